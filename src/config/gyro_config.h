@@ -76,7 +76,7 @@ struct GyroConfig {
     std::string serialNumber;
     std::string userComments;
 
-    int memoryMapVersion = 0;
+    int memoryMapVersion = 3;  // what the window starts with, before any read or load
     int productId = 0;
     int servoFlags = 0;
     int statisticsWord = 0;

@@ -1,0 +1,142 @@
+#include "config/field_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+namespace vn340 {
+namespace {
+
+struct RuleRow {
+    NumericField field;
+    int editBox;
+    int low;
+    int high;
+    const char* lowNotice;
+    const char* highNotice;
+};
+
+const RuleRow kRows[] = {
+    {NumericField::HighEndpoint, 1033, 30, 145,
+     "Endpoint must be greater or equal to 30%\nValue has been changed to 30% automatically",
+     "Endpoint must be less or equal to 145%\nValue has been change to 145% automatically"},
+    {NumericField::LowEndpoint, 1034, 30, 145,
+     "Endpoint must be greater or equal to 30%\nValue has been changed to 30% automatically",
+     "Endpoint must be less or equal to 145%\nValue has been change to 145% automatically"},
+    {NumericField::CwStopGain, 1037, 50, 200,
+     "Gain must be greater or equal to 50%\nValue has been changed to 50% automatically",
+     "Gain must be less or equal to 200%\nValue has been change to 200% automatically"},
+    {NumericField::CcwStopGain, 1038, 50, 200,
+     "Gain must be greater or equal to 50%\nValue has been changed to 50% automatically",
+     "Gain must be less or equal to 200%\nValue has been change to 200% automatically"},
+    {NumericField::StickDeadband, 1039, 5, 100,
+     "Deadband must be greater or equal to 5\nValue has been changed to 5 automatically",
+     "Deadband must be less or equal to 100\nValue has been change to 100 automatically"},
+    {NumericField::AvcsExpo, 1040, -100, 100,
+     "Exponentials must be greater or equal to -100%\nValue has been changed to -100% "
+     "automatically",
+     "Exponentials must be less or equal to 100%\nValue has been change to 100% automatically"},
+    {NumericField::RateExpo, 1041, -100, 100,
+     "Exponentials must be greater or equal to -100%\nValue has been changed to -100% "
+     "automatically",
+     "Exponentials must be less or equal to 100%\nValue has been change to 100% automatically"},
+    {NumericField::AvcsSensitivity, 1048, 50, 150,
+     "Sensitivity must be greater or equal to 50%\nValue has been changed to 50% automatically",
+     "Sensitivity must be less or equal to 150%\nValue has been change to 150% automatically"},
+    {NumericField::MidpointTrim, 1045, -100, 100,
+     "Midpoint trim must be greater or equal to -100\nValue has been changed to -100 "
+     "automatically",
+     "Midpoint trim must be less or equal to 100\nValue has been change to 100 automatically"},
+};
+
+TEST(FieldRulesTest, LimitsBoxesAndNoticeTexts) {
+    for (const RuleRow& row : kRows) {
+        const FieldRule& rule = fieldRule(row.field);
+        SCOPED_TRACE(row.editBox);
+        EXPECT_EQ(rule.field, row.field);
+        EXPECT_EQ(rule.editBoxId, row.editBox);
+        EXPECT_EQ(rule.lowLimit, row.low);
+        EXPECT_EQ(rule.highLimit, row.high);
+        EXPECT_EQ(rule.lowNotice, row.lowNotice);
+        EXPECT_EQ(rule.highNotice, row.highNotice);
+    }
+}
+
+// For every field: just outside, on and just inside both limits, and the 32-bit extremes.
+TEST(FieldRulesTest, ClampsAtTheLimitsOnly) {
+    for (const RuleRow& row : kRows) {
+        SCOPED_TRACE(row.editBox);
+        struct Case {
+            int in;
+            int out;
+            const char* notice;
+        };
+        const Case cases[] = {
+            {INT_MIN, row.low, row.lowNotice},
+            {row.low - 1, row.low, row.lowNotice},
+            {row.low, row.low, nullptr},
+            {row.low + 1, row.low + 1, nullptr},
+            {row.high - 1, row.high - 1, nullptr},
+            {row.high, row.high, nullptr},
+            {row.high + 1, row.high, row.highNotice},
+            {INT_MAX, row.high, row.highNotice},
+        };
+        for (const Case& c : cases) {
+            const FieldCheckResult r = checkFieldValue(row.field, c.in);
+            EXPECT_EQ(r.value, c.out) << "input " << c.in;
+            if (c.notice == nullptr) {
+                EXPECT_FALSE(r.notice.has_value()) << "input " << c.in;
+            } else {
+                ASSERT_TRUE(r.notice.has_value()) << "input " << c.in;
+                EXPECT_EQ(*r.notice, c.notice) << "input " << c.in;
+            }
+        }
+    }
+}
+
+TEST(FieldRulesTest, PilotExamples) {
+    EXPECT_EQ(checkFieldValue(NumericField::HighEndpoint, 20).value, 30);
+    EXPECT_EQ(checkFieldValue(NumericField::CcwStopGain, 300).value, 200);
+    EXPECT_FALSE(checkFieldValue(NumericField::CwStopGain, 200).notice.has_value());
+    EXPECT_EQ(checkFieldValue(NumericField::RateExpo, -101).value, -100);
+    EXPECT_EQ(checkFieldValue(NumericField::AvcsExpo, 101).value, 100);
+    const FieldCheckResult trim = checkFieldValue(NumericField::MidpointTrim, -150);
+    EXPECT_EQ(trim.value, -100);
+    EXPECT_NE(trim.notice->find("-100 automatically"), std::string::npos);
+    const FieldCheckResult deadband = checkFieldValue(NumericField::StickDeadband, 0);
+    EXPECT_EQ(deadband.value, 5);
+    EXPECT_EQ(deadband.notice->find('%'), std::string::npos);
+}
+
+TEST(FieldRulesTest, OrderAfterLoadAndModelAccess) {
+    const NumericField want[] = {
+        NumericField::HighEndpoint, NumericField::LowEndpoint,     NumericField::CwStopGain,
+        NumericField::CcwStopGain,  NumericField::StickDeadband,   NumericField::AvcsExpo,
+        NumericField::RateExpo,     NumericField::AvcsSensitivity, NumericField::MidpointTrim,
+    };
+    const auto& order = fieldCheckOrderAfterLoad();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        EXPECT_EQ(order[i], want[i]) << "check " << i;
+    }
+
+    GyroConfig c;
+    c.highEndpoint = 1;
+    c.lowEndpoint = 2;
+    c.cwStopGain = 3;
+    c.ccwStopGain = 4;
+    c.stickDeadband = 5;
+    c.avcsExpo = 6;
+    c.rateExpo = 7;
+    c.avcsSensitivity = 8;
+    c.midpointTrim = 9;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        EXPECT_EQ(fieldValue(c, order[i]), static_cast<int>(i) + 1) << "field " << i;
+        fieldValue(c, order[i]) = 100 + static_cast<int>(i);
+    }
+    EXPECT_EQ(c.highEndpoint, 100);
+    EXPECT_EQ(c.midpointTrim, 108);
+}
+
+}  // namespace
+}  // namespace vn340
