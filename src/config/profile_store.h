@@ -5,26 +5,40 @@
 #include <string_view>
 #include <vector>
 
+#include "config/private_profile.h"
+
 namespace vn340 {
 
 // Typed access to one INI file through the private-profile layer. Nothing is cached: every
 // read goes to the file, so two stores bound to one file see each other's writes at once.
-// Section and key names compare without regard to letter case.
+// Section and key names compare without regard to letter case. An empty section or key name
+// stands for "none": reads then give the default and writes fail.
+//
+// Writes return the success flag; `lastError()` tells why the last write failed (errno and a
+// message for the pilot), and is ok() after a write that succeeded.
 class ProfileStore {
-public:
+  public:
     void setPath(std::optional<std::string> path);
     const std::string& path() const { return path_; }
 
     std::string getString(std::string_view section, std::string_view key,
                           std::string_view defaultValue = {}) const;
+    // Copies at most capacity - 1 bytes and always ends the text with a NUL (when capacity > 0);
+    // returns the value's length capped at `capacity`, so a result equal to `capacity` means
+    // the value was cut.
     std::size_t getStringInto(std::string_view section, std::string_view key, char* buffer,
                               std::size_t capacity, std::string_view defaultValue = {}) const;
     bool writeString(std::string_view section, std::string_view key, std::string_view value);
 
+    // Integers: bases 2, 8 and 16, anything else means 10. Reading takes at most the first 64
+    // characters, skips leading blanks, accepts a sign, stops at the first non-digit and gives
+    // 0 when no digit leads; an empty or absent value gives the default. Values are 32-bit:
+    // hexadecimal, octal and binary texts show the unsigned 32-bit pattern.
     int getInt(std::string_view section, std::string_view key, int defaultValue,
                int base = 10) const;
     bool writeInt(std::string_view section, std::string_view key, int value, int base = 10);
 
+    // "true" or "yes" in any case are true, otherwise a non-zero decimal number; written "1"/"0".
     bool getBool(std::string_view section, std::string_view key, bool defaultValue) const;
     bool writeBool(std::string_view section, std::string_view key, bool flag);
 
@@ -32,7 +46,8 @@ public:
     // dropping empty ones. An empty delimiter keeps the whole value as one element.
     void getArray(std::string_view section, std::string_view key, std::vector<std::string>& list,
                   std::string_view delimiter = ",") const;
-    // Joins the first `count` elements (all when count < 0 or past the end).
+    // Joins the first `count` elements (all when count < 0 or past the end) with the delimiter
+    // between them; an empty delimiter means ",".
     bool writeArray(std::string_view section, std::string_view key,
                     const std::vector<std::string>& list, int count = -1,
                     std::string_view delimiter = ",");
@@ -42,8 +57,16 @@ public:
     bool sectionExists(std::string_view name) const;
     bool keyExists(std::string_view section, std::string_view key) const;
 
-private:
+    const ProfileWriteResult& lastError() const { return lastError_; }
+
+    // Read by keyExists: a key whose value is this text counts as absent.
+    static constexpr std::string_view kAbsentSentinel = "{63788286-AE30-4D6B-95DF-3B451C1C79F9}";
+
+  private:
+    bool remember(ProfileWriteResult result);
+
     std::string path_;
+    ProfileWriteResult lastError_;
 };
 
 }  // namespace vn340

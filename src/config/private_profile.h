@@ -1,0 +1,82 @@
+#pragma once
+
+// The private-profile layer: INI files read and written as bytes, with the rules the Windows
+// profile functions follow, so that files written by the Windows editor load here and ours
+// load there.
+//
+// Reading: lines end in CRLF, LF or CR; a line whose first non-blank character is ";" is a
+// comment; "[name]" opens a section (blanks around the name dropped, text after the first "]"
+// ignored); a line without "=" is no key; blanks (space, tab) around names and values are
+// dropped, then one outer pair of matching double or single quotes around a value is removed.
+// Names compare without regard to ASCII letter case; only the first section of a name is
+// searched and the first key of a name in it wins. Keys before the first section cannot be
+// read. A missing or unreadable file reads as empty.
+//
+// Writing changes only the line concerned and keeps every other byte. A new file gets
+// "[Section]\r\nkey=value\r\n"; a new section is appended at the end; a new key goes after the
+// last non-blank line of its section; an existing key keeps its line up to and including the
+// "=" and gets the new value. New lines end in CRLF; a file that did not end in a line break
+// gets one. Every write goes to a temporary file in the same folder that is synced and then
+// renamed over the old file, so the old file stays whole when anything fails.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vn340 {
+
+// What a write did. `error` is an errno value (0 on success); `message` says in plain words
+// which file could not be written and why, ready to be shown to the pilot.
+struct ProfileWriteResult {
+    int error = 0;
+    std::string message;
+
+    bool ok() const { return error == 0; }
+    explicit operator bool() const { return ok(); }
+};
+
+namespace profile {
+
+// ---- On the bytes of a file ----
+
+// The value of `key` in `section`, unquoted; nullopt when the key is absent. Blanks around the
+// two names are dropped first.
+std::optional<std::string> findValue(std::string_view content, std::string_view section,
+                                     std::string_view key);
+
+// Every section name in file order (duplicates included, empty names left out).
+std::vector<std::string> sectionNamesIn(std::string_view content);
+
+// The file contents after writing `value` to the key, or deleting the key when `value` is
+// nullopt. Returns nullopt when nothing changes (deleting an absent key). Names must already
+// have passed `checkNames`.
+std::optional<std::string> withValue(std::string_view content, std::string_view section,
+                                     std::string_view key, std::optional<std::string_view> value);
+
+// Why these names and value cannot be written so that they read back the same (an empty
+// name, a line break, a "]" in a section name, a key name with "=" or starting with ";" or
+// "["), or an empty text when they can. `value` may be nullopt for a deletion.
+std::string nameProblem(std::string_view section, std::string_view key,
+                        std::optional<std::string_view> value);
+
+// ---- On files ----
+
+// The bytes of the file; empty when it is missing or cannot be read.
+std::string readFileBytes(const std::string& path);
+
+// Replaces the file with `bytes` through a synced temporary file in the same folder and a
+// rename. The old file's permissions are kept; a symbolic link is followed, not replaced.
+ProfileWriteResult replaceFile(const std::string& path, std::string_view bytes);
+
+std::optional<std::string> getString(const std::string& path, std::string_view section,
+                                     std::string_view key);
+ProfileWriteResult writeString(const std::string& path, std::string_view section,
+                               std::string_view key, std::string_view value);
+// Deleting an absent key (or from a missing file) succeeds and leaves the file as it is.
+ProfileWriteResult deleteKey(const std::string& path, std::string_view section,
+                             std::string_view key);
+std::vector<std::string> sectionNames(const std::string& path);
+
+}  // namespace profile
+}  // namespace vn340
