@@ -1,1 +1,1 @@
-// (being written)
+#include "ui/draw_effects.h"
