@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTextEdit;
+
+namespace vn340 {
+
+class ProfileStore;
+
+// The layouts below are designed in dialog units of "MS Sans Serif" 8 pt; at 96 dpi one unit is
+// 3/2 px across and 13/8 px down.
+constexpr int dialogUnitsToPixelsX(int x) {
+    return x * 3 / 2;
+}
+constexpr int dialogUnitsToPixelsY(int y) {
+    return y * 13 / 8;
+}
+
+// One OK button under a centred, wrapping message. Every message of the program goes through
+// this dialog; the caller sets the text, runs exec() and continues once the pilot closed it.
+// "OK" and Enter accept, Escape rejects; nobody looks at the difference.
+class MessageDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit MessageDialog(QWidget* parent = nullptr);
+
+    void setMessage(const QString& text);
+    const QString& message() const { return message_; }
+
+  private:
+    QString message_;
+    QLabel* label_;
+    QPushButton* okButton_;
+};
+
+// The Detect wizard's steps. "Continue" (also Enter) and "Abort" both accept and set the
+// choice; Escape rejects and leaves the choice as it was, so read it only after Accepted.
+class ContinueAbortPrompt : public QDialog {
+    Q_OBJECT
+  public:
+    enum Choice { Continue = 1, Abort = 2 };
+
+    explicit ContinueAbortPrompt(QWidget* parent = nullptr);
+
+    void setPrompt(const QString& text);
+    const QString& prompt() const { return prompt_; }
+    int choice() const { return choice_; }
+
+  private:
+    QString prompt_;
+    int choice_ = Continue;
+    QLabel* label_;
+};
+
+// The question before a settings file is overwritten. "Overwrite" (also Enter) accepts with
+// choice Overwrite; "Cancel", Escape and closing reject with choice Cancel.
+class OverwritePrompt : public QDialog {
+    Q_OBJECT
+  public:
+    enum Choice { Overwrite = 0, Cancel = 1 };
+
+    explicit OverwritePrompt(QWidget* parent = nullptr);
+
+    void setQuestion(const QString& text);
+    const QString& question() const { return question_; }
+    int choice() const { return choice_; }
+
+    void reject() override;
+
+  private:
+    QString question_;
+    int choice_ = Overwrite;
+    QTextEdit* edit_;
+};
+
+// The warning agreed to before a configuration is stored into the gyro. The check box is only
+// taken into dontShowAgain() when "I agree" closes the dialog; each time the dialog opens, the
+// box shows that remembered state again. "Cancel", Escape and the close box change nothing.
+class SafetyWarningDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit SafetyWarningDialog(QWidget* parent = nullptr);
+
+    bool dontShowAgain() const { return dontShowAgain_; }
+    void setDontShowAgain(bool flag) { dontShowAgain_ = flag; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    bool dontShowAgain_ = false;
+    QCheckBox* checkBox_;
+};
+
+// The safety agreement before a store: unless skipSafetyWarning is already set, runs the
+// dialog; when the pilot agrees, takes the check box into skipSafetyWarning and writes it at
+// once as "WARNING" in section "Settings" of `prefs`. Returns true when the write sequence
+// may start. A failed preference write does not stop the store; the caller finds the reason
+// in prefs.lastError().
+bool confirmSafetyWarning(SafetyWarningDialog& dialog, ProfileStore& prefs,
+                          bool& skipSafetyWarning);
+
+}  // namespace vn340
