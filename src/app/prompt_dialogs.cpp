@@ -1,0 +1,182 @@
+#include "app/prompt_dialogs.h"
+
+#include <QCheckBox>
+#include <QFont>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextOption>
+
+#include "config/profile_store.h"
+
+namespace vn340 {
+namespace {
+
+constexpr int px(int x) {
+    return dialogUnitsToPixelsX(x);
+}
+constexpr int py(int y) {
+    return dialogUnitsToPixelsY(y);
+}
+
+void place(QWidget* widget, int id, int x, int y, int width, int height) {
+    if (id != 0)
+        widget->setObjectName(QStringLiteral("idc%1").arg(id));
+    widget->setGeometry(px(x), py(y), px(width), py(height));
+}
+
+// Fixed size, the dialog font and a caption; `closeBox` decides whether the title bar offers
+// a close button (the prompts leave the pilot only their own buttons).
+void frame(QDialog& dialog, const QString& caption, int width, int height, bool closeBox) {
+    dialog.setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    dialog.setWindowTitle(caption);
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (closeBox)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    dialog.setWindowFlags(flags);
+    dialog.setModal(true);
+    dialog.setFixedSize(px(width), py(height));
+}
+
+QLabel* centredLabel(QDialog* dialog, const QString& text, int id, int x, int y, int width,
+                     int height) {
+    auto* label = new QLabel(text, dialog);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    place(label, id, x, y, width, height);
+    return label;
+}
+
+QPushButton* button(QDialog* dialog, const QString& text, int id, int x, int y, int width,
+                    int height) {
+    auto* result = new QPushButton(text, dialog);
+    result->setAccessibleName(text);
+    place(result, id, x, y, width, height);
+    return result;
+}
+
+}  // namespace
+
+MessageDialog::MessageDialog(QWidget* parent) : QDialog(parent) {
+    frame(*this, QStringLiteral("Tarvel RC"), 186, 109, false);
+    label_ = centredLabel(this, {}, 1003, 7, 7, 172, 81);
+    label_->setAccessibleName(QStringLiteral("Message"));
+    okButton_ = button(this, QStringLiteral("OK"), 1, 71, 88, 50, 14);
+    okButton_->setDefault(true);
+    okButton_->setFocus();
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void MessageDialog::setMessage(const QString& text) {
+    message_ = text;
+    label_->setText(text);
+}
+
+ContinueAbortPrompt::ContinueAbortPrompt(QWidget* parent) : QDialog(parent) {
+    frame(*this, QStringLiteral("Tarvel RC"), 186, 95, false);
+    label_ = centredLabel(this, {}, 1063, 7, 7, 172, 60);
+    label_->setAccessibleName(QStringLiteral("Prompt"));
+    QPushButton* continueButton = button(this, QStringLiteral("Continue"), 1061, 31, 74, 50, 14);
+    QPushButton* abortButton = button(this, QStringLiteral("Abort"), 1062, 111, 74, 50, 14);
+    continueButton->setDefault(true);
+    continueButton->setFocus();
+    connect(continueButton, &QPushButton::clicked, this, [this] {
+        choice_ = Continue;
+        accept();
+    });
+    connect(abortButton, &QPushButton::clicked, this, [this] {
+        choice_ = Abort;
+        accept();
+    });
+}
+
+void ContinueAbortPrompt::setPrompt(const QString& text) {
+    prompt_ = text;
+    label_->setText(text);
+}
+
+OverwritePrompt::OverwritePrompt(QWidget* parent) : QDialog(parent) {
+    frame(*this, QStringLiteral("Tarvel RC"), 186, 95, false);
+    edit_ = new QTextEdit(this);
+    place(edit_, 1067, 7, 7, 172, 57);
+    edit_->setReadOnly(true);
+    edit_->setFrameShape(QFrame::NoFrame);
+    edit_->setAccessibleName(QStringLiteral("Question"));
+    edit_->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
+    // The question is only read: without focus the edit cannot swallow Enter or Escape, which
+    // belong to the buttons.
+    edit_->setFocusPolicy(Qt::NoFocus);
+    edit_->viewport()->setAutoFillBackground(false);
+    edit_->setAutoFillBackground(false);
+    QPushButton* overwriteButton = button(this, QStringLiteral("Overwrite"), 1, 41, 74, 50, 14);
+    QPushButton* cancelButton = button(this, QStringLiteral("Cancel"), 2, 105, 74, 50, 14);
+    overwriteButton->setDefault(true);
+    overwriteButton->setFocus();
+    connect(overwriteButton, &QPushButton::clicked, this, [this] {
+        choice_ = Overwrite;
+        accept();
+    });
+    connect(cancelButton, &QPushButton::clicked, this, &OverwritePrompt::reject);
+}
+
+void OverwritePrompt::setQuestion(const QString& text) {
+    question_ = text;
+    edit_->setPlainText(text);
+}
+
+void OverwritePrompt::reject() {
+    choice_ = Cancel;
+    QDialog::reject();
+}
+
+SafetyWarningDialog::SafetyWarningDialog(QWidget* parent) : QDialog(parent) {
+    frame(*this, QStringLiteral("Tarvel RC Safety Warning"), 191, 157, true);
+    centredLabel(this,
+                 QStringLiteral("Updating the parameters in fight can result in loss of tail "
+                                "control if incorrect parameters are loaded to your gyro."),
+                 0, 7, 7, 177, 20);
+    centredLabel(this,
+                 QStringLiteral("If you are using a Orvo-Jack ensure the helicopter has landed, "
+                                "the engine is idling and the rotor has stopped before making "
+                                "any configuration changes to your gyro."),
+                 0, 7, 30, 177, 27);
+    centredLabel(this,
+                 QStringLiteral("When changes are made always check that everything operates "
+                                "correctly before taking off.\n\nYou must agree to follow the "
+                                "above guidance before your gyro is updated."),
+                 0, 7, 63, 177, 45);
+    checkBox_ = new QCheckBox(QStringLiteral("Don't show this message again"), this);
+    checkBox_->setAccessibleName(checkBox_->text());
+    place(checkBox_, 1084, 36, 119, 114, 11);
+    QPushButton* agreeButton = button(this, QStringLiteral("I agree"), 1, 28, 136, 50, 14);
+    QPushButton* cancelButton = button(this, QStringLiteral("Cancel"), 1085, 102, 135, 58, 15);
+    agreeButton->setDefault(true);
+    connect(agreeButton, &QPushButton::clicked, this, [this] {
+        dontShowAgain_ = checkBox_->isChecked();
+        accept();
+    });
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void SafetyWarningDialog::showEvent(QShowEvent* event) {
+    // A box ticked and then cancelled must not come back ticked: show what was last agreed.
+    checkBox_->setChecked(dontShowAgain_);
+    checkBox_->setFocus();
+    QDialog::showEvent(event);
+}
+
+bool confirmSafetyWarning(SafetyWarningDialog& dialog, ProfileStore& prefs,
+                          bool& skipSafetyWarning) {
+    if (skipSafetyWarning)
+        return true;
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    skipSafetyWarning = dialog.dontShowAgain();
+    prefs.writeBool("Settings", "WARNING", skipSafetyWarning);
+    return true;
+}
+
+}  // namespace vn340
