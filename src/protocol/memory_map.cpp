@@ -1,1 +1,264 @@
-// (being written)
+#include "protocol/memory_map.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+namespace vn340 {
+
+namespace {
+
+constexpr int kCentreMicros = 1520;
+constexpr int kFullTravelMicros = 420;
+// 100/420 in single precision: the rounding of the percentages depends on this exact float.
+constexpr float kPercentPerMicro = 0.23809524F;
+
+constexpr std::uint16_t kTypeBitsMask = kFlagBit8 | kFlagBit10 | kFlagBit11 | kFlagBit12;
+// Bits 8, 10, 11, 12 of each type selector position.
+constexpr std::array<std::uint16_t, kSignalTypeCount> kTypeBits = {
+    0, kFlagBit11 | kFlagBit8, kFlagBit10, kFlagBit12 | kFlagBit8};
+
+std::string formatted(const char* format, auto... args) {
+    std::array<char, 96> text{};
+    const int length = std::snprintf(text.data(), text.size(), format, args...);
+    return std::string(text.data(), length < 0 ? 0 : static_cast<std::size_t>(length));
+}
+
+}  // namespace
+
+int roundPercent(float x) {
+    const int t = static_cast<int>(x);  // truncates toward zero
+    return x > static_cast<float>(t) + 0.5F ? t + 1 : t;
+}
+
+int highEndpointFromWord(std::uint16_t word) {
+    const float percent = static_cast<float>(word - kCentreMicros) * kPercentPerMicro;
+    return roundPercent(percent);
+}
+
+std::uint16_t highEndpointToWord(int percent) {
+    return unsignedToWord(kCentreMicros + (kFullTravelMicros * percent) / 100);
+}
+
+int lowEndpointFromWord(std::uint16_t word) {
+    const float product = static_cast<float>(word - kCentreMicros) * kPercentPerMicro;
+    return roundPercent(product * -1.0F);
+}
+
+std::uint16_t lowEndpointToWord(int percent) {
+    return unsignedToWord(kCentreMicros - (kFullTravelMicros * percent) / 100);
+}
+
+int unsignedFromWord(std::uint16_t word) {
+    return word;
+}
+
+std::uint16_t unsignedToWord(int value) {
+    return static_cast<std::uint16_t>(value & 0xFFFF);
+}
+
+int signedFromWord(std::uint16_t word) {
+    return word >= 0x8000 ? word - 0x10000 : word;
+}
+
+std::uint16_t signedToWord(int value) {
+    return unsignedToWord(value);
+}
+
+int profileFromWord(std::uint16_t word) {
+    const int position = kProfileMax - static_cast<int>(word);
+    return position < kProfileMin ? kProfileMin : position;
+}
+
+std::uint16_t profileToWord(int sliderPosition) {
+    return unsignedToWord(15 - sliderPosition);
+}
+
+std::uint16_t servoDataToWord(int servoCode, int speedPosition) {
+    return unsignedToWord(servoCode * 256 + speedPosition + 1);
+}
+
+std::uint16_t keptServoData(std::uint16_t word) {
+    return static_cast<std::uint16_t>(word - 1U);
+}
+
+ServoDataReading servoDataFromKept(std::uint16_t kept) {
+    return {kept >> 8, kept & 0xFF};
+}
+
+void applyServoData(GyroConfig& config, std::uint16_t kept) {
+    const ServoDataReading reading = servoDataFromKept(kept);
+    if (const auto row = servoRowForCode(reading.servoCode)) {
+        config.servoModel = *row;
+    }
+    const bool inList = reading.speedPosition < kSpeedOptionCount;
+    config.servoSpeed = inList ? reading.speedPosition : kNoSelection;
+}
+
+std::uint16_t servoDataWordFromConfig(const GyroConfig& config) {
+    const ServoEntry& factory = servoTable().front();
+    const bool hasServo = config.servoModel >= 0 && config.servoModel < kServoRowCount;
+    const bool hasSpeed = config.servoSpeed >= 0 && config.servoSpeed < kSpeedOptionCount;
+    const int code = hasServo ? servoTable()[static_cast<std::size_t>(config.servoModel)].servoCode
+                              : factory.servoCode;
+    const int speed = hasSpeed ? config.servoSpeed : factory.speedValue - 1;
+    return servoDataToWord(code, speed);
+}
+
+ServoFlagsReading servoFlagsFromWord(std::uint16_t word) {
+    ServoFlagsReading reading;
+    const auto typeBits = static_cast<std::uint16_t>(word & kTypeBitsMask);
+    for (int position = 0; position < kSignalTypeCount; ++position) {
+        if (kTypeBits[static_cast<std::size_t>(position)] == typeBits) {
+            reading.typePosition = position;
+        }
+    }
+    reading.direction = (word & kFlagReverse) != 0 ? Direction::Reverse : Direction::Normal;
+    reading.bit8 = (word & kFlagBit8) != 0;
+    reading.bit10 = (word & kFlagBit10) != 0;
+    reading.bit11 = (word & kFlagBit11) != 0;
+    reading.bit12 = (word & kFlagBit12) != 0;
+    return reading;
+}
+
+void applyServoFlags(GyroConfig& config, const ServoFlagsReading& reading) {
+    if (reading.typePosition) {
+        config.servoType = *reading.typePosition;
+    }
+    config.direction = reading.direction;
+}
+
+std::uint16_t servoFlagsToWord(std::uint16_t asRead, int typePosition, Direction direction) {
+    if (typePosition < 0 || typePosition >= kSignalTypeCount) {
+        return asRead;
+    }
+    unsigned word = asRead & ~static_cast<unsigned>(kFlagsWrittenMask);
+    word |= kTypeBits[static_cast<std::size_t>(typePosition)];
+    if (direction != Direction::Normal) {
+        word |= kFlagReverse;
+    }
+    return static_cast<std::uint16_t>(word);
+}
+
+std::string versionText(std::uint16_t word) {
+    return formatted("%i.%02i", word >> 8, word & 0xFF);
+}
+
+int firmwareNumber(std::uint16_t word) {
+    return (word >> 8) * 100 + (word & 0xFF);
+}
+
+std::uint32_t serialNumberFromWords(std::uint16_t low, std::uint16_t high) {
+    return static_cast<std::uint32_t>(low) + static_cast<std::uint32_t>(high) * 65536U;
+}
+
+std::string serialNumberText(std::uint32_t serial) {
+    return formatted("%lu", static_cast<unsigned long>(serial));
+}
+
+std::string liveSignalText(std::uint16_t signal) {
+    return formatted("%04i", int{signal});
+}
+
+int gainPercent(std::uint16_t gain) {
+    return std::abs(int{gain} - kCentreMicros) / 5;
+}
+
+std::string diagnosticsStatusText(std::uint16_t gyro, std::uint16_t rudder, std::uint16_t gain) {
+    return formatted("Gyro = %04i, Rudder = %04i, Gain = %04i (%02i%%)", int{gyro}, int{rudder},
+                     int{gain}, gainPercent(gain));
+}
+
+int parameterForWriteStep(int step) {
+    return step < 13 ? step : step + 1;
+}
+
+ParameterReadEffect storeParameterWord(GyroConfig& config, int n, std::uint16_t word) {
+    ParameterReadEffect effect;
+    switch (n) {
+        case 0:
+            config.highEndpoint = highEndpointFromWord(word);
+            break;
+        case 1:
+            config.lowEndpoint = lowEndpointFromWord(word);
+            break;
+        case 2:
+            config.cwStopGain = unsignedFromWord(word);
+            break;
+        case 3:
+            config.ccwStopGain = unsignedFromWord(word);
+            break;
+        case 4:
+            config.stickDeadband = unsignedFromWord(word);
+            break;
+        case 5:
+            config.avcsExpo = signedFromWord(word);
+            break;
+        case 6:
+            config.rateExpo = signedFromWord(word);
+            break;
+        case 7:
+            config.accelProfile = profileFromWord(word);
+            break;
+        case 8:
+            config.decelProfile = profileFromWord(word);
+            break;
+        case 11:
+            config.avcsSensitivity = unsignedFromWord(word);
+            break;
+        case 12:
+            effect.keptServoData = keptServoData(word);
+            break;
+        case 14:
+            config.midpointTrim = signedFromWord(word);
+            break;
+        case 15:
+            effect.flags = servoFlagsFromWord(word);
+            applyServoFlags(config, *effect.flags);
+            break;
+        case 16:
+            config.statisticsWord = unsignedFromWord(word);
+            break;
+        default:
+            break;  // 9, 10, 13: copies and an unused word
+    }
+    return effect;
+}
+
+std::uint16_t parameterWordForWriteStep(const GyroConfig& config, int step,
+                                        std::uint16_t flagsAsRead) {
+    switch (step) {
+        case 0:
+            return highEndpointToWord(config.highEndpoint);
+        case 1:
+            return lowEndpointToWord(config.lowEndpoint);
+        case 2:
+            return unsignedToWord(config.cwStopGain);
+        case 3:
+            return unsignedToWord(config.ccwStopGain);
+        case 4:
+            return unsignedToWord(config.stickDeadband);
+        case 5:
+            return signedToWord(config.avcsExpo);
+        case 6:
+            return signedToWord(config.rateExpo);
+        case 7:
+        case 9:
+            return profileToWord(config.accelProfile);
+        case 8:
+        case 10:
+            return profileToWord(config.decelProfile);
+        case 11:
+            return unsignedToWord(config.avcsSensitivity);
+        case 12:
+            return servoDataWordFromConfig(config);
+        case 13:
+            return signedToWord(config.midpointTrim);
+        case 14:
+            return servoFlagsToWord(flagsAsRead, config.servoType, config.direction);
+        default:
+            return 0;
+    }
+}
+
+}  // namespace vn340
