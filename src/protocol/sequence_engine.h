@@ -1,0 +1,161 @@
+#pragma once
+
+// The conversations with the gyro: reading the configuration, storing it, and watching the
+// live signals. All three run as one small state machine on the GUI thread, advanced by
+// received text and by one-shot timers, never by waiting. The engine owns no timer, port or
+// window: it asks its host for them, so the same code runs against Qt timers and a real
+// adapter in the program, and against a virtual clock and a simulated gyro in the tests.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "config/gyro_config.h"
+
+namespace vn340 {
+
+// Timers by the numbers the window has always used for them.
+enum class SequenceTimer : int {
+    Timeout = 102,
+    ReadStep = 110,
+    WriteStep = 111,
+    StatusClear = 115,
+    DiagStep = 117,
+};
+
+inline constexpr int kReplyTimeoutMs = 2000;
+inline constexpr int kStepDelayMs = 1;
+inline constexpr int kDiagnosticsPauseMs = 50;
+inline constexpr int kStatusClearMs = 3000;
+
+// What the statistics offer answers: offer again, clear the word on the gyro, or finish
+// without clearing it.
+enum class StatisticsAnswer { OfferAgain = 16, ClearWord = 17, Finish = 19 };
+
+class SequenceHost {
+  public:
+    virtual ~SequenceHost() = default;
+
+    // One-shot timers; arming a running timer restarts it.
+    virtual void armTimer(SequenceTimer timer, int milliseconds) = 0;
+    virtual void killTimer(SequenceTimer timer) = 0;
+
+    virtual void sendFrame(std::string_view frame) = 0;
+    virtual void setStatus(std::string_view text) = 0;
+    // Modal: returns when the pilot has closed the message.
+    virtual void showMessage(std::string_view text) = 0;
+
+    // All 25 controls at once, and the two gyro buttons alone.
+    virtual void enableControls(bool enable) = 0;
+    virtual void enableGyroButtons(bool enable) = 0;
+
+    // Data exchange with the window: the pilot's edits into the model, the model onto screen.
+    virtual void takeControlsIntoFields() = 0;
+    virtual void refreshControls() = 0;
+
+    // The statistics word was not 0 at the end of a read.
+    virtual StatisticsAnswer offerStatistics() = 0;
+
+    // The diagnostics menu item reads "Stop diagnostics" while `running`.
+    virtual void diagnosticsMenuChanged(bool running) = 0;
+};
+
+// The texts the sequences show.
+namespace sequence_text {
+inline constexpr std::string_view kCommunicationFailure =
+    "Unable to communicate with the vn340. \n\nCheck that:\nThe vn340 is powered on.\nThe "
+    "Vexa-Plug is connected to the vn340.\nThe correct COM port is selected.\n\nIf in doubt "
+    "cycle the power to the vn340 and perform the Vexa-Plug Detect process.";
+inline constexpr std::string_view kCrcFailure = "Failed CRC Check";
+inline constexpr std::string_view kReadAck = "READ_ACK";
+std::string unknownDevice(int productId);
+std::string unsupportedMemoryMap(int version);
+std::string crcFailure();  // "Failed CRC Check:READ_ACK"
+}  // namespace sequence_text
+
+class SequenceEngine {
+  public:
+    SequenceEngine(GyroConfig& config, SequenceHost& host);
+
+    // "Read from gyro" and "Store to gyro" (after the safety agreement).
+    void startRead();
+    void startWrite();
+    // The diagnostics menu command: starts diagnostics, or asks the running round to be the
+    // last one.
+    void diagnosticsCommand();
+
+    // Every block of received text, on the GUI thread.
+    void dispatchReply(std::string_view text);
+    // A timer the engine armed has fired.
+    void onTimer(SequenceTimer timer);
+
+    int sequenceState() const { return state_; }
+    int stepIndex() const { return stepIndex_; }
+    const std::string& replyBuffer() const { return replyBuffer_; }
+    bool idle() const { return state_ == 0; }
+    bool diagnosticsRunning() const { return diagnosticsRunning_; }
+    std::uint16_t gyroSignal() const { return gyroSignal_; }
+
+    // Bits 8, 10, 11 and 12 of the last servo flags word read, mirrored by hidden boxes.
+    struct FlagBits {
+        bool bit8 = false, bit10 = false, bit11 = false, bit12 = false;
+    };
+    const FlagBits& flagBits() const { return flagBits_; }
+
+  private:
+    void readStep(std::string_view text);
+    void writeStep(std::string_view text);
+    void diagStep(std::string_view text);
+
+    void runReadState();
+    void runWriteState();
+    void runDiagState();
+
+    // A send step: empty the buffer, move on, optionally set the status, arm the time-out,
+    // send.
+    void send(std::string_view frame, int nextState, std::optional<std::string_view> status = {});
+    // The end of a wait step whose reply has been consumed.
+    void consumed(int nextState, SequenceTimer stepTimer, int delayMs = kStepDelayMs);
+
+    // Identification replies shared by read and write: product word and memory-map version.
+    // Return false when the sequence has ended with a message.
+    bool checkProductId(std::string_view reply);
+    bool checkMemoryMapVersion(std::string_view reply);
+    void storeFirmware(std::string_view reply);
+    void storeSerialLow(std::string_view reply);
+    void storeSerialHigh(std::string_view reply);
+    void storeLoader(std::string_view reply);
+
+    void readParameter();
+    void statisticsHandOver();
+    void finishRead();
+    void writeParameter();
+    void finishWrite();
+    void readGyroSignal();
+    void readLiveSignals();
+
+    // Ends the running sequence with a message. The engine is idle before the message opens,
+    // so text and timers that arrive while it is open are dropped.
+    void endWithMessage(std::string_view message, bool clearStatus);
+    void timeout();
+    void stopDiagnostics();
+
+    GyroConfig& config_;
+    SequenceHost& host_;
+
+    int state_ = 0;
+    int stepIndex_ = 0;
+    std::string replyBuffer_;
+
+    std::uint32_t serialNumber_ = 0;
+    std::optional<std::uint16_t> keptServoData_;
+    std::uint16_t flagsAsRead_ = 0;
+    FlagBits flagBits_;
+
+    bool diagnosticsRunning_ = false;
+    std::uint16_t gyroSignal_ = 0;
+};
+
+}  // namespace vn340
