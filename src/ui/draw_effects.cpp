@@ -1,1 +1,108 @@
 #include "ui/draw_effects.h"
+
+#include <memory>
+#include <random>
+
+#include <QPainter>
+
+namespace vn340 {
+
+namespace {
+
+RandomSource DefaultRandomSource() {
+    auto engine = std::make_shared<std::mt19937>(std::random_device{}());
+    return [engine]() { return std::uniform_int_distribution<int>(0, 32767)(*engine); };
+}
+
+}  // namespace
+
+DrawEffects::DrawEffects() : random_(DefaultRandomSource()) {}
+
+void DrawEffects::SetRandomSource(RandomSource source) {
+    random_ = source ? std::move(source) : DefaultRandomSource();
+}
+
+int DrawEffects::Random() {
+    return random_() & 0x7FFF;
+}
+
+void DrawEffects::FillEffect(QPainter& dc, int code, const QRect& rect, Colour begin, Colour mid,
+                             Colour end, int granularity, int tint) {
+    if (code == effect::kTransparent || rect.width() <= 0 || rect.height() <= 0)
+        return;
+    const int halfW = rect.width() / 2;
+    const int halfH = rect.height() / 2;
+    const QRect left(rect.x(), rect.y(), halfW, rect.height());
+    const QRect right(rect.x() + halfW, rect.y(), rect.width() - halfW, rect.height());
+    const QRect top(rect.x(), rect.y(), rect.width(), halfH);
+    const QRect bottom(rect.x(), rect.y() + halfH, rect.width(), rect.height() - halfH);
+    switch (code) {
+        case effect::kHGradient:
+        case effect::kVGradient:
+            DrawGradient(dc, rect, begin, end, code == effect::kHGradient);
+            return;
+        case effect::kHCGradient:
+            DrawGradient(dc, left, begin, end, true);
+            DrawGradient(dc, right, end, begin, true);
+            return;
+        case effect::kVCGradient:
+            DrawGradient(dc, top, begin, end, false);
+            DrawGradient(dc, bottom, end, begin, false);
+            return;
+        case effect::k3HGradient:
+            DrawGradient(dc, left, begin, mid, true);
+            DrawGradient(dc, right, mid, end, true);
+            return;
+        case effect::k3VGradient:
+            DrawGradient(dc, top, begin, mid, false);
+            DrawGradient(dc, bottom, mid, end, false);
+            return;
+        default:
+            break;
+    }
+    if (code >= effect::kNoise && code <= effect::kMetal) {
+        if (DrawPattern(rect.size(), code, granularity, tint, begin, mid, end))
+            indexedBitmap_.Draw(dc, rect.x(), rect.y());
+        return;
+    }
+    dc.fillRect(rect, begin.toQColor());
+}
+
+void DrawEffects::DrawGradient(QPainter& dc, const QRect& rect, Colour from, Colour to,
+                               bool horizontal) {
+    const int extent = horizontal ? rect.width() : rect.height();
+    if (extent <= 0 || rect.width() <= 0 || rect.height() <= 0)
+        return;
+    const auto band = [](int a, int b, int s) { return (a * (64 - s) + b * s) >> 6; };
+    for (int s = 0; s < 64; ++s) {
+        // 64-bit: a very long rectangle times 64 would not fit an int.
+        const int from0 = static_cast<int>((static_cast<long long>(s) * extent) >> 6);
+        const int from1 = static_cast<int>((static_cast<long long>(s + 1) * extent) >> 6);
+        if (from1 == from0)
+            continue;
+        const QColor colour(band(from.red(), to.red(), s), band(from.green(), to.green(), s),
+                            band(from.blue(), to.blue(), s));
+        const QRect bandRect = horizontal
+                                   ? QRect(rect.x() + from0, rect.y(), from1 - from0, rect.height())
+                                   : QRect(rect.x(), rect.y() + from0, rect.width(), from1 - from0);
+        dc.fillRect(bandRect, colour);
+    }
+}
+
+void TileBlit(QPainter& dst, int x, int y, int w, int h, const QImage& src, int sx, int sy,
+              int tileW, int tileH) {
+    if (w <= 0 || h <= 0 || tileW <= 0 || tileH <= 0 || src.isNull())
+        return;
+    dst.save();
+    dst.setCompositionMode(QPainter::CompositionMode_Source);
+    for (int ty = y; ty < y + h; ty += tileH) {
+        const int ch = std::min(tileH, y + h - ty);
+        for (int tx = x; tx < x + w; tx += tileW) {
+            const int cw = std::min(tileW, x + w - tx);
+            dst.drawImage(QPoint(tx, ty), src, QRect(sx, sy, cw, ch));
+        }
+    }
+    dst.restore();
+}
+
+}  // namespace vn340

@@ -148,6 +148,8 @@ class IndexedBitmap {
     QImage ToImage() const;
 
   private:
+    void FillImage(QImage& image) const;
+
     std::vector<std::uint8_t> block_;
     int width_ = 0;
     int height_ = 0;
@@ -188,8 +190,9 @@ class DrawEffects {
     const IndexedBitmap& indexedBitmap() const { return indexedBitmap_; }
 
     // ---- images
-    // A w x h ARGB32 copy of the bitmap (scaled when its size differs) with the style
-    // applied pixel by pixel; sets hasAlpha when the source has any nonzero alpha byte.
+    // A w x h ARGB32 copy of the bitmap's top left corner with the style applied pixel by
+    // pixel; sets hasAlpha when the source has any nonzero alpha byte. A source without an
+    // alpha channel counts as alpha 0 throughout, as a device bitmap does.
     QImage ConvertImage(const QImage& bitmap, int w, int h, unsigned style, bool useKey,
                         Colour keyColour, Colour solidColour);
     bool hasAlpha() const { return hasAlpha_; }
@@ -221,6 +224,11 @@ class DrawEffects {
 
   private:
     int Random();
+    void PaintHardBump(int granularity, const std::function<int()>& noise);
+    void PaintMetal(int granularity, const std::function<int()>& grain);
+    QImage ShadowMaskOf(const QImage& source, bool useKey, Colour keyColour, Colour shadowColour);
+    void DrawConverted(QPainter& dc, int x, int y, const QImage& image, const QImage& mask,
+                       const QImage& shadowMask, unsigned style, const ShadowSettings& shadow);
 
     IndexedBitmap indexedBitmap_;
     bool hasAlpha_ = false;

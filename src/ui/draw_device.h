@@ -1,0 +1,34 @@
+#pragma once
+
+// Reading back and writing to the image a painter is drawing on, for the effects that work
+// pixel by pixel. Internal to the drawing effects.
+
+#include <cstdint>
+#include <optional>
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+
+class QPainter;
+
+namespace vn340::device {
+
+// The painter's translation when it is active on an image and does not scale or rotate.
+std::optional<QPoint> ImageOffset(QPainter& dc);
+
+// A Format_ARGB32 copy of the device area (logical coordinates); pixels outside the device
+// read as 0. Null when the painter is not on an image.
+QImage Read(QPainter& dc, const QRect& area);
+
+// Puts the pixels back unchanged (no blending), within the painter's clip.
+void Write(QPainter& dc, const QPoint& at, const QImage& pixels);
+
+inline std::uint32_t* Line(QImage& image, int y) {
+    return reinterpret_cast<std::uint32_t*>(image.scanLine(y));
+}
+inline const std::uint32_t* Line(const QImage& image, int y) {
+    return reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+}
+
+}  // namespace vn340::device
