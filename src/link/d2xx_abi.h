@@ -1,0 +1,58 @@
+#pragma once
+
+// The few declarations of the Linux D2XX library that this program uses, written from the
+// library's published calling convention: handles are pointers, status values, double words
+// and counts are 32-bit unsigned, and event notification signals a condition variable that
+// the caller owns. Shared by the USB adapter and the simulated library so both sides agree.
+
+#include <pthread.h>
+
+#include <cstdint>
+
+namespace vn340::d2xx {
+
+using FtHandle = void*;
+using FtStatus = std::uint32_t;
+using Dword = std::uint32_t;
+using Ulong = std::uint32_t;
+
+inline constexpr FtStatus kFtOk = 0;
+inline constexpr FtStatus kFtInvalidHandle = 1;
+inline constexpr FtStatus kFtDeviceNotFound = 2;
+inline constexpr FtStatus kFtDeviceNotOpened = 3;
+inline constexpr FtStatus kFtIoError = 4;
+inline constexpr FtStatus kFtInvalidParameter = 6;
+inline constexpr FtStatus kFtInvalidBaudRate = 7;
+inline constexpr FtStatus kFtNotSupported = 17;
+
+inline constexpr Dword kFtOpenBySerialNumber = 1;
+inline constexpr Dword kFtOpenByDescription = 2;
+
+inline constexpr Dword kFtEventRxChar = 1;
+inline constexpr Dword kFtEventModemStatus = 2;
+
+// What FT_SetEventNotification's last argument points to on Linux.
+struct EventHandle {
+    pthread_cond_t eCondVar;
+    pthread_mutex_t eMutex;
+    int iVar;
+};
+
+extern "C" {
+using FT_Write_t = FtStatus (*)(FtHandle, void* buffer, Dword toWrite, Dword* written);
+using FT_Read_t = FtStatus (*)(FtHandle, void* buffer, Dword toRead, Dword* read);
+using FT_Open_t = FtStatus (*)(int device, FtHandle* handle);
+using FT_OpenEx_t = FtStatus (*)(void* arg, Dword flags, FtHandle* handle);
+using FT_ListDevices_t = FtStatus (*)(void* arg1, void* arg2, Dword flags);
+using FT_Close_t = FtStatus (*)(FtHandle);
+using FT_ResetDevice_t = FtStatus (*)(FtHandle);
+using FT_Purge_t = FtStatus (*)(FtHandle, Ulong mask);
+using FT_SetTimeouts_t = FtStatus (*)(FtHandle, Ulong readTimeout, Ulong writeTimeout);
+using FT_GetQueueStatus_t = FtStatus (*)(FtHandle, Dword* rxBytes);
+using FT_SetBaudRate_t = FtStatus (*)(FtHandle, Ulong baud);
+using FT_SetEventNotification_t = FtStatus (*)(FtHandle, Dword mask, void* param);
+using FT_GetStatus_t = FtStatus (*)(FtHandle, Dword* rxBytes, Dword* txBytes, Dword* eventStatus);
+using FT_ClrRts_t = FtStatus (*)(FtHandle);
+}
+
+}  // namespace vn340::d2xx
