@@ -1,0 +1,363 @@
+#include "link/port_selection.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <deque>
+#include <map>
+#include <set>
+
+namespace vn340 {
+namespace {
+
+// The window, the transports and the pilot, scripted. The selector sorts like the real one.
+class FakePortHost : public PortHost {
+  public:
+    std::deque<std::vector<std::string>> portScans;  // one list per enumeration
+    std::vector<std::string> lastScan;
+    bool usbPresent = false;
+    std::map<std::string, int> serialErrors;  // errno for ports that refuse to open
+    std::deque<PromptAnswer> answers;
+
+    std::set<std::string> selector;
+    std::optional<std::string> selected;
+    bool usbOpen = false;
+    std::optional<std::string> serialPort;
+    std::optional<bool> gyroButtons;
+    std::vector<std::string> messages;
+    std::vector<std::string> prompts;
+    std::vector<std::string> storedPorts;
+    int usbOpens = 0;
+
+    std::vector<std::string> enumerateSerialPorts() override {
+        if (!portScans.empty()) {
+            lastScan = portScans.front();
+            portScans.pop_front();
+        }
+        return lastScan;
+    }
+    void clearSelector() override {
+        selector.clear();
+        selected.reset();
+    }
+    void addSelectorEntry(std::string_view name) override { selector.emplace(name); }
+    void selectEntry(std::string_view name) override {
+        ASSERT_TRUE(selector.count(std::string(name))) << name;
+        selected = std::string(name);
+    }
+    std::optional<std::string> selectedEntry() const override { return selected; }
+    bool openUsb(bool quiet) override {
+        ++usbOpens;
+        if (!usbPresent && !quiet) {
+            messages.emplace_back("usb failure");
+        }
+        usbOpen = usbPresent;
+        return usbPresent;
+    }
+    void closeUsb() override { usbOpen = false; }
+    bool usbInUse() const override { return usbOpen; }
+    int openSerial(std::string_view name) override {
+        EXPECT_FALSE(serialPort) << "a second port opened while " << *serialPort << " is open";
+        auto refused = serialErrors.find(std::string(name));
+        if (refused != serialErrors.end()) {
+            return refused->second;
+        }
+        serialPort = std::string(name);
+        return 0;
+    }
+    void closeSerial() override { serialPort.reset(); }
+    bool serialOpen() const override { return serialPort.has_value(); }
+    std::string deviceGroup(std::string_view) const override { return "uucp"; }
+    void enableGyroButtons(bool enable) override { gyroButtons = enable; }
+    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+    PromptAnswer askContinueAbort(std::string_view text) override {
+        prompts.emplace_back(text);
+        EXPECT_FALSE(answers.empty()) << "unexpected prompt: " << text;
+        if (answers.empty()) {
+            return PromptAnswer::Abort;
+        }
+        const PromptAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void takeControlsIntoFields() override {}
+    void showFieldsInControls() override {}
+    void storeComPort(std::string_view name) override { storedPorts.emplace_back(name); }
+
+    std::vector<std::string> selectorEntries() const { return {selector.begin(), selector.end()}; }
+};
+
+using Strings = std::vector<std::string>;
+
+TEST(PortSelectionTest, StartUpOpensTheSavedPortWithItsTransport) {
+    struct Row {
+        const char* what;
+        std::string saved;
+        Strings ports;
+        bool usbPresent;
+        std::map<std::string, int> refusals;
+        std::optional<std::string> selected;
+        std::string savedAfter;
+        bool buttons;
+        Strings messages;
+    };
+    const std::vector<Row> rows = {
+        {"empty preference", "", {"ttyS0", "ttyUSB0"}, false, {}, {}, "", false, {}},
+        {"saved port present",
+         "ttyUSB0",
+         {"ttyUSB0", "ttyUSB1"},
+         false,
+         {},
+         "ttyUSB0",
+         "ttyUSB0",
+         true,
+         {}},
+        {"exact name only",
+         "ttyUSB1",
+         {"ttyUSB1", "ttyUSB10"},
+         false,
+         {},
+         "ttyUSB1",
+         "ttyUSB1",
+         true,
+         {}},
+        {"letter case counts", "TTYUSB0", {"ttyUSB0"}, false, {}, {}, "", false, {}},
+        {"saved port gone", "ttyUSB3", {"ttyUSB0"}, false, {}, {}, "", false, {}},
+        {"saved USB present", "USB", {"ttyS0"}, true, {}, "USB", "USB", true, {}},
+        {"saved USB absent, quiet",
+         "USB",
+         {"ttyS0"},
+         false,
+         {},
+         "USB",
+         "",
+         false,
+         {"Unable to open serial port"}},
+        {"saved port refuses",
+         "ttyUSB0",
+         {"ttyUSB0"},
+         false,
+         {{"ttyUSB0", EBUSY}},
+         "ttyUSB0",
+         "",
+         false,
+         {"Unable to open serial port"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        FakePortHost host;
+        host.portScans = {row.ports};
+        host.usbPresent = row.usbPresent;
+        host.serialErrors = row.refusals;
+        host.gyroButtons = true;  // the state the window starts in
+        PortSelection selection(host);
+        selection.fillPortSelectorAtStartup(row.saved);
+
+        Strings expectedEntries = row.ports;
+        expectedEntries.emplace_back("USB");
+        std::sort(expectedEntries.begin(), expectedEntries.end());
+        EXPECT_EQ(host.selectorEntries(), expectedEntries);
+        EXPECT_EQ(host.selected, row.selected);
+        EXPECT_EQ(selection.savedPort(), row.savedAfter);
+        EXPECT_EQ(host.gyroButtons, row.buttons);
+        EXPECT_EQ(host.messages, row.messages);
+        EXPECT_TRUE(host.storedPorts.empty()) << "start-up never rewrites the preference";
+    }
+}
+
+TEST(PortSelectionTest, PermissionDeniedExplainsHowToGetAccess) {
+    FakePortHost host;
+    host.portScans = {{"ttyUSB0"}};
+    host.serialErrors = {{"ttyUSB0", EACCES}};
+    PortSelection selection(host);
+    selection.fillPortSelectorAtStartup("ttyUSB0");
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0], "Unable to open serial port");
+    EXPECT_NE(host.messages[1].find("/dev/ttyUSB0"), std::string::npos) << host.messages[1];
+    EXPECT_NE(host.messages[1].find("\"uucp\""), std::string::npos) << host.messages[1];
+    EXPECT_NE(host.messages[1].find("log in again"), std::string::npos) << host.messages[1];
+}
+
+TEST(PortSelectionTest, DropDownClosesTheConnectionAndCloseUpReopens) {
+    FakePortHost host;
+    host.portScans = {{"ttyUSB0"}, {"ttyUSB0", "ttyACM0"}};
+    PortSelection selection(host);
+    selection.fillPortSelectorAtStartup("ttyUSB0");
+    ASSERT_EQ(host.serialPort, "ttyUSB0");
+
+    selection.refreshPortList();
+    EXPECT_FALSE(host.serialPort) << "the drop-down closes the port in use";
+    EXPECT_EQ(host.gyroButtons, false);
+    EXPECT_EQ(host.selectorEntries(), (Strings{"USB", "ttyACM0", "ttyUSB0"}));
+    EXPECT_EQ(selection.savedPort(), "ttyUSB0") << "left as it was";
+
+    selection.openSelectedPort();  // closed without a choice
+    EXPECT_FALSE(host.serialPort);
+    EXPECT_EQ(host.gyroButtons, false);
+    EXPECT_EQ(selection.savedPort(), "");
+    EXPECT_TRUE(host.storedPorts.empty());
+
+    host.selectEntry("ttyUSB0");
+    selection.openSelectedPort();
+    EXPECT_EQ(host.serialPort, "ttyUSB0");
+    EXPECT_EQ(host.gyroButtons, true);
+    EXPECT_EQ(selection.savedPort(), "ttyUSB0");
+    EXPECT_EQ(host.storedPorts, Strings{"ttyUSB0"});
+}
+
+TEST(PortSelectionTest, ChoosingUsbThatCannotOpenKeepsTheButtons) {
+    FakePortHost host;
+    host.portScans = {{}, {}};
+    PortSelection selection(host);
+    selection.fillPortSelectorAtStartup("");
+    host.gyroButtons = true;
+    host.selectEntry("USB");
+    selection.openSelectedPort();
+    EXPECT_EQ(host.messages, Strings{"usb failure"}) << "the adapter's own message, not ours";
+    EXPECT_EQ(host.gyroButtons, true);
+    EXPECT_TRUE(host.storedPorts.empty());
+
+    host.usbPresent = true;
+    selection.openSelectedPort();
+    EXPECT_TRUE(host.usbOpen);
+    EXPECT_EQ(host.storedPorts, Strings{"USB"});
+    EXPECT_EQ(selection.savedPort(), "USB");
+}
+
+TEST(PortSelectionTest, DetectWizard) {
+    const std::string foundUsb0 =
+        "Found Vexa-Plug interface on ttyUSB0. \n\nPlug the the Vexa-Plug interface to the "
+        "gyro\u2019s communication port. \n\nPress OK";
+    const std::string notDetected(port_text::kNotDetected);
+    const auto C = PromptAnswer::Continue;
+    const auto A = PromptAnswer::Abort;
+    const auto E = PromptAnswer::Escape;
+    struct Row {
+        const char* what;
+        std::deque<PromptAnswer> answers;
+        Strings before, after;
+        bool usbPresent;
+        Strings messages;
+        Strings selectorAfter;  // empty: selector emptied or untouched, see `touched`
+        std::optional<std::string> openPort;
+        Strings stored;
+    };
+    const std::vector<Row> rows = {
+        {"one new port",
+         {C, C},
+         {"ttyS0"},
+         {"ttyS0", "ttyUSB0"},
+         false,
+         {foundUsb0},
+         {"ttyUSB0"},
+         "ttyUSB0",
+         {"ttyUSB0"}},
+        {"one port where there was none",
+         {C, C},
+         {},
+         {"ttyUSB0"},
+         false,
+         {foundUsb0},
+         {"ttyUSB0"},
+         "ttyUSB0",
+         {"ttyUSB0"}},
+        {"two new ports",
+         {C, C},
+         {"ttyS0"},
+         {"ttyS0", "ttyUSB0", "ttyUSB1"},
+         false,
+         {notDetected},
+         {},
+         {},
+         {}},
+        {"no new port", {C, C}, {"ttyS0"}, {"ttyS0"}, false, {notDetected}, {}, {}, {}},
+        {"one gone, one new",
+         {C, C},
+         {"ttyS0", "ttyS1"},
+         {"ttyS0", "ttyUSB0"},
+         false,
+         {notDetected},
+         {},
+         {},
+         {}},
+        {"USB adapter first",
+         {C, C},
+         {"ttyS0"},
+         {"ttyS0", "ttyUSB0"},
+         true,
+         {"Found Vexa-Plug interface on USB. \n\nPlug the the Vexa-Plug interface to the "
+          "gyro\u2019s communication port. \n\nPress OK"},
+         {"USB"},
+         {},
+         {"USB"}},
+        {"abort at the second question",
+         {C, A},
+         {"ttyS0"},
+         {"ttyS0", "ttyUSB0"},
+         false,
+         {},
+         {},
+         {},
+         {}},
+        {"escape at the second question",
+         {C, E},
+         {"ttyS0"},
+         {"ttyS0", "ttyUSB0"},
+         false,
+         {},
+         {},
+         {},
+         {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        FakePortHost host;
+        host.portScans = {{"ttyS0"}, row.before, row.after};
+        PortSelection selection(host);
+        selection.fillPortSelectorAtStartup("ttyS0");
+        host.usbPresent = row.usbPresent;
+        host.answers = row.answers;
+        selection.detectAdapterPort();
+
+        EXPECT_EQ(host.messages, row.messages);
+        EXPECT_EQ(host.selectorEntries(), row.selectorAfter);
+        EXPECT_EQ(host.serialPort, row.openPort);
+        EXPECT_EQ(host.usbOpen, row.usbPresent && !row.selectorAfter.empty());
+        EXPECT_EQ(host.storedPorts, row.stored);
+        EXPECT_EQ(host.gyroButtons, !row.selectorAfter.empty());
+        EXPECT_TRUE(host.answers.empty()) << "every scripted answer was asked for";
+    }
+}
+
+TEST(PortSelectionTest, AbortAtTheFirstQuestionChangesNothing) {
+    FakePortHost host;
+    host.portScans = {{"ttyS0", "ttyUSB0"}};
+    PortSelection selection(host);
+    selection.fillPortSelectorAtStartup("ttyUSB0");
+    host.answers = {PromptAnswer::Abort};
+    selection.detectAdapterPort();
+    EXPECT_EQ(host.serialPort, "ttyUSB0");
+    EXPECT_EQ(host.selected, "ttyUSB0");
+    EXPECT_EQ(host.selectorEntries(), (Strings{"USB", "ttyS0", "ttyUSB0"}));
+    EXPECT_EQ(host.prompts.size(), 1u);
+}
+
+TEST(PortSelectionTest, EscapeAtTheFirstQuestionComparesWithTheLastList) {
+    // Escape skips closing and listing: the ports listed by the last drop-down are the
+    // "before" list.
+    FakePortHost host;
+    host.portScans = {{"ttyS0"}, {"ttyS0"}, {"ttyS0", "ttyUSB0"}};
+    PortSelection selection(host);
+    selection.fillPortSelectorAtStartup("");
+    selection.refreshPortList();
+    selection.openSelectedPort();
+    host.answers = {PromptAnswer::Escape, PromptAnswer::Continue};
+    selection.detectAdapterPort();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].find("on ttyUSB0."), std::string::npos) << host.messages[0];
+    EXPECT_EQ(host.serialPort, "ttyUSB0");
+}
+
+}  // namespace
+}  // namespace vn340
