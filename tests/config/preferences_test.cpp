@@ -1,0 +1,159 @@
+#include "config/preferences.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace vn340 {
+namespace {
+
+namespace fs = std::filesystem;
+using std::string;
+
+class PreferencesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        string pattern = (fs::temp_directory_path() / "vn340-prefs-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        program_ = (root_ / "bin").string();
+        config_ = (root_ / "config").string();
+        fs::create_directory(program_);
+        store_.setPath(program_ + "/TarvelRCGyro.ini");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    static void put(const string& path, const string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static string bytes(const string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    // A folder that cannot be written even by root: its parent is a regular file.
+    string blockedFolder() const {
+        put((root_ / "plain").string(), "not a folder");
+        return (root_ / "plain" / "bin").string();
+    }
+
+    fs::path root_;
+    string program_;
+    string config_;
+    ProfileStore store_;
+};
+
+TEST_F(PreferencesTest, FirstRunWritesTheFourKeysInOrder) {
+    ProfileWriteResult failure{1, "untouched"};
+    const Preferences prefs = loadPreferences(store_, program_, &failure);
+    EXPECT_EQ(bytes(store_.path()), "[Settings]\r\nLAST DIRECTORY=" + program_ +
+                                        "\r\nCOM PORT=\r\nDATE=0\r\nWARNING=0\r\n");
+    EXPECT_EQ(prefs.savedPort, "");
+    EXPECT_EQ(prefs.lastDirectory, program_);
+    EXPECT_FALSE(prefs.skipSafetyWarning);
+    EXPECT_TRUE(failure.ok()) << failure.message;
+}
+
+TEST_F(PreferencesTest, MissingWarningAloneIsAdded) {
+    const string old =
+        "[Settings]\nCOM PORT = ttyUSB0\nLAST DIRECTORY=/home/pilot/tsf\nDATE=19000\n";
+    put(store_.path(), old);
+    const Preferences prefs = loadPreferences(store_, program_);
+    EXPECT_EQ(bytes(store_.path()), old + "WARNING=0\r\n");
+    EXPECT_EQ(prefs.savedPort, "ttyUSB0");
+    EXPECT_EQ(prefs.lastDirectory, "/home/pilot/tsf");
+    EXPECT_FALSE(prefs.skipSafetyWarning);
+}
+
+TEST_F(PreferencesTest, MissingComPortMakesTheFileNew) {
+    put(store_.path(), "[Settings]\r\nLAST DIRECTORY=/old\r\nDATE=19000\r\nWARNING=1\r\n");
+    const Preferences prefs = loadPreferences(store_, program_);
+    EXPECT_EQ(bytes(store_.path()), "[Settings]\r\nLAST DIRECTORY=" + program_ +
+                                        "\r\nDATE=0\r\nWARNING=0\r\nCOM PORT=\r\n");
+    EXPECT_EQ(prefs.lastDirectory, program_);
+    EXPECT_FALSE(prefs.skipSafetyWarning);
+}
+
+TEST_F(PreferencesTest, CompleteFileIsOnlyRead) {
+    const string old =
+        "; mine\r\n[settings]\r\ncom port=USB\r\nwarning=Yes\r\nlast directory=/x\r\n";
+    put(store_.path(), old);
+    const Preferences prefs = loadPreferences(store_, program_);
+    EXPECT_EQ(bytes(store_.path()), old);
+    EXPECT_EQ(prefs.savedPort, "USB");
+    EXPECT_EQ(prefs.lastDirectory, "/x");
+    EXPECT_TRUE(prefs.skipSafetyWarning);
+}
+
+TEST_F(PreferencesTest, WarningValuesReadAsTheBooleanRule) {
+    struct Row {
+        string text;
+        bool skip;
+    };
+    const Row rows[] = {{"true", true}, {"YES", true},    {"1", true},  {"7", true},
+                        {"no", false},  {"False", false}, {"0", false}, {"x1", false}};
+    for (const Row& row : rows) {
+        put(store_.path(), "[Settings]\r\nCOM PORT=\r\nWARNING=" + row.text + "\r\n");
+        EXPECT_EQ(loadPreferences(store_, program_).skipSafetyWarning, row.skip) << row.text;
+    }
+}
+
+TEST_F(PreferencesTest, PathBesideAWritableProgram) {
+    EXPECT_EQ(preferencesPath(program_, config_), program_ + "/TarvelRCGyro.ini");
+    EXPECT_FALSE(fs::exists(config_)) << "no config folder made when it is not needed";
+    EXPECT_EQ(std::distance(fs::directory_iterator(program_), fs::directory_iterator()), 0)
+        << "the probe file is removed";
+}
+
+TEST_F(PreferencesTest, PathInTheConfigHomeWhenTheProgramFolderIsNotWritable) {
+    const string expected = config_ + "/tarvelrc/TarvelRCGyro.ini";
+    EXPECT_EQ(preferencesPath(blockedFolder(), config_), expected);
+    EXPECT_TRUE(fs::is_directory(config_ + "/tarvelrc"));
+    EXPECT_EQ(preferencesPath((root_ / "missing").string(), config_), expected);
+}
+
+TEST_F(PreferencesTest, StartUpInAnInstalledProgramKeepsItsFolderAsLastDirectory) {
+    const string program = blockedFolder();
+    ProfileStore prefsStore;
+    const Preferences prefs = startPreferences(prefsStore, program, config_);
+    EXPECT_EQ(prefsStore.path(), config_ + "/tarvelrc/TarvelRCGyro.ini");
+    EXPECT_EQ(prefs.lastDirectory, program);
+    EXPECT_EQ(prefsStore.getInt("Settings", "DATE", -1), 0);
+}
+
+TEST_F(PreferencesTest, StartUpReportsAFailedWrite) {
+    ProfileStore prefsStore;
+    ProfileWriteResult failure;
+    const Preferences prefs =
+        startPreferences(prefsStore, blockedFolder(), (root_ / "plain" / "cfg").string(), &failure);
+    EXPECT_EQ(failure.error, ENOTDIR);
+    EXPECT_NE(failure.message.find("TarvelRCGyro.ini"), string::npos) << failure.message;
+    EXPECT_EQ(prefs.savedPort, "");
+    EXPECT_EQ(prefs.lastDirectory, "");
+    EXPECT_FALSE(prefs.skipSafetyWarning);
+}
+
+TEST(PreferencesPlaces, ProgramFolderOfDropsTheName) {
+    EXPECT_EQ(programFolderOf("/opt/tarvel/bin/vn340-config"), "/opt/tarvel/bin");
+    EXPECT_EQ(programFolderOf("/vn340-config"), "");
+    EXPECT_EQ(programFolderOf("vn340-config"), "");
+}
+
+TEST(PreferencesPlaces, ProgramFolderIsThisTestsFolder) {
+    const fs::path self = fs::canonical("/proc/self/exe");
+    EXPECT_EQ(programFolder(), self.parent_path().string());
+    EXPECT_NE(programFolder().back(), '/');
+}
+
+TEST(PreferencesPlaces, ConfigHomeFollowsXdg) {
+    EXPECT_EQ(configHomeFrom("/xdg", "/home/p"), "/xdg");
+    EXPECT_EQ(configHomeFrom(nullptr, "/home/p"), "/home/p/.config");
+    EXPECT_EQ(configHomeFrom("", "/home/p"), "/home/p/.config");
+    EXPECT_EQ(configHomeFrom("relative/cfg", "/home/p"), "/home/p/.config");
+    EXPECT_EQ(configHomeFrom(nullptr, "/"), "/.config");
+    EXPECT_EQ(configHomeFrom(nullptr, nullptr), "");
+}
+
+}  // namespace
+}  // namespace vn340
