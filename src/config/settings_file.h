@@ -1,0 +1,110 @@
+#pragma once
+
+// Settings files ("*.tsf"): the pilot's configurations kept as INI text. The dialogs, the
+// questions, the messages and the field notices reach the pilot through SettingsFileHost, so
+// the whole logic runs without a window.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/gyro_config.h"
+#include "config/private_profile.h"
+#include "config/profile_store.h"
+
+namespace vn340 {
+
+inline constexpr std::string_view kSettingsFileFilter = "Tarvel RC Settings File (*.tsf)";
+inline constexpr std::string_view kSettingsFileSuffix = "tsf";
+inline constexpr std::string_view kProposedSettingsFileName = "vn340.tsf";
+inline constexpr int kSettingsApplicationVersion = 111;
+
+struct FileDialogRequest {
+    std::string initialFolder;
+    std::string proposedName;   // empty for the load dialog
+    std::string filter;         // kSettingsFileFilter
+    std::string defaultSuffix;  // added when the pilot types a name without one
+};
+
+class SettingsFileHost {
+  public:
+    virtual ~SettingsFileHost() = default;
+
+    // The full path chosen, or none when the pilot cancelled.
+    virtual std::optional<std::string> askSavePath(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> askLoadPath(const FileDialogRequest& request) = 0;
+    // True for Overwrite, false for Cancel.
+    virtual bool askOverwrite(const std::string& question) = 0;
+    // Shows the text with one OK button and returns when the pilot has closed it.
+    virtual void showMessage(const std::string& text) = 0;
+    // The model has changed: show it in the controls.
+    virtual void showModel(const GyroConfig& config) = 0;
+    // A field check after a load changed a value.
+    virtual void showFieldNotice(int editBoxId, const std::string& notice) = 0;
+    // The comment text as the comment box displays it, one entry per displayed line (a wrapped
+    // line gives several). Without a box to ask, the text is cut at its line breaks.
+    virtual std::vector<std::string> commentDisplayLines(const std::string& comments);
+};
+
+// Where the save reads the old file and puts the new one; tests replace it to play a full disk.
+class SettingsFileSystem {
+  public:
+    virtual ~SettingsFileSystem() = default;
+    // The file's bytes; empty when it does not exist; an error when it exists but cannot be read.
+    virtual ProfileWriteResult read(const std::string& path, std::string& bytes) = 0;
+    // Replaces the file as a whole, or leaves it as it was.
+    virtual ProfileWriteResult replace(const std::string& path, std::string_view bytes) = 0;
+};
+
+SettingsFileSystem& defaultSettingsFileSystem();
+
+// Behind "Save to file". `config` must already hold what the controls show. The new file is
+// built whole in memory and put in place in one step, so a save that fails leaves any old file
+// exactly as it was and tells the pilot why.
+void saveSettingsFile(const GyroConfig& config, ProfileStore& prefsStore,
+                      ProfileStore& settingsStore, SettingsFileHost& host,
+                      std::string_view lastDirectory,
+                      SettingsFileSystem& files = defaultSettingsFileSystem());
+
+// Behind "Load from file". A refused file leaves `config` as it was.
+void loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore, ProfileStore& settingsStore,
+                      SettingsFileHost& host, std::string_view lastDirectory);
+
+// The folder remembered as "LAST DIRECTORY": everything before the last "/" ("/" for a file in
+// the root folder, empty for a bare file name).
+std::string folderOfPath(std::string_view path);
+
+// Comment lines joined with "_CRLF_" for the file: Windows-1252 when every character fits, so
+// the file still reads right on Windows, otherwise UTF-8. Quoted so that quotes of the pilot's
+// own survive the reading rules.
+std::string commentsToFileValue(const std::vector<std::string>& lines);
+
+// The comment value of a file as the comment box's text: pieces between "_CRLF_" trimmed, empty
+// ones dropped, each followed by a line break. Valid UTF-8 is kept, anything else is read as
+// Windows-1252.
+std::string commentsFromFileValue(std::string_view value);
+
+// Messages of the loader, exact.
+inline constexpr std::string_view kProductRefusal =
+    "\nThe product description stored in the configuration file is not compatible with this "
+    "application\n\nPress OK to continue";
+inline constexpr std::string_view kOldVersionRefusal =
+    "\nThe application version that your configuration file was created with is not compatible "
+    "with this application version\n\nPress OK to continue";
+inline constexpr std::string_view kNewVersionRefusal =
+    "\nThe application version that your configuration file was created with is newer than this "
+    "application, please download the latest version of this application.\n\nThe latest "
+    "version of this application is available on the Tarvel RC website.\n\nPress OK to continue";
+inline constexpr std::string_view kMemoryMapRefusal =
+    "This application is not compatible with the stored configuration file, please download the "
+    "latest version of this application.\n\nThe lastest version of this application is "
+    "available on the Tarvel RC website.\n\nPress OK to continue.";
+inline constexpr std::string_view kServoReminder =
+    "Check Servo selection has been correctly loaded.\n\nPress OK to continue.";
+
+std::string unexpectedValueMessage(std::string_view name);
+std::string overwriteQuestion(std::string_view fileName);
+std::string saveFailedMessage(std::string_view reason);
+
+}  // namespace vn340
