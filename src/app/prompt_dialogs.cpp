@@ -40,6 +40,14 @@ void frame(QDialog& dialog, const QString& caption, int width, int height, bool 
     dialog.setFixedSize(px(width), py(height));
 }
 
+// Every opening starts like a fresh dialog: focus on the default button, so that Enter means
+// the default answer even when the last run was closed with another button.
+void focusDefault(QDialog& dialog, QPushButton* defaultButton) {
+    for (QPushButton* other : dialog.findChildren<QPushButton*>())
+        other->setDefault(other == defaultButton);
+    defaultButton->setFocus();
+}
+
 QLabel* centredLabel(QDialog* dialog, const QString& text, int id, int x, int y, int width,
                      int height) {
     auto* label = new QLabel(text, dialog);
@@ -66,8 +74,12 @@ MessageDialog::MessageDialog(QWidget* parent) : QDialog(parent) {
     label_->setAccessibleName(QStringLiteral("Message"));
     okButton_ = button(this, QStringLiteral("OK"), 1, 71, 88, 50, 14);
     okButton_->setDefault(true);
-    okButton_->setFocus();
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void MessageDialog::showEvent(QShowEvent* event) {
+    focusDefault(*this, okButton_);
+    QDialog::showEvent(event);
 }
 
 void MessageDialog::setMessage(const QString& text) {
@@ -79,11 +91,10 @@ ContinueAbortPrompt::ContinueAbortPrompt(QWidget* parent) : QDialog(parent) {
     frame(*this, QStringLiteral("Tarvel RC"), 186, 95, false);
     label_ = centredLabel(this, {}, 1063, 7, 7, 172, 60);
     label_->setAccessibleName(QStringLiteral("Prompt"));
-    QPushButton* continueButton = button(this, QStringLiteral("Continue"), 1061, 31, 74, 50, 14);
+    continueButton_ = button(this, QStringLiteral("Continue"), 1061, 31, 74, 50, 14);
     QPushButton* abortButton = button(this, QStringLiteral("Abort"), 1062, 111, 74, 50, 14);
-    continueButton->setDefault(true);
-    continueButton->setFocus();
-    connect(continueButton, &QPushButton::clicked, this, [this] {
+    continueButton_->setDefault(true);
+    connect(continueButton_, &QPushButton::clicked, this, [this] {
         choice_ = Continue;
         accept();
     });
@@ -91,6 +102,11 @@ ContinueAbortPrompt::ContinueAbortPrompt(QWidget* parent) : QDialog(parent) {
         choice_ = Abort;
         accept();
     });
+}
+
+void ContinueAbortPrompt::showEvent(QShowEvent* event) {
+    focusDefault(*this, continueButton_);
+    QDialog::showEvent(event);
 }
 
 void ContinueAbortPrompt::setPrompt(const QString& text) {
@@ -111,15 +127,19 @@ OverwritePrompt::OverwritePrompt(QWidget* parent) : QDialog(parent) {
     edit_->setFocusPolicy(Qt::NoFocus);
     edit_->viewport()->setAutoFillBackground(false);
     edit_->setAutoFillBackground(false);
-    QPushButton* overwriteButton = button(this, QStringLiteral("Overwrite"), 1, 41, 74, 50, 14);
+    overwriteButton_ = button(this, QStringLiteral("Overwrite"), 1, 41, 74, 50, 14);
     QPushButton* cancelButton = button(this, QStringLiteral("Cancel"), 2, 105, 74, 50, 14);
-    overwriteButton->setDefault(true);
-    overwriteButton->setFocus();
-    connect(overwriteButton, &QPushButton::clicked, this, [this] {
+    overwriteButton_->setDefault(true);
+    connect(overwriteButton_, &QPushButton::clicked, this, [this] {
         choice_ = Overwrite;
         accept();
     });
     connect(cancelButton, &QPushButton::clicked, this, &OverwritePrompt::reject);
+}
+
+void OverwritePrompt::showEvent(QShowEvent* event) {
+    focusDefault(*this, overwriteButton_);
+    QDialog::showEvent(event);
 }
 
 void OverwritePrompt::setQuestion(const QString& text) {
@@ -151,10 +171,10 @@ SafetyWarningDialog::SafetyWarningDialog(QWidget* parent) : QDialog(parent) {
     checkBox_ = new QCheckBox(QStringLiteral("Don't show this message again"), this);
     checkBox_->setAccessibleName(checkBox_->text());
     place(checkBox_, 1084, 36, 119, 114, 11);
-    QPushButton* agreeButton = button(this, QStringLiteral("I agree"), 1, 28, 136, 50, 14);
+    agreeButton_ = button(this, QStringLiteral("I agree"), 1, 28, 136, 50, 14);
     QPushButton* cancelButton = button(this, QStringLiteral("Cancel"), 1085, 102, 135, 58, 15);
-    agreeButton->setDefault(true);
-    connect(agreeButton, &QPushButton::clicked, this, [this] {
+    agreeButton_->setDefault(true);
+    connect(agreeButton_, &QPushButton::clicked, this, [this] {
         dontShowAgain_ = checkBox_->isChecked();
         accept();
     });
@@ -164,6 +184,7 @@ SafetyWarningDialog::SafetyWarningDialog(QWidget* parent) : QDialog(parent) {
 void SafetyWarningDialog::showEvent(QShowEvent* event) {
     // A box ticked and then cancelled must not come back ticked: show what was last agreed.
     checkBox_->setChecked(dontShowAgain_);
+    focusDefault(*this, agreeButton_);
     checkBox_->setFocus();
     QDialog::showEvent(event);
 }

@@ -32,6 +32,9 @@ class MessageDialog : public QDialog {
     void setMessage(const QString& text);
     const QString& message() const { return message_; }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     QString message_;
     QLabel* label_;
@@ -51,10 +54,14 @@ class ContinueAbortPrompt : public QDialog {
     const QString& prompt() const { return prompt_; }
     int choice() const { return choice_; }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     QString prompt_;
     int choice_ = Continue;
     QLabel* label_;
+    QPushButton* continueButton_;
 };
 
 // The question before a settings file is overwritten. "Overwrite" (also Enter) accepts with
@@ -72,10 +79,14 @@ class OverwritePrompt : public QDialog {
 
     void reject() override;
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     QString question_;
     int choice_ = Overwrite;
     QTextEdit* edit_;
+    QPushButton* overwriteButton_;
 };
 
 // The warning agreed to before a configuration is stored into the gyro. The check box is only
@@ -95,6 +106,7 @@ class SafetyWarningDialog : public QDialog {
   private:
     bool dontShowAgain_ = false;
     QCheckBox* checkBox_;
+    QPushButton* agreeButton_;
 };
 
 // The safety agreement before a store: unless skipSafetyWarning is already set, runs the

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace vn340 {
+
+// Hidden start-up options for the run script and the start-up benchmark; the pilot never sets
+// them. Both act once the window has been painted for the first time, then close it:
+//   VN340_SCREENSHOT=<file>  saves the window as a PNG file and prints the file's path;
+//   VN340_FIRST_PAINT=1      prints "first-paint-ns=<CLOCK_MONOTONIC in ns> rss-kb=<resident
+//                            memory in KiB>", the figures the benchmark compares.
+struct StartupProbeOptions {
+    QString screenshotPath;
+    bool reportFirstPaint = false;
+
+    static StartupProbeOptions fromEnvironment();
+    bool active() const { return reportFirstPaint || !screenshotPath.isEmpty(); }
+};
+
+// Watches `window` for its first paint and, once the whole window is on screen, does what
+// `options` ask and calls `finish` with whether all of it succeeded. Does nothing when no
+// option is set.
+void installStartupProbe(QWidget& window, const StartupProbeOptions& options,
+                         std::function<void(bool ok)> finish);
+
+// CLOCK_MONOTONIC in nanoseconds: the one clock the benchmark and the programs it starts share.
+long long monotonicNanoseconds();
+// Resident memory of this process (VmRSS) in KiB, or -1 when it cannot be read.
+long long residentKilobytes();
+
+}  // namespace vn340

@@ -1,0 +1,475 @@
+#include "app/prompt_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QWindow>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "config/profile_store.h"
+
+namespace vn340 {
+namespace {
+
+enum class Action { ClickFirst, ClickSecond, Enter, Escape, CloseBox };
+
+const char* actionName(Action action) {
+    switch (action) {
+        case Action::ClickFirst:
+            return "click first button";
+        case Action::ClickSecond:
+            return "click second button";
+        case Action::Enter:
+            return "Enter";
+        case Action::Escape:
+            return "Escape";
+        case Action::CloseBox:
+            return "close box";
+    }
+    return "?";
+}
+
+template <typename T>
+T* child(QDialog& dialog, const char* name) {
+    T* widget = dialog.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+void pressKey(QDialog& dialog, Qt::Key key) {
+    // The key goes where the pilot's keystroke would: the widget holding the focus.
+    QWidget* target = dialog.focusWidget() ? dialog.focusWidget() : &dialog;
+    QTest::keyClick(target, key);
+}
+
+// Runs the dialog modally; once it is on screen, `act` drives it as the pilot would. A guard
+// ends a dialog that `act` failed to close with the result -1, so a broken test fails instead
+// of hanging.
+int runModal(QDialog& dialog, const std::function<void()>& act) {
+    bool shownWhenActing = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        shownWhenActing = dialog.isVisible() && QApplication::activeModalWidget() == &dialog;
+        act();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &dialog, [&] { dialog.done(-1); });
+    guard.start(10000);
+    const int result = dialog.exec();
+    EXPECT_TRUE(shownWhenActing);
+    return result;
+}
+
+void perform(QDialog& dialog, Action action, const char* first, const char* second) {
+    switch (action) {
+        case Action::ClickFirst:
+            QTest::mouseClick(child<QPushButton>(dialog, first), Qt::LeftButton);
+            break;
+        case Action::ClickSecond:
+            QTest::mouseClick(child<QPushButton>(dialog, second), Qt::LeftButton);
+            break;
+        case Action::Enter:
+            pressKey(dialog, Qt::Key_Return);
+            break;
+        case Action::Escape:
+            pressKey(dialog, Qt::Key_Escape);
+            break;
+        case Action::CloseBox:
+            // What the window manager does when the close box is clicked.
+            dialog.windowHandle()->close();
+            break;
+    }
+}
+
+QRect dialogRect(int x, int y, int width, int height) {
+    return QRect(x * 3 / 2, y * 13 / 8, width * 3 / 2, height * 13 / 8);
+}
+
+struct Placement {
+    const char* name;
+    QRect rect;
+    QString text;
+};
+
+void expectLayout(QDialog& dialog, const QString& caption, QSize size,
+                  const std::vector<Placement>& controls) {
+    EXPECT_EQ(dialog.windowTitle(), caption);
+    EXPECT_EQ(dialog.size(), size);
+    EXPECT_EQ(dialog.minimumSize(), size);
+    EXPECT_EQ(dialog.maximumSize(), size);
+    EXPECT_EQ(dialog.font().family(), QStringLiteral("MS Sans Serif"));
+    EXPECT_EQ(dialog.font().pointSize(), 8);
+    for (const Placement& control : controls) {
+        QWidget* widget = child<QWidget>(dialog, control.name);
+        if (!widget)
+            continue;
+        EXPECT_EQ(widget->geometry(), control.rect) << control.name;
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            EXPECT_EQ(button->text(), control.text) << control.name;
+        }
+    }
+}
+
+TEST(DialogUnits, ConvertWithTheBaseUnitsOfTheDialogFont) {
+    EXPECT_EQ(dialogUnitsToPixelsX(186), 279);
+    EXPECT_EQ(dialogUnitsToPixelsY(109), 177);
+    EXPECT_EQ(dialogUnitsToPixelsX(7), 10);
+    EXPECT_EQ(dialogUnitsToPixelsY(7), 11);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(MessageDialog, LayoutCaptionAndButton) {
+    MessageDialog dialog;
+    expectLayout(
+        dialog, "Tarvel RC", QSize(279, 177),
+        {{"idc1003", dialogRect(7, 7, 172, 81), {}}, {"idc1", dialogRect(71, 88, 50, 14), "OK"}});
+    EXPECT_TRUE(child<QPushButton>(dialog, "idc1")->isDefault());
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+TEST(MessageDialog, ShowsTheMessageAndWrapsLongOnesInsideTheLabel) {
+    MessageDialog dialog;
+    const QString longText = QString("Unable to open the port. ").repeated(20);
+    dialog.setMessage(longText);
+    EXPECT_EQ(dialog.message(), longText);
+    runModal(dialog, [&] {
+        auto* label = child<QLabel>(dialog, "idc1003");
+        EXPECT_EQ(label->text(), longText);
+        EXPECT_TRUE(label->wordWrap());
+        EXPECT_TRUE(label->alignment() & Qt::AlignHCenter);
+        EXPECT_EQ(label->geometry(), dialogRect(7, 7, 172, 81));
+        dialog.accept();
+    });
+}
+
+TEST(MessageDialog, OkEnterAndEscapeCloseIt) {
+    struct Case {
+        Action action;
+        int result;
+    };
+    for (const Case& c :
+         {Case{Action::ClickFirst, QDialog::Accepted}, Case{Action::Enter, QDialog::Accepted},
+          Case{Action::Escape, QDialog::Rejected}}) {
+        SCOPED_TRACE(actionName(c.action));
+        MessageDialog dialog;
+        dialog.setMessage("Read complete");
+        EXPECT_EQ(runModal(dialog, [&] { perform(dialog, c.action, "idc1", nullptr); }), c.result);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(ContinueAbortPrompt, LayoutCaptionAndButtons) {
+    ContinueAbortPrompt dialog;
+    expectLayout(dialog, "Tarvel RC", QSize(279, 154),
+                 {{"idc1063", dialogRect(7, 7, 172, 60), {}},
+                  {"idc1061", dialogRect(31, 74, 50, 14), "Continue"},
+                  {"idc1062", dialogRect(111, 74, 50, 14), "Abort"}});
+    EXPECT_TRUE(child<QPushButton>(dialog, "idc1061")->isDefault());
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    dialog.setPrompt("Unplug the adapter, then press Continue.");
+    EXPECT_EQ(child<QLabel>(dialog, "idc1063")->text(), dialog.prompt());
+}
+
+TEST(ContinueAbortPrompt, ButtonsAndKeysSetTheChoice) {
+    struct Case {
+        Action action;
+        int choiceBefore;
+        int result;
+        int choice;
+    };
+    const Case cases[] = {
+        {Action::ClickFirst, ContinueAbortPrompt::Abort, QDialog::Accepted,
+         ContinueAbortPrompt::Continue},
+        {Action::ClickSecond, ContinueAbortPrompt::Continue, QDialog::Accepted,
+         ContinueAbortPrompt::Abort},
+        {Action::Enter, ContinueAbortPrompt::Abort, QDialog::Accepted,
+         ContinueAbortPrompt::Continue},
+        // Escape leaves the choice of the last run.
+        {Action::Escape, ContinueAbortPrompt::Abort, QDialog::Rejected, ContinueAbortPrompt::Abort},
+        {Action::Escape, ContinueAbortPrompt::Continue, QDialog::Rejected,
+         ContinueAbortPrompt::Continue},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(actionName(c.action));
+        ContinueAbortPrompt dialog;
+        dialog.setPrompt("Plug in the adapter.");
+        if (c.choiceBefore == ContinueAbortPrompt::Abort)
+            runModal(dialog, [&] { perform(dialog, Action::ClickSecond, "idc1061", "idc1062"); });
+        ASSERT_EQ(dialog.choice(), c.choiceBefore);
+        EXPECT_EQ(runModal(dialog, [&] { perform(dialog, c.action, "idc1061", "idc1062"); }),
+                  c.result);
+        EXPECT_EQ(dialog.choice(), c.choice);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(OverwritePrompt, LayoutCaptionAndButtons) {
+    OverwritePrompt dialog;
+    expectLayout(dialog, "Tarvel RC", QSize(279, 154),
+                 {{"idc1067", dialogRect(7, 7, 172, 57), {}},
+                  {"idc1", dialogRect(41, 74, 50, 14), "Overwrite"},
+                  {"idc2", dialogRect(105, 74, 50, 14), "Cancel"}});
+    EXPECT_TRUE(child<QPushButton>(dialog, "idc1")->isDefault());
+    dialog.setQuestion("vn340.tsf already exists.\nDo you want to replace it?");
+    auto* edit = child<QTextEdit>(dialog, "idc1067");
+    EXPECT_TRUE(edit->isReadOnly());
+    EXPECT_EQ(edit->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(edit->toPlainText(), dialog.question());
+}
+
+TEST(OverwritePrompt, OverwriteOnlyByTheButtonOrEnter) {
+    struct Case {
+        Action action;
+        int result;
+        int choice;
+    };
+    const Case cases[] = {
+        {Action::ClickFirst, QDialog::Accepted, OverwritePrompt::Overwrite},
+        {Action::Enter, QDialog::Accepted, OverwritePrompt::Overwrite},
+        {Action::ClickSecond, QDialog::Rejected, OverwritePrompt::Cancel},
+        {Action::Escape, QDialog::Rejected, OverwritePrompt::Cancel},
+        {Action::CloseBox, QDialog::Rejected, OverwritePrompt::Cancel},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(actionName(c.action));
+        OverwritePrompt dialog;
+        dialog.setQuestion("Overwrite the file?");
+        // Start from the opposite answer so that every case shows a change.
+        if (c.choice == OverwritePrompt::Overwrite)
+            runModal(dialog, [&] { perform(dialog, Action::ClickSecond, "idc1", "idc2"); });
+        ASSERT_NE(dialog.choice(), c.choice);
+        EXPECT_EQ(runModal(dialog, [&] { perform(dialog, c.action, "idc1", "idc2"); }), c.result);
+        EXPECT_EQ(dialog.choice(), c.choice);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+QStringList labelTexts(QDialog& dialog) {
+    QStringList texts;
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        texts << label->text();
+    return texts;
+}
+
+TEST(SafetyWarningDialog, LayoutCaptionTextsAndButtons) {
+    SafetyWarningDialog dialog;
+    expectLayout(dialog, "Tarvel RC Safety Warning", QSize(286, 255),
+                 {{"idc1084", dialogRect(36, 119, 114, 11), "Don't show this message again"},
+                  {"idc1", dialogRect(28, 136, 50, 14), "I agree"},
+                  {"idc1085", dialogRect(102, 135, 58, 15), "Cancel"}});
+    EXPECT_TRUE(child<QPushButton>(dialog, "idc1")->isDefault());
+    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(labelTexts(dialog),
+              QStringList({"Updating the parameters in fight can result in loss of tail control "
+                           "if incorrect parameters are loaded to your gyro.",
+                           "If you are using a Orvo-Jack ensure the helicopter has landed, the "
+                           "engine is idling and the rotor has stopped before making any "
+                           "configuration changes to your gyro.",
+                           "When changes are made always check that everything operates "
+                           "correctly before taking off.\n\nYou must agree to follow the above "
+                           "guidance before your gyro is updated."}));
+    const std::vector<QRect> rects = {dialogRect(7, 7, 177, 20), dialogRect(7, 30, 177, 27),
+                                      dialogRect(7, 63, 177, 45)};
+    const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+    ASSERT_EQ(labels.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(labels[i]->geometry(), rects[static_cast<std::size_t>(i)]);
+    EXPECT_FALSE(dialog.dontShowAgain());
+}
+
+struct SafetyCase {
+    bool tick;
+    Action action;
+    int result;
+    bool memberAfter;
+};
+
+TEST(SafetyWarningDialog, TheBoxIsTakenOnlyByIAgree) {
+    const SafetyCase cases[] = {
+        {true, Action::ClickFirst, QDialog::Accepted, true},
+        {false, Action::ClickFirst, QDialog::Accepted, false},
+        {true, Action::Enter, QDialog::Accepted, true},
+        {true, Action::ClickSecond, QDialog::Rejected, false},
+        {true, Action::Escape, QDialog::Rejected, false},
+        {true, Action::CloseBox, QDialog::Rejected, false},
+    };
+    for (const SafetyCase& c : cases) {
+        SCOPED_TRACE(std::string(actionName(c.action)) + (c.tick ? ", ticked" : ", clear"));
+        SafetyWarningDialog dialog;
+        EXPECT_EQ(runModal(dialog,
+                           [&] {
+                               auto* box = child<QCheckBox>(dialog, "idc1084");
+                               EXPECT_FALSE(box->isChecked());
+                               if (c.tick)
+                                   QTest::mouseClick(box, Qt::LeftButton, {},
+                                                     QPoint(5, box->height() / 2));
+                               EXPECT_EQ(box->isChecked(), c.tick);
+                               // Ticking alone takes nothing.
+                               EXPECT_FALSE(dialog.dontShowAgain());
+                               perform(dialog, c.action, "idc1", "idc1085");
+                           }),
+                  c.result);
+        EXPECT_EQ(dialog.dontShowAgain(), c.memberAfter);
+    }
+}
+
+TEST(SafetyWarningDialog, ReopensWithTheStateLastAgreedTo) {
+    SafetyWarningDialog dialog;
+    // Agree with the box ticked.
+    runModal(dialog, [&] {
+        child<QCheckBox>(dialog, "idc1084")->click();
+        perform(dialog, Action::ClickFirst, "idc1", "idc1085");
+    });
+    ASSERT_TRUE(dialog.dontShowAgain());
+    // Clear the box, then cancel: the clearing is forgotten.
+    runModal(dialog, [&] {
+        auto* box = child<QCheckBox>(dialog, "idc1084");
+        EXPECT_TRUE(box->isChecked());
+        box->click();
+        perform(dialog, Action::Escape, "idc1", "idc1085");
+    });
+    EXPECT_TRUE(dialog.dontShowAgain());
+    runModal(dialog, [&] {
+        EXPECT_TRUE(child<QCheckBox>(dialog, "idc1084")->isChecked());
+        perform(dialog, Action::ClickSecond, "idc1", "idc1085");
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<absent>";
+    return file.readAll();
+}
+
+struct AgreementCase {
+    const char* name;
+    QByteArray fileBefore;  // empty: no file
+    bool skipBefore;
+    bool tick;
+    Action action;  // unused when the dialog is skipped
+    bool goOn;
+    bool skipAfter;
+    QByteArray fileAfter;
+};
+
+TEST(SafetyAgreement, RunsTheWarningAndWritesTheWarningPreference) {
+    const QByteArray prefs =
+        "[Settings]\r\nLAST DIRECTORY=/opt/vn340\r\nCOM PORT=USB\r\nDATE=0\r\nWARNING=0\r\n";
+    QByteArray prefsTicked = prefs;
+    prefsTicked.replace("WARNING=0", "WARNING=1");
+    const AgreementCase cases[] = {
+        {"agree with the box", prefs, false, true, Action::ClickFirst, true, true, prefsTicked},
+        {"agree without the box", prefsTicked, false, false, Action::ClickFirst, true, false,
+         prefs},
+        {"agree by Enter", prefs, false, true, Action::Enter, true, true, prefsTicked},
+        {"agree into a new file",
+         {},
+         false,
+         true,
+         Action::ClickFirst,
+         true,
+         true,
+         "[Settings]\r\nWARNING=1\r\n"},
+        {"cancel", prefs, false, true, Action::ClickSecond, false, false, prefs},
+        {"escape", prefs, false, true, Action::Escape, false, false, prefs},
+        {"close box", prefs, false, true, Action::CloseBox, false, false, prefs},
+        {"skipped", prefsTicked, true, false, Action::Escape, true, true, prefsTicked},
+    };
+    for (const AgreementCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString path = dir.filePath("TarvelRCGyro.ini");
+        if (!c.fileBefore.isEmpty()) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.fileBefore);
+        }
+        ProfileStore store;
+        store.setPath(path.toStdString());
+        SafetyWarningDialog dialog;
+        bool skip = c.skipBefore;
+        bool shown = false;
+        QTimer::singleShot(0, &dialog, [&] {
+            shown = dialog.isVisible();
+            if (!shown)
+                return;
+            if (c.tick)
+                child<QCheckBox>(dialog, "idc1084")->click();
+            perform(dialog, c.action, "idc1", "idc1085");
+        });
+        EXPECT_EQ(confirmSafetyWarning(dialog, store, skip), c.goOn);
+        EXPECT_EQ(shown, !c.skipBefore);
+        EXPECT_EQ(skip, c.skipAfter);
+        EXPECT_EQ(fileBytes(path), c.fileAfter.isEmpty() ? "<absent>" : c.fileAfter);
+        // Leave no timer behind for the next case.
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST(SafetyAgreement, AfterAgreeingWithTheBoxTheWarningIsNotShownAgain) {
+    QTemporaryDir dir;
+    ProfileStore store;
+    store.setPath(dir.filePath("TarvelRCGyro.ini").toStdString());
+    SafetyWarningDialog dialog;
+    bool skip = false;
+    int shownCount = 0;
+    auto agreeTicked = [&] {
+        ++shownCount;
+        child<QCheckBox>(dialog, "idc1084")->click();
+        perform(dialog, Action::ClickFirst, "idc1", "idc1085");
+    };
+    QTimer::singleShot(0, &dialog, agreeTicked);
+    EXPECT_TRUE(confirmSafetyWarning(dialog, store, skip));
+    EXPECT_TRUE(confirmSafetyWarning(dialog, store, skip));
+    EXPECT_EQ(shownCount, 1);
+    // A later run reads the preference back.
+    EXPECT_TRUE(store.getBool("Settings", "WARNING", false));
+}
+
+TEST(SafetyAgreement, AfterAgreeingWithoutTheBoxTheWarningComesAgain) {
+    QTemporaryDir dir;
+    ProfileStore store;
+    store.setPath(dir.filePath("TarvelRCGyro.ini").toStdString());
+    SafetyWarningDialog dialog;
+    bool skip = false;
+    int shownCount = 0;
+    for (int run = 0; run < 2; ++run) {
+        QTimer::singleShot(0, &dialog, [&] {
+            ++shownCount;
+            perform(dialog, Action::ClickFirst, "idc1", "idc1085");
+        });
+        EXPECT_TRUE(confirmSafetyWarning(dialog, store, skip));
+    }
+    EXPECT_EQ(shownCount, 2);
+    EXPECT_FALSE(skip);
+    EXPECT_EQ(store.getString("Settings", "WARNING"), "0");
+}
+
+}  // namespace
+}  // namespace vn340
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
