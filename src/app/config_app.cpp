@@ -1,0 +1,44 @@
+#include "app/config_app.h"
+
+#include <memory>
+
+#include "app/config_dialog.h"
+#include "app/startup_probe.h"
+
+// The resources live in the static app library; without this reference the linker would leave
+// them out of the program.
+static void initResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace vn340 {
+
+ConfigApp::ConfigApp(int& argc, char** argv) : application_(argc, argv) {
+    initResources();
+    QApplication::setApplicationName(QStringLiteral("vn340-config"));
+    QApplication::setOrganizationName(QStringLiteral("Tarvel RC"));
+    QApplication::setWindowIcon(applicationIcon());
+}
+
+QIcon ConfigApp::applicationIcon() {
+    initResources();
+    QIcon icon;
+    for (int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/vn340/icon-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+int ConfigApp::run() {
+    auto window = std::make_unique<ConfigDialog>();
+    int status = 0;
+    installStartupProbe(*window, StartupProbeOptions::fromEnvironment(), [&](bool ok) {
+        status = ok ? 0 : 1;
+        // Straight to the end, past the window's own closing steps: the probe only looked.
+        window->QDialog::done(QDialog::Rejected);
+    });
+    window->exec();
+    window.reset();
+    return status;
+}
+
+}  // namespace vn340
