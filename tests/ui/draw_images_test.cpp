@@ -1,0 +1,329 @@
+#include <gtest/gtest.h>
+
+#include "draw_test_support.h"
+#include "ui/draw_effects.h"
+
+namespace vn340 {
+namespace {
+
+using testing::Canvas;
+using testing::Paint;
+using testing::Rgb;
+
+const Colour kMagenta = Colour::fromRgb(255, 0, 255);
+const Colour kWhite = Colour::fromRgb(255, 255, 255);
+const Colour kGrey = Colour::fromRgb(128, 128, 128);
+constexpr std::uint32_t kBackground = 0x0A141E;
+
+// 2 x 2 device bitmap: magenta key, (100, 50, 200), white, black.
+QImage Sample() {
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.setPixel(0, 0, 0xFFFF00FF);
+    image.setPixel(1, 0, 0xFF6432C8);
+    image.setPixel(0, 1, 0xFFFFFFFF);
+    image.setPixel(1, 1, 0xFF000000);
+    return image;
+}
+
+TEST(ConvertImage, AppliesEachStyleBit) {
+    const struct {
+        unsigned style;
+        std::uint32_t key, colour, white;  // pixels (0,0), (1,0), (0,1)
+    } rows[] = {
+        {0, 0x000000, 0x6432C8, 0xFFFFFF},
+        {imagestyle::kGrey, 0x000000, 0x525252, 0xFFFFFF},
+        {imagestyle::kDarker, 0x000000, 0x4B2596, 0xBFBFBF},
+        {imagestyle::kLighter, 0x000000, 0x7D3EFA, 0xFFFFFF},
+        {imagestyle::kDarker | imagestyle::kLighter, 0x000000, 0x5D2EBB, 0xEEEEEE},
+        {imagestyle::kSolidColour, 0x000000, 0x808080, 0x808080},
+        {imagestyle::kInvert, 0xFFFFFF, 0x9BCD37, 0x000000},
+        {imagestyle::kInvert | imagestyle::kSolidColour, 0xFFFFFF, 0x7F7F7F, 0x7F7F7F},
+    };
+    DrawEffects effects;
+    for (const auto& row : rows) {
+        const QImage out = effects.ConvertImage(Sample(), 2, 2, row.style, true, kMagenta, kGrey);
+        ASSERT_EQ(out.size(), QSize(2, 2));
+        EXPECT_EQ(out.pixel(0, 0), row.key) << "style " << row.style << ": alpha 0 and the colour";
+        EXPECT_EQ(out.pixel(1, 0), row.colour) << "style " << row.style;
+        EXPECT_EQ(out.pixel(0, 1), row.white) << "style " << row.style;
+        EXPECT_FALSE(effects.hasAlpha());
+    }
+}
+
+TEST(ConvertImage, TransparencyMaskAndSizeBeyondTheSource) {
+    DrawEffects effects;
+    const QImage mask = effects.ConvertImage(Sample(), 3, 2, 0x8008, true, kMagenta, kWhite);
+    EXPECT_EQ(mask.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu) << "key pixels white";
+    EXPECT_EQ(mask.pixel(1, 0) & 0xFFFFFF, 0u) << "opaque pixels black";
+    EXPECT_EQ(mask.pixel(1, 1) & 0xFFFFFF, 0u);
+    // Past the source's edge the copy holds black, which counts as opaque.
+    EXPECT_EQ(mask.pixel(2, 0) & 0xFFFFFF, 0u);
+    const QImage plain = effects.ConvertImage(Sample(), 2, 2, 0, false, kMagenta, kWhite);
+    EXPECT_EQ(plain.pixel(0, 0), 0x00FF00FFu) << "without the key magenta stays";
+}
+
+TEST(ConvertImage, AlphaIsKeptAndSetsHasAlphaAndNeverMatchesTheKey) {
+    QImage image(2, 1, QImage::Format_ARGB32);
+    image.setPixel(0, 0, 0x80FF00FF);
+    image.setPixel(1, 0, 0x00000000);
+    DrawEffects effects;
+    const QImage out =
+        effects.ConvertImage(image, 2, 1, imagestyle::kDarker, true, kMagenta, kWhite);
+    EXPECT_TRUE(effects.hasAlpha());
+    EXPECT_EQ(out.pixel(0, 0), 0x80BF00BFu);
+    EXPECT_EQ(out.pixel(1, 0), 0u);
+}
+
+TEST(DrawBitmap, KeyPixelsLeaveTheBackgroundAndStylesApply) {
+    DrawEffects effects;
+    const ShadowSettings none;
+    QImage image = Canvas(6, 6, kBackground);
+    Paint(image, [&](QPainter& p) {
+        effects.DrawBitmap(p, 1, 1, 2, 2, Sample(), true, kMagenta, 0, none);
+        effects.DrawBitmap(p, 3, 3, 2, 2, Sample(), true, kMagenta, imagestyle::kDarker, none);
+    });
+    EXPECT_EQ(Rgb(image, 1, 1), kBackground);
+    EXPECT_EQ(Rgb(image, 2, 1), 0x6432C8u);
+    EXPECT_EQ(Rgb(image, 1, 2), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(image, 2, 2), 0u);
+    EXPECT_EQ(Rgb(image, 3, 3), kBackground);
+    EXPECT_EQ(Rgb(image, 4, 3), 0x4B2596u);
+    EXPECT_EQ(Rgb(image, 0, 0), kBackground);
+    EXPECT_EQ(Rgb(image, 5, 5), kBackground);
+}
+
+TEST(DrawBitmap, ScalesToTheGivenSize) {
+    DrawEffects effects;
+    QImage image = Canvas(6, 6, kBackground);
+    Paint(image, [&](QPainter& p) {
+        effects.DrawBitmap(p, 1, 1, 4, 4, Sample(), true, kMagenta, 0, ShadowSettings{});
+    });
+    EXPECT_EQ(Rgb(image, 2, 2), kBackground);
+    EXPECT_EQ(Rgb(image, 4, 1), 0x6432C8u);
+    EXPECT_EQ(Rgb(image, 1, 4), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(image, 4, 4), 0u);
+}
+
+TEST(DrawBitmap, OffsetMovesTheImageOrPlacesItsShadow) {
+    QImage red(2, 2, QImage::Format_RGB32);
+    red.fill(0xFFFF0000);
+    DrawEffects effects;
+    ShadowSettings shadow;
+    shadow.offset = true;
+    shadow.dx = 3;
+    shadow.dy = 0;
+    QImage moved = Canvas(8, 4, 0xFFFFFF);
+    Paint(moved,
+          [&](QPainter& p) { effects.DrawBitmap(p, 0, 0, 2, 2, red, false, kMagenta, 0, shadow); });
+    EXPECT_EQ(Rgb(moved, 0, 0), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(moved, 3, 0), 0xFF0000u);
+
+    shadow.dx = 2;
+    shadow.dy = 2;
+    QImage shaded = Canvas(6, 6, 0xFFFFFF);
+    Paint(shaded, [&](QPainter& p) {
+        effects.DrawBitmap(p, 0, 0, 2, 2, red, false, kMagenta, imagestyle::kHardShadow, shadow);
+    });
+    // Mask blue 128: white darkened by 128 / 255 is 128.
+    EXPECT_EQ(Rgb(shaded, 0, 0), 0xFF0000u);
+    EXPECT_EQ(Rgb(shaded, 2, 2), 0x808080u);
+    EXPECT_EQ(Rgb(shaded, 3, 3), 0x808080u);
+    EXPECT_EQ(Rgb(shaded, 4, 4), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(shaded, 1, 3), 0xFFFFFFu);
+}
+
+TEST(DrawBitmap, ImageWithAlphaIsBlended) {
+    QImage half(1, 1, QImage::Format_ARGB32);
+    half.setPixel(0, 0, 0x80FF0000);
+    DrawEffects effects;
+    QImage image = Canvas(2, 2, 0xFFFFFF);
+    Paint(image, [&](QPainter& p) {
+        effects.DrawBitmap(p, 1, 1, 1, 1, half, false, kMagenta, 0, ShadowSettings{});
+    });
+    EXPECT_TRUE(effects.hasAlpha());
+    // 255 128/255 + 255 127/255 = 255; 0 + 255 127/255 = 127
+    EXPECT_EQ(Rgb(image, 1, 1), 0xFF7F7Fu);
+    EXPECT_EQ(Rgb(image, 0, 0), 0xFFFFFFu);
+}
+
+TEST(DrawImageCell, PicksTheCellRowByRowAndSkipsBadIndices) {
+    // A 4 x 4 strip of 2 x 2 cells coloured 0x10, 0x20, 0x30, 0x40 in blue.
+    QImage strip(4, 4, QImage::Format_RGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            strip.setPixel(x, y, 0xFF000000u | (0x10u * (1 + x / 2 + 2 * (y / 2))));
+    const struct {
+        int index, cellW, cellH;
+        std::uint32_t want;
+    } rows[] = {
+        {0, 2, 2, 0x10},         {1, 2, 2, 0x20},        {3, 2, 2, 0x40},
+        {2, 2, 2, 0x30},         {4, 2, 2, kBackground},  // past the last cell
+        {-1, 2, 2, kBackground}, {0, 0, 2, kBackground}, {0, 2, 0, kBackground},
+        {0, 5, 2, kBackground},  // no whole column
+    };
+    DrawEffects effects;
+    for (const auto& row : rows) {
+        QImage image = Canvas(3, 3, kBackground);
+        Paint(image, [&](QPainter& p) {
+            effects.DrawImageCell(p, 1, 1, 2, 2, strip, row.index, row.cellW, row.cellH, false,
+                                  kMagenta, 0, ShadowSettings{});
+        });
+        EXPECT_EQ(Rgb(image, 2, 2), row.want)
+            << "index " << row.index << " cell " << row.cellW << "x" << row.cellH;
+    }
+}
+
+Icon MadeIcon(QPoint hotspot) {
+    Icon icon;
+    icon.colour = QImage(2, 1, QImage::Format_RGB32);
+    icon.colour.setPixel(0, 0, 0xFF000000);  // transparent: black colour, white mask
+    icon.colour.setPixel(1, 0, 0xFF00FF00);
+    icon.mask = QImage(2, 1, QImage::Format_RGB32);
+    icon.mask.setPixel(0, 0, 0xFFFFFFFF);
+    icon.mask.setPixel(1, 0, 0xFF000000);
+    icon.hotspot = hotspot;
+    return icon;
+}
+
+TEST(IconSize, IsTwiceTheHotSpot) {
+    Icon big;
+    big.colour = QImage(32, 32, QImage::Format_RGB32);
+    big.mask = QImage(32, 32, QImage::Format_RGB32);
+    big.hotspot = QPoint(16, 16);
+    EXPECT_EQ(IconSize(big), QSize(32, 32));
+    big.hotspot = QPoint(0, 0);
+    EXPECT_EQ(IconSize(big), QSize(0, 0));
+    EXPECT_EQ(IconSize(Icon{}), QSize(0, 0));
+    EXPECT_EQ(BitmapSize(QImage()), QSize(0, 0));
+    EXPECT_EQ(BitmapSize(QImage(5, 3, QImage::Format_RGB32)), QSize(5, 3));
+    EXPECT_EQ(ScaleIcon(big, 8, 4).colour.size(), QSize(8, 4));
+    EXPECT_EQ(IconSize(ScaleIcon(big, 8, 4)), QSize(8, 4));
+}
+
+TEST(DrawIcon, MaskKeepsTheBackgroundAndSolidStyleUsesTheShadowColour) {
+    DrawEffects effects;
+    for (QPoint hotspot : {QPoint(1, 0), QPoint(0, 0)}) {
+        QImage image = Canvas(3, 1, kBackground);
+        Paint(image, [&](QPainter& p) {
+            effects.DrawIcon(p, 1, 0, 2, 1, MadeIcon(hotspot), 0, ShadowSettings{});
+        });
+        EXPECT_EQ(Rgb(image, 1, 0), kBackground) << hotspot.x();
+        EXPECT_EQ(Rgb(image, 2, 0), 0x00FF00u) << hotspot.x();
+    }
+    QImage solid = Canvas(2, 1, kBackground);
+    Paint(solid, [&](QPainter& p) {
+        effects.DrawIcon(p, 0, 0, 2, 1, MadeIcon(QPoint(1, 0)), imagestyle::kSolidColour,
+                         ShadowSettings{});
+    });
+    EXPECT_EQ(Rgb(solid, 0, 0), kBackground);
+    EXPECT_EQ(Rgb(solid, 1, 0), 0x808080u);
+}
+
+TEST(DrawIcon, FromAnImageWithAlpha) {
+    QImage source(2, 1, QImage::Format_ARGB32);
+    source.setPixel(0, 0, 0x00FFFFFF);
+    source.setPixel(1, 0, 0xFF0000FF);
+    const Icon icon = Icon::fromImage(source);
+    EXPECT_EQ(icon.mask.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(icon.mask.pixel(1, 0) & 0xFFFFFF, 0u);
+    EXPECT_EQ(icon.hotspot, QPoint(1, 0));
+    DrawEffects effects;
+    QImage image = Canvas(2, 1, kBackground);
+    Paint(image, [&](QPainter& p) { effects.DrawIcon(p, 0, 0, 2, 1, icon, 0, ShadowSettings{}); });
+    EXPECT_EQ(Rgb(image, 0, 0), kBackground);
+    EXPECT_EQ(Rgb(image, 1, 0), 0x0000FFu);
+}
+
+TEST(DrawShadow, HardShadowDarkensByTheMaskBlue) {
+    QImage mask(3, 1, QImage::Format_RGB32);
+    mask.setPixel(0, 0, 0xFF000000);
+    mask.setPixel(1, 0, 0xFF808080);
+    mask.setPixel(2, 0, 0xFFFFFFFF);
+    QImage image = Canvas(4, 1, 0xC8C8C8);
+    Paint(image, [&](QPainter& p) { DrawEffects::DrawShadow(p, 1, 0, 3, 1, mask, false, 1, 1); });
+    EXPECT_EQ(Rgb(image, 0, 0), 0xC8C8C8u);
+    EXPECT_EQ(Rgb(image, 1, 0), 0u);
+    EXPECT_EQ(Rgb(image, 2, 0), 0x646464u);  // 200 x 128 / 255 = 100.4
+    EXPECT_EQ(Rgb(image, 3, 0), 0xC8C8C8u);
+}
+
+QImage SoftShadow(int blurX, int blurY) {
+    QImage mask(21, 21, QImage::Format_RGB32);
+    mask.fill(Qt::black);
+    QImage image = Canvas(21, 21, 0xFFFFFF);
+    Paint(image,
+          [&](QPainter& p) { DrawEffects::DrawShadow(p, 0, 0, 21, 21, mask, true, blurX, blurY); });
+    return image;
+}
+
+TEST(DrawShadow, SoftShadowBoxFiltersTheInsetMask) {
+    // Blur 7: the black mask covers 3..16; a 7 x 7 window, white outside the buffer.
+    const QImage image = SoftShadow(7, 7);
+    const struct {
+        int x, y, black;  // black samples in the window around (x, y)
+    } rows[] = {{10, 10, 49}, {0, 0, 1},   {1, 1, 4},  {3, 3, 16},
+                {3, 10, 28},  {19, 19, 1}, {20, 20, 0}};
+    for (const auto& row : rows) {
+        const std::uint32_t v = static_cast<std::uint32_t>(255 * (49 - row.black) / 49);
+        EXPECT_EQ(Rgb(image, row.x, row.y), v * 0x010101u) << row.x << "," << row.y;
+    }
+}
+
+TEST(DrawShadow, EvenBlurIsDrawnOneLarger) {
+    EXPECT_EQ(SoftShadow(6, 6), SoftShadow(7, 7));
+    EXPECT_NE(SoftShadow(5, 5), SoftShadow(7, 7));
+    // Blur 4 by 2 is drawn as 5 by 3.
+    EXPECT_EQ(SoftShadow(4, 2), SoftShadow(5, 3));
+}
+
+TEST(BlendRect, OpacityMixesAndHundredCopies) {
+    QImage source(3, 1, QImage::Format_ARGB32);
+    source.setPixel(0, 0, 0xFF000000);
+    source.setPixel(1, 0, 0xFFC86400);
+    source.setPixel(2, 0, 0xFF0B0D11);
+    const struct {
+        int percent;
+        std::uint32_t want1, want2;  // device pixels 1 and 2 after laying source (1, 0) at 1
+    } rows[] = {
+        {100, 0xC86400, 0x0B0D11}, {150, 0xC86400, 0x0B0D11}, {50, 0x643232, 0x05063A},
+        {0, 0x000064, 0x000064},   {-20, 0x000064, 0x000064},
+    };
+    for (const auto& row : rows) {
+        QImage image = Canvas(4, 1, 0x000064);
+        Paint(image, [&](QPainter& p) {
+            DrawEffects::BlendRect(p, 1, 0, 2, 1, source, 1, 0, row.percent);
+        });
+        EXPECT_EQ(Rgb(image, 1, 0), row.want1) << row.percent << "%";
+        EXPECT_EQ(Rgb(image, 2, 0), row.want2) << row.percent << "%";
+        EXPECT_EQ(Rgb(image, 0, 0), 0x000064u) << row.percent << "%";
+        EXPECT_EQ(Rgb(image, 3, 0), 0x000064u) << row.percent << "%";
+    }
+}
+
+TEST(BlendBySourceAlpha, UsesEachSourcePixelsAlpha) {
+    QImage source(3, 1, QImage::Format_ARGB32);
+    source.setPixel(0, 0, 0xFFFF0000);
+    source.setPixel(1, 0, 0x00FF0000);
+    source.setPixel(2, 0, 0x33FF0000);  // alpha 51 = 0.2
+    QImage image = Canvas(3, 1, 0x0000FF);
+    Paint(image,
+          [&](QPainter& p) { DrawEffects::BlendBySourceAlpha(p, 0, 0, 3, 1, source, 0, 0); });
+    EXPECT_EQ(Rgb(image, 0, 0), 0xFF0000u);
+    EXPECT_EQ(Rgb(image, 1, 0), 0x0000FFu);
+    EXPECT_EQ(Rgb(image, 2, 0), 0x3300CCu);  // 51, 0, 204
+}
+
+TEST(DrawShadow, PainterTranslationIsHonoured) {
+    QImage mask(1, 1, QImage::Format_RGB32);
+    mask.fill(Qt::black);
+    QImage image = Canvas(4, 4, 0xFFFFFF);
+    Paint(image, [&](QPainter& p) {
+        p.translate(2, 1);
+        DrawEffects::DrawShadow(p, 0, 0, 1, 1, mask, false, 1, 1);
+    });
+    EXPECT_EQ(Rgb(image, 2, 1), 0u);
+    EXPECT_EQ(Rgb(image, 0, 0), 0xFFFFFFu);
+}
+
+}  // namespace
+}  // namespace vn340
