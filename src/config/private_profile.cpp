@@ -336,8 +336,16 @@ ProfileWriteResult replaceFile(const std::string& path, std::string_view bytes) 
     if (existed && S_ISDIR(old.st_mode)) {
         return failure(path, EISDIR);
     }
-    const std::string temporary = temporaryName(target);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // A name left behind by a crashed run of an earlier process with our pid is skipped.
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = temporaryName(target);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
     if (fd < 0) {
         return failure(path, errno);
     }
