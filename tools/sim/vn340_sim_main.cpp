@@ -1,0 +1,193 @@
+// vn340-sim: a simulated vn340 with its adapter on a pseudo-terminal.
+//
+// Prints the terminal's path as the first line of standard output, answers frames on it until
+// SIGTERM or SIGINT (or, with --exit-on-hangup, until the program that used the port closes
+// it), then prints the gyro's memory as "0xADDR=0xVALUE" lines. Options: see sim_options.h.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "gyro_sim.h"
+#include "sim_options.h"
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+extern "C" void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto ignored = write(signalPipe[1], &byte, 1);
+}
+
+bool installSignals() {
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return false;
+    }
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    std::signal(SIGPIPE, SIG_IGN);
+    return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+// The master side of a new pseudo-terminal in raw mode, and the slave's path.
+int openTerminal(std::string& slavePath) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        return -1;
+    }
+    const char* name = ptsname(master);
+    if (name == nullptr) {
+        return -1;
+    }
+    slavePath = name;
+    termios mode{};
+    if (tcgetattr(master, &mode) == 0) {
+        cfmakeraw(&mode);
+        tcsetattr(master, TCSANOW, &mode);
+    }
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    return master;
+}
+
+class Server {
+  public:
+    Server(int master, vn340::GyroSimulator& sim, const vn340::SimOptions& options)
+        : master_(master), sim_(sim), options_(options) {}
+
+    void run() {
+        while (step()) {
+        }
+    }
+
+  private:
+    // While nobody has the slave open, the master reports a hang-up on every poll; it is
+    // looked at again after this pause instead of being spun on.
+    static constexpr int kHangupPauseMs = 20;
+
+    vn340::SimTime now() const { return std::chrono::steady_clock::now() - origin_; }
+
+    int timeoutMs() const {
+        if (hungUp_) {
+            return kHangupPauseMs;
+        }
+        if (!unsent_.empty()) {
+            return 1;
+        }
+        const auto due = sim_.nextDue();
+        if (!due) {
+            return -1;
+        }
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - now());
+        return wait.count() < 0 ? 0 : static_cast<int>(wait.count());
+    }
+
+    bool step() {
+        pollfd fds[2] = {{signalPipe[0], POLLIN, 0}, {hungUp_ ? -1 : master_, POLLIN, 0}};
+        hungUp_ = false;
+        if (poll(fds, 2, timeoutMs()) < 0 && errno != EINTR) {
+            return false;
+        }
+        if (fds[0].revents != 0) {
+            return false;
+        }
+        if (fds[1].revents != 0 && !receive()) {
+            if (options_.exitOnHangup && used_) {
+                return false;
+            }
+            hungUp_ = true;
+        }
+        deliver();
+        return true;
+    }
+
+    // False when the other end has gone.
+    bool receive() {
+        char buffer[256];
+        const ssize_t count = read(master_, buffer, sizeof buffer);
+        if (count > 0) {
+            used_ = true;
+            sim_.feed(std::string_view(buffer, static_cast<std::size_t>(count)), now());
+            report();
+            return true;
+        }
+        return count < 0 && (errno == EAGAIN || errno == EINTR);
+    }
+
+    void deliver() {
+        unsent_ += sim_.takeDue(now());
+        while (!unsent_.empty()) {
+            const ssize_t written = write(master_, unsent_.data(), unsent_.size());
+            if (written <= 0) {
+                if (written < 0 && errno != EAGAIN && errno != EINTR) {
+                    unsent_.clear();  // nobody to deliver to: the reply is lost, as on a wire
+                }
+                return;
+            }
+            unsent_.erase(0, static_cast<std::size_t>(written));
+        }
+    }
+
+    void report() {
+        if (!options_.log) {
+            return;
+        }
+        const auto& frames = sim_.framesReceived();
+        for (; framesLogged_ < frames.size(); ++framesLogged_) {
+            std::fprintf(stderr, "frame %s\n", frames[framesLogged_].c_str());
+        }
+        const auto& writes = sim_.writesApplied();
+        for (; writesLogged_ < writes.size(); ++writesLogged_) {
+            std::fprintf(stderr, "write 0x%04X=0x%04X\n", writes[writesLogged_].address,
+                         writes[writesLogged_].value);
+        }
+    }
+
+    int master_;
+    vn340::GyroSimulator& sim_;
+    const vn340::SimOptions& options_;
+    std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();
+    std::string unsent_;
+    bool hungUp_ = false;
+    bool used_ = false;
+    std::size_t framesLogged_ = 0;
+    std::size_t writesLogged_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    auto parsed = vn340::parseSimOptions(args);
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        std::fprintf(stderr, "vn340-sim: %s (options are listed in tools/sim/sim_options.h)\n",
+                     error->c_str());
+        return 2;
+    }
+    const auto& options = std::get<vn340::SimOptions>(parsed);
+    std::string slavePath;
+    const int master = openTerminal(slavePath);
+    if (master < 0 || !installSignals()) {
+        std::perror("vn340-sim");
+        return 1;
+    }
+    std::printf("%s\n", slavePath.c_str());
+    std::fflush(stdout);
+
+    vn340::GyroSimulator sim = vn340::makeSimulator(options);
+    Server(master, sim, options).run();
+    close(master);
+    std::fputs(vn340::memoryDump(sim).c_str(), stdout);
+    return 0;
+}
