@@ -1,0 +1,125 @@
+#pragma once
+
+// The USB form of the Vexa-Plug, driven through the vendor's D2XX library, which is loaded
+// by name when it is needed rather than linked, so the program runs where it is missing.
+//
+// A notification thread waits for the library's event and wakes the GUI thread with a
+// synchronous call ("Special_Change"); the GUI thread then reads what arrived (onUsbData).
+// Messages for the pilot go through the host; nothing here shows a dialog itself.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "link/d2xx_abi.h"
+
+class QObject;
+
+namespace vn340 {
+
+namespace usb_text {
+inline constexpr std::string_view kUnableToLoad = "Unable to load USB Vexaplug driver";
+inline constexpr std::string_view kNoSetEventNotification =
+    "Error: Can't Find FT_SetEventNotification";
+inline constexpr std::string_view kNoGetStatus = "Error: Can't Find FT_GetStatus";
+inline constexpr std::string_view kNoClrRts = "Error: Can't Find FT_ClrRts";
+inline constexpr std::string_view kUnableToFind = "Unable to find USB Vexa-Plug";
+inline constexpr std::string_view kBaudRefused =
+    "Unable to set the baud rate of the USB Vexaplug device";
+inline constexpr std::string_view kNotificationNotValid = "FT_SetEventNotification is not valid!";
+}  // namespace usb_text
+
+inline constexpr std::string_view kDefaultD2xxLibrary = "libftd2xx.so";
+inline constexpr std::string_view kAdapterDescription = "Vexa-Plug";
+inline constexpr std::uint32_t kAdapterBaud = 9600;
+inline constexpr std::size_t kUsbChunkSize = 200;
+
+class UsbAdapterHost {
+  public:
+    virtual ~UsbAdapterHost() = default;
+    // The program's own message dialog (the text is shown as it is).
+    virtual void showMessage(std::string_view text) = 0;
+    // The plain system message box.
+    virtual void showSystemMessage(std::string_view text) = 0;
+};
+
+class UsbAdapter {
+  public:
+    // `library` is what dlopen() is given: a name looked up the usual way, or a path.
+    explicit UsbAdapter(UsbAdapterHost& host,
+                        std::string library = std::string(kDefaultD2xxLibrary));
+    ~UsbAdapter();
+
+    UsbAdapter(const UsbAdapter&) = delete;
+    UsbAdapter& operator=(const UsbAdapter&) = delete;
+
+    // Loads the library, opens the device "Vexa-Plug" and sets 9600 baud: 0 on success, 1 on
+    // failure. Quiet suppresses the pilot's messages except the missing-entry-point boxes. A
+    // failure releases whatever the open had acquired. Neither sets the in-use flag nor
+    // starts the thread: the caller does both when it wants the adapter.
+    int open(bool quiet);
+    bool isOpen() const { return device_ != nullptr; }
+
+    bool inUse() const { return inUse_; }
+    void setInUse(bool inUse) { inUse_ = inUse; }
+
+    // Starts the notification thread: specialChange runs on context's thread once per
+    // notification and the thread waits until it has returned. It should call onUsbData.
+    // Fails (1) with the "not valid" box when the event entry point is not bound, or when
+    // the library refuses the notification.
+    int startNotificationThread(QObject* context, std::function<void()> specialChange);
+    bool notificationThreadRunning() const;
+
+    // Sends the bytes of the text; status and count are not examined.
+    void write(std::string_view text);
+
+    // The main window's Special_Change handler: reads what arrived in chunks of at most 200
+    // bytes and hands each chunk's text to dispatch, bytes neither printable nor white space
+    // replaced by '?'. Reads nothing unless the event status is exactly "received characters".
+    // Returns 0. Safe to call when closed (does nothing) and safe if dispatch closes the adapter.
+    int onUsbData(const std::function<void(std::string_view)>& dispatch);
+
+    // Stops the thread, closes the device and releases the library; clears the in-use flag.
+    // Never waits for the GUI thread, so it may be called from within specialChange too.
+    void close();
+
+  private:
+    struct Api;
+    struct Handshake;
+
+    void fail(bool quiet, std::string_view text);
+    void release();
+    void run();
+    void stopThread();
+
+    UsbAdapterHost& host_;
+    std::string libraryName_;
+    void* library_ = nullptr;
+    std::unique_ptr<Api> api_;
+    d2xx::FtHandle device_ = nullptr;
+    bool inUse_ = false;
+
+    // Given to the library by FT_SetEventNotification; lives until FT_Close, after which the
+    // library no longer touches it.
+    std::unique_ptr<d2xx::EventHandle> event_;
+    bool eventReady_ = false;
+
+    QObject* context_ = nullptr;
+    std::function<void()> specialChange_;
+    std::thread thread_;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> threadRunning_{false};
+    std::mutex handshakeMutex_;
+    std::shared_ptr<Handshake> pending_;
+    // Bytes the last onUsbData left in the receive queue; the thread notifies again only when
+    // more than these are waiting, so bytes left behind on purpose cause no stream of calls.
+    std::atomic<std::uint32_t> unreadLeft_{0};
+};
+
+}  // namespace vn340

@@ -1,0 +1,388 @@
+// A D2XX library whose one device is the gyro simulator behind a Vexa-Plug, for running and
+// testing the program's USB adapter without the hardware. Same entry points and calling
+// convention as the vendor's library on Linux; builds for the tests may leave out one entry
+// point so that the program's handling of an incomplete library can be shown.
+//
+// Environment:
+//   VN340_D2XX_NO_DEVICE=1     no device is attached (every open fails)
+//   VN340_D2XX_REFUSE_BAUD=1   the device refuses every baud rate
+//   VN340_SIM_OPTIONS="..."    the simulator's options (see sim_options.h), e.g.
+//                              "--silent-from 3 --zeros-after 2"; replies are paced at 9600
+//                              baud unless the options say "--no-pace"
+//
+// Besides the vendor's entry points, a few vn340sim_* functions let tests put bytes or a
+// modem-status event on the line and look at what the program wrote.
+
+#include <pthread.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <variant>
+
+#include "link/d2xx_abi.h"
+#include "sim_options.h"
+
+#define VN340_EXPORT extern "C" __attribute__((visibility("default")))
+
+using namespace vn340;
+using namespace vn340::d2xx;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool envFlag(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
+}
+
+GyroSimulator simulatorFromEnvironment() {
+    std::vector<std::string> args;
+    if (const char* text = std::getenv("VN340_SIM_OPTIONS"))
+        args = splitOptionText(text);
+    bool pace = true;
+    std::vector<std::string> kept;
+    for (auto& arg : args) {
+        if (arg == "--no-pace") {
+            pace = false;
+        } else {
+            kept.push_back(std::move(arg));
+        }
+    }
+    auto parsed = parseSimOptions(kept);
+    SimOptions options;
+    if (auto* good = std::get_if<SimOptions>(&parsed))
+        options = std::move(*good);
+    if (pace)
+        options.settings.pace = true;
+    return makeSimulator(options);
+}
+
+class Device {
+  public:
+    Device() : sim_(simulatorFromEnvironment()), epoch_(Clock::now()) {
+        pump_ = std::thread([this] { pump(); });
+    }
+
+    ~Device() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        cv_.notify_all();
+        pump_.join();
+    }
+
+    void write(const char* bytes, Dword count) {
+        std::lock_guard lock(mutex_);
+        written_.append(bytes, count);
+        sim_.feed(std::string_view(bytes, count), now());
+        cv_.notify_all();
+    }
+
+    Dword read(char* out, Dword count) {
+        std::lock_guard lock(mutex_);
+        Dword n = 0;
+        while (n < count && !rx_.empty()) {
+            out[n++] = rx_.front();
+            rx_.pop_front();
+        }
+        return n;
+    }
+
+    Dword queued() {
+        std::lock_guard lock(mutex_);
+        return static_cast<Dword>(rx_.size());
+    }
+
+    void status(Dword* rx, Dword* tx, Dword* events) {
+        std::lock_guard lock(mutex_);
+        *rx = static_cast<Dword>(rx_.size());
+        *tx = 0;
+        *events = eventStatus_;
+        eventStatus_ = 0;
+    }
+
+    void purge(Ulong mask) {
+        std::lock_guard lock(mutex_);
+        if (mask & 1) {
+            rx_.clear();
+            injected_.clear();
+            sim_.takeAll();
+        }
+    }
+
+    void setNotification(Dword mask, EventHandle* handle) {
+        std::lock_guard lock(mutex_);
+        mask_ = mask;
+        notify_ = handle;
+    }
+
+    void inject(const char* bytes, unsigned count, unsigned microsPerByte) {
+        std::lock_guard lock(mutex_);
+        auto due = now();
+        for (unsigned i = 0; i < count; ++i) {
+            due += std::chrono::microseconds(microsPerByte);
+            injected_.emplace_back(due, bytes[i]);
+        }
+        cv_.notify_all();
+    }
+
+    void modemEvent() {
+        EventHandle* handle = nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            eventStatus_ |= kFtEventModemStatus;
+            if (mask_ & kFtEventModemStatus)
+                handle = notify_;
+        }
+        signal(handle);
+    }
+
+    std::string written() {
+        std::lock_guard lock(mutex_);
+        return written_;
+    }
+
+  private:
+    SimTime now() const { return std::chrono::duration_cast<SimTime>(Clock::now() - epoch_); }
+
+    static void signal(EventHandle* handle) {
+        if (handle == nullptr)
+            return;
+        pthread_mutex_lock(&handle->eMutex);
+        handle->iVar = 1;
+        pthread_cond_signal(&handle->eCondVar);
+        pthread_mutex_unlock(&handle->eMutex);
+    }
+
+    // Moves what is due onto the receive queue and signals the program's event, as the
+    // vendor's driver does from its own thread.
+    void pump() {
+        std::unique_lock lock(mutex_);
+        while (!stopping_) {
+            const SimTime t = now();
+            std::string due = sim_.takeDue(t);
+            while (!injected_.empty() && injected_.front().first <= t) {
+                due += injected_.front().second;
+                injected_.pop_front();
+            }
+            if (!due.empty()) {
+                rx_.insert(rx_.end(), due.begin(), due.end());
+                eventStatus_ |= kFtEventRxChar;
+                EventHandle* handle = (mask_ & kFtEventRxChar) ? notify_ : nullptr;
+                lock.unlock();
+                signal(handle);
+                lock.lock();
+                continue;
+            }
+            std::optional<SimTime> next = sim_.nextDue();
+            if (!injected_.empty() && (!next || injected_.front().first < *next))
+                next = injected_.front().first;
+            if (next) {
+                cv_.wait_until(lock, epoch_ + std::chrono::duration_cast<Clock::duration>(*next));
+            } else {
+                cv_.wait(lock);
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    GyroSimulator sim_;
+    Clock::time_point epoch_;
+    std::deque<char> rx_;
+    std::deque<std::pair<SimTime, char>> injected_;
+    std::string written_;
+    Dword eventStatus_ = 0;
+    Dword mask_ = 0;
+    EventHandle* notify_ = nullptr;
+    bool stopping_ = false;
+    std::thread pump_;
+};
+
+// One device, like one Vexa-Plug on the bus.
+std::mutex gDeviceMutex;
+Device* gDevice = nullptr;
+
+Device* deviceOf(FtHandle handle) {
+    std::lock_guard lock(gDeviceMutex);
+    return handle != nullptr && handle == gDevice ? gDevice : nullptr;
+}
+
+FtStatus openDevice(FtHandle* handle) {
+    if (handle == nullptr)
+        return kFtInvalidParameter;
+    if (envFlag("VN340_D2XX_NO_DEVICE"))
+        return kFtDeviceNotFound;
+    std::lock_guard lock(gDeviceMutex);
+    if (gDevice != nullptr)
+        return kFtDeviceNotOpened;  // already open elsewhere
+    gDevice = new Device;
+    *handle = gDevice;
+    return kFtOk;
+}
+
+}  // namespace
+
+VN340_EXPORT FtStatus FT_Write(FtHandle handle, void* buffer, Dword toWrite, Dword* written) {
+    Device* device = deviceOf(handle);
+    if (device == nullptr)
+        return kFtInvalidHandle;
+    device->write(static_cast<const char*>(buffer), toWrite);
+    if (written != nullptr)
+        *written = toWrite;
+    return kFtOk;
+}
+
+VN340_EXPORT FtStatus FT_Read(FtHandle handle, void* buffer, Dword toRead, Dword* read) {
+    Device* device = deviceOf(handle);
+    if (device == nullptr)
+        return kFtInvalidHandle;
+    const Dword n = device->read(static_cast<char*>(buffer), toRead);
+    if (read != nullptr)
+        *read = n;
+    return kFtOk;
+}
+
+VN340_EXPORT FtStatus FT_Open(int index, FtHandle* handle) {
+    if (index != 0)
+        return kFtDeviceNotFound;
+    return openDevice(handle);
+}
+
+VN340_EXPORT FtStatus FT_OpenEx(void* arg, Dword flags, FtHandle* handle) {
+    if (flags != kFtOpenByDescription || arg == nullptr)
+        return kFtDeviceNotFound;
+    if (std::strcmp(static_cast<const char*>(arg), "Vexa-Plug") != 0)
+        return kFtDeviceNotFound;
+    return openDevice(handle);
+}
+
+VN340_EXPORT FtStatus FT_ListDevices(void* arg1, void* /*arg2*/, Dword flags) {
+    constexpr Dword kListNumberOnly = 0x80000000u;
+    if (flags != kListNumberOnly || arg1 == nullptr)
+        return kFtNotSupported;
+    *static_cast<Dword*>(arg1) = envFlag("VN340_D2XX_NO_DEVICE") ? 0 : 1;
+    return kFtOk;
+}
+
+VN340_EXPORT FtStatus FT_Close(FtHandle handle) {
+    Device* device = nullptr;
+    {
+        std::lock_guard lock(gDeviceMutex);
+        if (handle == nullptr || handle != gDevice)
+            return kFtInvalidHandle;
+        device = gDevice;
+        gDevice = nullptr;
+    }
+    delete device;
+    return kFtOk;
+}
+
+VN340_EXPORT FtStatus FT_ResetDevice(FtHandle handle) {
+    return deviceOf(handle) ? kFtOk : kFtInvalidHandle;
+}
+
+VN340_EXPORT FtStatus FT_Purge(FtHandle handle, Ulong mask) {
+    Device* device = deviceOf(handle);
+    if (device == nullptr)
+        return kFtInvalidHandle;
+    device->purge(mask);
+    return kFtOk;
+}
+
+VN340_EXPORT FtStatus FT_SetTimeouts(FtHandle handle, Ulong /*readTimeout*/,
+                                     Ulong /*writeTimeout*/) {
+    return deviceOf(handle) ? kFtOk : kFtInvalidHandle;
+}
+
+VN340_EXPORT FtStatus FT_GetQueueStatus(FtHandle handle, Dword* rxBytes) {
+    Device* device = deviceOf(handle);
+    if (device == nullptr || rxBytes == nullptr)
+        return kFtInvalidHandle;
+    *rxBytes = device->queued();
+    return kFtOk;
+}
+
+VN340_EXPORT FtStatus FT_SetBaudRate(FtHandle handle, Ulong baud) {
+    if (deviceOf(handle) == nullptr)
+        return kFtInvalidHandle;
+    if (baud == 0 || envFlag("VN340_D2XX_REFUSE_BAUD"))
+        return kFtInvalidBaudRate;
+    return kFtOk;
+}
+
+#ifndef VN340_SIM_OMIT_SETEVENTNOTIFICATION
+VN340_EXPORT FtStatus FT_SetEventNotification(FtHandle handle, Dword mask, void* param) {
+    Device* device = deviceOf(handle);
+    if (device == nullptr)
+        return kFtInvalidHandle;
+    device->setNotification(mask, static_cast<EventHandle*>(param));
+    return kFtOk;
+}
+#endif
+
+#ifndef VN340_SIM_OMIT_GETSTATUS
+VN340_EXPORT FtStatus FT_GetStatus(FtHandle handle, Dword* rxBytes, Dword* txBytes,
+                                   Dword* eventStatus) {
+    Device* device = deviceOf(handle);
+    if (device == nullptr || rxBytes == nullptr || txBytes == nullptr || eventStatus == nullptr) {
+        return kFtInvalidHandle;
+    }
+    device->status(rxBytes, txBytes, eventStatus);
+    return kFtOk;
+}
+#endif
+
+#ifndef VN340_SIM_OMIT_CLRRTS
+VN340_EXPORT FtStatus FT_ClrRts(FtHandle handle) {
+    return deviceOf(handle) ? kFtOk : kFtInvalidHandle;
+}
+#endif
+
+// --- For tests ----------------------------------------------------------------------------
+
+// Puts bytes on the line from the device's side, one every microsPerByte. 0, or -1 when no
+// device is open.
+VN340_EXPORT int vn340sim_inject(const void* bytes, unsigned count, unsigned microsPerByte) {
+    std::lock_guard lock(gDeviceMutex);
+    if (gDevice == nullptr)
+        return -1;
+    gDevice->inject(static_cast<const char*>(bytes), count, microsPerByte);
+    return 0;
+}
+
+// Raises a modem-status event.
+VN340_EXPORT int vn340sim_modem_event() {
+    std::lock_guard lock(gDeviceMutex);
+    if (gDevice == nullptr)
+        return -1;
+    gDevice->modemEvent();
+    return 0;
+}
+
+// 1 while the device is open.
+VN340_EXPORT int vn340sim_is_open() {
+    std::lock_guard lock(gDeviceMutex);
+    return gDevice != nullptr ? 1 : 0;
+}
+
+// Copies up to capacity bytes of what the program wrote since the open; returns the full count.
+VN340_EXPORT unsigned vn340sim_written(char* out, unsigned capacity) {
+    std::lock_guard lock(gDeviceMutex);
+    if (gDevice == nullptr)
+        return 0;
+    const std::string text = gDevice->written();
+    if (out != nullptr)
+        std::memcpy(out, text.data(), std::min<std::size_t>(capacity, text.size()));
+    return static_cast<unsigned>(text.size());
+}
