@@ -150,6 +150,22 @@ TEST(SimPty, AnswersFramesAndPrintsItsMemory) {
     EXPECT_NE(memory.find("0x0008=0x0341\n"), std::string::npos) << memory;
 }
 
+TEST(SimPty, ServesThePortAgainAfterItWasClosed) {
+    SimProcess sim({});
+    const std::string path = sim.firstLine();
+    for (int round = 0; round < 3; ++round) {
+        const int fd = openPort(path);
+        ASSERT_GE(fd, 0) << path;
+        ASSERT_TRUE(sendFrame(fd, writeFrame(0x0108, static_cast<std::uint16_t>(round + 1))));
+        EXPECT_TRUE(writeAckComplete(readReply(fd, writeAckComplete))) << "round " << round;
+        close(fd);
+    }
+    int status = 0;
+    const std::string memory = sim.finish(SIGINT, &status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_NE(memory.find("0x0108=0x0003\n"), std::string::npos) << memory;
+}
+
 TEST(SimPty, PacedRepliesTakeTheirLineTimeAndHangupEndsTheProgram) {
     SimProcess sim({"--baud-pace", "--exit-on-hangup"});
     const std::string path = sim.firstLine();

@@ -95,8 +95,9 @@ class Server {
 
     bool step() {
         pollfd fds[2] = {{signalPipe[0], POLLIN, 0}, {hungUp_ ? -1 : master_, POLLIN, 0}};
-        hungUp_ = false;
-        if (poll(fds, 2, timeoutMs()) < 0 && errno != EINTR) {
+        const int timeout = timeoutMs();
+        hungUp_ = false;  // look at the port again next time: the program may have reopened it
+        if (poll(fds, 2, timeout) < 0 && errno != EINTR) {
             return false;
         }
         if (fds[0].revents != 0) {
