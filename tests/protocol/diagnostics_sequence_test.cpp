@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "protocol/sequence_engine.h"
+#include "sim_gyro.h"
+
+namespace vn340::testing {
+namespace {
+
+class DiagnosticsTest : public ::testing::Test {
+  protected:
+    DiagnosticsTest() {
+        host.attach(engine);
+        host.setGyro(simulatedGyro(sim, host));
+    }
+
+    long starFrames() const { return std::count(host.frames.begin(), host.frames.end(), "*"); }
+
+    GyroSimulator sim;
+    GyroConfig config;
+    VirtualHost host{config};
+    SequenceEngine engine{config, host};
+};
+
+TEST_F(DiagnosticsTest, ShowsTheLiveSignalsWithTheGainInPercent) {
+    struct Row {
+        LiveSignals signals;
+        std::string status;
+    };
+    const std::vector<Row> rows = {
+        {{512, 1500, 2020}, "Gyro = 0512, Rudder = 1500, Gain = 2020 (100%)"},
+        {{1520, 1520, 1020}, "Gyro = 1520, Rudder = 1520, Gain = 1020 (100%)"},
+        {{1520, 1100, 1523}, "Gyro = 1520, Rudder = 1100, Gain = 1523 (00%)"},
+        {{7, 12345, 1600}, "Gyro = 0007, Rudder = 12345, Gain = 1600 (16%)"},
+    };
+    engine.diagnosticsCommand();
+    host.runUntil(10 * kMs);
+    EXPECT_EQ(host.statuses.front(), "Initiating Gain and Rudder read");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.status);
+        sim.setLiveSignals(row.signals);
+        host.runUntil(host.now() + 60 * kMs);  // one round and its pause
+        EXPECT_EQ(host.status, row.status);
+    }
+    EXPECT_TRUE(engine.diagnosticsRunning());
+    EXPECT_EQ(host.diagnosticsMenu, std::vector<bool>{true});
+    EXPECT_EQ(std::count(host.frames.begin(), host.frames.end(), "000801F7aa"), 1)
+        << "the gyro is identified once per start";
+}
+
+TEST_F(DiagnosticsTest, RoundsArePacedByTheFiftyMillisecondPause) {
+    engine.diagnosticsCommand();
+    host.runUntil(1000 * kMs);
+    // Each round: "*", a millisecond later "03FDaa", then the 50 ms pause.
+    std::vector<Micros> starTimes;
+    for (std::size_t i = 0; i < host.frames.size(); ++i) {
+        if (host.frames[i] == "*") {
+            starTimes.push_back(host.frameTimes[i]);
+        }
+    }
+    ASSERT_GE(starTimes.size(), 10u);
+    for (std::size_t i = 1; i < starTimes.size(); ++i) {
+        EXPECT_EQ(starTimes[i] - starTimes[i - 1], 51 * kMs) << "round " << i;
+    }
+}
+
+TEST_F(DiagnosticsTest, StopDuringThePauseLetsOneMoreRoundRun) {
+    engine.diagnosticsCommand();
+    host.runUntil(30 * kMs);  // inside the first pause
+    ASSERT_EQ(engine.sequenceState(), 43);
+    const long roundsBefore = starFrames();
+    engine.diagnosticsCommand();
+    EXPECT_FALSE(engine.diagnosticsRunning());
+    EXPECT_EQ(host.diagnosticsMenu, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(engine.idle()) << "the round in progress finishes first";
+    host.run();
+    EXPECT_EQ(starFrames(), roundsBefore + 1);
+    EXPECT_TRUE(engine.idle());
+    EXPECT_EQ(host.controlsEnabled, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(host.timerArmed(SequenceTimer::StatusClear));
+}
+
+TEST_F(DiagnosticsTest, TimeOutEndsDiagnosticsAndResetsTheMenu) {
+    sim.settings().silentFrom = 6;
+    engine.diagnosticsCommand();
+    host.run();
+    ASSERT_EQ(host.frames.size(), 6u);
+    EXPECT_EQ(host.messages,
+              std::vector<std::string>{std::string(sequence_text::kCommunicationFailure)});
+    EXPECT_EQ(host.messageTimes[0] - host.frameTimes.back(), 2000 * kMs);
+    EXPECT_FALSE(engine.diagnosticsRunning());
+    EXPECT_EQ(host.diagnosticsMenu, (std::vector<bool>{true, false}));
+}
+
+TEST_F(DiagnosticsTest, UnknownDeviceEndsDiagnostics) {
+    sim.setWord(0x0008, 0x0777);
+    engine.diagnosticsCommand();
+    host.run();
+    EXPECT_EQ(host.messages, std::vector<std::string>{sequence_text::unknownDevice(0x0777)});
+    EXPECT_FALSE(engine.diagnosticsRunning());
+    EXPECT_EQ(host.diagnosticsMenu, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(engine.idle());
+}
+
+TEST_F(DiagnosticsTest, AStarAheadOfItsDigitsKeepsThePreviousGyroSignal) {
+    sim.setLiveSignals({900, 1520, 1520});
+    engine.diagnosticsCommand();
+    host.runUntil(60 * kMs);
+    ASSERT_EQ(engine.gyroSignal(), 900);
+    sim.settings().starFirst = true;
+    sim.settings().splitSize = 1;
+    sim.setLiveSignals({1200, 1520, 1520});
+    host.runUntil(200 * kMs);
+    EXPECT_EQ(engine.gyroSignal(), 900) << "a \"*\" without its digits decodes as failed";
+}
+
+TEST_F(DiagnosticsTest, StartingDiagnosticsReplacesARunningRead) {
+    engine.startRead();
+    host.runUntil(5 * kMs);
+    ASSERT_GT(engine.sequenceState(), 0);
+    engine.diagnosticsCommand();
+    EXPECT_EQ(engine.sequenceState(), 38);
+    host.runUntil(100 * kMs);
+    EXPECT_GE(engine.sequenceState(), 43);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+}  // namespace
+}  // namespace vn340::testing

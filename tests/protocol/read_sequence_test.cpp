@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include "protocol/sequence_engine.h"
+#include "sim_gyro.h"
+
+namespace vn340::testing {
+namespace {
+
+class ReadSequenceTest : public ::testing::Test {
+  protected:
+    ReadSequenceTest() {
+        loadDefaults(config);
+        host.attach(engine);
+        host.setGyro(simulatedGyro(sim, host));
+    }
+
+    GyroSimulator sim;
+    GyroConfig config;
+    VirtualHost host{config};
+    SequenceEngine engine{config, host};
+};
+
+TEST_F(ReadSequenceTest, PutsEveryValueOfTheGyroOnScreen) {
+    sim.setWord(0x0006, 0x0109);  // firmware 1.09
+    sim.setWord(0x0004, 0x0203);  // loader 2.03
+    sim.setWord(0x000A, 0x1234);
+    sim.setWord(0x000C, 0x0002);  // serial 0x21234
+    sim.setWord(0x0100, 1658);    // high endpoint: 138 * 0.238 = 32.857 rounds up to 33
+    sim.setWord(0x0102, 1205);    // low endpoint: -315 * 0.238 * -1 = 75
+    sim.setWord(0x0104, 150);
+    sim.setWord(0x0106, 60);
+    sim.setWord(0x0108, 12);
+    sim.setWord(0x010A, 0x0019);  // AVCS exponential 25
+    sim.setWord(0x010C, 0xFF9C);  // rate exponential -100
+    sim.setWord(0x010E, 3);       // acceleration slider 15 - 3
+    sim.setWord(0x0110, 15);      // deceleration slider 0
+    sim.setWord(0x0112, 7);       // second copies: read and ignored
+    sim.setWord(0x0114, 7);
+    sim.setWord(0x0116, 120);
+    sim.setWord(0x0118, 21 * 256 + 10);  // "JR 810G", speed "0.10"
+    sim.setWord(0x011C, 0xFFF6);         // midpoint trim -10
+    sim.setWord(0x011E, 0x0B00);         // bits 8 and 11: "760usec/560Hz"; bit 9: Reverse
+
+    engine.startRead();
+    host.run();
+
+    EXPECT_TRUE(engine.idle());
+    EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+    EXPECT_EQ(config.productId, 0x0340);
+    EXPECT_EQ(config.memoryMapVersion, 3);
+    EXPECT_EQ(config.firmwareVersion, "1.09");
+    EXPECT_EQ(config.firmwareNumber, 109);
+    EXPECT_EQ(config.loaderVersion, "2.03");
+    EXPECT_EQ(config.serialNumber, "135732");
+    EXPECT_EQ(config.highEndpoint, 33);
+    EXPECT_EQ(config.lowEndpoint, 75);
+    EXPECT_EQ(config.cwStopGain, 150);
+    EXPECT_EQ(config.ccwStopGain, 60);
+    EXPECT_EQ(config.stickDeadband, 12);
+    EXPECT_EQ(config.avcsExpo, 25);
+    EXPECT_EQ(config.rateExpo, -100);
+    EXPECT_EQ(config.accelProfile, 12);
+    EXPECT_EQ(config.decelProfile, 0);
+    EXPECT_EQ(config.avcsSensitivity, 120);
+    EXPECT_EQ(config.midpointTrim, -10);
+    EXPECT_EQ(config.servoModel, 23) << "the row of \"JR 810G\"";
+    EXPECT_EQ(config.servoSpeed, 9) << "\"0.10\"";
+    EXPECT_EQ(config.servoType, 1) << "from the flags, not from the servo row";
+    EXPECT_EQ(config.direction, Direction::Reverse);
+    EXPECT_EQ(config.statisticsWord, 0);
+    EXPECT_TRUE(engine.flagBits().bit8);
+    EXPECT_FALSE(engine.flagBits().bit10);
+    EXPECT_TRUE(engine.flagBits().bit11);
+    EXPECT_FALSE(engine.flagBits().bit12);
+    EXPECT_EQ(host.status, "Read complete");
+    EXPECT_EQ(host.controlsEnabled, (std::vector<bool>{false, true}));
+    EXPECT_EQ(host.gyroButtonsEnabled, std::vector<bool>{false});
+}
+
+TEST_F(ReadSequenceTest, SendsTheFramesInOrderAndClearsTheStatisticsWord) {
+    engine.startRead();
+    host.run();
+    const std::vector<std::string> expected = {
+        "000801F7aa", "000001FFaa", "000601F9aa", "000A01F5aa", "000C01F3aa", "000401FBaa",
+        "010001FEaa", "010201FCaa", "010401FAaa", "010601F8aa", "010801F6aa", "010A01F4aa",
+        "010C01F2aa", "010E01F0aa", "011001EEaa", "011201ECaa", "011401EAaa", "011601E8aa",
+        "011801E6aa", "011A01E4aa", "011C01E2aa", "011E01E0aa", "012001DEaa", "0000012002DDaa",
+    };
+    EXPECT_EQ(host.frames, expected);
+    EXPECT_EQ(host.offers, 0) << "a statistics word of 0 offers nothing";
+    const std::vector<std::string> statuses = {
+        "Initiating read",
+        "Initiating read",
+        "Read high endpoint",
+        "Read low endpoint",
+        "Read clockwise stop gain",
+        "Read counter clockwise stop gain",
+        "Read rudder stick deadband",
+        "Read AVCS exponencial",
+        "Read rate rudder exponencial",
+        "Read acceleration profile",
+        "Read deceleration profile",
+        "Read AVCS rudder sensitivity",
+        "Read servo data",
+        "Read midpoint trim",
+        "Read complete",
+    };
+    EXPECT_EQ(host.statuses, statuses);
+    EXPECT_TRUE(host.timerArmed(SequenceTimer::StatusClear));
+    host.runUntil(host.now() + kStatusClearMs * kMs);
+    EXPECT_EQ(host.status, "") << "the status line clears after 3 seconds";
+}
+
+TEST_F(ReadSequenceTest, StatisticsOfferDecidesWhetherTheWordIsCleared) {
+    struct Row {
+        const char* what;
+        std::vector<StatisticsAnswer> answers;
+        int offers;
+        bool cleared;
+    };
+    const std::vector<Row> rows = {
+        {"accepted", {StatisticsAnswer::ClearWord}, 1, true},
+        {"skipped", {StatisticsAnswer::Finish}, 1, false},
+        {"offered again, then accepted",
+         {StatisticsAnswer::OfferAgain, StatisticsAnswer::ClearWord},
+         2,
+         true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        GyroSimulator gyro;
+        gyro.setWord(0x0120, 5);
+        GyroConfig model;
+        VirtualHost virtualHost(model);
+        SequenceEngine sequence(model, virtualHost);
+        virtualHost.attach(sequence);
+        virtualHost.setGyro(simulatedGyro(gyro, virtualHost));
+        virtualHost.setStatisticsAnswers(row.answers);
+        sequence.startRead();
+        virtualHost.run();
+        EXPECT_EQ(virtualHost.offers, row.offers);
+        EXPECT_EQ(model.statisticsWord, 5);
+        EXPECT_EQ(gyro.word(0x0120), row.cleared ? 0 : 5);
+        EXPECT_EQ(virtualHost.frames.back() == "0000012002DDaa", row.cleared);
+        EXPECT_EQ(virtualHost.status, "Read complete");
+        EXPECT_TRUE(sequence.idle());
+    }
+}
+
+TEST_F(ReadSequenceTest, AReplyInManyPiecesIsDecodedOnce) {
+    sim.settings().splitSize = 1;
+    sim.setWord(0x0100, 1940);
+    engine.startRead();
+    host.run();
+    EXPECT_EQ(config.highEndpoint, 100);
+    EXPECT_EQ(host.status, "Read complete");
+    EXPECT_EQ(host.frames.size(), 24u) << "no frame sent twice";
+}
+
+TEST_F(ReadSequenceTest, IdentificationFailuresEndTheReadWithTheirMessage) {
+    struct Row {
+        const char* what;
+        std::uint16_t productId;
+        std::uint16_t mapVersion;
+        std::string message;
+        std::size_t frames;
+    };
+    const std::vector<Row> rows = {
+        {"another product", 0x0341, 3,
+         "Unknown device with Product ID 0341.\n\nThis computer program is not designed to "
+         "interface with your product.",
+         1},
+        {"another memory map", 0x0340, 2,
+         "Your gyro firmware uses configuration format R2 but this program supports R3 "
+         "only.\n\nPlease update your gyro with the latest firmware and download the latest "
+         "version of this program.\n\nBoth are available on the Tarvel RC website.",
+         2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        SimSettings settings;
+        settings.productId = row.productId;
+        settings.memoryMapVersion = row.mapVersion;
+        GyroSimulator gyro(settings);
+        GyroConfig model;
+        VirtualHost virtualHost(model);
+        SequenceEngine sequence(model, virtualHost);
+        virtualHost.attach(sequence);
+        virtualHost.setGyro(simulatedGyro(gyro, virtualHost));
+        sequence.startRead();
+        virtualHost.run();
+        EXPECT_EQ(virtualHost.messages, std::vector<std::string>{row.message});
+        EXPECT_EQ(virtualHost.frames.size(), row.frames);
+        EXPECT_EQ(virtualHost.status, "") << "the status line is cleared";
+        EXPECT_EQ(virtualHost.controlsEnabled.back(), true);
+        EXPECT_TRUE(sequence.idle());
+        EXPECT_FALSE(virtualHost.timerArmed(SequenceTimer::Timeout));
+    }
+}
+
+TEST_F(ReadSequenceTest, ASilentGyroEndsTheReadTwoSecondsAfterTheLastFrame) {
+    sim.settings().silentFrom = 8;  // the second parameter read
+    engine.startRead();
+    host.run();
+    ASSERT_EQ(host.frames.size(), 8u);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], sequence_text::kCommunicationFailure);
+    EXPECT_EQ(host.messageTimes[0] - host.frameTimes.back(), 2000 * kMs);
+    EXPECT_EQ(config.highEndpoint, 100) << "values read before the silence stay";
+    EXPECT_TRUE(engine.idle());
+    EXPECT_EQ(host.controlsEnabled.back(), true);
+}
+
+TEST_F(ReadSequenceTest, TextArrivingWhileIdleIsDropped) {
+    engine.dispatchReply("000801F7.0340BC");
+    EXPECT_TRUE(engine.replyBuffer().empty());
+    EXPECT_TRUE(host.frames.empty());
+}
+
+}  // namespace
+}  // namespace vn340::testing

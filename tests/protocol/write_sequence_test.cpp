@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "protocol/sequence_engine.h"
+#include "sim_gyro.h"
+
+namespace vn340::testing {
+namespace {
+
+struct Session {
+    explicit Session(GyroSimulator& gyro) : sim(gyro) {
+        host.attach(engine);
+        host.setGyro(simulatedGyro(sim, host));
+    }
+    GyroSimulator& sim;
+    GyroConfig config;
+    VirtualHost host{config};
+    SequenceEngine engine{config, host};
+};
+
+GyroConfig pilotsConfiguration() {
+    GyroConfig config;
+    loadDefaults(config);
+    config.highEndpoint = 120;
+    config.lowEndpoint = 45;
+    config.cwStopGain = 180;
+    config.ccwStopGain = 55;
+    config.stickDeadband = 20;
+    config.avcsExpo = -75;
+    config.rateExpo = 30;
+    config.accelProfile = 4;
+    config.decelProfile = 11;
+    config.avcsSensitivity = 140;
+    config.midpointTrim = -37;
+    config.servoModel = 9;  // "Futaba BLS251", code 24
+    applyServoSelection(config);
+    config.servoSpeed = 6;  // "0.07", chosen by hand after the servo
+    config.direction = Direction::Reverse;
+    return config;
+}
+
+TEST(WriteSequenceTest, LeavesTheGyroHoldingTheConfigurationOnScreen) {
+    GyroSimulator sim;
+    Session writer(sim);
+    writer.config = pilotsConfiguration();
+    writer.engine.startWrite();
+    writer.host.run();
+    ASSERT_TRUE(writer.host.messages.empty()) << writer.host.messages.front();
+    EXPECT_EQ(writer.host.status, "Write complete");
+    EXPECT_EQ(writer.host.takes, 1) << "the edits are taken into the model once, at the start";
+
+    // What the gyro now holds reads back as what was on screen.
+    Session reader(sim);
+    loadDefaults(reader.config);
+    reader.engine.startRead();
+    reader.host.run();
+    const GyroConfig& expected = writer.config;
+    const GyroConfig& actual = reader.config;
+    EXPECT_EQ(actual.highEndpoint, expected.highEndpoint);
+    EXPECT_EQ(actual.lowEndpoint, expected.lowEndpoint);
+    EXPECT_EQ(actual.cwStopGain, expected.cwStopGain);
+    EXPECT_EQ(actual.ccwStopGain, expected.ccwStopGain);
+    EXPECT_EQ(actual.stickDeadband, expected.stickDeadband);
+    EXPECT_EQ(actual.avcsExpo, expected.avcsExpo);
+    EXPECT_EQ(actual.rateExpo, expected.rateExpo);
+    EXPECT_EQ(actual.accelProfile, expected.accelProfile);
+    EXPECT_EQ(actual.decelProfile, expected.decelProfile);
+    EXPECT_EQ(actual.avcsSensitivity, expected.avcsSensitivity);
+    EXPECT_EQ(actual.midpointTrim, expected.midpointTrim);
+    EXPECT_EQ(actual.servoModel, expected.servoModel);
+    EXPECT_EQ(actual.servoSpeed, 6);
+    EXPECT_EQ(actual.servoType, 1) << "\"760usec/560Hz\"";
+    EXPECT_EQ(actual.direction, Direction::Reverse);
+    EXPECT_EQ(sim.word(0x0118), 24 * 256 + 7);
+}
+
+TEST(WriteSequenceTest, SendsTheExactWriteFrames) {
+    GyroSimulator sim;
+    Session session(sim);
+    loadDefaults(session.config);
+    session.engine.startWrite();
+    session.host.run();
+    const std::vector<std::string>& frames = session.host.frames;
+    const std::vector<std::string> identification = {
+        "000801F7aa", "000001FFaa", "000601F9aa", "000A01F5aa",
+        "000C01F3aa", "000401FBaa", "011E01E0aa",
+    };
+    ASSERT_EQ(frames.size(), identification.size() + 15);
+    EXPECT_TRUE(std::equal(identification.begin(), identification.end(), frames.begin()));
+    EXPECT_EQ(frames[7], "079401000262aa") << "high endpoint 100";
+    EXPECT_EQ(frames[8], "044C010202ABaa") << "low endpoint 100";
+
+    // Each profile goes to both of its addresses with the same value.
+    const std::vector<WriteRecord>& writes = sim.writesApplied();
+    auto valueAt = [&](std::uint16_t address) {
+        auto found = std::find_if(writes.begin(), writes.end(),
+                                  [&](const WriteRecord& w) { return w.address == address; });
+        return found == writes.end() ? -1 : found->value;
+    };
+    EXPECT_EQ(valueAt(0x010E), 0) << "acceleration slider at 15";
+    EXPECT_EQ(valueAt(0x0112), 0);
+    EXPECT_EQ(valueAt(0x0110), 0);
+    EXPECT_EQ(valueAt(0x0114), 0);
+    EXPECT_EQ(valueAt(0x011A), -1) << "the unused word is not written";
+    EXPECT_EQ(writes.size(), 15u);
+}
+
+TEST(WriteSequenceTest, KeepsTheFlagBitsItDoesNotOwn) {
+    GyroSimulator sim;
+    sim.setWord(0x011E, 0x2345);
+    Session session(sim);
+    loadDefaults(session.config);
+    session.config.servoType = 1;
+    session.config.direction = Direction::Normal;
+    session.engine.startWrite();
+    session.host.run();
+    EXPECT_EQ(sim.word(0x011E), 0x2945);
+    EXPECT_EQ(session.config.servoFlags, 0x2945) << "the new word is kept";
+    EXPECT_EQ(session.host.frames.back(), "2945011E0271aa");
+}
+
+TEST(WriteSequenceTest, StatusTextsFollowTheSteps) {
+    GyroSimulator sim;
+    Session session(sim);
+    loadDefaults(session.config);
+    session.engine.startWrite();
+    session.host.run();
+    const std::vector<std::string> statuses = {
+        "Initiating write",
+        "Initiating write",
+        "Write high endpoint",
+        "Write low endpoint",
+        "Write clockwise stop gain",
+        "Write counter clockwise stop gain",
+        "Write rudder stick deadband",
+        "Write AVCS rudder exponencial",
+        "Write rate rudder exponencial",
+        "Write acceleration profile",
+        "Write deceleration profile",
+        "Write AVCS rudder sensitivity",
+        "Write servo data",
+        "Write midpoint trim",
+        "Write servo data",
+        "Write complete",
+    };
+    EXPECT_EQ(session.host.statuses, statuses);
+    EXPECT_EQ(session.config.firmwareVersion, "1.11") << "identification read on the way";
+}
+
+TEST(WriteSequenceTest, FailuresBeforeTheFirstWriteWriteNothing) {
+    struct Row {
+        const char* what;
+        SimSettings settings;
+        std::string message;
+    };
+    SimSettings otherProduct;
+    otherProduct.productId = 0x0123;
+    SimSettings otherMap;
+    otherMap.memoryMapVersion = 4;
+    SimSettings damagedFlags;
+    damagedFlags.corruptReply = 7;  // the flags read
+    const std::vector<Row> rows = {
+        {"another product", otherProduct, sequence_text::unknownDevice(0x0123)},
+        {"another memory map", otherMap, sequence_text::unsupportedMemoryMap(4)},
+        {"damaged flags", damagedFlags, "Failed CRC Check:READ_ACK"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        GyroSimulator sim(row.settings);
+        Session session(sim);
+        loadDefaults(session.config);
+        session.engine.startWrite();
+        session.host.run();
+        EXPECT_EQ(session.host.messages, std::vector<std::string>{row.message});
+        EXPECT_TRUE(sim.writesApplied().empty());
+        EXPECT_TRUE(session.engine.idle());
+        EXPECT_EQ(session.host.controlsEnabled.back(), true);
+    }
+}
+
+}  // namespace
+}  // namespace vn340::testing
