@@ -1,0 +1,162 @@
+// Start-up benchmark: time from process start to the first paint of the main window, and the
+// resident memory at that moment, for vn340-config beside a minimal Qt dialog program. Both
+// are started alternately under the same X server; each reports the CLOCK_MONOTONIC time of
+// its first paint and its VmRSS (VN340_FIRST_PAINT=1), and the medians are compared.
+//
+// Usage: startup_bench [runs] [program] [minimal program]
+// Without a display it starts itself again inside xvfb-run.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+long long monotonicNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+struct Sample {
+    double startupMs;
+    long long rssKb;
+};
+
+// Starts `program` with VN340_FIRST_PAINT=1 and reads its report; nothing on failure.
+std::optional<Sample> measure(const std::string& program) {
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0)
+        return std::nullopt;
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry; ++entry) {
+        if (std::strncmp(*entry, "VN340_", 6) != 0)
+            environment.emplace_back(*entry);
+    }
+    environment.emplace_back("VN340_FIRST_PAINT=1");
+    std::vector<char*> envp;
+    for (std::string& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::string programCopy = program;
+    char* argv[] = {programCopy.data(), nullptr};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    pid_t pid = 0;
+    const long long started = monotonicNanoseconds();
+    const int spawnError = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    if (spawnError != 0) {
+        std::fprintf(stderr, "cannot start %s: %s\n", program.c_str(), std::strerror(spawnError));
+        close(pipeFds[0]);
+        return std::nullopt;
+    }
+
+    std::string output;
+    const long long deadline = started + 30LL * 1000000000LL;
+    while (output.find('\n') == std::string::npos) {
+        const long long left = (deadline - monotonicNanoseconds()) / 1000000;
+        pollfd fd{pipeFds[0], POLLIN, 0};
+        if (left <= 0 || poll(&fd, 1, static_cast<int>(left)) <= 0)
+            break;
+        char buffer[256];
+        const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        output.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(pipeFds[0]);
+    long long paintedAt = 0;
+    long long rssKb = 0;
+    const bool reported =
+        std::sscanf(output.c_str(), "first-paint-ns=%lld rss-kb=%lld", &paintedAt, &rssKb) == 2;
+    if (!reported)
+        kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!reported) {
+        std::fprintf(stderr, "%s did not report its first paint\n", program.c_str());
+        return std::nullopt;
+    }
+    return Sample{static_cast<double>(paintedAt - started) / 1e6, rssKb};
+}
+
+template <typename T>
+T median(std::vector<T> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((!display || !*display) && (!wayland || !*wayland)) {
+        std::vector<char*> args = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"),
+                                   const_cast<char*>("-s"),
+                                   const_cast<char*>("-screen 0 1280x1024x24")};
+        for (int i = 0; i < argc; ++i)
+            args.push_back(argv[i]);
+        args.push_back(nullptr);
+        execvp("xvfb-run", args.data());
+        std::perror("xvfb-run");
+        return 2;
+    }
+
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
+    const std::string programs[2] = {argc > 2 ? argv[2] : VN340_CONFIG_PROGRAM,
+                                     argc > 3 ? argv[3] : VN340_MINIMAL_PROGRAM};
+    const char* names[2] = {"vn340-config", "minimal dialog"};
+
+    // One run each unmeasured, so that both start from a warm file cache.
+    for (const std::string& program : programs) {
+        if (!measure(program))
+            return 1;
+    }
+    std::vector<double> times[2];
+    std::vector<long long> memory[2];
+    for (int run = 0; run < runs; ++run) {
+        // Alternate, so that a slow moment of the machine hits both alike.
+        for (int which = 0; which < 2; ++which) {
+            const std::optional<Sample> sample = measure(programs[which]);
+            if (!sample)
+                return 1;
+            times[which].push_back(sample->startupMs);
+            memory[which].push_back(sample->rssKb);
+        }
+    }
+
+    std::printf("start-up to first paint and resident memory, medians of %d runs\n", runs);
+    std::printf("%-16s %12s %12s\n", "program", "first paint", "resident");
+    double medianTime[2];
+    long long medianMemory[2];
+    for (int which = 0; which < 2; ++which) {
+        medianTime[which] = median(times[which]);
+        medianMemory[which] = median(memory[which]);
+        std::printf("%-16s %9.1f ms %9lld KiB\n", names[which], medianTime[which],
+                    medianMemory[which]);
+    }
+    std::printf("ratio (ours / minimal): first paint %.2f, resident memory %.2f\n",
+                medianTime[0] / medianTime[1],
+                static_cast<double>(medianMemory[0]) / static_cast<double>(medianMemory[1]));
+    return 0;
+}
