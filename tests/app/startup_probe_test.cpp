@@ -1,0 +1,183 @@
+#include "app/startup_probe.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QImage>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <string>
+
+namespace vn340 {
+namespace {
+
+// Everything the code under test prints to standard output while `body` runs.
+template <typename Body>
+std::string captureStdout(const QString& file, Body body) {
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    const int target =
+        open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(target, STDOUT_FILENO);
+    close(target);
+    body();
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    QFile captured(file);
+    if (!captured.open(QIODevice::ReadOnly))
+        return {};
+    return captured.readAll().toStdString();
+}
+
+struct ProbeRun {
+    bool finished = false;
+    bool ok = false;
+    int finishedCount = 0;
+    int result = 0;
+};
+
+// A small dialog with a button, run modally with the probe; a guard ends it with the result 42
+// should the probe never finish.
+ProbeRun runProbed(const StartupProbeOptions& options) {
+    QDialog dialog;
+    dialog.resize(200, 120);
+    new QPushButton(QStringLiteral("OK"), &dialog);
+    ProbeRun run;
+    installStartupProbe(dialog, options, [&](bool ok) {
+        run.finished = true;
+        run.ok = ok;
+        ++run.finishedCount;
+        dialog.done(QDialog::Accepted);
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &dialog, [&] { dialog.done(42); });
+    guard.start(10000);
+    run.result = dialog.exec();
+    // Later paints must not report again.
+    dialog.show();
+    dialog.repaint();
+    QCoreApplication::processEvents();
+    return run;
+}
+
+TEST(StartupProbeOptions, ReadFromTheEnvironment) {
+    struct Case {
+        const char* screenshot;  // nullptr: unset
+        const char* firstPaint;
+        QString path;
+        bool report;
+        bool active;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, {}, false, false},
+        {"/tmp/shot.png", nullptr, "/tmp/shot.png", false, true},
+        {nullptr, "1", {}, true, true},
+        {nullptr, "0", {}, false, false},
+        {"", "", {}, false, false},
+        {"/tmp/a.png", "yes", "/tmp/a.png", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.screenshot ? c.screenshot : "-") + " / " +
+                     (c.firstPaint ? c.firstPaint : "-"));
+        if (c.screenshot)
+            qputenv("VN340_SCREENSHOT", c.screenshot);
+        else
+            qunsetenv("VN340_SCREENSHOT");
+        if (c.firstPaint)
+            qputenv("VN340_FIRST_PAINT", c.firstPaint);
+        else
+            qunsetenv("VN340_FIRST_PAINT");
+        const StartupProbeOptions options = StartupProbeOptions::fromEnvironment();
+        EXPECT_EQ(options.screenshotPath, c.path);
+        EXPECT_EQ(options.reportFirstPaint, c.report);
+        EXPECT_EQ(options.active(), c.active);
+    }
+    qunsetenv("VN340_SCREENSHOT");
+    qunsetenv("VN340_FIRST_PAINT");
+}
+
+TEST(StartupProbe, SavesTheWindowAfterItsFirstPaintAndPrintsThePath) {
+    QTemporaryDir dir;
+    StartupProbeOptions options;
+    options.screenshotPath = dir.filePath("shot.png");
+    ProbeRun run;
+    const std::string printed =
+        captureStdout(dir.filePath("out.txt"), [&] { run = runProbed(options); });
+    EXPECT_TRUE(run.finished);
+    EXPECT_TRUE(run.ok);
+    EXPECT_EQ(run.finishedCount, 1);
+    EXPECT_EQ(run.result, QDialog::Accepted);
+    EXPECT_EQ(printed, options.screenshotPath.toStdString() + "\n");
+    QImage picture(options.screenshotPath, "PNG");
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size() / picture.devicePixelRatio(), QSize(200, 120));
+}
+
+TEST(StartupProbe, ReportsTheFirstPaintTimeAndResidentMemory) {
+    QTemporaryDir dir;
+    StartupProbeOptions options;
+    options.reportFirstPaint = true;
+    const long long before = monotonicNanoseconds();
+    ProbeRun run;
+    const std::string printed =
+        captureStdout(dir.filePath("out.txt"), [&] { run = runProbed(options); });
+    const long long after = monotonicNanoseconds();
+    EXPECT_TRUE(run.ok);
+    EXPECT_EQ(run.finishedCount, 1);
+    long long paintedAt = 0;
+    long long rssKb = 0;
+    ASSERT_EQ(std::sscanf(printed.c_str(), "first-paint-ns=%lld rss-kb=%lld", &paintedAt, &rssKb),
+              2)
+        << printed;
+    EXPECT_GE(paintedAt, before);
+    EXPECT_LE(paintedAt, after);
+    EXPECT_GT(rssKb, 1000);
+}
+
+TEST(StartupProbe, AScreenshotThatCannotBeSavedIsAFailure) {
+    QTemporaryDir dir;
+    StartupProbeOptions options;
+    options.screenshotPath = dir.filePath("no such folder/shot.png");
+    ProbeRun run;
+    const std::string printed =
+        captureStdout(dir.filePath("out.txt"), [&] { run = runProbed(options); });
+    EXPECT_TRUE(run.finished);
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(printed, "");
+}
+
+TEST(StartupProbe, WithoutOptionsTheWindowIsLeftAlone) {
+    QDialog dialog;
+    const qsizetype childrenBefore = dialog.children().size();
+    bool finished = false;
+    installStartupProbe(dialog, StartupProbeOptions{}, [&](bool) { finished = true; });
+    EXPECT_EQ(dialog.children().size(), childrenBefore);
+    dialog.show();
+    dialog.repaint();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(finished);
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST(StartupProbe, ResidentMemoryAndClock) {
+    EXPECT_GT(residentKilobytes(), 0);
+    const long long first = monotonicNanoseconds();
+    EXPECT_GE(monotonicNanoseconds(), first);
+}
+
+}  // namespace
+}  // namespace vn340
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
