@@ -1,0 +1,468 @@
+#include "ui/markup_layout.h"
+
+#include <algorithm>
+
+namespace vn340 {
+
+namespace {
+
+constexpr std::string_view kBreakCharacters = " -.,!:;)}]?";
+
+bool isBreak(char c) {
+    return kBreakCharacters.find(c) != std::string_view::npos;
+}
+
+std::string_view trimRight(std::string_view s) {
+    while (!s.empty() && s.back() == ' ') {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+std::string_view trimLeft(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') {
+        s.remove_prefix(1);
+    }
+    return s;
+}
+
+// Position of the next top-level "<table" tag at or after `pos`, or npos.
+std::size_t findTableStart(std::string_view text, std::size_t pos) {
+    MarkupTokenizer tok(text.substr(pos));
+    MarkupToken t;
+    std::size_t start = tok.position();
+    while (tok.next(t)) {
+        if (t.kind == MarkupToken::Kind::tag && !t.closing && t.name == "table") {
+            return pos + start;
+        }
+        start = tok.position();
+    }
+    return std::string_view::npos;
+}
+
+// End (one past) of the table starting at `start`, nested tables counted.
+std::size_t findTableEnd(std::string_view text, std::size_t start) {
+    MarkupTokenizer tok(text.substr(start));
+    MarkupToken t;
+    int depth = 0;
+    while (tok.next(t)) {
+        if (t.kind != MarkupToken::Kind::tag || t.name != "table") {
+            continue;
+        }
+        depth += t.closing ? -1 : 1;
+        if (depth <= 0) {
+            return start + tok.position();
+        }
+    }
+    return text.size();
+}
+
+}  // namespace
+
+LayoutPass::LayoutPass(TextDevice& device, const LayoutEnvironment& env, LayoutRecords& records,
+                       std::vector<LinkArea>* links)
+    : dev_(device), env_(env), records_(records), links_(links) {}
+
+StyleContext LayoutPass::context() {
+    return StyleContext{env_.names, metrics_.xHeight, dev_.dpiY(), env_.settings->coloursEnabled,
+                        env_.settings->disabledColour};
+}
+
+FontSpec LayoutPass::fontSpec() const {
+    return FontSpec{state_.fontFace, state_.fontSize,  state_.fontWeight,
+                    state_.italic,   state_.underline, state_.strikeout};
+}
+
+void LayoutPass::applyDevice() {
+    dev_.setFont(fontSpec());
+    metrics_ = dev_.metrics();
+    dev_.setTextColours(state_.textColor, state_.backColor, state_.backMode);
+}
+
+void LayoutPass::pushStyle(std::string_view name) {
+    stack_.push(state_, std::string(name));
+}
+
+void LayoutPass::applyRule(std::string_view selector) {
+    if (const std::string* rule = env_.sheet->rule(selector)) {
+        applyDeclarations(state_, *rule, context());
+    }
+}
+
+QSize LayoutPass::run(std::string_view document, const QRect& rect) {
+    dev_.beginPass();
+    stack_.clear();
+    state_ = StyleState{};
+    applyDevice();
+    applyRule("body");
+    applyDevice();
+    availableWidth_ = rect.width();
+    const QSize size = layoutBlock(document, rect, std::max(0, env_.settings->maxWidth));
+    stack_.clear();
+    dev_.endPass();
+    return size;
+}
+
+QSize LayoutPass::layoutBlock(std::string_view text, const QRect& rect, int wrapWidth) {
+    std::size_t pos = 0;
+    int y = rect.y();
+    int width = 0;
+    while (pos < text.size()) {
+        const std::size_t table = findTableStart(text, pos);
+        const std::size_t flowEnd = table == std::string_view::npos ? text.size() : table;
+        if (flowEnd > pos) {
+            const QSize s = layoutFlow(text.substr(pos, flowEnd - pos),
+                                       QRect(rect.x(), y, rect.width(), 0), wrapWidth);
+            y += s.height();
+            width = std::max(width, s.width());
+        }
+        if (table == std::string_view::npos) {
+            break;
+        }
+        const std::size_t end = findTableEnd(text, table);
+        const QSize s = layoutTable(text.substr(table, end - table),
+                                    QRect(rect.x(), y, rect.width(), 0), wrapWidth);
+        y += s.height();
+        width = std::max(width, s.width());
+        pos = end;
+    }
+    return QSize(width, y - rect.y());
+}
+
+QSize LayoutPass::layoutFlow(std::string_view text, const QRect& rect, int wrapWidth) {
+    Flow f;
+    f.rect = rect;
+    f.wrapWidth = wrapWidth;
+    f.y = rect.y();
+    startLine(f);
+    MarkupTokenizer tok(text);
+    MarkupToken token;
+    while (tok.next(token)) {
+        if (token.kind == MarkupToken::Kind::text) {
+            placeRun(f, token.text);
+        } else {
+            handleTag(f, token);
+        }
+    }
+    // The last line counts only when something stands on it, so a closing "<br>" adds no
+    // empty line below the text.
+    if (!drawing()) {
+        f.rec.height =
+            f.measured ? f.maxAscent + f.rec.maxDescent : (f.lineX > 0 ? metrics_.height : 0);
+        f.rec.width = f.lineX;
+        records_.lines[f.recordIndex] = f.rec;
+        f.width = std::max(f.width, f.rec.width);
+    }
+    f.y += f.rec.height;
+    return QSize(f.width, f.y - rect.y());
+}
+
+void LayoutPass::handleTag(Flow& f, const MarkupToken& token) {
+    const TagInfo* tag = findTag(token.name);
+    if (tag == nullptr) {
+        return;
+    }
+    if (!tag->stackName.empty()) {
+        if (token.closing) {
+            if (stack_.popIfTop(tag->stackName, state_)) {
+                applyDevice();
+            }
+        } else {
+            openStyleTag(*tag, token.attributes);
+        }
+        return;
+    }
+    switch (tag->code) {
+        case TagCode::br:
+            endLine(f, tagCount(token.attributes), false);
+            break;
+        case TagCode::tab:
+            placeTab(f, tagCount(token.attributes));
+            break;
+        case TagCode::hr:
+            placeRule(f, token.attributes);
+            break;
+        case TagCode::string:
+            placeString(f, token.attributes);
+            break;
+        default:
+            placeImage(f, tag->code, token.attributes);
+            break;
+    }
+}
+
+void LayoutPass::openStyleTag(const TagInfo& tag, std::string_view attributes) {
+    pushStyle(tag.stackName);
+    switch (tag.code) {
+        case TagCode::bold:
+            state_.fontWeight = std::min(900, state_.fontWeight * 2);
+            break;
+        case TagCode::italic:
+            state_.italic = !state_.italic;
+            break;
+        case TagCode::underline:
+            state_.underline = !state_.underline;
+            break;
+        case TagCode::strikeout:
+            state_.strikeout = !state_.strikeout;
+            break;
+        case TagCode::font: {
+            const StyleContext ctx = context();
+            for (const auto& a : parseAttributes(attributes)) {
+                applyFontAttribute(state_, a.name, a.value, ctx);
+            }
+            break;
+        }
+        case TagCode::left:
+            state_.hAlign = 0;
+            break;
+        case TagCode::center:
+            state_.hAlign = 1;
+            break;
+        case TagCode::right:
+            state_.hAlign = 2;
+            break;
+        case TagCode::justify:
+            state_.hAlign = 3;
+            break;
+        case TagCode::baseline:
+            state_.vAlign = 3;
+            break;
+        case TagCode::top:
+            state_.vAlign = 0;
+            break;
+        case TagCode::vcenter:
+            state_.vAlign = 1;
+            break;
+        case TagCode::bottom:
+            state_.vAlign = 2;
+            break;
+        case TagCode::sheetRule:
+            applyRule(tag.stackName);
+            break;
+        case TagCode::span:
+            for (const auto& a : parseAttributes(attributes)) {
+                if (a.name == "class") {
+                    applyRule("." + std::string(a.value));
+                }
+            }
+            break;
+        case TagCode::link:
+            openLink(attributes);
+            break;
+        default:
+            break;
+    }
+    applyDevice();
+}
+
+void LayoutPass::openLink(std::string_view attributes) {
+    for (const auto& a : parseAttributes(attributes)) {
+        if (a.name == "href") {
+            state_.linkKind = 1;
+            state_.linkTarget = std::string(a.value);
+        } else if (a.name == "msg") {
+            state_.linkKind = 2;
+            state_.linkTarget = std::string(a.value);
+        }
+    }
+    ++linkIndex_;
+    applyRule(linkIndex_ == env_.hotLink ? "a:hover" : "a:link");
+}
+
+void LayoutPass::startLine(Flow& f) {
+    f.lineX = 0;
+    f.maxAscent = 0;
+    f.measured = false;
+    f.anyContent = false;
+    f.trailingSpaces = 0;
+    f.trailingWidth = 0;
+    f.extraSoFar = 0;
+    f.spaceIndex = 0;
+    if (!drawing()) {
+        f.rec = LineRecord{};
+        f.rec.hAlign = state_.hAlign;
+        f.recordIndex = records_.lines.size();
+        records_.lines.emplace_back();
+        return;
+    }
+    f.rec = lineIndex_ < records_.lines.size() ? records_.lines[lineIndex_] : LineRecord{};
+    ++lineIndex_;
+    const int available = f.rect.width();
+    const int lineWidth = f.rec.width + mulDiv(available, f.rec.rulePercent, 100);
+    f.startX = f.rect.x();
+    if (f.rec.hAlign == 1) {
+        f.startX += std::max(0, (available - lineWidth) / 2);
+    } else if (f.rec.hAlign == 2) {
+        f.startX += std::max(0, available - lineWidth);
+    }
+    f.justify = f.rec.hAlign == 3 && f.rec.wrapped && f.rec.spaces > 0;
+    f.extra = f.justify ? std::max(0, available - f.rec.width) : 0;
+}
+
+void LayoutPass::endLine(Flow& f, int count, bool wrapped) {
+    if (!drawing()) {
+        f.rec.height = f.measured ? f.maxAscent + f.rec.maxDescent : metrics_.height;
+        f.rec.width = f.lineX;
+        f.rec.wrapped = wrapped;
+        if (wrapped) {
+            // Spaces at the end of a wrapped line are neither shown nor stretched.
+            f.rec.width -= f.trailingWidth;
+            f.rec.spaces -= f.trailingSpaces;
+        }
+        if (!f.anyContent) {
+            f.rec.hAlign = state_.hAlign;
+        }
+        records_.lines[f.recordIndex] = f.rec;
+        f.width = std::max(f.width, f.rec.width);
+    }
+    f.y += count * f.rec.height;
+    startLine(f);
+}
+
+int LayoutPass::pieceTop(const Flow& f, int height, int ascent) const {
+    const int lineHeight = f.rec.height;
+    switch (state_.vAlign) {
+        case 0:
+            return f.y;
+        case 1:
+            return f.y + (lineHeight - height) / 2;
+        case 2:
+            return f.y + lineHeight - ascent;
+        default:
+            return f.y + lineHeight - f.rec.maxDescent - ascent;
+    }
+}
+
+void LayoutPass::placeRun(Flow& f, std::string_view run) {
+    const std::string transformed = transformText(run, state_.textTransform);
+    std::string_view text = transformed;
+    while (!text.empty()) {
+        const int room = f.wrapWidth - f.lineX;
+        if (f.wrapWidth <= 0 || dev_.textWidth(text) <= room) {
+            placePiece(f, text);
+            return;
+        }
+        // The last break character, not in first place and not leaving only spaces before it,
+        // in front of which the text fits. Prefix widths grow with the cut, so search.
+        std::vector<std::size_t> breaks;
+        const std::size_t firstInk = text.find_first_not_of(' ');
+        for (std::size_t i = std::max<std::size_t>(1, firstInk + 1); i < text.size(); ++i) {
+            if (isBreak(text[i])) {
+                breaks.push_back(i);
+            }
+        }
+        auto fitsBefore = [&](std::size_t i) {
+            return dev_.textWidth(trimRight(text.substr(0, i))) <= room;
+        };
+        auto it = std::partition_point(breaks.begin(), breaks.end(), fitsBefore);
+        if (it != breaks.begin()) {
+            const std::size_t cut = *(it - 1);
+            placePiece(f, trimRight(text.substr(0, cut)));
+            text = trimLeft(text.substr(cut));
+        } else if (f.lineX > 0) {
+            endLine(f, 1, true);
+            continue;
+        } else {
+            // A word longer than the whole line is cut between characters, at least one kept.
+            std::size_t lo = 1;
+            std::size_t hi = text.size();
+            while (lo < hi) {
+                const std::size_t mid = (lo + hi + 1) / 2;
+                if (dev_.textWidth(text.substr(0, mid)) <= room) {
+                    lo = mid;
+                } else {
+                    hi = mid - 1;
+                }
+            }
+            placePiece(f, text.substr(0, lo));
+            text = text.substr(lo);
+        }
+        if (!text.empty()) {
+            endLine(f, 1, true);
+        }
+    }
+}
+
+void LayoutPass::placePiece(Flow& f, std::string_view piece) {
+    if (piece.empty()) {
+        return;
+    }
+    const int w = dev_.textWidth(piece);
+    if (!drawing()) {
+        if (!f.anyContent) {
+            f.rec.hAlign = state_.hAlign;
+        }
+        f.anyContent = true;
+        f.rec.spaces += static_cast<int>(std::count(piece.begin(), piece.end(), ' '));
+        f.maxAscent = std::max(f.maxAscent, metrics_.ascent);
+        f.rec.maxDescent = std::max(f.rec.maxDescent, metrics_.descent);
+        f.measured = true;
+        const std::string_view ink = trimRight(piece);
+        f.trailingSpaces = static_cast<int>(piece.size() - ink.size());
+        f.trailingWidth = f.trailingSpaces > 0 ? w - dev_.textWidth(ink) : 0;
+    } else {
+        const int x = f.startX + f.lineX + f.extraSoFar;
+        const int top = pieceTop(f, metrics_.height, metrics_.ascent);
+        const int before = f.extraSoFar;
+        if (f.justify) {
+            drawJustified(f, x, top, piece);
+        } else {
+            dev_.drawText(x, top, piece);
+        }
+        const int drawnWidth = w + f.extraSoFar - before;
+        if (state_.overline) {
+            dev_.drawLine(x, top, x + drawnWidth - 1, top, state_.textColor, 1,
+                          state_.fontWeight >= 700 ? 2 : 1);
+        }
+        addLinkArea(QRect(x, top, drawnWidth, metrics_.height));
+    }
+    f.lineX += w;
+}
+
+void LayoutPass::drawJustified(Flow& f, int x, int top, std::string_view piece) {
+    const int spaceWidth = dev_.textWidth(" ");
+    const int spaces = f.rec.spaces;
+    std::size_t i = 0;
+    while (i <= piece.size()) {
+        const std::size_t j = std::min(piece.find(' ', i), piece.size());
+        const std::string_view word = piece.substr(i, j - i);
+        if (!word.empty()) {
+            dev_.drawText(x, top, word);
+            x += dev_.textWidth(word);
+        }
+        if (j == piece.size()) {
+            break;
+        }
+        x += spaceWidth;
+        if (f.spaceIndex < spaces) {
+            const int add = f.extra / spaces + (f.spaceIndex < f.extra % spaces ? 1 : 0);
+            x += add;
+            f.extraSoFar += add;
+            ++f.spaceIndex;
+        }
+        i = j + 1;
+    }
+}
+
+void LayoutPass::placeTab(Flow& f, int count) {
+    const int tab = env_.settings->tabSize;
+    if (tab <= 0) {
+        return;
+    }
+    if (f.lineX % tab != 0) {
+        f.lineX = (f.lineX / tab + 1) * tab;
+        --count;
+    }
+    f.lineX += std::max(0, count) * tab;
+    f.trailingSpaces = 0;
+    f.trailingWidth = 0;
+}
+
+void LayoutPass::addLinkArea(const QRect& rect) {
+    if (drawing() && state_.linkKind != 0) {
+        links_->push_back(LinkArea{rect, state_.linkTarget, state_.linkKind, linkIndex_});
+    }
+}
+
+}  // namespace vn340

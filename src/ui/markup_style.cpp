@@ -1,0 +1,578 @@
+#include "ui/markup_style.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+
+namespace vn340 {
+
+namespace {
+
+// Generous bounds: real help texts stay far below them, and they keep sums of many lengths
+// well inside an int.
+constexpr int kMaxLength = 100000;
+
+int clampLength(long long v) {
+    return static_cast<int>(std::clamp<long long>(v, -kMaxLength, kMaxLength));
+}
+
+std::string_view trim(std::string_view s) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!s.empty() && blank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && blank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string lowered(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+// Digits up to the first other character; nullopt when there are none.
+std::optional<long long> leadingDecimal(std::string_view s) {
+    long long v = 0;
+    std::size_t i = 0;
+    for (; i < s.size() && isDigit(s[i]); ++i) {
+        v = std::min<long long>(v * 10 + (s[i] - '0'), 1'000'000'000LL);
+    }
+    if (i == 0) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+std::string_view withoutSign(std::string_view s) {
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        s.remove_prefix(1);
+    }
+    return s;
+}
+
+constexpr std::array<int, 7> kFontSizes{8, 10, 12, 14, 18, 24, 36};
+
+}  // namespace
+
+void StyleStack::push(const StyleState& current, std::string name) {
+    entries_.push_back(current);
+    entries_.back().name = std::move(name);
+}
+
+bool StyleStack::popIfTop(std::string_view name, StyleState& current) {
+    if (entries_.empty() || entries_.back().name != name) {
+        return false;
+    }
+    current = std::move(entries_.back());
+    entries_.pop_back();
+    return true;
+}
+
+void StyleStack::unwindTo(std::size_t depth, StyleState& current) {
+    if (entries_.size() <= depth) {
+        return;
+    }
+    current = std::move(entries_[depth]);
+    entries_.resize(depth);
+}
+
+int mulDiv(long long a, long long b, long long c) {
+    if (c == 0) {
+        return -1;
+    }
+    const long long p = a * b;
+    // Rounds half away from zero.
+    long long q = (std::llabs(p) + std::llabs(c) / 2) / std::llabs(c);
+    if ((p < 0) != (c < 0)) {
+        q = -q;
+    }
+    return clampLength(q);
+}
+
+long long readAutoBaseInteger(std::string_view text, bool* ok) {
+    std::string_view s = trim(text);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    int base = 10;
+    if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        base = 16;
+        s.remove_prefix(2);
+    } else if (!s.empty() && s[0] == '0') {
+        base = 8;
+    }
+    long long v = 0;
+    std::size_t used = 0;
+    for (char c : s) {
+        int d = -1;
+        if (isDigit(c)) {
+            d = c - '0';
+        } else if (c >= 'a' && c <= 'f') {
+            d = c - 'a' + 10;
+        } else if (c >= 'A' && c <= 'F') {
+            d = c - 'A' + 10;
+        }
+        if (d < 0 || d >= base) {
+            break;
+        }
+        v = std::min<long long>(v * base + d, 0xFFFFFFFFLL);
+        ++used;
+    }
+    if (ok != nullptr) {
+        *ok = used > 0 || base == 8;
+    }
+    return negative ? -v : v;
+}
+
+int readLength(std::string_view value, int current, int fontHeight, const StyleContext& ctx,
+               LengthKind kind) {
+    std::string_view v = trim(value);
+    if (v.empty()) {
+        return current;
+    }
+    if (v.back() == '%') {
+        std::string_view digits = v.substr(0, v.size() - 1);
+        const bool negative = !digits.empty() && digits.front() == '-';
+        auto n = leadingDecimal(withoutSign(digits));
+        if (!n) {
+            return current;
+        }
+        return mulDiv(current, negative ? -*n : *n, 100);
+    }
+    v = withoutSign(v);
+    if (v.size() >= 2) {
+        const std::string_view unit = v.substr(v.size() - 2);
+        auto n = leadingDecimal(v);
+        const long long dpi = ctx.dpi;
+        auto unitLength = [&](long long number) -> std::optional<long long> {
+            if (unit == "px")
+                return number;
+            if (unit == "ex")
+                return number * ctx.xHeight;
+            if (unit == "em")
+                return number * fontHeight;
+            if (unit == "in")
+                return number * dpi;
+            if (unit == "cm")
+                return static_cast<long long>(number * dpi * 0.3937007874);
+            if (unit == "mm")
+                return static_cast<long long>(number * dpi * 0.03937007874);
+            if (unit == "pt")
+                return mulDiv(number, dpi, 72);
+            if (unit == "pc")
+                return mulDiv(number, dpi, 6);
+            return std::nullopt;
+        };
+        if (auto len = unitLength(n.value_or(0)); len) {
+            return n ? clampLength(*len) : current;
+        }
+    }
+    bool ok = false;
+    const long long n = readAutoBaseInteger(v, &ok);
+    if (!ok) {
+        return current;
+    }
+    if (kind == LengthKind::fontSize && n >= 1 && n <= 7) {
+        return kFontSizes[static_cast<std::size_t>(n - 1)];
+    }
+    return clampLength(n);
+}
+
+std::optional<Colour> readColour(std::string_view value, const ColourNames& names) {
+    std::string_view v = trim(value);
+    if (v.empty()) {
+        return std::nullopt;
+    }
+    if (v.front() == '#') {
+        if (v.size() != 7) {
+            return std::nullopt;
+        }
+        bool ok = false;
+        const long long rgb =
+            readAutoBaseInteger(std::string("0x") + std::string(v.substr(1)), &ok);
+        if (!ok || !std::all_of(v.begin() + 1, v.end(), [](char c) {
+                return std::isxdigit(static_cast<unsigned char>(c));
+            })) {
+            return std::nullopt;
+        }
+        return Colour::fromRgb(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8),
+                               static_cast<int>(rgb));
+    }
+    if (isDigit(v.front()) || v.front() == '+' || v.front() == '-') {
+        bool ok = false;
+        const long long n = readAutoBaseInteger(v, &ok);
+        if (!ok) {
+            return std::nullopt;
+        }
+        return Colour{static_cast<std::uint32_t>(n) & 0xFFFFFFu};
+    }
+    return names.find(v);
+}
+
+int effectCode(std::string_view keyword, int current) {
+    static constexpr std::array<std::string_view, 17> kEffects{
+        "transparent", "solid",      "hgradient", "vgradient", "hcgradient", "vcgradient",
+        "3hgradient",  "3vgradient", "noise",     "diagshade", "hshade",     "vshade",
+        "hbump",       "vbump",      "softbump",  "hardbump",  "metal"};
+    const std::string_view k = trim(keyword);
+    for (std::size_t i = 0; i < kEffects.size(); ++i) {
+        if (kEffects[i] == k) {
+            return static_cast<int>(i) - 1;
+        }
+    }
+    return current;
+}
+
+int borderStyleCode(std::string_view keyword, int current) {
+    const std::string_view k = trim(keyword);
+    if (k.empty() || k == "none")
+        return 0;
+    if (k == "solid")
+        return 1;
+    if (k == "dashed")
+        return 2;
+    if (k == "dotted")
+        return 3;
+    if (k == "double")
+        return 6;
+    return current;
+}
+
+void setTextColour(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    if (!ctx.coloursEnabled) {
+        s.textColor = ctx.disabledColour;
+        return;
+    }
+    if (auto c = readColour(value, *ctx.names)) {
+        s.textColor = *c;
+    }
+}
+
+void setBorderColours(StyleState& s, std::string_view value, bool light, bool dark,
+                      const StyleContext& ctx) {
+    std::optional<Colour> c =
+        ctx.coloursEnabled ? readColour(value, *ctx.names) : std::optional(ctx.disabledColour);
+    if (!c) {
+        return;
+    }
+    if (light) {
+        s.borderLightColor = *c;
+    }
+    if (dark) {
+        s.borderDarkColor = *c;
+    }
+}
+
+void setTextBackground(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    const std::string_view v = trim(value);
+    if (!ctx.coloursEnabled || v.empty() || v == "transparent") {
+        s.backMode = 1;
+        return;
+    }
+    if (auto c = readColour(v, *ctx.names)) {
+        s.backColor = *c;
+        s.backMode = 2;
+    }
+}
+
+void setBorderWidth(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    const std::string_view v = trim(value);
+    int w = s.borderWidth;
+    if (v == "thin") {
+        w = mulDiv(s.borderWidth, 75, 100);
+    } else if (v == "thick") {
+        w = mulDiv(s.borderWidth, 125, 100);
+    } else if (v != "medium") {
+        w = readLength(v, s.borderWidth, s.fontSize, ctx);
+    }
+    s.borderWidth = std::clamp(w, 0, 1000);
+    if (s.borderWidth == 0) {
+        s.borderStyle = 0;
+    } else if (s.borderStyle == 0) {
+        s.borderStyle = 1;
+    }
+}
+
+void setBorderStyle(StyleState& s, std::string_view value) {
+    s.borderStyle = borderStyleCode(value, s.borderStyle);
+    if (s.borderStyle != 0 && s.borderWidth == 0) {
+        s.borderWidth = 1;
+    }
+}
+
+namespace {
+
+void setWeight(StyleState& s, std::string_view value) {
+    const std::string_view v = trim(value);
+    if (v.empty() || v == "normal") {
+        s.fontWeight = 400;
+    } else if (v == "bold") {
+        s.fontWeight = 700;
+    } else if (v == "bolder") {
+        s.fontWeight = 900;
+    } else if (v == "lighter") {
+        s.fontWeight = 100;
+    } else if (auto n = leadingDecimal(v)) {
+        s.fontWeight = static_cast<int>(std::clamp<long long>(*n, 100, 900));
+    }
+}
+
+void setFontSize(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    s.fontSize =
+        std::clamp(readLength(value, s.fontSize, s.fontSize, ctx, LengthKind::fontSize), 1, 2000);
+}
+
+void setFontStyleLetters(StyleState& s, std::string_view letters) {
+    bool on = true;
+    for (char c : letters) {
+        switch (c) {
+            case '-':
+                on = false;
+                continue;
+            case '+':
+                on = true;
+                continue;
+            case 'b':
+                s.fontWeight = on ? 700 : 400;
+                break;
+            case 'i':
+                s.italic = on;
+                break;
+            case 'u':
+                s.underline = on;
+                break;
+            case 's':
+                s.strikeout = on;
+                break;
+            case 'o':
+                s.overline = on;
+                break;
+            default:
+                break;
+        }
+        on = true;
+    }
+}
+
+void setTextDecoration(StyleState& s, std::string_view value) {
+    std::string_view rest = value;
+    bool any = false;
+    while (true) {
+        const std::size_t start = rest.find_first_not_of(" ,\t");
+        if (start == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(start);
+        const std::size_t end = std::min(rest.find_first_of(" ,\t"), rest.size());
+        const std::string_view word = rest.substr(0, end);
+        rest.remove_prefix(end);
+        any = true;
+        if (word == "none") {
+            s.underline = s.strikeout = s.overline = false;
+        } else if (word == "underline") {
+            s.underline = true;
+        } else if (word == "line-through") {
+            s.strikeout = true;
+        } else if (word == "overline") {
+            s.overline = true;
+        }
+    }
+    if (!any) {
+        s.underline = s.strikeout = s.overline = false;
+    }
+}
+
+}  // namespace
+
+void applyFontAttribute(StyleState& s, std::string_view name, std::string_view value,
+                        const StyleContext& ctx) {
+    if (name == "face") {
+        if (!value.empty()) {
+            s.fontFace = std::string(value);
+        }
+    } else if (name == "size") {
+        setFontSize(s, value, ctx);
+    } else if (name == "color") {
+        setTextColour(s, value, ctx);
+    } else if (name == "style") {
+        setFontStyleLetters(s, value);
+    } else if (name == "weight") {
+        setWeight(s, value);
+    } else if (name == "bkgnd") {
+        setTextBackground(s, value, ctx);
+    }
+}
+
+void applyStyleProperty(StyleState& s, std::string_view name, std::string_view value,
+                        const StyleContext& ctx) {
+    const std::string_view v = trim(value);
+    if (name == "font-size") {
+        setFontSize(s, v, ctx);
+    } else if (name == "font-family") {
+        if (!v.empty()) {
+            s.fontFace = std::string(v);
+        }
+    } else if (name == "font-style") {
+        if (v.empty() || v == "normal")
+            s.italic = false;
+        else if (v == "italic" || v == "oblique")
+            s.italic = true;
+    } else if (name == "font-weight") {
+        setWeight(s, v);
+    } else if (name == "text-align") {
+        if (v.empty() || v == "left")
+            s.hAlign = 0;
+        else if (v == "center")
+            s.hAlign = 1;
+        else if (v == "right")
+            s.hAlign = 2;
+    } else if (name == "text-transform") {
+        if (v.empty() || v == "none")
+            s.textTransform = 0;
+        else if (v == "uppercase")
+            s.textTransform = 1;
+        else if (v == "lowercase")
+            s.textTransform = 2;
+        else if (v == "capitalize")
+            s.textTransform = 3;
+    } else if (name == "color") {
+        setTextColour(s, v, ctx);
+    } else if (name == "background-color") {
+        setTextBackground(s, v, ctx);
+    } else if (name == "text-decoration") {
+        setTextDecoration(s, v);
+    } else if (name == "vertical-align") {
+        if (v.empty() || v == "baseline")
+            s.vAlign = 3;
+        else if (v == "middle" || v == "vcenter")
+            s.vAlign = 1;
+        else if (v == "top")
+            s.vAlign = 0;
+        else if (v == "bottom")
+            s.vAlign = 2;
+    } else if (name == "border-color") {
+        setBorderColours(s, v, true, true, ctx);
+    } else if (name == "border-width" || name == "size") {
+        setBorderWidth(s, v, ctx);
+    } else if (name == "border-style") {
+        setBorderStyle(s, v);
+    } else if (name == "padding") {
+        // Read the way a style-sheet author means it: padding is the space inside a cell,
+        // margin the space between cells.
+        s.cellPadding = std::clamp(readLength(v, s.cellPadding, s.fontSize, ctx), 0, 1000);
+    } else if (name == "margin") {
+        s.cellSpacing = std::clamp(readLength(v, s.cellSpacing, s.fontSize, ctx), 0, 1000);
+    }
+}
+
+void applyDeclarations(StyleState& s, std::string_view declarations, const StyleContext& ctx) {
+    std::string_view rest = declarations;
+    while (!rest.empty()) {
+        const std::size_t semi = std::min(rest.find(';'), rest.size());
+        const std::string_view decl = rest.substr(0, semi);
+        rest.remove_prefix(std::min(semi + 1, rest.size()));
+        const std::size_t colon = decl.find(':');
+        if (colon == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view name = trim(decl.substr(0, colon));
+        std::string_view value = trim(decl.substr(colon + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+            value = value.substr(1, value.size() - 2);
+        }
+        applyStyleProperty(s, name, value, ctx);
+    }
+}
+
+std::string transformText(std::string_view text, int textTransform) {
+    std::string out(text);
+    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    switch (textTransform) {
+        case 1:
+            std::transform(out.begin(), out.end(), out.begin(), upper);
+            break;
+        case 2:
+            std::transform(out.begin(), out.end(), out.begin(), lower);
+            break;
+        case 3:
+            std::transform(out.begin(), out.end(), out.begin(), lower);
+            for (std::size_t i = 0; i < out.size(); ++i) {
+                if (i == 0 || out[i - 1] == ' ') {
+                    out[i] = upper(out[i]);
+                }
+            }
+            break;
+        default:
+            break;
+    }
+    return out;
+}
+
+StyleSheet::StyleSheet() {
+    set({});
+}
+
+std::string_view StyleSheet::defaultText() {
+    return "body {font-size: 10pt; color:black; font-family:Verdana}\r\n"
+           "p {font-size: 10pt; color:black; font-family:Verdana; font-weight:bold}\r\n"
+           "h1 {font-size: 14pt; color:black; font-family:Verdana; font-weight:bold}\r\n"
+           "h2 {font-size: 13pt; color:#ff9900; font-family:Verdana; font-weight:bold}\r\n"
+           "h3 {font-size: 12pt; color:#ff9900; font-family:Arial; font-weight:bold}\r\n"
+           "h4 {font-size: 10pt; color:black; font-family:Verdana; font-weight:bold}\r\n"
+           "h5 {font-size: 9pt; color:#ff9900; font-family:Verdana; font-weight:bold}\r\n"
+           "h6 {font-size: 65%; color:#626262; font-family:Verdana; font-weight:normal}\r\n"
+           "pre {font-size: 9pt; font-family:\"Courier\"; background-color:#fbedbb}\r\n"
+           "code {color:#990000; font-family:Arial}\r\n"
+           "a:link {text-decoration:none; color:blue}\r\n"
+           "a:hover {text-decoration:underline; color:blue}\r\n"
+           "sub {font-size:65%; vertical-align:bottom}\r\n"
+           "sup {font-size:65%; vertical-align:top}\r\n"
+           "big {font-size:125%}\r\n"
+           "small {font-size:75%}\r\n"
+           ".cpp-comment {color:green; font-style:italic}\r\n";
+}
+
+void StyleSheet::set(std::string_view text) {
+    rules_.clear();
+    const std::string sheet = lowered(text.empty() ? defaultText() : text);
+    std::string_view rest = sheet;
+    while (true) {
+        const std::size_t open = rest.find('{');
+        if (open == std::string_view::npos) {
+            break;
+        }
+        const std::size_t close = rest.find('}', open);
+        const std::string_view sel = trim(rest.substr(0, open));
+        const std::string_view body = rest.substr(
+            open + 1, (close == std::string_view::npos ? rest.size() : close) - open - 1);
+        if (!sel.empty()) {
+            rules_[std::string(sel)] = std::string(body);
+        }
+        if (close == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(close + 1);
+    }
+}
+
+const std::string* StyleSheet::rule(std::string_view selector) const {
+    auto it = rules_.find(selector);
+    return it == rules_.end() ? nullptr : &it->second;
+}
+
+}  // namespace vn340

@@ -1,0 +1,153 @@
+#include "ui/text_device.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+namespace vn340 {
+
+QString decodeWindows1252(std::string_view text) {
+    // 0x80..0x9F differ from Latin-1; the rest maps byte for byte.
+    static constexpr std::array<char16_t, 32> kHigh{
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString out(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
+    QChar* data = out.data();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        data[i] = (b >= 0x80 && b < 0xA0) ? QChar(kHigh[b - 0x80]) : QChar(b);
+    }
+    return out;
+}
+
+const PainterTextDevice::LoadedFont& PainterTextDevice::load(const FontSpec& spec) {
+    static std::map<FontSpec, LoadedFont> cache;
+    auto it = cache.find(spec);
+    if (it != cache.end()) {
+        return it->second;
+    }
+    QFont font(QString::fromStdString(spec.face));
+    // Widths are the sums of single advances, as the layout measures them; kerning and
+    // shaping would make drawn text drift from its measured width.
+    font.setKerning(false);
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    font.setWeight(static_cast<QFont::Weight>(spec.weight));
+    font.setItalic(spec.italic);
+    font.setUnderline(spec.underline);
+    font.setStrikeOut(spec.strikeout);
+    // The markup gives the cell height (ascent + descent), Qt takes the em height.
+    const int cell = std::max(1, spec.height);
+    font.setPixelSize(cell);
+    const int natural = std::max(1, QFontMetrics(font).height());
+    font.setPixelSize(std::max(1, cell * cell / natural));
+    LoadedFont loaded;
+    loaded.font = font;
+    const QFontMetrics fm(font);
+    loaded.metrics = {fm.ascent() + fm.descent(), fm.ascent(), fm.descent(), fm.xHeight()};
+    for (int b = 0; b < 256; ++b) {
+        const char c = static_cast<char>(b);
+        const QString s = decodeWindows1252(std::string_view(&c, 1));
+        loaded.advance[static_cast<std::size_t>(b)] = fm.horizontalAdvance(s.front());
+    }
+    return cache.emplace(spec, std::move(loaded)).first->second;
+}
+
+PainterTextDevice::PainterTextDevice(QPainter* painter, DrawEffects* effects, int dpi)
+    : painter_(painter), effects_(effects), dpi_(dpi), current_(&load(FontSpec{})) {}
+
+void PainterTextDevice::beginPass() {
+    if (painter_ != nullptr) {
+        painter_->save();
+    }
+}
+
+void PainterTextDevice::endPass() {
+    if (painter_ != nullptr) {
+        painter_->restore();
+    }
+}
+
+void PainterTextDevice::setFont(const FontSpec& font) {
+    current_ = &load(font);
+    if (painter_ != nullptr) {
+        painter_->setFont(current_->font);
+    }
+}
+
+int PainterTextDevice::textWidth(std::string_view text) {
+    int w = 0;
+    for (char c : text) {
+        w += current_->advance[static_cast<unsigned char>(c)];
+    }
+    return w;
+}
+
+void PainterTextDevice::setTextColours(Colour text, Colour back, int backMode) {
+    text_ = text;
+    back_ = back;
+    backMode_ = backMode;
+}
+
+void PainterTextDevice::drawText(int x, int top, std::string_view text) {
+    if (painter_ == nullptr || text.empty()) {
+        return;
+    }
+    if (backMode_ == 2) {
+        painter_->fillRect(QRect(x, top, textWidth(text), current_->metrics.height),
+                           back_.toQColor());
+    }
+    painter_->setPen(text_.toQColor());
+    painter_->drawText(QPoint(x, top + current_->metrics.ascent), decodeWindows1252(text));
+}
+
+void PainterTextDevice::drawLine(int x1, int y1, int x2, int y2, Colour colour, int borderStyle,
+                                 int width) {
+    if (painter_ != nullptr) {
+        DrawEffects::DrawLine(*painter_, x1, y1, x2, y2, colour, borderStyle, width);
+    }
+}
+
+void PainterTextDevice::drawFrame(const QRect& rect, Colour light, Colour dark, int borderStyle,
+                                  int width) {
+    if (painter_ != nullptr) {
+        DrawEffects::DrawFrame(*painter_, rect, light, dark, borderStyle, width);
+    }
+}
+
+void PainterTextDevice::fillEffect(const QRect& rect, int code, Colour begin, Colour mid,
+                                   Colour end, int granularity, int tint) {
+    if (painter_ != nullptr && effects_ != nullptr) {
+        effects_->FillEffect(*painter_, code, rect, begin, mid, end, granularity, tint);
+    }
+}
+
+void PainterTextDevice::tileImage(const QRect& rect, const QImage& tile) {
+    if (painter_ != nullptr && !tile.isNull()) {
+        TileBlit(*painter_, rect.x(), rect.y(), rect.width(), rect.height(), tile, 0, 0,
+                 tile.width(), tile.height());
+    }
+}
+
+void PainterTextDevice::drawImage(const ImageDrawing& image) {
+    if (painter_ == nullptr || effects_ == nullptr) {
+        return;
+    }
+    const QRect& r = image.rect;
+    switch (image.kind) {
+        case ImageDrawing::Kind::bitmap:
+            effects_->DrawBitmap(*painter_, r.x(), r.y(), r.width(), r.height(), image.bitmap,
+                                 image.useKey, image.key, image.style, image.shadow);
+            break;
+        case ImageDrawing::Kind::icon:
+            effects_->DrawIcon(*painter_, r.x(), r.y(), r.width(), r.height(), image.icon,
+                               image.style, image.shadow);
+            break;
+        case ImageDrawing::Kind::cell:
+            effects_->DrawImageCell(*painter_, r.x(), r.y(), r.width(), r.height(), image.bitmap,
+                                    image.index, image.cellW, image.cellH, image.useKey, image.key,
+                                    image.style, image.shadow);
+            break;
+    }
+}
+
+}  // namespace vn340
