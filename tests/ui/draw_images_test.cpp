@@ -146,6 +146,23 @@ TEST(DrawBitmap, ImageWithAlphaIsBlended) {
     EXPECT_EQ(Rgb(image, 0, 0), 0xFFFFFFu);
 }
 
+TEST(DrawBitmap, ImageWithAlphaCastsItsShadowOnlyWhereOpaque) {
+    QImage image(2, 1, QImage::Format_ARGB32);
+    image.setPixel(0, 0, 0x00000000);
+    image.setPixel(1, 0, 0xFFFF0000);
+    ShadowSettings shadow;
+    shadow.offset = true;
+    shadow.dy = 1;
+    DrawEffects effects;
+    QImage device = Canvas(2, 2, 0xFFFFFF);
+    Paint(device, [&](QPainter& p) {
+        effects.DrawBitmap(p, 0, 0, 2, 1, image, false, kMagenta, imagestyle::kHardShadow, shadow);
+    });
+    EXPECT_EQ(Rgb(device, 0, 1), 0xFFFFFFu) << "no box under the transparent pixel";
+    EXPECT_EQ(Rgb(device, 1, 1), 0x808080u);
+    EXPECT_EQ(Rgb(device, 1, 0), 0xFF0000u);
+}
+
 TEST(DrawImageCell, PicksTheCellRowByRowAndSkipsBadIndices) {
     // A 4 x 4 strip of 2 x 2 cells coloured 0x10, 0x20, 0x30, 0x40 in blue.
     QImage strip(4, 4, QImage::Format_RGB32);
@@ -217,6 +234,21 @@ TEST(DrawIcon, MaskKeepsTheBackgroundAndSolidStyleUsesTheShadowColour) {
     });
     EXPECT_EQ(Rgb(solid, 0, 0), kBackground);
     EXPECT_EQ(Rgb(solid, 1, 0), 0x808080u);
+}
+
+TEST(DrawIcon, ShadowFollowsTheIconMask) {
+    ShadowSettings shadow;
+    shadow.offset = true;
+    shadow.dy = 1;
+    DrawEffects effects;
+    QImage device = Canvas(2, 2, 0xFFFFFF);
+    Paint(device, [&](QPainter& p) {
+        effects.DrawIcon(p, 0, 0, 2, 1, MadeIcon(QPoint(1, 0)), imagestyle::kHardShadow, shadow);
+    });
+    EXPECT_EQ(Rgb(device, 0, 0), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(device, 1, 0), 0x00FF00u);
+    EXPECT_EQ(Rgb(device, 0, 1), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(device, 1, 1), 0x808080u);
 }
 
 TEST(DrawIcon, FromAnImageWithAlpha) {
