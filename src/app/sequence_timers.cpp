@@ -1,0 +1,39 @@
+#include "app/sequence_timers.h"
+
+namespace vn340 {
+
+SequenceTimers::SequenceTimers(Expiry onExpiry, QObject* parent)
+    : QObject(parent), onExpiry_(std::move(onExpiry)) {}
+
+QTimer* SequenceTimers::timerFor(SequenceTimer timer) {
+    auto found = timers_.find(timer);
+    if (found != timers_.end()) {
+        return found->second;
+    }
+    auto* qtimer = new QTimer(this);
+    qtimer->setSingleShot(true);
+    // The step timers pace a conversation at 1 ms; a coarse timer would add up to 5 % per
+    // step, and a read has fifty of them.
+    qtimer->setTimerType(Qt::PreciseTimer);
+    connect(qtimer, &QTimer::timeout, this, [this, timer] { onExpiry_(timer); });
+    timers_.emplace(timer, qtimer);
+    return qtimer;
+}
+
+void SequenceTimers::arm(SequenceTimer timer, int milliseconds) {
+    timerFor(timer)->start(milliseconds);
+}
+
+void SequenceTimers::kill(SequenceTimer timer) {
+    auto found = timers_.find(timer);
+    if (found != timers_.end()) {
+        found->second->stop();
+    }
+}
+
+bool SequenceTimers::isArmed(SequenceTimer timer) const {
+    auto found = timers_.find(timer);
+    return found != timers_.end() && found->second->isActive();
+}
+
+}  // namespace vn340
