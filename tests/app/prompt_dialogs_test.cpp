@@ -13,6 +13,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QWindow>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -463,6 +464,29 @@ TEST(SafetyAgreement, AfterAgreeingWithoutTheBoxTheWarningComesAgain) {
     EXPECT_EQ(shownCount, 2);
     EXPECT_FALSE(skip);
     EXPECT_EQ(store.getString("Settings", "WARNING"), "0");
+}
+
+TEST(PromptDialogs, OpenCentredOverTheMainWindow) {
+    QWidget mainWindow;
+    mainWindow.setGeometry(120, 90, 640, 480);
+    mainWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+    MessageDialog message(&mainWindow);
+    ContinueAbortPrompt prompt(&mainWindow);
+    OverwritePrompt overwrite(&mainWindow);
+    SafetyWarningDialog safety(&mainWindow);
+    for (QDialog* dialog : std::vector<QDialog*>{&message, &prompt, &overwrite, &safety}) {
+        SCOPED_TRACE(dialog->metaObject()->className());
+        runModal(*dialog, [&] {
+            // Without a window manager Qt reserves room for a title bar it cannot see (up to
+            // 10 px across, 40 px down), so the centres may differ by that much.
+            const QPoint offset =
+                dialog->frameGeometry().center() - mainWindow.frameGeometry().center();
+            EXPECT_LE(std::abs(offset.x()), 10) << offset.x();
+            EXPECT_LE(std::abs(offset.y()), 40) << offset.y();
+            dialog->reject();
+        });
+    }
 }
 
 }  // namespace
