@@ -130,8 +130,12 @@ namespace {
 // destroyed), the waiting thread is released rather than left waiting for the stop.
 template <typename Handshake>
 struct AbandonOnDrop {
-    std::shared_ptr<Handshake> handshake;
+    explicit AbandonOnDrop(std::shared_ptr<Handshake> call) : handshake(std::move(call)) {}
+    AbandonOnDrop(const AbandonOnDrop&) = delete;
+    AbandonOnDrop& operator=(const AbandonOnDrop&) = delete;
     ~AbandonOnDrop() { handshake->abandon(); }
+
+    std::shared_ptr<Handshake> handshake;
 };
 
 }  // namespace
@@ -272,8 +276,7 @@ void UsbAdapter::run() {
                 break;
             pending_ = handshake;
         }
-        auto guard =
-            std::make_shared<AbandonOnDrop<Handshake>>(AbandonOnDrop<Handshake>{handshake});
+        auto guard = std::make_shared<AbandonOnDrop<Handshake>>(handshake);
         QMetaObject::invokeMethod(
             context_,
             [guard, call = specialChange_] {
@@ -284,6 +287,7 @@ void UsbAdapter::run() {
             },
             Qt::QueuedConnection);
         guard.reset();
+        posted_.fetch_add(1);
         handshake->waitAnswered();
         std::lock_guard lock(handshakeMutex_);
         pending_.reset();

@@ -75,6 +75,8 @@ class UsbAdapter {
     // the library refuses the notification.
     int startNotificationThread(QObject* context, std::function<void()> specialChange);
     bool notificationThreadRunning() const;
+    // Special_Change calls posted to the GUI thread so far (answered, pending or abandoned).
+    std::uint64_t notificationsPosted() const { return posted_.load(); }
 
     // Sends the bytes of the text; status and count are not examined.
     void write(std::string_view text);
@@ -120,6 +122,7 @@ class UsbAdapter {
     // Bytes the last onUsbData left in the receive queue; the thread notifies again only when
     // more than these are waiting, so bytes left behind on purpose cause no stream of calls.
     std::atomic<std::uint32_t> unreadLeft_{0};
+    std::atomic<std::uint64_t> posted_{0};
 };
 
 }  // namespace vn340

@@ -370,6 +370,12 @@ VN340_EXPORT int vn340sim_modem_event() {
     return 0;
 }
 
+// The bytes waiting to be read.
+VN340_EXPORT unsigned vn340sim_queued() {
+    std::lock_guard lock(gDeviceMutex);
+    return gDevice != nullptr ? gDevice->queued() : 0;
+}
+
 // 1 while the device is open.
 VN340_EXPORT int vn340sim_is_open() {
     std::lock_guard lock(gDeviceMutex);

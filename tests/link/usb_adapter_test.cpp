@@ -1,0 +1,401 @@
+// The USB adapter against the simulated D2XX library: every failure message comes from a real
+// failure of a real library (one built without an entry point, an environment that hides the
+// device or refuses the baud rate), and the data path runs through the library's own thread.
+
+#include <dlfcn.h>
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QTest>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "link/usb_adapter.h"
+
+namespace vn340 {
+namespace {
+
+enum class Box { Message, System };
+
+struct RecordingHost : UsbAdapterHost {
+    std::vector<std::pair<Box, std::string>> shown;
+    void showMessage(std::string_view text) override { shown.emplace_back(Box::Message, text); }
+    void showSystemMessage(std::string_view text) override {
+        shown.emplace_back(Box::System, text);
+    }
+};
+
+// The test's own handle on the complete simulated library; the adapter's dlopen of the same
+// path shares its state, so the test can play the device side.
+class SimControl {
+  public:
+    SimControl() {
+        handle_ = ::dlopen(VN340_SIM_D2XX, RTLD_NOW | RTLD_LOCAL);
+        if (handle_ == nullptr)
+            return;
+        inject_ = reinterpret_cast<int (*)(const void*, unsigned, unsigned)>(
+            ::dlsym(handle_, "vn340sim_inject"));
+        modem_ = reinterpret_cast<int (*)()>(::dlsym(handle_, "vn340sim_modem_event"));
+        isOpen_ = reinterpret_cast<int (*)()>(::dlsym(handle_, "vn340sim_is_open"));
+        queued_ = reinterpret_cast<unsigned (*)()>(::dlsym(handle_, "vn340sim_queued"));
+        written_ =
+            reinterpret_cast<unsigned (*)(char*, unsigned)>(::dlsym(handle_, "vn340sim_written"));
+    }
+    ~SimControl() {
+        if (handle_ != nullptr)
+            ::dlclose(handle_);
+    }
+    bool ok() const { return inject_ && modem_ && isOpen_ && queued_ && written_; }
+
+    bool inject(std::string_view bytes, unsigned microsPerByte = 0) {
+        return inject_(bytes.data(), static_cast<unsigned>(bytes.size()), microsPerByte) == 0;
+    }
+    bool modemEvent() { return modem_() == 0; }
+    bool deviceOpen() { return isOpen_() == 1; }
+    unsigned queued() { return queued_(); }
+    std::string written() {
+        std::string text(written_(nullptr, 0), '\0');
+        written_(text.data(), static_cast<unsigned>(text.size()));
+        return text;
+    }
+
+  private:
+    void* handle_ = nullptr;
+    int (*inject_)(const void*, unsigned, unsigned) = nullptr;
+    int (*modem_)() = nullptr;
+    int (*isOpen_)() = nullptr;
+    unsigned (*queued_)() = nullptr;
+    unsigned (*written_)(char*, unsigned) = nullptr;
+};
+
+// Sets an environment variable for one test.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value) : name_(name) { ::setenv(name, value, 1); }
+    ~ScopedEnv() { ::unsetenv(name_); }
+
+  private:
+    const char* name_;
+};
+
+class UsbAdapterTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(sim.ok()) << ::dlerror(); }
+
+    // Opens the complete library's device, marks it in use and starts the thread, whose
+    // Special_Change reads into `chunks`.
+    void openAndListen(UsbAdapter& adapter) {
+        ASSERT_EQ(adapter.open(false), 0);
+        adapter.setInUse(true);
+        ASSERT_EQ(adapter.startNotificationThread(&context, [this, &adapter] { handle(adapter); }),
+                  0);
+    }
+
+    void handle(UsbAdapter& adapter) {
+        ++calls;
+        adapter.onUsbData([this](std::string_view text) { chunks.emplace_back(text); });
+    }
+
+    std::size_t received() const {
+        std::size_t total = 0;
+        for (const auto& chunk : chunks)
+            total += chunk.size();
+        return total;
+    }
+
+    bool waitReceived(std::size_t count) {
+        return QTest::qWaitFor([&] { return received() >= count; }, 5000);
+    }
+
+    SimControl sim;
+    RecordingHost host;
+    QObject context;
+    std::vector<std::string> chunks;
+    int calls = 0;
+};
+
+// --- Failures and their messages ---------------------------------------------------------
+
+struct FailureCase {
+    const char* name;
+    const char* library;
+    const char* envName;  // or nullptr
+    std::vector<std::pair<Box, std::string>> loud;
+    std::vector<std::pair<Box, std::string>> quiet;
+};
+
+std::vector<FailureCase> failureCases() {
+    const std::string load(usb_text::kUnableToLoad);
+    return {
+        {"NoLibrary", "/nonexistent/vn340/libftd2xx.so", nullptr, {{Box::Message, load}}, {}},
+        {"NoSetEventNotification",
+         VN340_SIM_D2XX_NO_EVENT,
+         nullptr,
+         {{Box::System, std::string(usb_text::kNoSetEventNotification)}, {Box::Message, load}},
+         {{Box::System, std::string(usb_text::kNoSetEventNotification)}}},
+        {"NoGetStatus",
+         VN340_SIM_D2XX_NO_STATUS,
+         nullptr,
+         {{Box::System, std::string(usb_text::kNoGetStatus)}, {Box::Message, load}},
+         {{Box::System, std::string(usb_text::kNoGetStatus)}}},
+        {"NoClrRts",
+         VN340_SIM_D2XX_NO_CLRRTS,
+         nullptr,
+         {{Box::System, std::string(usb_text::kNoClrRts)}, {Box::Message, load}},
+         {{Box::System, std::string(usb_text::kNoClrRts)}}},
+        {"NoDevice",
+         VN340_SIM_D2XX,
+         "VN340_D2XX_NO_DEVICE",
+         {{Box::Message, std::string(usb_text::kUnableToFind)}},
+         {}},
+        {"BaudRefused",
+         VN340_SIM_D2XX,
+         "VN340_D2XX_REFUSE_BAUD",
+         {{Box::Message, std::string(usb_text::kBaudRefused)}},
+         {}},
+    };
+}
+
+class UsbFailureTest : public UsbAdapterTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(UsbFailureTest, OpenFailsWithItsMessagesAndReleasesEverything) {
+    const FailureCase& c = GetParam();
+    for (bool quiet : {false, true}) {
+        SCOPED_TRACE(quiet ? "quiet" : "with messages");
+        std::unique_ptr<ScopedEnv> env;
+        if (c.envName != nullptr)
+            env = std::make_unique<ScopedEnv>(c.envName, "1");
+        RecordingHost messages;
+        UsbAdapter adapter(messages, c.library);
+        EXPECT_EQ(adapter.open(quiet), 1);
+        EXPECT_EQ(messages.shown, quiet ? c.quiet : c.loud);
+        EXPECT_FALSE(adapter.isOpen());
+        EXPECT_FALSE(adapter.inUse());
+        // Nothing the failed open acquired is kept (the device opened before a refused baud rate).
+        EXPECT_FALSE(sim.deviceOpen());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, UsbFailureTest, ::testing::ValuesIn(failureCases()),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(UsbAdapterTest, NotificationRequestedWithoutTheEntryPointIsNotValid) {
+    UsbAdapter adapter(host, VN340_SIM_D2XX_NO_EVENT);
+    EXPECT_EQ(adapter.open(true), 1);
+    host.shown.clear();
+    EXPECT_EQ(adapter.startNotificationThread(&context, [] {}), 1);
+    EXPECT_EQ(host.shown, (std::vector<std::pair<Box, std::string>>{
+                              {Box::System, std::string(usb_text::kNotificationNotValid)}}));
+    EXPECT_FALSE(adapter.notificationThreadRunning());
+}
+
+TEST_F(UsbAdapterTest, OpenSucceedsQuietlyAndCloseReleasesTheDevice) {
+    UsbAdapter adapter(host, VN340_SIM_D2XX);
+    EXPECT_EQ(adapter.open(false), 0);
+    EXPECT_TRUE(host.shown.empty());
+    EXPECT_TRUE(adapter.isOpen());
+    EXPECT_FALSE(adapter.inUse());  // the caller decides
+    EXPECT_TRUE(sim.deviceOpen());
+    adapter.setInUse(true);
+    adapter.close();
+    EXPECT_FALSE(adapter.inUse());
+    EXPECT_FALSE(adapter.isOpen());
+    EXPECT_FALSE(sim.deviceOpen());
+    adapter.close();  // closing again does nothing
+}
+
+// --- Receiving ---------------------------------------------------------------------------
+
+TEST_F(UsbAdapterTest, FourHundredFiftyBytesArriveAsTwoHundredTwoHundredFifty) {
+    UsbAdapter adapter(host, VN340_SIM_D2XX);
+    openAndListen(adapter);
+    std::string sent;
+    for (int i = 0; i < 450; ++i)
+        sent += static_cast<char>('A' + i % 26);
+    ASSERT_TRUE(sim.inject(sent));
+    ASSERT_TRUE(waitReceived(450));
+    std::vector<std::size_t> sizes;
+    std::string joined;
+    for (const auto& chunk : chunks) {
+        sizes.push_back(chunk.size());
+        joined += chunk;
+    }
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{200, 200, 50}));
+    EXPECT_EQ(joined, sent);
+    adapter.close();
+}
+
+TEST_F(UsbAdapterTest, BytesNeitherPrintableNorWhiteSpaceBecomeQuestionMarks) {
+    UsbAdapter adapter(host, VN340_SIM_D2XX);
+    openAndListen(adapter);
+    const std::string sent("AB\0\x01\x7F\x80\xFF \t\n\v\f\r~z", 15);
+    ASSERT_TRUE(sim.inject(sent));
+    ASSERT_TRUE(waitReceived(sent.size()));
+    ASSERT_EQ(chunks.size(), 1u);
+    EXPECT_EQ(chunks.front(), std::string("AB????? \t\n\v\f\r~z"));
+    adapter.close();
+}
+
+TEST_F(UsbAdapterTest, ModemStatusEventReadsNothingUntilCharactersArriveAlone) {
+    UsbAdapter adapter(host, VN340_SIM_D2XX);
+    ASSERT_EQ(adapter.open(true), 0);
+    auto collect = [this](std::string_view text) { chunks.emplace_back(text); };
+
+    ASSERT_TRUE(sim.inject("first"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.queued() == 5; }, 5000));
+    ASSERT_TRUE(sim.modemEvent());
+    EXPECT_EQ(adapter.onUsbData(collect), 0);  // status 3: received characters and modem status
+    EXPECT_TRUE(chunks.empty());
+    EXPECT_EQ(sim.queued(), 5u);
+
+    ASSERT_TRUE(sim.modemEvent());
+    adapter.onUsbData(collect);  // status 2 alone
+    EXPECT_TRUE(chunks.empty());
+
+    ASSERT_TRUE(sim.inject("second"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.queued() == 11; }, 5000));
+    adapter.onUsbData(collect);  // status 1: everything waiting is read
+    EXPECT_EQ(chunks, std::vector<std::string>{"firstsecond"});
+    adapter.close();
+}
+
+TEST_F(UsbAdapterTest, BytesLeftByAModemStatusNotificationDoNotKeepTheThreadCalling) {
+    UsbAdapter adapter(host, VN340_SIM_D2XX);
+    ASSERT_EQ(adapter.open(true), 0);
+    ASSERT_TRUE(sim.modemEvent());  // pending before the bytes: their notification reads nothing
+    ASSERT_TRUE(sim.inject("left"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.queued() == 4; }, 5000));
+    adapter.setInUse(true);
+    ASSERT_EQ(adapter.startNotificationThread(&context, [this, &adapter] { handle(adapter); }), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls >= 1; }, 5000));
+    EXPECT_TRUE(chunks.empty());
+    // Several poll periods of the thread pass without a further call for the same bytes.
+    QTest::qWait(150);
+    EXPECT_EQ(calls, 1);
+    ASSERT_TRUE(sim.inject("+"));
+    ASSERT_TRUE(waitReceived(5));
+    EXPECT_EQ(chunks, std::vector<std::string>{"left+"});
+    adapter.close();
+}
+
+TEST_F(UsbAdapterTest, WrittenFrameIsAnsweredByTheSimulatedGyro) {
+    UsbAdapter adapter(host, VN340_SIM_D2XX);
+    openAndListen(adapter);
+    adapter.write("000801F7aa");
+    EXPECT_EQ(sim.written(), "000801F7aa");
+    ASSERT_TRUE(waitReceived(15));
+    std::string reply;
+    for (const auto& chunk : chunks)
+        reply += chunk;
+    EXPECT_EQ(reply.substr(0, 13), "000801F7.0340");
+    adapter.close();
+}
+
+TEST_F(UsbAdapterTest, ClosedAdapterIgnoresWritesAndReads) {
+    UsbAdapter adapter(host, VN340_SIM_D2XX);
+    adapter.write("x");
+    EXPECT_EQ(adapter.onUsbData([this](std::string_view text) { chunks.emplace_back(text); }), 0);
+    EXPECT_TRUE(chunks.empty());
+    adapter.close();
+    EXPECT_TRUE(host.shown.empty());
+}
+
+// --- Stopping ----------------------------------------------------------------------------
+
+TEST_F(UsbAdapterTest, CloseWhileASpecialChangeWaitsForTheGuiThreadNeverHangs) {
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        UsbAdapter adapter(host, VN340_SIM_D2XX);
+        openAndListen(adapter);
+        const auto before = calls;
+        ASSERT_TRUE(sim.inject("pending reply"));
+        // The GUI thread does not run its queue here: the thread's call stays unanswered.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (adapter.notificationsPosted() == 0 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::yield();
+        }
+        ASSERT_GE(adapter.notificationsPosted(), 1u);
+        adapter.close();
+        EXPECT_FALSE(adapter.notificationThreadRunning());
+        EXPECT_FALSE(sim.deviceOpen());
+        // The abandoned call finds the adapter closed and does nothing.
+        QCoreApplication::processEvents();
+        EXPECT_EQ(calls, before);
+    }
+}
+
+TEST_F(UsbAdapterTest, CloseWhileRepliesStreamInNeverHangs) {
+    std::string stream;
+    for (int i = 0; i < 600; ++i)
+        stream += static_cast<char>('a' + i % 26);
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        chunks.clear();
+        UsbAdapter adapter(host, VN340_SIM_D2XX);
+        openAndListen(adapter);
+        ASSERT_TRUE(sim.inject(stream, 50));  // 30 ms of bytes
+        for (int frame = 0; frame < 5; ++frame)
+            adapter.write("000801F7aa");
+        // Close at a different point of the stream each round.
+        const std::size_t until = static_cast<std::size_t>(round % 8) * 60;
+        if (until > 0) {
+            ASSERT_TRUE(waitReceived(until));
+        }
+        adapter.close();
+        EXPECT_FALSE(adapter.notificationThreadRunning());
+        EXPECT_FALSE(sim.deviceOpen());
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST_F(UsbAdapterTest, CloseFromWithinTheSpecialChangeHandlerNeverHangs) {
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        UsbAdapter adapter(host, VN340_SIM_D2XX);
+        ASSERT_EQ(adapter.open(true), 0);
+        adapter.setInUse(true);
+        bool closedInside = false;
+        ASSERT_EQ(adapter.startNotificationThread(&context,
+                                                  [&] {
+                                                      adapter.onUsbData([&](std::string_view) {
+                                                          // A message loop in the consumer lets
+                                                          // the pilot choose another port.
+                                                          adapter.close();
+                                                          closedInside = true;
+                                                      });
+                                                  }),
+                  0);
+        std::string many(450, 'x');
+        ASSERT_TRUE(sim.inject(many));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return closedInside; }, 5000));
+        EXPECT_FALSE(adapter.isOpen());
+        EXPECT_FALSE(adapter.notificationThreadRunning());
+        EXPECT_FALSE(sim.deviceOpen());
+    }
+}
+
+TEST_F(UsbAdapterTest, CloseRightAfterStartingTheThreadWaitsForIt) {
+    for (int round = 0; round < 50; ++round) {
+        UsbAdapter adapter(host, VN340_SIM_D2XX);
+        openAndListen(adapter);
+        adapter.close();
+        EXPECT_FALSE(adapter.notificationThreadRunning());
+        EXPECT_FALSE(sim.deviceOpen());
+    }
+}
+
+}  // namespace
+}  // namespace vn340
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
