@@ -77,8 +77,17 @@ bool sameConfiguration(const GyroConfig& a, const GyroConfig& b) {
            a.userComments == b.userComments;
 }
 
+// Removed again when the fuzzer exits.
+struct WorkFolder {
+    std::filesystem::path path;
+    ~WorkFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
 const std::filesystem::path& workFolder() {
-    static const std::filesystem::path folder = [] {
+    static const WorkFolder folder{[] {
         // Memory-backed when there is one: every save syncs, and a disk makes that slow.
         std::error_code ec;
         const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
@@ -87,8 +96,8 @@ const std::filesystem::path& workFolder() {
         std::string pattern = (base / "fuzz-tsf-XXXXXX").string();
         check(::mkdtemp(pattern.data()) != nullptr, "no temporary folder");
         return std::filesystem::path(pattern);
-    }();
-    return folder;
+    }()};
+    return folder.path;
 }
 
 }  // namespace
