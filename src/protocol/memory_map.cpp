@@ -27,6 +27,12 @@ std::string formatted(const char* format, auto... args) {
 }  // namespace
 
 int roundPercent(float x) {
+    // Words give at most about +/-15600; anything beyond an int (or not a number) is no
+    // percentage at all, and converting it would be undefined.
+    constexpr float kLimit = 1.0e9F;
+    if (!(x > -kLimit && x < kLimit)) {
+        return 0;
+    }
     const int t = static_cast<int>(x);  // truncates toward zero
     return x > static_cast<float>(t) + 0.5F ? t + 1 : t;
 }

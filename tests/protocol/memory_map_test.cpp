@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -12,8 +13,19 @@ namespace {
 
 TEST(MemoryMap, RoundPercent) {
     const std::vector<std::pair<float, int>> rows = {
-        {32.857F, 33}, {32.5F, 32}, {32.51F, 33}, {-2.6F, -2},   {-0.4F, 0},
-        {0.0F, 0},     {0.5F, 0},   {0.6F, 1},    {99.99F, 100}, {145.0F, 145},
+        {32.857F, 33},
+        {32.5F, 32},
+        {32.51F, 33},
+        {-2.6F, -2},
+        {-0.4F, 0},
+        {0.0F, 0},
+        {0.5F, 0},
+        {0.6F, 1},
+        {99.99F, 100},
+        {145.0F, 145},
+        {1.0e12F, 0},
+        {-1.0e12F, 0},
+        {std::numeric_limits<float>::quiet_NaN(), 0},
     };
     for (const auto& [x, expected] : rows) {
         EXPECT_EQ(roundPercent(x), expected) << "x = " << x;
