@@ -318,12 +318,30 @@ std::string nameProblem(std::string_view section, std::string_view key,
 }
 
 std::string readFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Plain reads rather than a stream: a stream reading a directory throws, and whatever the
+    // pilot points us at must read as empty, never end the program.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         return {};
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return in.bad() ? std::string() : bytes;
+    struct stat info {};
+    std::string bytes;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        char chunk[65536];
+        for (;;) {
+            const ssize_t got = ::read(fd, chunk, sizeof chunk);
+            if (got > 0) {
+                bytes.append(chunk, static_cast<std::size_t>(got));
+            } else if (got == 0) {
+                break;
+            } else if (errno != EINTR) {
+                bytes.clear();
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    return bytes;
 }
 
 ProfileWriteResult replaceFile(const std::string& path, std::string_view bytes) {

@@ -208,6 +208,13 @@ TEST_F(PrivateProfileFile, DirectoryInTheWayFailsAndStays) {
     EXPECT_EQ(entries(), std::vector<string>{"taken.ini"});
 }
 
+TEST_F(PrivateProfileFile, ADirectoryReadsAsAnEmptyFile) {
+    fs::create_directory(at("folder.tsf"));
+    EXPECT_EQ(profile::readFileBytes(at("folder.tsf")), "");
+    EXPECT_EQ(profile::getString(at("folder.tsf"), "Gyro", "Product"), nullopt);
+    EXPECT_TRUE(profile::sectionNames(at("folder.tsf")).empty());
+}
+
 // A file-size limit makes the write of the temporary file fail half-way, as a full disk would.
 TEST_F(PrivateProfileFile, FailedWriteLeavesTheOldFileByteForByte) {
     const string path = at("old.ini");
