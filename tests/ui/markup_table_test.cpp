@@ -1,0 +1,159 @@
+// Table geometry by hand from the fake metrics (characters 10 wide, 11 bold, lines 10 high),
+// the default cell padding 2 and cell spacing 0.
+#include <gtest/gtest.h>
+
+#include "markup_fake_device.h"
+#include "ui/markup_renderer.h"
+
+namespace vn340 {
+namespace {
+
+using test::FakeTextDevice;
+
+class MarkupTable : public ::testing::Test {
+  protected:
+    QSize measure(std::string_view text) { return renderer.Measure(dev, text); }
+    void draw(int width, int height) {
+        dev.clear();
+        renderer.Draw(dev, QRect(0, 0, width, height));
+    }
+    QPoint textAt(std::string_view text) const {
+        for (const auto& t : dev.texts) {
+            if (t.text == text) {
+                return QPoint(t.x, t.top);
+            }
+        }
+        ADD_FAILURE() << "not drawn: " << text;
+        return QPoint(-1, -1);
+    }
+
+    MarkupRenderer renderer;
+    FakeTextDevice dev;
+};
+
+// Row 1: "a" and "b", each 10 + 2 * 2 padding = 14 wide and high. Row 2: one cell spanning
+// both columns, 11 + 9 * 10 = 101 wide, 105 with its padding. The columns sum to 28, short by
+// 77: each takes 38 and the odd pixel goes to the second, 52 and 53.
+constexpr const char* kSpanTable =
+    "<table><tr><td>a</td><td>b</td></tr>"
+    "<tr><td colspan=2><b>c</b>ccccccccc</td></tr></table>";
+
+TEST_F(MarkupTable, WideSpanningCellWidensBothColumnsOddPixelToTheSecond) {
+    // Width 52 + 53 + 3 * 0 spacing + 1; height 14 + 14 + 1.
+    EXPECT_EQ(measure(kSpanTable), QSize(107, 30));
+    ASSERT_EQ(renderer.Records().tables.size(), 1u);
+    const TableLayout& t = renderer.Records().tables[0];
+    EXPECT_EQ(t.colWidths, (std::vector<int>{52, 53}));
+    EXPECT_EQ(t.rowHeights, (std::vector<int>{14, 14}));
+    EXPECT_EQ(t.cols, 2);
+    EXPECT_EQ(t.rows, 2);
+    EXPECT_EQ(t.cells[1].colSpan, 1);
+    EXPECT_EQ(t.cells[3].colSpan, -1);  // covered by the spanning cell
+
+    draw(106, 29);
+    EXPECT_EQ(textAt("a"), QPoint(2, 2));
+    EXPECT_EQ(textAt("b"), QPoint(55, 2));  // column 1 starts at 52 + 1
+    EXPECT_EQ(textAt("c"), QPoint(2, 17));  // row 1 starts at 14 + 1
+    EXPECT_EQ(textAt("ccccccccc"), QPoint(13, 17));
+}
+
+TEST_F(MarkupTable, SurplusWidthIsSharedByTheLooseColumns) {
+    measure(kSpanTable);
+    // 94 more pixels: 47 to each column, so column 1 starts at 99 + 1.
+    draw(200, 29);
+    EXPECT_EQ(textAt("b"), QPoint(102, 2));
+}
+
+TEST_F(MarkupTable, FixedColumnsKeepTheirWidthAndCenterAlignsTheTable) {
+    // Both cells fixed at 30: columns 34 wide, table 34 + 34 + 1 = 69.
+    const char* table =
+        "<table align=center><tr><td width=30>a</td><td width=30>b</td></tr></table>";
+    EXPECT_EQ(measure(table), QSize(70, 15));
+    draw(169, 14);
+    // 100 pixels left over, no loose column: the table moves right by 50. The cells inherit
+    // the centring, so each letter sits (30 - 10) / 2 into its cell's inner 30 pixels.
+    EXPECT_EQ(textAt("a"), QPoint(50 + 2 + 10, 2));
+    EXPECT_EQ(textAt("b"), QPoint(50 + 35 + 2 + 10, 2));
+}
+
+TEST_F(MarkupTable, BorderSpacingAndPaddingPlaceTheCells) {
+    // Border 2 (solid), spacing 3, padding 1; cells get a 1-pixel frame.
+    // Cell: 10 + 2 * 1 border + 2 * 1 padding = 14. Width 14 + 2 * 3 + 0 + 2 * 2 = 24.
+    const char* table =
+        "<table border=2 cellspacing=3 cellpadding=1 bordercolorlight=red "
+        "bordercolordark=blue><tr><td>a</td></tr></table>";
+    EXPECT_EQ(measure(table), QSize(25, 25));
+    draw(24, 24);
+    ASSERT_EQ(dev.frames.size(), 2u);
+    EXPECT_EQ(dev.frames[0].rect, QRect(0, 0, 24, 24));
+    EXPECT_EQ(dev.frames[0].width, 2);
+    EXPECT_EQ(dev.frames[0].light, Colour::fromRgb(255, 0, 0));  // table: light on top, left
+    // Cell at border 2 + spacing 3.
+    EXPECT_EQ(dev.frames[1].rect, QRect(5, 5, 14, 14));
+    EXPECT_EQ(dev.frames[1].width, 1);
+    EXPECT_EQ(dev.frames[1].light, Colour::fromRgb(0, 0, 255));  // cell: dark on top, left
+    EXPECT_EQ(textAt("a"), QPoint(7, 7));
+}
+
+TEST_F(MarkupTable, DoubleBorderTakesThreePixelsEachSide) {
+    const char* table = "<table border=5 borderstyle=double><tr><td>a</td></tr></table>";
+    // The cell inherits the double style, so it has a 1-pixel frame: 10 + 2 + 4 = 16.
+    EXPECT_EQ(measure(table), QSize(16 + 6 + 1, 16 + 6 + 1));
+    draw(22, 22);
+    ASSERT_FALSE(dev.frames.empty());
+    EXPECT_EQ(dev.frames[0].width, 1);  // a style other than solid is 1 pixel wide
+    EXPECT_EQ(dev.frames[0].style, 6);
+    EXPECT_EQ(textAt("a"), QPoint(3 + 1 + 2, 3 + 1 + 2));
+}
+
+TEST_F(MarkupTable, RowSpanHeightOddPixelGoesToTheFirstRow) {
+    // The left cell spans two rows at height 33 + 4 = 37; the right cells are 14 each, short
+    // by 9: 4 each and the odd pixel to the first row.
+    const char* table =
+        "<table><tr><td rowspan=2 height=33>a</td><td>b</td></tr><tr><td>c</td></tr></table>";
+    measure(table);
+    ASSERT_EQ(renderer.Records().tables.size(), 1u);
+    EXPECT_EQ(renderer.Records().tables[0].rowHeights, (std::vector<int>{19, 18}));
+}
+
+TEST_F(MarkupTable, BackgroundEffectsOfTableAndCells) {
+    const char* table = "<table bgcolor=yellow><tr><td bgeffect=hgradient>a</td></tr></table>";
+    measure(table);
+    draw(14, 14);
+    ASSERT_EQ(dev.fills.size(), 2u);
+    EXPECT_EQ(dev.fills[0].second, 0);  // bgcolor turned the transparent effect solid
+    EXPECT_EQ(dev.fills[0].first, QRect(0, 0, 14, 14));
+    EXPECT_EQ(dev.fills[1].second, 1);
+}
+
+TEST_F(MarkupTable, TextAroundTablesStacksVertically) {
+    // "x" line 10, table 15 high, "y" below it.
+    EXPECT_EQ(measure("x<table><tr><td>a</td></tr></table>y"), QSize(15, 10 + 14 + 10 + 1));
+    draw(14, 34);
+    EXPECT_EQ(textAt("x"), QPoint(0, 0));
+    EXPECT_EQ(textAt("a"), QPoint(2, 12));
+    EXPECT_EQ(textAt("y"), QPoint(0, 24));
+}
+
+TEST_F(MarkupTable, NestedTableAndEscapedTableTag) {
+    EXPECT_EQ(measure("<table><tr><td><table><tr><td>a</td></tr></table></td></tr></table>"),
+              QSize(19, 19));
+    EXPECT_EQ(renderer.Records().tables.size(), 2u);
+    draw(18, 18);
+    EXPECT_EQ(textAt("a"), QPoint(4, 4));
+
+    measure("<<table>");
+    EXPECT_TRUE(renderer.Records().tables.empty());
+    draw(80, 10);
+    EXPECT_EQ(textAt("<table>"), QPoint(0, 0));
+}
+
+TEST_F(MarkupTable, CellTextWrapsInsideItsFixedWidth) {
+    measure("<table><tr><td width=30>aa bb</td></tr></table>");
+    draw(34, 24);
+    EXPECT_EQ(textAt("aa"), QPoint(2, 2));
+    EXPECT_EQ(textAt("bb"), QPoint(2, 12));
+}
+
+}  // namespace
+}  // namespace vn340
