@@ -21,6 +21,8 @@ QImage Read(QPainter& dc, const QRect& area) {
     const std::optional<QPoint> offset = ImageOffset(dc);
     if (!offset || area.isEmpty())
         return {};
+    if (TooLarge(area.width(), area.height()))
+        return {};
     const auto* image = static_cast<const QImage*>(dc.device());
     return image->copy(area.translated(*offset)).convertToFormat(QImage::Format_ARGB32);
 }

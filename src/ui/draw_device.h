@@ -14,6 +14,14 @@ class QPainter;
 
 namespace vn340::device {
 
+// Far beyond any help tip. Larger work areas are refused (nothing is drawn, as after a failed
+// allocation), so a runaway size in a help text cannot take the whole memory.
+inline constexpr long long kMaxPixels = 1LL << 26;
+
+inline bool TooLarge(int w, int h) {
+    return static_cast<long long>(w) * h > kMaxPixels;
+}
+
 // The painter's translation when it is active on an image and does not scale or rotate.
 std::optional<QPoint> ImageOffset(QPainter& dc);
 

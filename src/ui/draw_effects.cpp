@@ -3,7 +3,9 @@
 #include <memory>
 #include <random>
 
+#include <QPaintDevice>
 #include <QPainter>
+#include <QTransform>
 
 namespace vn340 {
 
@@ -89,17 +91,41 @@ void DrawEffects::DrawGradient(QPainter& dc, const QRect& rect, Colour from, Col
     }
 }
 
+namespace {
+
+// The part of the area the painter's device can show; a small tile over a huge area would
+// otherwise be drawn millions of times for nothing.
+QRect VisiblePart(QPainter& dc, const QRect& area) {
+    const QPaintDevice* device = dc.device();
+    const QTransform t = dc.deviceTransform();
+    if (device == nullptr || t.type() > QTransform::TxTranslate)
+        return area;
+    const QRect visible(static_cast<int>(-t.dx()), static_cast<int>(-t.dy()), device->width(),
+                        device->height());
+    return area.intersected(visible.adjusted(-1, -1, 1, 1));
+}
+
+}  // namespace
+
 void TileBlit(QPainter& dst, int x, int y, int w, int h, const QImage& src, int sx, int sy,
               int tileW, int tileH) {
     if (w <= 0 || h <= 0 || tileW <= 0 || tileH <= 0 || src.isNull())
         return;
+    const QRect shown = VisiblePart(dst, QRect(x, y, w, h));
+    if (shown.isEmpty())
+        return;
+    const long long right = static_cast<long long>(x) + w;
+    const long long bottom = static_cast<long long>(y) + h;
     dst.save();
     dst.setCompositionMode(QPainter::CompositionMode_Source);
-    for (int ty = y; ty < y + h; ty += tileH) {
-        const int ch = std::min(tileH, y + h - ty);
-        for (int tx = x; tx < x + w; tx += tileW) {
-            const int cw = std::min(tileW, x + w - tx);
-            dst.drawImage(QPoint(tx, ty), src, QRect(sx, sy, cw, ch));
+    for (long long ty = y + static_cast<long long>((shown.top() - y) / tileH) * tileH;
+         ty <= shown.bottom(); ty += tileH) {
+        const int ch = static_cast<int>(std::min<long long>(tileH, bottom - ty));
+        for (long long tx = x + static_cast<long long>((shown.left() - x) / tileW) * tileW;
+             tx <= shown.right(); tx += tileW) {
+            const int cw = static_cast<int>(std::min<long long>(tileW, right - tx));
+            dst.drawImage(QPoint(static_cast<int>(tx), static_cast<int>(ty)), src,
+                          QRect(sx, sy, cw, ch));
         }
     }
     dst.restore();

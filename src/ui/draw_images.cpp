@@ -76,7 +76,7 @@ QSize IconSize(const Icon& icon) {
 }
 
 Icon ScaleIcon(const Icon& icon, int w, int h) {
-    if (icon.isNull() || w <= 0 || h <= 0)
+    if (icon.isNull() || w <= 0 || h <= 0 || device::TooLarge(w, h))
         return {};
     Icon scaled;
     // The whole bitmaps are stretched: a hot spot off the centre would otherwise cut them.
@@ -88,7 +88,7 @@ Icon ScaleIcon(const Icon& icon, int w, int h) {
 
 QImage DrawEffects::ConvertImage(const QImage& bitmap, int w, int h, unsigned style, bool useKey,
                                  Colour keyColour, Colour solidColour) {
-    if (bitmap.isNull() || w <= 0 || h <= 0)
+    if (bitmap.isNull() || w <= 0 || h <= 0 || device::TooLarge(w, h))
         return {};
     QImage out(w, h, QImage::Format_ARGB32);
     if (out.isNull())
@@ -170,7 +170,7 @@ QImage DrawEffects::ShadowMaskOf(const QImage& source, bool useKey, Colour keyCo
 void DrawEffects::DrawBitmap(QPainter& dc, int x, int y, int w, int h, const QImage& bitmap,
                              bool useKey, Colour keyColour, unsigned style,
                              const ShadowSettings& shadow) {
-    if (bitmap.isNull() || w <= 0 || h <= 0)
+    if (bitmap.isNull() || w <= 0 || h <= 0 || device::TooLarge(w, h))
         return;
     hasAlpha_ = false;
     const QImage scaled = ScaledTo(bitmap, w, h);
@@ -185,7 +185,7 @@ void DrawEffects::DrawBitmap(QPainter& dc, int x, int y, int w, int h, const QIm
 
 void DrawEffects::DrawIcon(QPainter& dc, int x, int y, int w, int h, const Icon& icon,
                            unsigned style, const ShadowSettings& shadow) {
-    if (icon.isNull() || w <= 0 || h <= 0)
+    if (icon.isNull() || w <= 0 || h <= 0 || device::TooLarge(w, h))
         return;
     hasAlpha_ = false;
     const Icon copy = IconSize(icon) == QSize(w, h) && icon.colour.size() == QSize(w, h)

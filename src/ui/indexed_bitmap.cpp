@@ -7,7 +7,7 @@ namespace vn340 {
 namespace {
 
 // Far beyond any help tip; keeps the block size well inside an int.
-constexpr long long kMaxBlockBytes = 1LL << 28;
+constexpr long long kMaxBlockBytes = 1LL << 26;
 
 void PutLe32(std::uint8_t* at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)

@@ -163,6 +163,21 @@ TEST(TileBlit, RepeatsTheBlockAndClipsTheLastOnes) {
         EXPECT_EQ(Rgb(image, row.x, row.y), row.want) << row.x << "," << row.y;
 }
 
+TEST(TileBlit, HugeAreaOnlyCostsWhatTheDeviceShows) {
+    QImage tile(1, 1, QImage::Format_ARGB32);
+    tile.fill(0xFF00FF00);
+    QImage image = Canvas(4, 4, kSentinel);
+    // 1 x 1 tiles over a billion pixels a side: finishes because the unseen ones are skipped.
+    Paint(image, [&](QPainter& p) {
+        p.translate(1, 0);
+        TileBlit(p, 0, 1, 1000000000, 1000000000, tile, 0, 0, 1, 1);
+    });
+    EXPECT_EQ(Rgb(image, 1, 1), 0x00FF00u);
+    EXPECT_EQ(Rgb(image, 3, 3), 0x00FF00u);
+    EXPECT_EQ(Rgb(image, 0, 1), kSentinel);
+    EXPECT_EQ(Rgb(image, 1, 0), kSentinel);
+}
+
 TEST(DrawFrame, LightOnTopAndLeftDarkOnBottomAndRight) {
     const Colour light = Colour::fromRgb(255, 0, 0);
     const Colour dark = Colour::fromRgb(0, 0, 255);
