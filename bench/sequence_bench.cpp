@@ -35,10 +35,28 @@ class BenchHost : public SequenceHost {
     std::size_t sent = 0;
     std::size_t received = 0;
     std::string failure;
+    // Time from each send to the last character received before the next send, and from
+    // that character to the next send: where the time goes besides the wire.
+    QElapsedTimer clock;
+    qint64 lastSend = -1, lastReceive = -1;
+    qint64 exchangeNs = 0, gapNs = 0;
+
+    void noteReceive() { lastReceive = clock.nsecsElapsed(); }
+    void closeExchange() {
+        if (lastSend >= 0 && lastReceive >= lastSend) {
+            exchangeNs += lastReceive - lastSend;
+        }
+    }
 
     void armTimer(SequenceTimer timer, int ms) override { timers_.arm(timer, ms); }
     void killTimer(SequenceTimer timer) override { timers_.kill(timer); }
     void sendFrame(std::string_view frame) override {
+        const qint64 now = clock.nsecsElapsed();
+        closeExchange();
+        if (lastReceive >= 0 && lastReceive >= lastSend) {
+            gapNs += now - lastReceive;
+        }
+        lastSend = now;
         sent += frame.size();
         port_.sendText(frame);
     }
@@ -93,6 +111,7 @@ int main(int argc, char** argv) {
 
     auto dispatch = [&](std::string_view text) {
         host.received += text.size();
+        host.noteReceive();
         engine.dispatchReply(text);
     };
     if (port.open(path, &app, [&](const ComNotification& n) { onComData(port, n, dispatch); }) !=
@@ -104,16 +123,21 @@ int main(int argc, char** argv) {
 
     auto measure = [&](const char* what, auto start) {
         host.sent = host.received = 0;
-        QElapsedTimer clock;
-        clock.start();
+        host.exchangeNs = host.gapNs = 0;
+        host.lastSend = host.lastReceive = -1;
+        host.clock.start();
         start();
         loop.exec();
-        const double seconds = clock.nsecsElapsed() / 1e9;
+        host.closeExchange();
+        const double seconds = host.clock.nsecsElapsed() / 1e9;
         const std::size_t characters = host.sent + host.received;
         const double wire = characters * 10.0 / kBaud;
         std::printf("%-6s %7.3f s for %4zu characters, wire time %7.3f s, ratio %.3f%s%s\n", what,
                     seconds, characters, wire, seconds / wire, host.failure.empty() ? "" : "  ",
                     host.failure.c_str());
+        std::printf(
+            "       %.3f s from frames to their replies, %.3f s between replies and frames\n",
+            host.exchangeNs / 1e9, host.gapNs / 1e9);
         return host.failure.empty();
     };
     const bool ok = measure("read", [&] { engine.startRead(); }) &&

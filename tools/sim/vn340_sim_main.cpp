@@ -9,11 +9,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -78,26 +80,33 @@ class Server {
 
     vn340::SimTime now() const { return std::chrono::steady_clock::now() - origin_; }
 
-    int timeoutMs() const {
+    // How long to wait for input: until the next output byte is due, to the nanosecond, since
+    // whole milliseconds would make a paced reply up to a millisecond late per character.
+    std::optional<timespec> timeout() const {
+        using std::chrono::nanoseconds;
+        auto span = [](nanoseconds wait) {
+            const long long ns = std::max<long long>(0, wait.count());
+            return timespec{static_cast<time_t>(ns / 1'000'000'000),
+                            static_cast<long>(ns % 1'000'000'000)};
+        };
         if (hungUp_) {
-            return kHangupPauseMs;
+            return span(std::chrono::milliseconds(kHangupPauseMs));
         }
         if (!unsent_.empty()) {
-            return 1;
+            return span(std::chrono::milliseconds(1));
         }
         const auto due = sim_.nextDue();
         if (!due) {
-            return -1;
+            return std::nullopt;
         }
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - now());
-        return wait.count() < 0 ? 0 : static_cast<int>(wait.count());
+        return span(*due - now());
     }
 
     bool step() {
         pollfd fds[2] = {{signalPipe[0], POLLIN, 0}, {hungUp_ ? -1 : master_, POLLIN, 0}};
-        const int timeout = timeoutMs();
+        const std::optional<timespec> wait = timeout();
         hungUp_ = false;  // look at the port again next time: the program may have reopened it
-        if (poll(fds, 2, timeout) < 0 && errno != EINTR) {
+        if (ppoll(fds, 2, wait ? &*wait : nullptr, nullptr) < 0 && errno != EINTR) {
             return false;
         }
         if (fds[0].revents != 0) {
@@ -119,11 +128,28 @@ class Server {
         const ssize_t count = read(master_, buffer, sizeof buffer);
         if (count > 0) {
             used_ = true;
-            sim_.feed(std::string_view(buffer, static_cast<std::size_t>(count)), now());
+            feed(std::string_view(buffer, static_cast<std::size_t>(count)));
             report();
             return true;
         }
         return count < 0 && (errno == EAGAIN || errno == EINTR);
+    }
+
+    // A paced line is slow in both directions. The pseudo-terminal hands over a frame at once,
+    // so each character is given the time at which a line at the same baud rate would have
+    // delivered it, and the reply starts after the frame's last character.
+    void feed(std::string_view received) {
+        const vn340::SimSettings& settings = sim_.settings();
+        if (!settings.pace) {
+            sim_.feed(received, now());
+            return;
+        }
+        const vn340::SimTime characterTime(10'000'000'000LL /
+                                           (settings.baud > 0 ? settings.baud : 9600));
+        for (char c : received) {
+            inputClock_ = std::max(inputClock_, now()) + characterTime;
+            sim_.feed(std::string_view(&c, 1), inputClock_);
+        }
     }
 
     void deliver() {
@@ -160,6 +186,7 @@ class Server {
     const vn340::SimOptions& options_;
     std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();
     std::string unsent_;
+    vn340::SimTime inputClock_{0};
     bool hungUp_ = false;
     bool used_ = false;
     std::size_t framesLogged_ = 0;
