@@ -1,0 +1,208 @@
+#include "app/config_dialog.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSlider>
+#include <QTimer>
+
+#include <array>
+
+#include "app/prompt_dialogs.h"
+
+namespace vn340 {
+namespace {
+
+// The controls a running sequence switches off, in the order they are switched.
+constexpr std::array<int, 25> kSequenceControls = {
+    1033, 1034, 1037, 1038, 1039, 1041, 1040, 1048, 1042, 1043, 1045, 1001, 1066,
+    1065, 1032, 1031, 1064, 1060, 1052, 1044, 1051, 1027, 1026, 1069, 1067};
+
+QString fromStd(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+ConfigDialogPaths ConfigDialogPaths::ofRunningProgram() {
+    return {vn340::programFolder(), vn340::configHome()};
+}
+
+void DropDownList::showPopup() {
+    emit listOpened();
+    QComboBox::showPopup();
+}
+
+void DropDownList::hidePopup() {
+    QComboBox::hidePopup();
+    emit listClosed();
+}
+
+QString configDialogTitle() {
+    return QStringLiteral("Tarvel RC vn340 Gyro Configuration Version %1")
+        .arg(fromStd(kProgramVersion));
+}
+
+QString helpAndAboutMessage() {
+    return QStringLiteral(
+               "Place the mouse cursor over text boxes, sliders or buttons to activate "
+               "help.\n\n\nAbout this program:\nTarvel vn340 Configuration Editor\n%1\n\n")
+               .arg(fromStd(kProgramVersion)) +
+           fromStd(kMakerWebAddress);
+}
+
+ConfigDialog::ConfigDialog(ConfigDialogPaths paths, QWidget* parent)
+    : QDialog(parent), paths_(std::move(paths)) {
+    buildLayout();
+    messageDialog_ = new MessageDialog(this);
+    continueAbortPrompt_ = new ContinueAbortPrompt(this);
+    overwritePrompt_ = new OverwritePrompt(this);
+    safetyWarningDialog_ = new SafetyWarningDialog(this);
+    connectEvents();
+}
+
+ConfigDialog::~ConfigDialog() {
+    closeSerialPort();
+}
+
+void ConfigDialog::initDialog() {
+    if (initialised_)
+        return;
+    initialised_ = true;
+    // The diagnostics item of the context menu comes with the diagnostics sequence.
+    setWindowTitle(configDialogTitle());
+
+    ProfileWriteResult writeFailure;
+    prefs_ = startPreferences(prefsStore_, paths_.programFolder, paths_.configHome, &writeFailure);
+    if (!writeFailure.ok())
+        showMessage(fromStd(writeFailure.message));
+
+    fillPortSelectorAtStartup();
+    loadBitmaps();
+    createHelpTips();
+    computePaintedLayout();
+    accelSlider_->setRange(kProfileMin, kProfileMax);
+    decelSlider_->setRange(kProfileMin, kProfileMax);
+    fillSelectors();
+
+    model_.memoryMapVersion = 3;
+    resetSequenceEngine();
+    armSlowServoTip();
+
+    onLoadDefaults();
+    applyServoSelection(model_);
+    showChoices();
+    exchangeToControls();
+}
+
+void ConfigDialog::fillPortSelectorAtStartup() {
+    // No port is known until port discovery lists them, so none can match the saved one.
+    setGyroButtonsEnabled(false);
+    prefs_.savedPort.clear();
+}
+
+void ConfigDialog::fillSelectors() {
+    for (const ServoEntry& row : servoTable())
+        servoSelector_->addItem(fromStd(row.name), row.servoCode);
+    for (const SpeedOption& option : speedOptions())
+        speedSelector_->addItem(fromStd(option.label), option.value);
+    for (const SignalTypeOption& option : signalTypeOptions())
+        typeSelector_->addItem(fromStd(option.label), option.value);
+}
+
+void ConfigDialog::showEvent(QShowEvent* event) {
+    initDialog();
+    QDialog::showEvent(event);
+}
+
+void ConfigDialog::showMessage(const QString& text) {
+    messageDialog_->setMessage(text);
+    messageDialog_->exec();
+}
+
+void ConfigDialog::showMessage(const std::string& text) {
+    showMessage(fromStd(text));
+}
+
+void ConfigDialog::enableControls(bool on) {
+    for (int id : kSequenceControls)
+        controls_.at(id)->setEnabled(on);
+}
+
+void ConfigDialog::setGyroButtonsEnabled(bool on) {
+    controls_.at(1032)->setEnabled(on);
+    controls_.at(1031)->setEnabled(on);
+}
+
+void ConfigDialog::setStatus(const QString& text) {
+    statusText_ = text;
+}
+
+void ConfigDialog::armStatusClear() {
+    armTimer(kStatusClearTimer, kStatusClearMilliseconds);
+}
+
+QWidget* ConfigDialog::control(int id) const {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+QLineEdit* ConfigDialog::edit(int id) const {
+    return static_cast<QLineEdit*>(controls_.at(id));
+}
+
+QTimer* ConfigDialog::windowTimer(int number) {
+    QTimer*& timer = timers_[number];
+    if (timer == nullptr) {
+        timer = new QTimer(this);
+        timer->setSingleShot(true);
+        // Coarse timers may round a restart back to the old deadline; a restarted notice
+        // must get its whole 13 seconds again.
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->setObjectName(QStringLiteral("timer%1").arg(number));
+        connect(timer, &QTimer::timeout, this, [this, number] { onTimerFired(number); });
+    }
+    return timer;
+}
+
+void ConfigDialog::armTimer(int number, int milliseconds) {
+    windowTimer(number)->start(milliseconds);
+}
+
+void ConfigDialog::cancelTimer(int number) {
+    windowTimer(number)->stop();
+}
+
+void ConfigDialog::onTimerFired(int number) {
+    switch (number) {
+        case kNoticeTimer:
+            hideFieldNotice();
+            break;
+        case kStatusClearTimer:
+            // Only the status line: a full exchange would throw away what the pilot is typing.
+            statusText_.clear();
+            statusLine_->setText(statusText_);
+            break;
+        default:
+            onTimer(number);
+            break;
+    }
+}
+
+void ConfigDialog::keyPressEvent(QKeyEvent* event) {
+    // Enter must not close the window, nor press a button that merely has the focus.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void ConfigDialog::reject() {
+    closeAdapter();
+    hideFieldNotice();
+    QDialog::reject();
+}
+
+}  // namespace vn340

@@ -1,0 +1,241 @@
+#pragma once
+
+// The program's one window: every parameter of the gyro at once, the adapter port, the action
+// buttons, the status line and the pilot's notes. The model lives in `GyroConfig`; the window
+// mirrors it both ways and hands the work to the core (settings files, field rules) and, later,
+// to the sequence engine, the transports and the help tips through the hooks below.
+
+#include <QComboBox>
+#include <QDialog>
+#include <QString>
+
+#include <array>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/field_rules.h"
+#include "config/gyro_config.h"
+#include "config/preferences.h"
+#include "config/profile_store.h"
+#include "config/settings_file.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSlider;
+class QTimer;
+
+namespace vn340 {
+
+class MessageDialog;
+class ContinueAbortPrompt;
+class OverwritePrompt;
+class SafetyWarningDialog;
+
+inline constexpr std::string_view kProgramVersion = "Ver 1.11";
+inline constexpr std::string_view kMakerWebAddress = "https://www.tarvel-rc.example/vn340";
+
+// Window timers by number.
+inline constexpr int kNoticeTimer = 112;
+inline constexpr int kStatusClearTimer = 115;
+inline constexpr int kNoticeMilliseconds = 13000;
+inline constexpr int kStatusClearMilliseconds = 3000;
+
+// Where the preferences file is looked for: beside the program, or under the configuration
+// home when the program's folder cannot be written.
+struct ConfigDialogPaths {
+    std::string programFolder;
+    std::string configHome;
+
+    static ConfigDialogPaths ofRunningProgram();
+};
+
+// A drop-down list that reports when its list opens and closes; the port selector refreshes
+// and opens the port there, the servo selector re-applies the servo's type and speed.
+class DropDownList : public QComboBox {
+    Q_OBJECT
+  public:
+    using QComboBox::QComboBox;
+    void showPopup() override;
+    void hidePopup() override;
+
+  signals:
+    void listOpened();
+    void listClosed();
+};
+
+// Text of a numeric edit read the way the window's data exchange reads it: blanks before and
+// after, an optional sign, decimal digits; beyond 32 bits it gives the nearest 32-bit limit.
+// Anything else (empty, letters, text after the number) is no integer.
+std::optional<int> parseEditInteger(std::string_view text);
+
+// "Please enter an integer." — shown when an edit holds no whole number.
+inline constexpr std::string_view kEnterIntegerMessage = "Please enter an integer.";
+
+QString configDialogTitle();
+QString helpAndAboutMessage();
+
+class ConfigDialog : public QDialog, private SettingsFileHost {
+    Q_OBJECT
+  public:
+    explicit ConfigDialog(ConfigDialogPaths paths = ConfigDialogPaths::ofRunningProgram(),
+                          QWidget* parent = nullptr);
+    ~ConfigDialog() override;
+
+    // The start-up steps. Runs once, when the window is first shown at the latest, so that the
+    // hooks of a derived window take part.
+    void initDialog();
+
+    // --- operations offered to the rest of the program ---
+    void showMessage(const QString& text);
+    // The 25 controls the sequences switch off while they run, in their fixed order.
+    void enableControls(bool on);
+    // "Store to gyro" and "Read from gyro" together; off while no adapter port is open.
+    void setGyroButtonsEnabled(bool on);
+    // Shown at the next exchange towards the controls.
+    void setStatus(const QString& text);
+    const QString& status() const { return statusText_; }
+    void armStatusClear();
+
+    // The data exchange of the edits, texts and hidden boxes. From the controls it stops at the
+    // first edit without a whole number, tells the pilot, puts the focus back into that box and
+    // returns false; that field and the later ones keep their values.
+    void exchangeToControls();
+    bool exchangeFromControls();
+    // Selectors, sliders and the direction buttons are read and set directly.
+    void showChoices();
+    void takeChoices();
+    // The hidden "Bit8", "Bit10", "Bit11" and "Bit12" boxes mirror these bits of the servo flags
+    // word after a read (shown at the next exchange); nothing reads them.
+    void setServoFlagBoxes(int servoFlags);
+
+    GyroConfig& model() { return model_; }
+    const GyroConfig& model() const { return model_; }
+    const Preferences& preferences() const { return prefs_; }
+    Preferences& preferences() { return prefs_; }
+    ProfileStore& prefsStore() { return prefsStore_; }
+
+    void runFieldCheck(NumericField field);
+    void showFieldNotice(int editBoxId, const std::string& notice) override;
+    void hideFieldNotice();
+    // The notice window while it shows (for the help-tip window that takes over later).
+    QLabel* fieldNotice() const { return notice_; }
+
+    // One single-shot timer per window timer number, created on first use.
+    QTimer* windowTimer(int number);
+    void armTimer(int number, int milliseconds);
+    void cancelTimer(int number);
+
+    // Button actions, callable as the pilot would trigger them.
+    void onLoadDefaults();
+    void onHelp();
+    void onStoreToGyro();
+    void onSaveToFile();
+    void onLoadFromFile();
+
+    QWidget* control(int id) const;
+    // The comment box's text as it displays it, one entry per displayed line.
+    std::vector<std::string> commentDisplayLines(const std::string& comments) override;
+
+    MessageDialog& messageDialog() { return *messageDialog_; }
+    ContinueAbortPrompt& continueAbortPrompt() { return *continueAbortPrompt_; }
+    OverwritePrompt& overwritePrompt() { return *overwritePrompt_; }
+    SafetyWarningDialog& safetyWarningDialog() { return *safetyWarningDialog_; }
+
+  protected:
+    // --- hand-over points for the pieces that come later ---
+    // Port discovery: list the ports plus "USB", select savedPort and open it. Without it no
+    // port is known: the gyro buttons stay off and savedPort is forgotten in memory.
+    virtual void fillPortSelectorAtStartup();
+    virtual void refreshPortList() {}       // port selector list opened
+    virtual void openSelectedPort() {}      // port selector list closed
+    virtual void detectAdapterPort() {}     // "Detect"
+    virtual void loadBitmaps() {}           // the painted pictures beside the servo speed
+    virtual void createHelpTips() {}        // the help-tip window and a text per control
+    virtual void computePaintedLayout() {}  // scale and place of the painted pictures
+    virtual void resetSequenceEngine() {}   // state 0, counters cleared, diagnostics off
+    virtual void armSlowServoTip() {}
+    // The sequence engine: switches the controls off, sets its state and starts.
+    virtual void startReadSequence() {}
+    virtual void startWriteSequence() {}
+    // Timers other than the window's own (sequence steps, time-out, slow-servo tip).
+    virtual void onTimer(int /*number*/) {}
+    // First closing step: stop the USB adapter's thread and close it.
+    virtual void closeAdapter() {}
+    virtual void closeSerialPort() {}
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  public:
+    void reject() override;
+
+  private:
+    struct NumericBinding {
+        int id;
+        NumericField field;
+    };
+
+    void buildLayout();
+    void buildGroupsAndLabels();
+    void buildValueControls();
+    void buildHiddenControls();
+    void connectEvents();
+    void fillSelectors();
+
+    void onDirectionClicked(bool normalClicked);
+    void onServoSelected();
+    void onTypeSelected(int position);
+    void onTimerFired(int number);
+    void focusFailedEdit(QLineEdit* edit);
+
+    QLineEdit* edit(int id) const;
+    std::optional<NumericField> fieldOfEdit(const QObject* object) const;
+
+    // SettingsFileHost
+    std::optional<std::string> askSavePath(const FileDialogRequest& request) override;
+    std::optional<std::string> askLoadPath(const FileDialogRequest& request) override;
+    std::optional<std::string> askPath(const FileDialogRequest& request, bool save);
+    bool askOverwrite(const std::string& question) override;
+    void showMessage(const std::string& text) override;
+    void showModel(const GyroConfig& config) override;
+
+    ConfigDialogPaths paths_;
+    bool initialised_ = false;
+    bool checksSuspended_ = false;
+    GyroConfig model_;
+    Preferences prefs_;
+    ProfileStore prefsStore_;
+    ProfileStore settingsStore_;
+    QString statusText_;
+    std::array<bool, 4> hiddenBits_{};  // "Bit8", "Bit10", "Bit11", "Bit12"
+
+    std::map<int, QWidget*> controls_;
+    std::map<int, QTimer*> timers_;
+    DropDownList* portSelector_ = nullptr;
+    DropDownList* servoSelector_ = nullptr;
+    QComboBox* typeSelector_ = nullptr;
+    QComboBox* speedSelector_ = nullptr;
+    QSlider* accelSlider_ = nullptr;
+    QSlider* decelSlider_ = nullptr;
+    QPushButton* normalButton_ = nullptr;
+    QPushButton* reverseButton_ = nullptr;
+    QPlainTextEdit* commentBox_ = nullptr;
+    QLineEdit* statusLine_ = nullptr;
+    std::array<QCheckBox*, 4> hiddenBoxes_{};
+    QLabel* notice_ = nullptr;
+    QLineEdit* failedEdit_ = nullptr;
+
+    MessageDialog* messageDialog_ = nullptr;
+    ContinueAbortPrompt* continueAbortPrompt_ = nullptr;
+    OverwritePrompt* overwritePrompt_ = nullptr;
+    SafetyWarningDialog* safetyWarningDialog_ = nullptr;
+};
+
+}  // namespace vn340

@@ -1,0 +1,168 @@
+// Numeric boxes: the check when a box loses the focus, its notice, and the data exchange.
+
+#include <QLabel>
+
+#include <climits>
+
+#include "config_dialog_fixture.h"
+
+namespace vn340::testing {
+namespace {
+
+struct TypedCase {
+    int id;
+    const char* typed;
+    const char* shown;
+    const char* notice;  // nullptr: none
+};
+
+const TypedCase kTyped[] = {
+    {1033, "20", "30",
+     "Endpoint must be greater or equal to 30%\nValue has been changed to 30% automatically"},
+    {1034, "146", "145",
+     "Endpoint must be less or equal to 145%\nValue has been change to 145% automatically"},
+    {1037, "300", "200",
+     "Gain must be less or equal to 200%\nValue has been change to 200% automatically"},
+    {1038, "200", "200", nullptr},
+    {1038, "49", "50",
+     "Gain must be greater or equal to 50%\nValue has been changed to 50% automatically"},
+    {1040, "-101", "-100",
+     "Exponentials must be greater or equal to -100%\nValue has been changed to -100% "
+     "automatically"},
+    {1041, "101", "100",
+     "Exponentials must be less or equal to 100%\nValue has been change to 100% automatically"},
+    {1045, "-150", "-100",
+     "Midpoint trim must be greater or equal to -100\nValue has been changed to -100 "
+     "automatically"},
+    {1045, "150", "100",
+     "Midpoint trim must be less or equal to 100\nValue has been change to 100 automatically"},
+    {1039, "0", "5",
+     "Deadband must be greater or equal to 5\nValue has been changed to 5 automatically"},
+    {1048, "151", "150",
+     "Sensitivity must be less or equal to 150%\nValue has been change to 150% automatically"},
+    {1033, " 99 ", "99", nullptr},
+    {1033, "99999999999", "145",
+     "Endpoint must be less or equal to 145%\nValue has been change to 145% automatically"},
+};
+
+TEST_F(ConfigDialogTest, LeavingABoxHoldsItsValueToTheLimits) {
+    start();
+    for (const TypedCase& c : kTyped) {
+        SCOPED_TRACE(std::to_string(c.id) + " <- " + c.typed);
+        dialog().hideFieldNotice();
+        typeAndTab(c.id, c.typed);
+        EXPECT_EQ(text(c.id), c.shown);
+        QLabel* notice = dialog().fieldNotice();
+        if (c.notice == nullptr) {
+            EXPECT_TRUE(notice == nullptr || !notice->isVisible());
+            continue;
+        }
+        ASSERT_NE(notice, nullptr);
+        EXPECT_TRUE(notice->isVisible());
+        EXPECT_EQ(notice->text(), c.notice);
+        QWidget* box = control(c.id);
+        EXPECT_EQ(notice->pos(), box->mapToGlobal(QPoint(box->width(), 0)));
+    }
+    EXPECT_EQ(driver().messages().size(), 0u);
+}
+
+TEST_F(ConfigDialogTest, ASecondNoticeReplacesTheFirstAndRestartsItsTime) {
+    start();
+    typeAndTab(1033, "20");
+    QTimer* timer = dialog().windowTimer(kNoticeTimer);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 13000);
+    QTest::qWait(300);
+    const int before = timer->remainingTime();
+    typeAndTab(1037, "300");
+    EXPECT_GT(timer->remainingTime(), before);
+    EXPECT_TRUE(dialog().fieldNotice()->text().startsWith("Gain must be less"));
+    EXPECT_EQ(dialog().findChildren<QLabel*>("fieldNotice").size(), 1);
+    // The end of the 13 seconds hides it; run them short here.
+    timer->start(10);
+    QTRY_VERIFY(!dialog().fieldNotice()->isVisible());
+}
+
+TEST_F(ConfigDialogTest, AButtonClickedRightAfterTypingSeesTheCorrectedValue) {
+    writePreferences("[Settings]\r\nCOM PORT=\r\nWARNING=1\r\n");
+    TestDialog& window = start(true);
+    typeInto(1033, "20");
+    click(1032);
+    ASSERT_EQ(window.writeStarts, 1);
+    EXPECT_EQ(window.highEndpointAtWrite, 30);
+    EXPECT_EQ(text(1033), "30");
+}
+
+TEST_F(ConfigDialogTest, TextThatIsNoNumberIsRefusedAndSelected) {
+    start();
+    driver().thenPress("OK");
+    typeAndTab(1034, "abc");
+    ASSERT_EQ(driver().messages().size(), 1u);
+    EXPECT_EQ(driver().messages()[0], "Please enter an integer.");
+    EXPECT_EQ(text(1034), "100");
+    QTRY_COMPARE(control<QLineEdit>(1034)->selectedText(), QString("100"));
+    EXPECT_EQ(dialog().focusWidget(), control(1034));
+    EXPECT_EQ(dialog().model().lowEndpoint, 100);
+    EXPECT_TRUE(dialog().fieldNotice() == nullptr || !dialog().fieldNotice()->isVisible());
+}
+
+TEST_F(ConfigDialogTest, TheExchangeStopsAtTheFirstBoxWithoutANumber) {
+    start();
+    // Exchange order: 1033, 1037, 1038, 1039, 1041, 1040, 1034, 1048, ..., 1045.
+    control<QLineEdit>(1037)->setText("60");
+    control<QLineEdit>(1034)->setText("12x");
+    control<QLineEdit>(1048)->setText("77");
+    control<QLineEdit>(1045)->setText("9");
+    driver().thenPress("OK");
+    EXPECT_FALSE(dialog().exchangeFromControls());
+    EXPECT_EQ(driver().messages().size(), 1u);
+    EXPECT_EQ(dialog().model().cwStopGain, 60);
+    EXPECT_EQ(dialog().model().lowEndpoint, 100);
+    EXPECT_EQ(dialog().model().avcsSensitivity, 100);
+    EXPECT_EQ(dialog().model().midpointTrim, 0);
+    QTRY_COMPARE(control<QLineEdit>(1034)->selectedText(), QString("12x"));
+    EXPECT_EQ(dialog().focusWidget(), control(1034));
+    EXPECT_EQ(driver().messages().size(), 1u);
+}
+
+TEST_F(ConfigDialogTest, ReadOnlyTextsTravelWithTheExchange) {
+    start();
+    dialog().model().firmwareVersion = "1.09";
+    dialog().model().loaderVersion = "2.01";
+    dialog().model().serialNumber = "12345";
+    dialog().exchangeToControls();
+    EXPECT_EQ(text(1046), "1.09");
+    EXPECT_EQ(text(1055), "2.01");
+    EXPECT_EQ(text(1050), "12345");
+}
+
+struct ParseCase {
+    const char* text;
+    std::optional<int> value;
+};
+
+TEST(ParseEditIntegerTest, WholeNumbersOnly) {
+    const ParseCase cases[] = {
+        {"12", 12},
+        {"  -5", -5},
+        {"+7  ", 7},
+        {"\t0", 0},
+        {"", std::nullopt},
+        {"  ", std::nullopt},
+        {"-", std::nullopt},
+        {"12a", std::nullopt},
+        {"1 2", std::nullopt},
+        {"abc", std::nullopt},
+        {"1.5", std::nullopt},
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"-99999999999999999999", INT_MIN},
+        {"99999999999999999999", INT_MAX},
+    };
+    for (const ParseCase& c : cases)
+        EXPECT_EQ(parseEditInteger(c.text), c.value) << '"' << c.text << '"';
+}
+
+}  // namespace
+}  // namespace vn340::testing

@@ -1,0 +1,328 @@
+// The main window: start-up, layout, and the events that are not field checks or files.
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSlider>
+
+#include "config_dialog_fixture.h"
+
+namespace vn340::testing {
+namespace {
+
+TEST_F(ConfigDialogTest, FirstStartWritesPreferencesAndShowsDefaults) {
+    ASSERT_FALSE(QFile::exists(preferencesPath()));
+    start();
+    const QByteArray expected = "[Settings]\r\nLAST DIRECTORY=" + programFolder().toUtf8() +
+                                "\r\nCOM PORT=\r\nDATE=0\r\nWARNING=0\r\n";
+    EXPECT_EQ(preferencesBytes(), expected);
+
+    struct Shown {
+        int id;
+        const char* text;
+    };
+    const Shown edits[] = {{1033, "100"}, {1034, "100"}, {1045, "0"},   {1039, "5"},
+                           {1041, "-50"}, {1040, "-50"}, {1037, "100"}, {1038, "100"},
+                           {1048, "100"}, {1046, ""},    {1055, ""},    {1050, ""}};
+    for (const Shown& edit : edits)
+        EXPECT_EQ(text(edit.id), edit.text) << edit.id;
+    EXPECT_EQ(choice(1044), "Generic");
+    EXPECT_EQ(choice(1051), "1520usec/333Hz");
+    EXPECT_EQ(choice(1052), "0.05");
+    EXPECT_TRUE(isDown(1027));
+    EXPECT_FALSE(isDown(1026));
+    EXPECT_EQ(control<QSlider>(1042)->value(), 15);
+    EXPECT_EQ(control<QSlider>(1043)->value(), 15);
+    EXPECT_EQ(control<QPlainTextEdit>(1069)->toPlainText(),
+              "Use this area to make notes related to this configuration or your model.");
+    EXPECT_EQ(control<QComboBox>(1001)->currentIndex(), -1);
+    EXPECT_FALSE(control(1031)->isEnabled());
+    EXPECT_FALSE(control(1032)->isEnabled());
+    EXPECT_TRUE(control(1064)->isEnabled());
+    EXPECT_EQ(dialog().model().memoryMapVersion, 3);
+    EXPECT_EQ(driver().messages().size(), 0u);
+}
+
+TEST_F(ConfigDialogTest, ExistingPreferencesAreReadNotRewritten) {
+    writePreferences("[Settings]\r\nCOM PORT=ttyUSB0\r\nLAST DIRECTORY=/x\r\nWARNING=yes\r\n");
+    start();
+    EXPECT_EQ(dialog().preferences().lastDirectory, "/x");
+    EXPECT_TRUE(dialog().preferences().skipSafetyWarning);
+    // No port discovery yet: the saved port is not found, so it is forgotten in memory only.
+    EXPECT_EQ(dialog().preferences().savedPort, "");
+    EXPECT_TRUE(preferencesBytes().contains("COM PORT=ttyUSB0"));
+}
+
+TEST_F(ConfigDialogTest, TitleAndFixedSize) {
+    start();
+    EXPECT_EQ(dialog().windowTitle(), "Tarvel RC vn340 Gyro Configuration Version Ver 1.11");
+    EXPECT_EQ(dialog().size(), QSize(637, 458));
+    EXPECT_EQ(dialog().minimumSize(), dialog().maximumSize());
+    EXPECT_EQ(dialog().font().family(), "MS Sans Serif");
+    EXPECT_EQ(dialog().font().pointSize(), 8);
+}
+
+TEST_F(ConfigDialogTest, ControlsSitWhereDesignedWithNames) {
+    start();
+    struct Placed {
+        int id;
+        QRect pixels;  // x*3/2, y*13/8 of the design
+        const char* accessibleName;
+    };
+    const Placed placed[] = {
+        {1033, {130, 117, 43, 19}, "High endpoint"},
+        {1045, {130, 159, 43, 19}, "Midpoint trim"},
+        {1027, {400, 21, 57, 17}, "Normal"},
+        {1026, {463, 21, 52, 17}, "Reverse"},
+        {1042, {454, 151, 130, 32}, "Acceleration profile"},
+        {1069, {285, 351, 334, 87}, "User Comments"},
+        {1060, {183, 286, 70, 17}, "Detect"},
+        {1067, {148, 367, 105, 19}, "Help"},
+        {1046, {199, 21, 43, 19}, "Firmware version"},
+        {1077, {18, 386, 246, 14}, "Status"},
+        {1094, {9, 102, 256, 152}, "Servo"},
+        {1054, {192, 227, 63, 13}, "sec/60 deg"},
+    };
+    for (const Placed& p : placed) {
+        QWidget* widget = control(p.id);
+        ASSERT_NE(widget, nullptr) << p.id;
+        EXPECT_EQ(widget->objectName(), QStringLiteral("idc%1").arg(p.id));
+        EXPECT_EQ(widget->geometry(), p.pixels) << p.id;
+        EXPECT_EQ(widget->accessibleName(), p.accessibleName) << p.id;
+    }
+    // Drop-down lists keep their place and width; the height is that of the closed list.
+    EXPECT_EQ(control(1044)->geometry().topLeft(), QPoint(130, 180));
+    EXPECT_EQ(control(1044)->width(), 120);
+}
+
+TEST_F(ConfigDialogTest, HiddenControlsAndReadOnlyBoxes) {
+    start();
+    for (int id : {1073, 1086, 1087, 1088, 1089})
+        EXPECT_TRUE(control(id)->isHidden()) << id;
+    EXPECT_EQ(control<QCheckBox>(1088)->text(), "Bit11");
+    EXPECT_TRUE(control<QListWidget>(1073)->isSortingEnabled());
+    for (int id : {1046, 1055, 1050, 1077})
+        EXPECT_FALSE(control(id)->isEnabled()) << id;
+    EXPECT_TRUE(control<QComboBox>(1001)->isVisible());
+}
+
+TEST_F(ConfigDialogTest, EnterNeitherClosesNorPresses) {
+    start(true);
+    for (int id : {1033, 1067, 1031}) {
+        control(id)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(control(id), Qt::Key_Return);
+        QTest::keyClick(control(id), Qt::Key_Enter);
+    }
+    QTest::qWait(50);
+    EXPECT_TRUE(dialog().isVisible());
+    EXPECT_EQ(dialog().readStarts, 0);
+    EXPECT_EQ(driver().messages().size(), 0u);
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+TEST_F(ConfigDialogTest, EnterInTheCommentBoxStartsANewLine) {
+    start();
+    auto* box = control<QPlainTextEdit>(1069);
+    box->setFocus(Qt::MouseFocusReason);
+    box->clear();
+    QTest::keyClicks(box, "a");
+    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClicks(box, "b");
+    EXPECT_EQ(box->toPlainText(), "a\nb");
+    EXPECT_TRUE(dialog().isVisible());
+}
+
+TEST_F(ConfigDialogTest, EscapeRunsTheClosingSteps) {
+    start();
+    QTest::keyClick(control(1033), Qt::Key_Escape);
+    EXPECT_FALSE(dialog().isVisible());
+    EXPECT_EQ(dialog().result(), QDialog::Rejected);
+    EXPECT_EQ(dialog().adapterCloses, 1);
+}
+
+TEST_F(ConfigDialogTest, CloseBoxRunsTheClosingSteps) {
+    start();
+    dialog().close();
+    EXPECT_FALSE(dialog().isVisible());
+    EXPECT_EQ(dialog().adapterCloses, 1);
+}
+
+TEST_F(ConfigDialogTest, DirectionButtonsAreNeverBothDownOrBothUp) {
+    start();
+    struct Step {
+        int clicked;
+        bool normalAfter;
+    };
+    // From Normal down: clicking the one that is down releases it and presses the other.
+    const Step steps[] = {{1027, false}, {1027, true},  {1026, false},
+                          {1026, true},  {1026, false}, {1027, true}};
+    for (const Step& step : steps) {
+        click(step.clicked);
+        EXPECT_EQ(isDown(1027), step.normalAfter) << step.clicked;
+        EXPECT_EQ(isDown(1026), !step.normalAfter) << step.clicked;
+    }
+}
+
+TEST_F(ConfigDialogTest, ServoChoiceSetsTypeAndSpeed) {
+    start();
+    struct Row {
+        int position;
+        const char* servo;
+        const char* type;
+        const char* speed;
+    };
+    const Row rows[] = {{9, "Futaba BLS251", "760usec/560Hz", "0.06"},
+                        {23, "JR 810G", "1520usec/250Hz", "0.10"},
+                        {32, "LogicTech 6100G", "960usec/333Hz", "0.05"},
+                        {33, "MKS DS9670", "1520usec/333Hz", "0.09"}};
+    for (const Row& row : rows) {
+        pick(1044, row.position);
+        EXPECT_EQ(choice(1044), row.servo);
+        EXPECT_EQ(choice(1051), row.type) << row.servo;
+        EXPECT_EQ(choice(1052), row.speed) << row.servo;
+        EXPECT_EQ(control<QComboBox>(1044)->currentData().toInt(),
+                  servoTable()[static_cast<std::size_t>(row.position)].servoCode);
+    }
+}
+
+TEST_F(ConfigDialogTest, TypeChangeFallsBackToGenericButSpeedStays) {
+    start();
+    pick(1044, 23);  // JR 810G: 1520usec/250Hz, 0.10
+    pick(1052, 12);  // a speed of the pilot's own keeps the servo
+    EXPECT_EQ(choice(1044), "JR 810G");
+    EXPECT_EQ(choice(1052), "0.13");
+    control<QComboBox>(1051)->setFocus();
+    control<QComboBox>(1051)->setCurrentIndex(1);
+    QTest::keyClick(control(1051), Qt::Key_Up);  // to "1520usec/333Hz"
+    EXPECT_EQ(choice(1051), "1520usec/333Hz");
+    EXPECT_EQ(choice(1044), "Generic");
+    EXPECT_EQ(choice(1052), "0.13");
+    // Back to the type the servo implied: "Generic" stays.
+    pick(1051, 2);
+    EXPECT_EQ(choice(1044), "Generic");
+}
+
+TEST_F(ConfigDialogTest, SelectorsListTheTablesWithItemData) {
+    start();
+    auto* servo = control<QComboBox>(1044);
+    auto* type = control<QComboBox>(1051);
+    auto* speed = control<QComboBox>(1052);
+    ASSERT_EQ(servo->count(), 39);
+    ASSERT_EQ(type->count(), 4);
+    ASSERT_EQ(speed->count(), 15);
+    EXPECT_EQ(servo->itemText(38), "Sky HDS-877");
+    EXPECT_EQ(servo->itemData(38).toInt(), 23);
+    EXPECT_EQ(type->itemText(3), "960usec/333Hz");
+    EXPECT_EQ(type->itemData(3).toInt(), 3);
+    EXPECT_EQ(speed->itemText(10), "0.11");
+    EXPECT_EQ(speed->itemData(10).toInt(), 11);
+}
+
+TEST_F(ConfigDialogTest, SlidersRunFromSlowToFast) {
+    start();
+    for (int id : {1042, 1043}) {
+        auto* slider = control<QSlider>(id);
+        EXPECT_EQ(slider->minimum(), 0);
+        EXPECT_EQ(slider->maximum(), 15);
+        slider->setFocus();
+        QTest::keyClick(slider, Qt::Key_Home);
+        EXPECT_EQ(slider->value(), 0);
+    }
+    dialog().takeChoices();
+    EXPECT_EQ(dialog().model().accelProfile, 0);
+    EXPECT_EQ(dialog().model().decelProfile, 0);
+}
+
+TEST_F(ConfigDialogTest, LoadDefaultsPutsTheFactoryConfigurationBack) {
+    start();
+    typeAndTab(1033, "120");
+    pick(1044, 9);
+    click(1026);
+    control<QSlider>(1042)->setValue(3);
+    dialog().model().firmwareVersion = "1.09";
+    dialog().exchangeToControls();
+    click(1064);
+    EXPECT_EQ(text(1033), "100");
+    EXPECT_EQ(choice(1044), "Generic");
+    EXPECT_EQ(choice(1052), "0.05");
+    EXPECT_TRUE(isDown(1027));
+    EXPECT_FALSE(isDown(1026));
+    EXPECT_EQ(control<QSlider>(1042)->value(), 15);
+    EXPECT_EQ(text(1046), "1.09");  // identification is not the pilot's to reset
+}
+
+TEST_F(ConfigDialogTest, HelpShowsHowToUseTheTips) {
+    start();
+    driver().thenPress("OK");
+    click(1067);
+    ASSERT_EQ(driver().messages().size(), 1u);
+    const QString& message = driver().messages()[0];
+    EXPECT_TRUE(
+        message.startsWith("Place the mouse cursor over text boxes, sliders or buttons to "
+                           "activate help.\n\n\nAbout this program:\nTarvel vn340 "
+                           "Configuration Editor\nVer 1.11\n\n"));
+    EXPECT_GT(message.size(), 120);
+}
+
+constexpr int kSequenceControls[] = {1033, 1034, 1037, 1038, 1039, 1041, 1040, 1048, 1042,
+                                     1043, 1045, 1001, 1066, 1065, 1032, 1031, 1064, 1060,
+                                     1052, 1044, 1051, 1027, 1026, 1069, 1067};
+
+TEST_F(ConfigDialogTest, ARunningSequenceSwitchesOffAllItsControls) {
+    TestDialog& window = start(true);
+    window.onRead = [&window] { window.enableControls(false); };
+    click(1031);
+    ASSERT_EQ(window.readStarts, 1);
+    for (int id : kSequenceControls)
+        EXPECT_FALSE(control(id)->isEnabled()) << id;
+    // Others stay as they were.
+    for (int id : {1073, 1086, 1087, 1088, 1089})
+        EXPECT_TRUE(control(id)->isHidden()) << id;
+    EXPECT_FALSE(control(1046)->isEnabled());
+    window.enableControls(true);
+    for (int id : kSequenceControls)
+        EXPECT_TRUE(control(id)->isEnabled()) << id;
+    EXPECT_FALSE(control(1077)->isEnabled());
+}
+
+TEST_F(ConfigDialogTest, GyroButtonsSwitchTogether) {
+    start(true);
+    dialog().setGyroButtonsEnabled(false);
+    EXPECT_FALSE(control(1031)->isEnabled());
+    EXPECT_FALSE(control(1032)->isEnabled());
+    EXPECT_TRUE(control(1065)->isEnabled());
+    dialog().setGyroButtonsEnabled(true);
+    EXPECT_TRUE(control(1031)->isEnabled());
+    EXPECT_TRUE(control(1032)->isEnabled());
+}
+
+TEST_F(ConfigDialogTest, StatusShowsAtTheNextExchangeAndClearsAfterThreeSeconds) {
+    start();
+    dialog().setStatus("Read complete");
+    EXPECT_EQ(text(1077), "");
+    dialog().exchangeToControls();
+    EXPECT_EQ(text(1077), "Read complete");
+    // What the pilot types meanwhile survives the clearing.
+    typeInto(1034, "77");
+    dialog().armStatusClear();
+    QTimer* timer = dialog().windowTimer(kStatusClearTimer);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_TRUE(timer->isSingleShot());
+    EXPECT_EQ(timer->interval(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(text(1077), QString(), 4500);
+    EXPECT_EQ(dialog().status(), "");
+    EXPECT_EQ(text(1034), "77");
+}
+
+TEST_F(ConfigDialogTest, HiddenBitBoxesMirrorTheServoFlags) {
+    start();
+    dialog().setServoFlagBoxes(0x1100 | 0x0200);  // bits 8, 9 and 12
+    dialog().exchangeToControls();
+    EXPECT_TRUE(control<QCheckBox>(1086)->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(1087)->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(1088)->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(1089)->isChecked());
+}
+
+}  // namespace
+}  // namespace vn340::testing
