@@ -74,6 +74,9 @@ class SerialPort {
     // Opens the port and starts the listener, whose events arrive as queued calls of
     // notify in target's thread. target must stay alive while the port is open. Queue
     // sizes are accepted for compatibility; the tty driver keeps its own.
+    // After a notification with received characters the next one comes only once a read
+    // has found the input drained (onComData does this), so a slow GUI thread is never
+    // flooded with notifications about the same bytes.
     int open(const std::string& path, QObject* target, ComNotify notify, std::intptr_t value = 0,
              std::uint32_t inQueue = 0, std::uint32_t outQueue = 0);
 

@@ -71,6 +71,7 @@ class UsbAdapter {
 
     // Starts the notification thread: specialChange runs on context's thread once per
     // notification and the thread waits until it has returned. It should call onUsbData.
+    // context must outlive the thread (close the adapter before destroying it).
     // Fails (1) with the "not valid" box when the event entry point is not bound, or when
     // the library refuses the notification.
     int startNotificationThread(QObject* context, std::function<void()> specialChange);

@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -59,8 +60,13 @@ GyroSimulator simulatorFromEnvironment() {
     }
     auto parsed = parseSimOptions(kept);
     SimOptions options;
-    if (auto* good = std::get_if<SimOptions>(&parsed))
+    if (auto* good = std::get_if<SimOptions>(&parsed)) {
         options = std::move(*good);
+    } else {
+        // Said once per open, so a mistyped option does not pass for the defaults unnoticed.
+        std::fprintf(stderr, "libftd2xx (simulated): VN340_SIM_OPTIONS: %s\n",
+                     std::get<std::string>(parsed).c_str());
+    }
     if (pace)
         options.settings.pace = true;
     return makeSimulator(options);
@@ -88,6 +94,8 @@ class Device {
         cv_.notify_all();
     }
 
+    // Returns at once with what is waiting (the vendor's library would wait for the whole
+    // count up to its read time-out; the program never asks for more than is waiting).
     Dword read(char* out, Dword count) {
         std::lock_guard lock(mutex_);
         Dword n = 0;
