@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <array>
+#include <utility>
 
 #include "app/prompt_dialogs.h"
 
@@ -31,12 +32,16 @@ ConfigDialogPaths ConfigDialogPaths::ofRunningProgram() {
 
 void DropDownList::showPopup() {
     emit listOpened();
+    listOpen_ = true;
     QComboBox::showPopup();
 }
 
 void DropDownList::hidePopup() {
     QComboBox::hidePopup();
-    emit listClosed();
+    // Qt also calls this when the list is disabled, without any list on screen; a sequence
+    // switching the controls off must not re-apply the servo or reopen the port.
+    if (std::exchange(listOpen_, false))
+        emit listClosed();
 }
 
 QString configDialogTitle() {
@@ -62,15 +67,16 @@ ConfigDialog::ConfigDialog(ConfigDialogPaths paths, QWidget* parent)
     connectEvents();
 }
 
-ConfigDialog::~ConfigDialog() {
-    closeSerialPort();
-}
+// The serial transport, once it is a member, closes its port when it is destroyed.
+ConfigDialog::~ConfigDialog() = default;
 
 void ConfigDialog::initDialog() {
     if (initialised_)
         return;
     initialised_ = true;
-    // The diagnostics item of the context menu comes with the diagnostics sequence.
+    // The "Start diagnostics" item (context menu and Ctrl+D) comes with the diagnostics
+    // sequence; the icon is the application's, set by ConfigApp.
+    prepareTransports();
     setWindowTitle(configDialogTitle());
 
     ProfileWriteResult writeFailure;

@@ -67,6 +67,9 @@ class DropDownList : public QComboBox {
   signals:
     void listOpened();
     void listClosed();
+
+  private:
+    bool listOpen_ = false;
 };
 
 // Text of a numeric edit read the way the window's data exchange reads it: blanks before and
@@ -149,6 +152,9 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
 
   protected:
     // --- hand-over points for the pieces that come later ---
+    // The transports: USB adapter not in use, its thread not running; the serial port's
+    // events are characters received, break and line error.
+    virtual void prepareTransports() {}
     // Port discovery: list the ports plus "USB", select savedPort and open it. Without it no
     // port is known: the gyro buttons stay off and savedPort is forgotten in memory.
     virtual void fillPortSelectorAtStartup();
@@ -167,10 +173,13 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     virtual void onTimer(int /*number*/) {}
     // First closing step: stop the USB adapter's thread and close it.
     virtual void closeAdapter() {}
-    virtual void closeSerialPort() {}
+    // The pointer moved over the window's own surface, not over a control. The slow-servo
+    // tip takes this over; until then it only ends a field notice.
+    virtual void onSurfaceMouseMove(const QPoint& position);
 
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   public:

@@ -2,7 +2,10 @@
 // clicked, slider actions): setting a control from code must not run the rules again.
 
 #include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
 
@@ -38,6 +41,7 @@ void ConfigDialog::connectEvents() {
 
     for (int id : kNumericEdits)
         controls_.at(id)->installEventFilter(this);
+    setMouseTracking(true);
 }
 
 void ConfigDialog::onDirectionClicked(bool normalClicked) {
@@ -76,6 +80,20 @@ void ConfigDialog::onStoreToGyro() {
     if (!confirmSafetyWarning(*safetyWarningDialog_, prefsStore_, prefs_.skipSafetyWarning))
         return;
     startWriteSequence();
+}
+
+void ConfigDialog::mouseMoveEvent(QMouseEvent* event) {
+    // Labels and frames are part of the surface; moves over working controls are theirs.
+    const QPoint position = event->position().toPoint();
+    QWidget* under = childAt(position);
+    if (under == nullptr || qobject_cast<QLabel*>(under) != nullptr ||
+        qobject_cast<QGroupBox*>(under) != nullptr)
+        onSurfaceMouseMove(position);
+    QDialog::mouseMoveEvent(event);
+}
+
+void ConfigDialog::onSurfaceMouseMove(const QPoint& /*position*/) {
+    hideFieldNotice();
 }
 
 bool ConfigDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -83,6 +83,18 @@ TEST_F(ConfigDialogTest, ASecondNoticeReplacesTheFirstAndRestartsItsTime) {
     QTRY_VERIFY(!dialog().fieldNotice()->isVisible());
 }
 
+TEST_F(ConfigDialogTest, TheNoticeEndsWhenThePointerCrossesTheWindowSurface) {
+    start();
+    typeAndTab(1033, "20");
+    ASSERT_TRUE(dialog().fieldNotice()->isVisible());
+    // Over a working control the notice stays; over a label or bare surface it goes.
+    QTest::mouseMove(control(1034), QPoint(5, 5));
+    EXPECT_TRUE(dialog().fieldNotice()->isVisible());
+    QTest::mouseMove(&dialog(), QPoint(dialog().width() - 5, dialog().height() - 5));
+    EXPECT_FALSE(dialog().fieldNotice()->isVisible());
+    EXPECT_FALSE(dialog().windowTimer(kNoticeTimer)->isActive());
+}
+
 TEST_F(ConfigDialogTest, AButtonClickedRightAfterTypingSeesTheCorrectedValue) {
     writePreferences("[Settings]\r\nCOM PORT=\r\nWARNING=1\r\n");
     TestDialog& window = start(true);

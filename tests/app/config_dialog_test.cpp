@@ -202,6 +202,30 @@ TEST_F(ConfigDialogTest, TypeChangeFallsBackToGenericButSpeedStays) {
     EXPECT_EQ(choice(1044), "Generic");
 }
 
+TEST_F(ConfigDialogTest, ClosingTheServoListAppliesTheServoAgain) {
+    start();
+    pick(1044, 23);  // JR 810G
+    pick(1052, 12);  // "0.13", the pilot's own
+    auto* servo = qobject_cast<DropDownList*>(control(1044));
+    servo->showPopup();
+    servo->hidePopup();
+    EXPECT_EQ(choice(1044), "JR 810G");
+    EXPECT_EQ(choice(1052), "0.10");
+}
+
+TEST_F(ConfigDialogTest, SwitchingTheControlsOffTouchesNoChoice) {
+    start();
+    int portListsClosed = 0;
+    QObject::connect(qobject_cast<DropDownList*>(control(1001)), &DropDownList::listClosed,
+                     [&portListsClosed] { ++portListsClosed; });
+    pick(1044, 23);
+    pick(1052, 12);
+    dialog().enableControls(false);
+    dialog().enableControls(true);
+    EXPECT_EQ(choice(1052), "0.13");
+    EXPECT_EQ(portListsClosed, 0);
+}
+
 TEST_F(ConfigDialogTest, SelectorsListTheTablesWithItemData) {
     start();
     auto* servo = control<QComboBox>(1044);
