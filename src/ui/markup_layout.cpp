@@ -113,7 +113,7 @@ QSize LayoutPass::layoutBlock(std::string_view text, const QRect& rect, int wrap
         if (flowEnd > pos) {
             const QSize s = layoutFlow(text.substr(pos, flowEnd - pos),
                                        QRect(rect.x(), y, rect.width(), 0), wrapWidth);
-            y += s.height();
+            y = saturated(static_cast<long long>(y) + s.height());
             width = std::max(width, s.width());
         }
         if (table == std::string_view::npos) {
@@ -122,7 +122,7 @@ QSize LayoutPass::layoutBlock(std::string_view text, const QRect& rect, int wrap
         const std::size_t end = findTableEnd(text, table);
         const QSize s = layoutTable(text.substr(table, end - table),
                                     QRect(rect.x(), y, rect.width(), 0), wrapWidth);
-        y += s.height();
+        y = saturated(static_cast<long long>(y) + s.height());
         width = std::max(width, s.width());
         pos = end;
     }
@@ -153,7 +153,7 @@ QSize LayoutPass::layoutFlow(std::string_view text, const QRect& rect, int wrapW
         records_.lines[f.recordIndex] = f.rec;
         f.width = std::max(f.width, f.rec.width);
     }
-    f.y += f.rec.height;
+    f.y = saturated(static_cast<long long>(f.y) + f.rec.height);
     return QSize(f.width, f.y - rect.y());
 }
 
@@ -316,7 +316,7 @@ void LayoutPass::endLine(Flow& f, int count, bool wrapped) {
         records_.lines[f.recordIndex] = f.rec;
         f.width = std::max(f.width, f.rec.width);
     }
-    f.y += count * f.rec.height;
+    f.y = saturated(f.y + static_cast<long long>(count) * f.rec.height);
     startLine(f);
 }
 
@@ -417,7 +417,7 @@ void LayoutPass::placePiece(Flow& f, std::string_view piece) {
         }
         addLinkArea(QRect(x, top, drawnWidth, metrics_.height));
     }
-    f.lineX += w;
+    f.lineX = saturated(static_cast<long long>(f.lineX) + w);
 }
 
 void LayoutPass::drawJustified(Flow& f, int x, int top, std::string_view piece) {
@@ -454,7 +454,7 @@ void LayoutPass::placeTab(Flow& f, int count) {
         f.lineX = (f.lineX / tab + 1) * tab;
         --count;
     }
-    f.lineX += std::max(0, count) * tab;
+    f.lineX = saturated(f.lineX + static_cast<long long>(std::max(0, count)) * tab);
     f.trailingSpaces = 0;
     f.trailingWidth = 0;
 }

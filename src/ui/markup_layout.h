@@ -17,6 +17,14 @@
 
 namespace vn340 {
 
+// Layout coordinates saturate here, so that no text, however long or deeply nested, can
+// overflow the sums of positions and sizes.
+inline constexpr long long kMaxCoordinate = 1LL << 28;
+inline int saturated(long long v) {
+    return static_cast<int>(v < -kMaxCoordinate ? -kMaxCoordinate
+                                                : (v > kMaxCoordinate ? kMaxCoordinate : v));
+}
+
 struct LineRecord {
     int width = 0;
     int height = 0;

@@ -18,6 +18,9 @@ struct LayoutPass::ImageItem {
 
 namespace {
 
+// Larger images are never meant and would only cost memory.
+constexpr int kMaxImageSide = 4096;
+
 constexpr unsigned kShadowBits = imagestyle::kHardShadow | imagestyle::kSoftShadow;
 
 int readInt(std::string_view value) {
@@ -61,7 +64,8 @@ void LayoutPass::placeRule(Flow& f, std::string_view attributes) {
                 std::min(f.rec.rulePercent + readLength(width, 100, 0, ctx), 100000);
             f.lineX += 1;
         } else {
-            f.lineX += std::clamp(readLength(width, 0, rule.fontSize, ctx), 0, 100000);
+            f.lineX = saturated(static_cast<long long>(f.lineX) +
+                                std::clamp(readLength(width, 0, rule.fontSize, ctx), 0, 100000));
         }
         return;
     }
@@ -75,7 +79,7 @@ void LayoutPass::placeRule(Flow& f, std::string_view attributes) {
         f.lineX += 1;
         f.extraSoFar += w - 1;
     } else {
-        f.lineX += w;
+        f.lineX = saturated(static_cast<long long>(f.lineX) + w);
     }
 }
 
@@ -111,7 +115,7 @@ std::optional<LayoutPass::ImageItem> LayoutPass::loadImage(TagCode code,
     const int index = std::max(0, readInt(find("index").value_or("0")));
     auto scaled = [&](std::string_view name, int base) {
         auto v = find(name);
-        return v ? std::clamp(readLength(*v, base, state_.fontSize, ctx), 0, 10000) : base;
+        return v ? std::clamp(readLength(*v, base, state_.fontSize, ctx), 0, kMaxImageSide) : base;
     };
     if (code == TagCode::bmp) {
         if (image.isNull()) {
@@ -242,7 +246,7 @@ void LayoutPass::placeImage(Flow& f, TagCode code, std::string_view attributes) 
         dev_.drawImage(d);
         addLinkArea(QRect(x, top, w, h));
     }
-    f.lineX += w;
+    f.lineX = saturated(static_cast<long long>(f.lineX) + w);
 }
 
 void LayoutPass::placeString(Flow& f, std::string_view attributes) {

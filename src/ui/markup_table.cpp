@@ -205,10 +205,10 @@ namespace {
 void sizeTable(TableLayout& t, int spacing, int outline) {
     const int cols = t.cols;
     const int rows = t.rows;
-    t.width = std::accumulate(t.colWidths.begin(), t.colWidths.end(), 0) + (cols + 1) * spacing +
-              std::max(0, cols - 1) + outline;
-    t.height = std::accumulate(t.rowHeights.begin(), t.rowHeights.end(), 0) + (rows + 1) * spacing +
-               std::max(0, rows - 1) + outline;
+    t.width = saturated(std::accumulate(t.colWidths.begin(), t.colWidths.end(), 0LL) +
+                        (cols + 1LL) * spacing + std::max(0, cols - 1) + outline);
+    t.height = saturated(std::accumulate(t.rowHeights.begin(), t.rowHeights.end(), 0LL) +
+                         (rows + 1LL) * spacing + std::max(0, rows - 1) + outline);
 }
 
 void sizeColumnsAndRows(TableLayout& t) {
@@ -245,11 +245,14 @@ void sizeColumnsAndRows(TableLayout& t) {
                     continue;
                 }
                 auto first = t.colWidths.begin() + c;
-                const int sum = std::accumulate(first, first + span, 0);
+                const int sum = saturated(std::accumulate(first, first + span, 0LL));
                 if (sum < s.width) {
                     const int add = (s.width - sum) / span;
-                    std::for_each(first, first + span, [add](int& w) { w += add; });
-                    *(first + span - 1) += (s.width - sum) % span;
+                    std::for_each(first, first + span, [add](int& w) {
+                        w = saturated(static_cast<long long>(w) + add);
+                    });
+                    *(first + span - 1) = saturated(static_cast<long long>(*(first + span - 1)) +
+                                                    (s.width - sum) % span);
                 }
             }
         }
@@ -262,11 +265,13 @@ void sizeColumnsAndRows(TableLayout& t) {
                     continue;
                 }
                 auto first = t.rowHeights.begin() + r;
-                const int sum = std::accumulate(first, first + span, 0);
+                const int sum = saturated(std::accumulate(first, first + span, 0LL));
                 if (sum < s.height) {
                     const int add = (s.height - sum) / span;
-                    std::for_each(first, first + span, [add](int& h) { h += add; });
-                    *first += (s.height - sum) % span;
+                    std::for_each(first, first + span, [add](int& h) {
+                        h = saturated(static_cast<long long>(h) + add);
+                    });
+                    *first = saturated(static_cast<long long>(*first) + (s.height - sum) % span);
                 }
             }
         }
@@ -452,11 +457,11 @@ void LayoutPass::drawTable(const TableDoc& doc, TableLayout t, const QRect& rect
     std::vector<int> rowY(static_cast<std::size_t>(t.rows) + 1);
     colX[0] = x + inset + spacing;
     for (std::size_t c = 0; c < static_cast<std::size_t>(t.cols); ++c) {
-        colX[c + 1] = colX[c] + t.colWidths[c] + spacing + 1;
+        colX[c + 1] = saturated(static_cast<long long>(colX[c]) + t.colWidths[c] + spacing + 1);
     }
     rowY[0] = rect.y() + inset + spacing;
     for (std::size_t r = 0; r < static_cast<std::size_t>(t.rows); ++r) {
-        rowY[r + 1] = rowY[r] + t.rowHeights[r] + spacing + 1;
+        rowY[r + 1] = saturated(static_cast<long long>(rowY[r]) + t.rowHeights[r] + spacing + 1);
     }
     forEachCell(
         doc.rows, t.cols, stack_,
