@@ -360,6 +360,24 @@ TEST_F(SerialPortTest, WaitEventReportsReceivedCharactersAndTimesOut) {
     EXPECT_EQ(port.eventWord(), kEventRxChar);
 }
 
+// A wait that fails ends the listener with the system's error and no notification.
+class FailingWaitSystem : public RecordingSystem {
+  public:
+    int wait(int, bool, bool, int, int, PortWaitResult*) override { return ENOMEM; }
+};
+
+TEST_F(SerialPortTest, FailedWaitEndsTheListenerWithItsError) {
+    FailingWaitSystem system;
+    SerialPort port(system);
+    ASSERT_EQ(port.open(pty.path(), &receiver.context, receiver.notify()), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !port.listenerRunning(); }, 5000));
+    EXPECT_EQ(port.listenerResult(), ENOMEM);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(receiver.notes.empty());
+    EXPECT_TRUE(port.isOpen());  // the port stays open; closing still works
+    EXPECT_EQ(port.close(), 0);
+}
+
 TEST_F(SerialPortTest, UnpluggedAdapterIsReportedOnceAndTheListenerEnds) {
     SerialPort port;
     openWithListener(port);

@@ -298,6 +298,19 @@ TEST_F(UsbAdapterTest, WrittenFrameIsAnsweredByTheSimulatedGyro) {
     adapter.close();
 }
 
+TEST_F(UsbAdapterTest, SimulatorOptionsComeFromTheEnvironment) {
+    ScopedEnv options("VN340_SIM_OPTIONS", "--no-pace --product 0x0341");
+    UsbAdapter adapter(host, VN340_SIM_D2XX);
+    openAndListen(adapter);
+    adapter.write("000801F7aa");
+    ASSERT_TRUE(waitReceived(15));
+    std::string reply;
+    for (const auto& chunk : chunks)
+        reply += chunk;
+    EXPECT_EQ(reply.substr(0, 13), "000801F7.0341");
+    adapter.close();
+}
+
 TEST_F(UsbAdapterTest, ClosedAdapterIgnoresWritesAndReads) {
     UsbAdapter adapter(host, VN340_SIM_D2XX);
     adapter.write("x");
