@@ -338,45 +338,54 @@ void LayoutPass::placeRun(Flow& f, std::string_view run) {
     const std::string transformed = transformText(run, state_.textTransform);
     std::string_view text = transformed;
     while (!text.empty()) {
-        const int room = f.wrapWidth - f.lineX;
-        if (f.wrapWidth <= 0 || dev_.textWidth(text) <= room) {
+        if (f.wrapWidth <= 0) {
             placePiece(f, text);
             return;
         }
-        // The last break character, not in first place and not leaving only spaces before it,
-        // in front of which the text fits. Prefix widths grow with the cut, so search.
-        std::vector<std::size_t> breaks;
-        const std::size_t firstInk = text.find_first_not_of(' ');
-        for (std::size_t i = std::max<std::size_t>(1, firstInk + 1); i < text.size(); ++i) {
-            if (isBreak(text[i])) {
-                breaks.push_back(i);
+        const int room = f.wrapWidth - f.lineX;
+        // One walk finds whether the run fits, the last break character (not in first place,
+        // with some ink before it) in front of which it fits, and how many characters fit.
+        // Once a visible character no longer fits, no later cut can fit either.
+        long long width = 0;
+        long long ink = 0;  // width without trailing spaces
+        bool sawInk = false;
+        bool fits = true;
+        std::size_t lastBreak = std::string_view::npos;
+        std::size_t fitting = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
+            if (i >= 1 && sawInk && isBreak(c) && ink <= room) {
+                lastBreak = i;
+            }
+            width += dev_.textWidth(text.substr(i, 1));
+            if (c != ' ') {
+                ink = width;
+                sawInk = true;
+            }
+            if (width <= room) {
+                fitting = i + 1;
+            } else {
+                fits = false;
+                if (c != ' ') {
+                    break;
+                }
             }
         }
-        auto fitsBefore = [&](std::size_t i) {
-            return dev_.textWidth(trimRight(text.substr(0, i))) <= room;
-        };
-        auto it = std::partition_point(breaks.begin(), breaks.end(), fitsBefore);
-        if (it != breaks.begin()) {
-            const std::size_t cut = *(it - 1);
-            placePiece(f, trimRight(text.substr(0, cut)));
-            text = trimLeft(text.substr(cut));
+        if (fits) {
+            placePiece(f, text);
+            return;
+        }
+        if (lastBreak != std::string_view::npos) {
+            placePiece(f, trimRight(text.substr(0, lastBreak)));
+            text = trimLeft(text.substr(lastBreak));
         } else if (f.lineX > 0) {
             endLine(f, 1, true);
             continue;
         } else {
             // A word longer than the whole line is cut between characters, at least one kept.
-            std::size_t lo = 1;
-            std::size_t hi = text.size();
-            while (lo < hi) {
-                const std::size_t mid = (lo + hi + 1) / 2;
-                if (dev_.textWidth(text.substr(0, mid)) <= room) {
-                    lo = mid;
-                } else {
-                    hi = mid - 1;
-                }
-            }
-            placePiece(f, text.substr(0, lo));
-            text = text.substr(lo);
+            const std::size_t keep = std::max<std::size_t>(1, fitting);
+            placePiece(f, text.substr(0, keep));
+            text = text.substr(keep);
         }
         if (!text.empty()) {
             endLine(f, 1, true);
