@@ -205,6 +205,7 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     void focusFailedEdit(QLineEdit* edit);
 
     QLineEdit* edit(int id) const;
+    static void showText(QLineEdit* box, const QString& text);
     std::optional<NumericField> fieldOfEdit(const QObject* object) const;
 
     // SettingsFileHost

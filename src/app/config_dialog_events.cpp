@@ -123,15 +123,20 @@ void ConfigDialog::runFieldCheck(NumericField field) {
     if (checksSuspended_)
         return;
     checksSuspended_ = true;
-    exchangeFromControls();
+    const bool taken = exchangeFromControls();
     int& value = fieldValue(model_, field);
     const FieldCheckResult result = checkFieldValue(field, value);
     value = result.value;
     if (result.notice)
         showFieldNotice(fieldRule(field).editBoxId, *result.notice);
-    exchangeToControls();
-    if (failedEdit_ != nullptr) {
-        // Putting the old value back cleared the selection the pilot is to type over.
+    if (taken) {
+        exchangeToControls();
+    } else {
+        // Only the two boxes concerned get their values back: the exchange stopped before
+        // the comment box, whose new text a full exchange would throw away.
+        showText(edit(fieldRule(field).editBoxId), QString::number(value));
+        if (const auto failed = fieldOfEdit(failedEdit_))
+            showText(failedEdit_, QString::number(fieldValue(model_, *failed)));
         failedEdit_->selectAll();
         failedEdit_ = nullptr;
     }

@@ -95,16 +95,20 @@ void ConfigDialog::exchangeToControls() {
     for (const ExchangeStep& step : kExchange) {
         switch (step.binding) {
             case Binding::Number:
-                edit(step.id)->setText(QString::number(fieldValue(model_, step.field)));
+                showText(edit(step.id), QString::number(fieldValue(model_, step.field)));
                 break;
             case Binding::Text:
-                edit(step.id)->setText(QString::fromStdString(*textMember(model_, step.id)));
+                showText(edit(step.id), QString::fromStdString(*textMember(model_, step.id)));
                 break;
-            case Binding::Comments:
-                commentBox_->setPlainText(QString::fromStdString(model_.userComments));
+            case Binding::Comments: {
+                // Rewriting an unchanged text would move the pilot's cursor to the start.
+                const QString comments = QString::fromStdString(model_.userComments);
+                if (commentBox_->toPlainText() != comments)
+                    commentBox_->setPlainText(comments);
                 break;
+            }
             case Binding::Status:
-                statusLine_->setText(statusText_);
+                showText(statusLine_, statusText_);
                 break;
             case Binding::HiddenBits:
                 // Bound as "Bit8", "Bit12", "Bit11", "Bit10".
@@ -113,6 +117,11 @@ void ConfigDialog::exchangeToControls() {
                 break;
         }
     }
+}
+
+void ConfigDialog::showText(QLineEdit* box, const QString& text) {
+    if (box->text() != text)
+        box->setText(text);
 }
 
 bool ConfigDialog::exchangeFromControls() {
@@ -139,7 +148,7 @@ bool ConfigDialog::exchangeFromControls() {
                 model_.userComments = commentBox_->toPlainText().toStdString();
                 break;
             case Binding::Status:
-                statusText_ = statusLine_->text();
+                // Output only: taking it back would lose a status set but not yet shown.
                 break;
             case Binding::HiddenBits:
                 for (std::size_t i : {0u, 3u, 2u, 1u})

@@ -1,6 +1,8 @@
 // Numeric boxes: the check when a box loses the focus, its notice, and the data exchange.
 
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
 
 #include <climits>
 
@@ -87,10 +89,19 @@ TEST_F(ConfigDialogTest, TheNoticeEndsWhenThePointerCrossesTheWindowSurface) {
     start();
     typeAndTab(1033, "20");
     ASSERT_TRUE(dialog().fieldNotice()->isVisible());
-    // Over a working control the notice stays; over a label or bare surface it goes.
-    QTest::mouseMove(control(1034), QPoint(5, 5));
+    // Over a working control the notice stays; over a label or bare surface it goes. The
+    // moves go straight to the window: X delivers real pointer moves whenever it likes.
+    const auto moveTo = [this](QPoint position) {
+        QMouseEvent move(QEvent::MouseMove, position, dialog().mapToGlobal(position), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&dialog(), &move);
+    };
+    moveTo(control(1034)->geometry().center());
     EXPECT_TRUE(dialog().fieldNotice()->isVisible());
-    QTest::mouseMove(&dialog(), QPoint(dialog().width() - 5, dialog().height() - 5));
+    moveTo(control(1035)->geometry().center());  // the label "High endpoint"
+    EXPECT_FALSE(dialog().fieldNotice()->isVisible());
+    typeAndTab(1033, "20");
+    moveTo(QPoint(dialog().width() - 5, dialog().height() - 5));
     EXPECT_FALSE(dialog().fieldNotice()->isVisible());
     EXPECT_FALSE(dialog().windowTimer(kNoticeTimer)->isActive());
 }
@@ -116,6 +127,27 @@ TEST_F(ConfigDialogTest, TextThatIsNoNumberIsRefusedAndSelected) {
     EXPECT_EQ(dialog().focusWidget(), control(1034));
     EXPECT_EQ(dialog().model().lowEndpoint, 100);
     EXPECT_TRUE(dialog().fieldNotice() == nullptr || !dialog().fieldNotice()->isVisible());
+}
+
+TEST_F(ConfigDialogTest, RefusedTextKeepsTheCommentsBeingWritten) {
+    start();
+    auto* comments = control<QPlainTextEdit>(1069);
+    comments->setFocus(Qt::MouseFocusReason);
+    comments->selectAll();
+    QTest::keyClicks(comments, "new tail rotor");
+    driver().thenPress("OK");
+    typeAndTab(1034, "abc");
+    EXPECT_EQ(driver().messages().size(), 1u);
+    EXPECT_EQ(text(1034), "100");
+    EXPECT_EQ(comments->toPlainText(), "new tail rotor");
+}
+
+TEST_F(ConfigDialogTest, AFieldCheckKeepsAStatusNotYetShown) {
+    start();
+    dialog().setStatus("Reading firmware");
+    typeAndTab(1033, "50");
+    EXPECT_EQ(text(1077), "Reading firmware");
+    EXPECT_EQ(dialog().status(), "Reading firmware");
 }
 
 TEST_F(ConfigDialogTest, TheExchangeStopsAtTheFirstBoxWithoutANumber) {
