@@ -77,8 +77,13 @@ void ConfigDialog::onHelp() {
 }
 
 void ConfigDialog::onStoreToGyro() {
+    const bool warningShown = !prefs_.skipSafetyWarning;
     if (!confirmSafetyWarning(*safetyWarningDialog_, prefsStore_, prefs_.skipSafetyWarning))
         return;
+    // The agreement holds for this run either way, but the pilot must know when "Don't show
+    // this message again" could not be kept for the next one.
+    if (warningShown && !prefsStore_.lastError().ok())
+        showMessage(QString::fromStdString(prefsStore_.lastError().message));
     startWriteSequence();
 }
 

@@ -302,5 +302,22 @@ TEST_F(ConfigDialogTest, AStoredAgreementHoldsInTheNextRun) {
     EXPECT_EQ(driver().unexpected(), 0);
 }
 
+TEST_F(ConfigDialogTest, AnAgreementThatCannotBeKeptIsReported) {
+    TestDialog& window = start(true);
+    // A folder where the preferences file was makes every write of it fail.
+    ASSERT_TRUE(QFile::remove(preferencesPath()));
+    ASSERT_TRUE(QDir(programFolder()).mkdir("TarvelRCGyro.ini"));
+    driver().then([](QDialog& dialog) {
+        QTest::mouseClick(dialog.findChild<QCheckBox*>("idc1084"), Qt::LeftButton);
+        ModalDriver::pressButton(dialog, "I agree");
+    });
+    driver().thenPress("OK");
+    click(1032);
+    EXPECT_TRUE(driver().done());
+    ASSERT_EQ(driver().messages().size(), 1u);
+    EXPECT_TRUE(driver().messages()[0].contains("TarvelRCGyro.ini"));
+    EXPECT_EQ(window.writeStarts, 1);
+}
+
 }  // namespace
 }  // namespace vn340::testing
