@@ -166,7 +166,8 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     virtual void computePaintedLayout() {}  // scale and place of the painted pictures
     virtual void resetSequenceEngine() {}   // state 0, counters cleared, diagnostics off
     virtual void armSlowServoTip() {}
-    // The sequence engine: switches the controls off, sets its state and starts.
+    // The sequence engine, behind "Read from gyro" and (after the safety agreement) "Store to
+    // gyro": switches the controls off, sets its state and starts.
     virtual void startReadSequence() {}
     virtual void startWriteSequence() {}
     // Timers other than the window's own (sequence steps, time-out, slow-servo tip).
@@ -186,11 +187,6 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     void reject() override;
 
   private:
-    struct NumericBinding {
-        int id;
-        NumericField field;
-    };
-
     void buildLayout();
     void buildGroupsAndLabels();
     void buildValueControls();
