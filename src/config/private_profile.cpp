@@ -319,8 +319,9 @@ std::string nameProblem(std::string_view section, std::string_view key,
 
 std::string readFileBytes(const std::string& path) {
     // Plain reads rather than a stream: a stream reading a directory throws, and whatever the
-    // pilot points us at must read as empty, never end the program.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // pilot points us at must read as empty, never end the program. Without O_NONBLOCK the open
+    // of a named pipe would wait for a writer, freezing the window for good.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return {};
     }
@@ -399,6 +400,10 @@ ProfileWriteResult readForChange(const std::string& path, std::string& bytes) {
     }
     if (std::filesystem::is_directory(status)) {
         return failure(path, EISDIR);
+    }
+    // A pipe or a device would block the open or never end, and must not be renamed over.
+    if (!std::filesystem::is_regular_file(status)) {
+        return {EINVAL, "Cannot write \"" + path + "\": it is not a regular file."};
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {

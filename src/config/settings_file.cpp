@@ -301,6 +301,10 @@ class RealSettingsFileSystem final : public SettingsFileSystem {
         if (std::filesystem::is_directory(status)) {
             return {EISDIR, "\"" + path + "\" is a folder, not a file."};
         }
+        // Opening a named pipe would wait for a writer and a device may never end.
+        if (!std::filesystem::is_regular_file(status)) {
+            return {EINVAL, "\"" + path + "\" is not a regular file."};
+        }
         std::FILE* in = std::fopen(path.c_str(), "rb");
         if (in == nullptr) {
             return unreadable(path);

@@ -257,6 +257,21 @@ TEST_F(PrivateProfileFile, KeepsPermissionsAndFollowsSymbolicLinks) {
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
+// A pipe named like a settings file must neither make a read wait for a writer nor be
+// replaced by a write.
+TEST_F(PrivateProfileFile, APipeIsNeitherWaitedOnNorReplaced) {
+    const string path = at("pipe.tsf");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(profile::readFileBytes(path), "");
+    EXPECT_EQ(profile::getString(path, "Gyro", "Product"), nullopt);
+    EXPECT_TRUE(profile::sectionNames(path).empty());
+    const ProfileWriteResult result = profile::writeString(path, "S", "k", "v");
+    EXPECT_EQ(result.error, EINVAL);
+    EXPECT_NE(result.message.find("not a regular file"), string::npos) << result.message;
+    EXPECT_TRUE(fs::is_fifo(path));
+    EXPECT_EQ(entries(), std::vector<string>{"pipe.tsf"});
+}
+
 TEST_F(PrivateProfileFile, DeleteRemovesTheLineOnDisk) {
     const string path = at("d.ini");
     put(path, "[S]\nk=1\n[T]\nk=2\n");

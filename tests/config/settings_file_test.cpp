@@ -1,6 +1,7 @@
 #include "config/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -629,6 +630,18 @@ TEST_F(SettingsFileTest, SaveOverAFolderOrIntoAMissingFolderFails) {
     }
     EXPECT_EQ(readBytes(dir / "in-the-way.tsf" / "inside"), "keep");
     EXPECT_FALSE(fs::exists(dir / "missing"));
+}
+
+TEST_F(SettingsFileTest, APipeIsRefusedWithoutWaitingForAWriter) {
+    const std::string path = file("pipe.tsf");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    save(path);
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0], saveFailedMessage("\"" + path + "\" is not a regular file."));
+    EXPECT_TRUE(fs::is_fifo(path));
+    host.events.clear();
+    load(path);
+    EXPECT_EQ(host.messages(), std::vector<std::string>{std::string(kProductRefusal)});
 }
 
 }  // namespace
