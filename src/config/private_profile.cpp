@@ -355,6 +355,12 @@ ProfileWriteResult replaceFile(const std::string& path, std::string_view bytes) 
     if (existed && S_ISDIR(old.st_mode)) {
         return failure(path, EISDIR);
     }
+    // The rename needs only the folder's permission, so without this a file the pilot made
+    // read-only would be replaced all the same. No write bit at all counts as read-only even
+    // for the superuser, as the read-only attribute does on Windows.
+    if (existed && (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0)) {
+        return failure(path, EACCES);
+    }
     // A name left behind by a crashed run of an earlier process with our pid is skipped.
     std::string temporary;
     int fd = -1;

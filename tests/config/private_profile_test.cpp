@@ -257,6 +257,19 @@ TEST_F(PrivateProfileFile, KeepsPermissionsAndFollowsSymbolicLinks) {
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
+TEST_F(PrivateProfileFile, AReadOnlyFileIsNotReplaced) {
+    const string path = at("locked.tsf");
+    put(path, "[S]\r\nk=1\r\n");
+    ::chmod(path.c_str(), 0444);
+    const ProfileWriteResult result = profile::writeString(path, "S", "k", "2");
+    EXPECT_EQ(result.error, EACCES);
+    EXPECT_NE(result.message.find("locked.tsf"), string::npos) << result.message;
+    EXPECT_EQ(profile::readFileBytes(path), "[S]\r\nk=1\r\n");
+    EXPECT_EQ(entries(), std::vector<string>{"locked.tsf"});
+    ::chmod(path.c_str(), 0644);
+    EXPECT_TRUE(profile::writeString(path, "S", "k", "2").ok());
+}
+
 // A pipe named like a settings file must neither make a read wait for a writer nor be
 // replaced by a write.
 TEST_F(PrivateProfileFile, APipeIsNeitherWaitedOnNorReplaced) {
