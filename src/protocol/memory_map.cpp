@@ -154,6 +154,10 @@ int firmwareNumber(std::uint16_t word) {
     return (word >> 8) * 100 + (word & 0xFF);
 }
 
+std::string firmwareTextFromNumber(int number) {
+    return formatted("%i.%02i", number / 100, number % 100);
+}
+
 std::uint32_t serialNumberFromWords(std::uint16_t low, std::uint16_t high) {
     return static_cast<std::uint32_t>(low) + static_cast<std::uint32_t>(high) * 65536U;
 }

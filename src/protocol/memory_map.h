@@ -94,6 +94,10 @@ std::uint16_t servoFlagsToWord(std::uint16_t asRead, int typePosition, Direction
 std::string versionText(std::uint16_t word);
 // High byte x 100 + low byte: 0x0109 gives 109.
 int firmwareNumber(std::uint16_t word);
+// "%i.%02i" of number / 100 and number mod 100: the read shows the firmware through its
+// number, so a low byte above 99 carries into the major part (0x01FF, number 355, is "3.55"),
+// while the write shows the two bytes as they are ("1.255").
+std::string firmwareTextFromNumber(int number);
 
 // Low word + high word x 65536, unsigned: a serial number never shows as negative.
 std::uint32_t serialNumberFromWords(std::uint16_t low, std::uint16_t high);

@@ -74,7 +74,8 @@ void SequenceEngine::runReadState() {
         case 11:
             if (identificationReplyComplete(replyBuffer_)) {
                 host_.killTimer(SequenceTimer::Timeout);
-                storeFirmware(dropLeading(replyBuffer_, kWordReplyLeading));
+                storeFirmware(dropLeading(replyBuffer_, kWordReplyLeading),
+                              FirmwareText::FromNumber);
                 consumed(6, step);
             }
             break;

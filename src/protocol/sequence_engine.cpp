@@ -158,11 +158,13 @@ bool SequenceEngine::checkMemoryMapVersion(std::string_view reply) {
     return true;
 }
 
-void SequenceEngine::storeFirmware(std::string_view reply) {
+void SequenceEngine::storeFirmware(std::string_view reply, FirmwareText text) {
     const WordReply word = decodeWordReply(reply);
     if (word.passed) {
         config_.firmwareNumber = firmwareNumber(word.value);
-        config_.firmwareVersion = versionText(word.value);
+        config_.firmwareVersion = text == FirmwareText::FromNumber
+                                      ? firmwareTextFromNumber(config_.firmwareNumber)
+                                      : versionText(word.value);
     }
 }
 

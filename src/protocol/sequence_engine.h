@@ -123,7 +123,10 @@ class SequenceEngine {
     // Return false when the sequence has ended with a message.
     bool checkProductId(std::string_view reply);
     bool checkMemoryMapVersion(std::string_view reply);
-    void storeFirmware(std::string_view reply);
+    // The read shows the firmware through its number, the write through the word's two bytes;
+    // the two texts differ only for a low byte above 99.
+    enum class FirmwareText { FromNumber, FromBytes };
+    void storeFirmware(std::string_view reply, FirmwareText text);
     void storeSerialLow(std::string_view reply);
     void storeSerialHigh(std::string_view reply);
     void storeLoader(std::string_view reply);

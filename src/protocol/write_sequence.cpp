@@ -75,7 +75,8 @@ void SequenceEngine::runWriteState() {
         case 30:
             if (identificationReplyComplete(replyBuffer_)) {
                 host_.killTimer(SequenceTimer::Timeout);
-                storeFirmware(dropLeading(replyBuffer_, kWordReplyLeading));
+                storeFirmware(dropLeading(replyBuffer_, kWordReplyLeading),
+                              FirmwareText::FromBytes);
                 consumed(25, step);
             }
             break;

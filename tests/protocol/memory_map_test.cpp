@@ -235,6 +235,11 @@ TEST(MemoryMap, IdentificationTexts) {
         EXPECT_EQ(versionText(word), text) << "word " << word;
         EXPECT_EQ(firmwareNumber(word), number) << "word " << word;
     }
+    const std::vector<std::pair<int, std::string_view>> numbers = {
+        {109, "1.09"}, {355, "3.55"}, {0, "0.00"}, {25755, "257.55"}, {1012, "10.12"}};
+    for (const auto& [number, text] : numbers) {
+        EXPECT_EQ(firmwareTextFromNumber(number), text) << "number " << number;
+    }
     EXPECT_EQ(serialNumberFromWords(0x1234, 0x0001), 70196U);
     EXPECT_EQ(serialNumberText(serialNumberFromWords(0x1234, 0x0001)), "70196");
     EXPECT_EQ(serialNumberText(serialNumberFromWords(0xFFFF, 0xFFFF)), "4294967295");

@@ -111,6 +111,22 @@ TEST_F(ReadSequenceTest, SendsTheFramesInOrderAndClearsTheStatisticsWord) {
     EXPECT_EQ(host.status, "") << "the status line clears after 3 seconds";
 }
 
+TEST_F(ReadSequenceTest, FirmwareTextComesFromTheFirmwareNumber) {
+    // The read shows number / 100 and number mod 100, so a low byte above 99 carries; the
+    // write's identification shows the two bytes as they are.
+    sim.setWord(0x0006, 0x01FF);
+    engine.startRead();
+    host.run();
+    EXPECT_EQ(config.firmwareNumber, 355);
+    EXPECT_EQ(config.firmwareVersion, "3.55");
+
+    engine.startWrite();
+    host.run();
+    ASSERT_TRUE(host.messages.empty()) << host.messages.front();
+    EXPECT_EQ(config.firmwareNumber, 355);
+    EXPECT_EQ(config.firmwareVersion, "1.255");
+}
+
 TEST_F(ReadSequenceTest, StatisticsOfferDecidesWhetherTheWordIsCleared) {
     struct Row {
         const char* what;
