@@ -178,6 +178,8 @@ void SequenceEngine::storeSerialLow(std::string_view reply) {
 void SequenceEngine::storeSerialHigh(std::string_view reply) {
     const WordReply word = decodeWordReply(reply);
     if (word.passed) {
+        // Only the low half is kept from before: when the low half's reply was damaged, adding
+        // the high half to the whole previous number would count the high half twice.
         serialNumber_ =
             serialNumberFromWords(static_cast<std::uint16_t>(serialNumber_ & 0xFFFF), word.value);
         config_.serialNumber = serialNumberText(serialNumber_);
