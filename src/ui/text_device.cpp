@@ -31,6 +31,10 @@ const PainterTextDevice::LoadedFont& PainterTextDevice::load(const FontSpec& spe
     // shaping would make drawn text drift from its measured width.
     font.setKerning(false);
     font.setStyleStrategy(QFont::PreferNoShaping);
+    // Only fully hinted glyphs advance by whole pixels; lighter hinting places them at
+    // fractional positions, and a line would then be drawn narrower than its summed advances,
+    // leaving gaps between differently styled pieces and misplacing centred lines.
+    font.setHintingPreference(QFont::PreferFullHinting);
     font.setWeight(static_cast<QFont::Weight>(spec.weight));
     font.setItalic(spec.italic);
     font.setUnderline(spec.underline);
