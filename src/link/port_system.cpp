@@ -30,7 +30,13 @@ class PosixPortSystem final : public PortSystem {
         return 0;
     }
 
-    int closeDevice(int fd) override { return errnoOf(::close(fd)); }
+    int closeDevice(int fd) override {
+        // The exclusive mode belongs to the tty, not to this descriptor: a tty that outlives
+        // the close (a pseudo-terminal whose other end is still open, such as the simulator's)
+        // would otherwise refuse every later open by an ordinary user, this program's own too.
+        ::ioctl(fd, TIOCNXCL);
+        return errnoOf(::close(fd));
+    }
 
     int makeExclusive(int fd) override { return errnoOf(::ioctl(fd, TIOCEXCL)); }
 

@@ -35,8 +35,9 @@ class PortSystem {
 
     // Opens the device for reading and writing, non-blocking, never as controlling terminal.
     virtual int openDevice(const char* path, int* fd) = 0;
+    // Also ends the exclusive use, so that the device can be opened again.
     virtual int closeDevice(int fd) = 0;
-    // Refuses further opens of the device by anyone else.
+    // Refuses further opens of the device by anyone else while it is open.
     virtual int makeExclusive(int fd) = 0;
     virtual int getAttributes(int fd, termios* attributes) = 0;
     virtual int setAttributes(int fd, const termios& attributes) = 0;

@@ -7,11 +7,14 @@
 #include <QObject>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -298,6 +301,25 @@ TEST_F(SerialPortTest, SecondOpenOfTheDeviceIsRefused) {
     ASSERT_EQ(first.openPort(pty.path()), 0);
     SerialPort second;
     EXPECT_EQ(second.openPort(pty.path()), EBUSY);
+}
+
+// The pseudo-terminal outlives the close (its master stays open), as the simulator's does
+// while the pilot drops the port list down and chooses the port again.
+TEST_F(SerialPortTest, ClosedPortIsNoLongerHeldExclusively) {
+    SerialPort port;
+    openWithListener(port);
+    ASSERT_EQ(port.close(), 0);
+
+    const int fd = ::open(pty.path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0) << std::strerror(errno);
+    int exclusive = -1;
+    EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    ::close(fd);
+
+    openWithListener(port);
+    port.sendText("again");
+    EXPECT_EQ(pty.receive(5), "again");
 }
 
 TEST_F(SerialPortTest, MissingDeviceReportsTheSystemError) {
