@@ -11,6 +11,9 @@
 #include <utility>
 
 #include "app/prompt_dialogs.h"
+#include "link/port_selection.h"
+#include "link/serial_port.h"
+#include "protocol/sequence_engine.h"
 
 namespace vn340 {
 namespace {
@@ -27,7 +30,13 @@ QString fromStd(std::string_view text) {
 }  // namespace
 
 ConfigDialogPaths ConfigDialogPaths::ofRunningProgram() {
-    return {vn340::programFolder(), vn340::configHome()};
+    ConfigDialogPaths paths;
+    paths.programFolder = vn340::programFolder();
+    paths.configHome = vn340::configHome();
+    const QByteArray library = qgetenv("VN340_D2XX_LIBRARY");
+    if (!library.isEmpty())
+        paths.d2xxLibrary = library.toStdString();
+    return paths;
 }
 
 void DropDownList::showPopup() {
@@ -64,18 +73,28 @@ ConfigDialog::ConfigDialog(ConfigDialogPaths paths, QWidget* parent)
     continueAbortPrompt_ = new ContinueAbortPrompt(this);
     overwritePrompt_ = new OverwritePrompt(this);
     safetyWarningDialog_ = new SafetyWarningDialog(this);
+    createEngine();
+    createLink();
     connectEvents();
 }
 
-// The serial transport, once it is a member, closes its port when it is destroyed.
-ConfigDialog::~ConfigDialog() = default;
+ConfigDialog::~ConfigDialog() {
+    // A list still open closes as its window goes; by then the link is gone.
+    disconnect(portSelector_, nullptr, this, nullptr);
+    disconnect(servoSelector_, nullptr, this, nullptr);
+    // Both transports wake this window from their threads; they end before it is gone. The
+    // adapter is normally closed already, with the window; a window destroyed without being
+    // closed must not leave its thread behind either.
+    usbAdapter_->close();
+    serialPort_->close();
+}
 
 void ConfigDialog::initDialog() {
     if (initialised_)
         return;
     initialised_ = true;
-    // The "Start diagnostics" item (context menu and Ctrl+D) comes with the diagnostics
-    // sequence; the icon is the application's, set by ConfigApp.
+    // The "Start diagnostics" item (context menu and Ctrl+D) exists since construction; the
+    // icon is the application's, set by ConfigApp.
     prepareTransports();
     setWindowTitle(configDialogTitle());
 
@@ -92,20 +111,14 @@ void ConfigDialog::initDialog() {
     decelSlider_->setRange(kProfileMin, kProfileMax);
     fillSelectors();
 
+    // The engine starts idle, with its counters clear and diagnostics off.
     model_.memoryMapVersion = 3;
-    resetSequenceEngine();
     armSlowServoTip();
 
     onLoadDefaults();
     applyServoSelection(model_);
     showChoices();
     exchangeToControls();
-}
-
-void ConfigDialog::fillPortSelectorAtStartup() {
-    // No port is known until port discovery lists them, so none can match the saved one.
-    setGyroButtonsEnabled(false);
-    prefs_.savedPort.clear();
 }
 
 void ConfigDialog::fillSelectors() {
@@ -191,7 +204,7 @@ void ConfigDialog::onTimerFired(int number) {
             statusLine_->setText(statusText_);
             break;
         default:
-            onTimer(number);
+            onEngineTimer(number);
             break;
     }
 }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,9 +22,12 @@
 #include "config/preferences.h"
 #include "config/profile_store.h"
 #include "config/settings_file.h"
+#include "link/port_discovery.h"
+#include "link/usb_adapter.h"
 
 class QCheckBox;
 class QLabel;
+class QAction;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -36,6 +40,9 @@ class MessageDialog;
 class ContinueAbortPrompt;
 class OverwritePrompt;
 class SafetyWarningDialog;
+class PortSelection;
+class SequenceEngine;
+class SerialPort;
 
 inline constexpr std::string_view kProgramVersion = "Ver 1.11";
 inline constexpr std::string_view kMakerWebAddress = "https://www.tarvel-rc.example/vn340";
@@ -46,12 +53,24 @@ inline constexpr int kStatusClearTimer = 115;
 inline constexpr int kNoticeMilliseconds = 13000;
 inline constexpr int kStatusClearMilliseconds = 3000;
 
-// Where the preferences file is looked for: beside the program, or under the configuration
-// home when the program's folder cannot be written.
+// The diagnostics item of the window's context menu (also Ctrl+D), by its command number.
+inline constexpr int kDiagnosticsCommand = 32;
+inline constexpr std::string_view kStartDiagnosticsText = "Start diagnostics";
+inline constexpr std::string_view kStopDiagnosticsText = "Stop diagnostics";
+
+// Where the window finds what lies outside it. The preferences file is looked for beside the
+// program, or under the configuration home when the program's folder cannot be written. The
+// serial ports are listed from the kernel's tty class and opened as deviceFolder + name; the
+// USB adapter's library is what dlopen() is given.
 struct ConfigDialogPaths {
     std::string programFolder;
     std::string configHome;
+    std::string sysClassTty = kSysClassTty;
+    std::string deviceFolder = "/dev/";
+    std::string d2xxLibrary = std::string(kDefaultD2xxLibrary);
 
+    // The running program's folders and the system's devices. VN340_D2XX_LIBRARY, when set,
+    // names another D2XX library (the run script's simulated adapter).
     static ConfigDialogPaths ofRunningProgram();
 };
 
@@ -145,40 +164,41 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     // The comment box's text as it displays it, one entry per displayed line.
     std::vector<std::string> commentDisplayLines(const std::string& comments) override;
 
+    // The adapter link and the sequences, for whoever needs to look.
+    const SequenceEngine& sequenceEngine() const { return *engine_; }
+    const SerialPort& serialPort() const { return *serialPort_; }
+    const UsbAdapter& usbAdapter() const { return *usbAdapter_; }
+    const std::string& savedPort() const { return prefs_.savedPort; }
+    // "Start diagnostics" / "Stop diagnostics", in the context menu and on Ctrl+D.
+    QAction* diagnosticsAction() const { return diagnosticsAction_; }
+    void onDiagnosticsCommand();
+
     MessageDialog& messageDialog() { return *messageDialog_; }
     ContinueAbortPrompt& continueAbortPrompt() { return *continueAbortPrompt_; }
     OverwritePrompt& overwritePrompt() { return *overwritePrompt_; }
     SafetyWarningDialog& safetyWarningDialog() { return *safetyWarningDialog_; }
 
   protected:
-    // --- hand-over points for the pieces that come later ---
-    // The transports: USB adapter not in use, its thread not running; the serial port's
-    // events are characters received, break and line error.
-    virtual void prepareTransports() {}
-    // Port discovery: list the ports plus "USB", select savedPort and open it. Without it no
-    // port is known: the gyro buttons stay off and savedPort is forgotten in memory.
+    // --- steps a test window may watch or replace ---
+    // Port discovery: list the ports plus "USB", select savedPort and open it; when none
+    // matches or the open fails the gyro buttons stay off and savedPort is forgotten in memory.
     virtual void fillPortSelectorAtStartup();
-    virtual void refreshPortList() {}       // port selector list opened
-    virtual void openSelectedPort() {}      // port selector list closed
-    virtual void detectAdapterPort() {}     // "Detect"
     virtual void loadBitmaps() {}           // the painted pictures beside the servo speed
     virtual void createHelpTips() {}        // the help-tip window and a text per control
     virtual void computePaintedLayout() {}  // scale and place of the painted pictures
-    virtual void resetSequenceEngine() {}   // state 0, counters cleared, diagnostics off
     virtual void armSlowServoTip() {}
     // The sequence engine, behind "Read from gyro" and (after the safety agreement) "Store to
     // gyro": switches the controls off, sets its state and starts.
-    virtual void startReadSequence() {}
-    virtual void startWriteSequence() {}
-    // Timers other than the window's own (sequence steps, time-out, slow-servo tip).
-    virtual void onTimer(int /*number*/) {}
+    virtual void startReadSequence();
+    virtual void startWriteSequence();
     // First closing step: stop the USB adapter's thread and close it.
-    virtual void closeAdapter() {}
+    virtual void closeAdapter();
     // The pointer moved over the window's own surface, not over a control. The slow-servo
     // tip takes this over; until then it only ends a field notice.
     virtual void onSurfaceMouseMove(const QPoint& position);
 
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -187,6 +207,14 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     void reject() override;
 
   private:
+    class EngineHost;
+    class AdapterHost;
+    // Each host is complete only in its own file.
+    struct HostDeleter {
+        void operator()(EngineHost* host) const;
+        void operator()(AdapterHost* host) const;
+    };
+
     void buildLayout();
     void buildGroupsAndLabels();
     void buildValueControls();
@@ -198,6 +226,19 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     void onServoSelected();
     void onTypeSelected(int position);
     void onTimerFired(int number);
+    bool isSurface(const QWidget* under) const;
+
+    // The adapter link and the sequence engine (config_dialog_link.cpp,
+    // config_dialog_sequences.cpp).
+    void createLink();
+    void createEngine();
+    void onEngineTimer(int number);
+    void prepareTransports();
+    void refreshPortList();
+    void openSelectedPort();
+    void detectAdapterPort();
+    void dispatchReply(std::string_view text);
+    void refreshControls();
     void focusFailedEdit(QLineEdit* edit);
 
     QLineEdit* edit(int id) const;
@@ -242,6 +283,15 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     ContinueAbortPrompt* continueAbortPrompt_ = nullptr;
     OverwritePrompt* overwritePrompt_ = nullptr;
     SafetyWarningDialog* safetyWarningDialog_ = nullptr;
+    QAction* diagnosticsAction_ = nullptr;
+
+    // The link, in the order it is built; the engine works on model_ directly.
+    std::unique_ptr<EngineHost, HostDeleter> engineHost_;
+    std::unique_ptr<SequenceEngine> engine_;
+    std::unique_ptr<AdapterHost, HostDeleter> adapterHost_;
+    std::unique_ptr<SerialPort> serialPort_;
+    std::unique_ptr<UsbAdapter> usbAdapter_;
+    std::unique_ptr<PortSelection> portSelection_;
 };
 
 }  // namespace vn340

@@ -32,7 +32,10 @@ void ConfigDialog::connectEvents() {
     connect(reverseButton_, &QPushButton::clicked, this, [this] { onDirectionClicked(false); });
 
     connect(portSelector_, &DropDownList::listOpened, this, [this] { refreshPortList(); });
-    connect(portSelector_, &DropDownList::listClosed, this, [this] { openSelectedPort(); });
+    // The list closes before it applies the pilot's choice; the port is opened once it has.
+    connect(
+        portSelector_, &DropDownList::listClosed, this, [this] { openSelectedPort(); },
+        Qt::QueuedConnection);
     connect(servoSelector_, &QComboBox::activated, this, &ConfigDialog::onServoSelected);
     connect(servoSelector_, &DropDownList::listClosed, this, &ConfigDialog::onServoSelected);
     connect(typeSelector_, &QComboBox::activated, this, &ConfigDialog::onTypeSelected);
@@ -90,11 +93,14 @@ void ConfigDialog::onStoreToGyro() {
 void ConfigDialog::mouseMoveEvent(QMouseEvent* event) {
     // Labels and frames are part of the surface; moves over working controls are theirs.
     const QPoint position = event->position().toPoint();
-    QWidget* under = childAt(position);
-    if (under == nullptr || qobject_cast<QLabel*>(under) != nullptr ||
-        qobject_cast<QGroupBox*>(under) != nullptr)
+    if (isSurface(childAt(position)))
         onSurfaceMouseMove(position);
     QDialog::mouseMoveEvent(event);
+}
+
+bool ConfigDialog::isSurface(const QWidget* under) const {
+    return under == nullptr || qobject_cast<const QLabel*>(under) != nullptr ||
+           qobject_cast<const QGroupBox*>(under) != nullptr;
 }
 
 void ConfigDialog::onSurfaceMouseMove(const QPoint& /*position*/) {

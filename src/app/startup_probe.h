@@ -12,9 +12,15 @@ namespace vn340 {
 //   VN340_SCREENSHOT=<file>  saves the window as a PNG file and prints the file's path;
 //   VN340_FIRST_PAINT=1      prints "first-paint-ns=<CLOCK_MONOTONIC in ns> rss-kb=<resident
 //                            memory in KiB>", the figures the benchmark compares.
+//   VN340_READ_BEFORE_SCREENSHOT=1  with a screenshot: presses "Read from gyro" after the first
+//                            paint and takes the picture once the status line says "Read
+//                            complete", so it shows a gyro's values. A read that cannot start
+//                            or does not complete within readTimeoutMs fails the probe.
 struct StartupProbeOptions {
     QString screenshotPath;
     bool reportFirstPaint = false;
+    bool readBeforeScreenshot = false;
+    int readTimeoutMs = 30000;
 
     static StartupProbeOptions fromEnvironment();
     bool active() const { return reportFirstPaint || !screenshotPath.isEmpty(); }

@@ -138,10 +138,19 @@ class ConfigDialogTest : public ::testing::Test {
         file.write(bytes);
     }
 
+    // The made-up folders, no serial port and no D2XX library: nothing of this computer's own.
+    ConfigDialogPaths paths() const {
+        ConfigDialogPaths made;
+        made.programFolder = programFolder().toStdString();
+        made.configHome = configDir_.path().toStdString();
+        made.sysClassTty = programDir_.filePath("no-tty-class").toStdString();
+        made.deviceFolder = programDir_.filePath("no-dev/").toStdString();
+        made.d2xxLibrary = programDir_.filePath("no-libftd2xx.so").toStdString();
+        return made;
+    }
+
     TestDialog& start(bool portOpen = false) {
-        dialog_ = std::make_unique<TestDialog>(
-            ConfigDialogPaths{programFolder().toStdString(), configDir_.path().toStdString()},
-            portOpen);
+        dialog_ = std::make_unique<TestDialog>(paths(), portOpen);
         driver_ = std::make_unique<ModalDriver>(dialog_.get());
         dialog_->show();
         dialog_->activateWindow();

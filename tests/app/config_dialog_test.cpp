@@ -48,7 +48,7 @@ TEST_F(ConfigDialogTest, ExistingPreferencesAreReadNotRewritten) {
     start();
     EXPECT_EQ(dialog().preferences().lastDirectory, "/x");
     EXPECT_TRUE(dialog().preferences().skipSafetyWarning);
-    // No port discovery yet: the saved port is not found, so it is forgotten in memory only.
+    // The saved port is not present, so it is forgotten in memory only.
     EXPECT_EQ(dialog().preferences().savedPort, "");
     EXPECT_TRUE(preferencesBytes().contains("COM PORT=ttyUSB0"));
 }

@@ -1,0 +1,141 @@
+// The window as the sequence engine's host: its numbered timers, the transport in use, the
+// status line, the messages and the data exchange; and the diagnostics command of the
+// window's context menu.
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+#include "app/config_dialog.h"
+#include "link/serial_port.h"
+#include "protocol/sequence_engine.h"
+
+namespace vn340 {
+namespace {
+
+QString fromStd(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool isEngineTimer(int number) {
+    switch (static_cast<SequenceTimer>(number)) {
+        case SequenceTimer::Timeout:
+        case SequenceTimer::ReadStep:
+        case SequenceTimer::WriteStep:
+        case SequenceTimer::DiagStep:
+            return true;
+        case SequenceTimer::StatusClear:
+            break;
+    }
+    return false;
+}
+
+}  // namespace
+
+class ConfigDialog::EngineHost : public SequenceHost {
+  public:
+    explicit EngineHost(ConfigDialog& window) : window_(window) {}
+
+    // The engine's timers are the window's own, by the same numbers. The status clear (115)
+    // stays the window's: it clears the status line alone, where a full refresh would throw
+    // away what the pilot has typed since the sequence ended.
+    void armTimer(SequenceTimer timer, int milliseconds) override {
+        window_.armTimer(static_cast<int>(timer), milliseconds);
+    }
+    void killTimer(SequenceTimer timer) override { window_.cancelTimer(static_cast<int>(timer)); }
+
+    void sendFrame(std::string_view frame) override {
+        if (window_.usbAdapter_->inUse())
+            window_.usbAdapter_->write(frame);
+        else
+            window_.serialPort_->sendText(frame);
+    }
+
+    void setStatus(std::string_view text) override { window_.setStatus(fromStd(text)); }
+    void showMessage(std::string_view text) override { window_.showMessage(fromStd(text)); }
+    void enableControls(bool enable) override { window_.enableControls(enable); }
+    void enableGyroButtons(bool enable) override { window_.setGyroButtonsEnabled(enable); }
+
+    void takeControlsIntoFields() override {
+        window_.exchangeFromControls();
+        // The selectors, sliders and direction buttons live in the model as well.
+        window_.takeChoices();
+    }
+    void refreshControls() override { window_.refreshControls(); }
+
+    // The statistics offer comes later; until then the pilot is taken to have skipped it.
+    StatisticsAnswer offerStatistics() override { return StatisticsAnswer::Finish; }
+
+    void diagnosticsMenuChanged(bool running) override {
+        window_.diagnosticsAction_->setText(
+            fromStd(running ? kStopDiagnosticsText : kStartDiagnosticsText));
+    }
+
+  private:
+    ConfigDialog& window_;
+};
+
+void ConfigDialog::HostDeleter::operator()(EngineHost* host) const {
+    delete host;
+}
+
+void ConfigDialog::createEngine() {
+    engineHost_.reset(new EngineHost(*this));
+    engine_ = std::make_unique<SequenceEngine>(model_, *engineHost_);
+
+    diagnosticsAction_ = new QAction(fromStd(kStartDiagnosticsText), this);
+    diagnosticsAction_->setObjectName(QStringLiteral("command%1").arg(kDiagnosticsCommand));
+    diagnosticsAction_->setData(kDiagnosticsCommand);
+    diagnosticsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    diagnosticsAction_->setShortcutContext(Qt::WindowShortcut);
+    connect(diagnosticsAction_, &QAction::triggered, this, &ConfigDialog::onDiagnosticsCommand);
+    addAction(diagnosticsAction_);
+}
+
+void ConfigDialog::startReadSequence() {
+    engine_->startRead();
+}
+
+void ConfigDialog::startWriteSequence() {
+    engine_->startWrite();
+}
+
+void ConfigDialog::onDiagnosticsCommand() {
+    // The command reaches the window without the focus leaving the box being edited, and the
+    // first round shows the model again: the box gets its check now, or its text would be lost.
+    if (!engine_->diagnosticsRunning()) {
+        if (const auto field = fieldOfEdit(focusWidget()))
+            runFieldCheck(*field);
+    }
+    engine_->diagnosticsCommand();
+}
+
+void ConfigDialog::contextMenuEvent(QContextMenuEvent* event) {
+    if (!isSurface(childAt(event->pos()))) {
+        QDialog::contextMenuEvent(event);
+        return;
+    }
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(diagnosticsAction_);
+    menu->popup(event->globalPos());
+    event->accept();
+}
+
+void ConfigDialog::refreshControls() {
+    const SequenceEngine::FlagBits& bits = engine_->flagBits();
+    setServoFlagBoxes((bits.bit8 ? 0x0100 : 0) | (bits.bit10 ? 0x0400 : 0) |
+                      (bits.bit11 ? 0x0800 : 0) | (bits.bit12 ? 0x1000 : 0));
+    showChoices();
+    exchangeToControls();
+    update();
+}
+
+void ConfigDialog::onEngineTimer(int number) {
+    if (isEngineTimer(number))
+        engine_->onTimer(static_cast<SequenceTimer>(number));
+}
+
+}  // namespace vn340
