@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the program and opens its window.
+# Installs what is missing, builds the program and opens its window, with the simulated gyro
+# as its USB adapter: the simulated D2XX library stands in for the vendor's, and on a first
+# start "USB" is the chosen port, so "Read from gyro" works at once without a gyro. (The
+# program installed for real loads the vendor's libftd2xx.so by name.)
 # Without a display ($DISPLAY and $WAYLAND_DISPLAY both empty) the window opens in a virtual X
-# server instead; the program saves a picture of it once it is painted, closes, and this script
-# prints the picture's path (out/screenshot.png, or $VN340_SCREENSHOT when set).
+# server instead; the program reads the simulated gyro, saves a picture of the window showing
+# its values and "Read complete", closes, and this script prints the picture's path
+# (out/screenshot.png, or $VN340_SCREENSHOT when set) and copies it to docs/screenshot.png.
 # Usage: scripts/run.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,8 +14,16 @@ build="${1:-build}"
 
 scripts/deps.sh
 cmake -S . -B "$build" -G Ninja
-cmake --build "$build" --target vn340-config
+cmake --build "$build" --target vn340-config ftd2xx_sim
 program="$build/src/app/vn340-config"
+export VN340_D2XX_LIBRARY="$(cd "$build/d2xx" && pwd)/libftd2xx.so"
+
+# A first start chooses the simulated adapter; a preferences file that exists is the pilot's.
+preferences="$(dirname "$program")/TarvelRCGyro.ini"
+if [ ! -e "$preferences" ]; then
+    printf '[Settings]\r\nLAST DIRECTORY=%s\r\nCOM PORT=USB\r\nDATE=0\r\nWARNING=0\r\n' \
+        "$(cd "$(dirname "$program")" && pwd)" >"$preferences"
+fi
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec "$program"
@@ -20,8 +32,12 @@ fi
 screenshot="${VN340_SCREENSHOT:-$PWD/out/screenshot.png}"
 mkdir -p "$(dirname "$screenshot")"
 rm -f "$screenshot"
-echo "No display: running the window in Xvfb to take a screenshot."
-# The program itself waits for its first paint, saves the picture and prints its path.
-VN340_SCREENSHOT="$screenshot" xvfb-run -a -s "-screen 0 1280x1024x24" "$program"
+echo "No display: running the window in Xvfb, reading the simulated gyro, taking a screenshot."
+# The program itself presses "Read from gyro" after its first paint, waits for "Read complete",
+# saves the picture and prints its path.
+VN340_SCREENSHOT="$screenshot" VN340_READ_BEFORE_SCREENSHOT=1 \
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$program"
 [ -s "$screenshot" ] || { echo "No screenshot was saved." >&2; exit 1; }
-echo "Screenshot saved: $screenshot"
+mkdir -p docs
+cp "$screenshot" docs/screenshot.png
+echo "Screenshot saved: $screenshot (and docs/screenshot.png)"
