@@ -16,6 +16,18 @@ RandomSource DefaultRandomSource() {
     return [engine]() { return std::uniform_int_distribution<int>(0, 32767)(*engine); };
 }
 
+// The part of the area the painter's device can show; a small tile over a huge area would
+// otherwise be drawn millions of times for nothing.
+QRect VisiblePart(QPainter& dc, const QRect& area) {
+    const QPaintDevice* device = dc.device();
+    const QTransform t = dc.deviceTransform();
+    if (device == nullptr || t.type() > QTransform::TxTranslate)
+        return area;
+    const QRect visible(static_cast<int>(-t.dx()), static_cast<int>(-t.dy()), device->width(),
+                        device->height());
+    return area.intersected(visible.adjusted(-1, -1, 1, 1));
+}
+
 }  // namespace
 
 DrawEffects::DrawEffects() : random_(DefaultRandomSource()) {}
@@ -63,8 +75,12 @@ void DrawEffects::FillEffect(QPainter& dc, int code, const QRect& rect, Colour b
             break;
     }
     if (code >= effect::kNoise && code <= effect::kMetal) {
-        if (DrawPattern(rect.size(), code, granularity, tint, begin, mid, end))
-            indexedBitmap_.Draw(dc, rect.x(), rect.y());
+        // Only the part the device can show is built: a pattern costs work per pixel, and a
+        // table background may be far larger than any window.
+        const QRect part = VisiblePart(dc, rect).translated(-rect.topLeft());
+        if (!part.isEmpty() &&
+            DrawPatternPart(rect.size(), part, code, granularity, tint, begin, mid, end))
+            indexedBitmap_.Draw(dc, rect.x() + part.x(), rect.y() + part.y());
         return;
     }
     dc.fillRect(rect, begin.toQColor());
@@ -90,22 +106,6 @@ void DrawEffects::DrawGradient(QPainter& dc, const QRect& rect, Colour from, Col
         dc.fillRect(bandRect, colour);
     }
 }
-
-namespace {
-
-// The part of the area the painter's device can show; a small tile over a huge area would
-// otherwise be drawn millions of times for nothing.
-QRect VisiblePart(QPainter& dc, const QRect& area) {
-    const QPaintDevice* device = dc.device();
-    const QTransform t = dc.deviceTransform();
-    if (device == nullptr || t.type() > QTransform::TxTranslate)
-        return area;
-    const QRect visible(static_cast<int>(-t.dx()), static_cast<int>(-t.dy()), device->width(),
-                        device->height());
-    return area.intersected(visible.adjusted(-1, -1, 1, 1));
-}
-
-}  // namespace
 
 void TileBlit(QPainter& dst, int x, int y, int w, int h, const QImage& src, int sx, int sy,
               int tileW, int tileH) {

@@ -160,6 +160,14 @@ class IndexedBitmap {
     bool sectionMade_ = false;
 };
 
+// The part of a pattern that is built: its columns from x0 and rows (counted from the top)
+// from y0, and the pattern row b, counted from the bottom, of the part's bottom row.
+struct PatternWindow {
+    int x0 = 0;
+    int y0 = 0;
+    int bOffset = 0;
+};
+
 // A uniform random integer 0..32767 per call.
 using RandomSource = std::function<int()>;
 
@@ -186,6 +194,10 @@ class DrawEffects {
     // Codes 7..15 into the indexed bitmap; returns false when nothing was made.
     bool DrawPattern(QSize size, int code, int granularity, int tint, Colour begin, Colour mid,
                      Colour end);
+    // The same for only the `part` of a pattern of `size` (both from its top left corner):
+    // the indexed bitmap then holds just that part.
+    bool DrawPatternPart(QSize size, const QRect& part, int code, int granularity, int tint,
+                         Colour begin, Colour mid, Colour end);
     IndexedBitmap& indexedBitmap() { return indexedBitmap_; }
     const IndexedBitmap& indexedBitmap() const { return indexedBitmap_; }
 
@@ -224,8 +236,10 @@ class DrawEffects {
 
   private:
     int Random();
-    void PaintHardBump(int granularity, const std::function<int()>& noise);
-    void PaintMetal(int granularity, const std::function<int()>& grain);
+    void PaintHardBump(QSize size, const PatternWindow& win, int granularity,
+                       const std::function<long long()>& noise);
+    void PaintMetal(QSize size, const PatternWindow& win, int granularity,
+                    const std::function<long long()>& grain);
     QImage ShadowMaskOf(const QImage& source, bool useKey, Colour keyColour, Colour shadowColour);
     void DrawConverted(QPainter& dc, int x, int y, const QImage& image, const QImage& mask,
                        const QImage& shadowMask, unsigned style, const ShadowSettings& shadow);

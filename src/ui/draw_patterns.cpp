@@ -25,17 +25,21 @@ void BuildPalette(IndexedBitmap& bitmap, Colour begin, Colour mid, Colour end, i
         bitmap.SetEntry(i, Blend(begin, p, entries[i], 100 - p, 100));
 }
 
-// Runs f(x, b) over every pixel, b counted from the bottom row, storing the value mod 256.
+using Window = PatternWindow;
+
+// Runs f(x, b) over every pixel of the window, x and b in the whole pattern (b counted from
+// its bottom row), storing the value mod 256.
 template <typename F>
-void Fill(IndexedBitmap& bitmap, F f) {
-    for (int b = 0; b < bitmap.height(); ++b) {
-        std::uint8_t* row = bitmap.Row(b);
-        for (int x = 0; x < bitmap.width(); ++x)
-            row[x] = static_cast<std::uint8_t>(f(x, b));
+void Fill(IndexedBitmap& bitmap, const Window& win, F f) {
+    for (int lb = 0; lb < bitmap.height(); ++lb) {
+        std::uint8_t* row = bitmap.Row(lb);
+        const long long b = lb + win.bOffset;
+        for (int lx = 0; lx < bitmap.width(); ++lx)
+            row[lx] = static_cast<std::uint8_t>(f(static_cast<long long>(lx) + win.x0, b));
     }
 }
 
-int Cube(int t) {
+long long Cube(long long t) {
     return t * t * t / 16384;
 }
 
@@ -52,56 +56,71 @@ int RandomAlong(int r, int extent) {
 
 bool DrawEffects::DrawPattern(QSize size, int code, int granularity, int tint, Colour begin,
                               Colour mid, Colour end) {
-    const int w = size.width();
-    const int h = size.height();
-    if (w <= 0 || h <= 0 || code < effect::kNoise || code > effect::kMetal)
+    return DrawPatternPart(size, QRect(QPoint(0, 0), size), code, granularity, tint, begin, mid,
+                           end);
+}
+
+bool DrawEffects::DrawPatternPart(QSize size, const QRect& part, int code, int granularity,
+                                  int tint, Colour begin, Colour mid, Colour end) {
+    const long long w = size.width();
+    const long long h = size.height();
+    const QRect window = part.intersected(QRect(QPoint(0, 0), size));
+    if (w <= 0 || h <= 0 || window.isEmpty() || code < effect::kNoise || code > effect::kMetal)
         return false;
     IndexedBitmap& bitmap = indexedBitmap_;
-    if (!bitmap.Create(w, h, 8))
+    if (!bitmap.Create(window.width(), window.height(), 8))
         return false;
     BuildPalette(bitmap, begin, mid, end, tint);
+    const Window win{window.x(), window.y(), static_cast<int>(h - window.y() - window.height())};
 
-    const int g = std::clamp(granularity, 0, 255);
-    const int grainDivisor = 32767 / std::max(2 * g, 1);
+    // 64-bit products: (w - x) * 255 no longer fits an int past 8 million pixels.
+    const long long g = std::clamp(granularity, 0, 255);
+    const long long grainDivisor = 32767 / std::max(2 * g, 1LL);
     const auto grain = [&] { return Random() / grainDivisor; };
     const auto noise = [&] { return grain() - g; };
-    const auto tb = [&](int b) { return b * 255 / h - 127; };
-    const auto tx = [&](int x) { return (w - x) * 255 / w - 127; };
+    const auto tb = [&](long long b) { return b * 255 / h - 127; };
+    const auto tx = [&](long long x) { return (w - x) * 255 / w - 127; };
 
     switch (code) {
         case effect::kNoise:
-            Fill(bitmap, [&](int, int) { return 128 + noise(); });
+            Fill(bitmap, win, [&](long long, long long) { return 128 + noise(); });
             break;
         case effect::kDiagShade: {
-            const int n = (255 - 2 * g) / 2;
-            Fill(bitmap, [&](int x, int b) { return g + b * n / h + n * (w - x) / w + noise(); });
+            const long long n = (255 - 2 * g) / 2;
+            Fill(bitmap, win, [&](long long x, long long b) {
+                return g + b * n / h + n * (w - x) / w + noise();
+            });
             break;
         }
         case effect::kHShade:
-            Fill(bitmap, [&](int, int b) { return g + b * (255 - 2 * g) / h + noise(); });
+            Fill(bitmap, win,
+                 [&](long long, long long b) { return g + b * (255 - 2 * g) / h + noise(); });
             break;
         case effect::kVShade:
-            Fill(bitmap, [&](int x, int) { return g + (255 - 2 * g) * (w - x) / w + noise(); });
+            Fill(bitmap, win,
+                 [&](long long x, long long) { return g + (255 - 2 * g) * (w - x) / w + noise(); });
             break;
         case effect::kHBump:
-            Fill(bitmap,
-                 [&](int, int b) { return 128 + (Cube(tb(b)) * (128 - g)) / 128 + noise(); });
+            Fill(bitmap, win, [&](long long, long long b) {
+                return 128 + (Cube(tb(b)) * (128 - g)) / 128 + noise();
+            });
             break;
         case effect::kVBump:
-            Fill(bitmap,
-                 [&](int x, int) { return 128 + (Cube(tx(x)) * (128 - g)) / 128 + noise(); });
+            Fill(bitmap, win, [&](long long x, long long) {
+                return 128 + (Cube(tx(x)) * (128 - g)) / 128 + noise();
+            });
             break;
         case effect::kSoftBump:
-            Fill(bitmap, [&](int x, int b) {
-                const int v = 128 + ((Cube(tb(b)) + Cube(tx(x))) * (128 - g)) / 128;
+            Fill(bitmap, win, [&](long long x, long long b) {
+                const long long v = 128 + ((Cube(tb(b)) + Cube(tx(x))) * (128 - g)) / 128;
                 return std::max(g, std::min(v, 255 - g)) + noise();
             });
             break;
         case effect::kHardBump:
-            PaintHardBump(g, noise);
+            PaintHardBump(size, win, static_cast<int>(g), noise);
             break;
         case effect::kMetal:
-            PaintMetal(g, grain);
+            PaintMetal(size, win, static_cast<int>(g), grain);
             break;
         default:
             break;
@@ -109,56 +128,78 @@ bool DrawEffects::DrawPattern(QSize size, int code, int granularity, int tint, C
     return true;
 }
 
-void DrawEffects::PaintHardBump(int g, const std::function<int()>& noise) {
+void DrawEffects::PaintHardBump(QSize size, const Window& win, int granularity,
+                                const std::function<long long()>& noise) {
     IndexedBitmap& bitmap = indexedBitmap_;
-    const int w = bitmap.width();
-    const int h = bitmap.height();
-    Fill(bitmap, [&](int, int b) {
+    const long long w = size.width();
+    const long long h = size.height();
+    const long long g = granularity;
+    Fill(bitmap, win, [&](long long, long long b) {
         return 128 + (Cube(b * 255 / h - 127) * (64 - g) * 2) / 128 + noise();
     });
-    const int e = std::min(w / 6, 16);
+    const long long e = std::min(w / 6, 16LL);
     const long long half = h / 2;
     // Under 2 rows the parabola has no height to divide by; one row takes its middle width.
-    const long long denominator = std::max(static_cast<long long>(h) * h / 4, 1LL);
-    for (int b = 0; b < h; ++b) {
-        std::uint8_t* row = bitmap.Row(b);
+    const long long denominator = std::max(h * h / 4, 1LL);
+    for (int lb = 0; lb < bitmap.height(); ++lb) {
+        std::uint8_t* row = bitmap.Row(lb);
+        const long long b = lb + win.bOffset;
         const long long m = (b * e - e * half) * (b - half) / denominator + w / 2 - e;
-        for (int x = 0; x < w; ++x) {
-            int v = row[x];
+        for (int lx = 0; lx < bitmap.width(); ++lx) {
+            const long long x = static_cast<long long>(lx) + win.x0;
+            long long v = row[lx];
             // Too narrow for edge bands (e == 0): their slope would divide by zero.
             if (e > 0 && m < x - w / 2)
                 v = g + (w - x) * 128 / e;
             if (e > 0 && m + x - w / 2 < 0)
                 v = (255 - g) - x * 128 / e;
-            row[x] = static_cast<std::uint8_t>(v + noise());
+            row[lx] = static_cast<std::uint8_t>(v + noise());
         }
     }
 }
 
-void DrawEffects::PaintMetal(int g, const std::function<int()>& grain) {
+void DrawEffects::PaintMetal(QSize size, const Window& win, int granularity,
+                             const std::function<long long()>& grain) {
     IndexedBitmap& bitmap = indexedBitmap_;
-    const int w = bitmap.width();
-    const int h = bitmap.height();
-    const auto put = [&](int x, int yFromTop, int v) {
-        bitmap.SetIndex(x, h - 1 - yFromTop, static_cast<std::uint8_t>(v));
+    const int w = size.width();
+    const int h = size.height();
+    const long long left = win.x0;
+    const long long top = win.y0;
+    const long long right = left + bitmap.width();   // one past
+    const long long bottom = top + bitmap.height();  // one past
+    const auto put = [&](long long x, long long yFromTop, int v) {
+        bitmap.SetIndex(static_cast<int>(x - left),
+                        static_cast<int>(bitmap.height() - 1 - (yFromTop - top)),
+                        static_cast<std::uint8_t>(v));
     };
     for (int scratch = 0; scratch < 200; ++scratch) {
-        const int x0 = RandomAlong(Random(), w);
-        const int y0 = RandomAlong(Random(), h);
-        const int length = RandomAlong(Random(), std::min(w, h));
+        const long long x0 = RandomAlong(Random(), w);
+        const long long y0 = RandomAlong(Random(), h);
+        const long long length = RandomAlong(Random(), std::min(w, h));
         const int v = Random() / 819;
-        for (int k = 0; k < length / 2; ++k) {
-            if (x0 - k > 0 && y0 + k < h)
-                put(x0 - k, y0 + k, v);
-            if (x0 + k < w && y0 - k > 0)
-                put(w - x0 + k, y0 - k, v);
-        }
+        // Only the steps k that land inside the built window are walked; the rest would be
+        // ignored writes.
+        const long long last = length / 2 - 1;
+        // (x0 - k, y0 + k) while x0 - k > 0 and y0 + k < h.
+        const long long aFrom = std::max({0LL, x0 - right + 1, top - y0});
+        const long long aTo = std::min({last, x0 - 1, h - 1 - y0, x0 - left, bottom - 1 - y0});
+        for (long long k = aFrom; k <= aTo; ++k)
+            put(x0 - k, y0 + k, v);
+        // (w - x0 + k, y0 - k) while x0 + k < w and y0 - k > 0.
+        const long long bFrom = std::max({0LL, left - (w - x0), y0 - bottom + 1});
+        const long long bTo = std::min({last, w - 1 - x0, y0 - 1, right - 1 - (w - x0), y0 - top});
+        for (long long k = bFrom; k <= bTo; ++k)
+            put(w - x0 + k, y0 - k, v);
     }
-    const int n = (255 - 2 * g - 40) / 2;
-    for (int b = 0; b < h; ++b) {
-        std::uint8_t* row = bitmap.Row(b);
-        for (int x = 0; x < w; ++x)
-            row[x] = static_cast<std::uint8_t>(row[x] + b * n / h + n * (w - x) / w + grain());
+    const long long g = granularity;
+    const long long n = (255 - 2 * g - 40) / 2;
+    for (int lb = 0; lb < bitmap.height(); ++lb) {
+        std::uint8_t* row = bitmap.Row(lb);
+        const long long b = lb + win.bOffset;
+        for (int lx = 0; lx < bitmap.width(); ++lx) {
+            const long long x = static_cast<long long>(lx) + win.x0;
+            row[lx] = static_cast<std::uint8_t>(row[lx] + b * n / h + n * (w - x) / w + grain());
+        }
     }
 }
 

@@ -224,5 +224,55 @@ TEST(FillEffect, PatternIsPutAtTheRectangleCorner) {
     EXPECT_EQ(Rgb(image, 2, 7), 0x123456u);
 }
 
+TEST(DrawPattern, PartEqualsTheSameCropOfTheWholePattern) {
+    // Metal's 200 scratches all at x0 8, y0 6, length 8 and value 20, crossing the part; the
+    // grain and noise are the same for every pixel, in whichever order the pixels are made.
+    const int script[] = {8 * 1638, 6 * 2047, 10 * 1638, 20 * 819};
+    std::vector<int> values;
+    for (int i = 0; i < 200; ++i)
+        values.insert(values.end(), std::begin(script), std::end(script));
+    const QSize size(20, 16);
+    const QRect part(5, 3, 9, 7);
+    for (int code = effect::kNoise; code <= effect::kMetal; ++code) {
+        const auto random = [&] {
+            return code == effect::kMetal ? Scripted(values, 300) : Constant(300);
+        };
+        DrawEffects whole;
+        whole.SetRandomSource(random());
+        ASSERT_TRUE(whole.DrawPattern(size, code, 5, 0, kBegin, kMid, kEnd));
+        DrawEffects cropped;
+        cropped.SetRandomSource(random());
+        ASSERT_TRUE(cropped.DrawPatternPart(size, part, code, 5, 0, kBegin, kMid, kEnd));
+        const IndexedBitmap& a = whole.indexedBitmap();
+        const IndexedBitmap& b = cropped.indexedBitmap();
+        ASSERT_EQ(b.width(), part.width());
+        ASSERT_EQ(b.height(), part.height());
+        for (int y = 0; y < part.height(); ++y)
+            for (int x = 0; x < part.width(); ++x)
+                ASSERT_EQ(b.Index(x, part.height() - 1 - y),
+                          a.Index(part.x() + x, size.height() - 1 - (part.y() + y)))
+                    << "code " << code << " at " << x << ", " << y;
+    }
+}
+
+TEST(FillEffect, HugePatternBuildsOnlyWhatTheDeviceShows) {
+    // A table background far larger than any window: only the visible part is worked on, so
+    // it is painted (and quickly) instead of being refused for its size.
+    DrawEffects effects;
+    effects.SetRandomSource(Constant(0));
+    QImage image = Canvas(8, 8, 0x123456);
+    const QRect rect(-1000000, -50000, 9000000, 100000);
+    Paint(image, [&](QPainter& p) {
+        effects.FillEffect(p, effect::kVBump, rect, kBegin, kMid, kEnd, 0, 0);
+    });
+    EXPECT_LE(effects.indexedBitmap().width(), 10);
+    EXPECT_LE(effects.indexedBitmap().height(), 10);
+    // vbump G 0 at x 1000000 of 9000000 (64-bit: (w - x) 255 overflows an int):
+    // t = 8000000 * 255 / 9000000 - 127 = 99, 128 + (99^3 / 16384) * 128 / 128 = 187.
+    DrawEffects reference;
+    ASSERT_TRUE(reference.DrawPattern(QSize(1, 1), effect::kNoise, 0, 0, kBegin, kMid, kEnd));
+    EXPECT_EQ(Rgb(image, 0, 0), ToPixel(reference.indexedBitmap().Entry(187)));
+}
+
 }  // namespace
 }  // namespace vn340
