@@ -243,7 +243,11 @@ void LayoutPass::openStyleTag(const TagInfo& tag, std::string_view attributes) {
         case TagCode::span:
             for (const auto& a : parseAttributes(attributes)) {
                 if (a.name == "class") {
-                    applyRule("." + std::string(a.value));
+                    // Built by appending: GCC 12 at -O3 misreads "." + string as an
+                    // overlapping copy and, with warnings as errors, stops the build.
+                    std::string selector = ".";
+                    selector += a.value;
+                    applyRule(selector);
                 }
             }
             break;
