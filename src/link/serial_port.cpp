@@ -311,6 +311,7 @@ int SerialPort::read(void* buffer, std::size_t count, std::size_t* got, std::uin
         return result(kErrPortClosed);
     auto* bytes = static_cast<unsigned char*>(buffer);
     const auto start = std::chrono::steady_clock::now();
+    bool hungUp = false;
     for (;;) {
         std::size_t n = 0;
         if (int rc = system_.readSome(fd_, bytes + *got, count - *got, &n))
@@ -318,6 +319,9 @@ int SerialPort::read(void* buffer, std::size_t count, std::size_t* got, std::uin
         *got += n;
         if (*got == count)
             return result(0);
+        // A hung-up tty stays "readable" and reads nothing, for ever: waiting again would spin.
+        if (hungUp && n == 0)
+            return result(EIO);
         rearmReceive();  // the input is drained
         if (!blockingReads_)
             return result(0);
@@ -325,7 +329,8 @@ int SerialPort::read(void* buffer, std::size_t count, std::size_t* got, std::uin
         if (int rc = system_.wait(fd_, true, false, -1, remainingMs(timeoutMs, start), &found)) {
             return result(rc);
         }
-        if ((found.hungUp || found.failed) && !found.readable)
+        hungUp = found.hungUp || found.failed;
+        if (hungUp && !found.readable)
             return result(EIO);
     }
 }

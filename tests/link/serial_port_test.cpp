@@ -373,6 +373,39 @@ TEST_F(SerialPortTest, BlockingReadTimesOutWithWhatCame) {
     EXPECT_EQ(std::string(buffer, got), "abc");
 }
 
+// A serial tty whose adapter was unplugged: poll() calls it readable and hung up, and every
+// read finds nothing.
+class HungUpSystem : public RecordingSystem {
+  public:
+    int reads = 0;
+    int readSome(int, void*, std::size_t, std::size_t* got) override {
+        ++reads;
+        *got = 0;
+        return 0;
+    }
+    int wait(int, bool, bool, int, int timeoutMs, PortWaitResult* out) override {
+        *out = {};
+        if (timeoutMs == 0)
+            return ETIMEDOUT;  // so that a spinning read ends with its time-out
+        out->readable = true;
+        out->hungUp = true;
+        out->failed = true;
+        return 0;
+    }
+};
+
+TEST_F(SerialPortTest, BlockingReadOfAHungUpPortFailsInsteadOfSpinning) {
+    HungUpSystem system;
+    SerialPort port(system);
+    ASSERT_EQ(port.openPort(pty.path()), 0);
+    ASSERT_EQ(port.setupReadTimeouts(1), 0);
+    char buffer[10] = {};
+    std::size_t got = 0;
+    EXPECT_EQ(port.read(buffer, sizeof buffer, &got, 2000), EIO);
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(system.reads, 2);
+}
+
 TEST_F(SerialPortTest, WaitEventReportsReceivedCharactersAndTimesOut) {
     SerialPort port;
     ASSERT_EQ(port.openPort(pty.path()), 0);
