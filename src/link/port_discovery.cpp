@@ -46,11 +46,13 @@ bool enumerateSerialPorts(const PortCallback& callback, const std::string& sysCl
     std::vector<PortInfo> ports;
     std::error_code error;
     fs::directory_iterator it(sysClassTty, error);
-    if (error)
+    if (error == std::errc::no_such_file_or_directory)
         return true;  // no tty class at all: no ports
+    if (error) {
+        errno = error.value();
+        return false;
+    }
     for (; it != fs::directory_iterator(); it.increment(error)) {
-        if (error)
-            break;
         const fs::path tty = it->path();
         const std::string name = tty.filename().string();
         if (!present(tty / "device" / "driver"))
@@ -59,11 +61,17 @@ bool enumerateSerialPorts(const PortCallback& callback, const std::string& sysCl
             continue;
         ports.push_back(PortInfo{name, name, enumeratorOf(tty)});
     }
+    // A listing that broke off still offers the ports it found, and says that it broke off.
+    const int listingError = error.value();
     std::sort(ports.begin(), ports.end(),
               [](const PortInfo& a, const PortInfo& b) { return a.portName < b.portName; });
     for (const PortInfo& port : ports) {
         if (!callback(port))
             break;
+    }
+    if (listingError != 0) {
+        errno = listingError;
+        return false;
     }
     return true;
 }

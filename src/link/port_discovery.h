@@ -28,7 +28,8 @@ struct PortInfo {
 using PortCallback = std::function<bool(const PortInfo&)>;
 
 // Calls back once per port until the callback says stop or the ports run out. Fails (false,
-// errno EINVAL) without a callback; a missing tty class folder is no failure, just no ports.
+// errno EINVAL) without a callback, and (false, the system's errno) when the tty class folder
+// cannot be listed; a missing tty class folder is no failure, just no ports.
 bool enumerateSerialPorts(const PortCallback& callback,
                           const std::string& sysClassTty = kSysClassTty);
 

@@ -125,6 +125,22 @@ TEST(PortDiscoveryTest, NoCallbackFailsWithInvalidArgument) {
     EXPECT_EQ(errno, EINVAL);
 }
 
+TEST(PortDiscoveryTest, UnlistableTtyClassFailsWithTheSystemsError) {
+    FakeTtyTree tree;
+    const std::string notAFolder = tree.classTty() + "/../not-a-folder";
+    FakeTtyTree::write(notAFolder, "");
+    int calls = 0;
+    errno = 0;
+    EXPECT_FALSE(enumerateSerialPorts(
+        [&](const PortInfo&) {
+            ++calls;
+            return true;
+        },
+        notAFolder));
+    EXPECT_EQ(errno, ENOTDIR);
+    EXPECT_EQ(calls, 0);
+}
+
 TEST(PortDiscoveryTest, MissingTtyClassMeansNoPorts) {
     int calls = 0;
     EXPECT_TRUE(enumerateSerialPorts(
