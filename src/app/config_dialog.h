@@ -2,8 +2,10 @@
 
 // The program's one window: every parameter of the gyro at once, the adapter port, the action
 // buttons, the status line and the pilot's notes. The model lives in `GyroConfig`; the window
-// mirrors it both ways and hands the work to the core (settings files, field rules) and, later,
-// to the sequence engine, the transports and the help tips through the hooks below.
+// mirrors it both ways and hands the work to the core: settings files and field rules, the
+// port selection and the sequence engine, which reach the transports, the timers and the pilot
+// only through the hosts this window implements. The help tips come later, through the hooks
+// below.
 
 #include <QComboBox>
 #include <QDialog>
