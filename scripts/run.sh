@@ -6,7 +6,7 @@
 # Without a display ($DISPLAY and $WAYLAND_DISPLAY both empty) the window opens in a virtual X
 # server instead; the program reads the simulated gyro, saves a picture of the window showing
 # its values and "Read complete", closes, and this script prints the picture's path
-# (out/screenshot.png, or $VN340_SCREENSHOT when set) and copies it to docs/screenshot.png.
+# (out/screenshot.png, or $VN340_SCREENSHOT when set).
 # Usage: scripts/run.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,6 +38,6 @@ echo "No display: running the window in Xvfb, reading the simulated gyro, taking
 VN340_SCREENSHOT="$screenshot" VN340_READ_BEFORE_SCREENSHOT=1 \
     xvfb-run -a -s "-screen 0 1280x1024x24" "$program"
 [ -s "$screenshot" ] || { echo "No screenshot was saved." >&2; exit 1; }
-mkdir -p docs
-cp "$screenshot" docs/screenshot.png
-echo "Screenshot saved: $screenshot (and docs/screenshot.png)"
+
+
+echo "Screenshot saved: $screenshot"

@@ -182,7 +182,7 @@ QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
 }  // namespace
 
 void ConfigDialog::buildLayout() {
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setFont(dialogFont());
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(configDialogTitle());
@@ -210,6 +210,10 @@ void ConfigDialog::buildGroupsAndLabels() {
         else
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         place(label, spec.id, spec.box);
+        // The design's boxes fit the captions in the font they were drawn with; where a
+        // stand-in font runs wider, a caption grows into the gap beside it rather than being cut.
+        if (!spec.rightAligned && label->sizeHint().width() > label->width())
+            label->resize(label->sizeHint().width(), label->height());
         if (spec.id != 0)
             controls_[spec.id] = label;
     }

@@ -12,6 +12,18 @@
 #include "config/profile_store.h"
 
 namespace vn340 {
+
+QFont dialogFont() {
+    static const bool substituted = [] {
+        QFont::insertSubstitutions(
+            QStringLiteral("MS Sans Serif"),
+            {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial")});
+        return true;
+    }();
+    (void)substituted;
+    return QFont(QStringLiteral("MS Sans Serif"), 8);
+}
+
 namespace {
 
 constexpr int px(int x) {
@@ -30,7 +42,7 @@ void place(QWidget* widget, int id, int x, int y, int width, int height) {
 // Fixed size, the dialog font and a caption; `closeBox` decides whether the title bar offers
 // a close button (the prompts leave the pilot only their own buttons).
 void frame(QDialog& dialog, const QString& caption, int width, int height, bool closeBox) {
-    dialog.setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    dialog.setFont(dialogFont());
     dialog.setWindowTitle(caption);
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (closeBox)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFont>
 #include <QString>
 
 class QCheckBox;
@@ -20,6 +21,11 @@ constexpr int dialogUnitsToPixelsX(int x) {
 constexpr int dialogUnitsToPixelsY(int y) {
     return y * 13 / 8;
 }
+
+// "MS Sans Serif" 8 pt, the font the layouts are designed in. Linux has no such font; its
+// nearest stand-in is one with Arial's metrics, which keeps every caption inside the width it
+// was given, where the wider default sans face would cut "Vexa-Plug port" short.
+QFont dialogFont();
 
 // One OK button under a centred, wrapping message. Every message of the program goes through
 // this dialog; the caller sets the text, runs exec() and continues once the pilot closed it.
