@@ -259,6 +259,17 @@ int SerialPort::collectLineErrors(std::uint16_t* errors, bool* breakSeen) {
     return 0;
 }
 
+std::uint16_t SerialPort::lineEvents(std::uint16_t* errors) {
+    bool breakSeen = false;
+    collectLineErrors(errors, &breakSeen);
+    std::uint16_t events = 0;
+    if (breakSeen)
+        events |= kEventBreak;
+    if (*errors & ~kLineBreak)
+        events |= kEventError;
+    return events;
+}
+
 int SerialPort::clearErrors(std::uint16_t* errors, bool* breakSeen) {
     if (!isOpen())
         return result(kErrPortClosed);
@@ -282,12 +293,7 @@ int SerialPort::waitEvent(std::uint32_t timeoutMs) {
             system_.drainWakeup(wakeFd_);
         std::uint16_t events = found.readable ? kEventRxChar : 0;
         std::uint16_t errors = 0;
-        bool breakSeen = false;
-        collectLineErrors(&errors, &breakSeen);
-        if (breakSeen)
-            events |= kEventBreak;
-        if (errors & ~kLineBreak)
-            events |= kEventError;
+        events |= lineEvents(&errors);
         if (found.hungUp || found.failed)
             events |= kEventError;
         events &= mask_.load();
@@ -445,12 +451,7 @@ void SerialPort::listen() {
             rxArmed_.store(false);
         }
         std::uint16_t errors = 0;
-        bool breakSeen = false;
-        collectLineErrors(&errors, &breakSeen);
-        if (breakSeen)
-            events |= kEventBreak;
-        if (errors & ~kLineBreak)
-            events |= kEventError;
+        events |= lineEvents(&errors);
         events &= mask_.load();
         const bool hangUp = found.hungUp || found.failed;
         if (hangUp) {

@@ -134,6 +134,8 @@ class SerialPort {
     void listen();
     void rearmReceive();
     int collectLineErrors(std::uint16_t* errors, bool* breakSeen);
+    // The line errors since the last look, and the break and error events they amount to.
+    std::uint16_t lineEvents(std::uint16_t* errors);
 
     PortSystem& system_;
     int fd_ = -1;
