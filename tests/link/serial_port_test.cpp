@@ -434,6 +434,10 @@ TEST_F(SerialPortTest, FailedWaitEndsTheListenerWithItsError) {
 }
 
 TEST_F(SerialPortTest, UnpluggedAdapterIsReportedOnceAndTheListenerEnds) {
+    // The second port's receiver must outlive the port, whose listener reports to it until the
+    // port is closed on destruction.
+    Pty other;
+    Receiver second;
     SerialPort port;
     openWithListener(port);
     pty.closeMaster();
@@ -449,9 +453,7 @@ TEST_F(SerialPortTest, UnpluggedAdapterIsReportedOnceAndTheListenerEnds) {
     EXPECT_EQ(receiver.notes.size(), 1u);
     EXPECT_EQ(port.close(), 0);
 
-    Pty other;
     ASSERT_TRUE(other.ok());
-    Receiver second;
     ASSERT_EQ(port.open(other.path(), &second.context, second.notify()), 0);
     ASSERT_TRUE(other.send("again"));
     ASSERT_TRUE(second.waitFor(1));
