@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -123,8 +124,33 @@ int main(int argc, char** argv) {
     }
 
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
-    const std::string programs[2] = {argc > 2 ? argv[2] : VN340_CONFIG_PROGRAM,
-                                     argc > 3 ? argv[3] : VN340_MINIMAL_PROGRAM};
+    const std::string installed = argc > 2 ? argv[2] : VN340_CONFIG_PROGRAM;
+    // The program keeps its preferences beside itself, and the pilot's (or the run script's)
+    // saved port would make every start open an adapter. A copy in a folder of its own starts
+    // like a fresh installation: no port, nothing to open.
+    namespace fs = std::filesystem;
+    std::string folderTemplate = (fs::temp_directory_path() / "vn340-startup-XXXXXX").string();
+    if (!mkdtemp(folderTemplate.data())) {
+        std::perror("mkdtemp");
+        return 2;
+    }
+    const fs::path folder = folderTemplate;
+    const fs::path copy = folder / fs::path(installed).filename();
+    std::error_code copyError;
+    fs::copy_file(installed, copy, copyError);
+    if (copyError) {
+        std::fprintf(stderr, "cannot copy %s: %s\n", installed.c_str(),
+                     copyError.message().c_str());
+        return 2;
+    }
+    const std::string programs[2] = {copy.string(), argc > 3 ? argv[3] : VN340_MINIMAL_PROGRAM};
+    struct RemoveFolder {
+        fs::path path;
+        ~RemoveFolder() {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } removeFolder{folder};
     const char* names[2] = {"vn340-config", "minimal dialog"};
 
     // One run each unmeasured, so that both start from a warm file cache.
