@@ -12,7 +12,14 @@
 namespace vn340::testing {
 namespace {
 
-enum class Fault { Silence, CorruptChecksum, SplitIntoCharacters, NoiseBefore, NoiseAfter };
+enum class Fault {
+    Silence,
+    CorruptChecksum,
+    SplitIntoCharacters,
+    NoiseBeforeFrame,
+    NoiseBeforeReply,
+    NoiseAfter,
+};
 enum class Sequence { Read, Write, Diagnostics };
 
 const char* name(Fault fault) {
@@ -23,8 +30,10 @@ const char* name(Fault fault) {
             return "corrupt checksum";
         case Fault::SplitIntoCharacters:
             return "split into characters";
-        case Fault::NoiseBefore:
-            return "noise before";
+        case Fault::NoiseBeforeFrame:
+            return "noise before the frame";
+        case Fault::NoiseBeforeReply:
+            return "noise before the reply";
         case Fault::NoiseAfter:
             return "noise after";
     }
@@ -59,6 +68,10 @@ int framesOf(Sequence sequence) {
 
 constexpr int kStopDiagnosticsAtFrame = 4;
 constexpr std::string_view kNoise = "~#~";  // no ".", no "*", nothing a reply is judged by
+// Noise between a frame and its reply shifts the reply: whatever the decoders then read as the
+// value group is "000001" (or "0000000001" for a pair), whose checksum digit cannot match, so
+// the damage is caught exactly as a damaged checksum is.
+constexpr std::string_view kReplyNoise = "~#~#~0000000001";
 
 struct Outcome {
     enum Kind { Completes, CrcFailure, TimesOut } kind = Completes;
@@ -69,7 +82,7 @@ Outcome::Kind expectedOutcome(Sequence sequence, Fault fault, int k) {
     if (fault == Fault::Silence) {
         return Outcome::TimesOut;
     }
-    if (fault != Fault::CorruptChecksum) {
+    if (fault != Fault::CorruptChecksum && fault != Fault::NoiseBeforeReply) {
         return Outcome::Completes;  // pieces are gathered, noise outside a reply is discarded
     }
     switch (sequence) {
@@ -103,7 +116,7 @@ class FaultRun {
     }
 
     void run() {
-        if (case_.fault == Fault::NoiseBefore && case_.reply == 1) {
+        if (case_.fault == Fault::NoiseBeforeFrame && case_.reply == 1) {
             host_.receive(kNoise);  // before the sequence starts: dropped by the idle engine
         }
         switch (case_.sequence) {
@@ -137,7 +150,7 @@ class FaultRun {
         }
         if (number + 1 == case_.reply) {
             // Noise on the line after this reply and before the next frame goes out.
-            if (case_.fault == Fault::NoiseBefore && !pieces.empty()) {
+            if (case_.fault == Fault::NoiseBeforeFrame && !pieces.empty()) {
                 pieces.emplace_back(pieces.back().first + 500, std::string(kNoise));
             }
             return pieces;
@@ -151,6 +164,9 @@ class FaultRun {
                 }
             }
             return characters;
+        }
+        if (case_.fault == Fault::NoiseBeforeReply && !pieces.empty()) {
+            pieces.front().second.insert(0, kReplyNoise);
         }
         if (case_.fault == Fault::NoiseAfter && !pieces.empty()) {
             pieces.back().second += kNoise;                                       // same block
@@ -218,7 +234,8 @@ void checkCase(const Case& c) {
     }
 
     // A damaged identification reply leaves its field as it was and the read goes on.
-    if (c.fault == Fault::CorruptChecksum && c.sequence != Sequence::Diagnostics) {
+    const bool damaged = c.fault == Fault::CorruptChecksum || c.fault == Fault::NoiseBeforeReply;
+    if (damaged && c.sequence != Sequence::Diagnostics) {
         const GyroConfig& config = run.config();
         switch (c.reply) {
             case 1:
@@ -249,7 +266,7 @@ TEST(SequenceFaultMatrixTest, EverySequenceEndsAsDesignedWhateverHappensToAReply
     int cases = 0;
     for (Sequence sequence : {Sequence::Read, Sequence::Write, Sequence::Diagnostics}) {
         for (Fault fault : {Fault::Silence, Fault::CorruptChecksum, Fault::SplitIntoCharacters,
-                            Fault::NoiseBefore, Fault::NoiseAfter}) {
+                            Fault::NoiseBeforeFrame, Fault::NoiseBeforeReply, Fault::NoiseAfter}) {
             for (int reply = 1; reply <= framesOf(sequence); ++reply) {
                 checkCase({sequence, fault, reply});
                 ++cases;
@@ -257,7 +274,7 @@ TEST(SequenceFaultMatrixTest, EverySequenceEndsAsDesignedWhateverHappensToAReply
         }
     }
     std::cout << "fault matrix: " << cases << " cases\n";
-    EXPECT_EQ(cases, (24 + 22 + 5) * 5);
+    EXPECT_EQ(cases, (24 + 22 + 5) * 6);
 }
 
 }  // namespace
