@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "config_dialog_fixture.h"
@@ -87,6 +88,15 @@ class ConfigDialogLinkTest : public ConfigDialogTest {
         fs::create_symlink(sim.path().toStdString(), root / "dev" / kPortName);
     }
 
+    // A serial port with a driver that nobody will open.
+    void addPort(const std::string& name) {
+        const fs::path root = linkDir_.path().toStdString();
+        const fs::path tty = root / "class" / "tty" / name;
+        fs::create_directories(tty / "device");
+        fs::create_directory_symlink(root / "drivers" / "ftdi_sio", tty / "device" / "driver");
+        std::ofstream(tty / "type") << "4\n";  // a real UART, for the ttyS* ports
+    }
+
     TestDialog& startLinked(const char* d2xxLibrary = nullptr) {
         ConfigDialogPaths made = paths();
         const fs::path root = linkDir_.path().toStdString();
@@ -137,6 +147,18 @@ class ConfigDialogLinkTest : public ConfigDialogTest {
 
     QTemporaryDir linkDir_;
 };
+
+TEST_F(ConfigDialogLinkTest, PortListIsSortedInPlainTextOrderWithNothingChosen) {
+    for (const char* name : {"ttyUSB2", "ttyUSB10", "ttyS0", "ttyACM0"})
+        addPort(name);
+    startLinked();
+    auto* list = qobject_cast<DropDownList*>(control(1001));
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i)
+        entries << list->itemText(i);
+    EXPECT_EQ(entries, (QStringList{"USB", "ttyACM0", "ttyS0", "ttyUSB10", "ttyUSB2"}));
+    EXPECT_EQ(list->currentIndex(), -1) << "a first start chooses no port";
+}
 
 TEST_F(ConfigDialogLinkTest, ReadOverTheSerialLineShowsTheGyrosValues) {
     Simulator sim({"--baud-pace", "--set", "0x0104=77", "--set", "0x0108=9", "--set", "0x0116=88",
