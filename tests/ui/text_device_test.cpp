@@ -23,6 +23,22 @@ int lastInkColumn(const QImage& image) {
     return -1;
 }
 
+TEST(PainterTextDevice, DrawsWindows1252TextAsItsCharacters) {
+    struct Row {
+        std::string bytes;
+        QString shown;
+    };
+    const Row rows[] = {
+        {"\x80", QStringLiteral("\u20AC")},            // what "&euro;" leaves in the text
+        {"\x95\x99", QStringLiteral("\u2022\u2122")},  // "&bull;&trade;"
+        {"\xA9\xE9", QStringLiteral("\u00A9\u00E9")},  // Latin-1 maps byte for byte
+        {"a\x81z", QStringLiteral("a\u0081z")},        // a byte without a character stays
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(decodeWindows1252(row.bytes), row.shown) << row.shown.toStdString();
+    }
+}
+
 TEST(PainterTextDevice, DrawnTextEndsWhereItsAdvancesSum) {
     const std::string text =
         "The vn340 is a sophisticated microcomputer system in charge of controlling|";
