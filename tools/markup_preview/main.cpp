@@ -51,6 +51,11 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Rendering into a file needs no screen: without a display, draw off screen.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QGuiApplication app(argc, argv);
     if (argc < 3) {
         return usage();
