@@ -52,9 +52,13 @@ struct Line {
     std::size_t next;
 };
 
+// Some editors put a byte-order mark in front of a UTF-8 file. It belongs to no line: a first
+// line of "\xEF\xBB\xBF[Gyro]" is the section header it looks like, and writes keep the mark.
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 std::vector<Line> splitLines(std::string_view content) {
     std::vector<Line> lines;
-    std::size_t begin = 0;
+    std::size_t begin = content.starts_with(kUtf8ByteOrderMark) ? kUtf8ByteOrderMark.size() : 0;
     while (begin < content.size()) {
         std::size_t end = begin;
         while (end < content.size() && content[end] != '\r' && content[end] != '\n') {

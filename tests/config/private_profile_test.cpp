@@ -61,6 +61,7 @@ TEST(PrivateProfileRead, FollowsTheWindowsRules) {
         {"key in the next section", "[S]\r\n[T]\r\nk=v\r\n", "S", "k", nullopt},
         {"blanks around the arguments", "[S]\r\nk=v\r\n", " S\t", "\tk ", "v"},
         {"empty key argument", "[S]\r\n=v\r\n", "S", "", nullopt},
+        {"UTF-8 byte-order mark", "\xEF\xBB\xBF[S]\r\nk=v\r\n", "S", "k", "v"},
     };
     for (const ReadRow& row : rows) {
         EXPECT_EQ(profile::findValue(row.content, row.section, row.key), row.expected) << row.what;
@@ -70,6 +71,8 @@ TEST(PrivateProfileRead, FollowsTheWindowsRules) {
 TEST(PrivateProfileRead, ListsSectionNamesInFileOrder) {
     const string content = "k=0\r\n[A]\r\n[ B ]x\r\nk=v\r\n;[C]\r\n[]\r\n[D\r\n[A]\n[E]";
     EXPECT_EQ(profile::sectionNamesIn(content), (std::vector<string>{"A", "B", "A", "E"}));
+    EXPECT_EQ(profile::sectionNamesIn("\xEF\xBB\xBF[Gyro]\r\n[Servo]"),
+              (std::vector<string>{"Gyro", "Servo"}));
 }
 
 struct WriteRow {
@@ -119,6 +122,10 @@ TEST(PrivateProfileWrite, ChangesOnlyTheLineConcerned) {
         {"delete the last line without break", "[S]\r\nk=1", "S", "k", nullopt, "[S]\r\n"},
         {"delete only the first duplicate", "[S]\r\nk=1\r\nK=2\r\n", "S", "k", nullopt,
          "[S]\r\nK=2\r\n"},
+        {"byte-order mark kept, header found", "\xEF\xBB\xBF[S]\r\nk=1\r\n", "S", "k", "2",
+         "\xEF\xBB\xBF[S]\r\nk=2\r\n"},
+        {"byte-order mark kept, key added", "\xEF\xBB\xBF[S]\r\n", "S", "k", "v",
+         "\xEF\xBB\xBF[S]\r\nk=v\r\n"},
     };
     for (const WriteRow& row : rows) {
         EXPECT_EQ(profile::withValue(row.content, row.section, row.key, row.value), row.expected)
