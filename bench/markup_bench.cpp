@@ -12,6 +12,7 @@
 #include <benchmark/benchmark.h>
 
 #include "app/help_texts.h"
+#include "ui/headless.h"
 #include "ui/markup_renderer.h"
 
 namespace {
@@ -69,6 +70,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+    vn340::drawOffScreenWithoutDisplay();
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     for (const vn340::HelpText& h : vn340::helpTexts()) {

@@ -24,17 +24,12 @@
 #include <string_view>
 #include <vector>
 
+#include "config/sys_result.h"
+
 namespace vn340 {
 
-// What a write did. `error` is an errno value (0 on success); `message` says in plain words
-// which file could not be written and why, ready to be shown to the pilot.
-struct ProfileWriteResult {
-    int error = 0;
-    std::string message;
-
-    bool ok() const { return error == 0; }
-    explicit operator bool() const { return ok(); }
-};
+// What a write did.
+using ProfileWriteResult = SysResult;
 
 namespace profile {
 

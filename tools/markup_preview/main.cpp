@@ -14,6 +14,7 @@
 #include <QPainter>
 
 #include "app/help_texts.h"
+#include "ui/headless.h"
 #include "ui/markup_renderer.h"
 
 namespace {
@@ -51,11 +52,7 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Rendering into a file needs no screen: without a display, draw off screen.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    vn340::drawOffScreenWithoutDisplay();
     QGuiApplication app(argc, argv);
     if (argc < 3) {
         return usage();
