@@ -1,0 +1,36 @@
+#pragma once
+
+// Every file the program touches goes through this seam: settings files, the preferences and
+// the device nodes it only asks about. The system's own types stay in the one file that
+// implements it, and tests replace it to play a full disk, a folder in the way or a file that
+// cannot be read.
+
+#include <string>
+#include <string_view>
+
+#include "config/sys_result.h"
+
+namespace vn340 {
+
+class FileSystem {
+  public:
+    virtual ~FileSystem() = default;
+
+    // The whole file into `bytes`. A missing file reads as empty and succeeds; a folder, a
+    // named pipe, a device or a file that cannot be read fails and leaves `bytes` empty.
+    virtual SysResult read(const std::string& path, std::string& bytes) = 0;
+    // Puts `bytes` in place of the file as a whole: the old file or the new one, never half.
+    virtual SysResult replace(const std::string& path, std::string_view bytes) = 0;
+    // Whether a new file can be made in the folder (a real probe: permissions alone do not
+    // tell for the superuser).
+    virtual bool folderIsWritable(const std::string& folder) = 0;
+    // Makes the folder and any missing parents.
+    virtual SysResult createFolders(const std::string& folder) = 0;
+    // The name of the group that owns the file or device, empty when it cannot be told.
+    virtual std::string ownerGroup(const std::string& path) = 0;
+};
+
+// The running system's files; one shared instance.
+FileSystem& systemFileSystem();
+
+}  // namespace vn340
