@@ -9,6 +9,8 @@
 #include <QTextEdit>
 #include <QTextOption>
 
+#include <vector>
+
 #include "config/profile_store.h"
 
 namespace vn340 {
@@ -70,6 +72,27 @@ QLabel* centredLabel(QDialog* dialog, const QString& text, int id, int x, int y,
     return label;
 }
 
+// The design's boxes fit their paragraphs in the font they were drawn with; the stand-in font
+// may wrap a paragraph onto one more line. Such a label grows, and the labels under it move
+// down by as much, keeping the gaps between them.
+void growIntoGapsBelow(const std::vector<QLabel*>& column) {
+    int shift = 0;
+    for (QLabel* label : column) {
+        QRect box = label->geometry().translated(0, shift);
+        const int needed = label->heightForWidth(box.width());
+        if (needed > box.height()) {
+            shift += needed - box.height();
+            box.setHeight(needed);
+        }
+        label->setGeometry(box);
+    }
+}
+
+// A screen reader announces a dialog's description as it opens, like the text of a message box.
+void describe(QDialog& dialog, const QString& text) {
+    dialog.setAccessibleDescription(text);
+}
+
 QPushButton* button(QDialog* dialog, const QString& text, int id, int x, int y, int width,
                     int height) {
     auto* result = new QPushButton(text, dialog);
@@ -82,8 +105,9 @@ QPushButton* button(QDialog* dialog, const QString& text, int id, int x, int y, 
 
 MessageDialog::MessageDialog(QWidget* parent) : QDialog(parent) {
     frame(*this, QStringLiteral("Tarvel RC"), 186, 109, false);
+    // The label's accessible name is its text, as Qt gives it: a fixed name would replace the
+    // message for a screen reader.
     label_ = centredLabel(this, {}, 1003, 7, 7, 172, 81);
-    label_->setAccessibleName(QStringLiteral("Message"));
     okButton_ = button(this, QStringLiteral("OK"), 1, 71, 88, 50, 14);
     okButton_->setDefault(true);
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
@@ -97,12 +121,12 @@ void MessageDialog::showEvent(QShowEvent* event) {
 void MessageDialog::setMessage(const QString& text) {
     message_ = text;
     label_->setText(text);
+    describe(*this, text);
 }
 
 ContinueAbortPrompt::ContinueAbortPrompt(QWidget* parent) : QDialog(parent) {
     frame(*this, QStringLiteral("Tarvel RC"), 186, 95, false);
     label_ = centredLabel(this, {}, 1063, 7, 7, 172, 60);
-    label_->setAccessibleName(QStringLiteral("Prompt"));
     continueButton_ = button(this, QStringLiteral("Continue"), 1061, 31, 74, 50, 14);
     QPushButton* abortButton = button(this, QStringLiteral("Abort"), 1062, 111, 74, 50, 14);
     continueButton_->setDefault(true);
@@ -124,6 +148,7 @@ void ContinueAbortPrompt::showEvent(QShowEvent* event) {
 void ContinueAbortPrompt::setPrompt(const QString& text) {
     prompt_ = text;
     label_->setText(text);
+    describe(*this, text);
 }
 
 OverwritePrompt::OverwritePrompt(QWidget* parent) : QDialog(parent) {
@@ -157,6 +182,7 @@ void OverwritePrompt::showEvent(QShowEvent* event) {
 void OverwritePrompt::setQuestion(const QString& text) {
     question_ = text;
     edit_->setPlainText(text);
+    describe(*this, text);
 }
 
 void OverwritePrompt::reject() {
@@ -166,20 +192,24 @@ void OverwritePrompt::reject() {
 
 SafetyWarningDialog::SafetyWarningDialog(QWidget* parent) : QDialog(parent) {
     frame(*this, QStringLiteral("Tarvel RC Safety Warning"), 191, 157, true);
-    centredLabel(this,
-                 QStringLiteral("Updating the parameters in fight can result in loss of tail "
-                                "control if incorrect parameters are loaded to your gyro."),
-                 0, 7, 7, 177, 20);
-    centredLabel(this,
-                 QStringLiteral("If you are using a Orvo-Jack ensure the helicopter has landed, "
-                                "the engine is idling and the rotor has stopped before making "
-                                "any configuration changes to your gyro."),
-                 0, 7, 30, 177, 27);
-    centredLabel(this,
-                 QStringLiteral("When changes are made always check that everything operates "
-                                "correctly before taking off.\n\nYou must agree to follow the "
-                                "above guidance before your gyro is updated."),
-                 0, 7, 63, 177, 45);
+    QLabel* danger =
+        centredLabel(this,
+                     QStringLiteral("Updating the parameters in fight can result in loss of tail "
+                                    "control if incorrect parameters are loaded to your gyro."),
+                     0, 7, 7, 177, 20);
+    QLabel* landed = centredLabel(
+        this,
+        QStringLiteral("If you are using a Orvo-Jack ensure the helicopter has landed, "
+                       "the engine is idling and the rotor has stopped before making "
+                       "any configuration changes to your gyro."),
+        0, 7, 30, 177, 27);
+    QLabel* agreement =
+        centredLabel(this,
+                     QStringLiteral("When changes are made always check that everything operates "
+                                    "correctly before taking off.\n\nYou must agree to follow the "
+                                    "above guidance before your gyro is updated."),
+                     0, 7, 63, 177, 45);
+    growIntoGapsBelow({danger, landed, agreement});
     checkBox_ = new QCheckBox(QStringLiteral("Don't show this message again"), this);
     checkBox_->setAccessibleName(checkBox_->text());
     place(checkBox_, 1084, 36, 119, 114, 11);
