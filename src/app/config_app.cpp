@@ -1,9 +1,13 @@
 #include "app/config_app.h"
 
+#include <QMessageBox>
+#include <cstdio>
 #include <memory>
 
 #include "app/config_dialog.h"
+#include "app/demo_session.h"
 #include "app/startup_probe.h"
+#include "config/preferences.h"
 
 // The resources live in the static app library; without this reference the linker would leave
 // them out of the program.
@@ -17,6 +21,8 @@ ConfigApp::ConfigApp(int& argc, char** argv) : application_(argc, argv) {
     initResources();
     QApplication::setApplicationName(QStringLiteral("vn340-config"));
     QApplication::setOrganizationName(QStringLiteral("Tarvel RC"));
+    QApplication::setApplicationVersion(programVersion());
+    QGuiApplication::setDesktopFileName(QLatin1String(kDesktopFileId));
     QApplication::setWindowIcon(applicationIcon());
 }
 
@@ -28,8 +34,22 @@ QIcon ConfigApp::applicationIcon() {
     return icon;
 }
 
-int ConfigApp::run() {
-    auto window = std::make_unique<ConfigDialog>();
+int ConfigApp::run(const CommandLineOptions& options) {
+    std::unique_ptr<DemoSession> demo;
+    if (options.demo) {
+        QString problem;
+        demo = DemoSession::start(programFolder(), &problem);
+        if (demo == nullptr) {
+            // Started from the desktop menu, standard error is seen by nobody.
+            std::fprintf(stderr, "%s: %s\n", kProgramName, problem.toLocal8Bit().constData());
+            QMessageBox::critical(nullptr, QLatin1String(kProgramName), problem);
+            return 1;
+        }
+    }
+    auto window =
+        demo ? std::make_unique<ConfigDialog>(demo->paths()) : std::make_unique<ConfigDialog>();
+    if (demo)
+        window->setTitleSuffix(QLatin1String(kDemoTitleSuffix));
     int status = 0;
     installStartupProbe(*window, StartupProbeOptions::fromEnvironment(), [&](bool ok) {
         status = ok ? 0 : 1;

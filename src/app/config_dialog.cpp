@@ -96,7 +96,7 @@ void ConfigDialog::initDialog() {
     // The "Start diagnostics" item (context menu and Ctrl+D) exists since construction; the
     // icon is the application's, set by ConfigApp.
     prepareTransports();
-    setWindowTitle(configDialogTitle());
+    setWindowTitle(configDialogTitle() + titleSuffix_);
 
     ProfileWriteResult writeFailure;
     prefs_ = startPreferences(prefsStore_, paths_.programFolder, paths_.configHome, &writeFailure);
@@ -119,6 +119,11 @@ void ConfigDialog::initDialog() {
     applyServoSelection(model_);
     showChoices();
     exchangeToControls();
+}
+
+void ConfigDialog::setTitleSuffix(const QString& suffix) {
+    titleSuffix_ = suffix;
+    setWindowTitle(configDialogTitle() + titleSuffix_);
 }
 
 void ConfigDialog::fillSelectors() {

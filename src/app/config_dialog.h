@@ -114,6 +114,8 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     // The start-up steps. Runs once, when the window is first shown at the latest, so that the
     // hooks of a derived window take part.
     void initDialog();
+    // Appended to the window's title (" (demo)" for the demo).
+    void setTitleSuffix(const QString& suffix);
 
     // --- operations offered to the rest of the program ---
     void showMessage(const QString& text);
@@ -256,6 +258,7 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     void showModel(const GyroConfig& config) override;
 
     ConfigDialogPaths paths_;
+    QString titleSuffix_;
     bool initialised_ = false;
     bool checksSuspended_ = false;
     GyroConfig model_;

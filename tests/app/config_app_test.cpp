@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include "app/config_dialog.h"
+#include "app/demo_session.h"
 
 namespace vn340 {
 namespace {
@@ -70,6 +75,131 @@ TEST(ConfigApp, AScreenshotThatCannotBeSavedEndsWithFailure) {
     ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), 1);
     EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+}
+
+struct ProgramRun {
+    int exitCode = -1;
+    QString output;
+    QString error;
+};
+
+// The built program, run in place with `environment` added to this process's own.
+ProgramRun runProgram(const QStringList& arguments, const QProcessEnvironment& added = {},
+                      const QStringList& removed = {}) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : removed)
+        environment.remove(name);
+    for (const QString& name : added.keys())
+        environment.insert(name, added.value(name));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VN340_CONFIG_PROGRAM), arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.error = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+// The command line is read before the window system is reached: none of these may need a
+// display, so they run with none (an application object would end the program without one).
+TEST(CommandLine, AnswersWithoutADisplayAndRefusesWhatItDoesNotKnow) {
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        QString output;  // a pattern; empty: nothing printed
+        QString error;
+    };
+    const QString version = QStringLiteral("^vn340-config %1\n$")
+                                .arg(QRegularExpression::escape(VN340_PROJECT_VERSION));
+    const Case cases[] = {
+        {{"--version"}, 0, version, {}},
+        {{"-v"}, 0, version, {}},
+        // The window system's own options are no mistakes.
+        {{"-style", "fusion", "--version"}, 0, version, {}},
+        {{"--help"}, 0, "^Usage: vn340-config \\[options\\]\n(.|\n)*--demo", {}},
+        {{"--bogus"}, 2, {}, "^vn340-config: Unknown option 'bogus'.\nTry 'vn340-config --help'"},
+        {{"--demo", "gyro.tsf"}, 2, {}, "^vn340-config: unexpected argument 'gyro.tsf'"},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.arguments.join(u' ').toStdString());
+        const ProgramRun run = runProgram(row.arguments, {}, {"DISPLAY", "WAYLAND_DISPLAY"});
+        EXPECT_EQ(run.exitCode, row.exitCode);
+        for (const auto& [printed, pattern] :
+             {std::pair{run.output, row.output}, std::pair{run.error, row.error}}) {
+            if (pattern.isEmpty())
+                EXPECT_EQ(printed, QString());
+            else
+                EXPECT_TRUE(printed.contains(QRegularExpression(pattern))) << printed.toStdString();
+        }
+    }
+}
+
+// Every option the help lists is explained in the manual page, and the help hides the window
+// system's options.
+TEST(CommandLine, ManualExplainsEveryOptionOfTheHelp) {
+    const ProgramRun run = runProgram({"--help"});
+    QFile manual(QStringLiteral(VN340_MANUAL_SOURCE));
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(manual.readAll());
+    QStringList options;
+    for (const auto& match : QRegularExpression("--([a-z-]+)").globalMatch(run.output))
+        options << match.captured(1);
+    EXPECT_GE(options.size(), 3);
+    for (const QString& option : options)
+        EXPECT_TRUE(page.contains("\\-\\-" + option)) << option.toStdString();
+    EXPECT_FALSE(run.output.contains("platform"));
+}
+
+// The demo, started as the desktop menu's "Try without a gyro" starts it: the window reads the
+// simulated gyro through the simulated USB adapter (the probe fails unless the status line
+// says "Read complete"), and neither the preferences beside the program nor those in the
+// configuration home are touched; the demo's own go with it.
+TEST(Demo, ReadsTheSimulatedGyroAndLeavesNoPreferences) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char* folder : {"config", "tmp", "runtime"})
+        ASSERT_TRUE(
+            QDir(dir.path()).mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString beside =
+        QFileInfo(QStringLiteral(VN340_CONFIG_PROGRAM))
+            .dir()
+            .filePath(QString::fromUtf8(kPreferencesFileName.data(), kPreferencesFileName.size()));
+    auto bytesOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+    };
+    const QByteArray besideBefore = bytesOf(beside);
+
+    QProcessEnvironment environment;
+    environment.insert("VN340_SCREENSHOT", dir.filePath("demo.png"));
+    environment.insert("VN340_READ_BEFORE_SCREENSHOT", "1");
+    environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    environment.insert("TMPDIR", dir.filePath("tmp"));
+    // Else Qt makes its runtime folder in TMPDIR.
+    environment.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
+    const ProgramRun run = runProgram({"--demo"}, environment, {"VN340_D2XX_LIBRARY"});
+    EXPECT_EQ(run.exitCode, 0) << run.error.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath("demo.png")));
+    EXPECT_EQ(bytesOf(beside), besideBefore);
+    EXPECT_TRUE(QDir(dir.filePath("config")).isEmpty());
+    EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
+}
+
+// The demo's title outlives the window's start-up steps, which set the title themselves.
+TEST(Demo, TitleSaysDemo) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ConfigDialogPaths paths;
+    paths.programFolder = paths.configHome = dir.path().toStdString();
+    paths.sysClassTty = dir.filePath("no-tty-class").toStdString();
+    paths.d2xxLibrary = dir.filePath("no-libftd2xx.so").toStdString();
+    ConfigDialog window(paths);
+    window.setTitleSuffix(kDemoTitleSuffix);
+    window.initDialog();
+    EXPECT_EQ(window.windowTitle(), configDialogTitle() + " (demo)");
 }
 
 }  // namespace

@@ -1,0 +1,79 @@
+#include "app/demo_session.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <vector>
+
+#include "config/preferences.h"
+#include "config/profile_store.h"
+#include "link/port_selection.h"
+
+#ifndef VN340_DEMO_LIBRARY_PATHS
+#error "the build passes the simulated library's places as VN340_DEMO_LIBRARY_PATHS"
+#endif
+
+namespace vn340 {
+namespace {
+
+// Where the simulated library may lie, nearest first, for a program in `programFolder`.
+std::vector<std::string> demoLibraryCandidates(const std::string& programFolder) {
+    std::vector<std::string> candidates;
+    // Relative to the program: the installed layout first, then the build tree's.
+    for (const QString& relative :
+         QStringLiteral(VN340_DEMO_LIBRARY_PATHS).split(u':', Qt::SkipEmptyParts)) {
+        const QString path =
+            QDir::cleanPath(QString::fromStdString(programFolder) + u'/' + relative);
+        candidates.push_back(path.toStdString());
+    }
+    return candidates;
+}
+
+}  // namespace
+
+std::unique_ptr<DemoSession> DemoSession::start(const std::string& programFolder,
+                                                QString* problem) {
+    std::unique_ptr<DemoSession> session(new DemoSession);
+    for (const std::string& candidate : demoLibraryCandidates(programFolder)) {
+        if (QFileInfo(QString::fromStdString(candidate)).isFile()) {
+            session->library_ = candidate;
+            break;
+        }
+    }
+    if (session->library_.empty()) {
+        *problem = QStringLiteral(
+            "The demo's simulated USB adapter (libftd2xx.so) is not "
+            "installed beside the program.");
+        return nullptr;
+    }
+    if (!session->scratch_.isValid()) {
+        *problem = QStringLiteral("The demo cannot make a folder for its preferences: %1")
+                       .arg(session->scratch_.errorString());
+        return nullptr;
+    }
+    session->folder_ = session->scratch_.path().toStdString();
+
+    // Written as a first start of the program would write them, with the simulated adapter
+    // chosen, so the window opens it at once.
+    ProfileStore store;
+    store.setPath(session->folder_ + "/" + std::string(kPreferencesFileName));
+    const bool written =
+        store.writeString(kSettingsSection, kLastDirectoryKey, QDir::homePath().toStdString()) &&
+        store.writeString(kSettingsSection, kComPortKey, kUsbPortName) &&
+        store.writeInt(kSettingsSection, kDateKey, 0) &&
+        store.writeBool(kSettingsSection, kWarningKey, false);
+    if (!written) {
+        *problem = QString::fromStdString(store.lastError().message);
+        return nullptr;
+    }
+    return session;
+}
+
+ConfigDialogPaths DemoSession::paths() const {
+    ConfigDialogPaths paths = ConfigDialogPaths::ofRunningProgram();
+    paths.programFolder = folder_;
+    paths.configHome = folder_;
+    paths.d2xxLibrary = library_;
+    return paths;
+}
+
+}  // namespace vn340
