@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and tests need, only those that are missing.
+# Usage: scripts/deps.sh [--package | --ci]
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
@@ -7,9 +8,14 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth fonts-dejavu-core fonts-liberation2
 )
-if [ "${1:-}" = "--ci" ]; then
-    packages+=(clang-14 libclang-rt-14-dev)
-fi
+# The Debian package: dpkg-shlibdeps finds its dependencies, `file` picks the files it looks at.
+packaging=(dpkg-dev file)
+case "${1:-}" in
+--package) packages+=("${packaging[@]}") ;;
+# CI adds the fuzzers, the package and what checks the package and the icons.
+--ci) packages+=(clang-14 libclang-rt-14-dev "${packaging[@]}"
+                 desktop-file-utils appstream lintian man-db librsvg2-bin) ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
