@@ -91,7 +91,8 @@ bool liveSignalsReplyComplete(std::string_view buffer) {
 }
 
 bool gyroSignalReplyComplete(std::string_view buffer) {
-    return buffer.find('*') != std::string_view::npos;
+    constexpr std::size_t kDigits = 10;
+    return buffer.find('*') != std::string_view::npos && buffer.size() >= kDigits + 1;
 }
 
 std::string_view dropLeading(std::string_view buffer, std::size_t count) {

@@ -83,7 +83,9 @@ bool parameterReplyComplete(std::string_view buffer);
 bool writeAckComplete(std::string_view buffer);
 // "03FDaa": 15 characters.
 bool liveSignalsReplyComplete(std::string_view buffer);
-// "*": the echoed "*" has arrived.
+// "*": the "*" and the ten digits of the gyro signal, whichever side of them the "*" comes.
+// The gyro may send the "*" first; over a slow line the digits then arrive later, and taking
+// the reply at the "*" would push them into the next reply for as long as diagnostics run.
 bool gyroSignalReplyComplete(std::string_view buffer);
 
 // How many leading characters to drop before decoding.
@@ -119,8 +121,7 @@ std::uint8_t hexByte(char high, char low);
 WordReply decodeWordReply(std::string_view text);
 
 // The first group of 10 digits: two values and a checksum byte, compared by its low digit.
-// Text shorter than one whole group does not pass, so a "*" whose ten digits are still on
-// their way reads as a failed checksum, which leaves the previous signal shown.
+// Text shorter than one whole group does not pass.
 PairReply decodePairReply(std::string_view text);
 
 }  // namespace vn340
