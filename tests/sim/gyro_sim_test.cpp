@@ -99,7 +99,8 @@ TEST(GyroSim, StarFirstSendsTheStarBeforeItsDigits) {
     sim.setLiveSignals({512, 1520, 1520});
     const std::string star = answer(sim, kGyroSignalFrame);
     EXPECT_EQ(star.front(), '*');
-    EXPECT_TRUE(gyroSignalReplyComplete(star.substr(0, 1)));
+    EXPECT_FALSE(gyroSignalReplyComplete(star.substr(0, star.size() - 1)));
+    EXPECT_TRUE(gyroSignalReplyComplete(star));
     EXPECT_EQ(decodePairReply(removeFirstStar(star)).first, 512);
     EXPECT_TRUE(decodePairReply(removeFirstStar(star)).passed);
 }
