@@ -8,60 +8,54 @@
 
 namespace vn340 {
 
+namespace {
+
+constexpr SequenceTimer kStep = SequenceTimer::DiagStep;
+
+// Only the product word is asked for, once per start.
+constexpr IdentificationStep kIdentification[] = {
+    {39, 40, Identification::ProductId, 43, "Initiating Gain and Rudder read"},
+};
+
+}  // namespace
+
 void SequenceEngine::runDiagState() {
-    const SequenceTimer step = SequenceTimer::DiagStep;
+    if (runIdentification(kIdentification, kStep)) {
+        return;
+    }
     switch (state_) {
         case 38:
-            host_.enableGyroButtons(false);
-            stepIndex_ = 0;
-            state_ = 39;
-            host_.armTimer(step, kStepDelayMs);
-            break;
-        case 39:
-            send(kReadProductIdFrame, 40, "Initiating Gain and Rudder read");
-            break;
-        case 40:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                if (checkProductId(dropLeading(replyBuffer_, kWordReplyLeading))) {
-                    consumed(43, step);
-                } else {
-                    stopDiagnostics();
-                }
-            }
+            beginDiagnostics();
             break;
         case 43:
             send(kGyroSignalFrame, 44);
             break;
         case 44:
-            if (gyroSignalReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
+            if (replyArrived(gyroSignalReplyComplete)) {
                 readGyroSignal();
-                consumed(45, step);
             }
             break;
         case 45:
             send(kLiveSignalsFrame, 46);
             break;
         case 46:
-            if (liveSignalsReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
+            if (replyArrived(liveSignalsReplyComplete)) {
                 readLiveSignals();
-                if (diagnosticsRunning_) {
-                    consumed(43, step, kDiagnosticsPauseMs);
-                } else {
-                    consumed(47, step);
-                }
             }
             break;
         case 47:
-            state_ = 0;
-            host_.armTimer(SequenceTimer::StatusClear, kStatusClearMs);
-            host_.enableControls(true);
+            finishDiagnostics();
             break;
         default:
             break;
     }
+}
+
+void SequenceEngine::beginDiagnostics() {
+    host_.enableGyroButtons(false);
+    stepIndex_ = 0;
+    state_ = 39;
+    host_.armTimer(kStep, kStepDelayMs);
 }
 
 void SequenceEngine::readGyroSignal() {
@@ -69,6 +63,7 @@ void SequenceEngine::readGyroSignal() {
     if (pair.passed) {
         gyroSignal_ = pair.first;
     }
+    consumed(45, kStep);
 }
 
 void SequenceEngine::readLiveSignals() {
@@ -76,6 +71,18 @@ void SequenceEngine::readLiveSignals() {
     if (pair.passed) {
         host_.setStatus(diagnosticsStatusText(gyroSignal_, pair.first, pair.second));
     }
+    // The pilot's stop is looked at here only, so the round in progress always completes.
+    if (diagnosticsRunning_) {
+        consumed(43, kStep, kDiagnosticsPauseMs);
+    } else {
+        consumed(47, kStep);
+    }
+}
+
+void SequenceEngine::finishDiagnostics() {
+    state_ = 0;
+    host_.armTimer(SequenceTimer::StatusClear, kStatusClearMs);
+    host_.enableControls(true);
 }
 
 }  // namespace vn340

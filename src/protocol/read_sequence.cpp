@@ -11,7 +11,19 @@ namespace vn340 {
 
 namespace {
 
+constexpr SequenceTimer kStep = SequenceTimer::ReadStep;
 constexpr int kLastParameter = kParameterCount - 1;  // the statistics word
+
+// The firmware is shown through its number. It is asked for right after the memory-map
+// version, although its states are numbered after the serial number's.
+constexpr std::array<IdentificationStep, 6> kIdentification = {{
+    {2, 3, Identification::ProductId, 4, "Initiating read"},
+    {4, 5, Identification::MemoryMapVersion, 10, "Initiating read"},
+    {10, 11, Identification::FirmwareFromNumber, 6, {}},
+    {6, 7, Identification::SerialLow, 8, {}},
+    {8, 9, Identification::SerialHigh, 12, {}},
+    {12, 13, Identification::Loader, 14, {}},
+}};
 
 // The status line while the parameters arrive; empty where the line keeps its text.
 constexpr std::array<std::string_view, kParameterCount> kReadStatus = {
@@ -37,84 +49,18 @@ constexpr std::array<std::string_view, kParameterCount> kReadStatus = {
 }  // namespace
 
 void SequenceEngine::runReadState() {
-    const SequenceTimer step = SequenceTimer::ReadStep;
+    if (runIdentification(kIdentification, kStep)) {
+        return;
+    }
     switch (state_) {
         case 1:
-            host_.enableGyroButtons(false);
-            stepIndex_ = 0;
-            keptServoData_.reset();
-            state_ = 2;
-            host_.armTimer(step, kStepDelayMs);
-            break;
-        case 2:
-            send(kReadProductIdFrame, 3, "Initiating read");
-            break;
-        case 3:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                if (checkProductId(dropLeading(replyBuffer_, kWordReplyLeading))) {
-                    consumed(4, step);
-                }
-            }
-            break;
-        case 4:
-            send(kReadMemoryMapVersionFrame, 5, "Initiating read");
-            break;
-        case 5:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                if (checkMemoryMapVersion(dropLeading(replyBuffer_, kWordReplyLeading))) {
-                    consumed(10, step);
-                }
-            }
-            break;
-        case 10:
-            send(kReadFirmwareVersionFrame, 11);
-            break;
-        case 11:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                storeFirmware(dropLeading(replyBuffer_, kWordReplyLeading),
-                              FirmwareText::FromNumber);
-                consumed(6, step);
-            }
-            break;
-        case 6:
-            send(kReadSerialLowFrame, 7);
-            break;
-        case 7:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                storeSerialLow(dropLeading(replyBuffer_, kWordReplyLeading));
-                consumed(8, step);
-            }
-            break;
-        case 8:
-            send(kReadSerialHighFrame, 9);
-            break;
-        case 9:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                storeSerialHigh(dropLeading(replyBuffer_, kWordReplyLeading));
-                consumed(12, step);
-            }
-            break;
-        case 12:
-            send(kReadLoaderVersionFrame, 13);
-            break;
-        case 13:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                storeLoader(dropLeading(replyBuffer_, kWordReplyLeading));
-                consumed(14, step);
-            }
+            beginRead();
             break;
         case 14:
             send(parameterReadFrame(stepIndex_), 15);
             break;
         case 15:
-            if (parameterReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
+            if (replyArrived(parameterReplyComplete)) {
                 readParameter();
             }
             break;
@@ -125,13 +71,7 @@ void SequenceEngine::runReadState() {
             send(kClearStatisticsFrame, 18);
             break;
         case 18:
-            // Polled from the step timer until the acknowledgement arrives or the time-out
-            // ends the sequence.
-            if (writeAckComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                state_ = 19;
-            }
-            host_.armTimer(step, kStepDelayMs);
+            pollStatisticsCleared();
             break;
         case 19:
             finishRead();
@@ -141,8 +81,16 @@ void SequenceEngine::runReadState() {
     }
 }
 
+void SequenceEngine::beginRead() {
+    host_.enableGyroButtons(false);
+    stepIndex_ = 0;
+    keptServoData_.reset();
+    state_ = 2;
+    host_.armTimer(kStep, kStepDelayMs);
+}
+
 void SequenceEngine::readParameter() {
-    const WordReply word = decodeWordReply(dropLeading(replyBuffer_, kWordReplyLeading));
+    const WordReply word = decodeWordReply(wordReply());
     if (!word.passed) {
         endWithMessage(sequence_text::crcFailure(), false);
         return;
@@ -160,10 +108,10 @@ void SequenceEngine::readParameter() {
                      effect.flags->bit12};
     }
     if (stepIndex_ == kLastParameter) {
-        consumed(16, SequenceTimer::ReadStep);
+        consumed(16, kStep);
     } else {
         ++stepIndex_;
-        consumed(14, SequenceTimer::ReadStep);
+        consumed(14, kStep);
     }
 }
 
@@ -183,8 +131,17 @@ void SequenceEngine::statisticsHandOver() {
     if (answer == StatisticsAnswer::ClearWord) {
         send(kClearStatisticsFrame, 18);
     } else {
-        host_.armTimer(SequenceTimer::ReadStep, kStepDelayMs);
+        host_.armTimer(kStep, kStepDelayMs);
     }
+}
+
+void SequenceEngine::pollStatisticsCleared() {
+    // Polled from the step timer until the acknowledgement arrives or the time-out ends the
+    // sequence.
+    if (replyArrived(writeAckComplete)) {
+        state_ = 19;
+    }
+    host_.armTimer(kStep, kStepDelayMs);
 }
 
 void SequenceEngine::finishRead() {

@@ -35,18 +35,35 @@ std::string crcFailure() {
 
 }  // namespace sequence_text
 
+namespace {
+
+// The states of each sequence. Received text goes to every state but the last, which only
+// its step timer reaches.
+constexpr int kFirstReadState = 1;
+constexpr int kLastReadState = 19;
+constexpr int kFirstWriteState = 20;
+constexpr int kLastWriteState = 37;
+constexpr int kFirstDiagState = 38;
+constexpr int kLastDiagState = 47;
+
+bool within(int state, int first, int last) {
+    return state >= first && state <= last;
+}
+
+}  // namespace
+
 SequenceEngine::SequenceEngine(GyroConfig& config, SequenceHost& host)
     : config_(config), host_(host) {}
 
 void SequenceEngine::startRead() {
     host_.enableControls(false);
-    state_ = 1;
+    state_ = kFirstReadState;
     host_.armTimer(SequenceTimer::ReadStep, kStepDelayMs);
 }
 
 void SequenceEngine::startWrite() {
     host_.enableControls(false);
-    state_ = 20;
+    state_ = kFirstWriteState;
     host_.armTimer(SequenceTimer::WriteStep, kStepDelayMs);
 }
 
@@ -60,35 +77,37 @@ void SequenceEngine::diagnosticsCommand() {
     host_.enableControls(false);
     host_.diagnosticsMenuChanged(true);
     diagnosticsRunning_ = true;
-    state_ = 38;
+    state_ = kFirstDiagState;
     host_.armTimer(SequenceTimer::DiagStep, kStepDelayMs);
 }
 
 void SequenceEngine::dispatchReply(std::string_view text) {
-    if (state_ >= 1 && state_ <= 18) {
-        readStep(text);
-    } else if (state_ >= 20 && state_ <= 36) {
-        writeStep(text);
-    } else if (state_ >= 38 && state_ <= 46) {
-        diagStep(text);
+    if (within(state_, kFirstReadState, kLastReadState - 1)) {
+        step(text, &SequenceEngine::runReadState);
+    } else if (within(state_, kFirstWriteState, kLastWriteState - 1)) {
+        step(text, &SequenceEngine::runWriteState);
+    } else if (within(state_, kFirstDiagState, kLastDiagState - 1)) {
+        step(text, &SequenceEngine::runDiagState);
     }
     // Idle, and the finishing states that only their timers reach, drop the text.
 }
 
 void SequenceEngine::onTimer(SequenceTimer timer) {
     host_.killTimer(timer);
+    // A step timer runs its own sequence's handler whatever the state: a read replaced by
+    // diagnostics finds nothing to do in a diagnostics state.
     switch (timer) {
         case SequenceTimer::Timeout:
             timeout();
             break;
         case SequenceTimer::ReadStep:
-            readStep({});
+            step({}, &SequenceEngine::runReadState);
             break;
         case SequenceTimer::WriteStep:
-            writeStep({});
+            step({}, &SequenceEngine::runWriteState);
             break;
         case SequenceTimer::DiagStep:
-            diagStep({});
+            step({}, &SequenceEngine::runDiagState);
             break;
         case SequenceTimer::StatusClear:
             host_.setStatus({});
@@ -97,33 +116,32 @@ void SequenceEngine::onTimer(SequenceTimer timer) {
     }
 }
 
-void SequenceEngine::readStep(std::string_view text) {
+void SequenceEngine::step(std::string_view text, Runner run) {
     replyBuffer_.append(text);
-    runReadState();
+    (this->*run)();
     host_.refreshControls();
 }
 
-void SequenceEngine::writeStep(std::string_view text) {
-    replyBuffer_.append(text);
-    runWriteState();
-    host_.refreshControls();
-}
-
-void SequenceEngine::diagStep(std::string_view text) {
-    replyBuffer_.append(text);
-    runDiagState();
-    host_.refreshControls();
-}
-
-void SequenceEngine::send(std::string_view frame, int nextState,
-                          std::optional<std::string_view> status) {
+void SequenceEngine::send(std::string_view frame, int nextState, std::string_view status) {
     replyBuffer_.clear();
     state_ = nextState;
-    if (status) {
-        host_.setStatus(*status);
+    if (!status.empty()) {
+        host_.setStatus(status);
     }
     host_.armTimer(SequenceTimer::Timeout, kReplyTimeoutMs);
     host_.sendFrame(frame);
+}
+
+bool SequenceEngine::replyArrived(CompletionTest complete) {
+    if (!complete(replyBuffer_)) {
+        return false;
+    }
+    host_.killTimer(SequenceTimer::Timeout);
+    return true;
+}
+
+std::string_view SequenceEngine::wordReply() const {
+    return dropLeading(replyBuffer_, kWordReplyLeading);
 }
 
 void SequenceEngine::consumed(int nextState, SequenceTimer stepTimer, int delayMs) {
@@ -132,68 +150,8 @@ void SequenceEngine::consumed(int nextState, SequenceTimer stepTimer, int delayM
     host_.armTimer(stepTimer, delayMs);
 }
 
-bool SequenceEngine::checkProductId(std::string_view reply) {
-    const WordReply word = decodeWordReply(reply);
-    if (!word.passed) {
-        return true;  // a damaged reply is not held against the gyro
-    }
-    config_.productId = word.value;
-    if (word.value != kExpectedProductId) {
-        endWithMessage(sequence_text::unknownDevice(config_.productId), true);
-        return false;
-    }
-    return true;
-}
-
-bool SequenceEngine::checkMemoryMapVersion(std::string_view reply) {
-    const WordReply word = decodeWordReply(reply);
-    if (!word.passed) {
-        return true;
-    }
-    config_.memoryMapVersion = word.value;
-    if (word.value != kSupportedMemoryMapVersion) {
-        endWithMessage(sequence_text::unsupportedMemoryMap(config_.memoryMapVersion), true);
-        return false;
-    }
-    return true;
-}
-
-void SequenceEngine::storeFirmware(std::string_view reply, FirmwareText text) {
-    const WordReply word = decodeWordReply(reply);
-    if (word.passed) {
-        config_.firmwareNumber = firmwareNumber(word.value);
-        config_.firmwareVersion = text == FirmwareText::FromNumber
-                                      ? firmwareTextFromNumber(config_.firmwareNumber)
-                                      : versionText(word.value);
-    }
-}
-
-void SequenceEngine::storeSerialLow(std::string_view reply) {
-    const WordReply word = decodeWordReply(reply);
-    if (word.passed) {
-        serialNumber_ = word.value;
-    }
-}
-
-void SequenceEngine::storeSerialHigh(std::string_view reply) {
-    const WordReply word = decodeWordReply(reply);
-    if (word.passed) {
-        // Only the low half is kept from before: when the low half's reply was damaged, adding
-        // the high half to the whole previous number would count the high half twice.
-        serialNumber_ =
-            serialNumberFromWords(static_cast<std::uint16_t>(serialNumber_ & 0xFFFF), word.value);
-        config_.serialNumber = serialNumberText(serialNumber_);
-    }
-}
-
-void SequenceEngine::storeLoader(std::string_view reply) {
-    const WordReply word = decodeWordReply(reply);
-    if (word.passed) {
-        config_.loaderVersion = versionText(word.value);
-    }
-}
-
 void SequenceEngine::endWithMessage(std::string_view message, bool clearStatus) {
+    const bool diagnostics = within(state_, kFirstDiagState, kLastDiagState);
     host_.killTimer(SequenceTimer::Timeout);
     if (clearStatus) {
         host_.setStatus({});
@@ -202,6 +160,9 @@ void SequenceEngine::endWithMessage(std::string_view message, bool clearStatus) 
     replyBuffer_.clear();
     host_.showMessage(message);
     host_.enableControls(true);
+    if (diagnostics) {
+        stopDiagnostics();
+    }
 }
 
 void SequenceEngine::timeout() {

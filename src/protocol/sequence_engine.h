@@ -6,13 +6,14 @@
 // window: it asks its host for them, so the same code runs against Qt timers and a real
 // adapter in the program, and against a virtual clock and a simulated gyro in the tests.
 
-#include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "config/gyro_config.h"
+#include "protocol/identification.h"
 
 namespace vn340 {
 
@@ -105,42 +106,57 @@ class SequenceEngine {
     const FlagBits& flagBits() const { return flagBits_; }
 
   private:
-    void readStep(std::string_view text);
-    void writeStep(std::string_view text);
-    void diagStep(std::string_view text);
+    using Runner = void (SequenceEngine::*)();
+    using CompletionTest = bool (*)(std::string_view buffer);
 
+    // Received text or a step timer: append the text, run the state, refresh the controls.
+    void step(std::string_view text, Runner run);
     void runReadState();
     void runWriteState();
     void runDiagState();
 
-    // A send step: empty the buffer, move on, optionally set the status, arm the time-out,
-    // send.
-    void send(std::string_view frame, int nextState, std::optional<std::string_view> status = {});
+    // A send step: empty the buffer, move on, set the status unless it is empty, arm the
+    // time-out, send.
+    void send(std::string_view frame, int nextState, std::string_view status = {});
+    // Whether the reply waited for is complete; when it is, the time-out no longer runs.
+    bool replyArrived(CompletionTest complete);
+    // A word reply without its leading characters.
+    std::string_view wordReply() const;
     // The end of a wait step whose reply has been consumed.
     void consumed(int nextState, SequenceTimer stepTimer, int delayMs = kStepDelayMs);
 
-    // Identification replies shared by read and write: product word and memory-map version.
-    // Return false when the sequence has ended with a message.
+    // Runs the current state when it is one of `steps` and says whether it was.
+    bool runIdentification(std::span<const IdentificationStep> steps, SequenceTimer stepTimer);
+    // Keeps the word of one identification reply. False when the sequence has ended with a
+    // message.
+    bool keepIdentification(Identification item, std::string_view reply);
     bool checkProductId(std::string_view reply);
     bool checkMemoryMapVersion(std::string_view reply);
-    // The read shows the firmware through its number, the write through the word's two bytes;
-    // the two texts differ only for a low byte above 99.
-    enum class FirmwareText { FromNumber, FromBytes };
-    void storeFirmware(std::string_view reply, FirmwareText text);
+    void storeFirmware(std::string_view reply, Identification item);
     void storeSerialLow(std::string_view reply);
     void storeSerialHigh(std::string_view reply);
     void storeLoader(std::string_view reply);
 
+    void beginRead();
     void readParameter();
     void statisticsHandOver();
+    void pollStatisticsCleared();
     void finishRead();
+
+    void beginWrite();
+    void keepServoFlags();
     void writeParameter();
+    void nextWriteStep();
     void finishWrite();
+
+    void beginDiagnostics();
     void readGyroSignal();
     void readLiveSignals();
+    void finishDiagnostics();
 
-    // Ends the running sequence with a message. The engine is idle before the message opens,
-    // so text and timers that arrive while it is open are dropped.
+    // Ends the running sequence with a message; ending diagnostics also puts the menu back.
+    // The engine is idle before the message opens, so text and timers that arrive while it is
+    // open are dropped.
     void endWithMessage(std::string_view message, bool clearStatus);
     void timeout();
     void stopDiagnostics();

@@ -12,9 +12,21 @@ namespace vn340 {
 
 namespace {
 
+constexpr SequenceTimer kStep = SequenceTimer::WriteStep;
 constexpr int kLastWriteStep = kWriteStepCount - 1;
 constexpr int kServoDataStep = 12;
 constexpr int kServoFlagsStep = 14;
+
+// The same steps as a read's, under the store's state numbers and status, with the firmware
+// shown by the word's two bytes.
+constexpr std::array<IdentificationStep, 6> kIdentification = {{
+    {21, 22, Identification::ProductId, 23, "Initiating write"},
+    {23, 24, Identification::MemoryMapVersion, 29, "Initiating write"},
+    {29, 30, Identification::FirmwareFromBytes, 25, {}},
+    {25, 26, Identification::SerialLow, 27, {}},
+    {27, 28, Identification::SerialHigh, 31, {}},
+    {31, 32, Identification::Loader, 33, {}},
+}};
 
 // Empty where the status line keeps the previous step's text.
 constexpr std::array<std::string_view, kWriteStepCount> kWriteStatus = {
@@ -38,109 +50,27 @@ constexpr std::array<std::string_view, kWriteStepCount> kWriteStatus = {
 }  // namespace
 
 void SequenceEngine::runWriteState() {
-    const SequenceTimer step = SequenceTimer::WriteStep;
+    if (runIdentification(kIdentification, kStep)) {
+        return;
+    }
     switch (state_) {
         case 20:
-            stepIndex_ = 0;
-            host_.enableGyroButtons(false);
-            state_ = 21;
-            host_.armTimer(step, kStepDelayMs);
-            host_.takeControlsIntoFields();
-            break;
-        case 21:
-            send(kReadProductIdFrame, 22, "Initiating write");
-            break;
-        case 22:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                if (checkProductId(dropLeading(replyBuffer_, kWordReplyLeading))) {
-                    consumed(23, step);
-                }
-            }
-            break;
-        case 23:
-            send(kReadMemoryMapVersionFrame, 24, "Initiating write");
-            break;
-        case 24:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                if (checkMemoryMapVersion(dropLeading(replyBuffer_, kWordReplyLeading))) {
-                    consumed(29, step);
-                }
-            }
-            break;
-        case 29:
-            send(kReadFirmwareVersionFrame, 30);
-            break;
-        case 30:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                storeFirmware(dropLeading(replyBuffer_, kWordReplyLeading),
-                              FirmwareText::FromBytes);
-                consumed(25, step);
-            }
-            break;
-        case 25:
-            send(kReadSerialLowFrame, 26);
-            break;
-        case 26:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                storeSerialLow(dropLeading(replyBuffer_, kWordReplyLeading));
-                consumed(27, step);
-            }
-            break;
-        case 27:
-            send(kReadSerialHighFrame, 28);
-            break;
-        case 28:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                storeSerialHigh(dropLeading(replyBuffer_, kWordReplyLeading));
-                consumed(31, step);
-            }
-            break;
-        case 31:
-            send(kReadLoaderVersionFrame, 32);
-            break;
-        case 32:
-            if (identificationReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                storeLoader(dropLeading(replyBuffer_, kWordReplyLeading));
-                consumed(33, step);
-            }
+            beginWrite();
             break;
         case 33:
             send(kReadServoFlagsFrame, 34);
             break;
         case 34:
-            if (parameterReplyComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                const WordReply flags =
-                    decodeWordReply(dropLeading(replyBuffer_, kWordReplyLeading));
-                if (!flags.passed) {
-                    // Nothing has been written yet, and nothing will be: writing the flags
-                    // without knowing the bits we must keep could change them.
-                    endWithMessage(sequence_text::crcFailure(), false);
-                    return;
-                }
-                flagsAsRead_ = flags.value;
-                config_.servoFlags = flags.value;
-                consumed(35, step);
+            if (replyArrived(parameterReplyComplete)) {
+                keepServoFlags();
             }
             break;
         case 35:
             writeParameter();
             break;
         case 36:
-            if (writeAckComplete(replyBuffer_)) {
-                host_.killTimer(SequenceTimer::Timeout);
-                if (stepIndex_ == kLastWriteStep) {
-                    consumed(37, step);
-                } else {
-                    ++stepIndex_;
-                    consumed(35, step);
-                }
+            if (replyArrived(writeAckComplete)) {
+                nextWriteStep();
             }
             break;
         case 37:
@@ -149,6 +79,27 @@ void SequenceEngine::runWriteState() {
         default:
             break;
     }
+}
+
+void SequenceEngine::beginWrite() {
+    stepIndex_ = 0;
+    host_.enableGyroButtons(false);
+    state_ = 21;
+    host_.armTimer(kStep, kStepDelayMs);
+    host_.takeControlsIntoFields();
+}
+
+void SequenceEngine::keepServoFlags() {
+    const WordReply flags = decodeWordReply(wordReply());
+    if (!flags.passed) {
+        // Nothing has been written yet, and nothing will be: writing the flags without knowing
+        // the bits we must keep could change them.
+        endWithMessage(sequence_text::crcFailure(), false);
+        return;
+    }
+    flagsAsRead_ = flags.value;
+    config_.servoFlags = flags.value;
+    consumed(35, kStep);
 }
 
 void SequenceEngine::writeParameter() {
@@ -165,6 +116,15 @@ void SequenceEngine::writeParameter() {
     const int n = parameterForWriteStep(stepIndex_);
     const auto addressLow = static_cast<std::uint8_t>(parameterAddress(n) & 0xFF);
     send(parameterWriteFrame(word, addressLow), 36);
+}
+
+void SequenceEngine::nextWriteStep() {
+    if (stepIndex_ == kLastWriteStep) {
+        consumed(37, kStep);
+        return;
+    }
+    ++stepIndex_;
+    consumed(35, kStep);
 }
 
 void SequenceEngine::finishWrite() {
