@@ -48,7 +48,9 @@ class BenchHost : public SequenceHost {
         }
     }
 
-    void armTimer(SequenceTimer timer, int ms) override { timers_.arm(timer, ms); }
+    void armTimer(SequenceTimer timer, std::chrono::milliseconds delay) override {
+        timers_.arm(timer, delay);
+    }
     void killTimer(SequenceTimer timer) override { timers_.kill(timer); }
     void sendFrame(std::string_view frame) override {
         const qint64 now = clock.nsecsElapsed();

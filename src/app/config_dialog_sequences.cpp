@@ -41,8 +41,8 @@ class ConfigDialog::EngineHost : public SequenceHost {
     // The engine's timers are the window's own, by the same numbers. The status clear (115)
     // stays the window's: it clears the status line alone, where a full refresh would throw
     // away what the pilot has typed since the sequence ended.
-    void armTimer(SequenceTimer timer, int milliseconds) override {
-        window_.armTimer(static_cast<int>(timer), milliseconds);
+    void armTimer(SequenceTimer timer, std::chrono::milliseconds delay) override {
+        window_.armTimer(static_cast<int>(timer), static_cast<int>(delay.count()));
     }
     void killTimer(SequenceTimer timer) override { window_.cancelTimer(static_cast<int>(timer)); }
 

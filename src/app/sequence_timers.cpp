@@ -20,8 +20,8 @@ QTimer* SequenceTimers::timerFor(SequenceTimer timer) {
     return qtimer;
 }
 
-void SequenceTimers::arm(SequenceTimer timer, int milliseconds) {
-    timerFor(timer)->start(milliseconds);
+void SequenceTimers::arm(SequenceTimer timer, std::chrono::milliseconds delay) {
+    timerFor(timer)->start(delay);
 }
 
 void SequenceTimers::kill(SequenceTimer timer) {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <map>
 
@@ -21,7 +22,7 @@ class SequenceTimers : public QObject {
 
     explicit SequenceTimers(Expiry onExpiry, QObject* parent = nullptr);
 
-    void arm(SequenceTimer timer, int milliseconds);
+    void arm(SequenceTimer timer, std::chrono::milliseconds delay);
     void kill(SequenceTimer timer);
     bool isArmed(SequenceTimer timer) const;
 

@@ -55,7 +55,7 @@ void SequenceEngine::beginDiagnostics() {
     host_.enableGyroButtons(false);
     stepIndex_ = 0;
     state_ = 39;
-    host_.armTimer(kStep, kStepDelayMs);
+    host_.armTimer(kStep, kStepDelay);
 }
 
 void SequenceEngine::readGyroSignal() {
@@ -73,7 +73,7 @@ void SequenceEngine::readLiveSignals() {
     }
     // The pilot's stop is looked at here only, so the round in progress always completes.
     if (diagnosticsRunning_) {
-        consumed(43, kStep, kDiagnosticsPauseMs);
+        consumed(43, kStep, kDiagnosticsPause);
     } else {
         consumed(47, kStep);
     }
@@ -81,7 +81,7 @@ void SequenceEngine::readLiveSignals() {
 
 void SequenceEngine::finishDiagnostics() {
     state_ = 0;
-    host_.armTimer(SequenceTimer::StatusClear, kStatusClearMs);
+    host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     host_.enableControls(true);
 }
 

@@ -86,7 +86,7 @@ void SequenceEngine::beginRead() {
     stepIndex_ = 0;
     keptServoData_.reset();
     state_ = 2;
-    host_.armTimer(kStep, kStepDelayMs);
+    host_.armTimer(kStep, kStepDelay);
 }
 
 void SequenceEngine::readParameter() {
@@ -131,7 +131,7 @@ void SequenceEngine::statisticsHandOver() {
     if (answer == StatisticsAnswer::ClearWord) {
         send(kClearStatisticsFrame, 18);
     } else {
-        host_.armTimer(kStep, kStepDelayMs);
+        host_.armTimer(kStep, kStepDelay);
     }
 }
 
@@ -141,7 +141,7 @@ void SequenceEngine::pollStatisticsCleared() {
     if (replyArrived(writeAckComplete)) {
         state_ = 19;
     }
-    host_.armTimer(kStep, kStepDelayMs);
+    host_.armTimer(kStep, kStepDelay);
 }
 
 void SequenceEngine::finishRead() {
@@ -151,7 +151,7 @@ void SequenceEngine::finishRead() {
     host_.refreshControls();
     state_ = 0;
     host_.setStatus("Read complete");
-    host_.armTimer(SequenceTimer::StatusClear, kStatusClearMs);
+    host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     host_.enableControls(true);
 }
 

@@ -58,13 +58,13 @@ SequenceEngine::SequenceEngine(GyroConfig& config, SequenceHost& host)
 void SequenceEngine::startRead() {
     host_.enableControls(false);
     state_ = kFirstReadState;
-    host_.armTimer(SequenceTimer::ReadStep, kStepDelayMs);
+    host_.armTimer(SequenceTimer::ReadStep, kStepDelay);
 }
 
 void SequenceEngine::startWrite() {
     host_.enableControls(false);
     state_ = kFirstWriteState;
-    host_.armTimer(SequenceTimer::WriteStep, kStepDelayMs);
+    host_.armTimer(SequenceTimer::WriteStep, kStepDelay);
 }
 
 void SequenceEngine::diagnosticsCommand() {
@@ -78,7 +78,7 @@ void SequenceEngine::diagnosticsCommand() {
     host_.diagnosticsMenuChanged(true);
     diagnosticsRunning_ = true;
     state_ = kFirstDiagState;
-    host_.armTimer(SequenceTimer::DiagStep, kStepDelayMs);
+    host_.armTimer(SequenceTimer::DiagStep, kStepDelay);
 }
 
 void SequenceEngine::dispatchReply(std::string_view text) {
@@ -128,7 +128,7 @@ void SequenceEngine::send(std::string_view frame, int nextState, std::string_vie
     if (!status.empty()) {
         host_.setStatus(status);
     }
-    host_.armTimer(SequenceTimer::Timeout, kReplyTimeoutMs);
+    host_.armTimer(SequenceTimer::Timeout, kReplyTimeout);
     host_.sendFrame(frame);
 }
 
@@ -144,10 +144,11 @@ std::string_view SequenceEngine::wordReply() const {
     return dropLeading(replyBuffer_, kWordReplyLeading);
 }
 
-void SequenceEngine::consumed(int nextState, SequenceTimer stepTimer, int delayMs) {
+void SequenceEngine::consumed(int nextState, SequenceTimer stepTimer,
+                              std::chrono::milliseconds delay) {
     replyBuffer_.clear();
     state_ = nextState;
-    host_.armTimer(stepTimer, delayMs);
+    host_.armTimer(stepTimer, delay);
 }
 
 void SequenceEngine::endWithMessage(std::string_view message, bool clearStatus) {
@@ -173,7 +174,7 @@ void SequenceEngine::timeout() {
     replyBuffer_.clear();
     host_.enableControls(true);
     host_.showMessage(sequence_text::kCommunicationFailure);
-    host_.armTimer(SequenceTimer::StatusClear, kStatusClearMs);
+    host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     stopDiagnostics();
 }
 

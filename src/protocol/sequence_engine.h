@@ -6,6 +6,7 @@
 // window: it asks its host for them, so the same code runs against Qt timers and a real
 // adapter in the program, and against a virtual clock and a simulated gyro in the tests.
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -26,10 +27,10 @@ enum class SequenceTimer : int {
     DiagStep = 117,
 };
 
-inline constexpr int kReplyTimeoutMs = 2000;
-inline constexpr int kStepDelayMs = 1;
-inline constexpr int kDiagnosticsPauseMs = 50;
-inline constexpr int kStatusClearMs = 3000;
+inline constexpr std::chrono::milliseconds kReplyTimeout{2000};
+inline constexpr std::chrono::milliseconds kStepDelay{1};
+inline constexpr std::chrono::milliseconds kDiagnosticsPause{50};
+inline constexpr std::chrono::milliseconds kStatusClearDelay{3000};
 
 // What the statistics offer answers: offer again, clear the word on the gyro, or finish
 // without clearing it.
@@ -40,7 +41,7 @@ class SequenceHost {
     virtual ~SequenceHost() = default;
 
     // One-shot timers; arming a running timer restarts it.
-    virtual void armTimer(SequenceTimer timer, int milliseconds) = 0;
+    virtual void armTimer(SequenceTimer timer, std::chrono::milliseconds delay) = 0;
     virtual void killTimer(SequenceTimer timer) = 0;
 
     virtual void sendFrame(std::string_view frame) = 0;
@@ -123,7 +124,8 @@ class SequenceEngine {
     // A word reply without its leading characters.
     std::string_view wordReply() const;
     // The end of a wait step whose reply has been consumed.
-    void consumed(int nextState, SequenceTimer stepTimer, int delayMs = kStepDelayMs);
+    void consumed(int nextState, SequenceTimer stepTimer,
+                  std::chrono::milliseconds delay = kStepDelay);
 
     // Runs the current state when it is one of `steps` and says whether it was.
     bool runIdentification(std::span<const IdentificationStep> steps, SequenceTimer stepTimer);

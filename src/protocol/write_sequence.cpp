@@ -85,7 +85,7 @@ void SequenceEngine::beginWrite() {
     stepIndex_ = 0;
     host_.enableGyroButtons(false);
     state_ = 21;
-    host_.armTimer(kStep, kStepDelayMs);
+    host_.armTimer(kStep, kStepDelay);
     host_.takeControlsIntoFields();
 }
 
@@ -129,7 +129,7 @@ void SequenceEngine::nextWriteStep() {
 
 void SequenceEngine::finishWrite() {
     host_.setStatus("Write complete");
-    host_.armTimer(SequenceTimer::StatusClear, kStatusClearMs);
+    host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     host_.refreshControls();
     host_.enableControls(true);
     state_ = 0;

@@ -107,7 +107,7 @@ TEST_F(ReadSequenceTest, SendsTheFramesInOrderAndClearsTheStatisticsWord) {
     };
     EXPECT_EQ(host.statuses, statuses);
     EXPECT_TRUE(host.timerArmed(SequenceTimer::StatusClear));
-    host.runUntil(host.now() + kStatusClearMs * kMs);
+    host.runUntil(host.now() + micros(kStatusClearDelay));
     EXPECT_EQ(host.status, "") << "the status line clears after 3 seconds";
 }
 

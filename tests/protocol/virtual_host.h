@@ -3,6 +3,7 @@
 // A sequence host on a virtual clock: timers and the gyro's replies are events at virtual
 // milliseconds, so a whole read or write runs in microseconds and every time is exact.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -18,6 +19,10 @@ namespace vn340::testing {
 // Virtual time in microseconds, so that 9600-baud character times stay exact enough.
 using Micros = std::int64_t;
 inline constexpr Micros kMs = 1000;
+
+inline constexpr Micros micros(std::chrono::microseconds duration) {
+    return duration.count();
+}
 
 class VirtualHost : public SequenceHost {
   public:
@@ -61,8 +66,8 @@ class VirtualHost : public SequenceHost {
     std::string status;
 
     // SequenceHost
-    void armTimer(SequenceTimer timer, int milliseconds) override {
-        timers_[timer] = now_ + milliseconds * kMs;
+    void armTimer(SequenceTimer timer, std::chrono::milliseconds delay) override {
+        timers_[timer] = now_ + micros(delay);
     }
     void killTimer(SequenceTimer timer) override { timers_.erase(timer); }
     void sendFrame(std::string_view frame) override;
