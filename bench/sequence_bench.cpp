@@ -63,6 +63,7 @@ class BenchHost : public SequenceHost {
         port_.sendText(frame);
     }
     void setStatus(std::string_view) override {}
+    void showStatus(std::string_view) override {}
     void showMessage(std::string_view text) override { failure = text; }
     void enableControls(bool enable) override {
         if (enable) {

@@ -203,11 +203,6 @@ void ConfigDialog::onTimerFired(int number) {
         case kNoticeTimer:
             hideFieldNotice();
             break;
-        case kStatusClearTimer:
-            // Only the status line: a full exchange would throw away what the pilot is typing.
-            statusText_.clear();
-            statusLine_->setText(statusText_);
-            break;
         default:
             onEngineTimer(number);
             break;

@@ -25,9 +25,8 @@ bool isEngineTimer(int number) {
         case SequenceTimer::ReadStep:
         case SequenceTimer::WriteStep:
         case SequenceTimer::DiagStep:
-            return true;
         case SequenceTimer::StatusClear:
-            break;
+            return true;
     }
     return false;
 }
@@ -38,9 +37,8 @@ class ConfigDialog::EngineHost : public SequenceHost {
   public:
     explicit EngineHost(ConfigDialog& window) : window_(window) {}
 
-    // The engine's timers are the window's own, by the same numbers. The status clear (115)
-    // stays the window's: it clears the status line alone, where a full refresh would throw
-    // away what the pilot has typed since the sequence ended.
+    // The engine's timers run as window timers under their own numbers; the window hands
+    // every one of them back to the engine.
     void armTimer(SequenceTimer timer, std::chrono::milliseconds delay) override {
         window_.armTimer(static_cast<int>(timer), static_cast<int>(delay.count()));
     }
@@ -54,6 +52,10 @@ class ConfigDialog::EngineHost : public SequenceHost {
     }
 
     void setStatus(std::string_view text) override { window_.setStatus(fromStd(text)); }
+    void showStatus(std::string_view text) override {
+        window_.setStatus(fromStd(text));
+        window_.statusLine_->setText(window_.status());
+    }
     void showMessage(std::string_view text) override { window_.showMessage(fromStd(text)); }
     void enableControls(bool enable) override { window_.enableControls(enable); }
     void enableGyroButtons(bool enable) override { window_.setGyroButtonsEnabled(enable); }

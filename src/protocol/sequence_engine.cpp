@@ -110,8 +110,7 @@ void SequenceEngine::onTimer(SequenceTimer timer) {
             step({}, &SequenceEngine::runDiagState);
             break;
         case SequenceTimer::StatusClear:
-            host_.setStatus({});
-            host_.refreshControls();
+            host_.showStatus({});
             break;
     }
 }

@@ -45,7 +45,12 @@ class SequenceHost {
     virtual void killTimer(SequenceTimer timer) = 0;
 
     virtual void sendFrame(std::string_view frame) = 0;
+    // Shown with the next refresh of the controls.
     virtual void setStatus(std::string_view text) = 0;
+    // Sets the status line and shows it at once, leaving every other control as it is: the
+    // line is cleared a while after a sequence has ended, when a full refresh would throw
+    // away what the pilot has typed since.
+    virtual void showStatus(std::string_view text) = 0;
     // Modal: returns when the pilot has closed the message.
     virtual void showMessage(std::string_view text) = 0;
 

@@ -60,9 +60,10 @@ class VirtualHost : public SequenceHost {
     std::vector<bool> controlsEnabled;
     std::vector<bool> gyroButtonsEnabled;
     std::vector<bool> diagnosticsMenu;
-    int refreshes = 0;
+    int refreshes = 0;  // full refreshes of the controls
     int takes = 0;
     int offers = 0;
+    int statusShows = 0;  // the status line shown alone
     std::string status;
 
     // SequenceHost
@@ -74,6 +75,10 @@ class VirtualHost : public SequenceHost {
     void setStatus(std::string_view text) override {
         status = text;
         statuses.emplace_back(text);
+    }
+    void showStatus(std::string_view text) override {
+        setStatus(text);
+        ++statusShows;
     }
     void showMessage(std::string_view text) override {
         messages.emplace_back(text);
