@@ -71,6 +71,7 @@ class BenchHost : public SequenceHost {
         }
     }
     void enableGyroButtons(bool) override {}
+    bool adapterOpen() const override { return true; }
     void takeControlsIntoFields() override {}
     void refreshControls() override {}
     StatisticsAnswer offerStatistics() override { return StatisticsAnswer::Finish; }

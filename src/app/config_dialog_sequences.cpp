@@ -59,6 +59,9 @@ class ConfigDialog::EngineHost : public SequenceHost {
     void showMessage(std::string_view text) override { window_.showMessage(fromStd(text)); }
     void enableControls(bool enable) override { window_.enableControls(enable); }
     void enableGyroButtons(bool enable) override { window_.setGyroButtonsEnabled(enable); }
+    bool adapterOpen() const override {
+        return window_.usbAdapter_->inUse() || window_.serialPort_->isOpen();
+    }
 
     void takeControlsIntoFields() override {
         window_.exchangeFromControls();

@@ -82,7 +82,7 @@ void SequenceEngine::readLiveSignals() {
 void SequenceEngine::finishDiagnostics() {
     state_ = 0;
     host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
-    host_.enableControls(true);
+    giveControlsBack();
 }
 
 }  // namespace vn340

@@ -152,7 +152,7 @@ void SequenceEngine::finishRead() {
     state_ = 0;
     host_.setStatus("Read complete");
     host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
-    host_.enableControls(true);
+    giveControlsBack();
 }
 
 }  // namespace vn340

@@ -159,9 +159,17 @@ void SequenceEngine::endWithMessage(std::string_view message, bool clearStatus) 
     state_ = 0;
     replyBuffer_.clear();
     host_.showMessage(message);
-    host_.enableControls(true);
+    giveControlsBack();
     if (diagnostics) {
         stopDiagnostics();
+    }
+}
+
+void SequenceEngine::giveControlsBack() {
+    host_.enableControls(true);
+    // A sequence can run, and end, without any port: diagnostics started before one was chosen.
+    if (!host_.adapterOpen()) {
+        host_.enableGyroButtons(false);
     }
 }
 
@@ -171,7 +179,7 @@ void SequenceEngine::timeout() {
     }
     state_ = 0;
     replyBuffer_.clear();
-    host_.enableControls(true);
+    giveControlsBack();
     host_.showMessage(sequence_text::kCommunicationFailure);
     host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     stopDiagnostics();

@@ -57,6 +57,8 @@ class SequenceHost {
     // All 25 controls at once, and the two gyro buttons alone.
     virtual void enableControls(bool enable) = 0;
     virtual void enableGyroButtons(bool enable) = 0;
+    // Whether a port to the adapter is open now.
+    virtual bool adapterOpen() const = 0;
 
     // Data exchange with the window: the pilot's edits into the model, the model onto screen.
     virtual void takeControlsIntoFields() = 0;
@@ -165,6 +167,8 @@ class SequenceEngine {
     // The engine is idle before the message opens, so text and timers that arrive while it is
     // open are dropped.
     void endWithMessage(std::string_view message, bool clearStatus);
+    // Every end of a sequence: the controls come back, the gyro buttons only with an open port.
+    void giveControlsBack();
     void timeout();
     void stopDiagnostics();
 

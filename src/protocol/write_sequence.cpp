@@ -131,7 +131,7 @@ void SequenceEngine::finishWrite() {
     host_.setStatus("Write complete");
     host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     host_.refreshControls();
-    host_.enableControls(true);
+    giveControlsBack();
     state_ = 0;
 }
 

@@ -17,23 +17,12 @@ struct Row {
     int silentFrom;  // the first frame the gyro leaves unanswered; 0: it answers them all
 };
 
-TEST(SequenceEngineTest, TheStatusLineClearsThreeSecondsAfterEveryEndAndNotBefore) {
-    const std::vector<Row> rows = {
-        {"read timed out", Run::Read, 8},
-        {"write timed out", Run::Write, 10},
-        {"diagnostics timed out", Run::Diagnostics, 3},
-        {"read complete", Run::Read, 0},
-        {"write complete", Run::Write, 0},
-        {"diagnostics stopped", Run::Diagnostics, 0},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        GyroSimulator sim;
+// One sequence of the row against the simulator, run until it has ended.
+struct Rig {
+    explicit Rig(const Row& row, bool adapterOpen = true) {
         sim.settings().silentFrom = row.silentFrom;
-        GyroConfig config;
         loadDefaults(config);
-        VirtualHost host(config);
-        SequenceEngine engine(config, host);
+        host.adapterIsOpen = adapterOpen;
         host.attach(engine);
         host.setGyro(simulatedGyro(sim, host));
         switch (row.run) {
@@ -52,7 +41,29 @@ TEST(SequenceEngineTest, TheStatusLineClearsThreeSecondsAfterEveryEndAndNotBefor
                 break;
         }
         host.run();
-        ASSERT_TRUE(engine.idle());
+    }
+
+    GyroSimulator sim;
+    GyroConfig config;
+    VirtualHost host{config};
+    SequenceEngine engine{config, host};
+};
+
+const std::vector<Row> kEnds = {
+    {"read timed out", Run::Read, 8},
+    {"write timed out", Run::Write, 10},
+    {"diagnostics timed out", Run::Diagnostics, 3},
+    {"read complete", Run::Read, 0},
+    {"write complete", Run::Write, 0},
+    {"diagnostics stopped", Run::Diagnostics, 0},
+};
+
+TEST(SequenceEngineTest, TheStatusLineClearsThreeSecondsAfterEveryEndAndNotBefore) {
+    for (const Row& row : kEnds) {
+        SCOPED_TRACE(row.what);
+        Rig rig(row);
+        VirtualHost& host = rig.host;
+        ASSERT_TRUE(rig.engine.idle());
         ASSERT_EQ(host.messages.size(), row.silentFrom == 0 ? 0u : 1u);
         const std::string shown = host.status;
         ASSERT_FALSE(shown.empty());
@@ -66,6 +77,20 @@ TEST(SequenceEngineTest, TheStatusLineClearsThreeSecondsAfterEveryEndAndNotBefor
         EXPECT_EQ(host.status, "");
         EXPECT_EQ(host.statusShows, 1) << "the cleared line is shown at once";
         EXPECT_EQ(host.refreshes, refreshes) << "the other controls keep what was typed";
+    }
+}
+
+// The two gyro buttons are among the controls a sequence switches off, but between sequences
+// they stand for an open port, however the sequence ended.
+TEST(SequenceEngineTest, AfterEveryEndTheGyroButtonsFollowThePort) {
+    for (const bool open : {true, false}) {
+        for (const Row& row : kEnds) {
+            SCOPED_TRACE(std::string(row.what) + (open ? ", port open" : ", no port open"));
+            Rig rig(row, open);
+            ASSERT_TRUE(rig.engine.idle());
+            EXPECT_TRUE(rig.host.controlsOn);
+            EXPECT_EQ(rig.host.gyroButtonsOn, open);
+        }
     }
 }
 

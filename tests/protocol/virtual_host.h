@@ -65,6 +65,10 @@ class VirtualHost : public SequenceHost {
     int offers = 0;
     int statusShows = 0;  // the status line shown alone
     std::string status;
+    // How the controls stand now.
+    bool controlsOn = true;
+    bool gyroButtonsOn = true;
+    bool adapterIsOpen = true;
 
     // SequenceHost
     void armTimer(SequenceTimer timer, std::chrono::milliseconds delay) override {
@@ -87,8 +91,15 @@ class VirtualHost : public SequenceHost {
             onMessage_();
         }
     }
-    void enableControls(bool enable) override { controlsEnabled.push_back(enable); }
-    void enableGyroButtons(bool enable) override { gyroButtonsEnabled.push_back(enable); }
+    void enableControls(bool enable) override {
+        controlsEnabled.push_back(enable);
+        controlsOn = gyroButtonsOn = enable;
+    }
+    void enableGyroButtons(bool enable) override {
+        gyroButtonsEnabled.push_back(enable);
+        gyroButtonsOn = enable;
+    }
+    bool adapterOpen() const override { return adapterIsOpen; }
     void takeControlsIntoFields() override { ++takes; }
     void refreshControls() override { ++refreshes; }
     StatisticsAnswer offerStatistics() override;
