@@ -294,11 +294,13 @@ void LayoutPass::startLine(Flow& f) {
     ++lineIndex_;
     const int available = f.rect.width();
     const int lineWidth = f.rec.width + mulDiv(available, f.rec.rulePercent, 100);
+    // A line wider than the rectangle starts left of it, as centring and right alignment
+    // say; nothing pulls it back.
     f.startX = f.rect.x();
     if (f.rec.hAlign == 1) {
-        f.startX += std::max(0, (available - lineWidth) / 2);
+        f.startX += (available - lineWidth) / 2;
     } else if (f.rec.hAlign == 2) {
-        f.startX += std::max(0, available - lineWidth);
+        f.startX += available - lineWidth;
     }
     f.justify = f.rec.hAlign == 3 && f.rec.wrapped && f.rec.spaces > 0;
     f.extra = f.justify ? std::max(0, available - f.rec.width) : 0;
@@ -347,24 +349,22 @@ void LayoutPass::placeRun(Flow& f, std::string_view run) {
             return;
         }
         const int room = f.wrapWidth - f.lineX;
-        // One walk finds whether the run fits, the last break character (not in first place,
-        // with some ink before it) in front of which it fits, and how many characters fit.
+        // One walk finds whether the run fits, the last break character (not in first place)
+        // in front of which it fits, and how many characters fit.
         // Once a visible character no longer fits, no later cut can fit either.
         long long width = 0;
         long long ink = 0;  // width without trailing spaces
-        bool sawInk = false;
         bool fits = true;
         std::size_t lastBreak = std::string_view::npos;
         std::size_t fitting = 0;
         for (std::size_t i = 0; i < text.size(); ++i) {
             const char c = text[i];
-            if (i >= 1 && sawInk && isBreak(c) && ink <= room) {
+            if (i >= 1 && isBreak(c) && ink <= room) {
                 lastBreak = i;
             }
             width += dev_.textWidth(text.substr(i, 1));
             if (c != ' ') {
                 ink = width;
-                sawInk = true;
             }
             if (width <= room) {
                 fitting = i + 1;

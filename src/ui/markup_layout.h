@@ -42,6 +42,8 @@ struct TableSlot {
     int height = 0;  // full measured height
     int contentHeight = 0;
     bool fixedWidth = false;
+    int contentWidth = 0;  // the larger of the cell's "width" and its content's width
+    int wrap = 0;          // the width its content was wrapped at, 0 for none
 };
 
 struct TableLayout {
@@ -169,7 +171,10 @@ class LayoutPass {
     int tableBorderWidth() const;
     int cellBorderWidth() const;
     void measureTable(const TableDoc& doc, TableLayout& t, int wrapWidth);
-    void drawTable(const TableDoc& doc, TableLayout t, const QRect& rect, int wrapWidth);
+    // Measures every cell, wrapping a cell without a "width" at `wrapOf(column, span, inset)`.
+    void measureCells(const TableDoc& doc, TableLayout& t,
+                      const std::function<int(int, int, int)>& wrapOf);
+    void drawTable(const TableDoc& doc, TableLayout t, const QRect& rect);
 
     TextDevice& dev_;
     LayoutEnvironment env_;

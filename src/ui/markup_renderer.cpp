@@ -96,13 +96,12 @@ LayoutEnvironment MarkupRenderer::environment() {
 }
 
 QSize MarkupRenderer::Measure(TextDevice& device, std::string_view text) {
-    records_ = LayoutRecords{};
-    links_.clear();
     if (text.empty()) {
-        // Forget the previous text too, so a later Draw paints nothing stale.
-        document_.clear();
+        // Nothing is stored: the previous text and its records stay for the next Draw.
         return QSize(0, 0);
     }
+    records_ = LayoutRecords{};
+    links_.clear();
     document_ = preprocessMarkup(text, settings_.newlineConversion);
     LayoutPass pass(device, environment(), records_, nullptr);
     const int maxWidth = settings_.maxWidth;

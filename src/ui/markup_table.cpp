@@ -192,7 +192,7 @@ QSize LayoutPass::layoutTable(std::string_view text, const QRect& rect, int wrap
     } else {
         TableLayout t = index < records_.tables.size() ? records_.tables[index] : TableLayout{};
         size = QSize(t.width, t.height);
-        drawTable(doc, std::move(t), rect, wrapWidth);
+        drawTable(doc, std::move(t), rect);
     }
     stack_.unwindTo(depth, state_);
     applyDevice();
@@ -235,8 +235,9 @@ void sizeColumnsAndRows(TableLayout& t) {
             }
         }
     }
-    // Wider spans in turn: a spanning cell that does not fit widens its columns equally, the
-    // odd pixels going to the last; rows likewise, the odd pixels going to the first.
+    // Wider spans in turn: a spanning cell whose content does not fit widens its columns
+    // equally up to its full width, the odd pixels going to the last; rows likewise (against
+    // the full height), the odd pixels going to the first.
     for (int span = 2; span <= t.cols; ++span) {
         for (int r = 0; r < t.rows; ++r) {
             for (int c = 0; c + span <= t.cols; ++c) {
@@ -246,7 +247,7 @@ void sizeColumnsAndRows(TableLayout& t) {
                 }
                 auto first = t.colWidths.begin() + c;
                 const int sum = saturated(std::accumulate(first, first + span, 0LL));
-                if (sum < s.width) {
+                if (sum < s.contentWidth) {
                     const int add = (s.width - sum) / span;
                     std::for_each(first, first + span, [add](int& w) {
                         w = saturated(static_cast<long long>(w) + add);
@@ -318,38 +319,65 @@ static void forEachCell(const std::vector<RowDoc>& rows, int cols, StyleStack& s
     }
 }
 
-void LayoutPass::measureTable(const TableDoc& doc, TableLayout& t, int wrapWidth) {
-    t.rows = static_cast<int>(doc.rows.size());
-    t.cols = 0;
-    for (const RowDoc& row : doc.rows) {
-        int sum = 0;
-        for (const CellDoc& cell : row.cells) {
-            sum += spanOf(cell.attributes, "colspan");
+namespace {
+
+// Column widths that fit `budget`: fixed columns and columns narrower than an equal share keep
+// their natural width, the others share what is left equally, the odd pixels to the last.
+std::vector<int> shrinkColumns(const TableLayout& t, int budget) {
+    std::vector<int> widths = t.colWidths;
+    std::vector<std::size_t> open;
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        if (t.fixedCols[c]) {
+            budget -= widths[c];
+        } else {
+            open.push_back(c);
         }
-        t.cols = std::min(kMaxColumns, std::max(t.cols, sum));
     }
+    bool settled = false;
+    while (!open.empty() && !settled) {
+        settled = true;
+        const int share = budget / static_cast<int>(open.size());
+        for (auto it = open.begin(); it != open.end();) {
+            if (widths[*it] <= share) {
+                budget -= widths[*it];
+                it = open.erase(it);
+                settled = false;
+            } else {
+                ++it;
+            }
+        }
+    }
+    if (!open.empty()) {
+        const int count = static_cast<int>(open.size());
+        for (std::size_t c : open) {
+            widths[c] = std::max(1, budget / count);
+        }
+        widths[open.back()] = std::max(1, widths[open.back()] + budget % count);
+    }
+    return widths;
+}
+
+}  // namespace
+
+void LayoutPass::measureCells(const TableDoc& doc, TableLayout& t,
+                              const std::function<int(int, int, int)>& wrapOf) {
     t.cells.assign(static_cast<std::size_t>(t.rows * t.cols), TableSlot{0, 0});
-    const int tableInset =
-        state_.borderStyle == border::kDouble && tableBorderWidth() > 0 ? 3 : tableBorderWidth();
-    const int spacing = state_.cellSpacing;
     forEachCell(
         doc.rows, t.cols, stack_,
         [&](int r, int c, int colSpan, int rowSpan, std::string_view content) {
-            const int bw = cellBorderWidth();
-            const int pad = state_.cellPadding;
-            const int inset = 2 * bw + 2 * pad;
-            const int wrap = state_.width > 0 ? state_.width
-                             : wrapWidth > 0
-                                 ? std::max(1, wrapWidth - inset - 2 * tableInset - 2 * spacing)
-                                 : 0;
+            const int inset = 2 * cellBorderWidth() + 2 * state_.cellPadding;
+            const int wrap = state_.width > 0 ? state_.width : wrapOf(c, colSpan, inset);
             const QSize inner = layoutBlock(content, QRect(0, 0, wrap, 0), wrap);
+            const int contentWidth = std::max(state_.width, inner.width());
             TableSlot& s = t.at(r, c);
             s = TableSlot{colSpan,
                           rowSpan,
-                          std::max(state_.width, inner.width()) + inset,
+                          contentWidth + inset,
                           std::max(state_.height, inner.height()) + inset,
                           inner.height(),
-                          state_.width > 0};
+                          state_.width > 0,
+                          contentWidth,
+                          wrap};
             for (int k = c + 1; k < c + colSpan; ++k) {
                 t.at(r, k).colSpan = -1;
             }
@@ -372,10 +400,47 @@ void LayoutPass::measureTable(const TableDoc& doc, TableLayout& t, int wrapWidth
         }
     }
     sizeColumnsAndRows(t);
-    sizeTable(t, spacing,
-              state_.borderStyle == border::kDouble && tableBorderWidth() > 0
-                  ? 6
-                  : 2 * tableBorderWidth());
+}
+
+void LayoutPass::measureTable(const TableDoc& doc, TableLayout& t, int wrapWidth) {
+    t.rows = static_cast<int>(doc.rows.size());
+    t.cols = 0;
+    for (const RowDoc& row : doc.rows) {
+        int sum = 0;
+        for (const CellDoc& cell : row.cells) {
+            sum += spanOf(cell.attributes, "colspan");
+        }
+        t.cols = std::min(kMaxColumns, std::max(t.cols, sum));
+    }
+    const int spacing = state_.cellSpacing;
+    const int outline = state_.borderStyle == border::kDouble && tableBorderWidth() > 0
+                            ? 6
+                            : 2 * tableBorderWidth();
+    // First every cell at its natural width. When the table then passes the wrapping width,
+    // the columns are narrowed to fit it and the cells measured again wrapped at their
+    // columns, so that no column takes the whole width the others need too.
+    const std::size_t lines = records_.lines.size();
+    const std::size_t tables = records_.tables.size();
+    const std::size_t animations = records_.animations.size();
+    const int links = linkIndex_;
+    measureCells(doc, t, [](int, int, int) { return 0; });
+    sizeTable(t, spacing, outline);
+    if (wrapWidth > 0 && t.width > wrapWidth) {
+        const long long overhead = (t.cols + 1LL) * spacing + std::max(0, t.cols - 1) + outline;
+        const std::vector<int> widths =
+            shrinkColumns(t, saturated(static_cast<long long>(wrapWidth) - overhead));
+        records_.lines.resize(lines);
+        records_.tables.resize(tables);
+        records_.animations.resize(animations);
+        linkIndex_ = links;
+        measureCells(doc, t, [&](int c, int span, int inset) {
+            auto first = widths.begin() + c;
+            const long long spanned =
+                std::accumulate(first, first + span, 0LL) + (span - 1LL) * (spacing + 1);
+            return std::max(1, saturated(spanned - inset));
+        });
+        sizeTable(t, spacing, outline);
+    }
 }
 
 void LayoutPass::openRowState(std::string_view attributes) {
@@ -394,7 +459,7 @@ void LayoutPass::openCellState(std::string_view attributes, int* colSpan, int* r
     applyDevice();
 }
 
-void LayoutPass::drawTable(const TableDoc& doc, TableLayout t, const QRect& rect, int wrapWidth) {
+void LayoutPass::drawTable(const TableDoc& doc, TableLayout t, const QRect& rect) {
     const bool matches = t.rows == static_cast<int>(doc.rows.size()) &&
                          t.cells.size() == static_cast<std::size_t>(t.rows * t.cols) &&
                          t.colWidths.size() == static_cast<std::size_t>(t.cols) &&
@@ -490,11 +555,8 @@ void LayoutPass::drawTable(const TableDoc& doc, TableLayout t, const QRect& rect
             } else if (state_.vAlign == 2) {
                 top += inner.height() - contentHeight;
             }
-            const int wrap = state_.width > 0 ? state_.width
-                             : wrapWidth > 0
-                                 ? std::max(1, wrapWidth - 2 * in - 2 * inset - 2 * spacing)
-                                 : 0;
-            layoutBlock(content, QRect(inner.x(), top, inner.width(), contentHeight), wrap);
+            layoutBlock(content, QRect(inner.x(), top, inner.width(), contentHeight),
+                        t.at(r, c).wrap);
         },
         [&](std::string_view a) { openRowState(a); },
         [&](std::string_view a, int* cs, int* rs) { openCellState(a, cs, rs); },

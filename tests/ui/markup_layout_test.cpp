@@ -74,10 +74,12 @@ TEST_F(MarkupLayout, PlainTextsAndTheirSizes) {
     }
 }
 
-TEST_F(MarkupLayout, EmptyTextMeasuresNothingAndDrawsNothing) {
+TEST_F(MarkupLayout, EmptyTextMeasuresNothingAndKeepsThePreviousText) {
     render("abc");
-    EXPECT_EQ(render(""), QSize(0, 0));
-    EXPECT_TRUE(dev.texts.empty());
+    EXPECT_EQ(renderer.Measure(dev, ""), QSize(0, 0));
+    dev.clear();
+    renderer.Draw(dev, QRect(0, 0, 30, 10));
+    EXPECT_EQ(placed(dev), (std::vector<Placed>{{0, 0, "abc"}}));
 }
 
 TEST_F(MarkupLayout, BoldItalicAndStrayClosingTags) {
@@ -152,6 +154,8 @@ TEST_F(MarkupLayout, WrappingAtBreakCharacters) {
           {0, 70, "h"}}},
         // The first character never counts as a break.
         {",aaaa", 30, {31, 21}, {{0, 0, ",aa"}, {0, 10, "aa"}}},
+        // A break character after leading blanks counts: the blanks end the line.
+        {"aaaa<i>  ,bbbb</i>", 80, {51, 21}, {{0, 0, "aaaa"}, {0, 10, ",bbbb"}}},
         // A run without a break goes whole to the next line when the line is not empty.
         {"aaaa<i>bbbbbb</i>", 80, {61, 21}, {{0, 0, "aaaa"}, {0, 10, "bbbbbb"}}},
         {"aa bb cc dd", 80, {81, 21}, {{0, 0, "aa bb cc"}, {0, 10, "dd"}}},
@@ -180,12 +184,24 @@ TEST_F(MarkupLayout, JustificationSpreadsTheOddPixelsOverTheFirstSpaces) {
 }
 
 TEST_F(MarkupLayout, CenteredAndRightAlignedLines) {
-    render("<center>abc</center>", 0, 100);
-    ASSERT_EQ(dev.texts.size(), 1u);
-    EXPECT_EQ(dev.texts[0].x, 35);
-    render("<right>abc</right>", 0, 100);
-    ASSERT_EQ(dev.texts.size(), 1u);
-    EXPECT_EQ(dev.texts[0].x, 70);
+    struct Row {
+        const char* markup;
+        int drawWidth;
+        int x;
+    };
+    const Row rows[] = {
+        {"<center>abc</center>", 100, 35},
+        {"<right>abc</right>", 100, 70},
+        // A line wider than the rectangle starts left of it.
+        {"<center>abcdefgh</center>", 60, -10},
+        {"<right>abcdefgh</right>", 60, -20},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.markup);
+        render(row.markup, 0, row.drawWidth);
+        ASSERT_EQ(dev.texts.size(), 1u);
+        EXPECT_EQ(dev.texts[0].x, row.x);
+    }
 }
 
 TEST_F(MarkupLayout, HalfWidthRuleOnTwoHundredPixels) {

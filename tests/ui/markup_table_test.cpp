@@ -1,5 +1,7 @@
 // Table geometry by hand from the fake metrics (characters 10 wide, 11 bold, lines 10 high),
 // the default cell padding 2 and cell spacing 0.
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "markup_fake_device.h"
@@ -55,6 +57,49 @@ TEST_F(MarkupTable, WideSpanningCellWidensBothColumnsOddPixelToTheSecond) {
     EXPECT_EQ(textAt("b"), QPoint(55, 2));  // column 1 starts at 52 + 1
     EXPECT_EQ(textAt("c"), QPoint(2, 17));  // row 1 starts at 14 + 1
     EXPECT_EQ(textAt("ccccccccc"), QPoint(13, 17));
+}
+
+TEST_F(MarkupTable, SpanningCellWidensOnlyAgainstItsContentWidth) {
+    // The spanning cell's content is 26 wide (30 with padding); the columns sum to 28, which
+    // is short of its full width but not of its content width.
+    measure("<table><tr><td>a</td><td>b</td></tr><tr><td colspan=2 width=26></td></tr></table>");
+    ASSERT_EQ(renderer.Records().tables.size(), 1u);
+    EXPECT_EQ(renderer.Records().tables[0].colWidths, (std::vector<int>{14, 14}));
+}
+
+TEST_F(MarkupTable, TableWithWrappedTextIsNeverWiderThanMeasured) {
+    QImage icon(32, 32, QImage::Format_ARGB32);
+    icon.fill(Qt::red);
+    const int handle = renderer.AddImageHandle(icon);
+    char iconTag[40];
+    std::snprintf(iconTag, sizeof iconTag, "<icon handle=0x%X>", handle);
+    const std::string iconTip =
+        std::string("<table><tr><td>") + iconTag +
+        "</td><td>Values below 30 are raised to 30, the lowest the gyro takes.</td></tr></table>";
+    struct Row {
+        std::string markup;
+        int maxWidth;
+    };
+    const Row rows[] = {
+        {"<table><tr><td>ab</td><td>cccc cccc cccc</td></tr></table>", 100},
+        {"<table border=2 cellspacing=3><tr><td>ab</td><td>cccc cccc cccc</td></tr></table>", 100},
+        {"<table><tr><td>aaaa aaaa aaaa</td><td>cccc cccc cccc</td></tr></table>", 100},
+        {iconTip, 200},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.markup);
+        renderer.SetMaxWidth(row.maxWidth);
+        const QSize size = measure(row.markup);
+        ASSERT_FALSE(renderer.Records().tables.empty());
+        EXPECT_LT(renderer.Records().tables[0].width, size.width());
+        draw(size.width(), size.height());
+        for (const auto& t : dev.texts) {
+            EXPECT_LE(t.x + dev.textWidth(t.text), size.width()) << t.text;
+        }
+        for (const auto& image : dev.images) {
+            EXPECT_LE(image.rect.right(), size.width());
+        }
+    }
 }
 
 TEST_F(MarkupTable, SurplusWidthIsSharedByTheLooseColumns) {
