@@ -1,0 +1,189 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QRegion>
+#include <QTimer>
+
+#include "ui/help_tip_placement.h"
+#include "ui/help_tip_registry.h"
+#include "ui/help_tip_settings.h"
+#include "ui/markup_renderer.h"
+
+class QEvent;
+class QMouseEvent;
+class QPainter;
+class QWidget;
+
+namespace vn340 {
+
+class TipWindow;
+
+// The balloon help of a window: texts registered per control (or per rectangle of one) show
+// as a tip next to the resting pointer, drawn with the markup renderer over a background
+// effect with a soft shadow, and go away after a while, on a click, on a key, or when the
+// pointer moves on. The program can also show a tip at a point (validation notices).
+//
+// The tip is a top-level window that never takes the focus. Its timers are single-shot
+// QTimers named "timer256" (show delay), "timer257" (hide delay), "timer258" (fade-in step),
+// "timer259" (fade-out step) and "timer260" (animation tick); the periodic ones re-arm.
+//
+// RelayEvent takes every event the owner sees; the simplest owner installs an event filter on
+// the application, which also sees pointer moves over controls that do not track the mouse
+// (AddTool turns tracking on for the controls it is given, so a filter on the controls works
+// too). Events map as follows:
+// - MouseMove: the pointer moved to its global position (hover events are not used).
+// - MouseButtonPress and MouseButtonDblClick of any button, their non-client forms, Wheel and
+//   KeyPress: the tip hides at once.
+// - Hide of the owner's window: the tip hides at once, as owned popups vanish with their owner.
+// - Focus changes are ignored: they follow a click or a key, which hid the tip already, or come
+//   from the program.
+// The tip window relays its own pointer events (a click on a link opens it first), and the
+// application turning inactive hides the tip by itself; events addressed to the tip window are
+// therefore ignored here, and so are the copies of input events addressed to QWindow objects.
+//
+// Disabled controls show no tip. A control's inner widgets (the line edit of an editable combo
+// box, the viewport of a text box) count as the control itself, the first widget upwards that
+// has tools being the one that counts.
+class HelpTip : public QObject {
+    Q_OBJECT
+  public:
+    enum class State { hidden, appearing, shown, disappearing };
+    Q_ENUM(State)
+    // The screen's pixels in a rectangle of the virtual desktop, before the tip covers them.
+    using ScreenGrabber = std::function<QImage(const QRect& area)>;
+
+    explicit HelpTip(QObject* parent = nullptr);
+    ~HelpTip() override;
+
+    // Makes the tip window for `owner` with the balloon or the rectangle outline and starts
+    // the animation tick. False (and the tip does nothing) without a widget application.
+    bool Create(QWidget* owner, bool balloon);
+    void Destroy();
+
+    // `rect` in the window's coordinates (content coordinates for a scroll area); an empty
+    // rectangle covers the whole window.
+    void AddTool(QWidget* window, std::string text, const QRect& rect = QRect());
+    void AddTool(QWidget* window, ToolInfo tool);
+    // Kinds of tipdelay; the animation tick restarts at once, 0 stops it.
+    void SetDelayTime(int kind, int milliseconds);
+    void RelayEvent(QObject* watched, QEvent* event);
+    // Shows `text` at once with the tail at the screen point; with an icon, the icon stands
+    // left of the text. Stays until Hide, a click or a key, whatever the pointer does.
+    void ShowAt(const QPoint& screenPoint, std::string_view text, const QImage& icon = QImage());
+    // Starts hiding (fading out when set).
+    void Hide();
+    // Hides at once and stops every timer but the animation tick.
+    void HideNow();
+
+    void SetEffect(int code, int granularity);
+    void SetColours(Colour begin, Colour mid, Colour end);
+    void SetBorder(Colour colour, int width, int height);
+    void SetNoBorder();
+    void SetDirection(int direction);
+    void SetBehaviour(unsigned flags);
+    void SetTransparency(int percent);
+    void SetWindowShadow(int dx, int dy, int darkness, bool soft, int blurX, int blurY);
+    void SetRepaintOnHotLinkChange(bool on);
+    // Index 0 to 6 of TipShape in its order.
+    void SetShapeSize(int index, int value);
+    void SetScreenGrabber(ScreenGrabber grabber);
+
+    MarkupRenderer& Renderer() { return renderer_; }
+    const HelpTipSettings& Settings() const { return settings_; }
+    State DisplayState() const { return state_; }
+    // The tip window (null before Create), for its geometry and accessible text.
+    QWidget* Window() const;
+    // The placement of the tip shown last.
+    const Placement& LastPlacement() const { return placement_; }
+
+  signals:
+    void stateChanged(vn340::HelpTip::State state);
+    void painted();
+
+  private:
+    struct ToolKey {
+        const QWidget* window = nullptr;  // none for a tip shown at a point
+        QRect rect;
+        friend bool operator==(const ToolKey&, const ToolKey&) = default;
+    };
+    struct Request {
+        ToolKey key;
+        ToolInfo tool;
+        QPoint point;
+        bool byProgram = false;
+    };
+    struct Hit {
+        QWidget* window;
+        const ToolInfo* tool;
+    };
+
+    // Relaying (help_tip_relay.cpp).
+    void relayMove(const QPoint& global);
+    std::optional<Hit> toolAt(const QPoint& global) const;
+    bool overTip(const QPoint& global) const;
+    // From the tip window.
+    void tipMouseMove(QMouseEvent* event);
+    void tipMousePress(QMouseEvent* event);
+    void paintTip(QPainter& painter);
+
+    // Showing and hiding (help_tip.cpp).
+    void request(Request r, bool delayed);
+    void showStep();
+    void buildTip(const QSize& textSize);
+    void hideStep();
+    void fadeInStep();
+    void fadeOutStep();
+    void animationTick();
+    void startHideDelay();
+    QImage captureBeneath(const QRect& geometry);
+    void hideWindow();
+    void setState(State state);
+    QRect screenArea() const;
+    int iconHandle(const QImage& icon);
+
+    HelpTipSettings settings_;
+    MarkupRenderer renderer_;
+    ToolRegistry registry_;
+    QPointer<TipWindow> window_;
+    QPointer<QWidget> owner_;
+    QTimer showTimer_;
+    QTimer hideTimer_;
+    QTimer fadeInTimer_;
+    QTimer fadeOutTimer_;
+    QTimer animationTimer_;
+    ScreenGrabber grabScreen_;
+
+    State state_ = State::hidden;
+    Request requested_;
+    bool pendingShow_ = false;
+    bool pendingDelayed_ = false;
+    std::optional<QPoint> lastPoint_;
+    // The tip shown last.
+    std::optional<ToolKey> current_;
+    bool currentByProgram_ = false;
+    TipLook active_;
+    int transparency_ = 0;
+    Placement placement_;
+    QRegion region_;
+    QRegion frame_;
+    QImage background_;
+    QRect textRect_;
+    QSize windowSize_;
+    QImage snapshot_;
+    // Where the last tip was when it went, and since when, for the next snapshot.
+    static constexpr qint64 kRepaintGraceMs = 250;
+    QRect hiddenGeometry_;
+    QElapsedTimer hiddenAt_;
+    std::map<qint64, int> iconHandles_;
+};
+
+}  // namespace vn340

@@ -1,0 +1,101 @@
+#include "ui/painted_pictures.h"
+
+#include <QPainter>
+
+// Resources of a static library are registered by hand; outside any namespace, as the macro
+// declares a global function.
+static void initPictureResources() {
+    Q_INIT_RESOURCE(pictures);
+}
+
+namespace vn340 {
+
+namespace {
+
+// The constants are single precision; the products are taken wider and only the stored
+// scales are rounded to single precision.
+constexpr float kPerWidth = 0.0015527951f;
+constexpr float kPerHeight = 0.0020661156f;
+
+QImage loadPicture(const char* path) {
+    initPictureResources();
+    return QImage(QString::fromLatin1(path));
+}
+
+}  // namespace
+
+float layoutScaleX(int outerWidth) {
+    return static_cast<float>(outerWidth * static_cast<double>(kPerWidth));
+}
+
+float layoutScaleY(int outerHeight) {
+    return static_cast<float>(outerHeight * static_cast<double>(kPerHeight));
+}
+
+QRect speedWarningRect(const QSize& outerSize) {
+    const double sx = outerSize.width() * static_cast<double>(kPerWidth);
+    const double sy = outerSize.height() * static_cast<double>(kPerHeight);
+    const int left = static_cast<int>(static_cast<double>(98.0f) * sx);
+    const int top = static_cast<int>(static_cast<double>(219.0f) * sy);
+    const int right = static_cast<int>(static_cast<double>(130.0f) * sx);
+    const int bottom = static_cast<int>(static_cast<double>(251.0f) * sy);
+    return QRect(left, top, right - left, bottom - top);
+}
+
+QRect pictureRect(const QPoint& designPosition, const QSize& pictureSize, float scaleX,
+                  float scaleY) {
+    return QRect(static_cast<int>(static_cast<float>(designPosition.x()) * scaleX),
+                 static_cast<int>(static_cast<float>(designPosition.y()) * scaleY),
+                 static_cast<int>(static_cast<float>(pictureSize.width()) * scaleX),
+                 static_cast<int>(static_cast<float>(pictureSize.height()) * scaleY));
+}
+
+QImage logoBitmap() {
+    return loadPicture(":/vn340/pictures/logo.png");
+}
+
+QImage speedWarningMark() {
+    return loadPicture(":/vn340/pictures/slow-servo.png");
+}
+
+void drawWithTransparentColour(QPainter& painter, const QImage& picture, QRgb transparent,
+                               const QRect& target) {
+    if (picture.isNull() || target.isEmpty()) {
+        return;
+    }
+    // The mask is made afresh on every paint: 1 where the picture has the transparent colour.
+    QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = transparent | 0xFF000000u;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if ((line[x] | 0xFF000000u) == key) {
+                line[x] = 0;
+            }
+        }
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(target, image);
+    painter.restore();
+}
+
+PaintedPictures::PaintedPictures(const QSize& outerSize)
+    : scaleX_(layoutScaleX(outerSize.width())),
+      scaleY_(layoutScaleY(outerSize.height())),
+      warningRect_(speedWarningRect(outerSize)),
+      logo_(logoBitmap()),
+      mark_(speedWarningMark()) {}
+
+void PaintedPictures::paint(QPainter& painter, int speedPosition, const QColor& buttonFace) const {
+    drawWithTransparentColour(painter, logo_, kLogoTransparent,
+                              pictureRect(kLogoPosition, logo_.size(), scaleX_, scaleY_));
+    if (speedPosition < kSlowSpeedPosition) {
+        painter.fillRect(warningRect_, buttonFace);
+    } else {
+        drawWithTransparentColour(painter, mark_, kMarkTransparent,
+                                  pictureRect(kSpeedMarkPosition, mark_.size(), scaleX_, scaleY_));
+    }
+}
+
+}  // namespace vn340

@@ -1,0 +1,299 @@
+// The help tip in a real window on the X server: the pointer is moved with QCursor::setPos,
+// so the server itself reports the moves, and the tip's pixels are read back from the screen.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCursor>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "ui/help_tip.h"
+
+namespace vn340 {
+namespace {
+
+constexpr const char* kReadText =
+    "Read the configuration parameters from your vn340 and display them on the screen.";
+constexpr const char* kLoadText =
+    "Loads the factory default configuration which will appear on the screen.";
+
+// What the owner window does: every event of the application passes through the tip.
+class Relay : public QObject {
+  public:
+    explicit Relay(HelpTip& tip) : tip_(tip) {}
+    std::optional<QPoint> lastMove;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove) {
+            lastMove = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        }
+        tip_.RelayEvent(watched, event);
+        return false;
+    }
+
+  private:
+    HelpTip& tip_;
+};
+
+class HelpTipWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        window_.setGeometry(100, 100, 420, 320);
+        QPalette palette = window_.palette();
+        palette.setColor(QPalette::Window, kGround);
+        window_.setPalette(palette);
+        window_.setAutoFillBackground(true);
+        read_ = button("Read from gyro", 20);
+        store_ = button("Store to gyro", 70);
+        store_->setEnabled(false);
+        help_ = button("Help", 120);
+        load_ = button("Load defaults", 170);
+        window_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
+        ASSERT_TRUE(tip_.Create(&window_, true));
+        tip_.SetDelayTime(tipdelay::kHide, 100000);
+        tip_.AddTool(read_, kReadText);
+        tip_.AddTool(store_, "Program your vn340 with the on screen configuration.");
+        tip_.AddTool(load_, kLoadText);
+        qApp->installEventFilter(&relay_);
+    }
+    void TearDown() override {
+        qApp->removeEventFilter(&relay_);
+        tip_.Destroy();
+    }
+
+    QPushButton* button(const char* text, int y) {
+        auto* b = new QPushButton(QString::fromLatin1(text), &window_);
+        b->setGeometry(20, y, 150, 30);
+        return b;
+    }
+    QTimer* timer(int id) { return tip_.findChild<QTimer*>(QStringLiteral("timer%1").arg(id)); }
+    HelpTip::State state() const { return tip_.DisplayState(); }
+    QString shownText() const { return tip_.Window()->accessibleDescription(); }
+
+    // Moves the pointer and waits until the tip has been told.
+    void moveTo(QWidget* widget, QPoint local) {
+        const QPoint global = widget->mapToGlobal(local);
+        QCursor::setPos(global);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return relay_.lastMove == global; }, 5000))
+            << "the pointer move never arrived";
+    }
+    void restOn(QWidget* widget, QPoint local = QPoint(40, 15)) {
+        moveTo(widget, local);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return state() == HelpTip::State::shown; }, 5000));
+    }
+    QPoint emptyArea() const { return QPoint(300, 260); }
+
+    static constexpr QColor kGround = QColor(200, 160, 120);
+    QWidget window_;
+    QPushButton* read_ = nullptr;
+    QPushButton* store_ = nullptr;
+    QPushButton* help_ = nullptr;
+    QPushButton* load_ = nullptr;
+    HelpTip tip_;
+    Relay relay_{tip_};
+};
+
+TEST_F(HelpTipWindow, RestingOnAControlShowsItsTipAfterTheShowDelay) {
+    moveTo(read_, QPoint(40, 15));
+    EXPECT_EQ(state(), HelpTip::State::hidden);
+    ASSERT_TRUE(timer(256)->isActive());
+    EXPECT_EQ(timer(256)->interval(), 500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state() == HelpTip::State::shown; }, 5000));
+    EXPECT_TRUE(tip_.Window()->isVisible());
+    EXPECT_EQ(shownText(), QString::fromLatin1(kReadText));
+    // The tail points at the pointer, and the tip stays for the owner's hide delay.
+    EXPECT_EQ(tip_.Window()->pos() + tip_.LastPlacement().tail, QCursor::pos());
+    EXPECT_TRUE(timer(257)->isActive());
+    EXPECT_EQ(timer(257)->interval(), 100000);
+}
+
+TEST_F(HelpTipWindow, AMoveAClickAKeyOrTheWheelHidesTheTip) {
+    struct Row {
+        const char* name;
+        std::function<void()> act;
+    };
+    const Row rows[] = {
+        {"move within the control", [&] { moveTo(read_, QPoint(60, 18)); }},
+        {"click", [&] { QTest::mouseClick(read_, Qt::LeftButton); }},
+        {"right click elsewhere", [&] { QTest::mouseClick(help_, Qt::RightButton); }},
+        {"key", [&] { QTest::keyClick(&window_, Qt::Key_A); }},
+        {"wheel",
+         [&] {
+             QWheelEvent wheel(QPointF(5, 5), read_->mapToGlobal(QPointF(5, 5)), QPoint(),
+                               QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                               false);
+             QApplication::sendEvent(read_, &wheel);
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        moveTo(&window_, emptyArea());
+        restOn(read_);
+        row.act();
+        EXPECT_EQ(state(), HelpTip::State::hidden);
+        EXPECT_FALSE(tip_.Window()->isVisible());
+        // Over the same control the tip does not come back until the pointer has left it.
+        moveTo(read_, QPoint(70, 20));
+        EXPECT_FALSE(timer(256)->isActive());
+    }
+}
+
+TEST_F(HelpTipWindow, APointerThatKeepsMovingShowsNothingUntilItStops) {
+    QSignalSpy changes(&tip_, &HelpTip::stateChanged);
+    for (int i = 0; i < 8; ++i) {
+        moveTo(read_, QPoint(10 + 15 * i, 15));
+        QTest::qWait(150);  // the pointer's pace, well inside the show delay
+    }
+    EXPECT_EQ(changes.count(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state() == HelpTip::State::shown; }, 5000));
+}
+
+TEST_F(HelpTipWindow, DisabledAndUntippedPlacesShowNothingAndHideTheTip) {
+    struct Row {
+        const char* name;
+        QWidget* widget;
+        QPoint at;
+    };
+    const Row rows[] = {
+        {"disabled control", store_, {40, 15}},
+        {"control without a tool", help_, {40, 15}},
+        {"the window's own surface", &window_, emptyArea()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        restOn(read_);
+        moveTo(row.widget, row.at);
+        EXPECT_EQ(state(), HelpTip::State::hidden);
+        EXPECT_FALSE(timer(256)->isActive());
+    }
+}
+
+TEST_F(HelpTipWindow, MovingToAnotherControlShowsItsTipInstead) {
+    restOn(read_);
+    moveTo(load_, QPoint(40, 15));
+    EXPECT_EQ(state(), HelpTip::State::hidden);
+    EXPECT_TRUE(timer(256)->isActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state() == HelpTip::State::shown; }, 5000));
+    EXPECT_EQ(shownText(), QString::fromLatin1(kLoadText));
+}
+
+TEST_F(HelpTipWindow, ATipShownAtAPointIgnoresThePointerAndStaysUntilHidden) {
+    struct Row {
+        const char* name;
+        std::function<void()> dismiss;
+    };
+    const Row rows[] = {
+        {"Hide", [&] { tip_.Hide(); }},
+        {"click", [&] { QTest::mouseClick(help_, Qt::LeftButton); }},
+        {"key", [&] { QTest::keyClick(&window_, Qt::Key_Escape); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        tip_.ShowAt(window_.mapToGlobal(QPoint(300, 200)), "Values above 145 are lowered.");
+        EXPECT_EQ(state(), HelpTip::State::shown);
+        EXPECT_FALSE(timer(257)->isActive());
+        moveTo(read_, QPoint(40, 15));
+        moveTo(&window_, emptyArea());
+        EXPECT_EQ(state(), HelpTip::State::shown);
+        EXPECT_FALSE(timer(256)->isActive());
+        row.dismiss();
+        EXPECT_EQ(state(), HelpTip::State::hidden);
+    }
+}
+
+TEST_F(HelpTipWindow, FadingPassesThroughAppearingAndDisappearing) {
+    using S = HelpTip::State;
+    tip_.SetDelayTime(tipdelay::kFadeIn, 10);
+    tip_.SetDelayTime(tipdelay::kFadeOut, 10);
+    QSignalSpy changes(&tip_, &HelpTip::stateChanged);
+    auto states = [&] {
+        std::vector<S> out;
+        for (const QList<QVariant>& c : changes) {
+            out.push_back(c.at(0).value<S>());
+        }
+        changes.clear();
+        return out;
+    };
+    auto waitFor = [&](S s) { return QTest::qWaitFor([&] { return state() == s; }, 5000); };
+    const QPoint at = window_.mapToGlobal(QPoint(300, 200));
+    tip_.ShowAt(at, "first");
+    ASSERT_TRUE(waitFor(S::shown));
+    EXPECT_EQ(states(), (std::vector<S>{S::appearing, S::shown}));
+    // A second tip waits until the first has faded out.
+    tip_.ShowAt(at, "second");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shownText() == "second"; }, 5000));
+    ASSERT_TRUE(waitFor(S::shown));
+    EXPECT_EQ(states(), (std::vector<S>{S::disappearing, S::hidden, S::appearing, S::shown}));
+    tip_.Hide();
+    ASSERT_TRUE(waitFor(S::hidden));
+    EXPECT_EQ(states(), (std::vector<S>{S::disappearing, S::hidden}));
+    EXPECT_FALSE(tip_.Window()->isVisible());
+}
+
+TEST_F(HelpTipWindow, ALinkClickedInTheTipOpensAndHidesIt) {
+    std::vector<std::string> opened;
+    tip_.Renderer().SetUrlOpener([&](const std::string& target) {
+        opened.push_back(target);
+        return true;
+    });
+    tip_.ShowAt(window_.mapToGlobal(QPoint(300, 200)),
+                "See <a href=\"https://example.org/faq\">the questions</a>.");
+    QSignalSpy painted(&tip_, &HelpTip::painted);
+    ASSERT_TRUE(painted.count() > 0 || painted.wait(5000));
+    ASSERT_EQ(tip_.Renderer().LinkAreas().size(), 1u);
+    QTest::mouseClick(tip_.Window(), Qt::LeftButton, {},
+                      tip_.Renderer().LinkAreas()[0].rect.center());
+    EXPECT_EQ(opened, std::vector<std::string>{"https://example.org/faq"});
+    EXPECT_EQ(state(), HelpTip::State::hidden);
+}
+
+TEST_F(HelpTipWindow, TheShadowDarkensTheCapturedBackgroundByItsLevel) {
+    struct Row {
+        int darkness;
+        int transparency;
+        int level;  // 255 * (100 - darkness) / 100 rounded, lightened by the transparency
+    };
+    for (const Row row : {Row{50, 0, 128}, Row{80, 0, 51}, Row{50, 40, 178}}) {
+        SCOPED_TRACE(row.darkness * 1000 + row.transparency);
+        tip_.SetWindowShadow(6, 6, row.darkness, false, 7, 7);
+        tip_.SetTransparency(row.transparency);
+        QSignalSpy painted(&tip_, &HelpTip::painted);
+        tip_.ShowAt(window_.mapToGlobal(QPoint(300, 200)), "Shadow");
+        ASSERT_TRUE(painted.wait(5000));
+        const QRect geometry = tip_.Window()->geometry();
+        const QRect body = tip_.LastPlacement().body;
+        // Beside the body, inside its shadow; and a corner outside both tip and shadow.
+        const QPoint shaded(body.right() + 3, body.center().y());
+        const QPoint outside(geometry.width() - 1, 0);
+        QImage screen;
+        const QColor expected(kGround.red() * row.level / 255, kGround.green() * row.level / 255,
+                              kGround.blue() * row.level / 255);
+        auto near = [](const QColor& a, const QColor& b) {
+            return std::abs(a.red() - b.red()) <= 1 && std::abs(a.green() - b.green()) <= 1 &&
+                   std::abs(a.blue() - b.blue()) <= 1;
+        };
+        // The server shows the painted window a moment after the paint.
+        const bool arrived = QTest::qWaitFor(
+            [&] {
+                screen = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, geometry.x(), geometry.y(), geometry.width(),
+                                          geometry.height())
+                             .toImage();
+                return near(screen.pixelColor(shaded), expected);
+            },
+            3000);
+        EXPECT_TRUE(arrived) << screen.pixelColor(shaded).name().toStdString() << " for "
+                             << expected.name().toStdString();
+        EXPECT_EQ(screen.pixelColor(outside), kGround);
+        tip_.HideNow();
+    }
+}
+
+}  // namespace
+}  // namespace vn340

@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include "ui/markup_plain_text.h"
+
+namespace vn340 {
+namespace {
+
+TEST(MarkupPlainText, TagsGoEntitiesAndBreaksStay) {
+    struct Row {
+        const char* markup;
+        const char* plain;  // UTF-8
+    };
+    const Row rows[] = {
+        {"a &amp; b", "a & b"},
+        {"<b>bold</b> <font color=red>text</font>", "bold text"},
+        {"x &lt;y a<<b", "x <y a<b"},
+        {"&euro;5 &quot;Generic&quot;", "\u20ac5 \"Generic\""},
+        {"a<br=2>b", "a\n\nb"},
+        {"a\nb", "a\nb"},
+        {" \n text <hr>after\n", "text\nafter"},
+        {"<table><tr><td><icon handle=0x1></td><td>notice</td></tr></table>", "notice"},
+        {"x<table><tr><td>a</td><td>b</td></tr><tr><td>c</td></tr></table>y", "x\na\tb\nc\ny"},
+        {"<a href=\"http://x\">link</a>", "link"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.markup);
+        EXPECT_EQ(markupPlainText(row.markup).toStdString(), row.plain);
+    }
+}
+
+}  // namespace
+}  // namespace vn340

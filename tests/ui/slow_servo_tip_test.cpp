@@ -1,0 +1,96 @@
+// The slow-servo tip in a small window of the main window's size (no window manager under
+// Xvfb, so the outer and inner geometry agree).
+#include <gtest/gtest.h>
+
+#include <QCursor>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+
+#include "ui/help_tip.h"
+#include "ui/painted_pictures.h"
+#include "ui/slow_servo_tip.h"
+
+namespace vn340 {
+namespace {
+
+// Feeds moves over its own surface to the slow-servo tip, as the main window does.
+class Surface : public QWidget {
+  public:
+    std::function<bool(const QPoint&)> onMove;
+    std::optional<QPoint> lastMove;
+
+  protected:
+    void mouseMoveEvent(QMouseEvent* event) override {
+        lastMove = event->position().toPoint();
+        if (onMove && onMove(*lastMove)) {
+            QWidget::mouseMoveEvent(event);
+        }
+    }
+};
+
+class SlowServoTipTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        surface_.setGeometry(50, 50, 644, 484);
+        surface_.setMouseTracking(true);
+        surface_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&surface_));
+        ASSERT_TRUE(tip_.Create(&surface_, true));
+        slow_.setArea(speedWarningRect(surface_.frameGeometry().size()));
+        surface_.onMove = [this](const QPoint& p) { return slow_.onMouseMove(p); };
+    }
+
+    void moveTo(QPoint local) {
+        QCursor::setPos(surface_.mapToGlobal(local));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return surface_.lastMove == local; }, 5000));
+    }
+    QTimer* timer() { return slow_.findChild<QTimer*>(QStringLiteral("timer118")); }
+
+    Surface surface_;
+    HelpTip tip_;
+    int speed_ = 12;
+    SlowServoTip slow_{&surface_, &tip_, [this] { return speed_; }};
+};
+
+// The area is (98, 218) to (130, 250) at this size.
+TEST_F(SlowServoTipTest, RestingOnTheMarkWithASlowSpeedShowsTheTipBesideIt) {
+    moveTo(QPoint(110, 230));
+    EXPECT_TRUE(timer()->isActive());
+    EXPECT_EQ(timer()->interval(), 700);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return slow_.tipShown(); }, 5000));
+    EXPECT_EQ(tip_.DisplayState(), HelpTip::State::shown);
+    EXPECT_TRUE(tip_.Window()->accessibleDescription().startsWith("Tarvel RC recommends"));
+    // Outer corner (50, 50) + ((98 + 130) / 2 + 6, (218 + 250) / 2 + 32 - 6).
+    EXPECT_EQ(tip_.Window()->pos() + tip_.LastPlacement().tail, QPoint(170, 310));
+    // Moves inside the area (beside the tip, which now covers most of it) change nothing; the
+    // first one outside hides the tip.
+    moveTo(QPoint(100, 248));
+    EXPECT_EQ(tip_.DisplayState(), HelpTip::State::shown);
+    moveTo(QPoint(300, 300));
+    EXPECT_EQ(tip_.DisplayState(), HelpTip::State::hidden);
+    EXPECT_FALSE(slow_.tipShown());
+}
+
+TEST_F(SlowServoTipTest, AFastSpeedOrLeavingEarlyShowsNothing) {
+    struct Row {
+        const char* name;
+        int speed;
+        bool leave;
+    };
+    for (const Row row : {Row{"speed 0.10", 9, false}, Row{"no speed", -1, false},
+                          Row{"left within the delay", 12, true}}) {
+        SCOPED_TRACE(row.name);
+        speed_ = row.speed;
+        moveTo(QPoint(10, 10));
+        moveTo(QPoint(110, 230));
+        if (row.leave) {
+            moveTo(QPoint(140, 230));
+        }
+        EXPECT_FALSE(timer()->isActive());
+        EXPECT_EQ(tip_.DisplayState(), HelpTip::State::hidden);
+    }
+}
+
+}  // namespace
+}  // namespace vn340
