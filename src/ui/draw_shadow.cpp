@@ -16,50 +16,76 @@ int BlueOf(std::uint32_t pixel) {
     return static_cast<int>(pixel & 0xFF);
 }
 
-// Sums of a window [i - radius, i + radius] over n values, with values outside counting as
-// `outside`; from prefix sums, so the cost does not depend on the radius.
-void WindowSums(const double* values, int n, int stride, int radius, double outside,
-                std::vector<double>& prefix, double* sums) {
-    prefix.assign(static_cast<std::size_t>(n) + 1, 0.0);
-    for (int i = 0; i < n; ++i)
-        prefix[i + 1] = prefix[i] + values[i * stride];
-    const int window = 2 * radius + 1;
-    for (int i = 0; i < n; ++i) {
-        const int lo = std::max(0, i - radius);
-        const int hi = std::min(n - 1, i + radius);
-        sums[i * stride] = prefix[hi + 1] - prefix[lo] + outside * (window - (hi - lo + 1));
-    }
-}
-
-// Darkening factor per pixel: the blue bytes of the mask, stretched into the area inset by
-// half the blur and box-filtered over blurX x blurY, as a fraction of white.
-std::vector<double> SoftFactors(const QImage& shadowMask, int w, int h, int blurX, int blurY) {
-    std::vector<double> blue(static_cast<std::size_t>(w) * h, 255.0);
+// Darkens the pixels through the mask's blue bytes, stretched into the area inset by half the
+// blur and box-filtered over blurX x blurY, as a fraction of white. The window sums are sums
+// of whole numbers, exact in doubles however they are formed, so running sums give the very
+// factors of a sum per window. The rows are walked in memory order with one running sum per
+// column, and only the rows inside the vertical window are kept, so a large shadow needs no
+// buffer of its own size.
+void DarkenSoft(QImage& pixels, const QImage& shadowMask, int blurX, int blurY) {
+    const int w = pixels.width();
+    const int h = pixels.height();
     const int innerW = w - blurX;
     const int innerH = h - blurY;
+    QImage inner;
     if (innerW > 0 && innerH > 0 && !shadowMask.isNull()) {
-        const QImage inner =
-            shadowMask.convertToFormat(QImage::Format_ARGB32)
-                .scaled(innerW, innerH, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-        for (int y = 0; y < innerH; ++y) {
-            const std::uint32_t* m = device::Line(inner, y);
-            double* row = blue.data() + static_cast<std::size_t>(y + blurY / 2) * w + blurX / 2;
-            for (int x = 0; x < innerW; ++x)
-                row[x] = BlueOf(m[x]);
+        inner = shadowMask.convertToFormat(QImage::Format_ARGB32)
+                    .scaled(innerW, innerH, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
+    const int rx = blurX / 2;
+    const int ry = blurY / 2;
+    const double whiteRow = 255.0 * blurX;
+    std::vector<double> values(static_cast<std::size_t>(w));
+    // The horizontal sums of row y; rows outside the stretched mask are white throughout.
+    auto across = [&](int y, double* out) {
+        const int my = y - ry;
+        if (inner.isNull() || my < 0 || my >= innerH) {
+            std::fill(out, out + w, whiteRow);
+            return;
         }
+        std::fill(values.begin(), values.end(), 255.0);
+        const std::uint32_t* m = device::Line(inner, my);
+        for (int x = 0; x < innerW; ++x)
+            values[static_cast<std::size_t>(x + rx)] = BlueOf(m[x]);
+        auto value = [&](int x) { return x < 0 || x >= w ? 255.0 : values[x]; };
+        double sum = 0;
+        for (int k = -rx; k <= rx; ++k)
+            sum += value(k);
+        for (int x = 0; x < w; ++x) {
+            out[x] = sum;
+            sum += value(x + rx + 1) - value(x - rx);
+        }
+    };
+    // A row entering the window replaces the one that left it one step before.
+    const int ringRows = 2 * ry + 2;
+    std::vector<double> ring(static_cast<std::size_t>(ringRows) * w);
+    auto slot = [&](int y) { return ring.data() + static_cast<std::size_t>(y % ringRows) * w; };
+    std::vector<double> column(static_cast<std::size_t>(w), 0.0);
+    for (int k = -ry; k <= ry; ++k) {
+        const double* r = nullptr;
+        if (k >= 0 && k < h) {
+            across(k, slot(k));
+            r = slot(k);
+        }
+        for (int x = 0; x < w; ++x)
+            column[x] += r ? r[x] : whiteRow;
     }
-    std::vector<double> across(blue.size());
-    std::vector<double> prefix;
-    for (int y = 0; y < h; ++y) {
-        const std::size_t at = static_cast<std::size_t>(y) * w;
-        WindowSums(blue.data() + at, w, 1, blurX / 2, 255.0, prefix, across.data() + at);
-    }
-    for (int x = 0; x < w; ++x)
-        WindowSums(across.data() + x, h, w, blurY / 2, 255.0 * blurX, prefix, blue.data() + x);
     const double full = 255.0 * blurX * blurY;
-    for (double& v : blue)
-        v /= full;
-    return blue;
+    for (int y = 0; y < h; ++y) {
+        std::uint32_t* p = device::Line(pixels, y);
+        for (int x = 0; x < w; ++x)
+            p[x] = (p[x] & ~kRgbMask) | Darken(p[x], column[x] / full);
+        const int enter = y + ry + 1;
+        const int leave = y - ry;
+        const double* in = nullptr;
+        if (enter < h) {
+            across(enter, slot(enter));
+            in = slot(enter);
+        }
+        const double* out = leave >= 0 ? slot(leave) : nullptr;
+        for (int x = 0; x < w; ++x)
+            column[x] += (in ? in[x] : whiteRow) - (out ? out[x] : whiteRow);
+    }
 }
 
 int MadeOdd(int blur) {
@@ -76,17 +102,17 @@ void DrawEffects::DrawShadow(QPainter& dc, int x, int y, int w, int h, const QIm
     QImage pixels = device::Read(dc, QRect(x, y, w, h));
     if (pixels.isNull())
         return;
-    std::vector<double> factors;
     if (soft) {
-        factors = SoftFactors(shadowMask, w, h, MadeOdd(blurX), MadeOdd(blurY));
-    } else {
-        factors.assign(static_cast<std::size_t>(w) * h, 1.0);
-        const QImage mask = shadowMask.convertToFormat(QImage::Format_ARGB32);
-        for (int row = 0; row < std::min(h, mask.height()); ++row) {
-            const std::uint32_t* m = device::Line(mask, row);
-            for (int col = 0; col < std::min(w, mask.width()); ++col)
-                factors[static_cast<std::size_t>(row) * w + col] = BlueOf(m[col]) / 255.0;
-        }
+        DarkenSoft(pixels, shadowMask, MadeOdd(blurX), MadeOdd(blurY));
+        device::Write(dc, QPoint(x, y), pixels);
+        return;
+    }
+    std::vector<double> factors(static_cast<std::size_t>(w) * h, 1.0);
+    const QImage mask = shadowMask.convertToFormat(QImage::Format_ARGB32);
+    for (int row = 0; row < std::min(h, mask.height()); ++row) {
+        const std::uint32_t* m = device::Line(mask, row);
+        for (int col = 0; col < std::min(w, mask.width()); ++col)
+            factors[static_cast<std::size_t>(row) * w + col] = BlueOf(m[col]) / 255.0;
     }
     for (int row = 0; row < h; ++row) {
         std::uint32_t* p = device::Line(pixels, row);
