@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCursor>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -79,6 +82,9 @@ class HelpTipWindow : public ::testing::Test {
     // Moves the pointer and waits until the tip has been told.
     void moveTo(QWidget* widget, QPoint local) {
         const QPoint global = widget->mapToGlobal(local);
+        if (QCursor::pos() == global) {
+            moveTo(widget, local + QPoint(1, 1));  // the server reports only real moves
+        }
         QCursor::setPos(global);
         ASSERT_TRUE(QTest::qWaitFor([&] { return relay_.lastMove == global; }, 5000))
             << "the pointer move never arrived";
@@ -171,6 +177,32 @@ TEST_F(HelpTipWindow, DisabledAndUntippedPlacesShowNothingAndHideTheTip) {
         moveTo(row.widget, row.at);
         EXPECT_EQ(state(), HelpTip::State::hidden);
         EXPECT_FALSE(timer(256)->isActive());
+    }
+}
+
+TEST_F(HelpTipWindow, TheInnerPartsOfAControlShowItsTip) {
+    auto* ports = new QComboBox(&window_);
+    ports->setEditable(true);
+    ports->setGeometry(200, 140, 150, 30);
+    auto* comments = new QPlainTextEdit(&window_);
+    comments->setGeometry(200, 20, 200, 100);
+    ports->show();
+    comments->show();
+    struct Row {
+        const char* text;
+        QWidget* control;
+        QWidget* part;
+    };
+    const Row rows[] = {
+        {"the editable combo box", ports, ports->lineEdit()},
+        {"the text box", comments, comments->viewport()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        tip_.AddTool(row.control, row.text);
+        moveTo(&window_, emptyArea());
+        restOn(row.part, QPoint(10, 10));
+        EXPECT_EQ(shownText(), QString::fromLatin1(row.text));
     }
 }
 
