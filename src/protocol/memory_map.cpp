@@ -225,6 +225,9 @@ ParameterReadEffect storeParameterWord(GyroConfig& config, int n, std::uint16_t 
         case 15:
             effect.flags = servoFlagsFromWord(word);
             applyServoFlags(config, *effect.flags);
+            // Kept as read, so that what the program reports of the gyro's flags after a read
+            // is the gyro's own word.
+            config.servoFlags = word;
             break;
         case 16:
             config.statisticsWord = unsignedFromWord(word);

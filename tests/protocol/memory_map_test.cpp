@@ -337,7 +337,7 @@ TEST(MemoryMap, StoreParameterWord) {
     ASSERT_TRUE(flags.flags);
     EXPECT_EQ(config.servoType, 1);
     EXPECT_EQ(config.direction, Direction::Reverse);
-    EXPECT_EQ(config.servoFlags, 0x1234);  // only the write sequence changes the kept word
+    EXPECT_EQ(config.servoFlags, 0x0B00) << "the read keeps the gyro's own flags word";
 }
 
 }  // namespace
