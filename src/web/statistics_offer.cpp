@@ -1,0 +1,49 @@
+#include "web/statistics_offer.h"
+
+#include "config/preferences.h"
+
+namespace vn340 {
+
+Submission judgeSubmission(bool fetched, std::string_view lastText, std::string_view answer) {
+    if (!fetched)
+        return {SubmitResult::RequestFailed, std::string(lastText)};
+    if (isAcceptedAnswer(answer))
+        return {SubmitResult::Accepted, {}};
+    return {SubmitResult::InvalidAnswer, std::string(kInvalidAnswerText)};
+}
+
+std::string statistics_text::requestFailed(std::string_view errorText) {
+    return "There was an error submitting your gyro data, check internet access and firewall "
+           "settings and try again. \n\n" +
+           std::string(errorText) + ".";
+}
+
+StatisticsAnswer offerStatistics(const GyroConfig& config, ProfileStore& prefs, int today,
+                                 StatisticsOfferHost& host) {
+    if (today < prefs.getInt(kSettingsSection, kDateKey, today))
+        return StatisticsAnswer::Finish;
+    prefs.writeInt(kSettingsSection, kDateKey, today);
+
+    const PilotChoice choice = host.askPilot();
+    if (!choice.send) {
+        if (choice.doNotAskAgain)
+            prefs.writeInt(kSettingsSection, kDateKey, today + kStatisticsQuietDays);
+        return StatisticsAnswer::Finish;
+    }
+
+    const Submission submission = host.submit(statisticsLine(config, choice.answers));
+    switch (submission.result) {
+        case SubmitResult::Accepted:
+            host.showMessage(statistics_text::kSubmitted);
+            return StatisticsAnswer::ClearWord;
+        case SubmitResult::RequestFailed:
+            host.showMessage(statistics_text::requestFailed(submission.errorText));
+            break;
+        case SubmitResult::InvalidAnswer:
+            host.showMessage(statistics_text::kTryAgain);
+            break;
+    }
+    return StatisticsAnswer::OfferAgain;
+}
+
+}  // namespace vn340

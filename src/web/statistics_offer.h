@@ -1,0 +1,72 @@
+#pragma once
+
+// The offer after a read that found statistics waiting on the gyro: whether to ask today (the
+// "DATE" preference spaces the offers), what to send when the pilot says "Send", and what to
+// tell the pilot afterwards. The dialog, the upload and the messages belong to the host, so
+// this runs the same against the window and against a test.
+
+#include <string>
+#include <string_view>
+
+#include "config/gyro_config.h"
+#include "config/profile_store.h"
+#include "protocol/sequence_engine.h"
+#include "web/statistics_line.h"
+
+namespace vn340 {
+
+enum class SubmitResult { Accepted = 0, RequestFailed = -1, InvalidAnswer = -2 };
+
+// The end of one upload; `errorText` says why it failed and is empty when it was accepted.
+struct Submission {
+    SubmitResult result = SubmitResult::RequestFailed;
+    std::string errorText;
+};
+
+inline constexpr std::string_view kInvalidAnswerText =
+    "Error: An invalid response was returned by the server";
+
+// What a finished fetch means for the line: no answer is a failed request with the fetcher's
+// last text; an answer without "OK" is an invalid one.
+Submission judgeSubmission(bool fetched, std::string_view lastText, std::string_view answer);
+
+// How the pilot closed the offer, with the dialog's fields as they then were.
+struct PilotChoice {
+    bool send = false;
+    StatisticsAnswers answers;
+    bool doNotAskAgain = false;
+};
+
+class StatisticsOfferHost {
+  public:
+    virtual ~StatisticsOfferHost() = default;
+    // Shows the offer modally.
+    virtual PilotChoice askPilot() = 0;
+    // Uploads the line; blocks until the request has ended.
+    virtual Submission submit(const std::string& line) = 0;
+    // Modal: returns when the pilot has closed the message.
+    virtual void showMessage(std::string_view text) = 0;
+};
+
+// A skip with "Do not ask next time" keeps the offer away for this many days.
+inline constexpr int kStatisticsQuietDays = 30;
+
+namespace statistics_text {
+inline constexpr std::string_view kSubmitted =
+    "\nInformation successfully submitted. \n\nThank you";
+inline constexpr std::string_view kTryAgain =
+    "There was an error submitting your gyro data, please try again.\n\nIf problems persist for "
+    "more than a day, please inform Tarvel RC.";
+// "... try again. \n\n<error text>."
+std::string requestFailed(std::string_view errorText);
+}  // namespace statistics_text
+
+// The hand-over of the read sequence when the statistics word is not 0. `today` is the number
+// of whole days since 1 January 1970, local time. Answers ClearWord after an accepted upload,
+// OfferAgain after a failed one (the pilot has been told), and Finish when the offer is not
+// due or the pilot skipped it. A "DATE" that cannot be written only means the pilot may be
+// asked again sooner.
+StatisticsAnswer offerStatistics(const GyroConfig& config, ProfileStore& prefs, int today,
+                                 StatisticsOfferHost& host);
+
+}  // namespace vn340

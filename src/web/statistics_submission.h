@@ -1,0 +1,54 @@
+#pragma once
+
+// The upload of a statistics line to the maker's service: one GET through a fresh fetcher,
+// logged into the window's hidden status list, judged by its body.
+
+#include <QString>
+#include <QUrl>
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "web/statistics_offer.h"
+
+namespace vn340 {
+
+class StatusLog;
+
+// The maker's service. Always HTTPS: the line carries the pilot's email address.
+inline constexpr std::string_view kStatisticsService = "https://www.tarvel-rc.example";
+// Names another scheme, host and port for the service (a test, a local service); the path and
+// query of the request stay the same.
+inline constexpr const char* kStatisticsServiceVariable = "VN340_STATISTICS_URL";
+// The longest wait for the next sign of the service, so the window is never stuck.
+inline constexpr std::chrono::milliseconds kStatisticsReceiveTimeout = std::chrono::seconds(20);
+
+// Where a line goes. An override that is not an http or https address is refused, rather than
+// the line going to the maker's service unasked.
+class StatisticsService {
+  public:
+    static StatisticsService fromEnvironment();
+    // An empty override means the maker's service.
+    static StatisticsService fromOverride(const QString& override);
+
+    // The service's scheme, host and port with "/log/log.php?msg=" and the encoded line;
+    // invalid when the override was refused.
+    QUrl requestUrl(std::string_view line) const;
+    // Why the override was refused; empty when it was not.
+    const QString& problem() const { return problem_; }
+
+  private:
+    QUrl base_;
+    QString problem_;
+};
+
+// Blocks until the request has ended; the status texts go to `hiddenList` as they come.
+Submission submitStatistics(const std::string& line, StatusLog& hiddenList,
+                            const StatisticsService& service = StatisticsService::fromEnvironment(),
+                            std::chrono::milliseconds receiveTimeout = kStatisticsReceiveTimeout);
+
+// Whole days from 1 January 1970 to today, local time.
+int todayDayNumber();
+
+}  // namespace vn340

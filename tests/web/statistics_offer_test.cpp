@@ -1,0 +1,143 @@
+// The statistics offer as plain logic: the line it sends, when it asks (the "DATE" spacing,
+// with "today" given), and what follows each end of the upload.
+
+#include "web/statistics_offer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vn340 {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(StatisticsLine, CarriesTheGyroAndThePilotsAnswersInItsFormat) {
+    GyroConfig config;
+    config.serialNumber = "3000000000";  // above the signed 32-bit range, shown unsigned
+    config.firmwareNumber = 110;         // firmware 1.10
+    config.statisticsWord = 0x2A;
+    config.highEndpoint = 95;
+    config.lowEndpoint = 88;
+    config.midpointTrim = -7;
+    config.stickDeadband = 5;
+    config.rateExpo = -50;
+    config.accelProfile = 15;
+    config.decelProfile = 3;
+    config.cwStopGain = 100;
+    config.ccwStopGain = 120;
+    config.avcsExpo = -20;
+    config.avcsSensitivity = 80;
+    config.servoFlags = 0x0B00;
+    EXPECT_EQ(statisticsLine(config, {"Trex 450", "BLS 251", "pilot@example.org"}),
+              "SN=3000000000,FW=010A,ST=002A,HE=95,LE=88,MT=-7,RD=5,1E=-50,2A=15,2D=3,2C=100,"
+              "2CC=120,2E=-20,2S=80,FG=0B00,HELI=Trex 450,SERVO=BLS 251,EMAIL=pilot@example.org");
+}
+
+TEST(StatisticsLine, EncodingLeavesOnlyAsciiLettersAndDigitsAsThey) {
+    EXPECT_EQ(urlEncode("a.b-c_d~e"), "a%2Eb%2Dc%5Fd%7Ee");
+    EXPECT_EQ(urlEncode("\xFF \t\r\n\v\fZ9"), "%FF++++++Z9");
+}
+
+// Answers the offer as scripted and records what it was asked to do.
+class ScriptedHost : public StatisticsOfferHost {
+  public:
+    PilotChoice choice;
+    Submission submission;
+    int asked = 0;
+    std::vector<std::string> lines;
+    std::vector<std::string> messages;
+
+    PilotChoice askPilot() override {
+        ++asked;
+        return choice;
+    }
+    Submission submit(const std::string& line) override {
+        lines.push_back(line);
+        return submission;
+    }
+    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+};
+
+class StatisticsOfferTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "vn340-offer-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        prefs_.setPath((folder_ / "TarvelRCGyro.ini").string());
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    fs::path folder_;
+    ProfileStore prefs_;
+    GyroConfig config_;
+};
+
+TEST_F(StatisticsOfferTest, DateSpacesTheOffers) {
+    struct Row {
+        const char* name;
+        std::optional<int> storedDate;
+        int today;
+        bool doNotAsk;
+        bool asked;
+        int dateAfter;
+    };
+    const Row rows[] = {
+        {"first offer, skipped", std::nullopt, 100, false, true, 100},
+        {"skipped with do not ask", std::nullopt, 100, true, true, 130},
+        {"a day short of 30 days later", 130, 129, false, false, 130},
+        {"30 days later", 130, 130, false, true, 130},
+        {"skipped earlier the same day", 100, 100, false, true, 100},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        prefs_.deleteKey("Settings", "DATE");
+        if (row.storedDate)
+            prefs_.writeInt("Settings", "DATE", *row.storedDate);
+        ScriptedHost host;
+        host.choice.doNotAskAgain = row.doNotAsk;
+        EXPECT_EQ(offerStatistics(config_, prefs_, row.today, host), StatisticsAnswer::Finish);
+        EXPECT_EQ(host.asked, row.asked ? 1 : 0);
+        EXPECT_TRUE(host.lines.empty()) << "nothing is sent without Send";
+        EXPECT_EQ(prefs_.getInt("Settings", "DATE", -1), row.dateAfter);
+    }
+}
+
+TEST_F(StatisticsOfferTest, EachEndOfTheUploadIsToldAndDecidesTheNextStep) {
+    struct Row {
+        Submission submission;
+        StatisticsAnswer answer;
+        const char* message;
+    };
+    const Row rows[] = {
+        {{SubmitResult::Accepted, ""},
+         StatisticsAnswer::ClearWord,
+         "\nInformation successfully submitted. \n\nThank you"},
+        {{SubmitResult::RequestFailed, "Error: Host not found"},
+         StatisticsAnswer::OfferAgain,
+         "There was an error submitting your gyro data, check internet access and firewall "
+         "settings and try again. \n\nError: Host not found."},
+        {{SubmitResult::InvalidAnswer, std::string(kInvalidAnswerText)},
+         StatisticsAnswer::OfferAgain,
+         "There was an error submitting your gyro data, please try again.\n\nIf problems persist "
+         "for more than a day, please inform Tarvel RC."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.message);
+        ScriptedHost host;
+        host.choice = {true, {"Trex 450", "BLS 251", ""}, false};
+        host.submission = row.submission;
+        EXPECT_EQ(offerStatistics(config_, prefs_, 200, host), row.answer);
+        ASSERT_EQ(host.lines.size(), 1u);
+        EXPECT_EQ(host.messages, std::vector<std::string>{row.message});
+        EXPECT_EQ(prefs_.getInt("Settings", "DATE", -1), 200) << "offering again asks at once";
+    }
+}
+
+}  // namespace
+}  // namespace vn340
