@@ -1,0 +1,146 @@
+#include "app/statistics_dialog.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include "app/prompt_dialogs.h"
+#include "config/gyro_config.h"
+#include "config/profile_store.h"
+#include "web/statistics_offer.h"
+#include "web/statistics_submission.h"
+
+namespace vn340 {
+namespace {
+
+const QString kIntroText = QStringLiteral(
+    "Your gyro has collected statistical in-flight data that could be of value to Tarvel RC to "
+    "improve your gyro via future firmware updates. If you would like to send this data to "
+    "Tarvel RC please complete the boxes below and press Send.");
+const QString kEmailNoteText =
+    QStringLiteral("Leave the email box empty if you wish to submit the data anonymously.");
+
+// Dialog units to pixels; `id` names the control as the window's controls are named.
+void place(QWidget* widget, int id, int x, int y, int width, int height) {
+    if (id != 0)
+        widget->setObjectName(QStringLiteral("idc%1").arg(id));
+    widget->setGeometry(dialogUnitsToPixelsX(x), dialogUnitsToPixelsY(y),
+                        dialogUnitsToPixelsX(width), dialogUnitsToPixelsY(height));
+}
+
+QLabel* centredText(QDialog* dialog, int id, int x, int y, int width, int height) {
+    auto* label = new QLabel(dialog);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    place(label, id, x, y, width, height);
+    return label;
+}
+
+// An edit box with its label on the left, the label's text being the box's accessible name.
+QLineEdit* labelledEdit(QDialog* dialog, const QString& caption, int id, int y) {
+    auto* label = new QLabel(caption, dialog);
+    place(label, 0, 7, y + 2, 96, 8);
+    auto* edit = new QLineEdit(dialog);
+    edit->setAccessibleName(caption);
+    label->setBuddy(edit);
+    place(edit, id, 106, y, 117, 12);
+    return edit;
+}
+
+QPushButton* button(QDialog* dialog, const QString& text, int id, int x) {
+    auto* result = new QPushButton(text, dialog);
+    result->setAccessibleName(text);
+    place(result, id, x, 142, 50, 14);
+    return result;
+}
+
+// The offer's dialog, upload and messages as the window has them.
+class WindowOfferHost : public StatisticsOfferHost {
+  public:
+    WindowOfferHost(StatisticsDialog& dialog, MessageDialog& messages, StatusLog& hiddenList)
+        : dialog_(dialog), messages_(messages), hiddenList_(hiddenList) {}
+
+    PilotChoice askPilot() override {
+        const bool send = dialog_.exec() == QDialog::Accepted;
+        return {send, dialog_.answers(), dialog_.doNotAskAgain()};
+    }
+    Submission submit(const std::string& line) override {
+        return submitStatistics(line, hiddenList_);
+    }
+    void showMessage(std::string_view text) override {
+        messages_.setMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        messages_.exec();
+    }
+
+  private:
+    StatisticsDialog& dialog_;
+    MessageDialog& messages_;
+    StatusLog& hiddenList_;
+};
+
+}  // namespace
+
+StatisticsDialog::StatisticsDialog(QWidget* parent) : QDialog(parent) {
+    setFont(dialogFont());
+    setWindowTitle(QStringLiteral("Tarvel RC - Send statistical in-flight gyro data "));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+    setFixedSize(dialogUnitsToPixelsX(230), dialogUnitsToPixelsY(166));
+
+    intro_ = centredText(this, 1081, 7, 7, 216, 40);
+    intro_->setAccessibleName(QStringLiteral("About the statistics"));
+    helicopterEdit_ = labelledEdit(this, QStringLiteral("Helicopter make and model"), 1078, 52);
+    servoEdit_ = labelledEdit(this, QStringLiteral("Tail servo make and model"), 1079, 70);
+    emailEdit_ = labelledEdit(this, QStringLiteral("Email Address"), 1080, 88);
+    emailNote_ = centredText(this, 1082, 7, 104, 216, 9);
+    emailNote_->setAccessibleName(QStringLiteral("About the email address"));
+    doNotAskBox_ = new QCheckBox(QStringLiteral("Do not ask next time"), this);
+    doNotAskBox_->setAccessibleName(doNotAskBox_->text());
+    place(doNotAskBox_, 1083, 7, 121, 100, 10);
+    sendButton_ = button(this, QStringLiteral("Send"), 1, 59);
+    QPushButton* skipButton = button(this, QStringLiteral("Skip"), 2, 121);
+    sendButton_->setDefault(true);
+
+    connect(doNotAskBox_, &QCheckBox::clicked, this, &StatisticsDialog::takeFields);
+    connect(sendButton_, &QPushButton::clicked, this, [this] {
+        takeFields();
+        accept();
+    });
+    connect(skipButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+StatisticsAnswers StatisticsDialog::answers() const {
+    return {helicopter_.toStdString(), servo_.toStdString(), email_.toStdString()};
+}
+
+void StatisticsDialog::showEvent(QShowEvent* event) {
+    intro_->setText(kIntroText);
+    emailNote_->setText(kEmailNoteText);
+    helicopterEdit_->setText(helicopter_);
+    servoEdit_->setText(servo_);
+    emailEdit_->setText(email_);
+    doNotAskBox_->setChecked(doNotAsk_);
+    sendButton_->setDefault(true);
+    helicopterEdit_->setFocus();
+    QDialog::showEvent(event);
+}
+
+void StatisticsDialog::takeFields() {
+    helicopter_ = helicopterEdit_->text();
+    servo_ = servoEdit_->text();
+    email_ = emailEdit_->text();
+    doNotAsk_ = doNotAskBox_->isChecked();
+}
+
+StatisticsAnswer runStatisticsOffer(StatisticsDialog& dialog, MessageDialog& messages,
+                                    StatusLog& hiddenList, const GyroConfig& config,
+                                    ProfileStore& prefs) {
+    WindowOfferHost host(dialog, messages, hiddenList);
+    return offerStatistics(config, prefs, todayDayNumber(), host);
+}
+
+}  // namespace vn340

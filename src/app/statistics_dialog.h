@@ -1,0 +1,65 @@
+#pragma once
+
+// The offer to send the statistics a read found on the gyro, and the run of that offer with the
+// window's dialogs.
+
+#include <QDialog>
+#include <QString>
+
+#include "protocol/sequence_engine.h"
+#include "web/statistics_line.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vn340 {
+
+class MessageDialog;
+class ProfileStore;
+class StatusLog;
+struct GyroConfig;
+
+// Built once with the window and kept for the run, so that its fields keep what the pilot
+// typed from one offer to the next. "Send" (the default, also Enter) takes the fields and
+// accepts; "Skip", Escape and the close box reject without taking them. Clicking "Do not ask
+// next time" takes all fields at once, so the box is known after a skip.
+class StatisticsDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit StatisticsDialog(QWidget* parent = nullptr);
+
+    // The fields as last taken from the controls.
+    StatisticsAnswers answers() const;
+    bool doNotAskAgain() const { return doNotAsk_; }
+
+  protected:
+    // Each opening sets the two texts and shows the fields in the controls.
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void takeFields();
+
+    QString helicopter_;
+    QString servo_;
+    QString email_;
+    bool doNotAsk_ = false;
+
+    QLabel* intro_;
+    QLabel* emailNote_;
+    QLineEdit* helicopterEdit_;
+    QLineEdit* servoEdit_;
+    QLineEdit* emailEdit_;
+    QCheckBox* doNotAskBox_;
+    QPushButton* sendButton_;
+};
+
+// The read sequence's statistics hand-over in the window: the offer of `dialog` (spaced by
+// "DATE" in `prefs`), the upload with its status lines in `hiddenList`, and the messages in
+// `messages`. Answers the read sequence's next step.
+StatisticsAnswer runStatisticsOffer(StatisticsDialog& dialog, MessageDialog& messages,
+                                    StatusLog& hiddenList, const GyroConfig& config,
+                                    ProfileStore& prefs);
+
+}  // namespace vn340
