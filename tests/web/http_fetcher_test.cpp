@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QRegularExpression>
 #include <QStringList>
 
 #include "loopback_http_server.h"
@@ -25,13 +24,6 @@ struct LoggedLines {
     QStringList lines;
 };
 
-QByteArray bodyOf(int size) {
-    QByteArray body(size, '\0');
-    for (int i = 0; i < size; ++i)
-        body[i] = static_cast<char>(i * 7 % 256);
-    return body;
-}
-
 TEST(HttpFetcher, BodyArrivesWholeInPiecesOfAtMost1024BytesWithRunningTotals) {
     struct Row {
         const char* name;
@@ -44,12 +36,13 @@ TEST(HttpFetcher, BodyArrivesWholeInPiecesOfAtMost1024BytesWithRunningTotals) {
         {"two seconds on", 2, "Downloading lastest update 3000 bytes (1.5 Kb/s)",
          3000.0 / 1024.0 / 2.0},
     };
-    const QByteArray body = bodyOf(3000);
+    QByteArray body;
+    for (int i = 0; i < 3000; ++i)
+        body += static_cast<char>(i * 7 % 256);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         LoopbackHttpServer server;
-        ASSERT_TRUE(server.listening());
-        server.setAnswer({"200 OK", body, false});
+        server.setAnswer({"200 OK", body});
         StatusLog list;
         LoggedLines logged(list);
         HttpFetcher fetcher;
@@ -58,26 +51,19 @@ TEST(HttpFetcher, BodyArrivesWholeInPiecesOfAtMost1024BytesWithRunningTotals) {
         fetcher.setWallClock([&] { return 1000 + (readings++ == 0 ? 0 : row.secondsLater); });
 
         QByteArray response;
-        ASSERT_TRUE(fetcher.fetch(server.url("/body"), response, {}, &list))
-            << fetcher.lastText().toStdString();
+        ASSERT_TRUE(fetcher.fetch(server.url("/body"), response, {}, &list));
         EXPECT_EQ(response, body);
-
-        static const QRegularExpression progress(
-            QStringLiteral("^Downloading lastest update (\\d+) bytes"));
-        QStringList totals;
+        QString last;
         int previous = 0;
         for (const QString& line : logged.lines) {
-            const QRegularExpressionMatch match = progress.match(line);
-            if (!match.hasMatch())
+            if (!line.startsWith("Downloading lastest update "))
                 continue;
-            const int total = match.captured(1).toInt();
-            EXPECT_GT(total, previous) << line.toStdString();
-            EXPECT_LE(total - previous, 1024) << line.toStdString();
+            const int total = line.section(' ', 3, 3).toInt();
+            EXPECT_TRUE(total > previous && total - previous <= 1024) << line.toStdString();
             previous = total;
-            totals.append(line);
+            last = line;
         }
-        ASSERT_FALSE(totals.isEmpty());
-        EXPECT_EQ(totals.last().toStdString(), row.lastLine);
+        EXPECT_EQ(last.toStdString(), row.lastLine);
         EXPECT_DOUBLE_EQ(fetcher.transferRate(), row.rate);
         EXPECT_EQ(fetcher.statusCode(), 200);
         EXPECT_TRUE(fetcher.responseHeaders().contains("Content-Length: 3000\r\n"));
@@ -86,8 +72,7 @@ TEST(HttpFetcher, BodyArrivesWholeInPiecesOfAtMost1024BytesWithRunningTotals) {
 
 TEST(HttpFetcher, OneConnectionServesEveryFetchUntilClosedAndEachStepIsLogged) {
     LoopbackHttpServer server;
-    ASSERT_TRUE(server.listening());
-    server.setAnswer({"200 OK", "OK", false});
+    server.setAnswer({"200 OK", "OK"});
     StatusLog list;
     LoggedLines logged(list);
     HttpFetcher fetcher;
@@ -120,7 +105,6 @@ TEST(HttpFetcher, OneConnectionServesEveryFetchUntilClosedAndEachStepIsLogged) {
 
 TEST(StatisticsSubmission, OnlyAnAnswerHoldingOkInCapitalsIsAcceptedAndFailuresSayWhy) {
     LoopbackHttpServer server;
-    ASSERT_TRUE(server.listening());
     struct Row {
         const char* name;
         LoopbackHttpServer::Answer answer;
@@ -153,37 +137,6 @@ TEST(StatisticsSubmission, OnlyAnAnswerHoldingOkInCapitalsIsAcceptedAndFailuresS
             EXPECT_EQ(submission.errorText.rfind(row.errorText, 0), 0u) << submission.errorText;
             EXPECT_EQ(list.latest().toStdString(), submission.errorText) << "logged as it came";
         }
-    }
-}
-
-TEST(StatisticsSubmission, TheRequestCarriesTheEncodedLineAsItsOnlyQuery) {
-    struct Row {
-        StatisticsAnswers answers;
-        const char* targetEnd;
-    };
-    const Row rows[] = {
-        {{"Trex 450 Pro+", "BLS 251", ""},
-         "%2CHELI%3DTrex+450+Pro%2B%2CSERVO%3DBLS+251%2CEMAIL%3D"},
-        {{"Goblin\t700", "K\xC3\xA4se", "pilot@example.org"},
-         // The unreserved marks ("-", ".", "_", "~") travel as themselves: an address that
-         // differs only there is the same address, and Qt sends the plain form.
-         "%2CHELI%3DGoblin+700%2CSERVO%3DK%C3%A4se%2CEMAIL%3Dpilot%40example.org"},
-    };
-    LoopbackHttpServer server;
-    ASSERT_TRUE(server.listening());
-    server.setAnswer({"200 OK", "OK", false});
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.targetEnd);
-        StatusLog list;
-        const Submission submission =
-            submitStatistics(statisticsLine(GyroConfig{}, row.answers), list,
-                             StatisticsService::fromOverride(server.base()), milliseconds(2000));
-        EXPECT_EQ(submission.result, SubmitResult::Accepted);
-        ASSERT_FALSE(server.targets().isEmpty());
-        const QByteArray target = server.targets().last();
-        EXPECT_TRUE(target.startsWith("/log/log.php?msg=SN%3D0%2CFW%3D0000%2C"))
-            << target.toStdString();
-        EXPECT_TRUE(target.endsWith(row.targetEnd)) << target.toStdString();
     }
 }
 
