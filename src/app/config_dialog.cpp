@@ -11,9 +11,11 @@
 #include <utility>
 
 #include "app/prompt_dialogs.h"
+#include "app/statistics_dialog.h"
 #include "link/port_selection.h"
 #include "link/serial_port.h"
 #include "protocol/sequence_engine.h"
+#include "web/status_log.h"
 
 namespace vn340 {
 namespace {
@@ -73,6 +75,8 @@ ConfigDialog::ConfigDialog(ConfigDialogPaths paths, QWidget* parent)
     continueAbortPrompt_ = new ContinueAbortPrompt(this);
     overwritePrompt_ = new OverwritePrompt(this);
     safetyWarningDialog_ = new SafetyWarningDialog(this);
+    statisticsDialog_ = new StatisticsDialog(this);
+    hiddenStatusList_ = new StatusLog(this);
     createEngine();
     createLink();
     connectEvents();

@@ -42,6 +42,8 @@ class MessageDialog;
 class ContinueAbortPrompt;
 class OverwritePrompt;
 class SafetyWarningDialog;
+class StatisticsDialog;
+class StatusLog;
 class PortSelection;
 class SequenceEngine;
 class SerialPort;
@@ -181,6 +183,7 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     ContinueAbortPrompt& continueAbortPrompt() { return *continueAbortPrompt_; }
     OverwritePrompt& overwritePrompt() { return *overwritePrompt_; }
     SafetyWarningDialog& safetyWarningDialog() { return *safetyWarningDialog_; }
+    StatisticsDialog& statisticsDialog() { return *statisticsDialog_; }
 
   protected:
     // --- steps a test window may watch or replace ---
@@ -288,6 +291,9 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     ContinueAbortPrompt* continueAbortPrompt_ = nullptr;
     OverwritePrompt* overwritePrompt_ = nullptr;
     SafetyWarningDialog* safetyWarningDialog_ = nullptr;
+    StatisticsDialog* statisticsDialog_ = nullptr;
+    // Receives the upload's status lines; never shown.
+    StatusLog* hiddenStatusList_ = nullptr;
     QAction* diagnosticsAction_ = nullptr;
 
     // The link, in the order it is built; the engine works on model_ directly.

@@ -9,6 +9,8 @@
 #include <QPushButton>
 
 #include "app/config_dialog.h"
+#include "app/prompt_dialogs.h"
+#include "app/statistics_dialog.h"
 #include "link/serial_port.h"
 #include "protocol/sequence_engine.h"
 
@@ -70,8 +72,10 @@ class ConfigDialog::EngineHost : public SequenceHost {
     }
     void refreshControls() override { window_.refreshControls(); }
 
-    // The statistics offer comes later; until then the pilot is taken to have skipped it.
-    StatisticsAnswer offerStatistics() override { return StatisticsAnswer::Finish; }
+    StatisticsAnswer offerStatistics() override {
+        return runStatisticsOffer(*window_.statisticsDialog_, *window_.messageDialog_,
+                                  *window_.hiddenStatusList_, window_.model_, window_.prefsStore_);
+    }
 
     void diagnosticsMenuChanged(bool running) override {
         window_.diagnosticsAction_->setText(
