@@ -92,15 +92,13 @@ StatisticsDialog::StatisticsDialog(QWidget* parent) : QDialog(parent) {
     setFixedSize(dialogUnitsToPixelsX(230), dialogUnitsToPixelsY(166));
 
     intro_ = centredText(this, 1081, 7, 7, 216, 40);
-    intro_->setAccessibleName(QStringLiteral("About the statistics"));
     helicopterEdit_ = labelledEdit(this, QStringLiteral("Helicopter make and model"), 1078, 52);
     servoEdit_ = labelledEdit(this, QStringLiteral("Tail servo make and model"), 1079, 70);
     emailEdit_ = labelledEdit(this, QStringLiteral("Email Address"), 1080, 88);
-    emailNote_ = centredText(this, 1082, 7, 104, 216, 9);
-    emailNote_->setAccessibleName(QStringLiteral("About the email address"));
+    emailNote_ = centredText(this, 1082, 7, 104, 216, 17);
     doNotAskBox_ = new QCheckBox(QStringLiteral("Do not ask next time"), this);
     doNotAskBox_->setAccessibleName(doNotAskBox_->text());
-    place(doNotAskBox_, 1083, 7, 121, 100, 10);
+    place(doNotAskBox_, 1083, 7, 124, 100, 10);
     sendButton_ = button(this, QStringLiteral("Send"), 1, 59);
     QPushButton* skipButton = button(this, QStringLiteral("Skip"), 2, 121);
     sendButton_->setDefault(true);
