@@ -117,6 +117,8 @@ StatisticsAnswers StatisticsDialog::answers() const {
 
 void StatisticsDialog::showEvent(QShowEvent* event) {
     intro_->setText(kIntroText);
+    // Announced by a screen reader as the dialog opens, like the text of a message.
+    setAccessibleDescription(kIntroText);
     emailNote_->setText(kEmailNoteText);
     helicopterEdit_->setText(helicopter_);
     servoEdit_->setText(servo_);

@@ -15,6 +15,7 @@
 
 #include "app/config_dialog.h"
 #include "app/prompt_dialogs.h"
+#include "app/statistics_dialog.h"
 #include "config/settings_file.h"
 #include "link/port_selection.h"
 #include "link/usb_adapter.h"
@@ -133,6 +134,11 @@ TEST(DialogTexts, TheMainWindowsCaptionsFit) {
 TEST(DialogTexts, TheSafetyWarningFits) {
     SafetyWarningDialog dialog;
     expectTextsFit(dialog, "safety warning");
+}
+
+TEST(DialogTexts, TheStatisticsOfferFits) {
+    StatisticsDialog dialog;
+    expectTextsFit(dialog, "statistics offer");
 }
 
 }  // namespace
