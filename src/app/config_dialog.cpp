@@ -102,7 +102,7 @@ void ConfigDialog::initDialog() {
     prepareTransports();
     setWindowTitle(configDialogTitle() + titleSuffix_);
 
-    ProfileWriteResult writeFailure;
+    SysResult writeFailure;
     prefs_ = startPreferences(prefsStore_, paths_.programFolder, paths_.configHome, &writeFailure);
     if (!writeFailure.ok())
         showMessage(fromStd(writeFailure.message));

@@ -8,11 +8,10 @@
 #include <QSlider>
 #include <QTimer>
 
-#include <cctype>
-#include <climits>
 #include <utility>
 
 #include "app/config_dialog.h"
+#include "config/integer_text.h"
 
 namespace vn340 {
 namespace {
@@ -44,10 +43,6 @@ constexpr ExchangeStep kExchange[] = {
     {Binding::HiddenBits, 0, {}},
 };
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 std::string* textMember(GyroConfig& model, int id) {
     switch (id) {
         case 1046:
@@ -62,33 +57,7 @@ std::string* textMember(GyroConfig& model, int id) {
 }  // namespace
 
 std::optional<int> parseEditInteger(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    const std::size_t digitsStart = i;
-    long long magnitude = 0;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0) {
-        if (magnitude <= static_cast<long long>(INT_MAX) + 1)
-            magnitude = magnitude * 10 + (text[i] - '0');
-        ++i;
-    }
-    if (i == digitsStart)
-        return std::nullopt;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    if (i != text.size())
-        return std::nullopt;
-    const long long value = negative ? -magnitude : magnitude;
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
+    return parseInteger(text, {.wholeText = true});
 }
 
 void ConfigDialog::exchangeToControls() {

@@ -16,10 +16,15 @@ class FileSystem {
   public:
     virtual ~FileSystem() = default;
 
-    // The whole file into `bytes`. A missing file reads as empty and succeeds; a folder, a
-    // named pipe, a device or a file that cannot be read fails and leaves `bytes` empty.
+    // The whole file into `bytes`. A missing file (or one that cannot even be looked at) reads
+    // as empty and succeeds. A folder fails with EISDIR, anything else that is no regular file
+    // (a named pipe, a device) with EINVAL without being opened, so nothing waits for a writer
+    // that never comes; a file that cannot be read fails with the system's error. A failure
+    // leaves `bytes` empty.
     virtual SysResult read(const std::string& path, std::string& bytes) = 0;
     // Puts `bytes` in place of the file as a whole: the old file or the new one, never half.
+    // The old file's permissions are kept, a symbolic link is followed, not replaced, and a
+    // file without write permission is left alone.
     virtual SysResult replace(const std::string& path, std::string_view bytes) = 0;
     // Whether a new file can be made in the folder (a real probe: permissions alone do not
     // tell for the superuser).
@@ -32,5 +37,11 @@ class FileSystem {
 
 // The running system's files; one shared instance.
 FileSystem& systemFileSystem();
+
+// The full path of the running program, empty when the system cannot tell.
+std::string runningProgramPath();
+
+// "Cannot write "<path>": <the system's reason>", as every failed write of a file is told.
+SysResult cannotWrite(const std::string& path, int error);
 
 }  // namespace vn340

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -12,46 +13,170 @@
 #include <vector>
 
 #include "config/file_system.h"
-#include "config/private_profile.h"
+#include "config/paths.h"
 
 namespace vn340 {
 namespace {
 
-std::string joined(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    if (path.empty() || path.back() != '/') {
-        path += '/';
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+SysResult unreadable(const std::string& path, int error) {
+    return {error, quoted(path) + " exists but cannot be read."};
+}
+
+// Appends the rest of the file; 0 or the errno of the failure.
+int readAll(int fd, std::string& bytes) {
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got > 0) {
+            bytes.append(chunk, static_cast<std::size_t>(got));
+        } else if (got == 0) {
+            return 0;
+        } else if (errno != EINTR) {
+            return errno;
+        }
     }
-    return path.append(name);
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Follows a symbolic link so that the rename replaces the file it points to, not the link.
+std::string resolvedTarget(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(path, ec)) {
+        return path;
+    }
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : target.string();
+}
+
+std::string temporaryName(const std::string& target) {
+    static std::atomic<unsigned> counter{0};
+    return target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+}
+
+void syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Writes and syncs the temporary file; returns 0 or the errno of the first failure.
+int fillTemporary(int fd, std::string_view bytes, const struct stat* old) {
+    if (old != nullptr && ::fchmod(fd, old->st_mode & 07777) != 0) {
+        return errno;
+    }
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
+// A new file beside the target, opened for writing; a name left behind by a crashed run of an
+// earlier process with our pid is skipped. -1 with errno set when none can be made.
+int openTemporary(const std::string& target, std::string& temporary) {
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = temporaryName(target);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    return fd;
 }
 
 class PosixFileSystem final : public FileSystem {
   public:
     SysResult read(const std::string& path, std::string& bytes) override {
         bytes.clear();
-        std::error_code ec;
-        const auto status = std::filesystem::status(path, ec);
-        if (!std::filesystem::exists(status)) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) {
             return {};
         }
-        if (std::filesystem::is_directory(status)) {
-            return {EISDIR, "\"" + path + "\" is a folder, not a file."};
+        if (S_ISDIR(info.st_mode)) {
+            return {EISDIR, quoted(path) + " is a folder, not a file."};
         }
         // Opening a named pipe would wait for a writer and a device may never end.
-        if (!std::filesystem::is_regular_file(status)) {
-            return {EINVAL, "\"" + path + "\" is not a regular file."};
+        if (!S_ISREG(info.st_mode)) {
+            return {EINVAL, quoted(path) + " is not a regular file."};
         }
-        bytes = profile::readFileBytes(path);
+        // Non-blocking all the same: the name may have become a pipe since it was looked at.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            return unreadable(path, errno);
+        }
+        int error = 0;
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            error = EINVAL;
+        } else {
+            error = readAll(fd, bytes);
+        }
+        ::close(fd);
+        if (error != 0) {
+            bytes.clear();
+            return unreadable(path, error);
+        }
         return {};
     }
 
     SysResult replace(const std::string& path, std::string_view bytes) override {
-        return profile::replaceFile(path, bytes);
+        if (path.empty()) {
+            return {ENOENT, "No file name is set for the settings to be written to."};
+        }
+        const std::string target = resolvedTarget(path);
+        struct stat old {};
+        const bool existed = ::stat(target.c_str(), &old) == 0;
+        if (existed && S_ISDIR(old.st_mode)) {
+            return cannotWrite(path, EISDIR);
+        }
+        // The rename needs only the folder's permission, so without this a file the pilot made
+        // read-only would be replaced all the same. No write bit at all counts as read-only
+        // even for the superuser, as the read-only attribute does on Windows.
+        if (existed && (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0)) {
+            return cannotWrite(path, EACCES);
+        }
+        std::string temporary;
+        const int fd = openTemporary(target, temporary);
+        if (fd < 0) {
+            return cannotWrite(path, errno);
+        }
+        int error = fillTemporary(fd, bytes, existed ? &old : nullptr);
+        if (::close(fd) != 0 && error == 0) {
+            error = errno;
+        }
+        if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) {
+            error = errno;
+        }
+        if (error != 0) {
+            ::unlink(temporary.c_str());
+            return cannotWrite(path, error);
+        }
+        const std::string folder = folderOf(target);
+        syncFolder(folder.empty() ? "." : folder);
+        return {};
     }
 
     bool folderIsWritable(const std::string& folder) override {
         // access(W_OK) says yes to root on any folder, so only a real file tells the truth.
-        std::string probe = joined(folder, ".tarvelrc-probe-XXXXXX");
+        std::string probe = joinPath(folder, ".tarvelrc-probe-XXXXXX");
         const int fd = ::mkstemp(probe.data());
         if (fd < 0) {
             return false;
@@ -65,8 +190,8 @@ class PosixFileSystem final : public FileSystem {
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         if (ec) {
-            return {ec.value(), "The folder \"" + folder + "\" could not be made: " +
-                                    std::strerror(ec.value()) + "."};
+            return {ec.value(), "The folder \"" + folder +
+                                    "\" could not be made: " + std::strerror(ec.value()) + "."};
         }
         return {};
     }
@@ -92,6 +217,16 @@ class PosixFileSystem final : public FileSystem {
 FileSystem& systemFileSystem() {
     static PosixFileSystem files;
     return files;
+}
+
+std::string runningProgramPath() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.string();
+}
+
+SysResult cannotWrite(const std::string& path, int error) {
+    return {error, "Cannot write " + quoted(path) + ": " + std::strerror(error)};
 }
 
 }  // namespace vn340

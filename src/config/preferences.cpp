@@ -1,25 +1,14 @@
 #include "config/preferences.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
+
+#include "config/paths.h"
 
 namespace vn340 {
 namespace {
 
-std::string joined(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    if (path.empty() || path.back() != '/') {
-        path += '/';
-    }
-    return path.append(name);
-}
-
 // Keeps the first failure of the start-up writes for the caller to report.
-void note(bool written, const ProfileStore& store, ProfileWriteResult* writeFailure) {
+void note(bool written, const ProfileStore& store, SysResult* writeFailure) {
     if (!written && writeFailure != nullptr && writeFailure->ok()) {
         *writeFailure = store.lastError();
     }
@@ -27,16 +16,8 @@ void note(bool written, const ProfileStore& store, ProfileWriteResult* writeFail
 
 }  // namespace
 
-std::string programFolderOf(std::string_view executablePath) {
-    const std::size_t slash = executablePath.rfind('/');
-    return slash == std::string_view::npos ? std::string()
-                                           : std::string(executablePath.substr(0, slash));
-}
-
 std::string programFolder() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : programFolderOf(exe.string());
+    return folderOf(runningProgramPath(), RootFolder::Empty);
 }
 
 std::string configHomeFrom(const char* xdgConfigHome, const char* home) {
@@ -45,7 +26,7 @@ std::string configHomeFrom(const char* xdgConfigHome, const char* home) {
         return xdgConfigHome;
     }
     if (home != nullptr && home[0] != '\0') {
-        return joined(home, ".config");
+        return joinPath(home, ".config");
     }
     return {};
 }
@@ -54,31 +35,20 @@ std::string configHome() {
     return configHomeFrom(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
-bool folderIsWritable(const std::string& folder) {
-    // access(W_OK) says yes to root on any folder, so only a real file tells the truth.
-    std::string probe = joined(folder, ".tarvelrc-probe-XXXXXX");
-    const int fd = ::mkstemp(probe.data());
-    if (fd < 0) {
-        return false;
-    }
-    ::close(fd);
-    ::unlink(probe.c_str());
-    return true;
-}
-
-std::string preferencesPath(const std::string& programFolder, const std::string& configHome) {
-    const std::string beside = joined(programFolder, kPreferencesFileName);
-    if (configHome.empty() || folderIsWritable(programFolder.empty() ? "/" : programFolder)) {
+std::string preferencesPath(const std::string& programFolder, const std::string& configHome,
+                            FileSystem& files) {
+    const std::string beside = joinPath(programFolder, kPreferencesFileName);
+    if (configHome.empty() || files.folderIsWritable(programFolder.empty() ? "/" : programFolder)) {
         return beside;
     }
-    const std::string folder = joined(configHome, "tarvelrc");
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    return joined(folder, kPreferencesFileName);
+    // A folder that cannot be made shows when the preferences are written.
+    const std::string folder = joinPath(configHome, "tarvelrc");
+    files.createFolders(folder);
+    return joinPath(folder, kPreferencesFileName);
 }
 
 Preferences loadPreferences(ProfileStore& prefsStore, const std::string& programFolder,
-                            ProfileWriteResult* writeFailure) {
+                            SysResult* writeFailure) {
     if (writeFailure != nullptr) {
         *writeFailure = {};
     }
@@ -100,8 +70,8 @@ Preferences loadPreferences(ProfileStore& prefsStore, const std::string& program
 }
 
 Preferences startPreferences(ProfileStore& prefsStore, const std::string& programFolder,
-                             const std::string& configHome, ProfileWriteResult* writeFailure) {
-    prefsStore.setPath(preferencesPath(programFolder, configHome));
+                             const std::string& configHome, SysResult* writeFailure) {
+    prefsStore.setPath(preferencesPath(programFolder, configHome, prefsStore.fileSystem()));
     return loadPreferences(prefsStore, programFolder, writeFailure);
 }
 

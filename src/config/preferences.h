@@ -24,8 +24,6 @@ struct Preferences {
     bool skipSafetyWarning = false;
 };
 
-// The folder of an executable path: everything from the last "/" on removed.
-std::string programFolderOf(std::string_view executablePath);
 // The folder of the running program, from /proc/self/exe (empty when it cannot be read).
 std::string programFolder();
 
@@ -34,25 +32,22 @@ std::string configHomeFrom(const char* xdgConfigHome, const char* home);
 // The same from the environment.
 std::string configHome();
 
-// True when a file can be created in the folder (tried with a probe file, which is removed).
-bool folderIsWritable(const std::string& folder);
-
 // "<programFolder>/TarvelRCGyro.ini" when that folder is writable, else
 // "<configHome>/tarvelrc/TarvelRCGyro.ini", creating the folder, so that the preferences of an
 // installed program are never silently lost. Without a config home the program folder is used.
-std::string preferencesPath(const std::string& programFolder, const std::string& configHome);
+std::string preferencesPath(const std::string& programFolder, const std::string& configHome,
+                            FileSystem& files = systemFileSystem());
 
 // Start-up on a store already bound to the preferences file: a file without "COM PORT" is
 // taken as new and gets "LAST DIRECTORY" = programFolder, "COM PORT" = "", "DATE" = 0 and
 // "WARNING" = 0 in that order; a missing "WARNING" alone is added; then the three preferences
 // are read. When a write fails and `writeFailure` is given, it receives the first failure.
 Preferences loadPreferences(ProfileStore& prefsStore, const std::string& programFolder,
-                            ProfileWriteResult* writeFailure = nullptr);
+                            SysResult* writeFailure = nullptr);
 
-// The whole start-up: binds `prefsStore` to preferencesPath(programFolder, configHome), then
-// runs loadPreferences.
+// The whole start-up: binds `prefsStore` to preferencesPath(programFolder, configHome) in the
+// store's file system, then runs loadPreferences.
 Preferences startPreferences(ProfileStore& prefsStore, const std::string& programFolder,
-                             const std::string& configHome,
-                             ProfileWriteResult* writeFailure = nullptr);
+                             const std::string& configHome, SysResult* writeFailure = nullptr);
 
 }  // namespace vn340

@@ -1,15 +1,8 @@
 #include "config/private_profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+
+#include "config/ascii_case.h"
 
 namespace vn340::profile {
 namespace {
@@ -26,22 +19,6 @@ std::string_view trimBlanks(std::string_view text) {
         text.remove_suffix(1);
     }
     return text;
-}
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // One line of the file: [begin, end) is its text, [end, next) its line break (empty on a last
@@ -142,7 +119,7 @@ Location locate(std::string_view content, const std::vector<Line>& lines, std::s
             if (where.sectionLine) {
                 break;  // only the first section of a name counts
             }
-            inSection = sameName(parsed.name, section);
+            inSection = equalsIgnoringCase(parsed.name, section);
             if (inSection) {
                 where.sectionLine = i;
                 where.lastLine = i;
@@ -153,7 +130,8 @@ Location locate(std::string_view content, const std::vector<Line>& lines, std::s
             continue;
         }
         where.lastLine = i;
-        if (parsed.kind == LineKind::Key && !where.keyLine && sameName(parsed.name, key)) {
+        if (parsed.kind == LineKind::Key && !where.keyLine &&
+            equalsIgnoringCase(parsed.name, key)) {
             where.keyLine = i;
         }
     }
@@ -162,70 +140,6 @@ Location locate(std::string_view content, const std::vector<Line>& lines, std::s
 
 bool endsInLineBreak(std::string_view content) {
     return content.empty() || content.back() == '\n' || content.back() == '\r';
-}
-
-std::string describe(const std::string& path, int error) {
-    return "Cannot write \"" + path + "\": " + std::strerror(error);
-}
-
-ProfileWriteResult failure(const std::string& path, int error) {
-    return {error, describe(path, error)};
-}
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Follows a symbolic link so that the rename replaces the file it points to, not the link.
-std::string resolvedTarget(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_symlink(path, ec)) {
-        return path;
-    }
-    const std::filesystem::path target = std::filesystem::weakly_canonical(path, ec);
-    return ec ? path : target.string();
-}
-
-std::string temporaryName(const std::string& target) {
-    static std::atomic<unsigned> counter{0};
-    return target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-void syncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// Writes and syncs the temporary file; returns 0 or the errno of the first failure.
-int fillTemporary(int fd, std::string_view bytes, const struct stat* old) {
-    if (old != nullptr && ::fchmod(fd, old->st_mode & 07777) != 0) {
-        return errno;
-    }
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
-        return errno;
-    }
-    return 0;
 }
 
 bool startsWith(std::string_view text, char c) {
@@ -264,6 +178,15 @@ std::vector<std::string> sectionNamesIn(std::string_view content) {
         }
     }
     return names;
+}
+
+bool hasSection(std::string_view content, std::string_view name) {
+    for (const std::string& each : sectionNamesIn(content)) {
+        if (equalsIgnoringCase(each, name)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::optional<std::string> withValue(std::string_view content, std::string_view section,
@@ -321,140 +244,56 @@ std::string nameProblem(std::string_view section, std::string_view key,
     return {};
 }
 
-std::string readFileBytes(const std::string& path) {
-    // Plain reads rather than a stream: a stream reading a directory throws, and whatever the
-    // pilot points us at must read as empty, never end the program. Without O_NONBLOCK the open
-    // of a named pipe would wait for a writer, freezing the window for good.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return {};
-    }
-    struct stat info {};
+namespace {
+
+// The bytes of the file; empty when it is missing or cannot be read.
+std::string readBytes(FileSystem& files, const std::string& path) {
     std::string bytes;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        char chunk[65536];
-        for (;;) {
-            const ssize_t got = ::read(fd, chunk, sizeof chunk);
-            if (got > 0) {
-                bytes.append(chunk, static_cast<std::size_t>(got));
-            } else if (got == 0) {
-                break;
-            } else if (errno != EINTR) {
-                bytes.clear();
-                break;
-            }
-        }
-    }
-    ::close(fd);
+    files.read(path, bytes);
     return bytes;
 }
 
-ProfileWriteResult replaceFile(const std::string& path, std::string_view bytes) {
-    if (path.empty()) {
-        return {ENOENT, "No file name is set for the settings to be written to."};
-    }
-    const std::string target = resolvedTarget(path);
-    struct stat old {};
-    const bool existed = ::stat(target.c_str(), &old) == 0;
-    if (existed && S_ISDIR(old.st_mode)) {
-        return failure(path, EISDIR);
-    }
-    // The rename needs only the folder's permission, so without this a file the pilot made
-    // read-only would be replaced all the same. No write bit at all counts as read-only even
-    // for the superuser, as the read-only attribute does on Windows.
-    if (existed && (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0)) {
-        return failure(path, EACCES);
-    }
-    // A name left behind by a crashed run of an earlier process with our pid is skipped.
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = temporaryName(target);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        return failure(path, errno);
-    }
-    int error = fillTemporary(fd, bytes, existed ? &old : nullptr);
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        return failure(path, error);
-    }
-    syncFolder(folderOf(target));
-    return {};
-}
-
-std::optional<std::string> getString(const std::string& path, std::string_view section,
-                                     std::string_view key) {
-    return findValue(readFileBytes(path), section, key);
-}
-
-namespace {
-
-// Reads the old file so that a write never clobbers one it could not read.
-ProfileWriteResult readForChange(const std::string& path, std::string& bytes) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (!std::filesystem::exists(status)) {
-        bytes.clear();
-        return {};
-    }
-    if (std::filesystem::is_directory(status)) {
-        return failure(path, EISDIR);
-    }
-    // A pipe or a device would block the open or never end, and must not be renamed over.
-    if (!std::filesystem::is_regular_file(status)) {
-        return {EINVAL, "Cannot write \"" + path + "\": it is not a regular file."};
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return failure(path, errno != 0 ? errno : EIO);
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return in.bad() ? failure(path, EIO) : ProfileWriteResult{};
-}
-
-ProfileWriteResult change(const std::string& path, std::string_view section, std::string_view key,
-                          std::optional<std::string_view> value) {
+// The old file is read first so that a write never clobbers one it could not read.
+SysResult change(FileSystem& files, const std::string& path, std::string_view section,
+                 std::string_view key, std::optional<std::string_view> value) {
     const std::string problem = nameProblem(section, key, value);
     if (!problem.empty()) {
         return {EINVAL, "Cannot write \"" + path + "\": " + problem + "."};
     }
     std::string old;
-    ProfileWriteResult read = readForChange(path, old);
-    if (!read) {
-        return read;
+    if (const SysResult read = files.read(path, old); !read) {
+        // A pipe or a device must not be renamed over.
+        if (read.error == EINVAL) {
+            return {EINVAL, "Cannot write \"" + path + "\": it is not a regular file."};
+        }
+        return cannotWrite(path, read.error);
     }
     const std::optional<std::string> changed = withValue(old, section, key, value);
     if (!changed) {
         return {};
     }
-    return replaceFile(path, *changed);
+    return files.replace(path, *changed);
 }
 
 }  // namespace
 
-ProfileWriteResult writeString(const std::string& path, std::string_view section,
-                               std::string_view key, std::string_view value) {
-    return change(path, section, key, value);
+std::optional<std::string> getString(FileSystem& files, const std::string& path,
+                                     std::string_view section, std::string_view key) {
+    return findValue(readBytes(files, path), section, key);
 }
 
-ProfileWriteResult deleteKey(const std::string& path, std::string_view section,
-                             std::string_view key) {
-    return change(path, section, key, std::nullopt);
+SysResult writeString(FileSystem& files, const std::string& path, std::string_view section,
+                      std::string_view key, std::string_view value) {
+    return change(files, path, section, key, value);
 }
 
-std::vector<std::string> sectionNames(const std::string& path) {
-    return sectionNamesIn(readFileBytes(path));
+SysResult deleteKey(FileSystem& files, const std::string& path, std::string_view section,
+                    std::string_view key) {
+    return change(files, path, section, key, std::nullopt);
+}
+
+std::vector<std::string> sectionNames(FileSystem& files, const std::string& path) {
+    return sectionNamesIn(readBytes(files, path));
 }
 
 }  // namespace vn340::profile

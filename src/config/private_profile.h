@@ -16,20 +16,17 @@
 // "[Section]\r\nkey=value\r\n"; a new section is appended at the end; a new key goes after the
 // last non-blank line of its section; an existing key keeps its line up to and including the
 // "=" and gets the new value. New lines end in CRLF; a file that did not end in a line break
-// gets one. Every write goes to a temporary file in the same folder that is synced and then
-// renamed over the old file, so the old file stays whole when anything fails.
+// gets one. Files are read and replaced as a whole through the file seam, so the old file
+// stays whole when anything fails.
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "config/sys_result.h"
+#include "config/file_system.h"
 
 namespace vn340 {
-
-// What a write did.
-using ProfileWriteResult = SysResult;
 
 namespace profile {
 
@@ -42,6 +39,9 @@ std::optional<std::string> findValue(std::string_view content, std::string_view 
 
 // Every section name in file order (duplicates included, empty names left out).
 std::vector<std::string> sectionNamesIn(std::string_view content);
+
+// Whether some section is named `name`, letter case aside.
+bool hasSection(std::string_view content, std::string_view name);
 
 // The file contents after writing `value` to the key, or deleting the key when `value` is
 // nullopt. Returns nullopt when nothing changes (deleting an absent key). Names must already
@@ -57,21 +57,15 @@ std::string nameProblem(std::string_view section, std::string_view key,
 
 // ---- On files ----
 
-// The bytes of the file; empty when it is missing or cannot be read.
-std::string readFileBytes(const std::string& path);
-
-// Replaces the file with `bytes` through a synced temporary file in the same folder and a
-// rename. The old file's permissions are kept; a symbolic link is followed, not replaced.
-ProfileWriteResult replaceFile(const std::string& path, std::string_view bytes);
-
-std::optional<std::string> getString(const std::string& path, std::string_view section,
-                                     std::string_view key);
-ProfileWriteResult writeString(const std::string& path, std::string_view section,
-                               std::string_view key, std::string_view value);
+std::optional<std::string> getString(FileSystem& files, const std::string& path,
+                                     std::string_view section, std::string_view key);
+// A file that exists but cannot be read, or is no regular file, is not written.
+SysResult writeString(FileSystem& files, const std::string& path, std::string_view section,
+                      std::string_view key, std::string_view value);
 // Deleting an absent key (or from a missing file) succeeds and leaves the file as it is.
-ProfileWriteResult deleteKey(const std::string& path, std::string_view section,
-                             std::string_view key);
-std::vector<std::string> sectionNames(const std::string& path);
+SysResult deleteKey(FileSystem& files, const std::string& path, std::string_view section,
+                    std::string_view key);
+std::vector<std::string> sectionNames(FileSystem& files, const std::string& path);
 
 }  // namespace profile
 }  // namespace vn340

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "config/ascii_case.h"
+#include "config/integer_text.h"
+
 namespace vn340 {
 namespace {
 
@@ -13,53 +16,11 @@ int effectiveBase(int base) {
     return (base == 2 || base == 8 || base == 16) ? base : 10;
 }
 
-int digitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'z') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'Z') {
-        return c - 'A' + 10;
-    }
-    return 99;
-}
-
-bool isSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-// Converts like the C library's strtoul with a 32-bit unsigned long, as the Windows program
-// did: an overflow gives the largest value, a minus sign negates modulo 2^32.
-std::uint32_t toUnsigned32(std::string_view text, int base) {
-    std::size_t i = 0;
-    while (i < text.size() && isSpace(text[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (base == 16 && i + 2 < text.size() && text[i] == '0' &&
-        (text[i + 1] == 'x' || text[i + 1] == 'X') && digitValue(text[i + 2]) < 16) {
-        i += 2;
-    }
-    std::uint64_t value = 0;
-    bool overflow = false;
-    for (; i < text.size() && digitValue(text[i]) < base; ++i) {
-        value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digitValue(text[i]));
-        if (value > UINT32_MAX) {
-            overflow = true;
-            value = UINT32_MAX;
-        }
-    }
-    if (overflow) {
-        return UINT32_MAX;
-    }
-    const auto result = static_cast<std::uint32_t>(value);
-    return negative ? static_cast<std::uint32_t>(0u - result) : result;
+// As the C library's strtoul with a 32-bit unsigned long converts, as the Windows program
+// did: text without leading digits gives 0.
+int convertedHead(std::string_view head, int base) {
+    return parseInteger(head, {.base = base, .anyWhiteSpaceFirst = true, .unsigned32 = true})
+        .value_or(0);
 }
 
 std::string inBase(std::uint32_t value, int base) {
@@ -72,15 +33,6 @@ std::string inBase(std::uint32_t value, int base) {
         digits.insert(digits.begin(), kDigits[value % static_cast<unsigned>(base)]);
     }
     return digits;
-}
-
-bool sameTextIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) {
-                   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-               };
-               return lower(x) == lower(y);
-           });
 }
 
 std::string_view withoutTrailingSpaces(std::string_view text) {
@@ -105,6 +57,31 @@ bool noName(std::string_view section, std::string_view key) {
 
 }  // namespace
 
+int profileInteger(std::string_view value, int defaultValue, int base) {
+    if (value.empty()) {
+        return defaultValue;
+    }
+    return convertedHead(value.substr(0, kNumberTextLimit), effectiveBase(base));
+}
+
+std::vector<std::string> splitList(std::string_view value, std::string_view delimiter) {
+    if (delimiter.empty()) {
+        return {std::string(value)};
+    }
+    std::vector<std::string> list;
+    while (true) {
+        const std::size_t at = value.find(delimiter);
+        const std::string_view piece = trimPiece(value.substr(0, at));
+        if (!piece.empty()) {
+            list.emplace_back(piece);
+        }
+        if (at == value.npos) {
+            return list;
+        }
+        value.remove_prefix(at + delimiter.size());
+    }
+}
+
 void ProfileStore::setPath(std::optional<std::string> path) {
     path_ = path ? std::move(*path) : std::string();
 }
@@ -114,7 +91,7 @@ std::string ProfileStore::getString(std::string_view section, std::string_view k
     if (noName(section, key)) {
         return std::string(defaultValue);
     }
-    std::optional<std::string> value = profile::getString(path_, section, key);
+    std::optional<std::string> value = profile::getString(*files_, path_, section, key);
     return value ? std::move(*value) : std::string(withoutTrailingSpaces(defaultValue));
 }
 
@@ -131,24 +108,19 @@ std::size_t ProfileStore::getStringInto(std::string_view section, std::string_vi
     return std::min(value.size(), capacity);
 }
 
-bool ProfileStore::remember(ProfileWriteResult result) {
+bool ProfileStore::remember(SysResult result) {
     lastError_ = std::move(result);
     return lastError_.ok();
 }
 
 bool ProfileStore::writeString(std::string_view section, std::string_view key,
                                std::string_view value) {
-    return remember(profile::writeString(path_, section, key, value));
+    return remember(profile::writeString(*files_, path_, section, key, value));
 }
 
 int ProfileStore::getInt(std::string_view section, std::string_view key, int defaultValue,
                          int base) const {
-    const std::string value = getString(section, key);
-    if (value.empty()) {
-        return defaultValue;
-    }
-    const std::string_view head = std::string_view(value).substr(0, kNumberTextLimit);
-    return static_cast<int>(toUnsigned32(head, effectiveBase(base)));
+    return profileInteger(getString(section, key), defaultValue, base);
 }
 
 bool ProfileStore::writeInt(std::string_view section, std::string_view key, int value, int base) {
@@ -165,10 +137,10 @@ bool ProfileStore::getBool(std::string_view section, std::string_view key,
         return defaultValue;
     }
     const std::string_view head = std::string_view(value).substr(0, kNumberTextLimit);
-    if (sameTextIgnoringCase(head, "true") || sameTextIgnoringCase(head, "yes")) {
+    if (equalsIgnoringCase(head, "true") || equalsIgnoringCase(head, "yes")) {
         return true;
     }
-    return toUnsigned32(head, 10) != 0;
+    return convertedHead(head, 10) != 0;
 }
 
 bool ProfileStore::writeBool(std::string_view section, std::string_view key, bool flag) {
@@ -185,22 +157,7 @@ void ProfileStore::getArray(std::string_view section, std::string_view key,
     if (value.empty()) {
         return;
     }
-    if (delimiter.empty()) {
-        list.push_back(value);
-        return;
-    }
-    std::string_view rest = value;
-    while (true) {
-        const std::size_t at = rest.find(delimiter);
-        const std::string_view piece = trimPiece(rest.substr(0, at));
-        if (!piece.empty()) {
-            list.emplace_back(piece);
-        }
-        if (at == rest.npos) {
-            break;
-        }
-        rest.remove_prefix(at + delimiter.size());
-    }
+    list = splitList(value, delimiter);
 }
 
 bool ProfileStore::writeArray(std::string_view section, std::string_view key,
@@ -223,11 +180,11 @@ bool ProfileStore::writeArray(std::string_view section, std::string_view key,
 }
 
 bool ProfileStore::deleteKey(std::string_view section, std::string_view key) {
-    return remember(profile::deleteKey(path_, section, key));
+    return remember(profile::deleteKey(*files_, path_, section, key));
 }
 
 std::vector<std::string> ProfileStore::sectionNames() const {
-    return profile::sectionNames(path_);
+    return profile::sectionNames(*files_, path_);
 }
 
 bool ProfileStore::sectionExists(std::string_view name) const {
@@ -236,7 +193,7 @@ bool ProfileStore::sectionExists(std::string_view name) const {
     }
     const std::vector<std::string> names = sectionNames();
     return std::any_of(names.begin(), names.end(),
-                       [&](const std::string& each) { return sameTextIgnoringCase(each, name); });
+                       [&](const std::string& each) { return equalsIgnoringCase(each, name); });
 }
 
 bool ProfileStore::keyExists(std::string_view section, std::string_view key) const {

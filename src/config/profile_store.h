@@ -9,6 +9,13 @@
 
 namespace vn340 {
 
+// A value read as an integer the way getInt reads it (see there); empty gives the default.
+int profileInteger(std::string_view value, int defaultValue, int base = 10);
+
+// The value cut at every delimiter, each piece without the spaces, tabs and line breaks around
+// it, empty pieces dropped. An empty delimiter keeps the whole value as the one element.
+std::vector<std::string> splitList(std::string_view value, std::string_view delimiter);
+
 // Typed access to one INI file through the private-profile layer. Nothing is cached: every
 // read goes to the file, so two stores bound to one file see each other's writes at once.
 // Section and key names compare without regard to letter case. An empty section or key name
@@ -18,6 +25,11 @@ namespace vn340 {
 // message for the pilot), and is ok() after a write that succeeded.
 class ProfileStore {
   public:
+    explicit ProfileStore(FileSystem& files = systemFileSystem()) : files_(&files) {}
+
+    // Where the file is read and written.
+    FileSystem& fileSystem() const { return *files_; }
+
     void setPath(std::optional<std::string> path);
     const std::string& path() const { return path_; }
 
@@ -57,16 +69,17 @@ class ProfileStore {
     bool sectionExists(std::string_view name) const;
     bool keyExists(std::string_view section, std::string_view key) const;
 
-    const ProfileWriteResult& lastError() const { return lastError_; }
+    const SysResult& lastError() const { return lastError_; }
 
     // Read by keyExists: a key whose value is this text counts as absent.
     static constexpr std::string_view kAbsentSentinel = "{63788286-AE30-4D6B-95DF-3B451C1C79F9}";
 
   private:
-    bool remember(ProfileWriteResult result);
+    bool remember(SysResult result);
 
+    FileSystem* files_;
     std::string path_;
-    ProfileWriteResult lastError_;
+    SysResult lastError_;
 };
 
 }  // namespace vn340

@@ -12,6 +12,7 @@
 #include "config/gyro_config.h"
 #include "config/private_profile.h"
 #include "config/profile_store.h"
+#include "config/settings_comments.h"
 
 namespace vn340 {
 
@@ -47,43 +48,16 @@ class SettingsFileHost {
     virtual std::vector<std::string> commentDisplayLines(const std::string& comments);
 };
 
-// Where the save reads the old file and puts the new one; tests replace it to play a full disk.
-class SettingsFileSystem {
-  public:
-    virtual ~SettingsFileSystem() = default;
-    // The file's bytes; empty when it does not exist; an error when it exists but cannot be read.
-    virtual ProfileWriteResult read(const std::string& path, std::string& bytes) = 0;
-    // Replaces the file as a whole, or leaves it as it was.
-    virtual ProfileWriteResult replace(const std::string& path, std::string_view bytes) = 0;
-};
-
-SettingsFileSystem& defaultSettingsFileSystem();
-
 // Behind "Save to file". `config` must already hold what the controls show. The new file is
-// built whole in memory and put in place in one step, so a save that fails leaves any old file
-// exactly as it was and tells the pilot why.
+// built whole in memory and put in place in one step through the settings store's file system,
+// so a save that fails leaves any old file exactly as it was and tells the pilot why.
 void saveSettingsFile(const GyroConfig& config, ProfileStore& prefsStore,
                       ProfileStore& settingsStore, SettingsFileHost& host,
-                      std::string_view lastDirectory,
-                      SettingsFileSystem& files = defaultSettingsFileSystem());
+                      std::string_view lastDirectory);
 
 // Behind "Load from file". A refused file leaves `config` as it was.
 void loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore, ProfileStore& settingsStore,
                       SettingsFileHost& host, std::string_view lastDirectory);
-
-// The folder remembered as "LAST DIRECTORY": everything before the last "/" ("/" for a file in
-// the root folder, empty for a bare file name).
-std::string folderOfPath(std::string_view path);
-
-// Comment lines joined with "_CRLF_" for the file: Windows-1252 when every character fits, so
-// the file still reads right on Windows, otherwise UTF-8. Quoted so that quotes of the pilot's
-// own survive the reading rules.
-std::string commentsToFileValue(const std::vector<std::string>& lines);
-
-// The comment value of a file as the comment box's text: pieces between "_CRLF_" trimmed, empty
-// ones dropped, each followed by a line break. Valid UTF-8 is kept, anything else is read as
-// Windows-1252.
-std::string commentsFromFileValue(std::string_view value);
 
 // Messages of the loader, exact.
 inline constexpr std::string_view kProductRefusal =

@@ -3,19 +3,17 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "config/windows1252.h"
+
 namespace vn340 {
 
 QString decodeWindows1252(std::string_view text) {
-    // 0x80..0x9F differ from Latin-1; the rest maps byte for byte.
-    static constexpr std::array<char16_t, 32> kHigh{
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     QString out(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
     QChar* data = out.data();
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        data[i] = (b >= 0x80 && b < 0xA0) ? QChar(kHigh[b - 0x80]) : QChar(b);
+        // Every character of the code page lies in the Basic Multilingual Plane.
+        data[i] =
+            QChar(static_cast<char16_t>(fromWindows1252(static_cast<unsigned char>(text[i]))));
     }
     return out;
 }

@@ -45,7 +45,7 @@ class PreferencesTest : public ::testing::Test {
 };
 
 TEST_F(PreferencesTest, FirstRunWritesTheFourKeysInOrder) {
-    ProfileWriteResult failure{1, "untouched"};
+    SysResult failure{1, "untouched"};
     const Preferences prefs = loadPreferences(store_, program_, &failure);
     EXPECT_EQ(bytes(store_.path()), "[Settings]\r\nLAST DIRECTORY=" + program_ +
                                         "\r\nCOM PORT=\r\nDATE=0\r\nWARNING=0\r\n");
@@ -124,7 +124,7 @@ TEST_F(PreferencesTest, StartUpInAnInstalledProgramKeepsItsFolderAsLastDirectory
 
 TEST_F(PreferencesTest, StartUpReportsAFailedWrite) {
     ProfileStore prefsStore;
-    ProfileWriteResult failure;
+    SysResult failure;
     const Preferences prefs =
         startPreferences(prefsStore, blockedFolder(), (root_ / "plain" / "cfg").string(), &failure);
     EXPECT_EQ(failure.error, ENOTDIR);
@@ -132,12 +132,6 @@ TEST_F(PreferencesTest, StartUpReportsAFailedWrite) {
     EXPECT_EQ(prefs.savedPort, "");
     EXPECT_EQ(prefs.lastDirectory, "");
     EXPECT_FALSE(prefs.skipSafetyWarning);
-}
-
-TEST(PreferencesPlaces, ProgramFolderOfDropsTheName) {
-    EXPECT_EQ(programFolderOf("/opt/tarvel/bin/vn340-config"), "/opt/tarvel/bin");
-    EXPECT_EQ(programFolderOf("/vn340-config"), "");
-    EXPECT_EQ(programFolderOf("vn340-config"), "");
 }
 
 TEST(PreferencesPlaces, ProgramFolderIsThisTestsFolder) {

@@ -1,19 +1,14 @@
 #include "config/private_profile.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
-#include <algorithm>
-#include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <cerrno>
+
+#include "memory_file_system.h"
 
 namespace vn340 {
 namespace {
 
-namespace fs = std::filesystem;
 using std::nullopt;
 using std::optional;
 using std::string;
@@ -154,150 +149,70 @@ TEST(PrivateProfileWrite, RefusesNamesAndValuesThatWouldNotReadBack) {
 
 class PrivateProfileFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        string pattern = (fs::temp_directory_path() / "vn340-profile-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    string at(const string& name) const { return (folder_ / name).string(); }
-
-    static void put(const string& path, const string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-
-    std::vector<string> entries() const {
-        std::vector<string> names;
-        for (const auto& entry : fs::directory_iterator(folder_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    fs::path folder_;
+    MemoryFileSystem files_;
+    const string path_ = "/models/p.ini";
 };
 
 TEST_F(PrivateProfileFile, WritesANewFileAndReadsItBack) {
-    const string path = at("new.ini");
-    ASSERT_TRUE(profile::writeString(path, "Settings", "COM PORT", "ttyUSB0").ok());
-    EXPECT_EQ(profile::readFileBytes(path), "[Settings]\r\nCOM PORT=ttyUSB0\r\n");
-    EXPECT_EQ(profile::getString(path, "settings", "com port"), "ttyUSB0");
-    EXPECT_EQ(entries(), std::vector<string>{"new.ini"}) << "no temporary file left behind";
+    ASSERT_TRUE(profile::writeString(files_, path_, "Settings", "COM PORT", "ttyUSB0").ok());
+    EXPECT_EQ(files_[path_], "[Settings]\r\nCOM PORT=ttyUSB0\r\n");
+    EXPECT_EQ(profile::getString(files_, path_, "settings", "com port"), "ttyUSB0");
 }
 
 TEST_F(PrivateProfileFile, MissingFileReadsEmptyAndDeleteDoesNotCreateIt) {
-    const string path = at("missing.ini");
-    EXPECT_EQ(profile::getString(path, "S", "k"), nullopt);
-    EXPECT_TRUE(profile::sectionNames(path).empty());
-    EXPECT_TRUE(profile::deleteKey(path, "S", "k").ok());
-    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(profile::getString(files_, path_, "S", "k"), nullopt);
+    EXPECT_TRUE(profile::sectionNames(files_, path_).empty());
+    EXPECT_TRUE(profile::deleteKey(files_, path_, "S", "k").ok());
+    EXPECT_TRUE(files_.files.empty());
 }
 
-TEST_F(PrivateProfileFile, FolderThatIsARegularFileFailsWithReason) {
-    put(at("plain"), "x");
-    const ProfileWriteResult result = profile::writeString(at("plain") + "/p.ini", "S", "k", "v");
-    EXPECT_FALSE(result.ok());
-    EXPECT_EQ(result.error, ENOTDIR);
-    EXPECT_NE(result.message.find("p.ini"), string::npos) << result.message;
-    EXPECT_EQ(profile::readFileBytes(at("plain")), "x");
+// Whatever cannot be read reads as empty, and is never written over: a folder or a pipe in
+// the way would be replaced, a file that cannot be read would lose its other keys.
+TEST_F(PrivateProfileFile, AFileThatCannotBeReadIsNotWritten) {
+    struct Row {
+        int readError;
+        string message;
+    };
+    const Row rows[] = {
+        {EISDIR, "Cannot write \"/models/p.ini\": Is a directory"},
+        {EINVAL, "Cannot write \"/models/p.ini\": it is not a regular file."},
+        {EACCES, "Cannot write \"/models/p.ini\": Permission denied"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.readError);
+        files_.files[path_] = "[S]\r\nk=1\r\n";
+        files_.readFailures[path_] = SysResult::failure(row.readError, "the reader's words");
+        EXPECT_EQ(profile::getString(files_, path_, "S", "k"), nullopt);
+        EXPECT_TRUE(profile::sectionNames(files_, path_).empty());
+        for (const SysResult& result : {profile::writeString(files_, path_, "S", "k", "2"),
+                                        profile::deleteKey(files_, path_, "S", "k")}) {
+            EXPECT_EQ(result.error, row.readError);
+            EXPECT_EQ(result.message, row.message);
+        }
+        EXPECT_EQ(files_[path_], "[S]\r\nk=1\r\n");
+    }
 }
 
-TEST_F(PrivateProfileFile, DirectoryInTheWayFailsAndStays) {
-    fs::create_directory(at("taken.ini"));
-    put(at("taken.ini") + "/inside", "keep");
-    const ProfileWriteResult result = profile::writeString(at("taken.ini"), "S", "k", "v");
-    EXPECT_EQ(result.error, EISDIR);
-    EXPECT_FALSE(result.message.empty());
-    EXPECT_TRUE(fs::is_directory(at("taken.ini")));
-    EXPECT_EQ(profile::readFileBytes(at("taken.ini") + "/inside"), "keep");
-    EXPECT_EQ(entries(), std::vector<string>{"taken.ini"});
-}
-
-TEST_F(PrivateProfileFile, ADirectoryReadsAsAnEmptyFile) {
-    fs::create_directory(at("folder.tsf"));
-    EXPECT_EQ(profile::readFileBytes(at("folder.tsf")), "");
-    EXPECT_EQ(profile::getString(at("folder.tsf"), "Gyro", "Product"), nullopt);
-    EXPECT_TRUE(profile::sectionNames(at("folder.tsf")).empty());
-}
-
-// A file-size limit makes the write of the temporary file fail half-way, as a full disk would.
-TEST_F(PrivateProfileFile, FailedWriteLeavesTheOldFileByteForByte) {
-    const string path = at("old.ini");
-    const string old = "; hand edited\n[S]\r\nk = 'one'\rz=2";
-    put(path, old);
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 64;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const ProfileWriteResult result = profile::writeString(path, "S", "k", string(200, 'x'));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_EQ(result.error, EFBIG);
-    EXPECT_EQ(profile::readFileBytes(path), old);
-    EXPECT_EQ(entries(), std::vector<string>{"old.ini"}) << "the temporary file is removed";
+TEST_F(PrivateProfileFile, AFailedReplacementIsPassedOn) {
+    files_.replaceFailures[path_] = SysResult::failure(ENOSPC, "disk full");
+    const SysResult result = profile::writeString(files_, path_, "S", "k", "v");
+    EXPECT_EQ(result.error, ENOSPC);
+    EXPECT_EQ(result.message, "disk full");
 }
 
 TEST_F(PrivateProfileFile, RefusedNameLeavesTheFileAndSaysWhy) {
-    const string path = at("p.ini");
-    put(path, "[S]\r\nk=1\r\n");
-    const ProfileWriteResult result = profile::writeString(path, "S", "k", "1\r\n[X]");
+    files_.files[path_] = "[S]\r\nk=1\r\n";
+    const SysResult result = profile::writeString(files_, path_, "S", "k", "1\r\n[X]");
     EXPECT_EQ(result.error, EINVAL);
-    EXPECT_NE(result.message.find("line break"), string::npos) << result.message;
-    EXPECT_EQ(profile::readFileBytes(path), "[S]\r\nk=1\r\n");
+    EXPECT_EQ(result.message,
+              "Cannot write \"/models/p.ini\": a name or value holds a line break.");
+    EXPECT_EQ(files_[path_], "[S]\r\nk=1\r\n");
 }
 
-TEST_F(PrivateProfileFile, KeepsPermissionsAndFollowsSymbolicLinks) {
-    const string real = at("real.ini");
-    put(real, "[S]\r\nk=1\r\n");
-    ::chmod(real.c_str(), 0640);
-    fs::create_symlink(real, at("link.ini"));
-    ASSERT_TRUE(profile::writeString(at("link.ini"), "S", "k", "2").ok());
-    EXPECT_TRUE(fs::is_symlink(at("link.ini")));
-    EXPECT_EQ(profile::readFileBytes(real), "[S]\r\nk=2\r\n");
-    struct stat info {};
-    ASSERT_EQ(::stat(real.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-}
-
-TEST_F(PrivateProfileFile, AReadOnlyFileIsNotReplaced) {
-    const string path = at("locked.tsf");
-    put(path, "[S]\r\nk=1\r\n");
-    ::chmod(path.c_str(), 0444);
-    const ProfileWriteResult result = profile::writeString(path, "S", "k", "2");
-    EXPECT_EQ(result.error, EACCES);
-    EXPECT_NE(result.message.find("locked.tsf"), string::npos) << result.message;
-    EXPECT_EQ(profile::readFileBytes(path), "[S]\r\nk=1\r\n");
-    EXPECT_EQ(entries(), std::vector<string>{"locked.tsf"});
-    ::chmod(path.c_str(), 0644);
-    EXPECT_TRUE(profile::writeString(path, "S", "k", "2").ok());
-}
-
-// A pipe named like a settings file must neither make a read wait for a writer nor be
-// replaced by a write.
-TEST_F(PrivateProfileFile, APipeIsNeitherWaitedOnNorReplaced) {
-    const string path = at("pipe.tsf");
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    EXPECT_EQ(profile::readFileBytes(path), "");
-    EXPECT_EQ(profile::getString(path, "Gyro", "Product"), nullopt);
-    EXPECT_TRUE(profile::sectionNames(path).empty());
-    const ProfileWriteResult result = profile::writeString(path, "S", "k", "v");
-    EXPECT_EQ(result.error, EINVAL);
-    EXPECT_NE(result.message.find("not a regular file"), string::npos) << result.message;
-    EXPECT_TRUE(fs::is_fifo(path));
-    EXPECT_EQ(entries(), std::vector<string>{"pipe.tsf"});
-}
-
-TEST_F(PrivateProfileFile, DeleteRemovesTheLineOnDisk) {
-    const string path = at("d.ini");
-    put(path, "[S]\nk=1\n[T]\nk=2\n");
-    ASSERT_TRUE(profile::deleteKey(path, "s", "K").ok());
-    EXPECT_EQ(profile::readFileBytes(path), "[S]\n[T]\nk=2\n");
-    EXPECT_EQ(profile::getString(path, "S", "k"), nullopt);
+TEST_F(PrivateProfileFile, DeleteRemovesTheLineInTheFile) {
+    files_.files[path_] = "[S]\nk=1\n[T]\nk=2\n";
+    ASSERT_TRUE(profile::deleteKey(files_, path_, "s", "K").ok());
+    EXPECT_EQ(files_[path_], "[S]\n[T]\nk=2\n");
 }
 
 }  // namespace

@@ -2,38 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+
+#include "memory_file_system.h"
 
 namespace vn340 {
 namespace {
 
-namespace fs = std::filesystem;
 using std::string;
 using std::vector;
 
 class ProfileStoreTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        string pattern = (fs::temp_directory_path() / "vn340-store-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        store_.setPath((folder_ / "store.ini").string());
-    }
-    void TearDown() override { fs::remove_all(folder_); }
+    void SetUp() override { store_.setPath("/cfg/store.ini"); }
 
-    void put(const string& bytes) const { std::ofstream(store_.path(), std::ios::binary) << bytes; }
-    string bytes() const {
-        std::ifstream in(store_.path(), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    void put(const string& bytes) { files_.files[store_.path()] = bytes; }
+    string bytes() const { return files_[store_.path()]; }
     // Stores one value as the file's only key.
-    void value(const string& text) const { put("[S]\r\nk=" + text + "\r\n"); }
+    void value(const string& text) { put("[S]\r\nk=" + text + "\r\n"); }
 
-    fs::path folder_;
-    ProfileStore store_;
+    MemoryFileSystem files_;
+    ProfileStore store_{files_};
 };
 
 TEST_F(ProfileStoreTest, GetIntConvertsLikeTheCLibrary) {
@@ -62,6 +52,7 @@ TEST_F(ProfileStoreTest, GetIntConvertsLikeTheCLibrary) {
         {"4294967295", 10, -1},
         {"2147483648", 10, INT_MIN},
         {"99999999999", 10, -1},
+        {"-99999999999", 10, -1},
         {"11111111111111111111111111111111", 2, -1},
         {string(63, '0') + "12", 10, 1},
     };
@@ -235,7 +226,7 @@ TEST_F(ProfileStoreTest, GetStringIntoAlwaysEndsTheText) {
 }
 
 TEST_F(ProfileStoreTest, WritesAreSeenByAnotherStoreAtOnce) {
-    ProfileStore other;
+    ProfileStore other(files_);
     other.setPath(store_.path());
     ASSERT_TRUE(store_.writeString("S", "k", "1"));
     EXPECT_EQ(other.getString("S", "k"), "1");
@@ -249,26 +240,26 @@ TEST_F(ProfileStoreTest, WritesAreSeenByAnotherStoreAtOnce) {
 TEST_F(ProfileStoreTest, LastErrorTellsWhyAWriteFailed) {
     EXPECT_FALSE(store_.writeString("", "k", "v"));
     EXPECT_EQ(store_.lastError().error, EINVAL);
-    EXPECT_FALSE(fs::exists(store_.path()));
+    EXPECT_TRUE(files_.files.empty());
 
-    std::ofstream((folder_ / "file").string()) << "x";
-    ProfileStore blocked;
-    blocked.setPath((folder_ / "file" / "p.ini").string());
-    EXPECT_FALSE(blocked.writeInt("S", "k", 1));
-    EXPECT_EQ(blocked.lastError().error, ENOTDIR);
-    EXPECT_FALSE(blocked.lastError().message.empty());
+    files_.replaceFailures[store_.path()] = SysResult::failure(ENOTDIR, "in the way");
+    EXPECT_FALSE(store_.writeInt("S", "k", 1));
+    EXPECT_EQ(store_.lastError().error, ENOTDIR);
+    EXPECT_EQ(store_.lastError().message, "in the way");
+    files_.replaceFailures.clear();
 
     EXPECT_TRUE(store_.writeString("S", "k", "v"));
     EXPECT_TRUE(store_.lastError().ok());
     EXPECT_TRUE(store_.lastError().message.empty());
 }
 
-TEST_F(ProfileStoreTest, WithoutAPathReadsDefaultsAndWritesFail) {
-    store_.setPath(std::nullopt);
-    EXPECT_EQ(store_.path(), "");
-    EXPECT_EQ(store_.getString("S", "k", "d"), "d");
-    EXPECT_FALSE(store_.writeString("S", "k", "v"));
-    EXPECT_FALSE(store_.lastError().ok());
+TEST(ProfileStoreOnDisk, WithoutAPathReadsDefaultsAndWritesFail) {
+    ProfileStore store;
+    store.setPath(std::nullopt);
+    EXPECT_EQ(store.path(), "");
+    EXPECT_EQ(store.getString("S", "k", "d"), "d");
+    EXPECT_FALSE(store.writeString("S", "k", "v"));
+    EXPECT_EQ(store.lastError().error, ENOENT);
 }
 
 }  // namespace

@@ -570,6 +570,18 @@ TEST_F(SettingsFileTest, NulCharactersAreDroppedBothWays) {
     EXPECT_EQ(commentsFromFileValue(std::string("a\0b_CRLF_\0", 11)), "ab\n");
 }
 
+// Each byte 0x80..0x9F stands for its own character of the code page (the five it leaves
+// undefined for the C1 control of the same number), and the characters go back as those bytes.
+TEST(SettingsCommentsTest, EveryWindows1252CharacterOf0x80To0x9FRoundTrips) {
+    std::string bytes;
+    for (int b = 0x80; b <= 0x9F; ++b) {
+        bytes.push_back(static_cast<char>(b));
+    }
+    const std::string characters = "€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ";
+    EXPECT_EQ(commentsFromFileValue(bytes), characters + "\n");
+    EXPECT_EQ(commentsToFileValue({characters}), bytes);
+}
+
 TEST_F(SettingsFileTest, WrappedDisplayLinesAreSavedAsLines) {
     config.userComments = "abcdef";
     host.displayLines = std::vector<std::string>{"abc", "def"};
@@ -578,12 +590,6 @@ TEST_F(SettingsFileTest, WrappedDisplayLinesAreSavedAsLines) {
 }
 
 // ---- Paths ----
-
-TEST(SettingsFilePathTest, LastDirectoryIsTheFolderWithoutTrailingSlash) {
-    EXPECT_EQ(folderOfPath("/home/pilot/models/heli.tsf"), "/home/pilot/models");
-    EXPECT_EQ(folderOfPath("/heli.tsf"), "/");
-    EXPECT_EQ(folderOfPath("heli.tsf"), "");
-}
 
 TEST_F(SettingsFileTest, FileInTheRootFolderRemembersTheRoot) {
     host.savePath.reset();
@@ -595,22 +601,26 @@ TEST_F(SettingsFileTest, FileInTheRootFolderRemembersTheRoot) {
 
 // ---- Failed saves ----
 
-class FullDisk : public SettingsFileSystem {
+class FullDisk : public FileSystem {
   public:
-    ProfileWriteResult read(const std::string& path, std::string& bytes) override {
-        return defaultSettingsFileSystem().read(path, bytes);
+    SysResult read(const std::string& path, std::string& bytes) override {
+        return systemFileSystem().read(path, bytes);
     }
-    ProfileWriteResult replace(const std::string& path, std::string_view) override {
+    SysResult replace(const std::string& path, std::string_view) override {
         return {ENOSPC, "Cannot write \"" + path + "\": No space left on device"};
     }
+    bool folderIsWritable(const std::string&) override { return false; }
+    SysResult createFolders(const std::string&) override { return {}; }
+    std::string ownerGroup(const std::string&) override { return {}; }
 };
 
 TEST_F(SettingsFileTest, FailedSaveTellsThePilotAndKeepsTheOldFile) {
     const std::string old = "[Servo]\r\nHigh endpoint=77\r\n[Mine]\r\nk=v";
     writeBytes(dir / "full.tsf", old);
     FullDisk disk;
+    ProfileStore diskStore(disk);
     host.savePath = file("full.tsf");
-    saveSettingsFile(config, prefs, store, host, "/start", disk);
+    saveSettingsFile(config, prefs, diskStore, host, "/start");
     EXPECT_EQ(readBytes(dir / "full.tsf"), old);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0], saveFailedMessage("Cannot write \"" + file("full.tsf") +
