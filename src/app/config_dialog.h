@@ -100,6 +100,9 @@ class DropDownList : public QComboBox {
 // Anything else (empty, letters, text after the number) is no integer.
 std::optional<int> parseEditInteger(std::string_view text);
 
+// The edit box that shows a typed field.
+int editBoxOf(NumericField field);
+
 // "Please enter an integer." — shown when an edit holds no whole number.
 inline constexpr std::string_view kEnterIntegerMessage = "Please enter an integer.";
 
@@ -149,7 +152,7 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     ProfileStore& prefsStore() { return prefsStore_; }
 
     void runFieldCheck(NumericField field);
-    void showFieldNotice(int editBoxId, const std::string& notice) override;
+    void showFieldNotice(NumericField field, const std::string& notice) override;
     void hideFieldNotice();
     // The notice window while it shows (for the help-tip window that takes over later).
     QLabel* fieldNotice() const { return notice_; }

@@ -124,7 +124,7 @@ bool ConfigDialog::eventFilter(QObject* watched, QEvent* event) {
 std::optional<NumericField> ConfigDialog::fieldOfEdit(const QObject* object) const {
     for (int i = 0; i < kNumericFieldCount; ++i) {
         const auto field = static_cast<NumericField>(i);
-        if (controls_.at(fieldRule(field).editBoxId) == object)
+        if (controls_.at(editBoxOf(field)) == object)
             return field;
     }
     return std::nullopt;
@@ -139,13 +139,13 @@ void ConfigDialog::runFieldCheck(NumericField field) {
     const FieldCheckResult result = checkFieldValue(field, value);
     value = result.value;
     if (result.notice)
-        showFieldNotice(fieldRule(field).editBoxId, *result.notice);
+        showFieldNotice(field, *result.notice);
     if (taken) {
         exchangeToControls();
     } else {
         // Only the two boxes concerned get their values back: the exchange stopped before
         // the comment box, whose new text a full exchange would throw away.
-        showText(edit(fieldRule(field).editBoxId), QString::number(value));
+        showText(edit(editBoxOf(field)), QString::number(value));
         if (const auto failed = fieldOfEdit(failedEdit_))
             showText(failedEdit_, QString::number(fieldValue(model_, *failed)));
         failedEdit_->selectAll();

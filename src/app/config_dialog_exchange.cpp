@@ -43,6 +43,14 @@ constexpr ExchangeStep kExchange[] = {
     {Binding::HiddenBits, 0, {}},
 };
 
+constexpr std::pair<NumericField, int> kNumberBoxes[] = {
+    {NumericField::HighEndpoint, 1033},  {NumericField::LowEndpoint, 1034},
+    {NumericField::CwStopGain, 1037},    {NumericField::CcwStopGain, 1038},
+    {NumericField::StickDeadband, 1039}, {NumericField::AvcsExpo, 1040},
+    {NumericField::RateExpo, 1041},      {NumericField::AvcsSensitivity, 1048},
+    {NumericField::MidpointTrim, 1045},
+};
+
 std::string* textMember(GyroConfig& model, int id) {
     switch (id) {
         case 1046:
@@ -55,6 +63,14 @@ std::string* textMember(GyroConfig& model, int id) {
 }
 
 }  // namespace
+
+int editBoxOf(NumericField field) {
+    for (const auto& [number, id] : kNumberBoxes) {
+        if (number == field)
+            return id;
+    }
+    return 0;
+}
 
 std::optional<int> parseEditInteger(std::string_view text) {
     return parseInteger(text, {.wholeText = true});

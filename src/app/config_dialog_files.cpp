@@ -101,8 +101,8 @@ std::vector<std::string> ConfigDialog::commentDisplayLines(const std::string& co
     return lines;
 }
 
-void ConfigDialog::showFieldNotice(int editBoxId, const std::string& notice) {
-    QWidget* box = control(editBoxId);
+void ConfigDialog::showFieldNotice(NumericField field, const std::string& notice) {
+    QWidget* box = control(editBoxOf(field));
     if (box == nullptr)
         return;
     // Until the help-tip window takes over, a tooltip-styled label; Qt's own tooltip would

@@ -8,40 +8,29 @@ namespace {
 
 // The upper-limit notice really says "change", not "changed": pilots know the program's
 // wording, so it stays as it always was.
-std::string lowerNotice(std::string_view subject, int limit, std::string_view unit) {
-    const std::string limitText = std::to_string(limit) + std::string(unit);
-    return std::string(subject) + " must be greater or equal to " + limitText +
+std::string lowerNotice(NoticeWords words, int limit) {
+    const std::string limitText = std::to_string(limit) + std::string(words.unit);
+    return std::string(words.subject) + " must be greater or equal to " + limitText +
            "\nValue has been changed to " + limitText + " automatically";
 }
 
-std::string upperNotice(std::string_view subject, int limit, std::string_view unit) {
-    const std::string limitText = std::to_string(limit) + std::string(unit);
-    return std::string(subject) + " must be less or equal to " + limitText +
+std::string upperNotice(NoticeWords words, int limit) {
+    const std::string limitText = std::to_string(limit) + std::string(words.unit);
+    return std::string(words.subject) + " must be less or equal to " + limitText +
            "\nValue has been change to " + limitText + " automatically";
 }
 
-FieldRule makeRule(NumericField field, int editBoxId, std::string_view subject, int low, int high,
-                   std::string_view unit) {
-    return FieldRule{field,
-                     editBoxId,
-                     low,
-                     high,
-                     lowerNotice(subject, low, unit),
-                     upperNotice(subject, high, unit)};
-}
-
 std::array<FieldRule, kNumericFieldCount> buildRules() {
-    return {{
-        makeRule(NumericField::HighEndpoint, 1033, "Endpoint", 30, 145, "%"),
-        makeRule(NumericField::LowEndpoint, 1034, "Endpoint", 30, 145, "%"),
-        makeRule(NumericField::CwStopGain, 1037, "Gain", 50, 200, "%"),
-        makeRule(NumericField::CcwStopGain, 1038, "Gain", 50, 200, "%"),
-        makeRule(NumericField::StickDeadband, 1039, "Deadband", 5, 100, ""),
-        makeRule(NumericField::AvcsExpo, 1040, "Exponentials", -100, 100, "%"),
-        makeRule(NumericField::RateExpo, 1041, "Exponentials", -100, 100, "%"),
-        makeRule(NumericField::AvcsSensitivity, 1048, "Sensitivity", 50, 150, "%"),
-        makeRule(NumericField::MidpointTrim, 1045, "Midpoint trim", -100, 100, ""),
-    }};
+    std::array<FieldRule, kNumericFieldCount> rules{};
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const auto field = static_cast<NumericField>(i);
+        const FieldDescription& description = describe(field);
+        const Range limits = description.range;
+        rules[i] =
+            FieldRule{field, limits.low, limits.high, lowerNotice(description.notice, limits.low),
+                      upperNotice(description.notice, limits.high)};
+    }
+    return rules;
 }
 
 }  // namespace
@@ -72,31 +61,11 @@ FieldCheckResult checkFieldValue(NumericField field, int value) {
 }
 
 int& fieldValue(GyroConfig& config, NumericField field) {
-    switch (field) {
-        case NumericField::HighEndpoint:
-            return config.highEndpoint;
-        case NumericField::LowEndpoint:
-            return config.lowEndpoint;
-        case NumericField::CwStopGain:
-            return config.cwStopGain;
-        case NumericField::CcwStopGain:
-            return config.ccwStopGain;
-        case NumericField::StickDeadband:
-            return config.stickDeadband;
-        case NumericField::AvcsExpo:
-            return config.avcsExpo;
-        case NumericField::RateExpo:
-            return config.rateExpo;
-        case NumericField::AvcsSensitivity:
-            return config.avcsSensitivity;
-        case NumericField::MidpointTrim:
-            break;
-    }
-    return config.midpointTrim;
+    return config.*describe(field).member;
 }
 
 int fieldValue(const GyroConfig& config, NumericField field) {
-    return fieldValue(const_cast<GyroConfig&>(config), field);
+    return config.*describe(field).member;
 }
 
 }  // namespace vn340

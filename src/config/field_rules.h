@@ -1,32 +1,19 @@
 #pragma once
 
+// The limits of the nine numbers the pilot types: a value outside is never refused, only
+// replaced by the limit it crossed, with a notice that says so.
+
 #include <array>
 #include <optional>
 #include <string>
 
+#include "config/field_table.h"
 #include "config/gyro_config.h"
 
 namespace vn340 {
 
-// The nine numeric parameters the pilot types into edit boxes, in the order their checks run
-// after a settings file has been loaded.
-enum class NumericField {
-    HighEndpoint,
-    LowEndpoint,
-    CwStopGain,
-    CcwStopGain,
-    StickDeadband,
-    AvcsExpo,
-    RateExpo,
-    AvcsSensitivity,
-    MidpointTrim,
-};
-
-inline constexpr int kNumericFieldCount = 9;
-
 struct FieldRule {
     NumericField field;
-    int editBoxId;  // the control the notice is shown beside
     int lowLimit;   // inclusive
     int highLimit;  // inclusive
     std::string lowNotice;

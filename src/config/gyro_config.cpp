@@ -1,5 +1,7 @@
 #include "config/gyro_config.h"
 
+#include "config/field_table.h"
+
 namespace vn340 {
 
 namespace {
@@ -132,20 +134,11 @@ void onServoTypeChangedByPilot(GyroConfig& config, int newTypePosition) {
 }
 
 void loadDefaults(GyroConfig& config) {
-    config.highEndpoint = 100;
-    config.lowEndpoint = 100;
-    config.cwStopGain = 100;
-    config.ccwStopGain = 100;
-    config.stickDeadband = 5;
-    config.avcsExpo = -50;
-    config.rateExpo = -50;
-    config.accelProfile = kProfileMax;
-    config.decelProfile = kProfileMax;
-    config.avcsSensitivity = 100;
-    config.midpointTrim = 0;
-    config.servoModel = 0;
+    for (const FieldDescription& field : fieldDescriptions()) {
+        setFromFileValue(config, field, field.defaultValue);
+    }
+    // The factory type and speed are those the factory servo implies.
     applyServoSelection(config);
-    config.direction = Direction::Normal;
     config.userComments = std::string(kDefaultUserComments);
 }
 

@@ -1,17 +1,19 @@
 #pragma once
 
-// Settings files ("*.tsf"): the pilot's configurations kept as INI text. The dialogs, the
-// questions, the messages and the field notices reach the pilot through SettingsFileHost, so
-// the whole logic runs without a window.
+// Settings files ("*.tsf") behind "Save to file" and "Load from file": the file dialogs, the
+// overwrite question, the messages and the field notices reach the pilot through
+// SettingsFileHost, in the order the pilot has always seen them; the bytes are made and read
+// by the settings codec.
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "config/field_table.h"
 #include "config/gyro_config.h"
-#include "config/private_profile.h"
 #include "config/profile_store.h"
+#include "config/settings_codec.h"
 #include "config/settings_comments.h"
 
 namespace vn340 {
@@ -19,7 +21,6 @@ namespace vn340 {
 inline constexpr std::string_view kSettingsFileFilter = "Tarvel RC Settings File (*.tsf)";
 inline constexpr std::string_view kSettingsFileSuffix = "tsf";
 inline constexpr std::string_view kProposedSettingsFileName = "vn340.tsf";
-inline constexpr int kSettingsApplicationVersion = 111;
 
 struct FileDialogRequest {
     std::string initialFolder;
@@ -41,8 +42,8 @@ class SettingsFileHost {
     virtual void showMessage(const std::string& text) = 0;
     // The model has changed: show it in the controls.
     virtual void showModel(const GyroConfig& config) = 0;
-    // A field check after a load changed a value.
-    virtual void showFieldNotice(int editBoxId, const std::string& notice) = 0;
+    // A field check after a load changed the field's value.
+    virtual void showFieldNotice(NumericField field, const std::string& notice) = 0;
     // The comment text as the comment box displays it, one entry per displayed line (a wrapped
     // line gives several). Without a box to ask, the text is cut at its line breaks.
     virtual std::vector<std::string> commentDisplayLines(const std::string& comments);
@@ -59,25 +60,6 @@ void saveSettingsFile(const GyroConfig& config, ProfileStore& prefsStore,
 void loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore, ProfileStore& settingsStore,
                       SettingsFileHost& host, std::string_view lastDirectory);
 
-// Messages of the loader, exact.
-inline constexpr std::string_view kProductRefusal =
-    "\nThe product description stored in the configuration file is not compatible with this "
-    "application\n\nPress OK to continue";
-inline constexpr std::string_view kOldVersionRefusal =
-    "\nThe application version that your configuration file was created with is not compatible "
-    "with this application version\n\nPress OK to continue";
-inline constexpr std::string_view kNewVersionRefusal =
-    "\nThe application version that your configuration file was created with is newer than this "
-    "application, please download the latest version of this application.\n\nThe latest "
-    "version of this application is available on the Tarvel RC website.\n\nPress OK to continue";
-inline constexpr std::string_view kMemoryMapRefusal =
-    "This application is not compatible with the stored configuration file, please download the "
-    "latest version of this application.\n\nThe lastest version of this application is "
-    "available on the Tarvel RC website.\n\nPress OK to continue.";
-inline constexpr std::string_view kServoReminder =
-    "Check Servo selection has been correctly loaded.\n\nPress OK to continue.";
-
-std::string unexpectedValueMessage(std::string_view name);
 std::string overwriteQuestion(std::string_view fileName);
 std::string saveFailedMessage(std::string_view reason);
 

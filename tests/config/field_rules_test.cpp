@@ -10,7 +10,6 @@ namespace {
 
 struct RuleRow {
     NumericField field;
-    int editBox;
     int low;
     int high;
     const char* lowNotice;
@@ -18,44 +17,43 @@ struct RuleRow {
 };
 
 const RuleRow kRows[] = {
-    {NumericField::HighEndpoint, 1033, 30, 145,
+    {NumericField::HighEndpoint, 30, 145,
      "Endpoint must be greater or equal to 30%\nValue has been changed to 30% automatically",
      "Endpoint must be less or equal to 145%\nValue has been change to 145% automatically"},
-    {NumericField::LowEndpoint, 1034, 30, 145,
+    {NumericField::LowEndpoint, 30, 145,
      "Endpoint must be greater or equal to 30%\nValue has been changed to 30% automatically",
      "Endpoint must be less or equal to 145%\nValue has been change to 145% automatically"},
-    {NumericField::CwStopGain, 1037, 50, 200,
+    {NumericField::CwStopGain, 50, 200,
      "Gain must be greater or equal to 50%\nValue has been changed to 50% automatically",
      "Gain must be less or equal to 200%\nValue has been change to 200% automatically"},
-    {NumericField::CcwStopGain, 1038, 50, 200,
+    {NumericField::CcwStopGain, 50, 200,
      "Gain must be greater or equal to 50%\nValue has been changed to 50% automatically",
      "Gain must be less or equal to 200%\nValue has been change to 200% automatically"},
-    {NumericField::StickDeadband, 1039, 5, 100,
+    {NumericField::StickDeadband, 5, 100,
      "Deadband must be greater or equal to 5\nValue has been changed to 5 automatically",
      "Deadband must be less or equal to 100\nValue has been change to 100 automatically"},
-    {NumericField::AvcsExpo, 1040, -100, 100,
+    {NumericField::AvcsExpo, -100, 100,
      "Exponentials must be greater or equal to -100%\nValue has been changed to -100% "
      "automatically",
      "Exponentials must be less or equal to 100%\nValue has been change to 100% automatically"},
-    {NumericField::RateExpo, 1041, -100, 100,
+    {NumericField::RateExpo, -100, 100,
      "Exponentials must be greater or equal to -100%\nValue has been changed to -100% "
      "automatically",
      "Exponentials must be less or equal to 100%\nValue has been change to 100% automatically"},
-    {NumericField::AvcsSensitivity, 1048, 50, 150,
+    {NumericField::AvcsSensitivity, 50, 150,
      "Sensitivity must be greater or equal to 50%\nValue has been changed to 50% automatically",
      "Sensitivity must be less or equal to 150%\nValue has been change to 150% automatically"},
-    {NumericField::MidpointTrim, 1045, -100, 100,
+    {NumericField::MidpointTrim, -100, 100,
      "Midpoint trim must be greater or equal to -100\nValue has been changed to -100 "
      "automatically",
      "Midpoint trim must be less or equal to 100\nValue has been change to 100 automatically"},
 };
 
-TEST(FieldRulesTest, LimitsBoxesAndNoticeTexts) {
+TEST(FieldRulesTest, LimitsAndNoticeTexts) {
     for (const RuleRow& row : kRows) {
         const FieldRule& rule = fieldRule(row.field);
-        SCOPED_TRACE(row.editBox);
+        SCOPED_TRACE(static_cast<int>(row.field));
         EXPECT_EQ(rule.field, row.field);
-        EXPECT_EQ(rule.editBoxId, row.editBox);
         EXPECT_EQ(rule.lowLimit, row.low);
         EXPECT_EQ(rule.highLimit, row.high);
         EXPECT_EQ(rule.lowNotice, row.lowNotice);
@@ -66,7 +64,7 @@ TEST(FieldRulesTest, LimitsBoxesAndNoticeTexts) {
 // For every field: just outside, on and just inside both limits, and the 32-bit extremes.
 TEST(FieldRulesTest, ClampsAtTheLimitsOnly) {
     for (const RuleRow& row : kRows) {
-        SCOPED_TRACE(row.editBox);
+        SCOPED_TRACE(static_cast<int>(row.field));
         struct Case {
             int in;
             int out;
