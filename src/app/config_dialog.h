@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/field_editor.h"
 #include "config/field_rules.h"
 #include "config/gyro_config.h"
 #include "config/preferences.h"
@@ -94,11 +95,6 @@ class DropDownList : public QComboBox {
   private:
     bool listOpen_ = false;
 };
-
-// Text of a numeric edit read the way the window's data exchange reads it: blanks before and
-// after, an optional sign, decimal digits; beyond 32 bits it gives the nearest 32-bit limit.
-// Anything else (empty, letters, text after the number) is no integer.
-std::optional<int> parseEditInteger(std::string_view text);
 
 // The edit box that shows a typed field.
 int editBoxOf(NumericField field);
@@ -253,6 +249,9 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
 
     QLineEdit* edit(int id) const;
     static void showText(QLineEdit* box, const QString& text);
+    // The text of the box that shows the field, and setting it.
+    QString boxFieldText(BoxField field) const;
+    void showBoxFieldText(BoxField field, const QString& text);
     std::optional<NumericField> fieldOfEdit(const QObject* object) const;
 
     // SettingsFileHost

@@ -11,37 +11,9 @@
 #include <utility>
 
 #include "app/config_dialog.h"
-#include "config/integer_text.h"
 
 namespace vn340 {
 namespace {
-
-enum class Binding { Number, Text, Comments, Status, HiddenBits };
-
-struct ExchangeStep {
-    Binding binding;
-    int id;
-    NumericField field;  // for numbers
-};
-
-// The order of the exchange: a failure stops it, so the order decides what is taken.
-constexpr ExchangeStep kExchange[] = {
-    {Binding::Number, 1033, NumericField::HighEndpoint},
-    {Binding::Number, 1037, NumericField::CwStopGain},
-    {Binding::Number, 1038, NumericField::CcwStopGain},
-    {Binding::Number, 1039, NumericField::StickDeadband},
-    {Binding::Number, 1041, NumericField::RateExpo},
-    {Binding::Number, 1040, NumericField::AvcsExpo},
-    {Binding::Number, 1034, NumericField::LowEndpoint},
-    {Binding::Number, 1048, NumericField::AvcsSensitivity},
-    {Binding::Text, 1046, {}},
-    {Binding::Text, 1055, {}},
-    {Binding::Text, 1050, {}},
-    {Binding::Number, 1045, NumericField::MidpointTrim},
-    {Binding::Comments, 1069, {}},
-    {Binding::Status, 1077, {}},
-    {Binding::HiddenBits, 0, {}},
-};
 
 constexpr std::pair<NumericField, int> kNumberBoxes[] = {
     {NumericField::HighEndpoint, 1033},  {NumericField::LowEndpoint, 1034},
@@ -51,15 +23,26 @@ constexpr std::pair<NumericField, int> kNumberBoxes[] = {
     {NumericField::MidpointTrim, 1045},
 };
 
-std::string* textMember(GyroConfig& model, int id) {
-    switch (id) {
-        case 1046:
-            return &model.firmwareVersion;
-        case 1055:
-            return &model.loaderVersion;
-        default:
-            return &model.serialNumber;
+constexpr int kCommentBox = 1069;
+
+int textBoxOf(TextField field) {
+    switch (field) {
+        case TextField::FirmwareVersion:
+            return 1046;
+        case TextField::LoaderVersion:
+            return 1055;
+        case TextField::SerialNumber:
+            return 1050;
+        case TextField::UserComments:
+            break;
     }
+    return kCommentBox;
+}
+
+int boxOf(BoxField field) {
+    if (const auto* number = std::get_if<NumericField>(&field))
+        return editBoxOf(*number);
+    return textBoxOf(std::get<TextField>(field));
 }
 
 }  // namespace
@@ -72,36 +55,29 @@ int editBoxOf(NumericField field) {
     return 0;
 }
 
-std::optional<int> parseEditInteger(std::string_view text) {
-    return parseInteger(text, {.wholeText = true});
+QString ConfigDialog::boxFieldText(BoxField field) const {
+    const int id = boxOf(field);
+    return id == kCommentBox ? commentBox_->toPlainText() : edit(id)->text();
+}
+
+void ConfigDialog::showBoxFieldText(BoxField field, const QString& text) {
+    const int id = boxOf(field);
+    if (id != kCommentBox) {
+        showText(edit(id), text);
+        return;
+    }
+    // Rewriting an unchanged text would move the pilot's cursor to the start.
+    if (commentBox_->toPlainText() != text)
+        commentBox_->setPlainText(text);
 }
 
 void ConfigDialog::exchangeToControls() {
-    for (const ExchangeStep& step : kExchange) {
-        switch (step.binding) {
-            case Binding::Number:
-                showText(edit(step.id), QString::number(fieldValue(model_, step.field)));
-                break;
-            case Binding::Text:
-                showText(edit(step.id), QString::fromStdString(*textMember(model_, step.id)));
-                break;
-            case Binding::Comments: {
-                // Rewriting an unchanged text would move the pilot's cursor to the start.
-                const QString comments = QString::fromStdString(model_.userComments);
-                if (commentBox_->toPlainText() != comments)
-                    commentBox_->setPlainText(comments);
-                break;
-            }
-            case Binding::Status:
-                showText(statusLine_, statusText_);
-                break;
-            case Binding::HiddenBits:
-                // Bound as "Bit8", "Bit12", "Bit11", "Bit10".
-                for (std::size_t i : {0u, 3u, 2u, 1u})
-                    hiddenBoxes_[i]->setChecked(hiddenBits_[i]);
-                break;
-        }
-    }
+    for (const BoxField& field : exchangeOrder())
+        showBoxFieldText(field, QString::fromStdString(boxText(model_, field)));
+    showText(statusLine_, statusText_);
+    // Bound as "Bit8", "Bit12", "Bit11", "Bit10".
+    for (std::size_t i : {0u, 3u, 2u, 1u})
+        hiddenBoxes_[i]->setChecked(hiddenBits_[i]);
 }
 
 void ConfigDialog::showText(QLineEdit* box, const QString& text) {
@@ -111,36 +87,17 @@ void ConfigDialog::showText(QLineEdit* box, const QString& text) {
 
 bool ConfigDialog::exchangeFromControls() {
     failedEdit_ = nullptr;
-    for (const ExchangeStep& step : kExchange) {
-        switch (step.binding) {
-            case Binding::Number: {
-                QLineEdit* box = edit(step.id);
-                const auto value = parseEditInteger(box->text().toStdString());
-                if (!value) {
-                    showMessage(
-                        QString::fromUtf8(kEnterIntegerMessage.data(),
-                                          static_cast<qsizetype>(kEnterIntegerMessage.size())));
-                    focusFailedEdit(box);
-                    return false;
-                }
-                fieldValue(model_, step.field) = *value;
-                break;
-            }
-            case Binding::Text:
-                *textMember(model_, step.id) = edit(step.id)->text().toStdString();
-                break;
-            case Binding::Comments:
-                model_.userComments = commentBox_->toPlainText().toStdString();
-                break;
-            case Binding::Status:
-                // Output only: taking it back would lose a status set but not yet shown.
-                break;
-            case Binding::HiddenBits:
-                for (std::size_t i : {0u, 3u, 2u, 1u})
-                    hiddenBits_[i] = hiddenBoxes_[i]->isChecked();
-                break;
-        }
+    const std::optional<NumericField> failed =
+        takeBoxTexts(model_, [this](BoxField field) { return boxFieldText(field).toStdString(); });
+    if (failed) {
+        showMessage(QString::fromUtf8(kEnterIntegerMessage.data(),
+                                      static_cast<qsizetype>(kEnterIntegerMessage.size())));
+        focusFailedEdit(edit(editBoxOf(*failed)));
+        return false;
     }
+    // The status line is output only: taking it back would lose a status set but not yet shown.
+    for (std::size_t i : {0u, 3u, 2u, 1u})
+        hiddenBits_[i] = hiddenBoxes_[i]->isChecked();
     return true;
 }
 

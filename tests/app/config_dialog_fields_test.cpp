@@ -4,8 +4,6 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 
-#include <climits>
-
 #include "config_dialog_fixture.h"
 
 namespace vn340::testing {
@@ -178,34 +176,6 @@ TEST_F(ConfigDialogTest, ReadOnlyTextsTravelWithTheExchange) {
     EXPECT_EQ(text(1046), "1.09");
     EXPECT_EQ(text(1055), "2.01");
     EXPECT_EQ(text(1050), "12345");
-}
-
-struct ParseCase {
-    const char* text;
-    std::optional<int> value;
-};
-
-TEST(ParseEditIntegerTest, WholeNumbersOnly) {
-    const ParseCase cases[] = {
-        {"12", 12},
-        {"  -5", -5},
-        {"+7  ", 7},
-        {"\t0", 0},
-        {"", std::nullopt},
-        {"  ", std::nullopt},
-        {"-", std::nullopt},
-        {"12a", std::nullopt},
-        {"1 2", std::nullopt},
-        {"abc", std::nullopt},
-        {"1.5", std::nullopt},
-        {"2147483647", INT_MAX},
-        {"2147483648", INT_MAX},
-        {"-2147483648", INT_MIN},
-        {"-99999999999999999999", INT_MIN},
-        {"99999999999999999999", INT_MAX},
-    };
-    for (const ParseCase& c : cases)
-        EXPECT_EQ(parseEditInteger(c.text), c.value) << '"' << c.text << '"';
 }
 
 }  // namespace
