@@ -17,7 +17,8 @@ void rememberFolder(ProfileStore& prefsStore, const std::string& path) {
     prefsStore.writeString(kSettingsSection, kLastDirectoryKey, folderOf(path));
 }
 
-// The edit limits are narrower than some load ranges; the pilot hears of each correction.
+// The typed fields get the checks of an edit after a load too; the pilot hears of each
+// correction.
 void runFieldChecks(GyroConfig& config, SettingsFileHost& host) {
     for (NumericField field : fieldCheckOrderAfterLoad()) {
         const FieldCheckResult result = checkFieldValue(field, fieldValue(config, field));

@@ -27,13 +27,5 @@ TEST(PathsTest, FolderOfAPathUnderBothRootRules) {
     }
 }
 
-TEST(PathsTest, NamesAndJoins) {
-    EXPECT_EQ(fileNameOf("/home/pilot/heli.tsf"), "heli.tsf");
-    EXPECT_EQ(fileNameOf("heli.tsf"), "heli.tsf");
-    EXPECT_EQ(joinPath("/home/pilot", "a.ini"), "/home/pilot/a.ini");
-    EXPECT_EQ(joinPath("/home/pilot/", "a.ini"), "/home/pilot/a.ini");
-    EXPECT_EQ(joinPath("", "a.ini"), "/a.ini");
-}
-
 }  // namespace
 }  // namespace vn340
