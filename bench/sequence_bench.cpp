@@ -118,9 +118,9 @@ int main(int argc, char** argv) {
         host.noteReceive();
         engine.dispatchReply(text);
     };
-    if (port.open(path, &app, [&](const ComNotification& n) { onComData(port, n, dispatch); }) !=
-            0 ||
-        port.setup(9600, 8, Parity::None, StopBits::One) != 0 || port.setupHandshaking(0) != 0) {
+    if (!port.open(path, &app, [&](const ComNotification& n) { onComData(port, n, dispatch); }) ||
+        !port.setup(9600, 8, Parity::None, StopBits::One) ||
+        !port.setupHandshaking(Handshake::Off)) {
         std::fprintf(stderr, "cannot open %s\n", path.c_str());
         return 1;
     }

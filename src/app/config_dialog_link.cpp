@@ -82,13 +82,13 @@ class ConfigDialog::AdapterHost : public PortHost, public UsbAdapterHost {
 
     int openSerial(std::string_view name) override {
         SerialPort& port = *window_.serialPort_;
-        const int error =
+        const SysResult opened =
             port.open(window_.paths_.deviceFolder + std::string(name), &window_,
                       [this](const ComNotification& notification) { onComData(notification); });
-        if (error != 0)
-            return error;
+        if (!opened)
+            return opened.error;
         port.setup(9600, 8, Parity::None, StopBits::One);
-        port.setupHandshaking(0);
+        port.setupHandshaking(Handshake::Off);
         return 0;
     }
     void closeSerial() override { window_.serialPort_->close(); }

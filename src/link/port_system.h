@@ -1,15 +1,21 @@
 #pragma once
 
 // The operating-system calls of the serial transport, behind one interface so that tests
-// can make any of them fail and another platform can bring its own. Every call returns 0
-// or an errno value; nothing here keeps state of its own.
+// can make any of them fail and another platform can bring its own. The system's own types
+// stay in the file that implements it; nothing here keeps state of its own.
 
-#include <termios.h>
-
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+#include "config/sys_result.h"
+#include "link/line_settings.h"
 
 namespace vn340 {
+
+// A wait without a time limit.
+inline constexpr std::chrono::milliseconds kWaitForever = std::chrono::milliseconds::max();
 
 // Counters of line events kept by the driver; the transport reports their changes.
 struct LineCounters {
@@ -29,35 +35,48 @@ struct PortWaitResult {
     bool woken = false;   // the wake-up descriptor was signalled
 };
 
+// Parts of the line, as bits.
+using LineParts = unsigned;
+// Raw mode, with reads that never wait in the driver.
+inline constexpr LineParts kLineRaw = 1;
+// Baud rate, data bits, parity and its checking, stop bits.
+inline constexpr LineParts kLineFraming = 2;
+inline constexpr LineParts kLineHandshake = 4;
+inline constexpr LineParts kLineAll = kLineRaw | kLineFraming | kLineHandshake;
+
 class PortSystem {
   public:
     virtual ~PortSystem() = default;
 
     // Opens the device for reading and writing, non-blocking, never as controlling terminal.
-    virtual int openDevice(const char* path, int* fd) = 0;
+    virtual SysResult openDevice(const std::string& path, int* fd) = 0;
     // Also ends the exclusive use, so that the device can be opened again.
-    virtual int closeDevice(int fd) = 0;
+    virtual SysResult closeDevice(int fd) = 0;
     // Refuses further opens of the device by anyone else while it is open.
-    virtual int makeExclusive(int fd) = 0;
-    virtual int getAttributes(int fd, termios* attributes) = 0;
-    virtual int setAttributes(int fd, const termios& attributes) = 0;
+    virtual SysResult makeExclusive(int fd) = 0;
+    // Sets the given parts of the line from `line`; the rest stays as the device has it, so a
+    // setting the driver would not take is not asked for again by a later call. What the
+    // system cannot do (a baud rate it does not know, one and a half stop bits) is refused
+    // with EINVAL before the line is touched.
+    virtual SysResult applyLine(int fd, const LineSettings& line, LineParts parts) = 0;
     // Clears (set = false) or raises the DTR and RTS lines.
-    virtual int setModemLines(int fd, bool set) = 0;
-    virtual int readSome(int fd, void* buffer, std::size_t count, std::size_t* got) = 0;
-    virtual int writeSome(int fd, const void* buffer, std::size_t count, std::size_t* written) = 0;
-    virtual int bytesWaiting(int fd, std::size_t* count) = 0;
-    virtual int lineCounters(int fd, LineCounters* counters) = 0;
+    virtual SysResult setModemLines(int fd, bool set) = 0;
+    virtual SysResult readSome(int fd, void* buffer, std::size_t count, std::size_t* got) = 0;
+    virtual SysResult writeSome(int fd, const void* buffer, std::size_t count,
+                                std::size_t* written) = 0;
+    virtual SysResult bytesWaiting(int fd, std::size_t* count) = 0;
+    virtual SysResult lineCounters(int fd, LineCounters* counters) = 0;
 
     // Waits for the port (input when wantRead, room for output when wantWrite; a hang-up is
-    // always reported) or the wake-up descriptor; timeoutMs < 0 waits without limit.
-    // A time-out returns ETIMEDOUT.
-    virtual int wait(int fd, bool wantRead, bool wantWrite, int wakeFd, int timeoutMs,
-                     PortWaitResult* result) = 0;
+    // always reported) or the wake-up descriptor (none when negative). A time-out fails with
+    // ETIMEDOUT.
+    virtual SysResult wait(int fd, bool wantRead, bool wantWrite, int wakeFd,
+                           std::chrono::milliseconds timeout, PortWaitResult* result) = 0;
 
-    virtual int createWakeup(int* wakeFd) = 0;
-    virtual int signalWakeup(int wakeFd) = 0;
-    virtual int drainWakeup(int wakeFd) = 0;
-    virtual int closeWakeup(int wakeFd) = 0;
+    virtual SysResult createWakeup(int* wakeFd) = 0;
+    virtual SysResult signalWakeup(int wakeFd) = 0;
+    virtual SysResult drainWakeup(int wakeFd) = 0;
+    virtual SysResult closeWakeup(int wakeFd) = 0;
 };
 
 // The POSIX implementation (termios, poll, eventfd); one shared instance.

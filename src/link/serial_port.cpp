@@ -18,26 +18,22 @@ struct SerialPort::Target {
 
 namespace {
 
-struct BaudEntry {
-    std::uint32_t baud;
-    speed_t speed;
-};
+SysResult portClosed() {
+    return SysResult::failure(kErrPortClosed, "the serial port is not open");
+}
 
-constexpr BaudEntry kBauds[] = {
-    {300, B300},     {600, B600},       {1200, B1200},     {2400, B2400},
-    {4800, B4800},   {9600, B9600},     {19200, B19200},   {38400, B38400},
-    {57600, B57600}, {115200, B115200}, {230400, B230400},
-};
+SysResult invalid(const char* what) {
+    return SysResult::failure(EINVAL, what);
+}
 
-// Milliseconds left of a time-out that started at `start`; -1 for no limit.
-int remainingMs(std::uint32_t timeoutMs, std::chrono::steady_clock::time_point start) {
-    if (timeoutMs == kWaitForever)
-        return -1;
+// What is left of a time-out that started at `start`.
+std::chrono::milliseconds remaining(std::chrono::milliseconds timeout,
+                                    std::chrono::steady_clock::time_point start) {
+    if (timeout == kWaitForever)
+        return kWaitForever;
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
-                           std::chrono::steady_clock::now() - start)
-                           .count();
-    const auto left = static_cast<long long>(timeoutMs) - spent;
-    return left > 0 ? static_cast<int>(left) : 0;
+        std::chrono::steady_clock::now() - start);
+    return spent < timeout ? timeout - spent : std::chrono::milliseconds(0);
 }
 
 }  // namespace
@@ -48,57 +44,48 @@ SerialPort::~SerialPort() {
     close();
 }
 
-int SerialPort::openPort(const std::string& path, std::uint32_t /*inQueue*/,
-                         std::uint32_t /*outQueue*/) {
+SysResult SerialPort::openPort(const std::string& path, std::uint32_t /*inQueue*/,
+                               std::uint32_t /*outQueue*/) {
     if (isOpen())
-        return result(kErrAlreadyOpen);
+        return result(SysResult::failure(kErrAlreadyOpen, "the serial port is already open"));
     int fd = -1;
-    if (int rc = system_.openDevice(path.c_str(), &fd))
-        return result(rc);
+    if (SysResult opened = system_.openDevice(path, &fd); !opened)
+        return result(opened);
 
-    auto fail = [&](int rc) {
+    auto fail = [&](SysResult failure) {
         system_.closeDevice(fd);
-        return result(rc);
+        return result(failure);
     };
-    if (int rc = system_.makeExclusive(fd))
-        return fail(rc);
-
-    termios t{};
-    if (int rc = system_.getAttributes(fd, &t))
-        return fail(rc);
-    ::cfmakeraw(&t);
-    t.c_cflag |= CLOCAL | CREAD;
-    t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | CSTOPB | PARENB);
-    t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
-    // Reads never wait in the driver; waiting is done with poll() and a time-out of ours.
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
-    ::cfsetispeed(&t, B9600);
-    ::cfsetospeed(&t, B9600);
-    if (int rc = system_.setAttributes(fd, t))
-        return fail(rc);
+    if (SysResult exclusive = system_.makeExclusive(fd); !exclusive)
+        return fail(exclusive);
+    // Whatever another program left on the line, the port starts raw at 9600 8N1 without
+    // handshake.
+    const LineSettings line;
+    if (SysResult applied = system_.applyLine(fd, line, kLineAll); !applied)
+        return fail(applied);
 
     int wakeFd = -1;
-    if (int rc = system_.createWakeup(&wakeFd))
-        return fail(rc);
+    if (SysResult wakeup = system_.createWakeup(&wakeFd); !wakeup)
+        return fail(wakeup);
 
     fd_ = fd;
     wakeFd_ = wakeFd;
+    line_ = line;
     mask_.store(kDefaultEventMask);
     eventWord_.store(0);
     blockingReads_ = false;
     rxArmed_.store(true);
     {
         std::lock_guard lock(countersMutex_);
-        countersKnown_ = system_.lineCounters(fd_, &counters_) == 0;
+        countersKnown_ = system_.lineCounters(fd_, &counters_).ok();
     }
-    return result(0);
+    return result({});
 }
 
-int SerialPort::open(const std::string& path, QObject* target, ComNotify notify,
-                     std::intptr_t value, std::uint32_t inQueue, std::uint32_t outQueue) {
-    if (int rc = openPort(path, inQueue, outQueue))
-        return rc;
+SysResult SerialPort::open(const std::string& path, QObject* target, ComNotify notify,
+                           std::intptr_t value, std::uint32_t inQueue, std::uint32_t outQueue) {
+    if (SysResult opened = openPort(path, inQueue, outQueue); !opened)
+        return opened;
     auto state = std::make_shared<Target>();
     state->object = target;
     state->notify = std::move(notify);
@@ -107,14 +94,14 @@ int SerialPort::open(const std::string& path, QObject* target, ComNotify notify,
         std::lock_guard lock(targetMutex_);
         target_ = std::move(state);
     }
-    if (int rc = startListener()) {
+    if (SysResult started = startListener(); !started) {
         close();
-        return result(rc);
+        return result(started);
     }
-    return result(0);
+    return result({});
 }
 
-int SerialPort::close() {
+SysResult SerialPort::close() {
     {
         std::lock_guard lock(targetMutex_);
         if (target_)
@@ -122,122 +109,80 @@ int SerialPort::close() {
         target_.reset();
     }
     if (!isOpen())
-        return 0;
+        return {};
     stopListener(kWaitForever);
     system_.closeWakeup(wakeFd_);
     system_.closeDevice(fd_);
     wakeFd_ = -1;
     fd_ = -1;
-    return result(0);
+    return result({});
 }
 
-int SerialPort::setup(std::uint32_t baud, int dataBits, Parity parity, StopBits stopBits) {
-    if (!isOpen())
-        return result(kErrPortClosed);
-    speed_t speed = 0;
-    bool known = false;
-    for (const auto& entry : kBauds) {
-        if (entry.baud == baud) {
-            speed = entry.speed;
-            known = true;
-        }
-    }
-    // The tty layer has no one and a half stop bits.
-    if (!known || dataBits < 5 || dataBits > 8 || stopBits == StopBits::OneAndHalf) {
-        return result(EINVAL);
-    }
-    termios t{};
-    if (int rc = system_.getAttributes(fd_, &t))
-        return result(rc);
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
-    static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-    t.c_cflag |= kSizes[dataBits - 5];
-    t.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
-    switch (parity) {
-        case Parity::None:
-            break;
-        case Parity::Odd:
-            t.c_cflag |= PARENB | PARODD;
-            break;
-        case Parity::Even:
-            t.c_cflag |= PARENB;
-            break;
-        case Parity::Mark:
-            t.c_cflag |= PARENB | PARODD | CMSPAR;
-            break;
-        case Parity::Space:
-            t.c_cflag |= PARENB | CMSPAR;
-            break;
-    }
-    if (parity == Parity::None) {
-        t.c_iflag &= ~static_cast<tcflag_t>(INPCK);
-    } else {
-        t.c_iflag |= INPCK;
-    }
-    if (stopBits == StopBits::Two) {
-        t.c_cflag |= CSTOPB;
-    } else {
-        t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
-    }
-    return result(system_.setAttributes(fd_, t));
+SysResult SerialPort::applyLine(const LineSettings& line, LineParts parts) {
+    SysResult applied = system_.applyLine(fd_, line, parts);
+    if (applied)
+        line_ = line;
+    return applied;
 }
 
-int SerialPort::setupHandshaking(int mode) {
+SysResult SerialPort::setup(std::uint32_t baud, int dataBits, Parity parity, StopBits stopBits) {
     if (!isOpen())
-        return result(kErrPortClosed);
-    if (mode < 0 || mode > 2)
-        return result(EINVAL);
-    termios t{};
-    if (int rc = system_.getAttributes(fd_, &t))
-        return result(rc);
-    t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
-    t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-    if (mode == 1)
-        t.c_cflag |= CRTSCTS;
-    if (mode == 2)
-        t.c_iflag |= IXON | IXOFF;
-    if (int rc = system_.setAttributes(fd_, t))
-        return result(rc);
-    if (mode != 1) {
+        return result(portClosed());
+    LineSettings line = line_;
+    line.baud = baud;
+    line.dataBits = dataBits;
+    line.parity = parity;
+    line.stopBits = stopBits;
+    return result(applyLine(line, kLineFraming));
+}
+
+SysResult SerialPort::setupHandshaking(Handshake mode) {
+    if (!isOpen())
+        return result(portClosed());
+    if (mode != Handshake::Off && mode != Handshake::Hardware && mode != Handshake::Software)
+        return result(invalid("no such handshaking"));
+    LineSettings line = line_;
+    line.handshake = mode;
+    if (SysResult applied = applyLine(line, kLineHandshake); !applied)
+        return result(applied);
+    if (mode != Handshake::Hardware) {
         // Lines not used for handshaking are held low. A pseudo-terminal or a device
         // without modem lines has nothing to hold.
-        const int rc = system_.setModemLines(fd_, false);
-        if (rc != 0 && rc != ENOTTY && rc != EINVAL)
-            return result(rc);
+        const SysResult held = system_.setModemLines(fd_, false);
+        if (!held && held.error != ENOTTY && held.error != EINVAL)
+            return result(held);
     }
-    return result(0);
+    return result({});
 }
 
-int SerialPort::setupReadTimeouts(int mode) {
+SysResult SerialPort::setupReadTimeouts(ReadTimeouts mode) {
     if (!isOpen())
-        return result(kErrPortClosed);
-    if (mode != 0 && mode != 1)
-        return result(EINVAL);
-    blockingReads_ = mode == 1;
-    return result(0);
+        return result(portClosed());
+    if (mode != ReadTimeouts::NonBlocking && mode != ReadTimeouts::Blocking)
+        return result(invalid("no such read time-outs"));
+    blockingReads_ = mode == ReadTimeouts::Blocking;
+    return result({});
 }
 
-int SerialPort::setMask(std::uint16_t mask) {
+SysResult SerialPort::setMask(std::uint16_t mask) {
     if (!isOpen())
-        return result(kErrPortClosed);
+        return result(portClosed());
     mask_.store(mask);
     // The listener picks up the new mask at once.
     return result(system_.signalWakeup(wakeFd_));
 }
 
-int SerialPort::collectLineErrors(std::uint16_t* errors, bool* breakSeen) {
+SysResult SerialPort::collectLineErrors(std::uint16_t* errors, bool* breakSeen) {
     *errors = 0;
     if (breakSeen)
         *breakSeen = false;
     LineCounters now{};
-    const int rc = system_.lineCounters(fd_, &now);
+    const SysResult counted = system_.lineCounters(fd_, &now);
     // Pseudo-terminals and some USB adapters keep no counters: then there is nothing to report.
-    if (rc == ENOTTY || rc == EINVAL)
-        return 0;
-    if (rc != 0)
-        return rc;
+    if (counted.error == ENOTTY || counted.error == EINVAL)
+        return {};
+    if (!counted)
+        return counted;
     std::lock_guard lock(countersMutex_);
     if (countersKnown_) {
         if (now.bufferOverruns != counters_.bufferOverruns)
@@ -256,7 +201,7 @@ int SerialPort::collectLineErrors(std::uint16_t* errors, bool* breakSeen) {
     }
     counters_ = now;
     countersKnown_ = true;
-    return 0;
+    return {};
 }
 
 std::uint16_t SerialPort::lineEvents(std::uint16_t* errors) {
@@ -270,24 +215,25 @@ std::uint16_t SerialPort::lineEvents(std::uint16_t* errors) {
     return events;
 }
 
-int SerialPort::clearErrors(std::uint16_t* errors, bool* breakSeen) {
+SysResult SerialPort::clearErrors(std::uint16_t* errors, bool* breakSeen) {
     if (!isOpen())
-        return result(kErrPortClosed);
+        return result(portClosed());
     return result(collectLineErrors(errors, breakSeen));
 }
 
-int SerialPort::waitEvent(std::uint32_t timeoutMs) {
+SysResult SerialPort::waitEvent(std::chrono::milliseconds timeout) {
     if (!isOpen())
-        return result(kErrPortClosed);
+        return result(portClosed());
     if (listenerRunning())
-        return result(EBUSY);
+        return result(SysResult::failure(EBUSY, "the listener waits for the port's events"));
     const auto start = std::chrono::steady_clock::now();
     for (;;) {
         PortWaitResult found{};
         const bool wantRead = (mask_.load() & kEventRxChar) != 0;
-        if (int rc = system_.wait(fd_, wantRead, false, wakeFd_, remainingMs(timeoutMs, start),
-                                  &found)) {
-            return result(rc);
+        if (SysResult waited =
+                system_.wait(fd_, wantRead, false, wakeFd_, remaining(timeout, start), &found);
+            !waited) {
+            return result(waited);
         }
         if (found.woken)
             system_.drainWakeup(wakeFd_);
@@ -299,10 +245,10 @@ int SerialPort::waitEvent(std::uint32_t timeoutMs) {
         events &= mask_.load();
         if (events != 0) {
             eventWord_.store(events);
-            return result(0);
+            return result({});
         }
         if (found.hungUp || found.failed)
-            return result(EIO);
+            return result(SysResult::failure(EIO, "the serial port has gone"));
     }
 }
 
@@ -311,62 +257,70 @@ void SerialPort::rearmReceive() {
         system_.signalWakeup(wakeFd_);
 }
 
-int SerialPort::read(void* buffer, std::size_t count, std::size_t* got, std::uint32_t timeoutMs) {
+SysResult SerialPort::read(void* buffer, std::size_t count, std::size_t* got,
+                           std::chrono::milliseconds timeout) {
     *got = 0;
     if (!isOpen())
-        return result(kErrPortClosed);
+        return result(portClosed());
     auto* bytes = static_cast<unsigned char*>(buffer);
     const auto start = std::chrono::steady_clock::now();
     bool hungUp = false;
     for (;;) {
         std::size_t n = 0;
-        if (int rc = system_.readSome(fd_, bytes + *got, count - *got, &n))
-            return result(rc);
+        if (SysResult read = system_.readSome(fd_, bytes + *got, count - *got, &n); !read)
+            return result(read);
         *got += n;
         if (*got == count)
-            return result(0);
+            return result({});
         // A hung-up tty stays "readable" and reads nothing, for ever: waiting again would spin.
         if (hungUp && n == 0)
-            return result(EIO);
+            return result(SysResult::failure(EIO, "the serial port has gone"));
         rearmReceive();  // the input is drained
         if (!blockingReads_)
-            return result(0);
+            return result({});
         PortWaitResult found{};
-        if (int rc = system_.wait(fd_, true, false, -1, remainingMs(timeoutMs, start), &found)) {
-            return result(rc);
+        if (SysResult waited =
+                system_.wait(fd_, true, false, -1, remaining(timeout, start), &found);
+            !waited) {
+            return result(waited);
         }
         hungUp = found.hungUp || found.failed;
         if (hungUp && !found.readable)
-            return result(EIO);
+            return result(SysResult::failure(EIO, "the serial port has gone"));
     }
 }
 
-int SerialPort::write(const void* buffer, std::size_t count, std::size_t* written,
-                      std::uint32_t timeoutMs) {
+SysResult SerialPort::write(const void* buffer, std::size_t count, std::size_t* written,
+                            std::chrono::milliseconds timeout) {
     *written = 0;
     if (!isOpen())
-        return result(kErrPortClosed);
+        return result(portClosed());
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     const auto start = std::chrono::steady_clock::now();
     while (*written < count) {
         std::size_t n = 0;
-        if (int rc = system_.writeSome(fd_, bytes + *written, count - *written, &n))
-            return result(rc);
+        if (SysResult wrote = system_.writeSome(fd_, bytes + *written, count - *written, &n);
+            !wrote) {
+            return result(wrote);
+        }
         *written += n;
         if (*written == count)
             break;
         PortWaitResult found{};
-        if (int rc = system_.wait(fd_, false, true, -1, remainingMs(timeoutMs, start), &found)) {
-            return result(rc);
+        if (SysResult waited =
+                system_.wait(fd_, false, true, -1, remaining(timeout, start), &found);
+            !waited) {
+            return result(waited);
         }
         if ((found.hungUp || found.failed) && !found.writable)
-            return result(EIO);
+            return result(SysResult::failure(EIO, "the serial port has gone"));
     }
-    return result(0);
+    return result({});
 }
 
-int SerialPort::write(std::string_view text, std::size_t* written, std::uint32_t timeoutMs) {
-    return write(text.data(), text.size(), written, timeoutMs);
+SysResult SerialPort::write(std::string_view text, std::size_t* written,
+                            std::chrono::milliseconds timeout) {
+    return write(text.data(), text.size(), written, timeout);
 }
 
 void SerialPort::sendText(std::string_view text) {
@@ -374,19 +328,19 @@ void SerialPort::sendText(std::string_view text) {
     write(text, &written, kWaitForever);
 }
 
-int SerialPort::bytesWaiting(std::size_t* count) {
+SysResult SerialPort::bytesWaiting(std::size_t* count) {
     *count = 0;
     if (!isOpen())
-        return result(kErrPortClosed);
+        return result(portClosed());
     return result(system_.bytesWaiting(fd_, count));
 }
 
-int SerialPort::startListener() {
+SysResult SerialPort::startListener() {
     if (!isOpen())
-        return result(kErrPortClosed);
+        return result(portClosed());
     if (listener_.joinable()) {
         if (listenerRunning())
-            return result(0);
+            return result({});
         listener_.join();  // it ended by itself (hang-up or a failed wait)
     }
     {
@@ -394,36 +348,35 @@ int SerialPort::startListener() {
         ended_ = false;
     }
     stopRequested_.store(false);
-    listenerResult_.store(0);
+    listenerError_.store(0);
     try {
         listener_ = std::thread([this] { listen(); });
     } catch (const std::system_error& error) {
         std::lock_guard lock(endedMutex_);
         ended_ = true;
-        return result(error.code().value());
+        return result(SysResult::failure(error.code().value(), "start the listener"));
     }
-    return result(0);
+    return result({});
 }
 
-int SerialPort::stopListener(std::uint32_t timeoutMs) {
+SysResult SerialPort::stopListener(std::chrono::milliseconds timeout) {
     if (!listener_.joinable())
-        return result(0);
+        return result({});
     stopRequested_.store(true);
     system_.signalWakeup(wakeFd_);
     {
         std::unique_lock lock(endedMutex_);
-        if (timeoutMs == kWaitForever) {
+        if (timeout == kWaitForever) {
             endedCv_.wait(lock, [this] { return ended_; });
-        } else if (!endedCv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                      [this] { return ended_; })) {
+        } else if (!endedCv_.wait_for(lock, timeout, [this] { return ended_; })) {
             // The thread still runs and still uses this object: keep it, and keep the stop
             // request, so that a later stop or close can wait for it.
-            return result(ETIMEDOUT);
+            return result(SysResult::failure(ETIMEDOUT, "stop the listener"));
         }
     }
     listener_.join();
     stopRequested_.store(false);
-    return result(0);
+    return result({});
 }
 
 bool SerialPort::listenerRunning() const {
@@ -436,8 +389,9 @@ void SerialPort::listen() {
     for (;;) {
         PortWaitResult found{};
         const bool wantRead = rxArmed_.load() && (mask_.load() & kEventRxChar) != 0;
-        if (int rc = system_.wait(fd_, wantRead, false, wakeFd_, -1, &found)) {
-            outcome = rc;
+        if (SysResult waited = system_.wait(fd_, wantRead, false, wakeFd_, kWaitForever, &found);
+            !waited) {
+            outcome = waited.error;
             break;
         }
         if (found.woken)
@@ -471,7 +425,7 @@ void SerialPort::listen() {
         if (stopRequested_.load())
             break;
     }
-    listenerResult_.store(outcome);
+    listenerError_.store(outcome);
     std::lock_guard lock(endedMutex_);
     ended_ = true;
     endedCv_.notify_all();
@@ -503,7 +457,7 @@ int onComData(SerialPort& port, const ComNotification& notification,
     for (;;) {
         std::size_t got = 0;
         // A failure hands nothing on; a blocking-mode time-out still hands on what came.
-        if (port.read(block, kComBlockSize, &got, 0) != 0 && got == 0)
+        if (!port.read(block, kComBlockSize, &got, std::chrono::milliseconds(0)) && got == 0)
             break;
         block[got] = '\0';
         // A zero byte among the received ones ends the block's text.

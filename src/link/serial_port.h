@@ -5,10 +5,11 @@
 // never reads data: every read happens on the GUI thread in answer to the notification, so
 // received text reaches the sequence engine in order and on one thread only.
 //
-// Results are 0 or errno values and are also kept in lastError().
+// Every operation answers with a SysResult, whose error is also kept in lastError().
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include <string_view>
 #include <thread>
 
+#include "link/line_settings.h"
 #include "link/port_system.h"
 
 class QObject;
@@ -40,15 +42,12 @@ inline constexpr std::uint16_t kLineBreak = 0x0010;
 // The device has gone away (hang-up); reported once, after which the listener ends.
 inline constexpr std::uint16_t kLineIoError = 0x0400;
 
-// Results besides the plain system ones.
+// Errors besides the plain system ones.
 inline constexpr int kErrPortClosed = EBADF;
 inline constexpr int kErrAlreadyOpen = EALREADY;
 
-// Time-outs are in milliseconds; all ones waits without limit.
-inline constexpr std::uint32_t kWaitForever = 0xFFFFFFFFu;
-
-enum class Parity { None = 0, Odd = 1, Even = 2, Mark = 3, Space = 4 };
-enum class StopBits { One = 0, OneAndHalf = 1, Two = 2 };
+// Reads return at once with what is waiting, or wait for the whole count.
+enum class ReadTimeouts { NonBlocking = 0, Blocking = 1 };
 
 // What the GUI thread receives for each event.
 struct ComNotification {
@@ -77,46 +76,49 @@ class SerialPort {
     // After a notification with received characters the next one comes only once a read
     // has found the input drained (onComData does this), so a slow GUI thread is never
     // flooded with notifications about the same bytes.
-    int open(const std::string& path, QObject* target, ComNotify notify, std::intptr_t value = 0,
-             std::uint32_t inQueue = 0, std::uint32_t outQueue = 0);
+    SysResult open(const std::string& path, QObject* target, ComNotify notify,
+                   std::intptr_t value = 0, std::uint32_t inQueue = 0, std::uint32_t outQueue = 0);
 
-    // The port layer alone: no listener, no notifications.
-    int openPort(const std::string& path, std::uint32_t inQueue = 0, std::uint32_t outQueue = 0);
+    // The port layer alone: no listener, no notifications. Whatever the device was left
+    // with, the line is raw at 9600 8N1 without handshake afterwards.
+    SysResult openPort(const std::string& path, std::uint32_t inQueue = 0,
+                       std::uint32_t outQueue = 0);
 
-    int close();
+    SysResult close();
     bool isOpen() const { return fd_ >= 0; }
 
-    int setup(std::uint32_t baud, int dataBits, Parity parity, StopBits stopBits);
-    // 0 off, 1 hardware (RTS/CTS), 2 software (XON/XOFF).
-    int setupHandshaking(int mode);
-    // 0 reads return at once with what is waiting, 1 reads wait for the whole count.
-    int setupReadTimeouts(int mode);
-    int setMask(std::uint16_t mask);
+    SysResult setup(std::uint32_t baud, int dataBits, Parity parity, StopBits stopBits);
+    SysResult setupHandshaking(Handshake mode);
+    SysResult setupReadTimeouts(ReadTimeouts mode);
+    // The line as it was last asked for.
+    const LineSettings& line() const { return line_; }
+    SysResult setMask(std::uint16_t mask);
     std::uint16_t mask() const { return mask_.load(); }
 
     // Waits for an event of the mask; the events found are kept in eventWord(). Not while the
     // listener runs (it owns the waiting): EBUSY.
-    int waitEvent(std::uint32_t timeoutMs = kWaitForever);
+    SysResult waitEvent(std::chrono::milliseconds timeout = kWaitForever);
     std::uint16_t eventWord() const { return eventWord_.load(); }
 
-    int read(void* buffer, std::size_t count, std::size_t* got,
-             std::uint32_t timeoutMs = kWaitForever);
-    int write(const void* buffer, std::size_t count, std::size_t* written,
-              std::uint32_t timeoutMs = kWaitForever);
+    SysResult read(void* buffer, std::size_t count, std::size_t* got,
+                   std::chrono::milliseconds timeout = kWaitForever);
+    SysResult write(const void* buffer, std::size_t count, std::size_t* written,
+                    std::chrono::milliseconds timeout = kWaitForever);
     // The characters of the text, without a terminator.
-    int write(std::string_view text, std::size_t* written, std::uint32_t timeoutMs = kWaitForever);
+    SysResult write(std::string_view text, std::size_t* written,
+                    std::chrono::milliseconds timeout = kWaitForever);
     // The sequence engine's send service: writes the whole frame, result not examined.
     void sendText(std::string_view text);
 
-    int bytesWaiting(std::size_t* count);
+    SysResult bytesWaiting(std::size_t* count);
     // Line errors and breaks since the last call, as error bits.
-    int clearErrors(std::uint16_t* errors, bool* breakSeen = nullptr);
+    SysResult clearErrors(std::uint16_t* errors, bool* breakSeen = nullptr);
 
-    int startListener();
-    int stopListener(std::uint32_t timeoutMs);
+    SysResult startListener();
+    SysResult stopListener(std::chrono::milliseconds timeout);
     bool listenerRunning() const;
-    // How the last listener ended (0 when stopped, EIO after a hang-up, or a wait's error).
-    int listenerResult() const { return listenerResult_.load(); }
+    // How the last listener ended: 0 when stopped, EIO after a hang-up, or a wait's error.
+    int listenerError() const { return listenerError_.load(); }
 
     int lastError() const { return lastError_.load(); }
 
@@ -127,19 +129,21 @@ class SerialPort {
   private:
     struct Target;
 
-    int result(int code) {
-        lastError_.store(code);
-        return code;
+    SysResult result(SysResult outcome) {
+        lastError_.store(outcome.error);
+        return outcome;
     }
+    SysResult applyLine(const LineSettings& line, LineParts parts);
     void listen();
     void rearmReceive();
-    int collectLineErrors(std::uint16_t* errors, bool* breakSeen);
+    SysResult collectLineErrors(std::uint16_t* errors, bool* breakSeen);
     // The line errors since the last look, and the break and error events they amount to.
     std::uint16_t lineEvents(std::uint16_t* errors);
 
     PortSystem& system_;
     int fd_ = -1;
     int wakeFd_ = -1;
+    LineSettings line_;
     std::atomic<int> lastError_{0};
     std::atomic<std::uint16_t> mask_{kDefaultEventMask};
     std::atomic<std::uint16_t> eventWord_{0};
@@ -159,7 +163,7 @@ class SerialPort {
     mutable std::mutex endedMutex_;
     std::condition_variable endedCv_;
     bool ended_ = true;
-    std::atomic<int> listenerResult_{0};
+    std::atomic<int> listenerError_{0};
 
     std::mutex targetMutex_;
     std::shared_ptr<Target> target_;

@@ -1,0 +1,33 @@
+#pragma once
+
+// How the adapter's line is set up, as one value: what the serial port is given and what the
+// system layer translates into its own terms. The USB adapter has fewer settings of its own.
+
+#include <cstdint>
+#include <string_view>
+
+namespace vn340 {
+
+enum class Parity { None = 0, Odd = 1, Even = 2, Mark = 3, Space = 4 };
+enum class StopBits { One = 0, OneAndHalf = 1, Two = 2 };
+// No flow control; RTS/CTS; XON/XOFF in both directions.
+enum class Handshake { Off = 0, Hardware = 1, Software = 2 };
+
+struct LineSettings {
+    std::uint32_t baud = 9600;
+    int dataBits = 8;
+    Parity parity = Parity::None;
+    StopBits stopBits = StopBits::One;
+    Handshake handshake = Handshake::Off;
+
+    friend bool operator==(const LineSettings&, const LineSettings&) = default;
+};
+
+// The USB form of the adapter is found by its product description and set to a baud rate; the
+// device's own defaults stand for everything else.
+struct UsbLineSettings {
+    std::string_view description;
+    std::uint32_t baud = 0;
+};
+
+}  // namespace vn340
