@@ -303,6 +303,7 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     std::unique_ptr<SequenceEngine> engine_;
     std::unique_ptr<AdapterHost, HostDeleter> adapterHost_;
     std::unique_ptr<SerialPort> serialPort_;
+    std::unique_ptr<D2xxLibrary> d2xxLibrary_;
     std::unique_ptr<UsbAdapter> usbAdapter_;
     std::unique_ptr<PortSelection> portSelection_;
 };

@@ -66,12 +66,12 @@ class ConfigDialog::AdapterHost : public PortHost, public UsbAdapterHost {
 
     bool openUsb(bool quiet) override {
         UsbAdapter& adapter = *window_.usbAdapter_;
-        if (adapter.open(quiet) != 0)
+        if (!adapter.open(quiet))
             return false;
         adapter.setInUse(true);
         // Without its notification thread the adapter would take frames and never deliver a
         // reply; calling that open would only end every read in the time-out.
-        if (adapter.startNotificationThread(&window_, [this] { onUsbData(); }) != 0) {
+        if (!adapter.startNotificationThread(&window_, [this] { onUsbData(); })) {
             adapter.close();
             return false;
         }
@@ -157,7 +157,9 @@ void ConfigDialog::HostDeleter::operator()(AdapterHost* host) const {
 void ConfigDialog::createLink() {
     adapterHost_.reset(new AdapterHost(*this));
     serialPort_ = std::make_unique<SerialPort>();
-    usbAdapter_ = std::make_unique<UsbAdapter>(*adapterHost_, paths_.d2xxLibrary);
+    d2xxLibrary_ = loadableD2xxLibrary(paths_.d2xxLibrary);
+    usbAdapter_ = std::make_unique<UsbAdapter>(*adapterHost_, *d2xxLibrary_,
+                                               UsbLineSettings{"Vexa-Plug", 9600});
     portSelection_ = std::make_unique<PortSelection>(*adapterHost_);
 }
 

@@ -1,35 +1,15 @@
 #pragma once
 
 // The few declarations of the Linux D2XX library that this program uses, written from the
-// library's published calling convention: handles are pointers, status values, double words
-// and counts are 32-bit unsigned, and event notification signals a condition variable that
-// the caller owns. Shared by the USB adapter and the simulated library so both sides agree.
+// library's published calling convention, with the event that notification signals: a
+// condition variable that the caller owns. Shared by the one file that loads the library and
+// by the simulated library, so both sides agree; nothing else includes it.
 
 #include <pthread.h>
 
-#include <cstdint>
+#include "link/d2xx_types.h"
 
 namespace vn340::d2xx {
-
-using FtHandle = void*;
-using FtStatus = std::uint32_t;
-using Dword = std::uint32_t;
-using Ulong = std::uint32_t;
-
-inline constexpr FtStatus kFtOk = 0;
-inline constexpr FtStatus kFtInvalidHandle = 1;
-inline constexpr FtStatus kFtDeviceNotFound = 2;
-inline constexpr FtStatus kFtDeviceNotOpened = 3;
-inline constexpr FtStatus kFtIoError = 4;
-inline constexpr FtStatus kFtInvalidParameter = 6;
-inline constexpr FtStatus kFtInvalidBaudRate = 7;
-inline constexpr FtStatus kFtNotSupported = 17;
-
-inline constexpr Dword kFtOpenBySerialNumber = 1;
-inline constexpr Dword kFtOpenByDescription = 2;
-
-inline constexpr Dword kFtEventRxChar = 1;
-inline constexpr Dword kFtEventModemStatus = 2;
 
 // What FT_SetEventNotification's last argument points to on Linux.
 struct EventHandle {

@@ -1,13 +1,11 @@
 #include "link/usb_adapter.h"
 
-#include <dlfcn.h>
-#include <time.h>
-
 #include <QMetaObject>
 #include <QObject>
 
 #include <algorithm>
-#include <cstring>
+#include <cerrno>
+#include <optional>
 #include <system_error>
 
 namespace vn340 {
@@ -17,77 +15,29 @@ using namespace d2xx;
 namespace {
 
 // How long the notification thread waits for the library's event before it looks at the
-// receive queue itself. The library signals its condition variable only while someone waits
-// on it; an arrival while this thread waits for the GUI thread would otherwise go unseen.
-constexpr long kPollNanoseconds = 20L * 1000 * 1000;
-
-template <typename Function>
-bool bindSymbol(void* library, const char* name, Function* out) {
-    void* address = ::dlsym(library, name);
-    if (address == nullptr)
-        return false;
-    static_assert(sizeof(Function) == sizeof(void*));
-    std::memcpy(out, &address, sizeof address);
-    return true;
-}
+// receive queue itself. The library signals its event only while someone waits on it; an
+// arrival while this thread waits for the GUI thread would otherwise go unseen.
+constexpr std::chrono::milliseconds kEventPollPeriod(20);
 
 bool printableOrWhite(unsigned char c) {
     return (c >= 0x20 && c <= 0x7E) || (c >= 0x09 && c <= 0x0D);
 }
 
-}  // namespace
-
-struct UsbAdapter::Api {
-    FT_Write_t write = nullptr;
-    FT_Read_t read = nullptr;
-    FT_Open_t openIndex = nullptr;
-    FT_OpenEx_t openEx = nullptr;
-    FT_ListDevices_t listDevices = nullptr;
-    FT_Close_t close = nullptr;
-    FT_ResetDevice_t resetDevice = nullptr;
-    FT_Purge_t purge = nullptr;
-    FT_SetTimeouts_t setTimeouts = nullptr;
-    FT_GetQueueStatus_t getQueueStatus = nullptr;
-    FT_SetBaudRate_t setBaudRate = nullptr;
-    FT_SetEventNotification_t setEventNotification = nullptr;
-    FT_GetStatus_t getStatus = nullptr;
-    FT_ClrRts_t clrRts = nullptr;
-
-    // Binds in the adapter's fixed order; returns the name of the first missing entry point,
-    // or nullptr when all fourteen are there.
-    const char* bind(void* library) {
-        if (!bindSymbol(library, "FT_Write", &write))
-            return "FT_Write";
-        if (!bindSymbol(library, "FT_Read", &read))
-            return "FT_Read";
-        if (!bindSymbol(library, "FT_Open", &openIndex))
-            return "FT_Open";
-        if (!bindSymbol(library, "FT_OpenEx", &openEx))
-            return "FT_OpenEx";
-        if (!bindSymbol(library, "FT_ListDevices", &listDevices))
-            return "FT_ListDevices";
-        if (!bindSymbol(library, "FT_Close", &close))
-            return "FT_Close";
-        if (!bindSymbol(library, "FT_ResetDevice", &resetDevice))
-            return "FT_ResetDevice";
-        if (!bindSymbol(library, "FT_Purge", &purge))
-            return "FT_Purge";
-        if (!bindSymbol(library, "FT_SetTimeouts", &setTimeouts))
-            return "FT_SetTimeouts";
-        if (!bindSymbol(library, "FT_GetQueueStatus", &getQueueStatus))
-            return "FT_GetQueueStatus";
-        if (!bindSymbol(library, "FT_SetBaudRate", &setBaudRate))
-            return "FT_SetBaudRate";
-        if (!bindSymbol(library, "FT_SetEventNotification", &setEventNotification)) {
-            return "FT_SetEventNotification";
-        }
-        if (!bindSymbol(library, "FT_GetStatus", &getStatus))
-            return "FT_GetStatus";
-        if (!bindSymbol(library, "FT_ClrRts", &clrRts))
-            return "FT_ClrRts";
-        return nullptr;
+// The box shown (even when quiet) when one of these entry points is missing.
+std::optional<std::string_view> missingEntryBox(D2xxEntry entry) {
+    switch (entry) {
+        case D2xxEntry::SetEventNotification:
+            return usb_text::kNoSetEventNotification;
+        case D2xxEntry::GetStatus:
+            return usb_text::kNoGetStatus;
+        case D2xxEntry::ClrRts:
+            return usb_text::kNoClrRts;
+        default:
+            return std::nullopt;
     }
-};
+}
+
+}  // namespace
 
 // One Special_Change call into the GUI thread, which the notification thread waits for and
 // which the stop can abandon: the waiting thread is released at once, and a call the GUI
@@ -140,90 +90,63 @@ struct AbandonOnDrop {
 
 }  // namespace
 
-UsbAdapter::UsbAdapter(UsbAdapterHost& host, std::string library)
-    : host_(host), libraryName_(std::move(library)) {}
+UsbAdapter::UsbAdapter(UsbAdapterHost& host, D2xxLibrary& library, UsbLineSettings line)
+    : host_(host), library_(library), line_(line) {}
 
 UsbAdapter::~UsbAdapter() {
     close();
 }
 
-void UsbAdapter::fail(bool quiet, std::string_view text) {
+SysResult UsbAdapter::fail(bool quiet, int error, std::string_view text) {
     if (!quiet)
         host_.showMessage(text);
+    return SysResult::failure(error, std::string(text));
 }
 
-void UsbAdapter::release() {
-    api_.reset();
-    if (library_ != nullptr)
-        ::dlclose(library_);
-    library_ = nullptr;
-}
-
-int UsbAdapter::open(bool quiet) {
+SysResult UsbAdapter::open(bool quiet) {
     if (device_ != nullptr)
-        return 0;
+        return {};
 
-    library_ = ::dlopen(libraryName_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library_ == nullptr) {
-        fail(quiet, usb_text::kUnableToLoad);
-        return 1;
-    }
-    api_ = std::make_unique<Api>();
-    if (const char* missing = api_->bind(library_)) {
-        const std::string_view name(missing);
-        // These three boxes are shown even when quiet.
-        if (name == "FT_SetEventNotification")
-            host_.showSystemMessage(usb_text::kNoSetEventNotification);
-        if (name == "FT_GetStatus")
-            host_.showSystemMessage(usb_text::kNoGetStatus);
-        if (name == "FT_ClrRts")
-            host_.showSystemMessage(usb_text::kNoClrRts);
-        release();
-        fail(quiet, usb_text::kUnableToLoad);
-        return 1;
+    if (!library_.load())
+        return fail(quiet, ELIBACC, usb_text::kUnableToLoad);
+    // Bound in a fixed order; the first one missing decides.
+    for (D2xxEntry entry : kD2xxEntries) {
+        if (library_.has(entry))
+            continue;
+        if (const auto box = missingEntryBox(entry))
+            host_.showSystemMessage(*box);
+        library_.unload();
+        return fail(quiet, ELIBBAD, usb_text::kUnableToLoad);
     }
 
-    char description[] = "Vexa-Plug";
     FtHandle handle = nullptr;
-    if (api_->openEx(description, kFtOpenByDescription, &handle) != kFtOk || handle == nullptr) {
-        release();
-        fail(quiet, usb_text::kUnableToFind);
-        return 1;
+    if (library_.openEx(std::string(line_.description), kFtOpenByDescription, &handle) != kFtOk ||
+        handle == nullptr) {
+        library_.unload();
+        return fail(quiet, ENODEV, usb_text::kUnableToFind);
     }
-    if (api_->setBaudRate(handle, kAdapterBaud) != kFtOk) {
-        api_->close(handle);
-        release();
-        fail(quiet, usb_text::kBaudRefused);
-        return 1;
+    if (library_.setBaudRate(handle, line_.baud) != kFtOk) {
+        library_.close(handle);
+        library_.unload();
+        return fail(quiet, EINVAL, usb_text::kBaudRefused);
     }
     device_ = handle;
-    return 0;
+    return {};
 }
 
-int UsbAdapter::startNotificationThread(QObject* context, std::function<void()> specialChange) {
-    if (device_ == nullptr || !api_ || api_->setEventNotification == nullptr) {
-        host_.showSystemMessage(usb_text::kNotificationNotValid);
-        return 1;
-    }
-    if (thread_.joinable())
-        return 0;
+SysResult UsbAdapter::notValid(int error) {
+    host_.showSystemMessage(usb_text::kNotificationNotValid);
+    return SysResult::failure(error, std::string(usb_text::kNotificationNotValid));
+}
 
-    if (!eventReady_) {
-        event_ = std::make_unique<EventHandle>();
-        pthread_condattr_t attributes;
-        pthread_condattr_init(&attributes);
-        pthread_condattr_setclock(&attributes, CLOCK_MONOTONIC);
-        pthread_cond_init(&event_->eCondVar, &attributes);
-        pthread_condattr_destroy(&attributes);
-        pthread_mutex_init(&event_->eMutex, nullptr);
-        event_->iVar = 0;
-        eventReady_ = true;
-    }
-    if (api_->setEventNotification(device_, kFtEventRxChar | kFtEventModemStatus, event_.get()) !=
-        kFtOk) {
-        host_.showSystemMessage(usb_text::kNotificationNotValid);
-        return 1;
-    }
+SysResult UsbAdapter::startNotificationThread(QObject* context,
+                                              std::function<void()> specialChange) {
+    if (device_ == nullptr || !library_.has(D2xxEntry::SetEventNotification))
+        return notValid(EBADF);
+    if (thread_.joinable())
+        return {};
+    if (library_.setEventNotification(device_, kFtEventRxChar | kFtEventModemStatus) != kFtOk)
+        return notValid(EIO);
 
     context_ = context;
     specialChange_ = std::move(specialChange);
@@ -232,11 +155,11 @@ int UsbAdapter::startNotificationThread(QObject* context, std::function<void()> 
     threadRunning_.store(true);
     try {
         thread_ = std::thread([this] { run(); });
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& error) {
         threadRunning_.store(false);
-        return 1;
+        return SysResult::failure(error.code().value(), "start the notification thread");
     }
-    return 0;
+    return {};
 }
 
 bool UsbAdapter::notificationThreadRunning() const {
@@ -245,26 +168,12 @@ bool UsbAdapter::notificationThreadRunning() const {
 
 void UsbAdapter::run() {
     while (!stopRequested_.load()) {
-        bool signalled = false;
-        pthread_mutex_lock(&event_->eMutex);
-        // Checked under the event's mutex: the stop signals under it too, so the wake-up
-        // cannot fall between this test and the wait.
-        if (!stopRequested_.load()) {
-            timespec deadline{};
-            clock_gettime(CLOCK_MONOTONIC, &deadline);
-            deadline.tv_nsec += kPollNanoseconds;
-            if (deadline.tv_nsec >= 1000000000L) {
-                deadline.tv_sec += 1;
-                deadline.tv_nsec -= 1000000000L;
-            }
-            signalled = pthread_cond_timedwait(&event_->eCondVar, &event_->eMutex, &deadline) == 0;
-        }
-        pthread_mutex_unlock(&event_->eMutex);
+        const bool signalled = library_.waitEvent(kEventPollPeriod);
         if (stopRequested_.load())
             break;
 
         Dword waiting = 0;
-        if (api_->getQueueStatus(device_, &waiting) != kFtOk)
+        if (library_.getQueueStatus(device_, &waiting) != kFtOk)
             waiting = 0;
         if (!signalled && waiting <= unreadLeft_.load())
             continue;
@@ -310,9 +219,7 @@ void UsbAdapter::stopThread() {
         if (pending_)
             pending_->abandon();
     }
-    pthread_mutex_lock(&event_->eMutex);
-    pthread_cond_broadcast(&event_->eCondVar);
-    pthread_mutex_unlock(&event_->eMutex);
+    library_.wakeEvent();
     thread_.join();
     context_ = nullptr;
     specialChange_ = nullptr;
@@ -321,25 +228,18 @@ void UsbAdapter::stopThread() {
 void UsbAdapter::close() {
     stopThread();
     if (device_ != nullptr)
-        api_->close(device_);
+        library_.close(device_);
     device_ = nullptr;
-    // The library may signal the event until the device is closed; only now is it unused.
-    if (eventReady_) {
-        pthread_cond_destroy(&event_->eCondVar);
-        pthread_mutex_destroy(&event_->eMutex);
-        event_.reset();
-        eventReady_ = false;
-    }
-    release();
+    // The library signals the event until the device is closed; only now may it go.
+    library_.unload();
     inUse_ = false;
 }
 
 void UsbAdapter::write(std::string_view text) {
     if (device_ == nullptr)
         return;
-    std::string bytes(text);
     Dword written = 0;
-    api_->write(device_, bytes.data(), static_cast<Dword>(bytes.size()), &written);
+    library_.write(device_, text.data(), static_cast<Dword>(text.size()), &written);
 }
 
 int UsbAdapter::onUsbData(const std::function<void(std::string_view)>& dispatch) {
@@ -348,9 +248,9 @@ int UsbAdapter::onUsbData(const std::function<void(std::string_view)>& dispatch)
     Dword inQueue = 0;
     Dword outQueue = 0;
     Dword eventStatus = 0;
-    if (api_->getStatus(device_, &inQueue, &outQueue, &eventStatus) != kFtOk) {
+    if (library_.getStatus(device_, &inQueue, &outQueue, &eventStatus) != kFtOk) {
         Dword waiting = 0;
-        unreadLeft_.store(api_->getQueueStatus(device_, &waiting) == kFtOk ? waiting : 0);
+        unreadLeft_.store(library_.getQueueStatus(device_, &waiting) == kFtOk ? waiting : 0);
         return 0;
     }
     if (eventStatus != kFtEventRxChar) {
@@ -364,7 +264,7 @@ int UsbAdapter::onUsbData(const std::function<void(std::string_view)>& dispatch)
     while (remaining > 0) {
         const Dword wanted = std::min<Dword>(kUsbChunkSize, remaining);
         Dword got = 0;
-        if (api_->read(device_, chunk, wanted, &got) != kFtOk)
+        if (library_.read(device_, chunk, wanted, &got) != kFtOk)
             break;
         got = std::min(got, wanted);
         remaining -= got;

@@ -8,6 +8,7 @@
 // Messages for the pilot go through the host; nothing here shows a dialog itself.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -17,7 +18,9 @@
 #include <string_view>
 #include <thread>
 
-#include "link/d2xx_abi.h"
+#include "config/sys_result.h"
+#include "link/d2xx_library.h"
+#include "link/line_settings.h"
 
 class QObject;
 
@@ -35,9 +38,6 @@ inline constexpr std::string_view kBaudRefused =
 inline constexpr std::string_view kNotificationNotValid = "FT_SetEventNotification is not valid!";
 }  // namespace usb_text
 
-inline constexpr std::string_view kDefaultD2xxLibrary = "libftd2xx.so";
-inline constexpr std::string_view kAdapterDescription = "Vexa-Plug";
-inline constexpr std::uint32_t kAdapterBaud = 9600;
 inline constexpr std::size_t kUsbChunkSize = 200;
 
 class UsbAdapterHost {
@@ -51,19 +51,19 @@ class UsbAdapterHost {
 
 class UsbAdapter {
   public:
-    // `library` is what dlopen() is given: a name looked up the usual way, or a path.
-    explicit UsbAdapter(UsbAdapterHost& host,
-                        std::string library = std::string(kDefaultD2xxLibrary));
+    // The library must outlive the adapter.
+    UsbAdapter(UsbAdapterHost& host, D2xxLibrary& library, UsbLineSettings line);
     ~UsbAdapter();
 
     UsbAdapter(const UsbAdapter&) = delete;
     UsbAdapter& operator=(const UsbAdapter&) = delete;
 
-    // Loads the library, opens the device "Vexa-Plug" and sets 9600 baud: 0 on success, 1 on
-    // failure. Quiet suppresses the pilot's messages except the missing-entry-point boxes. A
-    // failure releases whatever the open had acquired. Neither sets the in-use flag nor
-    // starts the thread: the caller does both when it wants the adapter.
-    int open(bool quiet);
+    // Loads the library, opens the device by its description and sets its baud rate. Quiet
+    // suppresses the pilot's messages except the missing-entry-point boxes; the result's
+    // message is the pilot's text either way. A failure releases whatever the open had
+    // acquired. Neither sets the in-use flag nor starts the thread: the caller does both when
+    // it wants the adapter.
+    SysResult open(bool quiet);
     bool isOpen() const { return device_ != nullptr; }
 
     bool inUse() const { return inUse_; }
@@ -72,9 +72,9 @@ class UsbAdapter {
     // Starts the notification thread: specialChange runs on context's thread once per
     // notification and the thread waits until it has returned. It should call onUsbData.
     // context must outlive the thread (close the adapter before destroying it).
-    // Fails (1) with the "not valid" box when the event entry point is not bound, or when
-    // the library refuses the notification.
-    int startNotificationThread(QObject* context, std::function<void()> specialChange);
+    // Fails with the "not valid" box when the event entry point is not bound, or when the
+    // library refuses the notification.
+    SysResult startNotificationThread(QObject* context, std::function<void()> specialChange);
     bool notificationThreadRunning() const;
     // Special_Change calls posted to the GUI thread so far (answered, pending or abandoned).
     std::uint64_t notificationsPosted() const { return posted_.load(); }
@@ -93,25 +93,18 @@ class UsbAdapter {
     void close();
 
   private:
-    struct Api;
     struct Handshake;
 
-    void fail(bool quiet, std::string_view text);
-    void release();
+    SysResult fail(bool quiet, int error, std::string_view text);
+    SysResult notValid(int error);
     void run();
     void stopThread();
 
     UsbAdapterHost& host_;
-    std::string libraryName_;
-    void* library_ = nullptr;
-    std::unique_ptr<Api> api_;
+    D2xxLibrary& library_;
+    UsbLineSettings line_;
     d2xx::FtHandle device_ = nullptr;
     bool inUse_ = false;
-
-    // Given to the library by FT_SetEventNotification; lives until FT_Close, after which the
-    // library no longer touches it.
-    std::unique_ptr<d2xx::EventHandle> event_;
-    bool eventReady_ = false;
 
     QObject* context_ = nullptr;
     std::function<void()> specialChange_;

@@ -1,7 +1,6 @@
 // A D2XX library whose one device is the gyro simulator behind a Vexa-Plug, for running and
 // testing the program's USB adapter without the hardware. Same entry points and calling
-// convention as the vendor's library on Linux; builds for the tests may leave out one entry
-// point so that the program's handling of an incomplete library can be shown.
+// convention as the vendor's library on Linux.
 //
 // Environment:
 //   VN340_D2XX_NO_DEVICE=1     no device is attached (every open fails)
@@ -329,7 +328,6 @@ VN340_EXPORT FtStatus FT_SetBaudRate(FtHandle handle, Ulong baud) {
     return kFtOk;
 }
 
-#ifndef VN340_SIM_OMIT_SETEVENTNOTIFICATION
 VN340_EXPORT FtStatus FT_SetEventNotification(FtHandle handle, Dword mask, void* param) {
     Device* device = deviceOf(handle);
     if (device == nullptr)
@@ -337,9 +335,7 @@ VN340_EXPORT FtStatus FT_SetEventNotification(FtHandle handle, Dword mask, void*
     device->setNotification(mask, static_cast<EventHandle*>(param));
     return kFtOk;
 }
-#endif
 
-#ifndef VN340_SIM_OMIT_GETSTATUS
 VN340_EXPORT FtStatus FT_GetStatus(FtHandle handle, Dword* rxBytes, Dword* txBytes,
                                    Dword* eventStatus) {
     Device* device = deviceOf(handle);
@@ -349,13 +345,10 @@ VN340_EXPORT FtStatus FT_GetStatus(FtHandle handle, Dword* rxBytes, Dword* txByt
     device->status(rxBytes, txBytes, eventStatus);
     return kFtOk;
 }
-#endif
 
-#ifndef VN340_SIM_OMIT_CLRRTS
 VN340_EXPORT FtStatus FT_ClrRts(FtHandle handle) {
     return deviceOf(handle) ? kFtOk : kFtInvalidHandle;
 }
-#endif
 
 // --- For tests ----------------------------------------------------------------------------
 

@@ -1,0 +1,142 @@
+// Opening the USB adapter against a D2XX library made to order: each way the library or the
+// device can refuse, with the pilot's messages in their order, and what the adapter keeps.
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fake_d2xx_library.h"
+#include "link/usb_adapter.h"
+
+namespace vn340 {
+namespace {
+
+using test::FakeD2xxLibrary;
+
+enum class Box { Message, System };
+using Shown = std::vector<std::pair<Box, std::string>>;
+
+struct RecordingHost : UsbAdapterHost {
+    Shown shown;
+    void showMessage(std::string_view text) override { shown.emplace_back(Box::Message, text); }
+    void showSystemMessage(std::string_view text) override {
+        shown.emplace_back(Box::System, text);
+    }
+};
+
+constexpr UsbLineSettings kLine{"Vexa-Plug", 9600};
+
+std::pair<Box, std::string> message(std::string_view text) {
+    return {Box::Message, std::string(text)};
+}
+std::pair<Box, std::string> box(std::string_view text) {
+    return {Box::System, std::string(text)};
+}
+
+TEST(UsbAdapterOpenTest, EveryRefusalFailsWithItsMessagesAndKeepsNothing) {
+    struct Row {
+        const char* what;
+        void (*make)(FakeD2xxLibrary&);
+        Shown loud;
+        Shown quiet;
+    };
+    const auto load = message(usb_text::kUnableToLoad);
+    const std::vector<Row> rows = {
+        {"library missing", [](FakeD2xxLibrary& l) { l.loadable = false; }, {load}, {}},
+        {"an early entry point missing",
+         [](FakeD2xxLibrary& l) { l.missing = {D2xxEntry::Write}; },
+         {load},
+         {}},
+        {"FT_SetEventNotification missing",
+         [](FakeD2xxLibrary& l) { l.missing = {D2xxEntry::SetEventNotification}; },
+         {box(usb_text::kNoSetEventNotification), load},
+         {box(usb_text::kNoSetEventNotification)}},
+        {"FT_GetStatus missing",
+         [](FakeD2xxLibrary& l) { l.missing = {D2xxEntry::GetStatus}; },
+         {box(usb_text::kNoGetStatus), load},
+         {box(usb_text::kNoGetStatus)}},
+        {"FT_ClrRts missing",
+         [](FakeD2xxLibrary& l) { l.missing = {D2xxEntry::ClrRts}; },
+         {box(usb_text::kNoClrRts), load},
+         {box(usb_text::kNoClrRts)}},
+        {"the first missing one decides",
+         [](FakeD2xxLibrary& l) {
+             l.missing = {D2xxEntry::ClrRts, D2xxEntry::GetStatus};
+         },
+         {box(usb_text::kNoGetStatus), load},
+         {box(usb_text::kNoGetStatus)}},
+        {"no device",
+         [](FakeD2xxLibrary& l) { l.openStatus = d2xx::kFtDeviceNotFound; },
+         {message(usb_text::kUnableToFind)},
+         {}},
+        {"baud rate refused",
+         [](FakeD2xxLibrary& l) { l.baudStatus = d2xx::kFtInvalidBaudRate; },
+         {message(usb_text::kBaudRefused)},
+         {}},
+    };
+    for (const Row& row : rows) {
+        for (const bool quiet : {false, true}) {
+            SCOPED_TRACE(std::string(row.what) + (quiet ? ", quiet" : ", with messages"));
+            FakeD2xxLibrary library;
+            row.make(library);
+            RecordingHost host;
+            UsbAdapter adapter(host, library, kLine);
+            const SysResult opened = adapter.open(quiet);
+            EXPECT_FALSE(opened);
+            EXPECT_EQ(opened.message, row.loud.back().second) << "the pilot's text, even quiet";
+            EXPECT_EQ(host.shown, quiet ? row.quiet : row.loud);
+            EXPECT_FALSE(adapter.isOpen());
+            EXPECT_FALSE(adapter.inUse());
+            EXPECT_FALSE(library.deviceOpen());
+            EXPECT_FALSE(library.loaded());
+        }
+    }
+}
+
+TEST(UsbAdapterOpenTest, OpensTheDeviceByItsDescriptionAtItsBaudRate) {
+    FakeD2xxLibrary library;
+    RecordingHost host;
+    UsbAdapter adapter(host, library, kLine);
+    EXPECT_TRUE(adapter.open(false));
+    EXPECT_TRUE(host.shown.empty());
+    EXPECT_EQ(library.openedDescription(), "Vexa-Plug");
+    EXPECT_EQ(library.openedFlags(), d2xx::kFtOpenByDescription);
+    EXPECT_EQ(library.baud(), 9600u);
+    EXPECT_FALSE(adapter.inUse()) << "the caller decides";
+    adapter.close();
+    EXPECT_FALSE(library.deviceOpen());
+    EXPECT_FALSE(library.loaded());
+}
+
+TEST(UsbAdapterOpenTest, NotificationThatCannotBeHadIsNotValid) {
+    struct Row {
+        const char* what;
+        std::optional<D2xxEntry> missing;
+        d2xx::FtStatus notification;
+    };
+    const Row rows[] = {
+        {"entry point missing", D2xxEntry::SetEventNotification, d2xx::kFtOk},
+        {"notification refused", std::nullopt, d2xx::kFtIoError},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        FakeD2xxLibrary library;
+        if (row.missing)
+            library.missing = {*row.missing};
+        library.notificationStatus = row.notification;
+        RecordingHost host;
+        UsbAdapter adapter(host, library, kLine);
+        adapter.open(true);
+        host.shown.clear();
+        const SysResult started = adapter.startNotificationThread(nullptr, [] {});
+        EXPECT_FALSE(started);
+        EXPECT_EQ(host.shown, Shown{box(usb_text::kNotificationNotValid)});
+        EXPECT_FALSE(adapter.notificationThreadRunning());
+    }
+}
+
+}  // namespace
+}  // namespace vn340
