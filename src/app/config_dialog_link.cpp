@@ -30,7 +30,7 @@ class ConfigDialog::AdapterHost : public PortHost, public UsbAdapterHost {
     explicit AdapterHost(ConfigDialog& window) : window_(window) {}
 
     std::vector<std::string> enumerateSerialPorts() override {
-        return serialPortNames(window_.paths_.sysClassTty);
+        return serialPortNames(*sysfsTtyClass(window_.paths_.sysClassTty));
     }
 
     void clearSelector() override { window_.portSelector_->clear(); }

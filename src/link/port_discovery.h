@@ -13,9 +13,10 @@
 #include <string>
 #include <vector>
 
-namespace vn340 {
+#include "config/sys_result.h"
+#include "link/tty_class.h"
 
-inline constexpr const char* kSysClassTty = "/sys/class/tty";
+namespace vn340 {
 
 struct PortInfo {
     std::string portName;
@@ -27,13 +28,12 @@ struct PortInfo {
 // Return false to stop the enumeration.
 using PortCallback = std::function<bool(const PortInfo&)>;
 
-// Calls back once per port until the callback says stop or the ports run out. Fails (false,
-// errno EINVAL) without a callback, and (false, the system's errno) when the tty class folder
-// cannot be listed; a missing tty class folder is no failure, just no ports.
-bool enumerateSerialPorts(const PortCallback& callback,
-                          const std::string& sysClassTty = kSysClassTty);
+// Calls back once per port until the callback says stop or the ports run out. Fails (EINVAL)
+// without a callback, and with the system's error when the tty class cannot be listed (after
+// offering the ports it did find); a missing tty class is no failure, just no ports.
+SysResult enumerateSerialPorts(const PortCallback& callback, TtyClass& ttys);
 
 // The port names, for callers that want just the list.
-std::vector<std::string> serialPortNames(const std::string& sysClassTty = kSysClassTty);
+std::vector<std::string> serialPortNames(TtyClass& ttys);
 
 }  // namespace vn340

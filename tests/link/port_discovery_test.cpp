@@ -57,7 +57,11 @@ class FakeTtyTree {
 };
 
 std::vector<std::string> names(const std::string& root) {
-    return serialPortNames(root);
+    return serialPortNames(*sysfsTtyClass(root));
+}
+
+SysResult enumerate(const PortCallback& callback, const std::string& root) {
+    return enumerateSerialPorts(callback, *sysfsTtyClass(root));
 }
 
 TEST(PortDiscoveryTest, OffersDevicesWithADriverAndRealUartsInSelectorOrder) {
@@ -83,7 +87,7 @@ TEST(PortDiscoveryTest, ReportsTheBusAsEnumeratorAndTheNameAsFriendlyName) {
     tree.port("ttyUSB0", "usb-serial");
     tree.port("ttyACM0");
     std::vector<PortInfo> found;
-    EXPECT_TRUE(enumerateSerialPorts(
+    EXPECT_TRUE(enumerate(
         [&](const PortInfo& port) {
             found.push_back(port);
             return true;
@@ -110,7 +114,7 @@ TEST(PortDiscoveryTest, StopsWhenTheCallbackSaysSo) {
     for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyUSB2"})
         tree.port(name);
     std::vector<std::string> seen;
-    EXPECT_TRUE(enumerateSerialPorts(
+    EXPECT_TRUE(enumerate(
         [&](const PortInfo& port) {
             seen.push_back(port.portName);
             return seen.size() < 2;
@@ -120,9 +124,7 @@ TEST(PortDiscoveryTest, StopsWhenTheCallbackSaysSo) {
 }
 
 TEST(PortDiscoveryTest, NoCallbackFailsWithInvalidArgument) {
-    errno = 0;
-    EXPECT_FALSE(enumerateSerialPorts(PortCallback{}, "/nonexistent"));
-    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(enumerate(PortCallback{}, "/nonexistent").error, EINVAL);
 }
 
 TEST(PortDiscoveryTest, UnlistableTtyClassFailsWithTheSystemsError) {
@@ -130,20 +132,19 @@ TEST(PortDiscoveryTest, UnlistableTtyClassFailsWithTheSystemsError) {
     const std::string notAFolder = tree.classTty() + "/../not-a-folder";
     FakeTtyTree::write(notAFolder, "");
     int calls = 0;
-    errno = 0;
-    EXPECT_FALSE(enumerateSerialPorts(
+    const SysResult listed = enumerate(
         [&](const PortInfo&) {
             ++calls;
             return true;
         },
-        notAFolder));
-    EXPECT_EQ(errno, ENOTDIR);
+        notAFolder);
+    EXPECT_EQ(listed.error, ENOTDIR);
     EXPECT_EQ(calls, 0);
 }
 
 TEST(PortDiscoveryTest, MissingTtyClassMeansNoPorts) {
     int calls = 0;
-    EXPECT_TRUE(enumerateSerialPorts(
+    EXPECT_TRUE(enumerate(
         [&](const PortInfo&) {
             ++calls;
             return true;
