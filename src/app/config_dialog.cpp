@@ -12,8 +12,7 @@
 
 #include "app/prompt_dialogs.h"
 #include "app/statistics_dialog.h"
-#include "link/port_selection.h"
-#include "link/serial_port.h"
+#include "link/adapter_link.h"
 #include "protocol/sequence_engine.h"
 #include "web/status_log.h"
 
@@ -89,8 +88,7 @@ ConfigDialog::~ConfigDialog() {
     // Both transports wake this window from their threads; they end before it is gone. The
     // adapter is normally closed already, with the window; a window destroyed without being
     // closed must not leave its thread behind either.
-    usbAdapter_->close();
-    serialPort_->close();
+    link_->close();
 }
 
 void ConfigDialog::initDialog() {

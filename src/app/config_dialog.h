@@ -25,8 +25,9 @@
 #include "config/preferences.h"
 #include "config/profile_store.h"
 #include "config/settings_file.h"
-#include "link/port_discovery.h"
-#include "link/usb_adapter.h"
+#include "link/adapter_view.h"
+#include "link/d2xx_library.h"
+#include "link/tty_class.h"
 
 class QCheckBox;
 class QLabel;
@@ -45,9 +46,8 @@ class OverwritePrompt;
 class SafetyWarningDialog;
 class StatisticsDialog;
 class StatusLog;
-class PortSelection;
+class AdapterLink;
 class SequenceEngine;
-class SerialPort;
 
 inline constexpr std::string_view kProgramVersion = "Ver 1.11";
 inline constexpr std::string_view kMakerWebAddress = "https://www.tarvel-rc.example/vn340";
@@ -105,7 +105,7 @@ inline constexpr std::string_view kEnterIntegerMessage = "Please enter an intege
 QString configDialogTitle();
 QString helpAndAboutMessage();
 
-class ConfigDialog : public QDialog, private SettingsFileHost {
+class ConfigDialog : public QDialog, private SettingsFileHost, private AdapterView {
     Q_OBJECT
   public:
     explicit ConfigDialog(ConfigDialogPaths paths = ConfigDialogPaths::ofRunningProgram(),
@@ -171,8 +171,7 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
 
     // The adapter link and the sequences, for whoever needs to look.
     const SequenceEngine& sequenceEngine() const { return *engine_; }
-    const SerialPort& serialPort() const { return *serialPort_; }
-    const UsbAdapter& usbAdapter() const { return *usbAdapter_; }
+    const AdapterLink& adapterLink() const;
     const std::string& savedPort() const { return prefs_.savedPort; }
     // "Start diagnostics" / "Stop diagnostics", in the context menu and on Ctrl+D.
     QAction* diagnosticsAction() const { return diagnosticsAction_; }
@@ -214,11 +213,9 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
 
   private:
     class EngineHost;
-    class AdapterHost;
-    // Each host is complete only in its own file.
+    // The host is complete only in its own file.
     struct HostDeleter {
         void operator()(EngineHost* host) const;
-        void operator()(AdapterHost* host) const;
     };
 
     void buildLayout();
@@ -262,6 +259,19 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     void showMessage(const std::string& text) override;
     void showModel(const GyroConfig& config) override;
 
+    // AdapterView (config_dialog_link.cpp)
+    void clearSelector() override;
+    void addSelectorEntry(std::string_view name) override;
+    void selectEntry(std::string_view name) override;
+    std::optional<std::string> selectedEntry() const override;
+    void enableGyroButtons(bool enable) override;
+    void showMessage(std::string_view text) override;
+    void showSystemMessage(std::string_view text) override;
+    PromptAnswer askContinueAbort(std::string_view text) override;
+    void takeControlsIntoFields() override;
+    void showFieldsInControls() override;
+    void storeComPort(std::string_view name) override;
+
     ConfigDialogPaths paths_;
     QString titleSuffix_;
     bool initialised_ = false;
@@ -298,14 +308,11 @@ class ConfigDialog : public QDialog, private SettingsFileHost {
     StatusLog* hiddenStatusList_ = nullptr;
     QAction* diagnosticsAction_ = nullptr;
 
-    // The link, in the order it is built; the engine works on model_ directly.
+    // The engine and the link, in the order they are built; the engine works on model_
+    // directly.
     std::unique_ptr<EngineHost, HostDeleter> engineHost_;
     std::unique_ptr<SequenceEngine> engine_;
-    std::unique_ptr<AdapterHost, HostDeleter> adapterHost_;
-    std::unique_ptr<SerialPort> serialPort_;
-    std::unique_ptr<D2xxLibrary> d2xxLibrary_;
-    std::unique_ptr<UsbAdapter> usbAdapter_;
-    std::unique_ptr<PortSelection> portSelection_;
+    std::unique_ptr<AdapterLink> link_;
 };
 
 }  // namespace vn340

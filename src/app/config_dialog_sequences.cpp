@@ -11,7 +11,7 @@
 #include "app/config_dialog.h"
 #include "app/prompt_dialogs.h"
 #include "app/statistics_dialog.h"
-#include "link/serial_port.h"
+#include "link/adapter_link.h"
 #include "protocol/sequence_engine.h"
 
 namespace vn340 {
@@ -46,12 +46,7 @@ class ConfigDialog::EngineHost : public SequenceHost {
     }
     void killTimer(SequenceTimer timer) override { window_.cancelTimer(static_cast<int>(timer)); }
 
-    void sendFrame(std::string_view frame) override {
-        if (window_.usbAdapter_->inUse())
-            window_.usbAdapter_->write(frame);
-        else
-            window_.serialPort_->sendText(frame);
-    }
+    void sendFrame(std::string_view frame) override { window_.link_->sendFrame(frame); }
 
     void setStatus(std::string_view text) override { window_.setStatus(fromStd(text)); }
     void showStatus(std::string_view text) override {
@@ -61,9 +56,7 @@ class ConfigDialog::EngineHost : public SequenceHost {
     void showMessage(std::string_view text) override { window_.showMessage(fromStd(text)); }
     void enableControls(bool enable) override { window_.enableControls(enable); }
     void enableGyroButtons(bool enable) override { window_.setGyroButtonsEnabled(enable); }
-    bool adapterOpen() const override {
-        return window_.usbAdapter_->inUse() || window_.serialPort_->isOpen();
-    }
+    bool adapterOpen() const override { return window_.link_->transport() != Transport::None; }
 
     void takeControlsIntoFields() override {
         window_.exchangeFromControls();

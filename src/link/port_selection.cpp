@@ -26,32 +26,32 @@ std::string permissionHelp(std::string_view port, std::string_view group) {
 
 namespace {
 
-bool isPermissionError(int error) {
-    return error == EACCES || error == EPERM;
+bool isPermissionError(const SysResult& result) {
+    return result.error == EACCES || result.error == EPERM;
 }
 
 }  // namespace
 
 void PortSelection::fillPortSelectorAtStartup(std::string savedPort) {
     savedPort_ = std::move(savedPort);
-    portList_ = host_.enumerateSerialPorts();
+    portList_ = transports_.enumerateSerialPorts();
     portList_.emplace_back(kUsbPortName);
     bool savedPresent = false;
     for (const std::string& name : portList_) {
-        host_.addSelectorEntry(name);
+        view_.addSelectorEntry(name);
         savedPresent = savedPresent || name == savedPort_;
     }
     if (!savedPresent) {
         // A port that has gone since the last run is simply not offered again.
         savedPort_.clear();
-        host_.enableGyroButtons(false);
+        view_.enableGyroButtons(false);
         return;
     }
-    host_.selectEntry(savedPort_);
+    view_.selectEntry(savedPort_);
     if (savedPort_ == kUsbPortName) {
-        if (!host_.openUsb(true)) {
-            host_.enableGyroButtons(false);
-            host_.showMessage(port_text::kUnableToOpen);
+        if (!transports_.openUsb(true)) {
+            view_.enableGyroButtons(false);
+            view_.showMessage(port_text::kUnableToOpen);
             savedPort_.clear();
         }
         return;
@@ -62,81 +62,81 @@ void PortSelection::fillPortSelectorAtStartup(std::string savedPort) {
 }
 
 void PortSelection::refreshPortList() {
-    host_.clearSelector();
+    view_.clearSelector();
     portList_.clear();
     closeConnection();
-    host_.enableGyroButtons(false);
-    portList_ = host_.enumerateSerialPorts();
-    host_.addSelectorEntry(kUsbPortName);
+    view_.enableGyroButtons(false);
+    portList_ = transports_.enumerateSerialPorts();
+    view_.addSelectorEntry(kUsbPortName);
     for (const std::string& name : portList_) {
-        host_.addSelectorEntry(name);
+        view_.addSelectorEntry(name);
     }
 }
 
 void PortSelection::openSelectedPort() {
-    host_.takeControlsIntoFields();
-    const std::optional<std::string> selected = host_.selectedEntry();
+    view_.takeControlsIntoFields();
+    const std::optional<std::string> selected = view_.selectedEntry();
     if (!selected) {
-        host_.enableGyroButtons(false);
+        view_.enableGyroButtons(false);
         savedPort_.clear();
         return;
     }
     if (*selected == kUsbPortName) {
-        if (host_.openUsb(false)) {
-            host_.storeComPort(kUsbPortName);
+        if (transports_.openUsb(false)) {
+            view_.storeComPort(kUsbPortName);
             savedPort_ = kUsbPortName;
-            host_.enableGyroButtons(true);
+            view_.enableGyroButtons(true);
         }
     } else if (openSerialPort(*selected)) {
-        host_.storeComPort(*selected);
+        view_.storeComPort(*selected);
         savedPort_ = *selected;
     } else {
         savedPort_.clear();
     }
-    host_.showFieldsInControls();
+    view_.showFieldsInControls();
 }
 
 bool PortSelection::openSerialPort(std::string_view name) {
-    const int error = host_.openSerial(name);
-    if (error != 0) {
-        host_.enableGyroButtons(false);
-        host_.showMessage(port_text::kUnableToOpen);
-        if (isPermissionError(error)) {
-            host_.showMessage(port_text::permissionHelp(name, host_.deviceGroup(name)));
+    const SysResult opened = transports_.openSerial(name);
+    if (!opened) {
+        view_.enableGyroButtons(false);
+        view_.showMessage(port_text::kUnableToOpen);
+        if (isPermissionError(opened)) {
+            view_.showMessage(port_text::permissionHelp(name, transports_.deviceGroup(name)));
         }
         return false;
     }
-    host_.enableGyroButtons(true);
+    view_.enableGyroButtons(true);
     return true;
 }
 
 void PortSelection::closeConnection() {
-    if (host_.usbInUse()) {
-        host_.closeUsb();
-    } else if (host_.serialOpen()) {
-        host_.closeSerial();
+    if (transports_.usbInUse()) {
+        transports_.closeUsb();
+    } else if (transports_.serialOpen()) {
+        transports_.closeSerial();
     }
 }
 
 void PortSelection::showFound(std::string_view port) {
-    host_.showMessage(port_text::found(port));
+    view_.showMessage(port_text::found(port));
 }
 
 void PortSelection::detectAdapterPort() {
-    switch (host_.askContinueAbort(port_text::kUnplug)) {
+    switch (view_.askContinueAbort(port_text::kUnplug)) {
         case PromptAnswer::Abort:
             return;
         case PromptAnswer::Continue:
             portList_.clear();
-            if (host_.serialOpen()) {
-                host_.closeSerial();
+            if (transports_.serialOpen()) {
+                transports_.closeSerial();
             }
-            if (host_.usbInUse()) {
-                host_.closeUsb();
+            if (transports_.usbInUse()) {
+                transports_.closeUsb();
             }
-            host_.enableGyroButtons(false);
-            host_.clearSelector();
-            portList_ = host_.enumerateSerialPorts();
+            view_.enableGyroButtons(false);
+            view_.clearSelector();
+            portList_ = transports_.enumerateSerialPorts();
             break;
         case PromptAnswer::Escape:
             break;  // the ports stay as they were listed last
@@ -144,17 +144,17 @@ void PortSelection::detectAdapterPort() {
     const std::vector<std::string> before = portList_;
     portList_.clear();
 
-    if (host_.askContinueAbort(port_text::kPlugIn) != PromptAnswer::Continue) {
+    if (view_.askContinueAbort(port_text::kPlugIn) != PromptAnswer::Continue) {
         return;
     }
 
     std::string foundPort;
-    if (host_.openUsb(true)) {
+    if (transports_.openUsb(true)) {
         foundPort = kUsbPortName;
         showFound(foundPort);
-        host_.closeUsb();
+        transports_.closeUsb();
     } else {
-        portList_ = host_.enumerateSerialPorts();
+        portList_ = transports_.enumerateSerialPorts();
         std::vector<std::string> added;
         for (const std::string& name : portList_) {
             if (std::find(before.begin(), before.end(), name) == before.end()) {
@@ -162,8 +162,8 @@ void PortSelection::detectAdapterPort() {
             }
         }
         if (portList_.size() <= before.size() || added.size() != 1) {
-            host_.showMessage(port_text::kNotDetected);
-            host_.clearSelector();
+            view_.showMessage(port_text::kNotDetected);
+            view_.clearSelector();
             return;
         }
         foundPort = added.front();
@@ -171,9 +171,9 @@ void PortSelection::detectAdapterPort() {
     }
 
     savedPort_ = foundPort;
-    host_.clearSelector();
-    host_.addSelectorEntry(foundPort);
-    host_.selectEntry(foundPort);
+    view_.clearSelector();
+    view_.addSelectorEntry(foundPort);
+    view_.selectEntry(foundPort);
     openSelectedPort();
 }
 

@@ -3,13 +3,16 @@
 // Which port the adapter is on: filling the port selector at start-up and on every drop-down,
 // opening the chosen port with the right transport, remembering it, and the Detect wizard that
 // finds the adapter by comparing the port lists before and after it is plugged in. The logic
-// is plain C++ over a host, so the window, the transports and the pilot's answers can be
-// replaced in tests.
+// is plain C++ between the window's view and the transports, so both, and the pilot's
+// answers, can be replaced in tests.
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "config/sys_result.h"
+#include "link/adapter_view.h"
 
 namespace vn340 {
 
@@ -32,50 +35,33 @@ std::string found(std::string_view port);
 std::string permissionHelp(std::string_view port, std::string_view group);
 }  // namespace port_text
 
-enum class PromptAnswer { Continue, Abort, Escape };
-
-class PortHost {
+// The transports under the selection: the serial ports present, the serial port and the USB
+// adapter, each opened ready for the gyro and closed again.
+class PortTransports {
   public:
-    virtual ~PortHost() = default;
+    virtual ~PortTransports() = default;
 
     // The serial ports present now, in discovery order.
     virtual std::vector<std::string> enumerateSerialPorts() = 0;
 
-    // The selector keeps its entries sorted by plain text order.
-    virtual void clearSelector() = 0;
-    virtual void addSelectorEntry(std::string_view name) = 0;
-    virtual void selectEntry(std::string_view name) = 0;
-    virtual std::optional<std::string> selectedEntry() const = 0;
-
     // The USB adapter: open (with its own messages unless quiet) and start its notification
     // thread; close stops the thread first.
-    virtual bool openUsb(bool quiet) = 0;
+    virtual SysResult openUsb(bool quiet) = 0;
     virtual void closeUsb() = 0;
     virtual bool usbInUse() const = 0;
 
-    // A serial port by its name under /dev, set up for 9600 8N1 without handshaking. The
-    // result is an errno value, 0 on success.
-    virtual int openSerial(std::string_view name) = 0;
+    // A serial port by its name under /dev, set up for the adapter's line.
+    virtual SysResult openSerial(std::string_view name) = 0;
     virtual void closeSerial() = 0;
     virtual bool serialOpen() const = 0;
     // The group that owns the device, for the permission help; empty when unknown.
     virtual std::string deviceGroup(std::string_view name) const = 0;
-
-    virtual void enableGyroButtons(bool enable) = 0;
-    virtual void showMessage(std::string_view text) = 0;
-    virtual PromptAnswer askContinueAbort(std::string_view text) = 0;
-
-    // Data exchange with the window around a selection.
-    virtual void takeControlsIntoFields() = 0;
-    virtual void showFieldsInControls() = 0;
-
-    // The "COM PORT" preference.
-    virtual void storeComPort(std::string_view name) = 0;
 };
 
 class PortSelection {
   public:
-    explicit PortSelection(PortHost& host) : host_(host) {}
+    PortSelection(PortView& view, PortTransports& transports)
+        : view_(view), transports_(transports) {}
 
     // `savedPort` is the "COM PORT" preference as read at start-up.
     void fillPortSelectorAtStartup(std::string savedPort);
@@ -95,7 +81,8 @@ class PortSelection {
     void closeConnection();
     void showFound(std::string_view port);
 
-    PortHost& host_;
+    PortView& view_;
+    PortTransports& transports_;
     std::string savedPort_;
     std::vector<std::string> portList_;
 };

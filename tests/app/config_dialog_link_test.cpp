@@ -16,7 +16,7 @@
 #include <map>
 
 #include "config_dialog_fixture.h"
-#include "link/serial_port.h"
+#include "link/adapter_link.h"
 #include "protocol/sequence_engine.h"
 
 namespace vn340::testing {
@@ -166,7 +166,7 @@ TEST_F(ConfigDialogLinkTest, ReadOverTheSerialLineShowsTheGyrosValues) {
     plugIn(sim);
     writePreferences("[Settings]\r\nCOM PORT=ttyVN0\r\nWARNING=0\r\n");
     startLinked();
-    ASSERT_TRUE(dialog().serialPort().isOpen());
+    ASSERT_TRUE(dialog().adapterLink().transport() == Transport::Serial);
     ASSERT_TRUE(control(1031)->isEnabled());
 
     click(1031);
@@ -280,7 +280,7 @@ TEST_F(ConfigDialogLinkTest, UsbChosenInTheListReadsAndStoresThroughTheAdapter) 
     EXPECT_FALSE(control(1031)->isEnabled());
     choosePort(QStringLiteral("USB"));
     EXPECT_EQ(choice(1001), "USB");
-    QTRY_VERIFY(dialog().usbAdapter().inUse());
+    QTRY_VERIFY(dialog().adapterLink().transport() == Transport::Usb);
     EXPECT_TRUE(control(1031)->isEnabled());
     EXPECT_EQ(dialog().savedPort(), "USB");
     EXPECT_TRUE(preferencesBytes().contains("COM PORT=USB"));
@@ -301,8 +301,8 @@ TEST_F(ConfigDialogLinkTest, UsbChosenInTheListReadsAndStoresThroughTheAdapter) 
 
     // Closing the window closes the adapter.
     dialog().reject();
-    EXPECT_FALSE(dialog().usbAdapter().inUse());
-    EXPECT_FALSE(dialog().usbAdapter().isOpen());
+    EXPECT_FALSE(dialog().adapterLink().transport() == Transport::Usb);
+    EXPECT_FALSE(dialog().adapterLink().usbAdapter().isOpen());
     qunsetenv("VN340_SIM_OPTIONS");
 }
 #endif
@@ -324,7 +324,7 @@ TEST_F(ConfigDialogLinkTest, DetectWizardFindsTheNewPortAndOpensIt) {
     EXPECT_TRUE(driver().messages()[0].startsWith("Found Vexa-Plug interface on ttyVN0. "));
     EXPECT_EQ(control<QComboBox>(1001)->count(), 1);
     EXPECT_EQ(choice(1001), kPortName);
-    EXPECT_TRUE(dialog().serialPort().isOpen());
+    EXPECT_TRUE(dialog().adapterLink().transport() == Transport::Serial);
     EXPECT_TRUE(control(1031)->isEnabled());
     EXPECT_TRUE(preferencesBytes().contains("COM PORT=ttyVN0"));
     EXPECT_EQ(driver().unexpected(), 0);

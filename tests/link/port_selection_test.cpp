@@ -12,7 +12,7 @@ namespace vn340 {
 namespace {
 
 // The window, the transports and the pilot, scripted. The selector sorts like the real one.
-class FakePortHost : public PortHost {
+class FakePortHost : public PortView, public PortTransports {
   public:
     std::deque<std::vector<std::string>> portScans;  // one list per enumeration
     std::vector<std::string> lastScan;
@@ -47,24 +47,24 @@ class FakePortHost : public PortHost {
         selected = std::string(name);
     }
     std::optional<std::string> selectedEntry() const override { return selected; }
-    bool openUsb(bool quiet) override {
+    SysResult openUsb(bool quiet) override {
         ++usbOpens;
         if (!usbPresent && !quiet) {
             messages.emplace_back("usb failure");
         }
         usbOpen = usbPresent;
-        return usbPresent;
+        return usbPresent ? SysResult{} : SysResult::failure(ENODEV, "usb failure");
     }
     void closeUsb() override { usbOpen = false; }
     bool usbInUse() const override { return usbOpen; }
-    int openSerial(std::string_view name) override {
+    SysResult openSerial(std::string_view name) override {
         EXPECT_FALSE(serialPort) << "a second port opened while " << *serialPort << " is open";
         auto refused = serialErrors.find(std::string(name));
         if (refused != serialErrors.end()) {
-            return refused->second;
+            return SysResult::failure(refused->second, "refused");
         }
         serialPort = std::string(name);
-        return 0;
+        return {};
     }
     void closeSerial() override { serialPort.reset(); }
     bool serialOpen() const override { return serialPort.has_value(); }
@@ -151,7 +151,7 @@ TEST(PortSelectionTest, StartUpOpensTheSavedPortWithItsTransport) {
         host.usbPresent = row.usbPresent;
         host.serialErrors = row.refusals;
         host.gyroButtons = true;  // the state the window starts in
-        PortSelection selection(host);
+        PortSelection selection(host, host);
         selection.fillPortSelectorAtStartup(row.saved);
 
         Strings expectedEntries = row.ports;
@@ -170,7 +170,7 @@ TEST(PortSelectionTest, PermissionDeniedExplainsHowToGetAccess) {
     FakePortHost host;
     host.portScans = {{"ttyUSB0"}};
     host.serialErrors = {{"ttyUSB0", EACCES}};
-    PortSelection selection(host);
+    PortSelection selection(host, host);
     selection.fillPortSelectorAtStartup("ttyUSB0");
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0], "Unable to open serial port");
@@ -182,7 +182,7 @@ TEST(PortSelectionTest, PermissionDeniedExplainsHowToGetAccess) {
 TEST(PortSelectionTest, DropDownClosesTheConnectionAndCloseUpReopens) {
     FakePortHost host;
     host.portScans = {{"ttyUSB0"}, {"ttyUSB0", "ttyACM0"}};
-    PortSelection selection(host);
+    PortSelection selection(host, host);
     selection.fillPortSelectorAtStartup("ttyUSB0");
     ASSERT_EQ(host.serialPort, "ttyUSB0");
 
@@ -209,7 +209,7 @@ TEST(PortSelectionTest, DropDownClosesTheConnectionAndCloseUpReopens) {
 TEST(PortSelectionTest, ChoosingUsbThatCannotOpenKeepsTheButtons) {
     FakePortHost host;
     host.portScans = {{}, {}};
-    PortSelection selection(host);
+    PortSelection selection(host, host);
     selection.fillPortSelectorAtStartup("");
     host.gyroButtons = true;
     host.selectEntry("USB");
@@ -314,7 +314,7 @@ TEST(PortSelectionTest, DetectWizard) {
         SCOPED_TRACE(row.what);
         FakePortHost host;
         host.portScans = {{"ttyS0"}, row.before, row.after};
-        PortSelection selection(host);
+        PortSelection selection(host, host);
         selection.fillPortSelectorAtStartup("ttyS0");
         host.usbPresent = row.usbPresent;
         host.answers = row.answers;
@@ -333,7 +333,7 @@ TEST(PortSelectionTest, DetectWizard) {
 TEST(PortSelectionTest, AbortAtTheFirstQuestionChangesNothing) {
     FakePortHost host;
     host.portScans = {{"ttyS0", "ttyUSB0"}};
-    PortSelection selection(host);
+    PortSelection selection(host, host);
     selection.fillPortSelectorAtStartup("ttyUSB0");
     host.answers = {PromptAnswer::Abort};
     selection.detectAdapterPort();
@@ -348,7 +348,7 @@ TEST(PortSelectionTest, EscapeAtTheFirstQuestionComparesWithTheLastList) {
     // "before" list.
     FakePortHost host;
     host.portScans = {{"ttyS0"}, {"ttyS0"}, {"ttyS0", "ttyUSB0"}};
-    PortSelection selection(host);
+    PortSelection selection(host, host);
     selection.fillPortSelectorAtStartup("");
     selection.refreshPortList();
     selection.openSelectedPort();

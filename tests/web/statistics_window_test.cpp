@@ -6,6 +6,7 @@
 #include <QDate>
 
 #include "app/config_dialog_fixture.h"
+#include "link/adapter_link.h"
 #include "loopback_http_server.h"
 #include "protocol/sequence_engine.h"
 
@@ -37,7 +38,7 @@ class StatisticsWindowTest : public ConfigDialogTest {
         window_->show();
         window_->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-        ASSERT_TRUE(window_->usbAdapter().inUse());
+        ASSERT_EQ(window_->adapterLink().transport(), Transport::Usb);
     }
     void TearDown() override {
         driver_.reset();

@@ -1,0 +1,154 @@
+#include "link/adapter_link.h"
+
+#include <utility>
+
+#include "link/port_discovery.h"
+
+namespace vn340 {
+
+AdapterLink::AdapterLink(AdapterView& view, QObject* context, const AdapterLinkPaths& paths,
+                         FileSystem& files)
+    : AdapterLink(view, context, sysfsTtyClass(paths.sysClassTty),
+                  loadableD2xxLibrary(paths.d2xxLibrary), paths.deviceFolder, files) {}
+
+AdapterLink::AdapterLink(AdapterView& view, QObject* context, std::unique_ptr<TtyClass> ttys,
+                         std::unique_ptr<D2xxLibrary> d2xx, std::string deviceFolder,
+                         FileSystem& files)
+    : view_(view),
+      context_(context),
+      ownedTtys_(std::move(ttys)),
+      ownedD2xx_(std::move(d2xx)),
+      seams_{posixPortSystem(), *ownedTtys_, *ownedD2xx_, files, std::move(deviceFolder)},
+      serialPort_(seams_.ports),
+      usbAdapter_(*this, seams_.d2xx, kUsbLine),
+      selection_(view, *this) {}
+
+AdapterLink::AdapterLink(AdapterView& view, QObject* context, LinkSeams seams)
+    : view_(view),
+      context_(context),
+      seams_(std::move(seams)),
+      serialPort_(seams_.ports),
+      usbAdapter_(*this, seams_.d2xx, kUsbLine),
+      selection_(view, *this) {}
+
+AdapterLink::~AdapterLink() {
+    close();
+}
+
+void AdapterLink::onTextReceived(std::function<void(std::string_view)> receiver) {
+    receiver_ = std::move(receiver);
+}
+
+void AdapterLink::deliver(std::string_view text) {
+    if (receiver_)
+        receiver_(text);
+}
+
+void AdapterLink::sendFrame(std::string_view frame) {
+    // The USB adapter's in-use flag decides, as it always has: the serial port is closed
+    // while the adapter is in use.
+    if (usbAdapter_.inUse())
+        usbAdapter_.write(frame);
+    else
+        serialPort_.sendText(frame);
+}
+
+Transport AdapterLink::transport() const {
+    if (usbAdapter_.inUse())
+        return Transport::Usb;
+    return serialPort_.isOpen() ? Transport::Serial : Transport::None;
+}
+
+void AdapterLink::prepare() {
+    usbAdapter_.setInUse(false);
+    serialPort_.setMask(kDefaultEventMask);
+}
+
+void AdapterLink::fillPortSelectorAtStartup(std::string savedPort) {
+    selection_.fillPortSelectorAtStartup(std::move(savedPort));
+}
+
+void AdapterLink::refreshPortList() {
+    selection_.refreshPortList();
+}
+
+void AdapterLink::openSelectedPort() {
+    selection_.openSelectedPort();
+}
+
+void AdapterLink::detectAdapterPort() {
+    selection_.detectAdapterPort();
+}
+
+void AdapterLink::closeUsbAdapter() {
+    if (usbAdapter_.inUse())
+        usbAdapter_.close();
+}
+
+void AdapterLink::close() {
+    usbAdapter_.close();
+    serialPort_.close();
+}
+
+std::vector<std::string> AdapterLink::enumerateSerialPorts() {
+    return serialPortNames(seams_.ttys);
+}
+
+SysResult AdapterLink::openUsb(bool quiet) {
+    if (SysResult opened = usbAdapter_.open(quiet); !opened)
+        return opened;
+    usbAdapter_.setInUse(true);
+    // Without its notification thread the adapter would take frames and never deliver a
+    // reply; calling that open would only end every read in the time-out.
+    if (SysResult started = usbAdapter_.startNotificationThread(
+            context_,
+            [this] { usbAdapter_.onUsbData([this](std::string_view text) { deliver(text); }); });
+        !started) {
+        usbAdapter_.close();
+        return started;
+    }
+    return {};
+}
+
+void AdapterLink::closeUsb() {
+    usbAdapter_.close();
+}
+
+bool AdapterLink::usbInUse() const {
+    return usbAdapter_.inUse();
+}
+
+SysResult AdapterLink::openSerial(std::string_view name) {
+    const SysResult opened = serialPort_.open(
+        seams_.deviceFolder + std::string(name), context_, [this](const ComNotification& note) {
+            onComData(serialPort_, note, [this](std::string_view text) { deliver(text); });
+        });
+    if (!opened)
+        return opened;
+    serialPort_.setup(kSerialLine.baud, kSerialLine.dataBits, kSerialLine.parity,
+                      kSerialLine.stopBits);
+    serialPort_.setupHandshaking(kSerialLine.handshake);
+    return {};
+}
+
+void AdapterLink::closeSerial() {
+    serialPort_.close();
+}
+
+bool AdapterLink::serialOpen() const {
+    return serialPort_.isOpen();
+}
+
+std::string AdapterLink::deviceGroup(std::string_view name) const {
+    return seams_.files.ownerGroup(seams_.deviceFolder + std::string(name));
+}
+
+void AdapterLink::showMessage(std::string_view text) {
+    view_.showMessage(text);
+}
+
+void AdapterLink::showSystemMessage(std::string_view text) {
+    view_.showSystemMessage(text);
+}
+
+}  // namespace vn340

@@ -1,0 +1,169 @@
+// The adapter link between a recording view and the transports: a pseudo-terminal for the
+// serial port, a double of the D2XX library for the USB adapter, and doubles of the system
+// where the test needs a refusal the system would not give.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QTest>
+
+#include <cerrno>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fake_d2xx_library.h"
+#include "link/adapter_link.h"
+#include "pty.h"
+
+namespace vn340 {
+namespace {
+
+using test::FakeD2xxLibrary;
+using test::Pty;
+
+struct RecordingView : AdapterView {
+    std::optional<std::string> selected;
+    std::optional<bool> gyroButtons;
+    std::vector<std::string> messages;
+    std::vector<std::string> systemMessages;
+    std::vector<std::string> storedPorts;
+
+    void clearSelector() override { selected.reset(); }
+    void addSelectorEntry(std::string_view) override {}
+    void selectEntry(std::string_view name) override { selected = std::string(name); }
+    std::optional<std::string> selectedEntry() const override { return selected; }
+    void enableGyroButtons(bool enable) override { gyroButtons = enable; }
+    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+    void showSystemMessage(std::string_view text) override { systemMessages.emplace_back(text); }
+    PromptAnswer askContinueAbort(std::string_view) override { return PromptAnswer::Abort; }
+    void takeControlsIntoFields() override {}
+    void showFieldsInControls() override {}
+    void storeComPort(std::string_view name) override { storedPorts.emplace_back(name); }
+};
+
+// Answers who owns a device; nothing else is asked of it.
+struct GroupFiles : FileSystem {
+    std::vector<std::string> asked;
+    SysResult read(const std::string&, std::string&) override { return {}; }
+    SysResult replace(const std::string&, std::string_view) override { return {}; }
+    bool folderIsWritable(const std::string&) override { return false; }
+    SysResult createFolders(const std::string&) override { return {}; }
+    std::string ownerGroup(const std::string& path) override {
+        asked.push_back(path);
+        return "uucp";
+    }
+};
+
+// Every device refuses this user; nothing after the open is ever asked for.
+struct RefusingPorts : PortSystem {
+    SysResult openDevice(const std::string&, int*) override {
+        return SysResult::failure(EACCES, "permission denied");
+    }
+    SysResult closeDevice(int) override { return {}; }
+    SysResult makeExclusive(int) override { return {}; }
+    SysResult applyLine(int, const LineSettings&, LineParts) override { return {}; }
+    SysResult setModemLines(int, bool) override { return {}; }
+    SysResult readSome(int, void*, std::size_t, std::size_t*) override { return {}; }
+    SysResult writeSome(int, const void*, std::size_t, std::size_t*) override { return {}; }
+    SysResult bytesWaiting(int, std::size_t*) override { return {}; }
+    SysResult lineCounters(int, LineCounters*) override { return {}; }
+    SysResult wait(int, bool, bool, int, std::chrono::milliseconds, PortWaitResult*) override {
+        return {};
+    }
+    SysResult createWakeup(int*) override { return {}; }
+    SysResult signalWakeup(int) override { return {}; }
+    SysResult drainWakeup(int) override { return {}; }
+    SysResult closeWakeup(int) override { return {}; }
+};
+
+// The folder a pseudo-terminal is in stands in for /dev.
+std::string folderOf(const std::string& path) {
+    return path.substr(0, path.rfind('/') + 1);
+}
+std::string nameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+class AdapterLinkTest : public ::testing::Test {
+  protected:
+    AdapterLink makeLink(PortSystem& ports, std::string deviceFolder = "/made-up/dev/") {
+        return AdapterLink(view, &context,
+                           LinkSeams{ports, *ttys, library, files, std::move(deviceFolder)});
+    }
+
+    RecordingView view;
+    QObject context;
+    FakeD2xxLibrary library;
+    GroupFiles files;
+    std::unique_ptr<TtyClass> ttys = sysfsTtyClass("/nonexistent/vn340/class/tty");
+};
+
+TEST_F(AdapterLinkTest, FramesGoThroughTheTransportInUseAndRepliesComeBack) {
+    for (const bool usb : {false, true}) {
+        SCOPED_TRACE(usb ? "USB adapter" : "serial port");
+        Pty line;
+        ASSERT_TRUE(line.ok());
+        FakeD2xxLibrary adapter;
+        AdapterLink link(
+            view, &context,
+            LinkSeams{posixPortSystem(), *ttys, adapter, files, folderOf(line.path())});
+        std::string received;
+        link.onTextReceived([&](std::string_view text) { received += text; });
+        view.selected = usb ? std::string("USB") : nameOf(line.path());
+        link.openSelectedPort();
+        ASSERT_EQ(link.transport(), usb ? Transport::Usb : Transport::Serial);
+
+        link.sendFrame("000801F7aa");
+        EXPECT_EQ(usb ? adapter.written() : line.receive(10), "000801F7aa");
+        if (usb)
+            adapter.arrive("000801F7.0340");
+        else
+            ASSERT_TRUE(line.send("000801F7.0340"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() >= 13; }, 5000));
+        EXPECT_EQ(received, "000801F7.0340");
+
+        link.close();
+        EXPECT_EQ(link.transport(), Transport::None);
+        link.sendFrame("more");
+        EXPECT_EQ(adapter.written(), usb ? "000801F7aa" : "") << "nothing after the close";
+        EXPECT_EQ(line.receive(4, 0), "");
+    }
+}
+
+TEST_F(AdapterLinkTest, RefusedSerialPortNamesTheDevicesOwnerGroup) {
+    RefusingPorts refusing;
+    AdapterLink link = makeLink(refusing);
+    view.selected = "ttyUSB0";
+    link.openSelectedPort();
+    EXPECT_EQ(link.transport(), Transport::None);
+    EXPECT_EQ(files.asked, std::vector<std::string>{"/made-up/dev/ttyUSB0"});
+    EXPECT_EQ(view.messages,
+              (std::vector<std::string>{std::string(port_text::kUnableToOpen),
+                                        port_text::permissionHelp("ttyUSB0", "uucp")}));
+}
+
+TEST_F(AdapterLinkTest, UsbAdapterWithoutNotificationIsClosedAgain) {
+    library.notificationStatus = d2xx::kFtIoError;
+    AdapterLink link = makeLink(posixPortSystem());
+    view.selected = "USB";
+    view.gyroButtons = false;
+    link.openSelectedPort();
+    EXPECT_EQ(view.systemMessages,
+              std::vector<std::string>{std::string(usb_text::kNotificationNotValid)});
+    EXPECT_EQ(link.transport(), Transport::None);
+    EXPECT_FALSE(library.deviceOpen());
+    EXPECT_FALSE(library.loaded());
+    EXPECT_EQ(view.gyroButtons, false);
+    EXPECT_TRUE(view.storedPorts.empty());
+}
+
+}  // namespace
+}  // namespace vn340
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
