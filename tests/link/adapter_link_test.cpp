@@ -15,6 +15,7 @@
 
 #include "fake_d2xx_library.h"
 #include "link/adapter_link.h"
+#include "pass_through_ports.h"
 #include "pty.h"
 
 namespace vn340 {
@@ -56,26 +57,11 @@ struct GroupFiles : FileSystem {
     }
 };
 
-// Every device refuses this user; nothing after the open is ever asked for.
-struct RefusingPorts : PortSystem {
+// Every device refuses this user.
+struct RefusingPorts : test::PassThroughPorts {
     SysResult openDevice(const std::string&, int*) override {
         return SysResult::failure(EACCES, "permission denied");
     }
-    SysResult closeDevice(int) override { return {}; }
-    SysResult makeExclusive(int) override { return {}; }
-    SysResult applyLine(int, const LineSettings&, LineParts) override { return {}; }
-    SysResult setModemLines(int, bool) override { return {}; }
-    SysResult readSome(int, void*, std::size_t, std::size_t*) override { return {}; }
-    SysResult writeSome(int, const void*, std::size_t, std::size_t*) override { return {}; }
-    SysResult bytesWaiting(int, std::size_t*) override { return {}; }
-    SysResult lineCounters(int, LineCounters*) override { return {}; }
-    SysResult wait(int, bool, bool, int, std::chrono::milliseconds, PortWaitResult*) override {
-        return {};
-    }
-    SysResult createWakeup(int*) override { return {}; }
-    SysResult signalWakeup(int) override { return {}; }
-    SysResult drainWakeup(int) override { return {}; }
-    SysResult closeWakeup(int) override { return {}; }
 };
 
 // The folder a pseudo-terminal is in stands in for /dev.
@@ -116,7 +102,7 @@ TEST_F(AdapterLinkTest, FramesGoThroughTheTransportInUseAndRepliesComeBack) {
         ASSERT_EQ(link.transport(), usb ? Transport::Usb : Transport::Serial);
 
         link.sendFrame("000801F7aa");
-        EXPECT_EQ(usb ? adapter.written() : line.receive(10), "000801F7aa");
+        EXPECT_EQ(usb ? adapter.written : line.receive(10), "000801F7aa");
         if (usb)
             adapter.arrive("000801F7.0340");
         else
@@ -127,7 +113,7 @@ TEST_F(AdapterLinkTest, FramesGoThroughTheTransportInUseAndRepliesComeBack) {
         link.close();
         EXPECT_EQ(link.transport(), Transport::None);
         link.sendFrame("more");
-        EXPECT_EQ(adapter.written(), usb ? "000801F7aa" : "") << "nothing after the close";
+        EXPECT_EQ(adapter.written, usb ? "000801F7aa" : "") << "nothing after the close";
         EXPECT_EQ(line.receive(4, 0), "");
     }
 }
@@ -153,8 +139,8 @@ TEST_F(AdapterLinkTest, UsbAdapterWithoutNotificationIsClosedAgain) {
     EXPECT_EQ(view.systemMessages,
               std::vector<std::string>{std::string(usb_text::kNotificationNotValid)});
     EXPECT_EQ(link.transport(), Transport::None);
-    EXPECT_FALSE(library.deviceOpen());
-    EXPECT_FALSE(library.loaded());
+    EXPECT_FALSE(library.deviceOpen);
+    EXPECT_FALSE(library.loaded);
     EXPECT_EQ(view.gyroButtons, false);
     EXPECT_TRUE(view.storedPorts.empty());
 }

@@ -1,26 +1,23 @@
 #pragma once
 
 // A D2XX library made to order: it can be missing altogether, lack any entry point, or fail
-// any call, and its one device receives what the test puts on the line. Thread-safe, since
-// the adapter's notification thread calls it too.
+// any call, and its one device receives what the test puts on the line. What the adapter's
+// notification thread also touches (the receive queue and the event) is locked; the rest is
+// the GUI thread's alone.
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "link/d2xx_library.h"
 
 namespace vn340::test {
 
 class FakeD2xxLibrary : public D2xxLibrary {
-    template <typename F>
-    auto locked(F f) const {
-        std::lock_guard lock(mutex_);
-        return f();
-    }
-
   public:
     using FtStatus = d2xx::FtStatus;
     using Dword = d2xx::Dword;
@@ -33,24 +30,12 @@ class FakeD2xxLibrary : public D2xxLibrary {
     FtStatus notificationStatus = d2xx::kFtOk;
 
     // What was done to it.
-    bool loaded() const {
-        return locked([&] { return loaded_; });
-    }
-    bool deviceOpen() const {
-        return locked([&] { return deviceOpen_; });
-    }
-    std::string openedDescription() const {
-        return locked([&] { return description_; });
-    }
-    Dword openedFlags() const {
-        return locked([&] { return flags_; });
-    }
-    d2xx::Ulong baud() const {
-        return locked([&] { return baud_; });
-    }
-    std::string written() const {
-        return locked([&] { return written_; });
-    }
+    bool loaded = false;
+    bool deviceOpen = false;
+    std::string description;
+    Dword flags = 0;
+    d2xx::Ulong baud = 0;
+    std::string written;
 
     // The device sends these bytes: they wait to be read and the event is signalled.
     void arrive(const std::string& bytes) {
@@ -62,44 +47,30 @@ class FakeD2xxLibrary : public D2xxLibrary {
     }
 
     SysResult load() override {
-        std::lock_guard lock(mutex_);
-        if (!loadable)
-            return SysResult::failure(ELIBACC, "no such library");
-        loaded_ = true;
-        return {};
+        loaded = loadable;
+        return loaded ? SysResult{} : SysResult::failure(ELIBACC, "no such library");
     }
-    void unload() override {
-        std::lock_guard lock(mutex_);
-        loaded_ = false;
-    }
-    bool has(D2xxEntry entry) const override {
-        return locked([&] { return loaded_ && missing.count(entry) == 0; });
-    }
+    void unload() override { loaded = false; }
+    bool has(D2xxEntry entry) const override { return loaded && missing.count(entry) == 0; }
 
-    FtStatus openEx(const std::string& description, Dword flags, d2xx::FtHandle* handle) override {
-        std::lock_guard lock(mutex_);
-        description_ = description;
-        flags_ = flags;
-        if (openStatus != d2xx::kFtOk)
-            return openStatus;
-        deviceOpen_ = true;
+    FtStatus openEx(const std::string& text, Dword how, d2xx::FtHandle* handle) override {
+        description = text;
+        flags = how;
+        deviceOpen = openStatus == d2xx::kFtOk;
         *handle = this;
-        return d2xx::kFtOk;
+        return openStatus;
     }
     FtStatus close(d2xx::FtHandle) override {
-        std::lock_guard lock(mutex_);
-        deviceOpen_ = false;
+        deviceOpen = false;
         return d2xx::kFtOk;
     }
-    FtStatus setBaudRate(d2xx::FtHandle, d2xx::Ulong baud) override {
-        std::lock_guard lock(mutex_);
-        baud_ = baud;
+    FtStatus setBaudRate(d2xx::FtHandle, d2xx::Ulong rate) override {
+        baud = rate;
         return baudStatus;
     }
-    FtStatus write(d2xx::FtHandle, const void* bytes, Dword count, Dword* written) override {
-        std::lock_guard lock(mutex_);
-        written_.append(static_cast<const char*>(bytes), count);
-        *written = count;
+    FtStatus write(d2xx::FtHandle, const void* bytes, Dword count, Dword* done) override {
+        written.append(static_cast<const char*>(bytes), count);
+        *done = count;
         return d2xx::kFtOk;
     }
     FtStatus read(d2xx::FtHandle, void* bytes, Dword count, Dword* got) override {
@@ -114,8 +85,7 @@ class FakeD2xxLibrary : public D2xxLibrary {
         std::lock_guard lock(mutex_);
         *rxBytes = static_cast<Dword>(received_.size());
         *txBytes = 0;
-        *eventStatus = eventStatus_;
-        eventStatus_ = 0;
+        *eventStatus = std::exchange(eventStatus_, 0);
         return d2xx::kFtOk;
     }
     FtStatus getQueueStatus(d2xx::FtHandle, Dword* rxBytes) override {
@@ -137,15 +107,9 @@ class FakeD2xxLibrary : public D2xxLibrary {
     }
 
   private:
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::condition_variable event_;
     bool signalled_ = false;
-    bool loaded_ = false;
-    bool deviceOpen_ = false;
-    std::string description_;
-    Dword flags_ = 0;
-    d2xx::Ulong baud_ = 0;
-    std::string written_;
     std::string received_;
     Dword eventStatus_ = 0;
 };

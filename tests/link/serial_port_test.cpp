@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "link/serial_port.h"
+#include "pass_through_ports.h"
 #include "pty.h"
 
 namespace vn340 {
@@ -156,42 +157,15 @@ TEST_F(SerialPortTest, SendTextWritesTheFrameWithoutTerminator) {
     EXPECT_EQ(pty.receive(10), "000801F7aa");
 }
 
-// Passes every call to the real system and counts what the test wants to see.
-class RecordingSystem : public PortSystem {
+// Counts the calls that hold DTR and RTS.
+class RecordingSystem : public test::PassThroughPorts {
   public:
     int modemLineCalls = 0;
 
-    SysResult openDevice(const std::string& path, int* fd) override {
-        return real().openDevice(path, fd);
-    }
-    SysResult closeDevice(int fd) override { return real().closeDevice(fd); }
-    SysResult makeExclusive(int fd) override { return real().makeExclusive(fd); }
-    SysResult applyLine(int fd, const LineSettings& line, LineParts parts) override {
-        return real().applyLine(fd, line, parts);
-    }
     SysResult setModemLines(int fd, bool set) override {
         ++modemLineCalls;
-        return real().setModemLines(fd, set);
+        return PassThroughPorts::setModemLines(fd, set);
     }
-    SysResult readSome(int fd, void* b, std::size_t n, std::size_t* got) override {
-        return real().readSome(fd, b, n, got);
-    }
-    SysResult writeSome(int fd, const void* b, std::size_t n, std::size_t* w) override {
-        return real().writeSome(fd, b, n, w);
-    }
-    SysResult bytesWaiting(int fd, std::size_t* n) override { return real().bytesWaiting(fd, n); }
-    SysResult lineCounters(int fd, LineCounters* c) override { return real().lineCounters(fd, c); }
-    SysResult wait(int fd, bool r, bool w, int wakeFd, std::chrono::milliseconds timeout,
-                   PortWaitResult* out) override {
-        return real().wait(fd, r, w, wakeFd, timeout, out);
-    }
-    SysResult createWakeup(int* fd) override { return real().createWakeup(fd); }
-    SysResult signalWakeup(int fd) override { return real().signalWakeup(fd); }
-    SysResult drainWakeup(int fd) override { return real().drainWakeup(fd); }
-    SysResult closeWakeup(int fd) override { return real().closeWakeup(fd); }
-
-  private:
-    static PortSystem& real() { return posixPortSystem(); }
 };
 
 termios lineOf(const Pty& pty) {
@@ -425,7 +399,7 @@ TEST_F(SerialPortTest, BlockingReadTimesOutWithWhatCame) {
 
 // A serial tty whose adapter was unplugged: poll() calls it readable and hung up, and every
 // read finds nothing.
-class HungUpSystem : public RecordingSystem {
+class HungUpSystem : public test::PassThroughPorts {
   public:
     int reads = 0;
     SysResult readSome(int, void*, std::size_t, std::size_t* got) override {
@@ -467,7 +441,7 @@ TEST_F(SerialPortTest, WaitEventReportsReceivedCharactersAndTimesOut) {
 }
 
 // A wait that fails ends the listener with the system's error and no notification.
-class FailingWaitSystem : public RecordingSystem {
+class FailingWaitSystem : public test::PassThroughPorts {
   public:
     SysResult wait(int, bool, bool, int, std::chrono::milliseconds, PortWaitResult*) override {
         return SysResult::failure(ENOMEM, "out of memory");

@@ -90,8 +90,8 @@ TEST(UsbAdapterOpenTest, EveryRefusalFailsWithItsMessagesAndKeepsNothing) {
             EXPECT_EQ(host.shown, quiet ? row.quiet : row.loud);
             EXPECT_FALSE(adapter.isOpen());
             EXPECT_FALSE(adapter.inUse());
-            EXPECT_FALSE(library.deviceOpen());
-            EXPECT_FALSE(library.loaded());
+            EXPECT_FALSE(library.deviceOpen);
+            EXPECT_FALSE(library.loaded);
         }
     }
 }
@@ -102,13 +102,13 @@ TEST(UsbAdapterOpenTest, OpensTheDeviceByItsDescriptionAtItsBaudRate) {
     UsbAdapter adapter(host, library, kLine);
     EXPECT_TRUE(adapter.open(false));
     EXPECT_TRUE(host.shown.empty());
-    EXPECT_EQ(library.openedDescription(), "Vexa-Plug");
-    EXPECT_EQ(library.openedFlags(), d2xx::kFtOpenByDescription);
-    EXPECT_EQ(library.baud(), 9600u);
+    EXPECT_EQ(library.description, "Vexa-Plug");
+    EXPECT_EQ(library.flags, d2xx::kFtOpenByDescription);
+    EXPECT_EQ(library.baud, 9600u);
     EXPECT_FALSE(adapter.inUse()) << "the caller decides";
     adapter.close();
-    EXPECT_FALSE(library.deviceOpen());
-    EXPECT_FALSE(library.loaded());
+    EXPECT_FALSE(library.deviceOpen);
+    EXPECT_FALSE(library.loaded);
 }
 
 TEST(UsbAdapterOpenTest, NotificationThatCannotBeHadIsNotValid) {
