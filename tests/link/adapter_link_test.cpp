@@ -131,7 +131,7 @@ TEST_F(AdapterLinkTest, RefusedSerialPortNamesTheDevicesOwnerGroup) {
 }
 
 TEST_F(AdapterLinkTest, UsbAdapterWithoutNotificationIsClosedAgain) {
-    library.notificationStatus = d2xx::kFtIoError;
+    library.failing[D2xxEntry::SetEventNotification] = d2xx::kFtIoError;
     AdapterLink link = makeLink(posixPortSystem());
     view.selected = "USB";
     view.gyroButtons = false;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -25,9 +26,8 @@ class FakeD2xxLibrary : public D2xxLibrary {
     // What the library is like.
     bool loadable = true;
     std::set<D2xxEntry> missing;
-    FtStatus openStatus = d2xx::kFtOk;
-    FtStatus baudStatus = d2xx::kFtOk;
-    FtStatus notificationStatus = d2xx::kFtOk;
+    // Calls that fail, with the status they answer.
+    std::map<D2xxEntry, FtStatus> failing;
 
     // What was done to it.
     bool loaded = false;
@@ -56,9 +56,9 @@ class FakeD2xxLibrary : public D2xxLibrary {
     FtStatus openEx(const std::string& text, Dword how, d2xx::FtHandle* handle) override {
         description = text;
         flags = how;
-        deviceOpen = openStatus == d2xx::kFtOk;
+        deviceOpen = status(D2xxEntry::OpenEx) == d2xx::kFtOk;
         *handle = this;
-        return openStatus;
+        return status(D2xxEntry::OpenEx);
     }
     FtStatus close(d2xx::FtHandle) override {
         deviceOpen = false;
@@ -66,7 +66,7 @@ class FakeD2xxLibrary : public D2xxLibrary {
     }
     FtStatus setBaudRate(d2xx::FtHandle, d2xx::Ulong rate) override {
         baud = rate;
-        return baudStatus;
+        return status(D2xxEntry::SetBaudRate);
     }
     FtStatus write(d2xx::FtHandle, const void* bytes, Dword count, Dword* done) override {
         written.append(static_cast<const char*>(bytes), count);
@@ -74,6 +74,8 @@ class FakeD2xxLibrary : public D2xxLibrary {
         return d2xx::kFtOk;
     }
     FtStatus read(d2xx::FtHandle, void* bytes, Dword count, Dword* got) override {
+        if (status(D2xxEntry::Read) != d2xx::kFtOk)
+            return status(D2xxEntry::Read);
         std::lock_guard lock(mutex_);
         *got = std::min<Dword>(count, static_cast<Dword>(received_.size()));
         received_.copy(static_cast<char*>(bytes), *got);
@@ -82,6 +84,8 @@ class FakeD2xxLibrary : public D2xxLibrary {
     }
     FtStatus getStatus(d2xx::FtHandle, Dword* rxBytes, Dword* txBytes,
                        Dword* eventStatus) override {
+        if (status(D2xxEntry::GetStatus) != d2xx::kFtOk)
+            return status(D2xxEntry::GetStatus);
         std::lock_guard lock(mutex_);
         *rxBytes = static_cast<Dword>(received_.size());
         *txBytes = 0;
@@ -93,7 +97,9 @@ class FakeD2xxLibrary : public D2xxLibrary {
         *rxBytes = static_cast<Dword>(received_.size());
         return d2xx::kFtOk;
     }
-    FtStatus setEventNotification(d2xx::FtHandle, Dword) override { return notificationStatus; }
+    FtStatus setEventNotification(d2xx::FtHandle, Dword) override {
+        return status(D2xxEntry::SetEventNotification);
+    }
     bool waitEvent(std::chrono::milliseconds limit) override {
         std::unique_lock lock(mutex_);
         const bool signalled = event_.wait_for(lock, limit, [this] { return signalled_; });
@@ -107,6 +113,11 @@ class FakeD2xxLibrary : public D2xxLibrary {
     }
 
   private:
+    FtStatus status(D2xxEntry entry) const {
+        const auto found = failing.find(entry);
+        return found == failing.end() ? d2xx::kFtOk : found->second;
+    }
+
     std::mutex mutex_;
     std::condition_variable event_;
     bool signalled_ = false;

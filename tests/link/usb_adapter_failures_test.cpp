@@ -1,5 +1,5 @@
-// Opening the USB adapter against a D2XX library made to order: each way the library or the
-// device can refuse, with the pilot's messages in their order, and what the adapter keeps.
+// The USB adapter against a D2XX library made to order: each way the library or the device can
+// refuse, with the pilot's messages in their order, and what the adapter keeps.
 
 #include <gtest/gtest.h>
 
@@ -36,7 +36,7 @@ std::pair<Box, std::string> box(std::string_view text) {
     return {Box::System, std::string(text)};
 }
 
-TEST(UsbAdapterOpenTest, EveryRefusalFailsWithItsMessagesAndKeepsNothing) {
+TEST(UsbAdapterFailuresTest, EveryRefusalFailsWithItsMessagesAndKeepsNothing) {
     struct Row {
         const char* what;
         void (*make)(FakeD2xxLibrary&);
@@ -69,11 +69,11 @@ TEST(UsbAdapterOpenTest, EveryRefusalFailsWithItsMessagesAndKeepsNothing) {
          {box(usb_text::kNoGetStatus), load},
          {box(usb_text::kNoGetStatus)}},
         {"no device",
-         [](FakeD2xxLibrary& l) { l.openStatus = d2xx::kFtDeviceNotFound; },
+         [](FakeD2xxLibrary& l) { l.failing[D2xxEntry::OpenEx] = d2xx::kFtDeviceNotFound; },
          {message(usb_text::kUnableToFind)},
          {}},
         {"baud rate refused",
-         [](FakeD2xxLibrary& l) { l.baudStatus = d2xx::kFtInvalidBaudRate; },
+         [](FakeD2xxLibrary& l) { l.failing[D2xxEntry::SetBaudRate] = d2xx::kFtInvalidBaudRate; },
          {message(usb_text::kBaudRefused)},
          {}},
     };
@@ -96,7 +96,7 @@ TEST(UsbAdapterOpenTest, EveryRefusalFailsWithItsMessagesAndKeepsNothing) {
     }
 }
 
-TEST(UsbAdapterOpenTest, OpensTheDeviceByItsDescriptionAtItsBaudRate) {
+TEST(UsbAdapterFailuresTest, OpensTheDeviceByItsDescriptionAtItsBaudRate) {
     FakeD2xxLibrary library;
     RecordingHost host;
     UsbAdapter adapter(host, library, kLine);
@@ -111,7 +111,7 @@ TEST(UsbAdapterOpenTest, OpensTheDeviceByItsDescriptionAtItsBaudRate) {
     EXPECT_FALSE(library.loaded);
 }
 
-TEST(UsbAdapterOpenTest, NotificationThatCannotBeHadIsNotValid) {
+TEST(UsbAdapterFailuresTest, NotificationThatCannotBeHadIsNotValid) {
     struct Row {
         const char* what;
         std::optional<D2xxEntry> missing;
@@ -126,7 +126,7 @@ TEST(UsbAdapterOpenTest, NotificationThatCannotBeHadIsNotValid) {
         FakeD2xxLibrary library;
         if (row.missing)
             library.missing = {*row.missing};
-        library.notificationStatus = row.notification;
+        library.failing[D2xxEntry::SetEventNotification] = row.notification;
         RecordingHost host;
         UsbAdapter adapter(host, library, kLine);
         adapter.open(true);
@@ -135,6 +135,22 @@ TEST(UsbAdapterOpenTest, NotificationThatCannotBeHadIsNotValid) {
         EXPECT_FALSE(started);
         EXPECT_EQ(host.shown, Shown{box(usb_text::kNotificationNotValid)});
         EXPECT_FALSE(adapter.notificationThreadRunning());
+    }
+}
+
+TEST(UsbAdapterFailuresTest, FailedStatusQueryOrReadDeliversNothing) {
+    for (const D2xxEntry failing : {D2xxEntry::GetStatus, D2xxEntry::Read}) {
+        SCOPED_TRACE(std::string(d2xxEntryName(failing)));
+        FakeD2xxLibrary library;
+        RecordingHost host;
+        UsbAdapter adapter(host, library, kLine);
+        ASSERT_TRUE(adapter.open(true));
+        library.failing[failing] = d2xx::kFtIoError;
+        library.arrive("000801F7.0340");
+        std::vector<std::string> chunks;
+        EXPECT_EQ(adapter.onUsbData([&](std::string_view text) { chunks.emplace_back(text); }), 0);
+        EXPECT_TRUE(chunks.empty());
+        EXPECT_TRUE(host.shown.empty()) << "not reported to the pilot";
     }
 }
 
