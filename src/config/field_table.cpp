@@ -8,6 +8,10 @@ constexpr std::string_view kCommon = "Common";
 constexpr std::string_view kMode1 = "Mode 1 (Rate Mode)";
 constexpr std::string_view kMode2 = "Mode 2 (AVCS Mode)";
 
+// The window shows "Rudder exponential" in both modes' groups.
+constexpr std::string_view kRateExpoLabel = "Rudder exponential, Mode 1 (Rate)";
+constexpr std::string_view kAvcsExpoLabel = "Rudder exponential, Mode 2 (AVCS)";
+
 constexpr NoticeWords kEndpoint{"Endpoint", "%"};
 constexpr NoticeWords kGain{"Gain", "%"};
 constexpr NoticeWords kExponential{"Exponentials", "%"};
@@ -19,39 +23,46 @@ using N = NumericField;
 
 // clang-format off
 constexpr std::array<FieldDescription, kSettingCount> kFields{{
-    {S::HighEndpoint, kServo, "High endpoint", {30, 145}, 100, "High endpoint",
-     C::Number, &GyroConfig::highEndpoint, N::HighEndpoint, kEndpoint},
-    {S::LowEndpoint, kServo, "Low endpoint", {30, 145}, 100, "Low endpoint",
-     C::Number, &GyroConfig::lowEndpoint, N::LowEndpoint, kEndpoint},
-    {S::MidpointTrim, kServo, "Midpoint trim", {-100, 100}, 0, "Midpoint trim",
-     C::Number, &GyroConfig::midpointTrim, N::MidpointTrim, {"Midpoint trim", ""}},
-    {S::Servo, kServo, "Servo", {0, 39}, 0, "Servo",
+    {S::HighEndpoint, kServo, "High endpoint", "High endpoint", {30, 145}, 100,
+     "High endpoint", C::Number, &GyroConfig::highEndpoint, N::HighEndpoint, kEndpoint},
+    {S::LowEndpoint, kServo, "Low endpoint", "Low endpoint", {30, 145}, 100,
+     "Low endpoint", C::Number, &GyroConfig::lowEndpoint, N::LowEndpoint, kEndpoint},
+    {S::MidpointTrim, kServo, "Midpoint trim", "Midpoint trim", {-100, 100}, 0,
+     "Midpoint trim", C::Number, &GyroConfig::midpointTrim, N::MidpointTrim,
+     {"Midpoint trim", ""}},
+    {S::Servo, kServo, "Servo", "Servo", {0, 39}, 0, "Servo",
      C::ServoCode, nullptr, std::nullopt, kNone},
     // The range is wider than the option list; a value that passes it but names no option
     // leaves the selector empty.
-    {S::Speed, kServo, "Speed", {-100, 100}, 5, "Servo speed",
+    {S::Speed, kServo, "Speed", "Speed", {-100, 100}, 5, "Servo speed",
      C::SpeedValue, nullptr, std::nullopt, kNone},
-    {S::Type, kServo, "Type", {0, 3}, 0, "Servo type",
+    {S::Type, kServo, "Type", "Type", {0, 3}, 0, "Servo type",
      C::TypeValue, nullptr, std::nullopt, kNone},
-    {S::Direction, kCommon, "Direction", {0, 1}, 0, "Servo direction",
+    {S::Direction, kCommon, "Direction", "Direction", {0, 1}, 0, "Servo direction",
      C::Direction, nullptr, std::nullopt, kNone},
-    {S::StickDeadband, kCommon, "Rudder stick deadband", {5, 100}, 5, "Rudder stick deadband",
-     C::Number, &GyroConfig::stickDeadband, N::StickDeadband, {"Deadband", ""}},
-    {S::RateExpo, kMode1, "Rudder exponential", {-100, 100}, -50, "Rate mode rudder exponential",
-     C::Number, &GyroConfig::rateExpo, N::RateExpo, kExponential},
-    {S::AccelProfile, kMode2, "Acceleration profile", {kProfileMin, kProfileMax}, kProfileMax,
-     "Acceleration profile", C::Number, &GyroConfig::accelProfile, std::nullopt, kNone},
-    {S::DecelProfile, kMode2, "Deceleration profile", {kProfileMin, kProfileMax}, kProfileMax,
-     "Deceleration profile", C::Number, &GyroConfig::decelProfile, std::nullopt, kNone},
-    {S::CwStopGain, kMode2, "Clockwise stop gain", {50, 200}, 100, "Clockwise stop gain",
-     C::Number, &GyroConfig::cwStopGain, N::CwStopGain, kGain},
-    {S::CcwStopGain, kMode2, "Counter clockwise stop gain", {50, 200}, 100,
-     "Counter clockwise stop gain", C::Number, &GyroConfig::ccwStopGain, N::CcwStopGain, kGain},
-    {S::AvcsExpo, kMode2, "Rudder exponential", {-100, 100}, -50, "AVCS mode rudder exponential",
-     C::Number, &GyroConfig::avcsExpo, N::AvcsExpo, kExponential},
-    {S::AvcsSensitivity, kMode2, "Rudder sensitivity", {50, 150}, 100,
-     "AVCS mode rudder sensitivity", C::Number, &GyroConfig::avcsSensitivity, N::AvcsSensitivity,
-     {"Sensitivity", "%"}},
+    {S::StickDeadband, kCommon, "Rudder stick deadband", "Rudder stick deadband", {5, 100}, 5,
+     "Rudder stick deadband", C::Number, &GyroConfig::stickDeadband, N::StickDeadband,
+     {"Deadband", ""}},
+    {S::RateExpo, kMode1, "Rudder exponential", kRateExpoLabel, {-100, 100}, -50,
+     "Rate mode rudder exponential", C::Number, &GyroConfig::rateExpo, N::RateExpo,
+     kExponential},
+    {S::AccelProfile, kMode2, "Acceleration profile", "Acceleration profile",
+     {kProfileMin, kProfileMax}, kProfileMax, "Acceleration profile",
+     C::Number, &GyroConfig::accelProfile, std::nullopt, kNone},
+    {S::DecelProfile, kMode2, "Deceleration profile", "Deceleration profile",
+     {kProfileMin, kProfileMax}, kProfileMax, "Deceleration profile",
+     C::Number, &GyroConfig::decelProfile, std::nullopt, kNone},
+    {S::CwStopGain, kMode2, "Clockwise stop gain", "Clockwise stop gain", {50, 200}, 100,
+     "Clockwise stop gain", C::Number, &GyroConfig::cwStopGain, N::CwStopGain, kGain},
+    {S::CcwStopGain, kMode2, "Counter clockwise stop gain", "Counter clockwise stop gain",
+     {50, 200}, 100, "Counter clockwise stop gain", C::Number, &GyroConfig::ccwStopGain,
+     N::CcwStopGain, kGain},
+    {S::AvcsExpo, kMode2, "Rudder exponential", kAvcsExpoLabel, {-100, 100}, -50,
+     "AVCS mode rudder exponential", C::Number, &GyroConfig::avcsExpo, N::AvcsExpo,
+     kExponential},
+    {S::AvcsSensitivity, kMode2, "Rudder sensitivity", "Rudder sensitivity", {50, 150}, 100,
+     "AVCS mode rudder sensitivity", C::Number, &GyroConfig::avcsSensitivity,
+     N::AvcsSensitivity, {"Sensitivity", "%"}},
 }};
 // clang-format on
 

@@ -77,6 +77,9 @@ struct FieldDescription {
     Setting setting;
     std::string_view section;
     std::string_view key;
+    // The name the window shows the setting under, with its group where the window shows the
+    // same name twice.
+    std::string_view label;
     // What a value must lie in: in a file, and for a typed field also in its box.
     Range range;
     // The factory value as the file keeps it; also what replaces a file's value outside the

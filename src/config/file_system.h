@@ -7,10 +7,17 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/sys_result.h"
 
 namespace vn340 {
+
+struct FolderEntry {
+    enum class Kind { File, Folder, Other };
+    std::string name;
+    Kind kind = Kind::Other;
+};
 
 class FileSystem {
   public:
@@ -26,6 +33,12 @@ class FileSystem {
     // The old file's permissions are kept, a symbolic link is followed, not replaced, and a
     // file without write permission is left alone.
     virtual SysResult replace(const std::string& path, std::string_view bytes) = 0;
+    // Makes a new file holding `bytes`, whole or not at all, and never in place of another:
+    // a name already taken fails with EEXIST and leaves that file as it was.
+    virtual SysResult createNew(const std::string& path, std::string_view bytes) = 0;
+    // The files and folders directly in `folder`, in no particular order. A missing folder
+    // lists as empty and succeeds; a name that is no folder fails with ENOTDIR.
+    virtual SysResult listFolder(const std::string& folder, std::vector<FolderEntry>& entries) = 0;
     // Whether a new file can be made in the folder (a real probe: permissions alone do not
     // tell for the superuser).
     virtual bool folderIsWritable(const std::string& folder) = 0;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -70,8 +71,11 @@ std::string temporaryName(const std::string& target) {
     return target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
 }
 
-void syncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+// Makes a new name in the folder survive a crash as the file's bytes do.
+void syncFolderOf(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
@@ -101,6 +105,52 @@ int openTemporary(const std::string& target, std::string& temporary) {
         }
     }
     return fd;
+}
+
+// Writes `bytes` into a new file beside `target` and syncs it; 0 or the errno of the first
+// failure, with nothing left behind after a failure.
+int writeTemporary(const std::string& target, std::string_view bytes, const struct stat* old,
+                   std::string& temporary) {
+    const int fd = openTemporary(target, temporary);
+    if (fd < 0) {
+        return errno;
+    }
+    int error = fillTemporary(fd, bytes, old);
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+    }
+    return error;
+}
+
+// Gives the finished temporary file the name `target` unless that name is taken; 0 or the
+// errno of the failure, the temporary file then still in place.
+int renameToNewName(const std::string& temporary, const std::string& target) {
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // A file system that cannot rename without replacing can still add a second name, which
+    // never replaces either.
+    if (::link(temporary.c_str(), target.c_str()) != 0) {
+        return errno;
+    }
+    ::unlink(temporary.c_str());
+    return 0;
+}
+
+FolderEntry::Kind kindOf(const std::filesystem::directory_entry& entry) {
+    std::error_code ec;
+    const std::filesystem::file_status status = entry.status(ec);
+    if (std::filesystem::is_directory(status)) {
+        return FolderEntry::Kind::Folder;
+    }
+    return std::filesystem::is_regular_file(status) ? FolderEntry::Kind::File
+                                                    : FolderEntry::Kind::Other;
 }
 
 class PosixFileSystem final : public FileSystem {
@@ -154,23 +204,49 @@ class PosixFileSystem final : public FileSystem {
             return cannotWrite(path, EACCES);
         }
         std::string temporary;
-        const int fd = openTemporary(target, temporary);
-        if (fd < 0) {
-            return cannotWrite(path, errno);
-        }
-        int error = fillTemporary(fd, bytes, existed ? &old : nullptr);
-        if (::close(fd) != 0 && error == 0) {
-            error = errno;
-        }
+        int error = writeTemporary(target, bytes, existed ? &old : nullptr, temporary);
         if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) {
             error = errno;
+            ::unlink(temporary.c_str());
         }
         if (error != 0) {
-            ::unlink(temporary.c_str());
             return cannotWrite(path, error);
         }
-        const std::string folder = folderOf(target);
-        syncFolder(folder.empty() ? "." : folder);
+        syncFolderOf(target);
+        return {};
+    }
+
+    SysResult createNew(const std::string& path, std::string_view bytes) override {
+        std::string temporary;
+        int error = writeTemporary(path, bytes, nullptr, temporary);
+        if (error == 0) {
+            error = renameToNewName(temporary, path);
+            if (error != 0) {
+                ::unlink(temporary.c_str());
+            }
+        }
+        if (error != 0) {
+            return cannotWrite(path, error);
+        }
+        syncFolderOf(path);
+        return {};
+    }
+
+    SysResult listFolder(const std::string& folder, std::vector<FolderEntry>& entries) override {
+        entries.clear();
+        std::error_code ec;
+        std::filesystem::directory_iterator entry(folder, ec);
+        if (ec == std::errc::no_such_file_or_directory) {
+            return {};
+        }
+        for (; !ec && entry != std::filesystem::directory_iterator(); entry.increment(ec)) {
+            entries.push_back({entry->path().filename().string(), kindOf(*entry)});
+        }
+        if (ec) {
+            entries.clear();
+            return {ec.value(), "The folder \"" + folder +
+                                    "\" cannot be listed: " + std::strerror(ec.value()) + "."};
+        }
         return {};
     }
 

@@ -81,6 +81,8 @@ struct GyroConfig {
     int servoFlags = 0;
     int statisticsWord = 0;
     int servoImpliedType = 0;
+
+    bool operator==(const GyroConfig&) const = default;
 };
 
 // Sets the type and speed positions from the servo row; does nothing without a servo selection.

@@ -152,6 +152,48 @@ TEST_F(SystemFileSystemTest, AReadOnlyFileIsNotReplaced) {
     EXPECT_TRUE(files().replace(path, "[S]\r\nk=2\r\n").ok());
 }
 
+// A new file never takes another's place: a taken name fails and keeps its bytes.
+TEST_F(SystemFileSystemTest, CreatesOnlyNewFilesAndLeavesNoTemporaryFile) {
+    put(at("taken.tsf"), "old");
+    put(at("plain"), "x");
+    struct Row {
+        string path;
+        int error;
+    };
+    const Row rows[] = {
+        {at("new.tsf"), 0},
+        {at("taken.tsf"), EEXIST},
+        {at("plain") + "/new.tsf", ENOTDIR},
+        {at("missing") + "/new.tsf", ENOENT},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(files().createNew(row.path, "fresh").error, row.error);
+    }
+    EXPECT_EQ(bytes(at("new.tsf")), "fresh");
+    EXPECT_EQ(bytes(at("taken.tsf")), "old");
+    EXPECT_EQ(entries(), (std::vector<string>{"new.tsf", "plain", "taken.tsf"}));
+}
+
+TEST_F(SystemFileSystemTest, ListsWhatAFolderHoldsByKind) {
+    put(at("a.tsf"), "");
+    fs::create_directory(at("gyro"));
+    ASSERT_EQ(::mkfifo(at("pipe").c_str(), 0600), 0);
+    std::vector<FolderEntry> found;
+    ASSERT_TRUE(files().listFolder(folder_.string(), found).ok());
+    std::sort(found.begin(), found.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    using K = FolderEntry::Kind;
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].name + (found[0].kind == K::File ? " file" : ""), "a.tsf file");
+    EXPECT_EQ(found[1].name + (found[1].kind == K::Folder ? " folder" : ""), "gyro folder");
+    EXPECT_EQ(found[2].name + (found[2].kind == K::Other ? " other" : ""), "pipe other");
+
+    EXPECT_TRUE(files().listFolder(at("missing"), found).ok());
+    EXPECT_TRUE(found.empty());
+    EXPECT_EQ(files().listFolder(at("a.tsf"), found).error, ENOTDIR);
+}
+
 TEST_F(SystemFileSystemTest, NoFileNameIsNoFile) {
     const SysResult result = files().replace("", "x");
     EXPECT_EQ(result.error, ENOENT);

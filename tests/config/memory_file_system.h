@@ -3,7 +3,9 @@
 // Files held in memory, for tests of everything above the file seam: reads and replacements
 // act on a map, and any path can be made to fail as a real system would.
 
+#include <cerrno>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -16,6 +18,8 @@ class MemoryFileSystem : public FileSystem {
     std::map<std::string, std::string> files;
     std::map<std::string, SysResult> readFailures;     // by path
     std::map<std::string, SysResult> replaceFailures;  // by path
+    std::map<std::string, SysResult> createFailures;   // by path
+    std::set<std::string> folders;                     // made by createFolders
 
     SysResult read(const std::string& path, std::string& bytes) override {
         bytes.clear();
@@ -34,8 +38,46 @@ class MemoryFileSystem : public FileSystem {
         files[path] = std::string(bytes);
         return {};
     }
+    SysResult createNew(const std::string& path, std::string_view bytes) override {
+        if (const auto failure = createFailures.find(path); failure != createFailures.end()) {
+            return failure->second;
+        }
+        if (files.count(path) != 0) {
+            return cannotWrite(path, EEXIST);
+        }
+        files[path] = std::string(bytes);
+        return {};
+    }
+    // Folders are those made and those that hold a file; the latter without their parents.
+    SysResult listFolder(const std::string& folder, std::vector<FolderEntry>& entries) override {
+        entries.clear();
+        const std::string prefix = folder + "/";
+        std::set<std::string> seen;
+        auto add = [&](const std::string& path, FolderEntry::Kind kind) {
+            if (path.rfind(prefix, 0) != 0) {
+                return;
+            }
+            const std::string rest = path.substr(prefix.size());
+            const std::size_t slash = rest.find('/');
+            const std::string name = rest.substr(0, slash);
+            if (!name.empty() && seen.insert(name).second) {
+                entries.push_back(
+                    {name, slash == std::string::npos ? kind : FolderEntry::Kind::Folder});
+            }
+        };
+        for (const auto& [path, bytes] : files) {
+            add(path, FolderEntry::Kind::File);
+        }
+        for (const std::string& made : folders) {
+            add(made, FolderEntry::Kind::Folder);
+        }
+        return {};
+    }
     bool folderIsWritable(const std::string&) override { return true; }
-    SysResult createFolders(const std::string&) override { return {}; }
+    SysResult createFolders(const std::string& folder) override {
+        folders.insert(folder);
+        return {};
+    }
     std::string ownerGroup(const std::string&) override { return {}; }
 
     // The file's bytes, empty when there is none.

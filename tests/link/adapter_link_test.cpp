@@ -49,6 +49,8 @@ struct GroupFiles : FileSystem {
     std::vector<std::string> asked;
     SysResult read(const std::string&, std::string&) override { return {}; }
     SysResult replace(const std::string&, std::string_view) override { return {}; }
+    SysResult createNew(const std::string&, std::string_view) override { return {}; }
+    SysResult listFolder(const std::string&, std::vector<FolderEntry>&) override { return {}; }
     bool folderIsWritable(const std::string&) override { return false; }
     SysResult createFolders(const std::string&) override { return {}; }
     std::string ownerGroup(const std::string& path) override {

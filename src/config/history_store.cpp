@@ -1,0 +1,287 @@
+#include "config/history_store.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+
+#include "config/paths.h"
+#include "config/settings_codec.h"
+#include "config/settings_comments.h"
+
+namespace vn340 {
+namespace {
+
+constexpr std::string_view kReadWord = "read";
+constexpr std::string_view kStoredWord = "stored";
+constexpr std::string_view kSuffix = ".tsf";
+constexpr std::string_view kReadHeadline = "Read from the vn340 with serial number ";
+constexpr std::string_view kStoredHeadline = "Stored to the vn340 with serial number ";
+// More snapshots than this within one second would be a program gone wrong, not a pilot.
+constexpr int kMaxSequence = 1000;
+
+std::string_view kindWord(SnapshotKind kind) {
+    return kind == SnapshotKind::Read ? kReadWord : kStoredWord;
+}
+
+// A serial number becomes a folder name only when it cannot climb out of the history.
+bool nameableSerial(std::string_view serial) {
+    return !serial.empty() && std::all_of(serial.begin(), serial.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    });
+}
+
+bool startsWith(std::string_view text, std::string_view start) {
+    return text.substr(0, start.size()) == start;
+}
+
+// `count` decimal digits at `at`, or none.
+std::optional<int> digitsAt(std::string_view text, std::size_t at, std::size_t count) {
+    if (at + count > text.size()) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (char c : text.substr(at, count)) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+struct SnapshotName {
+    LocalTime time;
+    SnapshotKind kind;
+    int sequence;
+};
+
+// Parses "YYYY-MM-DD_HHMMSS_<kind>[-N].tsf"; anything else is not one of ours.
+std::optional<SnapshotName> parseSnapshotName(std::string_view name) {
+    if (name.size() < 18 || name[4] != '-' || name[7] != '-' || name[10] != '_' ||
+        name[17] != '_' ||
+        name.substr(name.size() - std::min(name.size(), kSuffix.size())) != kSuffix) {
+        return std::nullopt;
+    }
+    const auto year = digitsAt(name, 0, 4), month = digitsAt(name, 5, 2),
+               day = digitsAt(name, 8, 2);
+    const auto hour = digitsAt(name, 11, 2), minute = digitsAt(name, 13, 2),
+               second = digitsAt(name, 15, 2);
+    if (!year || !month || !day || !hour || !minute || !second || *month < 1 || *month > 12 ||
+        *day < 1 || *day > 31 || *hour > 23 || *minute > 59 || *second > 60) {
+        return std::nullopt;
+    }
+    std::string_view rest = name.substr(18, name.size() - 18 - kSuffix.size());
+    SnapshotName parsed{{*year, *month, *day, *hour, *minute, *second}, SnapshotKind::Read, 1};
+    if (startsWith(rest, kReadWord)) {
+        rest.remove_prefix(kReadWord.size());
+    } else if (startsWith(rest, kStoredWord)) {
+        parsed.kind = SnapshotKind::Stored;
+        rest.remove_prefix(kStoredWord.size());
+    } else {
+        return std::nullopt;
+    }
+    if (rest.empty()) {
+        return parsed;
+    }
+    // "-2" and up, as written: no sign, no leading zero.
+    if (rest.size() < 2 || rest.size() > 5 || rest[0] != '-' || rest[1] == '0') {
+        return std::nullopt;
+    }
+    const auto sequence = digitsAt(rest, 1, rest.size() - 1);
+    if (!sequence || *sequence < 2) {
+        return std::nullopt;
+    }
+    parsed.sequence = *sequence;
+    return parsed;
+}
+
+// The pilot's comments, without the headline an earlier snapshot put in front of them: a
+// snapshot loaded and stored again gets one headline, not two.
+std::vector<std::string> pilotsLines(const std::string& comments) {
+    std::vector<std::string> lines = splitAtLineBreaks(comments);
+    const auto own = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return !startsWith(line, kReadHeadline) && !startsWith(line, kStoredHeadline);
+    });
+    lines.erase(lines.begin(), own);
+    return lines;
+}
+
+std::string snapshotBytes(const GyroConfig& config, SnapshotKind kind, const LocalTime& time) {
+    std::vector<std::string> lines{snapshotHeadline(kind, config.serialNumber, time)};
+    const std::vector<std::string> own = pilotsLines(config.userComments);
+    lines.insert(lines.end(), own.begin(), own.end());
+    return encodeSettingsFile("", config, lines);
+}
+
+bool newestFirst(const Snapshot& a, const Snapshot& b) {
+    if (a.time != b.time) {
+        return a.time > b.time;
+    }
+    if (a.sequence != b.sequence) {
+        return a.sequence > b.sequence;
+    }
+    return a.path < b.path;
+}
+
+}  // namespace
+
+LocalTime localTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    ::localtime_r(&now, &parts);
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+            parts.tm_hour,        parts.tm_min,     parts.tm_sec};
+}
+
+std::string dateText(const LocalTime& time) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", time.year, time.month, time.day);
+    return text;
+}
+
+std::string timeText(const LocalTime& time) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
+    return text;
+}
+
+std::string historyFolderFrom(const char* xdgDataHome, const char* home) {
+    // A relative XDG_DATA_HOME is invalid and must be ignored.
+    if (xdgDataHome != nullptr && xdgDataHome[0] == '/') {
+        return joinPath(joinPath(xdgDataHome, "tarvelrc"), "history");
+    }
+    if (home != nullptr && home[0] != '\0') {
+        return joinPath(home, ".local/share/tarvelrc/history");
+    }
+    return {};
+}
+
+std::string historyFolder() {
+    return historyFolderFrom(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+std::string snapshotFileName(const LocalTime& time, SnapshotKind kind, int sequence) {
+    char stamp[80];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d_%02d%02d%02d_", time.year, time.month,
+                  time.day, time.hour, time.minute, time.second);
+    std::string name = stamp + std::string(kindWord(kind));
+    if (sequence > 1) {
+        name += "-" + std::to_string(sequence);
+    }
+    return name + std::string(kSuffix);
+}
+
+std::string snapshotHeadline(SnapshotKind kind, std::string_view serialNumber,
+                             const LocalTime& time) {
+    return std::string(kind == SnapshotKind::Read ? kReadHeadline : kStoredHeadline) +
+           std::string(serialNumber) + " on " + dateText(time) + " " + timeText(time);
+}
+
+std::string historyFailureMessage(const SysResult& failure) {
+    return "This configuration could not be kept in the history.\n\n" + failure.message +
+           "\n\nReading and storing work as before. This is not told again until the program "
+           "is started again.";
+}
+
+HistoryStore::HistoryStore(std::string folder, FileSystem& files, Clock clock)
+    : folder_(std::move(folder)), files_(files), clock_(std::move(clock)) {}
+
+RecordResult HistoryStore::record(const GyroConfig& config, SnapshotKind kind) {
+    RecordResult out;
+    if (folder_.empty()) {
+        out.result = {ENOENT,
+                      "There is no folder for the history: neither XDG_DATA_HOME nor "
+                      "HOME is set."};
+    } else if (!nameableSerial(config.serialNumber)) {
+        out.result = {EINVAL, "The serial number \"" + config.serialNumber +
+                                  "\" cannot name a folder of the history."};
+    } else {
+        const std::string gyroFolder = joinPath(folder_, config.serialNumber);
+        out.result = files_.createFolders(gyroFolder);
+        if (out.result) {
+            const LocalTime time = clock_();
+            out.result =
+                writeNew(gyroFolder, time, kind, snapshotBytes(config, kind, time), out.path);
+        }
+    }
+    if (!out.result) {
+        out.path.clear();
+        out.tellPilot = !failedBefore_;
+        failedBefore_ = true;
+    }
+    return out;
+}
+
+SysResult HistoryStore::writeNew(const std::string& gyroFolder, const LocalTime& time,
+                                 SnapshotKind kind, const std::string& bytes, std::string& path) {
+    SysResult result;
+    for (int sequence = 1; sequence <= kMaxSequence; ++sequence) {
+        path = joinPath(gyroFolder, snapshotFileName(time, kind, sequence));
+        result = files_.createNew(path, bytes);
+        if (result.error != EEXIST) {
+            break;
+        }
+    }
+    return result;
+}
+
+void HistoryStore::collect(const std::string& serialNumber, std::vector<Snapshot>& into) const {
+    if (folder_.empty() || !nameableSerial(serialNumber)) {
+        return;
+    }
+    const std::string gyroFolder = joinPath(folder_, serialNumber);
+    std::vector<FolderEntry> entries;
+    files_.listFolder(gyroFolder, entries);
+    GyroConfig factory;
+    loadDefaults(factory);
+    for (const FolderEntry& entry : entries) {
+        const std::optional<SnapshotName> name = parseSnapshotName(entry.name);
+        if (entry.kind != FolderEntry::Kind::File || !name) {
+            continue;
+        }
+        Snapshot snapshot{serialNumber,
+                          name->time,
+                          name->kind,
+                          name->sequence,
+                          joinPath(gyroFolder, entry.name),
+                          {}};
+        std::string bytes;
+        if (!files_.read(snapshot.path, bytes)) {
+            continue;
+        }
+        DecodedSettings decoded = decodeSettingsFile(bytes, factory);
+        // What the program wrote always reads back whole; anything else was damaged since.
+        if (decoded.refusal || !decoded.problems.empty()) {
+            continue;
+        }
+        snapshot.config = std::move(decoded.config);
+        into.push_back(std::move(snapshot));
+    }
+}
+
+std::vector<Snapshot> HistoryStore::list(const std::string& serialNumber) const {
+    std::vector<Snapshot> snapshots;
+    collect(serialNumber, snapshots);
+    std::sort(snapshots.begin(), snapshots.end(), newestFirst);
+    return snapshots;
+}
+
+std::vector<Snapshot> HistoryStore::listAll() const {
+    std::vector<Snapshot> snapshots;
+    std::vector<FolderEntry> gyros;
+    if (!folder_.empty()) {
+        files_.listFolder(folder_, gyros);
+    }
+    for (const FolderEntry& gyro : gyros) {
+        if (gyro.kind == FolderEntry::Kind::Folder) {
+            collect(gyro.name, snapshots);
+        }
+    }
+    std::sort(snapshots.begin(), snapshots.end(), newestFirst);
+    return snapshots;
+}
+
+}  // namespace vn340
