@@ -1,5 +1,6 @@
 // The read sequence: identification first, then the seventeen parameter words, then the
-// statistics word is cleared (or the pilot is offered to send it first).
+// statistics word is cleared (or the pilot is offered to send it first), unless the read is
+// told to leave it on the gyro.
 
 #include <array>
 
@@ -116,6 +117,11 @@ void SequenceEngine::readParameter() {
 }
 
 void SequenceEngine::statisticsHandOver() {
+    if (statistics_ == StatisticsWord::LeaveOnGyro) {
+        state_ = 19;
+        host_.armTimer(kStep, kStepDelay);
+        return;
+    }
     if (config_.statisticsWord == 0) {
         send(kClearStatisticsFrame, 18);
         return;
@@ -153,6 +159,7 @@ void SequenceEngine::finishRead() {
     host_.setStatus("Read complete");
     host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     giveControlsBack();
+    host_.readComplete();
 }
 
 }  // namespace vn340

@@ -55,7 +55,8 @@ bool within(int state, int first, int last) {
 SequenceEngine::SequenceEngine(GyroConfig& config, SequenceHost& host)
     : config_(config), host_(host) {}
 
-void SequenceEngine::startRead() {
+void SequenceEngine::startRead(StatisticsWord statistics) {
+    statistics_ = statistics;
     host_.enableControls(false);
     state_ = kFirstReadState;
     host_.armTimer(SequenceTimer::ReadStep, kStepDelay);

@@ -32,6 +32,10 @@ inline constexpr std::chrono::milliseconds kStepDelay{1};
 inline constexpr std::chrono::milliseconds kDiagnosticsPause{50};
 inline constexpr std::chrono::milliseconds kStatusClearDelay{3000};
 
+// What a read does with a statistics word it finds: hand it over (offer it when not 0, then
+// clear it), or leave it on the gyro untouched for the next read to offer.
+enum class StatisticsWord { HandOver, LeaveOnGyro };
+
 // What the statistics offer answers: offer again, clear the word on the gyro, or finish
 // without clearing it.
 enum class StatisticsAnswer { OfferAgain = 16, ClearWord = 17, Finish = 19 };
@@ -69,6 +73,11 @@ class SequenceHost {
 
     // The diagnostics menu item reads "Stop diagnostics" while `running`.
     virtual void diagnosticsMenuChanged(bool running) = 0;
+
+    // A read or a store has ended well; the engine is idle again. What the program does
+    // after a good exchange with the gyro (keeping it in the history) starts here.
+    virtual void readComplete() {}
+    virtual void writeComplete() {}
 };
 
 // The texts the sequences show.
@@ -89,7 +98,7 @@ class SequenceEngine {
     SequenceEngine(GyroConfig& config, SequenceHost& host);
 
     // "Read from gyro" and "Store to gyro" (after the safety agreement).
-    void startRead();
+    void startRead(StatisticsWord statistics = StatisticsWord::HandOver);
     void startWrite();
     // The diagnostics menu command: starts diagnostics, or asks the running round to be the
     // last one.
@@ -184,6 +193,7 @@ class SequenceEngine {
     std::uint16_t flagsAsRead_ = 0;
     FlagBits flagBits_;
 
+    StatisticsWord statistics_ = StatisticsWord::HandOver;
     bool diagnosticsRunning_ = false;
     std::uint16_t gyroSignal_ = 0;
 };

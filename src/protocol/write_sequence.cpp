@@ -133,6 +133,7 @@ void SequenceEngine::finishWrite() {
     host_.refreshControls();
     giveControlsBack();
     state_ = 0;
+    host_.writeComplete();
 }
 
 }  // namespace vn340

@@ -218,6 +218,11 @@ void checkCase(const Case& c) {
             break;
     }
 
+    // What follows a good read or store (the history) follows exactly those.
+    const bool completes = expected == Outcome::Completes;
+    EXPECT_EQ(host.readCompletes, completes && c.sequence == Sequence::Read ? 1 : 0);
+    EXPECT_EQ(host.writeCompletes, completes && c.sequence == Sequence::Write ? 1 : 0);
+
     if (c.sequence == Sequence::Write) {
         const bool beforeFirstWrite = c.reply <= 7;
         const std::size_t writes = run.sim().writesApplied().size();

@@ -63,6 +63,8 @@ class VirtualHost : public SequenceHost {
     int refreshes = 0;  // full refreshes of the controls
     int takes = 0;
     int offers = 0;
+    int readCompletes = 0;
+    int writeCompletes = 0;
     int statusShows = 0;  // the status line shown alone
     std::string status;
     // How the controls stand now.
@@ -104,6 +106,8 @@ class VirtualHost : public SequenceHost {
     void refreshControls() override { ++refreshes; }
     StatisticsAnswer offerStatistics() override;
     void diagnosticsMenuChanged(bool running) override { diagnosticsMenu.push_back(running); }
+    void readComplete() override { ++readCompletes; }
+    void writeComplete() override { ++writeCompletes; }
 
   private:
     bool step(Micros limit);
