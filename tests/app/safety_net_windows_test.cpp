@@ -1,0 +1,158 @@
+// The history and compare windows on a real display, driven as the pilot drives them.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <optional>
+#include <set>
+
+#include "app/compare_window.h"
+#include "app/history_window.h"
+#include "config/config_comparison.h"
+#include "config/memory_file_system.h"
+
+namespace vn340 {
+namespace {
+
+GyroConfig defaults() {
+    GyroConfig config;
+    loadDefaults(config);
+    return config;
+}
+
+template <typename T>
+T* child(QWidget& window, const QString& name) {
+    T* widget = window.findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name.toStdString();
+    return widget;
+}
+
+TEST(CompareWindowTest, MarksExactlyTheDifferingRowsAndUsesTheChosenOne) {
+    GyroConfig screen = defaults();
+    GyroConfig file = defaults();
+    screen.servoModel = 33;  // "MKS DS9670", stored as the code of "JR 3500G"
+    file.servoModel = 26;
+    file.highEndpoint = 120;
+    file.direction = Direction::Reverse;
+    file.avcsExpo = 0;
+    const std::set<Setting> differing{Setting::HighEndpoint, Setting::Direction, Setting::AvcsExpo};
+
+    CompareWindow window;
+    std::vector<Setting> used;
+    QObject::connect(&window, &CompareWindow::useValueRequested,
+                     [&](Setting setting) { used.push_back(setting); });
+    window.compare(screen, file, CompareSide::file(QStringLiteral("/models/trex.tsf")));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(child<QLabel>(window, QStringLiteral("header"))
+                    ->text()
+                    .contains(QStringLiteral("/models/trex.tsf")));
+
+    for (const FieldDescription& field : fieldDescriptions()) {
+        SCOPED_TRACE(field.label.data());
+        const QString id = QString::number(static_cast<int>(field.setting));
+        const bool differs = differing.count(field.setting) != 0;
+        QLabel* mark = child<QLabel>(window, QStringLiteral("mark") + id);
+        QLabel* other = child<QLabel>(window, QStringLiteral("other") + id);
+        ASSERT_TRUE(mark && other);
+        EXPECT_EQ(mark->text(), differs ? QString(QChar(kDifferenceMark)) : QString());
+        EXPECT_EQ(mark->accessibleName(), differs ? QStringLiteral("differs") : QString());
+        EXPECT_EQ(other->font().bold(), differs);
+        EXPECT_EQ(other->text().toStdString(), displayValue(file, field.setting));
+        EXPECT_EQ(window.useButton(field.setting)->isEnabled(), differs);
+    }
+
+    QTest::mouseClick(window.useButton(Setting::HighEndpoint), Qt::LeftButton);
+    window.useButton(Setting::Direction)->setFocus();
+    QTest::keyClick(window.useButton(Setting::Direction), Qt::Key_Space);
+    EXPECT_EQ(used, (std::vector<Setting>{Setting::HighEndpoint, Setting::Direction}));
+
+    // The screen takes the value; its row is no longer marked.
+    useValue(screen, file, Setting::HighEndpoint);
+    window.setScreen(screen);
+    EXPECT_FALSE(window.useButton(Setting::HighEndpoint)->isEnabled());
+    EXPECT_EQ(child<QLabel>(window, QStringLiteral("screen0"))->text(), QStringLiteral("120"));
+}
+
+class HistoryWindowTest : public ::testing::Test {
+  protected:
+    HistoryWindowTest() {
+        for (const auto& [minute, serial, high] : {std::tuple{10, "135732", 100},
+                                                   {20, "135732", 120},
+                                                   {40, "20001", 100},
+                                                   {30, "135732", 100}}) {
+            now.minute = minute;
+            GyroConfig config = defaults();
+            config.serialNumber = serial;
+            config.highEndpoint = high;
+            store.record(config, minute == 20 ? SnapshotKind::Stored : SnapshotKind::Read);
+        }
+        QObject::connect(&window, &HistoryWindow::loadRequested,
+                         [this](const Snapshot& s) { loaded = s.path; });
+        QObject::connect(&window, &HistoryWindow::compareRequested,
+                         [this](const Snapshot& s) { compared = s.path; });
+    }
+
+    // Each row as "date time kind differences serial".
+    std::vector<std::string> rows() {
+        std::vector<std::string> texts;
+        QTreeWidget* list = child<QTreeWidget>(window, QStringLiteral("snapshots"));
+        for (int i = 0; list && i < list->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int column = 0; column < list->columnCount(); ++column) {
+                if (!list->isColumnHidden(column))
+                    cells << list->topLevelItem(i)->text(column);
+            }
+            texts.push_back(cells.join(QLatin1Char(' ')).toStdString());
+        }
+        return texts;
+    }
+
+    MemoryFileSystem files;
+    LocalTime now{2026, 12, 8, 22, 0, 0};
+    HistoryStore store{"/history", files, [this] { return now; }};
+    HistoryWindow window;
+    std::string loaded;
+    std::string compared;
+};
+
+TEST_F(HistoryWindowTest, ListsTheGyrosSnapshotsNewestFirstAndHandsOnTheChosenOne) {
+    window.present(store, "135732", defaults());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(rows(), (std::vector<std::string>{"2026-12-08 22:30:00 Read none",
+                                                "2026-12-08 22:20:00 Stored 1 setting",
+                                                "2026-12-08 22:10:00 Read none"}));
+
+    QTreeWidget* list = child<QTreeWidget>(window, QStringLiteral("snapshots"));
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::mouseClick(child<QPushButton>(window, QStringLiteral("load")), Qt::LeftButton);
+    EXPECT_EQ(loaded, "/history/135732/2026-12-08_222000_stored.tsf");
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::mouseClick(child<QPushButton>(window, QStringLiteral("compare")), Qt::LeftButton);
+    EXPECT_EQ(compared, "/history/135732/2026-12-08_221000_read.tsf");
+
+    QTest::keyClick(child<QCheckBox>(window, QStringLiteral("allGyros")), Qt::Key_Space);
+    ASSERT_EQ(rows().size(), 4u);
+    EXPECT_EQ(rows().front(), "2026-12-08 22:40:00 Read none 20001");
+}
+
+TEST_F(HistoryWindowTest, BeforeAnyReadEveryGyroIsShownAndTheCountsFollowTheScreen) {
+    window.present(store, "", defaults());
+    QCheckBox* all = child<QCheckBox>(window, QStringLiteral("allGyros"));
+    EXPECT_TRUE(all->isChecked());
+    EXPECT_FALSE(all->isEnabled());
+    ASSERT_EQ(rows().size(), 4u);
+
+    GyroConfig screen = defaults();
+    screen.highEndpoint = 120;
+    window.setScreen(screen);
+    EXPECT_EQ(rows()[2], "2026-12-08 22:20:00 Stored none 135732");
+    EXPECT_EQ(rows()[3], "2026-12-08 22:10:00 Read 1 setting 135732");
+}
+
+}  // namespace
+}  // namespace vn340
