@@ -46,54 +46,47 @@ class HistoryStoreTest : public ::testing::Test {
     }
 };
 
-TEST_F(HistoryStoreTest, AReadIsKeptAsASettingsFileThatLoadsBack) {
-    const GyroConfig config = gyroConfig();
-    const RecordResult written = store.record(config, SnapshotKind::Read);
-    ASSERT_TRUE(written.result.ok()) << written.result.message;
-    EXPECT_EQ(written.path, kGyro + "/2026-12-08_221503_read.tsf");
-
-    const GyroConfig back = decoded(written.path);
-    EXPECT_EQ(differingSettings(config, back).size(), 0u);
-    EXPECT_EQ(back.userComments,
-              "Read from the vn340 with serial number 135732 on 2026-12-08 22:15:03\n"
-              "Trex 450\ntail a bit soft\n");
-
+// Three snapshots within one second: each a file of its own that loads back to what was kept,
+// its comments headed by what happened, an earlier headline (of a loaded snapshot) dropped.
+TEST_F(HistoryStoreTest, EverySnapshotIsANewSettingsFileThatLoadsBack) {
+    const std::string headline = " the vn340 with serial number 135732 on 2026-12-08 22:15:03\n";
+    struct Row {
+        SnapshotKind kind;
+        int highEndpoint;
+        std::string comments;
+        std::string name;
+        std::string commentsBack;
+    };
+    const Row rows[] = {
+        {SnapshotKind::Read, 120, "Trex 450\r\ntail a bit soft\r\n", "read.tsf",
+         "Read from" + headline + "Trex 450\ntail a bit soft\n"},
+        {SnapshotKind::Read, 90, "Read from" + headline + "Trex 450\n", "read-2.tsf",
+         "Read from" + headline + "Trex 450\n"},
+        {SnapshotKind::Stored, 30,
+         "Read from the vn340 with serial number 1 on 2026-01-02 10:00:00", "stored.tsf",
+         "Stored to" + headline},
+    };
+    std::vector<GyroConfig> kept;
+    for (const Row& row : rows) {
+        GyroConfig config = gyroConfig();
+        config.highEndpoint = row.highEndpoint;
+        config.userComments = row.comments;
+        const RecordResult written = store.record(config, row.kind);
+        ASSERT_TRUE(written.result.ok()) << written.result.message;
+        EXPECT_EQ(written.path, kGyro + "/2026-12-08_221503_" + row.name);
+        kept.push_back(config);
+    }
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        const GyroConfig back = decoded(kGyro + "/2026-12-08_221503_" + rows[i].name);
+        EXPECT_TRUE(differingSettings(kept[i], back).empty());
+        EXPECT_EQ(back.userComments, rows[i].commentsBack);
+    }
     const std::vector<Snapshot> listed = store.list("135732");
-    ASSERT_EQ(listed.size(), 1u);
-    EXPECT_EQ(listed[0].path, written.path);
-    EXPECT_EQ(listed[0].kind, SnapshotKind::Read);
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_EQ(listed[0].path, kGyro + "/2026-12-08_221503_read-2.tsf");
     EXPECT_EQ(listed[0].time, now);
-    EXPECT_EQ(differingSettings(config, listed[0].config).size(), 0u);
-}
-
-// A snapshot loaded and stored again carries the new headline only.
-TEST_F(HistoryStoreTest, AStoreOfALoadedSnapshotHasOneHeadline) {
-    GyroConfig config = gyroConfig();
-    config.userComments =
-        "Read from the vn340 with serial number 135732 on 2026-01-02 10:00:00\r\n"
-        "Trex 450\r\n";
-    const RecordResult written = store.record(config, SnapshotKind::Stored);
-    ASSERT_TRUE(written.result.ok());
-    EXPECT_EQ(written.path, kGyro + "/2026-12-08_221503_stored.tsf");
-    EXPECT_EQ(decoded(written.path).userComments,
-              "Stored to the vn340 with serial number 135732 on 2026-12-08 22:15:03\n"
-              "Trex 450\n");
-}
-
-TEST_F(HistoryStoreTest, SnapshotsOfOneSecondGetNamesOfTheirOwn) {
-    GyroConfig first = gyroConfig();
-    GyroConfig second = gyroConfig();
-    second.highEndpoint = 90;
-    ASSERT_TRUE(store.record(first, SnapshotKind::Read).result.ok());
-    const RecordResult again = store.record(second, SnapshotKind::Read);
-    ASSERT_TRUE(again.result.ok());
-    EXPECT_EQ(again.path, kGyro + "/2026-12-08_221503_read-2.tsf");
-    EXPECT_EQ(decoded(kGyro + "/2026-12-08_221503_read.tsf").highEndpoint, 120);
-    EXPECT_EQ(decoded(again.path).highEndpoint, 90);
-
-    const std::vector<Snapshot> listed = store.list("135732");
-    ASSERT_EQ(listed.size(), 2u);
-    EXPECT_EQ(listed[0].path, again.path) << "the later of one second comes first";
+    EXPECT_EQ(listed[0].config.highEndpoint, 90);
 }
 
 TEST_F(HistoryStoreTest, ListsNewestFirstPassingOverWhatIsNotASnapshot) {
