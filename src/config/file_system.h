@@ -1,9 +1,9 @@
 #pragma once
 
-// Every file the program touches goes through this seam: settings files, the preferences and
-// the device nodes it only asks about. The system's own types stay in the one file that
-// implements it, and tests replace it to play a full disk, a folder in the way or a file that
-// cannot be read.
+// Every file the program touches goes through this seam: settings files, the preferences, the
+// history of configurations and the device nodes it only asks about. The system's own types
+// stay in the one file that implements it, and tests replace it to play a full disk, a folder
+// in the way or a file that cannot be read.
 
 #include <string>
 #include <string_view>
