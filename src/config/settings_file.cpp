@@ -81,9 +81,14 @@ void loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore, ProfileStore
     }
     rememberFolder(prefsStore, *path);
     settingsStore.setPath(*path);
+    loadSettingsFileAt(config, settingsStore.fileSystem(), host, *path);
+}
+
+void loadSettingsFileAt(GyroConfig& config, FileSystem& files, SettingsFileHost& host,
+                        const std::string& path) {
     // Whatever cannot be read reads as an empty file, which is refused as a foreign product.
     std::string bytes;
-    settingsStore.fileSystem().read(*path, bytes);
+    files.read(path, bytes);
     DecodedSettings decoded = decodeSettingsFile(bytes, config);
     if (decoded.refusal) {
         // A refused file leaves the model alone, its memory-map version included: taking it

@@ -60,6 +60,12 @@ void saveSettingsFile(const GyroConfig& config, ProfileStore& prefsStore,
 void loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore, ProfileStore& settingsStore,
                       SettingsFileHost& host, std::string_view lastDirectory);
 
+// The file at `path` put on the screen exactly as "Load from file" does once the pilot has
+// chosen it, with the same messages and field checks, but without a dialog: the folder the
+// pilot last chose stays remembered (a snapshot of the history is not a folder of theirs).
+void loadSettingsFileAt(GyroConfig& config, FileSystem& files, SettingsFileHost& host,
+                        const std::string& path);
+
 std::string overwriteQuestion(std::string_view fileName);
 std::string saveFailedMessage(std::string_view reason);
 

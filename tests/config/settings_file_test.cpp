@@ -214,6 +214,19 @@ TEST_F(SettingsFileTest, ARefusedFileLeavesTheModelAlone) {
     }
 }
 
+// A snapshot from the history loads like a chosen file but is not a folder the pilot chose.
+TEST_F(SettingsFileTest, LoadingAKnownPathAsksNothingAndKeepsTheLastFolder) {
+    prefs.writeString("Settings", "LAST DIRECTORY", "/home/pilot/models");
+    files.files["/history/135732/2026-12-08_221503_read.tsf"] =
+        "[Gyro]\r\nProduct=vn340\r\nApplication version=110\r\nMemory Map version=2\r\n"
+        "[Servo]\r\nLow endpoint=120\r\n";
+    loadSettingsFileAt(config, files, host, "/history/135732/2026-12-08_221503_read.tsf");
+    EXPECT_EQ(config.lowEndpoint, 120);
+    EXPECT_TRUE(host.requests.empty());
+    EXPECT_EQ(lastDirectory(), "/home/pilot/models");
+    EXPECT_TRUE(store.path().empty());
+}
+
 TEST_F(SettingsFileTest, AFileInTheRootFolderRemembersTheRoot) {
     load("/heli.tsf");
     EXPECT_EQ(lastDirectory(), "/");
