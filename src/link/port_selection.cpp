@@ -3,7 +3,16 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "config/ascii_case.h"
+
 namespace vn340 {
+
+bool portNameBefore(std::string_view a, std::string_view b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(lowerAscii(x)) <
+               static_cast<unsigned char>(lowerAscii(y));
+    });
+}
 
 namespace port_text {
 

@@ -19,6 +19,11 @@ namespace vn340 {
 // The name by which the USB adapter appears in the selector, in memory and in the preference.
 inline constexpr std::string_view kUsbPortName = "USB";
 
+// The order of the port selector's entries: plain text order with letter case set aside, so
+// "USB" follows the port names ("ttyACM0", "ttyS0", "ttyUSB10", "ttyUSB2", "USB"). True when
+// `a` goes before `b`.
+bool portNameBefore(std::string_view a, std::string_view b);
+
 namespace port_text {
 inline constexpr std::string_view kUnableToOpen = "Unable to open serial port";
 inline constexpr std::string_view kUnplug =

@@ -90,6 +90,27 @@ class FakePortHost : public PortView, public PortTransports {
 
 using Strings = std::vector<std::string>;
 
+TEST(PortSelectionTest, PortNamesSortWithoutRegardToLetterCase) {
+    struct Row {
+        const char* a;
+        const char* b;
+        bool aFirst;
+    };
+    const Row rows[] = {
+        {"ttyUSB10", "ttyUSB2", true},  // text order, not by number
+        {"ttyS0", "USB", true},         // "USB" after the port names, as 't' < 'u'
+        {"USB", "ttyUSB2", false},
+        {"ttyacm0", "ttyACM1", true},
+        {"ttyACM0", "ttyacm0", false},  // equal: neither goes first
+        {"ttyS", "ttyS0", true},
+        {"ttyS0", "ttyS\xe9", true},  // bytes beyond ASCII after every ASCII one
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.a) + " / " + row.b);
+        EXPECT_EQ(portNameBefore(row.a, row.b), row.aFirst);
+    }
+}
+
 TEST(PortSelectionTest, StartUpOpensTheSavedPortWithItsTransport) {
     struct Row {
         const char* what;
