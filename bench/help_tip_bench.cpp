@@ -134,8 +134,9 @@ int main(int argc, char** argv) {
     }
     const double a = median(ours);
     const double b = median(qt);
-    std::printf("longest help text: control %d, %zu characters, tip %dx%d\n", longest->controlId,
-                std::strlen(longest->text), tip.Window()->width(), tip.Window()->height());
+    std::printf("longest help text: control %d, %zu characters, tip %dx%d\n",
+                controlId(longest->control), std::strlen(longest->text), tip.Window()->width(),
+                tip.Window()->height());
     std::printf("show step to painted, median of %d rounds (ms):\n", rounds);
     std::printf("  HelpTip::ShowAt      %8.2f\n", a);
     std::printf("  QToolTip::showText   %8.2f\n", b);

@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     for (const vn340::HelpText& h : vn340::helpTexts()) {
-        const std::string id = std::to_string(h.controlId);
+        const std::string id = std::to_string(vn340::controlId(h.control));
         benchmark::RegisterBenchmark(("ours/" + id).c_str(), ours, h.text)
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark(("qtextdocument/" + id).c_str(), qtDocument, h.text)
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     double sumOurs = 0;
     double sumQt = 0;
     for (const vn340::HelpText& h : vn340::helpTexts()) {
-        const std::string id = std::to_string(h.controlId);
+        const std::string id = std::to_string(vn340::controlId(h.control));
         const auto a = reporter.times.find("ours/" + id);
         const auto b = reporter.times.find("qtextdocument/" + id);
         if (a == reporter.times.end() || b == reporter.times.end() || b->second <= 0) {

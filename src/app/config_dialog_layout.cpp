@@ -1,6 +1,7 @@
 // The window's controls, placed as designed in dialog units of "MS Sans Serif" 8 pt.
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QFont>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,12 +12,17 @@
 #include <QSlider>
 
 #include <algorithm>
+#include <optional>
 
 #include "app/config_dialog.h"
+#include "app/drop_down_list.h"
 #include "app/prompt_dialogs.h"
+#include "app/window_controls.h"
 
 namespace vn340 {
 namespace {
+
+using C = Control;
 
 struct Box {
     int x, y, width, height;
@@ -26,68 +32,70 @@ struct Box {
 constexpr int kClosedListHeight = 13;
 constexpr int kListItemPixels = 13;
 
-void place(QWidget* widget, int id, const Box& box) {
-    if (id != 0)
-        widget->setObjectName(QStringLiteral("idc%1").arg(id));
+void place(QWidget* widget, std::optional<Control> id, const Box& box) {
+    if (id)
+        widget->setObjectName(QStringLiteral("idc%1").arg(controlId(*id)));
     widget->setGeometry(dialogUnitsToPixelsX(box.x), dialogUnitsToPixelsY(box.y),
                         dialogUnitsToPixelsX(box.width), dialogUnitsToPixelsY(box.height));
 }
 
 struct LabelSpec {
-    int id;
+    std::optional<Control> id;
     const char* text;
     Box box;
     bool rightAligned;
 };
 
+constexpr std::nullopt_t kNoId = std::nullopt;
+
 // Labels in the order of the design; a label with an id is named after it.
 const LabelSpec kLabels[] = {
-    {0, "Firmware version", {24, 15, 102, 8}, false},
-    {0, "Vexa-Plug port", {14, 179, 47, 8}, false},
-    {0, "Direction", {203, 14, 54, 8}, false},
-    {1030, "Servo", {24, 113, 56, 8}, false},
-    {1035, "High endpoint", {24, 75, 55, 8}, false},
-    {1036, "Low endpoint", {24, 87, 59, 8}, false},
-    {0, "Clockwise stop gain", {204, 140, 108, 8}, false},
-    {0, "Counter clockwise stop gain", {204, 152, 104, 8}, false},
-    {0, "Rudder stick deadband", {202, 29, 102, 8}, false},
-    {0, "Rudder exponential", {204, 171, 103, 8}, false},
-    {0, "Rudder exponential", {203, 63, 103, 8}, false},
-    {0, "Acceleration profile", {204, 96, 72, 11}, false},
-    {0, "Deceleration profile", {204, 117, 73, 11}, false},
-    {0, "Slow", {283, 96, 20, 8}, false},
-    {0, "Slow", {283, 117, 20, 8}, false},
-    {0, "Fast", {389, 117, 16, 8}, true},
-    {0, "Fast", {389, 96, 16, 8}, true},
-    {0, "Rudder sensitivity", {204, 184, 102, 8}, false},
-    {1049, "Type", {24, 127, 59, 8}, false},
-    {1053, "Speed", {24, 140, 26, 8}, false},
-    {0, "Loader version", {24, 27, 103, 8}, false},
-    {0, "Serial number", {24, 40, 103, 8}, false},
-    {1054, "sec/60 deg", {128, 140, 42, 8}, false},
-    {1057, "Midpoint trim", {24, 99, 58, 8}, false},
+    {kNoId, "Firmware version", {24, 15, 102, 8}, false},
+    {kNoId, "Vexa-Plug port", {14, 179, 47, 8}, false},
+    {kNoId, "Direction", {203, 14, 54, 8}, false},
+    {C::ServoLabel, "Servo", {24, 113, 56, 8}, false},
+    {C::HighEndpointLabel, "High endpoint", {24, 75, 55, 8}, false},
+    {C::LowEndpointLabel, "Low endpoint", {24, 87, 59, 8}, false},
+    {kNoId, "Clockwise stop gain", {204, 140, 108, 8}, false},
+    {kNoId, "Counter clockwise stop gain", {204, 152, 104, 8}, false},
+    {kNoId, "Rudder stick deadband", {202, 29, 102, 8}, false},
+    {kNoId, "Rudder exponential", {204, 171, 103, 8}, false},
+    {kNoId, "Rudder exponential", {203, 63, 103, 8}, false},
+    {kNoId, "Acceleration profile", {204, 96, 72, 11}, false},
+    {kNoId, "Deceleration profile", {204, 117, 73, 11}, false},
+    {kNoId, "Slow", {283, 96, 20, 8}, false},
+    {kNoId, "Slow", {283, 117, 20, 8}, false},
+    {kNoId, "Fast", {389, 117, 16, 8}, true},
+    {kNoId, "Fast", {389, 96, 16, 8}, true},
+    {kNoId, "Rudder sensitivity", {204, 184, 102, 8}, false},
+    {C::TypeLabel, "Type", {24, 127, 59, 8}, false},
+    {C::SpeedLabel, "Speed", {24, 140, 26, 8}, false},
+    {kNoId, "Loader version", {24, 27, 103, 8}, false},
+    {kNoId, "Serial number", {24, 40, 103, 8}, false},
+    {C::SpeedUnitLabel, "sec/60 deg", {128, 140, 42, 8}, false},
+    {C::MidpointTrimLabel, "Midpoint trim", {24, 99, 58, 8}, false},
 };
 
 struct GroupSpec {
-    int id;
+    std::optional<Control> id;
     const char* text;
     Box box;
 };
 
 const GroupSpec kGroups[] = {
-    {0, "Gyro", {6, 3, 171, 55}},
-    {1094, "Servo", {6, 63, 171, 94}},
-    {0, "Common", {185, 3, 232, 41}},
-    {0, "Mode 1 (Rate)", {185, 49, 232, 29}},
-    {0, "Program Control", {6, 162, 171, 113}},
-    {0, "Mode 2 (AVCS)", {185, 83, 232, 116}},
-    {0, "User Comments", {185, 205, 232, 70}},
+    {kNoId, "Gyro", {6, 3, 171, 55}},
+    {C::ServoGroup, "Servo", {6, 63, 171, 94}},
+    {kNoId, "Common", {185, 3, 232, 41}},
+    {kNoId, "Mode 1 (Rate)", {185, 49, 232, 29}},
+    {kNoId, "Program Control", {6, 162, 171, 113}},
+    {kNoId, "Mode 2 (AVCS)", {185, 83, 232, 116}},
+    {kNoId, "User Comments", {185, 205, 232, 70}},
 };
 
 enum class Kind { Edit, ReadOnlyEdit, DropDown, SortedDropDown, Toggle, Slider, Comments, Button };
 
 struct ControlSpec {
-    int id;
+    Control id;
     Kind kind;
     const char* text;  // the caption, or the label the control stands beside
     Box box;
@@ -95,41 +103,53 @@ struct ControlSpec {
 
 // The working controls in the order of the design, which is also the order of the Tab key.
 const ControlSpec kControls[] = {
-    {1033, Kind::Edit, "High endpoint", {87, 72, 29, 12}},
-    {1034, Kind::Edit, "Low endpoint", {87, 85, 29, 12}},
-    {1045, Kind::Edit, "Midpoint trim", {87, 98, 29, 12}},
-    {1044, Kind::DropDown, "Servo", {87, 111, 80, 91}},
-    {1051, Kind::DropDown, "Type", {87, 124, 80, 91}},
-    {1052, Kind::DropDown, "Speed", {87, 138, 40, 91}},
-    {1027, Kind::Toggle, "Normal", {267, 13, 38, 11}},
-    {1026, Kind::Toggle, "Reverse", {309, 13, 35, 11}},
-    {1039, Kind::Edit, "Rudder stick deadband", {315, 27, 29, 12}},
-    {1041, Kind::Edit, "Rudder exponential", {315, 61, 29, 12}},
-    {1042, Kind::Slider, "Acceleration profile", {303, 93, 87, 20}},
-    {1043, Kind::Slider, "Deceleration profile", {303, 114, 87, 20}},
-    {1037, Kind::Edit, "Clockwise stop gain", {315, 138, 29, 12}},
-    {1038, Kind::Edit, "Counter clockwise stop gain", {315, 151, 29, 12}},
-    {1040, Kind::Edit, "Rudder exponential", {315, 169, 29, 12}},
-    {1048, Kind::Edit, "Rudder sensitivity", {315, 182, 29, 12}},
-    {1069, Kind::Comments, "User Comments", {190, 216, 223, 54}},
-    {1001, Kind::SortedDropDown, "Vexa-Plug port", {70, 176, 45, 70}},
-    {1060, Kind::Button, "Detect", {122, 176, 47, 11}},
-    {1066, Kind::Button, "Load from file", {17, 197, 70, 12}},
-    {1031, Kind::Button, "Read from gyro", {99, 197, 70, 12}},
-    {1065, Kind::Button, "Save to file", {17, 211, 70, 12}},
-    {1032, Kind::Button, "Store to gyro", {99, 211, 70, 12}},
-    {1064, Kind::Button, "Load defaults", {17, 226, 70, 12}},
-    {1067, Kind::Button, "Help", {99, 226, 70, 12}},
-    {1046, Kind::ReadOnlyEdit, "Firmware version", {133, 13, 29, 12}},
-    {1050, Kind::ReadOnlyEdit, "Serial number", {133, 38, 29, 12}},
-    {1055, Kind::ReadOnlyEdit, "Loader version", {133, 25, 29, 12}},
+    {C::HighEndpoint, Kind::Edit, "High endpoint", {87, 72, 29, 12}},
+    {C::LowEndpoint, Kind::Edit, "Low endpoint", {87, 85, 29, 12}},
+    {C::MidpointTrim, Kind::Edit, "Midpoint trim", {87, 98, 29, 12}},
+    {C::ServoSelector, Kind::DropDown, "Servo", {87, 111, 80, 91}},
+    {C::TypeSelector, Kind::DropDown, "Type", {87, 124, 80, 91}},
+    {C::SpeedSelector, Kind::DropDown, "Speed", {87, 138, 40, 91}},
+    {C::NormalButton, Kind::Toggle, "Normal", {267, 13, 38, 11}},
+    {C::ReverseButton, Kind::Toggle, "Reverse", {309, 13, 35, 11}},
+    {C::StickDeadband, Kind::Edit, "Rudder stick deadband", {315, 27, 29, 12}},
+    {C::RateExpo, Kind::Edit, "Rudder exponential", {315, 61, 29, 12}},
+    {C::AccelProfile, Kind::Slider, "Acceleration profile", {303, 93, 87, 20}},
+    {C::DecelProfile, Kind::Slider, "Deceleration profile", {303, 114, 87, 20}},
+    {C::CwStopGain, Kind::Edit, "Clockwise stop gain", {315, 138, 29, 12}},
+    {C::CcwStopGain, Kind::Edit, "Counter clockwise stop gain", {315, 151, 29, 12}},
+    {C::AvcsExpo, Kind::Edit, "Rudder exponential", {315, 169, 29, 12}},
+    {C::AvcsSensitivity, Kind::Edit, "Rudder sensitivity", {315, 182, 29, 12}},
+    {C::UserComments, Kind::Comments, "User Comments", {190, 216, 223, 54}},
+    {C::PortSelector, Kind::SortedDropDown, "Vexa-Plug port", {70, 176, 45, 70}},
+    {C::Detect, Kind::Button, "Detect", {122, 176, 47, 11}},
+    {C::LoadFromFile, Kind::Button, "Load from file", {17, 197, 70, 12}},
+    {C::ReadFromGyro, Kind::Button, "Read from gyro", {99, 197, 70, 12}},
+    {C::SaveToFile, Kind::Button, "Save to file", {17, 211, 70, 12}},
+    {C::StoreToGyro, Kind::Button, "Store to gyro", {99, 211, 70, 12}},
+    {C::LoadDefaults, Kind::Button, "Load defaults", {17, 226, 70, 12}},
+    {C::Help, Kind::Button, "Help", {99, 226, 70, 12}},
+    {C::FirmwareVersion, Kind::ReadOnlyEdit, "Firmware version", {133, 13, 29, 12}},
+    {C::SerialNumber, Kind::ReadOnlyEdit, "Serial number", {133, 38, 29, 12}},
+    {C::LoaderVersion, Kind::ReadOnlyEdit, "Loader version", {133, 25, 29, 12}},
 };
 
+struct HiddenSpec {
+    Control id;
+    const char* text;
+    Box box;
+};
+
+// In the order of WindowControls::hiddenBoxes.
+const HiddenSpec kHiddenBits[] = {{C::Bit8, "Bit8", {351, 8, 28, 10}},
+                                  {C::Bit10, "Bit10", {351, 16, 32, 10}},
+                                  {C::Bit11, "Bit11", {351, 24, 32, 10}},
+                                  {C::Bit12, "Bit12", {351, 32, 32, 10}}};
+
 // The two exponentials share a label; the group tells them apart.
-QString groupOf(int id) {
-    if (id == 1041)
+QString groupOf(Control id) {
+    if (id == C::RateExpo)
         return QStringLiteral("Mode 1 (Rate)");
-    if (id == 1040)
+    if (id == C::AvcsExpo)
         return QStringLiteral("Mode 2 (AVCS)");
     return {};
 }
@@ -179,31 +199,18 @@ QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
     return nullptr;
 }
 
-}  // namespace
-
-void ConfigDialog::buildLayout() {
-    setFont(dialogFont());
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setWindowTitle(configDialogTitle());
-    setFixedSize(dialogUnitsToPixelsX(425), dialogUnitsToPixelsY(282));
-    buildGroupsAndLabels();
-    buildValueControls();
-    buildHiddenControls();
-}
-
-void ConfigDialog::buildGroupsAndLabels() {
+void buildGroupsAndLabels(QDialog& window, WindowControls& controls) {
     // Frames first, so that every control lies above them.
     for (const GroupSpec& spec : kGroups) {
-        auto* group = new QGroupBox(QString::fromUtf8(spec.text), this);
+        auto* group = new QGroupBox(QString::fromUtf8(spec.text), &window);
         group->setAccessibleName(group->title());
         group->setFocusPolicy(Qt::NoFocus);
         place(group, spec.id, spec.box);
-        if (spec.id != 0)
-            controls_[spec.id] = group;
+        if (spec.id)
+            controls.byId[*spec.id] = group;
     }
     for (const LabelSpec& spec : kLabels) {
-        auto* label = new QLabel(QString::fromUtf8(spec.text), this);
+        auto* label = new QLabel(QString::fromUtf8(spec.text), &window);
         label->setAccessibleName(label->text());
         if (spec.rightAligned)
             label->setAlignment(Qt::AlignRight | Qt::AlignTop);
@@ -214,14 +221,14 @@ void ConfigDialog::buildGroupsAndLabels() {
         // stand-in font runs wider, a caption grows into the gap beside it rather than being cut.
         if (!spec.rightAligned && label->sizeHint().width() > label->width())
             label->resize(label->sizeHint().width(), label->height());
-        if (spec.id != 0)
-            controls_[spec.id] = label;
+        if (spec.id)
+            controls.byId[*spec.id] = label;
     }
 }
 
-void ConfigDialog::buildValueControls() {
+void buildValueControls(QDialog& window, WindowControls& controls) {
     for (const ControlSpec& spec : kControls) {
-        QWidget* widget = makeControl(spec, this);
+        QWidget* widget = makeControl(spec, &window);
         Box box = spec.box;
         if (spec.kind == Kind::DropDown || spec.kind == Kind::SortedDropDown)
             box.height = kClosedListHeight;
@@ -229,53 +236,65 @@ void ConfigDialog::buildValueControls() {
         widget->setAccessibleName(QString::fromUtf8(spec.text));
         if (!groupOf(spec.id).isEmpty())
             widget->setAccessibleDescription(groupOf(spec.id));
-        controls_[spec.id] = widget;
+        controls.byId[spec.id] = widget;
     }
-    portSelector_ = static_cast<DropDownList*>(controls_.at(1001));
-    servoSelector_ = static_cast<DropDownList*>(controls_.at(1044));
-    typeSelector_ = static_cast<DropDownList*>(controls_.at(1051));
-    speedSelector_ = static_cast<DropDownList*>(controls_.at(1052));
-    accelSlider_ = static_cast<QSlider*>(controls_.at(1042));
-    decelSlider_ = static_cast<QSlider*>(controls_.at(1043));
-    normalButton_ = static_cast<QPushButton*>(controls_.at(1027));
-    reverseButton_ = static_cast<QPushButton*>(controls_.at(1026));
-    commentBox_ = static_cast<QPlainTextEdit*>(controls_.at(1069));
+    controls.portSelector = controls.as<DropDownList>(C::PortSelector);
+    controls.servoSelector = controls.as<DropDownList>(C::ServoSelector);
+    controls.typeSelector = controls.as<DropDownList>(C::TypeSelector);
+    controls.speedSelector = controls.as<DropDownList>(C::SpeedSelector);
+    controls.accelSlider = controls.as<QSlider>(C::AccelProfile);
+    controls.decelSlider = controls.as<QSlider>(C::DecelProfile);
+    controls.normalButton = controls.as<QPushButton>(C::NormalButton);
+    controls.reverseButton = controls.as<QPushButton>(C::ReverseButton);
+    controls.commentBox = controls.as<QPlainTextEdit>(C::UserComments);
 }
 
-void ConfigDialog::buildHiddenControls() {
-    auto* statusLine = new QLineEdit(this);
+void buildHiddenControls(QDialog& window, WindowControls& controls) {
+    auto* statusLine = new QLineEdit(&window);
     statusLine->setFrame(false);
     statusLine->setAlignment(Qt::AlignHCenter);
     statusLine->setEnabled(false);
     statusLine->setAccessibleName(QStringLiteral("Status"));
-    place(statusLine, 1077, {12, 238, 164, 9});
-    controls_[1077] = statusLine_ = statusLine;
+    place(statusLine, C::StatusLine, {12, 238, 164, 9});
+    controls.byId[C::StatusLine] = controls.statusLine = statusLine;
 
     // Kept for the data submission, which sorts its lines in it.
-    auto* list = new QListWidget(this);
+    auto* list = new QListWidget(&window);
     list->setSortingEnabled(true);
     list->setAccessibleName(QStringLiteral("Statistics lines"));
-    place(list, 1073, {359, 157, 58, 21});
+    place(list, C::StatisticsList, {359, 157, 58, 21});
     list->hide();
-    controls_[1073] = list;
+    controls.byId[C::StatisticsList] = list;
 
-    struct Hidden {
-        int id;
-        const char* text;
-        Box box;
-    };
-    const Hidden bits[] = {{1086, "Bit8", {351, 8, 28, 10}},
-                           {1087, "Bit10", {351, 16, 32, 10}},
-                           {1088, "Bit11", {351, 24, 32, 10}},
-                           {1089, "Bit12", {351, 32, 32, 10}}};
-    for (std::size_t i = 0; i < hiddenBoxes_.size(); ++i) {
-        auto* box = new QCheckBox(QString::fromUtf8(bits[i].text), this);
+    for (std::size_t i = 0; i < controls.hiddenBoxes.size(); ++i) {
+        const HiddenSpec& spec = kHiddenBits[i];
+        auto* box = new QCheckBox(QString::fromUtf8(spec.text), &window);
         box->setAccessibleName(box->text());
-        place(box, bits[i].id, bits[i].box);
+        place(box, spec.id, spec.box);
         box->hide();
-        hiddenBoxes_[i] = box;
-        controls_[bits[i].id] = box;
+        controls.hiddenBoxes[i] = box;
+        controls.byId[spec.id] = box;
     }
+}
+
+}  // namespace
+
+QWidget* WindowControls::find(Control control) const {
+    const auto found = byId.find(control);
+    return found == byId.end() ? nullptr : found->second;
+}
+
+WindowControls layOutMainWindow(QDialog& window) {
+    window.setFont(dialogFont());
+    window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    window.setWindowTitle(configDialogTitle());
+    window.setFixedSize(dialogUnitsToPixelsX(425), dialogUnitsToPixelsY(282));
+    WindowControls controls;
+    buildGroupsAndLabels(window, controls);
+    buildValueControls(window, controls);
+    buildHiddenControls(window, controls);
+    return controls;
 }
 
 }  // namespace vn340

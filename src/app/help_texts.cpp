@@ -51,37 +51,25 @@ constexpr const char* kText1060 =
 
 const std::vector<HelpText>& helpTexts() {
     static const std::vector<HelpText> texts{
-        {1033, kText1033},  // 1033 High endpoint and 1034 Low endpoint
-        {1034, kText1033},  // 1033 High endpoint and 1034 Low endpoint
-        {1045, kText1045},  // 1045 Midpoint trim
-        {1039, kText1039},  // 1039 Rudder stick deadband
-        {1044, kText1044},  // 1044 servo selector
-        {1040, kText1040},  // 1040 and 1041 (both Rudder exponential edits)
-        {1041, kText1040},  // 1040 and 1041 (both Rudder exponential edits)
-        {1027, kText1027},  // 1027 Normal and 1026 Reverse
-        {1026, kText1027},  // 1027 Normal and 1026 Reverse
-        {1001, kText1001},  // 1001 port selector
-        {1051, kText1051},  // 1051 type selector
-        {1052, kText1052},  // 1052 speed selector
-        {1037, kText1037},  // 1037 and 1038 (stop gains)
-        {1038, kText1037},  // 1037 and 1038 (stop gains)
-        {1048, kText1048},  // 1048 Rudder sensitivity
-        {1042, kText1042},  // 1042 and 1043 (profile sliders)
-        {1043, kText1042},  // 1042 and 1043 (profile sliders)
-        {1066, kText1066},  // 1066 Load from file
-        {1065, kText1065},  // 1065 Save to file
-        {1032, kText1032},  // 1032 Store to gyro
-        {1031, kText1031},  // 1031 Read from gyro
-        {1064, kText1064},  // 1064 Load defaults
-        {1069, kText1069},  // 1069 comments box
-        {1060, kText1060},  // 1060 Detect
+        {Control::HighEndpoint, kText1033},    {Control::LowEndpoint, kText1033},
+        {Control::MidpointTrim, kText1045},    {Control::StickDeadband, kText1039},
+        {Control::ServoSelector, kText1044},   {Control::AvcsExpo, kText1040},
+        {Control::RateExpo, kText1040},        {Control::NormalButton, kText1027},
+        {Control::ReverseButton, kText1027},   {Control::PortSelector, kText1001},
+        {Control::TypeSelector, kText1051},    {Control::SpeedSelector, kText1052},
+        {Control::CwStopGain, kText1037},      {Control::CcwStopGain, kText1037},
+        {Control::AvcsSensitivity, kText1048}, {Control::AccelProfile, kText1042},
+        {Control::DecelProfile, kText1042},    {Control::LoadFromFile, kText1066},
+        {Control::SaveToFile, kText1065},      {Control::StoreToGyro, kText1032},
+        {Control::ReadFromGyro, kText1031},    {Control::LoadDefaults, kText1064},
+        {Control::UserComments, kText1069},    {Control::Detect, kText1060},
     };
     return texts;
 }
 
-const char* helpTextFor(int controlId) {
+const char* helpTextFor(Control control) {
     for (const HelpText& h : helpTexts()) {
-        if (h.controlId == controlId) {
+        if (h.control == control) {
             return h.text;
         }
     }

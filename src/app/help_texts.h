@@ -2,17 +2,19 @@
 
 #include <vector>
 
+#include "app/control.h"
+
 namespace vn340 {
 
 // A control of the main window and the markup text its help tip shows.
 struct HelpText {
-    int controlId;
+    Control control;
     const char* text;
 };
 
 // In registration order; controls that share a text follow one another.
 const std::vector<HelpText>& helpTexts();
 // The text of a control, or nullptr for a control without help.
-const char* helpTextFor(int controlId);
+const char* helpTextFor(Control control);
 
 }  // namespace vn340

@@ -15,6 +15,8 @@ QTimer* SequenceTimers::timerFor(SequenceTimer timer) {
     // The step timers pace a conversation at 1 ms; a coarse timer would add up to 5 % per
     // step, and a read has fifty of them.
     qtimer->setTimerType(Qt::PreciseTimer);
+    // Named by its number, as the window's timers have always been.
+    qtimer->setObjectName(QStringLiteral("timer%1").arg(static_cast<int>(timer)));
     connect(qtimer, &QTimer::timeout, this, [this, timer] { onExpiry_(timer); });
     timers_.emplace(timer, qtimer);
     return qtimer;

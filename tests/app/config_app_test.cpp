@@ -11,6 +11,7 @@
 
 #include "app/config_dialog.h"
 #include "app/demo_session.h"
+#include "config/preferences.h"
 
 namespace vn340 {
 namespace {

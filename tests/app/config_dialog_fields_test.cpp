@@ -9,6 +9,14 @@
 namespace vn340::testing {
 namespace {
 
+// The notice beside a corrected box, while there is one.
+QLabel* fieldNotice(QWidget& window) {
+    return window.findChild<QLabel*>("fieldNotice");
+}
+bool noticeShown(QWidget& window) {
+    return fieldNotice(window) != nullptr && fieldNotice(window)->isVisible();
+}
+
 struct TypedCase {
     int id;
     const char* typed;
@@ -49,16 +57,19 @@ TEST_F(ConfigDialogTest, LeavingABoxHoldsItsValueToTheLimits) {
     start();
     for (const TypedCase& c : kTyped) {
         SCOPED_TRACE(std::to_string(c.id) + " <- " + c.typed);
-        dialog().hideFieldNotice();
+        // The pointer crossing the window's surface ends any notice still shown.
+        QMouseEvent away(QEvent::MouseMove, QPoint(4, 4), dialog().mapToGlobal(QPoint(4, 4)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&dialog(), &away);
+        ASSERT_FALSE(noticeShown(dialog()));
         typeAndTab(c.id, c.typed);
         EXPECT_EQ(text(c.id), c.shown);
-        QLabel* notice = dialog().fieldNotice();
         if (c.notice == nullptr) {
-            EXPECT_TRUE(notice == nullptr || !notice->isVisible());
+            EXPECT_FALSE(noticeShown(dialog()));
             continue;
         }
-        ASSERT_NE(notice, nullptr);
-        EXPECT_TRUE(notice->isVisible());
+        ASSERT_TRUE(noticeShown(dialog()));
+        QLabel* notice = fieldNotice(dialog());
         EXPECT_EQ(notice->text(), c.notice);
         QWidget* box = control(c.id);
         EXPECT_EQ(notice->pos(), box->mapToGlobal(QPoint(box->width(), 0)));
@@ -69,24 +80,25 @@ TEST_F(ConfigDialogTest, LeavingABoxHoldsItsValueToTheLimits) {
 TEST_F(ConfigDialogTest, ASecondNoticeReplacesTheFirstAndRestartsItsTime) {
     start();
     typeAndTab(1033, "20");
-    QTimer* timer = dialog().windowTimer(kNoticeTimer);
+    auto* timer = dialog().findChild<QTimer*>("timer112");
+    ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 13000);
     QTest::qWait(300);
     const int before = timer->remainingTime();
     typeAndTab(1037, "300");
     EXPECT_GT(timer->remainingTime(), before);
-    EXPECT_TRUE(dialog().fieldNotice()->text().startsWith("Gain must be less"));
+    EXPECT_TRUE(fieldNotice(dialog())->text().startsWith("Gain must be less"));
     EXPECT_EQ(dialog().findChildren<QLabel*>("fieldNotice").size(), 1);
     // The end of the 13 seconds hides it; run them short here.
     timer->start(10);
-    QTRY_VERIFY(!dialog().fieldNotice()->isVisible());
+    EXPECT_TRUE(eventually([this] { return !noticeShown(dialog()); }));
 }
 
 TEST_F(ConfigDialogTest, TheNoticeEndsWhenThePointerCrossesTheWindowSurface) {
     start();
     typeAndTab(1033, "20");
-    ASSERT_TRUE(dialog().fieldNotice()->isVisible());
+    ASSERT_TRUE(noticeShown(dialog()));
     // Over a working control the notice stays; over a label or bare surface it goes. The
     // moves go straight to the window: X delivers real pointer moves whenever it likes.
     const auto moveTo = [this](QPoint position) {
@@ -95,23 +107,29 @@ TEST_F(ConfigDialogTest, TheNoticeEndsWhenThePointerCrossesTheWindowSurface) {
         QApplication::sendEvent(&dialog(), &move);
     };
     moveTo(control(1034)->geometry().center());
-    EXPECT_TRUE(dialog().fieldNotice()->isVisible());
+    EXPECT_TRUE(noticeShown(dialog()));
     moveTo(control(1035)->geometry().center());  // the label "High endpoint"
-    EXPECT_FALSE(dialog().fieldNotice()->isVisible());
+    EXPECT_FALSE(noticeShown(dialog()));
     typeAndTab(1033, "20");
     moveTo(QPoint(dialog().width() - 5, dialog().height() - 5));
-    EXPECT_FALSE(dialog().fieldNotice()->isVisible());
-    EXPECT_FALSE(dialog().windowTimer(kNoticeTimer)->isActive());
+    EXPECT_FALSE(noticeShown(dialog()));
+    EXPECT_FALSE(dialog().findChild<QTimer*>("timer112")->isActive());
 }
 
 TEST_F(ConfigDialogTest, AButtonClickedRightAfterTypingSeesTheCorrectedValue) {
-    writePreferences("[Settings]\r\nCOM PORT=\r\nWARNING=1\r\n");
-    TestDialog& window = start(true);
+    startWithGyro("1");
     typeInto(1033, "20");
     click(1032);
-    ASSERT_EQ(window.writeStarts, 1);
-    EXPECT_EQ(window.highEndpointAtWrite, 30);
     EXPECT_EQ(text(1033), "30");
+    ASSERT_TRUE(sequenceEnds());
+    ASSERT_EQ(status(), "Write complete");
+    // What reached the gyro comes back with the next read.
+    click(1064);
+    click(1031);
+    ASSERT_TRUE(sequenceEnds());
+    EXPECT_EQ(status(), "Read complete");
+    EXPECT_EQ(text(1033), "30");
+    EXPECT_TRUE(driver().messages().empty());
 }
 
 TEST_F(ConfigDialogTest, TextThatIsNoNumberIsRefusedAndSelected) {
@@ -121,10 +139,10 @@ TEST_F(ConfigDialogTest, TextThatIsNoNumberIsRefusedAndSelected) {
     ASSERT_EQ(driver().messages().size(), 1u);
     EXPECT_EQ(driver().messages()[0], "Please enter an integer.");
     EXPECT_EQ(text(1034), "100");
-    QTRY_COMPARE(control<QLineEdit>(1034)->selectedText(), QString("100"));
+    EXPECT_TRUE(eventually([this] { return control<QLineEdit>(1034)->selectedText() == "100"; }));
     EXPECT_EQ(dialog().focusWidget(), control(1034));
-    EXPECT_EQ(dialog().model().lowEndpoint, 100);
-    EXPECT_TRUE(dialog().fieldNotice() == nullptr || !dialog().fieldNotice()->isVisible());
+    EXPECT_EQ(model().lowEndpoint, 100);
+    EXPECT_FALSE(noticeShown(dialog()));
 }
 
 TEST_F(ConfigDialogTest, RefusedTextKeepsTheCommentsBeingWritten) {
@@ -142,10 +160,12 @@ TEST_F(ConfigDialogTest, RefusedTextKeepsTheCommentsBeingWritten) {
 
 TEST_F(ConfigDialogTest, AFieldCheckKeepsAStatusNotYetShown) {
     start();
-    dialog().setStatus("Reading firmware");
+    access().view().setStatus("Reading firmware");
     typeAndTab(1033, "50");
-    EXPECT_EQ(text(1077), "Reading firmware");
-    EXPECT_EQ(dialog().status(), "Reading firmware");
+    EXPECT_EQ(status(), "Reading firmware");
+    // And still has it for the exchange after.
+    access().view().showBoxes(model());
+    EXPECT_EQ(status(), "Reading firmware");
 }
 
 TEST_F(ConfigDialogTest, TheExchangeStopsAtTheFirstBoxWithoutANumber) {
@@ -156,23 +176,25 @@ TEST_F(ConfigDialogTest, TheExchangeStopsAtTheFirstBoxWithoutANumber) {
     control<QLineEdit>(1048)->setText("77");
     control<QLineEdit>(1045)->setText("9");
     driver().thenPress("OK");
-    EXPECT_FALSE(dialog().exchangeFromControls());
+    GyroConfig taken = model();
+    EXPECT_EQ(access().view().takeBoxes(taken), NumericField::LowEndpoint);
     EXPECT_EQ(driver().messages().size(), 1u);
-    EXPECT_EQ(dialog().model().cwStopGain, 60);
-    EXPECT_EQ(dialog().model().lowEndpoint, 100);
-    EXPECT_EQ(dialog().model().avcsSensitivity, 100);
-    EXPECT_EQ(dialog().model().midpointTrim, 0);
-    QTRY_COMPARE(control<QLineEdit>(1034)->selectedText(), QString("12x"));
+    EXPECT_EQ(taken.cwStopGain, 60);
+    EXPECT_EQ(taken.lowEndpoint, 100);
+    EXPECT_EQ(taken.avcsSensitivity, 100);
+    EXPECT_EQ(taken.midpointTrim, 0);
+    EXPECT_TRUE(eventually([this] { return control<QLineEdit>(1034)->selectedText() == "12x"; }));
     EXPECT_EQ(dialog().focusWidget(), control(1034));
     EXPECT_EQ(driver().messages().size(), 1u);
 }
 
 TEST_F(ConfigDialogTest, ReadOnlyTextsTravelWithTheExchange) {
     start();
-    dialog().model().firmwareVersion = "1.09";
-    dialog().model().loaderVersion = "2.01";
-    dialog().model().serialNumber = "12345";
-    dialog().exchangeToControls();
+    GyroConfig shown = model();
+    shown.firmwareVersion = "1.09";
+    shown.loaderVersion = "2.01";
+    shown.serialNumber = "12345";
+    access().view().showBoxes(shown);
     EXPECT_EQ(text(1046), "1.09");
     EXPECT_EQ(text(1055), "2.01");
     EXPECT_EQ(text(1050), "12345");

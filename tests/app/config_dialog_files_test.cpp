@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QSlider>
 
 #include "config/profile_store.h"
@@ -85,10 +86,16 @@ TEST_F(ConfigDialogTest, SaveAndLoadThroughTheFileDialog) {
 
     click(1064);
     ASSERT_EQ(text(1033), "100");
+    QSignalSpy changes(&access().controller(), &ConfigController::pilotChanged);
     FileDialogSeen loadSeen;
     driver().then(chooseFile(path, &loadSeen));
     click(1066);
     EXPECT_TRUE(driver().done());
+    ASSERT_EQ(changes.count(), 1);
+    const auto load = changes.at(0).at(0).value<PilotChange>();
+    EXPECT_EQ(load.step, "Load from file");
+    EXPECT_EQ(load.before.highEndpoint, 100);
+    EXPECT_EQ(load.after.highEndpoint, 120);
     EXPECT_FALSE(loadSeen.save);
     EXPECT_EQ(loadSeen.proposedName, "");
     EXPECT_EQ(text(1033), "120");
@@ -113,7 +120,7 @@ TEST_F(ConfigDialogTest, SavingOverASettingsFileAsksFirst) {
     click(1065);
     EXPECT_TRUE(driver().done());
     EXPECT_TRUE(fileBytes(path).contains("Low endpoint=100\r\n"));
-    EXPECT_EQ(dialog().overwritePrompt().question(),
+    EXPECT_EQ(access().dialogs().overwritePrompt().question(),
               "The file kept.tsf already exists.  Overwrite or Cancel?");
 
     driver().then(chooseFile(path, nullptr));
@@ -195,7 +202,7 @@ TEST_F(ConfigDialogTest, ABadFileReportsEachValueInReadingOrder) {
     EXPECT_TRUE(isDown(1026));
     EXPECT_EQ(control<QSlider>(1042)->value(), 3);
     EXPECT_EQ(control<QPlainTextEdit>(1069)->toPlainText(), "one\ntwo\n");
-    EXPECT_EQ(dialog().model().memoryMapVersion, 2);
+    EXPECT_EQ(model().memoryMapVersion, 2);
 }
 
 TEST_F(ConfigDialogTest, ARefusedFileLeavesTheScreenAlone) {
@@ -220,9 +227,12 @@ TEST_F(ConfigDialogTest, TheSaveTakesTheCommentLinesAsDisplayed) {
     for (int i = 0; i < 30; ++i)
         longLine += QStringLiteral("word%1 ").arg(i);
     box->setPlainText(longLine + "\n\nlast");
-    dialog().exchangeFromControls();
-    const std::vector<std::string> lines =
-        dialog().commentDisplayLines(dialog().model().userComments);
+    GyroConfig taken = model();
+    ASSERT_FALSE(access().view().takeBoxes(taken));
+    const std::optional<std::vector<std::string>> displayed =
+        access().view().commentDisplayLines(taken.userComments);
+    ASSERT_TRUE(displayed);
+    const std::vector<std::string>& lines = *displayed;
     ASSERT_GT(lines.size(), 3u);
     std::string joined;
     for (std::size_t i = 0; i + 2 < lines.size(); ++i)
@@ -277,33 +287,29 @@ TEST_F(ConfigDialogTest, TheSafetyAgreementDecidesTheStore) {
     for (const SafetyCase& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.close));
         QFile::remove(preferencesPath());
-        TestDialog& window = start(true);
+        startWithGyro();
         answerSafety(driver(), c);
-        click(1032);
+        EXPECT_EQ(storesAfterClicking(), c.writesStarted);
         EXPECT_TRUE(driver().done());
-        EXPECT_EQ(window.writeStarts, c.writesStarted);
         EXPECT_TRUE(preferencesBytes().contains(QByteArray(c.warningInFile) + "\r\n"));
         // The next store shows the warning again unless the pilot asked not to.
         if (c.warnedAgain)
             driver().thenPress("Cancel");
-        click(1032);
+        EXPECT_EQ(storesAfterClicking(), c.warnedAgain ? 0 : 1);
         EXPECT_TRUE(driver().done());
         EXPECT_EQ(driver().unexpected(), 0);
-        EXPECT_EQ(window.writeStarts, c.writesStarted + (c.warnedAgain ? 0 : 1));
-        TearDown();
+        closeWindow();
     }
 }
 
 TEST_F(ConfigDialogTest, AStoredAgreementHoldsInTheNextRun) {
-    writePreferences("[Settings]\r\nCOM PORT=\r\nWARNING=1\r\n");
-    TestDialog& window = start(true);
-    click(1032);
-    EXPECT_EQ(window.writeStarts, 1);
+    startWithGyro("1");
+    EXPECT_EQ(storesAfterClicking(), 1);
     EXPECT_EQ(driver().unexpected(), 0);
 }
 
 TEST_F(ConfigDialogTest, AnAgreementThatCannotBeKeptIsReported) {
-    TestDialog& window = start(true);
+    startWithGyro();
     // A folder where the preferences file was makes every write of it fail.
     ASSERT_TRUE(QFile::remove(preferencesPath()));
     ASSERT_TRUE(QDir(programFolder()).mkdir("TarvelRCGyro.ini"));
@@ -312,11 +318,10 @@ TEST_F(ConfigDialogTest, AnAgreementThatCannotBeKeptIsReported) {
         ModalDriver::pressButton(dialog, "I agree");
     });
     driver().thenPress("OK");
-    click(1032);
+    EXPECT_EQ(storesAfterClicking(), 1);
     EXPECT_TRUE(driver().done());
     ASSERT_EQ(driver().messages().size(), 1u);
     EXPECT_TRUE(driver().messages()[0].contains("TarvelRCGyro.ini"));
-    EXPECT_EQ(window.writeStarts, 1);
 }
 
 }  // namespace

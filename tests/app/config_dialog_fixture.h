@@ -1,7 +1,8 @@
 #pragma once
 
-// Shared by the main window's tests: a window with made-up folders, a driver that answers the
-// modal dialogs the window opens by pressing their buttons, and small helpers to type and read.
+// Shared by the main window's tests: a window with made-up folders and, behind "USB", the
+// simulated adapter with its gyro; a driver that answers the modal dialogs the window opens by
+// pressing their buttons; and small helpers to type and read.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -22,42 +24,14 @@
 
 #include "app/config_dialog.h"
 #include "app/prompt_dialogs.h"
+#include "config_dialog_test_access.h"
+#include "eventually.h"
+
+#ifndef VN340_SIM_D2XX
+#error "the window's tests are given the simulated D2XX library as VN340_SIM_D2XX"
+#endif
 
 namespace vn340::testing {
-
-// A window whose hand-over points are watched: the sequences only record that they were asked
-// for, and a port can be pretended open.
-class TestDialog : public ConfigDialog {
-  public:
-    TestDialog(ConfigDialogPaths paths, bool portOpen)
-        : ConfigDialog(std::move(paths)), portOpen_(portOpen) {}
-
-    int readStarts = 0;
-    int writeStarts = 0;
-    int adapterCloses = 0;
-    int highEndpointAtWrite = 0;
-    std::function<void()> onRead;
-
-  protected:
-    void fillPortSelectorAtStartup() override {
-        ConfigDialog::fillPortSelectorAtStartup();
-        if (portOpen_)
-            setGyroButtonsEnabled(true);
-    }
-    void startReadSequence() override {
-        ++readStarts;
-        if (onRead)
-            onRead();
-    }
-    void startWriteSequence() override {
-        ++writeStarts;
-        highEndpointAtWrite = model().highEndpoint;
-    }
-    void closeAdapter() override { ++adapterCloses; }
-
-  private:
-    bool portOpen_;
-};
 
 // Answers each modal dialog the window opens, in turn. Every message shown is recorded; a
 // dialog with no answer left is rejected and recorded as unexpected, so a test never hangs.
@@ -129,6 +103,8 @@ class ConfigDialogTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(programDir_.isValid());
         ASSERT_TRUE(configDir_.isValid());
+        // The gyro behind the simulated adapter answers at once, not at the line's pace.
+        qputenv("VN340_SIM_OPTIONS", "--no-pace");
     }
 
     // Writes the preferences file before the window starts.
@@ -138,24 +114,34 @@ class ConfigDialogTest : public ::testing::Test {
         file.write(bytes);
     }
 
-    // The made-up folders, no serial port and no D2XX library: nothing of this computer's own.
+    // The made-up folders, no serial port, and the simulated adapter as "USB": nothing of this
+    // computer's own. The adapter is opened when the preferences choose "USB".
     ConfigDialogPaths paths() const {
         ConfigDialogPaths made;
         made.programFolder = programFolder().toStdString();
         made.configHome = configDir_.path().toStdString();
         made.sysClassTty = programDir_.filePath("no-tty-class").toStdString();
         made.deviceFolder = programDir_.filePath("no-dev/").toStdString();
-        made.d2xxLibrary = programDir_.filePath("no-libftd2xx.so").toStdString();
+        made.d2xxLibrary = VN340_SIM_D2XX;
         return made;
     }
 
-    TestDialog& start(bool portOpen = false) {
-        dialog_ = std::make_unique<TestDialog>(paths(), portOpen);
+    ConfigDialog& start() { return start(paths()); }
+    ConfigDialog& start(const ConfigDialogPaths& made) {
+        dialog_ = std::make_unique<ConfigDialog>(made);
         driver_ = std::make_unique<ModalDriver>(dialog_.get());
         dialog_->show();
         dialog_->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
         return *dialog_;
+    }
+    // The window with the simulated gyro behind "USB", as a pilot who chose it last time
+    // starts it; `warning` is the "WARNING" preference.
+    ConfigDialog& startWithGyro(const char* warning = "0") {
+        writePreferences(QByteArray("[Settings]\r\nCOM PORT=USB\r\nWARNING=") + warning + "\r\n");
+        ConfigDialog& window = start();
+        EXPECT_TRUE(control(1031)->isEnabled()) << "the simulated adapter did not open";
+        return window;
     }
 
     QString programFolder() const { return programDir_.path(); }
@@ -165,9 +151,10 @@ class ConfigDialogTest : public ::testing::Test {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    // A control found as assistive technology and the black-box checks find it, by its name.
     template <typename T = QWidget>
     T* control(int id) const {
-        return qobject_cast<T*>(dialog_->control(id));
+        return dialog_->findChild<T*>(QStringLiteral("idc%1").arg(id));
     }
     QString text(int id) const { return control<QLineEdit>(id)->text(); }
     QString choice(int id) const { return control<QComboBox>(id)->currentText(); }
@@ -198,17 +185,45 @@ class ConfigDialogTest : public ::testing::Test {
         ASSERT_EQ(list->currentIndex(), position);
     }
 
+    // The engine idle again after whatever the last action started.
+    ::testing::AssertionResult sequenceEnds(std::chrono::milliseconds timeout = kSequenceWait) {
+        return eventually([this] { return access().controller().engine().idle(); }, timeout);
+    }
+    QString status() const { return text(1077); }
+    ::testing::AssertionResult statusBecomes(const QString& expected,
+                                             std::chrono::milliseconds timeout = kSequenceWait) {
+        if (eventually([&] { return status() == expected; }, timeout))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "the status line reads \"" << status().toStdString() << "\"";
+    }
+    // Clicks "Store to gyro" and answers how many stores ran to their end because of it.
+    int storesAfterClicking() {
+        QSignalSpy stores(&access().controller(), &ConfigController::storeCompleted);
+        click(1032);
+        EXPECT_TRUE(sequenceEnds());
+        return static_cast<int>(stores.count());
+    }
+
     ModalDriver& driver() { return *driver_; }
-    TestDialog& dialog() { return *dialog_; }
+    ConfigDialog& dialog() { return *dialog_; }
+    ConfigDialogTestAccess access() const { return ConfigDialogTestAccess(*dialog_); }
+    const GyroConfig& model() const { return access().controller().model(); }
+
+    static constexpr std::chrono::milliseconds kSequenceWait{20000};
 
     QTemporaryDir programDir_;
     QTemporaryDir configDir_;
-    std::unique_ptr<TestDialog> dialog_;
+    std::unique_ptr<ConfigDialog> dialog_;
     std::unique_ptr<ModalDriver> driver_;
 
-    void TearDown() override {
+    void closeWindow() {
         driver_.reset();
         dialog_.reset();
+    }
+    void TearDown() override {
+        closeWindow();
+        qunsetenv("VN340_SIM_OPTIONS");
     }
 };
 

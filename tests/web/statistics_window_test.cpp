@@ -13,8 +13,6 @@
 namespace vn340::testing {
 namespace {
 
-constexpr int kReadWaitMs = 20000;
-
 QLineEdit* box(QDialog& dialog, const char* accessibleName) {
     for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
         if (edit->accessibleName() == QLatin1String(accessibleName))
@@ -30,35 +28,23 @@ class StatisticsWindowTest : public ConfigDialogTest {
         ConfigDialogTest::SetUp();
         qputenv("VN340_STATISTICS_URL", server_.base().toUtf8());
         qputenv("VN340_SIM_OPTIONS", "--no-pace --stats 0x0005 --set 0x011E=0x0B00");
-        writePreferences("[Settings]\r\nCOM PORT=USB\r\nWARNING=0\r\n");
-        ConfigDialogPaths made = paths();
-        made.d2xxLibrary = VN340_SIM_D2XX;
-        window_ = std::make_unique<ConfigDialog>(made);
-        driver_ = std::make_unique<ModalDriver>(window_.get());
-        window_->show();
-        window_->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-        ASSERT_EQ(window_->adapterLink().transport(), Transport::Usb);
+        startWithGyro();
+        ASSERT_EQ(access().controller().link().transport(), Transport::Usb);
     }
     void TearDown() override {
-        driver_.reset();
-        window_.reset();
-        qunsetenv("VN340_STATISTICS_URL");
-        qunsetenv("VN340_SIM_OPTIONS");
         ConfigDialogTest::TearDown();
+        qunsetenv("VN340_STATISTICS_URL");
     }
 
     // "Read from gyro", to its end; answers the word it found on the gyro.
     int read() {
-        QTest::mouseClick(qobject_cast<QPushButton*>(window_->control(1031)), Qt::LeftButton);
-        const SequenceEngine& engine = window_->sequenceEngine();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return engine.idle(); }, kReadWaitMs));
-        EXPECT_EQ(window_->status(), "Read complete");
-        return window_->model().statisticsWord;
+        click(1031);
+        EXPECT_TRUE(sequenceEnds());
+        EXPECT_EQ(status(), "Read complete");
+        return model().statisticsWord;
     }
 
     LoopbackHttpServer server_;
-    std::unique_ptr<ConfigDialog> window_;
 };
 
 TEST_F(StatisticsWindowTest, SendRetriedAfterARefusalClearsTheWordOnTheGyro) {

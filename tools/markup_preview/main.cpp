@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
         }
         bool ok = true;
         for (const vn340::HelpText& h : vn340::helpTexts()) {
-            const QString path =
-                QDir(folder).filePath(QStringLiteral("help_%1.png").arg(h.controlId));
+            const QString path = QDir(folder).filePath(
+                QStringLiteral("help_%1.png").arg(vn340::controlId(h.control)));
             ok = renderToPng(h.text, maxWidth, path) && ok;
         }
         return ok ? 0 : 1;

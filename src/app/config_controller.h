@@ -1,0 +1,131 @@
+#pragma once
+
+// The configuration on screen and everything that works on it: the model, the preferences and
+// their stores, the sequence engine, the adapter link, and the hosts through which these reach
+// the window. It carries out the pilot's actions; the window only shows and reports.
+//
+// Every change the pilot makes to the configuration on screen passes through
+// recordPilotChange(), named by its step, with the configuration before and after; and the end
+// of each successful read and store is signalled. That is where whatever keeps the pilot's
+// changes (an undo stack, a history of reads and stores) attaches.
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "app/config_dialog_paths.h"
+#include "config/field_table.h"
+#include "config/gyro_config.h"
+#include "config/preferences.h"
+#include "config/profile_store.h"
+#include "protocol/sequence_engine.h"
+
+namespace vn340 {
+
+class AdapterLink;
+class ConfigView;
+class EngineHost;
+class LinkView;
+class SettingsHost;
+class WindowDialogs;
+
+// One change of the configuration on screen, as the pilot made it.
+struct PilotChange {
+    QString step;  // "Load defaults", "High endpoint", "Servo speed", "Read from gyro", ...
+    GyroConfig before;
+    GyroConfig after;
+};
+
+class ConfigController : public QObject {
+    Q_OBJECT
+  public:
+    // `parent` is the window, which outlives the adapter link's open ports.
+    ConfigController(ConfigView& view, WindowDialogs& dialogs, const ConfigDialogPaths& paths,
+                     QObject* parent);
+    ~ConfigController() override;
+
+    // --- start-up, in the window's order ---
+    // Both transports idle.
+    void prepareTransports();
+    // The preferences file read (and made on a first start).
+    void startPreferences();
+    // The ports listed and the saved one opened; when none matches or the open fails, the gyro
+    // buttons stay off and the saved port is forgotten in memory.
+    void fillPortSelectorAtStartup();
+    // The engine idle, the factory configuration and its servo on screen.
+    void startWithDefaults();
+
+    // --- the pilot's actions ---
+    void readFromGyro();
+    // After the safety agreement.
+    void storeToGyro();
+    void loadDefaults();
+    void saveToFile();
+    void loadFromFile();
+    void detectAdapterPort();
+    void portListOpened();
+    void portListClosed();
+    // The box being edited, if any, gets its check before diagnostics start showing the model.
+    void diagnosticsCommand(std::optional<NumericField> boxBeingEdited);
+    void servoChosen();
+    void typeChosen(int position);
+    void speedChosen();
+    void directionChosen();
+    // Setting::AccelProfile or Setting::DecelProfile.
+    void profileMoved(Setting profile);
+    // The field check of a box the pilot has left.
+    void boxLeft(NumericField field);
+    // The window's first closing step: the USB adapter, if in use.
+    void closeAdapter();
+
+    // The one place every change the pilot makes to the configuration on screen passes, after
+    // it was made: `before` is the configuration as it was, model() what it has become. A step
+    // that left the configuration as it was (a box left unchanged, a refused file) is no change
+    // and is not passed on.
+    void recordPilotChange(std::string_view step, const GyroConfig& before);
+    // Puts a configuration on screen as it is, as no step of the pilot's (undo and redo).
+    void applyConfiguration(const GyroConfig& config);
+
+    const GyroConfig& model() const { return model_; }
+    const Preferences& preferences() const { return prefs_; }
+    const SequenceEngine& engine() const { return *engine_; }
+    const AdapterLink& link() const { return *link_; }
+
+  signals:
+    void pilotChanged(const vn340::PilotChange& change);
+    // A read or a store ran to its end; the controls are back.
+    void readCompleted();
+    void storeCompleted();
+
+  private:
+    friend class ConfigDialogTestAccess;
+
+    // Runs `edit` on the model as the step of that name.
+    template <typename Edit>
+    void change(std::string_view step, Edit edit);
+    void choiceChange(Setting setting);
+    void readComplete();
+
+    ConfigView& view_;
+    WindowDialogs& dialogs_;
+    ConfigDialogPaths paths_;
+    GyroConfig model_;
+    GyroConfig beforeRead_;
+    Preferences prefs_;
+    ProfileStore prefsStore_;
+    ProfileStore settingsStore_;
+    bool checking_ = false;
+
+    // In the order they are built: the link's view and the link, then the engine that sends
+    // through it and works on model_ directly.
+    std::unique_ptr<SettingsHost> settingsHost_;
+    std::unique_ptr<LinkView> linkView_;
+    std::unique_ptr<AdapterLink> link_;
+    std::unique_ptr<EngineHost> engineHost_;
+    std::unique_ptr<SequenceEngine> engine_;
+};
+
+}  // namespace vn340

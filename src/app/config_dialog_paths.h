@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "link/d2xx_library.h"
+#include "link/tty_class.h"
+
+namespace vn340 {
+
+// Where the window finds what lies outside it. The preferences file is looked for beside the
+// program, or under the configuration home when the program's folder cannot be written. The
+// serial ports are listed from the kernel's tty class and opened as deviceFolder + name; the
+// USB adapter's library is what dlopen() is given.
+struct ConfigDialogPaths {
+    std::string programFolder;
+    std::string configHome;
+    std::string sysClassTty = kSysClassTty;
+    std::string deviceFolder = "/dev/";
+    std::string d2xxLibrary = std::string(kDefaultD2xxLibrary);
+
+    // The running program's folders and the system's devices. VN340_D2XX_LIBRARY, when set,
+    // names another D2XX library (the run script's simulated adapter).
+    static ConfigDialogPaths ofRunningProgram();
+};
+
+}  // namespace vn340

@@ -1,0 +1,96 @@
+#include "app/window_dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QWidget>
+
+#include "app/prompt_dialogs.h"
+#include "app/statistics_dialog.h"
+#include "web/status_log.h"
+
+namespace vn340 {
+namespace {
+
+QString fromStd(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+WindowDialogs::WindowDialogs(QWidget& window)
+    : window_(window),
+      messageDialog_(new MessageDialog(&window)),
+      continueAbortPrompt_(new ContinueAbortPrompt(&window)),
+      overwritePrompt_(new OverwritePrompt(&window)),
+      safetyWarningDialog_(new SafetyWarningDialog(&window)),
+      statisticsDialog_(new StatisticsDialog(&window)),
+      hiddenStatusList_(new StatusLog(&window)) {}
+
+void WindowDialogs::showMessage(const QString& text) {
+    messageDialog_->setMessage(text);
+    messageDialog_->exec();
+}
+
+void WindowDialogs::showMessage(std::string_view text) {
+    showMessage(fromStd(text));
+}
+
+void WindowDialogs::showSystemMessage(std::string_view text) {
+    QMessageBox box(QMessageBox::NoIcon, window_.windowTitle(), fromStd(text), QMessageBox::Ok,
+                    &window_);
+    box.exec();
+}
+
+PromptAnswer WindowDialogs::askContinueAbort(std::string_view text) {
+    continueAbortPrompt_->setPrompt(fromStd(text));
+    if (continueAbortPrompt_->exec() != QDialog::Accepted)
+        return PromptAnswer::Escape;
+    return continueAbortPrompt_->choice() == ContinueAbortPrompt::Abort ? PromptAnswer::Abort
+                                                                        : PromptAnswer::Continue;
+}
+
+bool WindowDialogs::askOverwrite(std::string_view question) {
+    overwritePrompt_->setQuestion(fromStd(question));
+    overwritePrompt_->exec();
+    return overwritePrompt_->choice() == OverwritePrompt::Overwrite;
+}
+
+std::optional<std::string> WindowDialogs::askSavePath(const FileDialogRequest& request) {
+    return askPath(request, true);
+}
+
+std::optional<std::string> WindowDialogs::askLoadPath(const FileDialogRequest& request) {
+    return askPath(request, false);
+}
+
+std::optional<std::string> WindowDialogs::askPath(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(&window_);
+    dialog.setObjectName(save ? QStringLiteral("saveSettingsDialog")
+                              : QStringLiteral("loadSettingsDialog"));
+    // Qt's own dialog, so it looks the same everywhere and tests can drive it.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The overwrite question is the program's own, asked only for settings files.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QString::fromStdString(request.filter));
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    if (!request.initialFolder.empty())
+        dialog.setDirectory(QString::fromStdString(request.initialFolder));
+    if (!request.proposedName.empty())
+        dialog.selectFile(QString::fromStdString(request.proposedName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+bool WindowDialogs::agreeToStore(ProfileStore& prefs, bool& skipSafetyWarning) {
+    return confirmSafetyWarning(*safetyWarningDialog_, prefs, skipSafetyWarning);
+}
+
+StatisticsAnswer WindowDialogs::offerStatistics(const GyroConfig& config, ProfileStore& prefs) {
+    return runStatisticsOffer(*statisticsDialog_, *messageDialog_, *hiddenStatusList_, config,
+                              prefs);
+}
+
+}  // namespace vn340

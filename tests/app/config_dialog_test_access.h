@@ -1,0 +1,28 @@
+#pragma once
+
+// What the main window's tests reach besides its widgets: the controller behind the window,
+// the window as its controller sees it, and the model and sequence host inside.
+
+#include "app/config_controller.h"
+#include "app/config_dialog.h"
+#include "app/engine_host.h"
+#include "app/window_dialogs.h"
+
+namespace vn340 {
+
+class ConfigDialogTestAccess {
+  public:
+    explicit ConfigDialogTestAccess(ConfigDialog& window) : window_(window) {}
+
+    ConfigController& controller() const { return *window_.controller_; }
+    ConfigView& view() const { return window_; }
+    const WindowDialogs& dialogs() const { return *window_.dialogs_; }
+    // The model itself, to put values on it that no control sets.
+    GyroConfig& model() const { return window_.controller_->model_; }
+    SequenceHost& sequenceHost() const { return *window_.controller_->engineHost_; }
+
+  private:
+    ConfigDialog& window_;
+};
+
+}  // namespace vn340
