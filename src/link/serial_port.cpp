@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QObject>
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -453,15 +454,16 @@ int onComData(SerialPort& port, const ComNotification& notification,
               const std::function<void(std::string_view)>& dispatch) {
     if ((notification.events & kEventRxChar) == 0)
         return 0;
-    char block[kComBlockSize + 1];
+    char block[kComBlockSize];
     for (;;) {
         std::size_t got = 0;
         // A failure hands nothing on; a blocking-mode time-out still hands on what came.
         if (!port.read(block, kComBlockSize, &got, std::chrono::milliseconds(0)) && got == 0)
             break;
-        block[got] = '\0';
-        // A zero byte among the received ones ends the block's text.
-        dispatch(std::string_view(block));
+        // A zero byte (line noise, an adapter powering up) must not end the text: whatever
+        // follows it, a reply too, is handed on, the zero shown as the USB adapter shows it.
+        std::replace(block, block + got, '\0', '?');
+        dispatch(std::string_view(block, got));
         if (got != kComBlockSize)
             break;
     }

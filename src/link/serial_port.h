@@ -170,9 +170,9 @@ class SerialPort {
 };
 
 // The main window's receive handler: on a notification with received characters, reads
-// blocks of at most 100 characters and hands each block's text (up to a zero byte, if one
-// came) to dispatch, repeating while a read filled its block. Other notifications read
-// nothing. A failed read ends the loop without handing on a block. Returns 0.
+// blocks of at most 100 characters and hands each block's text to dispatch, a zero byte shown
+// as '?', repeating while a read filled its block. Other notifications read nothing. A failed
+// read ends the loop without handing on a block. Returns 0.
 int onComData(SerialPort& port, const ComNotification& notification,
               const std::function<void(std::string_view)>& dispatch);
 
