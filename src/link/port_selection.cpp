@@ -132,25 +132,27 @@ void PortSelection::showFound(std::string_view port) {
 }
 
 void PortSelection::detectAdapterPort() {
-    switch (view_.askContinueAbort(port_text::kUnplug)) {
-        case PromptAnswer::Abort:
-            return;
-        case PromptAnswer::Continue:
-            portList_.clear();
-            if (transports_.serialOpen()) {
-                transports_.closeSerial();
-            }
-            if (transports_.usbInUse()) {
-                transports_.closeUsb();
-            }
-            view_.enableGyroButtons(false);
-            view_.clearSelector();
-            portList_ = transports_.enumerateSerialPorts();
-            break;
-        case PromptAnswer::Escape:
-            break;  // the ports stay as they were listed last
+    const PromptAnswer unplugged = view_.askContinueAbort(port_text::kUnplug);
+    if (unplugged == PromptAnswer::Abort) {
+        return;
     }
-    const std::vector<std::string> before = portList_;
+    // Whatever is open is closed either way: an old port left open would hide the new one or
+    // keep it from opening, and an adapter left in use would be "found" without being looked
+    // for.
+    if (transports_.serialOpen()) {
+        transports_.closeSerial();
+    }
+    if (transports_.usbInUse()) {
+        transports_.closeUsb();
+    }
+    view_.enableGyroButtons(false);
+    view_.clearSelector();
+    if (unplugged == PromptAnswer::Continue) {
+        portList_ = transports_.enumerateSerialPorts();
+    }
+    // Escape compares with the ports listed last, which are serial ports only.
+    std::vector<std::string> before = portList_;
+    std::erase(before, std::string(kUsbPortName));
     portList_.clear();
 
     if (view_.askContinueAbort(port_text::kPlugIn) != PromptAnswer::Continue) {

@@ -49,6 +49,8 @@ class FakePortHost : public PortView, public PortTransports {
     std::optional<std::string> selectedEntry() const override { return selected; }
     SysResult openUsb(bool quiet) override {
         ++usbOpens;
+        if (usbOpen)
+            return {};  // like the adapter: an open device is not looked for again
         if (!usbPresent && !quiet) {
             messages.emplace_back("usb failure");
         }
@@ -59,6 +61,8 @@ class FakePortHost : public PortView, public PortTransports {
     bool usbInUse() const override { return usbOpen; }
     SysResult openSerial(std::string_view name) override {
         EXPECT_FALSE(serialPort) << "a second port opened while " << *serialPort << " is open";
+        if (serialPort)
+            return SysResult::failure(EALREADY, "already open");
         auto refused = serialErrors.find(std::string(name));
         if (refused != serialErrors.end()) {
             return SysResult::failure(refused->second, "refused");
@@ -364,20 +368,48 @@ TEST(PortSelectionTest, AbortAtTheFirstQuestionChangesNothing) {
     EXPECT_EQ(host.prompts.size(), 1u);
 }
 
+// Escape at the first question skips the listing: the ports listed last are the "before" list.
+// Whatever is still open is closed before the comparison, so the old port neither hides the
+// new one nor keeps it from opening, and the USB adapter is really looked for.
 TEST(PortSelectionTest, EscapeAtTheFirstQuestionComparesWithTheLastList) {
-    // Escape skips closing and listing: the ports listed by the last drop-down are the
-    // "before" list.
-    FakePortHost host;
-    host.portScans = {{"ttyS0"}, {"ttyS0"}, {"ttyS0", "ttyUSB0"}};
-    PortSelection selection(host, host);
-    selection.fillPortSelectorAtStartup("");
-    selection.refreshPortList();
-    selection.openSelectedPort();
-    host.answers = {PromptAnswer::Escape, PromptAnswer::Continue};
-    selection.detectAdapterPort();
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].find("on ttyUSB0."), std::string::npos) << host.messages[0];
-    EXPECT_EQ(host.serialPort, "ttyUSB0");
+    struct Row {
+        const char* what;
+        std::string saved;
+        std::deque<Strings> scans;  // start-up, then after plugging in
+        bool dropDownFirst;
+        bool usbAtStart;
+    };
+    const std::vector<Row> rows = {
+        {"after a drop-down", "", {{"ttyS0"}, {"ttyS0"}, {"ttyS0", "ttyUSB0"}}, true, false},
+        {"the list of start-up, its port open",
+         "ttyUSB0",
+         {{"ttyUSB0"}, {"ttyUSB0", "ttyUSB1"}},
+         false,
+         false},
+        {"the USB adapter in use", "USB", {{"ttyS0"}, {"ttyS0", "ttyUSB1"}}, false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        FakePortHost host;
+        host.portScans = row.scans;
+        host.usbPresent = row.usbAtStart;
+        PortSelection selection(host, host);
+        selection.fillPortSelectorAtStartup(row.saved);
+        if (row.dropDownFirst) {
+            selection.refreshPortList();
+            selection.openSelectedPort();
+        }
+        host.usbPresent = false;  // the pilot plugs in a serial adapter
+        host.answers = {PromptAnswer::Escape, PromptAnswer::Continue};
+        selection.detectAdapterPort();
+
+        const std::string found = row.scans.back().back();
+        EXPECT_EQ(host.messages, Strings{port_text::found(found)});
+        EXPECT_EQ(host.serialPort, found);
+        EXPECT_FALSE(host.usbOpen);
+        EXPECT_EQ(host.storedPorts, Strings{found});
+        EXPECT_EQ(host.gyroButtons, true);
+    }
 }
 
 }  // namespace
