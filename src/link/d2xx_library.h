@@ -7,6 +7,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -106,9 +107,11 @@ class D2xxLibrary {
     // Has the library signal this object's event on the events of the mask, from its own
     // thread, until the device is closed.
     virtual d2xx::FtStatus setEventNotification(d2xx::FtHandle handle, d2xx::Dword mask) = 0;
-    // Waits up to `limit` for the event. True when it was signalled, or when wakeEvent() was
-    // called since the last wait (a wake-up is never lost, whenever it comes).
-    virtual bool waitEvent(std::chrono::milliseconds limit) = 0;
+    // Waits up to `limit` for the event. `ready` is asked first, under the event's lock, which
+    // the library holds to signal: when it holds, or when wakeEvent() was called since the
+    // last wait (a wake-up is never lost, whenever it comes), the wait ends at once. True
+    // then, or when the event was signalled; false when the limit passed.
+    virtual bool waitEvent(std::chrono::milliseconds limit, const std::function<bool()>& ready) = 0;
     virtual void wakeEvent() = 0;
 };
 

@@ -93,7 +93,7 @@ class DlD2xxLibrary final : public D2xxLibrary {
                                                static_cast<void*>(&event_));
     }
 
-    bool waitEvent(std::chrono::milliseconds limit) override {
+    bool waitEvent(std::chrono::milliseconds limit, const std::function<bool()>& ready) override {
         timespec deadline{};
         clock_gettime(CLOCK_MONOTONIC, &deadline);
         const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(limit);
@@ -104,9 +104,9 @@ class DlD2xxLibrary final : public D2xxLibrary {
             deadline.tv_nsec -= 1'000'000'000L;
         }
         pthread_mutex_lock(&event_.eMutex);
-        // Looked at under the event's mutex: a wake-up cannot fall between this test and the
-        // wait.
-        bool signalled = woken_;
+        // Looked at under the event's mutex: neither a wake-up nor a signal of the library can
+        // fall between this test and the wait.
+        bool signalled = woken_ || (ready && ready());
         if (!signalled)
             signalled = pthread_cond_timedwait(&event_.eCondVar, &event_.eMutex, &deadline) == 0;
         signalled = signalled || woken_;

@@ -15,8 +15,8 @@ using namespace d2xx;
 namespace {
 
 // How long the notification thread waits for the library's event before it looks at the
-// receive queue itself. The library signals its event only while someone waits on it; an
-// arrival while this thread waits for the GUI thread would otherwise go unseen.
+// receive queue once more. It looks before every wait too, so no character depends on this;
+// it only bounds what a library that forgets to signal can cost.
 constexpr std::chrono::milliseconds kEventPollPeriod(20);
 
 bool printableOrWhite(unsigned char c) {
@@ -166,16 +166,20 @@ bool UsbAdapter::notificationThreadRunning() const {
     return threadRunning_.load();
 }
 
+bool UsbAdapter::moreWaiting() {
+    Dword waiting = 0;
+    return library_.getQueueStatus(device_, &waiting) == kFtOk && waiting > unreadLeft_.load();
+}
+
 void UsbAdapter::run() {
     while (!stopRequested_.load()) {
-        const bool signalled = library_.waitEvent(kEventPollPeriod);
+        // The library signals its event also while this thread waits for the GUI thread, and
+        // such a signal reaches nobody: characters that came meanwhile are found in the queue,
+        // looked at under the event's lock so that none can slip in between look and wait.
+        const bool woken = library_.waitEvent(kEventPollPeriod, [this] { return moreWaiting(); });
         if (stopRequested_.load())
             break;
-
-        Dword waiting = 0;
-        if (library_.getQueueStatus(device_, &waiting) != kFtOk)
-            waiting = 0;
-        if (!signalled && waiting <= unreadLeft_.load())
+        if (!woken && !moreWaiting())
             continue;
 
         auto handshake = std::make_shared<Handshake>();
@@ -253,8 +257,8 @@ int UsbAdapter::onUsbData(const std::function<void(std::string_view)>& dispatch)
         unreadLeft_.store(library_.getQueueStatus(device_, &waiting) == kFtOk ? waiting : 0);
         return 0;
     }
-    if (eventStatus != kFtEventRxChar) {
-        // Left for the next notification that reports received characters alone.
+    if ((eventStatus & kFtEventRxChar) == 0) {
+        // Left for the next notification that reports received characters.
         unreadLeft_.store(inQueue);
         return 0;
     }

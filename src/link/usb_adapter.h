@@ -84,7 +84,8 @@ class UsbAdapter {
 
     // The main window's Special_Change handler: reads what arrived in chunks of at most 200
     // bytes and hands each chunk's text to dispatch, bytes neither printable nor white space
-    // replaced by '?'. Reads nothing unless the event status is exactly "received characters".
+    // replaced by '?'. Reads nothing unless the event status reports received characters
+    // (whatever else it reports with them).
     // Returns 0. Safe to call when closed (does nothing) and safe if dispatch closes the adapter.
     int onUsbData(const std::function<void(std::string_view)>& dispatch);
 
@@ -98,6 +99,8 @@ class UsbAdapter {
     SysResult fail(bool quiet, int error, std::string_view text);
     SysResult notValid(int error);
     void run();
+    // More characters wait than the last onUsbData left behind.
+    bool moreWaiting();
     void stopThread();
 
     UsbAdapterHost& host_;

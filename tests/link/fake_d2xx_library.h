@@ -4,10 +4,17 @@
 // any call, and its one device receives what the test puts on the line. What the adapter's
 // notification thread also touches (the receive queue and the event) is locked; the rest is
 // the GUI thread's alone.
+//
+// Its event behaves like the condition variable of the real library: a signal reaches only a
+// thread that waits at that moment, and one that comes while nobody waits is lost. Its clock
+// stands still, so a wait ends by a signal or a wake-up and never by its time limit: whatever
+// works here works without the adapter's periodic look at the queue.
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -39,11 +46,26 @@ class FakeD2xxLibrary : public D2xxLibrary {
 
     // The device sends these bytes: they wait to be read and the event is signalled.
     void arrive(const std::string& bytes) {
+        {
+            std::lock_guard lock(mutex_);
+            received_ += bytes;
+            eventStatus_ |= d2xx::kFtEventRxChar;
+        }
+        signal();
+    }
+    // What the next status query reports as the events since the last one.
+    void setEventStatus(Dword status) {
         std::lock_guard lock(mutex_);
-        received_ += bytes;
-        eventStatus_ |= d2xx::kFtEventRxChar;
-        signalled_ = true;
-        event_.notify_all();
+        eventStatus_ = status;
+    }
+    std::size_t queued() {
+        std::lock_guard lock(mutex_);
+        return received_.size();
+    }
+    // Whether a thread waits for the event now.
+    bool parked() {
+        std::lock_guard lock(eventMutex_);
+        return parked_;
     }
 
     SysResult load() override {
@@ -100,15 +122,20 @@ class FakeD2xxLibrary : public D2xxLibrary {
     FtStatus setEventNotification(d2xx::FtHandle, Dword) override {
         return status(D2xxEntry::SetEventNotification);
     }
-    bool waitEvent(std::chrono::milliseconds limit) override {
-        std::unique_lock lock(mutex_);
-        const bool signalled = event_.wait_for(lock, limit, [this] { return signalled_; });
-        signalled_ = false;
-        return signalled;
+    bool waitEvent(std::chrono::milliseconds, const std::function<bool()>& ready) override {
+        std::unique_lock lock(eventMutex_);
+        if (!woken_ && !(ready && ready())) {
+            const std::uint64_t seen = signals_;
+            parked_ = true;
+            event_.wait(lock, [&] { return woken_ || signals_ != seen; });
+            parked_ = false;
+        }
+        woken_ = false;
+        return true;
     }
     void wakeEvent() override {
-        std::lock_guard lock(mutex_);
-        signalled_ = true;
+        std::lock_guard lock(eventMutex_);
+        woken_ = true;
         event_.notify_all();
     }
 
@@ -118,11 +145,22 @@ class FakeD2xxLibrary : public D2xxLibrary {
         return found == failing.end() ? d2xx::kFtOk : found->second;
     }
 
+    void signal() {
+        std::lock_guard lock(eventMutex_);
+        ++signals_;
+        event_.notify_all();
+    }
+
+    // The receive queue and the event have locks of their own, as in the real library.
     std::mutex mutex_;
-    std::condition_variable event_;
-    bool signalled_ = false;
     std::string received_;
     Dword eventStatus_ = 0;
+
+    std::mutex eventMutex_;
+    std::condition_variable event_;
+    std::uint64_t signals_ = 0;
+    bool woken_ = false;
+    bool parked_ = false;
 };
 
 }  // namespace vn340::test

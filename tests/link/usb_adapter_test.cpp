@@ -41,9 +41,7 @@ class SimControl {
             return;
         inject_ = reinterpret_cast<int (*)(const void*, unsigned, unsigned)>(
             ::dlsym(handle_, "vn340sim_inject"));
-        modem_ = reinterpret_cast<int (*)()>(::dlsym(handle_, "vn340sim_modem_event"));
         isOpen_ = reinterpret_cast<int (*)()>(::dlsym(handle_, "vn340sim_is_open"));
-        queued_ = reinterpret_cast<unsigned (*)()>(::dlsym(handle_, "vn340sim_queued"));
         written_ =
             reinterpret_cast<unsigned (*)(char*, unsigned)>(::dlsym(handle_, "vn340sim_written"));
     }
@@ -51,14 +49,12 @@ class SimControl {
         if (handle_ != nullptr)
             ::dlclose(handle_);
     }
-    bool ok() const { return inject_ && modem_ && isOpen_ && queued_ && written_; }
+    bool ok() const { return inject_ && isOpen_ && written_; }
 
     bool inject(std::string_view bytes, unsigned microsPerByte = 0) {
         return inject_(bytes.data(), static_cast<unsigned>(bytes.size()), microsPerByte) == 0;
     }
-    bool modemEvent() { return modem_() == 0; }
     bool deviceOpen() { return isOpen_() == 1; }
-    unsigned queued() { return queued_(); }
     std::string written() {
         std::string text(written_(nullptr, 0), '\0');
         written_(text.data(), static_cast<unsigned>(text.size()));
@@ -68,9 +64,7 @@ class SimControl {
   private:
     void* handle_ = nullptr;
     int (*inject_)(const void*, unsigned, unsigned) = nullptr;
-    int (*modem_)() = nullptr;
     int (*isOpen_)() = nullptr;
-    unsigned (*queued_)() = nullptr;
     unsigned (*written_)(char*, unsigned) = nullptr;
 };
 
@@ -169,48 +163,6 @@ TEST_F(UsbAdapterTest, BytesNeitherPrintableNorWhiteSpaceBecomeQuestionMarks) {
     ASSERT_TRUE(waitReceived(sent.size()));
     ASSERT_EQ(chunks.size(), 1u);
     EXPECT_EQ(chunks.front(), std::string("AB????? \t\n\v\f\r~z"));
-    adapter.close();
-}
-
-TEST_F(UsbAdapterTest, ModemStatusEventReadsNothingUntilCharactersArriveAlone) {
-    UsbAdapter adapter(host, *library, kLine);
-    ASSERT_TRUE(adapter.open(true));
-    auto collect = [this](std::string_view text) { chunks.emplace_back(text); };
-
-    ASSERT_TRUE(sim.inject("first"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.queued() == 5; }, 5000));
-    ASSERT_TRUE(sim.modemEvent());
-    EXPECT_EQ(adapter.onUsbData(collect), 0);  // status 3: received characters and modem status
-    EXPECT_TRUE(chunks.empty());
-    EXPECT_EQ(sim.queued(), 5u);
-
-    ASSERT_TRUE(sim.modemEvent());
-    adapter.onUsbData(collect);  // status 2 alone
-    EXPECT_TRUE(chunks.empty());
-
-    ASSERT_TRUE(sim.inject("second"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.queued() == 11; }, 5000));
-    adapter.onUsbData(collect);  // status 1: everything waiting is read
-    EXPECT_EQ(chunks, std::vector<std::string>{"firstsecond"});
-    adapter.close();
-}
-
-TEST_F(UsbAdapterTest, BytesLeftByAModemStatusNotificationDoNotKeepTheThreadCalling) {
-    UsbAdapter adapter(host, *library, kLine);
-    ASSERT_TRUE(adapter.open(true));
-    ASSERT_TRUE(sim.modemEvent());  // pending before the bytes: their notification reads nothing
-    ASSERT_TRUE(sim.inject("left"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.queued() == 4; }, 5000));
-    adapter.setInUse(true);
-    ASSERT_TRUE(adapter.startNotificationThread(&context, [this, &adapter] { handle(adapter); }));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return calls >= 1; }, 5000));
-    EXPECT_TRUE(chunks.empty());
-    // Several poll periods of the thread pass without a further call for the same bytes.
-    QTest::qWait(150);
-    EXPECT_EQ(calls, 1);
-    ASSERT_TRUE(sim.inject("+"));
-    ASSERT_TRUE(waitReceived(5));
-    EXPECT_EQ(chunks, std::vector<std::string>{"left+"});
     adapter.close();
 }
 
