@@ -116,6 +116,19 @@ void SequenceEngine::onTimer(SequenceTimer timer) {
     }
 }
 
+bool SequenceEngine::adapterLost() {
+    if (state_ == 0) {
+        return false;
+    }
+    // Nothing can answer any more: neither the reply waited for nor the next step's frame.
+    for (const SequenceTimer timer : {SequenceTimer::Timeout, SequenceTimer::ReadStep,
+                                      SequenceTimer::WriteStep, SequenceTimer::DiagStep}) {
+        host_.killTimer(timer);
+    }
+    timeout();
+    return true;
+}
+
 void SequenceEngine::step(std::string_view text, Runner run) {
     replyBuffer_.append(text);
     (this->*run)();

@@ -108,6 +108,10 @@ class SequenceEngine {
     void dispatchReply(std::string_view text);
     // A timer the engine armed has fired.
     void onTimer(SequenceTimer timer);
+    // The adapter has gone (its port is already closed): a running sequence ends at once, as
+    // its time-out would end it. Returns whether one was running, and so whether the pilot has
+    // been told.
+    bool adapterLost();
 
     int sequenceState() const { return state_; }
     int stepIndex() const { return stepIndex_; }

@@ -17,9 +17,9 @@ struct Row {
     int silentFrom;  // the first frame the gyro leaves unanswered; 0: it answers them all
 };
 
-// One sequence of the row against the simulator, run until it has ended.
+// One sequence of the row against the simulator, run until it has ended (or only started).
 struct Rig {
-    explicit Rig(const Row& row, bool adapterOpen = true) {
+    explicit Rig(const Row& row, bool adapterOpen = true, bool runToTheEnd = true) {
         sim.settings().silentFrom = row.silentFrom;
         loadDefaults(config);
         host.adapterIsOpen = adapterOpen;
@@ -40,7 +40,8 @@ struct Rig {
                 }
                 break;
         }
-        host.run();
+        if (runToTheEnd)
+            host.run();
     }
 
     GyroSimulator sim;
@@ -90,6 +91,47 @@ TEST(SequenceEngineTest, AfterEveryEndTheGyroButtonsFollowThePort) {
             ASSERT_TRUE(rig.engine.idle());
             EXPECT_TRUE(rig.host.controlsOn);
             EXPECT_EQ(rig.host.gyroButtonsOn, open);
+        }
+    }
+}
+
+// The adapter pulled out while a sequence runs: the sequence ends as its time-out would end
+// it, only at once. The same sequence runs twice against a gyro that falls silent: once to
+// its time-out, once losing the adapter when the silent frame goes out, or just before.
+TEST(SequenceEngineTest, LosingTheAdapterEndsTheSequenceAsItsTimeOutWouldAtOnce) {
+    const Row rows[] = {
+        {"read", Run::Read, 8},
+        {"write", Run::Write, 10},
+        {"diagnostics", Run::Diagnostics, 3},
+    };
+    for (const Row& row : rows) {
+        for (const bool beforeTheFrame : {false, true}) {
+            SCOPED_TRACE(std::string(row.what) +
+                         (beforeTheFrame ? ", between two frames" : ", waiting for a reply"));
+            // The link closes the port before it says the adapter is gone.
+            Rig timedOut(row, false);
+            ASSERT_EQ(timedOut.host.messages.size(), 1u);
+            const Micros silentSent = timedOut.host.frameTimes.back();
+
+            Rig lost(row, false, false);
+            const Micros when = beforeTheFrame ? silentSent - 1 : silentSent;
+            lost.host.runUntil(when);
+            EXPECT_TRUE(lost.engine.adapterLost());
+            EXPECT_TRUE(lost.engine.idle());
+            EXPECT_EQ(lost.host.messageTimes, std::vector<Micros>{when}) << "at once";
+            lost.host.run();
+
+            EXPECT_EQ(lost.host.messages, timedOut.host.messages);
+            EXPECT_EQ(lost.host.frames.size(),
+                      timedOut.host.frames.size() - (beforeTheFrame ? 1 : 0));
+            EXPECT_EQ(lost.host.controlsEnabled, timedOut.host.controlsEnabled);
+            EXPECT_EQ(lost.host.gyroButtonsEnabled, timedOut.host.gyroButtonsEnabled);
+            EXPECT_EQ(lost.host.diagnosticsMenu, timedOut.host.diagnosticsMenu);
+            lost.host.runUntil(when + 3000 * kMs);
+            EXPECT_EQ(lost.host.status, "") << "the status line clears as after a time-out";
+
+            EXPECT_FALSE(lost.engine.adapterLost()) << "nothing left to end";
+            EXPECT_EQ(lost.host.messages.size(), 1u);
         }
     }
 }
