@@ -1,9 +1,14 @@
-// How close a read and a write come to the speed of the wire, and what an open port costs
-// while nothing happens.
+// How close a read and a write come to the speed of the wire, on both transports, and what an
+// open port costs while nothing happens.
 //
-// The gyro simulator serves a pseudo-terminal at a paced 9600 baud; the sequence engine talks
-// to it through the real serial transport and Qt timers, as the window does. The physical
-// limit of an exchange is the time its characters take on the wire, 10 bits each.
+// The gyro simulator answers at a paced 9600 baud: on a pseudo-terminal through the real
+// serial transport, and behind the simulated D2XX library through the real USB adapter. The
+// sequence engine talks to either through Qt timers, as the window does. The physical limit of
+// an exchange is the time its characters take on the wire, 10 bits each.
+//
+// The USB adapter runs three ways: with every character handed on as it comes (what the
+// notification thread alone costs), and with the chip's latency timer at its default of 16 ms
+// and at the shortest the program asks for.
 
 #include <sys/resource.h>
 
@@ -15,10 +20,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "app/sequence_timers.h"
+#include "link/adapter_link.h"
 #include "link/serial_port.h"
+#include "link/usb_adapter.h"
 #include "protocol/sequence_engine.h"
 
 namespace vn340 {
@@ -28,10 +37,11 @@ constexpr double kBaud = 9600.0;
 
 class BenchHost : public SequenceHost {
   public:
-    BenchHost(SerialPort& port, QEventLoop& loop)
-        : port_(port), loop_(loop), timers_([this](SequenceTimer t) { engine->onTimer(t); }) {}
+    explicit BenchHost(QEventLoop& loop)
+        : loop_(loop), timers_([this](SequenceTimer t) { engine->onTimer(t); }) {}
 
     SequenceEngine* engine = nullptr;
+    std::function<void(std::string_view)> send;
     std::size_t sent = 0;
     std::size_t received = 0;
     std::string failure;
@@ -60,7 +70,7 @@ class BenchHost : public SequenceHost {
         }
         lastSend = now;
         sent += frame.size();
-        port_.sendText(frame);
+        send(frame);
     }
     void setStatus(std::string_view) override {}
     void showStatus(std::string_view) override {}
@@ -78,9 +88,63 @@ class BenchHost : public SequenceHost {
     void diagnosticsMenuChanged(bool) override {}
 
   private:
-    SerialPort& port_;
     QEventLoop& loop_;
     SequenceTimers timers_;
+};
+
+struct NoMessages : UsbAdapterHost {
+    void showMessage(std::string_view text) override {
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    }
+    void showSystemMessage(std::string_view text) override { showMessage(text); }
+};
+
+// A library that lacks the latency-timer call, so the chip keeps its default.
+class WithoutLatencyTimer : public D2xxLibrary {
+  public:
+    explicit WithoutLatencyTimer(D2xxLibrary& library) : library_(library) {}
+
+    SysResult load() override { return library_.load(); }
+    void unload() override { library_.unload(); }
+    bool has(D2xxEntry entry) const override {
+        return entry != D2xxEntry::SetLatencyTimer && library_.has(entry);
+    }
+    d2xx::FtStatus openEx(const std::string& description, d2xx::Dword flags,
+                          d2xx::FtHandle* handle) override {
+        return library_.openEx(description, flags, handle);
+    }
+    d2xx::FtStatus close(d2xx::FtHandle handle) override { return library_.close(handle); }
+    d2xx::FtStatus setBaudRate(d2xx::FtHandle handle, d2xx::Ulong baud) override {
+        return library_.setBaudRate(handle, baud);
+    }
+    d2xx::FtStatus write(d2xx::FtHandle handle, const void* bytes, d2xx::Dword count,
+                         d2xx::Dword* written) override {
+        return library_.write(handle, bytes, count, written);
+    }
+    d2xx::FtStatus read(d2xx::FtHandle handle, void* bytes, d2xx::Dword count,
+                        d2xx::Dword* got) override {
+        return library_.read(handle, bytes, count, got);
+    }
+    d2xx::FtStatus getStatus(d2xx::FtHandle handle, d2xx::Dword* rxBytes, d2xx::Dword* txBytes,
+                             d2xx::Dword* eventStatus) override {
+        return library_.getStatus(handle, rxBytes, txBytes, eventStatus);
+    }
+    d2xx::FtStatus getQueueStatus(d2xx::FtHandle handle, d2xx::Dword* rxBytes) override {
+        return library_.getQueueStatus(handle, rxBytes);
+    }
+    d2xx::FtStatus setLatencyTimer(d2xx::FtHandle, d2xx::Uchar) override {
+        return d2xx::kFtNotSupported;
+    }
+    d2xx::FtStatus setEventNotification(d2xx::FtHandle handle, d2xx::Dword mask) override {
+        return library_.setEventNotification(handle, mask);
+    }
+    bool waitEvent(std::chrono::milliseconds limit, const std::function<bool()>& ready) override {
+        return library_.waitEvent(limit, ready);
+    }
+    void wakeEvent() override { library_.wakeEvent(); }
+
+  private:
+    D2xxLibrary& library_;
 };
 
 double cpuSeconds() {
@@ -106,10 +170,9 @@ int main(int argc, char** argv) {
     const std::string path = simulator.readLine().trimmed().toStdString();
 
     QEventLoop loop;
-    SerialPort port;
     GyroConfig config;
     loadDefaults(config);
-    BenchHost host(port, loop);
+    BenchHost host(loop);
     SequenceEngine engine(config, host);
     host.engine = &engine;
 
@@ -118,17 +181,12 @@ int main(int argc, char** argv) {
         host.noteReceive();
         engine.dispatchReply(text);
     };
-    if (!port.open(path, &app, [&](const ComNotification& n) { onComData(port, n, dispatch); }) ||
-        !port.setup(9600, 8, Parity::None, StopBits::One) ||
-        !port.setupHandshaking(Handshake::Off)) {
-        std::fprintf(stderr, "cannot open %s\n", path.c_str());
-        return 1;
-    }
 
-    auto measure = [&](const char* what, auto start) {
+    auto measure = [&](const char* transport, const char* what, auto start) {
         host.sent = host.received = 0;
         host.exchangeNs = host.gapNs = 0;
         host.lastSend = host.lastReceive = -1;
+        host.failure.clear();
         host.clock.start();
         start();
         loop.exec();
@@ -136,21 +194,72 @@ int main(int argc, char** argv) {
         const double seconds = host.clock.nsecsElapsed() / 1e9;
         const std::size_t characters = host.sent + host.received;
         const double wire = characters * 10.0 / kBaud;
-        std::printf("%-6s %7.3f s for %4zu characters, wire time %7.3f s, ratio %.3f%s%s\n", what,
-                    seconds, characters, wire, seconds / wire, host.failure.empty() ? "" : "  ",
-                    host.failure.c_str());
+        std::printf("%-26s %-5s %6.3f s for %4zu characters, wire %6.3f s, ratio %.3f%s%s\n",
+                    transport, what, seconds, characters, wire, seconds / wire,
+                    host.failure.empty() ? "" : "  ", host.failure.c_str());
         std::printf(
-            "       %.3f s from frames to their replies, %.3f s between replies and frames\n",
-            host.exchangeNs / 1e9, host.gapNs / 1e9);
+            "%-32s %.3f s from frames to their replies, %.3f s between replies and "
+            "frames\n",
+            "", host.exchangeNs / 1e9, host.gapNs / 1e9);
         return host.failure.empty();
     };
-    const bool ok = measure("read", [&] { engine.startRead(); }) &&
-                    measure("write", [&] { engine.startWrite(); });
+    auto readAndWrite = [&](const char* transport, bool write) {
+        bool ok = measure(transport, "read", [&] { engine.startRead(); });
+        if (write)
+            ok = measure(transport, "write", [&] { engine.startWrite(); }) && ok;
+        return ok;
+    };
+
+    bool ok = true;
+    SerialPort port;
+    if (!port.open(path, &app, [&](const ComNotification& n) { onComData(port, n, dispatch); }) ||
+        !port.setup(9600, 8, Parity::None, StopBits::One) ||
+        !port.setupHandshaking(Handshake::Off)) {
+        std::fprintf(stderr, "cannot open %s\n", path.c_str());
+        return 1;
+    }
+    host.send = [&](std::string_view frame) { port.sendText(frame); };
+    ok = readAndWrite("serial (pseudo-terminal)", true) && ok;
+
+    struct UsbRun {
+        const char* transport;
+        bool oneByOne;
+        bool latencyTimerCall;
+        bool write;
+    };
+    const UsbRun usbRuns[] = {
+        {"USB, one by one", true, true, true},
+        {"USB, latency timer 16 ms", false, false, false},
+        {"USB, latency timer 2 ms", false, true, true},
+    };
+    const std::unique_ptr<D2xxLibrary> library = loadableD2xxLibrary(VN340_SIM_D2XX);
+    WithoutLatencyTimer withoutLatencyTimer(*library);
+    NoMessages noMessages;
+    for (const UsbRun& run : usbRuns) {
+        if (run.oneByOne)
+            ::setenv("VN340_D2XX_NO_LATENCY_TIMER", "1", 1);
+        else
+            ::unsetenv("VN340_D2XX_NO_LATENCY_TIMER");
+        UsbAdapter adapter(
+            noMessages,
+            run.latencyTimerCall ? *library : static_cast<D2xxLibrary&>(withoutLatencyTimer),
+            AdapterLink::kUsbLine);
+        if (!adapter.open(false) ||
+            !adapter.startNotificationThread(&app, [&] { adapter.onUsbData(dispatch); })) {
+            std::fprintf(stderr, "cannot open the simulated USB adapter\n");
+            return 1;
+        }
+        adapter.setInUse(true);
+        host.send = [&](std::string_view frame) { adapter.write(frame); };
+        ok = readAndWrite(run.transport, run.write) && ok;
+        adapter.close();
+    }
 
     const double cpuBefore = cpuSeconds();
     QTimer::singleShot(10'000, &loop, &QEventLoop::quit);
     loop.exec();
-    std::printf("idle   %.4f s of CPU in 10 s with the port open\n", cpuSeconds() - cpuBefore);
+    std::printf("idle   %.4f s of CPU in 10 s with the serial port open\n",
+                cpuSeconds() - cpuBefore);
 
     port.close();
     simulator.terminate();

@@ -50,7 +50,9 @@ class AdapterLink : private PortTransports, private UsbAdapterHost {
   public:
     // The Vexa-Plug's line on a serial port, and its USB form.
     static constexpr LineSettings kSerialLine{9600, 8, Parity::None, StopBits::One, Handshake::Off};
-    static constexpr UsbLineSettings kUsbLine{"Vexa-Plug", 9600};
+    // The chip's latency timer at the shortest it takes: each exchange would otherwise wait up
+    // to 16 ms for the last characters of its reply.
+    static constexpr UsbLineSettings kUsbLine{"Vexa-Plug", 9600, d2xx::kFtShortestLatency};
 
     // The transports wake the GUI thread through context, which must outlive the link's
     // open ports (close() or the destructor closes them).

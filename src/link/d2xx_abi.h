@@ -33,6 +33,7 @@ using FT_SetBaudRate_t = FtStatus (*)(FtHandle, Ulong baud);
 using FT_SetEventNotification_t = FtStatus (*)(FtHandle, Dword mask, void* param);
 using FT_GetStatus_t = FtStatus (*)(FtHandle, Dword* rxBytes, Dword* txBytes, Dword* eventStatus);
 using FT_ClrRts_t = FtStatus (*)(FtHandle);
+using FT_SetLatencyTimer_t = FtStatus (*)(FtHandle, Uchar milliseconds);
 }
 
 }  // namespace vn340::d2xx

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,8 +36,11 @@ enum class D2xxEntry {
     SetEventNotification,
     GetStatus,
     ClrRts,
+    // Optional: a library without it still works.
+    SetLatencyTimer,
 };
 
+// The entry points the library must have, in the order they are bound.
 inline constexpr std::array<D2xxEntry, 14> kD2xxEntries = {
     D2xxEntry::Write,          D2xxEntry::Read,        D2xxEntry::Open,
     D2xxEntry::OpenEx,         D2xxEntry::ListDevices, D2xxEntry::Close,
@@ -44,6 +48,9 @@ inline constexpr std::array<D2xxEntry, 14> kD2xxEntries = {
     D2xxEntry::GetQueueStatus, D2xxEntry::SetBaudRate, D2xxEntry::SetEventNotification,
     D2xxEntry::GetStatus,      D2xxEntry::ClrRts,
 };
+// Those bound when the library has them.
+inline constexpr std::array<D2xxEntry, 1> kD2xxOptionalEntries = {D2xxEntry::SetLatencyTimer};
+inline constexpr std::size_t kD2xxEntryCount = kD2xxEntries.size() + kD2xxOptionalEntries.size();
 
 // The name the library exports it by.
 constexpr std::string_view d2xxEntryName(D2xxEntry entry) {
@@ -76,6 +83,8 @@ constexpr std::string_view d2xxEntryName(D2xxEntry entry) {
             return "FT_GetStatus";
         case D2xxEntry::ClrRts:
             return "FT_ClrRts";
+        case D2xxEntry::SetLatencyTimer:
+            return "FT_SetLatencyTimer";
     }
     return {};
 }
@@ -103,6 +112,7 @@ class D2xxLibrary {
     virtual d2xx::FtStatus getStatus(d2xx::FtHandle handle, d2xx::Dword* rxBytes,
                                      d2xx::Dword* txBytes, d2xx::Dword* eventStatus) = 0;
     virtual d2xx::FtStatus getQueueStatus(d2xx::FtHandle handle, d2xx::Dword* rxBytes) = 0;
+    virtual d2xx::FtStatus setLatencyTimer(d2xx::FtHandle handle, d2xx::Uchar milliseconds) = 0;
 
     // Has the library signal this object's event on the events of the mask, from its own
     // thread, until the device is closed.

@@ -16,8 +16,6 @@ namespace {
 
 using namespace d2xx;
 
-constexpr std::size_t kEntryCount = kD2xxEntries.size();
-
 class DlD2xxLibrary final : public D2xxLibrary {
   public:
     explicit DlD2xxLibrary(std::string nameOrPath) : name_(std::move(nameOrPath)) {
@@ -46,10 +44,14 @@ class DlD2xxLibrary final : public D2xxLibrary {
             const char* why = ::dlerror();
             return SysResult::failure(ELIBACC, "load " + name_ + ": " + (why ? why : "not found"));
         }
-        for (std::size_t i = 0; i < kEntryCount; ++i) {
-            const std::string name(d2xxEntryName(kD2xxEntries[i]));
-            entries_[i] = ::dlsym(handle_, name.c_str());
-        }
+        auto bind = [this](D2xxEntry entry) {
+            const std::string name(d2xxEntryName(entry));
+            entries_[static_cast<std::size_t>(entry)] = ::dlsym(handle_, name.c_str());
+        };
+        for (D2xxEntry entry : kD2xxEntries)
+            bind(entry);
+        for (D2xxEntry entry : kD2xxOptionalEntries)
+            bind(entry);
         return {};
     }
 
@@ -83,6 +85,9 @@ class DlD2xxLibrary final : public D2xxLibrary {
     }
     FtStatus getQueueStatus(FtHandle handle, Dword* rxBytes) override {
         return call<FT_GetQueueStatus_t>(D2xxEntry::GetQueueStatus, handle, rxBytes);
+    }
+    FtStatus setLatencyTimer(FtHandle handle, Uchar milliseconds) override {
+        return call<FT_SetLatencyTimer_t>(D2xxEntry::SetLatencyTimer, handle, milliseconds);
     }
 
     FtStatus setEventNotification(FtHandle handle, Dword mask) override {
@@ -138,7 +143,7 @@ class DlD2xxLibrary final : public D2xxLibrary {
 
     std::string name_;
     void* handle_ = nullptr;
-    std::array<void*, kEntryCount> entries_{};
+    std::array<void*, kD2xxEntryCount> entries_{};
     // Given to the library by FT_SetEventNotification; lives as long as this object.
     EventHandle event_{};
     bool woken_ = false;

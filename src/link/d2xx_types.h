@@ -1,7 +1,8 @@
 #pragma once
 
 // The value types of the Linux D2XX library, from its published calling convention: handles
-// are pointers, status values, double words and counts are 32-bit unsigned. No system types.
+// are pointers, status values, double words and counts are 32-bit unsigned, a UCHAR 8-bit. No
+// system types.
 
 #include <cstdint>
 
@@ -11,6 +12,7 @@ using FtHandle = void*;
 using FtStatus = std::uint32_t;
 using Dword = std::uint32_t;
 using Ulong = std::uint32_t;
+using Uchar = std::uint8_t;
 
 inline constexpr FtStatus kFtOk = 0;
 inline constexpr FtStatus kFtInvalidHandle = 1;
@@ -23,6 +25,11 @@ inline constexpr FtStatus kFtNotSupported = 17;
 
 inline constexpr Dword kFtOpenBySerialNumber = 1;
 inline constexpr Dword kFtOpenByDescription = 2;
+
+// The chip's latency timer, in milliseconds: how long it holds received characters that do not
+// fill a packet before it sends them on. The library takes 2 to 255.
+inline constexpr Uchar kFtShortestLatency = 2;
+inline constexpr Uchar kFtDefaultLatency = 16;
 
 inline constexpr Dword kFtEventRxChar = 1;
 inline constexpr Dword kFtEventModemStatus = 2;

@@ -23,11 +23,14 @@ struct LineSettings {
     friend bool operator==(const LineSettings&, const LineSettings&) = default;
 };
 
-// The USB form of the adapter is found by its product description and set to a baud rate; the
-// device's own defaults stand for everything else.
+// The USB form of the adapter is found by its product description and set to a baud rate and a
+// latency timer; the device's own defaults stand for everything else.
 struct UsbLineSettings {
     std::string_view description;
     std::uint32_t baud = 0;
+    // How long the chip holds received characters that do not fill a packet before it sends
+    // them on, in milliseconds.
+    std::uint8_t latencyMs = 2;
 };
 
 }  // namespace vn340

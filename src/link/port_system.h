@@ -59,6 +59,9 @@ class PortSystem {
     // system cannot do (a baud rate it does not know, one and a half stop bits) is refused
     // with EINVAL before the line is touched.
     virtual SysResult applyLine(int fd, const LineSettings& line, LineParts parts) = 0;
+    // Asks the driver to hand on received characters as soon as they come (a USB adapter's
+    // driver then shortens the chip's latency timer). Drivers without the setting refuse.
+    virtual SysResult requestLowLatency(int fd) = 0;
     // Clears (set = false) or raises the DTR and RTS lines.
     virtual SysResult setModemLines(int fd, bool set) = 0;
     virtual SysResult readSome(int fd, void* buffer, std::size_t count, std::size_t* got) = 0;

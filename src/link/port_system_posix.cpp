@@ -161,6 +161,16 @@ class PosixPortSystem final : public PortSystem {
         return checked(::tcsetattr(fd, TCSANOW, &t), "set up the line");
     }
 
+    SysResult requestLowLatency(int fd) override {
+        serial_struct info{};
+        if (::ioctl(fd, TIOCGSERIAL, &info) < 0)
+            return failed(errno, "read the serial driver's settings");
+        if (info.flags & ASYNC_LOW_LATENCY)
+            return {};
+        info.flags |= ASYNC_LOW_LATENCY;
+        return checked(::ioctl(fd, TIOCSSERIAL, &info), "ask the serial driver for low latency");
+    }
+
     SysResult setModemLines(int fd, bool set) override {
         int lines = TIOCM_DTR | TIOCM_RTS;
         return checked(::ioctl(fd, set ? TIOCMBIS : TIOCMBIC, &lines), "set DTR and RTS");

@@ -64,6 +64,11 @@ SysResult SerialPort::openPort(const std::string& path, std::uint32_t /*inQueue*
     const LineSettings line;
     if (SysResult applied = system_.applyLine(fd, line, kLineAll); !applied)
         return fail(applied);
+    // A USB adapter's chip holds received characters for its latency timer, 16 ms unless its
+    // driver is asked for low latency, and every reply's last characters would wait for it.
+    // Where the driver has no such setting (a pseudo-terminal, a plain UART) nothing is lost
+    // but that wait.
+    system_.requestLowLatency(fd);
 
     int wakeFd = -1;
     if (SysResult wakeup = system_.createWakeup(&wakeFd); !wakeup)

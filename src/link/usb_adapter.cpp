@@ -130,6 +130,11 @@ SysResult UsbAdapter::open(bool quiet) {
         library_.unload();
         return fail(quiet, EINVAL, usb_text::kBaudRefused);
     }
+    // The chip holds received characters for its latency timer before it sends them on, 16 ms
+    // unless told otherwise, and every reply's last characters would wait for it. A library
+    // without the call, or a chip that refuses, still works, only slower: nothing is said.
+    if (library_.has(D2xxEntry::SetLatencyTimer))
+        library_.setLatencyTimer(handle, line_.latencyMs);
     device_ = handle;
     return {};
 }

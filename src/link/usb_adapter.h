@@ -58,7 +58,8 @@ class UsbAdapter {
     UsbAdapter(const UsbAdapter&) = delete;
     UsbAdapter& operator=(const UsbAdapter&) = delete;
 
-    // Loads the library, opens the device by its description and sets its baud rate. Quiet
+    // Loads the library, opens the device by its description and sets its baud rate and, where
+    // the library can, its latency timer. Quiet
     // suppresses the pilot's messages except the missing-entry-point boxes; the result's
     // message is the pilot's text either way. A failure releases whatever the open had
     // acquired. Neither sets the in-use flag nor starts the thread: the caller does both when

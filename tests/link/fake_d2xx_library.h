@@ -42,6 +42,7 @@ class FakeD2xxLibrary : public D2xxLibrary {
     std::string description;
     Dword flags = 0;
     d2xx::Ulong baud = 0;
+    d2xx::Uchar latency = d2xx::kFtDefaultLatency;
     std::string written;
 
     // The device sends these bytes: they wait to be read and the event is signalled.
@@ -113,6 +114,11 @@ class FakeD2xxLibrary : public D2xxLibrary {
         *txBytes = 0;
         *eventStatus = std::exchange(eventStatus_, 0);
         return d2xx::kFtOk;
+    }
+    FtStatus setLatencyTimer(d2xx::FtHandle, d2xx::Uchar milliseconds) override {
+        if (status(D2xxEntry::SetLatencyTimer) == d2xx::kFtOk)
+            latency = milliseconds;
+        return status(D2xxEntry::SetLatencyTimer);
     }
     FtStatus getQueueStatus(d2xx::FtHandle, Dword* rxBytes) override {
         std::lock_guard lock(mutex_);

@@ -17,6 +17,7 @@ class PassThroughPorts : public PortSystem {
     SysResult applyLine(int fd, const LineSettings& line, LineParts parts) override {
         return real().applyLine(fd, line, parts);
     }
+    SysResult requestLowLatency(int fd) override { return real().requestLowLatency(fd); }
     SysResult setModemLines(int fd, bool set) override { return real().setModemLines(fd, set); }
     SysResult readSome(int fd, void* b, std::size_t n, std::size_t* got) override {
         return real().readSome(fd, b, n, got);

@@ -276,6 +276,43 @@ TEST_F(SerialPortTest, SetupAndHandshakingReachTheLine) {
     }
 }
 
+// Answers the request for low latency as told, and counts it.
+class LowLatencySystem : public test::PassThroughPorts {
+  public:
+    int answer = 0;
+    std::vector<int> askedFor;
+
+    SysResult requestLowLatency(int fd) override {
+        askedFor.push_back(fd);
+        return answer == 0 ? SysResult{} : SysResult::failure(answer, "refused");
+    }
+};
+
+// A USB adapter's chip holds replies for its latency timer unless the driver is asked for low
+// latency; a driver that has no such setting still gives a working port.
+TEST_F(SerialPortTest, OpenAsksForLowLatencyAndWorksWithoutIt) {
+    struct Row {
+        const char* what;
+        int answer;
+    };
+    const Row rows[] = {
+        {"the driver takes it", 0},
+        {"a pseudo-terminal", ENOTTY},
+        {"a driver without it", EINVAL},
+        {"not allowed", EPERM},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        LowLatencySystem system;
+        system.answer = row.answer;
+        SerialPort port(system);
+        ASSERT_TRUE(port.open(pty.path(), &receiver.context, receiver.notify()));
+        EXPECT_EQ(system.askedFor.size(), 1u);
+        port.sendText("000801F7aa");
+        EXPECT_EQ(pty.receive(10), "000801F7aa");
+    }
+}
+
 TEST_F(SerialPortTest, InvalidArgumentsAreRefusedAndTheLineKept) {
     SerialPort port;
     openWithListener(port);

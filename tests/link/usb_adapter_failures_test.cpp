@@ -27,7 +27,7 @@ struct RecordingHost : UsbAdapterHost {
     }
 };
 
-constexpr UsbLineSettings kLine{"Vexa-Plug", 9600};
+constexpr UsbLineSettings kLine{"Vexa-Plug", 9600, 2};
 
 std::pair<Box, std::string> message(std::string_view text) {
     return {Box::Message, std::string(text)};
@@ -96,19 +96,41 @@ TEST(UsbAdapterFailuresTest, EveryRefusalFailsWithItsMessagesAndKeepsNothing) {
     }
 }
 
-TEST(UsbAdapterFailuresTest, OpensTheDeviceByItsDescriptionAtItsBaudRate) {
-    FakeD2xxLibrary library;
-    RecordingHost host;
-    UsbAdapter adapter(host, library, kLine);
-    EXPECT_TRUE(adapter.open(false));
-    EXPECT_TRUE(host.shown.empty());
-    EXPECT_EQ(library.description, "Vexa-Plug");
-    EXPECT_EQ(library.flags, d2xx::kFtOpenByDescription);
-    EXPECT_EQ(library.baud, 9600u);
-    EXPECT_FALSE(adapter.inUse()) << "the caller decides";
-    adapter.close();
-    EXPECT_FALSE(library.deviceOpen);
-    EXPECT_FALSE(library.loaded);
+// The latency timer is asked for where the library can, and its absence or refusal costs
+// only speed: the open succeeds and the pilot is told nothing.
+TEST(UsbAdapterFailuresTest, OpensTheDeviceByItsDescriptionAtItsBaudRateAndLatency) {
+    struct Row {
+        const char* what;
+        void (*make)(FakeD2xxLibrary&);
+        d2xx::Uchar latency;
+    };
+    const Row rows[] = {
+        {"latency timer set", [](FakeD2xxLibrary&) {}, 2},
+        {"library without the call",
+         [](FakeD2xxLibrary& l) { l.missing = {D2xxEntry::SetLatencyTimer}; }, 16},
+        {"chip refuses it",
+         [](FakeD2xxLibrary& l) {
+             l.failing[D2xxEntry::SetLatencyTimer] = d2xx::kFtInvalidParameter;
+         },
+         16},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        FakeD2xxLibrary library;
+        row.make(library);
+        RecordingHost host;
+        UsbAdapter adapter(host, library, kLine);
+        EXPECT_TRUE(adapter.open(false));
+        EXPECT_TRUE(host.shown.empty());
+        EXPECT_EQ(library.description, "Vexa-Plug");
+        EXPECT_EQ(library.flags, d2xx::kFtOpenByDescription);
+        EXPECT_EQ(library.baud, 9600u);
+        EXPECT_EQ(library.latency, row.latency);
+        EXPECT_FALSE(adapter.inUse()) << "the caller decides";
+        adapter.close();
+        EXPECT_FALSE(library.deviceOpen);
+        EXPECT_FALSE(library.loaded);
+    }
 }
 
 TEST(UsbAdapterFailuresTest, NotificationThatCannotBeHadIsNotValid) {

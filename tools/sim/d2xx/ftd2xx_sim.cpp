@@ -2,9 +2,14 @@
 // testing the program's USB adapter without the hardware. Same entry points and calling
 // convention as the vendor's library on Linux.
 //
+// Like the chip, the device holds received characters until a packet of 62 fills or its latency
+// timer ticks next. The timer runs freely from the open, every 16 ms until FT_SetLatencyTimer
+// changes it (to 2 to 255 ms).
+//
 // Environment:
 //   VN340_D2XX_NO_DEVICE=1     no device is attached (every open fails)
 //   VN340_D2XX_REFUSE_BAUD=1   the device refuses every baud rate
+//   VN340_D2XX_NO_LATENCY_TIMER=1  received characters are handed on one by one as they come
 //   VN340_SIM_OPTIONS="..."    the simulator's options (see sim_options.h), e.g.
 //                              "--silent-from 3 --zeros-after 2"; replies are paced at 9600
 //                              baud unless the options say "--no-pace"
@@ -14,6 +19,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -38,6 +44,9 @@ using namespace vn340::d2xx;
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Data bytes in one of the chip's packets to the computer.
+constexpr std::size_t kPacketSize = 62;
 
 bool envFlag(const char* name) {
     const char* value = std::getenv(name);
@@ -73,7 +82,10 @@ GyroSimulator simulatorFromEnvironment() {
 
 class Device {
   public:
-    Device() : sim_(simulatorFromEnvironment()), epoch_(Clock::now()) {
+    Device()
+        : sim_(simulatorFromEnvironment()),
+          epoch_(Clock::now()),
+          holding_(!envFlag("VN340_D2XX_NO_LATENCY_TIMER")) {
         pump_ = std::thread([this] { pump(); });
     }
 
@@ -86,10 +98,22 @@ class Device {
         pump_.join();
     }
 
+    // A paced line is slow in both directions: the chip takes the bytes at once and sends them
+    // at the baud rate, and the reply starts after the frame's last character.
     void write(const char* bytes, Dword count) {
         std::lock_guard lock(mutex_);
         written_.append(bytes, count);
-        sim_.feed(std::string_view(bytes, count), now());
+        const SimSettings& settings = sim_.settings();
+        if (!settings.pace) {
+            sim_.feed(std::string_view(bytes, count), now());
+        } else {
+            const SimTime characterTime(10'000'000'000LL /
+                                        (settings.baud > 0 ? settings.baud : 9600));
+            for (Dword i = 0; i < count; ++i) {
+                sentUntil_ = std::max(sentUntil_, now()) + characterTime;
+                sim_.feed(std::string_view(bytes + i, 1), sentUntil_);
+            }
+        }
         cv_.notify_all();
     }
 
@@ -122,9 +146,20 @@ class Device {
         std::lock_guard lock(mutex_);
         if (mask & 1) {
             rx_.clear();
+            held_.clear();
+            sendAt_.reset();
             injected_.clear();
             sim_.takeAll();
         }
+    }
+
+    void setLatency(Uchar milliseconds) {
+        std::lock_guard lock(mutex_);
+        latency_ = std::chrono::milliseconds(milliseconds);
+        tickBase_ = now();
+        if (sendAt_)
+            sendAt_ = nextTick(tickBase_);
+        cv_.notify_all();
     }
 
     void setNotification(Dword mask, EventHandle* handle) {
@@ -171,6 +206,37 @@ class Device {
         pthread_mutex_unlock(&handle->eMutex);
     }
 
+    // The first tick of the latency timer after t.
+    SimTime nextTick(SimTime t) const {
+        return tickBase_ + ((t - tickBase_) / latency_ + 1) * latency_;
+    }
+
+    // Moves count held characters onto the receive queue.
+    void handOn(std::size_t count) {
+        rx_.insert(rx_.end(), held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(count));
+        held_.erase(0, count);
+        if (held_.empty())
+            sendAt_.reset();
+    }
+
+    // Characters off the line at time t: held by the chip until a packet fills or the timer
+    // ticks. True when some reached the receive queue.
+    bool receive(const std::string& characters, SimTime t) {
+        if (!holding_) {
+            rx_.insert(rx_.end(), characters.begin(), characters.end());
+            return !characters.empty();
+        }
+        held_ += characters;
+        bool sent = false;
+        while (held_.size() >= kPacketSize) {
+            handOn(kPacketSize);
+            sent = true;
+        }
+        if (!held_.empty() && !sendAt_)
+            sendAt_ = nextTick(t);
+        return sent;
+    }
+
     // Moves what is due onto the receive queue and signals the program's event, as the
     // vendor's driver does from its own thread.
     void pump() {
@@ -182,8 +248,12 @@ class Device {
                 due += injected_.front().second;
                 injected_.pop_front();
             }
-            if (!due.empty()) {
-                rx_.insert(rx_.end(), due.begin(), due.end());
+            bool arrived = receive(due, t);
+            if (sendAt_ && *sendAt_ <= t) {
+                handOn(held_.size());
+                arrived = true;
+            }
+            if (arrived) {
                 eventStatus_ |= kFtEventRxChar;
                 EventHandle* handle = (mask_ & kFtEventRxChar) ? notify_ : nullptr;
                 lock.unlock();
@@ -194,6 +264,8 @@ class Device {
             std::optional<SimTime> next = sim_.nextDue();
             if (!injected_.empty() && (!next || injected_.front().first < *next))
                 next = injected_.front().first;
+            if (sendAt_ && (!next || *sendAt_ < *next))
+                next = sendAt_;
             if (next) {
                 cv_.wait_until(lock, epoch_ + std::chrono::duration_cast<Clock::duration>(*next));
             } else {
@@ -207,6 +279,13 @@ class Device {
     GyroSimulator sim_;
     Clock::time_point epoch_;
     std::deque<char> rx_;
+    SimTime sentUntil_{0};  // when the last byte written has left on the line
+    // The chip's side: what it holds back, and its latency timer.
+    bool holding_;
+    std::string held_;
+    SimTime latency_ = std::chrono::milliseconds(kFtDefaultLatency);
+    SimTime tickBase_{0};
+    std::optional<SimTime> sendAt_;
     std::deque<std::pair<SimTime, char>> injected_;
     std::string written_;
     Dword eventStatus_ = 0;
@@ -348,6 +427,16 @@ VN340_EXPORT FtStatus FT_GetStatus(FtHandle handle, Dword* rxBytes, Dword* txByt
 
 VN340_EXPORT FtStatus FT_ClrRts(FtHandle handle) {
     return deviceOf(handle) ? kFtOk : kFtInvalidHandle;
+}
+
+VN340_EXPORT FtStatus FT_SetLatencyTimer(FtHandle handle, Uchar milliseconds) {
+    Device* device = deviceOf(handle);
+    if (device == nullptr)
+        return kFtInvalidHandle;
+    if (milliseconds < kFtShortestLatency)
+        return kFtInvalidParameter;
+    device->setLatency(milliseconds);
+    return kFtOk;
 }
 
 // --- For tests ----------------------------------------------------------------------------
