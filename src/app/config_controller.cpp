@@ -43,6 +43,7 @@ ConfigController::ConfigController(ConfigView& view, WindowDialogs& dialogs,
     engineHost_->onReadComplete([this] { readComplete(); });
     engineHost_->onWriteComplete([this] { emit storeCompleted(); });
     link_->onTextReceived([this](std::string_view text) { engine_->dispatchReply(text); });
+    link_->onAdapterLost([this] { return engine_->adapterLost(); });
 }
 
 ConfigController::~ConfigController() {

@@ -96,6 +96,7 @@ class ConfigDialog : public QDialog, private ConfigView {
         const std::string& comments) override;
     void clearPortEntries() override;
     void addPortEntry(std::string_view name) override;
+    void removePortEntry(std::string_view name) override;
     void selectPortEntry(std::string_view name) override;
     std::optional<std::string> selectedPortEntry() const override;
 

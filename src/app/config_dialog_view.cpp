@@ -262,6 +262,17 @@ void ConfigDialog::addPortEntry(std::string_view name) {
         selector->setCurrentIndex(-1);
 }
 
+void ConfigDialog::removePortEntry(std::string_view name) {
+    DropDownList* selector = controls_.portSelector;
+    const int at = selector->findText(fromStd(name), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (at < 0)
+        return;
+    // The neighbour would otherwise look chosen.
+    if (at == selector->currentIndex())
+        selector->setCurrentIndex(-1);
+    selector->removeItem(at);
+}
+
 void ConfigDialog::selectPortEntry(std::string_view name) {
     DropDownList* selector = controls_.portSelector;
     selector->setCurrentIndex(

@@ -66,6 +66,8 @@ class ConfigView {
     // made.
     virtual void clearPortEntries() = 0;
     virtual void addPortEntry(std::string_view name) = 0;
+    // An entry that goes leaves no selection behind if it was the one selected.
+    virtual void removePortEntry(std::string_view name) = 0;
     virtual void selectPortEntry(std::string_view name) = 0;
     virtual std::optional<std::string> selectedPortEntry() const = 0;
 };

@@ -15,6 +15,10 @@ void LinkView::addSelectorEntry(std::string_view name) {
     view_.addPortEntry(name);
 }
 
+void LinkView::removeSelectorEntry(std::string_view name) {
+    view_.removePortEntry(name);
+}
+
 void LinkView::selectEntry(std::string_view name) {
     view_.selectPortEntry(name);
 }
@@ -25,6 +29,10 @@ std::optional<std::string> LinkView::selectedEntry() const {
 
 void LinkView::enableGyroButtons(bool enable) {
     view_.enableGyroButtons(enable);
+}
+
+void LinkView::showStatus(std::string_view text) {
+    view_.showStatus(text);
 }
 
 void LinkView::showMessage(std::string_view text) {

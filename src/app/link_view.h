@@ -20,9 +20,11 @@ class LinkView : public AdapterView {
 
     void clearSelector() override;
     void addSelectorEntry(std::string_view name) override;
+    void removeSelectorEntry(std::string_view name) override;
     void selectEntry(std::string_view name) override;
     std::optional<std::string> selectedEntry() const override;
     void enableGyroButtons(bool enable) override;
+    void showStatus(std::string_view text) override;
     void showMessage(std::string_view text) override;
     void showSystemMessage(std::string_view text) override;
     PromptAnswer askContinueAbort(std::string_view text) override;

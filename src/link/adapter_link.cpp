@@ -1,6 +1,8 @@
 #include "link/adapter_link.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "link/port_discovery.h"
 
@@ -9,19 +11,24 @@ namespace vn340 {
 AdapterLink::AdapterLink(AdapterView& view, QObject* context, const AdapterLinkPaths& paths,
                          FileSystem& files)
     : AdapterLink(view, context, sysfsTtyClass(paths.sysClassTty),
-                  loadableD2xxLibrary(paths.d2xxLibrary), paths.deviceFolder, files) {}
+                  loadableD2xxLibrary(paths.d2xxLibrary), udevDeviceEvents(), paths.deviceFolder,
+                  files) {}
 
 AdapterLink::AdapterLink(AdapterView& view, QObject* context, std::unique_ptr<TtyClass> ttys,
-                         std::unique_ptr<D2xxLibrary> d2xx, std::string deviceFolder,
-                         FileSystem& files)
+                         std::unique_ptr<D2xxLibrary> d2xx, std::unique_ptr<DeviceEvents> events,
+                         std::string deviceFolder, FileSystem& files)
     : view_(view),
       context_(context),
       ownedTtys_(std::move(ttys)),
       ownedD2xx_(std::move(d2xx)),
-      seams_{posixPortSystem(), *ownedTtys_, *ownedD2xx_, files, std::move(deviceFolder)},
+      ownedEvents_(std::move(events)),
+      seams_{posixPortSystem(),       *ownedTtys_,       *ownedD2xx_, files,
+             std::move(deviceFolder), ownedEvents_.get()},
       serialPort_(seams_.ports),
       usbAdapter_(*this, seams_.d2xx, kUsbLine),
-      selection_(view, *this) {}
+      selection_(view, *this) {
+    watchDevices();
+}
 
 AdapterLink::AdapterLink(AdapterView& view, QObject* context, LinkSeams seams)
     : view_(view),
@@ -29,10 +36,46 @@ AdapterLink::AdapterLink(AdapterView& view, QObject* context, LinkSeams seams)
       seams_(std::move(seams)),
       serialPort_(seams_.ports),
       usbAdapter_(*this, seams_.d2xx, kUsbLine),
-      selection_(view, *this) {}
+      selection_(view, *this) {
+    watchDevices();
+}
 
 AdapterLink::~AdapterLink() {
+    if (seams_.events != nullptr)
+        seams_.events->stop();
     close();
+}
+
+void AdapterLink::watchDevices() {
+    // Without the system's device events the program works as before: the list is filled
+    // again each time it is opened, and a port that hangs up is still closed.
+    if (seams_.events != nullptr)
+        seams_.events->start(context_, [this](const DeviceEvent& event) { onDeviceEvent(event); });
+}
+
+void AdapterLink::onDeviceEvent(const DeviceEvent& event) {
+    const bool added = event.action == DeviceEvent::Action::Added;
+    if (event.kind == DeviceEvent::Kind::UsbDevice) {
+        if (event.vendorId != kUsbVendorId || event.product != kUsbLine.description)
+            return;
+        if (added)
+            selection_.usbAdapterAdded();
+        else
+            selection_.usbAdapterRemoved();
+        return;
+    }
+    if (!added) {
+        selection_.portRemoved(event.name);
+        return;
+    }
+    // Consoles and pseudo-terminals are ttys too: only a port the list would offer joins it.
+    const std::vector<std::string> offered = serialPortNames(seams_.ttys);
+    if (std::find(offered.begin(), offered.end(), event.name) != offered.end())
+        selection_.portAdded(event.name);
+}
+
+void AdapterLink::onAdapterLost(std::function<bool()> handler) {
+    selection_.onAdapterLost(std::move(handler));
 }
 
 void AdapterLink::onTextReceived(std::function<void(std::string_view)> receiver) {
@@ -122,6 +165,8 @@ SysResult AdapterLink::openSerial(std::string_view name) {
     const SysResult opened = serialPort_.open(
         seams_.deviceFolder + std::string(name), context_, [this](const ComNotification& note) {
             onComData(serialPort_, note, [this](std::string_view text) { deliver(text); });
+            if (note.errors & kLineIoError)
+                selection_.openPortHungUp();
         });
     if (!opened)
         return opened;

@@ -15,6 +15,7 @@
 #include "config/sys_result.h"
 #include "link/adapter_view.h"
 #include "link/d2xx_library.h"
+#include "link/device_events.h"
 #include "link/line_settings.h"
 #include "link/port_selection.h"
 #include "link/port_system.h"
@@ -34,6 +35,9 @@ struct LinkSeams {
     FileSystem& files;
     // Serial ports are opened as this folder + their name.
     std::string deviceFolder;
+    // Adapters plugged in and pulled out; without it the list follows them only when it is
+    // opened again.
+    DeviceEvents* events = nullptr;
 };
 
 // The running system's seams, by where they are found.
@@ -53,6 +57,8 @@ class AdapterLink : private PortTransports, private UsbAdapterHost {
     // The chip's latency timer at the shortest it takes: each exchange would otherwise wait up
     // to 16 ms for the last characters of its reply.
     static constexpr UsbLineSettings kUsbLine{"Vexa-Plug", 9600, d2xx::kFtShortestLatency};
+    // The vendor of its chip, as the system reports USB devices.
+    static constexpr std::string_view kUsbVendorId = "0403";
 
     // The transports wake the GUI thread through context, which must outlive the link's
     // open ports (close() or the destructor closes them).
@@ -81,6 +87,11 @@ class AdapterLink : private PortTransports, private UsbAdapterHost {
     void detectAdapterPort();
     const std::string& savedPort() const { return selection_.savedPort(); }
 
+    // The open adapter has gone, its port already closed; the handler answers whether the
+    // pilot has heard of it already (a sequence that was running ended with its message).
+    // Otherwise the link says so itself.
+    void onAdapterLost(std::function<bool()> handler);
+
     // The window's first closing step: the USB adapter, if in use.
     void closeUsbAdapter();
     // Both transports.
@@ -91,7 +102,11 @@ class AdapterLink : private PortTransports, private UsbAdapterHost {
 
   private:
     AdapterLink(AdapterView& view, QObject* context, std::unique_ptr<TtyClass> ttys,
-                std::unique_ptr<D2xxLibrary> d2xx, std::string deviceFolder, FileSystem& files);
+                std::unique_ptr<D2xxLibrary> d2xx, std::unique_ptr<DeviceEvents> events,
+                std::string deviceFolder, FileSystem& files);
+
+    void watchDevices();
+    void onDeviceEvent(const DeviceEvent& event);
 
     // PortTransports
     std::vector<std::string> enumerateSerialPorts() override;
@@ -113,6 +128,7 @@ class AdapterLink : private PortTransports, private UsbAdapterHost {
     QObject* context_;
     std::unique_ptr<TtyClass> ownedTtys_;
     std::unique_ptr<D2xxLibrary> ownedD2xx_;
+    std::unique_ptr<DeviceEvents> ownedEvents_;
     LinkSeams seams_;
     std::function<void(std::string_view)> receiver_;
     SerialPort serialPort_;

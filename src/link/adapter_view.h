@@ -20,10 +20,14 @@ class PortView {
     // The selector keeps its entries sorted by plain text order.
     virtual void clearSelector() = 0;
     virtual void addSelectorEntry(std::string_view name) = 0;
+    // A port that has been pulled out; the selection moves off it if it was selected.
+    virtual void removeSelectorEntry(std::string_view name) = 0;
     virtual void selectEntry(std::string_view name) = 0;
     virtual std::optional<std::string> selectedEntry() const = 0;
 
     virtual void enableGyroButtons(bool enable) = 0;
+    // The status line, for news that needs no answer.
+    virtual void showStatus(std::string_view text) = 0;
     // The program's own message dialog (the text is shown as it is).
     virtual void showMessage(std::string_view text) = 0;
     virtual PromptAnswer askContinueAbort(std::string_view text) = 0;

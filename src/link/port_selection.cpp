@@ -31,6 +31,16 @@ std::string permissionHelp(std::string_view port, std::string_view group) {
            owner + " $USER\n), then log out and log in again.";
 }
 
+std::string adapterGone(std::string_view port) {
+    return "The Vexa-Plug on " + std::string(port) +
+           " has been unplugged, and the port is closed.\n\nPlug it in again to carry on: it "
+           "is opened again as soon as it is back.";
+}
+
+std::string adapterBack(std::string_view port) {
+    return "The Vexa-Plug is back on " + std::string(port) + " and open again.";
+}
+
 }  // namespace port_text
 
 namespace {
@@ -71,6 +81,7 @@ void PortSelection::fillPortSelectorAtStartup(std::string savedPort) {
 }
 
 void PortSelection::refreshPortList() {
+    lost_.clear();
     view_.clearSelector();
     portList_.clear();
     closeConnection();
@@ -132,6 +143,13 @@ void PortSelection::showFound(std::string_view port) {
 }
 
 void PortSelection::detectAdapterPort() {
+    // Whatever it finds, or not, stands: a lost adapter is not waited for any more.
+    lost_.clear();
+    detecting_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{detecting_};
     const PromptAnswer unplugged = view_.askContinueAbort(port_text::kUnplug);
     if (unplugged == PromptAnswer::Abort) {
         return;
@@ -186,6 +204,72 @@ void PortSelection::detectAdapterPort() {
     view_.addSelectorEntry(foundPort);
     view_.selectEntry(foundPort);
     openSelectedPort();
+}
+
+void PortSelection::portAdded(std::string_view name) {
+    if (detecting_ || std::find(portList_.begin(), portList_.end(), name) != portList_.end())
+        return;
+    portList_.insert(std::upper_bound(portList_.begin(), portList_.end(), name), std::string(name));
+    if (name != lost_) {
+        view_.addSelectorEntry(name);
+        return;
+    }
+    // Its entry never left the list.
+    lost_.clear();
+    if (!transports_.serialOpen() && !transports_.usbInUse() && openSerialPort(name))
+        view_.showStatus(port_text::adapterBack(name));
+}
+
+void PortSelection::portRemoved(std::string_view name) {
+    if (detecting_)
+        return;
+    const bool listed = std::erase(portList_, name) != 0;
+    if (name == savedPort_ && transports_.serialOpen() && !transports_.usbInUse()) {
+        transports_.closeSerial();
+        lose(name);
+        return;
+    }
+    if (listed && name != lost_)
+        view_.removeSelectorEntry(name);
+}
+
+void PortSelection::usbAdapterAdded() {
+    if (detecting_ || lost_ != kUsbPortName)
+        return;
+    lost_.clear();
+    if (transports_.serialOpen() || transports_.usbInUse())
+        return;
+    if (transports_.openUsb(true)) {
+        view_.enableGyroButtons(true);
+        view_.showStatus(port_text::adapterBack(kUsbPortName));
+    } else {
+        view_.showMessage(port_text::kUnableToOpen);
+    }
+}
+
+void PortSelection::usbAdapterRemoved() {
+    if (detecting_ || !transports_.usbInUse())
+        return;
+    transports_.closeUsb();
+    lose(kUsbPortName);
+}
+
+void PortSelection::openPortHungUp() {
+    if (!transports_.serialOpen())
+        return;
+    transports_.closeSerial();
+    lose(savedPort_);
+}
+
+void PortSelection::lose(std::string_view port) {
+    // All is settled before anyone is told: telling runs the pilot's message, during which the
+    // adapter may come back.
+    const std::string name(port);
+    lost_ = name;
+    view_.enableGyroButtons(false);
+    const bool told = adapterLost_ && adapterLost_();
+    if (!told)
+        view_.showMessage(port_text::adapterGone(name));
 }
 
 }  // namespace vn340

@@ -6,6 +6,7 @@
 // is plain C++ between the window's view and the transports, so both, and the pilot's
 // answers, can be replaced in tests.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,9 @@ inline constexpr std::string_view kNotDetected =
 std::string found(std::string_view port);
 // Said after kUnableToOpen when the port exists but this user may not open it.
 std::string permissionHelp(std::string_view port, std::string_view group);
+// The open adapter has been pulled out, and has come back.
+std::string adapterGone(std::string_view port);
+std::string adapterBack(std::string_view port);
 }  // namespace port_text
 
 // The transports under the selection: the serial ports present, the serial port and the USB
@@ -77,6 +81,20 @@ class PortSelection {
     // The "Detect" button.
     void detectAdapterPort();
 
+    // Adapters plugged in and pulled out while the program runs. The list follows them; the
+    // open adapter that is pulled out is closed, and opened again when it comes back, its
+    // entry staying in the list, selected, all the while. The wizard, which has the pilot
+    // unplug and plug the adapter, looks for itself: these are ignored while it runs.
+    void portAdded(std::string_view name);
+    void portRemoved(std::string_view name);
+    void usbAdapterAdded();
+    void usbAdapterRemoved();
+    // The open serial port hung up: the adapter has gone, whether or not the system says so.
+    void openPortHungUp();
+    // Told when the open adapter has gone, its port already closed; answers whether the pilot
+    // has heard of it already (a sequence that was running ended with its own message).
+    void onAdapterLost(std::function<bool()> handler) { adapterLost_ = std::move(handler); }
+
     const std::string& savedPort() const { return savedPort_; }
     const std::vector<std::string>& portList() const { return portList_; }
 
@@ -85,11 +103,16 @@ class PortSelection {
     bool openSerialPort(std::string_view name);
     void closeConnection();
     void showFound(std::string_view port);
+    void lose(std::string_view port);
 
     PortView& view_;
     PortTransports& transports_;
     std::string savedPort_;
     std::vector<std::string> portList_;
+    std::function<bool()> adapterLost_;
+    // The port of the adapter pulled out while open, until it comes back or another is chosen.
+    std::string lost_;
+    bool detecting_ = false;
 };
 
 }  // namespace vn340

@@ -95,6 +95,7 @@ TEST(DialogTexts, TheLongestMessagesFitTheMessageDialog) {
         std::string(port_text::kNotDetected),
         port_text::found("ttyUSB10"),
         port_text::permissionHelp("ttyUSB10", "dialout"),
+        port_text::adapterGone("ttyUSB10"),
         std::string(usb_text::kBaudRefused),
         helpAndAboutMessage().toStdString(),
     };

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,17 +26,28 @@ using test::FakeD2xxLibrary;
 using test::Pty;
 
 struct RecordingView : AdapterView {
+    std::set<std::string> entries;
     std::optional<std::string> selected;
     std::optional<bool> gyroButtons;
     std::vector<std::string> messages;
     std::vector<std::string> systemMessages;
     std::vector<std::string> storedPorts;
+    std::vector<std::string> statuses;
 
-    void clearSelector() override { selected.reset(); }
-    void addSelectorEntry(std::string_view) override {}
+    void clearSelector() override {
+        entries.clear();
+        selected.reset();
+    }
+    void addSelectorEntry(std::string_view name) override { entries.emplace(name); }
+    void removeSelectorEntry(std::string_view name) override {
+        entries.erase(std::string(name));
+        if (selected == name)
+            selected.reset();
+    }
     void selectEntry(std::string_view name) override { selected = std::string(name); }
     std::optional<std::string> selectedEntry() const override { return selected; }
     void enableGyroButtons(bool enable) override { gyroButtons = enable; }
+    void showStatus(std::string_view text) override { statuses.emplace_back(text); }
     void showMessage(std::string_view text) override { messages.emplace_back(text); }
     void showSystemMessage(std::string_view text) override { systemMessages.emplace_back(text); }
     PromptAnswer askContinueAbort(std::string_view) override { return PromptAnswer::Abort; }
@@ -65,6 +77,43 @@ struct RefusingPorts : test::PassThroughPorts {
         return SysResult::failure(EACCES, "permission denied");
     }
 };
+
+// The ports the system offers now; the test plugs and pulls them.
+struct ListedTtys : TtyClass {
+    std::vector<std::string> listed;
+    SysResult names(std::vector<std::string>& names) override {
+        names = listed;
+        return {};
+    }
+    bool hasDriver(const std::string&) override { return true; }
+    std::optional<std::string> type(const std::string&) override { return std::nullopt; }
+    bool hasResources(const std::string&) override { return false; }
+    std::string bus(const std::string&) override { return "usb-serial"; }
+};
+
+// The system's device events, played by the test as they would come.
+class ScriptedDeviceEvents : public DeviceEvents {
+  public:
+    SysResult start(QObject*, Handler handler) override {
+        handler_ = std::move(handler);
+        return {};
+    }
+    void stop() override { handler_ = nullptr; }
+    void play(DeviceEvent::Action action, DeviceEvent::Kind kind, std::string name,
+              std::string product = {}) {
+        ASSERT_TRUE(handler_) << "nobody listens";
+        const bool vexaPlug = !product.empty();
+        handler_(DeviceEvent{action, kind, std::move(name), vexaPlug ? "0403" : "", product});
+    }
+
+  private:
+    Handler handler_;
+};
+
+constexpr auto kAdded = DeviceEvent::Action::Added;
+constexpr auto kRemoved = DeviceEvent::Action::Removed;
+constexpr auto kTty = DeviceEvent::Kind::SerialPort;
+constexpr auto kUsb = DeviceEvent::Kind::UsbDevice;
 
 // The folder a pseudo-terminal is in stands in for /dev.
 std::string folderOf(const std::string& path) {
@@ -145,6 +194,103 @@ TEST_F(AdapterLinkTest, UsbAdapterWithoutNotificationIsClosedAgain) {
     EXPECT_FALSE(library.loaded);
     EXPECT_EQ(view.gyroButtons, false);
     EXPECT_TRUE(view.storedPorts.empty());
+}
+
+class AdapterLinkDevicesTest : public AdapterLinkTest {
+  protected:
+    AdapterLink watchingLink(std::string deviceFolder) {
+        return AdapterLink(
+            view, &context,
+            LinkSeams{posixPortSystem(), listed, library, files, std::move(deviceFolder), &events});
+    }
+
+    ListedTtys listed;
+    ScriptedDeviceEvents events;
+};
+
+TEST_F(AdapterLinkDevicesTest, PluggedPortsJoinTheListAndPulledOnesLeaveIt) {
+    listed.listed = {"ttyUSB0"};
+    AdapterLink link = watchingLink("/made-up/dev/");
+    link.fillPortSelectorAtStartup("");
+
+    listed.listed = {"ttyUSB0", "ttyUSB1"};
+    events.play(kAdded, kTty, "ttyUSB1");
+    events.play(kAdded, kTty, "tty5");  // a console: the system does not offer it
+    EXPECT_EQ(view.entries, (std::set<std::string>{"USB", "ttyUSB0", "ttyUSB1"}));
+
+    listed.listed = {"ttyUSB1"};
+    events.play(kRemoved, kTty, "ttyUSB0");
+    EXPECT_EQ(view.entries, (std::set<std::string>{"USB", "ttyUSB1"}));
+    EXPECT_TRUE(view.messages.empty());
+}
+
+// However the adapter goes, the pilot hears of it once: from the sequence it ended, or else
+// from the link. Its entry stays selected, and when it is back it is open again.
+TEST_F(AdapterLinkDevicesTest, PulledOutAdapterIsClosedToldOnceAndOpenedWhenBack) {
+    enum class How { TtyEvent, HangUp, UsbEvent };
+    struct Row {
+        const char* what;
+        How how;
+        bool sequenceRunning;
+    };
+    const Row rows[] = {
+        {"serial port, idle", How::TtyEvent, false},
+        {"serial port, during a read", How::TtyEvent, true},
+        {"serial port hangs up first", How::HangUp, false},
+        {"USB, idle", How::UsbEvent, false},
+        {"USB, during a read", How::UsbEvent, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        view = RecordingView{};
+        Pty line;
+        ASSERT_TRUE(line.ok());
+        const bool usb = row.how == How::UsbEvent;
+        const std::string port = usb ? "USB" : nameOf(line.path());
+        listed.listed = {nameOf(line.path())};
+        AdapterLink link = watchingLink(folderOf(line.path()));
+        link.fillPortSelectorAtStartup(port);
+        ASSERT_EQ(link.transport(), usb ? Transport::Usb : Transport::Serial);
+        int lost = 0;
+        link.onAdapterLost([&] {
+            ++lost;
+            EXPECT_EQ(link.transport(), Transport::None) << "closed before anyone is told";
+            return row.sequenceRunning;
+        });
+
+        // A Vexa-Plug on a serial port is a USB device too: both go, in either order.
+        listed.listed.clear();
+        if (row.how == How::HangUp) {
+            line.closeMaster();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return lost != 0; }, 5000));
+        }
+        events.play(kRemoved, kUsb, "1-1", "Vexa-Plug");
+        events.play(kRemoved, kTty, nameOf(line.path()));
+
+        EXPECT_EQ(link.transport(), Transport::None);
+        EXPECT_FALSE(library.deviceOpen);
+        EXPECT_EQ(view.gyroButtons, false);
+        EXPECT_EQ(lost, 1);
+        EXPECT_EQ(view.messages, row.sequenceRunning
+                                     ? std::vector<std::string>{}
+                                     : std::vector<std::string>{port_text::adapterGone(port)});
+        EXPECT_EQ(view.selected, port);
+        EXPECT_TRUE(view.entries.count(port));
+        if (row.how == How::HangUp)
+            continue;  // a pseudo-terminal does not come back
+
+        listed.listed = {nameOf(line.path())};
+        events.play(kAdded, kUsb, "1-1", "Vexa-Plug");
+        events.play(kAdded, kTty, nameOf(line.path()));
+        EXPECT_EQ(link.transport(), usb ? Transport::Usb : Transport::Serial);
+        EXPECT_EQ(view.gyroButtons, true);
+        EXPECT_EQ(view.statuses, std::vector<std::string>{port_text::adapterBack(port)});
+        EXPECT_EQ(view.selected, port);
+        EXPECT_EQ(link.savedPort(), port);
+        link.sendFrame("000801F7aa");
+        EXPECT_EQ(usb ? library.written : line.receive(10), "000801F7aa");
+        library.written.clear();
+    }
 }
 
 }  // namespace

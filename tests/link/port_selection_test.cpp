@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -19,6 +20,8 @@ class FakePortHost : public PortView, public PortTransports {
     bool usbPresent = false;
     std::map<std::string, int> serialErrors;  // errno for ports that refuse to open
     std::deque<PromptAnswer> answers;
+    // What happens while the pilot reads a question.
+    std::function<void()> duringPrompt;
 
     std::set<std::string> selector;
     std::optional<std::string> selected;
@@ -42,6 +45,11 @@ class FakePortHost : public PortView, public PortTransports {
         selected.reset();
     }
     void addSelectorEntry(std::string_view name) override { selector.emplace(name); }
+    void removeSelectorEntry(std::string_view name) override {
+        selector.erase(std::string(name));
+        if (selected == name)
+            selected.reset();
+    }
     void selectEntry(std::string_view name) override {
         ASSERT_TRUE(selector.count(std::string(name))) << name;
         selected = std::string(name);
@@ -74,9 +82,12 @@ class FakePortHost : public PortView, public PortTransports {
     bool serialOpen() const override { return serialPort.has_value(); }
     std::string deviceGroup(std::string_view) const override { return "uucp"; }
     void enableGyroButtons(bool enable) override { gyroButtons = enable; }
+    void showStatus(std::string_view) override {}
     void showMessage(std::string_view text) override { messages.emplace_back(text); }
     PromptAnswer askContinueAbort(std::string_view text) override {
         prompts.emplace_back(text);
+        if (duringPrompt)
+            duringPrompt();
         EXPECT_FALSE(answers.empty()) << "unexpected prompt: " << text;
         if (answers.empty()) {
             return PromptAnswer::Abort;
@@ -409,6 +420,33 @@ TEST(PortSelectionTest, EscapeAtTheFirstQuestionComparesWithTheLastList) {
         EXPECT_FALSE(host.usbOpen);
         EXPECT_EQ(host.storedPorts, Strings{found});
         EXPECT_EQ(host.gyroButtons, true);
+    }
+}
+
+// The wizard has the pilot pull the adapter out and plug one in: it looks for itself, and the
+// system's news of the same comes while its questions are open.
+TEST(PortSelectionTest, DetectWizardIsNotTakenForAnAdapterLost) {
+    for (const std::string& saved : {std::string("ttyUSB0"), std::string("USB")}) {
+        SCOPED_TRACE(saved);
+        FakePortHost host;
+        host.portScans = {{"ttyUSB0"}, {}, {"ttyUSB0"}};
+        host.usbPresent = saved == "USB";
+        PortSelection selection(host, host);
+        selection.fillPortSelectorAtStartup(saved);
+        int lost = 0;
+        selection.onAdapterLost([&] { return ++lost, false; });
+        host.duringPrompt = [&] {
+            selection.usbAdapterRemoved();
+            selection.portRemoved("ttyUSB0");
+            selection.portAdded("ttyUSB0");
+            selection.usbAdapterAdded();
+        };
+        host.usbPresent = false;
+        host.answers = {PromptAnswer::Continue, PromptAnswer::Continue};
+        selection.detectAdapterPort();
+        EXPECT_EQ(lost, 0);
+        EXPECT_EQ(host.messages, Strings{port_text::found("ttyUSB0")});
+        EXPECT_EQ(host.serialPort, "ttyUSB0");
     }
 }
 

@@ -1,0 +1,46 @@
+#pragma once
+
+// Serial ports and USB devices as they come and go while the program runs, reported by the
+// system as they happen rather than looked for. The real source watches the kernel's device
+// events through udev; a test plays its own script.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "config/sys_result.h"
+
+class QObject;
+
+namespace vn340 {
+
+struct DeviceEvent {
+    enum class Action { Added, Removed };
+    enum class Kind { SerialPort, UsbDevice };
+
+    Action action = Action::Added;
+    Kind kind = Kind::SerialPort;
+    // A serial port's name under /dev ("ttyUSB0"); for a USB device, its name on the bus.
+    std::string name;
+    // A USB device's vendor number as four hexadecimal digits ("0403") and its product
+    // description ("Vexa-Plug"); empty where the system does not say.
+    std::string vendorId;
+    std::string product;
+};
+
+class DeviceEvents {
+  public:
+    using Handler = std::function<void(const DeviceEvent&)>;
+
+    virtual ~DeviceEvents() = default;
+
+    // Reports each event to handler on context's thread until stop() or destruction. Fails
+    // where the system gives no device events; the caller goes on without them.
+    virtual SysResult start(QObject* context, Handler handler) = 0;
+    virtual void stop() = 0;
+};
+
+// The kernel's device events for serial ports and USB devices, as udev passes them on.
+std::unique_ptr<DeviceEvents> udevDeviceEvents();
+
+}  // namespace vn340
