@@ -25,10 +25,11 @@ std::string found(std::string_view port) {
 std::string permissionHelp(std::string_view port, std::string_view group) {
     const std::string owner = group.empty() ? std::string("dialout") : std::string(group);
     return "This computer does not let you use /dev/" + std::string(port) +
-           ".\n\nSerial ports belong to the group \"" + owner +
-           "\". Ask for membership of that group (for example with the command\n"
-           "sudo usermod -aG " +
-           owner + " $USER\n), then log out and log in again.";
+           ".\n\nIf the vn340-config package is installed, unplug the adapter and plug it in "
+           "again: its rule /usr/lib/udev/rules.d/70-vn340-vexa-plug.rules lets the person at "
+           "the computer use it without joining any group. Otherwise join the group \"" +
+           owner + "\" that owns serial ports (sudo usermod -aG " + owner +
+           " $USER), then log out and log in again.";
 }
 
 std::string adapterGone(std::string_view port) {

@@ -179,6 +179,11 @@ TEST_F(AdapterLinkTest, RefusedSerialPortNamesTheDevicesOwnerGroup) {
     EXPECT_EQ(view.messages,
               (std::vector<std::string>{std::string(port_text::kUnableToOpen),
                                         port_text::permissionHelp("ttyUSB0", "uucp")}));
+    // The two ways in: the owner's group, and the rule the package installs.
+    const std::string& help = view.messages.back();
+    EXPECT_NE(help.find("usermod -aG uucp"), std::string::npos) << help;
+    EXPECT_NE(help.find("/usr/lib/udev/rules.d/70-vn340-vexa-plug.rules"), std::string::npos)
+        << help;
 }
 
 TEST_F(AdapterLinkTest, UsbAdapterWithoutNotificationIsClosedAgain) {
