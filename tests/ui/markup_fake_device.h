@@ -32,6 +32,12 @@ struct DrawnFrame {
     int width;
 };
 
+struct DrawnFill {
+    QRect rect;
+    int code;
+    Colour begin, mid, end;
+};
+
 class FakeTextDevice : public TextDevice {
   public:
     void setFont(const FontSpec& font) override { font_ = font; }
@@ -50,8 +56,9 @@ class FakeTextDevice : public TextDevice {
     void drawFrame(const QRect& rect, Colour light, Colour dark, int style, int width) override {
         frames.push_back(DrawnFrame{rect, light, dark, style, width});
     }
-    void fillEffect(const QRect& rect, int code, Colour, Colour, Colour, int, int) override {
-        fills.emplace_back(rect, code);
+    void fillEffect(const QRect& rect, int code, Colour begin, Colour mid, Colour end, int,
+                    int) override {
+        fills.push_back(DrawnFill{rect, code, begin, mid, end});
     }
     void tileImage(const QRect& rect, const QImage&) override { tiles.push_back(rect); }
     void drawImage(const ImageDrawing& image) override { images.push_back(image); }
@@ -68,7 +75,7 @@ class FakeTextDevice : public TextDevice {
     std::vector<DrawnText> texts;
     std::vector<DrawnLine> lines;
     std::vector<DrawnFrame> frames;
-    std::vector<std::pair<QRect, int>> fills;
+    std::vector<DrawnFill> fills;
     std::vector<QRect> tiles;
     std::vector<ImageDrawing> images;
 

@@ -314,6 +314,12 @@ TEST_F(MarkupLayout, ImageRaisesTheLineAndTextSitsOnTheBaseline) {
     render("<middle>" + markup);
     ASSERT_EQ(dev.texts.size(), 1u);
     EXPECT_EQ(dev.texts[0].top, 11);  // (32 - 10) / 2
+    render("<bottom>" + markup);
+    ASSERT_EQ(dev.texts.size(), 1u);
+    EXPECT_EQ(dev.texts[0].top, 24);  // 32 - 8
+    render("<top><baseline>" + markup);
+    ASSERT_EQ(dev.texts.size(), 1u);
+    EXPECT_EQ(dev.texts[0].top, 22);
 }
 
 TEST_F(MarkupLayout, ImageSizesStylesAndShadow) {
@@ -339,9 +345,84 @@ TEST_F(MarkupLayout, ImageSizesStylesAndShadow) {
     EXPECT_EQ(dev.images[0].style, 0u);  // no offset, no shadow
 }
 
+TEST_F(MarkupLayout, DisabledColoursAndTheHotStyle) {
+    QImage image(20, 30, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    const std::string h = std::to_string(renderer.AddImageHandle(image));
+    render("<a href=x><bmp handle=" + h + " style=dl hotstyle=g mask=nonsense></a>");
+    ASSERT_EQ(dev.images.size(), 1u);
+    EXPECT_EQ(dev.images[0].style, imagestyle::kDarker | imagestyle::kLighter);
+    EXPECT_TRUE(dev.images[0].useKey);  // an unreadable mask keys the default colour
+    EXPECT_EQ(dev.images[0].key, Colour::fromRgb(255, 0, 255));
+    renderer.OnSetCursor(QPoint(5, 5));
+    dev.clear();
+    renderer.Draw(dev, QRect(0, 0, 20, 30));
+    ASSERT_EQ(dev.images.size(), 1u);
+    EXPECT_EQ(dev.images[0].style, imagestyle::kGrey);
+
+    renderer.SetColoursEnabled(false);
+    renderer.SetDisabledColour(Colour::fromRgb(9, 9, 9));
+    render("<bmp handle=" + h + " style=gs>");
+    ASSERT_EQ(dev.images.size(), 1u);
+    EXPECT_EQ(dev.images[0].style, imagestyle::kSoftShadow | imagestyle::kSolidColour);
+    EXPECT_EQ(dev.images[0].shadow.colour, Colour::fromRgb(9, 9, 9));
+}
+
+TEST_F(MarkupLayout, IconsCellsAndListIconsTakeTheirSizes) {
+    QImage picture(20, 30, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    QImage strip(40, 10, QImage::Format_ARGB32);
+    strip.fill(Qt::blue);
+    const std::string p = std::to_string(renderer.AddImageHandle(picture));
+    const std::string s = std::to_string(renderer.AddImageHandle(strip));
+    QImage listIcon(16, 16, QImage::Format_ARGB32);
+    listIcon.fill(Qt::green);
+    renderer.SetImageList({Icon::fromImage(listIcon), Icon::fromImage(listIcon)}, QSize(16, 16));
+    using Kind = ImageDrawing::Kind;
+    struct Row {
+        std::string markup;
+        Kind kind;
+        QSize size;
+        QSize cell;
+        int index;
+    };
+    const Row rows[] = {
+        {"<icon handle=" + p + ">", Kind::icon, {32, 32}, {0, 0}, 0},
+        {"<icon handle=" + p + " width=16 height=1em>", Kind::icon, {16, 13}, {0, 0}, 0},
+        {"<ilst handle=" + s + " cx=8 cy=5 index=3>", Kind::cell, {8, 5}, {8, 5}, 3},
+        {"<ilst handle=" + s + " cy=4>", Kind::cell, {4, 4}, {4, 4}, 0},
+        {"<ilst handle=" + s + " width=20>", Kind::cell, {20, 10}, {10, 10}, 0},
+        {"<ilst index=1>", Kind::icon, {16, 16}, {0, 0}, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.markup);
+        render(row.markup);
+        ASSERT_EQ(dev.images.size(), 1u);
+        EXPECT_EQ(dev.images[0].kind, row.kind);
+        EXPECT_EQ(dev.images[0].rect.size(), row.size);
+        EXPECT_EQ(QSize(dev.images[0].cellW, dev.images[0].cellH), row.cell);
+        EXPECT_EQ(dev.images[0].index, row.index);
+    }
+    render("<ilst handle=" + s + " cx=0><ilst index=2><icon handle=99>a");
+    EXPECT_TRUE(dev.images.empty());
+}
+
 TEST_F(MarkupLayout, MissingImageTakesNoSpace) {
     EXPECT_EQ(render("<bmp handle=99>a<bmp file=/nonexistent.png>"), QSize(11, 11));
     EXPECT_TRUE(dev.images.empty());
+}
+
+TEST_F(MarkupLayout, LineStyleAndAlignmentTags) {
+    render("<u>a</u><strike>b</strike><s>c</s>d");
+    ASSERT_EQ(dev.texts.size(), 4u);
+    EXPECT_TRUE(dev.texts[0].font.underline);
+    EXPECT_FALSE(dev.texts[0].font.strikeout);
+    EXPECT_TRUE(dev.texts[1].font.strikeout);
+    EXPECT_TRUE(dev.texts[2].font.strikeout);
+    EXPECT_FALSE(dev.texts[3].font.strikeout);
+    render("<right><left>abc</left></right>", 0, 100);
+    ASSERT_EQ(dev.texts.size(), 1u);
+    EXPECT_EQ(dev.texts[0].x, 0);
 }
 
 TEST_F(MarkupLayout, AnimatedStripAdvancesWithTheTicks) {

@@ -219,6 +219,52 @@ TEST(MarkupStyleProperties, DeclarationsApplyInOrder) {
     EXPECT_EQ(s.hAlign, 2);
 }
 
+TEST(MarkupStyleProperties, KeywordsAndTheirLastWord) {
+    const ColourNames names;
+    const StyleContext ctx = contextWith(names);
+    using Field = int (*)(const StyleState&);
+    const Field italic = [](const StyleState& s) { return static_cast<int>(s.italic); };
+    const Field hAlign = [](const StyleState& s) { return s.hAlign; };
+    const Field vAlign = [](const StyleState& s) { return s.vAlign; };
+    const Field transform = [](const StyleState& s) { return s.textTransform; };
+    const Field padding = [](const StyleState& s) { return s.cellPadding; };
+    const Field spacing = [](const StyleState& s) { return s.cellSpacing; };
+    const Field faceLength = [](const StyleState& s) {
+        return static_cast<int>(s.fontFace.size());
+    };
+    struct Row {
+        const char* declarations;
+        Field field;
+        int expected;
+    };
+    const Row rows[] = {
+        {"font-style: oblique", italic, 1},
+        {"font-style: italic; font-style: normal", italic, 0},
+        {"font-style: italic; font-style:", italic, 0},
+        {"text-align: center", hAlign, 1},
+        {"text-align: right; text-align: justify", hAlign, 2},  // not a word of this property
+        {"text-align: right; text-align: left", hAlign, 0},
+        {"text-transform: uppercase", transform, 1},
+        {"text-transform: lowercase", transform, 2},
+        {"text-transform: capitalize; text-transform: none", transform, 0},
+        {"vertical-align: middle", vAlign, 1},
+        {"vertical-align: vcenter", vAlign, 1},
+        {"vertical-align: bottom", vAlign, 2},
+        {"vertical-align: top; vertical-align: center", vAlign, 0},
+        {"vertical-align: top; vertical-align: baseline", vAlign, 3},
+        {"padding: 5", padding, 5},
+        {"padding: 2000", padding, 1000},
+        {"margin: 1em", spacing, 16},
+        {"font-family: Arial", faceLength, 5},
+        {"font-family: Arial; font-family:", faceLength, 5},
+    };
+    for (const Row& row : rows) {
+        StyleState s;
+        applyDeclarations(s, row.declarations, ctx);
+        EXPECT_EQ(row.field(s), row.expected) << row.declarations;
+    }
+}
+
 TEST(MarkupStyleProperties, BorderWidthAndStyleKeepEachOtherSound) {
     const ColourNames names;
     const StyleContext ctx = contextWith(names);

@@ -2,6 +2,9 @@
 // the default cell padding 2 and cell spacing 0.
 #include <cstdio>
 
+#include <QDir>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include "markup_fake_device.h"
@@ -166,9 +169,113 @@ TEST_F(MarkupTable, BackgroundEffectsOfTableAndCells) {
     measure(table);
     draw(14, 14);
     ASSERT_EQ(dev.fills.size(), 2u);
-    EXPECT_EQ(dev.fills[0].second, 0);  // bgcolor turned the transparent effect solid
-    EXPECT_EQ(dev.fills[0].first, QRect(0, 0, 14, 14));
-    EXPECT_EQ(dev.fills[1].second, 1);
+    EXPECT_EQ(dev.fills[0].code, 0);  // bgcolor turned the transparent effect solid
+    EXPECT_EQ(dev.fills[0].rect, QRect(0, 0, 14, 14));
+    EXPECT_EQ(dev.fills[1].code, 1);
+}
+
+TEST_F(MarkupTable, BackgroundColoursBordersAndTheColourSwitch) {
+    const char* table =
+        "<table bgcolor=yellow bgmidcolor=red bgendcolor=blue bgeffect=vgradient border=1 "
+        "bordercolor=lime><tr><td>a</td></tr></table>";
+    measure(table);
+    draw(16, 16);
+    ASSERT_FALSE(dev.fills.empty());
+    EXPECT_EQ(dev.fills[0].code, 2);
+    EXPECT_EQ(dev.fills[0].begin, Colour::fromRgb(255, 255, 0));
+    EXPECT_EQ(dev.fills[0].mid, Colour::fromRgb(255, 0, 0));
+    EXPECT_EQ(dev.fills[0].end, Colour::fromRgb(0, 0, 255));
+    ASSERT_EQ(dev.frames.size(), 2u);  // "bordercolor" sets both edges, the cell inherits it
+    for (const auto& frame : dev.frames) {
+        EXPECT_EQ(frame.light, Colour::fromRgb(0, 255, 0));
+        EXPECT_EQ(frame.dark, Colour::fromRgb(0, 255, 0));
+    }
+
+    renderer.SetColoursEnabled(false);
+    measure(table);
+    draw(16, 16);
+    EXPECT_TRUE(dev.fills.empty());
+}
+
+TEST_F(MarkupTable, BackgroundPictureTilesTheOutline) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage tile(3, 3, QImage::Format_ARGB32);
+    tile.fill(Qt::green);
+    ASSERT_TRUE(QDir(dir.path()).mkpath("bitmaps"));
+    ASSERT_TRUE(tile.save(dir.filePath("bitmaps/3.png")));
+    renderer.SetResourceModule(dir.path());
+    const std::string file = dir.filePath("bitmaps/3.png").toStdString();
+    struct Row {
+        std::string attributes;
+        bool tiled;
+    };
+    const Row rows[] = {
+        {"background=\"file:" + file + "\"", true},
+        {"background=iddll:3", true},
+        {"background=iddll:4", false},
+        {"background=file:/nonexistent.png", false},
+        {"bgcolor=red background=iddll:3", false},  // a colour wins over the picture
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.attributes);
+        measure("<table " + row.attributes + "><tr><td>a</td></tr></table>");
+        draw(14, 14);
+        EXPECT_EQ(dev.tiles,
+                  row.tiled ? std::vector<QRect>{QRect(0, 0, 14, 14)} : std::vector<QRect>{});
+    }
+}
+
+TEST_F(MarkupTable, AlignmentOfTableRowAndCell) {
+    // One cell fixed at 30 (34 with padding) drawn 134 wide: 100 pixels to place the table by.
+    struct Row {
+        const char* table;
+        const char* row;
+        int textX;
+    };
+    const Row rows[] = {
+        {"align=left", "", 2},
+        {"align=center", "", 50 + 2 + 10},
+        {"align=right", "", 100 + 2 + 20},
+        {"align=justify", "", 2},
+        {"align=right", "align=left", 100 + 2},
+        {"", "align=center", 2 + 10},
+        {"align=center", "align=sideways", 50 + 2 + 10},  // an unknown word keeps the table's
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.table) + " / " + row.row);
+        measure(std::string("<table ") + row.table + "><tr " + row.row +
+                "><td width=30>a</td></tr></table>");
+        draw(134, 14);
+        EXPECT_EQ(textAt("a"), QPoint(row.textX, 2));
+    }
+}
+
+TEST_F(MarkupTable, VerticalAlignmentInsideACell) {
+    // The cell is 30 high inside its padding; the text line 10, its ascent 8.
+    struct Row {
+        const char* row;
+        const char* cell;
+        int textTop;
+    };
+    const Row rows[] = {
+        {"", "valign=top", 2},
+        {"", "valign=middle", 2 + 10},
+        {"", "valign=vcenter", 2 + 10},
+        {"", "valign=center", 2 + 10},
+        {"", "valign=bottom", 2 + 20 + 2},  // the line's bottom, less the text's ascent
+        {"", "valign=baseline", 2},
+        {"valign=middle", "", 2 + 10},
+        {"valign=middle", "valign=sideways", 2 + 10},
+        {"valign=bottom", "valign=top", 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.row) + " / " + row.cell);
+        measure(std::string("<table><tr ") + row.row + "><td height=30 " + row.cell +
+                ">a</td></tr></table>");
+        draw(14, 34);
+        EXPECT_EQ(textAt("a"), QPoint(2, row.textTop));
+    }
 }
 
 TEST_F(MarkupTable, TextAroundTablesStacksVertically) {
