@@ -164,17 +164,27 @@ class LayoutPass {
     std::optional<ImageItem> loadImage(TagCode code, std::string_view attributes);
 
     QSize layoutTable(std::string_view text, const QRect& rect, int wrapWidth);
+    void unwindStyle(std::size_t depth);
     void applyTableAttributes(std::string_view attributes, bool isTable, int* colSpan,
                               int* rowSpan);
     void openRowState(std::string_view attributes);
     void openCellState(std::string_view attributes, int* colSpan, int* rowSpan);
     int tableBorderWidth() const;
     int cellBorderWidth() const;
+    int tableOutline() const;
+    using CellVisit = std::function<void(int row, int column, int colSpan, int rowSpan,
+                                         std::string_view content)>;
+    void walkCells(const TableDoc& doc, int cols, const CellVisit& visit);
     void measureTable(const TableDoc& doc, TableLayout& t, int wrapWidth);
     // Measures every cell, wrapping a cell without a "width" at `wrapOf(column, span, inset)`.
     void measureCells(const TableDoc& doc, TableLayout& t,
                       const std::function<int(int, int, int)>& wrapOf);
+    TableSlot measureCell(std::string_view content, int wrap, int inset, int colSpan, int rowSpan);
     void drawTable(const TableDoc& doc, TableLayout t, const QRect& rect);
+    // Fills the rectangle with the background effect in force; false when there is none.
+    bool fillBackground(const QRect& rect);
+    void paintTableBackground(const QRect& outline);
+    void drawCell(const QRect& cellRect, const TableSlot& slot, std::string_view content);
 
     TextDevice& dev_;
     LayoutEnvironment env_;

@@ -138,6 +138,43 @@ long long readAutoBaseInteger(std::string_view text, bool* ok) {
     return negative ? -v : v;
 }
 
+namespace {
+
+// A percentage of `current`; nullopt when no digits follow the sign.
+std::optional<int> percentOf(std::string_view digits, int current) {
+    const bool negative = !digits.empty() && digits.front() == '-';
+    auto n = leadingDecimal(withoutSign(digits));
+    if (!n) {
+        return std::nullopt;
+    }
+    return mulDiv(current, negative ? -*n : *n, 100);
+}
+
+// `number` of the two-letter `unit` in pixels; nullopt for a unit this reader does not know.
+std::optional<long long> inPixels(std::string_view unit, long long number, int fontHeight,
+                                  const StyleContext& ctx) {
+    const long long dpi = ctx.dpi;
+    if (unit == "px")
+        return number;
+    if (unit == "ex")
+        return number * ctx.xHeight;
+    if (unit == "em")
+        return number * fontHeight;
+    if (unit == "in")
+        return number * dpi;
+    if (unit == "cm")
+        return static_cast<long long>(number * dpi * 0.3937007874);
+    if (unit == "mm")
+        return static_cast<long long>(number * dpi * 0.03937007874);
+    if (unit == "pt")
+        return mulDiv(number, dpi, 72);
+    if (unit == "pc")
+        return mulDiv(number, dpi, 6);
+    return std::nullopt;
+}
+
+}  // namespace
+
 int readLength(std::string_view value, int current, int fontHeight, const StyleContext& ctx,
                LengthKind kind) {
     std::string_view v = trim(value);
@@ -145,39 +182,12 @@ int readLength(std::string_view value, int current, int fontHeight, const StyleC
         return current;
     }
     if (v.back() == '%') {
-        std::string_view digits = v.substr(0, v.size() - 1);
-        const bool negative = !digits.empty() && digits.front() == '-';
-        auto n = leadingDecimal(withoutSign(digits));
-        if (!n) {
-            return current;
-        }
-        return mulDiv(current, negative ? -*n : *n, 100);
+        return percentOf(v.substr(0, v.size() - 1), current).value_or(current);
     }
     v = withoutSign(v);
     if (v.size() >= 2) {
-        const std::string_view unit = v.substr(v.size() - 2);
-        auto n = leadingDecimal(v);
-        const long long dpi = ctx.dpi;
-        auto unitLength = [&](long long number) -> std::optional<long long> {
-            if (unit == "px")
-                return number;
-            if (unit == "ex")
-                return number * ctx.xHeight;
-            if (unit == "em")
-                return number * fontHeight;
-            if (unit == "in")
-                return number * dpi;
-            if (unit == "cm")
-                return static_cast<long long>(number * dpi * 0.3937007874);
-            if (unit == "mm")
-                return static_cast<long long>(number * dpi * 0.03937007874);
-            if (unit == "pt")
-                return mulDiv(number, dpi, 72);
-            if (unit == "pc")
-                return mulDiv(number, dpi, 6);
-            return std::nullopt;
-        };
-        if (auto len = unitLength(n.value_or(0)); len) {
+        const std::optional<long long> n = leadingDecimal(v);
+        if (auto len = inPixels(v.substr(v.size() - 2), n.value_or(0), fontHeight, ctx)) {
             return n ? clampLength(*len) : current;
         }
     }
@@ -237,19 +247,19 @@ int effectCode(std::string_view keyword, int current) {
     return current;
 }
 
-int borderStyleCode(std::string_view keyword, int current) {
-    const std::string_view k = trim(keyword);
-    if (k.empty() || k == "none")
-        return 0;
-    if (k == "solid")
-        return 1;
-    if (k == "dashed")
-        return 2;
-    if (k == "dotted")
-        return 3;
-    if (k == "double")
-        return 6;
+int keywordCode(std::string_view word, std::span<const Keyword> words, int current) {
+    for (const Keyword& k : words) {
+        if (k.word == word) {
+            return k.code;
+        }
+    }
     return current;
+}
+
+int borderStyleCode(std::string_view keyword, int current) {
+    static constexpr Keyword kStyles[] = {{"", 0},       {"none", 0},   {"solid", 1},
+                                          {"dashed", 2}, {"dotted", 3}, {"double", 6}};
+    return keywordCode(trim(keyword), kStyles, current);
 }
 
 void setTextColour(StyleState& s, std::string_view value, const StyleContext& ctx) {
@@ -261,6 +271,8 @@ void setTextColour(StyleState& s, std::string_view value, const StyleContext& ct
         s.textColor = *c;
     }
 }
+
+namespace {
 
 void setBorderColours(StyleState& s, std::string_view value, bool light, bool dark,
                       const StyleContext& ctx) {
@@ -275,6 +287,20 @@ void setBorderColours(StyleState& s, std::string_view value, bool light, bool da
     if (dark) {
         s.borderDarkColor = *c;
     }
+}
+
+}  // namespace
+
+void setBorderColour(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    setBorderColours(s, value, true, true, ctx);
+}
+
+void setLightBorderColour(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    setBorderColours(s, value, true, false, ctx);
+}
+
+void setDarkBorderColour(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    setBorderColours(s, value, false, true, ctx);
 }
 
 void setTextBackground(StyleState& s, std::string_view value, const StyleContext& ctx) {
@@ -312,6 +338,14 @@ void setBorderStyle(StyleState& s, std::string_view value) {
     if (s.borderStyle != 0 && s.borderWidth == 0) {
         s.borderWidth = 1;
     }
+}
+
+void setCellPadding(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    s.cellPadding = std::clamp(readLength(value, s.cellPadding, s.fontSize, ctx), 0, 1000);
+}
+
+void setCellSpacing(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    s.cellSpacing = std::clamp(readLength(value, s.cellSpacing, s.fontSize, ctx), 0, 1000);
 }
 
 namespace {
@@ -417,65 +451,60 @@ void applyFontAttribute(StyleState& s, std::string_view name, std::string_view v
     }
 }
 
+namespace {
+
+void setFontFamily(StyleState& s, std::string_view value, const StyleContext&) {
+    if (!value.empty()) {
+        s.fontFace = std::string(value);
+    }
+}
+
+void setFontStyle(StyleState& s, std::string_view value, const StyleContext&) {
+    static constexpr Keyword kStyles[] = {{"", 0}, {"normal", 0}, {"italic", 1}, {"oblique", 1}};
+    s.italic = keywordCode(value, kStyles, s.italic ? 1 : 0) != 0;
+}
+
+constexpr Keyword kTextAligns[] = {{"", 0}, {"left", 0}, {"center", 1}, {"right", 2}};
+constexpr Keyword kTextTransforms[] = {
+    {"", 0}, {"none", 0}, {"uppercase", 1}, {"lowercase", 2}, {"capitalize", 3}};
+constexpr Keyword kVerticalAligns[] = {{"", 3},        {"baseline", 3}, {"middle", 1},
+                                       {"vcenter", 1}, {"top", 0},      {"bottom", 2}};
+
+struct Property {
+    std::string_view name;
+    StyleSetter set;
+};
+
+// Padding is read the way a style-sheet author means it: the space inside a cell, margin the
+// space between cells.
+const Property kProperties[] = {
+    {"font-size", setFontSize},
+    {"font-family", setFontFamily},
+    {"font-style", setFontStyle},
+    {"font-weight", withoutContext<setWeight>},
+    {"text-align", setKeyword<&StyleState::hAlign, kTextAligns>},
+    {"text-transform", setKeyword<&StyleState::textTransform, kTextTransforms>},
+    {"color", setTextColour},
+    {"background-color", setTextBackground},
+    {"text-decoration", withoutContext<setTextDecoration>},
+    {"vertical-align", setKeyword<&StyleState::vAlign, kVerticalAligns>},
+    {"border-color", setBorderColour},
+    {"border-width", setBorderWidth},
+    {"size", setBorderWidth},
+    {"border-style", withoutContext<setBorderStyle>},
+    {"padding", setCellPadding},
+    {"margin", setCellSpacing},
+};
+
+}  // namespace
+
 void applyStyleProperty(StyleState& s, std::string_view name, std::string_view value,
                         const StyleContext& ctx) {
-    const std::string_view v = trim(value);
-    if (name == "font-size") {
-        setFontSize(s, v, ctx);
-    } else if (name == "font-family") {
-        if (!v.empty()) {
-            s.fontFace = std::string(v);
+    for (const Property& property : kProperties) {
+        if (property.name == name) {
+            property.set(s, trim(value), ctx);
+            return;
         }
-    } else if (name == "font-style") {
-        if (v.empty() || v == "normal")
-            s.italic = false;
-        else if (v == "italic" || v == "oblique")
-            s.italic = true;
-    } else if (name == "font-weight") {
-        setWeight(s, v);
-    } else if (name == "text-align") {
-        if (v.empty() || v == "left")
-            s.hAlign = 0;
-        else if (v == "center")
-            s.hAlign = 1;
-        else if (v == "right")
-            s.hAlign = 2;
-    } else if (name == "text-transform") {
-        if (v.empty() || v == "none")
-            s.textTransform = 0;
-        else if (v == "uppercase")
-            s.textTransform = 1;
-        else if (v == "lowercase")
-            s.textTransform = 2;
-        else if (v == "capitalize")
-            s.textTransform = 3;
-    } else if (name == "color") {
-        setTextColour(s, v, ctx);
-    } else if (name == "background-color") {
-        setTextBackground(s, v, ctx);
-    } else if (name == "text-decoration") {
-        setTextDecoration(s, v);
-    } else if (name == "vertical-align") {
-        if (v.empty() || v == "baseline")
-            s.vAlign = 3;
-        else if (v == "middle" || v == "vcenter")
-            s.vAlign = 1;
-        else if (v == "top")
-            s.vAlign = 0;
-        else if (v == "bottom")
-            s.vAlign = 2;
-    } else if (name == "border-color") {
-        setBorderColours(s, v, true, true, ctx);
-    } else if (name == "border-width" || name == "size") {
-        setBorderWidth(s, v, ctx);
-    } else if (name == "border-style") {
-        setBorderStyle(s, v);
-    } else if (name == "padding") {
-        // Read the way a style-sheet author means it: padding is the space inside a cell,
-        // margin the space between cells.
-        s.cellPadding = std::clamp(readLength(v, s.cellPadding, s.fontSize, ctx), 0, 1000);
-    } else if (name == "margin") {
-        s.cellSpacing = std::clamp(readLength(v, s.cellSpacing, s.fontSize, ctx), 0, 1000);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,15 +103,39 @@ int readLength(std::string_view value, int current, int fontHeight, const StyleC
                LengthKind kind = LengthKind::plain);
 std::optional<Colour> readColour(std::string_view value, const ColourNames& names);
 
+// One word a property or attribute takes, and the code it stands for.
+struct Keyword {
+    std::string_view word;
+    int code;
+};
+// The code of `word` (compared as it is) in `words`; `current` for a word not there.
+int keywordCode(std::string_view word, std::span<const Keyword> words, int current);
+
 int effectCode(std::string_view keyword, int current);
 int borderStyleCode(std::string_view keyword, int current);
 
 void setTextColour(StyleState& s, std::string_view value, const StyleContext& ctx);
-void setBorderColours(StyleState& s, std::string_view value, bool light, bool dark,
-                      const StyleContext& ctx);
+// Both border colours, or only the light one (top and left) or the dark one.
+void setBorderColour(StyleState& s, std::string_view value, const StyleContext& ctx);
+void setLightBorderColour(StyleState& s, std::string_view value, const StyleContext& ctx);
+void setDarkBorderColour(StyleState& s, std::string_view value, const StyleContext& ctx);
 void setTextBackground(StyleState& s, std::string_view value, const StyleContext& ctx);
 void setBorderWidth(StyleState& s, std::string_view value, const StyleContext& ctx);
 void setBorderStyle(StyleState& s, std::string_view value);
+// The space inside a table cell and the space between cells.
+void setCellPadding(StyleState& s, std::string_view value, const StyleContext& ctx);
+void setCellSpacing(StyleState& s, std::string_view value, const StyleContext& ctx);
+
+// One shape for every setter, so that a table of names can hold them.
+using StyleSetter = void (*)(StyleState&, std::string_view, const StyleContext&);
+template <int StyleState::*Field, const auto& Words>
+void setKeyword(StyleState& s, std::string_view value, const StyleContext&) {
+    s.*Field = keywordCode(value, Words, s.*Field);
+}
+template <void (*Set)(StyleState&, std::string_view)>
+void withoutContext(StyleState& s, std::string_view value, const StyleContext&) {
+    Set(s, value);
+}
 
 void applyFontAttribute(StyleState& s, std::string_view name, std::string_view value,
                         const StyleContext& ctx);

@@ -99,71 +99,94 @@ int LayoutPass::cellBorderWidth() const {
     return (state_.borderStyle == 0 || state_.borderWidth == 0) ? 0 : 1;
 }
 
+namespace {
+
+void setBackColour(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    if (auto c = readColour(value, *ctx.names)) {
+        s.backColor = *c;
+        if (s.effect == effect::kTransparent) {
+            s.effect = effect::kSolid;
+        }
+    }
+}
+
+void setMidColour(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    s.midColor = readColour(value, *ctx.names).value_or(s.midColor);
+}
+
+void setEndColour(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    s.endColor = readColour(value, *ctx.names).value_or(s.endColor);
+}
+
+void setEffect(StyleState& s, std::string_view value, const StyleContext&) {
+    s.effect = effectCode(value, s.effect);
+}
+
+void setWidth(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    s.width = std::clamp(readLength(value, s.width, s.fontSize, ctx), 0, 100000);
+}
+
+void setHeight(StyleState& s, std::string_view value, const StyleContext& ctx) {
+    s.height = std::clamp(readLength(value, s.height, s.fontSize, ctx), 0, 100000);
+}
+
+void setBackgroundImage(StyleState& s, std::string_view value, const StyleContext&) {
+    s.backgroundImage = std::string(value);
+}
+
+constexpr Keyword kAligns[] = {{"left", 0}, {"center", 1}, {"right", 2}, {"justify", 3}};
+constexpr Keyword kVerticalAligns[] = {{"top", 0},    {"middle", 1}, {"vcenter", 1},
+                                       {"center", 1}, {"bottom", 2}, {"baseline", 3}};
+
+struct TableAttribute {
+    std::string_view name;
+    bool tableOnly;  // not read on rows and cells
+    bool colour;     // ignored while colours are off
+    StyleSetter set;
+};
+
+const TableAttribute kTableAttributes[] = {
+    {"border", false, false, setBorderWidth},
+    {"borderstyle", false, false, withoutContext<setBorderStyle>},
+    {"bordercolor", false, false, setBorderColour},
+    {"bordercolorlight", false, false, setLightBorderColour},
+    {"bordercolordark", false, false, setDarkBorderColour},
+    {"bgcolor", false, true, setBackColour},
+    {"bgmidcolor", false, true, setMidColour},
+    {"bgendcolor", false, true, setEndColour},
+    {"bgeffect", false, true, setEffect},
+    {"align", false, false, setKeyword<&StyleState::hAlign, kAligns>},
+    {"valign", false, false, setKeyword<&StyleState::vAlign, kVerticalAligns>},
+    {"width", false, false, setWidth},
+    {"height", false, false, setHeight},
+    {"cellpadding", true, false, setCellPadding},
+    {"cellspacing", true, false, setCellSpacing},
+    {"background", true, true, setBackgroundImage},
+};
+
+const TableAttribute* findTableAttribute(std::string_view name) {
+    for (const TableAttribute& attribute : kTableAttributes) {
+        if (attribute.name == name) {
+            return &attribute;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 void LayoutPass::applyTableAttributes(std::string_view attributes, bool isTable, int* colSpan,
                                       int* rowSpan) {
     const StyleContext ctx = context();
-    const bool colours = ctx.coloursEnabled;
     for (const auto& a : parseAttributes(attributes)) {
-        const std::string_view n = a.name;
-        const std::string_view v = a.value;
-        if (n == "colspan" && colSpan != nullptr) {
+        if (a.name == "colspan" && colSpan != nullptr) {
             *colSpan = spanOf(attributes, "colspan");
-        } else if (n == "rowspan" && rowSpan != nullptr) {
+        } else if (a.name == "rowspan" && rowSpan != nullptr) {
             *rowSpan = spanOf(attributes, "rowspan");
-        } else if (n == "border") {
-            setBorderWidth(state_, v, ctx);
-        } else if (n == "borderstyle") {
-            setBorderStyle(state_, v);
-        } else if (n == "bordercolor") {
-            setBorderColours(state_, v, true, true, ctx);
-        } else if (n == "bordercolorlight") {
-            setBorderColours(state_, v, true, false, ctx);
-        } else if (n == "bordercolordark") {
-            setBorderColours(state_, v, false, true, ctx);
-        } else if (n == "bgcolor" && colours) {
-            if (auto c = readColour(v, *env_.names)) {
-                state_.backColor = *c;
-                if (state_.effect == effect::kTransparent) {
-                    state_.effect = effect::kSolid;
-                }
+        } else if (const TableAttribute* known = findTableAttribute(a.name)) {
+            if ((isTable || !known->tableOnly) && (ctx.coloursEnabled || !known->colour)) {
+                known->set(state_, a.value, ctx);
             }
-        } else if (n == "bgmidcolor" && colours) {
-            state_.midColor = readColour(v, *env_.names).value_or(state_.midColor);
-        } else if (n == "bgendcolor" && colours) {
-            state_.endColor = readColour(v, *env_.names).value_or(state_.endColor);
-        } else if (n == "bgeffect" && colours) {
-            state_.effect = effectCode(v, state_.effect);
-        } else if (n == "align") {
-            if (v == "left")
-                state_.hAlign = 0;
-            else if (v == "center")
-                state_.hAlign = 1;
-            else if (v == "right")
-                state_.hAlign = 2;
-            else if (v == "justify")
-                state_.hAlign = 3;
-        } else if (n == "valign") {
-            if (v == "top")
-                state_.vAlign = 0;
-            else if (v == "middle" || v == "vcenter" || v == "center")
-                state_.vAlign = 1;
-            else if (v == "bottom")
-                state_.vAlign = 2;
-            else if (v == "baseline")
-                state_.vAlign = 3;
-        } else if (n == "width") {
-            state_.width = std::clamp(readLength(v, state_.width, state_.fontSize, ctx), 0, 100000);
-        } else if (n == "height") {
-            state_.height =
-                std::clamp(readLength(v, state_.height, state_.fontSize, ctx), 0, 100000);
-        } else if (isTable && n == "cellpadding") {
-            state_.cellPadding =
-                std::clamp(readLength(v, state_.cellPadding, state_.fontSize, ctx), 0, 1000);
-        } else if (isTable && n == "cellspacing") {
-            state_.cellSpacing =
-                std::clamp(readLength(v, state_.cellSpacing, state_.fontSize, ctx), 0, 1000);
-        } else if (isTable && n == "background" && colours) {
-            state_.backgroundImage = std::string(v);
         }
     }
 }
@@ -194,24 +217,33 @@ QSize LayoutPass::layoutTable(std::string_view text, const QRect& rect, int wrap
         size = QSize(t.width, t.height);
         drawTable(doc, std::move(t), rect);
     }
+    unwindStyle(depth);
+    return size;
+}
+
+void LayoutPass::unwindStyle(std::size_t depth) {
     stack_.unwindTo(depth, state_);
     applyDevice();
-    return size;
 }
 
 namespace {
 
-// The table's outline from its column widths and row heights.
-void sizeTable(TableLayout& t, int spacing, int outline) {
-    const int cols = t.cols;
-    const int rows = t.rows;
-    t.width = saturated(std::accumulate(t.colWidths.begin(), t.colWidths.end(), 0LL) +
-                        (cols + 1LL) * spacing + std::max(0, cols - 1) + outline);
-    t.height = saturated(std::accumulate(t.rowHeights.begin(), t.rowHeights.end(), 0LL) +
-                         (rows + 1LL) * spacing + std::max(0, rows - 1) + outline);
+// What the spacing between `count` columns (or rows) and the outline add to their sizes.
+long long tableOverhead(int count, int spacing, int outline) {
+    return (count + 1LL) * spacing + std::max(0, count - 1) + outline;
 }
 
-void sizeColumnsAndRows(TableLayout& t) {
+// The table's outline from its column widths and row heights.
+void sizeTable(TableLayout& t, int spacing, int outline) {
+    t.width = saturated(std::accumulate(t.colWidths.begin(), t.colWidths.end(), 0LL) +
+                        tableOverhead(t.cols, spacing, outline));
+    t.height = saturated(std::accumulate(t.rowHeights.begin(), t.rowHeights.end(), 0LL) +
+                         tableOverhead(t.rows, spacing, outline));
+}
+
+// Columns as wide as their widest single cell, rows as high as their highest; a column is
+// fixed when any cell over it has a "width".
+void sizeFromSingleCells(TableLayout& t) {
     t.colWidths.assign(static_cast<std::size_t>(t.cols), 0);
     t.fixedCols.assign(static_cast<std::size_t>(t.cols), false);
     t.rowHeights.assign(static_cast<std::size_t>(t.rows), 0);
@@ -235,9 +267,21 @@ void sizeColumnsAndRows(TableLayout& t) {
             }
         }
     }
-    // Wider spans in turn: a spanning cell whose content does not fit widens its columns
-    // equally up to its full width, the odd pixels going to the last; rows likewise (against
-    // the full height), the odd pixels going to the first.
+}
+
+// Adds `shortfall` to the `span` sizes from `first` in equal parts, the odd pixels to the last
+// of them or to the first.
+void spread(std::vector<int>::iterator first, int span, int shortfall, bool oddToLast) {
+    const int add = shortfall / span;
+    std::for_each(first, first + span,
+                  [add](int& size) { size = saturated(static_cast<long long>(size) + add); });
+    int& odd = oddToLast ? *(first + span - 1) : *first;
+    odd = saturated(static_cast<long long>(odd) + shortfall % span);
+}
+
+// Wider spans in turn: a spanning cell whose content does not fit widens its columns up to its
+// full width, the odd pixels going to the last.
+void widenForSpanningCells(TableLayout& t) {
     for (int span = 2; span <= t.cols; ++span) {
         for (int r = 0; r < t.rows; ++r) {
             for (int c = 0; c + span <= t.cols; ++c) {
@@ -248,16 +292,15 @@ void sizeColumnsAndRows(TableLayout& t) {
                 auto first = t.colWidths.begin() + c;
                 const int sum = saturated(std::accumulate(first, first + span, 0LL));
                 if (sum < s.contentWidth) {
-                    const int add = (s.width - sum) / span;
-                    std::for_each(first, first + span, [add](int& w) {
-                        w = saturated(static_cast<long long>(w) + add);
-                    });
-                    *(first + span - 1) = saturated(static_cast<long long>(*(first + span - 1)) +
-                                                    (s.width - sum) % span);
+                    spread(first, span, s.width - sum, true);
                 }
             }
         }
     }
+}
+
+// Rows likewise, against the cell's full height, the odd pixels going to the first.
+void heightenForSpanningCells(TableLayout& t) {
     for (int span = 2; span <= t.rows; ++span) {
         for (int r = 0; r + span <= t.rows; ++r) {
             for (int c = 0; c < t.cols; ++c) {
@@ -268,54 +311,63 @@ void sizeColumnsAndRows(TableLayout& t) {
                 auto first = t.rowHeights.begin() + r;
                 const int sum = saturated(std::accumulate(first, first + span, 0LL));
                 if (sum < s.height) {
-                    const int add = (s.height - sum) / span;
-                    std::for_each(first, first + span, [add](int& h) {
-                        h = saturated(static_cast<long long>(h) + add);
-                    });
-                    *first = saturated(static_cast<long long>(*first) + (s.height - sum) % span);
+                    spread(first, span, s.height - sum, false);
                 }
             }
         }
     }
 }
 
+void sizeColumnsAndRows(TableLayout& t) {
+    sizeFromSingleCells(t);
+    widenForSpanningCells(t);
+    heightenForSpanningCells(t);
+}
+
+// Claims the first free slot of row `r` for a cell, cutting its spans to the table; returns
+// the slot's column, or -1 when the row has none free.
+int claimSlot(std::vector<char>& occupied, int r, int rows, int cols, int& colSpan, int& rowSpan) {
+    int c = 0;
+    while (c < cols && occupied[static_cast<std::size_t>(r * cols + c)] != 0) {
+        ++c;
+    }
+    if (c == cols) {
+        return -1;
+    }
+    colSpan = std::min(colSpan, cols - c);
+    rowSpan = std::min(rowSpan, rows - r);
+    for (int k = c; k < c + colSpan; ++k) {
+        occupied[static_cast<std::size_t>(r * cols + k)] = 1;
+    }
+    for (int rr = r + 1; rr < r + rowSpan; ++rr) {
+        occupied[static_cast<std::size_t>(rr * cols + c)] = 1;
+    }
+    return c;
+}
+
 }  // namespace
 
 // Walks the cells in document order with the row's and the cell's state in force, placing
 // each into the first free slot of its row. Both passes walk alike, so they agree on slots.
-template <typename CellFn>
-static void forEachCell(const std::vector<RowDoc>& rows, int cols, StyleStack& stack,
-                        CellFn&& visit, std::function<void(std::string_view)> openRow,
-                        std::function<void(std::string_view, int*, int*)> openCell,
-                        std::function<void(std::size_t)> unwind) {
-    const int rowCount = static_cast<int>(rows.size());
+void LayoutPass::walkCells(const TableDoc& doc, int cols, const CellVisit& visit) {
+    const int rowCount = static_cast<int>(doc.rows.size());
     std::vector<char> occupied(static_cast<std::size_t>(rowCount * cols), 0);
     for (int r = 0; r < rowCount; ++r) {
-        const std::size_t rowDepth = stack.depth();
-        openRow(rows[static_cast<std::size_t>(r)].attributes);
-        for (const CellDoc& cell : rows[static_cast<std::size_t>(r)].cells) {
-            const std::size_t cellDepth = stack.depth();
+        const RowDoc& row = doc.rows[static_cast<std::size_t>(r)];
+        const std::size_t rowDepth = stack_.depth();
+        openRowState(row.attributes);
+        for (const CellDoc& cell : row.cells) {
+            const std::size_t cellDepth = stack_.depth();
             int colSpan = 1;
             int rowSpan = 1;
-            openCell(cell.attributes, &colSpan, &rowSpan);
-            int c = 0;
-            while (c < cols && occupied[static_cast<std::size_t>(r * cols + c)] != 0) {
-                ++c;
-            }
-            if (c < cols) {
-                colSpan = std::min(colSpan, cols - c);
-                rowSpan = std::min(rowSpan, rowCount - r);
-                for (int k = c; k < c + colSpan; ++k) {
-                    occupied[static_cast<std::size_t>(r * cols + k)] = 1;
-                }
-                for (int rr = r + 1; rr < r + rowSpan; ++rr) {
-                    occupied[static_cast<std::size_t>(rr * cols + c)] = 1;
-                }
+            openCellState(cell.attributes, &colSpan, &rowSpan);
+            const int c = claimSlot(occupied, r, rowCount, cols, colSpan, rowSpan);
+            if (c >= 0) {
                 visit(r, c, colSpan, rowSpan, cell.content);
             }
-            unwind(cellDepth);
+            unwindStyle(cellDepth);
         }
-        unwind(rowDepth);
+        unwindStyle(rowDepth);
     }
 }
 
@@ -357,42 +409,56 @@ std::vector<int> shrinkColumns(const TableLayout& t, int budget) {
     return widths;
 }
 
+// Marks the slots a spanning cell at (r, c) covers; a slot a cell of its own already took in
+// an earlier row keeps it.
+void coverSpannedSlots(TableLayout& t, int r, int c, int colSpan, int rowSpan) {
+    for (int k = c + 1; k < c + colSpan; ++k) {
+        t.at(r, k).colSpan = -1;
+    }
+    for (int rr = r + 1; rr < r + rowSpan; ++rr) {
+        if (t.at(rr, c).colSpan == 0) {
+            t.at(rr, c).colSpan = -1;
+        }
+    }
+}
+
+int columnCount(const std::vector<RowDoc>& rows) {
+    int cols = 0;
+    for (const RowDoc& row : rows) {
+        int sum = 0;
+        for (const CellDoc& cell : row.cells) {
+            sum += spanOf(cell.attributes, "colspan");
+        }
+        cols = std::min(kMaxColumns, std::max(cols, sum));
+    }
+    return cols;
+}
+
 }  // namespace
+
+TableSlot LayoutPass::measureCell(std::string_view content, int wrap, int inset, int colSpan,
+                                  int rowSpan) {
+    const QSize inner = layoutBlock(content, QRect(0, 0, wrap, 0), wrap);
+    const int contentWidth = std::max(state_.width, inner.width());
+    return TableSlot{colSpan,
+                     rowSpan,
+                     contentWidth + inset,
+                     std::max(state_.height, inner.height()) + inset,
+                     inner.height(),
+                     state_.width > 0,
+                     contentWidth,
+                     wrap};
+}
 
 void LayoutPass::measureCells(const TableDoc& doc, TableLayout& t,
                               const std::function<int(int, int, int)>& wrapOf) {
     t.cells.assign(static_cast<std::size_t>(t.rows * t.cols), TableSlot{0, 0});
-    forEachCell(
-        doc.rows, t.cols, stack_,
-        [&](int r, int c, int colSpan, int rowSpan, std::string_view content) {
-            const int inset = 2 * cellBorderWidth() + 2 * state_.cellPadding;
-            const int wrap = state_.width > 0 ? state_.width : wrapOf(c, colSpan, inset);
-            const QSize inner = layoutBlock(content, QRect(0, 0, wrap, 0), wrap);
-            const int contentWidth = std::max(state_.width, inner.width());
-            TableSlot& s = t.at(r, c);
-            s = TableSlot{colSpan,
-                          rowSpan,
-                          contentWidth + inset,
-                          std::max(state_.height, inner.height()) + inset,
-                          inner.height(),
-                          state_.width > 0,
-                          contentWidth,
-                          wrap};
-            for (int k = c + 1; k < c + colSpan; ++k) {
-                t.at(r, k).colSpan = -1;
-            }
-            for (int rr = r + 1; rr < r + rowSpan; ++rr) {
-                if (t.at(rr, c).colSpan == 0) {
-                    t.at(rr, c).colSpan = -1;
-                }
-            }
-        },
-        [&](std::string_view a) { openRowState(a); },
-        [&](std::string_view a, int* cs, int* rs) { openCellState(a, cs, rs); },
-        [&](std::size_t d) {
-            stack_.unwindTo(d, state_);
-            applyDevice();
-        });
+    walkCells(doc, t.cols, [&](int r, int c, int colSpan, int rowSpan, std::string_view content) {
+        const int inset = 2 * cellBorderWidth() + 2 * state_.cellPadding;
+        const int wrap = state_.width > 0 ? state_.width : wrapOf(c, colSpan, inset);
+        t.at(r, c) = measureCell(content, wrap, inset, colSpan, rowSpan);
+        coverSpannedSlots(t, r, c, colSpan, rowSpan);
+    });
     // Free slots hold nothing; only cells take part in the sizing.
     for (TableSlot& s : t.cells) {
         if (s.colSpan == 0) {
@@ -402,45 +468,42 @@ void LayoutPass::measureCells(const TableDoc& doc, TableLayout& t,
     sizeColumnsAndRows(t);
 }
 
+int LayoutPass::tableOutline() const {
+    return state_.borderStyle == border::kDouble && tableBorderWidth() > 0 ? 6
+                                                                           : 2 * tableBorderWidth();
+}
+
 void LayoutPass::measureTable(const TableDoc& doc, TableLayout& t, int wrapWidth) {
     t.rows = static_cast<int>(doc.rows.size());
-    t.cols = 0;
-    for (const RowDoc& row : doc.rows) {
-        int sum = 0;
-        for (const CellDoc& cell : row.cells) {
-            sum += spanOf(cell.attributes, "colspan");
-        }
-        t.cols = std::min(kMaxColumns, std::max(t.cols, sum));
-    }
+    t.cols = columnCount(doc.rows);
     const int spacing = state_.cellSpacing;
-    const int outline = state_.borderStyle == border::kDouble && tableBorderWidth() > 0
-                            ? 6
-                            : 2 * tableBorderWidth();
+    const int outline = tableOutline();
     // First every cell at its natural width. When the table then passes the wrapping width,
     // the columns are narrowed to fit it and the cells measured again wrapped at their
-    // columns, so that no column takes the whole width the others need too.
-    const std::size_t lines = records_.lines.size();
-    const std::size_t tables = records_.tables.size();
-    const std::size_t animations = records_.animations.size();
-    const int links = linkIndex_;
-    measureCells(doc, t, [](int, int, int) { return 0; });
-    sizeTable(t, spacing, outline);
-    if (wrapWidth > 0 && t.width > wrapWidth) {
-        const long long overhead = (t.cols + 1LL) * spacing + std::max(0, t.cols - 1) + outline;
-        const std::vector<int> widths =
-            shrinkColumns(t, saturated(static_cast<long long>(wrapWidth) - overhead));
+    // columns, so that no column takes the whole width the others need too. What the first
+    // measure recorded is taken back before the second.
+    const auto takeBack = [this, lines = records_.lines.size(), tables = records_.tables.size(),
+                           animations = records_.animations.size(), links = linkIndex_] {
         records_.lines.resize(lines);
         records_.tables.resize(tables);
         records_.animations.resize(animations);
         linkIndex_ = links;
-        measureCells(doc, t, [&](int c, int span, int inset) {
-            auto first = widths.begin() + c;
-            const long long spanned =
-                std::accumulate(first, first + span, 0LL) + (span - 1LL) * (spacing + 1);
-            return std::max(1, saturated(spanned - inset));
-        });
-        sizeTable(t, spacing, outline);
+    };
+    measureCells(doc, t, [](int, int, int) { return 0; });
+    sizeTable(t, spacing, outline);
+    if (wrapWidth <= 0 || t.width <= wrapWidth) {
+        return;
     }
+    const std::vector<int> widths =
+        shrinkColumns(t, saturated(wrapWidth - tableOverhead(t.cols, spacing, outline)));
+    takeBack();
+    measureCells(doc, t, [&](int c, int span, int inset) {
+        auto first = widths.begin() + c;
+        const long long spanned =
+            std::accumulate(first, first + span, 0LL) + (span - 1LL) * (spacing + 1);
+        return std::max(1, saturated(spanned - inset));
+    });
+    sizeTable(t, spacing, outline);
 }
 
 void LayoutPass::openRowState(std::string_view attributes) {
@@ -459,58 +522,114 @@ void LayoutPass::openCellState(std::string_view attributes, int* colSpan, int* r
     applyDevice();
 }
 
+namespace {
+
+bool layoutFits(const TableLayout& t, std::size_t rows) {
+    return t.rows == static_cast<int>(rows) &&
+           t.cells.size() == static_cast<std::size_t>(t.rows * t.cols) &&
+           t.colWidths.size() == static_cast<std::size_t>(t.cols) &&
+           t.rowHeights.size() == static_cast<std::size_t>(t.rows);
+}
+
+// Hands `surplus` pixels to the columns without a "width", in equal parts with the odd ones to
+// the last; returns what none took.
+int widenLooseColumns(TableLayout& t, int surplus) {
+    if (surplus <= 0) {
+        return surplus;
+    }
+    int loose = static_cast<int>(std::count(t.fixedCols.begin(), t.fixedCols.end(), false));
+    for (int c = 0; c < t.cols && loose > 0; ++c) {
+        if (!t.fixedCols[static_cast<std::size_t>(c)]) {
+            const int add = surplus / loose;
+            t.colWidths[static_cast<std::size_t>(c)] += add;
+            surplus -= add;
+            --loose;
+        }
+    }
+    return surplus;
+}
+
+// Where each column (or row) starts, and one past the last.
+std::vector<int> cellStarts(int first, const std::vector<int>& sizes, int spacing) {
+    std::vector<int> starts(sizes.size() + 1);
+    starts[0] = first;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        starts[i + 1] = saturated(static_cast<long long>(starts[i]) + sizes[i] + spacing + 1);
+    }
+    return starts;
+}
+
+// A background picture named "idres:<id>", "iddll:<id>" or "file:<path>".
+QImage backgroundTile(const MarkupResources& resources, const std::string& ref) {
+    const std::size_t colon = ref.find(':');
+    const std::string kind = ref.substr(0, colon);
+    const std::string value = colon == std::string::npos ? "" : ref.substr(colon + 1);
+    const int id = static_cast<int>(std::clamp<long long>(readAutoBaseInteger(value), 0, 1 << 30));
+    if (kind == "idres") {
+        return resources.fromProgram(MarkupResources::Kind::bitmap, id);
+    }
+    if (kind == "iddll") {
+        return resources.fromModule(MarkupResources::Kind::bitmap, id, {});
+    }
+    if (kind == "file") {
+        return resources.fromFile(value);
+    }
+    return {};
+}
+
+}  // namespace
+
+bool LayoutPass::fillBackground(const QRect& rect) {
+    if (state_.effect == effect::kTransparent || !env_.settings->coloursEnabled) {
+        return false;
+    }
+    dev_.fillEffect(rect, state_.effect, state_.backColor, state_.midColor, state_.endColor, 5, 0);
+    return true;
+}
+
+void LayoutPass::paintTableBackground(const QRect& outline) {
+    if (fillBackground(outline) || !env_.settings->coloursEnabled ||
+        state_.backgroundImage.size() <= 5) {
+        return;
+    }
+    const QImage tile = backgroundTile(*env_.resources, state_.backgroundImage);
+    if (!tile.isNull()) {
+        dev_.tileImage(outline, tile);
+    }
+}
+
+void LayoutPass::drawCell(const QRect& cellRect, const TableSlot& slot, std::string_view content) {
+    fillBackground(cellRect);
+    const int cb = cellBorderWidth();
+    if (cb > 0) {
+        dev_.drawFrame(cellRect, state_.borderDarkColor, state_.borderLightColor,
+                       state_.borderStyle, 1);
+    }
+    const int in = cb + state_.cellPadding;
+    const QRect inner = cellRect.adjusted(in, in, -in, -in);
+    int top = inner.y();
+    if (state_.vAlign == 1) {
+        top += (inner.height() - slot.contentHeight) / 2;
+    } else if (state_.vAlign == 2) {
+        top += inner.height() - slot.contentHeight;
+    }
+    layoutBlock(content, QRect(inner.x(), top, inner.width(), slot.contentHeight), slot.wrap);
+}
+
 void LayoutPass::drawTable(const TableDoc& doc, TableLayout t, const QRect& rect) {
-    const bool matches = t.rows == static_cast<int>(doc.rows.size()) &&
-                         t.cells.size() == static_cast<std::size_t>(t.rows * t.cols) &&
-                         t.colWidths.size() == static_cast<std::size_t>(t.cols) &&
-                         t.rowHeights.size() == static_cast<std::size_t>(t.rows);
-    if (!matches) {
+    if (!layoutFits(t, doc.rows.size())) {
         return;  // drawn without a matching measure: nothing sound to paint
     }
-    int diff = rect.width() - t.width;
-    int width = t.width;
-    if (diff > 0) {
-        int loose = static_cast<int>(std::count(t.fixedCols.begin(), t.fixedCols.end(), false));
-        for (int c = 0; c < t.cols && loose > 0; ++c) {
-            if (!t.fixedCols[static_cast<std::size_t>(c)]) {
-                const int add = diff / loose;
-                t.colWidths[static_cast<std::size_t>(c)] += add;
-                diff -= add;
-                width += add;
-                --loose;
-            }
-        }
-    }
+    const int surplus = rect.width() - t.width;
+    const int left = widenLooseColumns(t, surplus);
     int x = rect.x();
-    if (diff > 0 && state_.hAlign == 1) {
-        x += diff / 2;
-    } else if (diff > 0 && state_.hAlign == 2) {
-        x += diff;
+    if (left > 0 && state_.hAlign == 1) {
+        x += left / 2;
+    } else if (left > 0 && state_.hAlign == 2) {
+        x += left;
     }
-    const QRect outline(x, rect.y(), width, t.height);
-    const bool colours = env_.settings->coloursEnabled;
-    if (state_.effect != effect::kTransparent && colours) {
-        dev_.fillEffect(outline, state_.effect, state_.backColor, state_.midColor, state_.endColor,
-                        5, 0);
-    } else if (colours && state_.backgroundImage.size() > 5) {
-        const std::string& ref = state_.backgroundImage;
-        const std::size_t colon = ref.find(':');
-        const std::string kind = ref.substr(0, colon);
-        const std::string value = colon == std::string::npos ? "" : ref.substr(colon + 1);
-        QImage tile;
-        const int id =
-            static_cast<int>(std::clamp<long long>(readAutoBaseInteger(value), 0, 1 << 30));
-        if (kind == "idres") {
-            tile = env_.resources->fromProgram(MarkupResources::Kind::bitmap, id);
-        } else if (kind == "iddll") {
-            tile = env_.resources->fromModule(MarkupResources::Kind::bitmap, id, {});
-        } else if (kind == "file") {
-            tile = env_.resources->fromFile(value);
-        }
-        if (!tile.isNull()) {
-            dev_.tileImage(outline, tile);
-        }
-    }
+    const QRect outline(x, rect.y(), t.width + (surplus - left), t.height);
+    paintTableBackground(outline);
     const int bw = tableBorderWidth();
     if (bw > 0) {
         dev_.drawFrame(outline, state_.borderLightColor, state_.borderDarkColor, state_.borderStyle,
@@ -518,52 +637,16 @@ void LayoutPass::drawTable(const TableDoc& doc, TableLayout t, const QRect& rect
     }
     const int inset = state_.borderStyle == border::kDouble && bw > 0 ? 3 : bw;
     const int spacing = state_.cellSpacing;
-    std::vector<int> colX(static_cast<std::size_t>(t.cols) + 1);
-    std::vector<int> rowY(static_cast<std::size_t>(t.rows) + 1);
-    colX[0] = x + inset + spacing;
-    for (std::size_t c = 0; c < static_cast<std::size_t>(t.cols); ++c) {
-        colX[c + 1] = saturated(static_cast<long long>(colX[c]) + t.colWidths[c] + spacing + 1);
-    }
-    rowY[0] = rect.y() + inset + spacing;
-    for (std::size_t r = 0; r < static_cast<std::size_t>(t.rows); ++r) {
-        rowY[r + 1] = saturated(static_cast<long long>(rowY[r]) + t.rowHeights[r] + spacing + 1);
-    }
-    forEachCell(
-        doc.rows, t.cols, stack_,
-        [&](int r, int c, int colSpan, int rowSpan, std::string_view content) {
-            const auto ci = static_cast<std::size_t>(c);
-            const auto ri = static_cast<std::size_t>(r);
-            const QRect cellRect(
-                colX[ci], rowY[ri],
-                colX[ci + static_cast<std::size_t>(colSpan)] - colX[ci] - spacing - 1,
-                rowY[ri + static_cast<std::size_t>(rowSpan)] - rowY[ri] - spacing - 1);
-            if (state_.effect != effect::kTransparent && colours) {
-                dev_.fillEffect(cellRect, state_.effect, state_.backColor, state_.midColor,
-                                state_.endColor, 5, 0);
-            }
-            const int cb = cellBorderWidth();
-            if (cb > 0) {
-                dev_.drawFrame(cellRect, state_.borderDarkColor, state_.borderLightColor,
-                               state_.borderStyle, 1);
-            }
-            const int in = cb + state_.cellPadding;
-            const QRect inner = cellRect.adjusted(in, in, -in, -in);
-            const int contentHeight = t.at(r, c).contentHeight;
-            int top = inner.y();
-            if (state_.vAlign == 1) {
-                top += (inner.height() - contentHeight) / 2;
-            } else if (state_.vAlign == 2) {
-                top += inner.height() - contentHeight;
-            }
-            layoutBlock(content, QRect(inner.x(), top, inner.width(), contentHeight),
-                        t.at(r, c).wrap);
-        },
-        [&](std::string_view a) { openRowState(a); },
-        [&](std::string_view a, int* cs, int* rs) { openCellState(a, cs, rs); },
-        [&](std::size_t d) {
-            stack_.unwindTo(d, state_);
-            applyDevice();
-        });
+    const std::vector<int> colX = cellStarts(x + inset + spacing, t.colWidths, spacing);
+    const std::vector<int> rowY = cellStarts(rect.y() + inset + spacing, t.rowHeights, spacing);
+    walkCells(doc, t.cols, [&](int r, int c, int colSpan, int rowSpan, std::string_view content) {
+        const auto ci = static_cast<std::size_t>(c);
+        const auto ri = static_cast<std::size_t>(r);
+        const QRect cellRect(colX[ci], rowY[ri],
+                             colX[ci + static_cast<std::size_t>(colSpan)] - colX[ci] - spacing - 1,
+                             rowY[ri + static_cast<std::size_t>(rowSpan)] - rowY[ri] - spacing - 1);
+        drawCell(cellRect, t.at(r, c), content);
+    });
 }
 
 }  // namespace vn340
