@@ -191,73 +191,94 @@ void LayoutPass::handleTag(Flow& f, const MarkupToken& token) {
     }
 }
 
+namespace {
+
+// Bold, italic, underline and strikeout; false for any other tag.
+bool applyFontTag(StyleState& s, TagCode code) {
+    switch (code) {
+        case TagCode::bold:
+            s.fontWeight = std::min(900, s.fontWeight * 2);
+            return true;
+        case TagCode::italic:
+            s.italic = !s.italic;
+            return true;
+        case TagCode::underline:
+            s.underline = !s.underline;
+            return true;
+        case TagCode::strikeout:
+            s.strikeout = !s.strikeout;
+            return true;
+        default:
+            return false;
+    }
+}
+
+struct AlignmentTag {
+    TagCode code;
+    int StyleState::*field;
+    int value;
+};
+
+constexpr AlignmentTag kAlignmentTags[] = {
+    {TagCode::left, &StyleState::hAlign, 0},   {TagCode::center, &StyleState::hAlign, 1},
+    {TagCode::right, &StyleState::hAlign, 2},  {TagCode::justify, &StyleState::hAlign, 3},
+    {TagCode::top, &StyleState::vAlign, 0},    {TagCode::vcenter, &StyleState::vAlign, 1},
+    {TagCode::bottom, &StyleState::vAlign, 2}, {TagCode::baseline, &StyleState::vAlign, 3},
+};
+
+// The alignment tags; false for any other tag.
+bool applyAlignmentTag(StyleState& s, TagCode code) {
+    for (const AlignmentTag& tag : kAlignmentTags) {
+        if (tag.code == code) {
+            s.*tag.field = tag.value;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 void LayoutPass::openStyleTag(const TagInfo& tag, std::string_view attributes) {
     pushStyle(tag.stackName);
-    switch (tag.code) {
-        case TagCode::bold:
-            state_.fontWeight = std::min(900, state_.fontWeight * 2);
-            break;
-        case TagCode::italic:
-            state_.italic = !state_.italic;
-            break;
-        case TagCode::underline:
-            state_.underline = !state_.underline;
-            break;
-        case TagCode::strikeout:
-            state_.strikeout = !state_.strikeout;
-            break;
-        case TagCode::font: {
-            const StyleContext ctx = context();
-            for (const auto& a : parseAttributes(attributes)) {
-                applyFontAttribute(state_, a.name, a.value, ctx);
-            }
-            break;
+    if (!applyFontTag(state_, tag.code) && !applyAlignmentTag(state_, tag.code)) {
+        switch (tag.code) {
+            case TagCode::font:
+                applyFontAttributes(attributes);
+                break;
+            case TagCode::sheetRule:
+                applyRule(tag.stackName);
+                break;
+            case TagCode::span:
+                applyClassRules(attributes);
+                break;
+            case TagCode::link:
+                openLink(attributes);
+                break;
+            default:
+                break;
         }
-        case TagCode::left:
-            state_.hAlign = 0;
-            break;
-        case TagCode::center:
-            state_.hAlign = 1;
-            break;
-        case TagCode::right:
-            state_.hAlign = 2;
-            break;
-        case TagCode::justify:
-            state_.hAlign = 3;
-            break;
-        case TagCode::baseline:
-            state_.vAlign = 3;
-            break;
-        case TagCode::top:
-            state_.vAlign = 0;
-            break;
-        case TagCode::vcenter:
-            state_.vAlign = 1;
-            break;
-        case TagCode::bottom:
-            state_.vAlign = 2;
-            break;
-        case TagCode::sheetRule:
-            applyRule(tag.stackName);
-            break;
-        case TagCode::span:
-            for (const auto& a : parseAttributes(attributes)) {
-                if (a.name == "class") {
-                    // Built by appending: GCC 12 at -O3 misreads "." + string as an
-                    // overlapping copy and, with warnings as errors, stops the build.
-                    std::string selector = ".";
-                    selector += a.value;
-                    applyRule(selector);
-                }
-            }
-            break;
-        case TagCode::link:
-            openLink(attributes);
-            break;
-        default:
-            break;
     }
     applyDevice();
+}
+
+void LayoutPass::applyFontAttributes(std::string_view attributes) {
+    const StyleContext ctx = context();
+    for (const auto& a : parseAttributes(attributes)) {
+        applyFontAttribute(state_, a.name, a.value, ctx);
+    }
+}
+
+void LayoutPass::applyClassRules(std::string_view attributes) {
+    for (const auto& a : parseAttributes(attributes)) {
+        if (a.name == "class") {
+            // Built by appending: GCC 12 at -O3 misreads "." + string as an overlapping copy
+            // and, with warnings as errors, stops the build.
+            std::string selector = ".";
+            selector += a.value;
+            applyRule(selector);
+        }
+    }
 }
 
 void LayoutPass::openLink(std::string_view attributes) {
@@ -340,54 +361,63 @@ int LayoutPass::pieceTop(const Flow& f, int height, int ascent) const {
     }
 }
 
+namespace {
+
+// Where a run of text meets the end of its line.
+struct RunFit {
+    bool fits = true;
+    std::size_t lastBreak = std::string_view::npos;  // a cut in front of it fits
+    std::size_t fitting = 0;                         // characters that fit
+};
+
+// One walk finds whether the run fits in `room`, the last break character (not in first place)
+// in front of which it fits, and how many characters fit. Once a visible character no longer
+// fits, no later cut can fit either.
+RunFit fitRun(TextDevice& dev, std::string_view text, int room) {
+    RunFit fit;
+    long long width = 0;
+    long long ink = 0;  // width without trailing spaces
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (i >= 1 && isBreak(c) && ink <= room) {
+            fit.lastBreak = i;
+        }
+        width += dev.textWidth(text.substr(i, 1));
+        if (c != ' ') {
+            ink = width;
+        }
+        if (width <= room) {
+            fit.fitting = i + 1;
+        } else {
+            fit.fits = false;
+            if (c != ' ') {
+                break;
+            }
+        }
+    }
+    return fit;
+}
+
+}  // namespace
+
 void LayoutPass::placeRun(Flow& f, std::string_view run) {
     const std::string transformed = transformText(run, state_.textTransform);
     std::string_view text = transformed;
     while (!text.empty()) {
-        if (f.wrapWidth <= 0) {
+        const RunFit fit = f.wrapWidth <= 0 ? RunFit{} : fitRun(dev_, text, f.wrapWidth - f.lineX);
+        if (fit.fits) {
             placePiece(f, text);
             return;
         }
-        const int room = f.wrapWidth - f.lineX;
-        // One walk finds whether the run fits, the last break character (not in first place)
-        // in front of which it fits, and how many characters fit.
-        // Once a visible character no longer fits, no later cut can fit either.
-        long long width = 0;
-        long long ink = 0;  // width without trailing spaces
-        bool fits = true;
-        std::size_t lastBreak = std::string_view::npos;
-        std::size_t fitting = 0;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const char c = text[i];
-            if (i >= 1 && isBreak(c) && ink <= room) {
-                lastBreak = i;
-            }
-            width += dev_.textWidth(text.substr(i, 1));
-            if (c != ' ') {
-                ink = width;
-            }
-            if (width <= room) {
-                fitting = i + 1;
-            } else {
-                fits = false;
-                if (c != ' ') {
-                    break;
-                }
-            }
-        }
-        if (fits) {
-            placePiece(f, text);
-            return;
-        }
-        if (lastBreak != std::string_view::npos) {
-            placePiece(f, trimRight(text.substr(0, lastBreak)));
-            text = trimLeft(text.substr(lastBreak));
+        if (fit.lastBreak != std::string_view::npos) {
+            placePiece(f, trimRight(text.substr(0, fit.lastBreak)));
+            text = trimLeft(text.substr(fit.lastBreak));
         } else if (f.lineX > 0) {
             endLine(f, 1, true);
             continue;
         } else {
             // A word longer than the whole line is cut between characters, at least one kept.
-            const std::size_t keep = std::max<std::size_t>(1, fitting);
+            const std::size_t keep = std::max<std::size_t>(1, fit.fitting);
             placePiece(f, text.substr(0, keep));
             text = text.substr(keep);
         }

@@ -148,6 +148,8 @@ class LayoutPass {
     QSize layoutFlow(std::string_view text, const QRect& rect, int wrapWidth);
     void handleTag(Flow& f, const MarkupToken& token);
     void openStyleTag(const TagInfo& tag, std::string_view attributes);
+    void applyFontAttributes(std::string_view attributes);
+    void applyClassRules(std::string_view attributes);
     void openLink(std::string_view attributes);
 
     void startLine(Flow& f);
