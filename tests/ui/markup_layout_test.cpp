@@ -3,6 +3,8 @@
 // line top + 10 - 2 - 8 = line top. The body font is 10pt = 13 pixels at 96 dpi.
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include "markup_fake_device.h"
 #include "ui/markup_renderer.h"
 
@@ -410,6 +412,36 @@ TEST_F(MarkupLayout, IconsCellsAndListIconsTakeTheirSizes) {
 TEST_F(MarkupLayout, MissingImageTakesNoSpace) {
     EXPECT_EQ(render("<bmp handle=99>a<bmp file=/nonexistent.png>"), QSize(11, 11));
     EXPECT_TRUE(dev.images.empty());
+}
+
+TEST_F(MarkupLayout, AnImageComesFromTheFirstSourceNamed) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage fromFile(6, 7, QImage::Format_ARGB32);
+    fromFile.fill(Qt::red);
+    const std::string file = dir.filePath("p.png").toStdString();
+    ASSERT_TRUE(fromFile.save(QString::fromStdString(file)));
+    QImage byHandle(20, 30, QImage::Format_ARGB32);
+    byHandle.fill(Qt::blue);
+    const std::string h = std::to_string(renderer.AddImageHandle(byHandle));
+    struct Row {
+        std::string markup;
+        std::size_t images;
+        QSize size;
+    };
+    const Row rows[] = {
+        {"<bmp handle=" + h + " file=" + file + ">", 1, {6, 7}},
+        {"<bmp iddll=5 handle=" + h + ">", 0, {}},  // no module set: nothing
+        {"<bmp file=" + file + " idres=99999>", 0, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.markup);
+        render(row.markup);
+        ASSERT_EQ(dev.images.size(), row.images);
+        if (row.images > 0) {
+            EXPECT_EQ(dev.images[0].rect.size(), row.size);
+        }
+    }
 }
 
 TEST_F(MarkupLayout, LineStyleAndAlignmentTags) {
