@@ -134,7 +134,6 @@ class LayoutPass {
         int extraSoFar = 0;
         int spaceIndex = 0;
     };
-    struct ImageItem;
     struct TableDoc;
 
     bool drawing() const { return links_ != nullptr; }
@@ -163,7 +162,6 @@ class LayoutPass {
     void placeImage(Flow& f, TagCode code, std::string_view attributes);
     void placeString(Flow& f, std::string_view attributes);
     void addLinkArea(const QRect& rect);
-    std::optional<ImageItem> loadImage(TagCode code, std::string_view attributes);
 
     QSize layoutTable(std::string_view text, const QRect& rect, int wrapWidth);
     void unwindStyle(std::size_t depth);

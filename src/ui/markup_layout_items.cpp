@@ -5,17 +5,6 @@
 
 namespace vn340 {
 
-struct LayoutPass::ImageItem {
-    ImageDrawing drawing;
-    int width = 0;  // the image itself
-    int height = 0;
-    unsigned style = 0;
-    unsigned hotStyle = 0;
-    bool animated = false;
-    int frameCount = 0;
-    int speed = 0;
-};
-
 namespace {
 
 // Larger images are never meant and would only cost memory.
@@ -83,131 +72,221 @@ void LayoutPass::placeRule(Flow& f, std::string_view attributes) {
     }
 }
 
-std::optional<LayoutPass::ImageItem> LayoutPass::loadImage(TagCode code,
-                                                           std::string_view attributes) {
-    const RendererSettings& settings = *env_.settings;
-    const auto attrs = parseAttributes(attributes);
-    auto find = [&](std::string_view name) -> std::optional<std::string_view> {
-        for (const auto& a : attrs) {
+namespace {
+
+// What an image tag draws, at the size it takes in the line.
+struct ImageItem {
+    ImageDrawing drawing;
+    int width = 0;  // the image itself
+    int height = 0;
+    unsigned style = 0;
+    unsigned hotStyle = 0;
+    bool animated = false;
+    int frameCount = 0;
+    int speed = 0;
+};
+
+// An image tag with its attributes, and the font its lengths are measured in.
+class ImageTag {
+  public:
+    ImageTag(TagCode tagCode, std::string_view text, int fontSize, const StyleContext& ctx)
+        : code(tagCode), attributes(parseAttributes(text)), fontSize_(fontSize), ctx_(ctx) {}
+
+    std::optional<std::string_view> find(std::string_view name) const {
+        for (const auto& a : attributes) {
             if (a.name == name) {
                 return a.value;
             }
         }
         return std::nullopt;
-    };
-    const MarkupResources::Kind kind =
-        code == TagCode::icon ? MarkupResources::Kind::icon : MarkupResources::Kind::bitmap;
-    QImage image;
-    if (auto id = find("idres")) {
-        image = env_.resources->fromProgram(kind, readInt(*id));
-    } else if (auto file = find("file")) {
-        image = env_.resources->fromFile(std::string(*file));
-    } else if (auto dllId = find("iddll")) {
-        image = env_.resources->fromModule(kind, readInt(*dllId),
-                                           std::string(find("srcdll").value_or("")));
-    } else if (auto handle = find("handle")) {
-        image = env_.resources->fromHandle(readInt(*handle));
     }
 
-    ImageItem item;
-    ImageDrawing& d = item.drawing;
-    const StyleContext ctx = context();
-    const int index = std::max(0, readInt(find("index").value_or("0")));
-    auto scaled = [&](std::string_view name, int base) {
+    // The "width" and "height" given, each relative to its side of `natural`.
+    QSize size(QSize natural) const {
+        const int width = length("width", natural.width());
+        return QSize(width, length("height", natural.height()));
+    }
+
+    const TagCode code;
+    const std::vector<MarkupAttribute> attributes;
+
+  private:
+    int length(std::string_view name, int base) const {
         auto v = find(name);
-        return v ? std::clamp(readLength(*v, base, state_.fontSize, ctx), 0, kMaxImageSide) : base;
-    };
-    if (code == TagCode::bmp) {
-        if (image.isNull()) {
-            return std::nullopt;
-        }
-        d.kind = ImageDrawing::Kind::bitmap;
-        d.bitmap = image;
-        item.width = scaled("width", image.width());
-        item.height = scaled("height", image.height());
-    } else if (code == TagCode::icon) {
-        if (image.isNull()) {
-            return std::nullopt;
-        }
-        d.kind = ImageDrawing::Kind::icon;
-        item.width = scaled("width", 32);
-        item.height = scaled("height", 32);
-        d.icon = Icon::fromImage(
-            image.scaled(item.width, item.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    } else if (!image.isNull()) {
-        auto cx = find("cx");
-        auto cy = find("cy");
-        int cellW = std::min(image.width(), image.height());
-        int cellH = cellW;
-        if (cx && cy) {
-            cellW = readInt(*cx);
-            cellH = readInt(*cy);
-        } else if (cx || cy) {
-            cellW = cellH = readInt(cx ? *cx : *cy);
-        }
-        if (cellW <= 0 || cellH <= 0) {
-            return std::nullopt;
-        }
-        d.kind = ImageDrawing::Kind::cell;
-        d.bitmap = image;
-        d.cellW = cellW;
-        d.cellH = cellH;
-        d.index = index;
-        item.width = scaled("width", cellW);
-        item.height = scaled("height", cellH);
-        item.frameCount = (image.width() / cellW) * (image.height() / cellH);
-        item.speed = readInt(find("speed").value_or("0"));
-        item.animated = item.speed > 0;
-    } else if (index < static_cast<int>(settings.imageList.size())) {
-        d.kind = ImageDrawing::Kind::icon;
-        d.icon = settings.imageList[static_cast<std::size_t>(index)];
-        item.width = scaled("width", settings.imageListIconSize.width());
-        item.height = scaled("height", settings.imageListIconSize.height());
-    } else {
-        return std::nullopt;
+        return v ? std::clamp(readLength(*v, base, fontSize_, ctx_), 0, kMaxImageSide) : base;
     }
 
-    for (const auto& a : attrs) {
+    int fontSize_;
+    StyleContext ctx_;
+};
+
+MarkupResources::Kind resourceKind(TagCode code) {
+    return code == TagCode::icon ? MarkupResources::Kind::icon : MarkupResources::Kind::bitmap;
+}
+
+// The first source the tag names, in this order; a null image without one.
+QImage fetchImage(MarkupResources& resources, const ImageTag& tag) {
+    if (auto id = tag.find("idres")) {
+        return resources.fromProgram(resourceKind(tag.code), readInt(*id));
+    }
+    if (auto file = tag.find("file")) {
+        return resources.fromFile(std::string(*file));
+    }
+    if (auto dllId = tag.find("iddll")) {
+        return resources.fromModule(resourceKind(tag.code), readInt(*dllId),
+                                    std::string(tag.find("srcdll").value_or("")));
+    }
+    if (auto handle = tag.find("handle")) {
+        return resources.fromHandle(readInt(*handle));
+    }
+    return QImage();
+}
+
+void setSize(ImageItem& item, QSize size) {
+    item.width = size.width();
+    item.height = size.height();
+}
+
+bool loadBitmap(ImageItem& item, const QImage& image, const ImageTag& tag) {
+    item.drawing.kind = ImageDrawing::Kind::bitmap;
+    item.drawing.bitmap = image;
+    setSize(item, tag.size(image.size()));
+    return true;
+}
+
+bool loadIcon(ImageItem& item, const QImage& image, const ImageTag& tag) {
+    item.drawing.kind = ImageDrawing::Kind::icon;
+    setSize(item, tag.size(QSize(32, 32)));
+    item.drawing.icon = Icon::fromImage(
+        image.scaled(item.width, item.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return true;
+}
+
+int imageIndex(const ImageTag& tag) {
+    return std::max(0, readInt(tag.find("index").value_or("0")));
+}
+
+// "cx" and "cy" size the cells of a strip; one of them alone makes them square, and without
+// either a cell is as wide as the shorter side of the strip.
+QSize cellSize(const QImage& strip, const ImageTag& tag) {
+    auto cx = tag.find("cx");
+    auto cy = tag.find("cy");
+    if (cx && cy) {
+        return QSize(readInt(*cx), readInt(*cy));
+    }
+    const int side = cx || cy ? readInt(cx ? *cx : *cy) : std::min(strip.width(), strip.height());
+    return QSize(side, side);
+}
+
+bool loadStripCell(ImageItem& item, const QImage& strip, const ImageTag& tag) {
+    const QSize cell = cellSize(strip, tag);
+    if (cell.width() <= 0 || cell.height() <= 0) {
+        return false;
+    }
+    ImageDrawing& d = item.drawing;
+    d.kind = ImageDrawing::Kind::cell;
+    d.bitmap = strip;
+    d.cellW = cell.width();
+    d.cellH = cell.height();
+    d.index = imageIndex(tag);
+    setSize(item, tag.size(cell));
+    item.frameCount = (strip.width() / cell.width()) * (strip.height() / cell.height());
+    item.speed = readInt(tag.find("speed").value_or("0"));
+    item.animated = item.speed > 0;
+    return true;
+}
+
+bool loadListIcon(ImageItem& item, const RendererSettings& settings, const ImageTag& tag) {
+    const int index = imageIndex(tag);
+    if (index >= static_cast<int>(settings.imageList.size())) {
+        return false;
+    }
+    item.drawing.kind = ImageDrawing::Kind::icon;
+    item.drawing.icon = settings.imageList[static_cast<std::size_t>(index)];
+    setSize(item, tag.size(settings.imageListIconSize));
+    return true;
+}
+
+// A bitmap or an icon needs its image; a strip tag without one takes an icon of the renderer's
+// list. False when there is nothing to draw.
+bool loadPicture(ImageItem& item, const QImage& image, const RendererSettings& settings,
+                 const ImageTag& tag) {
+    switch (tag.code) {
+        case TagCode::bmp:
+            return !image.isNull() && loadBitmap(item, image, tag);
+        case TagCode::icon:
+            return !image.isNull() && loadIcon(item, image, tag);
+        default:
+            return image.isNull() ? loadListIcon(item, settings, tag)
+                                  : loadStripCell(item, image, tag);
+    }
+}
+
+// "g" grey, "d" darker, "l" lighter, "s" a shadow when the renderer casts one.
+unsigned styleBits(std::string_view letters, const RendererSettings& settings) {
+    unsigned bits = 0;
+    for (char c : letters) {
+        if (c == 'g')
+            bits |= imagestyle::kGrey;
+        if (c == 'd')
+            bits |= imagestyle::kDarker;
+        if (c == 'l')
+            bits |= imagestyle::kLighter;
+        if (c == 's' && (settings.shadowDx != 0 || settings.shadowDy != 0)) {
+            bits |= settings.softShadow ? imagestyle::kSoftShadow : imagestyle::kHardShadow;
+        }
+    }
+    return bits;
+}
+
+// "hotstyle" sets only the look under the mouse, "style" both; the last one given wins.
+void applyLookAttributes(ImageItem& item, const ImageTag& tag, const RendererSettings& settings,
+                         const ColourNames& names) {
+    for (const auto& a : tag.attributes) {
         if (a.name == "mask") {
-            if (auto key = readColour(a.value, *env_.names)) {
-                d.key = *key;
+            if (auto key = readColour(a.value, names)) {
+                item.drawing.key = *key;
             }
-            d.useKey = true;
+            item.drawing.useKey = true;
         } else if (a.name == "style" || a.name == "hotstyle") {
-            unsigned bits = 0;
-            for (char c : a.value) {
-                if (c == 'g')
-                    bits |= imagestyle::kGrey;
-                if (c == 'd')
-                    bits |= imagestyle::kDarker;
-                if (c == 'l')
-                    bits |= imagestyle::kLighter;
-                if (c == 's' && (settings.shadowDx != 0 || settings.shadowDy != 0)) {
-                    bits |= settings.softShadow ? imagestyle::kSoftShadow : imagestyle::kHardShadow;
-                }
-            }
-            item.hotStyle = bits;
+            item.hotStyle = styleBits(a.value, settings);
             if (a.name == "style") {
-                item.style = bits;
+                item.style = item.hotStyle;
             }
         }
     }
+}
+
+void applyShadow(ImageItem& item, const RendererSettings& settings) {
+    ShadowSettings& shadow = item.drawing.shadow;
     const int grey = mulDiv(255, 100 - std::clamp(settings.shadowDarkness, 0, 100), 100);
-    d.shadow.dx = settings.shadowDx;
-    d.shadow.dy = settings.shadowDy;
-    d.shadow.blurX = settings.blurX;
-    d.shadow.blurY = settings.blurY;
-    d.shadow.colour = Colour::fromRgb(grey, grey, grey);
+    shadow.dx = settings.shadowDx;
+    shadow.dy = settings.shadowDy;
+    shadow.blurX = settings.blurX;
+    shadow.blurY = settings.blurY;
+    shadow.colour = Colour::fromRgb(grey, grey, grey);
     if (!settings.coloursEnabled) {
         item.style = (item.style & kShadowBits) | imagestyle::kSolidColour;
         item.hotStyle = (item.hotStyle & kShadowBits) | imagestyle::kSolidColour;
-        d.shadow.colour = settings.disabledColour;
+        shadow.colour = settings.disabledColour;
     }
+}
+
+std::optional<ImageItem> loadImage(const LayoutEnvironment& env, const ImageTag& tag) {
+    ImageItem item;
+    const QImage image = fetchImage(*env.resources, tag);
+    if (!loadPicture(item, image, *env.settings, tag)) {
+        return std::nullopt;
+    }
+    applyLookAttributes(item, tag, *env.settings, *env.names);
+    applyShadow(item, *env.settings);
     return item;
 }
 
+}  // namespace
+
 void LayoutPass::placeImage(Flow& f, TagCode code, std::string_view attributes) {
-    auto item = loadImage(code, attributes);
+    auto item = loadImage(env_, ImageTag(code, attributes, state_.fontSize, context()));
     if (!item) {
         return;
     }
