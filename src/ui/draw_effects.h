@@ -236,6 +236,8 @@ class DrawEffects {
 
   private:
     int Random();
+    // Fills the pattern bitmap, already sized to the window and given its palette.
+    void PaintPattern(QSize size, const PatternWindow& win, int code, int granularity);
     void PaintHardBump(QSize size, const PatternWindow& win, int granularity,
                        const std::function<long long()>& noise);
     void PaintMetal(QSize size, const PatternWindow& win, int granularity,

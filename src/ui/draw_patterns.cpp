@@ -52,6 +52,71 @@ int RandomAlong(int r, int extent) {
     return static_cast<int>(static_cast<long long>(r) * extent / 32768);
 }
 
+// A pattern's size and its granularity, in 64-bit numbers: (w - x) * 255 no longer fits an
+// int past 8 million pixels. Passed by value so that the pixel loops keep them in registers.
+struct Extent {
+    long long w;
+    long long h;
+    long long g;
+    long long tb(long long b) const { return b * 255 / h - 127; }
+    long long tx(long long x) const { return (w - x) * 255 / w - 127; }
+};
+
+// The plain noise and the three shades; false for any other pattern.
+template <typename Noise>
+bool PaintShade(IndexedBitmap& bitmap, const Window& win, int code, const Extent e, Noise noise) {
+    const long long g = e.g;
+    switch (code) {
+        case effect::kNoise:
+            Fill(bitmap, win, [&](long long, long long) { return 128 + noise(); });
+            return true;
+        case effect::kDiagShade: {
+            const long long n = (255 - 2 * g) / 2;
+            Fill(bitmap, win, [&](long long x, long long b) {
+                return g + b * n / e.h + n * (e.w - x) / e.w + noise();
+            });
+            return true;
+        }
+        case effect::kHShade:
+            Fill(bitmap, win,
+                 [&](long long, long long b) { return g + b * (255 - 2 * g) / e.h + noise(); });
+            return true;
+        case effect::kVShade:
+            Fill(bitmap, win, [&](long long x, long long) {
+                return g + (255 - 2 * g) * (e.w - x) / e.w + noise();
+            });
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The three cubic bumps across, down and both ways; false for any other pattern.
+template <typename Noise>
+bool PaintBump(IndexedBitmap& bitmap, const Window& win, int code, const Extent e, Noise noise) {
+    const long long g = e.g;
+    switch (code) {
+        case effect::kHBump:
+            Fill(bitmap, win, [&](long long, long long b) {
+                return 128 + (Cube(e.tb(b)) * (128 - g)) / 128 + noise();
+            });
+            return true;
+        case effect::kVBump:
+            Fill(bitmap, win, [&](long long x, long long) {
+                return 128 + (Cube(e.tx(x)) * (128 - g)) / 128 + noise();
+            });
+            return true;
+        case effect::kSoftBump:
+            Fill(bitmap, win, [&](long long x, long long b) {
+                const long long v = 128 + ((Cube(e.tb(b)) + Cube(e.tx(x))) * (128 - g)) / 128;
+                return std::max(g, std::min(v, 255 - g)) + noise();
+            });
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 bool DrawEffects::DrawPattern(QSize size, int code, int granularity, int tint, Colour begin,
@@ -62,70 +127,32 @@ bool DrawEffects::DrawPattern(QSize size, int code, int granularity, int tint, C
 
 bool DrawEffects::DrawPatternPart(QSize size, const QRect& part, int code, int granularity,
                                   int tint, Colour begin, Colour mid, Colour end) {
-    const long long w = size.width();
-    const long long h = size.height();
     const QRect window = part.intersected(QRect(QPoint(0, 0), size));
-    if (w <= 0 || h <= 0 || window.isEmpty() || code < effect::kNoise || code > effect::kMetal)
+    if (size.width() <= 0 || size.height() <= 0 || window.isEmpty() || code < effect::kNoise ||
+        code > effect::kMetal)
         return false;
-    IndexedBitmap& bitmap = indexedBitmap_;
-    if (!bitmap.Create(window.width(), window.height(), 8))
+    if (!indexedBitmap_.Create(window.width(), window.height(), 8))
         return false;
-    BuildPalette(bitmap, begin, mid, end, tint);
-    const Window win{window.x(), window.y(), static_cast<int>(h - window.y() - window.height())};
+    BuildPalette(indexedBitmap_, begin, mid, end, tint);
+    const int bOffset = size.height() - window.y() - window.height();
+    PaintPattern(size, Window{window.x(), window.y(), bOffset}, code,
+                 std::clamp(granularity, 0, 255));
+    return true;
+}
 
-    // 64-bit products: (w - x) * 255 no longer fits an int past 8 million pixels.
-    const long long g = std::clamp(granularity, 0, 255);
+void DrawEffects::PaintPattern(QSize size, const Window& win, int code, int granularity) {
+    const long long g = granularity;
     const long long grainDivisor = 32767 / std::max(2 * g, 1LL);
     const auto grain = [&] { return Random() / grainDivisor; };
     const auto noise = [&] { return grain() - g; };
-    const auto tb = [&](long long b) { return b * 255 / h - 127; };
-    const auto tx = [&](long long x) { return (w - x) * 255 / w - 127; };
-
-    switch (code) {
-        case effect::kNoise:
-            Fill(bitmap, win, [&](long long, long long) { return 128 + noise(); });
-            break;
-        case effect::kDiagShade: {
-            const long long n = (255 - 2 * g) / 2;
-            Fill(bitmap, win, [&](long long x, long long b) {
-                return g + b * n / h + n * (w - x) / w + noise();
-            });
-            break;
-        }
-        case effect::kHShade:
-            Fill(bitmap, win,
-                 [&](long long, long long b) { return g + b * (255 - 2 * g) / h + noise(); });
-            break;
-        case effect::kVShade:
-            Fill(bitmap, win,
-                 [&](long long x, long long) { return g + (255 - 2 * g) * (w - x) / w + noise(); });
-            break;
-        case effect::kHBump:
-            Fill(bitmap, win, [&](long long, long long b) {
-                return 128 + (Cube(tb(b)) * (128 - g)) / 128 + noise();
-            });
-            break;
-        case effect::kVBump:
-            Fill(bitmap, win, [&](long long x, long long) {
-                return 128 + (Cube(tx(x)) * (128 - g)) / 128 + noise();
-            });
-            break;
-        case effect::kSoftBump:
-            Fill(bitmap, win, [&](long long x, long long b) {
-                const long long v = 128 + ((Cube(tb(b)) + Cube(tx(x))) * (128 - g)) / 128;
-                return std::max(g, std::min(v, 255 - g)) + noise();
-            });
-            break;
-        case effect::kHardBump:
-            PaintHardBump(size, win, static_cast<int>(g), noise);
-            break;
-        case effect::kMetal:
-            PaintMetal(size, win, static_cast<int>(g), grain);
-            break;
-        default:
-            break;
-    }
-    return true;
+    const Extent extent{size.width(), size.height(), g};
+    if (PaintShade(indexedBitmap_, win, code, extent, noise) ||
+        PaintBump(indexedBitmap_, win, code, extent, noise))
+        return;
+    if (code == effect::kHardBump)
+        PaintHardBump(size, win, granularity, noise);
+    else if (code == effect::kMetal)
+        PaintMetal(size, win, granularity, grain);
 }
 
 void DrawEffects::PaintHardBump(QSize size, const Window& win, int granularity,
