@@ -301,6 +301,18 @@ TEST(DrawShadow, SoftShadowBoxFiltersTheInsetMask) {
     }
 }
 
+TEST(DrawShadow, SoftShadowBlursAcrossAndDownEachByItsOwnWidth) {
+    // Blur 7 across, 3 down: the black mask covers columns 3..16 and rows 1..18.
+    const QImage image = SoftShadow(7, 3);
+    const struct {
+        int x, y, black;  // black samples in the 7 x 3 window around (x, y)
+    } rows[] = {{10, 10, 21}, {10, 0, 7}, {0, 10, 3}, {18, 19, 2}};
+    for (const auto& row : rows) {
+        const std::uint32_t v = static_cast<std::uint32_t>(255 * (21 - row.black) / 21);
+        EXPECT_EQ(Rgb(image, row.x, row.y), v * 0x010101u) << row.x << "," << row.y;
+    }
+}
+
 TEST(DrawShadow, EvenBlurIsDrawnOneLarger) {
     EXPECT_EQ(SoftShadow(6, 6), SoftShadow(7, 7));
     EXPECT_NE(SoftShadow(5, 5), SoftShadow(7, 7));
