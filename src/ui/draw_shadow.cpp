@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include <QPainter>
@@ -16,37 +17,44 @@ int BlueOf(std::uint32_t pixel) {
     return static_cast<int>(pixel & 0xFF);
 }
 
-// Darkens the pixels through the mask's blue bytes, stretched into the area inset by half the
-// blur and box-filtered over blurX x blurY, as a fraction of white. The window sums are sums
-// of whole numbers, exact in doubles however they are formed, so running sums give the very
-// factors of a sum per window. The rows are walked in memory order with one running sum per
-// column, and only the rows inside the vertical window are kept, so a large shadow needs no
-// buffer of its own size.
-void DarkenSoft(QImage& pixels, const QImage& shadowMask, int blurX, int blurY) {
-    const int w = pixels.width();
-    const int h = pixels.height();
-    const int innerW = w - blurX;
-    const int innerH = h - blurY;
-    QImage inner;
-    if (innerW > 0 && innerH > 0 && !shadowMask.isNull()) {
-        inner = shadowMask.convertToFormat(QImage::Format_ARGB32)
-                    .scaled(innerW, innerH, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    }
-    const int rx = blurX / 2;
-    const int ry = blurY / 2;
-    const double whiteRow = 255.0 * blurX;
-    std::vector<double> values(static_cast<std::size_t>(w));
-    // The horizontal sums of row y; rows outside the stretched mask are white throughout.
-    auto across = [&](int y, double* out) {
-        const int my = y - ry;
-        if (inner.isNull() || my < 0 || my >= innerH) {
-            std::fill(out, out + w, whiteRow);
+// The mask stretched into the area inset by half the blur; null when that area is empty or
+// there is no mask.
+QImage StretchedMask(const QImage& shadowMask, int innerW, int innerH) {
+    if (innerW <= 0 || innerH <= 0 || shadowMask.isNull())
+        return QImage();
+    return shadowMask.convertToFormat(QImage::Format_ARGB32)
+        .scaled(innerW, innerH, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
+// The sums of a row over blurX pixels around each column: the stretched mask's blue bytes, and
+// white around it.
+class RowSums {
+  public:
+    RowSums(QImage inner, int w, int blurX, int blurY)
+        : inner_(std::move(inner)),
+          w_(w),
+          rx_(blurX / 2),
+          ry_(blurY / 2),
+          whiteRow_(255.0 * blurX),
+          values_(static_cast<std::size_t>(w)) {}
+
+    double WhiteRow() const { return whiteRow_; }
+
+    // Rows outside the stretched mask are white throughout.
+    void Sum(int y, double* out) {
+        const int w = w_;
+        const int rx = rx_;
+        const int my = y - ry_;
+        const int innerW = inner_.width();
+        if (inner_.isNull() || my < 0 || my >= inner_.height()) {
+            std::fill(out, out + w, whiteRow_);
             return;
         }
-        std::fill(values.begin(), values.end(), 255.0);
-        const std::uint32_t* m = device::Line(inner, my);
+        double* values = values_.data();
+        std::fill(values, values + w, 255.0);
+        const std::uint32_t* m = device::Line(std::as_const(inner_), my);
         for (int x = 0; x < innerW; ++x)
-            values[static_cast<std::size_t>(x + rx)] = BlueOf(m[x]);
+            values[x + rx] = BlueOf(m[x]);
         auto value = [&](int x) { return x < 0 || x >= w ? 255.0 : values[x]; };
         double sum = 0;
         for (int k = -rx; k <= rx; ++k)
@@ -55,36 +63,89 @@ void DarkenSoft(QImage& pixels, const QImage& shadowMask, int blurX, int blurY) 
             out[x] = sum;
             sum += value(x + rx + 1) - value(x - rx);
         }
-    };
-    // A row entering the window replaces the one that left it one step before.
-    const int ringRows = 2 * ry + 2;
-    std::vector<double> ring(static_cast<std::size_t>(ringRows) * w);
-    auto slot = [&](int y) { return ring.data() + static_cast<std::size_t>(y % ringRows) * w; };
-    std::vector<double> column(static_cast<std::size_t>(w), 0.0);
-    for (int k = -ry; k <= ry; ++k) {
-        const double* r = nullptr;
-        if (k >= 0 && k < h) {
-            across(k, slot(k));
-            r = slot(k);
-        }
-        for (int x = 0; x < w; ++x)
-            column[x] += r ? r[x] : whiteRow;
     }
+
+  private:
+    QImage inner_;
+    int w_;
+    int rx_;
+    int ry_;
+    double whiteRow_;
+    std::vector<double> values_;
+};
+
+// The sums of each column over the blurY rows around the current row. Only the row sums inside
+// that window are kept, in a ring: a row entering the window replaces the one that left it one
+// step before.
+class ColumnSums {
+  public:
+    ColumnSums(RowSums& rows, int w, int h, int blurY)
+        : rows_(rows),
+          w_(w),
+          h_(h),
+          ry_(blurY / 2),
+          ringRows_(2 * ry_ + 2),
+          ring_(static_cast<std::size_t>(ringRows_) * w),
+          column_(static_cast<std::size_t>(w), 0.0) {
+        const double white = rows_.WhiteRow();
+        double* column = column_.data();
+        for (int k = -ry_; k <= ry_; ++k) {
+            const double* r = k >= 0 && k < h ? Enter(k) : nullptr;
+            for (int x = 0; x < w; ++x)
+                column[x] += r ? r[x] : white;
+        }
+    }
+
+    const double* Sums() const { return column_.data(); }
+
+    // Moves the window on from row y to row y + 1.
+    void Advance(int y) {
+        const int enter = y + ry_ + 1;
+        const int leave = y - ry_;
+        const double* in = enter < h_ ? Enter(enter) : nullptr;
+        const double* out = leave >= 0 ? Slot(leave) : nullptr;
+        const double white = rows_.WhiteRow();
+        const int w = w_;
+        double* column = column_.data();
+        for (int x = 0; x < w; ++x)
+            column[x] += (in ? in[x] : white) - (out ? out[x] : white);
+    }
+
+  private:
+    double* Slot(int y) { return ring_.data() + static_cast<std::size_t>(y % ringRows_) * w_; }
+
+    const double* Enter(int y) {
+        double* slot = Slot(y);
+        rows_.Sum(y, slot);
+        return slot;
+    }
+
+    RowSums& rows_;
+    int w_;
+    int h_;
+    int ry_;
+    int ringRows_;
+    std::vector<double> ring_;
+    std::vector<double> column_;
+};
+
+// Darkens the pixels through the mask's blue bytes, stretched into the area inset by half the
+// blur and box-filtered over blurX x blurY, as a fraction of white. The window sums are sums
+// of whole numbers, exact in doubles however they are formed, so running sums give the very
+// factors of a sum per window. The rows are walked in memory order with one running sum per
+// column, so a large shadow needs no buffer of its own size.
+void DarkenSoft(QImage& pixels, const QImage& shadowMask, int blurX, int blurY) {
+    const int w = pixels.width();
+    const int h = pixels.height();
+    RowSums rows(StretchedMask(shadowMask, w - blurX, h - blurY), w, blurX, blurY);
+    ColumnSums columns(rows, w, h, blurY);
     const double full = 255.0 * blurX * blurY;
     for (int y = 0; y < h; ++y) {
         std::uint32_t* p = device::Line(pixels, y);
+        const double* column = columns.Sums();
         for (int x = 0; x < w; ++x)
             p[x] = (p[x] & ~kRgbMask) | Darken(p[x], column[x] / full);
-        const int enter = y + ry + 1;
-        const int leave = y - ry;
-        const double* in = nullptr;
-        if (enter < h) {
-            across(enter, slot(enter));
-            in = slot(enter);
-        }
-        const double* out = leave >= 0 ? slot(leave) : nullptr;
-        for (int x = 0; x < w; ++x)
-            column[x] += (in ? in[x] : whiteRow) - (out ? out[x] : whiteRow);
+        columns.Advance(y);
     }
 }
 
