@@ -229,6 +229,15 @@ TEST_F(MarkupLayout, RuleWithPixelWidthSizeAndColour) {
     EXPECT_EQ(dev.lines[0].colour, Colour::fromRgb(255, 0, 0));
 }
 
+TEST_F(MarkupLayout, TheSheetStylesEveryRuleAndItsAttributesWin) {
+    renderer.SetStyleSheet("hr {color: blue; font-size: 20px}");
+    render("<hr width=1em><hr width=1em color=red>", 0, 200);
+    ASSERT_EQ(dev.lines.size(), 2u);
+    EXPECT_EQ(dev.lines[0].colour, Colour::fromRgb(0, 0, 255));
+    EXPECT_EQ(dev.lines[1].colour, Colour::fromRgb(255, 0, 0));
+    EXPECT_EQ(dev.lines[0].x2 - dev.lines[0].x1 + 1, 20);
+}
+
 TEST_F(MarkupLayout, OverlineFollowsTheTextTop) {
     render("<font style=o>ab</font><font style=bo>c</font>");
     ASSERT_EQ(dev.lines.size(), 2u);
