@@ -427,20 +427,30 @@ void LayoutPass::placeRun(Flow& f, std::string_view run) {
     }
 }
 
+void LayoutPass::noteContent(Flow& f) const {
+    if (!f.anyContent) {
+        f.rec.hAlign = state_.hAlign;
+    }
+    f.anyContent = true;
+    f.measured = true;
+}
+
+void LayoutPass::noteSolidContent(Flow& f) const {
+    noteContent(f);
+    f.trailingSpaces = 0;
+    f.trailingWidth = 0;
+}
+
 void LayoutPass::placePiece(Flow& f, std::string_view piece) {
     if (piece.empty()) {
         return;
     }
     const int w = dev_.textWidth(piece);
     if (!drawing()) {
-        if (!f.anyContent) {
-            f.rec.hAlign = state_.hAlign;
-        }
-        f.anyContent = true;
+        noteContent(f);
         f.rec.spaces += static_cast<int>(std::count(piece.begin(), piece.end(), ' '));
         f.maxAscent = std::max(f.maxAscent, metrics_.ascent);
         f.rec.maxDescent = std::max(f.rec.maxDescent, metrics_.descent);
-        f.measured = true;
         const std::string_view ink = trimRight(piece);
         f.trailingSpaces = static_cast<int>(piece.size() - ink.size());
         f.trailingWidth = f.trailingSpaces > 0 ? w - dev_.textWidth(ink) : 0;

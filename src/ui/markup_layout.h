@@ -135,6 +135,7 @@ class LayoutPass {
         int spaceIndex = 0;
     };
     struct TableDoc;
+    struct RuleItem;
 
     bool drawing() const { return links_ != nullptr; }
     StyleContext context();
@@ -158,7 +159,14 @@ class LayoutPass {
     void placePiece(Flow& f, std::string_view piece);
     void drawJustified(Flow& f, int x, int top, std::string_view piece);
     void placeTab(Flow& f, int count);
+    // Measured content on the line; its first fixes the line's alignment.
+    void noteContent(Flow& f) const;
+    // Content that ends in no blanks: a rule or an image.
+    void noteSolidContent(Flow& f) const;
     void placeRule(Flow& f, std::string_view attributes);
+    RuleItem readRule(std::string_view attributes, const StyleContext& ctx);
+    void measureRule(Flow& f, const RuleItem& rule, const StyleContext& ctx);
+    void drawRule(Flow& f, const RuleItem& rule, const StyleContext& ctx);
     void placeImage(Flow& f, TagCode code, std::string_view attributes);
     void placeString(Flow& f, std::string_view attributes);
     void addLinkArea(const QRect& rect);

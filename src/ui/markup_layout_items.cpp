@@ -18,53 +18,68 @@ int readInt(std::string_view value) {
 
 }  // namespace
 
-void LayoutPass::placeRule(Flow& f, std::string_view attributes) {
-    StyleState rule = state_;
-    if (const std::string* sheetRule = env_.sheet->rule("hr")) {
-        applyDeclarations(rule, *sheetRule, context());
-    }
+struct LayoutPass::RuleItem {
+    StyleState style;
     std::string_view width = "100%";
-    int size = 1;
+    int size = 1;  // thickness
+
+    bool percent() const { return !width.empty() && width.back() == '%'; }
+};
+
+void LayoutPass::placeRule(Flow& f, std::string_view attributes) {
     const StyleContext ctx = context();
+    const RuleItem rule = readRule(attributes, ctx);
+    if (drawing()) {
+        drawRule(f, rule, ctx);
+    } else {
+        measureRule(f, rule, ctx);
+    }
+}
+
+// The style sheet's "hr" rule first, then the tag's own attributes.
+LayoutPass::RuleItem LayoutPass::readRule(std::string_view attributes, const StyleContext& ctx) {
+    RuleItem rule{state_};
+    if (const std::string* sheetRule = env_.sheet->rule("hr")) {
+        applyDeclarations(rule.style, *sheetRule, ctx);
+    }
     for (const auto& a : parseAttributes(attributes)) {
         if (a.name == "width") {
-            width = a.value;
+            rule.width = a.value;
         } else if (a.name == "size") {
-            size = std::clamp(readLength(a.value, 1, rule.fontSize, ctx), 0, 1000);
+            rule.size = std::clamp(readLength(a.value, 1, rule.style.fontSize, ctx), 0, 1000);
         } else if (a.name == "color") {
-            setTextColour(rule, a.value, ctx);
+            setTextColour(rule.style, a.value, ctx);
         }
     }
-    const bool percent = !width.empty() && width.back() == '%';
-    if (!drawing()) {
-        if (!f.anyContent) {
-            f.rec.hAlign = state_.hAlign;
-        }
-        f.anyContent = true;
-        const int lineHeight = size + 8;
-        if (f.maxAscent + f.rec.maxDescent < lineHeight) {
-            f.maxAscent = lineHeight - f.rec.maxDescent;
-        }
-        f.measured = true;
-        f.trailingSpaces = 0;
-        f.trailingWidth = 0;
-        if (percent) {
-            f.rec.rulePercent =
-                std::min(f.rec.rulePercent + readLength(width, 100, 0, ctx), 100000);
-            f.lineX += 1;
-        } else {
-            f.lineX = saturated(static_cast<long long>(f.lineX) +
-                                std::clamp(readLength(width, 0, rule.fontSize, ctx), 0, 100000));
-        }
-        return;
+    return rule;
+}
+
+// A rule in percent takes one pixel while measuring, and its share of the width when drawn.
+void LayoutPass::measureRule(Flow& f, const RuleItem& rule, const StyleContext& ctx) {
+    noteSolidContent(f);
+    const int lineHeight = rule.size + 8;
+    if (f.maxAscent + f.rec.maxDescent < lineHeight) {
+        f.maxAscent = lineHeight - f.rec.maxDescent;
     }
-    const int w = std::max(0, readLength(width, f.rect.width(), rule.fontSize, ctx));
+    if (rule.percent()) {
+        f.rec.rulePercent =
+            std::min(f.rec.rulePercent + readLength(rule.width, 100, 0, ctx), 100000);
+        f.lineX += 1;
+    } else {
+        f.lineX =
+            saturated(static_cast<long long>(f.lineX) +
+                      std::clamp(readLength(rule.width, 0, rule.style.fontSize, ctx), 0, 100000));
+    }
+}
+
+void LayoutPass::drawRule(Flow& f, const RuleItem& rule, const StyleContext& ctx) {
+    const int w = std::max(0, readLength(rule.width, f.rect.width(), rule.style.fontSize, ctx));
     const int x = f.startX + f.lineX + f.extraSoFar;
     const int y = f.y + f.rec.height / 2;
-    if (w > 0 && size > 0) {
-        dev_.drawLine(x, y, x + w - 1, y, rule.textColor, 1, size);
+    if (w > 0 && rule.size > 0) {
+        dev_.drawLine(x, y, x + w - 1, y, rule.style.textColor, 1, rule.size);
     }
-    if (percent) {
+    if (rule.percent()) {
         f.lineX += 1;
         f.extraSoFar += w - 1;
     } else {
@@ -310,14 +325,8 @@ void LayoutPass::placeImage(Flow& f, TagCode code, std::string_view attributes) 
         endLine(f, 1, true);
     }
     if (!drawing()) {
-        if (!f.anyContent) {
-            f.rec.hAlign = state_.hAlign;
-        }
-        f.anyContent = true;
+        noteSolidContent(f);
         f.maxAscent = std::max(f.maxAscent, h);
-        f.measured = true;
-        f.trailingSpaces = 0;
-        f.trailingWidth = 0;
     } else {
         const int x = f.startX + f.lineX + f.extraSoFar;
         const int top = pieceTop(f, h, h);
