@@ -139,6 +139,15 @@ TEST(FillEffect, VerticalSplitsFollowTheHeight) {
     EXPECT_EQ(Rgb(image, 0, 0), 0xFF0000u);
     EXPECT_EQ(Rgb(image, 0, 64), 0x0000FFu);
     EXPECT_EQ(Rgb(image, 0, 127), (((255 * 63) >> 6) << 16) | ((255 * 1) >> 6));
+
+    // Three colours: the lower half starts at the middle one.
+    Paint(image, [&](QPainter& p) {
+        effects.FillEffect(p, effect::k3VGradient, QRect(0, 0, 2, 128), Colour::fromRgb(255, 0, 0),
+                           Colour::fromRgb(0, 128, 0), Colour::fromRgb(0, 0, 255), 5, 0);
+    });
+    EXPECT_EQ(Rgb(image, 0, 0), 0xFF0000u);
+    EXPECT_EQ(Rgb(image, 0, 64), 0x008000u);
+    EXPECT_EQ(Rgb(image, 0, 127), (((128 * 1) >> 6) << 8) | ((255 * 63) >> 6));
 }
 
 TEST(TileBlit, RepeatsTheBlockAndClipsTheLastOnes) {
