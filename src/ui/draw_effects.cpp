@@ -40,40 +40,51 @@ int DrawEffects::Random() {
     return random_() & 0x7FFF;
 }
 
+namespace {
+
+// Two gradients meeting in the middle, side by side or one above the other.
+void DrawHalves(QPainter& dc, const QRect& rect, bool horizontal, Colour from, Colour middle,
+                Colour to) {
+    const int halfW = rect.width() / 2;
+    const int halfH = rect.height() / 2;
+    const QRect first = horizontal ? QRect(rect.x(), rect.y(), halfW, rect.height())
+                                   : QRect(rect.x(), rect.y(), rect.width(), halfH);
+    const QRect second =
+        horizontal ? QRect(rect.x() + halfW, rect.y(), rect.width() - halfW, rect.height())
+                   : QRect(rect.x(), rect.y() + halfH, rect.width(), rect.height() - halfH);
+    DrawEffects::DrawGradient(dc, first, from, middle, horizontal);
+    DrawEffects::DrawGradient(dc, second, middle, to, horizontal);
+}
+
+// The gradient effects; false for any other.
+bool DrawGradientEffect(QPainter& dc, int code, const QRect& rect, Colour begin, Colour mid,
+                        Colour end) {
+    switch (code) {
+        case effect::kHGradient:
+        case effect::kVGradient:
+            DrawEffects::DrawGradient(dc, rect, begin, end, code == effect::kHGradient);
+            return true;
+        case effect::kHCGradient:
+        case effect::kVCGradient:
+            DrawHalves(dc, rect, code == effect::kHCGradient, begin, end, begin);
+            return true;
+        case effect::k3HGradient:
+        case effect::k3VGradient:
+            DrawHalves(dc, rect, code == effect::k3HGradient, begin, mid, end);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
 void DrawEffects::FillEffect(QPainter& dc, int code, const QRect& rect, Colour begin, Colour mid,
                              Colour end, int granularity, int tint) {
     if (code == effect::kTransparent || rect.width() <= 0 || rect.height() <= 0)
         return;
-    const int halfW = rect.width() / 2;
-    const int halfH = rect.height() / 2;
-    const QRect left(rect.x(), rect.y(), halfW, rect.height());
-    const QRect right(rect.x() + halfW, rect.y(), rect.width() - halfW, rect.height());
-    const QRect top(rect.x(), rect.y(), rect.width(), halfH);
-    const QRect bottom(rect.x(), rect.y() + halfH, rect.width(), rect.height() - halfH);
-    switch (code) {
-        case effect::kHGradient:
-        case effect::kVGradient:
-            DrawGradient(dc, rect, begin, end, code == effect::kHGradient);
-            return;
-        case effect::kHCGradient:
-            DrawGradient(dc, left, begin, end, true);
-            DrawGradient(dc, right, end, begin, true);
-            return;
-        case effect::kVCGradient:
-            DrawGradient(dc, top, begin, end, false);
-            DrawGradient(dc, bottom, end, begin, false);
-            return;
-        case effect::k3HGradient:
-            DrawGradient(dc, left, begin, mid, true);
-            DrawGradient(dc, right, mid, end, true);
-            return;
-        case effect::k3VGradient:
-            DrawGradient(dc, top, begin, mid, false);
-            DrawGradient(dc, bottom, mid, end, false);
-            return;
-        default:
-            break;
-    }
+    if (DrawGradientEffect(dc, code, rect, begin, mid, end))
+        return;
     if (code >= effect::kNoise && code <= effect::kMetal) {
         // Only the part the device can show is built: a pattern costs work per pixel, and a
         // table background may be far larger than any window.
