@@ -117,6 +117,44 @@ bool PaintBump(IndexedBitmap& bitmap, const Window& win, int code, const Extent 
     }
 }
 
+// A scratch of the metal pattern: two strokes of `length / 2` steps from (x0, y0), one down
+// to the left, one up to the right from its mirror image (w - x0, y0).
+struct Scratch {
+    long long x0;
+    long long y0;
+    long long length;
+    int value;
+};
+
+// Only the steps k that land inside the built window are walked; the rest would be ignored
+// writes.
+void PutScratch(IndexedBitmap& bitmap, const Window& win, QSize size, const Scratch& s) {
+    const long long w = size.width();
+    const long long h = size.height();
+    const long long left = win.x0;
+    const long long top = win.y0;
+    const long long right = left + bitmap.width();   // one past
+    const long long bottom = top + bitmap.height();  // one past
+    const auto put = [&](long long x, long long yFromTop) {
+        bitmap.SetIndex(static_cast<int>(x - left),
+                        static_cast<int>(bitmap.height() - 1 - (yFromTop - top)),
+                        static_cast<std::uint8_t>(s.value));
+    };
+    const long long x0 = s.x0;
+    const long long y0 = s.y0;
+    const long long last = s.length / 2 - 1;
+    // (x0 - k, y0 + k) while x0 - k > 0 and y0 + k < h.
+    const long long aFrom = std::max({0LL, x0 - right + 1, top - y0});
+    const long long aTo = std::min({last, x0 - 1, h - 1 - y0, x0 - left, bottom - 1 - y0});
+    for (long long k = aFrom; k <= aTo; ++k)
+        put(x0 - k, y0 + k);
+    // (w - x0 + k, y0 - k) while x0 + k < w and y0 - k > 0.
+    const long long bFrom = std::max({0LL, left - (w - x0), y0 - bottom + 1});
+    const long long bTo = std::min({last, w - 1 - x0, y0 - 1, right - 1 - (w - x0), y0 - top});
+    for (long long k = bFrom; k <= bTo; ++k)
+        put(w - x0 + k, y0 - k);
+}
+
 }  // namespace
 
 bool DrawEffects::DrawPattern(QSize size, int code, int granularity, int tint, Colour begin,
@@ -190,33 +228,11 @@ void DrawEffects::PaintMetal(QSize size, const Window& win, int granularity,
     IndexedBitmap& bitmap = indexedBitmap_;
     const int w = size.width();
     const int h = size.height();
-    const long long left = win.x0;
-    const long long top = win.y0;
-    const long long right = left + bitmap.width();   // one past
-    const long long bottom = top + bitmap.height();  // one past
-    const auto put = [&](long long x, long long yFromTop, int v) {
-        bitmap.SetIndex(static_cast<int>(x - left),
-                        static_cast<int>(bitmap.height() - 1 - (yFromTop - top)),
-                        static_cast<std::uint8_t>(v));
-    };
     for (int scratch = 0; scratch < 200; ++scratch) {
         const long long x0 = RandomAlong(Random(), w);
         const long long y0 = RandomAlong(Random(), h);
         const long long length = RandomAlong(Random(), std::min(w, h));
-        const int v = Random() / 819;
-        // Only the steps k that land inside the built window are walked; the rest would be
-        // ignored writes.
-        const long long last = length / 2 - 1;
-        // (x0 - k, y0 + k) while x0 - k > 0 and y0 + k < h.
-        const long long aFrom = std::max({0LL, x0 - right + 1, top - y0});
-        const long long aTo = std::min({last, x0 - 1, h - 1 - y0, x0 - left, bottom - 1 - y0});
-        for (long long k = aFrom; k <= aTo; ++k)
-            put(x0 - k, y0 + k, v);
-        // (w - x0 + k, y0 - k) while x0 + k < w and y0 - k > 0.
-        const long long bFrom = std::max({0LL, left - (w - x0), y0 - bottom + 1});
-        const long long bTo = std::min({last, w - 1 - x0, y0 - 1, right - 1 - (w - x0), y0 - top});
-        for (long long k = bFrom; k <= bTo; ++k)
-            put(w - x0 + k, y0 - k, v);
+        PutScratch(bitmap, win, size, Scratch{x0, y0, length, Random() / 819});
     }
     const long long g = granularity;
     const long long n = (255 - 2 * g - 40) / 2;
