@@ -287,6 +287,15 @@ TEST_F(MarkupTable, TextAroundTablesStacksVertically) {
     EXPECT_EQ(textAt("y"), QPoint(0, 24));
 }
 
+TEST_F(MarkupTable, CellsEndAtTheNextCellAndAtTheTableEnd) {
+    // A cell before the first row has nowhere to go.
+    measure("<table><td>x<tr><td>a<td>bb</table>");
+    draw(40, 15);
+    EXPECT_EQ(textAt("a"), QPoint(2, 2));
+    EXPECT_EQ(textAt("bb"), QPoint(17, 2));  // column 1 starts at 14 + 1
+    EXPECT_EQ(dev.texts.size(), 2u);
+}
+
 TEST_F(MarkupTable, NestedTableAndEscapedTableTag) {
     EXPECT_EQ(measure("<table><tr><td><table><tr><td>a</td></tr></table></td></tr></table>"),
               QSize(19, 19));
