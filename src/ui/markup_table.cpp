@@ -41,8 +41,70 @@ struct LayoutPass::TableDoc {
 
 namespace {
 
-// Splits "<table ...> ... </table>" into its rows and cells; nested tables stay inside the
-// content of their cell.
+// Collects the rows and cells of one table from its tokens, with nested tables left whole
+// inside the content of their cell.
+class TableCells {
+  public:
+    TableCells(std::string_view text, std::vector<RowDoc>& rows) : text_(text), rows_(rows) {}
+
+    // The token from `start` to `end`; false at the table's own end tag.
+    bool take(const MarkupToken& t, std::size_t start, std::size_t end) {
+        if (t.kind != MarkupToken::Kind::tag) {
+            return true;
+        }
+        if (t.name == "table") {
+            return nest(t, start);
+        }
+        if (depth_ == 0 && (t.name == "tr" || t.name == "td")) {
+            open(t, start, end);
+        }
+        return true;
+    }
+
+    // A cell's content runs up to the next row, cell or end tag of either, or the table's end.
+    void closeCell(std::size_t at) {
+        if (cellOpen_) {
+            rows_.back().cells.back().content = text_.substr(contentStart_, at - contentStart_);
+            cellOpen_ = false;
+        }
+    }
+
+  private:
+    bool nest(const MarkupToken& t, std::size_t start) {
+        if (!t.closing) {
+            ++depth_;
+        } else if (depth_ > 0) {
+            --depth_;
+        } else {
+            closeCell(start);
+            return false;
+        }
+        return true;
+    }
+
+    // A cell before the first row is dropped.
+    void open(const MarkupToken& t, std::size_t start, std::size_t end) {
+        closeCell(start);
+        if (t.closing) {
+            return;
+        }
+        if (t.name == "tr") {
+            rows_.push_back(RowDoc{t.attributes, {}});
+        } else if (!rows_.empty()) {
+            rows_.back().cells.push_back(CellDoc{t.attributes, {}});
+            cellOpen_ = true;
+            contentStart_ = end;
+        }
+    }
+
+    std::string_view text_;
+    std::vector<RowDoc>& rows_;
+    int depth_ = 0;
+    bool cellOpen_ = false;
+    std::size_t contentStart_ = 0;
+};
+
+// Splits "<table ...> ... </table>" into its rows and cells.
 void parseTableDoc(std::string_view text, std::string_view& attributes, std::vector<RowDoc>& rows) {
     MarkupTokenizer tok(text);
     MarkupToken t;
@@ -50,40 +112,15 @@ void parseTableDoc(std::string_view text, std::string_view& attributes, std::vec
         return;
     }
     attributes = t.attributes;
-    int depth = 0;
-    bool cellOpen = false;
-    std::size_t contentStart = 0;
-    auto closeCell = [&](std::size_t at) {
-        if (cellOpen) {
-            rows.back().cells.back().content = text.substr(contentStart, at - contentStart);
-            cellOpen = false;
-        }
-    };
+    TableCells cells(text, rows);
     std::size_t start = tok.position();
     while (tok.next(t)) {
-        if (t.kind == MarkupToken::Kind::tag && t.name == "table") {
-            if (!t.closing) {
-                ++depth;
-            } else if (depth > 0) {
-                --depth;
-            } else {
-                closeCell(start);
-                return;
-            }
-        } else if (depth == 0 && t.kind == MarkupToken::Kind::tag &&
-                   (t.name == "tr" || t.name == "td")) {
-            closeCell(start);
-            if (!t.closing && t.name == "tr") {
-                rows.push_back(RowDoc{t.attributes, {}});
-            } else if (!t.closing && !rows.empty()) {
-                rows.back().cells.push_back(CellDoc{t.attributes, {}});
-                cellOpen = true;
-                contentStart = tok.position();
-            }
+        if (!cells.take(t, start, tok.position())) {
+            return;
         }
         start = tok.position();
     }
-    closeCell(text.size());
+    cells.closeCell(text.size());
 }
 
 }  // namespace
