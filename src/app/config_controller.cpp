@@ -42,8 +42,9 @@ ConfigController::ConfigController(ConfigView& view, WindowDialogs& dialogs,
     engineHost_->attach(*engine_);
     engineHost_->onReadComplete([this] { readComplete(); });
     engineHost_->onWriteComplete([this] { emit storeCompleted(); });
-    link_->onTextReceived([this](std::string_view text) { engine_->dispatchReply(text); });
-    link_->onAdapterLost([this] { return engine_->adapterLost(); });
+    link_->onTextReceived(
+        [this](std::string_view text) { engineHost_->active().dispatchReply(text); });
+    link_->onAdapterLost([this] { return engineHost_->active().adapterLost(); });
 }
 
 ConfigController::~ConfigController() {
@@ -87,6 +88,21 @@ void ConfigController::recordPilotChange(std::string_view step, const GyroConfig
 void ConfigController::applyConfiguration(const GyroConfig& config) {
     model_ = config;
     view_.showModel(model_);
+}
+
+void ConfigController::applyAsStep(std::string_view step, const GyroConfig& config) {
+    change(step, [this, &config](GyroConfig& model) {
+        model = config;
+        view_.showModel(model);
+    });
+}
+
+SequenceHost& ConfigController::sequenceHost() {
+    return *engineHost_;
+}
+
+void ConfigController::runBeside(SequenceEngine* engine) {
+    engineHost_->divert(engine);
 }
 
 template <typename Edit>
@@ -139,6 +155,13 @@ void ConfigController::loadFromFile() {
     change("Load from file", [this](GyroConfig& config) {
         view_.takeChoices(config);
         loadSettingsFile(config, prefsStore_, settingsStore_, *settingsHost_, prefs_.lastDirectory);
+    });
+}
+
+void ConfigController::loadFromFileAt(const std::string& path) {
+    change("Load from file", [this, &path](GyroConfig& config) {
+        view_.takeChoices(config);
+        loadSettingsFileAt(config, systemFileSystem(), *settingsHost_, path);
     });
 }
 

@@ -89,6 +89,16 @@ class ConfigController : public QObject {
     // Puts a configuration on screen as it is, as no step of the pilot's (undo and redo).
     void applyConfiguration(const GyroConfig& config);
 
+    // A whole configuration put on screen as one step of the pilot's ("Use value").
+    void applyAsStep(std::string_view step, const GyroConfig& config);
+    // "Load from file" of a file already chosen (a snapshot of the history): no dialog, and
+    // the folder the pilot last chose stays remembered.
+    void loadFromFileAt(const std::string& path);
+    // The program's sequence host, for a read of the gyro's own beside the screen's engine:
+    // while `engine` runs, the replies and timers are its own. Null puts them back.
+    SequenceHost& sequenceHost();
+    void runBeside(SequenceEngine* engine);
+
     const GyroConfig& model() const { return model_; }
     const Preferences& preferences() const { return prefs_; }
     const SequenceEngine& engine() const { return *engine_; }

@@ -6,8 +6,10 @@
 
 #include "app/config_controller.h"
 #include "app/drop_down_list.h"
+#include "app/safety_net.h"
 #include "app/window_dialogs.h"
 #include "app/window_help.h"
+#include "config/history_store.h"
 #include "config/preferences.h"
 
 namespace vn340 {
@@ -23,6 +25,7 @@ ConfigDialogPaths ConfigDialogPaths::ofRunningProgram() {
     ConfigDialogPaths paths;
     paths.programFolder = vn340::programFolder();
     paths.configHome = vn340::configHome();
+    paths.historyFolder = vn340::historyFolder();
     const QByteArray library = qgetenv("VN340_D2XX_LIBRARY");
     if (!library.isEmpty())
         paths.d2xxLibrary = library.toStdString();
@@ -48,12 +51,14 @@ ConfigDialog::ConfigDialog(ConfigDialogPaths paths, QWidget* parent)
     help_ = std::make_unique<WindowHelp>(*this);
     ConfigView& view = *this;
     controller_ = std::make_unique<ConfigController>(view, *dialogs_, paths, this);
+    safetyNet_ = std::make_unique<SafetyNet>(*controller_, *dialogs_, *this, paths.historyFolder);
     connectEvents();
 }
 
 ConfigDialog::~ConfigDialog() {
     // The controller goes first, while the window it shows on is still whole: its link's
     // threads end, and a list still open reports its closing to nobody as the controls go.
+    safetyNet_.reset();
     controller_.reset();
 }
 

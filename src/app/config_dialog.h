@@ -25,6 +25,7 @@ class QLineEdit;
 namespace vn340 {
 
 class ConfigController;
+class SafetyNet;
 class WindowDialogs;
 class WindowHelp;
 
@@ -114,6 +115,7 @@ class ConfigDialog : public QDialog, private ConfigView {
     std::unique_ptr<WindowDialogs> dialogs_;
     std::unique_ptr<WindowHelp> help_;
     std::unique_ptr<ConfigController> controller_;
+    std::unique_ptr<SafetyNet> safetyNet_;
 };
 
 }  // namespace vn340

@@ -15,6 +15,7 @@
 #include "app/config_controller.h"
 #include "app/config_dialog.h"
 #include "app/drop_down_list.h"
+#include "app/safety_net.h"
 #include "app/window_dialogs.h"
 #include "app/window_help.h"
 
@@ -96,6 +97,7 @@ void ConfigDialog::contextMenuEvent(QContextMenuEvent* event) {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addAction(diagnosticsAction_);
+    safetyNet_->addToMenu(*menu);
     menu->popup(event->globalPos());
     event->accept();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "link/d2xx_library.h"
@@ -17,9 +18,11 @@ struct ConfigDialogPaths {
     std::string sysClassTty = kSysClassTty;
     std::string deviceFolder = "/dev/";
     std::string d2xxLibrary = std::string(kDefaultD2xxLibrary);
+    // Where reads and stores are kept; none keeps no history.
+    std::optional<std::string> historyFolder;
 
-    // The running program's folders and the system's devices. VN340_D2XX_LIBRARY, when set,
-    // names another D2XX library (the run script's simulated adapter).
+    // The running program's folders, its history and the system's devices. VN340_D2XX_LIBRARY, when
+    // set, names another D2XX library (the run script's simulated adapter).
     static ConfigDialogPaths ofRunningProgram();
 };
 

@@ -16,6 +16,7 @@
 
 #include "app/config_dialog.h"
 #include "app/drop_down_list.h"
+#include "app/safety_net.h"
 #include "app/window_dialogs.h"
 #include "app/window_help.h"
 #include "config/field_editor.h"
@@ -114,11 +115,15 @@ void ConfigDialog::showStatus(std::string_view text) {
 void ConfigDialog::enableControls(bool on) {
     for (Control id : kSequenceControls)
         controls_.byId.at(id)->setEnabled(on);
+    if (safetyNet_ != nullptr)
+        safetyNet_->controlsEnabled(on);
 }
 
 void ConfigDialog::enableGyroButtons(bool on) {
     controls_.byId.at(C::StoreToGyro)->setEnabled(on);
     controls_.byId.at(C::ReadFromGyro)->setEnabled(on);
+    if (safetyNet_ != nullptr)
+        safetyNet_->gyroButtonsEnabled(on);
 }
 
 void ConfigDialog::showDiagnosticsRunning(bool running) {

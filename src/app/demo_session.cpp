@@ -73,6 +73,9 @@ ConfigDialogPaths DemoSession::paths() const {
     paths.programFolder = folder_;
     paths.configHome = folder_;
     paths.d2xxLibrary = library_;
+    // The demo's reads and stores are of a gyro that does not exist: nothing goes into the
+    // pilot's history.
+    paths.historyFolder.reset();
     return paths;
 }
 

@@ -4,8 +4,9 @@
 // simulated D2XX library is found relative to the program itself, in its private library
 // folder when installed or in the build tree, never by the system's library search, so the
 // vendor's library is never mistaken for it and it never stands in for the vendor's. The
-// pilot's preferences are neither read nor written: the demo keeps its own, with "USB" as the
-// port, in a temporary folder that goes with the session.
+// pilot's preferences and history are neither read nor written: the demo keeps preferences
+// of its own, with "USB" as the port, in a temporary folder that goes with the session, and no
+// history at all.
 
 #include <QString>
 #include <QTemporaryDir>

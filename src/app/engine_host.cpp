@@ -22,7 +22,7 @@ EngineHost::EngineHost(ConfigView& view, WindowDialogs& dialogs, AdapterLink& li
       link_(link),
       model_(model),
       prefs_(prefs),
-      timers_([this](SequenceTimer timer) { engine_->onTimer(timer); }, timerOwner) {}
+      timers_([this](SequenceTimer timer) { active().onTimer(timer); }, timerOwner) {}
 
 void EngineHost::armTimer(SequenceTimer timer, std::chrono::milliseconds delay) {
     timers_.arm(timer, delay);

@@ -28,6 +28,11 @@ class EngineHost : public SequenceHost {
 
     // The engine the timers hand their expiries to; set before it first runs.
     void attach(SequenceEngine& engine) { engine_ = &engine; }
+    // While `side` runs, the timers and received text are its own, not the attached engine's.
+    void divert(SequenceEngine* side) { side_ = side; }
+    SequenceEngine& active() const {
+        return side_ != nullptr && !side_->idle() ? *side_ : *engine_;
+    }
     // Told when a read or a store has ended well.
     void onReadComplete(std::function<void()> listener) { readComplete_ = std::move(listener); }
     void onWriteComplete(std::function<void()> listener) { writeComplete_ = std::move(listener); }
@@ -55,6 +60,7 @@ class EngineHost : public SequenceHost {
     GyroConfig& model_;
     ProfileStore& prefs_;
     SequenceEngine* engine_ = nullptr;
+    SequenceEngine* side_ = nullptr;
     SequenceTimers timers_;
     std::function<void()> readComplete_;
     std::function<void()> writeComplete_;

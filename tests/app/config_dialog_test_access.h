@@ -6,6 +6,7 @@
 #include "app/config_controller.h"
 #include "app/config_dialog.h"
 #include "app/engine_host.h"
+#include "app/safety_net.h"
 #include "app/window_dialogs.h"
 
 namespace vn340 {
@@ -20,6 +21,7 @@ class ConfigDialogTestAccess {
     // The model itself, to put values on it that no control sets.
     GyroConfig& model() const { return window_.controller_->model_; }
     SequenceHost& sequenceHost() const { return *window_.controller_->engineHost_; }
+    SafetyNet& safetyNet() const { return *window_.safetyNet_; }
 
   private:
     ConfigDialog& window_;

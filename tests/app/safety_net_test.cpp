@@ -1,0 +1,188 @@
+// The safety net in the running window, with the simulated gyro behind "USB": the history
+// kept after reads and stores, "Compare with gyro", and undo and redo across the pilot's steps.
+
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QSlider>
+
+#include <algorithm>
+
+#include "app/compare_window.h"
+#include "config/config_comparison.h"
+#include "config/history_store.h"
+#include "config_dialog_fixture.h"
+
+namespace vn340::testing {
+namespace {
+
+// Everything the pilot sees of the configuration, control by control.
+QStringList screenOf(ConfigDialog& window) {
+    QStringList seen;
+    for (int id : {1033, 1034, 1037, 1038, 1039, 1040, 1041, 1045, 1048})
+        seen << window.findChild<QLineEdit*>(QStringLiteral("idc%1").arg(id))->text();
+    for (int id : {1044, 1051, 1052})
+        seen << window.findChild<QComboBox*>(QStringLiteral("idc%1").arg(id))->currentText();
+    for (int id : {1042, 1043})
+        seen << QString::number(
+            window.findChild<QSlider*>(QStringLiteral("idc%1").arg(id))->value());
+    seen << QString::number(window.findChild<QPushButton*>(QStringLiteral("idc1027"))->isChecked());
+    return seen;
+}
+
+ModalDriver::Answer chooseFile(const QString& path) {
+    return [path](QDialog& dialog) {
+        auto* files = qobject_cast<QFileDialog*>(&dialog);
+        ASSERT_NE(files, nullptr);
+        files->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+        auto* buttons = files->findChild<QDialogButtonBox*>("buttonBox");
+        for (QAbstractButton* button : buttons->buttons()) {
+            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                QTest::mouseClick(button, Qt::LeftButton);
+        }
+    };
+}
+
+class SafetyNetTest : public ConfigDialogTest {
+  protected:
+    void SetUp() override {
+        ConfigDialogTest::SetUp();
+        ASSERT_TRUE(dataDir_.isValid());
+        // A gyro that holds something other than the factory configuration.
+        qputenv("VN340_SIM_OPTIONS", "--no-pace --set 0x0104=77");
+    }
+
+    ConfigDialog& startWithHistory(const std::string& folder) {
+        writePreferences("[Settings]\r\nCOM PORT=USB\r\nWARNING=1\r\n");
+        ConfigDialogPaths made = paths();
+        made.historyFolder = folder;
+        ConfigDialog& window = start(made);
+        EXPECT_TRUE(control(1031)->isEnabled()) << "the simulated adapter did not open";
+        return window;
+    }
+    std::string historyFolder() const { return dataDir_.filePath("history").toStdString(); }
+
+    QAction* action(const char* name) const { return dialog_->findChild<QAction*>(name); }
+    SafetyNet& net() const { return access().safetyNet(); }
+
+    // Reads the gyro and answers how many reads ran to their end.
+    int readsAfterClicking() {
+        QSignalSpy reads(&access().controller(), &ConfigController::readCompleted);
+        click(1031);
+        EXPECT_TRUE(sequenceEnds());
+        return static_cast<int>(reads.count());
+    }
+    std::vector<Snapshot> keptOnceWritten(std::size_t expected) {
+        const HistoryStore store(historyFolder());
+        const std::string serial = model().serialNumber;
+        EXPECT_TRUE(eventually([&] { return store.list(serial).size() == expected; }));
+        return store.list(serial);
+    }
+
+    QTemporaryDir dataDir_;
+};
+
+TEST_F(SafetyNetTest, AReadAndAStoreEachKeepOneSnapshotThatLoadsBackAsTheScreen) {
+    startWithHistory(historyFolder());
+    ASSERT_EQ(readsAfterClicking(), 1);
+    const GyroConfig read = model();
+    ASSERT_NE(countDifferences(read,
+                               [] {
+                                   GyroConfig factory;
+                                   loadDefaults(factory);
+                                   return factory;
+                               }()),
+              0)
+        << "the simulated gyro should hold more than the factory configuration";
+    std::vector<Snapshot> kept = keptOnceWritten(1);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].kind, SnapshotKind::Read);
+    EXPECT_EQ(differingSettings(kept[0].config, read).size(), 0u);
+
+    typeAndTab(1033, QStringLiteral("120"));
+    ASSERT_EQ(storesAfterClicking(), 1);
+    kept = keptOnceWritten(2);
+    ASSERT_EQ(kept.size(), 2u);
+    // Both may fall within one second.
+    const auto stored = std::find_if(kept.begin(), kept.end(), [](const Snapshot& snapshot) {
+        return snapshot.kind == SnapshotKind::Stored;
+    });
+    ASSERT_NE(stored, kept.end());
+    EXPECT_EQ(stored->config.highEndpoint, 120);
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+TEST_F(SafetyNetTest, AHistoryThatCannotBeWrittenIsToldOnceAndReadsStillComplete) {
+    // A folder that cannot be made: its parent is a file.
+    QFile blocker(dataDir_.filePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    startWithHistory(dataDir_.filePath("blocker/history").toStdString());
+    driver().thenPress("OK");
+    EXPECT_EQ(readsAfterClicking(), 1);
+    ASSERT_TRUE(eventually([&] { return driver().done(); }));
+    EXPECT_EQ(readsAfterClicking(), 1);
+    EXPECT_EQ(driver().messages().size(), 1u);
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+TEST_F(SafetyNetTest, CompareWithGyroShowsWhatTheGyroHoldsAndLeavesTheScreenAlone) {
+    startWithHistory(historyFolder());
+    const QStringList before = screenOf(dialog());
+    const GyroConfig screen = model();
+    action("compareWithGyro")->trigger();
+    ASSERT_TRUE(eventually(
+        [&] { return net().compareWindow() != nullptr && net().compareWindow()->isVisible(); }));
+    EXPECT_EQ(screenOf(dialog()), before);
+    EXPECT_EQ(countDifferences(model(), screen), 0);
+    const GyroConfig gyro = net().compareWindow()->other();
+    // Nothing was read into the screen, so nothing is kept and nothing can be reverted to.
+    EXPECT_FALSE(net().lastRead().has_value());
+
+    ASSERT_EQ(readsAfterClicking(), 1);
+    EXPECT_EQ(differingSettings(model(), gyro).size(), 0u);
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+TEST_F(SafetyNetTest, UndoAndRedoWalkBackAndForthThroughThePilotsSteps) {
+    start();
+    const QString file = programDir_.filePath("setup.tsf");
+    std::vector<QStringList> screens{screenOf(dialog())};
+
+    typeAndTab(1033, QStringLiteral("120"));
+    screens.push_back(screenOf(dialog()));
+    pick(1044, 3);  // a servo choice sets type and speed with it
+    screens.push_back(screenOf(dialog()));
+    driver().then(chooseFile(file));
+    click(1065);  // saved, not a change
+    ASSERT_TRUE(eventually([&] { return driver().done(); }));
+    click(1064);
+    screens.push_back(screenOf(dialog()));
+    driver().then(chooseFile(file));
+    click(1066);
+    ASSERT_TRUE(eventually([&] { return driver().done(); }));
+    screens.push_back(screenOf(dialog()));
+    for (std::size_t i = 1; i < screens.size(); ++i)
+        ASSERT_NE(screens[i], screens[i - 1]) << "step " << i << " changed nothing";
+    ASSERT_EQ(net().steps().count(), 4);
+    EXPECT_EQ(action("undo")->text(), QStringLiteral("Undo Load from file"));
+
+    // Away from the boxes, whose own undo would take the keys.
+    control(1067)->setFocus();
+    for (std::size_t i = screens.size() - 1; i > 0; --i) {
+        QTest::keyClick(&dialog(), Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(screenOf(dialog()), screens[i - 1]) << "undo to screen " << i - 1;
+    }
+    for (std::size_t i = 1; i < screens.size(); ++i) {
+        const Qt::KeyboardModifiers shifted = Qt::ControlModifier | Qt::ShiftModifier;
+        if (i % 2 != 0)
+            QTest::keyClick(&dialog(), Qt::Key_Z, shifted);
+        else
+            QTest::keyClick(&dialog(), Qt::Key_Y, Qt::ControlModifier);
+        EXPECT_EQ(screenOf(dialog()), screens[i]) << "redo to screen " << i;
+    }
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+}  // namespace
+}  // namespace vn340::testing
