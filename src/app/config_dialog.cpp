@@ -51,7 +51,8 @@ ConfigDialog::ConfigDialog(ConfigDialogPaths paths, QWidget* parent)
     help_ = std::make_unique<WindowHelp>(*this);
     ConfigView& view = *this;
     controller_ = std::make_unique<ConfigController>(view, *dialogs_, paths, this);
-    safetyNet_ = std::make_unique<SafetyNet>(*controller_, *dialogs_, *this, paths.historyFolder);
+    safetyNet_ = std::make_unique<SafetyNet>(*controller_, *dialogs_, *this, paths.historyFolder,
+                                             [this] { finishEditing(); });
     connectEvents();
 }
 

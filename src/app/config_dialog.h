@@ -73,6 +73,8 @@ class ConfigDialog : public QDialog, private ConfigView {
     void fillSelectors();
     void onDirectionClicked(bool normalClicked);
     void onDiagnosticsCommand();
+    // The box being edited, if any, gets its check now.
+    void finishEditing();
     bool isSurface(const QWidget* under) const;
     QLineEdit* box(NumericField field) const;
     std::optional<NumericField> fieldOfBox(const QObject* object) const;

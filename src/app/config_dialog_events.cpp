@@ -89,6 +89,11 @@ void ConfigDialog::onDiagnosticsCommand() {
     controller_->diagnosticsCommand(fieldOfBox(focusWidget()));
 }
 
+void ConfigDialog::finishEditing() {
+    if (const std::optional<NumericField> field = fieldOfBox(focusWidget()))
+        controller_->boxLeft(*field);
+}
+
 void ConfigDialog::contextMenuEvent(QContextMenuEvent* event) {
     if (!isSurface(childAt(event->pos()))) {
         QDialog::contextMenuEvent(event);

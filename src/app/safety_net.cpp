@@ -28,8 +28,12 @@ QString fromStd(std::string_view text) {
 }  // namespace
 
 SafetyNet::SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidget& window,
-                     const std::optional<std::string>& historyFolder)
-    : controller_(controller), dialogs_(dialogs), window_(window) {
+                     const std::optional<std::string>& historyFolder,
+                     std::function<void()> finishEditing)
+    : controller_(controller),
+      dialogs_(dialogs),
+      window_(window),
+      finishEditing_(std::move(finishEditing)) {
     using namespace safety_net_text;
     if (historyFolder)
         store_ = std::make_unique<HistoryStore>(*historyFolder);
@@ -53,8 +57,14 @@ SafetyNet::SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidg
     compareWithGyro_ =
         addAction(QString::fromUtf8(kCompareWithGyro), QStringLiteral("compareWithGyro"));
 
-    connect(undo_, &QAction::triggered, &steps_, &QUndoStack::undo);
-    connect(redo_, &QAction::triggered, &steps_, &QUndoStack::redo);
+    connect(undo_, &QAction::triggered, this, [this] {
+        finishEditing_();
+        steps_.undo();
+    });
+    connect(redo_, &QAction::triggered, this, [this] {
+        finishEditing_();
+        steps_.redo();
+    });
     connect(revert_, &QAction::triggered, this, &SafetyNet::revertToGyro);
     connect(history_, &QAction::triggered, this, &SafetyNet::showHistory);
     connect(compare_, &QAction::triggered, this, &SafetyNet::compare);
@@ -156,11 +166,13 @@ void SafetyNet::screenChanged() {
 }
 
 void SafetyNet::revertToGyro() {
+    finishEditing_();
     if (lastRead_ && !sequenceRunning_)
         controller_.applyAsStep(step_name::kRevertToGyro.toStdString(), *lastRead_);
 }
 
 void SafetyNet::showHistory() {
+    finishEditing_();
     if (store_ == nullptr)
         return;
     if (historyWindow_ == nullptr) {
@@ -181,6 +193,7 @@ void SafetyNet::loadSnapshot(const Snapshot& snapshot) {
 }
 
 void SafetyNet::compare() {
+    finishEditing_();
     if (lastRead_) {
         showComparison(*lastRead_, CompareSide::lastRead(*lastRead_));
         return;
@@ -210,6 +223,7 @@ std::optional<GyroConfig> SafetyNet::askForFile(QString& path) {
 void SafetyNet::compareWithGyro() {
     if (sequenceRunning_ || !gyroReachable_)
         return;
+    finishEditing_();
     controller_.runBeside(&gyroRead_->engine());
     gyroRead_->start(controller_.model());
 }
@@ -227,6 +241,7 @@ CompareWindow& SafetyNet::compareWindowMade() {
 }
 
 void SafetyNet::useValue(Setting setting) {
+    finishEditing_();
     if (sequenceRunning_ || compareWindow_ == nullptr)
         return;
     GyroConfig changed = controller_.model();

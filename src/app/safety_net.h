@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QUndoStack>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,9 +46,11 @@ class SafetyNet : public QObject {
   public:
     // `historyFolder` is where snapshots are kept; none keeps no history (the demo). The
     // shortcuts are added to `window`, the windows it opens are its children. It must go
-    // before the controller.
+    // before the controller. `finishEditing` gives the box being edited its check, as leaving
+    // it would: a menu or a shortcut does not take the focus from it, and every command here
+    // works on the configuration the screen shows.
     SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidget& window,
-              const std::optional<std::string>& historyFolder);
+              const std::optional<std::string>& historyFolder, std::function<void()> finishEditing);
     ~SafetyNet() override;
 
     // The commands, after what the window's context menu already holds.
@@ -83,6 +86,7 @@ class SafetyNet : public QObject {
     ConfigController& controller_;
     WindowDialogs& dialogs_;
     QWidget& window_;
+    std::function<void()> finishEditing_;
     std::unique_ptr<HistoryStore> store_;
     std::unique_ptr<GyroCompareRead> gyroRead_;
     QUndoStack steps_;
