@@ -157,11 +157,11 @@ TEST(CommandLine, ManualExplainsEveryOptionOfTheHelp) {
 // The demo, started as the desktop menu's "Try without a gyro" starts it: the window reads the
 // simulated gyro through the simulated USB adapter (the probe fails unless the status line
 // says "Read complete"), and neither the preferences beside the program nor those in the
-// configuration home are touched; the demo's own go with it.
+// configuration home are touched, nor the history; the demo's own go with it.
 TEST(Demo, ReadsTheSimulatedGyroAndLeavesNoPreferences) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    for (const char* folder : {"config", "tmp", "runtime"})
+    for (const char* folder : {"config", "data", "tmp", "runtime"})
         ASSERT_TRUE(
             QDir(dir.path()).mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     const QString beside =
@@ -178,6 +178,7 @@ TEST(Demo, ReadsTheSimulatedGyroAndLeavesNoPreferences) {
     environment.insert("VN340_SCREENSHOT", dir.filePath("demo.png"));
     environment.insert("VN340_READ_BEFORE_SCREENSHOT", "1");
     environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    environment.insert("XDG_DATA_HOME", dir.filePath("data"));
     environment.insert("TMPDIR", dir.filePath("tmp"));
     // Else Qt makes its runtime folder in TMPDIR.
     environment.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
@@ -186,6 +187,7 @@ TEST(Demo, ReadsTheSimulatedGyroAndLeavesNoPreferences) {
     EXPECT_TRUE(QFile::exists(dir.filePath("demo.png")));
     EXPECT_EQ(bytesOf(beside), besideBefore);
     EXPECT_TRUE(QDir(dir.filePath("config")).isEmpty());
+    EXPECT_TRUE(QDir(dir.filePath("data")).isEmpty());
     EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
 }
 
