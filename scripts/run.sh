@@ -25,6 +25,11 @@ if [ ! -e "$preferences" ]; then
         "$(cd "$(dirname "$program")" && pwd)" >"$preferences"
 fi
 
+# Reads and stores of the simulated gyro are kept in a history of this build's own, so the
+# pilot's real history never holds snapshots of a gyro that does not exist.
+export XDG_DATA_HOME
+XDG_DATA_HOME="$(cd "$build" && pwd)/run-data"
+
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec "$program"
 fi
@@ -38,6 +43,5 @@ echo "No display: running the window in Xvfb, reading the simulated gyro, taking
 VN340_SCREENSHOT="$screenshot" VN340_READ_BEFORE_SCREENSHOT=1 \
     xvfb-run -a -s "-screen 0 1280x1024x24" "$program"
 [ -s "$screenshot" ] || { echo "No screenshot was saved." >&2; exit 1; }
-
 
 echo "Screenshot saved: $screenshot"
