@@ -1,12 +1,43 @@
 #include "app/window_help.h"
 
-#include <QLabel>
+#include <QApplication>
+#include <QComboBox>
+#include <QPainter>
 #include <QTimer>
-#include <QToolTip>
+
+#include "app/help_texts.h"
+#include "ui/markup_plain_text.h"
+#include "ui/painted_pictures.h"
+#include "ui/slow_servo_tip.h"
 
 namespace vn340 {
 
-WindowHelp::WindowHelp(QWidget& window) : window_(window), noticeTimer_(new QTimer(&window)) {
+// Every event of the window and its controls goes to the tip before the window handles it.
+// The filter sits on the application: a pointer move over a control that does not track the
+// mouse reaches application filters only.
+class WindowHelp::EventRelay : public QObject {
+  public:
+    EventRelay(QWidget& window, HelpTip& tip) : window_(window), tip_(tip) {
+        qApp->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched->isWidgetType()) {
+            const auto* widget = static_cast<QWidget*>(watched);
+            if (widget == &window_ || window_.isAncestorOf(widget))
+                tip_.RelayEvent(watched, event);
+        }
+        return false;
+    }
+
+  private:
+    QWidget& window_;
+    HelpTip& tip_;
+};
+
+WindowHelp::WindowHelp(QWidget& window)
+    : window_(window), noticeTimer_(new QTimer(&window)), tip_(&window) {
     noticeTimer_->setSingleShot(true);
     // Coarse timers may round a restart back to the old deadline; a restarted notice must get
     // its whole 13 seconds again.
@@ -16,55 +47,86 @@ WindowHelp::WindowHelp(QWidget& window) : window_(window), noticeTimer_(new QTim
     QObject::connect(noticeTimer_, &QTimer::timeout, &window, [this] { hideFieldNotice(); });
 }
 
-void WindowHelp::registerTips(const ControlFinder& /*controlOf*/) {}
+WindowHelp::~WindowHelp() = default;
 
-void WindowHelp::layoutPictures(const QSize& /*outerSize*/) {}
-
-void WindowHelp::armSlowServoTip() {}
-
-void WindowHelp::paint(QPaintEvent& /*event*/) {}
-
-bool WindowHelp::surfacePointerMoved(const QPoint& /*position*/) {
-    hideFieldNotice();
-    return true;
+void WindowHelp::registerTips(const ControlFinder& controlOf) {
+    if (!tip_.Create(&window_, true))
+        return;
+    tip_.Renderer().SetMaxWidth(kTipMaxWidth);
+    tip_.SetDelayTime(tipdelay::kHide, kTipHideDelayMs);
+    for (const HelpText& help : helpTexts()) {
+        QWidget* control = controlOf(help.control);
+        if (control == nullptr)
+            continue;
+        tip_.AddTool(control, help.text);
+        // A screen reader reads the same help; a control's group, when it has one, still
+        // tells two boxes of the same name apart.
+        const QString group = control->accessibleDescription();
+        const QString plain = markupPlainText(help.text);
+        control->setAccessibleDescription(group.isEmpty() ? plain : group + "\n" + plain);
+    }
+    relay_ = std::make_unique<EventRelay>(window_, tip_);
+    speedSelector_ = qobject_cast<QComboBox*>(controlOf(Control::SpeedSelector));
+    if (speedSelector_ != nullptr) {
+        // However the speed changes (the pilot, a servo, a file), the mark follows.
+        QObject::connect(speedSelector_, &QComboBox::currentIndexChanged, &window_, [this] {
+            if (pictures_)
+                window_.update(pictures_->warningRect());
+        });
+    }
 }
 
-void WindowHelp::windowDeactivated() {}
+void WindowHelp::layoutPictures(const QSize& outerSize) {
+    pictures_ = std::make_unique<PaintedPictures>(outerSize);
+}
+
+void WindowHelp::armSlowServoTip() {
+    slowServo_ =
+        std::make_unique<SlowServoTip>(&window_, &tip_, [this] { return speedPosition(); });
+    if (pictures_)
+        slowServo_->setArea(pictures_->warningRect());
+}
+
+int WindowHelp::speedPosition() const {
+    return speedSelector_ != nullptr ? speedSelector_->currentIndex() : -1;
+}
+
+void WindowHelp::paint(QPaintEvent& /*event*/) {
+    if (!pictures_)
+        return;
+    QPainter painter(&window_);
+    pictures_->paint(painter, speedPosition(), window_.palette().color(window_.backgroundRole()));
+}
+
+bool WindowHelp::surfacePointerMoved(const QPoint& position) {
+    if (!slowServo_)
+        return true;
+    // A move outside the mark's area hides any tip, a notice included; its time ends with it.
+    if (pictures_ && !pictures_->warningRect().contains(position))
+        noticeTimer_->stop();
+    return slowServo_->onMouseMove(position);
+}
+
+void WindowHelp::windowDeactivated() {
+    // Another window of the program in front (a message, a prompt) takes over: the tip of a
+    // control would stand over it. A notice stays for its time, as it tells what was changed.
+    if (!noticeTimer_->isActive())
+        tip_.HideNow();
+}
 
 void WindowHelp::windowHidden() {
     hideFieldNotice();
-}
-
-QLabel& WindowHelp::noticeLabel() {
-    // Until the help-tip window takes over, a tooltip-styled label; Qt's own tooltip would
-    // vanish at the very focus change that caused the check.
-    if (notice_ == nullptr) {
-        notice_ = new QLabel(&window_, Qt::ToolTip | Qt::FramelessWindowHint);
-        notice_->setObjectName(QStringLiteral("fieldNotice"));
-        notice_->setPalette(QToolTip::palette());
-        notice_->setFont(QToolTip::font());
-        notice_->setAutoFillBackground(true);
-        notice_->setFrameStyle(QFrame::Box | QFrame::Plain);
-        notice_->setMargin(2);
-        notice_->setAttribute(Qt::WA_ShowWithoutActivating);
-        notice_->setTextFormat(Qt::PlainText);
-    }
-    return *notice_;
+    tip_.HideNow();
 }
 
 void WindowHelp::showFieldNotice(QWidget& box, const QString& notice) {
-    QLabel& label = noticeLabel();
-    label.setText(notice);
-    label.adjustSize();
-    label.move(box.mapToGlobal(QPoint(box.width(), 0)));
-    label.show();
+    tip_.ShowAt(box.mapToGlobal(QPoint(box.width(), 0)), notice.toStdString());
     noticeTimer_->start();
 }
 
 void WindowHelp::hideFieldNotice() {
     noticeTimer_->stop();
-    if (notice_ != nullptr)
-        notice_->hide();
+    tip_.Hide();
 }
 
 }  // namespace vn340

@@ -1,18 +1,20 @@
 #pragma once
 
-// The main window's help: what explains the window to the pilot. Today that is the notice of a
-// corrected field beside its box, shown for 13 seconds (timer 112); the balloon tips on every
-// control, the painted pictures and the slow-servo tip come in at the calls below, which the
-// window makes at their moments.
+// The main window's help: what explains the window to the pilot. A balloon tip on every working
+// control while the pointer rests on it, the notice of a corrected field beside its box for 13
+// seconds (timer 112), the painted logo and slow-servo mark, and the mark's own tip. The window
+// makes the calls below at their moments.
 
 #include <QString>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 #include "app/control.h"
+#include "ui/help_tip.h"
 
-class QLabel;
+class QComboBox;
 class QPaintEvent;
 class QPoint;
 class QSize;
@@ -21,8 +23,14 @@ class QWidget;
 
 namespace vn340 {
 
+class PaintedPictures;
+class SlowServoTip;
+
 inline constexpr int kNoticeTimerNumber = 112;
 inline constexpr std::chrono::milliseconds kNoticeDuration{13000};
+// Long texts wrap at this width; a tip stays up to 100 seconds while the pointer rests.
+inline constexpr int kTipMaxWidth = 500;
+inline constexpr int kTipHideDelayMs = 100000;
 
 class WindowHelp {
   public:
@@ -30,6 +38,7 @@ class WindowHelp {
     using ControlFinder = std::function<QWidget*(Control)>;
 
     explicit WindowHelp(QWidget& window);
+    ~WindowHelp();
 
     WindowHelp(const WindowHelp&) = delete;
     WindowHelp& operator=(const WindowHelp&) = delete;
@@ -54,11 +63,18 @@ class WindowHelp {
     void hideFieldNotice();
 
   private:
-    QLabel& noticeLabel();
+    class EventRelay;
+
+    int speedPosition() const;
 
     QWidget& window_;
     QTimer* noticeTimer_;
-    QLabel* notice_ = nullptr;
+    // A child of the window, so that its timers and tip window are found among the window's.
+    HelpTip tip_;
+    std::unique_ptr<EventRelay> relay_;
+    std::unique_ptr<PaintedPictures> pictures_;
+    std::unique_ptr<SlowServoTip> slowServo_;
+    QComboBox* speedSelector_ = nullptr;
 };
 
 }  // namespace vn340

@@ -1,20 +1,24 @@
 // Numeric boxes: the check when a box loses the focus, its notice, and the data exchange.
 
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 
 #include "config_dialog_fixture.h"
+#include "ui/help_tip.h"
 
 namespace vn340::testing {
 namespace {
 
-// The notice beside a corrected box, while there is one.
-QLabel* fieldNotice(QWidget& window) {
-    return window.findChild<QLabel*>("fieldNotice");
+// The window's help tip, which shows the notice beside a corrected box.
+HelpTip& helpTip(QWidget& window) {
+    return *window.findChild<HelpTip*>();
 }
 bool noticeShown(QWidget& window) {
-    return fieldNotice(window) != nullptr && fieldNotice(window)->isVisible();
+    return helpTip(window).Window()->isVisible();
+}
+// What the tip says, as a screen reader reads it.
+QString noticeText(QWidget& window) {
+    return helpTip(window).Window()->accessibleDescription();
 }
 
 struct TypedCase {
@@ -69,10 +73,11 @@ TEST_F(ConfigDialogTest, LeavingABoxHoldsItsValueToTheLimits) {
             continue;
         }
         ASSERT_TRUE(noticeShown(dialog()));
-        QLabel* notice = fieldNotice(dialog());
-        EXPECT_EQ(notice->text(), c.notice);
+        EXPECT_EQ(noticeText(dialog()), c.notice);
+        // The tail points at the box's top-right corner.
         QWidget* box = control(c.id);
-        EXPECT_EQ(notice->pos(), box->mapToGlobal(QPoint(box->width(), 0)));
+        const Placement& placed = helpTip(dialog()).LastPlacement();
+        EXPECT_EQ(placed.window.topLeft() + placed.tail, box->mapToGlobal(QPoint(box->width(), 0)));
     }
     EXPECT_EQ(driver().messages().size(), 0u);
 }
@@ -88,8 +93,7 @@ TEST_F(ConfigDialogTest, ASecondNoticeReplacesTheFirstAndRestartsItsTime) {
     const int before = timer->remainingTime();
     typeAndTab(1037, "300");
     EXPECT_GT(timer->remainingTime(), before);
-    EXPECT_TRUE(fieldNotice(dialog())->text().startsWith("Gain must be less"));
-    EXPECT_EQ(dialog().findChildren<QLabel*>("fieldNotice").size(), 1);
+    EXPECT_TRUE(noticeText(dialog()).startsWith("Gain must be less"));
     // The end of the 13 seconds hides it; run them short here.
     timer->start(10);
     EXPECT_TRUE(eventually([this] { return !noticeShown(dialog()); }));

@@ -1,0 +1,117 @@
+// The help on the main window: tips on resting the pointer, none where there is nothing to
+// explain, the painted slow-servo mark, and the help a screen reader reads.
+
+#include <QCursor>
+#include <QMouseEvent>
+#include <QScreen>
+
+#include "app/help_texts.h"
+#include "config_dialog_fixture.h"
+#include "ui/help_tip.h"
+#include "ui/markup_plain_text.h"
+#include "ui/painted_pictures.h"
+
+namespace vn340::testing {
+namespace {
+
+// Where the pointer was last seen moving, by anything in the program.
+class MoveWatcher : public QObject {
+  public:
+    MoveWatcher() { qApp->installEventFilter(this); }
+    std::optional<QPoint> last;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove && watched->isWidgetType())
+            last = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        return false;
+    }
+};
+
+class WindowHelpTest : public ConfigDialogTest {
+  protected:
+    HelpTip& tip() { return *dialog().findChild<HelpTip*>(); }
+    bool tipShown() { return tip().Window()->isVisible(); }
+    bool tipWaiting() { return tip().findChild<QTimer*>("timer256")->isActive(); }
+
+    // Moves the real pointer onto the middle of `widget` and waits until the program saw it.
+    void restOn(QWidget* widget) {
+        QPoint target = widget->mapToGlobal(widget->rect().center());
+        if (QCursor::pos() == target)
+            target += QPoint(1, 0);  // the server reports real moves only
+        QCursor::setPos(target);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return moves_.last == target; }, 5000));
+    }
+
+    // The mark's area as the screen shows it.
+    QImage markArea() {
+        const QRect area = speedWarningRect(dialog().frameGeometry().size());
+        return dialog()
+            .screen()
+            ->grabWindow(dialog().winId(), area.x(), area.y(), area.width(), area.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
+
+    MoveWatcher moves_;
+};
+
+TEST_F(WindowHelpTest, RestingOnAControlShowsItsTipUntilAClick) {
+    startWithGyro();
+    restOn(control(1031));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return tipShown(); }, 5000));
+    EXPECT_EQ(tip().Window()->accessibleDescription(),
+              markupPlainText(helpTextFor(Control::ReadFromGyro)));
+    click(1031);
+    EXPECT_FALSE(tipShown());
+    ASSERT_TRUE(sequenceEnds());
+}
+
+TEST_F(WindowHelpTest, NothingToExplainWaitsForNoTip) {
+    start();  // no adapter: the gyro buttons are off
+    ASSERT_FALSE(control(1031)->isEnabled());
+    const struct {
+        int id;
+        const char* what;
+    } rows[] = {{1031, "a disabled control"},
+                {1067, "\"Help\""},
+                {1035, "a label"},
+                {1077, "the status line"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        // From a control with a tip, which starts the wait, onto one without.
+        restOn(control(1064));
+        ASSERT_TRUE(tipWaiting() || tipShown());
+        restOn(control(row.id));
+        EXPECT_FALSE(tipWaiting());
+        EXPECT_FALSE(tipShown());
+    }
+}
+
+TEST_F(WindowHelpTest, TheSlowServoMarkShowsForSlowSpeedsOnly) {
+    start();  // "Generic", a fast servo: no mark
+    ASSERT_LT(control<QComboBox>(1052)->currentIndex(), kSlowSpeedPosition - 1);
+    const QImage without = markArea();
+    pick(1052, kSlowSpeedPosition);  // "0.11"
+    EXPECT_TRUE(QTest::qWaitFor([&] { return markArea() != without; }, 5000));
+    pick(1052, kSlowSpeedPosition - 1);  // "0.10"
+    EXPECT_TRUE(QTest::qWaitFor([&] { return markArea() == without; }, 5000));
+}
+
+TEST_F(WindowHelpTest, AScreenReaderReadsTheHelpOfAControl) {
+    start();
+    const struct {
+        Control control;
+        QString prefix;
+    } rows[] = {{Control::ReadFromGyro, {}},
+                {Control::UserComments, {}},
+                {Control::RateExpo, "Mode 1 (Rate)\n"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.control));
+        EXPECT_EQ(control(static_cast<int>(row.control))->accessibleDescription(),
+                  row.prefix + markupPlainText(helpTextFor(row.control)));
+    }
+}
+
+}  // namespace
+}  // namespace vn340::testing
