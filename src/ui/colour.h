@@ -13,8 +13,8 @@ struct Colour {
     std::uint32_t value = 0;
 
     static constexpr Colour fromRgb(int r, int g, int b) {
-        return Colour{static_cast<std::uint32_t>((r & 0xFF) | ((g & 0xFF) << 8) |
-                                                 ((b & 0xFF) << 16))};
+        return Colour{
+            static_cast<std::uint32_t>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16))};
     }
     constexpr int red() const { return static_cast<int>(value & 0xFF); }
     constexpr int green() const { return static_cast<int>((value >> 8) & 0xFF); }
