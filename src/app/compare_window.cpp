@@ -7,15 +7,12 @@
 #include <QVBoxLayout>
 
 #include "app/prompt_dialogs.h"
+#include "app/qt_text.h"
 #include "config/config_comparison.h"
 #include "config/history_store.h"
 
 namespace vn340 {
 namespace {
-
-QString fromStd(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QLabel* cell(QWidget* parent, const QString& text = {}) {
     auto* label = new QLabel(text, parent);

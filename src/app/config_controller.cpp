@@ -3,6 +3,7 @@
 #include "app/config_view.h"
 #include "app/engine_host.h"
 #include "app/link_view.h"
+#include "app/qt_text.h"
 #include "app/settings_host.h"
 #include "app/window_dialogs.h"
 #include "config/field_rules.h"
@@ -19,10 +20,6 @@ std::string_view stepName(Setting setting) {
 
 std::string_view stepName(NumericField field) {
     return describe(field).label;
-}
-
-QString fromStd(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace

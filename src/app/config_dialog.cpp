@@ -6,6 +6,7 @@
 
 #include "app/config_controller.h"
 #include "app/drop_down_list.h"
+#include "app/qt_text.h"
 #include "app/safety_net.h"
 #include "app/window_dialogs.h"
 #include "app/window_help.h"
@@ -13,14 +14,6 @@
 #include "config/preferences.h"
 
 namespace vn340 {
-namespace {
-
-QString fromStd(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
 ConfigDialogPaths ConfigDialogPaths::ofRunningProgram() {
     ConfigDialogPaths paths;
     paths.programFolder = vn340::programFolder();

@@ -16,6 +16,7 @@
 
 #include "app/config_dialog.h"
 #include "app/drop_down_list.h"
+#include "app/qt_text.h"
 #include "app/safety_net.h"
 #include "app/window_dialogs.h"
 #include "app/window_help.h"
@@ -51,10 +52,6 @@ constexpr std::pair<NumericField, Control> kNumberBoxes[] = {
 constexpr std::size_t kHiddenBitOrder[] = {0, 3, 2, 1};
 
 constexpr std::string_view kEnterIntegerMessage = "Please enter an integer.";
-
-QString fromStd(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 Control numberBoxOf(NumericField field) {
     for (const auto& [number, id] : kNumberBoxes) {

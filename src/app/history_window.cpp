@@ -10,16 +10,13 @@
 #include <QVBoxLayout>
 
 #include "app/prompt_dialogs.h"
+#include "app/qt_text.h"
 #include "config/config_comparison.h"
 
 namespace vn340 {
 namespace {
 
 enum Column { Date, Time, Kind, Differences, Serial, ColumnCount };
-
-QString fromStd(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QString differencesText(int count) {
     if (count == 0)

@@ -11,6 +11,7 @@
 #include "app/config_controller.h"
 #include "app/config_undo.h"
 #include "app/history_window.h"
+#include "app/qt_text.h"
 #include "app/window_dialogs.h"
 #include "config/config_comparison.h"
 #include "config/file_system.h"
@@ -19,14 +20,6 @@
 #include "protocol/compare_read.h"
 
 namespace vn340 {
-namespace {
-
-QString fromStd(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
 SafetyNet::SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidget& window,
                      const std::optional<std::string>& historyFolder,
                      std::function<void()> finishEditing)

@@ -7,6 +7,7 @@
 #include <QShowEvent>
 
 #include "app/prompt_dialogs.h"
+#include "app/qt_text.h"
 #include "config/gyro_config.h"
 #include "config/profile_store.h"
 #include "web/statistics_offer.h"
@@ -71,7 +72,7 @@ class WindowOfferHost : public StatisticsOfferHost {
         return submitStatistics(line, hiddenList_);
     }
     void showMessage(std::string_view text) override {
-        messages_.setMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        messages_.setMessage(fromStd(text));
         messages_.exec();
     }
 

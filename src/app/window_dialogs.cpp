@@ -5,18 +5,11 @@
 #include <QWidget>
 
 #include "app/prompt_dialogs.h"
+#include "app/qt_text.h"
 #include "app/statistics_dialog.h"
 #include "web/status_log.h"
 
 namespace vn340 {
-namespace {
-
-QString fromStd(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
 WindowDialogs::WindowDialogs(QWidget& window)
     : window_(window),
       messageDialog_(new MessageDialog(&window)),
