@@ -39,8 +39,7 @@ CompareSide CompareSide::lastRead(const GyroConfig& read) {
 }
 
 CompareSide CompareSide::snapshot(const Snapshot& snapshot) {
-    const QString what = snapshot.kind == SnapshotKind::Read ? QStringLiteral("read from")
-                                                             : QStringLiteral("stored to");
+    const QString what = fromStd(snapshotKindPhrase(snapshot.kind));
     return {Kind::Snapshot,
             QStringLiteral("%1 the vn340 with serial number %2 on %3 %4")
                 .arg(what, fromStd(snapshot.serialNumber), fromStd(dateText(snapshot.time)),

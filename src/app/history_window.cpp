@@ -122,8 +122,7 @@ void HistoryWindow::refill() {
         auto* item = new QTreeWidgetItem(list_);
         item->setText(Date, fromStd(dateText(snapshot.time)));
         item->setText(Time, fromStd(timeText(snapshot.time)));
-        item->setText(Kind, snapshot.kind == SnapshotKind::Read ? QStringLiteral("Read")
-                                                                : QStringLiteral("Stored"));
+        item->setText(Kind, fromStd(snapshotKindName(snapshot.kind)));
         item->setText(Serial, fromStd(snapshot.serialNumber));
     }
     recount();

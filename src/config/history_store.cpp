@@ -1,6 +1,7 @@
 #include "config/history_store.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -14,16 +15,40 @@
 namespace vn340 {
 namespace {
 
-constexpr std::string_view kReadWord = "read";
-constexpr std::string_view kStoredWord = "stored";
 constexpr std::string_view kSuffix = ".tsf";
-constexpr std::string_view kReadHeadline = "Read from the vn340 with serial number ";
-constexpr std::string_view kStoredHeadline = "Stored to the vn340 with serial number ";
+constexpr std::string_view kHeadlineMiddle = " the vn340 with serial number ";
 // More snapshots than this within one second would be a program gone wrong, not a pilot.
 constexpr int kMaxSequence = 1000;
 
+struct KindWords {
+    SnapshotKind kind;
+    std::string_view fileWord;  // in the file name
+    std::string_view name;      // in the history window
+    std::string_view phrase;    // "<phrase> the vn340 with serial number ..."
+};
+
+// A word that starts another (none does today) would have to come after it, as names are
+// recognised by their first matching word.
+constexpr std::array<KindWords, 3> kKinds = {{
+    {SnapshotKind::Read, "read", "Read", "read from"},
+    {SnapshotKind::Stored, "stored", "Stored", "stored to"},
+    {SnapshotKind::Unfinished, "unfinished", "Unfinished", "not finished storing to"},
+}};
+
+const KindWords& wordsOf(SnapshotKind kind) {
+    return *std::find_if(kKinds.begin(), kKinds.end(),
+                         [kind](const KindWords& words) { return words.kind == kind; });
+}
+
 std::string_view kindWord(SnapshotKind kind) {
-    return kind == SnapshotKind::Read ? kReadWord : kStoredWord;
+    return wordsOf(kind).fileWord;
+}
+
+// "Read from the vn340 with serial number ": the phrase with a capital.
+std::string headlineStart(SnapshotKind kind) {
+    std::string start(wordsOf(kind).phrase);
+    start[0] = static_cast<char>(start[0] - 'a' + 'A');
+    return start + std::string(kHeadlineMiddle);
 }
 
 // A serial number becomes a folder name only when it cannot climb out of the history.
@@ -75,14 +100,14 @@ std::optional<SnapshotName> parseSnapshotName(std::string_view name) {
     }
     std::string_view rest = name.substr(18, name.size() - 18 - kSuffix.size());
     SnapshotName parsed{{*year, *month, *day, *hour, *minute, *second}, SnapshotKind::Read, 1};
-    if (startsWith(rest, kReadWord)) {
-        rest.remove_prefix(kReadWord.size());
-    } else if (startsWith(rest, kStoredWord)) {
-        parsed.kind = SnapshotKind::Stored;
-        rest.remove_prefix(kStoredWord.size());
-    } else {
+    const auto kind = std::find_if(kKinds.begin(), kKinds.end(), [rest](const KindWords& words) {
+        return startsWith(rest, words.fileWord);
+    });
+    if (kind == kKinds.end()) {
         return std::nullopt;
     }
+    parsed.kind = kind->kind;
+    rest.remove_prefix(kind->fileWord.size());
     if (rest.empty()) {
         return parsed;
     }
@@ -103,7 +128,9 @@ std::optional<SnapshotName> parseSnapshotName(std::string_view name) {
 std::vector<std::string> pilotsLines(const std::string& comments) {
     std::vector<std::string> lines = splitAtLineBreaks(comments);
     const auto own = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
-        return !startsWith(line, kReadHeadline) && !startsWith(line, kStoredHeadline);
+        return std::none_of(kKinds.begin(), kKinds.end(), [&line](const KindWords& words) {
+            return startsWith(line, headlineStart(words.kind));
+        });
     });
     lines.erase(lines.begin(), own);
     return lines;
@@ -174,10 +201,18 @@ std::string snapshotFileName(const LocalTime& time, SnapshotKind kind, int seque
     return name + std::string(kSuffix);
 }
 
+std::string_view snapshotKindName(SnapshotKind kind) {
+    return wordsOf(kind).name;
+}
+
+std::string_view snapshotKindPhrase(SnapshotKind kind) {
+    return wordsOf(kind).phrase;
+}
+
 std::string snapshotHeadline(SnapshotKind kind, std::string_view serialNumber,
                              const LocalTime& time) {
-    return std::string(kind == SnapshotKind::Read ? kReadHeadline : kStoredHeadline) +
-           std::string(serialNumber) + " on " + dateText(time) + " " + timeText(time);
+    return headlineStart(kind) + std::string(serialNumber) + " on " + dateText(time) + " " +
+           timeText(time);
 }
 
 std::string historyFailureMessage(const SysResult& failure) {

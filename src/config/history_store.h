@@ -7,6 +7,7 @@
 //
 //   <data home>/tarvelrc/history/<serial number>/2026-12-08_221503_read.tsf
 //                                                2026-12-08_221503_stored-2.tsf
+//                                                2026-12-08_221734_unfinished.tsf
 //
 // The names sort by local time; a second snapshot within the same second gets "-2", "-3"...
 
@@ -22,7 +23,15 @@
 
 namespace vn340 {
 
-enum class SnapshotKind { Read, Stored };
+// Read from the gyro, stored to it (and read back), or being stored when the store ended
+// early: what the pilot prepared is kept even when the gyro did not take all of it.
+enum class SnapshotKind { Read, Stored, Unfinished };
+
+// "Read", "Stored", "Unfinished": how the history window names a kind.
+std::string_view snapshotKindName(SnapshotKind kind);
+// "read from", "stored to", "not finished storing to": what the snapshot's configuration was
+// to the gyro, in a sentence about it.
+std::string_view snapshotKindPhrase(SnapshotKind kind);
 
 struct LocalTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
@@ -55,7 +64,7 @@ std::string historyFolder();
 std::string snapshotFileName(const LocalTime& time, SnapshotKind kind, int sequence = 1);
 
 // The first comment line of a snapshot: "Read from the vn340 with serial number 135732 on
-// 2026-12-08 22:15:03", or "Stored to ...".
+// 2026-12-08 22:15:03", "Stored to ..." or "Not finished storing to ...".
 std::string snapshotHeadline(SnapshotKind kind, std::string_view serialNumber,
                              const LocalTime& time);
 

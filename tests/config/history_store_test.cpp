@@ -65,6 +65,8 @@ TEST_F(HistoryStoreTest, EverySnapshotIsANewSettingsFileThatLoadsBack) {
         {SnapshotKind::Stored, 30,
          "Read from the vn340 with serial number 1 on 2026-01-02 10:00:00", "stored.tsf",
          "Stored to" + headline},
+        {SnapshotKind::Unfinished, 40, "Stored to" + headline + "new tail servo", "unfinished.tsf",
+         "Not finished storing to" + headline + "new tail servo\n"},
     };
     std::vector<GyroConfig> kept;
     for (const Row& row : rows) {
@@ -83,7 +85,7 @@ TEST_F(HistoryStoreTest, EverySnapshotIsANewSettingsFileThatLoadsBack) {
         EXPECT_EQ(back.userComments, rows[i].commentsBack);
     }
     const std::vector<Snapshot> listed = store.list("135732");
-    ASSERT_EQ(listed.size(), 3u);
+    ASSERT_EQ(listed.size(), 4u);
     EXPECT_EQ(listed[0].path, kGyro + "/2026-12-08_221503_read-2.tsf");
     EXPECT_EQ(listed[0].time, now);
     EXPECT_EQ(listed[0].config.highEndpoint, 90);
