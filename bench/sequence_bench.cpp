@@ -50,6 +50,9 @@ class BenchHost : public SequenceHost {
     QElapsedTimer clock;
     qint64 lastSend = -1, lastReceive = -1;
     qint64 exchangeNs = 0, gapNs = 0;
+    // Where a store begins to read its words back, and what had crossed the wire by then.
+    qint64 verifyNs = -1;
+    std::size_t characterCountAtVerify = 0;
 
     void noteReceive() { lastReceive = clock.nsecsElapsed(); }
     void closeExchange() {
@@ -72,7 +75,12 @@ class BenchHost : public SequenceHost {
         sent += frame.size();
         send(frame);
     }
-    void setStatus(std::string_view) override {}
+    void setStatus(std::string_view text) override {
+        if (text == sequence_text::kVerifying) {
+            verifyNs = clock.nsecsElapsed();
+            characterCountAtVerify = sent + received;
+        }
+    }
     void showStatus(std::string_view) override {}
     void showMessage(std::string_view text) override { failure = text; }
     void enableControls(bool enable) override {
@@ -186,6 +194,7 @@ int main(int argc, char** argv) {
         host.sent = host.received = 0;
         host.exchangeNs = host.gapNs = 0;
         host.lastSend = host.lastReceive = -1;
+        host.verifyNs = -1;
         host.failure.clear();
         host.clock.start();
         start();
@@ -201,6 +210,16 @@ int main(int argc, char** argv) {
             "%-32s %.3f s from frames to their replies, %.3f s between replies and "
             "frames\n",
             "", host.exchangeNs / 1e9, host.gapNs / 1e9);
+        if (host.verifyNs >= 0) {
+            // The read-back against its own wire time, and the store without it beside it.
+            const double readBack = seconds - host.verifyNs / 1e9;
+            const double readBackWire = (characters - host.characterCountAtVerify) * 10.0 / kBaud;
+            std::printf(
+                "%-32s store without read-back %.3f s, read-back %.3f s for %zu characters, "
+                "wire %.3f s, ratio %.3f\n",
+                "", host.verifyNs / 1e9, readBack, characters - host.characterCountAtVerify,
+                readBackWire, readBack / readBackWire);
+        }
         return host.failure.empty();
     };
     auto readAndWrite = [&](const char* transport, bool write) {

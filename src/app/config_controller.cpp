@@ -38,7 +38,9 @@ ConfigController::ConfigController(ConfigView& view, WindowDialogs& dialogs,
     engine_ = std::make_unique<SequenceEngine>(model_, *engineHost_);
     engineHost_->attach(*engine_);
     engineHost_->onReadComplete([this] { readComplete(); });
-    engineHost_->onWriteComplete([this] { emit storeCompleted(); });
+    engineHost_->onWriteComplete(
+        [this](const GyroConfig& gyroHolds) { emit storeCompleted(gyroHolds); });
+    engineHost_->onWriteUnfinished([this] { emit storeUnfinished(); });
     link_->onTextReceived(
         [this](std::string_view text) { engineHost_->active().dispatchReply(text); });
     link_->onAdapterLost([this] { return engineHost_->active().adapterLost(); });
@@ -177,6 +179,9 @@ void ConfigController::portListClosed() {
 }
 
 void ConfigController::diagnosticsCommand(std::optional<NumericField> boxBeingEdited) {
+    // A read of the gyro's own beside the screen's engine is as much a read as any.
+    if (engineHost_->sideRunning())
+        return;
     // The command reaches the window without the focus leaving the box being edited, and the
     // first round shows the model again: the box gets its check now, or its text would be lost.
     if (!engine_->diagnosticsRunning() && boxBeingEdited)

@@ -106,9 +106,12 @@ class ConfigController : public QObject {
 
   signals:
     void pilotChanged(const vn340::PilotChange& change);
-    // A read or a store ran to its end; the controls are back.
+    // A read or a store ran to its end; the controls are back. `gyroHolds` is what the store
+    // read back from the gyro.
     void readCompleted();
-    void storeCompleted();
+    void storeCompleted(const vn340::GyroConfig& gyroHolds);
+    // A store ended early after it had begun writing; model() is what it was storing.
+    void storeUnfinished();
 
   private:
     friend class ConfigDialogTestAccess;

@@ -73,6 +73,7 @@ class ConfigDialog : public QDialog, private ConfigView {
     void fillSelectors();
     void onDirectionClicked(bool normalClicked);
     void onDiagnosticsCommand();
+    void updateDiagnosticsCommand();
     // The box being edited, if any, gets its check now.
     void finishEditing();
     bool isSurface(const QWidget* under) const;
@@ -109,6 +110,9 @@ class ConfigDialog : public QDialog, private ConfigView {
     // the pilot.
     bool movingFocus_ = false;
     QString statusText_;
+    // The diagnostics command is on while the controls are, or while diagnostics run.
+    bool controlsOn_ = true;
+    bool diagnosticsShown_ = false;
     std::array<bool, 4> hiddenBits_{};  // "Bit8", "Bit10", "Bit11", "Bit12"
 
     WindowControls controls_;

@@ -114,6 +114,8 @@ void ConfigDialog::enableControls(bool on) {
         controls_.byId.at(id)->setEnabled(on);
     if (safetyNet_ != nullptr)
         safetyNet_->controlsEnabled(on);
+    controlsOn_ = on;
+    updateDiagnosticsCommand();
 }
 
 void ConfigDialog::enableGyroButtons(bool on) {
@@ -126,6 +128,14 @@ void ConfigDialog::enableGyroButtons(bool on) {
 void ConfigDialog::showDiagnosticsRunning(bool running) {
     diagnosticsAction_->setText(
         QString::fromLatin1(running ? kStopDiagnosticsText : kStartDiagnosticsText));
+    diagnosticsShown_ = running;
+    updateDiagnosticsCommand();
+}
+
+void ConfigDialog::updateDiagnosticsCommand() {
+    // While a read or a store runs the controls are off and diagnostics are not running: the
+    // command must not reach the gyro then. Running diagnostics can always be stopped.
+    diagnosticsAction_->setEnabled(controlsOn_ || diagnosticsShown_);
 }
 
 std::optional<NumericField> ConfigDialog::takeBoxes(GyroConfig& config) {

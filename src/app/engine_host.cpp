@@ -84,9 +84,14 @@ void EngineHost::readComplete() {
         readComplete_();
 }
 
-void EngineHost::writeComplete() {
+void EngineHost::writeComplete(const GyroConfig& gyroHolds) {
     if (writeComplete_)
-        writeComplete_();
+        writeComplete_(gyroHolds);
+}
+
+void EngineHost::writeUnfinished() {
+    if (writeUnfinished_)
+        writeUnfinished_();
 }
 
 }  // namespace vn340

@@ -30,12 +30,18 @@ class EngineHost : public SequenceHost {
     void attach(SequenceEngine& engine) { engine_ = &engine; }
     // While `side` runs, the timers and received text are its own, not the attached engine's.
     void divert(SequenceEngine* side) { side_ = side; }
-    SequenceEngine& active() const {
-        return side_ != nullptr && !side_->idle() ? *side_ : *engine_;
-    }
-    // Told when a read or a store has ended well.
+    SequenceEngine& active() const { return sideRunning() ? *side_ : *engine_; }
+    // Told when a read or a store has ended well, and when a store that had begun writing
+    // ended early.
     void onReadComplete(std::function<void()> listener) { readComplete_ = std::move(listener); }
-    void onWriteComplete(std::function<void()> listener) { writeComplete_ = std::move(listener); }
+    void onWriteComplete(std::function<void(const GyroConfig&)> listener) {
+        writeComplete_ = std::move(listener);
+    }
+    void onWriteUnfinished(std::function<void()> listener) {
+        writeUnfinished_ = std::move(listener);
+    }
+    // A read of the gyro's own runs beside the attached engine.
+    bool sideRunning() const { return side_ != nullptr && !side_->idle(); }
 
     void armTimer(SequenceTimer timer, std::chrono::milliseconds delay) override;
     void killTimer(SequenceTimer timer) override;
@@ -51,7 +57,8 @@ class EngineHost : public SequenceHost {
     StatisticsAnswer offerStatistics() override;
     void diagnosticsMenuChanged(bool running) override;
     void readComplete() override;
-    void writeComplete() override;
+    void writeComplete(const GyroConfig& gyroHolds) override;
+    void writeUnfinished() override;
 
   private:
     ConfigView& view_;
@@ -63,7 +70,8 @@ class EngineHost : public SequenceHost {
     SequenceEngine* side_ = nullptr;
     SequenceTimers timers_;
     std::function<void()> readComplete_;
-    std::function<void()> writeComplete_;
+    std::function<void(const GyroConfig&)> writeComplete_;
+    std::function<void()> writeUnfinished_;
 };
 
 }  // namespace vn340

@@ -1,5 +1,7 @@
 #include "app/prompt_dialogs.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QFont>
 #include <QLabel>
@@ -122,6 +124,27 @@ void MessageDialog::setMessage(const QString& text) {
     message_ = text;
     label_->setText(text);
     describe(*this, text);
+    // The design's sizes are the least; the label and the dialog grow by what the text needs.
+    const int designLabelHeight = py(81);
+    const int extra = std::max(0, label_->heightForWidth(label_->width()) - designLabelHeight);
+    label_->resize(label_->width(), designLabelHeight + extra);
+    okButton_->move(okButton_->x(), py(88) + extra);
+    setFixedSize(px(186), py(109) + extra);
+}
+
+void MessageDialog::run(const QString& text) {
+    if (running_) {
+        waiting_.push_back(text);
+        return;
+    }
+    running_ = true;
+    waiting_.push_back(text);
+    while (!waiting_.empty()) {
+        setMessage(waiting_.front());
+        waiting_.pop_front();
+        exec();
+    }
+    running_ = false;
 }
 
 ContinueAbortPrompt::ContinueAbortPrompt(QWidget* parent) : QDialog(parent) {

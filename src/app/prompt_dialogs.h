@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDialog>
+
 #include <QFont>
 #include <QString>
+#include <deque>
 
 class QCheckBox;
 class QLabel;
@@ -35,8 +37,15 @@ class MessageDialog : public QDialog {
   public:
     explicit MessageDialog(QWidget* parent = nullptr);
 
+    // A message longer than the design's label makes the dialog taller, never cut short.
     void setMessage(const QString& text);
     const QString& message() const { return message_; }
+
+    // Shows `text` modally and returns once the pilot has answered it. A message that comes
+    // while another is open (from a timer or a device event in the open one's event loop)
+    // never replaces the open one's text: it waits its turn, is shown as soon as the open one
+    // has been answered, and the call returns at once.
+    void run(const QString& text);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -45,6 +54,8 @@ class MessageDialog : public QDialog {
     QString message_;
     QLabel* label_;
     QPushButton* okButton_;
+    bool running_ = false;
+    std::deque<QString> waiting_;
 };
 
 // The Detect wizard's steps. "Continue" (also Enter) and "Abort" both accept and set the

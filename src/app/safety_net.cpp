@@ -71,8 +71,9 @@ SafetyNet::SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidg
 
     connect(&controller_, &ConfigController::pilotChanged, this, &SafetyNet::pilotChanged);
     connect(&controller_, &ConfigController::readCompleted, this, &SafetyNet::readCompleted);
-    connect(&controller_, &ConfigController::storeCompleted, this,
-            [this] { keep(controller_.model(), SnapshotKind::Stored); });
+    connect(&controller_, &ConfigController::storeCompleted, this, &SafetyNet::storeCompleted);
+    connect(&controller_, &ConfigController::storeUnfinished, this,
+            [this] { keep(controller_.model(), SnapshotKind::Unfinished); });
     updateActions();
 }
 
@@ -136,6 +137,16 @@ void SafetyNet::readCompleted() {
     lastRead_ = controller_.model();
     updateActions();
     keep(*lastRead_, SnapshotKind::Read);
+}
+
+void SafetyNet::storeCompleted(const GyroConfig& gyroHolds) {
+    // What the gyro answered when the store read its words back is what it holds now.
+    lastRead_ = gyroHolds;
+    updateActions();
+    if (compareWindow_ != nullptr && compareWindow_->isVisible() &&
+        compareWindow_->side().kind == CompareSide::Kind::LastRead)
+        showComparison(gyroHolds, CompareSide::lastRead(gyroHolds));
+    keep(gyroHolds, SnapshotKind::Stored);
 }
 
 void SafetyNet::keep(GyroConfig config, SnapshotKind kind) {

@@ -70,6 +70,7 @@ class SafetyNet : public QObject {
     void updateActions();
     void pilotChanged(const PilotChange& change);
     void readCompleted();
+    void storeCompleted(const GyroConfig& gyroHolds);
     void keep(GyroConfig config, SnapshotKind kind);
     void screenChanged();
 

@@ -71,10 +71,7 @@ class WindowOfferHost : public StatisticsOfferHost {
     Submission submit(const std::string& line) override {
         return submitStatistics(line, hiddenList_);
     }
-    void showMessage(std::string_view text) override {
-        messages_.setMessage(fromStd(text));
-        messages_.exec();
-    }
+    void showMessage(std::string_view text) override { messages_.run(fromStd(text)); }
 
   private:
     StatisticsDialog& dialog_;

@@ -20,8 +20,7 @@ WindowDialogs::WindowDialogs(QWidget& window)
       hiddenStatusList_(new StatusLog(&window)) {}
 
 void WindowDialogs::showMessage(const QString& text) {
-    messageDialog_->setMessage(text);
-    messageDialog_->exec();
+    messageDialog_->run(text);
 }
 
 void WindowDialogs::showMessage(std::string_view text) {

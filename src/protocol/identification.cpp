@@ -107,6 +107,7 @@ void SequenceEngine::storeFirmware(std::string_view reply, Identification item) 
 
 void SequenceEngine::storeSerialLow(std::string_view reply) {
     const WordReply word = decodeWordReply(reply);
+    serialLowRead_ = word.passed;
     if (word.passed) {
         serialNumber_ = word.value;
     }
@@ -114,9 +115,9 @@ void SequenceEngine::storeSerialLow(std::string_view reply) {
 
 void SequenceEngine::storeSerialHigh(std::string_view reply) {
     const WordReply word = decodeWordReply(reply);
-    if (word.passed) {
-        // Only the low half is kept from before: when the low half's reply was damaged, adding
-        // the high half to the whole previous number would count the high half twice.
+    // Without this reading's low half the number would be made of two gyros' halves, or of
+    // two readings': the field keeps the number it had.
+    if (word.passed && serialLowRead_) {
         serialNumber_ =
             serialNumberFromWords(static_cast<std::uint16_t>(serialNumber_ & 0xFFFF), word.value);
         config_.serialNumber = serialNumberText(serialNumber_);

@@ -85,6 +85,7 @@ void SequenceEngine::runReadState() {
 void SequenceEngine::beginRead() {
     host_.enableGyroButtons(false);
     stepIndex_ = 0;
+    serialLowRead_ = false;
     keptServoData_.reset();
     state_ = 2;
     host_.armTimer(kStep, kStepDelay);
@@ -117,6 +118,9 @@ void SequenceEngine::readParameter() {
 }
 
 void SequenceEngine::statisticsHandOver() {
+    // Stray text can bring the engine here before its step timer does; that timer must not
+    // fire again while the offer keeps the pilot in a dialog, or the read would finish twice.
+    host_.killTimer(kStep);
     if (statistics_ == StatisticsWord::LeaveOnGyro) {
         state_ = 19;
         host_.armTimer(kStep, kStepDelay);

@@ -45,6 +45,9 @@ constexpr int kFirstWriteState = 20;
 constexpr int kLastWriteState = 37;
 constexpr int kFirstDiagState = 38;
 constexpr int kLastDiagState = 47;
+// A store reads its words back before it finishes (in its last state, 37).
+constexpr int kFirstVerifyState = 48;
+constexpr int kLastVerifyState = 49;
 
 bool within(int state, int first, int last) {
     return state >= first && state <= last;
@@ -57,6 +60,8 @@ SequenceEngine::SequenceEngine(GyroConfig& config, SequenceHost& host)
 
 void SequenceEngine::startRead(StatisticsWord statistics) {
     statistics_ = statistics;
+    configBeforeRead_ = config_;
+    flagBitsBeforeRead_ = flagBits_;
     host_.enableControls(false);
     state_ = kFirstReadState;
     host_.armTimer(SequenceTimer::ReadStep, kStepDelay);
@@ -69,6 +74,10 @@ void SequenceEngine::startWrite() {
 }
 
 void SequenceEngine::diagnosticsCommand() {
+    if (!diagnosticsRunning_ && state_ != 0) {
+        // A read or a store runs, or diagnostics finish their last round.
+        return;
+    }
     if (diagnosticsRunning_) {
         // The round in progress finishes; the flag is looked at once per round.
         diagnosticsRunning_ = false;
@@ -85,7 +94,8 @@ void SequenceEngine::diagnosticsCommand() {
 void SequenceEngine::dispatchReply(std::string_view text) {
     if (within(state_, kFirstReadState, kLastReadState - 1)) {
         step(text, &SequenceEngine::runReadState);
-    } else if (within(state_, kFirstWriteState, kLastWriteState - 1)) {
+    } else if (within(state_, kFirstWriteState, kLastWriteState - 1) ||
+               within(state_, kFirstVerifyState, kLastVerifyState)) {
         step(text, &SequenceEngine::runWriteState);
     } else if (within(state_, kFirstDiagState, kLastDiagState - 1)) {
         step(text, &SequenceEngine::runDiagState);
@@ -114,6 +124,20 @@ void SequenceEngine::onTimer(SequenceTimer timer) {
             host_.showStatus({});
             break;
     }
+}
+
+SequenceEngine::Sequence SequenceEngine::running() const {
+    if (within(state_, kFirstReadState, kLastReadState)) {
+        return Sequence::Read;
+    }
+    if (within(state_, kFirstWriteState, kLastWriteState) ||
+        within(state_, kFirstVerifyState, kLastVerifyState)) {
+        return Sequence::Write;
+    }
+    if (within(state_, kFirstDiagState, kLastDiagState)) {
+        return Sequence::Diagnostics;
+    }
+    return Sequence::None;
 }
 
 bool SequenceEngine::adapterLost() {
@@ -165,18 +189,37 @@ void SequenceEngine::consumed(int nextState, SequenceTimer stepTimer,
 }
 
 void SequenceEngine::endWithMessage(std::string_view message, bool clearStatus) {
-    const bool diagnostics = within(state_, kFirstDiagState, kLastDiagState);
+    const Sequence sequence = running();
     host_.killTimer(SequenceTimer::Timeout);
     if (clearStatus) {
         host_.setStatus({});
     }
     state_ = 0;
     replyBuffer_.clear();
-    host_.showMessage(message);
+    host_.showMessage(endEarly(sequence, message));
     giveControlsBack();
-    if (diagnostics) {
+    if (sequence == Sequence::Diagnostics) {
         stopDiagnostics();
     }
+}
+
+std::string SequenceEngine::endEarly(Sequence sequence, std::string_view message) {
+    std::string text(message);
+    if (sequence == Sequence::Read) {
+        config_ = configBeforeRead_;
+        flagBits_ = flagBitsBeforeRead_;
+        host_.refreshControls();
+        text += "\n\n";
+        text += sequence_text::kReadUnfinished;
+    } else if (sequence == Sequence::Write) {
+        text += "\n\n";
+        text += writing_ ? sequence_text::kStoreUnfinished : sequence_text::kStoreNotBegun;
+        if (writing_) {
+            writing_ = false;
+            host_.writeUnfinished();
+        }
+    }
+    return text;
 }
 
 void SequenceEngine::giveControlsBack() {
@@ -191,10 +234,12 @@ void SequenceEngine::timeout() {
     if (state_ == 0) {
         return;  // the sequence it guarded has already ended
     }
+    const Sequence sequence = running();
     state_ = 0;
     replyBuffer_.clear();
+    const std::string message = endEarly(sequence, sequence_text::kCommunicationFailure);
     giveControlsBack();
-    host_.showMessage(sequence_text::kCommunicationFailure);
+    host_.showMessage(message);
     host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     stopDiagnostics();
 }

@@ -15,6 +15,7 @@
 
 #include "config/gyro_config.h"
 #include "protocol/identification.h"
+#include "protocol/write_verification.h"
 
 namespace vn340 {
 
@@ -75,9 +76,14 @@ class SequenceHost {
     virtual void diagnosticsMenuChanged(bool running) = 0;
 
     // A read or a store has ended well; the engine is idle again. What the program does
-    // after a good exchange with the gyro (keeping it in the history) starts here.
+    // after a good exchange with the gyro (keeping it in the history) starts here. After a
+    // store, `gyroHolds` is what the gyro answered when its words were read back, which is
+    // what was stored unless the pilot has been told otherwise.
     virtual void readComplete() {}
-    virtual void writeComplete() {}
+    virtual void writeComplete(const GyroConfig& gyroHolds) { (void)gyroHolds; }
+    // A store ended early, after it had begun writing: the pilot has been told, and the
+    // configuration it was storing is the engine's configuration, as it was taken.
+    virtual void writeUnfinished() {}
 };
 
 // The texts the sequences show.
@@ -91,6 +97,15 @@ inline constexpr std::string_view kReadAck = "READ_ACK";
 std::string unknownDevice(int productId);
 std::string unsupportedMemoryMap(int version);
 std::string crcFailure();  // "Failed CRC Check:READ_ACK"
+// What is added to the message that ends a read or a store early.
+inline constexpr std::string_view kReadUnfinished =
+    "The read did not finish, so the window shows again what it showed before the read.";
+inline constexpr std::string_view kStoreUnfinished =
+    "The store did not finish: the gyro may now hold some new and some old settings.\n\n"
+    "Storing again is safe: every setting is written again.";
+inline constexpr std::string_view kStoreNotBegun =
+    "The store did not finish, but nothing had been written yet: the gyro keeps the settings "
+    "it had.\n\nStoring again is safe.";
 }  // namespace sequence_text
 
 class SequenceEngine {
@@ -101,7 +116,8 @@ class SequenceEngine {
     void startRead(StatisticsWord statistics = StatisticsWord::HandOver);
     void startWrite();
     // The diagnostics menu command: starts diagnostics, or asks the running round to be the
-    // last one.
+    // last one. While a read or a store runs it does nothing: cutting a store short would
+    // leave the gyro with some new and some old settings.
     void diagnosticsCommand();
 
     // Every block of received text, on the GUI thread.
@@ -112,6 +128,9 @@ class SequenceEngine {
     // its time-out would end it. Returns whether one was running, and so whether the pilot has
     // been told.
     bool adapterLost();
+
+    enum class Sequence { None, Read, Write, Diagnostics };
+    Sequence running() const;
 
     int sequenceState() const { return state_; }
     int stepIndex() const { return stepIndex_; }
@@ -169,6 +188,8 @@ class SequenceEngine {
     void keepServoFlags();
     void writeParameter();
     void nextWriteStep();
+    void beginVerify();
+    void keepReadBack();
     void finishWrite();
 
     void beginDiagnostics();
@@ -180,6 +201,10 @@ class SequenceEngine {
     // The engine is idle before the message opens, so text and timers that arrive while it is
     // open are dropped.
     void endWithMessage(std::string_view message, bool clearStatus);
+    // Before the message that ends `sequence` early: a read puts back the configuration it
+    // started from; a store that had begun writing is kept by the host. Returns the message
+    // with what the pilot must know about that.
+    std::string endEarly(Sequence sequence, std::string_view message);
     // Every end of a sequence: the controls come back, the gyro buttons only with an open port.
     void giveControlsBack();
     void timeout();
@@ -193,7 +218,15 @@ class SequenceEngine {
     std::string replyBuffer_;
 
     std::uint32_t serialNumber_ = 0;
+    // Whether this sequence's reply with the serial number's low half passed its check.
+    bool serialLowRead_ = false;
     std::optional<std::uint16_t> keptServoData_;
+    // What a read started from, put back when it ends early.
+    GyroConfig configBeforeRead_;
+    FlagBits flagBitsBeforeRead_;
+    // A store's words, and whether its first word has gone out.
+    StoreWords storeWords_;
+    bool writing_ = false;
     std::uint16_t flagsAsRead_ = 0;
     FlagBits flagBits_;
 

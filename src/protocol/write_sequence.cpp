@@ -1,6 +1,7 @@
 // The write sequence: the gyro is identified exactly as for a read and its servo flags word
 // is read, so that the bits this program does not own survive; only then are the fifteen
-// words written, each acknowledged before the next is sent.
+// words written, each acknowledged before the next is sent. An acknowledgement only says a
+// word arrived, so every parameter word is then read back and set beside the word written.
 
 #include <array>
 
@@ -16,6 +17,9 @@ constexpr SequenceTimer kStep = SequenceTimer::WriteStep;
 constexpr int kLastWriteStep = kWriteStepCount - 1;
 constexpr int kServoDataStep = 12;
 constexpr int kServoFlagsStep = 14;
+// The read-back's next frame goes out as soon as the event loop is free: a store waits for
+// every word it reads back, so its steps are not paced like the sequences' own.
+constexpr std::chrono::milliseconds kReadBackStep{0};
 
 // The same steps as a read's, under the store's state numbers and status, with the firmware
 // shown by the word's two bytes.
@@ -73,6 +77,14 @@ void SequenceEngine::runWriteState() {
                 nextWriteStep();
             }
             break;
+        case 48:
+            send(parameterReadFrame(stepIndex_), 49);
+            break;
+        case 49:
+            if (replyArrived(parameterReplyComplete)) {
+                keepReadBack();
+            }
+            break;
         case 37:
             finishWrite();
             break;
@@ -83,6 +95,9 @@ void SequenceEngine::runWriteState() {
 
 void SequenceEngine::beginWrite() {
     stepIndex_ = 0;
+    serialLowRead_ = false;
+    storeWords_ = {};
+    writing_ = false;
     host_.enableGyroButtons(false);
     state_ = 21;
     host_.armTimer(kStep, kStepDelay);
@@ -114,26 +129,56 @@ void SequenceEngine::writeParameter() {
         config_.servoFlags = word;
     }
     const int n = parameterForWriteStep(stepIndex_);
+    storeWords_.written[static_cast<std::size_t>(n)] = word;
     const auto addressLow = static_cast<std::uint8_t>(parameterAddress(n) & 0xFF);
+    writing_ = true;
     send(parameterWriteFrame(word, addressLow), 36);
 }
 
 void SequenceEngine::nextWriteStep() {
     if (stepIndex_ == kLastWriteStep) {
-        consumed(37, kStep);
+        beginVerify();
         return;
     }
     ++stepIndex_;
     consumed(35, kStep);
 }
 
+void SequenceEngine::beginVerify() {
+    stepIndex_ = 0;
+    host_.setStatus(sequence_text::kVerifying);
+    consumed(48, kStep, kReadBackStep);
+}
+
+void SequenceEngine::keepReadBack() {
+    // A damaged answer is no reason to stop: the other words can still be checked, and the
+    // pilot is told which one could not be.
+    const WordReply word = decodeWordReply(wordReply());
+    if (word.passed) {
+        storeWords_.readBack[static_cast<std::size_t>(stepIndex_)] = word.value;
+    }
+    if (stepIndex_ == kParameterCount - 1) {
+        consumed(37, kStep);
+        return;
+    }
+    ++stepIndex_;
+    consumed(48, kStep, kReadBackStep);
+}
+
 void SequenceEngine::finishWrite() {
-    host_.setStatus("Write complete");
-    host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
-    host_.refreshControls();
-    giveControlsBack();
+    const std::vector<std::string> differences = storeDifferences(config_, storeWords_);
+    const GyroConfig gyroHolds = configFromReadBack(config_, storeWords_);
+    writing_ = false;
     state_ = 0;
-    host_.writeComplete();
+    host_.setStatus(differences.empty() ? std::string_view("Write complete")
+                                        : sequence_text::kStoreNotVerified);
+    host_.refreshControls();
+    if (!differences.empty()) {
+        host_.showMessage(sequence_text::storeDiffers(differences));
+    }
+    host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
+    giveControlsBack();
+    host_.writeComplete(gyroHolds);
 }
 
 }  // namespace vn340

@@ -208,7 +208,9 @@ TEST_F(ConfigDialogLinkTest, AdapterPulledOutMidReadEndsInTheCommunicationMessag
     sim.unplug();
     EXPECT_TRUE(eventually([&] { return driver().done(); }, 10000ms));
     ASSERT_EQ(driver().messages().size(), 1u);
-    EXPECT_EQ(driver().messages()[0].toStdString(), sequence_text::kCommunicationFailure);
+    EXPECT_EQ(driver().messages()[0].toStdString(),
+              std::string(sequence_text::kCommunicationFailure) + "\n\n" +
+                  std::string(sequence_text::kReadUnfinished));
     EXPECT_TRUE(engine().idle());
     EXPECT_EQ(link().transport(), Transport::None);
     EXPECT_FALSE(control(1031)->isEnabled());

@@ -141,19 +141,75 @@ TEST(MessageDialog, LayoutCaptionAndButton) {
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
 }
 
-TEST(MessageDialog, ShowsTheMessageAndWrapsLongOnesInsideTheLabel) {
+// A long message is never cut off: the label and the dialog grow by what the text needs, the
+// button stays under the text, and the next short message has the design's size again.
+TEST(MessageDialog, ShowsTheMessageWholeWrappingLongOnesInAGrownLabel) {
     MessageDialog dialog;
-    const QString longText = QString("Unable to open the port. ").repeated(20);
+    auto* label = child<QLabel>(dialog, "idc1003");
+    auto* ok = child<QPushButton>(dialog, "idc1");
+    const QString longText = QString("Unable to open the port. ").repeated(40);
     dialog.setMessage(longText);
     EXPECT_EQ(dialog.message(), longText);
     runModal(dialog, [&] {
-        auto* label = child<QLabel>(dialog, "idc1003");
         EXPECT_EQ(label->text(), longText);
         EXPECT_TRUE(label->wordWrap());
         EXPECT_TRUE(label->alignment() & Qt::AlignHCenter);
-        EXPECT_EQ(label->geometry(), dialogRect(7, 7, 172, 81));
+        EXPECT_EQ(label->geometry().topLeft(), dialogRect(7, 7, 172, 81).topLeft());
+        EXPECT_EQ(label->width(), dialogRect(7, 7, 172, 81).width());
+        EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+        EXPECT_GT(label->height(), dialogRect(7, 7, 172, 81).height());
+        EXPECT_EQ(ok->y() - label->geometry().bottom(),
+                  dialogRect(71, 88, 50, 14).y() - dialogRect(7, 7, 172, 81).bottom());
+        EXPECT_EQ(dialog.height() - ok->geometry().bottom(),
+                  177 - dialogRect(71, 88, 50, 14).bottom());
         dialog.accept();
     });
+    // A text that fills the design's label exactly, and a short one, keep the design's size.
+    for (const QString& text : {QStringLiteral("Read complete"), QString()}) {
+        dialog.setMessage(text.isEmpty() ? QStringLiteral("x") : text);
+        EXPECT_EQ(label->geometry(), dialogRect(7, 7, 172, 81));
+        EXPECT_EQ(ok->geometry(), dialogRect(71, 88, 50, 14));
+        EXPECT_EQ(dialog.size(), QSize(279, 177));
+    }
+    QString fits = QStringLiteral("x");
+    while (label->heightForWidth(label->width()) < dialogRect(7, 7, 172, 81).height()) {
+        fits += QStringLiteral("\nx");
+        dialog.setMessage(fits);
+    }
+    if (label->heightForWidth(label->width()) == dialogRect(7, 7, 172, 81).height())
+        EXPECT_EQ(dialog.size(), QSize(279, 177)) << "an exact fit needs no more room";
+    else
+        EXPECT_EQ(dialog.height(),
+                  177 + label->heightForWidth(label->width()) - dialogRect(7, 7, 172, 81).height());
+}
+
+// A message that comes while another is open (a device event during a time-out message) waits
+// for the pilot to answer the open one; it never replaces its text.
+TEST(MessageDialog, AMessageThatComesWhileAnotherIsOpenWaitsItsTurn) {
+    MessageDialog dialog;
+    std::vector<QString> shown;
+    bool secondReturned = false;
+    QTimer pilot;
+    QObject::connect(&pilot, &QTimer::timeout, &dialog, [&] {
+        if (!dialog.isVisible() || QApplication::activeModalWidget() != &dialog)
+            return;
+        shown.push_back(child<QLabel>(dialog, "idc1003")->text());
+        if (shown.size() == 1) {
+            dialog.run(QStringLiteral("The Vexa-Plug was unplugged."));
+            secondReturned = true;
+            EXPECT_EQ(child<QLabel>(dialog, "idc1003")->text(), QStringLiteral("Time-out"));
+        }
+        QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+    });
+    pilot.start(5);
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, &dialog, [&] { dialog.done(-1); });
+    guard.start(10000);
+    dialog.run(QStringLiteral("Time-out"));
+    EXPECT_TRUE(secondReturned);
+    EXPECT_EQ(shown, (std::vector<QString>{QStringLiteral("Time-out"),
+                                           QStringLiteral("The Vexa-Plug was unplugged.")}));
+    EXPECT_FALSE(dialog.isVisible());
 }
 
 TEST(MessageDialog, OkEnterAndEscapeCloseIt) {

@@ -66,8 +66,9 @@ TEST(CompareReadTest, ReadsWithTheFramesOfAReadLeavingScreenAndStatisticsAlone) 
         EXPECT_EQ(sim.word(kStatisticsAddress), row.statistics) << "the word stays on the gyro";
         if (!row.completes) {
             EXPECT_FALSE(delivered);
-            EXPECT_EQ(host.messages,
-                      std::vector<std::string>{std::string(sequence_text::kCommunicationFailure)});
+            EXPECT_EQ(host.messages, std::vector<std::string>{
+                                         std::string(sequence_text::kCommunicationFailure) +
+                                         "\n\n" + std::string(sequence_text::kReadUnfinished)});
             continue;
         }
         EXPECT_EQ(host.frames, expectedFrames);

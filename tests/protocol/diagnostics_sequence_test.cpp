@@ -123,15 +123,56 @@ TEST_F(DiagnosticsTest, AStarAheadOfItsDigitsArrivingInPiecesIsReadWhole) {
     EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(DiagnosticsTest, StartingDiagnosticsReplacesARunningRead) {
-    engine.startRead();
-    host.runUntil(5 * kMs);
-    ASSERT_GT(engine.sequenceState(), 0);
+// A store cut short leaves the gyro with some new and some old settings: nothing but the end of
+// a read or a store, its time-out or the adapter going may end it.
+TEST_F(DiagnosticsTest, TheCommandDoesNothingWhileAReadOrAStoreRuns) {
+    const struct {
+        const char* what;
+        bool write;
+        std::size_t frame;  // the command comes once this frame has gone out
+    } rows[] = {
+        {"read", false, 3},
+        {"store, writing", true, 12},
+        {"store, reading back", true, 30},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        GyroSimulator gyro;
+        GyroConfig model;
+        loadDefaults(model);
+        VirtualHost virtualHost(model);
+        SequenceEngine sequence(model, virtualHost);
+        virtualHost.attach(sequence);
+        virtualHost.setGyro(simulatedGyro(gyro, virtualHost));
+        row.write ? sequence.startWrite() : sequence.startRead();
+        while (virtualHost.frames.size() < row.frame) {
+            virtualHost.runUntil(virtualHost.now() + kMs);
+        }
+        const int state = sequence.sequenceState();
+        ASSERT_NE(state, 0);
+        EXPECT_EQ(virtualHost.status == "Verifying\u2026", row.frame == 30);
+        sequence.diagnosticsCommand();
+        EXPECT_EQ(sequence.sequenceState(), state);
+        EXPECT_FALSE(sequence.diagnosticsRunning());
+        virtualHost.run();
+        EXPECT_TRUE(virtualHost.messages.empty());
+        EXPECT_TRUE(virtualHost.diagnosticsMenu.empty());
+        EXPECT_EQ(virtualHost.readCompletes + virtualHost.writeCompletes, 1);
+        EXPECT_EQ(gyro.writesApplied().size(), row.write ? 15u : 1u) << "1: the statistics word";
+    }
+}
+
+// The last round after "Stop diagnostics" finishes as it was asked to; a second command then
+// does not start a round of its own in the middle of it.
+TEST_F(DiagnosticsTest, StartingAgainDuringTheLastRoundWaitsForItsEnd) {
     engine.diagnosticsCommand();
-    EXPECT_EQ(engine.sequenceState(), 38);
-    host.runUntil(100 * kMs);
-    EXPECT_GE(engine.sequenceState(), 43);
-    EXPECT_TRUE(host.messages.empty());
+    host.runUntil(30 * kMs);
+    engine.diagnosticsCommand();  // stop
+    engine.diagnosticsCommand();  // and at once start again
+    EXPECT_FALSE(engine.diagnosticsRunning());
+    host.run();
+    EXPECT_TRUE(engine.idle());
+    EXPECT_EQ(host.diagnosticsMenu, (std::vector<bool>{true, false}));
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "protocol/frames.h"
 #include "protocol/sequence_engine.h"
 #include "sim_gyro.h"
 
@@ -205,7 +208,9 @@ TEST_F(ReadSequenceTest, IdentificationFailuresEndTheReadWithTheirMessage) {
         virtualHost.setGyro(simulatedGyro(gyro, virtualHost));
         sequence.startRead();
         virtualHost.run();
-        EXPECT_EQ(virtualHost.messages, std::vector<std::string>{row.message});
+        EXPECT_EQ(virtualHost.messages,
+                  std::vector<std::string>{row.message + "\n\n" +
+                                           std::string(sequence_text::kReadUnfinished)});
         EXPECT_EQ(virtualHost.frames.size(), row.frames);
         EXPECT_EQ(virtualHost.status, "") << "the status line is cleared";
         EXPECT_EQ(virtualHost.controlsEnabled.back(), true);
@@ -214,17 +219,70 @@ TEST_F(ReadSequenceTest, IdentificationFailuresEndTheReadWithTheirMessage) {
     }
 }
 
-TEST_F(ReadSequenceTest, ASilentGyroEndsTheReadTwoSecondsAfterTheLastFrame) {
+TEST_F(ReadSequenceTest, AReadThatEndsEarlyPutsBackTheScreenItStartedFrom) {
+    sim.setWord(0x0100, 1658);  // 33 percent
+    sim.setWord(0x000A, 0x1234);
     sim.settings().silentFrom = 8;  // the second parameter read
+    config.highEndpoint = 120;
+    config.serialNumber = "4711";
+    const GyroConfig before = config;
+    const int refreshesBefore = host.refreshes;
     engine.startRead();
     host.run();
     ASSERT_EQ(host.frames.size(), 8u);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0], sequence_text::kCommunicationFailure);
+    EXPECT_EQ(host.messages[0], std::string(sequence_text::kCommunicationFailure) + "\n\n" +
+                                    std::string(sequence_text::kReadUnfinished));
     EXPECT_EQ(host.messageTimes[0] - host.frameTimes.back(), 2000 * kMs);
-    EXPECT_EQ(config.highEndpoint, 100) << "values read before the silence stay";
+    EXPECT_EQ(config, before) << "neither the high endpoint nor the serial number stay";
+    EXPECT_GT(host.refreshes, refreshesBefore);
     EXPECT_TRUE(engine.idle());
     EXPECT_EQ(host.controlsEnabled.back(), true);
+    EXPECT_EQ(host.readCompletes, 0);
+}
+
+// A serial number is made of the low and the high half of one reading: a damaged low half
+// leaves the number as it was, and the next good reading is whole again.
+TEST_F(ReadSequenceTest, ADamagedSerialNumberHalfNeverMixesTwoReadings) {
+    sim.setWord(0x000A, 0x1234);
+    sim.setWord(0x000C, 0x0002);
+    engine.startRead();
+    host.run();
+    ASSERT_EQ(config.serialNumber, "135732");
+
+    sim.setWord(0x000A, 0x0001);  // another gyro: 0x00030001
+    sim.setWord(0x000C, 0x0003);
+    sim.settings().corruptReply = sim.repliesSent() + 4;  // its low half
+    engine.startRead();
+    host.run();
+    EXPECT_EQ(config.serialNumber, "135732") << "not 0x1234 + 3 * 65536";
+
+    sim.settings().corruptReply = 0;
+    engine.startRead();
+    host.run();
+    EXPECT_EQ(config.serialNumber, "196609");
+    EXPECT_TRUE(host.messages.empty());
+}
+
+// Stray text right after the last parameter can run the hand-over before the step timer does;
+// while the pilot is in the offer, that timer must not finish the read behind its back.
+TEST_F(ReadSequenceTest, StrayTextAtTheStatisticsOfferFinishesTheReadOnce) {
+    sim.setWord(0x0120, 0x0005);
+    host.setGyro([this](std::string_view frame) {
+        auto pieces = simulatedGyro(sim, host)(frame);
+        if (frame == parameterReadFrame(16) && !pieces.empty()) {
+            pieces.emplace_back(pieces.back().first + 100, "~");  // before the 1 ms step
+        }
+        return pieces;
+    });
+    host.setOnOffer([this] { host.runUntil(host.now() + 500 * kMs); });
+    host.setStatisticsAnswers({StatisticsAnswer::ClearWord});
+    engine.startRead();
+    host.run();
+    EXPECT_EQ(host.offers, 1);
+    EXPECT_EQ(host.readCompletes, 1);
+    EXPECT_EQ(std::count(host.statuses.begin(), host.statuses.end(), "Read complete"), 1);
+    EXPECT_EQ(sim.word(0x0120), 0) << "the word is cleared after the read was accepted";
 }
 
 TEST_F(ReadSequenceTest, TextArrivingWhileIdleIsDropped) {

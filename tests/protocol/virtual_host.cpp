@@ -17,6 +17,9 @@ void VirtualHost::sendFrame(std::string_view frame) {
 
 StatisticsAnswer VirtualHost::offerStatistics() {
     ++offers;
+    if (onOffer_) {
+        onOffer_();
+    }
     if (statisticsAnswers_.empty()) {
         return StatisticsAnswer::Finish;
     }

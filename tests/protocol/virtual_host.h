@@ -37,8 +37,10 @@ class VirtualHost : public SequenceHost {
     void setStatisticsAnswers(std::vector<StatisticsAnswer> answers) {
         statisticsAnswers_ = std::move(answers);
     }
-    // Called while a message is "open", as the pilot's nested event loop would run.
+    // Called while a message or the statistics offer is "open", as the pilot's nested event
+    // loop would run.
     void setOnMessage(std::function<void()> action) { onMessage_ = std::move(action); }
+    void setOnOffer(std::function<void()> action) { onOffer_ = std::move(action); }
 
     // Runs events in time order until the engine is idle and no timer but the status clear
     // is pending, or until `limit` of virtual time has passed.
@@ -65,6 +67,9 @@ class VirtualHost : public SequenceHost {
     int offers = 0;
     int readCompletes = 0;
     int writeCompletes = 0;
+    int writesUnfinished = 0;
+    // What the last store found on the gyro when it read its words back.
+    std::optional<GyroConfig> gyroHolds;
     int statusShows = 0;  // the status line shown alone
     std::string status;
     // How the controls stand now.
@@ -107,7 +112,11 @@ class VirtualHost : public SequenceHost {
     StatisticsAnswer offerStatistics() override;
     void diagnosticsMenuChanged(bool running) override { diagnosticsMenu.push_back(running); }
     void readComplete() override { ++readCompletes; }
-    void writeComplete() override { ++writeCompletes; }
+    void writeComplete(const GyroConfig& holds) override {
+        ++writeCompletes;
+        gyroHolds = holds;
+    }
+    void writeUnfinished() override { ++writesUnfinished; }
 
   private:
     bool step(Micros limit);
@@ -116,6 +125,7 @@ class VirtualHost : public SequenceHost {
     SequenceEngine* engine_ = nullptr;
     Gyro gyro_;
     std::function<void()> onMessage_;
+    std::function<void()> onOffer_;
     std::vector<StatisticsAnswer> statisticsAnswers_;
     Micros now_ = 0;
     std::map<SequenceTimer, Micros> timers_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "protocol/frames.h"
 #include "protocol/sequence_engine.h"
 #include "sim_gyro.h"
 
@@ -86,8 +87,12 @@ TEST(WriteSequenceTest, SendsTheExactWriteFrames) {
         "000801F7aa", "000001FFaa", "000601F9aa", "000A01F5aa",
         "000C01F3aa", "000401FBaa", "011E01E0aa",
     };
-    ASSERT_EQ(frames.size(), identification.size() + 15);
+    ASSERT_EQ(frames.size(), identification.size() + 15 + 17);
     EXPECT_TRUE(std::equal(identification.begin(), identification.end(), frames.begin()));
+    // Then every parameter word is read back with the very frames of a read.
+    for (int n = 0; n < 17; ++n) {
+        EXPECT_EQ(frames[static_cast<std::size_t>(22 + n)], parameterReadFrame(n));
+    }
     EXPECT_EQ(frames[7], "079401000262aa") << "high endpoint 100";
     EXPECT_EQ(frames[8], "044C010202ABaa") << "low endpoint 100";
 
@@ -117,7 +122,7 @@ TEST(WriteSequenceTest, KeepsTheFlagBitsItDoesNotOwn) {
     session.host.run();
     EXPECT_EQ(sim.word(0x011E), 0x2945);
     EXPECT_EQ(session.config.servoFlags, 0x2945) << "the new word is kept";
-    EXPECT_EQ(session.host.frames.back(), "2945011E0271aa");
+    EXPECT_EQ(session.host.frames[21], "2945011E0271aa");
 }
 
 TEST(WriteSequenceTest, StatusTextsFollowTheSteps) {
@@ -142,6 +147,7 @@ TEST(WriteSequenceTest, StatusTextsFollowTheSteps) {
         "Write servo data",
         "Write midpoint trim",
         "Write servo data",
+        "Verifying\u2026",
         "Write complete",
     };
     EXPECT_EQ(session.host.statuses, statuses);
@@ -165,6 +171,7 @@ TEST(WriteSequenceTest, FailuresBeforeTheFirstWriteWriteNothing) {
         {"another memory map", otherMap, sequence_text::unsupportedMemoryMap(4)},
         {"damaged flags", damagedFlags, "Failed CRC Check:READ_ACK"},
     };
+    const std::string notBegun = "\n\n" + std::string(sequence_text::kStoreNotBegun);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         GyroSimulator sim(row.settings);
@@ -172,11 +179,57 @@ TEST(WriteSequenceTest, FailuresBeforeTheFirstWriteWriteNothing) {
         loadDefaults(session.config);
         session.engine.startWrite();
         session.host.run();
-        EXPECT_EQ(session.host.messages, std::vector<std::string>{row.message});
+        EXPECT_EQ(session.host.messages, std::vector<std::string>{row.message + notBegun});
         EXPECT_TRUE(sim.writesApplied().empty());
+        EXPECT_EQ(session.host.writesUnfinished, 0) << "nothing to keep: the gyro is untouched";
         EXPECT_TRUE(session.engine.idle());
         EXPECT_EQ(session.host.controlsEnabled.back(), true);
     }
+}
+
+// A worn cell acknowledges its word and keeps the old one: the read-back catches it, the pilot
+// is told in the window's words, and what the gyro holds is what the program is told of.
+TEST(WriteSequenceTest, AWordTheGyroDidNotKeepIsFoundByReadingItBack) {
+    SimSettings worn;
+    worn.stuckAddress = 0x0100;  // the high endpoint
+    GyroSimulator sim(worn);
+    sim.setWord(0x0100, 2024);  // 120 percent
+    Session session(sim);
+    session.config = pilotsConfiguration();
+    session.config.highEndpoint = 133;
+    session.engine.startWrite();
+    session.host.run();
+
+    ASSERT_EQ(session.host.messages.size(), 1u);
+    const std::string& message = session.host.messages[0];
+    EXPECT_NE(message.find("\nHigh endpoint: stored 133, the gyro holds 120\n"), std::string::npos)
+        << message;
+    EXPECT_EQ(message.find("Low endpoint"), std::string::npos) << "only what differs";
+    EXPECT_NE(message.find("store again"), std::string::npos);
+    EXPECT_EQ(session.host.status, sequence_text::kStoreNotVerified);
+    EXPECT_EQ(session.host.writeCompletes, 1);
+    ASSERT_TRUE(session.host.gyroHolds);
+    EXPECT_EQ(session.host.gyroHolds->highEndpoint, 120);
+    EXPECT_EQ(session.host.gyroHolds->lowEndpoint, 45);
+    EXPECT_EQ(session.config.highEndpoint, 133) << "the screen keeps what the pilot wants";
+    EXPECT_TRUE(session.engine.idle());
+}
+
+// Once the first word has gone out the gyro may hold a mix: the pilot is told so, and the
+// configuration being stored is handed on to be kept.
+TEST(WriteSequenceTest, AStoreCutShortAfterItsFirstWordIsSaidPlainly) {
+    GyroSimulator sim;
+    sim.settings().silentFrom = 12;  // the fifth write frame
+    Session session(sim);
+    session.config = pilotsConfiguration();
+    session.engine.startWrite();
+    session.host.run();
+    EXPECT_EQ(session.host.messages,
+              std::vector<std::string>{std::string(sequence_text::kCommunicationFailure) + "\n\n" +
+                                       std::string(sequence_text::kStoreUnfinished)});
+    EXPECT_EQ(session.host.writesUnfinished, 1);
+    EXPECT_EQ(session.host.writeCompletes, 0);
+    EXPECT_EQ(sim.writesApplied().size(), 4u);
 }
 
 }  // namespace

@@ -37,6 +37,8 @@ TEST(SimOptions, ReadsEveryKnob) {
                                        "2",
                                        "--stats",
                                        "5",
+                                       "--stuck",
+                                       "0x0104",
                                        "--set",
                                        "0x0100=1800",
                                        "--set",
@@ -62,6 +64,7 @@ TEST(SimOptions, ReadsEveryKnob) {
     EXPECT_EQ(s.productId, 0x0341);
     EXPECT_EQ(s.memoryMapVersion, 2);
     EXPECT_EQ(s.statistics, 5);
+    EXPECT_EQ(s.stuckAddress, 0x0104);
     EXPECT_TRUE(s.starFirst);
     EXPECT_EQ(s.replyDelay, std::chrono::milliseconds(7));
     EXPECT_EQ(s.pieceGap, std::chrono::milliseconds(9));

@@ -179,8 +179,10 @@ std::optional<std::pair<std::string, std::size_t>> GyroSimulator::answerHexFrame
     if (op == kOpWriteWord && dataCount == 5) {
         const auto value = static_cast<std::uint16_t>(b[0] << 8 | b[1]);
         const auto address = static_cast<std::uint16_t>(b[2] << 8 | b[3]);
-        memory_[address] = value;
-        writes_.push_back({address, value});
+        if (address != settings_.stuckAddress) {
+            memory_[address] = value;
+            writes_.push_back({address, value});
+        }
         return std::pair{std::string(digits) + ".", std::string::npos};
     }
     if (op == kOpLiveSignals && dataCount == 1) {

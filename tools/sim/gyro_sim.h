@@ -61,6 +61,9 @@ struct SimSettings {
     int zeroBytesAfter = 0;   // zero bytes after every reply (before the noise)
     bool starFirst = false;   // "*" before the digits of the gyro signal reply
 
+    // A worn cell: writes to this address are acknowledged, but the word keeps its old value.
+    std::optional<std::uint16_t> stuckAddress{};
+
     // Overrides of the identification and statistics words of the initial memory.
     std::optional<std::uint16_t> productId{};
     std::optional<std::uint16_t> memoryMapVersion{};

@@ -80,10 +80,11 @@ bool applyValued(SimOptions& options, const std::string& name, const std::string
         (name == "--noise" ? s.noiseBefore : s.noiseAfter) = value;
         return true;
     }
-    if (name == "--product" || name == "--map-version" || name == "--stats") {
+    if (name == "--product" || name == "--map-version" || name == "--stats" || name == "--stuck") {
         const auto word = parseWord(value);
         auto& target = name == "--product"       ? s.productId
                        : name == "--map-version" ? s.memoryMapVersion
+                       : name == "--stuck"       ? s.stuckAddress
                                                  : s.statistics;
         target = word;
         return word.has_value();
@@ -111,7 +112,7 @@ bool takesValue(const std::string& name) {
     for (const char* known :
          {"--reply-delay-ms", "--piece-gap-ms", "--silent-from", "--zeros-before", "--zeros-after",
           "--corrupt", "--split", "--noise", "--noise-after", "--product", "--map-version",
-          "--stats", "--set", "--live"}) {
+          "--stats", "--set", "--stuck", "--live"}) {
         if (name == known) {
             return true;
         }

@@ -18,6 +18,7 @@
 //   --map-version WORD     memory-map version (default 3)
 //   --stats WORD           statistics word (default 0)
 //   --set ADDR=VALUE       any memory word; numbers in C notation (0x0100=1940)
+//   --stuck ADDR           acknowledge writes to ADDR but keep its old word
 //   --live GYRO,RUDDER,GAIN  the live signals
 //   --exit-on-hangup       (vn340-sim) end when the program closes the port after using it
 //   --log                  (vn340-sim) report frames and writes on standard error
