@@ -13,8 +13,10 @@ namespace {
 constexpr SequenceTimer kStep = SequenceTimer::DiagStep;
 
 // Only the product word is asked for, once per start.
+using S = SequenceState;
 constexpr IdentificationStep kIdentification[] = {
-    {39, 40, Identification::ProductId, 43, "Initiating Gain and Rudder read"},
+    {S::DiagSendProductId, S::DiagWaitProductId, Identification::ProductId, S::DiagSendGyroSignal,
+     "Initiating Gain and Rudder read"},
 };
 
 }  // namespace
@@ -24,26 +26,26 @@ void SequenceEngine::runDiagState() {
         return;
     }
     switch (state_) {
-        case 38:
+        case S::DiagBegin:
             beginDiagnostics();
             break;
-        case 43:
-            send(kGyroSignalFrame, 44);
+        case S::DiagSendGyroSignal:
+            send(kGyroSignalFrame, S::DiagWaitGyroSignal);
             break;
-        case 44:
+        case S::DiagWaitGyroSignal:
             if (replyArrived(gyroSignalReplyComplete)) {
                 readGyroSignal();
             }
             break;
-        case 45:
-            send(kLiveSignalsFrame, 46);
+        case S::DiagSendLiveSignals:
+            send(kLiveSignalsFrame, S::DiagWaitLiveSignals);
             break;
-        case 46:
+        case S::DiagWaitLiveSignals:
             if (replyArrived(liveSignalsReplyComplete)) {
                 readLiveSignals();
             }
             break;
-        case 47:
+        case S::DiagFinish:
             finishDiagnostics();
             break;
         default:
@@ -54,7 +56,7 @@ void SequenceEngine::runDiagState() {
 void SequenceEngine::beginDiagnostics() {
     host_.enableGyroButtons(false);
     stepIndex_ = 0;
-    state_ = 39;
+    state_ = S::DiagSendProductId;
     host_.armTimer(kStep, kStepDelay);
 }
 
@@ -63,7 +65,7 @@ void SequenceEngine::readGyroSignal() {
     if (pair.passed) {
         gyroSignal_ = pair.first;
     }
-    consumed(45, kStep);
+    consumed(S::DiagSendLiveSignals, kStep);
 }
 
 void SequenceEngine::readLiveSignals() {
@@ -73,14 +75,14 @@ void SequenceEngine::readLiveSignals() {
     }
     // The pilot's stop is looked at here only, so the round in progress always completes.
     if (diagnosticsRunning_) {
-        consumed(43, kStep, kDiagnosticsPause);
+        consumed(S::DiagSendGyroSignal, kStep, kDiagnosticsPause);
     } else {
-        consumed(47, kStep);
+        consumed(S::DiagFinish, kStep);
     }
 }
 
 void SequenceEngine::finishDiagnostics() {
-    state_ = 0;
+    state_ = S::Idle;
     host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     giveControlsBack();
 }

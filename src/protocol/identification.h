@@ -8,6 +8,8 @@
 
 #include <string_view>
 
+#include "protocol/sequence_state.h"
+
 namespace vn340 {
 
 enum class Identification {
@@ -27,10 +29,10 @@ std::string_view identificationFrame(Identification item);
 // One identification exchange: the state that sends the frame, the state that waits for its
 // reply, and where the sequence goes once the reply has been kept.
 struct IdentificationStep {
-    int sendState;
-    int waitState;
+    SequenceState sendState;
+    SequenceState waitState;
     Identification item;
-    int nextState;
+    SequenceState nextState;
     std::string_view status;  // set as the frame goes out; empty: the line keeps its text
 };
 

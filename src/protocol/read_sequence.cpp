@@ -17,13 +17,28 @@ constexpr int kLastParameter = kParameterCount - 1;  // the statistics word
 
 // The firmware is shown through its number. It is asked for right after the memory-map
 // version, although its states are numbered after the serial number's.
+using S = SequenceState;
 constexpr std::array<IdentificationStep, 6> kIdentification = {{
-    {2, 3, Identification::ProductId, 4, "Initiating read"},
-    {4, 5, Identification::MemoryMapVersion, 10, "Initiating read"},
-    {10, 11, Identification::FirmwareFromNumber, 6, {}},
-    {6, 7, Identification::SerialLow, 8, {}},
-    {8, 9, Identification::SerialHigh, 12, {}},
-    {12, 13, Identification::Loader, 14, {}},
+    {S::ReadSendProductId, S::ReadWaitProductId, Identification::ProductId, S::ReadSendMapVersion,
+     "Initiating read"},
+    {S::ReadSendMapVersion, S::ReadWaitMapVersion, Identification::MemoryMapVersion,
+     S::ReadSendFirmware, "Initiating read"},
+    {S::ReadSendFirmware,
+     S::ReadWaitFirmware,
+     Identification::FirmwareFromNumber,
+     S::ReadSendSerialLow,
+     {}},
+    {S::ReadSendSerialLow,
+     S::ReadWaitSerialLow,
+     Identification::SerialLow,
+     S::ReadSendSerialHigh,
+     {}},
+    {S::ReadSendSerialHigh,
+     S::ReadWaitSerialHigh,
+     Identification::SerialHigh,
+     S::ReadSendLoader,
+     {}},
+    {S::ReadSendLoader, S::ReadWaitLoader, Identification::Loader, S::ReadSendParameter, {}},
 }};
 
 // The status line while the parameters arrive; empty where the line keeps its text.
@@ -54,27 +69,27 @@ void SequenceEngine::runReadState() {
         return;
     }
     switch (state_) {
-        case 1:
+        case S::ReadBegin:
             beginRead();
             break;
-        case 14:
-            send(parameterReadFrame(stepIndex_), 15);
+        case S::ReadSendParameter:
+            send(parameterReadFrame(stepIndex_), S::ReadWaitParameter);
             break;
-        case 15:
+        case S::ReadWaitParameter:
             if (replyArrived(parameterReplyComplete)) {
                 readParameter();
             }
             break;
-        case 16:
+        case S::ReadStatistics:
             statisticsHandOver();
             break;
-        case 17:
-            send(kClearStatisticsFrame, 18);
+        case S::ReadSendClearStatistics:
+            send(kClearStatisticsFrame, S::ReadWaitStatisticsCleared);
             break;
-        case 18:
+        case S::ReadWaitStatisticsCleared:
             pollStatisticsCleared();
             break;
-        case 19:
+        case S::ReadFinish:
             finishRead();
             break;
         default:
@@ -87,7 +102,7 @@ void SequenceEngine::beginRead() {
     stepIndex_ = 0;
     serialLowRead_ = false;
     keptServoData_.reset();
-    state_ = 2;
+    state_ = S::ReadSendProductId;
     host_.armTimer(kStep, kStepDelay);
 }
 
@@ -110,10 +125,10 @@ void SequenceEngine::readParameter() {
                      effect.flags->bit12};
     }
     if (stepIndex_ == kLastParameter) {
-        consumed(16, kStep);
+        consumed(S::ReadStatistics, kStep);
     } else {
         ++stepIndex_;
-        consumed(14, kStep);
+        consumed(S::ReadSendParameter, kStep);
     }
 }
 
@@ -122,24 +137,24 @@ void SequenceEngine::statisticsHandOver() {
     // fire again while the offer keeps the pilot in a dialog, or the read would finish twice.
     host_.killTimer(kStep);
     if (statistics_ == StatisticsWord::LeaveOnGyro) {
-        state_ = 19;
+        state_ = S::ReadFinish;
         host_.armTimer(kStep, kStepDelay);
         return;
     }
     if (config_.statisticsWord == 0) {
-        send(kClearStatisticsFrame, 18);
+        send(kClearStatisticsFrame, S::ReadWaitStatisticsCleared);
         return;
     }
     // The offer keeps the pilot in a dialog for a while; text and timers that arrive meanwhile
     // must not start a second offer, so the engine waits in the finishing state, which drops
     // received text and runs only from its own timer.
-    state_ = 19;
+    state_ = S::ReadFinish;
     StatisticsAnswer answer = host_.offerStatistics();
     while (answer == StatisticsAnswer::OfferAgain) {
         answer = host_.offerStatistics();
     }
     if (answer == StatisticsAnswer::ClearWord) {
-        send(kClearStatisticsFrame, 18);
+        send(kClearStatisticsFrame, S::ReadWaitStatisticsCleared);
     } else {
         host_.armTimer(kStep, kStepDelay);
     }
@@ -149,7 +164,7 @@ void SequenceEngine::pollStatisticsCleared() {
     // Polled from the step timer until the acknowledgement arrives or the time-out ends the
     // sequence.
     if (replyArrived(writeAckComplete)) {
-        state_ = 19;
+        state_ = S::ReadFinish;
     }
     host_.armTimer(kStep, kStepDelay);
 }
@@ -159,7 +174,7 @@ void SequenceEngine::finishRead() {
         applyServoData(config_, *keptServoData_);
     }
     host_.refreshControls();
-    state_ = 0;
+    state_ = S::Idle;
     host_.setStatus("Read complete");
     host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     giveControlsBack();

@@ -37,20 +37,23 @@ std::string crcFailure() {
 
 namespace {
 
-// The states of each sequence. Received text goes to every state but the last, which only
-// its step timer reaches.
-constexpr int kFirstReadState = 1;
-constexpr int kLastReadState = 19;
-constexpr int kFirstWriteState = 20;
-constexpr int kLastWriteState = 37;
-constexpr int kFirstDiagState = 38;
-constexpr int kLastDiagState = 47;
-// A store reads its words back before it finishes (in its last state, 37).
-constexpr int kFirstVerifyState = 48;
-constexpr int kLastVerifyState = 49;
+using S = SequenceState;
 
-bool within(int state, int first, int last) {
+bool within(SequenceState state, SequenceState first, SequenceState last) {
     return state >= first && state <= last;
+}
+
+// Received text goes to every state of a sequence but its last, which only its step timer
+// reaches. A store reads its words back before it finishes.
+bool readReceives(SequenceState state) {
+    return within(state, S::ReadBegin, S::ReadWaitStatisticsCleared);
+}
+bool writeReceives(SequenceState state) {
+    return within(state, S::WriteBegin, S::WriteWaitWord) ||
+           within(state, S::VerifySendWord, S::VerifyWaitWord);
+}
+bool diagnosticsReceive(SequenceState state) {
+    return within(state, S::DiagBegin, S::DiagWaitLiveSignals);
 }
 
 }  // namespace
@@ -63,18 +66,18 @@ void SequenceEngine::startRead(StatisticsWord statistics) {
     configBeforeRead_ = config_;
     flagBitsBeforeRead_ = flagBits_;
     host_.enableControls(false);
-    state_ = kFirstReadState;
+    state_ = S::ReadBegin;
     host_.armTimer(SequenceTimer::ReadStep, kStepDelay);
 }
 
 void SequenceEngine::startWrite() {
     host_.enableControls(false);
-    state_ = kFirstWriteState;
+    state_ = S::WriteBegin;
     host_.armTimer(SequenceTimer::WriteStep, kStepDelay);
 }
 
 void SequenceEngine::diagnosticsCommand() {
-    if (!diagnosticsRunning_ && state_ != 0) {
+    if (!diagnosticsRunning_ && state_ != S::Idle) {
         // A read or a store runs, or diagnostics finish their last round.
         return;
     }
@@ -87,17 +90,16 @@ void SequenceEngine::diagnosticsCommand() {
     host_.enableControls(false);
     host_.diagnosticsMenuChanged(true);
     diagnosticsRunning_ = true;
-    state_ = kFirstDiagState;
+    state_ = S::DiagBegin;
     host_.armTimer(SequenceTimer::DiagStep, kStepDelay);
 }
 
 void SequenceEngine::dispatchReply(std::string_view text) {
-    if (within(state_, kFirstReadState, kLastReadState - 1)) {
+    if (readReceives(state_)) {
         step(text, &SequenceEngine::runReadState);
-    } else if (within(state_, kFirstWriteState, kLastWriteState - 1) ||
-               within(state_, kFirstVerifyState, kLastVerifyState)) {
+    } else if (writeReceives(state_)) {
         step(text, &SequenceEngine::runWriteState);
-    } else if (within(state_, kFirstDiagState, kLastDiagState - 1)) {
+    } else if (diagnosticsReceive(state_)) {
         step(text, &SequenceEngine::runDiagState);
     }
     // Idle, and the finishing states that only their timers reach, drop the text.
@@ -127,21 +129,21 @@ void SequenceEngine::onTimer(SequenceTimer timer) {
 }
 
 SequenceEngine::Sequence SequenceEngine::running() const {
-    if (within(state_, kFirstReadState, kLastReadState)) {
+    if (within(state_, S::ReadBegin, S::ReadFinish)) {
         return Sequence::Read;
     }
-    if (within(state_, kFirstWriteState, kLastWriteState) ||
-        within(state_, kFirstVerifyState, kLastVerifyState)) {
+    if (within(state_, S::WriteBegin, S::WriteFinish) ||
+        within(state_, S::VerifySendWord, S::VerifyWaitWord)) {
         return Sequence::Write;
     }
-    if (within(state_, kFirstDiagState, kLastDiagState)) {
+    if (within(state_, S::DiagBegin, S::DiagFinish)) {
         return Sequence::Diagnostics;
     }
     return Sequence::None;
 }
 
 bool SequenceEngine::adapterLost() {
-    if (state_ == 0) {
+    if (state_ == S::Idle) {
         return false;
     }
     // Nothing can answer any more: neither the reply waited for nor the next step's frame.
@@ -159,7 +161,8 @@ void SequenceEngine::step(std::string_view text, Runner run) {
     host_.refreshControls();
 }
 
-void SequenceEngine::send(std::string_view frame, int nextState, std::string_view status) {
+void SequenceEngine::send(std::string_view frame, SequenceState nextState,
+                          std::string_view status) {
     replyBuffer_.clear();
     state_ = nextState;
     if (!status.empty()) {
@@ -181,7 +184,7 @@ std::string_view SequenceEngine::wordReply() const {
     return dropLeading(replyBuffer_, kWordReplyLeading);
 }
 
-void SequenceEngine::consumed(int nextState, SequenceTimer stepTimer,
+void SequenceEngine::consumed(SequenceState nextState, SequenceTimer stepTimer,
                               std::chrono::milliseconds delay) {
     replyBuffer_.clear();
     state_ = nextState;
@@ -194,7 +197,7 @@ void SequenceEngine::endWithMessage(std::string_view message, bool clearStatus) 
     if (clearStatus) {
         host_.setStatus({});
     }
-    state_ = 0;
+    state_ = S::Idle;
     replyBuffer_.clear();
     host_.showMessage(endEarly(sequence, message));
     giveControlsBack();
@@ -231,11 +234,11 @@ void SequenceEngine::giveControlsBack() {
 }
 
 void SequenceEngine::timeout() {
-    if (state_ == 0) {
+    if (state_ == S::Idle) {
         return;  // the sequence it guarded has already ended
     }
     const Sequence sequence = running();
-    state_ = 0;
+    state_ = S::Idle;
     replyBuffer_.clear();
     const std::string message = endEarly(sequence, sequence_text::kCommunicationFailure);
     giveControlsBack();

@@ -15,6 +15,7 @@
 
 #include "config/gyro_config.h"
 #include "protocol/identification.h"
+#include "protocol/sequence_state.h"
 #include "protocol/write_verification.h"
 
 namespace vn340 {
@@ -132,10 +133,10 @@ class SequenceEngine {
     enum class Sequence { None, Read, Write, Diagnostics };
     Sequence running() const;
 
-    int sequenceState() const { return state_; }
+    SequenceState sequenceState() const { return state_; }
     int stepIndex() const { return stepIndex_; }
     const std::string& replyBuffer() const { return replyBuffer_; }
-    bool idle() const { return state_ == 0; }
+    bool idle() const { return state_ == SequenceState::Idle; }
     bool diagnosticsRunning() const { return diagnosticsRunning_; }
     std::uint16_t gyroSignal() const { return gyroSignal_; }
 
@@ -157,13 +158,13 @@ class SequenceEngine {
 
     // A send step: empty the buffer, move on, set the status unless it is empty, arm the
     // time-out, send.
-    void send(std::string_view frame, int nextState, std::string_view status = {});
+    void send(std::string_view frame, SequenceState nextState, std::string_view status = {});
     // Whether the reply waited for is complete; when it is, the time-out no longer runs.
     bool replyArrived(CompletionTest complete);
     // A word reply without its leading characters.
     std::string_view wordReply() const;
     // The end of a wait step whose reply has been consumed.
-    void consumed(int nextState, SequenceTimer stepTimer,
+    void consumed(SequenceState nextState, SequenceTimer stepTimer,
                   std::chrono::milliseconds delay = kStepDelay);
 
     // Runs the current state when it is one of `steps` and says whether it was.
@@ -213,7 +214,7 @@ class SequenceEngine {
     GyroConfig& config_;
     SequenceHost& host_;
 
-    int state_ = 0;
+    SequenceState state_ = SequenceState::Idle;
     int stepIndex_ = 0;
     std::string replyBuffer_;
 

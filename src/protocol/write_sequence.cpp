@@ -23,13 +23,28 @@ constexpr std::chrono::milliseconds kReadBackStep{0};
 
 // The same steps as a read's, under the store's state numbers and status, with the firmware
 // shown by the word's two bytes.
+using S = SequenceState;
 constexpr std::array<IdentificationStep, 6> kIdentification = {{
-    {21, 22, Identification::ProductId, 23, "Initiating write"},
-    {23, 24, Identification::MemoryMapVersion, 29, "Initiating write"},
-    {29, 30, Identification::FirmwareFromBytes, 25, {}},
-    {25, 26, Identification::SerialLow, 27, {}},
-    {27, 28, Identification::SerialHigh, 31, {}},
-    {31, 32, Identification::Loader, 33, {}},
+    {S::WriteSendProductId, S::WriteWaitProductId, Identification::ProductId,
+     S::WriteSendMapVersion, "Initiating write"},
+    {S::WriteSendMapVersion, S::WriteWaitMapVersion, Identification::MemoryMapVersion,
+     S::WriteSendFirmware, "Initiating write"},
+    {S::WriteSendFirmware,
+     S::WriteWaitFirmware,
+     Identification::FirmwareFromBytes,
+     S::WriteSendSerialLow,
+     {}},
+    {S::WriteSendSerialLow,
+     S::WriteWaitSerialLow,
+     Identification::SerialLow,
+     S::WriteSendSerialHigh,
+     {}},
+    {S::WriteSendSerialHigh,
+     S::WriteWaitSerialHigh,
+     Identification::SerialHigh,
+     S::WriteSendLoader,
+     {}},
+    {S::WriteSendLoader, S::WriteWaitLoader, Identification::Loader, S::WriteSendServoFlags, {}},
 }};
 
 // Empty where the status line keeps the previous step's text.
@@ -58,34 +73,34 @@ void SequenceEngine::runWriteState() {
         return;
     }
     switch (state_) {
-        case 20:
+        case S::WriteBegin:
             beginWrite();
             break;
-        case 33:
-            send(kReadServoFlagsFrame, 34);
+        case S::WriteSendServoFlags:
+            send(kReadServoFlagsFrame, S::WriteWaitServoFlags);
             break;
-        case 34:
+        case S::WriteWaitServoFlags:
             if (replyArrived(parameterReplyComplete)) {
                 keepServoFlags();
             }
             break;
-        case 35:
+        case S::WriteSendWord:
             writeParameter();
             break;
-        case 36:
+        case S::WriteWaitWord:
             if (replyArrived(writeAckComplete)) {
                 nextWriteStep();
             }
             break;
-        case 48:
-            send(parameterReadFrame(stepIndex_), 49);
+        case S::VerifySendWord:
+            send(parameterReadFrame(stepIndex_), S::VerifyWaitWord);
             break;
-        case 49:
+        case S::VerifyWaitWord:
             if (replyArrived(parameterReplyComplete)) {
                 keepReadBack();
             }
             break;
-        case 37:
+        case S::WriteFinish:
             finishWrite();
             break;
         default:
@@ -99,7 +114,7 @@ void SequenceEngine::beginWrite() {
     storeWords_ = {};
     writing_ = false;
     host_.enableGyroButtons(false);
-    state_ = 21;
+    state_ = S::WriteSendProductId;
     host_.armTimer(kStep, kStepDelay);
     host_.takeControlsIntoFields();
 }
@@ -114,7 +129,7 @@ void SequenceEngine::keepServoFlags() {
     }
     flagsAsRead_ = flags.value;
     config_.servoFlags = flags.value;
-    consumed(35, kStep);
+    consumed(S::WriteSendWord, kStep);
 }
 
 void SequenceEngine::writeParameter() {
@@ -132,7 +147,7 @@ void SequenceEngine::writeParameter() {
     storeWords_.written[static_cast<std::size_t>(n)] = word;
     const auto addressLow = static_cast<std::uint8_t>(parameterAddress(n) & 0xFF);
     writing_ = true;
-    send(parameterWriteFrame(word, addressLow), 36);
+    send(parameterWriteFrame(word, addressLow), S::WriteWaitWord);
 }
 
 void SequenceEngine::nextWriteStep() {
@@ -141,13 +156,13 @@ void SequenceEngine::nextWriteStep() {
         return;
     }
     ++stepIndex_;
-    consumed(35, kStep);
+    consumed(S::WriteSendWord, kStep);
 }
 
 void SequenceEngine::beginVerify() {
     stepIndex_ = 0;
     host_.setStatus(sequence_text::kVerifying);
-    consumed(48, kStep, kReadBackStep);
+    consumed(S::VerifySendWord, kStep, kReadBackStep);
 }
 
 void SequenceEngine::keepReadBack() {
@@ -158,18 +173,18 @@ void SequenceEngine::keepReadBack() {
         storeWords_.readBack[static_cast<std::size_t>(stepIndex_)] = word.value;
     }
     if (stepIndex_ == kParameterCount - 1) {
-        consumed(37, kStep);
+        consumed(S::WriteFinish, kStep);
         return;
     }
     ++stepIndex_;
-    consumed(48, kStep, kReadBackStep);
+    consumed(S::VerifySendWord, kStep, kReadBackStep);
 }
 
 void SequenceEngine::finishWrite() {
     const std::vector<std::string> differences = storeDifferences(config_, storeWords_);
     const GyroConfig gyroHolds = configFromReadBack(config_, storeWords_);
     writing_ = false;
-    state_ = 0;
+    state_ = S::Idle;
     host_.setStatus(differences.empty() ? std::string_view("Write complete")
                                         : sequence_text::kStoreNotVerified);
     host_.refreshControls();

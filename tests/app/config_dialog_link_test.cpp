@@ -203,7 +203,9 @@ TEST_F(ConfigDialogLinkTest, AdapterPulledOutMidReadEndsInTheCommunicationMessag
     writePreferences("[Settings]\r\nCOM PORT=ttyVN0\r\nWARNING=0\r\n");
     startLinked();
     click(1031);
-    EXPECT_TRUE(eventually([&] { return engine().sequenceState() >= 14; }, kSequenceWait));
+    EXPECT_TRUE(
+        eventually([&] { return engine().sequenceState() >= SequenceState::ReadSendParameter; },
+                   kSequenceWait));
     driver().thenPress(QStringLiteral("OK"));
     sim.unplug();
     EXPECT_TRUE(eventually([&] { return driver().done(); }, 10000ms));

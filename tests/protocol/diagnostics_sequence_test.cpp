@@ -68,7 +68,7 @@ TEST_F(DiagnosticsTest, RoundsArePacedByTheFiftyMillisecondPause) {
 TEST_F(DiagnosticsTest, StopDuringThePauseLetsOneMoreRoundRun) {
     engine.diagnosticsCommand();
     host.runUntil(30 * kMs);  // inside the first pause
-    ASSERT_EQ(engine.sequenceState(), 43);
+    ASSERT_EQ(engine.sequenceState(), SequenceState::DiagSendGyroSignal);
     const long roundsBefore = starFrames();
     engine.diagnosticsCommand();
     EXPECT_FALSE(engine.diagnosticsRunning());
@@ -148,8 +148,8 @@ TEST_F(DiagnosticsTest, TheCommandDoesNothingWhileAReadOrAStoreRuns) {
         while (virtualHost.frames.size() < row.frame) {
             virtualHost.runUntil(virtualHost.now() + kMs);
         }
-        const int state = sequence.sequenceState();
-        ASSERT_NE(state, 0);
+        const SequenceState state = sequence.sequenceState();
+        ASSERT_NE(state, SequenceState::Idle);
         EXPECT_EQ(virtualHost.status == "Verifying\u2026", row.frame == 30);
         sequence.diagnosticsCommand();
         EXPECT_EQ(sequence.sequenceState(), state);
