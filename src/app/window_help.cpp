@@ -76,8 +76,8 @@ void WindowHelp::registerTips(const ControlFinder& controlOf) {
     }
 }
 
-void WindowHelp::layoutPictures(const QSize& outerSize) {
-    pictures_ = std::make_unique<PaintedPictures>(outerSize);
+void WindowHelp::layoutPictures(const QSize& clientSize) {
+    pictures_ = std::make_unique<PaintedPictures>(clientSize + kDesignFrame);
 }
 
 void WindowHelp::armSlowServoTip() {

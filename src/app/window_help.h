@@ -5,6 +5,7 @@
 // seconds (timer 112), the painted logo and slow-servo mark, and the mark's own tip. The window
 // makes the calls below at their moments.
 
+#include <QSize>
 #include <QString>
 
 #include <chrono>
@@ -17,7 +18,6 @@
 class QComboBox;
 class QPaintEvent;
 class QPoint;
-class QSize;
 class QTimer;
 class QWidget;
 
@@ -31,6 +31,11 @@ inline constexpr std::chrono::milliseconds kNoticeDuration{13000};
 // Long texts wrap at this width; a tip stays up to 100 seconds while the pointer rests.
 inline constexpr int kTipMaxWidth = 500;
 inline constexpr int kTipHideDelayMs = 100000;
+// The painted pictures stand in a design space of the window's outer size: its client area and
+// the caption and borders of the window it was drawn for (644 x 484 around 637 x 458). The
+// frame is the design's, not the one a window manager draws: X11 tells that only after the
+// window is first shown, and without a window manager there is none.
+inline constexpr QSize kDesignFrame(7, 26);
 
 class WindowHelp {
   public:
@@ -45,8 +50,8 @@ class WindowHelp {
 
     // Start-up step 8: the help texts of the controls.
     void registerTips(const ControlFinder& controlOf);
-    // Start-up step 9: where the painted pictures go, from the window's outer size.
-    void layoutPictures(const QSize& outerSize);
+    // Start-up step 9: where the painted pictures go, from the window's fixed client size.
+    void layoutPictures(const QSize& clientSize);
     // Start-up step 12.
     void armSlowServoTip();
     // Before the window's own painting.
