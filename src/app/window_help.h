@@ -16,6 +16,8 @@
 #include "ui/help_tip.h"
 
 class QComboBox;
+class QEvent;
+class QObject;
 class QPaintEvent;
 class QPoint;
 class QTimer;
@@ -37,6 +39,10 @@ inline constexpr int kTipHideDelayMs = 100000;
 // window is first shown, and without a window manager there is none.
 inline constexpr QSize kDesignFrame(7, 26);
 
+// The window's own surface, as the pointer sees it: the bare window, its labels and its group
+// boxes. `under` is the child under the pointer, or null.
+bool isWindowSurface(const QWidget* under);
+
 class WindowHelp {
   public:
     // Finds a control's widget, or null for an id the window does not have.
@@ -56,9 +62,6 @@ class WindowHelp {
     void armSlowServoTip();
     // Before the window's own painting.
     void paint(QPaintEvent& event);
-    // The pointer moved over the window's own surface, not over a working control. Says
-    // whether the window's own handling of the move goes on.
-    bool surfacePointerMoved(const QPoint& position);
     void windowDeactivated();
     void windowHidden();
 
@@ -71,6 +74,10 @@ class WindowHelp {
     class EventRelay;
 
     int speedPosition() const;
+    // Every event of the window and its controls, after the tip has seen it.
+    void windowEvent(QEvent* event);
+    // The pointer moved over the window's own surface (client coordinates).
+    void surfacePointerMoved(const QPoint& position);
 
     QWidget& window_;
     QTimer* noticeTimer_;

@@ -89,6 +89,7 @@ bool HelpTip::Create(QWidget* owner, bool balloon) {
     callbacks.mouseMove = [this](QMouseEvent* e) { tipMouseMove(e); };
     callbacks.mousePress = [this](QMouseEvent* e) { tipMousePress(e); };
     callbacks.dismiss = [this] { HideNow(); };
+    callbacks.leave = [this] { pointerLeft(); };
     window_ = new TipWindow(owner, std::move(callbacks));
     renderer_.SetHotLinkNotify([this](int) {
         if (settings_.repaintOnHotLink && window_) {

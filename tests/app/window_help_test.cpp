@@ -116,6 +116,31 @@ TEST_F(WindowHelpTest, TheSlowServoMarkShowsForSlowSpeedsOnly) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return markArea() == without; }, 5000));
 }
 
+TEST_F(WindowHelpTest, RestingOnTheMarkShowsTheSlowServoTipUntilThePointerLeaves) {
+    start();
+    pick(1052, 12);  // "0.12"
+    // The mark lies in the group box "Servo", which takes the pointer's moves.
+    const QPoint mark = markRect().center();
+    ASSERT_NE(qobject_cast<QGroupBox*>(dialog().childAt(mark)), nullptr);
+    pointTo(mark - QPoint(40, 0));
+    pointTo(mark);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return tipShown(); }, 5000));
+    EXPECT_TRUE(tip().Window()->accessibleDescription().startsWith("Tarvel RC recommends"));
+    QCursor::setPos(offTheWindow());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !tipShown(); }, 5000));
+}
+
+TEST_F(WindowHelpTest, ANoticeGoesWhenThePointerCrossesALabel) {
+    start();
+    QCursor::setPos(offTheWindow());
+    typeAndTab(1033, "20");
+    ASSERT_TRUE(tipShown());
+    pointTo(control(1034)->geometry().center());  // a working control: the notice stays
+    EXPECT_TRUE(tipShown());
+    pointTo(control(1035)->geometry().center());  // the label "High endpoint"
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !tipShown(); }, 5000));
+}
+
 // The window's own painting, drawn alone, is the pictures on the bare surface. None of it may
 // lie under a control or the status line (group boxes only frame them).
 TEST_F(WindowHelpTest, ThePaintedPicturesCoverNoControl) {

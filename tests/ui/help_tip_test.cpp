@@ -285,6 +285,13 @@ TEST_F(HelpTipWindow, ALinkClickedInTheTipOpensAndHidesIt) {
     EXPECT_EQ(state(), HelpTip::State::hidden);
 }
 
+TEST_F(HelpTipWindow, LeavingTheWindowHidesTheTip) {
+    restOn(read_);
+    QCursor::setPos(window_.geometry().bottomRight() + QPoint(60, 60));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state() == HelpTip::State::hidden; }, 5000));
+    EXPECT_FALSE(timer(257)->isActive());
+}
+
 TEST_F(HelpTipWindow, TheShadowDarkensTheCapturedBackgroundByItsLevel) {
     struct Row {
         int darkness;
