@@ -292,6 +292,27 @@ TEST_F(HelpTipWindow, LeavingTheWindowHidesTheTip) {
     EXPECT_FALSE(timer(257)->isActive());
 }
 
+// Rendered into an image of twice the pixels, as a screen at 2x paints it. A picture made at
+// one pixel per pixel and stretched would be uniform in every aligned 2 x 2 block.
+TEST_F(HelpTipWindow, TheTipIsPaintedAtTheDevicePixelRatio) {
+    tip_.ShowAt(window_.mapToGlobal(QPoint(300, 200)), "Crisp letters at twice the pixels");
+    QWidget* w = tip_.Window();
+    QImage twice(w->size() * 2, QImage::Format_ARGB32);
+    twice.setDevicePixelRatio(2);
+    twice.fill(Qt::white);
+    w->render(&twice);
+    const QRect text = tip_.LastPlacement().body.adjusted(12, 12, -12, -12);
+    int mixed = 0;
+    for (int y = text.top(); y <= text.bottom(); ++y) {
+        for (int x = text.left(); x <= text.right(); ++x) {
+            const QRgb p = twice.pixel(2 * x, 2 * y);
+            mixed += twice.pixel(2 * x + 1, 2 * y) != p || twice.pixel(2 * x, 2 * y + 1) != p ||
+                     twice.pixel(2 * x + 1, 2 * y + 1) != p;
+        }
+    }
+    EXPECT_GT(mixed, 20);
+}
+
 TEST_F(HelpTipWindow, TheShadowDarkensTheCapturedBackgroundByItsLevel) {
     struct Row {
         int darkness;
