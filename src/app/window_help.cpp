@@ -15,6 +15,15 @@
 
 namespace vn340 {
 
+namespace {
+
+// Where a notice's tail points: the box's top-right corner.
+QPoint noticePoint(const QWidget& box) {
+    return box.mapToGlobal(QPoint(box.width(), 0));
+}
+
+}  // namespace
+
 bool isWindowSurface(const QWidget* under) {
     return under == nullptr || qobject_cast<const QLabel*>(under) != nullptr ||
            qobject_cast<const QGroupBox*>(under) != nullptr;
@@ -34,7 +43,7 @@ class WindowHelp::EventRelay : public QObject {
             const auto* widget = static_cast<QWidget*>(watched);
             if (widget == &help_.window_ || help_.window_.isAncestorOf(widget)) {
                 help_.tip_.RelayEvent(watched, event);
-                help_.windowEvent(event);
+                help_.windowEvent(watched, event);
             }
         }
         return false;
@@ -110,7 +119,12 @@ void WindowHelp::paint(QPaintEvent& /*event*/) {
     pictures_->paint(painter, speedPosition(), window_.palette().color(window_.backgroundRole()));
 }
 
-void WindowHelp::windowEvent(QEvent* event) {
+void WindowHelp::windowEvent(const QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Move && watched == &window_) {
+        if (noticeTimer_->isActive() && noticeBox_)
+            tip_.MoveTo(noticePoint(*noticeBox_));
+        return;
+    }
     if (event->type() != QEvent::MouseMove)
         return;
     // A move with a button held belongs to the control that took the press. A move reaches
@@ -145,7 +159,8 @@ void WindowHelp::windowHidden() {
 }
 
 void WindowHelp::showFieldNotice(QWidget& box, const QString& notice) {
-    tip_.ShowAt(box.mapToGlobal(QPoint(box.width(), 0)), notice.toStdString());
+    noticeBox_ = &box;
+    tip_.ShowAt(noticePoint(box), notice.toStdString());
     noticeTimer_->start();
 }
 

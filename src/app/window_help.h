@@ -5,6 +5,7 @@
 // seconds (timer 112), the painted logo and slow-servo mark, and the mark's own tip. The window
 // makes the calls below at their moments.
 
+#include <QPointer>
 #include <QSize>
 #include <QString>
 
@@ -75,7 +76,7 @@ class WindowHelp {
 
     int speedPosition() const;
     // Every event of the window and its controls, after the tip has seen it.
-    void windowEvent(QEvent* event);
+    void windowEvent(const QObject* watched, QEvent* event);
     // The pointer moved over the window's own surface (client coordinates).
     void surfacePointerMoved(const QPoint& position);
 
@@ -87,6 +88,8 @@ class WindowHelp {
     std::unique_ptr<PaintedPictures> pictures_;
     std::unique_ptr<SlowServoTip> slowServo_;
     QComboBox* speedSelector_ = nullptr;
+    // The box the notice showing stands beside.
+    QPointer<QWidget> noticeBox_;
 };
 
 }  // namespace vn340

@@ -188,6 +188,16 @@ void HelpTip::ShowAt(const QPoint& screenPoint, std::string_view text, const QIm
     request(std::move(r), false);
 }
 
+void HelpTip::MoveTo(const QPoint& screenPoint) {
+    if (!window_ || !currentByProgram_ || (state_ != State::appearing && state_ != State::shown)) {
+        return;
+    }
+    const QPoint delta = screenPoint - requested_.point;
+    requested_.point = screenPoint;
+    placement_.window.translate(delta);
+    window_->move(window_->pos() + delta);
+}
+
 int HelpTip::iconHandle(const QImage& icon) {
     // One handle per picture, so notices shown again and again hold it once.
     const auto it = iconHandles_.find(icon.cacheKey());

@@ -82,6 +82,10 @@ class HelpTip : public QObject {
     // Shows `text` at once with the tail at the screen point; with an icon, the icon stands
     // left of the text. Stays until Hide, a click or a key, whatever the pointer does.
     void ShowAt(const QPoint& screenPoint, std::string_view text, const QImage& icon = QImage());
+    // Moves a tip shown at a point so that its tail points at `screenPoint`, keeping its
+    // picture: it follows what it points at when the owner's window moves, which carries what
+    // lies beneath along. Nothing for a tip of a tool or none.
+    void MoveTo(const QPoint& screenPoint);
     // Starts hiding (fading out when set).
     void Hide();
     // Hides at once and stops every timer but the animation tick.

@@ -141,6 +141,21 @@ TEST_F(WindowHelpTest, ANoticeGoesWhenThePointerCrossesALabel) {
     EXPECT_TRUE(QTest::qWaitFor([this] { return !tipShown(); }, 5000));
 }
 
+TEST_F(WindowHelpTest, ANoticeFollowsItsBoxWhenTheWindowMoves) {
+    start();
+    QCursor::setPos(offTheWindow());
+    typeAndTab(1033, "20");
+    ASSERT_TRUE(tipShown());
+    QWidget* box = control(1033);
+    dialog().move(dialog().pos() + QPoint(40, 30));
+    const auto tailAtTheBox = [&] {
+        return tip().Window()->pos() + tip().LastPlacement().tail ==
+               box->mapToGlobal(QPoint(box->width(), 0));
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog().pos().y() > 30 && tailAtTheBox(); }, 5000));
+    EXPECT_TRUE(tipShown());
+}
+
 // The window's own painting, drawn alone, is the pictures on the bare surface. None of it may
 // lie under a control or the status line (group boxes only frame them).
 TEST_F(WindowHelpTest, ThePaintedPicturesCoverNoControl) {
