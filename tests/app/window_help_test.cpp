@@ -8,9 +8,11 @@
 #include <QMouseEvent>
 #include <QScreen>
 
-#include "app/window_help.h"
+#include <algorithm>
+#include <vector>
 
 #include "app/help_texts.h"
+#include "app/window_help.h"
 #include "config_dialog_fixture.h"
 #include "ui/help_tip.h"
 #include "ui/markup_plain_text.h"
@@ -147,12 +149,16 @@ TEST_F(WindowHelpTest, ANoticeFollowsItsBoxWhenTheWindowMoves) {
     typeAndTab(1033, "20");
     ASSERT_TRUE(tipShown());
     QWidget* box = control(1033);
+    const QPoint corner = box->mapToGlobal(QPoint(box->width(), 0));
     dialog().move(dialog().pos() + QPoint(40, 30));
-    const auto tailAtTheBox = [&] {
-        return tip().Window()->pos() + tip().LastPlacement().tail ==
-               box->mapToGlobal(QPoint(box->width(), 0));
-    };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog().pos().y() > 30 && tailAtTheBox(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return box->mapToGlobal(QPoint(box->width(), 0)) == corner + QPoint(40, 30); },
+        5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return tip().Window()->pos() + tip().LastPlacement().tail == corner + QPoint(40, 30);
+        },
+        5000));
     EXPECT_TRUE(tipShown());
 }
 
