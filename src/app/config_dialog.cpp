@@ -67,7 +67,7 @@ void ConfigDialog::initDialog() {
     controller_->startPreferences();
     controller_->fillPortSelectorAtStartup();
     help_->registerTips([this](Control control) { return controls_.find(control); });
-    help_->layoutPictures(frameGeometry().size());
+    help_->layoutPictures(size());
     controls_.accelSlider->setRange(kProfileMin, kProfileMax);
     controls_.decelSlider->setRange(kProfileMin, kProfileMax);
     fillSelectors();

@@ -4,11 +4,8 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
 
@@ -107,17 +104,8 @@ void ConfigDialog::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
 }
 
-void ConfigDialog::mouseMoveEvent(QMouseEvent* event) {
-    // Labels and frames are part of the surface; moves over working controls are theirs.
-    const QPoint position = event->position().toPoint();
-    if (isSurface(childAt(position)) && !help_->surfacePointerMoved(position))
-        return;
-    QDialog::mouseMoveEvent(event);
-}
-
 bool ConfigDialog::isSurface(const QWidget* under) const {
-    return under == nullptr || qobject_cast<const QLabel*>(under) != nullptr ||
-           qobject_cast<const QGroupBox*>(under) != nullptr;
+    return isWindowSurface(under);
 }
 
 bool ConfigDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 
@@ -12,28 +15,42 @@
 
 namespace vn340 {
 
-// Every event of the window and its controls goes to the tip before the window handles it.
-// The filter sits on the application: a pointer move over a control that does not track the
-// mouse reaches application filters only.
+namespace {
+
+// Where a notice's tail points: the box's top-right corner.
+QPoint noticePoint(const QWidget& box) {
+    return box.mapToGlobal(QPoint(box.width(), 0));
+}
+
+}  // namespace
+
+bool isWindowSurface(const QWidget* under) {
+    return under == nullptr || qobject_cast<const QLabel*>(under) != nullptr ||
+           qobject_cast<const QGroupBox*>(under) != nullptr;
+}
+
+// Every event of the window and its controls goes to the tip, then to the window's help,
+// before the window handles it. The filter sits on the application: a pointer move over a
+// label, a group box or another widget that does not track the mouse reaches application
+// filters only, and never its parent window.
 class WindowHelp::EventRelay : public QObject {
   public:
-    EventRelay(QWidget& window, HelpTip& tip) : window_(window), tip_(tip) {
-        qApp->installEventFilter(this);
-    }
+    explicit EventRelay(WindowHelp& help) : help_(help) { qApp->installEventFilter(this); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched->isWidgetType()) {
             const auto* widget = static_cast<QWidget*>(watched);
-            if (widget == &window_ || window_.isAncestorOf(widget))
-                tip_.RelayEvent(watched, event);
+            if (widget == &help_.window_ || help_.window_.isAncestorOf(widget)) {
+                help_.tip_.RelayEvent(watched, event);
+                help_.windowEvent(watched, event);
+            }
         }
         return false;
     }
 
   private:
-    QWidget& window_;
-    HelpTip& tip_;
+    WindowHelp& help_;
 };
 
 WindowHelp::WindowHelp(QWidget& window)
@@ -65,7 +82,11 @@ void WindowHelp::registerTips(const ControlFinder& controlOf) {
         const QString plain = markupPlainText(help.text);
         control->setAccessibleDescription(group.isEmpty() ? plain : group + "\n" + plain);
     }
-    relay_ = std::make_unique<EventRelay>(window_, tip_);
+    relay_ = std::make_unique<EventRelay>(*this);
+    QObject::connect(&tip_, &HelpTip::pointerLeftWindow, &window_, [this] {
+        if (slowServo_)
+            slowServo_->pointerLeft();
+    });
     speedSelector_ = qobject_cast<QComboBox*>(controlOf(Control::SpeedSelector));
     if (speedSelector_ != nullptr) {
         // However the speed changes (the pilot, a servo, a file), the mark follows.
@@ -76,8 +97,8 @@ void WindowHelp::registerTips(const ControlFinder& controlOf) {
     }
 }
 
-void WindowHelp::layoutPictures(const QSize& outerSize) {
-    pictures_ = std::make_unique<PaintedPictures>(outerSize);
+void WindowHelp::layoutPictures(const QSize& clientSize) {
+    pictures_ = std::make_unique<PaintedPictures>(clientSize + kDesignFrame);
 }
 
 void WindowHelp::armSlowServoTip() {
@@ -98,13 +119,31 @@ void WindowHelp::paint(QPaintEvent& /*event*/) {
     pictures_->paint(painter, speedPosition(), window_.palette().color(window_.backgroundRole()));
 }
 
-bool WindowHelp::surfacePointerMoved(const QPoint& position) {
+void WindowHelp::windowEvent(const QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Move && watched == &window_) {
+        if (noticeTimer_->isActive() && noticeBox_)
+            tip_.MoveTo(noticePoint(*noticeBox_));
+        return;
+    }
+    if (event->type() != QEvent::MouseMove)
+        return;
+    // A move with a button held belongs to the control that took the press. A move reaches
+    // the filter once for each widget it passes on its way up; each comes to the same.
+    const auto* move = static_cast<QMouseEvent*>(event);
+    if (move->buttons() != Qt::NoButton)
+        return;
+    const QPoint position = window_.mapFromGlobal(move->globalPosition().toPoint());
+    if (window_.rect().contains(position) && isWindowSurface(window_.childAt(position)))
+        surfacePointerMoved(position);
+}
+
+void WindowHelp::surfacePointerMoved(const QPoint& position) {
     if (!slowServo_)
-        return true;
+        return;
     // A move outside the mark's area hides any tip, a notice included; its time ends with it.
     if (pictures_ && !pictures_->warningRect().contains(position))
         noticeTimer_->stop();
-    return slowServo_->onMouseMove(position);
+    slowServo_->onMouseMove(position);
 }
 
 void WindowHelp::windowDeactivated() {
@@ -120,7 +159,8 @@ void WindowHelp::windowHidden() {
 }
 
 void WindowHelp::showFieldNotice(QWidget& box, const QString& notice) {
-    tip_.ShowAt(box.mapToGlobal(QPoint(box.width(), 0)), notice.toStdString());
+    noticeBox_ = &box;
+    tip_.ShowAt(noticePoint(box), notice.toStdString());
     noticeTimer_->start();
 }
 

@@ -5,6 +5,8 @@
 // seconds (timer 112), the painted logo and slow-servo mark, and the mark's own tip. The window
 // makes the calls below at their moments.
 
+#include <QPointer>
+#include <QSize>
 #include <QString>
 
 #include <chrono>
@@ -15,9 +17,10 @@
 #include "ui/help_tip.h"
 
 class QComboBox;
+class QEvent;
+class QObject;
 class QPaintEvent;
 class QPoint;
-class QSize;
 class QTimer;
 class QWidget;
 
@@ -31,6 +34,15 @@ inline constexpr std::chrono::milliseconds kNoticeDuration{13000};
 // Long texts wrap at this width; a tip stays up to 100 seconds while the pointer rests.
 inline constexpr int kTipMaxWidth = 500;
 inline constexpr int kTipHideDelayMs = 100000;
+// The painted pictures stand in a design space of the window's outer size: its client area and
+// the caption and borders of the window it was drawn for (644 x 484 around 637 x 458). The
+// frame is the design's, not the one a window manager draws: X11 tells that only after the
+// window is first shown, and without a window manager there is none.
+inline constexpr QSize kDesignFrame(7, 26);
+
+// The window's own surface, as the pointer sees it: the bare window, its labels and its group
+// boxes. `under` is the child under the pointer, or null.
+bool isWindowSurface(const QWidget* under);
 
 class WindowHelp {
   public:
@@ -45,15 +57,12 @@ class WindowHelp {
 
     // Start-up step 8: the help texts of the controls.
     void registerTips(const ControlFinder& controlOf);
-    // Start-up step 9: where the painted pictures go, from the window's outer size.
-    void layoutPictures(const QSize& outerSize);
+    // Start-up step 9: where the painted pictures go, from the window's fixed client size.
+    void layoutPictures(const QSize& clientSize);
     // Start-up step 12.
     void armSlowServoTip();
     // Before the window's own painting.
     void paint(QPaintEvent& event);
-    // The pointer moved over the window's own surface, not over a working control. Says
-    // whether the window's own handling of the move goes on.
-    bool surfacePointerMoved(const QPoint& position);
     void windowDeactivated();
     void windowHidden();
 
@@ -66,6 +75,10 @@ class WindowHelp {
     class EventRelay;
 
     int speedPosition() const;
+    // Every event of the window and its controls, after the tip has seen it.
+    void windowEvent(const QObject* watched, QEvent* event);
+    // The pointer moved over the window's own surface (client coordinates).
+    void surfacePointerMoved(const QPoint& position);
 
     QWidget& window_;
     QTimer* noticeTimer_;
@@ -75,6 +88,8 @@ class WindowHelp {
     std::unique_ptr<PaintedPictures> pictures_;
     std::unique_ptr<SlowServoTip> slowServo_;
     QComboBox* speedSelector_ = nullptr;
+    // The box the notice showing stands beside.
+    QPointer<QWidget> noticeBox_;
 };
 
 }  // namespace vn340

@@ -22,14 +22,17 @@ inline bool TooLarge(int w, int h) {
     return static_cast<long long>(w) * h > kMaxPixels;
 }
 
-// The painter's translation when it is active on an image and does not scale or rotate.
+// The painter's translation (logical pixels) when it is active on an image and does not scale
+// or rotate beyond the image's device pixel ratio.
 std::optional<QPoint> ImageOffset(QPainter& dc);
 
-// A Format_ARGB32 copy of the device area (logical coordinates); pixels outside the device
-// read as 0. Null when the painter is not on an image.
+// A Format_ARGB32 copy of the device area (logical coordinates), one pixel per logical pixel
+// whatever the image's device pixel ratio; pixels outside the device read as 0. Null when the
+// painter is not on an image.
 QImage Read(QPainter& dc, const QRect& area);
 
-// Puts the pixels back unchanged (no blending), within the painter's clip.
+// Puts the pixels back unchanged (no blending), within the painter's clip; on an image of
+// several device pixels per pixel each covers its block.
 void Write(QPainter& dc, const QPoint& at, const QImage& pixels);
 
 inline std::uint32_t* Line(QImage& image, int y) {

@@ -40,6 +40,13 @@ QImage grabFromScreen(const QRect& area) {
         .toImage();
 }
 
+// Device pixels per pixel where the painter draws: the screen's ratio for the tip on screen,
+// the image's when the tip is rendered into one.
+qreal pixelRatio(const QPainter& painter) {
+    const qreal ratio = painter.deviceTransform().m11();
+    return ratio > 0 ? ratio : 1;
+}
+
 void initTimer(QTimer& timer, int id, QObject* parent) {
     timer.setParent(parent);
     timer.setSingleShot(true);
@@ -89,6 +96,7 @@ bool HelpTip::Create(QWidget* owner, bool balloon) {
     callbacks.mouseMove = [this](QMouseEvent* e) { tipMouseMove(e); };
     callbacks.mousePress = [this](QMouseEvent* e) { tipMousePress(e); };
     callbacks.dismiss = [this] { HideNow(); };
+    callbacks.leave = [this] { pointerLeft(); };
     window_ = new TipWindow(owner, std::move(callbacks));
     renderer_.SetHotLinkNotify([this](int) {
         if (settings_.repaintOnHotLink && window_) {
@@ -178,6 +186,16 @@ void HelpTip::ShowAt(const QPoint& screenPoint, std::string_view text, const QIm
     r.tool.overrides = tipoverride::kBehaviour;
     r.tool.look.behaviour = settings_.look.behaviour | tipbehaviour::kNoAutoHide;
     request(std::move(r), false);
+}
+
+void HelpTip::MoveTo(const QPoint& screenPoint) {
+    if (!window_ || !currentByProgram_ || (state_ != State::appearing && state_ != State::shown)) {
+        return;
+    }
+    const QPoint delta = screenPoint - requested_.point;
+    requested_.point = screenPoint;
+    placement_.window.translate(delta);
+    window_->move(window_->pos() + delta);
 }
 
 int HelpTip::iconHandle(const QImage& icon) {
@@ -302,7 +320,7 @@ void HelpTip::buildTip(const QSize& textSize) {
     region_ = tipRegion(placement_, shape);
     frame_ = settings_.border ? frameRegion(region_, settings_.borderWidth, settings_.borderHeight)
                               : QRegion();
-    background_ = tipBackground(placement_, active_, renderer_.Effects());
+    background_ = QImage();  // made at the first paint, at the screen's pixel ratio
     transparency_ = settings_.fadeInStep > 0 ? 100 : active_.transparency;
 
     QRegion windowRegion = region_;
@@ -334,8 +352,11 @@ QImage HelpTip::captureBeneath(const QRect& geometry) {
         shot = shot.convertToFormat(QImage::Format_ARGB32);
         QPainter painter(&shot);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(overlap.topLeft() - geometry.topLeft(), snapshot_,
-                          QRect(overlap.topLeft() - hiddenGeometry_.topLeft(), overlap.size()));
+        const qreal ratio = snapshot_.devicePixelRatio();
+        const QRect from(overlap.topLeft() - hiddenGeometry_.topLeft(), overlap.size());
+        painter.drawImage(QRectF(overlap.topLeft() - geometry.topLeft(), overlap.size()), snapshot_,
+                          QRectF(from.x() * ratio, from.y() * ratio, from.width() * ratio,
+                                 from.height() * ratio));
     }
     return shot;
 }
@@ -460,6 +481,11 @@ QRect HelpTip::screenArea() const {
 // ---- painting -----------------------------------------------------------------------------
 
 void HelpTip::paintTip(QPainter& painter) {
+    // Drawn at the device's own pixels, so that letters stay crisp on a screen at 2x.
+    const qreal ratio = pixelRatio(painter);
+    if (background_.isNull() || background_.devicePixelRatio() != ratio) {
+        background_ = tipBackground(placement_, active_, renderer_.Effects(), ratio);
+    }
     QImage tip = background_.copy();
     if (tip.isNull()) {
         return;
@@ -470,7 +496,8 @@ void HelpTip::paintTip(QPainter& painter) {
         renderer_.Draw(device, textRect_);
         if (!frame_.isEmpty()) {
             tipPainter.setClipRegion(frame_);
-            tipPainter.fillRect(tip.rect(), settings_.borderColour.toQColor());
+            tipPainter.fillRect(QRect(QPoint(), placement_.window.size()),
+                                settings_.borderColour.toQColor());
         }
     }
     painter.drawImage(

@@ -44,6 +44,9 @@ class TipWindow;
 // - MouseButtonPress and MouseButtonDblClick of any button, their non-client forms, Wheel and
 //   KeyPress: the tip hides at once.
 // - Hide of the owner's window: the tip hides at once, as owned popups vanish with their owner.
+// - Leave of the owner's window (and of the tip) for a place outside both: no pointer move
+//   follows there, so this is the pointer's last one: a tool's tip hides at once, a tip shown
+//   at a point stays for its own time, and pointerLeftWindow() tells the owner.
 // - Focus changes are ignored: they follow a click or a key, which hid the tip already, or come
 //   from the program.
 // The tip window relays its own pointer events (a click on a link opens it first), and the
@@ -79,6 +82,10 @@ class HelpTip : public QObject {
     // Shows `text` at once with the tail at the screen point; with an icon, the icon stands
     // left of the text. Stays until Hide, a click or a key, whatever the pointer does.
     void ShowAt(const QPoint& screenPoint, std::string_view text, const QImage& icon = QImage());
+    // Moves a tip shown at a point so that its tail points at `screenPoint`, keeping its
+    // picture: it follows what it points at when the owner's window moves, which carries what
+    // lies beneath along. Nothing for a tip of a tool or none.
+    void MoveTo(const QPoint& screenPoint);
     // Starts hiding (fading out when set).
     void Hide();
     // Hides at once and stops every timer but the animation tick.
@@ -108,6 +115,8 @@ class HelpTip : public QObject {
   signals:
     void stateChanged(vn340::HelpTip::State state);
     void painted();
+    // The pointer went from the owner's window (or the tip) to a place outside both.
+    void pointerLeftWindow();
 
   private:
     struct ToolKey {
@@ -128,6 +137,7 @@ class HelpTip : public QObject {
 
     // Relaying (help_tip_relay.cpp).
     void relayMove(const QPoint& global);
+    void pointerLeft();
     std::optional<Hit> toolAt(const QPoint& global) const;
     bool overTip(const QPoint& global) const;
     // From the tip window.

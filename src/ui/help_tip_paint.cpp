@@ -1,6 +1,7 @@
 #include "ui/help_tip_paint.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QPainter>
 
@@ -33,26 +34,57 @@ TailFill tailFill(const Placement& p) {
     }
 }
 
+int inPixels(int logical, qreal ratio) {
+    return static_cast<int>(std::lround(logical * ratio));
+}
+
+QSize inPixels(const QSize& size, qreal ratio) {
+    return QSize(inPixels(size.width(), ratio), inPixels(size.height(), ratio));
+}
+
+QRect inPixels(const QRect& rect, qreal ratio) {
+    return QRect(
+        QPoint(inPixels(rect.left(), ratio), inPixels(rect.top(), ratio)),
+        QPoint(inPixels(rect.right() + 1, ratio) - 1, inPixels(rect.bottom() + 1, ratio) - 1));
+}
+
+QRegion inPixels(const QRegion& region, qreal ratio) {
+    if (ratio == 1) {
+        return region;
+    }
+    QRegion out;
+    for (const QRect& rect : region) {
+        out += inPixels(rect, ratio);
+    }
+    return out;
+}
+
 }  // namespace
 
-QImage tipBackground(const Placement& placement, const TipLook& look, DrawEffects& effects) {
-    QImage image(placement.window.size(), QImage::Format_ARGB32);
+QImage tipBackground(const Placement& placement, const TipLook& look, DrawEffects& effects,
+                     qreal ratio) {
+    QImage image(inPixels(placement.window.size(), ratio), QImage::Format_ARGB32);
     if (image.isNull()) {
         return image;
     }
     image.fill(Qt::white);
     {
         QPainter painter(&image);
+        painter.scale(ratio, ratio);
         effects.FillEffect(painter, look.effect, placement.body, look.colours[0], look.colours[1],
                            look.colours[2], look.granularity, 5);
     }
-    const TailFill fill = tailFill(placement);
+    Placement inDevice = placement;
+    inDevice.window = QRect(QPoint(), image.size());
+    inDevice.body = inPixels(placement.body, ratio);
+    const TailFill fill = tailFill(inDevice);
     if (!fill.area.isEmpty()) {
         const QImage line = image.copy(fill.source);
         QPainter painter(&image);
         TileBlit(painter, fill.area.x(), fill.area.y(), fill.area.width(), fill.area.height(), line,
                  0, 0, line.width(), line.height());
     }
+    image.setDevicePixelRatio(ratio);
     return image;
 }
 
@@ -63,31 +95,48 @@ int shadowLevel(int darkness, int transparency) {
 
 QImage composeTip(const QImage& tip, const QRegion& region, const QImage& snapshot,
                   const QSize& windowSize, int transparency, const WindowShadow& shadow) {
-    QImage out(windowSize, QImage::Format_ARGB32);
+    const qreal ratio = tip.devicePixelRatio();
+    QImage out(inPixels(windowSize, ratio), QImage::Format_ARGB32);
     if (out.isNull()) {
         return out;
     }
     out.fill(Qt::white);
-    QPainter painter(&out);
-    if (!snapshot.isNull()) {
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(0, 0, snapshot.convertToFormat(QImage::Format_ARGB32));
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    }
-    if (shadow.isSet()) {
-        const int level = shadowLevel(shadow.darkness, transparency);
-        QImage mask(tip.size(), QImage::Format_ARGB32);
-        mask.fill(Qt::white);
-        {
-            QPainter maskPainter(&mask);
-            maskPainter.setClipRegion(region);
-            maskPainter.fillRect(mask.rect(), QColor(level, level, level));
+    QImage tipPixels = tip;
+    tipPixels.setDevicePixelRatio(1);
+    const QRegion clip = inPixels(region, ratio);
+    {
+        QPainter painter(&out);
+        if (!snapshot.isNull()) {
+            // A screen grab comes at the screen's ratio; a picture of another one is stretched.
+            QImage beneath = snapshot.convertToFormat(QImage::Format_ARGB32);
+            const qreal stretch = ratio / snapshot.devicePixelRatio();
+            beneath.setDevicePixelRatio(1);
+            if (stretch != 1) {
+                beneath = beneath.scaled(inPixels(beneath.size(), stretch), Qt::IgnoreAspectRatio,
+                                         Qt::SmoothTransformation);
+            }
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawImage(0, 0, beneath);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         }
-        DrawEffects::DrawShadow(painter, shadow.dx, shadow.dy, tip.width(), tip.height(), mask,
-                                shadow.soft, shadow.blurX, shadow.blurY);
+        if (shadow.isSet()) {
+            const int level = shadowLevel(shadow.darkness, transparency);
+            QImage mask(tipPixels.size(), QImage::Format_ARGB32);
+            mask.fill(Qt::white);
+            {
+                QPainter maskPainter(&mask);
+                maskPainter.setClipRegion(clip);
+                maskPainter.fillRect(mask.rect(), QColor(level, level, level));
+            }
+            DrawEffects::DrawShadow(painter, inPixels(shadow.dx, ratio), inPixels(shadow.dy, ratio),
+                                    tipPixels.width(), tipPixels.height(), mask, shadow.soft,
+                                    inPixels(shadow.blurX, ratio), inPixels(shadow.blurY, ratio));
+        }
+        painter.setClipRegion(clip);
+        DrawEffects::BlendRect(painter, 0, 0, tipPixels.width(), tipPixels.height(), tipPixels, 0,
+                               0, 100 - transparency);
     }
-    painter.setClipRegion(region);
-    DrawEffects::BlendRect(painter, 0, 0, tip.width(), tip.height(), tip, 0, 0, 100 - transparency);
+    out.setDevicePixelRatio(ratio);
     return out;
 }
 

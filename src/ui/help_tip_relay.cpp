@@ -1,6 +1,7 @@
 // What the owner's events and the tip window's pointer events do to the tip.
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -34,6 +35,11 @@ void HelpTip::RelayEvent(QObject* watched, QEvent* event) {
         case QEvent::Hide:
             if (owner_ && watched == owner_->window()) {
                 HideNow();
+            }
+            break;
+        case QEvent::Leave:
+            if (owner_ && watched == owner_->window()) {
+                pointerLeft();
             }
             break;
         default:
@@ -88,6 +94,23 @@ void HelpTip::relayMove(const QPoint& global) {
         }
     }
     request(Request{key, *hit->tool, global, false}, true);
+}
+
+void HelpTip::pointerLeft() {
+    // The pointer also leaves a window for the tip that has just come up beneath it, and the tip
+    // for the owner's window; its next moves there decide.
+    const QWidget* under = QApplication::widgetAt(QCursor::pos());
+    if (under != nullptr &&
+        (under->window() == window_ || (owner_ && under->window() == owner_->window()))) {
+        return;
+    }
+    lastPoint_.reset();
+    emit pointerLeftWindow();
+    if (currentByProgram_ && state_ != State::hidden) {
+        return;
+    }
+    current_.reset();
+    HideNow();
 }
 
 bool HelpTip::overTip(const QPoint& global) const {

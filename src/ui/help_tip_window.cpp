@@ -48,4 +48,10 @@ void TipWindow::wheelEvent(QWheelEvent*) {
     }
 }
 
+void TipWindow::leaveEvent(QEvent*) {
+    if (callbacks_.leave) {
+        callbacks_.leave();
+    }
+}
+
 }  // namespace vn340

@@ -15,6 +15,7 @@ class TipWindow : public QWidget {
         std::function<void(QMouseEvent*)> mouseMove;
         std::function<void(QMouseEvent*)> mousePress;
         std::function<void()> dismiss;  // double clicks and the wheel
+        std::function<void()> leave;
     };
 
     TipWindow(QWidget* owner, Callbacks callbacks);
@@ -25,6 +26,7 @@ class TipWindow : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
   private:
     Callbacks callbacks_;

@@ -50,6 +50,16 @@ bool SlowServoTip::onMouseMove(const QPoint& p) {
     return false;
 }
 
+void SlowServoTip::pointerLeft() {
+    timer_.stop();
+    if (speedTipShown_) {
+        tip_->Hide();
+    }
+    tipWaiting_ = true;
+    tipTimerStarted_ = false;
+    speedTipShown_ = false;
+}
+
 void SlowServoTip::delayElapsed() {
     timer_.stop();
     tipWaiting_ = false;

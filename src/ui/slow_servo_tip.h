@@ -32,6 +32,9 @@ class SlowServoTip : public QObject {
     // A pointer move at client point `p`; false when the window's standard handling of the
     // move must not run.
     bool onMouseMove(const QPoint& p);
+    // The pointer left the window: as a move outside the area, but only the slow-servo tip
+    // goes (a notice keeps its time).
+    void pointerLeft();
 
     bool tipShown() const { return speedTipShown_; }
 

@@ -1,11 +1,18 @@
 // The help on the main window: tips on resting the pointer, none where there is nothing to
-// explain, the painted slow-servo mark, and the help a screen reader reads.
+// explain, the painted pictures and the slow-servo tip, notices, and the help a screen reader
+// reads. The pointer is the X server's own: moves reach the window as the pilot's do, labels
+// and group boxes included.
 
 #include <QCursor>
+#include <QGroupBox>
 #include <QMouseEvent>
 #include <QScreen>
 
+#include <algorithm>
+#include <vector>
+
 #include "app/help_texts.h"
+#include "app/window_help.h"
 #include "config_dialog_fixture.h"
 #include "ui/help_tip.h"
 #include "ui/markup_plain_text.h"
@@ -43,9 +50,22 @@ class WindowHelpTest : public ConfigDialogTest {
         ASSERT_TRUE(QTest::qWaitFor([&] { return moves_.last == target; }, 5000));
     }
 
+    // Moves the real pointer to `local` in the window and waits until the program saw it.
+    void pointTo(QPoint local) {
+        if (QCursor::pos() == dialog().mapToGlobal(local))
+            local += QPoint(1, 0);
+        const QPoint target = dialog().mapToGlobal(local);
+        QTest::mouseMove(&dialog(), local);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return moves_.last == target; }, 5000));
+    }
+    // Somewhere on the screen far from the window.
+    static QPoint offTheWindow() { return QPoint(1275, 1019); }
+
+    QRect markRect() { return speedWarningRect(dialog().size() + kDesignFrame); }
+
     // The mark's area as the screen shows it.
     QImage markArea() {
-        const QRect area = speedWarningRect(dialog().frameGeometry().size());
+        const QRect area = markRect();
         return dialog()
             .screen()
             ->grabWindow(dialog().winId(), area.x(), area.y(), area.width(), area.height())
@@ -96,6 +116,75 @@ TEST_F(WindowHelpTest, TheSlowServoMarkShowsForSlowSpeedsOnly) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return markArea() != without; }, 5000));
     pick(1052, kSlowSpeedPosition - 1);  // "0.10"
     EXPECT_TRUE(QTest::qWaitFor([&] { return markArea() == without; }, 5000));
+}
+
+TEST_F(WindowHelpTest, RestingOnTheMarkShowsTheSlowServoTipUntilThePointerLeaves) {
+    start();
+    pick(1052, 12);  // "0.12"
+    // The mark lies in the group box "Servo", which takes the pointer's moves.
+    const QPoint mark = markRect().center();
+    ASSERT_NE(qobject_cast<QGroupBox*>(dialog().childAt(mark)), nullptr);
+    pointTo(mark - QPoint(40, 0));
+    pointTo(mark);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return tipShown(); }, 5000));
+    EXPECT_TRUE(tip().Window()->accessibleDescription().startsWith("Tarvel RC recommends"));
+    QCursor::setPos(offTheWindow());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !tipShown(); }, 5000));
+}
+
+TEST_F(WindowHelpTest, ANoticeGoesWhenThePointerCrossesALabel) {
+    start();
+    QCursor::setPos(offTheWindow());
+    typeAndTab(1033, "20");
+    ASSERT_TRUE(tipShown());
+    pointTo(control(1034)->geometry().center());  // a working control: the notice stays
+    EXPECT_TRUE(tipShown());
+    pointTo(control(1035)->geometry().center());  // the label "High endpoint"
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !tipShown(); }, 5000));
+}
+
+TEST_F(WindowHelpTest, ANoticeFollowsItsBoxWhenTheWindowMoves) {
+    start();
+    QCursor::setPos(offTheWindow());
+    typeAndTab(1033, "20");
+    ASSERT_TRUE(tipShown());
+    QWidget* box = control(1033);
+    const QPoint corner = box->mapToGlobal(QPoint(box->width(), 0));
+    dialog().move(dialog().pos() + QPoint(40, 30));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return box->mapToGlobal(QPoint(box->width(), 0)) == corner + QPoint(40, 30); },
+        5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return tip().Window()->pos() + tip().LastPlacement().tail == corner + QPoint(40, 30);
+        },
+        5000));
+    EXPECT_TRUE(tipShown());
+}
+
+// The window's own painting, drawn alone, is the pictures on the bare surface. None of it may
+// lie under a control or the status line (group boxes only frame them).
+TEST_F(WindowHelpTest, ThePaintedPicturesCoverNoControl) {
+    start();
+    pick(1052, kSlowSpeedPosition);
+    QImage own(dialog().size(), QImage::Format_RGB32);
+    dialog().render(&own, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    const QRgb ground = own.pixel(0, 0);
+    std::vector<QPoint> painted;
+    for (int y = 0; y < own.height(); ++y)
+        for (int x = 0; x < own.width(); ++x)
+            if (own.pixel(x, y) != ground)
+                painted.emplace_back(x, y);
+    ASSERT_GT(painted.size(), 1000u);
+    for (const QWidget* child : dialog().findChildren<QWidget*>()) {
+        if (child->isWindow() || !child->isVisible() || qobject_cast<const QGroupBox*>(child))
+            continue;
+        const QRect area(child->mapTo(&dialog(), QPoint()), child->size());
+        const auto under = std::count_if(painted.begin(), painted.end(),
+                                         [&](const QPoint& p) { return area.contains(p); });
+        EXPECT_EQ(under, 0) << child->objectName().toStdString() << " "
+                            << child->accessibleName().toStdString();
+    }
 }
 
 TEST_F(WindowHelpTest, AScreenReaderReadsTheHelpOfAControl) {

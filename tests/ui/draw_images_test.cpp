@@ -104,6 +104,22 @@ TEST(DrawBitmap, ScalesToTheGivenSize) {
     EXPECT_EQ(Rgb(image, 4, 4), 0u);
 }
 
+// On a device of two pixels per pixel (a tip on a 2x screen) each pixel covers a 2 x 2 block.
+TEST(DrawBitmap, DrawsOnADeviceOfTwicePixels) {
+    DrawEffects effects;
+    QImage image = Canvas(12, 12, kBackground);
+    image.setDevicePixelRatio(2);
+    Paint(image, [&](QPainter& p) {
+        effects.DrawBitmap(p, 1, 1, 2, 2, Sample(), true, kMagenta, 0, ShadowSettings{});
+    });
+    EXPECT_EQ(Rgb(image, 2, 2), kBackground);
+    EXPECT_EQ(Rgb(image, 4, 2), 0x6432C8u);
+    EXPECT_EQ(Rgb(image, 5, 3), 0x6432C8u);
+    EXPECT_EQ(Rgb(image, 3, 5), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(image, 4, 4), 0u);
+    EXPECT_EQ(Rgb(image, 6, 6), kBackground);
+}
+
 TEST(DrawBitmap, OffsetMovesTheImageOrPlacesItsShadow) {
     QImage red(2, 2, QImage::Format_RGB32);
     red.fill(0xFFFF0000);

@@ -174,6 +174,36 @@ TEST(HelpTipPlacement, SwitchesAtTheScreenEdgesAndKeepsTheNearEdgeOnScreen) {
     }
 }
 
+// A window that ends on the screen's last row or column fits; one pixel more and it switches.
+TEST(HelpTipPlacement, AnExactFitKeepsTheSide) {
+    struct Row {
+        const char* name;
+        QPoint point;
+        int direction;
+        int placedDirection;
+    };
+    const Row rows[] = {
+        {"above, ending on the right edge", {1096, 512}, 16, 16},
+        {"above, one pixel past the right edge", {1097, 512}, 16, 17},
+        {"below, ending on the bottom edge", {640, 908}, 0, 0},
+        {"below, one pixel past the bottom edge", {640, 909}, 0, 16},
+        {"above, starting on the top edge", {640, 116}, 16, 16},
+        {"above, one pixel past the top edge", {640, 115}, 16, 0},
+        {"right of the point, ending on the right edge", {1064, 512}, 32, 32},
+        {"right of the point, one pixel past it", {1065, 512}, 32, 48},
+        {"centred, the tail offset exactly to the left edge", {16, 512}, 18, 16},
+        {"centred, one pixel more room", {17, 512}, 18, 18},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Placement p = placeTip(
+            PlacementRequest{kScreen, row.point, {200, 100}, row.direction, TipShape::balloon()});
+        EXPECT_EQ(p.direction, row.placedDirection);
+        EXPECT_TRUE(kScreen.contains(p.window));
+        EXPECT_EQ(p.window.topLeft() + p.tail, row.point);
+    }
+}
+
 TEST(HelpTipPlacement, WithoutAVirtualDesktopThePrimaryScreenAtTheOrigin) {
     EXPECT_EQ(tipScreenArea(std::nullopt, {800, 600}), QRect(0, 0, 800, 600));
     EXPECT_EQ(tipScreenArea(QRect(-800, 0, 1600, 600), {800, 600}), QRect(-800, 0, 1600, 600));
@@ -220,6 +250,22 @@ TEST(HelpTipRegion, FrameIsTheBandInsideTheOutline) {
     EXPECT_TRUE(frame.contains(QPoint(1, 5)));
     EXPECT_FALSE(frame.contains(QPoint(2, 5)));
     EXPECT_FALSE(frame.contains(QPoint(5, 1)));
+}
+
+// 255 * (100 - darkness) / 100 rounded half up, then lightened by the transparency's share of
+// what is left, truncated.
+TEST(HelpTipShadow, LevelOfDarknessAndTransparency) {
+    struct Row {
+        int darkness;
+        int transparency;
+        int level;
+    };
+    const Row rows[] = {{50, 0, 128},   {80, 0, 51}, {50, 40, 178}, {30, 10, 186}, {70, 0, 77},
+                        {100, 50, 127}, {100, 0, 0}, {0, 0, 255},   {50, 100, 255}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(shadowLevel(row.darkness, row.transparency), row.level)
+            << row.darkness << "% dark, " << row.transparency << "% transparent";
+    }
 }
 
 TEST(HelpTipBackground, TailRepeatsTheBodysNearestLine) {

@@ -285,13 +285,44 @@ TEST_F(HelpTipWindow, ALinkClickedInTheTipOpensAndHidesIt) {
     EXPECT_EQ(state(), HelpTip::State::hidden);
 }
 
+TEST_F(HelpTipWindow, LeavingTheWindowHidesTheTip) {
+    restOn(read_);
+    QCursor::setPos(window_.geometry().bottomRight() + QPoint(60, 60));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state() == HelpTip::State::hidden; }, 5000));
+    EXPECT_FALSE(timer(257)->isActive());
+}
+
+// Rendered into an image of twice the pixels, as a screen at 2x paints it. A picture made at
+// one pixel per pixel and stretched would be uniform in every aligned 2 x 2 block.
+TEST_F(HelpTipWindow, TheTipIsPaintedAtTheDevicePixelRatio) {
+    tip_.ShowAt(window_.mapToGlobal(QPoint(300, 200)), "Crisp letters at twice the pixels");
+    QWidget* w = tip_.Window();
+    QImage twice(w->size() * 2, QImage::Format_ARGB32);
+    twice.setDevicePixelRatio(2);
+    twice.fill(Qt::white);
+    w->render(&twice);
+    const QRect text = tip_.LastPlacement().body.adjusted(12, 12, -12, -12);
+    int mixed = 0;
+    for (int y = text.top(); y <= text.bottom(); ++y) {
+        for (int x = text.left(); x <= text.right(); ++x) {
+            const QRgb p = twice.pixel(2 * x, 2 * y);
+            mixed += twice.pixel(2 * x + 1, 2 * y) != p || twice.pixel(2 * x, 2 * y + 1) != p ||
+                     twice.pixel(2 * x + 1, 2 * y + 1) != p;
+        }
+    }
+    EXPECT_GT(mixed, 20);
+}
+
 TEST_F(HelpTipWindow, TheShadowDarkensTheCapturedBackgroundByItsLevel) {
     struct Row {
         int darkness;
         int transparency;
-        int level;  // 255 * (100 - darkness) / 100 rounded, lightened by the transparency
+        QColor shaded;  // the ground (200, 160, 120), each channel * level / 255, truncated
     };
-    for (const Row row : {Row{50, 0, 128}, Row{80, 0, 51}, Row{50, 40, 178}}) {
+    // Levels 128, 51 and 178.
+    const Row rows[] = {
+        {50, 0, QColor(100, 80, 60)}, {80, 0, QColor(40, 32, 24)}, {50, 40, QColor(139, 111, 83)}};
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.darkness * 1000 + row.transparency);
         tip_.SetWindowShadow(6, 6, row.darkness, false, 7, 7);
         tip_.SetTransparency(row.transparency);
@@ -304,12 +335,6 @@ TEST_F(HelpTipWindow, TheShadowDarkensTheCapturedBackgroundByItsLevel) {
         const QPoint shaded(body.right() + 3, body.center().y());
         const QPoint outside(geometry.width() - 1, 0);
         QImage screen;
-        const QColor expected(kGround.red() * row.level / 255, kGround.green() * row.level / 255,
-                              kGround.blue() * row.level / 255);
-        auto near = [](const QColor& a, const QColor& b) {
-            return std::abs(a.red() - b.red()) <= 1 && std::abs(a.green() - b.green()) <= 1 &&
-                   std::abs(a.blue() - b.blue()) <= 1;
-        };
         // The server shows the painted window a moment after the paint.
         const bool arrived = QTest::qWaitFor(
             [&] {
@@ -317,11 +342,11 @@ TEST_F(HelpTipWindow, TheShadowDarkensTheCapturedBackgroundByItsLevel) {
                              ->grabWindow(0, geometry.x(), geometry.y(), geometry.width(),
                                           geometry.height())
                              .toImage();
-                return near(screen.pixelColor(shaded), expected);
+                return screen.pixelColor(shaded) == row.shaded;
             },
             3000);
         EXPECT_TRUE(arrived) << screen.pixelColor(shaded).name().toStdString() << " for "
-                             << expected.name().toStdString();
+                             << row.shaded.name().toStdString();
         EXPECT_EQ(screen.pixelColor(outside), kGround);
         tip_.HideNow();
     }

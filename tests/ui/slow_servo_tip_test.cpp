@@ -52,7 +52,7 @@ class SlowServoTipTest : public ::testing::Test {
 
     Surface surface_;
     HelpTip tip_;
-    int speed_ = 12;
+    int speed_ = 10;  // "0.11", the fastest speed that shows the mark
     SlowServoTip slow_{&surface_, &tip_, [this] { return speed_; }};
 };
 
@@ -73,6 +73,20 @@ TEST_F(SlowServoTipTest, RestingOnTheMarkWithASlowSpeedShowsTheTipBesideIt) {
     moveTo(QPoint(300, 300));
     EXPECT_EQ(tip_.DisplayState(), HelpTip::State::hidden);
     EXPECT_FALSE(slow_.tipShown());
+}
+
+// At 966 x 787 the area is (147, 356) to (195, 408): taller than wide. The tip goes half the
+// area's width below its middle.
+TEST_F(SlowServoTipTest, AnAreaThatIsNotSquarePlacesTheTipByItsWidth) {
+    surface_.setGeometry(50, 50, 966, 787);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return surface_.frameGeometry().size() == QSize(966, 787); }));
+    slow_.setArea(speedWarningRect(surface_.frameGeometry().size()));
+    moveTo(QPoint(10, 10));
+    moveTo(QPoint(170, 380));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return slow_.tipShown(); }, 5000));
+    // (50, 50) + ((147 + 195) / 2 + 6, (356 + 408) / 2 + 48 - 6).
+    EXPECT_EQ(tip_.Window()->pos() + tip_.LastPlacement().tail, QPoint(227, 474));
 }
 
 TEST_F(SlowServoTipTest, AFastSpeedOrLeavingEarlyShowsNothing) {
