@@ -8,10 +8,13 @@
 
 #include "app/prompt_dialogs.h"
 #include "app/qt_text.h"
+#include "app/upload_progress_dialog.h"
 #include "config/gyro_config.h"
 #include "config/profile_store.h"
+#include "web/cancel_switch.h"
 #include "web/statistics_offer.h"
 #include "web/statistics_submission.h"
+#include "web/status_log.h"
 
 namespace vn340 {
 namespace {
@@ -68,8 +71,16 @@ class WindowOfferHost : public StatisticsOfferHost {
         const bool send = dialog_.exec() == QDialog::Accepted;
         return {send, dialog_.answers(), dialog_.doNotAskAgain()};
     }
+    // Shows the upload as it goes, over the window that the offer belongs to.
     Submission submit(const std::string& line) override {
-        return submitStatistics(line, hiddenList_);
+        CancelSwitch cancel;
+        UploadProgressDialog progress(dialog_.parentWidget());
+        QObject::connect(&progress, &QDialog::rejected, &progress, [&cancel] { cancel.cancel(); });
+        QObject::connect(&hiddenList_, &StatusLog::changed, &progress,
+                         &UploadProgressDialog::showStatus);
+        progress.open();
+        return submitStatistics(line, hiddenList_, StatisticsService::fromEnvironment(), {},
+                                &cancel);
     }
     void showMessage(std::string_view text) override {
         messages_.setMessage(fromStd(text));
