@@ -42,11 +42,11 @@ QByteArray headerLines(const QNetworkReply& reply) {
     return lines;
 }
 
-// "60 seconds", or milliseconds where the limit is not a whole number of seconds.
+// "60 seconds"; milliseconds for a second or less, and for a limit between whole seconds.
 QString durationText(std::chrono::milliseconds duration) {
     const auto count = static_cast<long long>(duration.count());
-    return count % 1000 == 0 ? QStringLiteral("%1 seconds").arg(count / 1000)
-                             : QStringLiteral("%1 ms").arg(count);
+    return count > 1000 && count % 1000 == 0 ? QStringLiteral("%1 seconds").arg(count / 1000)
+                                             : QStringLiteral("%1 ms").arg(count);
 }
 
 // One request, from the name lookup to the last byte, waited for in a local event loop. A
