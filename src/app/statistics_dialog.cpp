@@ -8,10 +8,13 @@
 
 #include "app/prompt_dialogs.h"
 #include "app/qt_text.h"
+#include "app/upload_progress_dialog.h"
 #include "config/gyro_config.h"
 #include "config/profile_store.h"
+#include "web/cancel_switch.h"
 #include "web/statistics_offer.h"
 #include "web/statistics_submission.h"
+#include "web/status_log.h"
 
 namespace vn340 {
 namespace {
@@ -22,6 +25,11 @@ const QString kIntroText = QStringLiteral(
     "Tarvel RC please complete the boxes below and press Send.");
 const QString kEmailNoteText =
     QStringLiteral("Leave the email box empty if you wish to submit the data anonymously.");
+// "Anonymously" means without the email address: the line always names the gyro.
+const QString kSerialNoteText =
+    QStringLiteral("The gyro's serial number is always sent with the data.");
+// Room for any make and model, and for an address; not for pages of text in one line.
+constexpr int kAnswerLimit = 100;
 
 // Dialog units to pixels; `id` names the control as the window's controls are named.
 void place(QWidget* widget, int id, int x, int y, int width, int height) {
@@ -46,6 +54,7 @@ QLineEdit* labelledEdit(QDialog* dialog, const QString& caption, int id, int y) 
     place(label, 0, 7, y + 2, 96, 8);
     auto* edit = new QLineEdit(dialog);
     edit->setAccessibleName(caption);
+    edit->setMaxLength(kAnswerLimit);
     label->setBuddy(edit);
     place(edit, id, 106, y, 117, 12);
     return edit;
@@ -54,7 +63,7 @@ QLineEdit* labelledEdit(QDialog* dialog, const QString& caption, int id, int y) 
 QPushButton* button(QDialog* dialog, const QString& text, int id, int x) {
     auto* result = new QPushButton(text, dialog);
     result->setAccessibleName(text);
-    place(result, id, x, 142, 50, 14);
+    place(result, id, x, 150, 50, 14);
     return result;
 }
 
@@ -68,8 +77,16 @@ class WindowOfferHost : public StatisticsOfferHost {
         const bool send = dialog_.exec() == QDialog::Accepted;
         return {send, dialog_.answers(), dialog_.doNotAskAgain()};
     }
+    // Shows the upload as it goes, over the window that the offer belongs to.
     Submission submit(const std::string& line) override {
-        return submitStatistics(line, hiddenList_);
+        CancelSwitch cancel;
+        UploadProgressDialog progress(dialog_.parentWidget());
+        QObject::connect(&progress, &QDialog::rejected, &progress, [&cancel] { cancel.cancel(); });
+        QObject::connect(&hiddenList_, &StatusLog::changed, &progress,
+                         &UploadProgressDialog::showStatus);
+        progress.open();
+        return submitStatistics(line, hiddenList_, StatisticsService::fromEnvironment(), {},
+                                &cancel);
     }
     void showMessage(std::string_view text) override { messages_.run(fromStd(text)); }
 
@@ -87,26 +104,30 @@ StatisticsDialog::StatisticsDialog(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(true);
-    setFixedSize(dialogUnitsToPixelsX(230), dialogUnitsToPixelsY(166));
+    setFixedSize(dialogUnitsToPixelsX(230), dialogUnitsToPixelsY(174));
 
     intro_ = centredText(this, 1081, 7, 7, 216, 40);
     helicopterEdit_ = labelledEdit(this, QStringLiteral("Helicopter make and model"), 1078, 52);
     servoEdit_ = labelledEdit(this, QStringLiteral("Tail servo make and model"), 1079, 70);
     emailEdit_ = labelledEdit(this, QStringLiteral("Email Address"), 1080, 88);
     emailNote_ = centredText(this, 1082, 7, 104, 216, 17);
+    serialNote_ = centredText(this, 0, 7, 122, 216, 9);
+    serialNote_->setObjectName(QStringLiteral("serialNote"));
+    serialNote_->setText(kSerialNoteText);
     doNotAskBox_ = new QCheckBox(QStringLiteral("Do not ask next time"), this);
     doNotAskBox_->setAccessibleName(doNotAskBox_->text());
-    place(doNotAskBox_, 1083, 7, 124, 100, 10);
-    sendButton_ = button(this, QStringLiteral("Send"), 1, 59);
-    QPushButton* skipButton = button(this, QStringLiteral("Skip"), 2, 121);
-    sendButton_->setDefault(true);
+    place(doNotAskBox_, 1083, 7, 134, 100, 10);
+    QPushButton* sendButton = button(this, QStringLiteral("Send"), 1, 59);
+    skipButton_ = button(this, QStringLiteral("Skip"), 2, 121);
+    // Nothing leaves the computer by a stray Enter in a box: Enter sends only from Send itself.
+    skipButton_->setDefault(true);
 
     connect(doNotAskBox_, &QCheckBox::clicked, this, &StatisticsDialog::takeFields);
-    connect(sendButton_, &QPushButton::clicked, this, [this] {
+    connect(sendButton, &QPushButton::clicked, this, [this] {
         takeFields();
         accept();
     });
-    connect(skipButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(skipButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 StatisticsAnswers StatisticsDialog::answers() const {
@@ -114,6 +135,12 @@ StatisticsAnswers StatisticsDialog::answers() const {
 }
 
 void StatisticsDialog::showEvent(QShowEvent* event) {
+    // The window system shows the dialog again when it is restored from the task bar: what the
+    // pilot typed meanwhile stays.
+    if (event->spontaneous()) {
+        QDialog::showEvent(event);
+        return;
+    }
     intro_->setText(kIntroText);
     // Announced by a screen reader as the dialog opens, like the text of a message.
     setAccessibleDescription(kIntroText);
@@ -122,7 +149,7 @@ void StatisticsDialog::showEvent(QShowEvent* event) {
     servoEdit_->setText(servo_);
     emailEdit_->setText(email_);
     doNotAskBox_->setChecked(doNotAsk_);
-    sendButton_->setDefault(true);
+    skipButton_->setDefault(true);
     helicopterEdit_->setFocus();
     QDialog::showEvent(event);
 }

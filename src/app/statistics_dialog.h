@@ -22,9 +22,10 @@ class StatusLog;
 struct GyroConfig;
 
 // Built once with the window and kept for the run, so that its fields keep what the pilot
-// typed from one offer to the next. "Send" (the default, also Enter) takes the fields and
-// accepts; "Skip", Escape and the close box reject without taking them. Clicking "Do not ask
-// next time" takes all fields at once, so the box is known after a skip.
+// typed from one offer to the next. "Send" takes the fields and accepts; "Skip" (the default,
+// also Enter), Escape and the close box reject without taking them. Clicking "Do not ask next
+// time" takes all fields at once, so the box is known after a skip. Each box takes at most 100
+// characters.
 class StatisticsDialog : public QDialog {
     Q_OBJECT
   public:
@@ -35,7 +36,8 @@ class StatisticsDialog : public QDialog {
     bool doNotAskAgain() const { return doNotAsk_; }
 
   protected:
-    // Each opening sets the two texts and shows the fields in the controls.
+    // Each opening sets the two texts and shows the fields in the controls; a restore from
+    // minimised is no opening.
     void showEvent(QShowEvent* event) override;
 
   private:
@@ -48,11 +50,12 @@ class StatisticsDialog : public QDialog {
 
     QLabel* intro_;
     QLabel* emailNote_;
+    QLabel* serialNote_;
     QLineEdit* helicopterEdit_;
     QLineEdit* servoEdit_;
     QLineEdit* emailEdit_;
     QCheckBox* doNotAskBox_;
-    QPushButton* sendButton_;
+    QPushButton* skipButton_;
 };
 
 // The read sequence's statistics hand-over in the window: the offer of `dialog` (spaced by

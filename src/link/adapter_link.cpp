@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "link/device_identities.h"
 #include "link/port_discovery.h"
 
 namespace vn340 {
@@ -56,7 +57,7 @@ void AdapterLink::watchDevices() {
 void AdapterLink::onDeviceEvent(const DeviceEvent& event) {
     const bool added = event.action == DeviceEvent::Action::Added;
     if (event.kind == DeviceEvent::Kind::UsbDevice) {
-        if (event.vendorId != kUsbVendorId || event.product != kUsbLine.description)
+        if (!concernsUsbAdapter(event, kUsbVendorId, kUsbLine.description))
             return;
         if (added)
             selection_.usbAdapterAdded();

@@ -1,5 +1,6 @@
 // Device events from udev: a monitor socket for the "tty" and "usb" subsystems, watched by a
-// socket notifier on the GUI thread. The only file that knows libudev.
+// socket notifier on the GUI thread. The only file that knows libudev; it only reads what
+// udev says, and DeviceIdentities makes the events of it.
 
 #include <libudev.h>
 
@@ -7,13 +8,11 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <cstdio>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
 
-#include "link/device_events.h"
+#include "link/device_identities.h"
 
 namespace vn340 {
 namespace {
@@ -22,35 +21,20 @@ std::string text(const char* value) {
     return value != nullptr ? std::string(value) : std::string();
 }
 
-// What a USB device says about itself. A device that is being removed has no attributes left
-// to read, only the properties udev kept for it.
-struct UsbIdentity {
-    std::string vendorId;
-    std::string product;
-};
-
-// The kernel's own "PRODUCT" property starts with the vendor number without leading zeros.
-std::string vendorFromProductProperty(const std::string& product) {
-    unsigned vendor = 0;
-    if (std::sscanf(product.c_str(), "%x/", &vendor) != 1)
-        return {};
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "%04x", vendor & 0xFFFFu);
-    return digits;
-}
-
-UsbIdentity identityOf(udev_device* device) {
-    UsbIdentity identity;
-    identity.vendorId = text(udev_device_get_sysattr_value(device, "idVendor"));
-    if (identity.vendorId.empty())
-        identity.vendorId = text(udev_device_get_property_value(device, "ID_VENDOR_ID"));
-    if (identity.vendorId.empty())
-        identity.vendorId =
-            vendorFromProductProperty(text(udev_device_get_property_value(device, "PRODUCT")));
-    identity.product = text(udev_device_get_sysattr_value(device, "product"));
-    if (identity.product.empty())
-        identity.product = text(udev_device_get_property_value(device, "ID_MODEL"));
-    return identity;
+UdevFacts factsOf(udev_device* device) {
+    UdevFacts facts;
+    facts.action = text(udev_device_get_action(device));
+    facts.subsystem = text(udev_device_get_subsystem(device));
+    facts.sysname = text(udev_device_get_sysname(device));
+    facts.devpath = text(udev_device_get_devpath(device));
+    if (facts.subsystem == "usb") {
+        facts.vendorAttribute = text(udev_device_get_sysattr_value(device, "idVendor"));
+        facts.productAttribute = text(udev_device_get_sysattr_value(device, "product"));
+        facts.vendorProperty = text(udev_device_get_property_value(device, "ID_VENDOR_ID"));
+        facts.productProperty = text(udev_device_get_property_value(device, "PRODUCT"));
+        facts.modelProperty = text(udev_device_get_property_value(device, "ID_MODEL"));
+    }
+    return facts;
 }
 
 class UdevDeviceEvents final : public DeviceEvents {
@@ -85,7 +69,7 @@ class UdevDeviceEvents final : public DeviceEvents {
     void stop() override {
         notifier_.reset();
         handler_ = nullptr;
-        known_.clear();
+        identities_.clear();
         if (monitor_ != nullptr)
             udev_monitor_unref(monitor_);
         monitor_ = nullptr;
@@ -110,7 +94,7 @@ class UdevDeviceEvents final : public DeviceEvents {
                 udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry));
             if (device == nullptr)
                 continue;
-            known_[text(udev_device_get_devpath(device))] = identityOf(device);
+            identities_.present(factsOf(device));
             udev_device_unref(device);
         }
         udev_enumerate_unref(found);
@@ -122,7 +106,7 @@ class UdevDeviceEvents final : public DeviceEvents {
             udev_device* device = udev_monitor_receive_device(monitor_);
             if (device == nullptr)
                 return;
-            const std::optional<DeviceEvent> event = eventOf(device);
+            const std::optional<DeviceEvent> event = identities_.event(factsOf(device));
             udev_device_unref(device);
             // The handler may stop this source; nothing of it is touched afterwards.
             if (event && handler_) {
@@ -132,42 +116,11 @@ class UdevDeviceEvents final : public DeviceEvents {
         }
     }
 
-    std::optional<DeviceEvent> eventOf(udev_device* device) {
-        const std::string action = text(udev_device_get_action(device));
-        DeviceEvent event;
-        if (action == "add")
-            event.action = DeviceEvent::Action::Added;
-        else if (action == "remove")
-            event.action = DeviceEvent::Action::Removed;
-        else
-            return std::nullopt;
-        event.name = text(udev_device_get_sysname(device));
-        if (text(udev_device_get_subsystem(device)) == "tty") {
-            event.kind = DeviceEvent::Kind::SerialPort;
-            return event;
-        }
-        event.kind = DeviceEvent::Kind::UsbDevice;
-        const std::string path = text(udev_device_get_devpath(device));
-        UsbIdentity identity = identityOf(device);
-        if (event.action == DeviceEvent::Action::Added) {
-            known_[path] = identity;
-        } else if (auto kept = known_.find(path); kept != known_.end()) {
-            if (identity.vendorId.empty())
-                identity.vendorId = kept->second.vendorId;
-            if (identity.product.empty())
-                identity.product = kept->second.product;
-            known_.erase(kept);
-        }
-        event.vendorId = std::move(identity.vendorId);
-        event.product = std::move(identity.product);
-        return event;
-    }
-
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;
     std::unique_ptr<QSocketNotifier> notifier_;
     Handler handler_;
-    std::map<std::string, UsbIdentity> known_;
+    DeviceIdentities identities_;
 };
 
 }  // namespace

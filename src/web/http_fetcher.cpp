@@ -12,6 +12,8 @@
 
 #include <utility>
 
+#include "web/cancel_switch.h"
+
 namespace vn340 {
 namespace {
 
@@ -40,31 +42,57 @@ QByteArray headerLines(const QNetworkReply& reply) {
     return lines;
 }
 
+// "60 seconds"; milliseconds for a second or less, and for a limit between whole seconds.
+QString durationText(std::chrono::milliseconds duration) {
+    const auto count = static_cast<long long>(duration.count());
+    return count > 1000 && count % 1000 == 0 ? QStringLiteral("%1 seconds").arg(count / 1000)
+                                             : QStringLiteral("%1 ms").arg(count);
+}
+
 // One request, from the name lookup to the last byte, waited for in a local event loop. A
-// timer, restarted by every sign of the server, ends a wait that has gone on too long.
+// timer, restarted by every sign of the server, ends a wait that has gone on too long;
+// another ends the whole request at its limit; the cancel switch ends it at once.
 class FetchRun {
   public:
+    struct Limits {
+        std::chrono::milliseconds total{0};
+        CancelSwitch* cancel = nullptr;
+    };
+
     FetchRun(LoggingInternetConnection& connection, HttpFetcher::WallClock clock,
-             QByteArray& response)
-        : connection_(connection), clock_(std::move(clock)), response_(response) {
-        timer_.setSingleShot(true);
-        QObject::connect(&timer_, &QTimer::timeout, &loop_, [this] {
-            timedOut_ = true;
-            if (onTimeout_)
-                onTimeout_();
-            finish();
-        });
+             QByteArray& response, Limits limits)
+        : connection_(connection), clock_(std::move(clock)), response_(response), limits_(limits) {
+        silence_.setSingleShot(true);
+        QObject::connect(&silence_, &QTimer::timeout, &loop_, [this] { halt(Stop::Silence); });
+        total_.setSingleShot(true);
+        QObject::connect(&total_, &QTimer::timeout, &loop_, [this] { halt(Stop::Total); });
+        if (limits_.cancel != nullptr) {
+            if (limits_.cancel->cancelled())
+                stop_ = Stop::Cancelled;
+            limits_.cancel->listen([this] { halt(Stop::Cancelled); });
+        }
     }
+    ~FetchRun() {
+        if (limits_.cancel != nullptr)
+            limits_.cancel->listen(nullptr);
+    }
+    FetchRun(const FetchRun&) = delete;
+    FetchRun& operator=(const FetchRun&) = delete;
 
     bool run(const QUrl& url, bool reload) {
+        if (limits_.total.count() > 0)
+            total_.start(limits_.total);
         return resolve(connection_.hostToResolve(url)) && transfer(url, reload);
     }
+    bool cancelled() const { return stop_ == Stop::Cancelled; }
 
     double rate = 0;
     int statusCode = 0;
     QByteArray headers;
 
   private:
+    enum class Stop { None, Silence, Total, Cancelled };
+
     bool resolve(const QString& host) {
         connection_.onStatus(InternetStatus::ResolvingName, host);
         // An address needs no lookup (asked for one, the resolver would look for its name).
@@ -75,15 +103,17 @@ class FetchRun {
                     found = info;
                     finish();
                 });
-            onTimeout_ = [id] { QHostInfo::abortHostLookup(id); };
+            abort_ = [id] { QHostInfo::abortHostLookup(id); };
             wait();
-            if (timedOut_)
-                return failTimedOut();
+            if (stop_ != Stop::None)
+                return failStopped();
             if (found.error() != QHostInfo::NoError || found.addresses().isEmpty()) {
                 connection_.logError(found.errorString());
                 return false;
             }
         }
+        if (stop_ != Stop::None)
+            return failStopped();
         connection_.onStatus(InternetStatus::NameResolved, host);
         return true;
     }
@@ -91,6 +121,8 @@ class FetchRun {
     bool transfer(const QUrl& url, bool reload) {
         QNetworkRequest request(url);
         request.setHeader(QNetworkRequest::UserAgentHeader, connection_.agent());
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::UserVerifiedRedirectPolicy);
         if (reload) {
             request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                                  QNetworkRequest::AlwaysNetwork);
@@ -116,6 +148,21 @@ class FetchRun {
                 connection_.onStatus(InternetStatus::ResponseReceived);
             }
         });
+        QObject::connect(r, &QNetworkReply::redirected, &loop_, [this, r](const QUrl& target) {
+            alive();
+            if (target.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) {
+                connection_.log(
+                    QStringLiteral("Redirected to %1").arg(target.toString(QUrl::RemoveQuery)));
+                emit r->redirectAllowed();
+                return;
+            }
+            connection_.log(QStringLiteral("Not following the redirect to %1")
+                                .arg(target.toString(QUrl::RemoveQuery)));
+            redirectRefused_ = true;
+            statusCode = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            headers = headerLines(*r);
+            r->abort();
+        });
         QObject::connect(r, &QNetworkReply::readyRead, &loop_, [this, r] {
             alive();
             readPieces(*r);
@@ -125,11 +172,14 @@ class FetchRun {
             connection_.onStatus(InternetStatus::RequestComplete);
             finish();
         });
-        onTimeout_ = [r] { r->abort(); };
+        abort_ = [r] { r->abort(); };
         wait();
 
-        if (timedOut_)
-            return failTimedOut();
+        if (stop_ != Stop::None)
+            return failStopped();
+        // The redirecting answer is the answer: its status tells the caller it was not taken.
+        if (redirectRefused_)
+            return true;
         if (r->error() != QNetworkReply::NoError && !isHttpStatusError(r->error())) {
             connection_.logError(r->errorString());
             return false;
@@ -165,41 +215,73 @@ class FetchRun {
         }
     }
 
-    bool failTimedOut() {
-        connection_.logError(QStringLiteral("The operation timed out"));
+    bool failStopped() {
+        switch (stop_) {
+            case Stop::Silence:
+                connection_.logError(QStringLiteral("The operation timed out"));
+                break;
+            case Stop::Total:
+                connection_.logError(QStringLiteral("The request did not end within %1")
+                                         .arg(durationText(limits_.total)));
+                break;
+            case Stop::Cancelled:
+            case Stop::None:
+                connection_.logError(QStringLiteral("The request was cancelled"));
+                break;
+        }
         return false;
     }
 
-    // Runs the loop until finish(); timers, sockets and painting go on, input waits.
+    // Runs the loop until finish(). Timers, sockets and painting go on; input waits, unless
+    // it is how the pilot cancels.
     void wait() {
         done_ = false;
-        timedOut_ = false;
-        alive();
-        if (!done_)
-            loop_.exec(QEventLoop::ExcludeUserInputEvents);
-        timer_.stop();
-        onTimeout_ = nullptr;
+        if (stop_ != Stop::None) {
+            if (abort_)
+                abort_();
+        } else {
+            alive();
+            if (!done_) {
+                loop_.exec(limits_.cancel != nullptr ? QEventLoop::AllEvents
+                                                     : QEventLoop::ExcludeUserInputEvents);
+            }
+        }
+        silence_.stop();
+        abort_ = nullptr;
+    }
+
+    // Ends the wait, and everything after it, for `why`.
+    void halt(Stop why) {
+        if (stop_ != Stop::None)
+            return;
+        stop_ = why;
+        if (abort_)
+            abort_();
+        finish();
     }
 
     void alive() {
         if (connection_.receiveTimeout().count() > 0)
-            timer_.start(connection_.receiveTimeout());
+            silence_.start(connection_.receiveTimeout());
     }
 
     void finish() {
         done_ = true;
-        timer_.stop();
+        silence_.stop();
         loop_.quit();
     }
 
     LoggingInternetConnection& connection_;
     HttpFetcher::WallClock clock_;
     QByteArray& response_;
+    Limits limits_;
     QEventLoop loop_;
-    QTimer timer_;
-    std::function<void()> onTimeout_;
+    QTimer silence_;
+    QTimer total_;
+    std::function<void()> abort_;
     bool done_ = false;
-    bool timedOut_ = false;
+    bool redirectRefused_ = false;
+    Stop stop_ = Stop::None;
     std::optional<std::int64_t> start_;
 };
 
@@ -222,8 +304,10 @@ bool HttpFetcher::fetch(const QUrl& url, QByteArray& response, const QString& ag
     else if (statusWindow != nullptr)
         connection_->setStatusWindow(statusWindow);
 
-    FetchRun run(*connection_, wallClock_ ? wallClock_ : systemWallClock, response);
+    FetchRun run(*connection_, wallClock_ ? wallClock_ : systemWallClock, response,
+                 {totalTimeout_, cancel_});
     const bool fetched = run.run(url, reloadFromServer_);
+    cancelled_ = run.cancelled();
     transferRate_ = run.rate;
     if (fetched) {
         statusCode_ = run.statusCode;

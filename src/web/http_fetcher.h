@@ -3,7 +3,12 @@
 // Fetches the body of one URL, on the GUI thread, and tells what the connection is doing as
 // one-line status texts. The fetch waits in a local event loop that runs timers, sockets and
 // painting but no input, so the window keeps drawing while the pilot cannot start anything
-// else. Every failure ends as an "Error: " text, which is logged and becomes the last text.
+// else; a fetch that can be cancelled takes input too (see setCancelSwitch). Every failure
+// ends as an "Error: " text, which is logged and becomes the last text.
+//
+// A redirect is followed only to an https address: anything else would carry the request
+// where it may be read on the way. A redirect elsewhere is the fetch's answer, with its own
+// status.
 
 #include <QByteArray>
 #include <QString>
@@ -19,6 +24,7 @@
 
 namespace vn340 {
 
+class CancelSwitch;
 class StatusLog;
 
 class HttpFetcher {
@@ -38,6 +44,12 @@ class HttpFetcher {
     // The longest wait for the next sign of the server (name lookup included); zero waits as
     // long as the network does.
     void setReceiveTimeout(std::chrono::milliseconds timeout) { receiveTimeout_ = timeout; }
+    // The longest a whole fetch may take, however busy the server keeps it; zero sets none.
+    void setTotalTimeout(std::chrono::milliseconds timeout) { totalTimeout_ = timeout; }
+    // A fetch ends as a failure as soon as `cancel` is pressed. Meanwhile the wait lets the
+    // pilot's input through, so that the switch can be reached: the caller keeps its other
+    // windows blocked (a modal progress window does). None: nothing can cancel.
+    void setCancelSwitch(CancelSwitch* cancel) { cancel_ = cancel; }
     void setProxy(const QString& host, quint16 port);
     void setWallClock(WallClock clock) { wallClock_ = std::move(clock); }
 
@@ -47,6 +59,8 @@ class HttpFetcher {
     bool fetch(const QUrl& url, QByteArray& response, const QString& agent = {},
                StatusLog* statusWindow = nullptr);
     QString lastText() const;
+    // Whether the last fetch ended because its cancel switch was pressed.
+    bool cancelled() const { return cancelled_; }
     // Closes the connection and its sockets; the next fetch opens a new one.
     void closeConnection();
 
@@ -63,9 +77,12 @@ class HttpFetcher {
     StatusLog* logTarget_ = nullptr;
     bool reloadFromServer_ = false;
     std::chrono::milliseconds receiveTimeout_{0};
+    std::chrono::milliseconds totalTimeout_{0};
+    CancelSwitch* cancel_ = nullptr;
     std::optional<std::pair<QString, quint16>> proxy_;
     WallClock wallClock_;
 
+    bool cancelled_ = false;
     double transferRate_ = 0;
     int statusCode_ = 0;
     QByteArray responseHeaders_;

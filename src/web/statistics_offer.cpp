@@ -4,10 +4,11 @@
 
 namespace vn340 {
 
-Submission judgeSubmission(bool fetched, std::string_view lastText, std::string_view answer) {
+Submission judgeSubmission(bool fetched, int httpStatus, std::string_view lastText,
+                           std::string_view answer) {
     if (!fetched)
         return {SubmitResult::RequestFailed, std::string(lastText)};
-    if (isAcceptedAnswer(answer))
+    if (httpStatus >= 200 && httpStatus <= 299 && isAcceptedAnswer(answer))
         return {SubmitResult::Accepted, {}};
     return {SubmitResult::InvalidAnswer, std::string(kInvalidAnswerText)};
 }
@@ -42,6 +43,9 @@ StatisticsAnswer offerStatistics(const GyroConfig& config, ProfileStore& prefs, 
         case SubmitResult::InvalidAnswer:
             host.showMessage(statistics_text::kTryAgain);
             break;
+        case SubmitResult::Cancelled:
+            // The pilot knows; nothing failed that needs telling.
+            return StatisticsAnswer::Finish;
     }
     return StatisticsAnswer::OfferAgain;
 }

@@ -15,9 +15,12 @@
 
 namespace vn340 {
 
-enum class SubmitResult { Accepted = 0, RequestFailed = -1, InvalidAnswer = -2 };
+// Cancelled: the pilot stopped the upload before its answer came; whether the service got the
+// line is not known, so it counts as not sent.
+enum class SubmitResult { Accepted = 0, RequestFailed = -1, InvalidAnswer = -2, Cancelled = -3 };
 
-// The end of one upload; `errorText` says why it failed and is empty when it was accepted.
+// The end of one upload; `errorText` says why it failed and is empty when it was accepted or
+// cancelled.
 struct Submission {
     SubmitResult result = SubmitResult::RequestFailed;
     std::string errorText;
@@ -27,8 +30,11 @@ inline constexpr std::string_view kInvalidAnswerText =
     "Error: An invalid response was returned by the server";
 
 // What a finished fetch means for the line: no answer is a failed request with the fetcher's
-// last text; an answer without "OK" is an invalid one.
-Submission judgeSubmission(bool fetched, std::string_view lastText, std::string_view answer);
+// last text. Only a success status (2xx) with "OK" in its text is an acceptance: an error page
+// or a redirect that was not followed may well hold "OK" ("TOKEN") and has not taken the line.
+// Every other answer is an invalid one.
+Submission judgeSubmission(bool fetched, int httpStatus, std::string_view lastText,
+                           std::string_view answer);
 
 // How the pilot closed the offer, with the dialog's fields as they then were.
 struct PilotChoice {

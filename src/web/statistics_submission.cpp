@@ -2,12 +2,27 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QHostAddress>
 
+#include "web/cancel_switch.h"
 #include "web/http_fetcher.h"
 #include "web/statistics_line.h"
 #include "web/status_log.h"
 
 namespace vn340 {
+namespace {
+
+bool isLoopbackHost(const QString& host) {
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    if (address.protocol() == QAbstractSocket::IPv4Protocol)
+        return address.toIPv4Address() >> 24 == 127;
+    return address.protocol() == QAbstractSocket::IPv6Protocol &&
+           address == QHostAddress(QHostAddress::LocalHostIPv6);
+}
+
+}  // namespace
 
 StatisticsService StatisticsService::fromEnvironment() {
     return fromOverride(qEnvironmentVariable(kStatisticsServiceVariable));
@@ -22,13 +37,18 @@ StatisticsService StatisticsService::fromOverride(const QString& override) {
     }
     const QUrl url(override, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    if (url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
-        !url.host().isEmpty()) {
-        service.base_ = url.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery |
-                                     QUrl::RemoveFragment);
-    } else {
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
+        url.host().isEmpty()) {
         service.problem_ = QStringLiteral("%1 is not an http or https address: %2")
                                .arg(QLatin1String(kStatisticsServiceVariable), override);
+    } else if (scheme == QLatin1String("http") && !isLoopbackHost(url.host())) {
+        service.problem_ = QStringLiteral(
+                               "%1 names plain http for a host other than this computer, which "
+                               "would send the line unencrypted; use https: %2")
+                               .arg(QLatin1String(kStatisticsServiceVariable), override);
+    } else {
+        service.base_ = url.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery |
+                                     QUrl::RemoveFragment);
     }
     return service;
 }
@@ -43,8 +63,8 @@ QUrl StatisticsService::requestUrl(std::string_view line) const {
 }
 
 Submission submitStatistics(const std::string& line, StatusLog& hiddenList,
-                            const StatisticsService& service,
-                            std::chrono::milliseconds receiveTimeout) {
+                            const StatisticsService& service, UploadTimeLimits limits,
+                            CancelSwitch* cancel) {
     const QUrl url = service.requestUrl(line);
     if (!url.isValid())
         return {SubmitResult::RequestFailed, "Error: " + service.problem().toStdString()};
@@ -53,10 +73,14 @@ Submission submitStatistics(const std::string& line, StatusLog& hiddenList,
     HttpFetcher fetcher;
     fetcher.setLogTarget(&hiddenList);
     fetcher.setReloadFromServer(true);
-    fetcher.setReceiveTimeout(receiveTimeout);
+    fetcher.setReceiveTimeout(limits.receive);
+    fetcher.setTotalTimeout(limits.whole);
+    fetcher.setCancelSwitch(cancel);
     const bool fetched = fetcher.fetch(url, answer, {}, &hiddenList);
+    if (fetcher.cancelled())
+        return {SubmitResult::Cancelled, {}};
     return judgeSubmission(
-        fetched, fetcher.lastText().toStdString(),
+        fetched, fetcher.statusCode(), fetcher.lastText().toStdString(),
         std::string_view(answer.constData(), static_cast<std::size_t>(answer.size())));
 }
 

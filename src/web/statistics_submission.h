@@ -14,18 +14,28 @@
 
 namespace vn340 {
 
+class CancelSwitch;
 class StatusLog;
 
 // The maker's service. Always HTTPS: the line carries the pilot's email address.
 inline constexpr std::string_view kStatisticsService = "https://www.tarvel-rc.example";
 // Names another scheme, host and port for the service (a test, a local service); the path and
-// query of the request stay the same.
+// query of the request stay the same, whatever path the override names.
 inline constexpr const char* kStatisticsServiceVariable = "VN340_STATISTICS_URL";
 // The longest wait for the next sign of the service, so the window is never stuck.
 inline constexpr std::chrono::milliseconds kStatisticsReceiveTimeout = std::chrono::seconds(20);
+// The longest the whole upload may take, however busy the service keeps it.
+inline constexpr std::chrono::milliseconds kStatisticsUploadLimit = std::chrono::seconds(60);
 
-// Where a line goes. An override that is not an http or https address is refused, rather than
-// the line going to the maker's service unasked.
+struct UploadTimeLimits {
+    std::chrono::milliseconds receive = kStatisticsReceiveTimeout;
+    std::chrono::milliseconds whole = kStatisticsUploadLimit;
+};
+
+// Where a line goes. An override is refused, rather than the line going to the maker's
+// service unasked, when it is not an http or https address, and when it names plain http for
+// any host but this computer's loopback (127.0.0.0/8, ::1, "localhost"): the line carries the
+// pilot's email address.
 class StatisticsService {
   public:
     static StatisticsService fromEnvironment();
@@ -44,9 +54,11 @@ class StatisticsService {
 };
 
 // Blocks until the request has ended; the status texts go to `hiddenList` as they come.
+// Pressing `cancel` ends it at once as Cancelled; meanwhile the pilot's input is let through,
+// so the caller blocks its other windows (see HttpFetcher::setCancelSwitch).
 Submission submitStatistics(const std::string& line, StatusLog& hiddenList,
                             const StatisticsService& service = StatisticsService::fromEnvironment(),
-                            std::chrono::milliseconds receiveTimeout = kStatisticsReceiveTimeout);
+                            UploadTimeLimits limits = {}, CancelSwitch* cancel = nullptr);
 
 // Whole days from 1 January 1970 to today, local time.
 int todayDayNumber();

@@ -16,6 +16,7 @@
 #include "app/config_dialog.h"
 #include "app/prompt_dialogs.h"
 #include "app/statistics_dialog.h"
+#include "app/upload_progress_dialog.h"
 #include "config/settings_file.h"
 #include "link/port_selection.h"
 #include "link/usb_adapter.h"
@@ -140,6 +141,16 @@ TEST(DialogTexts, TheSafetyWarningFits) {
 TEST(DialogTexts, TheStatisticsOfferFits) {
     StatisticsDialog dialog;
     expectTextsFit(dialog, "statistics offer");
+}
+
+TEST(DialogTexts, TheUploadsStepsFit) {
+    UploadProgressDialog dialog(nullptr);
+    for (const char* step : {"Resolving name for www.tarvel-rc.example",
+                             "Downloading lastest update 1048576 bytes (1024.0 Kb/s)",
+                             "Error: Host www.tarvel-rc.example not found"}) {
+        dialog.showStatus(QString::fromLatin1(step));
+        expectTextsFit(dialog, step);
+    }
 }
 
 }  // namespace

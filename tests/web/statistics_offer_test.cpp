@@ -47,6 +47,35 @@ TEST(StatisticsLine, EncodingLeavesOnlyAsciiLettersAndDigitsAsThey) {
     EXPECT_EQ(urlEncode("\xFF \t\r\n\v\fZ9"), "%FF++++++Z9");
 }
 
+TEST(JudgeSubmission, OnlyASuccessStatusWithOkInItsTextIsAnAcceptance) {
+    struct Row {
+        bool fetched;
+        int status;
+        const char* answer;
+        SubmitResult result;
+    };
+    const Row rows[] = {
+        {true, 200, "OK", SubmitResult::Accepted},
+        {true, 299, "xOKx", SubmitResult::Accepted},
+        {true, 199, "OK", SubmitResult::InvalidAnswer},
+        {true, 300, "OK", SubmitResult::InvalidAnswer},
+        {true, 404, "TOKEN", SubmitResult::InvalidAnswer},
+        {true, 0, "OK", SubmitResult::InvalidAnswer},
+        {true, 200, "ok", SubmitResult::InvalidAnswer},
+        {false, 200, "OK", SubmitResult::RequestFailed},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.status) + " " + row.answer);
+        const Submission judged =
+            judgeSubmission(row.fetched, row.status, "Error: Connection refused", row.answer);
+        EXPECT_EQ(judged.result, row.result);
+        const std::string_view errorText = row.result == SubmitResult::Accepted ? ""
+                                           : row.fetched                        ? kInvalidAnswerText
+                                                         : "Error: Connection refused";
+        EXPECT_EQ(judged.errorText, errorText);
+    }
+}
+
 // Answers the offer as scripted and records what it was asked to do.
 class ScriptedHost : public StatisticsOfferHost {
   public:
@@ -141,6 +170,22 @@ TEST_F(StatisticsOfferTest, EachEndOfTheUploadIsToldAndDecidesTheNextStep) {
         EXPECT_EQ(host.messages, std::vector<std::string>{row.message});
         EXPECT_EQ(prefs_.getInt("Settings", "DATE", -1), 200) << "offering again asks at once";
     }
+}
+
+// The line may or may not have reached the service: it counts as not sent, and the pilot, who
+// chose to stop, is not told of a failure. The box, checked before Send, keeps nothing away.
+TEST_F(StatisticsOfferTest, ACancelledUploadLeavesTheWordAndTheNextReadAsksAgain) {
+    ScriptedHost host;
+    host.choice = {true, {"Trex 450", "BLS 251", ""}, true};
+    host.submission = {SubmitResult::Cancelled, ""};
+    EXPECT_EQ(offerStatistics(config_, prefs_, 200, host), StatisticsAnswer::Finish);
+    EXPECT_EQ(host.lines.size(), 1u);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(prefs_.getInt("Settings", "DATE", -1), 200);
+
+    host.choice = {};
+    EXPECT_EQ(offerStatistics(config_, prefs_, 200, host), StatisticsAnswer::Finish);
+    EXPECT_EQ(host.asked, 2);
 }
 
 }  // namespace

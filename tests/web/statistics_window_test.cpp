@@ -4,11 +4,13 @@
 
 #include <QCheckBox>
 #include <QDate>
+#include <QLabel>
 
 #include "app/config_dialog_fixture.h"
 #include "link/adapter_link.h"
 #include "loopback_http_server.h"
 #include "protocol/sequence_engine.h"
+#include "x_click.h"
 
 namespace vn340::testing {
 namespace {
@@ -90,6 +92,38 @@ TEST_F(StatisticsWindowTest, SkipWithDoNotAskLeavesTheWordAndKeepsTheOfferAway) 
 
     EXPECT_EQ(read(), 5) << "the word stays on the gyro";
     EXPECT_EQ(driver().unexpected(), 0) << "not asked again within 30 days";
+}
+
+// The service never answers; the pilot, watching the request's steps, cancels. Nothing is
+// said of a failure, the word stays on the gyro and the next read asks again.
+TEST_F(StatisticsWindowTest, CancelDuringTheUploadLeavesTheWordAndTheNextReadAsksAgain) {
+    server_.setAnswer({"200 OK", "OK", true});
+    driver().thenPress("Send");
+    driver().duringUpload([this](QDialog& progress) {
+        EXPECT_EQ(progress.windowModality(), Qt::WindowModal);
+        EXPECT_EQ(progress.parentWidget(), &dialog());
+        auto* status = progress.findChild<QLabel*>();
+        ASSERT_NE(status, nullptr);
+        EXPECT_TRUE(eventually([&] { return status->text() == "Request sent"; }))
+            << status->text().toStdString();
+        EXPECT_EQ(status->accessibleName(), "Request sent");
+        QPushButton* cancel = progress.findChild<QPushButton*>();
+        ASSERT_NE(cancel, nullptr);
+        EXPECT_EQ(cancel->accessibleName(), "Cancel");
+        // Last: the click must reach the window while the upload waits, not in a wait of ours.
+        xClick(*cancel);
+    });
+    EXPECT_EQ(read(), 5);
+    EXPECT_TRUE(driver().done());
+    EXPECT_EQ(driver().unexpected(), 0);
+    EXPECT_TRUE(driver().messages().empty());
+    EXPECT_EQ(server_.targets().size(), 1);
+    const qint64 today = QDate(1970, 1, 1).daysTo(QDate::currentDate());
+    EXPECT_TRUE(preferencesBytes().contains("DATE=" + QByteArray::number(today) + "\r\n"));
+
+    driver().thenPress("Skip");
+    EXPECT_EQ(read(), 5) << "the word stays on the gyro";
+    EXPECT_TRUE(driver().done()) << "asked again";
 }
 
 }  // namespace
