@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "config/config_comparison.h"
 #include "config/settings_codec.h"
@@ -135,6 +136,78 @@ TEST_F(HistoryStoreTest, ListsNewestFirstPassingOverWhatIsNotASnapshot) {
             paths.push_back(snapshot.path);
         }
         EXPECT_EQ(paths, row.paths);
+    }
+}
+
+// Names as the program writes them, at the edges of what a clock can say, and names that are
+// almost such a name: only the former are snapshots.
+TEST_F(HistoryStoreTest, OnlyNamesAsTheProgramWritesThemAreSnapshots) {
+    const std::string bytes = encodeSettingsFile("", gyroConfig(), {"Trex 450"});
+    using K = SnapshotKind;
+    struct Row {
+        const char* name;
+        std::optional<Snapshot> read;  // time, kind and sequence only
+    };
+    const auto kept = [](LocalTime time, SnapshotKind kind, int sequence = 1) {
+        return std::optional<Snapshot>(Snapshot{"", time, kind, sequence, "", {}});
+    };
+    const Row rows[] = {
+        {"2016-12-31_235960_read.tsf", kept({2016, 12, 31, 23, 59, 60}, K::Read)},
+        {"2024-02-29_000000_stored.tsf", kept({2024, 2, 29, 0, 0, 0}, K::Stored)},
+        {"2000-02-29_120000_read.tsf", kept({2000, 2, 29, 12, 0, 0}, K::Read)},
+        {"2026-12-31_235959_unfinished-2.tsf", kept({2026, 12, 31, 23, 59, 59}, K::Unfinished, 2)},
+        {"0001-01-01_000000_read-1000.tsf", kept({1, 1, 1, 0, 0, 0}, K::Read, 1000)},
+        {"9999-12-31_235959_stored-9999.tsf", kept({9999, 12, 31, 23, 59, 59}, K::Stored, 9999)},
+        {"2026-04-30_101010_read.tsf", kept({2026, 4, 30, 10, 10, 10}, K::Read)},
+        // Days no calendar has, and a year no clock reports.
+        {"2023-02-29_120000_read.tsf", {}},
+        {"1900-02-29_120000_read.tsf", {}},
+        {"2026-04-31_101010_read.tsf", {}},
+        {"2026-12-32_101010_read.tsf", {}},
+        {"2026-12-00_101010_read.tsf", {}},
+        {"2026-00-08_101010_read.tsf", {}},
+        {"2026-13-08_101010_read.tsf", {}},
+        {"0000-01-01_000000_read.tsf", {}},
+        {"2026-12-08_240000_read.tsf", {}},
+        {"2026-12-08_226000_read.tsf", {}},
+        {"2026-12-08_221561_read.tsf", {}},
+        // Not the program's words, numbers or layout.
+        {"2026-12-08_221503_written.tsf", {}},
+        {"2026-12-08_221503_Read.tsf", {}},
+        {"2026-12-08_221503_reads.tsf", {}},
+        {"2026-12-08_221503_.tsf", {}},
+        {"2026-12-08_221503_read-1.tsf", {}},
+        {"2026-12-08_221503_read-02.tsf", {}},
+        {"2026-12-08_221503_read-0.tsf", {}},
+        {"2026-12-08_221503_read-.tsf", {}},
+        {"2026-12-08_221503_read--2.tsf", {}},
+        {"2026-12-08_221503_read-+2.tsf", {}},
+        {"2026-12-08_221503_read-10000.tsf", {}},
+        {"2026-12-08_221503_read-2x.tsf", {}},
+        {"2026-12-08_221503_read copy.tsf", {}},
+        {"2026-12-08_221503_read", {}},
+        {"2026-12-08_221503_read.TSF", {}},
+        {"2026-12-08_221503_read.tsf.bak", {}},
+        {"x2026-12-08_221503_read.tsf", {}},
+        {"2026-12-08_2215030_read.tsf", {}},
+        {"2026-12-8_221503_read.tsf", {}},
+        {"2026-12-08-221503_read.tsf", {}},
+        {"+026-12-08_221503_read.tsf", {}},
+        {"2026-12-08_22150-_read.tsf", {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        MemoryFileSystem one;
+        one.files[kGyro + "/" + row.name] = bytes;
+        const std::vector<Snapshot> listed =
+            HistoryStore(kHistory, one, [this] { return now; }).list("135732");
+        EXPECT_EQ(listed.size(), row.read ? 1u : 0u);
+        if (row.read && listed.size() == 1) {
+            EXPECT_EQ(listed[0].time, row.read->time);
+            EXPECT_EQ(listed[0].kind, row.read->kind);
+            EXPECT_EQ(listed[0].sequence, row.read->sequence);
+            EXPECT_EQ(listed[0].path, kGyro + "/" + row.name);
+        }
     }
 }
 
