@@ -299,8 +299,10 @@ void HistoryStore::collect(const std::string& serialNumber, std::vector<Snapshot
             continue;
         }
         DecodedSettings decoded = decodeSettingsFile(bytes, factory);
-        // What the program wrote always reads back whole; anything else was damaged since.
-        if (decoded.refusal || !decoded.problems.empty()) {
+        // A gyro may hold values a settings file may not, and its snapshot keeps them as they
+        // were: such a file is listed, and loading it tells the pilot, as any file would. Only
+        // a file that cannot be loaded at all is passed over.
+        if (decoded.refusal) {
             continue;
         }
         snapshot.config = std::move(decoded.config);

@@ -10,6 +10,7 @@
 
 #include "config/config_comparison.h"
 #include "config/settings_codec.h"
+#include "config/settings_file.h"
 #include "memory_file_system.h"
 
 namespace vn340 {
@@ -102,15 +103,8 @@ TEST_F(HistoryStoreTest, ListsNewestFirstPassingOverWhatIsNotASnapshot) {
         now.second = 3;
     }
     const std::string valid = files[kGyro + "/2026-12-08_221003_read.tsf"];
-    std::string outOfRange = valid;
-    outOfRange.replace(outOfRange.find("High endpoint=120"), 17, "High endpoint=999");
     files.files[kGyro + "/notes.txt"] = valid;
-    files.files[kGyro + "/2026-12-08_221503_read.tsf.bak"] = valid;
-    files.files[kGyro + "/2026-13-08_221503_read.tsf"] = valid;
-    files.files[kGyro + "/2026-12-08_221503_written.tsf"] = valid;
     files.files[kGyro + "/2026-12-08_235959_read.tsf"] = "[Gyro]\r\nProduct=other\r\n";
-    files.files[kGyro + "/2026-12-08_235958_read.tsf"] = outOfRange;
-    files.files[kGyro + "/2026-12-08_235957_read-1.tsf"] = valid;
     files.folders.insert(kGyro + "/2026-12-08_235956_read.tsf");
     files.files[kHistory + "/../escape/2026-12-08_235955_read.tsf"] = valid;
 
@@ -137,6 +131,39 @@ TEST_F(HistoryStoreTest, ListsNewestFirstPassingOverWhatIsNotASnapshot) {
         }
         EXPECT_EQ(paths, row.paths);
     }
+}
+
+// A gyro may hold what no settings file may: its snapshot is listed all the same, and loading
+// it tells the pilot what loading such a file always tells.
+TEST_F(HistoryStoreTest, ASnapshotOfValuesOutsideTheFilesRangesIsListedAndLoadsWithMessages) {
+    struct Messages : SettingsFileHost {
+        std::optional<std::string> askSavePath(const FileDialogRequest&) override { return {}; }
+        std::optional<std::string> askLoadPath(const FileDialogRequest&) override { return {}; }
+        bool askOverwrite(const std::string&) override { return false; }
+        void showMessage(const std::string& text) override { shown.push_back(text); }
+        void showModel(const GyroConfig&) override {}
+        void showFieldNotice(NumericField, const std::string&) override {}
+        std::vector<std::string> shown;
+    } host;
+    GyroConfig gyro = gyroConfig();
+    gyro.highEndpoint = 146;   // one past the top of the file's range
+    gyro.stickDeadband = 4;    // one below its bottom
+    gyro.midpointTrim = -100;  // exactly at its bottom
+    const RecordResult written = store.record(gyro, SnapshotKind::Read);
+    ASSERT_TRUE(written.result.ok()) << written.result.message;
+
+    const std::vector<Snapshot> listed = store.list("135732");
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].path, written.path);
+    EXPECT_EQ(listed[0].config.highEndpoint, 100) << "as loading puts it on the screen";
+    EXPECT_EQ(listed[0].config.midpointTrim, -100);
+
+    GyroConfig screen = gyroConfig();
+    loadSettingsFileAt(screen, files, host, written.path);
+    EXPECT_EQ(host.shown,
+              (std::vector<std::string>{unexpectedValueMessage("High endpoint"),
+                                        unexpectedValueMessage("Rudder stick deadband")}));
+    EXPECT_EQ(screen.stickDeadband, 5);
 }
 
 // Names as the program writes them, at the edges of what a clock can say, and names that are
