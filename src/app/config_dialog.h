@@ -73,8 +73,9 @@ class ConfigDialog : public QDialog, private ConfigView {
     void fillSelectors();
     void onDirectionClicked(bool normalClicked);
     void onDiagnosticsCommand();
-    // The box being edited, if any, gets its check now.
+    // The box being edited, if any, gets its check now, and the comments typed are taken.
     void finishEditing();
+    void takeComments();
     bool isSurface(const QWidget* under) const;
     QLineEdit* box(NumericField field) const;
     std::optional<NumericField> fieldOfBox(const QObject* object) const;

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 
@@ -45,6 +46,7 @@ void ConfigDialog::connectEvents() {
 
     for (int i = 0; i < kNumericFieldCount; ++i)
         box(static_cast<NumericField>(i))->installEventFilter(this);
+    controls_.commentBox->installEventFilter(this);
     setMouseTracking(true);
 }
 
@@ -90,8 +92,13 @@ void ConfigDialog::onDiagnosticsCommand() {
 }
 
 void ConfigDialog::finishEditing() {
+    takeComments();
     if (const std::optional<NumericField> field = fieldOfBox(focusWidget()))
         controller_->boxLeft(*field);
+}
+
+void ConfigDialog::takeComments() {
+    controller_->commentsLeft(controls_.commentBox->toPlainText().toStdString());
 }
 
 void ConfigDialog::contextMenuEvent(QContextMenuEvent* event) {
@@ -130,6 +137,8 @@ bool ConfigDialog::eventFilter(QObject* watched, QEvent* event) {
         const auto field = fieldOfBox(watched);
         if (leftTheBox && field && isVisible())
             controller_->boxLeft(*field);
+        if (leftTheBox && watched == controls_.commentBox && isVisible())
+            takeComments();
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -160,8 +160,12 @@ void SafetyNet::screenChanged() {
 
 void SafetyNet::revertToGyro() {
     finishEditing_();
-    if (lastRead_ && !sequenceRunning_)
-        controller_.applyAsStep(step_name::kRevertToGyro.toStdString(), *lastRead_);
+    if (!lastRead_ || sequenceRunning_)
+        return;
+    // The gyro holds no comments: what the pilot wrote since the read is theirs to keep.
+    GyroConfig gyro = *lastRead_;
+    gyro.userComments = controller_.model().userComments;
+    controller_.applyAsStep(step_name::kRevertToGyro.toStdString(), gyro);
 }
 
 void SafetyNet::showHistory() {
@@ -181,6 +185,8 @@ void SafetyNet::showHistory() {
 }
 
 void SafetyNet::loadSnapshot(const Snapshot& snapshot) {
+    // The window stays open beside the main window: the pilot may have typed since it opened.
+    finishEditing_();
     if (!sequenceRunning_)
         controller_.loadFromFileAt(snapshot.path);
 }

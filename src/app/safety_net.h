@@ -47,8 +47,9 @@ class SafetyNet : public QObject {
     // `historyFolder` is where snapshots are kept; none keeps no history (the demo). The
     // shortcuts are added to `window`, the windows it opens are its children. It must go
     // before the controller. `finishEditing` gives the box being edited its check, as leaving
-    // it would: a menu or a shortcut does not take the focus from it, and every command here
-    // works on the configuration the screen shows.
+    // it would, and takes the comments typed: a menu, a shortcut or a window beside this one
+    // does not take the focus from a box, and every command here works on the configuration
+    // the screen shows.
     SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidget& window,
               const std::optional<std::string>& historyFolder, std::function<void()> finishEditing);
     ~SafetyNet() override;

@@ -4,11 +4,13 @@
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QPlainTextEdit>
 #include <QSlider>
 
 #include <algorithm>
 
 #include "app/compare_window.h"
+#include "app/history_window.h"
 #include "config/config_comparison.h"
 #include "config/history_store.h"
 #include "config_dialog_fixture.h"
@@ -63,6 +65,15 @@ class SafetyNetTest : public ConfigDialogTest {
     std::string historyFolder() const { return dataDir_.filePath("history").toStdString(); }
 
     QAction* action(const char* name) const { return dialog_->findChild<QAction*>(name); }
+    QPlainTextEdit* comments() const { return control<QPlainTextEdit>(1069); }
+    // Typed at the end of the comment box, which keeps the focus.
+    void typeComments(const QString& text) {
+        comments()->setFocus(Qt::MouseFocusReason);
+        comments()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(comments(), text);
+    }
+    std::string commentsShown() const { return comments()->toPlainText().toStdString(); }
+    std::string commentsKept() const { return model().userComments; }
     SafetyNet& net() const { return access().safetyNet(); }
 
     // Reads the gyro and answers how many reads ran to their end.
@@ -183,6 +194,71 @@ TEST_F(SafetyNetTest, UndoAndRedoWalkBackAndForthThroughThePilotsSteps) {
             QTest::keyClick(&dialog(), Qt::Key_Y, Qt::ControlModifier);
         EXPECT_EQ(screenOf(dialog()), screens[i]) << "redo to screen " << i;
     }
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+// Typing in the comment box and leaving it is one step, however many keys it took.
+TEST_F(SafetyNetTest, CommentsTypedAndLeftAreOneStepThatUndoTakesBack) {
+    start();
+    const std::string factory = commentsShown();
+    typeComments(QStringLiteral("new tail servo"));
+    QTest::keyClick(comments(), Qt::Key_Return);
+    QTest::keyClicks(comments(), QStringLiteral("fly gently"));
+    control(1067)->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(commentsKept(), factory + "new tail servo\nfly gently");
+    ASSERT_EQ(net().steps().count(), 1);
+    EXPECT_EQ(action("undo")->text(), QStringLiteral("Undo User comments"));
+
+    QTest::keyClick(&dialog(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(commentsShown(), factory);
+    EXPECT_EQ(commentsKept(), factory);
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+// Every command that puts a configuration on the screen first takes the comments typed, which
+// the focus has not left: put back by Revert or "Use", they would be lost for good.
+TEST_F(SafetyNetTest, CommandsTakeTheCommentsTypedFirstAndRevertLeavesThem) {
+    startWithHistory(historyFolder());
+    ASSERT_EQ(readsAfterClicking(), 1);
+    const GyroConfig gyro = model();
+    const std::string notes = commentsShown();
+    typeAndTab(1033, QStringLiteral("120"));
+
+    typeComments(QStringLiteral("new tail"));
+    action("revertToGyro")->trigger();
+    EXPECT_EQ(model().highEndpoint, gyro.highEndpoint);
+    EXPECT_EQ(commentsShown(), notes + "new tail");
+    EXPECT_EQ(commentsKept(), notes + "new tail");
+
+    // Undo takes back what was typed last; redo brings it again.
+    typeComments(QStringLiteral(" servo"));
+    action("undo")->trigger();
+    EXPECT_EQ(commentsShown(), notes + "new tail");
+    action("redo")->trigger();
+    EXPECT_EQ(commentsShown(), notes + "new tail servo");
+    // What is typed after an undo is a change of its own: there is nothing left to redo.
+    action("undo")->trigger();
+    typeComments(QStringLiteral(" bracket"));
+    action("redo")->trigger();
+    EXPECT_EQ(commentsShown(), notes + "new tail bracket");
+
+    typeAndTab(1033, QStringLiteral("130"));
+    action("compare")->trigger();
+    ASSERT_NE(net().compareWindow(), nullptr);
+    typeComments(QStringLiteral(" loose"));
+    QTest::mouseClick(net().compareWindow()->useButton(Setting::HighEndpoint), Qt::LeftButton);
+    EXPECT_EQ(model().highEndpoint, gyro.highEndpoint);
+    EXPECT_EQ(commentsShown(), notes + "new tail bracket loose");
+
+    action("history")->trigger();
+    ASSERT_NE(net().historyWindow(), nullptr);
+    ASSERT_TRUE(eventually([&] { return !net().historyWindow()->snapshots().empty(); }));
+    typeComments(QStringLiteral(" again"));
+    QTest::mouseClick(net().historyWindow()->findChild<QPushButton*>("load"), Qt::LeftButton);
+    EXPECT_EQ(commentsKept().rfind("Read from the vn340", 0), 0u);
+    action("undo")->trigger();
+    EXPECT_EQ(commentsShown(), notes + "new tail bracket loose again");
+    EXPECT_EQ(commentsKept(), notes + "new tail bracket loose again");
     EXPECT_EQ(driver().unexpected(), 0);
 }
 
