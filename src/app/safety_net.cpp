@@ -50,14 +50,8 @@ SafetyNet::SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidg
     compareWithGyro_ =
         addAction(QString::fromUtf8(kCompareWithGyro), QStringLiteral("compareWithGyro"));
 
-    connect(undo_, &QAction::triggered, this, [this] {
-        finishEditing_();
-        steps_.undo();
-    });
-    connect(redo_, &QAction::triggered, this, [this] {
-        finishEditing_();
-        steps_.redo();
-    });
+    connect(undo_, &QAction::triggered, this, &SafetyNet::undo);
+    connect(redo_, &QAction::triggered, this, &SafetyNet::redo);
     connect(revert_, &QAction::triggered, this, &SafetyNet::revertToGyro);
     connect(history_, &QAction::triggered, this, &SafetyNet::showHistory);
     connect(compare_, &QAction::triggered, this, &SafetyNet::compare);
@@ -111,6 +105,20 @@ void SafetyNet::controlsEnabled(bool on) {
 void SafetyNet::gyroButtonsEnabled(bool on) {
     gyroReachable_ = on;
     updateActions();
+}
+
+void SafetyNet::undo() {
+    if (sequenceRunning_)
+        return;
+    finishEditing_();
+    steps_.undo();
+}
+
+void SafetyNet::redo() {
+    if (sequenceRunning_)
+        return;
+    finishEditing_();
+    steps_.redo();
 }
 
 void SafetyNet::updateActions() {

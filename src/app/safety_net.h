@@ -61,6 +61,12 @@ class SafetyNet : public QObject {
     // The gyro can be talked to while "Read from gyro" and "Store to gyro" are on.
     void gyroButtonsEnabled(bool on);
 
+    // "Undo" and "Redo" of the window's steps, as the commands and their keys give them.
+    void undo();
+    void redo();
+    const QAction& undoAction() const { return *undo_; }
+    const QAction& redoAction() const { return *redo_; }
+
     const QUndoStack& steps() const { return steps_; }
     const std::optional<GyroConfig>& lastRead() const { return lastRead_; }
     CompareWindow* compareWindow() const { return compareWindow_; }

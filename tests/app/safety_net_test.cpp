@@ -2,8 +2,10 @@
 // kept after reads and stores, "Compare with gyro", and undo and redo across the pilot's steps.
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QSlider>
 
@@ -180,8 +182,6 @@ TEST_F(SafetyNetTest, UndoAndRedoWalkBackAndForthThroughThePilotsSteps) {
     ASSERT_EQ(net().steps().count(), 4);
     EXPECT_EQ(action("undo")->text(), QStringLiteral("Undo Load from file"));
 
-    // Away from the boxes, whose own undo would take the keys.
-    control(1067)->setFocus();
     for (std::size_t i = screens.size() - 1; i > 0; --i) {
         QTest::keyClick(&dialog(), Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(screenOf(dialog()), screens[i - 1]) << "undo to screen " << i - 1;
@@ -259,6 +259,80 @@ TEST_F(SafetyNetTest, CommandsTakeTheCommentsTypedFirstAndRevertLeavesThem) {
     action("undo")->trigger();
     EXPECT_EQ(commentsShown(), notes + "new tail bracket loose again");
     EXPECT_EQ(commentsKept(), notes + "new tail bracket loose again");
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+// Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y where the pilot types: the box's own typing not yet taken
+// goes first, then the window's steps; the box's menu offers one Undo that does the same.
+TEST_F(SafetyNetTest, UndoKeysInABoxTakeBackItsTypingFirstThenTheWindowsSteps) {
+    start();
+    const QString factory = text(1034);
+    typeAndTab(1034, QStringLiteral("90"));
+    const QString defaultHigh = text(1033);
+    typeInto(1033, QStringLiteral("120"));
+    auto* high = control<QLineEdit>(1033);
+    const auto press = [](QWidget* where, Qt::Key key, Qt::KeyboardModifiers mods) {
+        QTest::keyClick(where, key, mods);
+    };
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+
+    // However the box groups its typing, it is taken back before any step of the window's.
+    for (int i = 0; i < 3 && high->text() != defaultHigh; ++i) {
+        press(high, Qt::Key_Z, ctrl);
+        EXPECT_EQ(text(1034), QStringLiteral("90")) << "press " << i;
+    }
+    EXPECT_EQ(high->text(), defaultHigh);
+    EXPECT_EQ(net().steps().index(), 1);
+    press(high, Qt::Key_Z, ctrl);
+    EXPECT_EQ(text(1034), factory);
+    EXPECT_EQ(net().steps().index(), 0);
+    press(high, Qt::Key_Z, ctrlShift);
+    EXPECT_EQ(text(1034), QStringLiteral("90"));
+    press(high, Qt::Key_Z, ctrl);
+    press(high, Qt::Key_Y, ctrl);
+    EXPECT_EQ(text(1034), QStringLiteral("90"));
+    EXPECT_EQ(high->text(), defaultHigh) << "typing undone before a step is not brought back";
+
+    // The box's menu: one Undo, which undoes the window's step now that the box has none.
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(2, 2),
+                              high->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(high, &menuKey);
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        return menu != nullptr;
+    }));
+    QList<QAction*> undos;
+    for (QAction* entry : menu->actions()) {
+        if (entry->text().remove(QLatin1Char('&')).startsWith(QStringLiteral("Undo")))
+            undos << entry;
+    }
+    ASSERT_EQ(undos.size(), 1);
+    EXPECT_TRUE(undos[0]->isEnabled());
+    undos[0]->trigger();
+    menu->close();
+    EXPECT_EQ(text(1034), factory);
+
+    // Typing not yet taken is the newest change: a redo key takes it, and nothing is redone
+    // over it.
+    typeInto(1033, QStringLiteral("125"));
+    press(high, Qt::Key_Y, ctrl);
+    EXPECT_EQ(high->text(), QStringLiteral("125"));
+    EXPECT_EQ(model().highEndpoint, 125);
+    EXPECT_EQ(text(1034), factory);
+
+    // The comment box alike.
+    const QString notes = comments()->toPlainText();
+    typeComments(QStringLiteral(" soft tail"));
+    press(comments(), Qt::Key_Z, ctrl);
+    EXPECT_EQ(comments()->toPlainText(), notes);
+    EXPECT_EQ(high->text(), QStringLiteral("125"));
+    press(comments(), Qt::Key_Z, ctrl);
+    EXPECT_EQ(high->text(), defaultHigh);
+    press(comments(), Qt::Key_Y, ctrl);
+    EXPECT_EQ(high->text(), QStringLiteral("125"));
+    EXPECT_EQ(comments()->toPlainText(), notes);
     EXPECT_EQ(driver().unexpected(), 0);
 }
 
