@@ -22,6 +22,9 @@ std::string_view stepName(NumericField field) {
     return describe(field).label;
 }
 
+// As the window's frame around the comment box is named.
+constexpr std::string_view kCommentsStep = "User comments";
+
 }  // namespace
 
 ConfigController::ConfigController(ConfigView& view, WindowDialogs& dialogs,
@@ -247,6 +250,10 @@ void ConfigController::boxLeft(NumericField field) {
     }
     checking_ = false;
     recordPilotChange(stepName(field), before);
+}
+
+void ConfigController::commentsLeft(const std::string& comments) {
+    change(kCommentsStep, [&comments](GyroConfig& config) { config.userComments = comments; });
 }
 
 void ConfigController::closeAdapter() {

@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/config_dialog_paths.h"
@@ -78,6 +79,8 @@ class ConfigController : public QObject {
     void profileMoved(Setting profile);
     // The field check of a box the pilot has left.
     void boxLeft(NumericField field);
+    // The comment box's text as the pilot has left it: a step of its own, "User comments".
+    void commentsLeft(const std::string& comments);
     // The window's first closing step: the USB adapter, if in use.
     void closeAdapter();
 

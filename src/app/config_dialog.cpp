@@ -8,6 +8,7 @@
 #include "app/drop_down_list.h"
 #include "app/qt_text.h"
 #include "app/safety_net.h"
+#include "app/typing_undo.h"
 #include "app/window_dialogs.h"
 #include "app/window_help.h"
 #include "config/history_store.h"
@@ -46,12 +47,14 @@ ConfigDialog::ConfigDialog(ConfigDialogPaths paths, QWidget* parent)
     controller_ = std::make_unique<ConfigController>(view, *dialogs_, paths, this);
     safetyNet_ = std::make_unique<SafetyNet>(*controller_, *dialogs_, *this, paths.historyFolder,
                                              [this] { finishEditing(); });
+    typingUndo_ = std::make_unique<TypingUndo>(*safetyNet_);
     connectEvents();
 }
 
 ConfigDialog::~ConfigDialog() {
     // The controller goes first, while the window it shows on is still whole: its link's
     // threads end, and a list still open reports its closing to nobody as the controls go.
+    typingUndo_.reset();
     safetyNet_.reset();
     controller_.reset();
 }

@@ -26,6 +26,7 @@ namespace vn340 {
 
 class ConfigController;
 class SafetyNet;
+class TypingUndo;
 class WindowDialogs;
 class WindowHelp;
 
@@ -73,8 +74,12 @@ class ConfigDialog : public QDialog, private ConfigView {
     void onDirectionClicked(bool normalClicked);
     void onDiagnosticsCommand();
     void updateDiagnosticsCommand();
-    // The box being edited, if any, gets its check now.
+    // The box being edited, if any, gets its check now, and the comments typed are taken.
     void finishEditing();
+    void takeComments();
+    // The field check of a box the pilot has left; typing it took is then no longer the box's
+    // own to undo, but the window's step.
+    void leaveBox(NumericField field);
     bool isSurface(const QWidget* under) const;
     QLineEdit* box(NumericField field) const;
     std::optional<NumericField> fieldOfBox(const QObject* object) const;
@@ -121,6 +126,7 @@ class ConfigDialog : public QDialog, private ConfigView {
     std::unique_ptr<WindowHelp> help_;
     std::unique_ptr<ConfigController> controller_;
     std::unique_ptr<SafetyNet> safetyNet_;
+    std::unique_ptr<TypingUndo> typingUndo_;
 };
 
 }  // namespace vn340

@@ -6,6 +6,7 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 
@@ -13,8 +14,10 @@
 #include "app/config_dialog.h"
 #include "app/drop_down_list.h"
 #include "app/safety_net.h"
+#include "app/typing_undo.h"
 #include "app/window_dialogs.h"
 #include "app/window_help.h"
+#include "config/field_editor.h"
 
 namespace vn340 {
 
@@ -40,8 +43,12 @@ void ConfigDialog::connectEvents() {
     connect(diagnosticsAction_, &QAction::triggered, this, &ConfigDialog::onDiagnosticsCommand);
     addAction(diagnosticsAction_);
 
-    for (int i = 0; i < kNumericFieldCount; ++i)
+    for (int i = 0; i < kNumericFieldCount; ++i) {
         box(static_cast<NumericField>(i))->installEventFilter(this);
+        typingUndo_->watch(*box(static_cast<NumericField>(i)));
+    }
+    controls_.commentBox->installEventFilter(this);
+    typingUndo_->watch(*controls_.commentBox);
     setMouseTracking(true);
 }
 
@@ -87,8 +94,22 @@ void ConfigDialog::onDiagnosticsCommand() {
 }
 
 void ConfigDialog::finishEditing() {
+    takeComments();
     if (const std::optional<NumericField> field = fieldOfBox(focusWidget()))
-        controller_->boxLeft(*field);
+        leaveBox(*field);
+}
+
+void ConfigDialog::takeComments() {
+    controller_->commentsLeft(controls_.commentBox->toPlainText().toStdString());
+    TypingUndo::forget(*controls_.commentBox);
+}
+
+void ConfigDialog::leaveBox(NumericField field) {
+    controller_->boxLeft(field);
+    // A box that was refused keeps its typing, which the pilot may still want to undo.
+    QLineEdit* left = box(field);
+    if (left->text().toStdString() == boxText(controller_->model(), field))
+        TypingUndo::forget(*left);
 }
 
 void ConfigDialog::contextMenuEvent(QContextMenuEvent* event) {
@@ -117,7 +138,9 @@ bool ConfigDialog::eventFilter(QObject* watched, QEvent* event) {
             reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
         const auto field = fieldOfBox(watched);
         if (leftTheBox && field && isVisible())
-            controller_->boxLeft(*field);
+            leaveBox(*field);
+        if (leftTheBox && watched == controls_.commentBox && isVisible())
+            takeComments();
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -50,14 +50,8 @@ SafetyNet::SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidg
     compareWithGyro_ =
         addAction(QString::fromUtf8(kCompareWithGyro), QStringLiteral("compareWithGyro"));
 
-    connect(undo_, &QAction::triggered, this, [this] {
-        finishEditing_();
-        steps_.undo();
-    });
-    connect(redo_, &QAction::triggered, this, [this] {
-        finishEditing_();
-        steps_.redo();
-    });
+    connect(undo_, &QAction::triggered, this, &SafetyNet::undo);
+    connect(redo_, &QAction::triggered, this, &SafetyNet::redo);
     connect(revert_, &QAction::triggered, this, &SafetyNet::revertToGyro);
     connect(history_, &QAction::triggered, this, &SafetyNet::showHistory);
     connect(compare_, &QAction::triggered, this, &SafetyNet::compare);
@@ -112,6 +106,20 @@ void SafetyNet::controlsEnabled(bool on) {
 void SafetyNet::gyroButtonsEnabled(bool on) {
     gyroReachable_ = on;
     updateActions();
+}
+
+void SafetyNet::undo() {
+    if (sequenceRunning_)
+        return;
+    finishEditing_();
+    steps_.undo();
+}
+
+void SafetyNet::redo() {
+    if (sequenceRunning_)
+        return;
+    finishEditing_();
+    steps_.redo();
 }
 
 void SafetyNet::updateActions() {
@@ -171,8 +179,12 @@ void SafetyNet::screenChanged() {
 
 void SafetyNet::revertToGyro() {
     finishEditing_();
-    if (lastRead_ && !sequenceRunning_)
-        controller_.applyAsStep(step_name::kRevertToGyro.toStdString(), *lastRead_);
+    if (!lastRead_ || sequenceRunning_)
+        return;
+    // The gyro holds no comments: what the pilot wrote since the read is theirs to keep.
+    GyroConfig gyro = *lastRead_;
+    gyro.userComments = controller_.model().userComments;
+    controller_.applyAsStep(step_name::kRevertToGyro.toStdString(), gyro);
 }
 
 void SafetyNet::showHistory() {
@@ -192,6 +204,8 @@ void SafetyNet::showHistory() {
 }
 
 void SafetyNet::loadSnapshot(const Snapshot& snapshot) {
+    // The window stays open beside the main window: the pilot may have typed since it opened.
+    finishEditing_();
     if (!sequenceRunning_)
         controller_.loadFromFileAt(snapshot.path);
 }

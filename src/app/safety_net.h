@@ -47,8 +47,9 @@ class SafetyNet : public QObject {
     // `historyFolder` is where snapshots are kept; none keeps no history (the demo). The
     // shortcuts are added to `window`, the windows it opens are its children. It must go
     // before the controller. `finishEditing` gives the box being edited its check, as leaving
-    // it would: a menu or a shortcut does not take the focus from it, and every command here
-    // works on the configuration the screen shows.
+    // it would, and takes the comments typed: a menu, a shortcut or a window beside this one
+    // does not take the focus from a box, and every command here works on the configuration
+    // the screen shows.
     SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidget& window,
               const std::optional<std::string>& historyFolder, std::function<void()> finishEditing);
     ~SafetyNet() override;
@@ -59,6 +60,12 @@ class SafetyNet : public QObject {
     void controlsEnabled(bool on);
     // The gyro can be talked to while "Read from gyro" and "Store to gyro" are on.
     void gyroButtonsEnabled(bool on);
+
+    // "Undo" and "Redo" of the window's steps, as the commands and their keys give them.
+    void undo();
+    void redo();
+    const QAction& undoAction() const { return *undo_; }
+    const QAction& redoAction() const { return *redo_; }
 
     const QUndoStack& steps() const { return steps_; }
     const std::optional<GyroConfig>& lastRead() const { return lastRead_; }

@@ -77,6 +77,17 @@ std::optional<int> digitsAt(std::string_view text, std::size_t at, std::size_t c
     return value;
 }
 
+// A day the calendar has: what a clock can have named a file after. A second of 60 is a leap
+// second, which no rule of the calendar foretells.
+bool calendarDay(int year, int month, int day) {
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || month < 1 || month > 12 || day < 1) {
+        return false;
+    }
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
 struct SnapshotName {
     LocalTime time;
     SnapshotKind kind;
@@ -94,8 +105,8 @@ std::optional<SnapshotName> parseSnapshotName(std::string_view name) {
                day = digitsAt(name, 8, 2);
     const auto hour = digitsAt(name, 11, 2), minute = digitsAt(name, 13, 2),
                second = digitsAt(name, 15, 2);
-    if (!year || !month || !day || !hour || !minute || !second || *month < 1 || *month > 12 ||
-        *day < 1 || *day > 31 || *hour > 23 || *minute > 59 || *second > 60) {
+    if (!year || !month || !day || !hour || !minute || !second ||
+        !calendarDay(*year, *month, *day) || *hour > 23 || *minute > 59 || *second > 60) {
         return std::nullopt;
     }
     std::string_view rest = name.substr(18, name.size() - 18 - kSuffix.size());
@@ -288,8 +299,10 @@ void HistoryStore::collect(const std::string& serialNumber, std::vector<Snapshot
             continue;
         }
         DecodedSettings decoded = decodeSettingsFile(bytes, factory);
-        // What the program wrote always reads back whole; anything else was damaged since.
-        if (decoded.refusal || !decoded.problems.empty()) {
+        // A gyro may hold values a settings file may not, and its snapshot keeps them as they
+        // were: such a file is listed, and loading it tells the pilot, as any file would. Only
+        // a file that cannot be loaded at all is passed over.
+        if (decoded.refusal) {
             continue;
         }
         snapshot.config = std::move(decoded.config);

@@ -3,7 +3,8 @@
 // The history of configurations: after every read from the gyro and every store to it, the
 // configuration is kept as a settings file of its own, one folder per gyro, so that a setup
 // that was lost can be found again. Files are only ever added: none is written over or
-// removed, and a file that is not one of ours, or is damaged, is passed over when listing.
+// removed, and a file that is not one of ours, or is damaged beyond loading, is passed over
+// when listing.
 //
 //   <data home>/tarvelrc/history/<serial number>/2026-12-08_221503_read.tsf
 //                                                2026-12-08_221503_stored-2.tsf
@@ -51,7 +52,8 @@ struct Snapshot {
     SnapshotKind kind = SnapshotKind::Read;
     int sequence = 1;  // 1 for the first snapshot of its second, then 2, 3...
     std::string path;
-    // The file's settings and comments on the factory configuration.
+    // The file's settings and comments on the factory configuration, as loading the file
+    // puts them on the screen: a value outside the settings file's ranges is its default.
     GyroConfig config;
 };
 

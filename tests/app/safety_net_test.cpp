@@ -2,13 +2,17 @@
 // kept after reads and stores, "Compare with gyro", and undo and redo across the pilot's steps.
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QSlider>
 
 #include <algorithm>
 
 #include "app/compare_window.h"
+#include "app/history_window.h"
 #include "config/config_comparison.h"
 #include "config/history_store.h"
 #include "config_dialog_fixture.h"
@@ -63,6 +67,15 @@ class SafetyNetTest : public ConfigDialogTest {
     std::string historyFolder() const { return dataDir_.filePath("history").toStdString(); }
 
     QAction* action(const char* name) const { return dialog_->findChild<QAction*>(name); }
+    QPlainTextEdit* comments() const { return control<QPlainTextEdit>(1069); }
+    // Typed at the end of the comment box, which keeps the focus.
+    void typeComments(const QString& text) {
+        comments()->setFocus(Qt::MouseFocusReason);
+        comments()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(comments(), text);
+    }
+    std::string commentsShown() const { return comments()->toPlainText().toStdString(); }
+    std::string commentsKept() const { return model().userComments; }
     SafetyNet& net() const { return access().safetyNet(); }
 
     // Reads the gyro and answers how many reads ran to their end.
@@ -169,8 +182,6 @@ TEST_F(SafetyNetTest, UndoAndRedoWalkBackAndForthThroughThePilotsSteps) {
     ASSERT_EQ(net().steps().count(), 4);
     EXPECT_EQ(action("undo")->text(), QStringLiteral("Undo Load from file"));
 
-    // Away from the boxes, whose own undo would take the keys.
-    control(1067)->setFocus();
     for (std::size_t i = screens.size() - 1; i > 0; --i) {
         QTest::keyClick(&dialog(), Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(screenOf(dialog()), screens[i - 1]) << "undo to screen " << i - 1;
@@ -183,6 +194,145 @@ TEST_F(SafetyNetTest, UndoAndRedoWalkBackAndForthThroughThePilotsSteps) {
             QTest::keyClick(&dialog(), Qt::Key_Y, Qt::ControlModifier);
         EXPECT_EQ(screenOf(dialog()), screens[i]) << "redo to screen " << i;
     }
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+// Typing in the comment box and leaving it is one step, however many keys it took.
+TEST_F(SafetyNetTest, CommentsTypedAndLeftAreOneStepThatUndoTakesBack) {
+    start();
+    const std::string factory = commentsShown();
+    typeComments(QStringLiteral("new tail servo"));
+    QTest::keyClick(comments(), Qt::Key_Return);
+    QTest::keyClicks(comments(), QStringLiteral("fly gently"));
+    control(1067)->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(commentsKept(), factory + "new tail servo\nfly gently");
+    ASSERT_EQ(net().steps().count(), 1);
+    EXPECT_EQ(action("undo")->text(), QStringLiteral("Undo User comments"));
+
+    QTest::keyClick(&dialog(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(commentsShown(), factory);
+    EXPECT_EQ(commentsKept(), factory);
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+// Every command that puts a configuration on the screen first takes the comments typed, which
+// the focus has not left: put back by Revert or "Use", they would be lost for good.
+TEST_F(SafetyNetTest, CommandsTakeTheCommentsTypedFirstAndRevertLeavesThem) {
+    startWithHistory(historyFolder());
+    ASSERT_EQ(readsAfterClicking(), 1);
+    const GyroConfig gyro = model();
+    const std::string notes = commentsShown();
+    typeAndTab(1033, QStringLiteral("120"));
+
+    typeComments(QStringLiteral("new tail"));
+    action("revertToGyro")->trigger();
+    EXPECT_EQ(model().highEndpoint, gyro.highEndpoint);
+    EXPECT_EQ(commentsShown(), notes + "new tail");
+    EXPECT_EQ(commentsKept(), notes + "new tail");
+
+    // Undo takes back what was typed last; redo brings it again.
+    typeComments(QStringLiteral(" servo"));
+    action("undo")->trigger();
+    EXPECT_EQ(commentsShown(), notes + "new tail");
+    action("redo")->trigger();
+    EXPECT_EQ(commentsShown(), notes + "new tail servo");
+    // What is typed after an undo is a change of its own: there is nothing left to redo.
+    action("undo")->trigger();
+    typeComments(QStringLiteral(" bracket"));
+    action("redo")->trigger();
+    EXPECT_EQ(commentsShown(), notes + "new tail bracket");
+
+    typeAndTab(1033, QStringLiteral("130"));
+    action("compare")->trigger();
+    ASSERT_NE(net().compareWindow(), nullptr);
+    typeComments(QStringLiteral(" loose"));
+    QTest::mouseClick(net().compareWindow()->useButton(Setting::HighEndpoint), Qt::LeftButton);
+    EXPECT_EQ(model().highEndpoint, gyro.highEndpoint);
+    EXPECT_EQ(commentsShown(), notes + "new tail bracket loose");
+
+    action("history")->trigger();
+    ASSERT_NE(net().historyWindow(), nullptr);
+    ASSERT_TRUE(eventually([&] { return !net().historyWindow()->snapshots().empty(); }));
+    typeComments(QStringLiteral(" again"));
+    QTest::mouseClick(net().historyWindow()->findChild<QPushButton*>("load"), Qt::LeftButton);
+    EXPECT_EQ(commentsKept().rfind("Read from the vn340", 0), 0u);
+    action("undo")->trigger();
+    EXPECT_EQ(commentsShown(), notes + "new tail bracket loose again");
+    EXPECT_EQ(commentsKept(), notes + "new tail bracket loose again");
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+// Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y where the pilot types: the box's own typing not yet taken
+// goes first, then the window's steps; the box's menu offers one Undo that does the same.
+TEST_F(SafetyNetTest, UndoKeysInABoxTakeBackItsTypingFirstThenTheWindowsSteps) {
+    start();
+    const QString factory = text(1034);
+    typeAndTab(1034, QStringLiteral("90"));
+    const QString defaultHigh = text(1033);
+    typeInto(1033, QStringLiteral("120"));
+    auto* high = control<QLineEdit>(1033);
+    const auto press = [](QWidget* where, Qt::Key key, Qt::KeyboardModifiers mods) {
+        QTest::keyClick(where, key, mods);
+    };
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+
+    // However the box groups its typing, it is taken back before any step of the window's.
+    for (int i = 0; i < 3 && high->text() != defaultHigh; ++i) {
+        press(high, Qt::Key_Z, ctrl);
+        EXPECT_EQ(text(1034), QStringLiteral("90")) << "press " << i;
+    }
+    EXPECT_EQ(high->text(), defaultHigh);
+    EXPECT_EQ(net().steps().index(), 1);
+    press(high, Qt::Key_Z, ctrl);
+    EXPECT_EQ(text(1034), factory);
+    EXPECT_EQ(net().steps().index(), 0);
+    press(high, Qt::Key_Z, ctrlShift);
+    EXPECT_EQ(text(1034), QStringLiteral("90"));
+    press(high, Qt::Key_Z, ctrl);
+    press(high, Qt::Key_Y, ctrl);
+    EXPECT_EQ(text(1034), QStringLiteral("90"));
+    EXPECT_EQ(high->text(), defaultHigh) << "typing undone before a step is not brought back";
+
+    // The box's menu: one Undo, which undoes the window's step now that the box has none.
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(2, 2),
+                              high->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(high, &menuKey);
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        return menu != nullptr;
+    }));
+    QList<QAction*> undos;
+    for (QAction* entry : menu->actions()) {
+        if (entry->text().remove(QLatin1Char('&')).startsWith(QStringLiteral("Undo")))
+            undos << entry;
+    }
+    ASSERT_EQ(undos.size(), 1);
+    EXPECT_TRUE(undos[0]->isEnabled());
+    undos[0]->trigger();
+    menu->close();
+    EXPECT_EQ(text(1034), factory);
+
+    // Typing not yet taken is the newest change: a redo key takes it, and nothing is redone
+    // over it.
+    typeInto(1033, QStringLiteral("125"));
+    press(high, Qt::Key_Y, ctrl);
+    EXPECT_EQ(high->text(), QStringLiteral("125"));
+    EXPECT_EQ(model().highEndpoint, 125);
+    EXPECT_EQ(text(1034), factory);
+
+    // The comment box alike.
+    const QString notes = comments()->toPlainText();
+    typeComments(QStringLiteral(" soft tail"));
+    press(comments(), Qt::Key_Z, ctrl);
+    EXPECT_EQ(comments()->toPlainText(), notes);
+    EXPECT_EQ(high->text(), QStringLiteral("125"));
+    press(comments(), Qt::Key_Z, ctrl);
+    EXPECT_EQ(high->text(), defaultHigh);
+    press(comments(), Qt::Key_Y, ctrl);
+    EXPECT_EQ(high->text(), QStringLiteral("125"));
+    EXPECT_EQ(comments()->toPlainText(), notes);
     EXPECT_EQ(driver().unexpected(), 0);
 }
 

@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "config/config_comparison.h"
 #include "config/settings_codec.h"
+#include "config/settings_file.h"
 #include "memory_file_system.h"
 
 namespace vn340 {
@@ -101,15 +103,8 @@ TEST_F(HistoryStoreTest, ListsNewestFirstPassingOverWhatIsNotASnapshot) {
         now.second = 3;
     }
     const std::string valid = files[kGyro + "/2026-12-08_221003_read.tsf"];
-    std::string outOfRange = valid;
-    outOfRange.replace(outOfRange.find("High endpoint=120"), 17, "High endpoint=999");
     files.files[kGyro + "/notes.txt"] = valid;
-    files.files[kGyro + "/2026-12-08_221503_read.tsf.bak"] = valid;
-    files.files[kGyro + "/2026-13-08_221503_read.tsf"] = valid;
-    files.files[kGyro + "/2026-12-08_221503_written.tsf"] = valid;
     files.files[kGyro + "/2026-12-08_235959_read.tsf"] = "[Gyro]\r\nProduct=other\r\n";
-    files.files[kGyro + "/2026-12-08_235958_read.tsf"] = outOfRange;
-    files.files[kGyro + "/2026-12-08_235957_read-1.tsf"] = valid;
     files.folders.insert(kGyro + "/2026-12-08_235956_read.tsf");
     files.files[kHistory + "/../escape/2026-12-08_235955_read.tsf"] = valid;
 
@@ -135,6 +130,106 @@ TEST_F(HistoryStoreTest, ListsNewestFirstPassingOverWhatIsNotASnapshot) {
             paths.push_back(snapshot.path);
         }
         EXPECT_EQ(paths, row.paths);
+    }
+}
+
+// A gyro may hold what no settings file may: its snapshot is listed all the same, and loading
+// it tells the pilot what loading such a file always tells.
+TEST_F(HistoryStoreTest, ASnapshotOfValuesOutsideTheFilesRangesIsListedAndLoadsWithMessages) {
+    struct Messages : SettingsFileHost {
+        std::optional<std::string> askSavePath(const FileDialogRequest&) override { return {}; }
+        std::optional<std::string> askLoadPath(const FileDialogRequest&) override { return {}; }
+        bool askOverwrite(const std::string&) override { return false; }
+        void showMessage(const std::string& text) override { shown.push_back(text); }
+        void showModel(const GyroConfig&) override {}
+        void showFieldNotice(NumericField, const std::string&) override {}
+        std::vector<std::string> shown;
+    } host;
+    GyroConfig gyro = gyroConfig();
+    gyro.highEndpoint = 146;   // one past the top of the file's range
+    gyro.stickDeadband = 4;    // one below its bottom
+    gyro.midpointTrim = -100;  // exactly at its bottom
+    const RecordResult written = store.record(gyro, SnapshotKind::Read);
+    ASSERT_TRUE(written.result.ok()) << written.result.message;
+
+    const std::vector<Snapshot> listed = store.list("135732");
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].path, written.path);
+    EXPECT_EQ(listed[0].config.highEndpoint, 100) << "as loading puts it on the screen";
+    EXPECT_EQ(listed[0].config.midpointTrim, -100);
+
+    GyroConfig screen = gyroConfig();
+    loadSettingsFileAt(screen, files, host, written.path);
+    EXPECT_EQ(host.shown,
+              (std::vector<std::string>{unexpectedValueMessage("High endpoint"),
+                                        unexpectedValueMessage("Rudder stick deadband")}));
+    EXPECT_EQ(screen.stickDeadband, 5);
+}
+
+// Names as the program writes them, at the edges of what a clock can say, and names that are
+// almost such a name: only the former are snapshots.
+TEST_F(HistoryStoreTest, OnlyNamesAsTheProgramWritesThemAreSnapshots) {
+    const std::string bytes = encodeSettingsFile("", gyroConfig(), {"Trex 450"});
+    using K = SnapshotKind;
+    struct Row {
+        const char* name;
+        std::optional<Snapshot> read;  // time, kind and sequence only
+    };
+    const auto kept = [](LocalTime time, SnapshotKind kind, int sequence = 1) {
+        return std::optional<Snapshot>(Snapshot{"", time, kind, sequence, "", {}});
+    };
+    const Row rows[] = {
+        {"2016-12-31_235960_read.tsf", kept({2016, 12, 31, 23, 59, 60}, K::Read)},
+        {"2024-02-29_000000_stored.tsf", kept({2024, 2, 29, 0, 0, 0}, K::Stored)},
+        {"2000-02-29_120000_read.tsf", kept({2000, 2, 29, 12, 0, 0}, K::Read)},
+        {"2026-12-31_235959_unfinished-2.tsf", kept({2026, 12, 31, 23, 59, 59}, K::Unfinished, 2)},
+        {"0001-01-01_000000_read-1000.tsf", kept({1, 1, 1, 0, 0, 0}, K::Read, 1000)},
+        {"9999-12-31_235959_stored-9999.tsf", kept({9999, 12, 31, 23, 59, 59}, K::Stored, 9999)},
+        {"2026-04-30_101010_read.tsf", kept({2026, 4, 30, 10, 10, 10}, K::Read)},
+        // Days no calendar has, and a year no clock reports.
+        {"2023-02-29_120000_read.tsf", {}},
+        {"1900-02-29_120000_read.tsf", {}},
+        {"2026-04-31_101010_read.tsf", {}},
+        {"2026-12-32_101010_read.tsf", {}},
+        {"2026-12-00_101010_read.tsf", {}},
+        {"2026-00-08_101010_read.tsf", {}},
+        {"2026-13-08_101010_read.tsf", {}},
+        {"0000-01-01_000000_read.tsf", {}},
+        {"2026-12-08_240000_read.tsf", {}},
+        {"2026-12-08_226000_read.tsf", {}},
+        {"2026-12-08_221561_read.tsf", {}},
+        // Not the program's words, numbers or layout.
+        {"2026-12-08_221503_written.tsf", {}},
+        {"2026-12-08_221503_Read.tsf", {}},
+        {"2026-12-08_221503_reads.tsf", {}},
+        {"2026-12-08_221503_.tsf", {}},
+        {"2026-12-08_221503_read-1.tsf", {}},
+        {"2026-12-08_221503_read-02.tsf", {}},
+        {"2026-12-08_221503_read-.tsf", {}},
+        {"2026-12-08_221503_read--2.tsf", {}},
+        {"2026-12-08_221503_read-10000.tsf", {}},
+        {"2026-12-08_221503_read-2x.tsf", {}},
+        {"2026-12-08_221503_read", {}},
+        {"2026-12-08_221503_read.TSF", {}},
+        {"2026-12-08_221503_read.tsf.bak", {}},
+        {"x2026-12-08_221503_read.tsf", {}},
+        {"2026-12-08_2215030_read.tsf", {}},
+        {"2026-12-8_221503_read.tsf", {}},
+        {"2026-12-08-221503_read.tsf", {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        MemoryFileSystem one;
+        one.files[kGyro + "/" + row.name] = bytes;
+        const std::vector<Snapshot> listed =
+            HistoryStore(kHistory, one, [this] { return now; }).list("135732");
+        EXPECT_EQ(listed.size(), row.read ? 1u : 0u);
+        if (row.read && listed.size() == 1) {
+            EXPECT_EQ(listed[0].time, row.read->time);
+            EXPECT_EQ(listed[0].kind, row.read->kind);
+            EXPECT_EQ(listed[0].sequence, row.read->sequence);
+            EXPECT_EQ(listed[0].path, kGyro + "/" + row.name);
+        }
     }
 }
 
