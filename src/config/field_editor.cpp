@@ -1,7 +1,7 @@
 #include "config/field_editor.h"
 
+#include "base/integer_text.h"
 #include "config/field_rules.h"
-#include "config/integer_text.h"
 
 namespace vn340 {
 namespace {

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <optional>
 
-#include "config/paths.h"
+#include "base/paths.h"
 #include "config/settings_codec.h"
 #include "config/settings_comments.h"
 

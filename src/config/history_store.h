@@ -18,9 +18,9 @@
 #include <string_view>
 #include <vector>
 
-#include "config/file_system.h"
+#include "base/file_system.h"
+#include "base/sys_result.h"
 #include "config/gyro_config.h"
-#include "config/sys_result.h"
 
 namespace vn340 {
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "config/paths.h"
+#include "base/paths.h"
 
 namespace vn340 {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "config/ascii_case.h"
+#include "base/ascii_case.h"
 
 namespace vn340::profile {
 namespace {

@@ -24,7 +24,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/file_system.h"
+#include "base/file_system.h"
 
 namespace vn340 {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "config/ascii_case.h"
-#include "config/integer_text.h"
+#include "base/ascii_case.h"
+#include "base/integer_text.h"
 
 namespace vn340 {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <optional>
 
+#include "base/windows1252.h"
 #include "config/profile_store.h"
-#include "config/windows1252.h"
 
 namespace vn340 {
 namespace {

@@ -1,7 +1,7 @@
 #include "config/settings_file.h"
 
+#include "base/paths.h"
 #include "config/field_rules.h"
-#include "config/paths.h"
 #include "config/preferences.h"
 
 namespace vn340 {

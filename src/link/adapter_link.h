@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "config/file_system.h"
-#include "config/sys_result.h"
+#include "base/file_system.h"
+#include "base/sys_result.h"
 #include "link/adapter_view.h"
 #include "link/d2xx_library.h"
 #include "link/device_events.h"

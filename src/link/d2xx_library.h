@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/sys_result.h"
+#include "base/sys_result.h"
 #include "link/d2xx_types.h"
 
 namespace vn340 {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "config/sys_result.h"
+#include "base/sys_result.h"
 
 class QObject;
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "config/sys_result.h"
+#include "base/sys_result.h"
 #include "link/tty_class.h"
 
 namespace vn340 {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "config/ascii_case.h"
+#include "base/ascii_case.h"
 
 namespace vn340 {
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/sys_result.h"
+#include "base/sys_result.h"
 #include "link/adapter_view.h"
 
 namespace vn340 {

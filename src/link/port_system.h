@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "config/sys_result.h"
+#include "base/sys_result.h"
 #include "link/line_settings.h"
 
 namespace vn340 {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "config/sys_result.h"
+#include "base/sys_result.h"
 
 namespace vn340 {
 

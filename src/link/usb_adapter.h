@@ -18,7 +18,7 @@
 #include <string_view>
 #include <thread>
 
-#include "config/sys_result.h"
+#include "base/sys_result.h"
 #include "link/d2xx_library.h"
 #include "link/line_settings.h"
 

@@ -3,7 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
-#include "config/windows1252.h"
+#include "base/windows1252.h"
 
 namespace vn340 {
 

@@ -13,8 +13,8 @@
 
 #include "app/compare_window.h"
 #include "app/history_window.h"
+#include "base/memory_file_system.h"
 #include "config/config_comparison.h"
-#include "config/memory_file_system.h"
 
 namespace vn340 {
 namespace {

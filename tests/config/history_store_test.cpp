@@ -8,10 +8,10 @@
 #include <fstream>
 #include <optional>
 
+#include "base/memory_file_system.h"
 #include "config/config_comparison.h"
 #include "config/settings_codec.h"
 #include "config/settings_file.h"
-#include "memory_file_system.h"
 
 namespace vn340 {
 namespace {

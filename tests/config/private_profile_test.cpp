@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "memory_file_system.h"
+#include "base/memory_file_system.h"
 
 namespace vn340 {
 namespace {

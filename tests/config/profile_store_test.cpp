@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <climits>
 
-#include "memory_file_system.h"
+#include "base/memory_file_system.h"
 
 namespace vn340 {
 namespace {

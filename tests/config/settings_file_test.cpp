@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "memory_file_system.h"
+#include "base/memory_file_system.h"
 
 namespace vn340 {
 namespace {

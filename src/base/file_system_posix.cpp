@@ -13,8 +13,8 @@
 #include <system_error>
 #include <vector>
 
-#include "config/file_system.h"
-#include "config/paths.h"
+#include "base/file_system.h"
+#include "base/paths.h"
 
 namespace vn340 {
 namespace {

@@ -1,4 +1,4 @@
-#include "config/integer_text.h"
+#include "base/integer_text.h"
 
 #include <algorithm>
 #include <climits>

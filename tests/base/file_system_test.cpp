@@ -1,4 +1,4 @@
-#include "config/file_system.h"
+#include "base/file_system.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

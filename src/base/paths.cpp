@@ -1,4 +1,4 @@
-#include "config/paths.h"
+#include "base/paths.h"
 
 namespace vn340 {
 

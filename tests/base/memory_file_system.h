@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/file_system.h"
+#include "base/file_system.h"
 
 namespace vn340 {
 
