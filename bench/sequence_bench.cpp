@@ -35,7 +35,9 @@ namespace {
 
 constexpr double kBaud = 9600.0;
 
-class BenchHost : public SequenceHost {
+// The engine's host, front end and screen: the timers on Qt, the frames to the transport, the
+// status line watched for the read-back, and the end of a sequence ending the measurement.
+class BenchHost : public SequenceHost, public FrontEnd, public BlankScreen {
   public:
     explicit BenchHost(QEventLoop& loop)
         : loop_(loop), timers_([this](SequenceTimer t) { engine->onTimer(t); }) {}
@@ -75,36 +77,34 @@ class BenchHost : public SequenceHost {
         sent += frame.size();
         send(frame);
     }
-    void setStatus(std::string_view text) override {
+    bool adapterOpen() const override { return true; }
+    StatisticsAnswer offerStatistics() override { return StatisticsAnswer::Finish; }
+
+    void showStatus(std::string_view text) override {
         if (text == sequence_text::kVerifying) {
             verifyNs = clock.nsecsElapsed();
             characterCountAtVerify = sent + received;
         }
     }
-    void showStatus(std::string_view) override {}
     void showMessage(std::string_view text) override { failure = text; }
+    void showSystemMessage(std::string_view text) override { failure = text; }
+    PromptAnswer askContinueAbort(std::string_view) override { return PromptAnswer::Abort; }
+    bool askOverwrite(std::string_view) override { return false; }
+    std::optional<std::string> askSavePath(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> askLoadPath(const FileDialogRequest&) override { return {}; }
+    std::optional<bool> askSafetyAgreement() override { return true; }
+    PilotChoice askStatistics() override { return {}; }
+    Submission uploadStatistics(const std::string&) override { return {}; }
+
     void enableControls(bool enable) override {
         if (enable) {
             loop_.quit();
         }
     }
-    void enableGyroButtons(bool) override {}
-    bool adapterOpen() const override { return true; }
-    void takeControlsIntoFields() override {}
-    void refreshControls() override {}
-    StatisticsAnswer offerStatistics() override { return StatisticsAnswer::Finish; }
-    void diagnosticsMenuChanged(bool) override {}
 
   private:
     QEventLoop& loop_;
     SequenceTimers timers_;
-};
-
-struct NoMessages : UsbAdapterHost {
-    void showMessage(std::string_view text) override {
-        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-    }
-    void showSystemMessage(std::string_view text) override { showMessage(text); }
 };
 
 // A library that lacks the latency-timer call, so the chip keeps its default.
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
     GyroConfig config;
     loadDefaults(config);
     BenchHost host(loop);
-    SequenceEngine engine(config, host);
+    SequenceEngine engine(config, host, host, host);
     host.engine = &engine;
 
     auto dispatch = [&](std::string_view text) {
@@ -253,15 +253,13 @@ int main(int argc, char** argv) {
     };
     const std::unique_ptr<D2xxLibrary> library = loadableD2xxLibrary(VN340_SIM_D2XX);
     WithoutLatencyTimer withoutLatencyTimer(*library);
-    NoMessages noMessages;
     for (const UsbRun& run : usbRuns) {
         if (run.oneByOne)
             ::setenv("VN340_D2XX_NO_LATENCY_TIMER", "1", 1);
         else
             ::unsetenv("VN340_D2XX_NO_LATENCY_TIMER");
         UsbAdapter adapter(
-            noMessages,
-            run.latencyTimerCall ? *library : static_cast<D2xxLibrary&>(withoutLatencyTimer),
+            host, run.latencyTimerCall ? *library : static_cast<D2xxLibrary&>(withoutLatencyTimer),
             AdapterLink::kUsbLine);
         if (!adapter.open(false) ||
             !adapter.startNotificationThread(&app, [&] { adapter.onUsbData(dispatch); })) {

@@ -1,14 +1,12 @@
 #include "app/config_controller.h"
 
-#include "app/config_view.h"
-#include "app/engine_host.h"
-#include "app/link_view.h"
 #include "app/qt_text.h"
-#include "app/settings_host.h"
-#include "app/window_dialogs.h"
+#include "app/sequence_timers.h"
 #include "config/field_rules.h"
 #include "config/settings_file.h"
 #include "link/adapter_link.h"
+#include "web/statistics_offer.h"
+#include "web/statistics_submission.h"
 
 namespace vn340 {
 namespace {
@@ -27,26 +25,25 @@ constexpr std::string_view kCommentsStep = "User comments";
 
 }  // namespace
 
-ConfigController::ConfigController(ConfigView& view, WindowDialogs& dialogs,
+ConfigController::ConfigController(Screen& screen, PortSelector& ports, FrontEnd& frontEnd,
                                    const ConfigDialogPaths& paths, QObject* parent)
-    : QObject(parent), view_(view), dialogs_(dialogs), paths_(paths) {
-    settingsHost_ = std::make_unique<SettingsHost>(view_, dialogs_);
-    linkView_ = std::make_unique<LinkView>(view_, dialogs_, model_, prefsStore_);
+    : QObject(parent), screen_(screen), frontEnd_(frontEnd), paths_(paths) {
     AdapterLinkPaths where;
     where.sysClassTty = paths_.sysClassTty;
     where.deviceFolder = paths_.deviceFolder;
     where.d2xxLibrary = paths_.d2xxLibrary;
-    link_ = std::make_unique<AdapterLink>(*linkView_, parent, where);
-    engineHost_ = std::make_unique<EngineHost>(view_, dialogs_, *link_, model_, prefsStore_, this);
-    engine_ = std::make_unique<SequenceEngine>(model_, *engineHost_);
-    engineHost_->attach(*engine_);
-    engineHost_->onReadComplete([this] { readComplete(); });
-    engineHost_->onWriteComplete(
-        [this](const GyroConfig& gyroHolds) { emit storeCompleted(gyroHolds); });
-    engineHost_->onWriteUnfinished([this] { emit storeUnfinished(); });
-    link_->onTextReceived(
-        [this](std::string_view text) { engineHost_->active().dispatchReply(text); });
-    link_->onAdapterLost([this] { return engineHost_->active().adapterLost(); });
+    link_ = std::make_unique<AdapterLink>(ports, frontEnd_, parent, where);
+    SequenceHost& host = *this;
+    engine_ = std::make_unique<SequenceEngine>(model_, host, frontEnd_, screen_);
+    timers_ = std::make_unique<SequenceTimers>(
+        [this](SequenceTimer timer) { active().onTimer(timer); }, this);
+    link_->onTextReceived([this](std::string_view text) { active().dispatchReply(text); });
+    link_->onAdapterLost([this] { return active().adapterLost(); });
+    link_->onPortChosen([this](std::string_view name) {
+        // The port is open either way; the pilot must know it will not be chosen next time.
+        if (!prefsStore_.writeString(kSettingsSection, kComPortKey, name))
+            frontEnd_.showMessage(prefsStore_.lastError().message);
+    });
 }
 
 ConfigController::~ConfigController() {
@@ -65,7 +62,7 @@ void ConfigController::startPreferences() {
     prefs_ = vn340::startPreferences(prefsStore_, paths_.programFolder, paths_.configHome,
                                      &writeFailure);
     if (!writeFailure.ok())
-        dialogs_.showMessage(fromStd(writeFailure.message));
+        frontEnd_.showMessage(writeFailure.message);
 }
 
 void ConfigController::fillPortSelectorAtStartup() {
@@ -78,7 +75,7 @@ void ConfigController::startWithDefaults() {
     model_.memoryMapVersion = 3;
     vn340::loadDefaults(model_);
     applyServoSelection(model_);
-    view_.showModel(model_);
+    screen_.showModel(model_);
 }
 
 void ConfigController::recordPilotChange(std::string_view step, const GyroConfig& before) {
@@ -89,22 +86,60 @@ void ConfigController::recordPilotChange(std::string_view step, const GyroConfig
 
 void ConfigController::applyConfiguration(const GyroConfig& config) {
     model_ = config;
-    view_.showModel(model_);
+    screen_.showModel(model_);
 }
 
 void ConfigController::applyAsStep(std::string_view step, const GyroConfig& config) {
     change(step, [this, &config](GyroConfig& model) {
         model = config;
-        view_.showModel(model);
+        screen_.showModel(model);
     });
 }
 
-SequenceHost& ConfigController::sequenceHost() {
-    return *engineHost_;
+std::unique_ptr<GyroCompareRead> ConfigController::makeCompareRead(
+    GyroCompareRead::Completion onComplete) {
+    SequenceHost& host = *this;
+    return std::make_unique<GyroCompareRead>(host, frontEnd_, screen_, std::move(onComplete));
 }
 
-void ConfigController::runBeside(SequenceEngine* engine) {
-    engineHost_->divert(engine);
+void ConfigController::runBeside(GyroCompareRead* read) {
+    side_ = read;
+}
+
+bool ConfigController::sideRunning() const {
+    return side_ != nullptr && side_->running();
+}
+
+SequenceEngine& ConfigController::active() const {
+    return sideRunning() ? side_->engine() : *engine_;
+}
+
+void ConfigController::armTimer(SequenceTimer timer, std::chrono::milliseconds delay) {
+    timers_->arm(timer, delay);
+}
+
+void ConfigController::killTimer(SequenceTimer timer) {
+    timers_->kill(timer);
+}
+
+void ConfigController::sendFrame(std::string_view frame) {
+    link_->sendFrame(frame);
+}
+
+bool ConfigController::adapterOpen() const {
+    return link_->transport() != Transport::None;
+}
+
+StatisticsAnswer ConfigController::offerStatistics() {
+    return vn340::offerStatistics(model_, prefsStore_, todayDayNumber(), frontEnd_);
+}
+
+void ConfigController::writeComplete(const GyroConfig& gyroHolds) {
+    emit storeCompleted(gyroHolds);
+}
+
+void ConfigController::writeUnfinished() {
+    emit storeUnfinished();
 }
 
 template <typename Edit>
@@ -122,14 +157,8 @@ void ConfigController::readFromGyro() {
 }
 
 void ConfigController::storeToGyro() {
-    const bool warningShown = !prefs_.skipSafetyWarning;
-    if (!dialogs_.agreeToStore(prefsStore_, prefs_.skipSafetyWarning))
-        return;
-    // The agreement holds for this run either way, but the pilot must know when "Don't show
-    // this message again" could not be kept for the next one.
-    if (warningShown && !prefsStore_.lastError().ok())
-        dialogs_.showMessage(fromStd(prefsStore_.lastError().message));
-    engine_->startWrite();
+    if (agreeToStore(frontEnd_, prefsStore_, prefs_.skipSafetyWarning))
+        engine_->startWrite();
 }
 
 void ConfigController::readComplete() {
@@ -140,36 +169,41 @@ void ConfigController::readComplete() {
 void ConfigController::loadDefaults() {
     change("Load defaults", [this](GyroConfig& config) {
         vn340::loadDefaults(config);
-        view_.showModel(config);
+        screen_.showModel(config);
     });
 }
 
 void ConfigController::saveToFile() {
     // Saving the old value of a box that holds no number would store what the pilot no longer
     // sees; the pilot corrects the box first.
-    if (view_.takeBoxes(model_))
+    if (screen_.takeBoxes(model_))
         return;
-    view_.takeChoices(model_);
-    saveSettingsFile(model_, prefsStore_, settingsStore_, *settingsHost_, prefs_.lastDirectory);
+    screen_.takeChoices(model_);
+    saveSettingsFile(model_, prefsStore_, settingsStore_, frontEnd_, screen_, prefs_.lastDirectory);
 }
 
 void ConfigController::loadFromFile() {
     change("Load from file", [this](GyroConfig& config) {
-        view_.takeChoices(config);
-        loadSettingsFile(config, prefsStore_, settingsStore_, *settingsHost_, prefs_.lastDirectory);
+        screen_.takeChoices(config);
+        loadSettingsFile(config, prefsStore_, settingsStore_, frontEnd_, screen_,
+                         prefs_.lastDirectory);
     });
 }
 
 void ConfigController::loadFromFileAt(const std::string& path) {
     change("Load from file", [this, &path](GyroConfig& config) {
-        view_.takeChoices(config);
-        loadSettingsFileAt(config, systemFileSystem(), *settingsHost_, path);
+        screen_.takeChoices(config);
+        loadSettingsFileAt(config, systemFileSystem(), frontEnd_, screen_, path);
     });
 }
 
 void ConfigController::detectAdapterPort() {
+    // Around a choice of port the boxes are taken into the model and shown again, as they
+    // have always been.
+    screen_.takeBoxes(model_);
     link_->detectAdapterPort();
     prefs_.savedPort = link_->savedPort();
+    screen_.showBoxes(model_);
 }
 
 void ConfigController::portListOpened() {
@@ -177,13 +211,15 @@ void ConfigController::portListOpened() {
 }
 
 void ConfigController::portListClosed() {
+    screen_.takeBoxes(model_);
     link_->openSelectedPort();
     prefs_.savedPort = link_->savedPort();
+    screen_.showBoxes(model_);
 }
 
 void ConfigController::diagnosticsCommand(std::optional<NumericField> boxBeingEdited) {
     // A read of the gyro's own beside the screen's engine is as much a read as any.
-    if (engineHost_->sideRunning())
+    if (sideRunning())
         return;
     // The command reaches the window without the focus leaving the box being edited, and the
     // first round shows the model again: the box gets its check now, or its text would be lost.
@@ -194,25 +230,25 @@ void ConfigController::diagnosticsCommand(std::optional<NumericField> boxBeingEd
 
 void ConfigController::servoChosen() {
     change(stepName(Setting::Servo), [this](GyroConfig& config) {
-        view_.takeChoices(config);
+        screen_.takeChoices(config);
         applyServoSelection(config);
-        view_.showChoices(config);
-        view_.repaintPictures();
+        screen_.showChoices(config);
+        screen_.repaintPictures();
     });
 }
 
 void ConfigController::typeChosen(int position) {
     change(stepName(Setting::Type), [this, position](GyroConfig& config) {
-        view_.takeChoices(config);
+        screen_.takeChoices(config);
         onServoTypeChangedByPilot(config, position);
-        view_.showChoices(config);
+        screen_.showChoices(config);
     });
 }
 
 void ConfigController::speedChosen() {
     choiceChange(Setting::Speed);
     // The speed only moves the slow-servo mark, which the painted pictures draw.
-    view_.repaintPictures();
+    screen_.repaintPictures();
 }
 
 void ConfigController::directionChosen() {
@@ -224,7 +260,7 @@ void ConfigController::profileMoved(Setting profile) {
 }
 
 void ConfigController::choiceChange(Setting setting) {
-    change(stepName(setting), [this](GyroConfig& config) { view_.takeChoices(config); });
+    change(stepName(setting), [this](GyroConfig& config) { screen_.takeChoices(config); });
 }
 
 void ConfigController::boxLeft(NumericField field) {
@@ -233,20 +269,20 @@ void ConfigController::boxLeft(NumericField field) {
         return;
     checking_ = true;
     const GyroConfig before = model_;
-    const std::optional<NumericField> refused = view_.takeBoxes(model_);
+    const std::optional<NumericField> refused = screen_.takeBoxes(model_);
     int& value = fieldValue(model_, field);
     const FieldCheckResult result = checkFieldValue(field, value);
     value = result.value;
     if (result.notice)
-        view_.showFieldNotice(field, *result.notice);
+        screen_.showFieldNotice(field, *result.notice);
     if (!refused) {
-        view_.showBoxes(model_);
+        screen_.showBoxes(model_);
     } else {
         // Only the two boxes concerned get their values back: the exchange stopped before the
         // comment box, whose new text a full exchange would throw away.
-        view_.showBox(field, model_);
-        view_.showBox(*refused, model_);
-        view_.selectBox(*refused);
+        screen_.showBox(field, model_);
+        screen_.showBox(*refused, model_);
+        screen_.selectBox(*refused);
     }
     checking_ = false;
     recordPilotChange(stepName(field), before);

@@ -1,8 +1,8 @@
 #pragma once
 
 // The configuration on screen and everything that works on it: the model, the preferences and
-// their stores, the sequence engine, the adapter link, and the hosts through which these reach
-// the window. It carries out the pilot's actions; the window only shows and reports.
+// their stores, the sequence engine with its timers, and the adapter link. It carries out the
+// pilot's actions; the screen only shows and reports, and the front end asks and tells.
 //
 // Every change the pilot makes to the configuration on screen passes through
 // recordPilotChange(), named by its step, with the configuration before and after; and the end
@@ -22,16 +22,15 @@
 #include "config/gyro_config.h"
 #include "config/preferences.h"
 #include "config/profile_store.h"
+#include "config/screen.h"
+#include "protocol/compare_read.h"
 #include "protocol/sequence_engine.h"
 
 namespace vn340 {
 
 class AdapterLink;
-class ConfigView;
-class EngineHost;
-class LinkView;
-class SettingsHost;
-class WindowDialogs;
+class PortSelector;
+class SequenceTimers;
 
 // One change of the configuration on screen, as the pilot made it.
 struct PilotChange {
@@ -40,12 +39,12 @@ struct PilotChange {
     GyroConfig after;
 };
 
-class ConfigController : public QObject {
+class ConfigController : public QObject, private SequenceHost {
     Q_OBJECT
   public:
     // `parent` is the window, which outlives the adapter link's open ports.
-    ConfigController(ConfigView& view, WindowDialogs& dialogs, const ConfigDialogPaths& paths,
-                     QObject* parent);
+    ConfigController(Screen& screen, PortSelector& ports, FrontEnd& frontEnd,
+                     const ConfigDialogPaths& paths, QObject* parent);
     ~ConfigController() override;
 
     // --- start-up, in the window's order ---
@@ -97,10 +96,10 @@ class ConfigController : public QObject {
     // "Load from file" of a file already chosen (a snapshot of the history): no dialog, and
     // the folder the pilot last chose stays remembered.
     void loadFromFileAt(const std::string& path);
-    // The program's sequence host, for a read of the gyro's own beside the screen's engine:
-    // while `engine` runs, the replies and timers are its own. Null puts them back.
-    SequenceHost& sequenceHost();
-    void runBeside(SequenceEngine* engine);
+    // A read of the gyro's own beside the screen's engine ("Compare with gyro"), on the
+    // program's timers and adapter; while it runs, the replies and the timers are its own.
+    std::unique_ptr<GyroCompareRead> makeCompareRead(GyroCompareRead::Completion onComplete);
+    void runBeside(GyroCompareRead* read);
 
     const GyroConfig& model() const { return model_; }
     const Preferences& preferences() const { return prefs_; }
@@ -123,10 +122,22 @@ class ConfigController : public QObject {
     template <typename Edit>
     void change(std::string_view step, Edit edit);
     void choiceChange(Setting setting);
-    void readComplete();
+    // The engine that the timers and the received text belong to now.
+    SequenceEngine& active() const;
+    bool sideRunning() const;
 
-    ConfigView& view_;
-    WindowDialogs& dialogs_;
+    // SequenceHost
+    void armTimer(SequenceTimer timer, std::chrono::milliseconds delay) override;
+    void killTimer(SequenceTimer timer) override;
+    void sendFrame(std::string_view frame) override;
+    bool adapterOpen() const override;
+    StatisticsAnswer offerStatistics() override;
+    void readComplete() override;
+    void writeComplete(const GyroConfig& gyroHolds) override;
+    void writeUnfinished() override;
+
+    Screen& screen_;
+    FrontEnd& frontEnd_;
     ConfigDialogPaths paths_;
     GyroConfig model_;
     GyroConfig beforeRead_;
@@ -135,13 +146,12 @@ class ConfigController : public QObject {
     ProfileStore settingsStore_;
     bool checking_ = false;
 
-    // In the order they are built: the link's view and the link, then the engine that sends
-    // through it and works on model_ directly.
-    std::unique_ptr<SettingsHost> settingsHost_;
-    std::unique_ptr<LinkView> linkView_;
+    // In the order they are built: the link, the engine that sends through it and works on
+    // model_ directly, and the timers that wake the engine.
     std::unique_ptr<AdapterLink> link_;
-    std::unique_ptr<EngineHost> engineHost_;
     std::unique_ptr<SequenceEngine> engine_;
+    std::unique_ptr<SequenceTimers> timers_;
+    GyroCompareRead* side_ = nullptr;
 };
 
 }  // namespace vn340

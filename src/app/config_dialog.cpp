@@ -41,10 +41,11 @@ QString helpAndAboutMessage() {
 
 ConfigDialog::ConfigDialog(ConfigDialogPaths paths, QWidget* parent)
     : QDialog(parent), controls_(layOutMainWindow(*this)) {
-    dialogs_ = std::make_unique<WindowDialogs>(*this);
+    dialogs_ = std::make_unique<WindowDialogs>(*this, *controls_.statusLine);
     help_ = std::make_unique<WindowHelp>(*this);
-    ConfigView& view = *this;
-    controller_ = std::make_unique<ConfigController>(view, *dialogs_, paths, this);
+    Screen& screen = *this;
+    PortSelector& ports = *this;
+    controller_ = std::make_unique<ConfigController>(screen, ports, *dialogs_, paths, this);
     safetyNet_ = std::make_unique<SafetyNet>(*controller_, *dialogs_, *this, paths.historyFolder,
                                              [this] { finishEditing(); });
     typingUndo_ = std::make_unique<TypingUndo>(*safetyNet_);

@@ -15,9 +15,10 @@
 #include <string_view>
 
 #include "app/config_dialog_paths.h"
-#include "app/config_view.h"
 #include "app/control.h"
 #include "app/window_controls.h"
+#include "config/screen.h"
+#include "link/port_selector.h"
 
 class QAction;
 class QLineEdit;
@@ -41,7 +42,7 @@ inline constexpr char kStopDiagnosticsText[] = "Stop diagnostics";
 QString configDialogTitle();
 QString helpAndAboutMessage();
 
-class ConfigDialog : public QDialog, private ConfigView {
+class ConfigDialog : public QDialog, private Screen, private PortSelector {
     Q_OBJECT
   public:
     explicit ConfigDialog(ConfigDialogPaths paths = ConfigDialogPaths::ofRunningProgram(),
@@ -85,9 +86,7 @@ class ConfigDialog : public QDialog, private ConfigView {
     std::optional<NumericField> fieldOfBox(const QObject* object) const;
     void focusRefusedBox(QLineEdit* box);
 
-    // ConfigView (config_dialog_view.cpp)
-    void setStatus(std::string_view text) override;
-    void showStatus(std::string_view text) override;
+    // Screen and PortSelector (config_dialog_view.cpp)
     void enableControls(bool on) override;
     void enableGyroButtons(bool on) override;
     void showDiagnosticsRunning(bool running) override;
@@ -102,18 +101,17 @@ class ConfigDialog : public QDialog, private ConfigView {
     void showFieldNotice(NumericField field, std::string_view notice) override;
     std::optional<std::vector<std::string>> commentDisplayLines(
         const std::string& comments) override;
-    void clearPortEntries() override;
-    void addPortEntry(std::string_view name) override;
-    void removePortEntry(std::string_view name) override;
-    void selectPortEntry(std::string_view name) override;
-    std::optional<std::string> selectedPortEntry() const override;
+    void clearSelector() override;
+    void addSelectorEntry(std::string_view name) override;
+    void removeSelectorEntry(std::string_view name) override;
+    void selectEntry(std::string_view name) override;
+    std::optional<std::string> selectedEntry() const override;
 
     QString titleSuffix_;
     bool initialised_ = false;
     // Set while the window moves the focus itself: the box it leaves then was not left by
     // the pilot.
     bool movingFocus_ = false;
-    QString statusText_;
     // The diagnostics command is on while the controls are, or while diagnostics run.
     bool controlsOn_ = true;
     bool diagnosticsShown_ = false;

@@ -1,5 +1,5 @@
-// The window as the program's logic sees it: the status line, the switching of the controls,
-// the copying between the model and the controls, the field notices and the port selector.
+// The window as the program's logic sees it: the switching of the controls, the copying between
+// the model and the controls, the field notices and the port selector.
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -100,15 +100,6 @@ std::optional<NumericField> ConfigDialog::fieldOfBox(const QObject* object) cons
     return std::nullopt;
 }
 
-void ConfigDialog::setStatus(std::string_view text) {
-    statusText_ = fromStd(text);
-}
-
-void ConfigDialog::showStatus(std::string_view text) {
-    setStatus(text);
-    controls_.statusLine->setText(statusText_);
-}
-
 void ConfigDialog::enableControls(bool on) {
     for (Control id : kSequenceControls)
         controls_.byId.at(id)->setEnabled(on);
@@ -150,7 +141,6 @@ std::optional<NumericField> ConfigDialog::takeBoxes(GyroConfig& config) {
         focusRefusedBox(box(*refused));
         return refused;
     }
-    // The status line is output only: taking it back would lose a status set but not yet shown.
     for (std::size_t i : kHiddenBitOrder)
         hiddenBits_[i] = controls_.hiddenBoxes[i]->isChecked();
     return std::nullopt;
@@ -184,7 +174,6 @@ void ConfigDialog::showBoxes(const GyroConfig& config) {
         else if (controls_.commentBox->toPlainText() != text)
             controls_.commentBox->setPlainText(text);
     }
-    showText(controls_.statusLine, statusText_);
     for (std::size_t i : kHiddenBitOrder)
         controls_.hiddenBoxes[i]->setChecked(hiddenBits_[i]);
 }
@@ -257,11 +246,11 @@ std::optional<std::vector<std::string>> ConfigDialog::commentDisplayLines(
     return lines;
 }
 
-void ConfigDialog::clearPortEntries() {
+void ConfigDialog::clearSelector() {
     controls_.portSelector->clear();
 }
 
-void ConfigDialog::addPortEntry(std::string_view name) {
+void ConfigDialog::addSelectorEntry(std::string_view name) {
     DropDownList* selector = controls_.portSelector;
     int at = 0;
     while (at < selector->count() && !portNameBefore(name, selector->itemText(at).toStdString()))
@@ -274,7 +263,7 @@ void ConfigDialog::addPortEntry(std::string_view name) {
         selector->setCurrentIndex(-1);
 }
 
-void ConfigDialog::removePortEntry(std::string_view name) {
+void ConfigDialog::removeSelectorEntry(std::string_view name) {
     DropDownList* selector = controls_.portSelector;
     const int at = selector->findText(fromStd(name), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (at < 0)
@@ -285,13 +274,13 @@ void ConfigDialog::removePortEntry(std::string_view name) {
     selector->removeItem(at);
 }
 
-void ConfigDialog::selectPortEntry(std::string_view name) {
+void ConfigDialog::selectEntry(std::string_view name) {
     DropDownList* selector = controls_.portSelector;
     selector->setCurrentIndex(
         selector->findText(fromStd(name), Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
-std::optional<std::string> ConfigDialog::selectedPortEntry() const {
+std::optional<std::string> ConfigDialog::selectedEntry() const {
     if (controls_.portSelector->currentIndex() < 0)
         return std::nullopt;
     return controls_.portSelector->currentText().toStdString();

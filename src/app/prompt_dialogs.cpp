@@ -254,15 +254,4 @@ void SafetyWarningDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
-bool confirmSafetyWarning(SafetyWarningDialog& dialog, ProfileStore& prefs,
-                          bool& skipSafetyWarning) {
-    if (skipSafetyWarning)
-        return true;
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    skipSafetyWarning = dialog.dontShowAgain();
-    prefs.writeBool("Settings", "WARNING", skipSafetyWarning);
-    return true;
-}
-
 }  // namespace vn340

@@ -126,12 +126,4 @@ class SafetyWarningDialog : public QDialog {
     QPushButton* agreeButton_;
 };
 
-// The safety agreement before a store: unless skipSafetyWarning is already set, runs the
-// dialog; when the pilot agrees, takes the check box into skipSafetyWarning and writes it at
-// once as "WARNING" in section "Settings" of `prefs`. Returns true when the write sequence
-// may start. A failed preference write does not stop the store; the caller finds the reason
-// in prefs.lastError().
-bool confirmSafetyWarning(SafetyWarningDialog& dialog, ProfileStore& prefs,
-                          bool& skipSafetyWarning);
-
 }  // namespace vn340

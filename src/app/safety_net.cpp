@@ -30,12 +30,11 @@ SafetyNet::SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidg
     using namespace safety_net_text;
     if (historyFolder)
         store_ = std::make_unique<HistoryStore>(*historyFolder);
-    gyroRead_ = std::make_unique<GyroCompareRead>(
-        controller_.sequenceHost(), [this](const GyroConfig& gyro) {
-            // The read's own end runs on; the window opens once it is over.
-            QTimer::singleShot(0, this,
-                               [this, gyro] { showComparison(gyro, CompareSide::lastRead(gyro)); });
-        });
+    gyroRead_ = controller_.makeCompareRead([this](const GyroConfig& gyro) {
+        // The read's own end runs on; the window opens once it is over.
+        QTimer::singleShot(0, this,
+                           [this, gyro] { showComparison(gyro, CompareSide::lastRead(gyro)); });
+    });
 
     undo_ = addAction(QStringLiteral("Undo"), QStringLiteral("undo"),
                       QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -242,7 +241,7 @@ void SafetyNet::compareWithGyro() {
     if (sequenceRunning_ || !gyroReachable_)
         return;
     finishEditing_();
-    controller_.runBeside(&gyroRead_->engine());
+    controller_.runBeside(gyroRead_.get());
     gyroRead_->start(controller_.model());
 }
 

@@ -67,35 +67,6 @@ QPushButton* button(QDialog* dialog, const QString& text, int id, int x) {
     return result;
 }
 
-// The offer's dialog, upload and messages as the window has them.
-class WindowOfferHost : public StatisticsOfferHost {
-  public:
-    WindowOfferHost(StatisticsDialog& dialog, MessageDialog& messages, StatusLog& hiddenList)
-        : dialog_(dialog), messages_(messages), hiddenList_(hiddenList) {}
-
-    PilotChoice askPilot() override {
-        const bool send = dialog_.exec() == QDialog::Accepted;
-        return {send, dialog_.answers(), dialog_.doNotAskAgain()};
-    }
-    // Shows the upload as it goes, over the window that the offer belongs to.
-    Submission submit(const std::string& line) override {
-        CancelSwitch cancel;
-        UploadProgressDialog progress(dialog_.parentWidget());
-        QObject::connect(&progress, &QDialog::rejected, &progress, [&cancel] { cancel.cancel(); });
-        QObject::connect(&hiddenList_, &StatusLog::changed, &progress,
-                         &UploadProgressDialog::showStatus);
-        progress.open();
-        return submitStatistics(line, hiddenList_, StatisticsService::fromEnvironment(), {},
-                                &cancel);
-    }
-    void showMessage(std::string_view text) override { messages_.run(fromStd(text)); }
-
-  private:
-    StatisticsDialog& dialog_;
-    MessageDialog& messages_;
-    StatusLog& hiddenList_;
-};
-
 }  // namespace
 
 StatisticsDialog::StatisticsDialog(QWidget* parent) : QDialog(parent) {
@@ -161,11 +132,19 @@ void StatisticsDialog::takeFields() {
     doNotAsk_ = doNotAskBox_->isChecked();
 }
 
-StatisticsAnswer runStatisticsOffer(StatisticsDialog& dialog, MessageDialog& messages,
-                                    StatusLog& hiddenList, const GyroConfig& config,
-                                    ProfileStore& prefs) {
-    WindowOfferHost host(dialog, messages, hiddenList);
-    return offerStatistics(config, prefs, todayDayNumber(), host);
+PilotChoice askStatistics(StatisticsDialog& dialog) {
+    const bool send = dialog.exec() == QDialog::Accepted;
+    return {send, dialog.answers(), dialog.doNotAskAgain()};
+}
+
+Submission uploadStatistics(QWidget& window, StatusLog& hiddenList, const std::string& line) {
+    CancelSwitch cancel;
+    UploadProgressDialog progress(&window);
+    QObject::connect(&progress, &QDialog::rejected, &progress, [&cancel] { cancel.cancel(); });
+    QObject::connect(&hiddenList, &StatusLog::changed, &progress,
+                     &UploadProgressDialog::showStatus);
+    progress.open();
+    return submitStatistics(line, hiddenList, StatisticsService::fromEnvironment(), {}, &cancel);
 }
 
 }  // namespace vn340

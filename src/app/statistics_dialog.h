@@ -58,11 +58,11 @@ class StatisticsDialog : public QDialog {
     QPushButton* skipButton_;
 };
 
-// The read sequence's statistics hand-over in the window: the offer of `dialog` (spaced by
-// "DATE" in `prefs`), the upload with its status lines in `hiddenList`, and the messages in
-// `messages`. Answers the read sequence's next step.
-StatisticsAnswer runStatisticsOffer(StatisticsDialog& dialog, MessageDialog& messages,
-                                    StatusLog& hiddenList, const GyroConfig& config,
-                                    ProfileStore& prefs);
+// The offer of `dialog`, modally, and how the pilot closed it.
+PilotChoice askStatistics(StatisticsDialog& dialog);
+
+// The upload of `line`, shown as it goes in a progress window with Cancel over `window`; its
+// status lines go to `hiddenList` as well.
+Submission uploadStatistics(QWidget& window, StatusLog& hiddenList, const std::string& line);
 
 }  // namespace vn340

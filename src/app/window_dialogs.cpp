@@ -1,6 +1,7 @@
 #include "app/window_dialogs.h"
 
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -10,14 +11,21 @@
 #include "web/status_log.h"
 
 namespace vn340 {
-WindowDialogs::WindowDialogs(QWidget& window)
+WindowDialogs::WindowDialogs(QWidget& window, QLineEdit& statusLine)
     : window_(window),
+      statusLine_(statusLine),
       messageDialog_(new MessageDialog(&window)),
       continueAbortPrompt_(new ContinueAbortPrompt(&window)),
       overwritePrompt_(new OverwritePrompt(&window)),
       safetyWarningDialog_(new SafetyWarningDialog(&window)),
       statisticsDialog_(new StatisticsDialog(&window)),
       hiddenStatusList_(new StatusLog(&window)) {}
+
+void WindowDialogs::showStatus(std::string_view text) {
+    const QString shown = fromStd(text);
+    if (statusLine_.text() != shown)
+        statusLine_.setText(shown);
+}
 
 void WindowDialogs::showMessage(const QString& text) {
     messageDialog_->run(text);
@@ -76,13 +84,18 @@ std::optional<std::string> WindowDialogs::askPath(const FileDialogRequest& reque
     return dialog.selectedFiles().constFirst().toStdString();
 }
 
-bool WindowDialogs::agreeToStore(ProfileStore& prefs, bool& skipSafetyWarning) {
-    return confirmSafetyWarning(*safetyWarningDialog_, prefs, skipSafetyWarning);
+std::optional<bool> WindowDialogs::askSafetyAgreement() {
+    if (safetyWarningDialog_->exec() != QDialog::Accepted)
+        return std::nullopt;
+    return safetyWarningDialog_->dontShowAgain();
 }
 
-StatisticsAnswer WindowDialogs::offerStatistics(const GyroConfig& config, ProfileStore& prefs) {
-    return runStatisticsOffer(*statisticsDialog_, *messageDialog_, *hiddenStatusList_, config,
-                              prefs);
+PilotChoice WindowDialogs::askStatistics() {
+    return vn340::askStatistics(*statisticsDialog_);
+}
+
+Submission WindowDialogs::uploadStatistics(const std::string& line) {
+    return vn340::uploadStatistics(window_, *hiddenStatusList_, line);
 }
 
 }  // namespace vn340

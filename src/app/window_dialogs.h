@@ -1,8 +1,8 @@
 #pragma once
 
-// The pilot's dialogs of the main window: one instance of each prompt and of the statistics
-// offer, made with the window and kept for its whole life (so each keeps what it held last
-// time), and how each is run. Every message of the program goes through showMessage.
+// The window's front end: the status line at the foot of the window, and one instance of each
+// prompt and of the statistics offer, made with the window and kept for its whole life (so each
+// keeps what it held last time). Every message of the program goes through showMessage.
 
 #include <QString>
 
@@ -10,10 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "config/settings_file.h"
-#include "link/adapter_view.h"
-#include "protocol/sequence_engine.h"
+#include "base/front_end.h"
 
+class QLineEdit;
 class QWidget;
 
 namespace vn340 {
@@ -24,33 +23,28 @@ class OverwritePrompt;
 class SafetyWarningDialog;
 class StatisticsDialog;
 class StatusLog;
-class ProfileStore;
-struct GyroConfig;
 
-class WindowDialogs {
+class WindowDialogs : public FrontEnd {
   public:
-    // The dialogs open centred over `window`, which owns them.
-    explicit WindowDialogs(QWidget& window);
+    // The dialogs open centred over `window`, which owns them; `statusLine` is its status line.
+    WindowDialogs(QWidget& window, QLineEdit& statusLine);
 
     WindowDialogs(const WindowDialogs&) = delete;
     WindowDialogs& operator=(const WindowDialogs&) = delete;
 
-    // Modal: each returns when the pilot has answered.
+    void showStatus(std::string_view text) override;
+    void showMessage(std::string_view text) override;
     void showMessage(const QString& text);
-    void showMessage(std::string_view text);
-    // The plain system message box, under the window's title.
-    void showSystemMessage(std::string_view text);
-    PromptAnswer askContinueAbort(std::string_view text);
-    // True for "Overwrite".
-    bool askOverwrite(std::string_view question);
-    // Qt's own file dialog; none when the pilot cancelled.
-    std::optional<std::string> askSavePath(const FileDialogRequest& request);
-    std::optional<std::string> askLoadPath(const FileDialogRequest& request);
-    // The safety warning before a store, unless skipSafetyWarning is set; an agreement takes
-    // the check box into it and writes "WARNING" to `prefs`. True when the store may go on.
-    bool agreeToStore(ProfileStore& prefs, bool& skipSafetyWarning);
-    // The offer of the statistics a read found, with its upload.
-    StatisticsAnswer offerStatistics(const GyroConfig& config, ProfileStore& prefs);
+    void showSystemMessage(std::string_view text) override;
+    PromptAnswer askContinueAbort(std::string_view text) override;
+    bool askOverwrite(std::string_view question) override;
+    // Qt's own file dialog.
+    std::optional<std::string> askSavePath(const FileDialogRequest& request) override;
+    std::optional<std::string> askLoadPath(const FileDialogRequest& request) override;
+    std::optional<bool> askSafetyAgreement() override;
+    PilotChoice askStatistics() override;
+    // With a progress window over the main window, and Cancel.
+    Submission uploadStatistics(const std::string& line) override;
 
     const OverwritePrompt& overwritePrompt() const { return *overwritePrompt_; }
 
@@ -58,6 +52,7 @@ class WindowDialogs {
     std::optional<std::string> askPath(const FileDialogRequest& request, bool save);
 
     QWidget& window_;
+    QLineEdit& statusLine_;
     MessageDialog* messageDialog_;
     ContinueAbortPrompt* continueAbortPrompt_;
     OverwritePrompt* overwritePrompt_;

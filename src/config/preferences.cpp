@@ -75,4 +75,19 @@ Preferences startPreferences(ProfileStore& prefsStore, const std::string& progra
     return loadPreferences(prefsStore, programFolder, writeFailure);
 }
 
+bool agreeToStore(FrontEnd& frontEnd, ProfileStore& prefsStore, bool& skipSafetyWarning) {
+    if (skipSafetyWarning) {
+        return true;
+    }
+    const std::optional<bool> dontShowAgain = frontEnd.askSafetyAgreement();
+    if (!dontShowAgain) {
+        return false;
+    }
+    skipSafetyWarning = *dontShowAgain;
+    if (!prefsStore.writeBool(kSettingsSection, kWarningKey, skipSafetyWarning)) {
+        frontEnd.showMessage(prefsStore.lastError().message);
+    }
+    return true;
+}
+
 }  // namespace vn340

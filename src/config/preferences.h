@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/front_end.h"
 #include "config/profile_store.h"
 
 namespace vn340 {
@@ -49,5 +50,11 @@ Preferences loadPreferences(ProfileStore& prefsStore, const std::string& program
 // store's file system, then runs loadPreferences.
 Preferences startPreferences(ProfileStore& prefsStore, const std::string& programFolder,
                              const std::string& configHome, SysResult* writeFailure = nullptr);
+
+// The safety agreement before a store. Nothing is asked once the pilot chose "Don't show this
+// message again"; an agreement writes the box's state as "WARNING". False when the pilot did
+// not agree. The agreement holds for this run even when "WARNING" cannot be written, but the
+// pilot is told that it will be asked again next time.
+bool agreeToStore(FrontEnd& frontEnd, ProfileStore& prefsStore, bool& skipSafetyWarning);
 
 }  // namespace vn340

@@ -19,22 +19,26 @@ void rememberFolder(ProfileStore& prefsStore, const std::string& path) {
 
 // The typed fields get the checks of an edit after a load too; the pilot hears of each
 // correction.
-void runFieldChecks(GyroConfig& config, SettingsFileHost& host) {
+void runFieldChecks(GyroConfig& config, Screen& screen) {
     for (NumericField field : fieldCheckOrderAfterLoad()) {
         const FieldCheckResult result = checkFieldValue(field, fieldValue(config, field));
         if (result.notice) {
             fieldValue(config, field) = result.value;
-            host.showFieldNotice(field, *result.notice);
-            host.showModel(config);
+            screen.showFieldNotice(field, *result.notice);
+            screen.showModel(config);
         }
     }
 }
 
-}  // namespace
-
-std::vector<std::string> SettingsFileHost::commentDisplayLines(const std::string& comments) {
+// As the comment box shows them, or cut at their line breaks where no box holds them.
+std::vector<std::string> commentLines(Screen& screen, const std::string& comments) {
+    if (std::optional<std::vector<std::string>> shown = screen.commentDisplayLines(comments)) {
+        return std::move(*shown);
+    }
     return splitAtLineBreaks(comments);
 }
+
+}  // namespace
 
 std::string overwriteQuestion(std::string_view fileName) {
     return "The file " + std::string(fileName) + " already exists.  Overwrite or Cancel?";
@@ -46,10 +50,10 @@ std::string saveFailedMessage(std::string_view reason) {
 }
 
 void saveSettingsFile(const GyroConfig& config, ProfileStore& prefsStore,
-                      ProfileStore& settingsStore, SettingsFileHost& host,
+                      ProfileStore& settingsStore, FrontEnd& frontEnd, Screen& screen,
                       std::string_view lastDirectory) {
     const std::optional<std::string> path =
-        host.askSavePath(dialogRequest(lastDirectory, kProposedSettingsFileName));
+        frontEnd.askSavePath(dialogRequest(lastDirectory, kProposedSettingsFileName));
     if (!path) {
         return;
     }
@@ -60,31 +64,31 @@ void saveSettingsFile(const GyroConfig& config, ProfileStore& prefsStore,
     FileSystem& files = settingsStore.fileSystem();
     std::string old;
     if (const SysResult read = files.read(*path, old); !read) {
-        host.showMessage(saveFailedMessage(read.message));
+        frontEnd.showMessage(saveFailedMessage(read.message));
         return;
     }
-    if (holdsSettings(old) && !host.askOverwrite(overwriteQuestion(fileNameOf(*path)))) {
+    if (holdsSettings(old) && !frontEnd.askOverwrite(overwriteQuestion(fileNameOf(*path)))) {
         return;
     }
     const std::string bytes =
-        encodeSettingsFile(old, config, host.commentDisplayLines(config.userComments));
+        encodeSettingsFile(old, config, commentLines(screen, config.userComments));
     if (const SysResult written = files.replace(*path, bytes); !written) {
-        host.showMessage(saveFailedMessage(written.message));
+        frontEnd.showMessage(saveFailedMessage(written.message));
     }
 }
 
 void loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore, ProfileStore& settingsStore,
-                      SettingsFileHost& host, std::string_view lastDirectory) {
-    const std::optional<std::string> path = host.askLoadPath(dialogRequest(lastDirectory, ""));
+                      FrontEnd& frontEnd, Screen& screen, std::string_view lastDirectory) {
+    const std::optional<std::string> path = frontEnd.askLoadPath(dialogRequest(lastDirectory, ""));
     if (!path) {
         return;
     }
     rememberFolder(prefsStore, *path);
     settingsStore.setPath(*path);
-    loadSettingsFileAt(config, settingsStore.fileSystem(), host, *path);
+    loadSettingsFileAt(config, settingsStore.fileSystem(), frontEnd, screen, *path);
 }
 
-void loadSettingsFileAt(GyroConfig& config, FileSystem& files, SettingsFileHost& host,
+void loadSettingsFileAt(GyroConfig& config, FileSystem& files, FrontEnd& frontEnd, Screen& screen,
                         const std::string& path) {
     // Whatever cannot be read reads as an empty file, which is refused as a foreign product.
     std::string bytes;
@@ -93,7 +97,7 @@ void loadSettingsFileAt(GyroConfig& config, FileSystem& files, SettingsFileHost&
     if (decoded.refusal) {
         // A refused file leaves the model alone, its memory-map version included: taking it
         // would make the next save or store use a version this program cannot handle.
-        host.showMessage(std::string(*decoded.refusal));
+        frontEnd.showMessage(std::string(*decoded.refusal));
         return;
     }
     // The file's memory-map version and comments are taken as soon as they are read, the
@@ -101,11 +105,11 @@ void loadSettingsFileAt(GyroConfig& config, FileSystem& files, SettingsFileHost&
     config.memoryMapVersion = decoded.config.memoryMapVersion;
     config.userComments = decoded.config.userComments;
     for (const LoadProblem& problem : decoded.problems) {
-        host.showMessage(problem.message());
+        frontEnd.showMessage(problem.message());
     }
     config = std::move(decoded.config);
-    host.showModel(config);
-    runFieldChecks(config, host);
+    screen.showModel(config);
+    runFieldChecks(config, screen);
 }
 
 }  // namespace vn340

@@ -9,35 +9,35 @@
 
 namespace vn340 {
 
-AdapterLink::AdapterLink(AdapterView& view, QObject* context, const AdapterLinkPaths& paths,
-                         FileSystem& files)
-    : AdapterLink(view, context, sysfsTtyClass(paths.sysClassTty),
+AdapterLink::AdapterLink(PortSelector& selector, FrontEnd& frontEnd, QObject* context,
+                         const AdapterLinkPaths& paths, FileSystem& files)
+    : AdapterLink(selector, frontEnd, context, sysfsTtyClass(paths.sysClassTty),
                   loadableD2xxLibrary(paths.d2xxLibrary), udevDeviceEvents(), paths.deviceFolder,
                   files) {}
 
-AdapterLink::AdapterLink(AdapterView& view, QObject* context, std::unique_ptr<TtyClass> ttys,
-                         std::unique_ptr<D2xxLibrary> d2xx, std::unique_ptr<DeviceEvents> events,
-                         std::string deviceFolder, FileSystem& files)
-    : view_(view),
-      context_(context),
+AdapterLink::AdapterLink(PortSelector& selector, FrontEnd& frontEnd, QObject* context,
+                         std::unique_ptr<TtyClass> ttys, std::unique_ptr<D2xxLibrary> d2xx,
+                         std::unique_ptr<DeviceEvents> events, std::string deviceFolder,
+                         FileSystem& files)
+    : context_(context),
       ownedTtys_(std::move(ttys)),
       ownedD2xx_(std::move(d2xx)),
       ownedEvents_(std::move(events)),
       seams_{posixPortSystem(),       *ownedTtys_,       *ownedD2xx_, files,
              std::move(deviceFolder), ownedEvents_.get()},
       serialPort_(seams_.ports),
-      usbAdapter_(*this, seams_.d2xx, kUsbLine),
-      selection_(view, *this) {
+      usbAdapter_(frontEnd, seams_.d2xx, kUsbLine),
+      selection_(selector, frontEnd, *this) {
     watchDevices();
 }
 
-AdapterLink::AdapterLink(AdapterView& view, QObject* context, LinkSeams seams)
-    : view_(view),
-      context_(context),
+AdapterLink::AdapterLink(PortSelector& selector, FrontEnd& frontEnd, QObject* context,
+                         LinkSeams seams)
+    : context_(context),
       seams_(std::move(seams)),
       serialPort_(seams_.ports),
-      usbAdapter_(*this, seams_.d2xx, kUsbLine),
-      selection_(view, *this) {
+      usbAdapter_(frontEnd, seams_.d2xx, kUsbLine),
+      selection_(selector, frontEnd, *this) {
     watchDevices();
 }
 
@@ -187,14 +187,6 @@ bool AdapterLink::serialOpen() const {
 
 std::string AdapterLink::deviceGroup(std::string_view name) const {
     return seams_.files.ownerGroup(seams_.deviceFolder + std::string(name));
-}
-
-void AdapterLink::showMessage(std::string_view text) {
-    view_.showMessage(text);
-}
-
-void AdapterLink::showSystemMessage(std::string_view text) {
-    view_.showSystemMessage(text);
 }
 
 }  // namespace vn340

@@ -12,12 +12,13 @@
 #include <string_view>
 
 #include "base/file_system.h"
+#include "base/front_end.h"
 #include "base/sys_result.h"
-#include "link/adapter_view.h"
 #include "link/d2xx_library.h"
 #include "link/device_events.h"
 #include "link/line_settings.h"
 #include "link/port_selection.h"
+#include "link/port_selector.h"
 #include "link/port_system.h"
 #include "link/serial_port.h"
 #include "link/tty_class.h"
@@ -50,7 +51,7 @@ struct AdapterLinkPaths {
 
 enum class Transport { None, Serial, Usb };
 
-class AdapterLink : private PortTransports, private UsbAdapterHost {
+class AdapterLink : private PortTransports {
   public:
     // The Vexa-Plug's line on a serial port, and its USB form.
     static constexpr LineSettings kSerialLine{9600, 8, Parity::None, StopBits::One, Handshake::Off};
@@ -62,9 +63,9 @@ class AdapterLink : private PortTransports, private UsbAdapterHost {
 
     // The transports wake the GUI thread through context, which must outlive the link's
     // open ports (close() or the destructor closes them).
-    AdapterLink(AdapterView& view, QObject* context, const AdapterLinkPaths& paths,
-                FileSystem& files = systemFileSystem());
-    AdapterLink(AdapterView& view, QObject* context, LinkSeams seams);
+    AdapterLink(PortSelector& selector, FrontEnd& frontEnd, QObject* context,
+                const AdapterLinkPaths& paths, FileSystem& files = systemFileSystem());
+    AdapterLink(PortSelector& selector, FrontEnd& frontEnd, QObject* context, LinkSeams seams);
     ~AdapterLink() override;
 
     AdapterLink(const AdapterLink&) = delete;
@@ -91,6 +92,10 @@ class AdapterLink : private PortTransports, private UsbAdapterHost {
     // pilot has heard of it already (a sequence that was running ended with its message).
     // Otherwise the link says so itself.
     void onAdapterLost(std::function<bool()> handler);
+    // Each port that was chosen and opened: the one to open at the next start.
+    void onPortChosen(std::function<void(std::string_view)> handler) {
+        selection_.onPortChosen(std::move(handler));
+    }
 
     // The window's first closing step: the USB adapter, if in use.
     void closeUsbAdapter();
@@ -101,9 +106,9 @@ class AdapterLink : private PortTransports, private UsbAdapterHost {
     const UsbAdapter& usbAdapter() const { return usbAdapter_; }
 
   private:
-    AdapterLink(AdapterView& view, QObject* context, std::unique_ptr<TtyClass> ttys,
-                std::unique_ptr<D2xxLibrary> d2xx, std::unique_ptr<DeviceEvents> events,
-                std::string deviceFolder, FileSystem& files);
+    AdapterLink(PortSelector& selector, FrontEnd& frontEnd, QObject* context,
+                std::unique_ptr<TtyClass> ttys, std::unique_ptr<D2xxLibrary> d2xx,
+                std::unique_ptr<DeviceEvents> events, std::string deviceFolder, FileSystem& files);
 
     void watchDevices();
     void onDeviceEvent(const DeviceEvent& event);
@@ -118,13 +123,8 @@ class AdapterLink : private PortTransports, private UsbAdapterHost {
     bool serialOpen() const override;
     std::string deviceGroup(std::string_view name) const override;
 
-    // UsbAdapterHost
-    void showMessage(std::string_view text) override;
-    void showSystemMessage(std::string_view text) override;
-
     void deliver(std::string_view text);
 
-    AdapterView& view_;
     QObject* context_;
     std::unique_ptr<TtyClass> ownedTtys_;
     std::unique_ptr<D2xxLibrary> ownedD2xx_;

@@ -71,7 +71,7 @@ void PortSelection::fillPortSelectorAtStartup(std::string savedPort) {
     if (savedPort_ == kUsbPortName) {
         if (!transports_.openUsb(true)) {
             view_.enableGyroButtons(false);
-            view_.showMessage(port_text::kUnableToOpen);
+            frontEnd_.showMessage(port_text::kUnableToOpen);
             savedPort_.clear();
         }
         return;
@@ -95,7 +95,6 @@ void PortSelection::refreshPortList() {
 }
 
 void PortSelection::openSelectedPort() {
-    view_.takeControlsIntoFields();
     const std::optional<std::string> selected = view_.selectedEntry();
     if (!selected) {
         view_.enableGyroButtons(false);
@@ -104,26 +103,30 @@ void PortSelection::openSelectedPort() {
     }
     if (*selected == kUsbPortName) {
         if (transports_.openUsb(false)) {
-            view_.storeComPort(kUsbPortName);
+            chosen(kUsbPortName);
             savedPort_ = kUsbPortName;
             view_.enableGyroButtons(true);
         }
     } else if (openSerialPort(*selected)) {
-        view_.storeComPort(*selected);
+        chosen(*selected);
         savedPort_ = *selected;
     } else {
         savedPort_.clear();
     }
-    view_.showFieldsInControls();
+}
+
+void PortSelection::chosen(std::string_view name) {
+    if (portChosen_)
+        portChosen_(name);
 }
 
 bool PortSelection::openSerialPort(std::string_view name) {
     const SysResult opened = transports_.openSerial(name);
     if (!opened) {
         view_.enableGyroButtons(false);
-        view_.showMessage(port_text::kUnableToOpen);
+        frontEnd_.showMessage(port_text::kUnableToOpen);
         if (isPermissionError(opened)) {
-            view_.showMessage(port_text::permissionHelp(name, transports_.deviceGroup(name)));
+            frontEnd_.showMessage(port_text::permissionHelp(name, transports_.deviceGroup(name)));
         }
         return false;
     }
@@ -140,7 +143,7 @@ void PortSelection::closeConnection() {
 }
 
 void PortSelection::showFound(std::string_view port) {
-    view_.showMessage(port_text::found(port));
+    frontEnd_.showMessage(port_text::found(port));
 }
 
 void PortSelection::detectAdapterPort() {
@@ -151,7 +154,7 @@ void PortSelection::detectAdapterPort() {
         bool& flag;
         ~Done() { flag = false; }
     } done{detecting_};
-    const PromptAnswer unplugged = view_.askContinueAbort(port_text::kUnplug);
+    const PromptAnswer unplugged = frontEnd_.askContinueAbort(port_text::kUnplug);
     if (unplugged == PromptAnswer::Abort) {
         return;
     }
@@ -174,7 +177,7 @@ void PortSelection::detectAdapterPort() {
     std::erase(before, std::string(kUsbPortName));
     portList_.clear();
 
-    if (view_.askContinueAbort(port_text::kPlugIn) != PromptAnswer::Continue) {
+    if (frontEnd_.askContinueAbort(port_text::kPlugIn) != PromptAnswer::Continue) {
         return;
     }
 
@@ -192,7 +195,7 @@ void PortSelection::detectAdapterPort() {
             }
         }
         if (portList_.size() <= before.size() || added.size() != 1) {
-            view_.showMessage(port_text::kNotDetected);
+            frontEnd_.showMessage(port_text::kNotDetected);
             view_.clearSelector();
             return;
         }
@@ -218,7 +221,7 @@ void PortSelection::portAdded(std::string_view name) {
     // Its entry never left the list.
     lost_.clear();
     if (!transports_.serialOpen() && !transports_.usbInUse() && openSerialPort(name))
-        view_.showStatus(port_text::adapterBack(name));
+        frontEnd_.showStatus(port_text::adapterBack(name));
 }
 
 void PortSelection::portRemoved(std::string_view name) {
@@ -242,9 +245,9 @@ void PortSelection::usbAdapterAdded() {
         return;
     if (transports_.openUsb(true)) {
         view_.enableGyroButtons(true);
-        view_.showStatus(port_text::adapterBack(kUsbPortName));
+        frontEnd_.showStatus(port_text::adapterBack(kUsbPortName));
     } else {
-        view_.showMessage(port_text::kUnableToOpen);
+        frontEnd_.showMessage(port_text::kUnableToOpen);
     }
 }
 
@@ -270,7 +273,7 @@ void PortSelection::lose(std::string_view port) {
     view_.enableGyroButtons(false);
     const bool told = adapterLost_ && adapterLost_();
     if (!told)
-        view_.showMessage(port_text::adapterGone(name));
+        frontEnd_.showMessage(port_text::adapterGone(name));
 }
 
 }  // namespace vn340

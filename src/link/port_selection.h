@@ -12,8 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/front_end.h"
 #include "base/sys_result.h"
-#include "link/adapter_view.h"
+#include "link/port_selector.h"
 
 namespace vn340 {
 
@@ -69,8 +70,8 @@ class PortTransports {
 
 class PortSelection {
   public:
-    PortSelection(PortView& view, PortTransports& transports)
-        : view_(view), transports_(transports) {}
+    PortSelection(PortSelector& selector, FrontEnd& frontEnd, PortTransports& transports)
+        : view_(selector), frontEnd_(frontEnd), transports_(transports) {}
 
     // `savedPort` is the "COM PORT" preference as read at start-up.
     void fillPortSelectorAtStartup(std::string savedPort);
@@ -94,6 +95,11 @@ class PortSelection {
     // Told when the open adapter has gone, its port already closed; answers whether the pilot
     // has heard of it already (a sequence that was running ended with its own message).
     void onAdapterLost(std::function<bool()> handler) { adapterLost_ = std::move(handler); }
+    // Told of each port the pilot chose (or the wizard found) that opened: the one to open
+    // at the next start.
+    void onPortChosen(std::function<void(std::string_view)> handler) {
+        portChosen_ = std::move(handler);
+    }
 
     const std::string& savedPort() const { return savedPort_; }
     const std::vector<std::string>& portList() const { return portList_; }
@@ -105,11 +111,15 @@ class PortSelection {
     void showFound(std::string_view port);
     void lose(std::string_view port);
 
-    PortView& view_;
+    void chosen(std::string_view name);
+
+    PortSelector& view_;
+    FrontEnd& frontEnd_;
     PortTransports& transports_;
     std::string savedPort_;
     std::vector<std::string> portList_;
     std::function<bool()> adapterLost_;
+    std::function<void(std::string_view)> portChosen_;
     // The port of the adapter pulled out while open, until it comes back or another is chosen.
     std::string lost_;
     bool detecting_ = false;

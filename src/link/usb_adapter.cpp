@@ -90,8 +90,8 @@ struct AbandonOnDrop {
 
 }  // namespace
 
-UsbAdapter::UsbAdapter(UsbAdapterHost& host, D2xxLibrary& library, UsbLineSettings line)
-    : host_(host), library_(library), line_(line) {}
+UsbAdapter::UsbAdapter(FrontEnd& frontEnd, D2xxLibrary& library, UsbLineSettings line)
+    : frontEnd_(frontEnd), library_(library), line_(line) {}
 
 UsbAdapter::~UsbAdapter() {
     close();
@@ -99,7 +99,7 @@ UsbAdapter::~UsbAdapter() {
 
 SysResult UsbAdapter::fail(bool quiet, int error, std::string_view text) {
     if (!quiet)
-        host_.showMessage(text);
+        frontEnd_.showMessage(text);
     return SysResult::failure(error, std::string(text));
 }
 
@@ -114,7 +114,7 @@ SysResult UsbAdapter::open(bool quiet) {
         if (library_.has(entry))
             continue;
         if (const auto box = missingEntryBox(entry))
-            host_.showSystemMessage(*box);
+            frontEnd_.showSystemMessage(*box);
         library_.unload();
         return fail(quiet, ELIBBAD, usb_text::kUnableToLoad);
     }
@@ -140,7 +140,7 @@ SysResult UsbAdapter::open(bool quiet) {
 }
 
 SysResult UsbAdapter::notValid(int error) {
-    host_.showSystemMessage(usb_text::kNotificationNotValid);
+    frontEnd_.showSystemMessage(usb_text::kNotificationNotValid);
     return SysResult::failure(error, std::string(usb_text::kNotificationNotValid));
 }
 

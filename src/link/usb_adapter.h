@@ -18,6 +18,7 @@
 #include <string_view>
 #include <thread>
 
+#include "base/front_end.h"
 #include "base/sys_result.h"
 #include "link/d2xx_library.h"
 #include "link/line_settings.h"
@@ -40,19 +41,10 @@ inline constexpr std::string_view kNotificationNotValid = "FT_SetEventNotificati
 
 inline constexpr std::size_t kUsbChunkSize = 200;
 
-class UsbAdapterHost {
-  public:
-    virtual ~UsbAdapterHost() = default;
-    // The program's own message dialog (the text is shown as it is).
-    virtual void showMessage(std::string_view text) = 0;
-    // The plain system message box.
-    virtual void showSystemMessage(std::string_view text) = 0;
-};
-
 class UsbAdapter {
   public:
     // The library must outlive the adapter.
-    UsbAdapter(UsbAdapterHost& host, D2xxLibrary& library, UsbLineSettings line);
+    UsbAdapter(FrontEnd& frontEnd, D2xxLibrary& library, UsbLineSettings line);
     ~UsbAdapter();
 
     UsbAdapter(const UsbAdapter&) = delete;
@@ -104,7 +96,7 @@ class UsbAdapter {
     bool moreWaiting();
     void stopThread();
 
-    UsbAdapterHost& host_;
+    FrontEnd& frontEnd_;
     D2xxLibrary& library_;
     UsbLineSettings line_;
     d2xx::FtHandle device_ = nullptr;

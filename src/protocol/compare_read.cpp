@@ -4,8 +4,12 @@
 
 namespace vn340 {
 
-GyroCompareRead::GyroCompareRead(SequenceHost& host, Completion onComplete)
-    : host_(host), onComplete_(std::move(onComplete)) {}
+GyroCompareRead::GyroCompareRead(SequenceHost& host, FrontEnd& frontEnd, Screen& screen,
+                                 Completion onComplete)
+    : host_(host),
+      screen_(screen),
+      onComplete_(std::move(onComplete)),
+      engine_(config_, *this, frontEnd, *this) {}
 
 void GyroCompareRead::start(const GyroConfig& base) {
     config_ = base;

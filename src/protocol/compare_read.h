@@ -2,10 +2,10 @@
 
 // "Compare with gyro": the gyro read with exactly the frames of "Read from gyro", but into a
 // configuration of its own, so that what the gyro holds can be set beside the screen. The
-// program's sequence host still runs the timers, sends the frames, shows the status line and
-// the messages and switches the controls off meanwhile (so nothing else talks to the gyro),
-// but the screen is neither read nor refreshed, and the statistics word stays on the gyro for
-// the next real read to offer.
+// program's sequence host still runs the timers and sends the frames, the front end shows the
+// status line and the messages, and the screen's controls are switched off meanwhile (so
+// nothing else talks to the gyro), but the screen is neither read nor shown again, and the
+// statistics word stays on the gyro for the next real read to offer.
 
 #include <functional>
 #include <string_view>
@@ -15,13 +15,13 @@
 
 namespace vn340 {
 
-class GyroCompareRead final : private SequenceHost {
+class GyroCompareRead final : private SequenceHost, private BlankScreen {
   public:
     // Receives the configuration the gyro holds when the read has ended well; a read that
     // fails ends with the engine's message and nothing else.
     using Completion = std::function<void(const GyroConfig& gyro)>;
 
-    GyroCompareRead(SequenceHost& host, Completion onComplete);
+    GyroCompareRead(SequenceHost& host, FrontEnd& frontEnd, Screen& screen, Completion onComplete);
 
     // Starts from `base` (the screen's configuration), so what the gyro does not hold, the
     // comments, stays as the screen has it.
@@ -37,28 +37,25 @@ class GyroCompareRead final : private SequenceHost {
     SequenceEngine& engine() { return engine_; }
 
   private:
-    // SequenceHost: the program's host, less everything that touches the screen.
+    // SequenceHost: the program's, but the end of the read is this one's own.
     void armTimer(SequenceTimer timer, std::chrono::milliseconds delay) override {
         host_.armTimer(timer, delay);
     }
     void killTimer(SequenceTimer timer) override { host_.killTimer(timer); }
     void sendFrame(std::string_view frame) override { host_.sendFrame(frame); }
-    void setStatus(std::string_view text) override { host_.showStatus(text); }
-    void showStatus(std::string_view text) override { host_.showStatus(text); }
-    void showMessage(std::string_view text) override { host_.showMessage(text); }
-    void enableControls(bool enable) override { host_.enableControls(enable); }
-    void enableGyroButtons(bool enable) override { host_.enableGyroButtons(enable); }
     bool adapterOpen() const override { return host_.adapterOpen(); }
-    void takeControlsIntoFields() override {}
-    void refreshControls() override {}
     StatisticsAnswer offerStatistics() override { return StatisticsAnswer::Finish; }
-    void diagnosticsMenuChanged(bool) override {}
     void readComplete() override;
 
+    // Screen: the controls are switched as for any read; nothing else of the screen is touched.
+    void enableControls(bool on) override { screen_.enableControls(on); }
+    void enableGyroButtons(bool on) override { screen_.enableGyroButtons(on); }
+
     SequenceHost& host_;
+    Screen& screen_;
     Completion onComplete_;
     GyroConfig config_;
-    SequenceEngine engine_{config_, *this};
+    SequenceEngine engine_;
 };
 
 }  // namespace vn340

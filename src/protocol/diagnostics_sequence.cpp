@@ -54,7 +54,7 @@ void SequenceEngine::runDiagState() {
 }
 
 void SequenceEngine::beginDiagnostics() {
-    host_.enableGyroButtons(false);
+    screen_.enableGyroButtons(false);
     stepIndex_ = 0;
     state_ = S::DiagSendProductId;
     host_.armTimer(kStep, kStepDelay);
@@ -71,7 +71,7 @@ void SequenceEngine::readGyroSignal() {
 void SequenceEngine::readLiveSignals() {
     const PairReply pair = decodePairReply(dropLeading(replyBuffer_, kLiveSignalsLeading));
     if (pair.passed) {
-        host_.setStatus(diagnosticsStatusText(gyroSignal_, pair.first, pair.second));
+        frontEnd_.showStatus(diagnosticsStatusText(gyroSignal_, pair.first, pair.second));
     }
     // The pilot's stop is looked at here only, so the round in progress always completes.
     if (diagnosticsRunning_) {

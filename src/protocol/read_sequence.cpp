@@ -98,7 +98,7 @@ void SequenceEngine::runReadState() {
 }
 
 void SequenceEngine::beginRead() {
-    host_.enableGyroButtons(false);
+    screen_.enableGyroButtons(false);
     stepIndex_ = 0;
     serialLowRead_ = false;
     keptServoData_.reset();
@@ -114,7 +114,7 @@ void SequenceEngine::readParameter() {
     }
     const std::string_view status = kReadStatus[static_cast<std::size_t>(stepIndex_)];
     if (!status.empty()) {
-        host_.setStatus(status);
+        frontEnd_.showStatus(status);
     }
     const ParameterReadEffect effect = storeParameterWord(config_, stepIndex_, word.value);
     if (effect.keptServoData) {
@@ -173,9 +173,9 @@ void SequenceEngine::finishRead() {
     if (keptServoData_) {
         applyServoData(config_, *keptServoData_);
     }
-    host_.refreshControls();
+    refreshScreen();
     state_ = S::Idle;
-    host_.setStatus("Read complete");
+    frontEnd_.showStatus("Read complete");
     host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     giveControlsBack();
     host_.readComplete();

@@ -58,20 +58,28 @@ bool diagnosticsReceive(SequenceState state) {
 
 }  // namespace
 
-SequenceEngine::SequenceEngine(GyroConfig& config, SequenceHost& host)
-    : config_(config), host_(host) {}
+SequenceEngine::SequenceEngine(GyroConfig& config, SequenceHost& host, FrontEnd& frontEnd,
+                               Screen& screen)
+    : config_(config), host_(host), frontEnd_(frontEnd), screen_(screen) {}
+
+void SequenceEngine::refreshScreen() {
+    const int flags = (flagBits_.bit8 ? kFlagBit8 : 0) | (flagBits_.bit10 ? kFlagBit10 : 0) |
+                      (flagBits_.bit11 ? kFlagBit11 : 0) | (flagBits_.bit12 ? kFlagBit12 : 0);
+    screen_.setServoFlagBoxes(flags);
+    screen_.showModel(config_);
+}
 
 void SequenceEngine::startRead(StatisticsWord statistics) {
     statistics_ = statistics;
     configBeforeRead_ = config_;
     flagBitsBeforeRead_ = flagBits_;
-    host_.enableControls(false);
+    screen_.enableControls(false);
     state_ = S::ReadBegin;
     host_.armTimer(SequenceTimer::ReadStep, kStepDelay);
 }
 
 void SequenceEngine::startWrite() {
-    host_.enableControls(false);
+    screen_.enableControls(false);
     state_ = S::WriteBegin;
     host_.armTimer(SequenceTimer::WriteStep, kStepDelay);
 }
@@ -84,11 +92,11 @@ void SequenceEngine::diagnosticsCommand() {
     if (diagnosticsRunning_) {
         // The round in progress finishes; the flag is looked at once per round.
         diagnosticsRunning_ = false;
-        host_.diagnosticsMenuChanged(false);
+        screen_.showDiagnosticsRunning(false);
         return;
     }
-    host_.enableControls(false);
-    host_.diagnosticsMenuChanged(true);
+    screen_.enableControls(false);
+    screen_.showDiagnosticsRunning(true);
     diagnosticsRunning_ = true;
     state_ = S::DiagBegin;
     host_.armTimer(SequenceTimer::DiagStep, kStepDelay);
@@ -123,7 +131,7 @@ void SequenceEngine::onTimer(SequenceTimer timer) {
             step({}, &SequenceEngine::runDiagState);
             break;
         case SequenceTimer::StatusClear:
-            host_.showStatus({});
+            frontEnd_.showStatus({});
             break;
     }
 }
@@ -158,7 +166,7 @@ bool SequenceEngine::adapterLost() {
 void SequenceEngine::step(std::string_view text, Runner run) {
     replyBuffer_.append(text);
     (this->*run)();
-    host_.refreshControls();
+    refreshScreen();
 }
 
 void SequenceEngine::send(std::string_view frame, SequenceState nextState,
@@ -166,7 +174,7 @@ void SequenceEngine::send(std::string_view frame, SequenceState nextState,
     replyBuffer_.clear();
     state_ = nextState;
     if (!status.empty()) {
-        host_.setStatus(status);
+        frontEnd_.showStatus(status);
     }
     host_.armTimer(SequenceTimer::Timeout, kReplyTimeout);
     host_.sendFrame(frame);
@@ -195,11 +203,11 @@ void SequenceEngine::endWithMessage(std::string_view message, bool clearStatus) 
     const Sequence sequence = running();
     host_.killTimer(SequenceTimer::Timeout);
     if (clearStatus) {
-        host_.setStatus({});
+        frontEnd_.showStatus({});
     }
     state_ = S::Idle;
     replyBuffer_.clear();
-    host_.showMessage(endEarly(sequence, message));
+    frontEnd_.showMessage(endEarly(sequence, message));
     giveControlsBack();
     if (sequence == Sequence::Diagnostics) {
         stopDiagnostics();
@@ -211,7 +219,7 @@ std::string SequenceEngine::endEarly(Sequence sequence, std::string_view message
     if (sequence == Sequence::Read) {
         config_ = configBeforeRead_;
         flagBits_ = flagBitsBeforeRead_;
-        host_.refreshControls();
+        refreshScreen();
         text += "\n\n";
         text += sequence_text::kReadUnfinished;
     } else if (sequence == Sequence::Write) {
@@ -226,10 +234,10 @@ std::string SequenceEngine::endEarly(Sequence sequence, std::string_view message
 }
 
 void SequenceEngine::giveControlsBack() {
-    host_.enableControls(true);
+    screen_.enableControls(true);
     // A sequence can run, and end, without any port: diagnostics started before one was chosen.
     if (!host_.adapterOpen()) {
-        host_.enableGyroButtons(false);
+        screen_.enableGyroButtons(false);
     }
 }
 
@@ -242,7 +250,7 @@ void SequenceEngine::timeout() {
     replyBuffer_.clear();
     const std::string message = endEarly(sequence, sequence_text::kCommunicationFailure);
     giveControlsBack();
-    host_.showMessage(message);
+    frontEnd_.showMessage(message);
     host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     stopDiagnostics();
 }
@@ -250,7 +258,7 @@ void SequenceEngine::timeout() {
 void SequenceEngine::stopDiagnostics() {
     if (diagnosticsRunning_) {
         diagnosticsRunning_ = false;
-        host_.diagnosticsMenuChanged(false);
+        screen_.showDiagnosticsRunning(false);
     }
 }
 

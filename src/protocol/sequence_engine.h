@@ -13,7 +13,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/front_end.h"
 #include "config/gyro_config.h"
+#include "config/screen.h"
 #include "protocol/identification.h"
 #include "protocol/sequence_state.h"
 #include "protocol/write_verification.h"
@@ -42,6 +44,8 @@ enum class StatisticsWord { HandOver, LeaveOnGyro };
 // without clearing it.
 enum class StatisticsAnswer { OfferAgain = 16, ClearWord = 17, Finish = 19 };
 
+// What the engine runs on besides its front end and its screen: numbered timers, the adapter,
+// the statistics offer, and whoever follows the ends of reads and stores.
 class SequenceHost {
   public:
     virtual ~SequenceHost() = default;
@@ -51,30 +55,11 @@ class SequenceHost {
     virtual void killTimer(SequenceTimer timer) = 0;
 
     virtual void sendFrame(std::string_view frame) = 0;
-    // Shown with the next refresh of the controls.
-    virtual void setStatus(std::string_view text) = 0;
-    // Sets the status line and shows it at once, leaving every other control as it is: the
-    // line is cleared a while after a sequence has ended, when a full refresh would throw
-    // away what the pilot has typed since.
-    virtual void showStatus(std::string_view text) = 0;
-    // Modal: returns when the pilot has closed the message.
-    virtual void showMessage(std::string_view text) = 0;
-
-    // All 25 controls at once, and the two gyro buttons alone.
-    virtual void enableControls(bool enable) = 0;
-    virtual void enableGyroButtons(bool enable) = 0;
     // Whether a port to the adapter is open now.
     virtual bool adapterOpen() const = 0;
 
-    // Data exchange with the window: the pilot's edits into the model, the model onto screen.
-    virtual void takeControlsIntoFields() = 0;
-    virtual void refreshControls() = 0;
-
     // The statistics word was not 0 at the end of a read.
     virtual StatisticsAnswer offerStatistics() = 0;
-
-    // The diagnostics menu item reads "Stop diagnostics" while `running`.
-    virtual void diagnosticsMenuChanged(bool running) = 0;
 
     // A read or a store has ended well; the engine is idle again. What the program does
     // after a good exchange with the gyro (keeping it in the history) starts here. After a
@@ -111,7 +96,10 @@ inline constexpr std::string_view kStoreNotBegun =
 
 class SequenceEngine {
   public:
-    SequenceEngine(GyroConfig& config, SequenceHost& host);
+    // The engine works on `config`, which `screen` shows: the pilot's edits are taken from it
+    // as a store begins and every step shows the configuration again. Messages and the status
+    // line go to `frontEnd`.
+    SequenceEngine(GyroConfig& config, SequenceHost& host, FrontEnd& frontEnd, Screen& screen);
 
     // "Read from gyro" and "Store to gyro" (after the safety agreement).
     void startRead(StatisticsWord statistics = StatisticsWord::HandOver);
@@ -211,8 +199,13 @@ class SequenceEngine {
     void timeout();
     void stopDiagnostics();
 
+    // The engine's own refresh of the screen: the hidden bit boxes and the whole model.
+    void refreshScreen();
+
     GyroConfig& config_;
     SequenceHost& host_;
+    FrontEnd& frontEnd_;
+    Screen& screen_;
 
     SequenceState state_ = SequenceState::Idle;
     int stepIndex_ = 0;

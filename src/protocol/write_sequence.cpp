@@ -113,10 +113,10 @@ void SequenceEngine::beginWrite() {
     serialLowRead_ = false;
     storeWords_ = {};
     writing_ = false;
-    host_.enableGyroButtons(false);
+    screen_.enableGyroButtons(false);
     state_ = S::WriteSendProductId;
     host_.armTimer(kStep, kStepDelay);
-    host_.takeControlsIntoFields();
+    screen_.takeAll(config_);
 }
 
 void SequenceEngine::keepServoFlags() {
@@ -135,7 +135,7 @@ void SequenceEngine::keepServoFlags() {
 void SequenceEngine::writeParameter() {
     const std::string_view status = kWriteStatus[static_cast<std::size_t>(stepIndex_)];
     if (!status.empty()) {
-        host_.setStatus(status);
+        frontEnd_.showStatus(status);
     }
     const std::uint16_t word = parameterWordForWriteStep(config_, stepIndex_, flagsAsRead_);
     if (stepIndex_ == kServoDataStep) {
@@ -161,7 +161,7 @@ void SequenceEngine::nextWriteStep() {
 
 void SequenceEngine::beginVerify() {
     stepIndex_ = 0;
-    host_.setStatus(sequence_text::kVerifying);
+    frontEnd_.showStatus(sequence_text::kVerifying);
     consumed(S::VerifySendWord, kStep, kReadBackStep);
 }
 
@@ -185,11 +185,11 @@ void SequenceEngine::finishWrite() {
     const GyroConfig gyroHolds = configFromReadBack(config_, storeWords_);
     writing_ = false;
     state_ = S::Idle;
-    host_.setStatus(differences.empty() ? std::string_view("Write complete")
-                                        : sequence_text::kStoreNotVerified);
-    host_.refreshControls();
+    frontEnd_.showStatus(differences.empty() ? std::string_view("Write complete")
+                                             : sequence_text::kStoreNotVerified);
+    refreshScreen();
     if (!differences.empty()) {
-        host_.showMessage(sequence_text::storeDiffers(differences));
+        frontEnd_.showMessage(sequence_text::storeDiffers(differences));
     }
     host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     giveControlsBack();

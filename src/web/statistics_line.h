@@ -8,16 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/front_end.h"
 #include "config/gyro_config.h"
 
 namespace vn340 {
-
-// What the pilot typed into the offer, as UTF-8, unchanged.
-struct StatisticsAnswers {
-    std::string helicopter;
-    std::string servo;
-    std::string email;
-};
 
 // "SN=%i,FW=%02X%02X,ST=%04X,HE=%i,LE=%i,MT=%i,RD=%i,1E=%i,2A=%i,2D=%i,2C=%i,2CC=%i,2E=%i,
 // 2S=%i,FG=%04X,HELI=%s,SERVO=%s,EMAIL=%s" (one line).

@@ -20,28 +20,28 @@ std::string statistics_text::requestFailed(std::string_view errorText) {
 }
 
 StatisticsAnswer offerStatistics(const GyroConfig& config, ProfileStore& prefs, int today,
-                                 StatisticsOfferHost& host) {
+                                 FrontEnd& frontEnd) {
     if (today < prefs.getInt(kSettingsSection, kDateKey, today))
         return StatisticsAnswer::Finish;
     prefs.writeInt(kSettingsSection, kDateKey, today);
 
-    const PilotChoice choice = host.askPilot();
+    const PilotChoice choice = frontEnd.askStatistics();
     if (!choice.send) {
         if (choice.doNotAskAgain)
             prefs.writeInt(kSettingsSection, kDateKey, today + kStatisticsQuietDays);
         return StatisticsAnswer::Finish;
     }
 
-    const Submission submission = host.submit(statisticsLine(config, choice.answers));
+    const Submission submission = frontEnd.uploadStatistics(statisticsLine(config, choice.answers));
     switch (submission.result) {
         case SubmitResult::Accepted:
-            host.showMessage(statistics_text::kSubmitted);
+            frontEnd.showMessage(statistics_text::kSubmitted);
             return StatisticsAnswer::ClearWord;
         case SubmitResult::RequestFailed:
-            host.showMessage(statistics_text::requestFailed(submission.errorText));
+            frontEnd.showMessage(statistics_text::requestFailed(submission.errorText));
             break;
         case SubmitResult::InvalidAnswer:
-            host.showMessage(statistics_text::kTryAgain);
+            frontEnd.showMessage(statistics_text::kTryAgain);
             break;
         case SubmitResult::Cancelled:
             // The pilot knows; nothing failed that needs telling.

@@ -2,29 +2,19 @@
 
 // The offer after a read that found statistics waiting on the gyro: whether to ask today (the
 // "DATE" preference spaces the offers), what to send when the pilot says "Send", and what to
-// tell the pilot afterwards. The dialog, the upload and the messages belong to the host, so
-// this runs the same against the window and against a test.
+// tell the pilot afterwards. The offer, the upload and the messages belong to the front end,
+// so this runs the same against the window and against a test.
 
 #include <string>
 #include <string_view>
 
+#include "base/front_end.h"
 #include "config/gyro_config.h"
 #include "config/profile_store.h"
 #include "protocol/sequence_engine.h"
 #include "web/statistics_line.h"
 
 namespace vn340 {
-
-// Cancelled: the pilot stopped the upload before its answer came; whether the service got the
-// line is not known, so it counts as not sent.
-enum class SubmitResult { Accepted = 0, RequestFailed = -1, InvalidAnswer = -2, Cancelled = -3 };
-
-// The end of one upload; `errorText` says why it failed and is empty when it was accepted or
-// cancelled.
-struct Submission {
-    SubmitResult result = SubmitResult::RequestFailed;
-    std::string errorText;
-};
 
 inline constexpr std::string_view kInvalidAnswerText =
     "Error: An invalid response was returned by the server";
@@ -35,24 +25,6 @@ inline constexpr std::string_view kInvalidAnswerText =
 // Every other answer is an invalid one.
 Submission judgeSubmission(bool fetched, int httpStatus, std::string_view lastText,
                            std::string_view answer);
-
-// How the pilot closed the offer, with the dialog's fields as they then were.
-struct PilotChoice {
-    bool send = false;
-    StatisticsAnswers answers;
-    bool doNotAskAgain = false;
-};
-
-class StatisticsOfferHost {
-  public:
-    virtual ~StatisticsOfferHost() = default;
-    // Shows the offer modally.
-    virtual PilotChoice askPilot() = 0;
-    // Uploads the line; blocks until the request has ended.
-    virtual Submission submit(const std::string& line) = 0;
-    // Modal: returns when the pilot has closed the message.
-    virtual void showMessage(std::string_view text) = 0;
-};
 
 // A skip with "Do not ask next time" keeps the offer away for this many days.
 inline constexpr int kStatisticsQuietDays = 30;
@@ -73,6 +45,6 @@ std::string requestFailed(std::string_view errorText);
 // due or the pilot skipped it. A "DATE" that cannot be written only means the pilot may be
 // asked again sooner.
 StatisticsAnswer offerStatistics(const GyroConfig& config, ProfileStore& prefs, int today,
-                                 StatisticsOfferHost& host);
+                                 FrontEnd& frontEnd);
 
 }  // namespace vn340

@@ -162,13 +162,12 @@ TEST_F(ConfigDialogTest, RefusedTextKeepsTheCommentsBeingWritten) {
     EXPECT_EQ(comments->toPlainText(), "new tail rotor");
 }
 
-TEST_F(ConfigDialogTest, AFieldCheckKeepsAStatusNotYetShown) {
+TEST_F(ConfigDialogTest, AFieldCheckAndTheExchangeLeaveTheStatusLineAlone) {
     start();
-    access().view().setStatus("Reading firmware");
+    access().frontEnd().showStatus("Reading firmware");
     typeAndTab(1033, "50");
     EXPECT_EQ(status(), "Reading firmware");
-    // And still has it for the exchange after.
-    access().view().showBoxes(model());
+    access().screen().showBoxes(model());
     EXPECT_EQ(status(), "Reading firmware");
 }
 
@@ -181,7 +180,7 @@ TEST_F(ConfigDialogTest, TheExchangeStopsAtTheFirstBoxWithoutANumber) {
     control<QLineEdit>(1045)->setText("9");
     driver().thenPress("OK");
     GyroConfig taken = model();
-    EXPECT_EQ(access().view().takeBoxes(taken), NumericField::LowEndpoint);
+    EXPECT_EQ(access().screen().takeBoxes(taken), NumericField::LowEndpoint);
     EXPECT_EQ(driver().messages().size(), 1u);
     EXPECT_EQ(taken.cwStopGain, 60);
     EXPECT_EQ(taken.lowEndpoint, 100);
@@ -198,7 +197,7 @@ TEST_F(ConfigDialogTest, ReadOnlyTextsTravelWithTheExchange) {
     shown.firmwareVersion = "1.09";
     shown.loaderVersion = "2.01";
     shown.serialNumber = "12345";
-    access().view().showBoxes(shown);
+    access().screen().showBoxes(shown);
     EXPECT_EQ(text(1046), "1.09");
     EXPECT_EQ(text(1055), "2.01");
     EXPECT_EQ(text(1050), "12345");

@@ -228,9 +228,9 @@ TEST_F(ConfigDialogTest, TheSaveTakesTheCommentLinesAsDisplayed) {
         longLine += QStringLiteral("word%1 ").arg(i);
     box->setPlainText(longLine + "\n\nlast");
     GyroConfig taken = model();
-    ASSERT_FALSE(access().view().takeBoxes(taken));
+    ASSERT_FALSE(access().screen().takeBoxes(taken));
     const std::optional<std::vector<std::string>> displayed =
-        access().view().commentDisplayLines(taken.userComments);
+        access().screen().commentDisplayLines(taken.userComments);
     ASSERT_TRUE(displayed);
     const std::vector<std::string>& lines = *displayed;
     ASSERT_GT(lines.size(), 3u);

@@ -227,8 +227,8 @@ TEST_F(ConfigDialogTest, SwitchingTheControlsOffTouchesNoChoice) {
                      [&portListsClosed] { ++portListsClosed; });
     pick(1044, 23);
     pick(1052, 12);
-    access().view().enableControls(false);
-    access().view().enableControls(true);
+    access().screen().enableControls(false);
+    access().screen().enableControls(true);
     EXPECT_EQ(choice(1052), "0.13");
     EXPECT_EQ(portListsClosed, 0);
 }
@@ -270,7 +270,7 @@ TEST_F(ConfigDialogTest, LoadDefaultsPutsTheFactoryConfigurationBack) {
     click(1026);
     control<QSlider>(1042)->setValue(3);
     access().model().firmwareVersion = "1.09";
-    access().view().showBoxes(model());
+    access().screen().showBoxes(model());
     click(1064);
     EXPECT_EQ(text(1033), "100");
     EXPECT_EQ(choice(1044), "Generic");
@@ -317,20 +317,18 @@ TEST_F(ConfigDialogTest, ARunningSequenceSwitchesOffAllItsControls) {
 
 TEST_F(ConfigDialogTest, GyroButtonsSwitchTogether) {
     startWithGyro();
-    access().view().enableGyroButtons(false);
+    access().screen().enableGyroButtons(false);
     EXPECT_FALSE(control(1031)->isEnabled());
     EXPECT_FALSE(control(1032)->isEnabled());
     EXPECT_TRUE(control(1065)->isEnabled());
-    access().view().enableGyroButtons(true);
+    access().screen().enableGyroButtons(true);
     EXPECT_TRUE(control(1031)->isEnabled());
     EXPECT_TRUE(control(1032)->isEnabled());
 }
 
-TEST_F(ConfigDialogTest, StatusShowsAtTheNextExchangeAndClearsAfterThreeSeconds) {
+TEST_F(ConfigDialogTest, StatusShowsAtOnceAndClearsAfterThreeSeconds) {
     start();
-    access().view().setStatus("Read complete");
-    EXPECT_EQ(status(), "");
-    access().view().showBoxes(model());
+    access().frontEnd().showStatus("Read complete");
     EXPECT_EQ(status(), "Read complete");
     // What the pilot types meanwhile survives the clearing.
     typeInto(1034, "77");
@@ -344,14 +342,14 @@ TEST_F(ConfigDialogTest, StatusShowsAtTheNextExchangeAndClearsAfterThreeSeconds)
     timer->start(10);
     EXPECT_TRUE(eventually([this] { return status().isEmpty(); })) << status().toStdString();
     EXPECT_EQ(text(1034), "77");
-    access().view().showBoxes(model());
+    access().screen().showBoxes(model());
     EXPECT_EQ(status(), "") << "cleared for the next exchange too";
 }
 
 TEST_F(ConfigDialogTest, HiddenBitBoxesMirrorTheServoFlags) {
     start();
-    access().view().setServoFlagBoxes(0x1100 | 0x0200);  // bits 8, 9 and 12
-    access().view().showBoxes(model());
+    access().screen().setServoFlagBoxes(0x1100 | 0x0200);  // bits 8, 9 and 12
+    access().screen().showBoxes(model());
     EXPECT_TRUE(control<QCheckBox>(1086)->isChecked());
     EXPECT_FALSE(control<QCheckBox>(1087)->isChecked());
     EXPECT_FALSE(control<QCheckBox>(1088)->isChecked());

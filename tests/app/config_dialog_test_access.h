@@ -5,7 +5,6 @@
 
 #include "app/config_controller.h"
 #include "app/config_dialog.h"
-#include "app/engine_host.h"
 #include "app/safety_net.h"
 #include "app/window_dialogs.h"
 
@@ -16,11 +15,12 @@ class ConfigDialogTestAccess {
     explicit ConfigDialogTestAccess(ConfigDialog& window) : window_(window) {}
 
     ConfigController& controller() const { return *window_.controller_; }
-    ConfigView& view() const { return window_; }
+    Screen& screen() const { return window_; }
+    FrontEnd& frontEnd() const { return *window_.dialogs_; }
     const WindowDialogs& dialogs() const { return *window_.dialogs_; }
     // The model itself, to put values on it that no control sets.
     GyroConfig& model() const { return window_.controller_->model_; }
-    SequenceHost& sequenceHost() const { return *window_.controller_->engineHost_; }
+    SequenceHost& sequenceHost() const { return *window_.controller_; }  // a friend sees the base
     SafetyNet& safetyNet() const { return *window_.safetyNet_; }
 
   private:

@@ -6,10 +6,8 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -18,8 +16,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "config/profile_store.h"
 
 namespace vn340 {
 namespace {
@@ -436,120 +432,6 @@ TEST(SafetyWarningDialog, ReopensWithTheStateLastAgreedTo) {
         EXPECT_TRUE(child<QCheckBox>(dialog, "idc1084")->isChecked());
         perform(dialog, Action::ClickSecond, "idc1", "idc1085");
     });
-}
-
-// ---------------------------------------------------------------------------------------------
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<absent>";
-    return file.readAll();
-}
-
-struct AgreementCase {
-    const char* name;
-    QByteArray fileBefore;  // empty: no file
-    bool skipBefore;
-    bool tick;
-    Action action;  // unused when the dialog is skipped
-    bool goOn;
-    bool skipAfter;
-    QByteArray fileAfter;
-};
-
-TEST(SafetyAgreement, RunsTheWarningAndWritesTheWarningPreference) {
-    const QByteArray prefs =
-        "[Settings]\r\nLAST DIRECTORY=/opt/vn340\r\nCOM PORT=USB\r\nDATE=0\r\nWARNING=0\r\n";
-    QByteArray prefsTicked = prefs;
-    prefsTicked.replace("WARNING=0", "WARNING=1");
-    const AgreementCase cases[] = {
-        {"agree with the box", prefs, false, true, Action::ClickFirst, true, true, prefsTicked},
-        {"agree without the box", prefsTicked, false, false, Action::ClickFirst, true, false,
-         prefs},
-        {"agree by Enter", prefs, false, true, Action::Enter, true, true, prefsTicked},
-        {"agree into a new file",
-         {},
-         false,
-         true,
-         Action::ClickFirst,
-         true,
-         true,
-         "[Settings]\r\nWARNING=1\r\n"},
-        {"cancel", prefs, false, true, Action::ClickSecond, false, false, prefs},
-        {"escape", prefs, false, true, Action::Escape, false, false, prefs},
-        {"close box", prefs, false, true, Action::CloseBox, false, false, prefs},
-        {"skipped", prefsTicked, true, false, Action::Escape, true, true, prefsTicked},
-    };
-    for (const AgreementCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        QTemporaryDir dir;
-        ASSERT_TRUE(dir.isValid());
-        const QString path = dir.filePath("TarvelRCGyro.ini");
-        if (!c.fileBefore.isEmpty()) {
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(c.fileBefore);
-        }
-        ProfileStore store;
-        store.setPath(path.toStdString());
-        SafetyWarningDialog dialog;
-        bool skip = c.skipBefore;
-        bool shown = false;
-        QTimer::singleShot(0, &dialog, [&] {
-            shown = dialog.isVisible();
-            if (!shown)
-                return;
-            if (c.tick)
-                child<QCheckBox>(dialog, "idc1084")->click();
-            perform(dialog, c.action, "idc1", "idc1085");
-        });
-        EXPECT_EQ(confirmSafetyWarning(dialog, store, skip), c.goOn);
-        EXPECT_EQ(shown, !c.skipBefore);
-        EXPECT_EQ(skip, c.skipAfter);
-        EXPECT_EQ(fileBytes(path), c.fileAfter.isEmpty() ? "<absent>" : c.fileAfter);
-        // Leave no timer behind for the next case.
-        QCoreApplication::processEvents();
-    }
-}
-
-TEST(SafetyAgreement, AfterAgreeingWithTheBoxTheWarningIsNotShownAgain) {
-    QTemporaryDir dir;
-    ProfileStore store;
-    store.setPath(dir.filePath("TarvelRCGyro.ini").toStdString());
-    SafetyWarningDialog dialog;
-    bool skip = false;
-    int shownCount = 0;
-    auto agreeTicked = [&] {
-        ++shownCount;
-        child<QCheckBox>(dialog, "idc1084")->click();
-        perform(dialog, Action::ClickFirst, "idc1", "idc1085");
-    };
-    QTimer::singleShot(0, &dialog, agreeTicked);
-    EXPECT_TRUE(confirmSafetyWarning(dialog, store, skip));
-    EXPECT_TRUE(confirmSafetyWarning(dialog, store, skip));
-    EXPECT_EQ(shownCount, 1);
-    // A later run reads the preference back.
-    EXPECT_TRUE(store.getBool("Settings", "WARNING", false));
-}
-
-TEST(SafetyAgreement, AfterAgreeingWithoutTheBoxTheWarningComesAgain) {
-    QTemporaryDir dir;
-    ProfileStore store;
-    store.setPath(dir.filePath("TarvelRCGyro.ini").toStdString());
-    SafetyWarningDialog dialog;
-    bool skip = false;
-    int shownCount = 0;
-    for (int run = 0; run < 2; ++run) {
-        QTimer::singleShot(0, &dialog, [&] {
-            ++shownCount;
-            perform(dialog, Action::ClickFirst, "idc1", "idc1085");
-        });
-        EXPECT_TRUE(confirmSafetyWarning(dialog, store, skip));
-    }
-    EXPECT_EQ(shownCount, 2);
-    EXPECT_FALSE(skip);
-    EXPECT_EQ(store.getString("Settings", "WARNING"), "0");
 }
 
 TEST(PromptDialogs, OpenCentredOverTheMainWindow) {

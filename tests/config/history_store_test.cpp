@@ -12,6 +12,7 @@
 #include "config/config_comparison.h"
 #include "config/settings_codec.h"
 #include "config/settings_file.h"
+#include "support/scripted_pilot.h"
 
 namespace vn340 {
 namespace {
@@ -136,15 +137,7 @@ TEST_F(HistoryStoreTest, ListsNewestFirstPassingOverWhatIsNotASnapshot) {
 // A gyro may hold what no settings file may: its snapshot is listed all the same, and loading
 // it tells the pilot what loading such a file always tells.
 TEST_F(HistoryStoreTest, ASnapshotOfValuesOutsideTheFilesRangesIsListedAndLoadsWithMessages) {
-    struct Messages : SettingsFileHost {
-        std::optional<std::string> askSavePath(const FileDialogRequest&) override { return {}; }
-        std::optional<std::string> askLoadPath(const FileDialogRequest&) override { return {}; }
-        bool askOverwrite(const std::string&) override { return false; }
-        void showMessage(const std::string& text) override { shown.push_back(text); }
-        void showModel(const GyroConfig&) override {}
-        void showFieldNotice(NumericField, const std::string&) override {}
-        std::vector<std::string> shown;
-    } host;
+    testing::ScriptedPilot pilot;
     GyroConfig gyro = gyroConfig();
     gyro.highEndpoint = 146;   // one past the top of the file's range
     gyro.stickDeadband = 4;    // one below its bottom
@@ -159,8 +152,8 @@ TEST_F(HistoryStoreTest, ASnapshotOfValuesOutsideTheFilesRangesIsListedAndLoadsW
     EXPECT_EQ(listed[0].config.midpointTrim, -100);
 
     GyroConfig screen = gyroConfig();
-    loadSettingsFileAt(screen, files, host, written.path);
-    EXPECT_EQ(host.shown,
+    loadSettingsFileAt(screen, files, pilot, pilot, written.path);
+    EXPECT_EQ(pilot.messages,
               (std::vector<std::string>{unexpectedValueMessage("High endpoint"),
                                         unexpectedValueMessage("Rudder stick deadband")}));
     EXPECT_EQ(screen.stickDeadband, 5);

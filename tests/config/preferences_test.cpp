@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/memory_file_system.h"
+#include "support/scripted_pilot.h"
+
 namespace vn340 {
 namespace {
 
@@ -147,6 +150,63 @@ TEST(PreferencesPlaces, ConfigHomeFollowsXdg) {
     EXPECT_EQ(configHomeFrom("relative/cfg", "/home/p"), "/home/p/.config");
     EXPECT_EQ(configHomeFrom(nullptr, "/"), "/.config");
     EXPECT_EQ(configHomeFrom(nullptr, nullptr), "");
+}
+
+// The safety warning comes before every store until the pilot ticks "Don't show this message
+// again"; every agreement writes the box's state as "WARNING", a cancel writes nothing.
+TEST(SafetyAgreementTest, AskedUntilThePilotTicksTheBoxThatEveryAgreementWrites) {
+    const string path = "/opt/vn340/TarvelRCGyro.ini";
+    const string prefs =
+        "[Settings]\r\nLAST DIRECTORY=/opt/vn340\r\nCOM PORT=USB\r\nDATE=0\r\nWARNING=0\r\n";
+    string ticked = prefs;
+    ticked.replace(ticked.find("WARNING=0"), 9, "WARNING=1");
+    struct Row {
+        const char* what;
+        string fileBefore;  // empty: no file
+        bool skipBefore;
+        std::optional<bool> answer;  // none: "Cancel"
+        bool goOn;
+        bool skipAfter;
+        string fileAfter;  // empty: no file
+    };
+    const Row rows[] = {
+        {"agree with the box", prefs, false, true, true, true, ticked},
+        {"agree without the box", ticked, false, false, true, false, prefs},
+        {"agree into a new file", "", false, true, true, true, "[Settings]\r\nWARNING=1\r\n"},
+        {"cancel", prefs, false, std::nullopt, false, false, prefs},
+        {"asked no more", ticked, true, std::nullopt, true, true, ticked},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        MemoryFileSystem files;
+        if (!row.fileBefore.empty())
+            files.files[path] = row.fileBefore;
+        ProfileStore store(files);
+        store.setPath(path);
+        testing::ScriptedPilot pilot;
+        pilot.safetyAgreement = row.answer;
+        bool skip = row.skipBefore;
+        EXPECT_EQ(agreeToStore(pilot, store, skip), row.goOn);
+        EXPECT_EQ(pilot.events.size(), row.skipBefore ? 0u : 1u) << "the warning is shown";
+        EXPECT_EQ(skip, row.skipAfter);
+        EXPECT_EQ(files.files.count(path) ? files.files[path] : "", row.fileAfter);
+    }
+}
+
+TEST(SafetyAgreementTest, AnAgreementHoldsForThisRunWhenItCannotBeKept) {
+    MemoryFileSystem files;
+    const string path = "/usr/bin/TarvelRCGyro.ini";
+    files.replaceFailures[path] = SysResult::failure(EACCES, "/usr/bin cannot be written.");
+    files.createFailures[path] = files.replaceFailures[path];
+    ProfileStore store(files);
+    store.setPath(path);
+    testing::ScriptedPilot pilot;
+    pilot.safetyAgreement = true;
+    bool skip = false;
+    EXPECT_TRUE(agreeToStore(pilot, store, skip));
+    EXPECT_TRUE(skip);
+    ASSERT_EQ(pilot.messages.size(), 1u);
+    EXPECT_NE(pilot.messages[0].find("cannot be written"), string::npos) << pilot.messages[0];
 }
 
 }  // namespace

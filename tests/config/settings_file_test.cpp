@@ -8,38 +8,10 @@
 #include <filesystem>
 
 #include "base/memory_file_system.h"
+#include "support/scripted_pilot.h"
 
 namespace vn340 {
 namespace {
-
-// Plays the pilot: answers the dialogs from a script and records what the pilot is shown.
-class ScriptedHost : public SettingsFileHost {
-  public:
-    std::optional<std::string> savePath;
-    std::optional<std::string> loadPath;
-    bool overwrite = true;
-
-    std::vector<FileDialogRequest> requests;
-    std::vector<std::string> events;  // "message:", "overwrite:", "notice:<field>:", "model"
-
-    std::optional<std::string> askSavePath(const FileDialogRequest& request) override {
-        requests.push_back(request);
-        return savePath;
-    }
-    std::optional<std::string> askLoadPath(const FileDialogRequest& request) override {
-        requests.push_back(request);
-        return loadPath;
-    }
-    bool askOverwrite(const std::string& question) override {
-        events.push_back("overwrite:" + question);
-        return overwrite;
-    }
-    void showMessage(const std::string& text) override { events.push_back("message:" + text); }
-    void showModel(const GyroConfig&) override { events.push_back("model"); }
-    void showFieldNotice(NumericField field, const std::string& notice) override {
-        events.push_back("notice:" + std::to_string(static_cast<int>(field)) + ":" + notice);
-    }
-};
 
 const std::string kPrefs = "/home/pilot/TarvelRCGyro.ini";
 const std::string kFile = "/home/pilot/models/heli.tsf";
@@ -53,13 +25,13 @@ class SettingsFileTest : public ::testing::Test {
 
     void save(const std::string& path) {
         host.savePath = path;
-        saveSettingsFile(config, prefs, store, host, "/start");
+        saveSettingsFile(config, prefs, store, host, host, "/start");
     }
     GyroConfig load(const std::string& path) {
         GyroConfig loaded;
         loadDefaults(loaded);
         host.loadPath = path;
-        loadSettingsFile(loaded, prefs, store, host, "/start");
+        loadSettingsFile(loaded, prefs, store, host, host, "/start");
         return loaded;
     }
     std::string lastDirectory() const { return prefs.getString("Settings", "LAST DIRECTORY"); }
@@ -67,7 +39,7 @@ class SettingsFileTest : public ::testing::Test {
     MemoryFileSystem files;
     ProfileStore prefs{files};
     ProfileStore store{files};
-    ScriptedHost host;
+    testing::ScriptedPilot host;
     GyroConfig config;
 };
 
@@ -86,10 +58,10 @@ TEST_F(SettingsFileTest, SaveAsksForAPathRemembersItsFolderAndWritesTheFile) {
 
 TEST_F(SettingsFileTest, CancelledDialogsChangeNothing) {
     host.savePath.reset();
-    saveSettingsFile(config, prefs, store, host, "/start");
+    saveSettingsFile(config, prefs, store, host, host, "/start");
     host.loadPath.reset();
     GyroConfig before = config;
-    loadSettingsFile(config, prefs, store, host, "/start");
+    loadSettingsFile(config, prefs, store, host, host, "/start");
     EXPECT_TRUE(files.files.empty());
     EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(config.highEndpoint, before.highEndpoint);
@@ -167,7 +139,7 @@ TEST_F(SettingsFileTest, LoadShowsTheProblemsThenTheModel) {
         expected.push_back("message:" + problem.message());
     }
     ASSERT_GE(expected.size(), 3u);
-    expected.push_back("model");
+    expected.push_back("shown");
     EXPECT_EQ(host.events, expected);
     EXPECT_EQ(loaded.lowEndpoint, 140);
     EXPECT_EQ(loaded.direction, Direction::Reverse);
@@ -207,7 +179,7 @@ TEST_F(SettingsFileTest, ARefusedFileLeavesTheModelAlone) {
         loadDefaults(loaded);
         const GyroConfig before = loaded;
         host.loadPath = kFile;
-        loadSettingsFile(loaded, prefs, store, host, "/start");
+        loadSettingsFile(loaded, prefs, store, host, host, "/start");
         EXPECT_EQ(host.events, std::vector<std::string>{"message:" + std::string(c.refusal)});
         EXPECT_EQ(encodeSettingsFile("", loaded, {}), encodeSettingsFile("", before, {}));
         EXPECT_EQ(loaded.userComments, before.userComments);
@@ -220,7 +192,7 @@ TEST_F(SettingsFileTest, LoadingAKnownPathAsksNothingAndKeepsTheLastFolder) {
     files.files["/history/135732/2026-12-08_221503_read.tsf"] =
         "[Gyro]\r\nProduct=vn340\r\nApplication version=110\r\nMemory Map version=2\r\n"
         "[Servo]\r\nLow endpoint=120\r\n";
-    loadSettingsFileAt(config, files, host, "/history/135732/2026-12-08_221503_read.tsf");
+    loadSettingsFileAt(config, files, host, host, "/history/135732/2026-12-08_221503_read.tsf");
     EXPECT_EQ(config.lowEndpoint, 120);
     EXPECT_TRUE(host.requests.empty());
     EXPECT_EQ(lastDirectory(), "/home/pilot/models");
@@ -242,13 +214,13 @@ TEST(SettingsFileOnDisk, APipeIsRefusedWithoutWaitingForAWriter) {
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     ProfileStore prefs;
     ProfileStore store;
-    ScriptedHost host;
+    testing::ScriptedPilot host;
     GyroConfig config;
     loadDefaults(config);
     host.savePath = path;
-    saveSettingsFile(config, prefs, store, host, folder);
+    saveSettingsFile(config, prefs, store, host, host, folder);
     host.loadPath = path;
-    loadSettingsFile(config, prefs, store, host, folder);
+    loadSettingsFile(config, prefs, store, host, host, folder);
     EXPECT_EQ(host.events,
               (std::vector<std::string>{
                   "message:" + saveFailedMessage("\"" + path + "\" is not a regular file."),

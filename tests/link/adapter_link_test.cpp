@@ -18,43 +18,13 @@
 #include "link/adapter_link.h"
 #include "pass_through_ports.h"
 #include "pty.h"
+#include "support/scripted_pilot.h"
 
 namespace vn340 {
 namespace {
 
 using test::FakeD2xxLibrary;
 using test::Pty;
-
-struct RecordingView : AdapterView {
-    std::set<std::string> entries;
-    std::optional<std::string> selected;
-    std::optional<bool> gyroButtons;
-    std::vector<std::string> messages;
-    std::vector<std::string> systemMessages;
-    std::vector<std::string> storedPorts;
-    std::vector<std::string> statuses;
-
-    void clearSelector() override {
-        entries.clear();
-        selected.reset();
-    }
-    void addSelectorEntry(std::string_view name) override { entries.emplace(name); }
-    void removeSelectorEntry(std::string_view name) override {
-        entries.erase(std::string(name));
-        if (selected == name)
-            selected.reset();
-    }
-    void selectEntry(std::string_view name) override { selected = std::string(name); }
-    std::optional<std::string> selectedEntry() const override { return selected; }
-    void enableGyroButtons(bool enable) override { gyroButtons = enable; }
-    void showStatus(std::string_view text) override { statuses.emplace_back(text); }
-    void showMessage(std::string_view text) override { messages.emplace_back(text); }
-    void showSystemMessage(std::string_view text) override { systemMessages.emplace_back(text); }
-    PromptAnswer askContinueAbort(std::string_view) override { return PromptAnswer::Abort; }
-    void takeControlsIntoFields() override {}
-    void showFieldsInControls() override {}
-    void storeComPort(std::string_view name) override { storedPorts.emplace_back(name); }
-};
 
 // Answers who owns a device; nothing else is asked of it.
 struct GroupFiles : FileSystem {
@@ -126,11 +96,11 @@ std::string nameOf(const std::string& path) {
 class AdapterLinkTest : public ::testing::Test {
   protected:
     AdapterLink makeLink(PortSystem& ports, std::string deviceFolder = "/made-up/dev/") {
-        return AdapterLink(view, &context,
+        return AdapterLink(view, view, &context,
                            LinkSeams{ports, *ttys, library, files, std::move(deviceFolder)});
     }
 
-    RecordingView view;
+    testing::ScriptedPilot view;
     QObject context;
     FakeD2xxLibrary library;
     GroupFiles files;
@@ -144,11 +114,11 @@ TEST_F(AdapterLinkTest, FramesGoThroughTheTransportInUseAndRepliesComeBack) {
         ASSERT_TRUE(line.ok());
         FakeD2xxLibrary adapter;
         AdapterLink link(
-            view, &context,
+            view, view, &context,
             LinkSeams{posixPortSystem(), *ttys, adapter, files, folderOf(line.path())});
         std::string received;
         link.onTextReceived([&](std::string_view text) { received += text; });
-        view.selected = usb ? std::string("USB") : nameOf(line.path());
+        view.selectedPort = usb ? std::string("USB") : nameOf(line.path());
         link.openSelectedPort();
         ASSERT_EQ(link.transport(), usb ? Transport::Usb : Transport::Serial);
 
@@ -172,7 +142,7 @@ TEST_F(AdapterLinkTest, FramesGoThroughTheTransportInUseAndRepliesComeBack) {
 TEST_F(AdapterLinkTest, RefusedSerialPortNamesTheDevicesOwnerGroup) {
     RefusingPorts refusing;
     AdapterLink link = makeLink(refusing);
-    view.selected = "ttyUSB0";
+    view.selectedPort = "ttyUSB0";
     link.openSelectedPort();
     EXPECT_EQ(link.transport(), Transport::None);
     EXPECT_EQ(files.asked, std::vector<std::string>{"/made-up/dev/ttyUSB0"});
@@ -189,23 +159,25 @@ TEST_F(AdapterLinkTest, RefusedSerialPortNamesTheDevicesOwnerGroup) {
 TEST_F(AdapterLinkTest, UsbAdapterWithoutNotificationIsClosedAgain) {
     library.failing[D2xxEntry::SetEventNotification] = d2xx::kFtIoError;
     AdapterLink link = makeLink(posixPortSystem());
-    view.selected = "USB";
-    view.gyroButtons = false;
+    view.selectedPort = "USB";
+    view.gyroButtonsOn = false;
+    std::vector<std::string> chosen;
+    link.onPortChosen([&](std::string_view name) { chosen.emplace_back(name); });
     link.openSelectedPort();
     EXPECT_EQ(view.systemMessages,
               std::vector<std::string>{std::string(usb_text::kNotificationNotValid)});
     EXPECT_EQ(link.transport(), Transport::None);
     EXPECT_FALSE(library.deviceOpen);
     EXPECT_FALSE(library.loaded);
-    EXPECT_EQ(view.gyroButtons, false);
-    EXPECT_TRUE(view.storedPorts.empty());
+    EXPECT_EQ(view.gyroButtonsOn, false);
+    EXPECT_TRUE(chosen.empty());
 }
 
 class AdapterLinkDevicesTest : public AdapterLinkTest {
   protected:
     AdapterLink watchingLink(std::string deviceFolder) {
         return AdapterLink(
-            view, &context,
+            view, view, &context,
             LinkSeams{posixPortSystem(), listed, library, files, std::move(deviceFolder), &events});
     }
 
@@ -221,11 +193,11 @@ TEST_F(AdapterLinkDevicesTest, PluggedPortsJoinTheListAndPulledOnesLeaveIt) {
     listed.listed = {"ttyUSB0", "ttyUSB1"};
     events.play(kAdded, kTty, "ttyUSB1");
     events.play(kAdded, kTty, "tty5");  // a console: the system does not offer it
-    EXPECT_EQ(view.entries, (std::set<std::string>{"USB", "ttyUSB0", "ttyUSB1"}));
+    EXPECT_EQ(view.portEntries, (std::set<std::string>{"USB", "ttyUSB0", "ttyUSB1"}));
 
     listed.listed = {"ttyUSB1"};
     events.play(kRemoved, kTty, "ttyUSB0");
-    EXPECT_EQ(view.entries, (std::set<std::string>{"USB", "ttyUSB1"}));
+    EXPECT_EQ(view.portEntries, (std::set<std::string>{"USB", "ttyUSB1"}));
     EXPECT_TRUE(view.messages.empty());
 }
 
@@ -247,7 +219,7 @@ TEST_F(AdapterLinkDevicesTest, PulledOutAdapterIsClosedToldOnceAndOpenedWhenBack
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        view = RecordingView{};
+        view = testing::ScriptedPilot{};
         Pty line;
         ASSERT_TRUE(line.ok());
         const bool usb = row.how == How::UsbEvent;
@@ -274,13 +246,13 @@ TEST_F(AdapterLinkDevicesTest, PulledOutAdapterIsClosedToldOnceAndOpenedWhenBack
 
         EXPECT_EQ(link.transport(), Transport::None);
         EXPECT_FALSE(library.deviceOpen);
-        EXPECT_EQ(view.gyroButtons, false);
+        EXPECT_EQ(view.gyroButtonsOn, false);
         EXPECT_EQ(lost, 1);
         EXPECT_EQ(view.messages, row.sequenceRunning
                                      ? std::vector<std::string>{}
                                      : std::vector<std::string>{port_text::adapterGone(port)});
-        EXPECT_EQ(view.selected, port);
-        EXPECT_TRUE(view.entries.count(port));
+        EXPECT_EQ(view.selectedPort, port);
+        EXPECT_TRUE(view.portEntries.count(port));
         if (row.how == How::HangUp)
             continue;  // a pseudo-terminal does not come back
 
@@ -288,9 +260,9 @@ TEST_F(AdapterLinkDevicesTest, PulledOutAdapterIsClosedToldOnceAndOpenedWhenBack
         events.play(kAdded, kUsb, "1-1", "Vexa-Plug");
         events.play(kAdded, kTty, nameOf(line.path()));
         EXPECT_EQ(link.transport(), usb ? Transport::Usb : Transport::Serial);
-        EXPECT_EQ(view.gyroButtons, true);
+        EXPECT_EQ(view.gyroButtonsOn, true);
         EXPECT_EQ(view.statuses, std::vector<std::string>{port_text::adapterBack(port)});
-        EXPECT_EQ(view.selected, port);
+        EXPECT_EQ(view.selectedPort, port);
         EXPECT_EQ(link.savedPort(), port);
         link.sendFrame("000801F7aa");
         EXPECT_EQ(usb ? library.written : line.receive(10), "000801F7aa");

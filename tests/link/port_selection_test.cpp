@@ -1,4 +1,5 @@
 #include "link/port_selection.h"
+#include "support/scripted_pilot.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@ namespace vn340 {
 namespace {
 
 // The window, the transports and the pilot, scripted. The selector sorts like the real one.
-class FakePortHost : public PortView, public PortTransports {
+class FakePortHost : public testing::ScriptedPilot, public PortTransports {
   public:
     std::deque<std::vector<std::string>> portScans;  // one list per enumeration
     std::vector<std::string> lastScan;
@@ -96,14 +97,18 @@ class FakePortHost : public PortView, public PortTransports {
         answers.pop_front();
         return answer;
     }
-    void takeControlsIntoFields() override {}
-    void showFieldsInControls() override {}
-    void storeComPort(std::string_view name) override { storedPorts.emplace_back(name); }
 
     std::vector<std::string> selectorEntries() const { return {selector.begin(), selector.end()}; }
 };
 
 using Strings = std::vector<std::string>;
+
+// The selection over the fake, with the ports it chose kept as the preference would keep them.
+PortSelection selectionFor(FakePortHost& host) {
+    PortSelection selection(host, host, host);
+    selection.onPortChosen([&host](std::string_view name) { host.storedPorts.emplace_back(name); });
+    return selection;
+}
 
 TEST(PortSelectionTest, PortNamesSortWithoutRegardToLetterCase) {
     struct Row {
@@ -187,7 +192,7 @@ TEST(PortSelectionTest, StartUpOpensTheSavedPortWithItsTransport) {
         host.usbPresent = row.usbPresent;
         host.serialErrors = row.refusals;
         host.gyroButtons = true;  // the state the window starts in
-        PortSelection selection(host, host);
+        PortSelection selection = selectionFor(host);
         selection.fillPortSelectorAtStartup(row.saved);
 
         Strings expectedEntries = row.ports;
@@ -206,7 +211,7 @@ TEST(PortSelectionTest, PermissionDeniedExplainsHowToGetAccess) {
     FakePortHost host;
     host.portScans = {{"ttyUSB0"}};
     host.serialErrors = {{"ttyUSB0", EACCES}};
-    PortSelection selection(host, host);
+    PortSelection selection = selectionFor(host);
     selection.fillPortSelectorAtStartup("ttyUSB0");
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0], "Unable to open serial port");
@@ -218,7 +223,7 @@ TEST(PortSelectionTest, PermissionDeniedExplainsHowToGetAccess) {
 TEST(PortSelectionTest, DropDownClosesTheConnectionAndCloseUpReopens) {
     FakePortHost host;
     host.portScans = {{"ttyUSB0"}, {"ttyUSB0", "ttyACM0"}};
-    PortSelection selection(host, host);
+    PortSelection selection = selectionFor(host);
     selection.fillPortSelectorAtStartup("ttyUSB0");
     ASSERT_EQ(host.serialPort, "ttyUSB0");
 
@@ -245,7 +250,7 @@ TEST(PortSelectionTest, DropDownClosesTheConnectionAndCloseUpReopens) {
 TEST(PortSelectionTest, ChoosingUsbThatCannotOpenKeepsTheButtons) {
     FakePortHost host;
     host.portScans = {{}, {}};
-    PortSelection selection(host, host);
+    PortSelection selection = selectionFor(host);
     selection.fillPortSelectorAtStartup("");
     host.gyroButtons = true;
     host.selectEntry("USB");
@@ -350,7 +355,7 @@ TEST(PortSelectionTest, DetectWizard) {
         SCOPED_TRACE(row.what);
         FakePortHost host;
         host.portScans = {{"ttyS0"}, row.before, row.after};
-        PortSelection selection(host, host);
+        PortSelection selection = selectionFor(host);
         selection.fillPortSelectorAtStartup("ttyS0");
         host.usbPresent = row.usbPresent;
         host.answers = row.answers;
@@ -369,7 +374,7 @@ TEST(PortSelectionTest, DetectWizard) {
 TEST(PortSelectionTest, AbortAtTheFirstQuestionChangesNothing) {
     FakePortHost host;
     host.portScans = {{"ttyS0", "ttyUSB0"}};
-    PortSelection selection(host, host);
+    PortSelection selection = selectionFor(host);
     selection.fillPortSelectorAtStartup("ttyUSB0");
     host.answers = {PromptAnswer::Abort};
     selection.detectAdapterPort();
@@ -404,7 +409,7 @@ TEST(PortSelectionTest, EscapeAtTheFirstQuestionComparesWithTheLastList) {
         FakePortHost host;
         host.portScans = row.scans;
         host.usbPresent = row.usbAtStart;
-        PortSelection selection(host, host);
+        PortSelection selection = selectionFor(host);
         selection.fillPortSelectorAtStartup(row.saved);
         if (row.dropDownFirst) {
             selection.refreshPortList();
@@ -431,7 +436,7 @@ TEST(PortSelectionTest, DetectWizardIsNotTakenForAnAdapterLost) {
         FakePortHost host;
         host.portScans = {{"ttyUSB0"}, {}, {"ttyUSB0"}};
         host.usbPresent = saved == "USB";
-        PortSelection selection(host, host);
+        PortSelection selection = selectionFor(host);
         selection.fillPortSelectorAtStartup(saved);
         int lost = 0;
         selection.onAdapterLost([&] { return ++lost, false; });

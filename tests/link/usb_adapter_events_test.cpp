@@ -12,6 +12,7 @@
 
 #include "fake_d2xx_library.h"
 #include "link/usb_adapter.h"
+#include "support/scripted_pilot.h"
 
 namespace vn340 {
 namespace {
@@ -19,7 +20,7 @@ namespace {
 using test::FakeD2xxLibrary;
 using Dword = d2xx::Dword;
 
-struct QuietHost : UsbAdapterHost {
+struct QuietHost : testing::ScriptedPilot {
     std::vector<std::string> shown;
     void showMessage(std::string_view text) override { shown.emplace_back(text); }
     void showSystemMessage(std::string_view text) override { shown.emplace_back(text); }

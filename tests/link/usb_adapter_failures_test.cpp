@@ -10,6 +10,7 @@
 
 #include "fake_d2xx_library.h"
 #include "link/usb_adapter.h"
+#include "support/scripted_pilot.h"
 
 namespace vn340 {
 namespace {
@@ -19,7 +20,7 @@ using test::FakeD2xxLibrary;
 enum class Box { Message, System };
 using Shown = std::vector<std::pair<Box, std::string>>;
 
-struct RecordingHost : UsbAdapterHost {
+struct RecordingHost : testing::ScriptedPilot {
     Shown shown;
     void showMessage(std::string_view text) override { shown.emplace_back(Box::Message, text); }
     void showSystemMessage(std::string_view text) override {

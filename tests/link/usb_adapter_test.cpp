@@ -17,13 +17,14 @@
 #include <vector>
 
 #include "link/usb_adapter.h"
+#include "support/scripted_pilot.h"
 
 namespace vn340 {
 namespace {
 
 enum class Box { Message, System };
 
-struct RecordingHost : UsbAdapterHost {
+struct RecordingHost : testing::ScriptedPilot {
     std::vector<std::pair<Box, std::string>> shown;
     void showMessage(std::string_view text) override { shown.emplace_back(Box::Message, text); }
     void showSystemMessage(std::string_view text) override {

@@ -16,7 +16,7 @@ std::vector<std::string> framesOfARead() {
     GyroSimulator sim;
     GyroConfig config;
     VirtualHost host{config};
-    SequenceEngine engine{config, host};
+    SequenceEngine engine{config, host, host, host};
     host.attach(engine);
     host.setGyro(simulatedGyro(sim, host));
     engine.startRead();
@@ -52,7 +52,7 @@ TEST(CompareReadTest, ReadsWithTheFramesOfAReadLeavingScreenAndStatisticsAlone) 
         loadDefaults(screen);
         VirtualHost host{screen};
         std::optional<GyroConfig> delivered;
-        GyroCompareRead read(host, [&](const GyroConfig& gyro) { delivered = gyro; });
+        GyroCompareRead read(host, host, host, [&](const GyroConfig& gyro) { delivered = gyro; });
         host.attach(read.engine());
         host.setGyro(simulatedGyro(sim, host));
 

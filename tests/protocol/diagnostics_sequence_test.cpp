@@ -20,7 +20,7 @@ class DiagnosticsTest : public ::testing::Test {
     GyroSimulator sim;
     GyroConfig config;
     VirtualHost host{config};
-    SequenceEngine engine{config, host};
+    SequenceEngine engine{config, host, host, host};
 };
 
 TEST_F(DiagnosticsTest, ShowsTheLiveSignalsWithTheGainInPercent) {
@@ -141,7 +141,7 @@ TEST_F(DiagnosticsTest, TheCommandDoesNothingWhileAReadOrAStoreRuns) {
         GyroConfig model;
         loadDefaults(model);
         VirtualHost virtualHost(model);
-        SequenceEngine sequence(model, virtualHost);
+        SequenceEngine sequence(model, virtualHost, virtualHost, virtualHost);
         virtualHost.attach(sequence);
         virtualHost.setGyro(simulatedGyro(gyro, virtualHost));
         row.write ? sequence.startWrite() : sequence.startRead();

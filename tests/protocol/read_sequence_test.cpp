@@ -20,7 +20,7 @@ class ReadSequenceTest : public ::testing::Test {
     GyroSimulator sim;
     GyroConfig config;
     VirtualHost host{config};
-    SequenceEngine engine{config, host};
+    SequenceEngine engine{config, host, host, host};
 };
 
 TEST_F(ReadSequenceTest, PutsEveryValueOfTheGyroOnScreen) {
@@ -151,7 +151,7 @@ TEST_F(ReadSequenceTest, StatisticsOfferDecidesWhetherTheWordIsCleared) {
         gyro.setWord(0x0120, 5);
         GyroConfig model;
         VirtualHost virtualHost(model);
-        SequenceEngine sequence(model, virtualHost);
+        SequenceEngine sequence(model, virtualHost, virtualHost, virtualHost);
         virtualHost.attach(sequence);
         virtualHost.setGyro(simulatedGyro(gyro, virtualHost));
         virtualHost.setStatisticsAnswers(row.answers);
@@ -203,7 +203,7 @@ TEST_F(ReadSequenceTest, IdentificationFailuresEndTheReadWithTheirMessage) {
         GyroSimulator gyro(settings);
         GyroConfig model;
         VirtualHost virtualHost(model);
-        SequenceEngine sequence(model, virtualHost);
+        SequenceEngine sequence(model, virtualHost, virtualHost, virtualHost);
         virtualHost.attach(sequence);
         virtualHost.setGyro(simulatedGyro(gyro, virtualHost));
         sequence.startRead();

@@ -47,7 +47,7 @@ struct Rig {
     GyroSimulator sim;
     GyroConfig config;
     VirtualHost host{config};
-    SequenceEngine engine{config, host};
+    SequenceEngine engine{config, host, host, host};
 };
 
 const std::vector<Row> kEnds = {
@@ -76,7 +76,6 @@ TEST(SequenceEngineTest, TheStatusLineClearsThreeSecondsAfterEveryEndAndNotBefor
         EXPECT_EQ(host.status, shown) << "cleared too early";
         host.runUntil(ended + 3000 * kMs);
         EXPECT_EQ(host.status, "");
-        EXPECT_EQ(host.statusShows, 1) << "the cleared line is shown at once";
         EXPECT_EQ(host.refreshes, refreshes) << "the other controls keep what was typed";
     }
 }

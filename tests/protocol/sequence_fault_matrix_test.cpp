@@ -189,7 +189,7 @@ class FaultRun {
     GyroSimulator sim_;
     GyroConfig config_;
     VirtualHost host_{config_};
-    SequenceEngine engine_{config_, host_};
+    SequenceEngine engine_{config_, host_, host_, host_};
 };
 
 void checkCase(const Case& c) {

@@ -24,7 +24,8 @@ inline constexpr Micros micros(std::chrono::microseconds duration) {
     return duration.count();
 }
 
-class VirtualHost : public SequenceHost {
+// The engine's host, front end and screen at once, recording what the engine did.
+class VirtualHost : public SequenceHost, public FrontEnd, public Screen {
   public:
     // Answers a frame: pieces of reply text and the delay after the send at which each
     // arrives.
@@ -62,15 +63,14 @@ class VirtualHost : public SequenceHost {
     std::vector<bool> controlsEnabled;
     std::vector<bool> gyroButtonsEnabled;
     std::vector<bool> diagnosticsMenu;
-    int refreshes = 0;  // full refreshes of the controls
-    int takes = 0;
+    int refreshes = 0;  // the boxes shown again
+    int takes = 0;      // the boxes taken into the model
     int offers = 0;
     int readCompletes = 0;
     int writeCompletes = 0;
     int writesUnfinished = 0;
     // What the last store found on the gyro when it read its words back.
     std::optional<GyroConfig> gyroHolds;
-    int statusShows = 0;  // the status line shown alone
     std::string status;
     // How the controls stand now.
     bool controlsOn = true;
@@ -83,13 +83,19 @@ class VirtualHost : public SequenceHost {
     }
     void killTimer(SequenceTimer timer) override { timers_.erase(timer); }
     void sendFrame(std::string_view frame) override;
-    void setStatus(std::string_view text) override {
+    bool adapterOpen() const override { return adapterIsOpen; }
+    StatisticsAnswer offerStatistics() override;
+    void readComplete() override { ++readCompletes; }
+    void writeComplete(const GyroConfig& holds) override {
+        ++writeCompletes;
+        gyroHolds = holds;
+    }
+    void writeUnfinished() override { ++writesUnfinished; }
+
+    // FrontEnd: the status line and the messages; the engine asks nothing else.
+    void showStatus(std::string_view text) override {
         status = text;
         statuses.emplace_back(text);
-    }
-    void showStatus(std::string_view text) override {
-        setStatus(text);
-        ++statusShows;
     }
     void showMessage(std::string_view text) override {
         messages.emplace_back(text);
@@ -98,6 +104,16 @@ class VirtualHost : public SequenceHost {
             onMessage_();
         }
     }
+    void showSystemMessage(std::string_view text) override { showMessage(text); }
+    PromptAnswer askContinueAbort(std::string_view) override { return PromptAnswer::Escape; }
+    bool askOverwrite(std::string_view) override { return false; }
+    std::optional<std::string> askSavePath(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> askLoadPath(const FileDialogRequest&) override { return {}; }
+    std::optional<bool> askSafetyAgreement() override { return {}; }
+    PilotChoice askStatistics() override { return {}; }
+    Submission uploadStatistics(const std::string&) override { return {}; }
+
+    // Screen: the controls switched, the boxes taken and shown; the rest shows nothing.
     void enableControls(bool enable) override {
         controlsEnabled.push_back(enable);
         controlsOn = gyroButtonsOn = enable;
@@ -106,17 +122,22 @@ class VirtualHost : public SequenceHost {
         gyroButtonsEnabled.push_back(enable);
         gyroButtonsOn = enable;
     }
-    bool adapterOpen() const override { return adapterIsOpen; }
-    void takeControlsIntoFields() override { ++takes; }
-    void refreshControls() override { ++refreshes; }
-    StatisticsAnswer offerStatistics() override;
-    void diagnosticsMenuChanged(bool running) override { diagnosticsMenu.push_back(running); }
-    void readComplete() override { ++readCompletes; }
-    void writeComplete(const GyroConfig& holds) override {
-        ++writeCompletes;
-        gyroHolds = holds;
+    void showDiagnosticsRunning(bool running) override { diagnosticsMenu.push_back(running); }
+    std::optional<NumericField> takeBoxes(GyroConfig&) override {
+        ++takes;
+        return std::nullopt;
     }
-    void writeUnfinished() override { ++writesUnfinished; }
+    void showBoxes(const GyroConfig&) override { ++refreshes; }
+    void showBox(NumericField, const GyroConfig&) override {}
+    void selectBox(NumericField) override {}
+    void takeChoices(GyroConfig&) override {}
+    void showChoices(const GyroConfig&) override {}
+    void setServoFlagBoxes(int) override {}
+    void repaintPictures() override {}
+    void showFieldNotice(NumericField, std::string_view) override {}
+    std::optional<std::vector<std::string>> commentDisplayLines(const std::string&) override {
+        return std::nullopt;
+    }
 
   private:
     bool step(Micros limit);

@@ -17,7 +17,7 @@ struct Session {
     GyroSimulator& sim;
     GyroConfig config;
     VirtualHost host{config};
-    SequenceEngine engine{config, host};
+    SequenceEngine engine{config, host, host, host};
 };
 
 GyroConfig pilotsConfiguration() {

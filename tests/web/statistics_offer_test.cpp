@@ -2,6 +2,7 @@
 // with "today" given), and what follows each end of the upload.
 
 #include "web/statistics_offer.h"
+#include "support/scripted_pilot.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +78,7 @@ TEST(JudgeSubmission, OnlyASuccessStatusWithOkInItsTextIsAnAcceptance) {
 }
 
 // Answers the offer as scripted and records what it was asked to do.
-class ScriptedHost : public StatisticsOfferHost {
+class ScriptedHost : public testing::ScriptedPilot {
   public:
     PilotChoice choice;
     Submission submission;
@@ -85,11 +86,11 @@ class ScriptedHost : public StatisticsOfferHost {
     std::vector<std::string> lines;
     std::vector<std::string> messages;
 
-    PilotChoice askPilot() override {
+    PilotChoice askStatistics() override {
         ++asked;
         return choice;
     }
-    Submission submit(const std::string& line) override {
+    Submission uploadStatistics(const std::string& line) override {
         lines.push_back(line);
         return submission;
     }
