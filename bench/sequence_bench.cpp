@@ -24,11 +24,11 @@
 #include <memory>
 #include <string>
 
-#include "app/sequence_timers.h"
-#include "link/adapter_link.h"
 #include "link/serial_port.h"
+#include "link/system_transports.h"
 #include "link/usb_adapter.h"
 #include "protocol/sequence_engine.h"
+#include "session/qt_timers.h"
 
 namespace vn340 {
 namespace {
@@ -104,7 +104,7 @@ class BenchHost : public SequenceHost, public FrontEnd, public BlankScreen {
 
   private:
     QEventLoop& loop_;
-    SequenceTimers timers_;
+    QtTimers timers_;
 };
 
 // A library that lacks the latency-timer call, so the chip keeps its default.
@@ -260,7 +260,7 @@ int main(int argc, char** argv) {
             ::unsetenv("VN340_D2XX_NO_LATENCY_TIMER");
         UsbAdapter adapter(
             host, run.latencyTimerCall ? *library : static_cast<D2xxLibrary&>(withoutLatencyTimer),
-            AdapterLink::kUsbLine);
+            SystemTransports::kUsbLine);
         if (!adapter.open(false) ||
             !adapter.startNotificationThread(&app, [&] { adapter.onUsbData(dispatch); })) {
             std::fprintf(stderr, "cannot open the simulated USB adapter\n");

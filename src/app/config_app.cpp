@@ -8,6 +8,7 @@
 #include "app/demo_session.h"
 #include "app/startup_probe.h"
 #include "config/preferences.h"
+#include "session/platform.h"
 
 // The resources live in the static app library; without this reference the linker would leave
 // them out of the program.
@@ -46,8 +47,10 @@ int ConfigApp::run(const CommandLineOptions& options) {
             return 1;
         }
     }
-    auto window =
-        demo ? std::make_unique<ConfigDialog>(demo->paths()) : std::make_unique<ConfigDialog>();
+    // Where the program meets the system, chosen once, here.
+    const ProgramPaths paths = demo ? demo->paths() : ProgramPaths::ofRunningProgram();
+    SystemPlatform platform(paths);
+    auto window = std::make_unique<ConfigDialog>(platform, paths);
     if (demo)
         window->setTitleSuffix(QLatin1String(kDemoTitleSuffix));
     int status = 0;

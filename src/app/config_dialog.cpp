@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QSlider>
 
-#include "app/config_controller.h"
 #include "app/drop_down_list.h"
 #include "app/qt_text.h"
 #include "app/safety_net.h"
@@ -13,19 +12,9 @@
 #include "app/window_help.h"
 #include "config/history_store.h"
 #include "config/preferences.h"
+#include "session/config_controller.h"
 
 namespace vn340 {
-ConfigDialogPaths ConfigDialogPaths::ofRunningProgram() {
-    ConfigDialogPaths paths;
-    paths.programFolder = vn340::programFolder();
-    paths.configHome = vn340::configHome();
-    paths.historyFolder = vn340::historyFolder();
-    const QByteArray library = qgetenv("VN340_D2XX_LIBRARY");
-    if (!library.isEmpty())
-        paths.d2xxLibrary = library.toStdString();
-    return paths;
-}
-
 QString configDialogTitle() {
     return QStringLiteral("Tarvel RC vn340 Gyro Configuration Version %1")
         .arg(fromStd(kProgramVersion));
@@ -39,13 +28,14 @@ QString helpAndAboutMessage() {
            fromStd(kMakerWebAddress);
 }
 
-ConfigDialog::ConfigDialog(ConfigDialogPaths paths, QWidget* parent)
+ConfigDialog::ConfigDialog(Platform& platform, ProgramPaths paths, QWidget* parent)
     : QDialog(parent), controls_(layOutMainWindow(*this)) {
     dialogs_ = std::make_unique<WindowDialogs>(*this, *controls_.statusLine);
     help_ = std::make_unique<WindowHelp>(*this);
     Screen& screen = *this;
     PortSelector& ports = *this;
-    controller_ = std::make_unique<ConfigController>(screen, ports, *dialogs_, paths, this);
+    controller_ =
+        std::make_unique<ConfigController>(screen, ports, *dialogs_, platform, paths, this);
     safetyNet_ = std::make_unique<SafetyNet>(*controller_, *dialogs_, *this, paths.historyFolder,
                                              [this] { finishEditing(); });
     typingUndo_ = std::make_unique<TypingUndo>(*safetyNet_);

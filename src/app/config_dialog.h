@@ -14,11 +14,11 @@
 #include <optional>
 #include <string_view>
 
-#include "app/config_dialog_paths.h"
 #include "app/control.h"
 #include "app/window_controls.h"
 #include "config/screen.h"
 #include "link/port_selector.h"
+#include "session/program_paths.h"
 
 class QAction;
 class QLineEdit;
@@ -26,6 +26,7 @@ class QLineEdit;
 namespace vn340 {
 
 class ConfigController;
+class Platform;
 class SafetyNet;
 class TypingUndo;
 class WindowDialogs;
@@ -45,8 +46,8 @@ QString helpAndAboutMessage();
 class ConfigDialog : public QDialog, private Screen, private PortSelector {
     Q_OBJECT
   public:
-    explicit ConfigDialog(ConfigDialogPaths paths = ConfigDialogPaths::ofRunningProgram(),
-                          QWidget* parent = nullptr);
+    // The window on `platform`, which outlives it.
+    ConfigDialog(Platform& platform, ProgramPaths paths, QWidget* parent = nullptr);
     ~ConfigDialog() override;
 
     // The start-up steps. Runs once, when the window is first shown at the latest.

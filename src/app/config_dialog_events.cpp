@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QSlider>
 
-#include "app/config_controller.h"
 #include "app/config_dialog.h"
 #include "app/drop_down_list.h"
 #include "app/safety_net.h"
@@ -18,6 +17,7 @@
 #include "app/window_dialogs.h"
 #include "app/window_help.h"
 #include "config/field_editor.h"
+#include "session/config_controller.h"
 
 namespace vn340 {
 

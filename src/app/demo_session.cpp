@@ -68,8 +68,8 @@ std::unique_ptr<DemoSession> DemoSession::start(const std::string& programFolder
     return session;
 }
 
-ConfigDialogPaths DemoSession::paths() const {
-    ConfigDialogPaths paths = ConfigDialogPaths::ofRunningProgram();
+ProgramPaths DemoSession::paths() const {
+    ProgramPaths paths = ProgramPaths::ofRunningProgram();
     paths.programFolder = folder_;
     paths.configHome = folder_;
     paths.d2xxLibrary = library_;

@@ -27,7 +27,7 @@ class DemoSession {
 
     // The window's surroundings for the demo: the simulated library, and the temporary folder
     // both as the program's folder and as the configuration home.
-    ConfigDialogPaths paths() const;
+    ProgramPaths paths() const;
 
   private:
     DemoSession() = default;

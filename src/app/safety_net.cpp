@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "app/compare_window.h"
-#include "app/config_controller.h"
 #include "app/config_undo.h"
 #include "app/history_window.h"
 #include "app/qt_text.h"
@@ -18,6 +17,7 @@
 #include "config/settings_codec.h"
 #include "config/settings_file.h"
 #include "protocol/compare_read.h"
+#include "session/config_controller.h"
 
 namespace vn340 {
 SafetyNet::SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidget& window,
@@ -136,7 +136,7 @@ void SafetyNet::updateActions() {
 }
 
 void SafetyNet::pilotChanged(const PilotChange& change) {
-    recordStep(steps_, change.step, change.before, change.after,
+    recordStep(steps_, fromStd(change.step), change.before, change.after,
                [this](const GyroConfig& config) { controller_.applyConfiguration(config); });
 }
 

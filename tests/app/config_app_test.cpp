@@ -12,6 +12,7 @@
 #include "app/config_dialog.h"
 #include "app/demo_session.h"
 #include "config/preferences.h"
+#include "session/platform.h"
 
 namespace vn340 {
 namespace {
@@ -195,11 +196,12 @@ TEST(Demo, ReadsTheSimulatedGyroAndLeavesNoPreferences) {
 TEST(Demo, TitleSaysDemo) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    ConfigDialogPaths paths;
+    ProgramPaths paths;
     paths.programFolder = paths.configHome = dir.path().toStdString();
     paths.sysClassTty = dir.filePath("no-tty-class").toStdString();
     paths.d2xxLibrary = dir.filePath("no-libftd2xx.so").toStdString();
-    ConfigDialog window(paths);
+    SystemPlatform platform(paths);
+    ConfigDialog window(platform, paths);
     window.setTitleSuffix(kDemoTitleSuffix);
     window.initDialog();
     EXPECT_EQ(window.windowTitle(), configDialogTitle() + " (demo)");

@@ -27,6 +27,7 @@
 #include "app/upload_progress_dialog.h"
 #include "config_dialog_test_access.h"
 #include "eventually.h"
+#include "session/platform.h"
 
 #ifndef VN340_SIM_D2XX
 #error "the window's tests are given the simulated D2XX library as VN340_SIM_D2XX"
@@ -130,8 +131,8 @@ class ConfigDialogTest : public ::testing::Test {
 
     // The made-up folders, no serial port, and the simulated adapter as "USB": nothing of this
     // computer's own. The adapter is opened when the preferences choose "USB".
-    ConfigDialogPaths paths() const {
-        ConfigDialogPaths made;
+    ProgramPaths paths() const {
+        ProgramPaths made;
         made.programFolder = programFolder().toStdString();
         made.configHome = configDir_.path().toStdString();
         made.sysClassTty = programDir_.filePath("no-tty-class").toStdString();
@@ -141,8 +142,11 @@ class ConfigDialogTest : public ::testing::Test {
     }
 
     ConfigDialog& start() { return start(paths()); }
-    ConfigDialog& start(const ConfigDialogPaths& made) {
-        dialog_ = std::make_unique<ConfigDialog>(made);
+    ConfigDialog& start(const ProgramPaths& made) {
+        // The window before the platform it stands on.
+        closeWindow();
+        platform_ = std::make_unique<SystemPlatform>(made);
+        dialog_ = std::make_unique<ConfigDialog>(*platform_, made);
         driver_ = std::make_unique<ModalDriver>(dialog_.get());
         dialog_->show();
         dialog_->activateWindow();
@@ -228,12 +232,14 @@ class ConfigDialogTest : public ::testing::Test {
 
     QTemporaryDir programDir_;
     QTemporaryDir configDir_;
+    std::unique_ptr<SystemPlatform> platform_;
     std::unique_ptr<ConfigDialog> dialog_;
     std::unique_ptr<ModalDriver> driver_;
 
     void closeWindow() {
         driver_.reset();
         dialog_.reset();
+        platform_.reset();
     }
     void TearDown() override {
         closeWindow();

@@ -100,7 +100,7 @@ class ConfigDialogLinkTest : public ConfigDialogTest {
 
     // The serial ports of linkDir_; "USB" the given D2XX library, or none.
     ConfigDialog& startLinked(const char* d2xxLibrary = nullptr) {
-        ConfigDialogPaths made = paths();
+        ProgramPaths made = paths();
         const fs::path root = linkDir_.path().toStdString();
         made.sysClassTty = (root / "class" / "tty").string();
         made.deviceFolder = (root / "dev").string() + "/";
@@ -295,7 +295,7 @@ TEST_F(ConfigDialogLinkTest, UsbChosenInTheListReadsAndStoresThroughTheAdapter) 
     // Closing the window closes the adapter.
     dialog().reject();
     EXPECT_FALSE(link().transport() == Transport::Usb);
-    EXPECT_FALSE(link().usbAdapter().isOpen());
+    EXPECT_FALSE(link().transports().usbDeviceOpen());
 }
 
 TEST_F(ConfigDialogLinkTest, DetectWizardFindsTheNewPortAndOpensIt) {

@@ -149,7 +149,7 @@ TEST_F(ConfigDialogTest, EscapeAndTheCloseBoxRunTheClosingSteps) {
             dialog().close();
         EXPECT_FALSE(dialog().isVisible());
         EXPECT_EQ(dialog().result(), QDialog::Rejected);
-        EXPECT_FALSE(access().controller().link().usbAdapter().isOpen());
+        EXPECT_FALSE(access().controller().link().transports().usbDeviceOpen());
         EXPECT_EQ(access().controller().link().transport(), Transport::None);
     }
 }

@@ -3,10 +3,10 @@
 // What the main window's tests reach besides its widgets: the controller behind the window,
 // the window as its controller sees it, and the model and sequence host inside.
 
-#include "app/config_controller.h"
 #include "app/config_dialog.h"
 #include "app/safety_net.h"
 #include "app/window_dialogs.h"
+#include "session/config_controller.h"
 
 namespace vn340 {
 

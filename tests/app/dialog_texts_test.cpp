@@ -21,6 +21,7 @@
 #include "link/port_selection.h"
 #include "link/usb_adapter.h"
 #include "protocol/sequence_engine.h"
+#include "session/platform.h"
 
 namespace vn340 {
 namespace {
@@ -124,12 +125,13 @@ TEST(DialogTexts, TheOverwriteQuestionFits) {
 
 TEST(DialogTexts, TheMainWindowsCaptionsFit) {
     QTemporaryDir folder;
-    ConfigDialogPaths paths;
+    ProgramPaths paths;
     paths.programFolder = folder.path().toStdString();
     paths.configHome = folder.path().toStdString();
     paths.sysClassTty = folder.filePath("no-tty").toStdString();
     paths.d2xxLibrary = folder.filePath("no-d2xx.so").toStdString();
-    ConfigDialog window(paths);
+    SystemPlatform platform(paths);
+    ConfigDialog window(platform, paths);
     expectTextsFit(window, "main window");
 }
 

@@ -58,7 +58,7 @@ class SafetyNetTest : public ConfigDialogTest {
 
     ConfigDialog& startWithHistory(const std::string& folder) {
         writePreferences("[Settings]\r\nCOM PORT=USB\r\nWARNING=1\r\n");
-        ConfigDialogPaths made = paths();
+        ProgramPaths made = paths();
         made.historyFolder = folder;
         ConfigDialog& window = start(made);
         EXPECT_TRUE(control(1031)->isEnabled()) << "the simulated adapter did not open";

@@ -23,7 +23,7 @@ class StoreTrustTest : public ConfigDialogTest {
     void startWith(const char* simOptions) {
         qputenv("VN340_SIM_OPTIONS", simOptions);
         writePreferences("[Settings]\r\nCOM PORT=USB\r\nWARNING=1\r\n");
-        ConfigDialogPaths made = paths();
+        ProgramPaths made = paths();
         made.historyFolder = historyFolder();
         start(made);
         ASSERT_TRUE(control(1031)->isEnabled()) << "the simulated adapter did not open";

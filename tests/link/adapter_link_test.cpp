@@ -16,6 +16,7 @@
 
 #include "fake_d2xx_library.h"
 #include "link/adapter_link.h"
+#include "link/system_transports.h"
 #include "pass_through_ports.h"
 #include "pty.h"
 #include "support/scripted_pilot.h"
@@ -95,9 +96,22 @@ std::string nameOf(const std::string& path) {
 
 class AdapterLinkTest : public ::testing::Test {
   protected:
-    AdapterLink makeLink(PortSystem& ports, std::string deviceFolder = "/made-up/dev/") {
-        return AdapterLink(view, view, &context,
-                           LinkSeams{ports, *ttys, library, files, std::move(deviceFolder)});
+    // A link over the system's transports on `ports`, listing `ttyList` (none: no ports),
+    // with the device events given.
+    AdapterLink& makeLink(PortSystem& ports, std::string deviceFolder = "/made-up/dev/",
+                          TtyClass* ttyList = nullptr, DeviceEvents* events = nullptr,
+                          D2xxLibrary* d2xx = nullptr) {
+        link_.reset();
+        transports_ = std::make_unique<SystemTransports>(
+            view, &context,
+            LinkSeams{ports, ttyList != nullptr ? *ttyList : *ttys,
+                      d2xx != nullptr ? *d2xx : library, files, std::move(deviceFolder)});
+        link_ = std::make_unique<AdapterLink>(view, view, *transports_, events, &context);
+        return *link_;
+    }
+    void TearDown() override {
+        link_.reset();
+        transports_.reset();
     }
 
     testing::ScriptedPilot view;
@@ -105,6 +119,8 @@ class AdapterLinkTest : public ::testing::Test {
     FakeD2xxLibrary library;
     GroupFiles files;
     std::unique_ptr<TtyClass> ttys = sysfsTtyClass("/nonexistent/vn340/class/tty");
+    std::unique_ptr<SystemTransports> transports_;
+    std::unique_ptr<AdapterLink> link_;
 };
 
 TEST_F(AdapterLinkTest, FramesGoThroughTheTransportInUseAndRepliesComeBack) {
@@ -113,9 +129,8 @@ TEST_F(AdapterLinkTest, FramesGoThroughTheTransportInUseAndRepliesComeBack) {
         Pty line;
         ASSERT_TRUE(line.ok());
         FakeD2xxLibrary adapter;
-        AdapterLink link(
-            view, view, &context,
-            LinkSeams{posixPortSystem(), *ttys, adapter, files, folderOf(line.path())});
+        AdapterLink& link =
+            makeLink(posixPortSystem(), folderOf(line.path()), nullptr, nullptr, &adapter);
         std::string received;
         link.onTextReceived([&](std::string_view text) { received += text; });
         view.selectedPort = usb ? std::string("USB") : nameOf(line.path());
@@ -136,12 +151,13 @@ TEST_F(AdapterLinkTest, FramesGoThroughTheTransportInUseAndRepliesComeBack) {
         link.sendFrame("more");
         EXPECT_EQ(adapter.written, usb ? "000801F7aa" : "") << "nothing after the close";
         EXPECT_EQ(line.receive(4, 0), "");
+        TearDown();  // before this round's adapter goes
     }
 }
 
 TEST_F(AdapterLinkTest, RefusedSerialPortNamesTheDevicesOwnerGroup) {
     RefusingPorts refusing;
-    AdapterLink link = makeLink(refusing);
+    AdapterLink& link = makeLink(refusing);
     view.selectedPort = "ttyUSB0";
     link.openSelectedPort();
     EXPECT_EQ(link.transport(), Transport::None);
@@ -158,7 +174,7 @@ TEST_F(AdapterLinkTest, RefusedSerialPortNamesTheDevicesOwnerGroup) {
 
 TEST_F(AdapterLinkTest, UsbAdapterWithoutNotificationIsClosedAgain) {
     library.failing[D2xxEntry::SetEventNotification] = d2xx::kFtIoError;
-    AdapterLink link = makeLink(posixPortSystem());
+    AdapterLink& link = makeLink(posixPortSystem());
     view.selectedPort = "USB";
     view.gyroButtonsOn = false;
     std::vector<std::string> chosen;
@@ -175,10 +191,8 @@ TEST_F(AdapterLinkTest, UsbAdapterWithoutNotificationIsClosedAgain) {
 
 class AdapterLinkDevicesTest : public AdapterLinkTest {
   protected:
-    AdapterLink watchingLink(std::string deviceFolder) {
-        return AdapterLink(
-            view, view, &context,
-            LinkSeams{posixPortSystem(), listed, library, files, std::move(deviceFolder), &events});
+    AdapterLink& watchingLink(std::string deviceFolder) {
+        return makeLink(posixPortSystem(), std::move(deviceFolder), &listed, &events);
     }
 
     ListedTtys listed;
@@ -187,7 +201,7 @@ class AdapterLinkDevicesTest : public AdapterLinkTest {
 
 TEST_F(AdapterLinkDevicesTest, PluggedPortsJoinTheListAndPulledOnesLeaveIt) {
     listed.listed = {"ttyUSB0"};
-    AdapterLink link = watchingLink("/made-up/dev/");
+    AdapterLink& link = watchingLink("/made-up/dev/");
     link.fillPortSelectorAtStartup("");
 
     listed.listed = {"ttyUSB0", "ttyUSB1"};
@@ -225,7 +239,7 @@ TEST_F(AdapterLinkDevicesTest, PulledOutAdapterIsClosedToldOnceAndOpenedWhenBack
         const bool usb = row.how == How::UsbEvent;
         const std::string port = usb ? "USB" : nameOf(line.path());
         listed.listed = {nameOf(line.path())};
-        AdapterLink link = watchingLink(folderOf(line.path()));
+        AdapterLink& link = watchingLink(folderOf(line.path()));
         link.fillPortSelectorAtStartup(port);
         ASSERT_EQ(link.transport(), usb ? Transport::Usb : Transport::Serial);
         int lost = 0;

@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "app/config_dialog.h"
+#include "session/platform.h"
 #include "ui/help_tip.h"
 
 namespace {
@@ -44,13 +45,14 @@ int main(int argc, char** argv) {
     const int id = argc > 2 ? std::atoi(argv[2]) : 1064;
 
     QTemporaryDir folder;
-    vn340::ConfigDialogPaths paths;
+    vn340::ProgramPaths paths;
     paths.programFolder = folder.path().toStdString();
     paths.configHome = folder.path().toStdString();
     paths.sysClassTty = QDir(folder.path()).filePath("no-tty-class").toStdString();
     paths.deviceFolder = QDir(folder.path()).filePath("no-dev/").toStdString();
     paths.d2xxLibrary = QDir(folder.path()).filePath("no-d2xx.so").toStdString();
-    vn340::ConfigDialog window(paths);
+    vn340::SystemPlatform platform(paths);
+    vn340::ConfigDialog window(platform, paths);
     window.move(0, 0);
     window.show();
 

@@ -1,11 +1,11 @@
-#include "app/sequence_timers.h"
+#include "session/qt_timers.h"
 
 namespace vn340 {
 
-SequenceTimers::SequenceTimers(Expiry onExpiry, QObject* parent)
+QtTimers::QtTimers(Expiry onExpiry, QObject* parent)
     : QObject(parent), onExpiry_(std::move(onExpiry)) {}
 
-QTimer* SequenceTimers::timerFor(SequenceTimer timer) {
+QTimer* QtTimers::timerFor(SequenceTimer timer) {
     auto found = timers_.find(timer);
     if (found != timers_.end()) {
         return found->second;
@@ -22,18 +22,18 @@ QTimer* SequenceTimers::timerFor(SequenceTimer timer) {
     return qtimer;
 }
 
-void SequenceTimers::arm(SequenceTimer timer, std::chrono::milliseconds delay) {
+void QtTimers::arm(SequenceTimer timer, std::chrono::milliseconds delay) {
     timerFor(timer)->start(delay);
 }
 
-void SequenceTimers::kill(SequenceTimer timer) {
+void QtTimers::kill(SequenceTimer timer) {
     auto found = timers_.find(timer);
     if (found != timers_.end()) {
         found->second->stop();
     }
 }
 
-bool SequenceTimers::isArmed(SequenceTimer timer) const {
+bool QtTimers::isArmed(SequenceTimer timer) const {
     auto found = timers_.find(timer);
     return found != timers_.end() && found->second->isActive();
 }

@@ -8,11 +8,11 @@
 
 namespace vn340 {
 
-// Where the window finds what lies outside it. The preferences file is looked for beside the
+// Where the program finds what lies outside it. The preferences file is looked for beside the
 // program, or under the configuration home when the program's folder cannot be written. The
 // serial ports are listed from the kernel's tty class and opened as deviceFolder + name; the
 // USB adapter's library is what dlopen() is given.
-struct ConfigDialogPaths {
+struct ProgramPaths {
     std::string programFolder;
     std::string configHome;
     std::string sysClassTty = kSysClassTty;
@@ -23,7 +23,7 @@ struct ConfigDialogPaths {
 
     // The running program's folders, its history and the system's devices. VN340_D2XX_LIBRARY, when
     // set, names another D2XX library (the run script's simulated adapter).
-    static ConfigDialogPaths ofRunningProgram();
+    static ProgramPaths ofRunningProgram();
 };
 
 }  // namespace vn340

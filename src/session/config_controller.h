@@ -10,14 +10,12 @@
 // changes (an undo stack, a history of reads and stores) attaches.
 
 #include <QObject>
-#include <QString>
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "app/config_dialog_paths.h"
 #include "config/field_table.h"
 #include "config/gyro_config.h"
 #include "config/preferences.h"
@@ -25,16 +23,17 @@
 #include "config/screen.h"
 #include "protocol/compare_read.h"
 #include "protocol/sequence_engine.h"
+#include "session/platform.h"
+#include "session/program_paths.h"
 
 namespace vn340 {
 
 class AdapterLink;
 class PortSelector;
-class SequenceTimers;
 
 // One change of the configuration on screen, as the pilot made it.
 struct PilotChange {
-    QString step;  // "Load defaults", "High endpoint", "Servo speed", "Read from gyro", ...
+    std::string step;  // "Load defaults", "High endpoint", "Servo speed", "Read from gyro", ...
     GyroConfig before;
     GyroConfig after;
 };
@@ -42,9 +41,11 @@ struct PilotChange {
 class ConfigController : public QObject, private SequenceHost {
     Q_OBJECT
   public:
-    // `parent` is the window, which outlives the adapter link's open ports.
-    ConfigController(Screen& screen, PortSelector& ports, FrontEnd& frontEnd,
-                     const ConfigDialogPaths& paths, QObject* parent);
+    // The screen and its port list show what the controller does, the front end asks and
+    // tells; the platform gives the files, the transports, the device events, the timers and
+    // the clock. `parent` (the window, or the application) outlives the open ports.
+    ConfigController(Screen& screen, PortSelector& ports, FrontEnd& frontEnd, Platform& platform,
+                     const ProgramPaths& paths, QObject* parent);
     ~ConfigController() override;
 
     // --- start-up, in the window's order ---
@@ -138,7 +139,8 @@ class ConfigController : public QObject, private SequenceHost {
 
     Screen& screen_;
     FrontEnd& frontEnd_;
-    ConfigDialogPaths paths_;
+    Platform& platform_;
+    ProgramPaths paths_;
     GyroConfig model_;
     GyroConfig beforeRead_;
     Preferences prefs_;
@@ -146,11 +148,14 @@ class ConfigController : public QObject, private SequenceHost {
     ProfileStore settingsStore_;
     bool checking_ = false;
 
-    // In the order they are built: the link, the engine that sends through it and works on
-    // model_ directly, and the timers that wake the engine.
+    // In the order they are built: the transports, the device events and the link over them,
+    // the engine that sends through it and works on model_ directly, and the timers that wake
+    // the engine.
+    std::unique_ptr<Transports> transports_;
+    std::unique_ptr<DeviceEvents> deviceEvents_;
     std::unique_ptr<AdapterLink> link_;
     std::unique_ptr<SequenceEngine> engine_;
-    std::unique_ptr<SequenceTimers> timers_;
+    std::unique_ptr<Timers> timers_;
     GyroCompareRead* side_ = nullptr;
 };
 

@@ -1,12 +1,9 @@
-#include "app/config_controller.h"
+#include "session/config_controller.h"
 
-#include "app/qt_text.h"
-#include "app/sequence_timers.h"
 #include "config/field_rules.h"
 #include "config/settings_file.h"
 #include "link/adapter_link.h"
 #include "web/statistics_offer.h"
-#include "web/statistics_submission.h"
 
 namespace vn340 {
 namespace {
@@ -26,17 +23,21 @@ constexpr std::string_view kCommentsStep = "User comments";
 }  // namespace
 
 ConfigController::ConfigController(Screen& screen, PortSelector& ports, FrontEnd& frontEnd,
-                                   const ConfigDialogPaths& paths, QObject* parent)
-    : QObject(parent), screen_(screen), frontEnd_(frontEnd), paths_(paths) {
-    AdapterLinkPaths where;
-    where.sysClassTty = paths_.sysClassTty;
-    where.deviceFolder = paths_.deviceFolder;
-    where.d2xxLibrary = paths_.d2xxLibrary;
-    link_ = std::make_unique<AdapterLink>(ports, frontEnd_, parent, where);
+                                   Platform& platform, const ProgramPaths& paths, QObject* parent)
+    : QObject(parent),
+      screen_(screen),
+      frontEnd_(frontEnd),
+      platform_(platform),
+      paths_(paths),
+      prefsStore_(platform.files()),
+      settingsStore_(platform.files()) {
+    transports_ = platform_.makeTransports(frontEnd_, parent);
+    deviceEvents_ = platform_.makeDeviceEvents();
+    link_ =
+        std::make_unique<AdapterLink>(ports, frontEnd_, *transports_, deviceEvents_.get(), parent);
     SequenceHost& host = *this;
     engine_ = std::make_unique<SequenceEngine>(model_, host, frontEnd_, screen_);
-    timers_ = std::make_unique<SequenceTimers>(
-        [this](SequenceTimer timer) { active().onTimer(timer); }, this);
+    timers_ = platform_.makeTimers([this](SequenceTimer timer) { active().onTimer(timer); }, this);
     link_->onTextReceived([this](std::string_view text) { active().dispatchReply(text); });
     link_->onAdapterLost([this] { return active().adapterLost(); });
     link_->onPortChosen([this](std::string_view name) {
@@ -81,7 +82,7 @@ void ConfigController::startWithDefaults() {
 void ConfigController::recordPilotChange(std::string_view step, const GyroConfig& before) {
     if (model_ == before)
         return;
-    emit pilotChanged(PilotChange{fromStd(step), before, model_});
+    emit pilotChanged(PilotChange{std::string(step), before, model_});
 }
 
 void ConfigController::applyConfiguration(const GyroConfig& config) {
@@ -131,7 +132,7 @@ bool ConfigController::adapterOpen() const {
 }
 
 StatisticsAnswer ConfigController::offerStatistics() {
-    return vn340::offerStatistics(model_, prefsStore_, todayDayNumber(), frontEnd_);
+    return vn340::offerStatistics(model_, prefsStore_, platform_.today(), frontEnd_);
 }
 
 void ConfigController::writeComplete(const GyroConfig& gyroHolds) {
@@ -193,7 +194,7 @@ void ConfigController::loadFromFile() {
 void ConfigController::loadFromFileAt(const std::string& path) {
     change("Load from file", [this, &path](GyroConfig& config) {
         screen_.takeChoices(config);
-        loadSettingsFileAt(config, systemFileSystem(), frontEnd_, screen_, path);
+        loadSettingsFileAt(config, platform_.files(), frontEnd_, screen_, path);
     });
 }
 

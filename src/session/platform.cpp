@@ -1,0 +1,45 @@
+#include "session/platform.h"
+
+#include <QDate>
+
+#include "link/d2xx_library.h"
+#include "link/port_system.h"
+#include "link/system_transports.h"
+#include "link/tty_class.h"
+#include "session/qt_timers.h"
+
+namespace vn340 {
+
+SystemPlatform::SystemPlatform(const ProgramPaths& paths)
+    : deviceFolder_(paths.deviceFolder),
+      ttys_(sysfsTtyClass(paths.sysClassTty)),
+      d2xx_(loadableD2xxLibrary(paths.d2xxLibrary)) {}
+
+SystemPlatform::~SystemPlatform() = default;
+
+FileSystem& SystemPlatform::files() {
+    return systemFileSystem();
+}
+
+std::unique_ptr<Transports> SystemPlatform::makeTransports(FrontEnd& frontEnd, QObject* context) {
+    return std::make_unique<SystemTransports>(
+        frontEnd, context, LinkSeams{posixPortSystem(), *ttys_, *d2xx_, files(), deviceFolder_});
+}
+
+std::unique_ptr<DeviceEvents> SystemPlatform::makeDeviceEvents() {
+    return udevDeviceEvents();
+}
+
+std::unique_ptr<Timers> SystemPlatform::makeTimers(Timers::Expiry expiry, QObject* context) {
+    return std::make_unique<QtTimers>(std::move(expiry), context);
+}
+
+int SystemPlatform::today() {
+    return static_cast<int>(QDate(1970, 1, 1).daysTo(QDate::currentDate()));
+}
+
+LocalTime SystemPlatform::localNow() {
+    return localTimeNow();
+}
+
+}  // namespace vn340
