@@ -110,7 +110,7 @@ class GyroSimulator {
     void setWord(std::uint16_t address, std::uint16_t value);
     const std::map<std::uint16_t, std::uint16_t>& memory() const { return memory_; }
 
-    void setLiveSignals(LiveSignals signals) { live_ = signals; }
+    void setLiveSignals(LiveSignals live) { live_ = live; }
     SimSettings& settings() { return settings_; }
     const SimSettings& settings() const { return settings_; }
 

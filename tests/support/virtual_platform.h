@@ -1,0 +1,211 @@
+#pragma once
+
+// The platform of a test: files in memory, a simulated Vexa-Plug whose gyro answers on a
+// virtual clock, the sequence engine's timers on the same clock, scripted device events and a
+// fixed calendar. A whole read or store runs in microseconds and every time is exact.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/memory_file_system.h"
+#include "gyro_sim.h"
+#include "session/platform.h"
+
+namespace vn340::testing {
+
+// Virtual time in microseconds.
+using Micros = std::int64_t;
+inline constexpr Micros kMs = 1000;
+
+// Events at virtual times, run in time order.
+class VirtualClock {
+  public:
+    using Event = std::function<void()>;
+
+    Micros now() const { return now_; }
+    // Returns the event's ticket, with which it can be withdrawn.
+    std::uint64_t at(Micros when, Event event) {
+        const std::uint64_t ticket = nextTicket_++;
+        events_.emplace(std::make_pair(std::max(when, now_), ticket), std::move(event));
+        return ticket;
+    }
+    void withdraw(std::uint64_t ticket) {
+        std::erase_if(events_,
+                      [ticket](const auto& entry) { return entry.first.second == ticket; });
+    }
+    // Runs the events due up to and including `until`.
+    void runUntil(Micros until) {
+        while (!events_.empty() && events_.begin()->first.first <= until)
+            runNext();
+        now_ = std::max(now_, until);
+    }
+    // Runs events while `busy` holds, for at most `limit` of virtual time.
+    void runWhile(const std::function<bool()>& busy, Micros limit = 60'000 * kMs) {
+        const Micros end = now_ + limit;
+        while (busy() && !events_.empty() && events_.begin()->first.first <= end)
+            runNext();
+    }
+    bool pending() const { return !events_.empty(); }
+
+  private:
+    void runNext() {
+        auto first = events_.begin();
+        now_ = std::max(now_, first->first.first);
+        Event event = std::move(first->second);
+        events_.erase(first);
+        event();
+    }
+
+    Micros now_ = 0;
+    std::uint64_t nextTicket_ = 0;
+    std::map<std::pair<Micros, std::uint64_t>, Event> events_;
+};
+
+class VirtualTimers final : public Timers {
+  public:
+    VirtualTimers(VirtualClock& clock, Expiry expiry) : clock_(clock), expiry_(std::move(expiry)) {}
+    ~VirtualTimers() override {
+        for (const auto& [timer, ticket] : armed_)
+            clock_.withdraw(ticket);
+    }
+
+    void arm(SequenceTimer timer, std::chrono::milliseconds delay) override {
+        kill(timer);
+        armed_[timer] = clock_.at(clock_.now() + delay.count() * kMs, [this, timer] {
+            armed_.erase(timer);
+            expiry_(timer);
+        });
+    }
+    void kill(SequenceTimer timer) override {
+        if (auto found = armed_.find(timer); found != armed_.end()) {
+            clock_.withdraw(found->second);
+            armed_.erase(found);
+        }
+    }
+    bool isArmed(SequenceTimer timer) const override { return armed_.count(timer) != 0; }
+    // Timers other than the status line's clearing, which outlives every sequence.
+    bool sequenceTimerArmed() const {
+        return std::any_of(armed_.begin(), armed_.end(), [](const auto& entry) {
+            return entry.first != SequenceTimer::StatusClear;
+        });
+    }
+
+  private:
+    VirtualClock& clock_;
+    Expiry expiry_;
+    std::map<SequenceTimer, std::uint64_t> armed_;
+};
+
+// The Vexa-Plug as the program's transports see it: a serial port of a given name and the USB
+// adapter, both leading to one simulated gyro. Either can be missing or refuse to open.
+class SimulatedTransports final : public Transports {
+  public:
+    SimulatedTransports(VirtualClock& clock, GyroSimulator& gyro) : clock_(clock), gyro_(gyro) {}
+    ~SimulatedTransports() override {
+        for (std::uint64_t ticket : deliveries_)
+            clock_.withdraw(ticket);
+    }
+
+    std::vector<std::string> serialPorts{"ttyUSB0"};
+    bool usbPresent = true;
+    std::set<std::string> refusingPorts;
+
+    void onReceived(std::function<void(std::string_view)> receiver) override {
+        receiver_ = std::move(receiver);
+    }
+    void onHangUp(std::function<void()> handler) override { hangUp_ = std::move(handler); }
+    void prepare() override {}
+    void send(std::string_view frame) override {
+        if (inUse() == Transport::None)
+            return;
+        gyro_.feed(frame, std::chrono::microseconds(clock_.now()));
+        std::map<int, std::pair<Micros, std::string>> pieces;
+        for (const OutputByte& byte : gyro_.takeAll()) {
+            auto& [due, text] = pieces[byte.piece];
+            due = std::chrono::duration_cast<std::chrono::microseconds>(byte.due).count();
+            text += byte.value;
+        }
+        for (auto& [piece, arrival] : pieces) {
+            deliveries_.push_back(clock_.at(arrival.first, [this, text = arrival.second] {
+                if (receiver_ && inUse() != Transport::None)
+                    receiver_(text);
+            }));
+        }
+    }
+    Transport inUse() const override {
+        return usbOpen_ ? Transport::Usb : serial_ ? Transport::Serial : Transport::None;
+    }
+    bool usbDeviceOpen() const override { return usbOpen_; }
+    void closeAll() override {
+        usbOpen_ = false;
+        serial_.reset();
+    }
+
+    std::vector<std::string> enumerateSerialPorts() override { return serialPorts; }
+    SysResult openUsb(bool) override {
+        if (!usbPresent)
+            return SysResult::failure(ENODEV, "no USB adapter");
+        usbOpen_ = true;
+        return {};
+    }
+    void closeUsb() override { usbOpen_ = false; }
+    bool usbInUse() const override { return usbOpen_; }
+    SysResult openSerial(std::string_view name) override {
+        const bool listed =
+            std::find(serialPorts.begin(), serialPorts.end(), name) != serialPorts.end();
+        if (!listed || refusingPorts.count(std::string(name)) != 0)
+            return SysResult::failure(EACCES, "refused");
+        serial_ = std::string(name);
+        return {};
+    }
+    void closeSerial() override { serial_.reset(); }
+    bool serialOpen() const override { return serial_.has_value(); }
+    std::string deviceGroup(std::string_view) const override { return "dialout"; }
+
+  private:
+    VirtualClock& clock_;
+    GyroSimulator& gyro_;
+    std::function<void(std::string_view)> receiver_;
+    std::function<void()> hangUp_;
+    bool usbOpen_ = false;
+    std::optional<std::string> serial_;
+    std::vector<std::uint64_t> deliveries_;
+};
+
+class VirtualPlatform final : public Platform {
+  public:
+    VirtualClock clock;
+    GyroSimulator gyro;
+    MemoryFileSystem memoryFiles;
+    int day = 20'000;
+    LocalTime time{2026, 12, 9, 18, 30, 0};
+    // What the last transports and timers made are, for the test to look at.
+    SimulatedTransports* transports = nullptr;
+    VirtualTimers* timers = nullptr;
+
+    FileSystem& files() override { return memoryFiles; }
+    std::unique_ptr<Transports> makeTransports(FrontEnd&, QObject*) override {
+        auto made = std::make_unique<SimulatedTransports>(clock, gyro);
+        transports = made.get();
+        return made;
+    }
+    std::unique_ptr<DeviceEvents> makeDeviceEvents() override { return nullptr; }
+    std::unique_ptr<Timers> makeTimers(Timers::Expiry expiry, QObject*) override {
+        auto made = std::make_unique<VirtualTimers>(clock, std::move(expiry));
+        timers = made.get();
+        return made;
+    }
+    int today() override { return day; }
+    LocalTime localNow() override { return time; }
+};
+
+}  // namespace vn340::testing
