@@ -207,10 +207,20 @@ void SequenceEngine::endWithMessage(std::string_view message, bool clearStatus) 
     }
     state_ = S::Idle;
     replyBuffer_.clear();
+    const bool wroteWords = writing_;
     frontEnd_.showMessage(endEarly(sequence, message));
     giveControlsBack();
     if (sequence == Sequence::Diagnostics) {
         stopDiagnostics();
+    }
+    storeCutShort(sequence, wroteWords);
+}
+
+void SequenceEngine::storeCutShort(Sequence sequence, bool wroteWords) {
+    // Told once the pilot has read why: what follows (keeping the configuration) may well have
+    // a message of its own.
+    if (sequence == Sequence::Write && wroteWords) {
+        host_.writeUnfinished();
     }
 }
 
@@ -225,10 +235,7 @@ std::string SequenceEngine::endEarly(Sequence sequence, std::string_view message
     } else if (sequence == Sequence::Write) {
         text += "\n\n";
         text += writing_ ? sequence_text::kStoreUnfinished : sequence_text::kStoreNotBegun;
-        if (writing_) {
-            writing_ = false;
-            host_.writeUnfinished();
-        }
+        writing_ = false;
     }
     return text;
 }
@@ -248,11 +255,13 @@ void SequenceEngine::timeout() {
     const Sequence sequence = running();
     state_ = S::Idle;
     replyBuffer_.clear();
+    const bool wroteWords = writing_;
     const std::string message = endEarly(sequence, sequence_text::kCommunicationFailure);
     giveControlsBack();
     frontEnd_.showMessage(message);
     host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     stopDiagnostics();
+    storeCutShort(sequence, wroteWords);
 }
 
 void SequenceEngine::stopDiagnostics() {

@@ -67,8 +67,9 @@ class SequenceHost {
     // what was stored unless the pilot has been told otherwise.
     virtual void readComplete() {}
     virtual void writeComplete(const GyroConfig& gyroHolds) { (void)gyroHolds; }
-    // A store ended early, after it had begun writing: the pilot has been told, and the
-    // configuration it was storing is the engine's configuration, as it was taken.
+    // A store ended early, after it had begun writing: the pilot has been told (the message
+    // has been answered), and the configuration it was storing is the engine's configuration,
+    // as it was taken.
     virtual void writeUnfinished() {}
 };
 
@@ -191,9 +192,10 @@ class SequenceEngine {
     // open are dropped.
     void endWithMessage(std::string_view message, bool clearStatus);
     // Before the message that ends `sequence` early: a read puts back the configuration it
-    // started from; a store that had begun writing is kept by the host. Returns the message
-    // with what the pilot must know about that.
+    // started from. Returns the message with what the pilot must know about the end.
     std::string endEarly(Sequence sequence, std::string_view message);
+    // After that message: a store that had begun writing is handed to the host to be kept.
+    void storeCutShort(Sequence sequence, bool wroteWords);
     // Every end of a sequence: the controls come back, the gyro buttons only with an open port.
     void giveControlsBack();
     void timeout();
