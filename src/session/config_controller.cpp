@@ -3,7 +3,7 @@
 #include "config/field_rules.h"
 #include "config/settings_file.h"
 #include "link/adapter_link.h"
-#include "web/statistics_offer.h"
+#include "statistics/statistics_offer.h"
 
 namespace vn340 {
 namespace {
