@@ -8,7 +8,6 @@
 namespace vn340 {
 namespace {
 
-constexpr int kServoDataParameter = 12;
 constexpr int kServoFlagsParameter = 15;
 // The second copies of the profiles, which a read passes over, stand for the first ones.
 constexpr int kSecondAccelCopy = 9;
