@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev libudev-dev libxcb1-dev
+    # Qt Charts draws the live signals; Debian 12's package needs the OpenGL module's files.
+    qt6-charts-dev libqt6opengl6-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth fonts-dejavu-core fonts-liberation2
 )

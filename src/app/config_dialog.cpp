@@ -5,6 +5,7 @@
 #include <QSlider>
 
 #include "app/drop_down_list.h"
+#include "app/live_signals_command.h"
 #include "app/qt_text.h"
 #include "app/safety_net.h"
 #include "app/typing_undo.h"
@@ -40,11 +41,14 @@ ConfigDialog::ConfigDialog(Platform& platform, ProgramPaths paths, QWidget* pare
                                              paths.historyFolder, [this] { finishEditing(); });
     typingUndo_ = std::make_unique<TypingUndo>(*safetyNet_);
     connectEvents();
+    liveSignals_ = std::make_unique<LiveSignalsCommand>(*controller_, *dialogs_, platform, *this,
+                                                        *diagnosticsAction_);
 }
 
 ConfigDialog::~ConfigDialog() {
     // The controller goes first, while the window it shows on is still whole: its link's
     // threads end, and a list still open reports its closing to nobody as the controls go.
+    liveSignals_.reset();
     typingUndo_.reset();
     safetyNet_.reset();
     controller_.reset();

@@ -26,6 +26,7 @@ class QLineEdit;
 namespace vn340 {
 
 class ConfigController;
+class LiveSignalsCommand;
 class Platform;
 class SafetyNet;
 class TypingUndo;
@@ -126,6 +127,7 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector {
     std::unique_ptr<ConfigController> controller_;
     std::unique_ptr<SafetyNet> safetyNet_;
     std::unique_ptr<TypingUndo> typingUndo_;
+    std::unique_ptr<LiveSignalsCommand> liveSignals_;
 };
 
 }  // namespace vn340

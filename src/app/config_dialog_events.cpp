@@ -12,6 +12,7 @@
 
 #include "app/config_dialog.h"
 #include "app/drop_down_list.h"
+#include "app/live_signals_command.h"
 #include "app/safety_net.h"
 #include "app/typing_undo.h"
 #include "app/window_dialogs.h"
@@ -121,6 +122,7 @@ void ConfigDialog::contextMenuEvent(QContextMenuEvent* event) {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addAction(diagnosticsAction_);
+    menu->addAction(liveSignals_->action());
     safetyNet_->addToMenu(*menu);
     menu->popup(event->globalPos());
     event->accept();

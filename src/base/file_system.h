@@ -5,6 +5,7 @@
 // stay in the one file that implements it, and tests replace it to play a full disk, a folder
 // in the way or a file that cannot be read.
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,14 @@ struct FolderEntry {
     enum class Kind { File, Folder, Other };
     std::string name;
     Kind kind = Kind::Other;
+};
+
+// A file that grows a piece at a time, as a recording does. Each piece is handed to the system
+// whole as it is appended, so what was appended survives the program being killed.
+class GrowingFile {
+  public:
+    virtual ~GrowingFile() = default;
+    virtual SysResult append(std::string_view bytes) = 0;
 };
 
 class FileSystem {
@@ -36,6 +45,10 @@ class FileSystem {
     // Makes a new file holding `bytes`, whole or not at all, and never in place of another:
     // a name already taken fails with EEXIST and leaves that file as it was.
     virtual SysResult createNew(const std::string& path, std::string_view bytes) = 0;
+    // Makes an empty file to grow a piece at a time. A name already taken fails with EEXIST and
+    // leaves that file as it was, unless `replaceExisting`, when that file is emptied.
+    virtual SysResult createGrowing(const std::string& path, bool replaceExisting,
+                                    std::unique_ptr<GrowingFile>& file) = 0;
     // The files and folders directly in `folder`, in no particular order. A missing folder
     // lists as empty and succeeds; a name that is no folder fails with ENOTDIR.
     virtual SysResult listFolder(const std::string& folder, std::vector<FolderEntry>& entries) = 0;

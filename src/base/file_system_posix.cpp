@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "base/file_system.h"
@@ -153,6 +155,23 @@ FolderEntry::Kind kindOf(const std::filesystem::directory_entry& entry) {
                                                     : FolderEntry::Kind::Other;
 }
 
+class PosixGrowingFile final : public GrowingFile {
+  public:
+    PosixGrowingFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    ~PosixGrowingFile() override { ::close(fd_); }
+
+    SysResult append(std::string_view bytes) override {
+        if (!writeAll(fd_, bytes)) {
+            return cannotWrite(path_, errno);
+        }
+        return {};
+    }
+
+  private:
+    int fd_;
+    std::string path_;
+};
+
 class PosixFileSystem final : public FileSystem {
   public:
     SysResult read(const std::string& path, std::string& bytes) override {
@@ -229,6 +248,18 @@ class PosixFileSystem final : public FileSystem {
             return cannotWrite(path, error);
         }
         syncFolderOf(path);
+        return {};
+    }
+
+    SysResult createGrowing(const std::string& path, bool replaceExisting,
+                            std::unique_ptr<GrowingFile>& file) override {
+        const int flags =
+            O_WRONLY | O_CREAT | O_CLOEXEC | O_APPEND | (replaceExisting ? O_TRUNC : O_EXCL);
+        const int fd = ::open(path.c_str(), flags, 0666);
+        if (fd < 0) {
+            return cannotWrite(path, errno);
+        }
+        file = std::make_unique<PosixGrowingFile>(fd, path);
         return {};
     }
 

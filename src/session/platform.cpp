@@ -49,4 +49,9 @@ LocalTime SystemPlatform::localNow() {
     return localTimeNow();
 }
 
+std::chrono::milliseconds SystemPlatform::steadyNow() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+}
+
 }  // namespace vn340

@@ -5,6 +5,7 @@
 // chosen where the program starts (the system's, or a test's) and handed down; nothing below
 // picks a seam of its own.
 
+#include <chrono>
 #include <memory>
 
 #include "base/file_system.h"
@@ -41,6 +42,8 @@ class Platform {
     virtual int today() = 0;
     // The wall clock, local time: names the history's snapshots.
     virtual LocalTime localNow() = 0;
+    // A clock that only goes forward, from no particular start: times the live signals.
+    virtual std::chrono::milliseconds steadyNow() = 0;
 };
 
 // The running system: POSIX files and terminals, the kernel's tty class, the D2XX library
@@ -57,6 +60,7 @@ class SystemPlatform final : public Platform {
     bool usbLibraryPresent() override;
     int today() override;
     LocalTime localNow() override;
+    std::chrono::milliseconds steadyNow() override;
 
   private:
     std::string deviceFolder_;

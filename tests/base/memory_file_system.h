@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@ class MemoryFileSystem : public FileSystem {
     std::map<std::string, SysResult> readFailures;     // by path
     std::map<std::string, SysResult> replaceFailures;  // by path
     std::map<std::string, SysResult> createFailures;   // by path
+    std::map<std::string, SysResult> appendFailures;   // by path, once the file has grown
     std::set<std::string> folders;                     // made by createFolders
 
     SysResult read(const std::string& path, std::string& bytes) override {
@@ -46,6 +48,18 @@ class MemoryFileSystem : public FileSystem {
             return cannotWrite(path, EEXIST);
         }
         files[path] = std::string(bytes);
+        return {};
+    }
+    SysResult createGrowing(const std::string& path, bool replaceExisting,
+                            std::unique_ptr<GrowingFile>& file) override {
+        if (const auto failure = createFailures.find(path); failure != createFailures.end()) {
+            return failure->second;
+        }
+        if (files.count(path) != 0 && !replaceExisting) {
+            return cannotWrite(path, EEXIST);
+        }
+        files[path].clear();
+        file = std::make_unique<Growing>(*this, path);
         return {};
     }
     // Folders are those made and those that hold a file; the latter without their parents.
@@ -85,6 +99,25 @@ class MemoryFileSystem : public FileSystem {
         const auto file = files.find(path);
         return file == files.end() ? std::string() : file->second;
     }
+
+  private:
+    class Growing final : public GrowingFile {
+      public:
+        Growing(MemoryFileSystem& files, std::string path)
+            : files_(files), path_(std::move(path)) {}
+        SysResult append(std::string_view bytes) override {
+            if (const auto failure = files_.appendFailures.find(path_);
+                failure != files_.appendFailures.end()) {
+                return failure->second;
+            }
+            files_.files[path_] += bytes;
+            return {};
+        }
+
+      private:
+        MemoryFileSystem& files_;
+        std::string path_;
+    };
 };
 
 }  // namespace vn340

@@ -33,6 +33,9 @@ struct GroupFiles : FileSystem {
     SysResult read(const std::string&, std::string&) override { return {}; }
     SysResult replace(const std::string&, std::string_view) override { return {}; }
     SysResult createNew(const std::string&, std::string_view) override { return {}; }
+    SysResult createGrowing(const std::string&, bool, std::unique_ptr<GrowingFile>&) override {
+        return {};
+    }
     SysResult listFolder(const std::string&, std::vector<FolderEntry>&) override { return {}; }
     bool folderIsWritable(const std::string&) override { return false; }
     SysResult createFolders(const std::string&) override { return {}; }

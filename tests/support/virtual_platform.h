@@ -207,6 +207,9 @@ class VirtualPlatform final : public Platform {
     bool usbLibraryPresent() override { return transports == nullptr || transports->usbPresent; }
     int today() override { return day; }
     LocalTime localNow() override { return time; }
+    std::chrono::milliseconds steadyNow() override {
+        return std::chrono::milliseconds(clock.now() / kMs);
+    }
 };
 
 }  // namespace vn340::testing

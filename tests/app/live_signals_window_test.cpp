@@ -1,0 +1,230 @@
+// The live-signals window on the main window, against the simulated gyro on a virtual clock:
+// opened with Ctrl+L, every round plotted and recorded, paused without a redraw, closed with
+// Escape.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QChartView>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/config_dialog.h"
+#include "app/live_signals_plot.h"
+#include "app/live_signals_window.h"
+#include "config_dialog_test_access.h"
+#include "eventually.h"
+#include "support/virtual_platform.h"
+
+namespace vn340::testing {
+namespace {
+
+constexpr char kPreferencesFile[] = "/opt/vn340/TarvelRCGyro.ini";
+
+// Counts the paints of the widgets it watches.
+class PaintCounter : public QObject {
+  public:
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+class LiveSignalsWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        paths.programFolder = "/opt/vn340";
+        paths.configHome = "/home/pilot/.config";
+        // The recording's folder must exist for the file dialog; the file itself is kept in
+        // the virtual platform's memory.
+        platform.memoryFiles.files[kPreferencesFile] =
+            "[Settings]\r\nLAST DIRECTORY=" + QDir::tempPath().toStdString() +
+            "\r\nCOM PORT=USB\r\nWARNING=1\r\n";
+        window = std::make_unique<ConfigDialog>(platform, paths);
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        // The reading at start-up ends before the pilot does anything.
+        platform.clock.runWhile([this] {
+            return !controller().engine().idle() || platform.timers->sequenceTimerArmed();
+        });
+        QObject::connect(
+            &controller(), &ConfigController::liveSignalsArrived,
+            [this](const LiveSignals&) { roundTimes.push_back(platform.clock.now()); });
+    }
+    void TearDown() override { window.reset(); }
+
+    ConfigController& controller() { return ConfigDialogTestAccess(*window).controller(); }
+    bool diagnosticsRunning() { return controller().engine().diagnosticsRunning(); }
+
+    LiveSignalsWindow* openLiveSignals() {
+        QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
+        auto* live = window->findChild<LiveSignalsWindow*>();
+        // Shortcuts reach it once the application, not only the system, has it active.
+        if (live != nullptr && !eventually([&] { return QApplication::activeWindow() == live; }))
+            return nullptr;
+        return live;
+    }
+
+    // Runs the virtual clock until `count` rounds in all have arrived; the gyro answers each
+    // with `values(round)`.
+    template <typename Values>
+    void runRounds(int count, Values values) {
+        while (static_cast<int>(roundTimes.size()) < count) {
+            const std::size_t next = roundTimes.size();
+            platform.gyro.setLiveSignals(values(static_cast<int>(next)));
+            platform.clock.runWhile([&] { return roundTimes.size() == next; }, 1000 * kMs);
+            ASSERT_GT(roundTimes.size(), next) << "no round within a second";
+        }
+    }
+
+    // Chooses `name` in the file dialog that "Record…" opens, from the folder it offers.
+    void answerFileDialog(const QString& name, QString* offeredFolder) {
+        QTimer::singleShot(0, [name, offeredFolder] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            *offeredFolder = dialog->directory().absolutePath();
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(name);
+            auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
+            QTest::mouseClick(buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
+        });
+    }
+
+    static QLineSeries* series(const LivePlot& plot, int index = 0) {
+        return qobject_cast<QLineSeries*>(plot.view()->chart()->series().at(index));
+    }
+
+    ProgramPaths paths;
+    VirtualPlatform platform;
+    std::unique_ptr<ConfigDialog> window;
+    std::vector<Micros> roundTimes;  // of the rounds, as they arrived
+};
+
+LiveSignals roundValues(int round) {
+    return {static_cast<std::uint16_t>(500 + round), static_cast<std::uint16_t>(1100 + 40 * round),
+            static_cast<std::uint16_t>(2020 - 30 * round)};
+}
+
+TEST_F(LiveSignalsWindowTest, PlotsAndRecordsEveryRoundOfTheGyroAndStopsWhatItStarted) {
+    constexpr int kRounds = 12;
+    LiveSignalsWindow* live = openLiveSignals();
+    ASSERT_NE(live, nullptr);
+    EXPECT_TRUE(diagnosticsRunning());
+
+    QString offered;
+    answerFileDialog(QStringLiteral("flight.csv"), &offered);
+    QTest::mouseClick(live->findChild<QPushButton*>("record"), Qt::LeftButton);
+    ASSERT_NE(live->recording(), nullptr);
+    EXPECT_EQ(offered, QDir::tempPath()) << "the settings files' folder";
+    const Micros recordingStart = platform.clock.now();
+    runRounds(kRounds, roundValues);
+
+    const struct {
+        LiveCurve curve;
+        int index;
+        int (*value)(const LiveSignals&);
+    } curves[] = {
+        {LiveCurve::Gyro, 0, [](const LiveSignals& v) { return int(v.gyro); }},
+        {LiveCurve::Rudder, 0, [](const LiveSignals& v) { return int(v.rudder); }},
+        {LiveCurve::Gain, 0, [](const LiveSignals& v) { return int(v.gain); }},
+        {LiveCurve::Gain, 1, [](const LiveSignals& v) { return std::abs(v.gain - 1520) / 5; }},
+    };
+    for (const auto& curve : curves) {
+        const QList<QPointF> points = series(live->plot(curve.curve), curve.index)->points();
+        ASSERT_EQ(points.size(), kRounds);
+        for (int i = 0; i < kRounds; ++i)
+            EXPECT_EQ(points[i].y(), curve.value(roundValues(i))) << "round " << i;
+        EXPECT_EQ(points.back().x(), 0.0) << "the newest round ends the time axis";
+    }
+    const LiveSignals last = roundValues(kRounds - 1);
+    EXPECT_EQ(live->plot(LiveCurve::Gyro).view()->accessibleDescription(),
+              QStringLiteral("Gyro = 0%1").arg(last.gyro));
+    EXPECT_EQ(live->plot(LiveCurve::Gain).valueText()->text(),
+              QStringLiteral("Gain = %1 \u00b5s (%2%)")
+                  .arg(last.gain)
+                  .arg(std::abs(last.gain - 1520) / 5));
+    EXPECT_EQ(window->findChild<QLineEdit*>("idc1077")->text().toStdString(),
+              "Gyro = 0511, Rudder = 1540, Gain = 1690 (34%)")
+        << "the status line keeps its text";
+
+    // Within a second the rounds are in the file, as a kill would leave it.
+    const std::string path = QDir::tempPath().toStdString() + "/flight.csv";
+    ASSERT_TRUE(
+        eventually([&] { return linesOf(platform.memoryFiles[path]).size() == kRounds + 1; },
+                   std::chrono::milliseconds(3000)));
+    const std::vector<std::string> lines = linesOf(platform.memoryFiles[path]);
+    EXPECT_EQ(lines[0], "time_s,gyro,rudder_us,gain_us,gain_percent");
+    for (int i = 0; i < kRounds; ++i) {
+        const LiveSignals v = roundValues(i);
+        const long long ms = (roundTimes[i] - recordingStart) / kMs;
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%lld.%03lld,%d,%d,%d,%d", ms / 1000, ms % 1000,
+                      v.gyro, v.rudder, v.gain, std::abs(v.gain - 1520) / 5);
+        EXPECT_EQ(lines[i + 1], expected);
+    }
+
+    QTest::keyClick(live, Qt::Key_Escape);
+    EXPECT_FALSE(live->isVisible());
+    EXPECT_FALSE(diagnosticsRunning()) << "started by the window, stopped with it";
+}
+
+TEST_F(LiveSignalsWindowTest, DiagnosticsThePilotStartedRunOnAfterTheWindowCloses) {
+    QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
+    ASSERT_TRUE(diagnosticsRunning());
+    LiveSignalsWindow* live = openLiveSignals();
+    ASSERT_NE(live, nullptr);
+    runRounds(2, roundValues);
+    QTest::keyClick(live, Qt::Key_Escape);
+    EXPECT_TRUE(diagnosticsRunning());
+}
+
+TEST_F(LiveSignalsWindowTest, SpacePausesThePlotsWhichThenDrawNothingWhileRoundsGoOn) {
+    LiveSignalsWindow* live = openLiveSignals();
+    ASSERT_NE(live, nullptr);
+    runRounds(3, roundValues);
+    QTest::keyClick(live, Qt::Key_Space);
+    ASSERT_TRUE(live->paused());
+    // The paints of the rounds before the pause are over.
+    QTest::qWait(100);
+
+    PaintCounter painted;
+    for (LiveCurve curve : {LiveCurve::Gyro, LiveCurve::Rudder, LiveCurve::Gain})
+        live->plot(curve).view()->viewport()->installEventFilter(&painted);
+    runRounds(8, roundValues);
+    QTest::qWait(50);
+    EXPECT_EQ(painted.paints, 0);
+    EXPECT_EQ(series(live->plot(LiveCurve::Rudder))->count(), 3);
+    EXPECT_TRUE(diagnosticsRunning());
+
+    QTest::keyClick(live, Qt::Key_Space);
+    EXPECT_FALSE(live->paused());
+    EXPECT_EQ(series(live->plot(LiveCurve::Rudder))->count(), 8);
+    EXPECT_TRUE(eventually([&] { return painted.paints > 0; }));
+}
+
+}  // namespace
+}  // namespace vn340::testing
