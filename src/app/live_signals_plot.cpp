@@ -2,9 +2,9 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineSeries>
-#include <QResizeEvent>
 #include <QValueAxis>
 
 #include "app/qt_text.h"
@@ -13,31 +13,30 @@
 namespace vn340 {
 namespace {
 
-// Room for the value labels and titles beside the plot area, the same in every plot.
-constexpr int kLeftMargin = 64;
-constexpr int kRightMargin = 52;
-constexpr int kTopMargin = 8;
-constexpr int kBottomMargin = 8;
-constexpr int kTimeLabelsMargin = 40;
-
 const QColor kCurveColours[] = {QColor(0x1f, 0x5f, 0xbf), QColor(0xc0, 0x50, 0x10)};
 
-// The plot area is set, not laid out from the labels, so that the plots line up.
-class AlignedChartView : public QChartView {
-  public:
-    AlignedChartView(QChart* chart, int bottomMargin, QWidget* parent)
-        : QChartView(chart, parent), bottomMargin_(bottomMargin) {}
+// The stacked plots line up because every one has a titled value axis on either side whose
+// labels take the same room: four digits of a fixed-width font on the left (the gyro signal
+// written as the status line writes it, "0498"), at most three on the right. A plot of one
+// curve has an empty axis on the right that takes that room and shows nothing.
+QValueAxis* valueAxis(QChart& chart, const QString& title, const QColor& colour, Qt::Alignment side,
+                      const char* format = "%d") {
+    auto* axis = new QValueAxis(&chart);
+    axis->setLabelFormat(QString::fromLatin1(format));
+    axis->setLabelsFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    axis->setTitleText(title);
+    axis->setLabelsColor(colour);
+    axis->setTitleBrush(colour);
+    chart.addAxis(axis, side);
+    return axis;
+}
 
-  protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QChartView::resizeEvent(event);
-        const QRectF all = chart()->rect();
-        chart()->setPlotArea(all.adjusted(kLeftMargin, kTopMargin, -kRightMargin, -bottomMargin_));
-    }
-
-  private:
-    int bottomMargin_;
-};
+void addRoomKeeper(QChart& chart, const QString& title) {
+    QValueAxis* axis = valueAxis(chart, title, Qt::transparent, Qt::AlignRight);
+    axis->setRange(0, 100);
+    axis->setLineVisible(false);
+    axis->setGridLineVisible(false);
+}
 
 // Labels every `tick` counted from 0.
 void setTicks(QValueAxis& axis, int tick) {
@@ -59,7 +58,7 @@ LivePlot::LivePlot(const QString& name, std::vector<Curve> curves, bool timeLabe
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->setBackgroundRoundness(0);
     chart->setMargins(QMargins());
-    view_ = new AlignedChartView(chart, timeLabels ? kTimeLabelsMargin : kBottomMargin, parent);
+    view_ = new QChartView(chart, parent);
     view_->setObjectName(name.toLower() + QStringLiteral("Plot"));
     view_->setAccessibleName(name + QStringLiteral(" plot"));
     view_->setRenderHint(QPainter::Antialiasing, false);
@@ -79,16 +78,15 @@ LivePlot::LivePlot(const QString& name, std::vector<Curve> curves, bool timeLabe
         pen.setWidth(i == 0 ? 2 : 1);
         series->setPen(pen);
         chart->addSeries(series);
-        auto* axis = new QValueAxis(chart);
-        axis->setLabelFormat(QStringLiteral("%d"));
-        axis->setTitleText(curves[i].axisTitle);
-        axis->setLabelsColor(kCurveColours[i]);
-        axis->setTitleBrush(kCurveColours[i]);
-        chart->addAxis(axis, i == 0 ? Qt::AlignLeft : Qt::AlignRight);
+        QValueAxis* axis = valueAxis(*chart, curves[i].axisTitle, kCurveColours[i],
+                                     i == 0 ? Qt::AlignLeft : Qt::AlignRight,
+                                     curves[i].curve == LiveCurve::Gyro ? "%04d" : "%d");
         series->attachAxis(time_);
         series->attachAxis(axis);
         curves_.push_back({curves[i], series, axis, std::nullopt});
     }
+    if (curves_.size() == 1)
+        addRoomKeeper(*chart, curves_.front().curve.axisTitle);
 
     valueText_ = new QLabel(parent);
     valueText_->setObjectName(name.toLower() + QStringLiteral("Value"));

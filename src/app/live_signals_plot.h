@@ -1,8 +1,8 @@
 #pragma once
 
 // One of the stacked plots of the live-signals window: one or two curves against the seconds
-// before the newest round, and the newest values as text beside the chart. The chart's plot
-// area keeps the same margins in every plot, so the stacked time axes line up.
+// before the newest round, and the newest values as text beside the chart. Every plot's value
+// axes take the same room, so the stacked time axes line up.
 
 #include <QString>
 

@@ -49,7 +49,8 @@ LiveSignalsWindow::LiveSignalsWindow(ConfigController& controller, FrontEnd& fro
 
     const QString micros = QStringLiteral(" \u00b5s");
     plots_.push_back(std::make_unique<LivePlot>(
-        QStringLiteral("Gyro"), std::vector<LivePlot::Curve>{{LiveCurve::Gyro, {}, {}}}, false,
+        QStringLiteral("Gyro"),
+        std::vector<LivePlot::Curve>{{LiveCurve::Gyro, {}, QStringLiteral("signal")}}, false,
         this));
     plots_.push_back(std::make_unique<LivePlot>(
         QStringLiteral("Rudder"),
