@@ -2,15 +2,18 @@
 
 #include <time.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QFile>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -59,8 +62,11 @@ class FirstPaintWatcher : public QObject {
             return;
         }
         connect(statusLine, &QLineEdit::textChanged, this, [this](const QString& text) {
-            if (text == QLatin1String("Read complete") && !reported_)
-                QTimer::singleShot(0, this, [this] { report(); });
+            if (text == QLatin1String("Read complete") && !reported_ && !readDone_) {
+                readDone_ = true;
+                readTimer_.stop();
+                QTimer::singleShot(0, this, [this] { afterRead(); });
+            }
         });
         readTimer_.setSingleShot(true);
         connect(&readTimer_, &QTimer::timeout, this, [this] {
@@ -75,6 +81,38 @@ class FirstPaintWatcher : public QObject {
         button->click();
     }
 
+    void afterRead() {
+        if (options_.liveSignalsSeconds <= 0) {
+            report();
+            return;
+        }
+        auto* liveSignals = window_.findChild<QAction*>(QStringLiteral("liveSignals"));
+        if (liveSignals == nullptr || !liveSignals->isEnabled()) {
+            std::fprintf(stderr, "cannot open the live signals\n");
+            report(false);
+            return;
+        }
+        liveSignals->trigger();
+        QTimer::singleShot(options_.liveSignalsSeconds * 1000, this, [this] { report(); });
+    }
+
+    // The window, and the live signals to its right when they are open.
+    QPixmap picture() const {
+        const QPixmap main = window_.grab();
+        auto* live = window_.findChild<QDialog*>(QStringLiteral("liveSignalsWindow"));
+        if (live == nullptr || !live->isVisible())
+            return main;
+        const QPixmap beside = live->grab();
+        constexpr int kGap = 16;
+        QPixmap both(main.width() + kGap + beside.width(),
+                     std::max(main.height(), beside.height()));
+        both.fill(Qt::white);
+        QPainter painter(&both);
+        painter.drawPixmap(0, 0, main);
+        painter.drawPixmap(main.width() + kGap, 0, beside);
+        return both;
+    }
+
     // The screenshot is taken even after a failed read: it shows what went wrong.
     void report(bool ok = true) {
         if (reported_)
@@ -87,8 +125,7 @@ class FirstPaintWatcher : public QObject {
             std::fflush(stdout);
         }
         if (!options_.screenshotPath.isEmpty()) {
-            const QPixmap picture = window_.grab();
-            if (picture.save(options_.screenshotPath, "PNG")) {
+            if (picture().save(options_.screenshotPath, "PNG")) {
                 std::printf("%s\n", QFile::encodeName(options_.screenshotPath).constData());
             } else {
                 std::fprintf(stderr, "could not save the screenshot to %s\n",
@@ -106,6 +143,7 @@ class FirstPaintWatcher : public QObject {
     std::function<void(bool)> finish_;
     bool seen_ = false;
     bool reported_ = false;
+    bool readDone_ = false;
     QTimer readTimer_;
 };
 
@@ -118,6 +156,7 @@ StartupProbeOptions StartupProbeOptions::fromEnvironment() {
     options.reportFirstPaint = !firstPaint.isEmpty() && firstPaint != QLatin1String("0");
     const QString read = qEnvironmentVariable("VN340_READ_BEFORE_SCREENSHOT");
     options.readBeforeScreenshot = !read.isEmpty() && read != QLatin1String("0");
+    options.liveSignalsSeconds = qEnvironmentVariableIntValue("VN340_LIVE_SIGNALS_SECONDS");
     return options;
 }
 

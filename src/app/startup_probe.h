@@ -16,10 +16,13 @@ namespace vn340 {
 //                            paint and takes the picture once the status line says "Read
 //                            complete", so it shows a gyro's values. A read that cannot start
 //                            or does not complete within readTimeoutMs fails the probe.
+//   VN340_LIVE_SIGNALS_SECONDS=<n>  with a screenshot: then opens "Live signals…", lets it
+//                            plot for n seconds and pictures it to the right of the window.
 struct StartupProbeOptions {
     QString screenshotPath;
     bool reportFirstPaint = false;
     bool readBeforeScreenshot = false;
+    int liveSignalsSeconds = 0;
     int readTimeoutMs = 30000;
 
     static StartupProbeOptions fromEnvironment();
