@@ -155,5 +155,27 @@ TEST_F(ControllerTest, ThePortDetectFindsIsTheGyros) {
     EXPECT_EQ(readsCompleted, 1);
 }
 
+// The system tells of the USB adapter pulled out while nothing runs, and of its return.
+TEST_F(ControllerTest, TheUsbAdapterPulledOutIsToldAndOpenedAgainWhenBack) {
+    platform.tellsDeviceEvents = true;
+    startWithGyro();
+    ASSERT_NE(platform.deviceEvents, nullptr);
+    const auto usb = [this](DeviceEvent::Action action) {
+        platform.deviceEvents->tell(
+            {action, DeviceEvent::Kind::UsbDevice, "1-2", "0403", "Vexa-Plug"});
+    };
+    usb(DeviceEvent::Action::Removed);
+    EXPECT_EQ(pilot.messages, std::vector<std::string>{port_text::adapterGone("USB")});
+    EXPECT_EQ(controller->link().transport(), Transport::None);
+    EXPECT_FALSE(pilot.gyroButtonsOn);
+    EXPECT_EQ(pilot.selectedPort, "USB");
+    usb(DeviceEvent::Action::Added);
+    EXPECT_EQ(pilot.status, port_text::adapterBack("USB"));
+    EXPECT_TRUE(pilot.gyroButtonsOn);
+    read();
+    EXPECT_EQ(readsCompleted, 1);
+    EXPECT_EQ(pilot.messages.size(), 1u);
+}
+
 }  // namespace
 }  // namespace vn340::testing

@@ -200,9 +200,6 @@ class ScriptedDeviceEvents final : public DeviceEvents {
         if (handler_)
             handler_(event);
     }
-    void serialPort(DeviceEvent::Action action, const std::string& name) {
-        tell({action, DeviceEvent::Kind::SerialPort, name, {}, {}});
-    }
 
   private:
     Handler handler_;
