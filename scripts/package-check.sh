@@ -56,13 +56,15 @@ release=$(sed -n 's:.*<release version="\([^"]*\)".*:\1:p' "$metainfo" | head -n
 changelog="$root/usr/share/doc/vn340-config/changelog.gz"
 logged=$(zcat "$changelog" | sed -n '1s/^vn340-config (\([^)]*\)).*/\1/p')
 [ "$logged" = "$version" ] && pass "changelog $logged" || fail "changelog $logged, package $version"
-manual="$root/usr/share/man/man1/vn340-config.1.gz"
-if [ -f "$manual" ]; then
-    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$manual" 2>&1 >/dev/null)
-    [ -z "$warnings" ] && pass "manual page" || fail "manual page: $warnings"
-else
-    fail "no manual page"
-fi
+for page in vn340-config vn340-cli; do
+    manual="$root/usr/share/man/man1/$page.1.gz"
+    if [ -f "$manual" ]; then
+        warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$manual" 2>&1 >/dev/null)
+        [ -z "$warnings" ] && pass "manual page $page" || fail "manual page $page: $warnings"
+    else
+        fail "no manual page $page"
+    fi
+done
 rules="$root/usr/lib/udev/rules.d/70-vn340-vexa-plug.rules"
 for subsystem in tty usb; do
     grep -E "^SUBSYSTEM==\"$subsystem\".*ATTRS\{idVendor\}==\"0403\".*ATTRS\{product\}==\"Vexa-Plug\".*TAG\+=\"uaccess\"" \
@@ -109,6 +111,14 @@ run_installed "$root/usr/bin/vn340-config" >/dev/null && pass "the program start
     fail "the program did not start"
 [ -f "$home/.config/tarvelrc/TarvelRCGyro.ini" ] && [ ! -e "$root/usr/bin/TarvelRCGyro.ini" ] &&
     pass "preferences kept in ~/.config/tarvelrc" || fail "preferences not in ~/.config/tarvelrc"
+printed=$(run_installed "$root/usr/bin/vn340-cli" --version)
+[ "$printed" = "vn340-cli $version" ] && pass "vn340-cli --version: $printed" ||
+    fail "vn340-cli --version: $printed"
+# Without a display and with no adapter: the port saved by the window, which just ran, is none.
+status=0
+run_installed "$root/usr/bin/vn340-cli" read >/dev/null 2>&1 || status=$?
+[ "$status" -eq 3 ] && pass "vn340-cli without an adapter ends with 3" ||
+    fail "vn340-cli without an adapter ended with $status"
 
 echo "package-check: $failures failed ($deb)"
 [ "$failures" -eq 0 ]

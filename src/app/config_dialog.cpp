@@ -36,8 +36,8 @@ ConfigDialog::ConfigDialog(Platform& platform, ProgramPaths paths, QWidget* pare
     PortSelector& ports = *this;
     controller_ =
         std::make_unique<ConfigController>(screen, ports, *dialogs_, platform, paths, this);
-    safetyNet_ = std::make_unique<SafetyNet>(*controller_, *dialogs_, *this, paths.historyFolder,
-                                             [this] { finishEditing(); });
+    safetyNet_ = std::make_unique<SafetyNet>(*controller_, *dialogs_, platform, *this,
+                                             paths.historyFolder, [this] { finishEditing(); });
     typingUndo_ = std::make_unique<TypingUndo>(*safetyNet_);
     connectEvents();
 }

@@ -25,7 +25,8 @@ void ConfigDialog::connectEvents() {
     using C = Control;
     ConfigController* pilot = controller_.get();
     const auto button = [this](Control id) { return controls_.as<QPushButton>(id); };
-    connect(button(C::ReadFromGyro), &QPushButton::clicked, pilot, &ConfigController::readFromGyro);
+    connect(button(C::ReadFromGyro), &QPushButton::clicked, pilot,
+            [pilot] { pilot->readFromGyro(); });
     connect(button(C::StoreToGyro), &QPushButton::clicked, pilot, &ConfigController::storeToGyro);
     connect(button(C::Detect), &QPushButton::clicked, pilot, &ConfigController::detectAdapterPort);
     connect(button(C::LoadFromFile), &QPushButton::clicked, pilot, &ConfigController::loadFromFile);

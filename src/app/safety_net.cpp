@@ -8,42 +8,27 @@
 #include <utility>
 
 #include "app/compare_window.h"
-#include "app/config_undo.h"
 #include "app/history_window.h"
 #include "app/qt_text.h"
-#include "app/window_dialogs.h"
-#include "base/file_system.h"
-#include "config/config_comparison.h"
-#include "config/settings_codec.h"
-#include "config/settings_file.h"
-#include "protocol/compare_read.h"
 #include "session/config_controller.h"
 
 namespace vn340 {
-SafetyNet::SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidget& window,
-                     const std::optional<std::string>& historyFolder,
+SafetyNet::SafetyNet(ConfigController& controller, FrontEnd& frontEnd, Platform& platform,
+                     QWidget& window, const std::optional<std::string>& historyFolder,
                      std::function<void()> finishEditing)
     : controller_(controller),
-      dialogs_(dialogs),
       window_(window),
-      finishEditing_(std::move(finishEditing)) {
+      finishEditing_(std::move(finishEditing)),
+      history_(controller, frontEnd, platform, historyFolder) {
     using namespace safety_net_text;
-    if (historyFolder)
-        store_ = std::make_unique<HistoryStore>(*historyFolder);
-    gyroRead_ = controller_.makeCompareRead([this](const GyroConfig& gyro) {
-        // The read's own end runs on; the window opens once it is over.
-        QTimer::singleShot(0, this,
-                           [this, gyro] { showComparison(gyro, CompareSide::lastRead(gyro)); });
-    });
-
     undo_ = addAction(QStringLiteral("Undo"), QStringLiteral("undo"),
                       QKeySequence(Qt::CTRL | Qt::Key_Z));
     redo_ = addAction(QStringLiteral("Redo"), QStringLiteral("redo"));
     redo_->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     revert_ = addAction(QString::fromUtf8(kRevert), QStringLiteral("revertToGyro"));
-    history_ = addAction(QString::fromUtf8(kHistory), QStringLiteral("history"),
-                         QKeySequence(Qt::CTRL | Qt::Key_H));
+    showHistory_ = addAction(QString::fromUtf8(kHistory), QStringLiteral("history"),
+                             QKeySequence(Qt::CTRL | Qt::Key_H));
     compare_ = addAction(QString::fromUtf8(kCompare), QStringLiteral("compare"),
                          QKeySequence(Qt::CTRL | Qt::Key_K));
     compareWithGyro_ =
@@ -52,28 +37,25 @@ SafetyNet::SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidg
     connect(undo_, &QAction::triggered, this, &SafetyNet::undo);
     connect(redo_, &QAction::triggered, this, &SafetyNet::redo);
     connect(revert_, &QAction::triggered, this, &SafetyNet::revertToGyro);
-    connect(history_, &QAction::triggered, this, &SafetyNet::showHistory);
+    connect(showHistory_, &QAction::triggered, this, &SafetyNet::showHistory);
     connect(compare_, &QAction::triggered, this, &SafetyNet::compare);
     connect(compareWithGyro_, &QAction::triggered, this, &SafetyNet::compareWithGyro);
 
-    connect(&steps_, &QUndoStack::indexChanged, this, &SafetyNet::screenChanged);
-    connect(&steps_, &QUndoStack::canUndoChanged, this, &SafetyNet::updateActions);
-    connect(&steps_, &QUndoStack::canRedoChanged, this, &SafetyNet::updateActions);
-    connect(&steps_, &QUndoStack::undoTextChanged, this, &SafetyNet::updateActions);
-    connect(&steps_, &QUndoStack::redoTextChanged, this, &SafetyNet::updateActions);
-
-    connect(&controller_, &ConfigController::pilotChanged, this, &SafetyNet::pilotChanged);
-    connect(&controller_, &ConfigController::readCompleted, this, &SafetyNet::readCompleted);
-    connect(&controller_, &ConfigController::storeCompleted, this, &SafetyNet::storeCompleted);
-    connect(&controller_, &ConfigController::storeUnfinished, this,
-            [this] { keep(controller_.model(), SnapshotKind::Unfinished); });
+    connect(&history_, &PilotHistory::stepsChanged, this, [this] {
+        screenChanged();
+        updateActions();
+    });
+    connect(&history_, &PilotHistory::lastReadChanged, this, &SafetyNet::lastReadChanged);
+    connect(&history_, &PilotHistory::snapshotKept, this, &SafetyNet::snapshotKept);
+    connect(&history_, &PilotHistory::gyroCompared, this, [this](const GyroConfig& gyro) {
+        // The read's own end runs on; the window opens once it is over.
+        QTimer::singleShot(0, this,
+                           [this, gyro] { showComparison(gyro, CompareSide::lastRead(gyro)); });
+    });
     updateActions();
 }
 
-SafetyNet::~SafetyNet() {
-    // A read of the gyro's own still running must not be handed replies once it is gone.
-    controller_.runBeside(nullptr);
-}
+SafetyNet::~SafetyNet() = default;
 
 QAction* SafetyNet::addAction(const QString& text, const QString& name, const QKeySequence& key) {
     auto* action = new QAction(text, &window_);
@@ -91,7 +73,7 @@ void SafetyNet::addToMenu(QMenu& menu) {
     menu.addAction(redo_);
     menu.addAction(revert_);
     menu.addSeparator();
-    menu.addAction(history_);
+    menu.addAction(showHistory_);
     menu.addAction(compare_);
     menu.addAction(compareWithGyro_);
 }
@@ -111,62 +93,43 @@ void SafetyNet::undo() {
     if (sequenceRunning_)
         return;
     finishEditing_();
-    steps_.undo();
+    history_.undo();
 }
 
 void SafetyNet::redo() {
     if (sequenceRunning_)
         return;
     finishEditing_();
-    steps_.redo();
+    history_.redo();
 }
 
 void SafetyNet::updateActions() {
     const bool idle = !sequenceRunning_;
-    undo_->setText(steps_.canUndo() ? QStringLiteral("Undo %1").arg(steps_.undoText())
-                                    : QStringLiteral("Undo"));
-    redo_->setText(steps_.canRedo() ? QStringLiteral("Redo %1").arg(steps_.redoText())
-                                    : QStringLiteral("Redo"));
-    undo_->setEnabled(idle && steps_.canUndo());
-    redo_->setEnabled(idle && steps_.canRedo());
-    revert_->setEnabled(idle && lastRead_.has_value());
-    history_->setEnabled(idle && store_ != nullptr);
+    const StepStack& steps = history_.steps();
+    undo_->setText(steps.canUndo() ? QStringLiteral("Undo %1").arg(fromStd(steps.undoName()))
+                                   : QStringLiteral("Undo"));
+    redo_->setText(steps.canRedo() ? QStringLiteral("Redo %1").arg(fromStd(steps.redoName()))
+                                   : QStringLiteral("Redo"));
+    undo_->setEnabled(idle && steps.canUndo());
+    redo_->setEnabled(idle && steps.canRedo());
+    revert_->setEnabled(idle && history_.lastRead().has_value());
+    showHistory_->setEnabled(idle && history_.store() != nullptr);
     compare_->setEnabled(idle);
     compareWithGyro_->setEnabled(idle && gyroReachable_);
 }
 
-void SafetyNet::pilotChanged(const PilotChange& change) {
-    recordStep(steps_, fromStd(change.step), change.before, change.after,
-               [this](const GyroConfig& config) { controller_.applyConfiguration(config); });
-}
-
-void SafetyNet::readCompleted() {
-    lastRead_ = controller_.model();
+void SafetyNet::lastReadChanged(bool afterStore) {
     updateActions();
-    keep(*lastRead_, SnapshotKind::Read);
-}
-
-void SafetyNet::storeCompleted(const GyroConfig& gyroHolds) {
-    // What the gyro answered when the store read its words back is what it holds now.
-    lastRead_ = gyroHolds;
-    updateActions();
-    if (compareWindow_ != nullptr && compareWindow_->isVisible() &&
+    // A comparison with the gyro follows what a store left on it.
+    const GyroConfig& gyro = *history_.lastRead();
+    if (afterStore && compareWindow_ != nullptr && compareWindow_->isVisible() &&
         compareWindow_->side().kind == CompareSide::Kind::LastRead)
-        showComparison(gyroHolds, CompareSide::lastRead(gyroHolds));
-    keep(gyroHolds, SnapshotKind::Stored);
+        showComparison(gyro, CompareSide::lastRead(gyro));
 }
 
-void SafetyNet::keep(GyroConfig config, SnapshotKind kind) {
-    if (store_ == nullptr)
-        return;
-    // Written once the sequence has ended and its own messages are through, never within it.
-    QTimer::singleShot(0, this, [this, config = std::move(config), kind] {
-        const RecordResult kept = store_->record(config, kind);
-        if (kept.tellPilot)
-            dialogs_.showMessage(fromStd(historyFailureMessage(kept.result)));
-        if (historyWindow_ != nullptr && historyWindow_->isVisible())
-            historyWindow_->present(*store_, config.serialNumber, controller_.model());
-    });
+void SafetyNet::snapshotKept(const std::string& serialNumber) {
+    if (historyWindow_ != nullptr && historyWindow_->isVisible())
+        historyWindow_->present(*history_.store(), serialNumber, controller_.model());
 }
 
 void SafetyNet::screenChanged() {
@@ -178,17 +141,13 @@ void SafetyNet::screenChanged() {
 
 void SafetyNet::revertToGyro() {
     finishEditing_();
-    if (!lastRead_ || sequenceRunning_)
-        return;
-    // The gyro holds no comments: what the pilot wrote since the read is theirs to keep.
-    GyroConfig gyro = *lastRead_;
-    gyro.userComments = controller_.model().userComments;
-    controller_.applyAsStep(step_name::kRevertToGyro.toStdString(), gyro);
+    if (!sequenceRunning_)
+        history_.revertToGyro();
 }
 
 void SafetyNet::showHistory() {
     finishEditing_();
-    if (store_ == nullptr)
+    if (history_.store() == nullptr)
         return;
     if (historyWindow_ == nullptr) {
         historyWindow_ = new HistoryWindow(&window_);
@@ -198,7 +157,8 @@ void SafetyNet::showHistory() {
                     showComparison(snapshot.config, CompareSide::snapshot(snapshot));
                 });
     }
-    historyWindow_->present(*store_, lastRead_ ? lastRead_->serialNumber : std::string(),
+    const std::optional<GyroConfig>& read = history_.lastRead();
+    historyWindow_->present(*history_.store(), read ? read->serialNumber : std::string(),
                             controller_.model());
 }
 
@@ -206,43 +166,24 @@ void SafetyNet::loadSnapshot(const Snapshot& snapshot) {
     // The window stays open beside the main window: the pilot may have typed since it opened.
     finishEditing_();
     if (!sequenceRunning_)
-        controller_.loadFromFileAt(snapshot.path);
+        history_.loadSnapshot(snapshot);
 }
 
 void SafetyNet::compare() {
     finishEditing_();
-    if (lastRead_) {
-        showComparison(*lastRead_, CompareSide::lastRead(*lastRead_));
+    if (const std::optional<GyroConfig>& read = history_.lastRead()) {
+        showComparison(*read, CompareSide::lastRead(*read));
         return;
     }
-    QString path;
-    if (const std::optional<GyroConfig> other = askForFile(path))
-        showComparison(*other, CompareSide::file(path));
-}
-
-std::optional<GyroConfig> SafetyNet::askForFile(QString& path) {
-    const std::optional<std::string> chosen = dialogs_.askLoadPath(
-        FileDialogRequest{controller_.preferences().lastDirectory, std::string(),
-                          std::string(kSettingsFileFilter), std::string(kSettingsFileSuffix)});
-    if (!chosen)
-        return std::nullopt;
-    std::string bytes;
-    systemFileSystem().read(*chosen, bytes);
-    DecodedSettings decoded = decodeSettingsFile(bytes, controller_.model());
-    if (decoded.refusal) {
-        dialogs_.showMessage(fromStd(*decoded.refusal));
-        return std::nullopt;
-    }
-    path = QString::fromStdString(*chosen);
-    return std::move(decoded.config);
+    if (const std::optional<ChosenFile> file = history_.chooseFileToCompare())
+        showComparison(file->config, CompareSide::file(fromStd(file->path)));
 }
 
 void SafetyNet::compareWithGyro() {
     if (sequenceRunning_ || !gyroReachable_)
         return;
     finishEditing_();
-    controller_.runBeside(gyroRead_.get());
-    gyroRead_->start(controller_.model());
+    history_.compareWithGyro();
 }
 
 void SafetyNet::showComparison(const GyroConfig& other, const CompareSide& side) {
@@ -259,11 +200,8 @@ CompareWindow& SafetyNet::compareWindowMade() {
 
 void SafetyNet::useValue(Setting setting) {
     finishEditing_();
-    if (sequenceRunning_ || compareWindow_ == nullptr)
-        return;
-    GyroConfig changed = controller_.model();
-    vn340::useValue(changed, compareWindow_->other(), setting);
-    controller_.applyAsStep(safety_net_text::kUseValueStep, changed);
+    if (!sequenceRunning_ && compareWindow_ != nullptr)
+        history_.useValue(compareWindow_->other(), setting);
 }
 
 }  // namespace vn340

@@ -1,22 +1,20 @@
 #pragma once
 
-// The pilot's safety net around the configuration on the screen: every successful read and
-// store kept in the history, every change the pilot makes one step of undo and redo, and the
-// history and compare windows with "Compare with gyro". It only listens to the controller and
-// asks it for changes; none of this alters what the window itself does.
+// The pilot's safety net in the window: the commands of undo and redo, "Revert to gyro
+// values", the history and the comparisons, with their keys and in the window's context menu,
+// and the history and compare windows they open. What they do is the pilot history's; this
+// part only asks it, switches the commands with the window's controls and shows the windows.
 
 #include <QKeySequence>
 #include <QObject>
-#include <QUndoStack>
 
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "config/field_table.h"
 #include "config/gyro_config.h"
-#include "config/history_store.h"
+#include "session/pilot_history.h"
 
 class QAction;
 class QMenu;
@@ -26,11 +24,9 @@ namespace vn340 {
 
 class CompareWindow;
 class ConfigController;
-class GyroCompareRead;
 class HistoryWindow;
-class WindowDialogs;
+class Platform;
 struct CompareSide;
-struct PilotChange;
 
 // The context menu's texts, also the actions' object names' source.
 namespace safety_net_text {
@@ -38,7 +34,6 @@ inline constexpr char kRevert[] = "Revert to gyro values";
 inline constexpr char kHistory[] = "History\u2026";
 inline constexpr char kCompare[] = "Compare\u2026";
 inline constexpr char kCompareWithGyro[] = "Compare with gyro";
-inline constexpr char kUseValueStep[] = "Use value";
 }  // namespace safety_net_text
 
 class SafetyNet : public QObject {
@@ -50,7 +45,7 @@ class SafetyNet : public QObject {
     // it would, and takes the comments typed: a menu, a shortcut or a window beside this one
     // does not take the focus from a box, and every command here works on the configuration
     // the screen shows.
-    SafetyNet(ConfigController& controller, WindowDialogs& dialogs, QWidget& window,
+    SafetyNet(ConfigController& controller, FrontEnd& frontEnd, Platform& platform, QWidget& window,
               const std::optional<std::string>& historyFolder, std::function<void()> finishEditing);
     ~SafetyNet() override;
 
@@ -67,38 +62,30 @@ class SafetyNet : public QObject {
     const QAction& undoAction() const { return *undo_; }
     const QAction& redoAction() const { return *redo_; }
 
-    const QUndoStack& steps() const { return steps_; }
-    const std::optional<GyroConfig>& lastRead() const { return lastRead_; }
+    const PilotHistory& history() const { return history_; }
     CompareWindow* compareWindow() const { return compareWindow_; }
     HistoryWindow* historyWindow() const { return historyWindow_; }
 
   private:
     QAction* addAction(const QString& text, const QString& name, const QKeySequence& key = {});
     void updateActions();
-    void pilotChanged(const PilotChange& change);
-    void readCompleted();
-    void storeCompleted(const GyroConfig& gyroHolds);
-    void keep(GyroConfig config, SnapshotKind kind);
+    void lastReadChanged(bool afterStore);
+    void snapshotKept(const std::string& serialNumber);
     void screenChanged();
 
     void revertToGyro();
     void showHistory();
     void loadSnapshot(const Snapshot& snapshot);
     void compare();
-    std::optional<GyroConfig> askForFile(QString& path);
     void compareWithGyro();
     void showComparison(const GyroConfig& other, const CompareSide& side);
     void useValue(Setting setting);
     CompareWindow& compareWindowMade();
 
     ConfigController& controller_;
-    WindowDialogs& dialogs_;
     QWidget& window_;
     std::function<void()> finishEditing_;
-    std::unique_ptr<HistoryStore> store_;
-    std::unique_ptr<GyroCompareRead> gyroRead_;
-    QUndoStack steps_;
-    std::optional<GyroConfig> lastRead_;
+    PilotHistory history_;
     bool sequenceRunning_ = false;
     // As "Read from gyro" is: on from the start, with the controls, and off without a port.
     bool gyroReachable_ = true;
@@ -106,7 +93,7 @@ class SafetyNet : public QObject {
     QAction* undo_;
     QAction* redo_;
     QAction* revert_;
-    QAction* history_;
+    QAction* showHistory_;
     QAction* compare_;
     QAction* compareWithGyro_;
     CompareWindow* compareWindow_ = nullptr;

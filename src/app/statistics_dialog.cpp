@@ -11,8 +11,8 @@
 #include "app/upload_progress_dialog.h"
 #include "config/gyro_config.h"
 #include "config/profile_store.h"
+#include "statistics/statistics_offer.h"
 #include "web/cancel_switch.h"
-#include "web/statistics_offer.h"
 #include "web/statistics_submission.h"
 #include "web/status_log.h"
 

@@ -7,7 +7,7 @@
 #include <QString>
 
 #include "protocol/sequence_engine.h"
-#include "web/statistics_line.h"
+#include "statistics/statistics_line.h"
 
 class QCheckBox;
 class QLabel;

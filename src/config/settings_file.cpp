@@ -88,7 +88,7 @@ void loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore, ProfileStore
     loadSettingsFileAt(config, settingsStore.fileSystem(), frontEnd, screen, *path);
 }
 
-void loadSettingsFileAt(GyroConfig& config, FileSystem& files, FrontEnd& frontEnd, Screen& screen,
+bool loadSettingsFileAt(GyroConfig& config, FileSystem& files, FrontEnd& frontEnd, Screen& screen,
                         const std::string& path) {
     // Whatever cannot be read reads as an empty file, which is refused as a foreign product.
     std::string bytes;
@@ -98,7 +98,7 @@ void loadSettingsFileAt(GyroConfig& config, FileSystem& files, FrontEnd& frontEn
         // A refused file leaves the model alone, its memory-map version included: taking it
         // would make the next save or store use a version this program cannot handle.
         frontEnd.showMessage(std::string(*decoded.refusal));
-        return;
+        return false;
     }
     // The file's memory-map version and comments are taken as soon as they are read, the
     // values once the pilot has heard what was wrong with them.
@@ -110,6 +110,7 @@ void loadSettingsFileAt(GyroConfig& config, FileSystem& files, FrontEnd& frontEn
     config = std::move(decoded.config);
     screen.showModel(config);
     runFieldChecks(config, screen);
+    return true;
 }
 
 }  // namespace vn340

@@ -38,7 +38,8 @@ void loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore, ProfileStore
 // The file at `path` put on the screen exactly as "Load from file" does once the pilot has
 // chosen it, with the same messages and field checks, but without a dialog: the folder the
 // pilot last chose stays remembered (a snapshot of the history is not a folder of theirs).
-void loadSettingsFileAt(GyroConfig& config, FileSystem& files, FrontEnd& frontEnd, Screen& screen,
+// False when the file was refused (the pilot has been told why) and `config` is as it was.
+bool loadSettingsFileAt(GyroConfig& config, FileSystem& files, FrontEnd& frontEnd, Screen& screen,
                         const std::string& path);
 
 std::string overwriteQuestion(std::string_view fileName);

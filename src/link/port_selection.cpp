@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "base/ascii_case.h"
+#include "link/usb_adapter.h"
 
 namespace vn340 {
 
@@ -23,13 +24,21 @@ std::string found(std::string_view port) {
 }
 
 std::string permissionHelp(std::string_view port, std::string_view group) {
-    const std::string owner = group.empty() ? std::string("dialout") : std::string(group);
-    return "This computer does not let you use /dev/" + std::string(port) +
-           ".\n\nIf the vn340-config package is installed, unplug the adapter and plug it in "
-           "again: its rule /usr/lib/udev/rules.d/70-vn340-vexa-plug.rules lets the person at "
-           "the computer use it without joining any group. Otherwise join the group \"" +
-           owner + "\" that owns serial ports (sudo usermod -aG " + owner +
-           " $USER), then log out and log in again.";
+    std::string help = "This computer does not let you use /dev/" + std::string(port) +
+                       ".\n\nIf the vn340-config package is installed, unplug the adapter and "
+                       "plug it in again: its rule " +
+                       std::string(kUdevRule) +
+                       " lets the person at the computer use it without joining any group.";
+    // Only a group made for serial ports is offered: joining the group of a device owned by
+    // "root" (or any other) would hand out far more than the adapter.
+    if (group == "dialout" || group == "uucp") {
+        help += " Otherwise join the group \"" + std::string(group) +
+                "\" that owns serial ports (sudo usermod -aG " + std::string(group) +
+                " $USER), then log out and log in again.";
+    } else {
+        help += " Without the package, install that rule by hand.";
+    }
+    return help;
 }
 
 std::string adapterGone(std::string_view port) {
@@ -69,9 +78,10 @@ void PortSelection::fillPortSelectorAtStartup(std::string savedPort) {
     }
     view_.selectEntry(savedPort_);
     if (savedPort_ == kUsbPortName) {
-        if (!transports_.openUsb(true)) {
+        if (const SysResult opened = transports_.openUsb(true); !opened) {
             view_.enableGyroButtons(false);
-            frontEnd_.showMessage(port_text::kUnableToOpen);
+            // Not "serial port": it is the USB adapter that failed, and the pilot is told why.
+            frontEnd_.showMessage(usb_text::withSerialAlternative(opened.message));
             savedPort_.clear();
         }
         return;
@@ -243,11 +253,11 @@ void PortSelection::usbAdapterAdded() {
     lost_.clear();
     if (transports_.serialOpen() || transports_.usbInUse())
         return;
-    if (transports_.openUsb(true)) {
+    if (const SysResult opened = transports_.openUsb(true); opened) {
         view_.enableGyroButtons(true);
         frontEnd_.showStatus(port_text::adapterBack(kUsbPortName));
     } else {
-        frontEnd_.showMessage(port_text::kUnableToOpen);
+        frontEnd_.showMessage(usb_text::withSerialAlternative(opened.message));
     }
 }
 

@@ -28,6 +28,8 @@ bool portNameBefore(std::string_view a, std::string_view b);
 
 namespace port_text {
 inline constexpr std::string_view kUnableToOpen = "Unable to open serial port";
+// Where the installed package keeps its rule for the adapter.
+inline constexpr std::string_view kUdevRule = "/usr/lib/udev/rules.d/70-vn340-vexa-plug.rules";
 inline constexpr std::string_view kUnplug =
     "Unplug the Vexa-Plug interface from the computer and gryo. \n\nPress Continue";
 inline constexpr std::string_view kPlugIn =

@@ -93,6 +93,16 @@ struct AbandonOnDrop {
 UsbAdapter::UsbAdapter(FrontEnd& frontEnd, D2xxLibrary& library, UsbLineSettings line)
     : frontEnd_(frontEnd), library_(library), line_(line) {}
 
+std::string usb_text::unableToLoad() {
+    return std::string(kUnableToLoad) + "\n\n" + std::string(kSerialAlternative);
+}
+
+std::string usb_text::withSerialAlternative(std::string_view reason) {
+    if (reason.ends_with(kSerialAlternative))
+        return std::string(reason);
+    return std::string(reason) + "\n\n" + std::string(kSerialAlternative);
+}
+
 UsbAdapter::~UsbAdapter() {
     close();
 }
@@ -108,7 +118,7 @@ SysResult UsbAdapter::open(bool quiet) {
         return {};
 
     if (!library_.load())
-        return fail(quiet, ELIBACC, usb_text::kUnableToLoad);
+        return fail(quiet, ELIBACC, usb_text::unableToLoad());
     // Bound in a fixed order; the first one missing decides.
     for (D2xxEntry entry : kD2xxEntries) {
         if (library_.has(entry))
@@ -116,7 +126,7 @@ SysResult UsbAdapter::open(bool quiet) {
         if (const auto box = missingEntryBox(entry))
             frontEnd_.showSystemMessage(*box);
         library_.unload();
-        return fail(quiet, ELIBBAD, usb_text::kUnableToLoad);
+        return fail(quiet, ELIBBAD, usb_text::unableToLoad());
     }
 
     FtHandle handle = nullptr;

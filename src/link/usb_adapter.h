@@ -37,6 +37,14 @@ inline constexpr std::string_view kUnableToFind = "Unable to find USB Vexa-Plug"
 inline constexpr std::string_view kBaudRefused =
     "Unable to set the baud rate of the USB Vexaplug device";
 inline constexpr std::string_view kNotificationNotValid = "FT_SetEventNotification is not valid!";
+// The way out on Linux, where the kernel's own driver serves the same adapter.
+inline constexpr std::string_view kSerialAlternative =
+    "On Linux the Vexa-Plug also appears as a serial port (ttyUSB0 or the like), which needs no "
+    "extra driver: choose it in \"Vexa-Plug port\".";
+// "Unable to load USB Vexaplug driver", and the way out.
+std::string unableToLoad();
+// Why the USB adapter did not open, with the way out unless the reason gives it already.
+std::string withSerialAlternative(std::string_view reason);
 }  // namespace usb_text
 
 inline constexpr std::size_t kUsbChunkSize = 200;

@@ -72,6 +72,7 @@ void SequenceEngine::readLiveSignals() {
     const PairReply pair = decodePairReply(dropLeading(replyBuffer_, kLiveSignalsLeading));
     if (pair.passed) {
         frontEnd_.showStatus(diagnosticsStatusText(gyroSignal_, pair.first, pair.second));
+        host_.liveSignals({gyroSignal_, pair.first, pair.second});
     }
     // The pilot's stop is looked at here only, so the round in progress always completes.
     if (diagnosticsRunning_) {

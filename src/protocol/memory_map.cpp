@@ -179,99 +179,128 @@ std::string diagnosticsStatusText(std::uint16_t gyro, std::uint16_t rudder, std:
                      int{gain}, gainPercent(gain));
 }
 
+namespace {
+
+using W = WordKind;
+using S = Setting;
+using G = GyroConfig;
+
+// clang-format off
+constexpr std::array<ParameterWord, kParameterCount> kParameterWords{{
+    {W::HighEndpoint, nullptr, "Read high endpoint", "Write high endpoint", {S::HighEndpoint}},
+    {W::LowEndpoint, nullptr, "Read low endpoint", "Write low endpoint", {S::LowEndpoint}},
+    {W::Unsigned, &G::cwStopGain, "Read clockwise stop gain", "Write clockwise stop gain",
+     {S::CwStopGain}},
+    {W::Unsigned, &G::ccwStopGain, "Read counter clockwise stop gain",
+     "Write counter clockwise stop gain", {S::CcwStopGain}},
+    {W::Unsigned, &G::stickDeadband, "Read rudder stick deadband", "Write rudder stick deadband",
+     {S::StickDeadband}},
+    {W::Signed, &G::avcsExpo, "Read AVCS exponencial", "Write AVCS rudder exponencial",
+     {S::AvcsExpo}},
+    {W::Signed, &G::rateExpo, "Read rate rudder exponencial", "Write rate rudder exponencial",
+     {S::RateExpo}},
+    {W::Profile, &G::accelProfile, "Read acceleration profile", "Write acceleration profile",
+     {S::AccelProfile}},
+    {W::Profile, &G::decelProfile, "Read deceleration profile", "Write deceleration profile",
+     {S::DecelProfile}},
+    {W::ProfileCopy, &G::accelProfile, "", "", {S::AccelProfile}},
+    {W::ProfileCopy, &G::decelProfile, "", "", {S::DecelProfile}},
+    {W::Unsigned, &G::avcsSensitivity, "Read AVCS rudder sensitivity",
+     "Write AVCS rudder sensitivity", {S::AvcsSensitivity}},
+    {W::ServoData, nullptr, "Read servo data", "Write servo data", {S::Servo, S::Speed}},
+    {W::Unused, nullptr, "", "", {}},
+    {W::Signed, &G::midpointTrim, "Read midpoint trim", "Write midpoint trim", {S::MidpointTrim}},
+    {W::ServoFlags, nullptr, "", "Write servo data", {S::Type, S::Direction}},
+    {W::Statistics, nullptr, "", "", {}},
+}};
+// clang-format on
+
+constexpr std::array<int, kWriteStepCount> writtenWords() {
+    std::array<int, kWriteStepCount> words{};
+    std::size_t step = 0;
+    for (int n = 0; n < kParameterCount; ++n) {
+        if (kParameterWords[static_cast<std::size_t>(n)].written()) {
+            words[step++] = n;
+        }
+    }
+    return words;
+}
+constexpr std::array<int, kWriteStepCount> kWrittenWords = writtenWords();
+
+}  // namespace
+
+const std::array<ParameterWord, kParameterCount>& parameterWords() {
+    return kParameterWords;
+}
+
 int parameterForWriteStep(int step) {
-    return step < 13 ? step : step + 1;
+    return kWrittenWords[static_cast<std::size_t>(step)];
 }
 
 ParameterReadEffect storeParameterWord(GyroConfig& config, int n, std::uint16_t word) {
     ParameterReadEffect effect;
-    switch (n) {
-        case 0:
+    const ParameterWord& parameter = kParameterWords[static_cast<std::size_t>(n)];
+    switch (parameter.kind) {
+        case W::HighEndpoint:
             config.highEndpoint = highEndpointFromWord(word);
             break;
-        case 1:
+        case W::LowEndpoint:
             config.lowEndpoint = lowEndpointFromWord(word);
             break;
-        case 2:
-            config.cwStopGain = unsignedFromWord(word);
+        case W::Unsigned:
+            config.*parameter.member = unsignedFromWord(word);
             break;
-        case 3:
-            config.ccwStopGain = unsignedFromWord(word);
+        case W::Signed:
+            config.*parameter.member = signedFromWord(word);
             break;
-        case 4:
-            config.stickDeadband = unsignedFromWord(word);
+        case W::Profile:
+            config.*parameter.member = profileFromWord(word);
             break;
-        case 5:
-            config.avcsExpo = signedFromWord(word);
-            break;
-        case 6:
-            config.rateExpo = signedFromWord(word);
-            break;
-        case 7:
-            config.accelProfile = profileFromWord(word);
-            break;
-        case 8:
-            config.decelProfile = profileFromWord(word);
-            break;
-        case 11:
-            config.avcsSensitivity = unsignedFromWord(word);
-            break;
-        case 12:
+        case W::ServoData:
             effect.keptServoData = keptServoData(word);
             break;
-        case 14:
-            config.midpointTrim = signedFromWord(word);
-            break;
-        case 15:
+        case W::ServoFlags:
             effect.flags = servoFlagsFromWord(word);
             applyServoFlags(config, *effect.flags);
             // Kept as read, so that what the program reports of the gyro's flags after a read
             // is the gyro's own word.
             config.servoFlags = word;
             break;
-        case 16:
+        case W::Statistics:
             config.statisticsWord = unsignedFromWord(word);
             break;
-        default:
-            break;  // 9, 10, 13: copies and an unused word
+        case W::ProfileCopy:
+        case W::Unused:
+            break;
     }
     return effect;
 }
 
 std::uint16_t parameterWordForWriteStep(const GyroConfig& config, int step,
                                         std::uint16_t flagsAsRead) {
-    switch (step) {
-        case 0:
+    const ParameterWord& parameter =
+        kParameterWords[static_cast<std::size_t>(parameterForWriteStep(step))];
+    switch (parameter.kind) {
+        case W::HighEndpoint:
             return highEndpointToWord(config.highEndpoint);
-        case 1:
+        case W::LowEndpoint:
             return lowEndpointToWord(config.lowEndpoint);
-        case 2:
-            return unsignedToWord(config.cwStopGain);
-        case 3:
-            return unsignedToWord(config.ccwStopGain);
-        case 4:
-            return unsignedToWord(config.stickDeadband);
-        case 5:
-            return signedToWord(config.avcsExpo);
-        case 6:
-            return signedToWord(config.rateExpo);
-        case 7:
-        case 9:
-            return profileToWord(config.accelProfile);
-        case 8:
-        case 10:
-            return profileToWord(config.decelProfile);
-        case 11:
-            return unsignedToWord(config.avcsSensitivity);
-        case 12:
+        case W::Unsigned:
+            return unsignedToWord(config.*parameter.member);
+        case W::Signed:
+            return signedToWord(config.*parameter.member);
+        case W::Profile:
+        case W::ProfileCopy:
+            return profileToWord(config.*parameter.member);
+        case W::ServoData:
             return servoDataWordFromConfig(config);
-        case 13:
-            return signedToWord(config.midpointTrim);
-        case 14:
+        case W::ServoFlags:
             return servoFlagsToWord(flagsAsRead, config.servoType, config.direction);
-        default:
-            return 0;
+        case W::Unused:
+        case W::Statistics:
+            break;
     }
+    return 0;
 }
 
 }  // namespace vn340

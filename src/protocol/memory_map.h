@@ -4,11 +4,15 @@
 // shows. Parameter n lives at 0x0100 + 2n; every conversion is a pure function of integers
 // (the servo data also looks at the servo table).
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "config/field_table.h"
 #include "config/gyro_config.h"
+#include "protocol/frames.h"
 
 namespace vn340 {
 
@@ -112,11 +116,40 @@ int gainPercent(std::uint16_t gain);
 // "Gyro = %04i, Rudder = %04i, Gain = %04i (%02i%%)"
 std::string diagnosticsStatusText(std::uint16_t gyro, std::uint16_t rudder, std::uint16_t gain);
 
-// --- The parameter table as a whole -----------------------------------------------------
+// --- The parameter area as one table -----------------------------------------------------
 
-inline constexpr int kWriteStepCount = 15;  // write steps 0 .. 14
+// How a parameter word stands for the configuration.
+enum class WordKind {
+    HighEndpoint,  // percent of travel, as above
+    LowEndpoint,
+    Unsigned,     // the member itself
+    Signed,       // the member as a signed 16-bit word
+    Profile,      // 15 - the slider position
+    ProfileCopy,  // the second copy of a profile: written, read and passed over
+    ServoData,    // servo code and speed
+    Unused,       // neither written nor kept
+    ServoFlags,   // type and direction, with the bits this program does not own
+    Statistics,   // read, and only ever cleared by its own frame
+};
 
-// The parameter number n written by write step `step` (steps skip the unused word 13).
+// Word n of the parameter area, at 0x0100 + 2n.
+struct ParameterWord {
+    WordKind kind;
+    int GyroConfig::*member;      // of Unsigned, Signed, Profile and ProfileCopy words
+    std::string_view readStatus;  // as the word arrives; empty: the status line keeps its text
+    std::string_view writeStatus;
+    // The settings the window shows of the word.
+    std::array<std::optional<Setting>, 2> settings;
+    constexpr bool written() const {
+        return kind != WordKind::Unused && kind != WordKind::Statistics;
+    }
+};
+
+const std::array<ParameterWord, kParameterCount>& parameterWords();
+
+inline constexpr int kWriteStepCount = 15;  // write steps 0 .. 14: the words written, in order
+
+// The parameter number n written by write step `step`.
 int parameterForWriteStep(int step);
 
 // What a read of a parameter word changes outside the configuration's own fields.

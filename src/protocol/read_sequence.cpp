@@ -41,27 +41,6 @@ constexpr std::array<IdentificationStep, 6> kIdentification = {{
     {S::ReadSendLoader, S::ReadWaitLoader, Identification::Loader, S::ReadSendParameter, {}},
 }};
 
-// The status line while the parameters arrive; empty where the line keeps its text.
-constexpr std::array<std::string_view, kParameterCount> kReadStatus = {
-    "Read high endpoint",
-    "Read low endpoint",
-    "Read clockwise stop gain",
-    "Read counter clockwise stop gain",
-    "Read rudder stick deadband",
-    "Read AVCS exponencial",
-    "Read rate rudder exponencial",
-    "Read acceleration profile",
-    "Read deceleration profile",
-    "",
-    "",
-    "Read AVCS rudder sensitivity",
-    "Read servo data",
-    "",
-    "Read midpoint trim",
-    "",
-    "",
-};
-
 }  // namespace
 
 void SequenceEngine::runReadState() {
@@ -112,7 +91,8 @@ void SequenceEngine::readParameter() {
         endWithMessage(sequence_text::crcFailure(), false);
         return;
     }
-    const std::string_view status = kReadStatus[static_cast<std::size_t>(stepIndex_)];
+    const std::string_view status =
+        parameterWords()[static_cast<std::size_t>(stepIndex_)].readStatus;
     if (!status.empty()) {
         frontEnd_.showStatus(status);
     }

@@ -17,6 +17,7 @@
 #include "config/gyro_config.h"
 #include "config/screen.h"
 #include "protocol/identification.h"
+#include "protocol/live_signals.h"
 #include "protocol/sequence_state.h"
 #include "protocol/write_verification.h"
 
@@ -71,6 +72,8 @@ class SequenceHost {
     // has been answered), and the configuration it was storing is the engine's configuration,
     // as it was taken.
     virtual void writeUnfinished() {}
+    // A round of diagnostics has brought the live signals.
+    virtual void liveSignals(const LiveSignals& round) { (void)round; }
 };
 
 // The texts the sequences show.

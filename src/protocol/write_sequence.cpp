@@ -15,8 +15,6 @@ namespace {
 
 constexpr SequenceTimer kStep = SequenceTimer::WriteStep;
 constexpr int kLastWriteStep = kWriteStepCount - 1;
-constexpr int kServoDataStep = 12;
-constexpr int kServoFlagsStep = 14;
 // The read-back's next frame goes out as soon as the event loop is free: a store waits for
 // every word it reads back, so its steps are not paced like the sequences' own.
 constexpr std::chrono::milliseconds kReadBackStep{0};
@@ -46,25 +44,6 @@ constexpr std::array<IdentificationStep, 6> kIdentification = {{
      {}},
     {S::WriteSendLoader, S::WriteWaitLoader, Identification::Loader, S::WriteSendServoFlags, {}},
 }};
-
-// Empty where the status line keeps the previous step's text.
-constexpr std::array<std::string_view, kWriteStepCount> kWriteStatus = {
-    "Write high endpoint",
-    "Write low endpoint",
-    "Write clockwise stop gain",
-    "Write counter clockwise stop gain",
-    "Write rudder stick deadband",
-    "Write AVCS rudder exponencial",
-    "Write rate rudder exponencial",
-    "Write acceleration profile",
-    "Write deceleration profile",
-    "",
-    "",
-    "Write AVCS rudder sensitivity",
-    "Write servo data",
-    "Write midpoint trim",
-    "Write servo data",
-};
 
 }  // namespace
 
@@ -133,17 +112,18 @@ void SequenceEngine::keepServoFlags() {
 }
 
 void SequenceEngine::writeParameter() {
-    const std::string_view status = kWriteStatus[static_cast<std::size_t>(stepIndex_)];
-    if (!status.empty()) {
-        frontEnd_.showStatus(status);
+    const int n = parameterForWriteStep(stepIndex_);
+    const ParameterWord& parameter = parameterWords()[static_cast<std::size_t>(n)];
+    if (!parameter.writeStatus.empty()) {
+        frontEnd_.showStatus(parameter.writeStatus);
     }
     const std::uint16_t word = parameterWordForWriteStep(config_, stepIndex_, flagsAsRead_);
-    if (stepIndex_ == kServoDataStep) {
+    const WordKind kind = parameter.kind;
+    if (kind == WordKind::ServoData) {
         keptServoData_ = word;
-    } else if (stepIndex_ == kServoFlagsStep) {
+    } else if (kind == WordKind::ServoFlags) {
         config_.servoFlags = word;
     }
-    const int n = parameterForWriteStep(stepIndex_);
     storeWords_.written[static_cast<std::size_t>(n)] = word;
     const auto addressLow = static_cast<std::uint8_t>(parameterAddress(n) & 0xFF);
     writing_ = true;

@@ -8,7 +8,6 @@
 namespace vn340 {
 namespace {
 
-constexpr int kServoDataParameter = 12;
 constexpr int kServoFlagsParameter = 15;
 // The second copies of the profiles, which a read passes over, stand for the first ones.
 constexpr int kSecondAccelCopy = 9;
@@ -54,48 +53,16 @@ std::vector<std::string> wordDifferences(const GyroConfig& stored, int n, std::u
     return lines;
 }
 
-// The settings a parameter word carries.
-std::vector<Setting> settingsOf(int n) {
-    switch (n) {
-        case 0:
-            return {Setting::HighEndpoint};
-        case 1:
-            return {Setting::LowEndpoint};
-        case 2:
-            return {Setting::CwStopGain};
-        case 3:
-            return {Setting::CcwStopGain};
-        case 4:
-            return {Setting::StickDeadband};
-        case 5:
-            return {Setting::AvcsExpo};
-        case 6:
-            return {Setting::RateExpo};
-        case 7:
-        case kSecondAccelCopy:
-            return {Setting::AccelProfile};
-        case 8:
-        case kSecondDecelCopy:
-            return {Setting::DecelProfile};
-        case 11:
-            return {Setting::AvcsSensitivity};
-        case kServoDataParameter:
-            return {Setting::Servo, Setting::Speed};
-        case 14:
-            return {Setting::MidpointTrim};
-        case kServoFlagsParameter:
-            return {Setting::Type, Setting::Direction};
-        default:
-            return {};
-    }
-}
-
 std::vector<std::string> damagedAnswer(const GyroConfig& stored, int n, std::uint16_t written) {
     const GyroConfig asWritten = withWord(stored, n, written);
     std::vector<std::string> lines;
-    for (const Setting setting : settingsOf(n)) {
-        lines.push_back(std::string(describe(setting).label) + ": stored " +
-                        displayValue(asWritten, setting) + ", the gyro's answer was damaged");
+    for (const std::optional<Setting>& setting :
+         parameterWords()[static_cast<std::size_t>(n)].settings) {
+        if (!setting) {
+            continue;
+        }
+        lines.push_back(std::string(describe(*setting).label) + ": stored " +
+                        displayValue(asWritten, *setting) + ", the gyro's answer was damaged");
     }
     if (lines.empty()) {
         lines.push_back("Word " + hexWord(parameterAddress(n)) + ": stored " + hexWord(written) +

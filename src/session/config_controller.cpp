@@ -3,7 +3,7 @@
 #include "config/field_rules.h"
 #include "config/settings_file.h"
 #include "link/adapter_link.h"
-#include "web/statistics_offer.h"
+#include "statistics/statistics_offer.h"
 
 namespace vn340 {
 namespace {
@@ -66,8 +66,8 @@ void ConfigController::startPreferences() {
         frontEnd_.showMessage(writeFailure.message);
 }
 
-void ConfigController::fillPortSelectorAtStartup() {
-    link_->fillPortSelectorAtStartup(prefs_.savedPort);
+void ConfigController::fillPortSelectorAtStartup(const std::optional<std::string>& port) {
+    link_->fillPortSelectorAtStartup(port.value_or(prefs_.savedPort));
     prefs_.savedPort = link_->savedPort();
 }
 
@@ -143,6 +143,10 @@ void ConfigController::writeUnfinished() {
     emit storeUnfinished();
 }
 
+void ConfigController::liveSignals(const LiveSignals& round) {
+    emit liveSignalsArrived(round);
+}
+
 template <typename Edit>
 void ConfigController::change(std::string_view step, Edit edit) {
     const GyroConfig before = model_;
@@ -150,11 +154,11 @@ void ConfigController::change(std::string_view step, Edit edit) {
     recordPilotChange(step, before);
 }
 
-void ConfigController::readFromGyro() {
+void ConfigController::readFromGyro(StatisticsWord statistics) {
     // The read writes into the model as its replies arrive; the change it made is told only
     // once it has completed.
     beforeRead_ = model_;
-    engine_->startRead();
+    engine_->startRead(statistics);
 }
 
 void ConfigController::storeToGyro() {

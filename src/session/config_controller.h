@@ -53,14 +53,15 @@ class ConfigController : public QObject, private SequenceHost {
     void prepareTransports();
     // The preferences file read (and made on a first start).
     void startPreferences();
-    // The ports listed and the saved one opened; when none matches or the open fails, the gyro
-    // buttons stay off and the saved port is forgotten in memory.
-    void fillPortSelectorAtStartup();
+    // The ports listed and the saved one (or `port`, when given) opened; when none matches or
+    // the open fails, the gyro buttons stay off and the saved port is forgotten in memory.
+    void fillPortSelectorAtStartup(const std::optional<std::string>& port = std::nullopt);
     // The engine idle, the factory configuration and its servo on screen.
     void startWithDefaults();
 
     // --- the pilot's actions ---
-    void readFromGyro();
+    // A read that leaves the statistics word on the gyro makes no offer.
+    void readFromGyro(StatisticsWord statistics = StatisticsWord::HandOver);
     // After the safety agreement.
     void storeToGyro();
     void loadDefaults();
@@ -115,6 +116,8 @@ class ConfigController : public QObject, private SequenceHost {
     void storeCompleted(const vn340::GyroConfig& gyroHolds);
     // A store ended early after it had begun writing; model() is what it was storing.
     void storeUnfinished();
+    // A round of diagnostics brought the live signals.
+    void liveSignalsArrived(const vn340::LiveSignals& round);
 
   private:
     friend class ConfigDialogTestAccess;
@@ -136,6 +139,7 @@ class ConfigController : public QObject, private SequenceHost {
     void readComplete() override;
     void writeComplete(const GyroConfig& gyroHolds) override;
     void writeUnfinished() override;
+    void liveSignals(const LiveSignals& round) override;
 
     Screen& screen_;
     FrontEnd& frontEnd_;

@@ -34,6 +34,13 @@ std::unique_ptr<Timers> SystemPlatform::makeTimers(Timers::Expiry expiry, QObjec
     return std::make_unique<QtTimers>(std::move(expiry), context);
 }
 
+bool SystemPlatform::usbLibraryPresent() {
+    if (!d2xx_->load())
+        return false;
+    d2xx_->unload();
+    return true;
+}
+
 int SystemPlatform::today() {
     return static_cast<int>(QDate(1970, 1, 1).daysTo(QDate::currentDate()));
 }

@@ -35,6 +35,8 @@ class Platform {
     virtual std::unique_ptr<DeviceEvents> makeDeviceEvents() = 0;
     // The sequence engine's timers, on `context`'s thread.
     virtual std::unique_ptr<Timers> makeTimers(Timers::Expiry expiry, QObject* context) = 0;
+    // Whether the USB adapter's library can be loaded: the port list offers "USB" then.
+    virtual bool usbLibraryPresent() = 0;
     // Whole days since 1 January 1970, local time: spaces the statistics offers.
     virtual int today() = 0;
     // The wall clock, local time: names the history's snapshots.
@@ -52,6 +54,7 @@ class SystemPlatform final : public Platform {
     std::unique_ptr<Transports> makeTransports(FrontEnd& frontEnd, QObject* context) override;
     std::unique_ptr<DeviceEvents> makeDeviceEvents() override;
     std::unique_ptr<Timers> makeTimers(Timers::Expiry expiry, QObject* context) override;
+    bool usbLibraryPresent() override;
     int today() override;
     LocalTime localNow() override;
 

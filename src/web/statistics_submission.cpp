@@ -4,9 +4,9 @@
 #include <QDate>
 #include <QHostAddress>
 
+#include "statistics/statistics_line.h"
 #include "web/cancel_switch.h"
 #include "web/http_fetcher.h"
-#include "web/statistics_line.h"
 #include "web/status_log.h"
 
 namespace vn340 {

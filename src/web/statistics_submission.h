@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "web/statistics_offer.h"
+#include "statistics/statistics_offer.h"
 
 namespace vn340 {
 

@@ -1,20 +1,15 @@
-// The safety net in the running window, with the simulated gyro behind "USB": the history
-// kept after reads and stores, "Compare with gyro", and undo and redo across the pilot's steps.
+// The safety net in the running window, with the simulated gyro behind "USB": its commands,
+// their keys and when they are on, the windows they open, and that each first takes what the
+// pilot is typing. What the commands do is tested without a window, in tests/session.
 
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSlider>
 
-#include <algorithm>
-
 #include "app/compare_window.h"
 #include "app/history_window.h"
-#include "config/config_comparison.h"
-#include "config/history_store.h"
 #include "config_dialog_fixture.h"
 
 namespace vn340::testing {
@@ -32,19 +27,6 @@ QStringList screenOf(ConfigDialog& window) {
             window.findChild<QSlider*>(QStringLiteral("idc%1").arg(id))->value());
     seen << QString::number(window.findChild<QPushButton*>(QStringLiteral("idc1027"))->isChecked());
     return seen;
-}
-
-ModalDriver::Answer chooseFile(const QString& path) {
-    return [path](QDialog& dialog) {
-        auto* files = qobject_cast<QFileDialog*>(&dialog);
-        ASSERT_NE(files, nullptr);
-        files->findChild<QLineEdit*>("fileNameEdit")->setText(path);
-        auto* buttons = files->findChild<QDialogButtonBox*>("buttonBox");
-        for (QAbstractButton* button : buttons->buttons()) {
-            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
-                QTest::mouseClick(button, Qt::LeftButton);
-        }
-    };
 }
 
 class SafetyNetTest : public ConfigDialogTest {
@@ -77,6 +59,16 @@ class SafetyNetTest : public ConfigDialogTest {
     std::string commentsShown() const { return comments()->toPlainText().toStdString(); }
     std::string commentsKept() const { return model().userComments; }
     SafetyNet& net() const { return access().safetyNet(); }
+    // The safety net's commands that are on, in the menu's order.
+    QStringList commandsOn() const {
+        QStringList on;
+        for (const char* name :
+             {"undo", "redo", "revertToGyro", "history", "compare", "compareWithGyro"}) {
+            if (action(name)->isEnabled())
+                on << QString::fromLatin1(name);
+        }
+        return on;
+    }
 
     // Reads the gyro and answers how many reads ran to their end.
     int readsAfterClicking() {
@@ -85,115 +77,56 @@ class SafetyNetTest : public ConfigDialogTest {
         EXPECT_TRUE(sequenceEnds());
         return static_cast<int>(reads.count());
     }
-    std::vector<Snapshot> keptOnceWritten(std::size_t expected) {
-        const HistoryStore store(historyFolder());
-        const std::string serial = model().serialNumber;
-        EXPECT_TRUE(eventually([&] { return store.list(serial).size() == expected; }));
-        return store.list(serial);
-    }
 
     QTemporaryDir dataDir_;
 };
 
-TEST_F(SafetyNetTest, AReadAndAStoreEachKeepOneSnapshotThatLoadsBackAsTheScreen) {
+// Nothing is on while the gyro is read beside the screen, and Revert only once the screen
+// has been read.
+TEST_F(SafetyNetTest, CompareWithGyroTakesTheBoxBeingEditedAndOpensTheComparison) {
     startWithHistory(historyFolder());
-    ASSERT_EQ(readsAfterClicking(), 1);
-    const GyroConfig read = model();
-    ASSERT_NE(countDifferences(read,
-                               [] {
-                                   GyroConfig factory;
-                                   loadDefaults(factory);
-                                   return factory;
-                               }()),
-              0)
-        << "the simulated gyro should hold more than the factory configuration";
-    std::vector<Snapshot> kept = keptOnceWritten(1);
-    ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(kept[0].kind, SnapshotKind::Read);
-    EXPECT_EQ(differingSettings(kept[0].config, read).size(), 0u);
-
-    typeAndTab(1033, QStringLiteral("120"));
-    ASSERT_EQ(storesAfterClicking(), 1);
-    kept = keptOnceWritten(2);
-    ASSERT_EQ(kept.size(), 2u);
-    // Both may fall within one second.
-    const auto stored = std::find_if(kept.begin(), kept.end(), [](const Snapshot& snapshot) {
-        return snapshot.kind == SnapshotKind::Stored;
-    });
-    ASSERT_NE(stored, kept.end());
-    EXPECT_EQ(stored->config.highEndpoint, 120);
-    EXPECT_EQ(driver().unexpected(), 0);
-}
-
-TEST_F(SafetyNetTest, AHistoryThatCannotBeWrittenIsToldOnceAndReadsStillComplete) {
-    // A folder that cannot be made: its parent is a file.
-    QFile blocker(dataDir_.filePath("blocker"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    startWithHistory(dataDir_.filePath("blocker/history").toStdString());
-    driver().thenPress("OK");
-    EXPECT_EQ(readsAfterClicking(), 1);
-    ASSERT_TRUE(eventually([&] { return driver().done(); }));
-    EXPECT_EQ(readsAfterClicking(), 1);
-    EXPECT_EQ(driver().messages().size(), 1u);
-    EXPECT_EQ(driver().unexpected(), 0);
-}
-
-TEST_F(SafetyNetTest, CompareWithGyroShowsWhatTheGyroHoldsAndLeavesTheScreenAlone) {
-    startWithHistory(historyFolder());
+    EXPECT_EQ(commandsOn(), (QStringList{"history", "compare", "compareWithGyro"}));
     // Still in the box: the command takes what the screen shows.
     typeInto(1033, QStringLiteral("120"));
     const QStringList before = screenOf(dialog());
     action("compareWithGyro")->trigger();
+    EXPECT_EQ(commandsOn(), QStringList());
     ASSERT_TRUE(eventually(
         [&] { return net().compareWindow() != nullptr && net().compareWindow()->isVisible(); }));
+    EXPECT_EQ(commandsOn(), (QStringList{"undo", "history", "compare", "compareWithGyro"}));
     EXPECT_EQ(screenOf(dialog()), before);
     EXPECT_EQ(model().highEndpoint, 120);
+    EXPECT_EQ(net().compareWindow()->other().cwStopGain, 77);
     EXPECT_TRUE(net().compareWindow()->useButton(Setting::HighEndpoint)->isEnabled());
-    const GyroConfig gyro = net().compareWindow()->other();
-    // Nothing was read into the screen, so nothing is kept and nothing can be reverted to.
-    EXPECT_FALSE(net().lastRead().has_value());
-
-    ASSERT_EQ(readsAfterClicking(), 1);
-    EXPECT_EQ(differingSettings(model(), gyro).size(), 0u);
     EXPECT_EQ(driver().unexpected(), 0);
 }
 
-TEST_F(SafetyNetTest, UndoAndRedoWalkBackAndForthThroughThePilotsSteps) {
+// The keys and the texts of undo and redo, and the screen they bring back.
+TEST_F(SafetyNetTest, UndoAndRedoKeysWalkThroughTheStepsTheirCommandsName) {
     start();
-    const QString file = programDir_.filePath("setup.tsf");
+    EXPECT_EQ(commandsOn(), QStringList{"compare"}) << "no steps, no history, no port";
     std::vector<QStringList> screens{screenOf(dialog())};
-
     typeAndTab(1033, QStringLiteral("120"));
     screens.push_back(screenOf(dialog()));
     pick(1044, 3);  // a servo choice sets type and speed with it
     screens.push_back(screenOf(dialog()));
-    driver().then(chooseFile(file));
-    click(1065);  // saved, not a change
-    ASSERT_TRUE(eventually([&] { return driver().done(); }));
-    click(1064);
-    screens.push_back(screenOf(dialog()));
-    driver().then(chooseFile(file));
-    click(1066);
-    ASSERT_TRUE(eventually([&] { return driver().done(); }));
-    screens.push_back(screenOf(dialog()));
-    for (std::size_t i = 1; i < screens.size(); ++i)
-        ASSERT_NE(screens[i], screens[i - 1]) << "step " << i << " changed nothing";
-    ASSERT_EQ(net().steps().count(), 4);
-    EXPECT_EQ(action("undo")->text(), QStringLiteral("Undo Load from file"));
+    ASSERT_NE(screens[1], screens[0]);
+    ASSERT_NE(screens[2], screens[1]);
+    EXPECT_EQ(action("undo")->text(), QStringLiteral("Undo Servo"));
+    EXPECT_EQ(action("redo")->text(), QStringLiteral("Redo"));
+    EXPECT_EQ(commandsOn(), (QStringList{"undo", "compare"}));
 
     for (std::size_t i = screens.size() - 1; i > 0; --i) {
         QTest::keyClick(&dialog(), Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(screenOf(dialog()), screens[i - 1]) << "undo to screen " << i - 1;
     }
-    for (std::size_t i = 1; i < screens.size(); ++i) {
-        const Qt::KeyboardModifiers shifted = Qt::ControlModifier | Qt::ShiftModifier;
-        if (i % 2 != 0)
-            QTest::keyClick(&dialog(), Qt::Key_Z, shifted);
-        else
-            QTest::keyClick(&dialog(), Qt::Key_Y, Qt::ControlModifier);
-        EXPECT_EQ(screenOf(dialog()), screens[i]) << "redo to screen " << i;
-    }
+    EXPECT_EQ(action("undo")->text(), QStringLiteral("Undo"));
+    EXPECT_EQ(action("redo")->text(), QStringLiteral("Redo High endpoint"));
+    EXPECT_EQ(commandsOn(), (QStringList{"redo", "compare"}));
+    QTest::keyClick(&dialog(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(screenOf(dialog()), screens[1]);
+    QTest::keyClick(&dialog(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(screenOf(dialog()), screens[2]);
     EXPECT_EQ(driver().unexpected(), 0);
 }
 
@@ -206,7 +139,7 @@ TEST_F(SafetyNetTest, CommentsTypedAndLeftAreOneStepThatUndoTakesBack) {
     QTest::keyClicks(comments(), QStringLiteral("fly gently"));
     control(1067)->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(commentsKept(), factory + "new tail servo\nfly gently");
-    ASSERT_EQ(net().steps().count(), 1);
+    ASSERT_EQ(net().history().steps().count(), 1u);
     EXPECT_EQ(action("undo")->text(), QStringLiteral("Undo User comments"));
 
     QTest::keyClick(&dialog(), Qt::Key_Z, Qt::ControlModifier);
@@ -283,10 +216,10 @@ TEST_F(SafetyNetTest, UndoKeysInABoxTakeBackItsTypingFirstThenTheWindowsSteps) {
         EXPECT_EQ(text(1034), QStringLiteral("90")) << "press " << i;
     }
     EXPECT_EQ(high->text(), defaultHigh);
-    EXPECT_EQ(net().steps().index(), 1);
+    EXPECT_EQ(net().history().steps().done(), 1u);
     press(high, Qt::Key_Z, ctrl);
     EXPECT_EQ(text(1034), factory);
-    EXPECT_EQ(net().steps().index(), 0);
+    EXPECT_EQ(net().history().steps().done(), 0u);
     press(high, Qt::Key_Z, ctrlShift);
     EXPECT_EQ(text(1034), QStringLiteral("90"));
     press(high, Qt::Key_Z, ctrl);

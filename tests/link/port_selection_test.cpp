@@ -1,4 +1,5 @@
 #include "link/port_selection.h"
+#include "link/usb_adapter.h"
 #include "support/scripted_pilot.h"
 
 #include <gtest/gtest.h>
@@ -174,7 +175,7 @@ TEST(PortSelectionTest, StartUpOpensTheSavedPortWithItsTransport) {
          "USB",
          "",
          false,
-         {"Unable to open serial port"}},
+         {usb_text::withSerialAlternative("usb failure")}},
         {"saved port refuses",
          "ttyUSB0",
          {"ttyUSB0"},
@@ -218,6 +219,29 @@ TEST(PortSelectionTest, PermissionDeniedExplainsHowToGetAccess) {
     EXPECT_NE(host.messages[1].find("/dev/ttyUSB0"), std::string::npos) << host.messages[1];
     EXPECT_NE(host.messages[1].find("\"uucp\""), std::string::npos) << host.messages[1];
     EXPECT_NE(host.messages[1].find("log in again"), std::string::npos) << host.messages[1];
+}
+
+// A Linux pilot always has a way out: the adapter's serial port, which needs no driver; and a
+// permission is never sought by joining a group that owns more than serial ports.
+TEST(PortSelectionTest, MessagesOfAPortThatWillNotOpenGiveALinuxWayOut) {
+    for (const std::string& reason :
+         {std::string("Unable to find USB Vexa-Plug"), usb_text::unableToLoad()}) {
+        const std::string said = usb_text::withSerialAlternative(reason);
+        EXPECT_EQ(said.rfind(reason, 0), 0u) << "the reason first";
+        EXPECT_EQ(said.find("ttyUSB0"), said.rfind("ttyUSB0")) << "the way out once: " << said;
+        EXPECT_NE(said.find("no extra driver"), std::string::npos);
+    }
+    const struct {
+        const char* group;
+        bool joinOffered;
+    } groups[] = {{"dialout", true}, {"uucp", true}, {"root", false}, {"", false}, {"tty", false}};
+    for (const auto& row : groups) {
+        SCOPED_TRACE(row.group);
+        const std::string help = port_text::permissionHelp("ttyUSB0", row.group);
+        EXPECT_NE(help.find("/usr/lib/udev/rules.d/70-vn340-vexa-plug.rules"), std::string::npos);
+        EXPECT_NE(help.find("unplug the adapter and plug it in again"), std::string::npos);
+        EXPECT_EQ(help.find("usermod") != std::string::npos, row.joinOffered) << help;
+    }
 }
 
 TEST(PortSelectionTest, DropDownClosesTheConnectionAndCloseUpReopens) {

@@ -44,7 +44,7 @@ TEST(UsbAdapterFailuresTest, EveryRefusalFailsWithItsMessagesAndKeepsNothing) {
         Shown loud;
         Shown quiet;
     };
-    const auto load = message(usb_text::kUnableToLoad);
+    const auto load = message(usb_text::unableToLoad());
     const std::vector<Row> rows = {
         {"library missing", [](FakeD2xxLibrary& l) { l.loadable = false; }, {load}, {}},
         {"an early entry point missing",

@@ -237,6 +237,7 @@ class VirtualPlatform final : public Platform {
         timers = made.get();
         return made;
     }
+    bool usbLibraryPresent() override { return transports == nullptr || transports->usbPresent; }
     int today() override { return day; }
     LocalTime localNow() override { return time; }
 };

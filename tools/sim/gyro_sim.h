@@ -39,6 +39,8 @@
 #include <utility>
 #include <vector>
 
+#include "protocol/live_signals.h"
+
 namespace vn340 {
 
 using SimTime = std::chrono::nanoseconds;
@@ -80,12 +82,6 @@ struct WriteRecord {
     std::uint16_t address = 0;
     std::uint16_t value = 0;
     bool operator==(const WriteRecord&) const = default;
-};
-
-struct LiveSignals {
-    std::uint16_t gyro = 1520;
-    std::uint16_t rudder = 1520;
-    std::uint16_t gain = 1520;
 };
 
 class GyroSimulator {

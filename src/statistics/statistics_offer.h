@@ -12,7 +12,7 @@
 #include "config/gyro_config.h"
 #include "config/profile_store.h"
 #include "protocol/sequence_engine.h"
-#include "web/statistics_line.h"
+#include "statistics/statistics_line.h"
 
 namespace vn340 {
 

@@ -1,4 +1,4 @@
-#include "web/statistics_offer.h"
+#include "statistics/statistics_offer.h"
 
 #include "config/preferences.h"
 

@@ -1,4 +1,4 @@
-#include "web/statistics_line.h"
+#include "statistics/statistics_line.h"
 
 #include <charconv>
 #include <cstdint>

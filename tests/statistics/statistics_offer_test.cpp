@@ -1,7 +1,7 @@
 // The statistics offer as plain logic: the line it sends, when it asks (the "DATE" spacing,
 // with "today" given), and what follows each end of the upload.
 
-#include "web/statistics_offer.h"
+#include "statistics/statistics_offer.h"
 #include "support/scripted_pilot.h"
 #include "support/temp_folder.h"
 

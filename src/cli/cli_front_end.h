@@ -1,0 +1,83 @@
+#pragma once
+
+// The command line's front end and screen: messages and field notices go to standard error as
+// one line each, the status line too while standard error is a terminal; the questions are
+// answered from the command line itself, and the port list is kept in memory.
+
+#include <optional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/front_end.h"
+#include "config/screen.h"
+#include "link/port_selector.h"
+
+namespace vn340 {
+
+// A message of the program on one line: its line breaks become single blanks.
+std::string oneLine(std::string_view text);
+
+class CliFrontEnd final : public FrontEnd {
+  public:
+    // `progress`: the status line is shown (standard error is a terminal).
+    CliFrontEnd(std::ostream& errors, bool progress) : errors_(errors), progress_(progress) {}
+
+    // What the command line has already chosen: the file to save, the file to load, and
+    // whether the safety warning was agreed to (--yes).
+    std::optional<std::string> savePath;
+    std::optional<std::string> loadPath;
+    bool agreed = false;
+
+    // Every message shown, in order.
+    const std::vector<std::string>& messages() const { return messages_; }
+
+    void showStatus(std::string_view text) override;
+    void showMessage(std::string_view text) override;
+    void showSystemMessage(std::string_view text) override;
+    // Detect asks the pilot to plug and unplug the adapter: not from a command line.
+    PromptAnswer askContinueAbort(std::string_view text) override;
+    // The file was named on the command line: it is meant.
+    bool askOverwrite(std::string_view question) override;
+    std::optional<std::string> askSavePath(const FileDialogRequest& request) override;
+    std::optional<std::string> askLoadPath(const FileDialogRequest& request) override;
+    // --yes agrees for this run; "Don't show this message again" stays as the window left it.
+    std::optional<bool> askSafetyAgreement() override;
+    // The command line makes no statistics offer: its reads leave the word on the gyro.
+    PilotChoice askStatistics() override;
+    Submission uploadStatistics(const std::string& line) override;
+
+  private:
+    std::ostream& errors_;
+    bool progress_;
+    std::vector<std::string> messages_;
+};
+
+// The screen of a program without a window: the model is the configuration, and a corrected
+// field's notice is told on standard error.
+class CliScreen final : public BlankScreen {
+  public:
+    explicit CliScreen(std::ostream& errors) : errors_(errors) {}
+    void showFieldNotice(NumericField field, std::string_view notice) override;
+
+  private:
+    std::ostream& errors_;
+};
+
+// The port list, in memory.
+class MemoryPortSelector final : public PortSelector {
+  public:
+    void clearSelector() override;
+    void addSelectorEntry(std::string_view name) override;
+    void removeSelectorEntry(std::string_view name) override;
+    void selectEntry(std::string_view name) override;
+    std::optional<std::string> selectedEntry() const override { return selected_; }
+    void enableGyroButtons(bool) override {}
+
+  private:
+    std::set<std::string> entries_;
+    std::optional<std::string> selected_;
+};
+
+}  // namespace vn340

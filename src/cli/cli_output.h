@@ -1,0 +1,29 @@
+#pragma once
+
+// What vn340-cli prints on standard output, for people and for scripts.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/config_comparison.h"
+#include "config/history_store.h"
+#include "protocol/live_signals.h"
+
+namespace vn340 {
+
+// "Label: value" lines, the identification first, then every setting as the window shows it.
+std::string configurationLines(const GyroConfig& config);
+// The same as one JSON object: "identification" and "settings" by label, numbers as numbers.
+std::string configurationJson(const GyroConfig& config);
+// "Label: <left> X, <right> Y", one line per difference.
+std::string differenceLines(const std::vector<SettingComparison>& differences,
+                            std::string_view left, std::string_view right);
+// The status line of a round: "Gyro = 0512, Rudder = 1600, Gain = 2020 (100%)".
+std::string liveSignalsLine(const LiveSignals& round);
+std::string liveSignalsCsvHeader();
+std::string liveSignalsCsvRow(const LiveSignals& round);
+// "2026-12-08 22:15:03  Read  135732  <path>", newest first as given.
+std::string snapshotLines(const std::vector<Snapshot>& snapshots);
+
+}  // namespace vn340

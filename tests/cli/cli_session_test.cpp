@@ -1,0 +1,266 @@
+// vn340-cli's commands against the simulated gyro: behind the simulated D2XX library as "USB",
+// and over a pseudo-terminal to vn340-sim as a serial port.
+
+#include "cli/cli_session.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include <signal.h>
+
+#include "config/settings_codec.h"
+
+namespace vn340 {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contents(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        root_ = dir_.path().toStdString();
+        fs::create_directories(root_ / "class" / "tty");
+        fs::create_directories(root_ / "dev");
+        fs::create_directories(root_ / "drivers" / "ftdi_sio");
+        paths_.programFolder = root_.string();
+        paths_.configHome = (root_ / "config").string();
+        paths_.historyFolder = (root_ / "history").string();
+        paths_.sysClassTty = (root_ / "class" / "tty").string();
+        paths_.deviceFolder = (root_ / "dev").string() + "/";
+        paths_.d2xxLibrary = VN340_SIM_D2XX;
+    }
+    void TearDown() override { qunsetenv("VN340_SIM_OPTIONS"); }
+
+    struct Run {
+        CliStatus status;
+        std::string out;
+        std::string err;
+    };
+    // One run of the program with these arguments, the simulated gyro set up by `simOptions`.
+    Run run(const std::vector<std::string>& arguments, const char* simOptions = "--no-pace") {
+        qputenv("VN340_SIM_OPTIONS", simOptions);
+        const CliParse parsed = parseCliArguments(arguments, "1.11");
+        EXPECT_TRUE(parsed.options) << parsed.error;
+        if (!parsed.options)
+            return {parsed.status, parsed.output, parsed.error};
+        SystemPlatform platform(paths_);
+        std::ostringstream out;
+        std::ostringstream err;
+        CliSession session(*parsed.options, platform, paths_, out, err, false);
+        const CliStatus status = session.run();
+        return {status, out.str(), err.str()};
+    }
+    std::string file(const std::string& name, const std::string& bytes) {
+        const fs::path path = root_ / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    }
+    // A settings file as "Save to file" writes it, of the factory settings but `edit`.
+    template <typename Edit>
+    std::string settingsFile(const std::string& name, Edit edit) {
+        GyroConfig config;
+        loadDefaults(config);
+        edit(config);
+        return file(name, encodeSettingsFile("", config, {}));
+    }
+    // vn340-sim's terminal as the serial port "ttyVN0".
+    void plugIn(const QString& pty) {
+        const fs::path tty = root_ / "class" / "tty" / "ttyVN0";
+        fs::create_directories(tty / "device");
+        fs::create_directory_symlink(root_ / "drivers" / "ftdi_sio", tty / "device" / "driver");
+        fs::create_symlink(pty.toStdString(), root_ / "dev" / "ttyVN0");
+    }
+
+    QTemporaryDir dir_;
+    fs::path root_;
+    ProgramPaths paths_;
+};
+
+TEST_F(CliTest, AReadIsPrintedAsTheWindowShowsItOrSavedAsSaveToFileSavesIt) {
+    const char* gyro = "--no-pace --set 0x0100=1658";  // high endpoint 33
+    const Run printed = run({"--port", "USB", "read"}, gyro);
+    EXPECT_EQ(printed.status, CliStatus::Done) << printed.err;
+    EXPECT_NE(printed.out.find("\nHigh endpoint: 33\n"), std::string::npos) << printed.out;
+    EXPECT_NE(printed.out.find("\nServo: Generic\n"), std::string::npos);
+
+    const Run json = run({"--port", "USB", "read", "--json"}, gyro);
+    EXPECT_NE(json.out.find("\"High endpoint\": 33"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"Speed\": \"0.05\""), std::string::npos) << json.out;
+
+    const fs::path saved = root_ / "heli.tsf";
+    const Run save = run({"--port", "USB", "read", "-o", saved.string()}, gyro);
+    EXPECT_EQ(save.status, CliStatus::Done) << save.err;
+    GyroConfig factory;
+    loadDefaults(factory);
+    const DecodedSettings back = decodeSettingsFile(contents(saved), factory);
+    ASSERT_FALSE(back.refusal);
+    EXPECT_EQ(back.config.highEndpoint, 33);
+    EXPECT_TRUE(fs::exists(root_ / "history")) << "a read is kept in the history";
+}
+
+TEST_F(CliTest, DiffAndStoreSayWhatDiffersAndEndWithItsStatus) {
+    const std::string same = settingsFile("same.tsf", [](GyroConfig&) {});
+    const std::string higher =
+        settingsFile("higher.tsf", [](GyroConfig& config) { config.highEndpoint = 120; });
+    struct Row {
+        const char* what;
+        std::vector<std::string> arguments;
+        const char* gyro;
+        CliStatus status;
+        std::string out;
+    };
+    const Row rows[] = {
+        {"diff, the same", {"--port", "USB", "diff", same}, "--no-pace", CliStatus::Done, ""},
+        {"diff, different",
+         {"--port", "USB", "diff", higher},
+         "--no-pace",
+         CliStatus::Differences,
+         "High endpoint: file 120, gyro 100\n"},
+        {"store",
+         {"--port", "USB", "store", higher, "--yes"},
+         "--no-pace",
+         CliStatus::Done,
+         "High endpoint: gyro 100, file 120\n"},
+        {"store to a worn cell",
+         {"--port", "USB", "store", higher, "--yes"},
+         "--no-pace --stuck 0x0100",
+         CliStatus::Differences,
+         "High endpoint: gyro 100, file 120\n"},
+        {"store without agreeing",
+         {"--port", "USB", "store", higher},
+         "--no-pace",
+         CliStatus::Usage,
+         ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const Run result = run(row.arguments, row.gyro);
+        EXPECT_EQ(result.status, row.status) << result.err;
+        EXPECT_EQ(result.out, row.out);
+    }
+}
+
+TEST_F(CliTest, EachFailureEndsWithItsOwnStatusAndLeavesNoFileBehind) {
+    const std::string foreign = file("foreign.tsf", "[Gyro]\r\nProduct=vn350\r\n");
+    const fs::path output = root_ / "never.tsf";
+    struct Row {
+        const char* what;
+        std::vector<std::string> arguments;
+        const char* gyro;
+        CliStatus status;
+        std::string err;  // part of what standard error says
+    };
+    const Row rows[] = {
+        {"no port chosen", {"read"}, "--no-pace", CliStatus::AdapterUnavailable, "--port"},
+        {"a port that is not there",
+         {"--port", "ttyUSB7", "read"},
+         "--no-pace",
+         CliStatus::AdapterUnavailable,
+         "ttyUSB7"},
+        {"a silent gyro",
+         {"--port", "USB", "read", "-o", output.string()},
+         "--no-pace --silent-from 1",
+         CliStatus::GyroSilent,
+         "Unable to communicate"},
+        {"a file of another product",
+         {"--port", "USB", "store", foreign, "--yes"},
+         "--no-pace",
+         CliStatus::BadFile,
+         "not compatible"},
+        {"a file that is not there",
+         {"--port", "USB", "diff", (root_ / "none.tsf").string()},
+         "--no-pace",
+         CliStatus::BadFile,
+         "none.tsf"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const Run result = run(row.arguments, row.gyro);
+        EXPECT_EQ(result.status, row.status);
+        EXPECT_NE(result.err.find(row.err), std::string::npos) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1)
+            << "one sentence, one line";
+    }
+    EXPECT_FALSE(fs::exists(output));
+}
+
+TEST_F(CliTest, MonitorWritesEveryRoundAndEndsAfterTheRoundsAskedFor) {
+    const Run csv = run({"--port", "USB", "monitor", "--rounds", "3", "--csv"},
+                        "--no-pace --live 512,1600,2020");
+    EXPECT_EQ(csv.status, CliStatus::Done) << csv.err;
+    EXPECT_EQ(csv.out, "gyro,rudder,gain\n512,1600,2020\n512,1600,2020\n512,1600,2020\n");
+
+    const Run lines =
+        run({"--port", "USB", "monitor", "--rounds", "1"}, "--no-pace --live 512,1600,2020");
+    EXPECT_EQ(lines.out, "Gyro = 0512, Rudder = 1600, Gain = 2020 (100%)\n");
+}
+
+// The serial line end to end: a store that was not agreed to sends nothing; one that was
+// leaves the gyro's memory holding the file's values.
+TEST_F(CliTest, OverASerialPortAStoreReachesTheGyrosMemoryOnlyWhenAgreedTo) {
+    QProcess sim;
+    sim.start(QStringLiteral(VN340_SIM_PATH), {QStringLiteral("--log")});
+    ASSERT_TRUE(sim.waitForStarted() && sim.waitForReadyRead(10000));
+    plugIn(QString::fromUtf8(sim.readLine()).trimmed());
+    const std::string higher =
+        settingsFile("higher.tsf", [](GyroConfig& config) { config.highEndpoint = 120; });
+
+    EXPECT_EQ(run({"--port", "ttyVN0", "store", higher}).status, CliStatus::Usage);
+    const Run stored = run({"--port", "ttyVN0", "store", higher, "--yes"});
+    EXPECT_EQ(stored.status, CliStatus::Done) << stored.err;
+
+    sim.terminate();
+    ASSERT_TRUE(sim.waitForFinished(10000));
+    const QString memory = QString::fromUtf8(sim.readAllStandardOutput());
+    EXPECT_TRUE(memory.contains(QStringLiteral("0x0100=0x07E8"))) << memory.toStdString();
+    const QString log = QString::fromUtf8(sim.readAllStandardError());
+    EXPECT_EQ(log.count(QStringLiteral("000801F7aa")), 2) << "one read and one store identify";
+}
+
+// The program itself: a wrong command line ends at once with status 2, and Ctrl+C ends the live
+// signals after the round in progress, with every line whole.
+TEST_F(CliTest, TheProgramEndsCleanlyOnAWrongCommandLineAndOnCtrlC) {
+    QProcess wrong;
+    wrong.start(QStringLiteral(VN340_CLI_PROGRAM), {QStringLiteral("fly")});
+    ASSERT_TRUE(wrong.waitForFinished(10000));
+    EXPECT_EQ(wrong.exitCode(), 2);
+    EXPECT_TRUE(wrong.readAllStandardError().contains("unknown command fly"));
+
+    QProcess monitor;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VN340_D2XX_LIBRARY"), QStringLiteral(VN340_SIM_D2XX));
+    environment.insert(QStringLiteral("VN340_SIM_OPTIONS"), QStringLiteral("--live 600,1500,2000"));
+    monitor.setProcessEnvironment(environment);
+    monitor.start(QStringLiteral(VN340_CLI_PROGRAM),
+                  {QStringLiteral("--port"), QStringLiteral("USB"), QStringLiteral("monitor")});
+    ASSERT_TRUE(monitor.waitForReadyRead(10000)) << "the first round";
+    ::kill(static_cast<pid_t>(monitor.processId()), SIGINT);
+    ASSERT_TRUE(monitor.waitForFinished(10000));
+    EXPECT_EQ(monitor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(monitor.exitCode(), 0);
+    const QByteArray out = monitor.readAllStandardOutput();
+    EXPECT_TRUE(out.endsWith("Gain = 2000 (96%)\n")) << out.toStdString();
+}
+
+}  // namespace
+}  // namespace vn340
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
