@@ -3,7 +3,7 @@
 
 #include "controller_fixture.h"
 #include "protocol/frames.h"
-#include "web/statistics_offer.h"
+#include "statistics/statistics_offer.h"
 
 namespace vn340::testing {
 namespace {
