@@ -289,9 +289,3 @@ TEST_F(UsbAdapterTest, CloseRightAfterStartingTheThreadWaitsForIt) {
 
 }  // namespace
 }  // namespace vn340
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
