@@ -22,45 +22,30 @@ QString noticeText(QWidget& window) {
 }
 
 struct TypedCase {
-    int id;
+    Control id;
     const char* typed;
     const char* shown;
     const char* notice;  // nullptr: none
 };
 
+// What a box's text means and where its notice shows; the limits themselves are the
+// controller's, tested without a window.
 const TypedCase kTyped[] = {
-    {1033, "20", "30",
+    {Control::HighEndpoint, "20", "30",
      "Endpoint must be greater or equal to 30%\nValue has been changed to 30% automatically"},
-    {1034, "146", "145",
-     "Endpoint must be less or equal to 145%\nValue has been change to 145% automatically"},
-    {1037, "300", "200",
-     "Gain must be less or equal to 200%\nValue has been change to 200% automatically"},
-    {1038, "200", "200", nullptr},
-    {1038, "49", "50",
-     "Gain must be greater or equal to 50%\nValue has been changed to 50% automatically"},
-    {1040, "-101", "-100",
-     "Exponentials must be greater or equal to -100%\nValue has been changed to -100% "
-     "automatically"},
-    {1041, "101", "100",
-     "Exponentials must be less or equal to 100%\nValue has been change to 100% automatically"},
-    {1045, "-150", "-100",
+    {Control::CcwStopGain, "200", "200", nullptr},
+    {Control::MidpointTrim, "-150", "-100",
      "Midpoint trim must be greater or equal to -100\nValue has been changed to -100 "
      "automatically"},
-    {1045, "150", "100",
-     "Midpoint trim must be less or equal to 100\nValue has been change to 100 automatically"},
-    {1039, "0", "5",
-     "Deadband must be greater or equal to 5\nValue has been changed to 5 automatically"},
-    {1048, "151", "150",
-     "Sensitivity must be less or equal to 150%\nValue has been change to 150% automatically"},
-    {1033, " 99 ", "99", nullptr},
-    {1033, "99999999999", "145",
+    {Control::HighEndpoint, " 99 ", "99", nullptr},
+    {Control::HighEndpoint, "99999999999", "145",
      "Endpoint must be less or equal to 145%\nValue has been change to 145% automatically"},
 };
 
-TEST_F(ConfigDialogTest, LeavingABoxHoldsItsValueToTheLimits) {
+TEST_F(ConfigDialogTest, LeavingABoxShowsItsCheckedValueAndTheNoticeBesideIt) {
     start();
     for (const TypedCase& c : kTyped) {
-        SCOPED_TRACE(std::to_string(c.id) + " <- " + c.typed);
+        SCOPED_TRACE(std::to_string(controlId(c.id)) + " <- " + c.typed);
         // The pointer crossing the window's surface ends any notice still shown.
         QMouseEvent away(QEvent::MouseMove, QPoint(4, 4), dialog().mapToGlobal(QPoint(4, 4)),
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
@@ -84,14 +69,14 @@ TEST_F(ConfigDialogTest, LeavingABoxHoldsItsValueToTheLimits) {
 
 TEST_F(ConfigDialogTest, ASecondNoticeReplacesTheFirstAndRestartsItsTime) {
     start();
-    typeAndTab(1033, "20");
+    typeAndTab(Control::HighEndpoint, "20");
     auto* timer = dialog().findChild<QTimer*>("timer112");
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 13000);
     QTest::qWait(300);
     const int before = timer->remainingTime();
-    typeAndTab(1037, "300");
+    typeAndTab(Control::CwStopGain, "300");
     EXPECT_GT(timer->remainingTime(), before);
     EXPECT_TRUE(noticeText(dialog()).startsWith("Gain must be less"));
     // The end of the 13 seconds hides it; run them short here.
@@ -101,7 +86,7 @@ TEST_F(ConfigDialogTest, ASecondNoticeReplacesTheFirstAndRestartsItsTime) {
 
 TEST_F(ConfigDialogTest, TheNoticeEndsWhenThePointerCrossesTheWindowSurface) {
     start();
-    typeAndTab(1033, "20");
+    typeAndTab(Control::HighEndpoint, "20");
     ASSERT_TRUE(noticeShown(dialog()));
     // Over a working control the notice stays; over a label or bare surface it goes. The
     // moves go straight to the window: X delivers real pointer moves whenever it likes.
@@ -110,62 +95,47 @@ TEST_F(ConfigDialogTest, TheNoticeEndsWhenThePointerCrossesTheWindowSurface) {
                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(&dialog(), &move);
     };
-    moveTo(control(1034)->geometry().center());
+    moveTo(control(Control::LowEndpoint)->geometry().center());
     EXPECT_TRUE(noticeShown(dialog()));
-    moveTo(control(1035)->geometry().center());  // the label "High endpoint"
+    moveTo(control(Control::HighEndpointLabel)->geometry().center());  // the label "High endpoint"
     EXPECT_FALSE(noticeShown(dialog()));
-    typeAndTab(1033, "20");
+    typeAndTab(Control::HighEndpoint, "20");
     moveTo(QPoint(dialog().width() - 5, dialog().height() - 5));
     EXPECT_FALSE(noticeShown(dialog()));
     EXPECT_FALSE(dialog().findChild<QTimer*>("timer112")->isActive());
 }
 
-TEST_F(ConfigDialogTest, AButtonClickedRightAfterTypingSeesTheCorrectedValue) {
-    startWithGyro("1");
-    typeInto(1033, "20");
-    click(1032);
-    EXPECT_EQ(text(1033), "30");
-    ASSERT_TRUE(sequenceEnds());
-    ASSERT_EQ(status(), "Write complete");
-    // What reached the gyro comes back with the next read.
-    click(1064);
-    click(1031);
-    ASSERT_TRUE(sequenceEnds());
-    EXPECT_EQ(status(), "Read complete");
-    EXPECT_EQ(text(1033), "30");
-    EXPECT_TRUE(driver().messages().empty());
-}
-
 TEST_F(ConfigDialogTest, TextThatIsNoNumberIsRefusedAndSelected) {
     start();
     driver().thenPress("OK");
-    typeAndTab(1034, "abc");
+    typeAndTab(Control::LowEndpoint, "abc");
     ASSERT_EQ(driver().messages().size(), 1u);
     EXPECT_EQ(driver().messages()[0], "Please enter an integer.");
-    EXPECT_EQ(text(1034), "100");
-    EXPECT_TRUE(eventually([this] { return control<QLineEdit>(1034)->selectedText() == "100"; }));
-    EXPECT_EQ(dialog().focusWidget(), control(1034));
+    EXPECT_EQ(text(Control::LowEndpoint), "100");
+    EXPECT_TRUE(eventually(
+        [this] { return control<QLineEdit>(Control::LowEndpoint)->selectedText() == "100"; }));
+    EXPECT_EQ(dialog().focusWidget(), control(Control::LowEndpoint));
     EXPECT_EQ(model().lowEndpoint, 100);
     EXPECT_FALSE(noticeShown(dialog()));
 }
 
 TEST_F(ConfigDialogTest, RefusedTextKeepsTheCommentsBeingWritten) {
     start();
-    auto* comments = control<QPlainTextEdit>(1069);
+    auto* comments = control<QPlainTextEdit>(Control::UserComments);
     comments->setFocus(Qt::MouseFocusReason);
     comments->selectAll();
     QTest::keyClicks(comments, "new tail rotor");
     driver().thenPress("OK");
-    typeAndTab(1034, "abc");
+    typeAndTab(Control::LowEndpoint, "abc");
     EXPECT_EQ(driver().messages().size(), 1u);
-    EXPECT_EQ(text(1034), "100");
+    EXPECT_EQ(text(Control::LowEndpoint), "100");
     EXPECT_EQ(comments->toPlainText(), "new tail rotor");
 }
 
 TEST_F(ConfigDialogTest, AFieldCheckAndTheExchangeLeaveTheStatusLineAlone) {
     start();
     access().frontEnd().showStatus("Reading firmware");
-    typeAndTab(1033, "50");
+    typeAndTab(Control::HighEndpoint, "50");
     EXPECT_EQ(status(), "Reading firmware");
     access().screen().showBoxes(model());
     EXPECT_EQ(status(), "Reading firmware");
@@ -173,11 +143,12 @@ TEST_F(ConfigDialogTest, AFieldCheckAndTheExchangeLeaveTheStatusLineAlone) {
 
 TEST_F(ConfigDialogTest, TheExchangeStopsAtTheFirstBoxWithoutANumber) {
     start();
-    // Exchange order: 1033, 1037, 1038, 1039, 1041, 1040, 1034, 1048, ..., 1045.
-    control<QLineEdit>(1037)->setText("60");
-    control<QLineEdit>(1034)->setText("12x");
-    control<QLineEdit>(1048)->setText("77");
-    control<QLineEdit>(1045)->setText("9");
+    // Exchange order: high endpoint, the stop gains, deadband, the exponentials, low endpoint,
+    // sensitivity, ..., midpoint trim.
+    control<QLineEdit>(Control::CwStopGain)->setText("60");
+    control<QLineEdit>(Control::LowEndpoint)->setText("12x");
+    control<QLineEdit>(Control::AvcsSensitivity)->setText("77");
+    control<QLineEdit>(Control::MidpointTrim)->setText("9");
     driver().thenPress("OK");
     GyroConfig taken = model();
     EXPECT_EQ(access().screen().takeBoxes(taken), NumericField::LowEndpoint);
@@ -186,8 +157,9 @@ TEST_F(ConfigDialogTest, TheExchangeStopsAtTheFirstBoxWithoutANumber) {
     EXPECT_EQ(taken.lowEndpoint, 100);
     EXPECT_EQ(taken.avcsSensitivity, 100);
     EXPECT_EQ(taken.midpointTrim, 0);
-    EXPECT_TRUE(eventually([this] { return control<QLineEdit>(1034)->selectedText() == "12x"; }));
-    EXPECT_EQ(dialog().focusWidget(), control(1034));
+    EXPECT_TRUE(eventually(
+        [this] { return control<QLineEdit>(Control::LowEndpoint)->selectedText() == "12x"; }));
+    EXPECT_EQ(dialog().focusWidget(), control(Control::LowEndpoint));
     EXPECT_EQ(driver().messages().size(), 1u);
 }
 
@@ -198,9 +170,9 @@ TEST_F(ConfigDialogTest, ReadOnlyTextsTravelWithTheExchange) {
     shown.loaderVersion = "2.01";
     shown.serialNumber = "12345";
     access().screen().showBoxes(shown);
-    EXPECT_EQ(text(1046), "1.09");
-    EXPECT_EQ(text(1055), "2.01");
-    EXPECT_EQ(text(1050), "12345");
+    EXPECT_EQ(text(Control::FirmwareVersion), "1.09");
+    EXPECT_EQ(text(Control::LoaderVersion), "2.01");
+    EXPECT_EQ(text(Control::SerialNumber), "12345");
 }
 
 }  // namespace

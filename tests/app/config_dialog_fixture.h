@@ -158,7 +158,8 @@ class ConfigDialogTest : public ::testing::Test {
     ConfigDialog& startWithGyro(const char* warning = "0") {
         writePreferences(QByteArray("[Settings]\r\nCOM PORT=USB\r\nWARNING=") + warning + "\r\n");
         ConfigDialog& window = start();
-        EXPECT_TRUE(control(1031)->isEnabled()) << "the simulated adapter did not open";
+        EXPECT_TRUE(control(Control::ReadFromGyro)->isEnabled())
+            << "the simulated adapter did not open";
         return window;
     }
 
@@ -171,21 +172,21 @@ class ConfigDialogTest : public ::testing::Test {
 
     // A control found as assistive technology and the black-box checks find it, by its name.
     template <typename T = QWidget>
-    T* control(int id) const {
-        return dialog_->findChild<T*>(QStringLiteral("idc%1").arg(id));
+    T* control(Control id) const {
+        return dialog_->findChild<T*>(QStringLiteral("idc%1").arg(controlId(id)));
     }
-    QString text(int id) const { return control<QLineEdit>(id)->text(); }
-    QString choice(int id) const { return control<QComboBox>(id)->currentText(); }
-    bool isDown(int id) const { return control<QPushButton>(id)->isChecked(); }
+    QString text(Control id) const { return control<QLineEdit>(id)->text(); }
+    QString choice(Control id) const { return control<QComboBox>(id)->currentText(); }
+    bool isDown(Control id) const { return control<QPushButton>(id)->isChecked(); }
 
-    void click(int id) { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }
+    void click(Control id) { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }
 
     // The pilot's way: focus the box, replace its text, leave it with Tab.
-    void typeAndTab(int id, const QString& value) {
+    void typeAndTab(Control id, const QString& value) {
         typeInto(id, value);
         QTest::keyClick(control<QLineEdit>(id), Qt::Key_Tab);
     }
-    void typeInto(int id, const QString& value) {
+    void typeInto(Control id, const QString& value) {
         auto* box = control<QLineEdit>(id);
         box->setFocus(Qt::MouseFocusReason);
         box->selectAll();
@@ -194,7 +195,7 @@ class ConfigDialogTest : public ::testing::Test {
     }
 
     // Picks an entry as the pilot does with the keyboard, which reports it as the pilot's choice.
-    void pick(int id, int position) {
+    void pick(Control id, int position) {
         auto* list = control<QComboBox>(id);
         list->setFocus(Qt::MouseFocusReason);
         ASSERT_GT(position, 0);
@@ -203,11 +204,22 @@ class ConfigDialogTest : public ::testing::Test {
         ASSERT_EQ(list->currentIndex(), position);
     }
 
+    // The same by the controls' numbers, for the tests that still name them so.
+    template <typename T = QWidget>
+    T* control(int id) const {
+        return control<T>(static_cast<Control>(id));
+    }
+    QString text(int id) const { return text(static_cast<Control>(id)); }
+    void click(int id) { click(static_cast<Control>(id)); }
+    void typeAndTab(int id, const QString& value) { typeAndTab(static_cast<Control>(id), value); }
+    void typeInto(int id, const QString& value) { typeInto(static_cast<Control>(id), value); }
+    void pick(int id, int position) { pick(static_cast<Control>(id), position); }
+
     // The engine idle again after whatever the last action started.
     ::testing::AssertionResult sequenceEnds(std::chrono::milliseconds timeout = kSequenceWait) {
         return eventually([this] { return access().controller().engine().idle(); }, timeout);
     }
-    QString status() const { return text(1077); }
+    QString status() const { return text(Control::StatusLine); }
     ::testing::AssertionResult statusBecomes(const QString& expected,
                                              std::chrono::milliseconds timeout = kSequenceWait) {
         if (eventually([&] { return status() == expected; }, timeout))
@@ -218,7 +230,7 @@ class ConfigDialogTest : public ::testing::Test {
     // Clicks "Store to gyro" and answers how many stores ran to their end because of it.
     int storesAfterClicking() {
         QSignalSpy stores(&access().controller(), &ConfigController::storeCompleted);
-        click(1032);
+        click(Control::StoreToGyro);
         EXPECT_TRUE(sequenceEnds());
         return static_cast<int>(stores.count());
     }

@@ -1,8 +1,14 @@
-// The main window: start-up, layout, and the events that are not field checks or files.
+// The main window itself: its layout, which controls are on, the keys it takes, what it shows
+// of the model, and that each of the pilot's actions reaches the controller. What the actions
+// then do is the controller's, tested without a window; one read and one store run here end
+// to end, through the simulated USB adapter.
 
+#include <QAction>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSlider>
@@ -10,52 +16,40 @@
 #include "app/drop_down_list.h"
 #include "config_dialog_fixture.h"
 #include "link/adapter_link.h"
+#include "link/port_selection.h"
 
 namespace vn340::testing {
 namespace {
 
-TEST_F(ConfigDialogTest, FirstStartWritesPreferencesAndShowsDefaults) {
-    ASSERT_FALSE(QFile::exists(preferencesPath()));
-    start();
-    const QByteArray expected = "[Settings]\r\nLAST DIRECTORY=" + programFolder().toUtf8() +
-                                "\r\nCOM PORT=\r\nDATE=0\r\nWARNING=0\r\n";
-    EXPECT_EQ(preferencesBytes(), expected);
+using C = Control;
 
+TEST_F(ConfigDialogTest, TheStartShowsTheModelInEveryControl) {
+    start();
     struct Shown {
-        int id;
+        Control id;
         const char* text;
     };
-    const Shown edits[] = {{1033, "100"}, {1034, "100"}, {1045, "0"},   {1039, "5"},
-                           {1041, "-50"}, {1040, "-50"}, {1037, "100"}, {1038, "100"},
-                           {1048, "100"}, {1046, ""},    {1055, ""},    {1050, ""}};
+    const Shown edits[] = {
+        {C::HighEndpoint, "100"}, {C::LowEndpoint, "100"}, {C::MidpointTrim, "0"},
+        {C::StickDeadband, "5"},  {C::RateExpo, "-50"},    {C::AvcsExpo, "-50"},
+        {C::CwStopGain, "100"},   {C::CcwStopGain, "100"}, {C::AvcsSensitivity, "100"},
+        {C::FirmwareVersion, ""}, {C::LoaderVersion, ""},  {C::SerialNumber, ""}};
     for (const Shown& edit : edits)
-        EXPECT_EQ(text(edit.id), edit.text) << edit.id;
-    EXPECT_EQ(choice(1044), "Generic");
-    EXPECT_EQ(choice(1051), "1520usec/333Hz");
-    EXPECT_EQ(choice(1052), "0.05");
-    EXPECT_TRUE(isDown(1027));
-    EXPECT_FALSE(isDown(1026));
-    EXPECT_EQ(control<QSlider>(1042)->value(), 15);
-    EXPECT_EQ(control<QSlider>(1043)->value(), 15);
-    EXPECT_EQ(control<QPlainTextEdit>(1069)->toPlainText(),
+        EXPECT_EQ(text(edit.id), edit.text) << controlId(edit.id);
+    EXPECT_EQ(choice(C::ServoSelector), "Generic");
+    EXPECT_EQ(choice(C::TypeSelector), "1520usec/333Hz");
+    EXPECT_EQ(choice(C::SpeedSelector), "0.05");
+    EXPECT_TRUE(isDown(C::NormalButton));
+    EXPECT_FALSE(isDown(C::ReverseButton));
+    EXPECT_EQ(control<QSlider>(C::AccelProfile)->value(), 15);
+    EXPECT_EQ(control<QSlider>(C::DecelProfile)->value(), 15);
+    EXPECT_EQ(control<QPlainTextEdit>(C::UserComments)->toPlainText(),
               "Use this area to make notes related to this configuration or your model.");
-    EXPECT_EQ(control<QComboBox>(1001)->currentIndex(), -1);
-    EXPECT_FALSE(control(1031)->isEnabled());
-    EXPECT_FALSE(control(1032)->isEnabled());
-    EXPECT_TRUE(control(1064)->isEnabled());
-    EXPECT_EQ(model().memoryMapVersion, 3);
+    EXPECT_EQ(control<QComboBox>(C::PortSelector)->currentIndex(), -1);
+    EXPECT_FALSE(control(C::ReadFromGyro)->isEnabled());
+    EXPECT_FALSE(control(C::StoreToGyro)->isEnabled());
+    EXPECT_TRUE(control(C::LoadDefaults)->isEnabled());
     EXPECT_EQ(driver().messages().size(), 0u);
-}
-
-TEST_F(ConfigDialogTest, ExistingPreferencesAreReadNotRewritten) {
-    writePreferences("[Settings]\r\nCOM PORT=ttyUSB0\r\nLAST DIRECTORY=/x\r\nWARNING=yes\r\n");
-    start();
-    const Preferences& preferences = access().controller().preferences();
-    EXPECT_EQ(preferences.lastDirectory, "/x");
-    EXPECT_TRUE(preferences.skipSafetyWarning);
-    // The saved port is not present, so it is forgotten in memory only.
-    EXPECT_EQ(preferences.savedPort, "");
-    EXPECT_TRUE(preferencesBytes().contains("COM PORT=ttyUSB0"));
 }
 
 TEST_F(ConfigDialogTest, TitleAndFixedSize) {
@@ -70,51 +64,53 @@ TEST_F(ConfigDialogTest, TitleAndFixedSize) {
 TEST_F(ConfigDialogTest, ControlsSitWhereDesignedWithNames) {
     start();
     struct Placed {
-        int id;
+        Control id;
         QRect pixels;  // x*3/2, y*13/8 of the design
         const char* accessibleName;
     };
     const Placed placed[] = {
-        {1033, {130, 117, 43, 19}, "High endpoint"},
-        {1045, {130, 159, 43, 19}, "Midpoint trim"},
-        {1027, {400, 21, 57, 17}, "Normal"},
-        {1026, {463, 21, 52, 17}, "Reverse"},
-        {1042, {454, 151, 130, 32}, "Acceleration profile"},
-        {1069, {285, 351, 334, 87}, "User Comments"},
-        {1060, {183, 286, 70, 17}, "Detect"},
-        {1067, {148, 367, 105, 19}, "Help"},
-        {1046, {199, 21, 43, 19}, "Firmware version"},
-        {1077, {18, 386, 246, 14}, "Status"},
-        {1094, {9, 102, 256, 152}, "Servo"},
-        {1054, {192, 227, 63, 13}, "sec/60 deg"},
+        {C::HighEndpoint, {130, 117, 43, 19}, "High endpoint"},
+        {C::MidpointTrim, {130, 159, 43, 19}, "Midpoint trim"},
+        {C::NormalButton, {400, 21, 57, 17}, "Normal"},
+        {C::ReverseButton, {463, 21, 52, 17}, "Reverse"},
+        {C::AccelProfile, {454, 151, 130, 32}, "Acceleration profile"},
+        {C::UserComments, {285, 351, 334, 87}, "User Comments"},
+        {C::Detect, {183, 286, 70, 17}, "Detect"},
+        {C::Help, {148, 367, 105, 19}, "Help"},
+        {C::FirmwareVersion, {199, 21, 43, 19}, "Firmware version"},
+        {C::StatusLine, {18, 386, 246, 14}, "Status"},
+        {C::ServoGroup, {9, 102, 256, 152}, "Servo"},
+        {C::SpeedUnitLabel, {192, 227, 63, 13}, "sec/60 deg"},
     };
     for (const Placed& p : placed) {
         QWidget* widget = control(p.id);
-        ASSERT_NE(widget, nullptr) << p.id;
-        EXPECT_EQ(widget->geometry(), p.pixels) << p.id;
-        EXPECT_EQ(widget->accessibleName(), p.accessibleName) << p.id;
+        ASSERT_NE(widget, nullptr) << controlId(p.id);
+        EXPECT_EQ(widget->geometry(), p.pixels) << controlId(p.id);
+        EXPECT_EQ(widget->accessibleName(), p.accessibleName) << controlId(p.id);
     }
     // That no caption is cut short is checked with every other dialog's texts.
     // Drop-down lists keep their place and width; the height is that of the closed list.
-    EXPECT_EQ(control(1044)->geometry().topLeft(), QPoint(130, 180));
-    EXPECT_EQ(control(1044)->width(), 120);
+    EXPECT_EQ(control(C::ServoSelector)->geometry().topLeft(), QPoint(130, 180));
+    EXPECT_EQ(control(C::ServoSelector)->width(), 120);
 }
+
+constexpr Control kHidden[] = {C::StatisticsList, C::Bit8, C::Bit10, C::Bit11, C::Bit12};
 
 TEST_F(ConfigDialogTest, HiddenControlsAndReadOnlyBoxes) {
     start();
-    for (int id : {1073, 1086, 1087, 1088, 1089})
-        EXPECT_TRUE(control(id)->isHidden()) << id;
-    EXPECT_EQ(control<QCheckBox>(1088)->text(), "Bit11");
-    EXPECT_TRUE(control<QListWidget>(1073)->isSortingEnabled());
-    for (int id : {1046, 1055, 1050, 1077})
-        EXPECT_FALSE(control(id)->isEnabled()) << id;
-    EXPECT_TRUE(control<QComboBox>(1001)->isVisible());
+    for (Control id : kHidden)
+        EXPECT_TRUE(control(id)->isHidden()) << controlId(id);
+    EXPECT_EQ(control<QCheckBox>(C::Bit11)->text(), "Bit11");
+    EXPECT_TRUE(control<QListWidget>(C::StatisticsList)->isSortingEnabled());
+    for (Control id : {C::FirmwareVersion, C::LoaderVersion, C::SerialNumber, C::StatusLine})
+        EXPECT_FALSE(control(id)->isEnabled()) << controlId(id);
+    EXPECT_TRUE(control<QComboBox>(C::PortSelector)->isVisible());
 }
 
 TEST_F(ConfigDialogTest, EnterNeitherClosesNorPresses) {
     startWithGyro();
     QSignalSpy reads(&access().controller(), &ConfigController::readCompleted);
-    for (int id : {1033, 1067, 1031}) {
+    for (Control id : {C::HighEndpoint, C::Help, C::ReadFromGyro}) {
         control(id)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(control(id), Qt::Key_Return);
         QTest::keyClick(control(id), Qt::Key_Enter);
@@ -129,7 +125,7 @@ TEST_F(ConfigDialogTest, EnterNeitherClosesNorPresses) {
 
 TEST_F(ConfigDialogTest, EnterInTheCommentBoxStartsANewLine) {
     start();
-    auto* box = control<QPlainTextEdit>(1069);
+    auto* box = control<QPlainTextEdit>(C::UserComments);
     box->setFocus(Qt::MouseFocusReason);
     box->clear();
     QTest::keyClicks(box, "a");
@@ -144,7 +140,7 @@ TEST_F(ConfigDialogTest, EscapeAndTheCloseBoxRunTheClosingSteps) {
         SCOPED_TRACE(escape ? "Escape" : "close box");
         startWithGyro();
         if (escape)
-            QTest::keyClick(control(1033), Qt::Key_Escape);
+            QTest::keyClick(control(C::HighEndpoint), Qt::Key_Escape);
         else
             dialog().close();
         EXPECT_FALSE(dialog().isVisible());
@@ -157,87 +153,130 @@ TEST_F(ConfigDialogTest, EscapeAndTheCloseBoxRunTheClosingSteps) {
 TEST_F(ConfigDialogTest, DirectionButtonsAreNeverBothDownOrBothUp) {
     start();
     struct Step {
-        int clicked;
+        Control clicked;
         bool normalAfter;
     };
     // From Normal down: clicking the one that is down releases it and presses the other.
-    const Step steps[] = {{1027, false}, {1027, true},  {1026, false},
-                          {1026, true},  {1026, false}, {1027, true}};
+    const Step steps[] = {{C::NormalButton, false},  {C::NormalButton, true},
+                          {C::ReverseButton, false}, {C::ReverseButton, true},
+                          {C::ReverseButton, false}, {C::NormalButton, true}};
     for (const Step& step : steps) {
         click(step.clicked);
-        EXPECT_EQ(isDown(1027), step.normalAfter) << step.clicked;
-        EXPECT_EQ(isDown(1026), !step.normalAfter) << step.clicked;
+        EXPECT_EQ(isDown(C::NormalButton), step.normalAfter) << controlId(step.clicked);
+        EXPECT_EQ(isDown(C::ReverseButton), !step.normalAfter) << controlId(step.clicked);
     }
 }
 
-TEST_F(ConfigDialogTest, ServoChoiceSetsTypeAndSpeed) {
+// Each of the pilot's actions on a control reaches the controller as its step, and the
+// controls show what the step made of the configuration.
+TEST_F(ConfigDialogTest, EachControlPassesThePilotsActionOnAsItsStep) {
     start();
+    QSignalSpy changes(&access().controller(), &ConfigController::pilotChanged);
     struct Row {
-        int position;
-        const char* servo;
-        const char* type;
-        const char* speed;
+        const char* step;
+        std::function<void()> act;
+        std::function<void()> check;
     };
-    const Row rows[] = {{9, "Futaba BLS251", "760usec/560Hz", "0.06"},
-                        {23, "JR 810G", "1520usec/250Hz", "0.10"},
-                        {32, "LogicTech 6100G", "960usec/333Hz", "0.05"},
-                        {33, "MKS DS9670", "1520usec/333Hz", "0.09"}};
+    const Row rows[] = {
+        {"High endpoint", [this] { typeAndTab(C::HighEndpoint, "120"); },
+         [this] { EXPECT_EQ(model().highEndpoint, 120); }},
+        {"Clockwise stop gain", [this] { typeAndTab(C::CwStopGain, "300"); },
+         [this] { EXPECT_EQ(text(C::CwStopGain), "200"); }},
+        {"Servo", [this] { pick(C::ServoSelector, 23); },
+         [this] {
+             EXPECT_EQ(choice(C::ServoSelector), "JR 810G");
+             EXPECT_EQ(choice(C::TypeSelector), "1520usec/250Hz");
+             EXPECT_EQ(choice(C::SpeedSelector), "0.10");
+             EXPECT_EQ(control<QComboBox>(C::ServoSelector)->currentData().toInt(),
+                       servoTable()[23].servoCode);
+         }},
+        {"Speed", [this] { pick(C::SpeedSelector, 12); },
+         [this] { EXPECT_EQ(model().servoSpeed, 12); }},
+        {"Type",
+         [this] {
+             auto* type = control<QComboBox>(C::TypeSelector);
+             type->setFocus();
+             type->setCurrentIndex(1);
+             QTest::keyClick(type, Qt::Key_Up);  // to "1520usec/333Hz"
+         },
+         [this] {
+             EXPECT_EQ(choice(C::ServoSelector), "Generic");
+             EXPECT_EQ(choice(C::SpeedSelector), "0.13");
+         }},
+        {"Acceleration profile",
+         [this] {
+             control(C::AccelProfile)->setFocus();
+             QTest::keyClick(control(C::AccelProfile), Qt::Key_Home);
+         },
+         [this] { EXPECT_EQ(model().accelProfile, 0); }},
+        {"Deceleration profile",
+         [this] {
+             control(C::DecelProfile)->setFocus();
+             QTest::keyClick(control(C::DecelProfile), Qt::Key_Left);
+         },
+         [this] { EXPECT_EQ(model().decelProfile, 14); }},
+        {"Direction", [this] { click(C::ReverseButton); },
+         [this] { EXPECT_EQ(model().direction, Direction::Reverse); }},
+        {"Load defaults", [this] { click(C::LoadDefaults); },
+         [this] {
+             EXPECT_EQ(text(C::HighEndpoint), "100");
+             EXPECT_EQ(choice(C::ServoSelector), "Generic");
+             EXPECT_TRUE(isDown(C::NormalButton));
+             EXPECT_EQ(control<QSlider>(C::AccelProfile)->value(), 15);
+         }},
+    };
     for (const Row& row : rows) {
-        pick(1044, row.position);
-        EXPECT_EQ(choice(1044), row.servo);
-        EXPECT_EQ(choice(1051), row.type) << row.servo;
-        EXPECT_EQ(choice(1052), row.speed) << row.servo;
-        EXPECT_EQ(control<QComboBox>(1044)->currentData().toInt(),
-                  servoTable()[static_cast<std::size_t>(row.position)].servoCode);
+        SCOPED_TRACE(row.step);
+        changes.clear();
+        row.act();
+        ASSERT_EQ(changes.count(), 1);
+        EXPECT_EQ(changes.at(0).at(0).value<PilotChange>().step, row.step);
+        row.check();
     }
-}
-
-TEST_F(ConfigDialogTest, TypeChangeFallsBackToGenericButSpeedStays) {
-    start();
-    pick(1044, 23);  // JR 810G: 1520usec/250Hz, 0.10
-    pick(1052, 12);  // a speed of the pilot's own keeps the servo
-    EXPECT_EQ(choice(1044), "JR 810G");
-    EXPECT_EQ(choice(1052), "0.13");
-    control<QComboBox>(1051)->setFocus();
-    control<QComboBox>(1051)->setCurrentIndex(1);
-    QTest::keyClick(control(1051), Qt::Key_Up);  // to "1520usec/333Hz"
-    EXPECT_EQ(choice(1051), "1520usec/333Hz");
-    EXPECT_EQ(choice(1044), "Generic");
-    EXPECT_EQ(choice(1052), "0.13");
-    // Back to the type the servo implied: "Generic" stays.
-    pick(1051, 2);
-    EXPECT_EQ(choice(1044), "Generic");
 }
 
 TEST_F(ConfigDialogTest, ClosingTheServoListAppliesTheServoAgain) {
     start();
-    pick(1044, 23);  // JR 810G
-    pick(1052, 12);  // "0.13", the pilot's own
-    auto* servo = qobject_cast<DropDownList*>(control(1044));
+    pick(C::ServoSelector, 23);  // JR 810G
+    pick(C::SpeedSelector, 12);  // "0.13", the pilot's own
+    auto* servo = qobject_cast<DropDownList*>(control(C::ServoSelector));
     servo->showPopup();
     servo->hidePopup();
-    EXPECT_EQ(choice(1044), "JR 810G");
-    EXPECT_EQ(choice(1052), "0.10");
+    EXPECT_EQ(choice(C::ServoSelector), "JR 810G");
+    EXPECT_EQ(choice(C::SpeedSelector), "0.10");
+}
+
+TEST_F(ConfigDialogTest, DetectAsksThePilotToUnplugTheAdapterFirst) {
+    start();
+    driver().then([](QDialog& prompt) {
+        auto* question = qobject_cast<ContinueAbortPrompt*>(&prompt);
+        ASSERT_NE(question, nullptr);
+        EXPECT_EQ(question->prompt().toStdString(), port_text::kUnplug);
+        ModalDriver::pressButton(prompt, "Abort");
+    });
+    click(C::Detect);
+    EXPECT_TRUE(driver().done());
+    EXPECT_EQ(driver().unexpected(), 0);
 }
 
 TEST_F(ConfigDialogTest, SwitchingTheControlsOffTouchesNoChoice) {
     start();
     int portListsClosed = 0;
-    QObject::connect(qobject_cast<DropDownList*>(control(1001)), &DropDownList::listClosed,
-                     [&portListsClosed] { ++portListsClosed; });
-    pick(1044, 23);
-    pick(1052, 12);
+    QObject::connect(qobject_cast<DropDownList*>(control(C::PortSelector)),
+                     &DropDownList::listClosed, [&portListsClosed] { ++portListsClosed; });
+    pick(C::ServoSelector, 23);
+    pick(C::SpeedSelector, 12);
     access().screen().enableControls(false);
     access().screen().enableControls(true);
-    EXPECT_EQ(choice(1052), "0.13");
+    EXPECT_EQ(choice(C::SpeedSelector), "0.13");
     EXPECT_EQ(portListsClosed, 0);
 }
 
 TEST_F(ConfigDialogTest, SelectorsListTheTablesWithItemData) {
     start();
-    auto* servo = control<QComboBox>(1044);
-    auto* type = control<QComboBox>(1051);
-    auto* speed = control<QComboBox>(1052);
+    auto* servo = control<QComboBox>(C::ServoSelector);
+    auto* type = control<QComboBox>(C::TypeSelector);
+    auto* speed = control<QComboBox>(C::SpeedSelector);
     ASSERT_EQ(servo->count(), 39);
     ASSERT_EQ(type->count(), 4);
     ASSERT_EQ(speed->count(), 15);
@@ -251,7 +290,7 @@ TEST_F(ConfigDialogTest, SelectorsListTheTablesWithItemData) {
 
 TEST_F(ConfigDialogTest, SlidersRunFromSlowToFast) {
     start();
-    for (int id : {1042, 1043}) {
+    for (Control id : {C::AccelProfile, C::DecelProfile}) {
         auto* slider = control<QSlider>(id);
         EXPECT_EQ(slider->minimum(), 0);
         EXPECT_EQ(slider->maximum(), 15);
@@ -263,28 +302,10 @@ TEST_F(ConfigDialogTest, SlidersRunFromSlowToFast) {
     EXPECT_EQ(model().decelProfile, 0);
 }
 
-TEST_F(ConfigDialogTest, LoadDefaultsPutsTheFactoryConfigurationBack) {
-    start();
-    typeAndTab(1033, "120");
-    pick(1044, 9);
-    click(1026);
-    control<QSlider>(1042)->setValue(3);
-    access().model().firmwareVersion = "1.09";
-    access().screen().showBoxes(model());
-    click(1064);
-    EXPECT_EQ(text(1033), "100");
-    EXPECT_EQ(choice(1044), "Generic");
-    EXPECT_EQ(choice(1052), "0.05");
-    EXPECT_TRUE(isDown(1027));
-    EXPECT_FALSE(isDown(1026));
-    EXPECT_EQ(control<QSlider>(1042)->value(), 15);
-    EXPECT_EQ(text(1046), "1.09");  // identification is not the pilot's to reset
-}
-
 TEST_F(ConfigDialogTest, HelpShowsHowToUseTheTips) {
     start();
     driver().thenPress("OK");
-    click(1067);
+    click(C::Help);
     ASSERT_EQ(driver().messages().size(), 1u);
     const QString& message = driver().messages()[0];
     EXPECT_TRUE(
@@ -294,36 +315,45 @@ TEST_F(ConfigDialogTest, HelpShowsHowToUseTheTips) {
     EXPECT_GT(message.size(), 120);
 }
 
-constexpr int kSequenceControls[] = {1033, 1034, 1037, 1038, 1039, 1041, 1040, 1048, 1042,
-                                     1043, 1045, 1001, 1066, 1065, 1032, 1031, 1064, 1060,
-                                     1052, 1044, 1051, 1027, 1026, 1069, 1067};
+constexpr Control kSequenceControls[] = {
+    C::HighEndpoint, C::LowEndpoint,  C::CwStopGain,      C::CcwStopGain,   C::StickDeadband,
+    C::RateExpo,     C::AvcsExpo,     C::AvcsSensitivity, C::AccelProfile,  C::DecelProfile,
+    C::MidpointTrim, C::PortSelector, C::LoadFromFile,    C::SaveToFile,    C::StoreToGyro,
+    C::ReadFromGyro, C::LoadDefaults, C::Detect,          C::SpeedSelector, C::ServoSelector,
+    C::TypeSelector, C::NormalButton, C::ReverseButton,   C::UserComments,  C::Help};
 
+// Diagnostics too are off while a read or a store runs: Ctrl+D used to cut a store short.
 TEST_F(ConfigDialogTest, ARunningSequenceSwitchesOffAllItsControls) {
     startWithGyro();
-    click(1031);
+    auto* diagnostics = dialog().findChild<QAction*>("command32");
+    click(C::ReadFromGyro);
     ASSERT_FALSE(access().controller().engine().idle());
-    for (int id : kSequenceControls)
-        EXPECT_FALSE(control(id)->isEnabled()) << id;
+    for (Control id : kSequenceControls)
+        EXPECT_FALSE(control(id)->isEnabled()) << controlId(id);
+    EXPECT_FALSE(diagnostics->isEnabled());
+    QTest::keyClick(&dialog(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(diagnostics->text(), "Start diagnostics");
     // Others stay as they were.
-    for (int id : {1073, 1086, 1087, 1088, 1089})
-        EXPECT_TRUE(control(id)->isHidden()) << id;
-    EXPECT_FALSE(control(1046)->isEnabled());
+    for (Control id : kHidden)
+        EXPECT_TRUE(control(id)->isHidden()) << controlId(id);
+    EXPECT_FALSE(control(C::FirmwareVersion)->isEnabled());
     ASSERT_TRUE(sequenceEnds());
     EXPECT_EQ(status(), "Read complete");
-    for (int id : kSequenceControls)
-        EXPECT_TRUE(control(id)->isEnabled()) << id;
-    EXPECT_FALSE(control(1077)->isEnabled());
+    for (Control id : kSequenceControls)
+        EXPECT_TRUE(control(id)->isEnabled()) << controlId(id);
+    EXPECT_TRUE(diagnostics->isEnabled());
+    EXPECT_FALSE(control(C::StatusLine)->isEnabled());
 }
 
 TEST_F(ConfigDialogTest, GyroButtonsSwitchTogether) {
     startWithGyro();
     access().screen().enableGyroButtons(false);
-    EXPECT_FALSE(control(1031)->isEnabled());
-    EXPECT_FALSE(control(1032)->isEnabled());
-    EXPECT_TRUE(control(1065)->isEnabled());
+    EXPECT_FALSE(control(C::ReadFromGyro)->isEnabled());
+    EXPECT_FALSE(control(C::StoreToGyro)->isEnabled());
+    EXPECT_TRUE(control(C::SaveToFile)->isEnabled());
     access().screen().enableGyroButtons(true);
-    EXPECT_TRUE(control(1031)->isEnabled());
-    EXPECT_TRUE(control(1032)->isEnabled());
+    EXPECT_TRUE(control(C::ReadFromGyro)->isEnabled());
+    EXPECT_TRUE(control(C::StoreToGyro)->isEnabled());
 }
 
 TEST_F(ConfigDialogTest, StatusShowsAtOnceAndClearsAfterThreeSeconds) {
@@ -331,7 +361,7 @@ TEST_F(ConfigDialogTest, StatusShowsAtOnceAndClearsAfterThreeSeconds) {
     access().frontEnd().showStatus("Read complete");
     EXPECT_EQ(status(), "Read complete");
     // What the pilot types meanwhile survives the clearing.
-    typeInto(1034, "77");
+    typeInto(C::LowEndpoint, "77");
     access().sequenceHost().armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
     auto* timer = dialog().findChild<QTimer*>("timer115");
     ASSERT_NE(timer, nullptr);
@@ -341,7 +371,7 @@ TEST_F(ConfigDialogTest, StatusShowsAtOnceAndClearsAfterThreeSeconds) {
     // The end of the 3 seconds clears the line; run them short here.
     timer->start(10);
     EXPECT_TRUE(eventually([this] { return status().isEmpty(); })) << status().toStdString();
-    EXPECT_EQ(text(1034), "77");
+    EXPECT_EQ(text(C::LowEndpoint), "77");
     access().screen().showBoxes(model());
     EXPECT_EQ(status(), "") << "cleared for the next exchange too";
 }
@@ -350,98 +380,128 @@ TEST_F(ConfigDialogTest, HiddenBitBoxesMirrorTheServoFlags) {
     start();
     access().screen().setServoFlagBoxes(0x1100 | 0x0200);  // bits 8, 9 and 12
     access().screen().showBoxes(model());
-    EXPECT_TRUE(control<QCheckBox>(1086)->isChecked());
-    EXPECT_FALSE(control<QCheckBox>(1087)->isChecked());
-    EXPECT_FALSE(control<QCheckBox>(1088)->isChecked());
-    EXPECT_TRUE(control<QCheckBox>(1089)->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(C::Bit8)->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(C::Bit10)->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(C::Bit11)->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(C::Bit12)->isChecked());
 }
 
-// --- the one place every change the pilot makes passes ---
+// The window's questions give back the answer as the pilot closed them.
+TEST_F(ConfigDialogTest, TheWindowsQuestionsAnswerAsThePilotClosedThem) {
+    start();
+    FrontEnd& frontEnd = access().frontEnd();
+    // The box keeps the state last agreed to; a click turns it.
+    const auto safety = [&](bool clickTheBox, const QString& button) {
+        driver().then([clickTheBox, button](QDialog& dialog) {
+            if (clickTheBox)
+                QTest::mouseClick(dialog.findChild<QCheckBox*>("idc1084"), Qt::LeftButton);
+            ModalDriver::pressButton(dialog, button);
+        });
+        return frontEnd.askSafetyAgreement();
+    };
+    EXPECT_EQ(safety(true, "I agree"), std::optional<bool>(true));
+    EXPECT_EQ(safety(true, "I agree"), std::optional<bool>(false));
+    EXPECT_EQ(safety(false, "Cancel"), std::nullopt);
 
-int directionOf(const GyroConfig& config) {
-    return config.direction == Direction::Normal ? 0 : 1;
+    driver().thenPress("Overwrite");
+    EXPECT_TRUE(frontEnd.askOverwrite("The file a.tsf already exists.  Overwrite or Cancel?"));
+    EXPECT_EQ(access().dialogs().overwritePrompt().question(),
+              "The file a.tsf already exists.  Overwrite or Cancel?");
+    driver().thenPress("Cancel");
+    EXPECT_FALSE(frontEnd.askOverwrite("The file a.tsf already exists.  Overwrite or Cancel?"));
+
+    driver().thenPress("Continue");
+    EXPECT_EQ(frontEnd.askContinueAbort("?"), PromptAnswer::Continue);
+    driver().thenPress("Abort");
+    EXPECT_EQ(frontEnd.askContinueAbort("?"), PromptAnswer::Abort);
+    driver().thenKey(Qt::Key_Escape);
+    EXPECT_EQ(frontEnd.askContinueAbort("?"), PromptAnswer::Escape);
+    EXPECT_TRUE(driver().done());
+    EXPECT_EQ(driver().unexpected(), 0);
 }
 
-TEST_F(ConfigDialogTest, EveryChangeThePilotMakesPassesByItsStep) {
-    struct Row {
-        const char* step;
-        std::function<void()> act;
-        std::function<int(const GyroConfig&)> value;
-        int before;
-        int after;
-    };
-    const auto member = [](int GyroConfig::*field) {
-        return [field](const GyroConfig& config) { return config.*field; };
-    };
-    const Row rows[] = {
-        {"High endpoint", [this] { typeAndTab(1033, "120"); }, member(&GyroConfig::highEndpoint),
-         100, 120},
-        // What the check made of the typed value is the change.
-        {"Clockwise stop gain", [this] { typeAndTab(1037, "300"); },
-         member(&GyroConfig::cwStopGain), 100, 200},
-        {"Rudder exponential, Mode 1 (Rate)", [this] { typeAndTab(1041, "7"); },
-         member(&GyroConfig::rateExpo), -50, 7},
-        {"Servo", [this] { pick(1044, 23); }, member(&GyroConfig::servoModel), 0, 23},
-        {"Speed", [this] { pick(1052, 12); }, member(&GyroConfig::servoSpeed), 4, 12},
-        {"Type", [this] { pick(1051, 2); }, member(&GyroConfig::servoType), 0, 2},
-        {"Acceleration profile",
-         [this] {
-             control(1042)->setFocus();
-             QTest::keyClick(control(1042), Qt::Key_Home);
-         },
-         member(&GyroConfig::accelProfile), 15, 0},
-        {"Deceleration profile",
-         [this] {
-             control(1043)->setFocus();
-             QTest::keyClick(control(1043), Qt::Key_Left);
-         },
-         member(&GyroConfig::decelProfile), 15, 14},
-        {"Direction", [this] { click(1026); }, directionOf, 0, 1},
-        {"Load defaults",
-         [this] {
-             typeAndTab(1034, "90");
-             click(1064);
-         },
-         member(&GyroConfig::lowEndpoint), 90, 100},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.step);
-        start();
-        QSignalSpy changes(&access().controller(), &ConfigController::pilotChanged);
-        row.act();
-        ASSERT_FALSE(changes.isEmpty());
-        const auto change = changes.takeLast().at(0).value<PilotChange>();
-        EXPECT_EQ(change.step, row.step);
-        EXPECT_EQ(row.value(change.before), row.before);
-        EXPECT_EQ(row.value(change.after), row.after);
-        EXPECT_EQ(row.value(model()), row.after) << "the model is what the step made it";
-    }
+// --- diagnostics: the context menu and Ctrl+D ---
+
+TEST_F(ConfigDialogTest, DiagnosticsFromTheContextMenuShowTheLiveSignalsUntilStopped) {
+    qputenv("VN340_SIM_OPTIONS", "--no-pace --live 512,1600,2020");
+    startWithGyro();
+    // A right click on the window's own surface, away from every control.
+    const QPoint surface(4, 4);
+    ASSERT_EQ(dialog().childAt(surface), nullptr);
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, surface, dialog().mapToGlobal(surface));
+    QApplication::sendEvent(&dialog(), &rightClick);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    auto* item = dialog().findChild<QAction*>("command32");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), "Start diagnostics");
+    EXPECT_EQ(item->data().toInt(), 32);
+    EXPECT_TRUE(eventually([&] { return menu->isVisible(); }));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+
+    EXPECT_TRUE(statusBecomes("Gyro = 0512, Rudder = 1600, Gain = 2020 (100%)"));
+    EXPECT_EQ(item->text(), "Stop diagnostics");
+    EXPECT_FALSE(control(C::ReadFromGyro)->isEnabled());
+
+    QTest::keyClick(&dialog(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(item->text(), "Start diagnostics");
+    EXPECT_TRUE(sequenceEnds());
+    EXPECT_TRUE(control(C::ReadFromGyro)->isEnabled());
+    EXPECT_TRUE(driver().messages().empty());
 }
 
-TEST_F(ConfigDialogTest, AReadThatCompletesIsAChangeAStoreIsNot) {
-    startWithGyro("1");
-    ConfigController& controller = access().controller();
-    QSignalSpy changes(&controller, &ConfigController::pilotChanged);
-    QSignalSpy reads(&controller, &ConfigController::readCompleted);
-    QSignalSpy stores(&controller, &ConfigController::storeCompleted);
+// Ctrl+D does not take the focus from the box being typed in: the window names that box.
+TEST_F(ConfigDialogTest, CtrlDKeepsTheNumberBeingTypedBeforeDiagnosticsRefreshTheBoxes) {
+    startWithGyro();
+    typeInto(C::CwStopGain, "150");
+    QTest::keyClick(control(C::CwStopGain), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(eventually([&] { return status().startsWith("Gyro = "); }, kSequenceWait));
+    EXPECT_EQ(text(C::CwStopGain), "150");
+    QTest::keyClick(&dialog(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(sequenceEnds());
+    EXPECT_EQ(model().cwStopGain, 150);
+}
 
-    click(1031);
-    EXPECT_TRUE(changes.isEmpty()) << "a read is told only once it has completed";
+// --- end to end ---
+
+// The pilot chooses "USB" in the list, reads, types a value out of its range and stores at
+// once, then reads the gyro back: the click checked the box before the store took it.
+TEST_F(ConfigDialogTest, AReadAndAStoreThroughTheSimulatedAdapter) {
+    qputenv("VN340_SIM_OPTIONS", "--no-pace --set 0x0104=77");
+    start();
+    EXPECT_FALSE(control(C::ReadFromGyro)->isEnabled());
+    auto* list = qobject_cast<DropDownList*>(control(C::PortSelector));
+    list->setFocus(Qt::MouseFocusReason);
+    list->showPopup();
+    QAbstractItemView* view = list->view();
+    ASSERT_TRUE(eventually([view] { return view->isVisible(); }));
+    view->setCurrentIndex(view->model()->index(list->findText("USB"), 0));
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_TRUE(eventually([&] { return control(C::ReadFromGyro)->isEnabled(); }));
+    EXPECT_EQ(choice(C::PortSelector), "USB");
+    EXPECT_EQ(access().controller().link().transport(), Transport::Usb);
+
+    click(C::ReadFromGyro);
     ASSERT_TRUE(sequenceEnds());
-    EXPECT_EQ(reads.count(), 1);
-    ASSERT_EQ(changes.count(), 1);
-    const auto read = changes.takeFirst().at(0).value<PilotChange>();
-    EXPECT_EQ(read.step, "Read from gyro");
-    EXPECT_EQ(read.before.firmwareVersion, "");
-    EXPECT_EQ(read.after.firmwareVersion, text(1046).toStdString());
-    EXPECT_FALSE(read.after.firmwareVersion.empty());
+    EXPECT_EQ(status(), "Read complete");
+    EXPECT_EQ(text(C::CwStopGain), "77");
+    EXPECT_FALSE(text(C::FirmwareVersion).isEmpty());
 
-    click(1032);
+    typeInto(C::CwStopGain, "300");
+    driver().thenPress("I agree");
+    click(C::StoreToGyro);
+    EXPECT_EQ(text(C::CwStopGain), "200");
     ASSERT_TRUE(sequenceEnds());
     EXPECT_EQ(status(), "Write complete");
-    EXPECT_EQ(stores.count(), 1);
-    EXPECT_EQ(reads.count(), 1);
-    EXPECT_TRUE(changes.isEmpty()) << "storing changes nothing on screen";
+
+    click(C::LoadDefaults);
+    ASSERT_EQ(text(C::CwStopGain), "100");
+    click(C::ReadFromGyro);
+    ASSERT_TRUE(sequenceEnds());
+    EXPECT_EQ(text(C::CwStopGain), "200");
+    EXPECT_TRUE(driver().done());
+    EXPECT_TRUE(driver().messages().empty());
+    EXPECT_EQ(driver().unexpected(), 0);
 }
 
 }  // namespace

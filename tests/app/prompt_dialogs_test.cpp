@@ -459,9 +459,3 @@ TEST(PromptDialogs, OpenCentredOverTheMainWindow) {
 
 }  // namespace
 }  // namespace vn340
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -175,9 +175,3 @@ TEST(StartupProbe, ResidentMemoryAndClock) {
 
 }  // namespace
 }  // namespace vn340
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

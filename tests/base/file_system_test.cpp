@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/temp_folder.h"
+
 namespace vn340 {
 namespace {
 
@@ -21,11 +23,9 @@ using std::string;
 class SystemFileSystemTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        string pattern = (fs::temp_directory_path() / "vn340-files-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        ASSERT_TRUE(temp_.made());
+        folder_ = temp_.path();
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     string at(const string& name) const { return (folder_ / name).string(); }
 
@@ -48,6 +48,7 @@ class SystemFileSystemTest : public ::testing::Test {
         return names;
     }
 
+    testing::TempFolder temp_;
     fs::path folder_;
 };
 

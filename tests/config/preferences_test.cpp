@@ -8,6 +8,7 @@
 
 #include "base/memory_file_system.h"
 #include "support/scripted_pilot.h"
+#include "support/temp_folder.h"
 
 namespace vn340 {
 namespace {
@@ -18,15 +19,13 @@ using std::string;
 class PreferencesTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        string pattern = (fs::temp_directory_path() / "vn340-prefs-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
+        ASSERT_TRUE(folder_.made());
+        root_ = folder_.path();
         program_ = (root_ / "bin").string();
         config_ = (root_ / "config").string();
         fs::create_directory(program_);
         store_.setPath(program_ + "/TarvelRCGyro.ini");
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     static void put(const string& path, const string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
@@ -41,6 +40,7 @@ class PreferencesTest : public ::testing::Test {
         return (root_ / "plain" / "bin").string();
     }
 
+    testing::TempFolder folder_;
     fs::path root_;
     string program_;
     string config_;

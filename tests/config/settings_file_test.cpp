@@ -9,6 +9,7 @@
 
 #include "base/memory_file_system.h"
 #include "support/scripted_pilot.h"
+#include "support/temp_folder.h"
 
 namespace vn340 {
 namespace {
@@ -208,9 +209,10 @@ TEST_F(SettingsFileTest, AFileInTheRootFolderRemembersTheRoot) {
 // wait for a writer nor be replaced.
 TEST(SettingsFileOnDisk, APipeIsRefusedWithoutWaitingForAWriter) {
     namespace fs = std::filesystem;
-    std::string folder = (fs::temp_directory_path() / "vn340-settings-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
-    const std::string path = folder + "/pipe.tsf";
+    const testing::TempFolder temp;
+    ASSERT_TRUE(temp.made());
+    const std::string folder = temp.path().string();
+    const std::string path = temp.at("pipe.tsf");
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     ProfileStore prefs;
     ProfileStore store;
@@ -226,7 +228,6 @@ TEST(SettingsFileOnDisk, APipeIsRefusedWithoutWaitingForAWriter) {
                   "message:" + saveFailedMessage("\"" + path + "\" is not a regular file."),
                   "message:" + std::string(kProductRefusal)}));
     EXPECT_TRUE(fs::is_fifo(path));
-    fs::remove_all(folder);
 }
 
 }  // namespace

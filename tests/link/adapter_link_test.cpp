@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QObject>
 #include <QTest>
 
@@ -289,9 +288,3 @@ TEST_F(AdapterLinkDevicesTest, PulledOutAdapterIsClosedToldOnceAndOpenedWhenBack
 
 }  // namespace
 }  // namespace vn340
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

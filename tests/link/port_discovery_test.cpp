@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/port_discovery.h"
+#include "support/temp_folder.h"
 
 namespace vn340 {
 namespace {
@@ -19,16 +20,10 @@ namespace fs = std::filesystem;
 
 class FakeTtyTree {
   public:
-    FakeTtyTree() {
-        std::string pattern = (fs::temp_directory_path() / "vn340-tty-XXXXXX").string();
-        root_ = ::mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
+    FakeTtyTree() : root_(folder_.path()) {
         fs::create_directories(root_ / "devices" / "drivers" / "ftdi_sio");
         fs::create_directories(root_ / "bus" / "usb-serial");
         fs::create_directories(root_ / "class" / "tty");
-    }
-    ~FakeTtyTree() {
-        std::error_code error;
-        fs::remove_all(root_, error);
     }
 
     std::string classTty() const { return (root_ / "class" / "tty").string(); }
@@ -53,6 +48,7 @@ class FakeTtyTree {
     }
 
   private:
+    testing::TempFolder folder_;
     fs::path root_;
 };
 

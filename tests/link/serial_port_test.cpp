@@ -551,9 +551,3 @@ TEST_F(SerialPortTest, UnpluggedAdapterIsReportedOnceAndTheListenerEnds) {
 
 }  // namespace
 }  // namespace vn340
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -121,9 +121,3 @@ TEST_F(UsbAdapterEventsTest, BytesLeftByAModemStatusNotificationDoNotKeepTheThre
 
 }  // namespace
 }  // namespace vn340
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QTest>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -137,7 +138,9 @@ TEST_F(UsbAdapterTest, OpenSucceedsQuietlyAndCloseReleasesTheDevice) {
 
 // --- Receiving ---------------------------------------------------------------------------
 
-TEST_F(UsbAdapterTest, FourHundredFiftyBytesArriveAsTwoHundredTwoHundredFifty) {
+// The chip hands the bytes on in packets and the rest at its latency tick, so how many wait at
+// one notification depends on when the reader wakes; whatever waits is read in pieces of 200.
+TEST_F(UsbAdapterTest, WaitingBytesAreReadInPiecesOfTwoHundredAtMost) {
     UsbAdapter adapter(host, *library, kLine);
     openAndListen(adapter);
     std::string sent;
@@ -145,13 +148,13 @@ TEST_F(UsbAdapterTest, FourHundredFiftyBytesArriveAsTwoHundredTwoHundredFifty) {
         sent += static_cast<char>('A' + i % 26);
     ASSERT_TRUE(sim.inject(sent));
     ASSERT_TRUE(waitReceived(450));
-    std::vector<std::size_t> sizes;
     std::string joined;
+    std::size_t largest = 0;
     for (const auto& chunk : chunks) {
-        sizes.push_back(chunk.size());
+        largest = std::max(largest, chunk.size());
         joined += chunk;
     }
-    EXPECT_EQ(sizes, (std::vector<std::size_t>{200, 200, 50}));
+    EXPECT_EQ(largest, 200u) << "more than 400 bytes wait at the first notification";
     EXPECT_EQ(joined, sent);
     adapter.close();
 }
@@ -286,9 +289,3 @@ TEST_F(UsbAdapterTest, CloseRightAfterStartingTheThreadWaitsForIt) {
 
 }  // namespace
 }  // namespace vn340
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "link/adapter_link.h"
 #include "session/config_controller.h"
+#include "support/gyro_config_print.h"
 #include "support/scripted_pilot.h"
 #include "support/virtual_platform.h"
 
@@ -19,6 +21,43 @@ namespace vn340::testing {
 
 inline constexpr char kProgramFolder[] = "/opt/vn340";
 inline constexpr char kPreferencesFile[] = "/opt/vn340/TarvelRCGyro.ini";
+inline constexpr char kWithGyro[] = "[Settings]\r\nCOM PORT=USB\r\nWARNING=1\r\n";
+
+// What the screen shows at every start, before anything is read or loaded.
+inline GyroConfig factoryConfiguration() {
+    GyroConfig c;
+    c.highEndpoint = 100;
+    c.lowEndpoint = 100;
+    c.midpointTrim = 0;
+    c.stickDeadband = 5;
+    c.rateExpo = -50;
+    c.avcsExpo = -50;
+    c.cwStopGain = 100;
+    c.ccwStopGain = 100;
+    c.avcsSensitivity = 100;
+    c.servoModel = 0;  // "Generic"
+    c.servoType = 0;   // "1520usec/333Hz"
+    c.servoSpeed = 4;  // "0.05"
+    c.accelProfile = 15;
+    c.decelProfile = 15;
+    c.direction = Direction::Normal;
+    c.userComments = "Use this area to make notes related to this configuration or your model.";
+    c.memoryMapVersion = 3;
+    return c;
+}
+
+// What of a configuration the screen shows: all but what no control holds.
+inline GyroConfig onScreen(const GyroConfig& config) {
+    GyroConfig shown = config;
+    const GyroConfig none;
+    shown.firmwareNumber = none.firmwareNumber;
+    shown.memoryMapVersion = none.memoryMapVersion;
+    shown.productId = none.productId;
+    shown.servoFlags = none.servoFlags;
+    shown.statisticsWord = none.statisticsWord;
+    shown.servoImpliedType = none.servoImpliedType;
+    return shown;
+}
 
 class ControllerTest : public ::testing::Test {
   protected:
@@ -30,21 +69,30 @@ class ControllerTest : public ::testing::Test {
     // Starts as the window does; `preferences` are the preferences file's bytes (none: a first
     // start). "USB" as the saved port opens the simulated adapter.
     ConfigController& start(const std::string& preferences = {}) {
+        controller.reset();
         if (!preferences.empty())
             platform.memoryFiles.files[kPreferencesFile] = preferences;
         controller =
             std::make_unique<ConfigController>(pilot, pilot, pilot, platform, paths, nullptr);
         QObject::connect(controller.get(), &ConfigController::pilotChanged,
-                         [this](const PilotChange& change) { steps.push_back(change.step); });
+                         [this](const PilotChange& change) {
+                             steps.push_back(change.step);
+                             changes.push_back(change);
+                         });
+        QObject::connect(controller.get(), &ConfigController::readCompleted,
+                         [this] { ++readsCompleted; });
+        QObject::connect(controller.get(), &ConfigController::storeCompleted,
+                         [this](const GyroConfig& holds) { gyroHolds.push_back(holds); });
+        QObject::connect(controller.get(), &ConfigController::storeUnfinished,
+                         [this] { ++storesUnfinished; });
         controller->prepareTransports();
         controller->startPreferences();
         controller->fillPortSelectorAtStartup();
         controller->startWithDefaults();
         return *controller;
     }
-    ConfigController& startWithGyro() {
-        return start("[Settings]\r\nCOM PORT=USB\r\nWARNING=1\r\n");
-    }
+    // The gyro behind "USB", the safety warning agreed to long ago.
+    ConfigController& startWithGyro() { return start(kWithGyro); }
 
     // Runs the virtual clock until the sequence under way has ended.
     void settle() {
@@ -52,15 +100,43 @@ class ControllerTest : public ::testing::Test {
             return !controller->engine().idle() || platform.timers->sequenceTimerArmed();
         });
     }
+    void read() {
+        controller->readFromGyro();
+        settle();
+    }
+    void store() {
+        controller->storeToGyro();
+        settle();
+    }
+
+    // The pilot's edits: a number typed into its box and the box left; a choice made.
+    void type(NumericField field, int value) {
+        pilot.shown.*ScriptedPilot::numberOf(field) = value;
+        controller->boxLeft(field);
+    }
+
     const GyroConfig& model() const { return controller->model(); }
     std::string preferences() const { return platform.memoryFiles[kPreferencesFile]; }
+    bool preferencesHold(const std::string& line) const {
+        return preferences().find(line + "\r\n") != std::string::npos;
+    }
+    // Every message that starts with `text`.
+    int messagesStartingWith(std::string_view text) const {
+        return static_cast<int>(std::count_if(
+            pilot.messages.begin(), pilot.messages.end(),
+            [text](const std::string& message) { return message.starts_with(text); }));
+    }
 
     ProgramPaths paths;
     ScriptedPilot pilot;
     VirtualPlatform platform;
     std::unique_ptr<ConfigController> controller;
-    // The steps the pilot made, by name, in order.
+    // The steps the pilot made, by name and whole, in order.
     std::vector<std::string> steps;
+    std::vector<PilotChange> changes;
+    int readsCompleted = 0;
+    std::vector<GyroConfig> gyroHolds;  // one per store that ran to its end
+    int storesUnfinished = 0;
 };
 
 }  // namespace vn340::testing

@@ -3,6 +3,7 @@
 
 #include "statistics/statistics_offer.h"
 #include "support/scripted_pilot.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -100,14 +101,11 @@ class ScriptedHost : public testing::ScriptedPilot {
 class StatisticsOfferTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "vn340-offer-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        prefs_.setPath((folder_ / "TarvelRCGyro.ini").string());
+        ASSERT_TRUE(folder_.made());
+        prefs_.setPath(folder_.at("TarvelRCGyro.ini"));
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
-    fs::path folder_;
+    testing::TempFolder folder_;
     ProfileStore prefs_;
     GyroConfig config_;
 };

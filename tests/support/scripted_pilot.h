@@ -32,12 +32,15 @@ class ScriptedPilot : public FrontEnd, public Screen, public PortSelector {
     std::deque<PilotChoice> offers;         // the statistics offers, in turn
     std::deque<Submission> uploads;         // and the uploads' ends
     std::optional<NumericField> refuseBox;  // a box that holds no whole number
+    // The comment box's lines as it displays them (a long line wraps); none: no such box.
+    std::optional<std::vector<std::string>> commentLines;
     // Runs while a message, a question or the offer is open, as the pilot's event loop would.
     std::function<void()> whileOpen;
 
     // --- what the pilot saw ---
     // "message:", "system:", "prompt:", "overwrite:", "safety", "offer", "upload:",
-    // "notice:<field>:", "shown" (the boxes shown again), in order.
+    // "notice:<field>:", "shown" (the boxes shown again), "box:<field>" (one box shown again),
+    // "select:<field>", in order; a field by its number.
     std::vector<std::string> events;
     std::vector<std::string> messages;  // the program's own messages
     std::vector<std::string> systemMessages;
@@ -120,8 +123,11 @@ class ScriptedPilot : public FrontEnd, public Screen, public PortSelector {
     }
     void showBox(NumericField field, const GyroConfig& config) override {
         shown.*numberOf(field) = config.*numberOf(field);
+        events.push_back("box:" + std::to_string(static_cast<int>(field)));
     }
-    void selectBox(NumericField) override {}
+    void selectBox(NumericField field) override {
+        events.push_back("select:" + std::to_string(static_cast<int>(field)));
+    }
     void takeChoices(GyroConfig& config) override { copyChoices(shown, config); }
     void showChoices(const GyroConfig& config) override { copyChoices(config, shown); }
     void setServoFlagBoxes(int servoFlags) override { servoFlagBoxes = servoFlags; }
@@ -131,7 +137,7 @@ class ScriptedPilot : public FrontEnd, public Screen, public PortSelector {
                          std::string(notice));
     }
     std::optional<std::vector<std::string>> commentDisplayLines(const std::string&) override {
-        return std::nullopt;
+        return commentLines;
     }
 
     // PortSelector
@@ -153,26 +159,6 @@ class ScriptedPilot : public FrontEnd, public Screen, public PortSelector {
     }
     std::optional<std::string> selectedEntry() const override { return selectedPort; }
 
-  private:
-    void record(const char* kind, std::string_view text) {
-        events.push_back(kind + std::string(text));
-        if (whileOpen)
-            whileOpen();
-    }
-    void tell(const char* kind, std::string_view text) {
-        messages.emplace_back(text);
-        record(kind, text);
-    }
-    template <typename T>
-    T next(std::deque<T>& script, T otherwise) {
-        if (script.empty()) {
-            ++unexpected;
-            return otherwise;
-        }
-        T answer = std::move(script.front());
-        script.pop_front();
-        return answer;
-    }
     // The member a number box shows.
     static int GyroConfig::*numberOf(NumericField field) {
         switch (field) {
@@ -196,6 +182,27 @@ class ScriptedPilot : public FrontEnd, public Screen, public PortSelector {
                 break;
         }
         return &GyroConfig::midpointTrim;
+    }
+
+  private:
+    void record(const char* kind, std::string_view text) {
+        events.push_back(kind + std::string(text));
+        if (whileOpen)
+            whileOpen();
+    }
+    void tell(const char* kind, std::string_view text) {
+        messages.emplace_back(text);
+        record(kind, text);
+    }
+    template <typename T>
+    T next(std::deque<T>& script, T otherwise) {
+        if (script.empty()) {
+            ++unexpected;
+            return otherwise;
+        }
+        T answer = std::move(script.front());
+        script.pop_front();
+        return answer;
     }
     static void copyBoxes(const GyroConfig& from, GyroConfig& to) {
         for (int i = 0; i < kNumericFieldCount; ++i) {

@@ -119,6 +119,13 @@ class SimulatedTransports final : public Transports {
     bool usbPresent = true;
     std::set<std::string> refusingPorts;
 
+    // The serial adapter on `name` pulled out: the port goes, and an open one hangs up.
+    void pullOut(const std::string& name) {
+        std::erase(serialPorts, name);
+        if (serial_ == name && hangUp_)
+            hangUp_();
+    }
+
     void onReceived(std::function<void(std::string_view)> receiver) override {
         receiver_ = std::move(receiver);
     }
@@ -181,6 +188,23 @@ class SimulatedTransports final : public Transports {
     std::vector<std::uint64_t> deliveries_;
 };
 
+// The system's news of adapters plugged in and pulled out, told when the test says so.
+class ScriptedDeviceEvents final : public DeviceEvents {
+  public:
+    SysResult start(QObject*, Handler handler) override {
+        handler_ = std::move(handler);
+        return {};
+    }
+    void stop() override { handler_ = nullptr; }
+    void tell(DeviceEvent event) {
+        if (handler_)
+            handler_(event);
+    }
+
+  private:
+    Handler handler_;
+};
+
 class VirtualPlatform final : public Platform {
   public:
     VirtualClock clock;
@@ -191,6 +215,9 @@ class VirtualPlatform final : public Platform {
     // What the last transports and timers made are, for the test to look at.
     SimulatedTransports* transports = nullptr;
     VirtualTimers* timers = nullptr;
+    // Without them the system tells nothing of adapters coming and going.
+    bool tellsDeviceEvents = false;
+    ScriptedDeviceEvents* deviceEvents = nullptr;
 
     FileSystem& files() override { return memoryFiles; }
     std::unique_ptr<Transports> makeTransports(FrontEnd&, QObject*) override {
@@ -198,7 +225,13 @@ class VirtualPlatform final : public Platform {
         transports = made.get();
         return made;
     }
-    std::unique_ptr<DeviceEvents> makeDeviceEvents() override { return nullptr; }
+    std::unique_ptr<DeviceEvents> makeDeviceEvents() override {
+        if (!tellsDeviceEvents)
+            return nullptr;
+        auto made = std::make_unique<ScriptedDeviceEvents>();
+        deviceEvents = made.get();
+        return made;
+    }
     std::unique_ptr<Timers> makeTimers(Timers::Expiry expiry, QObject*) override {
         auto made = std::make_unique<VirtualTimers>(clock, std::move(expiry));
         timers = made.get();

@@ -2,7 +2,6 @@
 // width it reports, or pieces of differently styled text drift apart on a line.
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -64,9 +63,3 @@ TEST(PainterTextDevice, DrawnTextEndsWhereItsAdvancesSum) {
 
 }  // namespace
 }  // namespace vn340
-
-int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

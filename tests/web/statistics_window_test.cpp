@@ -1,15 +1,13 @@
-// The statistics offer in the window, after a read of the simulated gyro (through the simulated
-// D2XX library) that finds statistics waiting, with the upload going to a server of the test's
-// own. Whether the word was cleared on the gyro shows in the next read.
+// The statistics offer as the window makes it: the offer dialog, which keeps what was typed from
+// one offer to the next, and the upload with its progress window, to a server of the test's
+// own. When the offer comes and what its answers do to the gyro's word is the controller's,
+// tested without a window.
 
 #include <QCheckBox>
-#include <QDate>
 #include <QLabel>
 
 #include "app/config_dialog_fixture.h"
-#include "link/adapter_link.h"
 #include "loopback_http_server.h"
-#include "protocol/sequence_engine.h"
 #include "x_click.h"
 
 namespace vn340::testing {
@@ -29,76 +27,63 @@ class StatisticsWindowTest : public ConfigDialogTest {
     void SetUp() override {
         ConfigDialogTest::SetUp();
         qputenv("VN340_STATISTICS_URL", server_.base().toUtf8());
-        qputenv("VN340_SIM_OPTIONS", "--no-pace --stats 0x0005 --set 0x011E=0x0B00");
-        startWithGyro();
-        ASSERT_EQ(access().controller().link().transport(), Transport::Usb);
+        start();
     }
     void TearDown() override {
         ConfigDialogTest::TearDown();
         qunsetenv("VN340_STATISTICS_URL");
     }
-
-    // "Read from gyro", to its end; answers the word it found on the gyro.
-    int read() {
-        click(1031);
-        EXPECT_TRUE(sequenceEnds());
-        EXPECT_EQ(status(), "Read complete");
-        return model().statisticsWord;
-    }
+    FrontEnd& frontEnd() { return access().frontEnd(); }
 
     LoopbackHttpServer server_;
 };
 
-TEST_F(StatisticsWindowTest, SendRetriedAfterARefusalClearsTheWordOnTheGyro) {
-    server_.setAnswer({"200 OK", "ok"});
+TEST_F(StatisticsWindowTest, TheOfferKeepsWhatWasTypedAndTheUploadReachesTheService) {
     driver().then([](QDialog& offer) {
         EXPECT_EQ(offer.windowTitle(), "Tarvel RC - Send statistical in-flight gyro data ");
         QTest::keyClicks(box(offer, "Helicopter make and model"), "Trex 450+");
         ModalDriver::pressButton(offer, "Send");
     });
-    driver().thenPress("OK");
-    driver().then([this](QDialog& offer) {
+    const PilotChoice first = frontEnd().askStatistics();
+    EXPECT_TRUE(first.send);
+    EXPECT_EQ(first.answers.helicopter, "Trex 450+");
+    EXPECT_FALSE(first.doNotAskAgain);
+    server_.setAnswer({"200 OK", "ok"});
+    EXPECT_EQ(frontEnd().uploadStatistics("ST=0005,HELI=Trex 450+").result,
+              SubmitResult::InvalidAnswer);
+
+    driver().then([](QDialog& offer) {
         EXPECT_EQ(box(offer, "Helicopter make and model")->text(), "Trex 450+") << "kept";
         QTest::keyClicks(box(offer, "Email Address"), "pilot@example.org");
-        server_.setAnswer({"200 OK", "OK"});
         ModalDriver::pressButton(offer, "Send");
     });
-    driver().thenPress("OK");
-    EXPECT_EQ(read(), 5);
-    EXPECT_TRUE(driver().done());
-    EXPECT_EQ(driver().messages().size(), 2u);
-    ASSERT_EQ(server_.targets().size(), 2);
-    const QByteArray first = server_.targets().first();
-    EXPECT_TRUE(first.startsWith("/log/log.php?msg=SN%3D")) << first.toStdString();
-    EXPECT_TRUE(first.contains("%2CST%3D0005%2C")) << first.toStdString();
-    EXPECT_TRUE(first.endsWith("%2CFG%3D0B00%2CHELI%3DTrex+450%2B%2CSERVO%3D%2CEMAIL%3D"))
-        << "the gyro's own flags; " << first.toStdString();
-    EXPECT_TRUE(server_.targets().last().endsWith("%2CEMAIL%3Dpilot%40example.org"));
+    const PilotChoice second = frontEnd().askStatistics();
+    EXPECT_EQ(second.answers.email, "pilot@example.org");
+    server_.setAnswer({"200 OK", "OK"});
+    EXPECT_EQ(frontEnd().uploadStatistics("ST=0005,EMAIL=pilot@example.org").result,
+              SubmitResult::Accepted);
 
-    EXPECT_EQ(read(), 0) << "the word was cleared on the gyro";
-    EXPECT_EQ(driver().unexpected(), 0) << "no offer for a word of 0";
+    EXPECT_TRUE(driver().done());
+    EXPECT_EQ(driver().unexpected(), 0);
+    ASSERT_EQ(server_.targets().size(), 2);
+    EXPECT_EQ(server_.targets().first(), "/log/log.php?msg=ST%3D0005%2CHELI%3DTrex+450%2B");
+    EXPECT_EQ(server_.targets().last(), "/log/log.php?msg=ST%3D0005%2CEMAIL%3Dpilot%40example.org");
 }
 
-TEST_F(StatisticsWindowTest, SkipWithDoNotAskLeavesTheWordAndKeepsTheOfferAway) {
+TEST_F(StatisticsWindowTest, SkipWithDoNotAskIsThePilotsAnswer) {
     driver().then([](QDialog& offer) {
         QTest::mouseClick(offer.findChild<QCheckBox*>(), Qt::LeftButton);
         ModalDriver::pressButton(offer, "Skip");
     });
-    EXPECT_EQ(read(), 5);
+    const PilotChoice choice = frontEnd().askStatistics();
+    EXPECT_FALSE(choice.send);
+    EXPECT_TRUE(choice.doNotAskAgain);
     EXPECT_TRUE(driver().done());
-    EXPECT_TRUE(server_.targets().isEmpty()) << "nothing is sent on Skip";
-    const qint64 today = QDate(1970, 1, 1).daysTo(QDate::currentDate());
-    EXPECT_TRUE(preferencesBytes().contains("DATE=" + QByteArray::number(today + 30)));
-
-    EXPECT_EQ(read(), 5) << "the word stays on the gyro";
-    EXPECT_EQ(driver().unexpected(), 0) << "not asked again within 30 days";
 }
 
-// The service never answers; the pilot, watching the request's steps, cancels. Nothing is
-// said of a failure, the word stays on the gyro and the next read asks again.
-TEST_F(StatisticsWindowTest, CancelDuringTheUploadLeavesTheWordAndTheNextReadAsksAgain) {
+// The service never answers; the pilot, watching the request's steps, cancels.
+TEST_F(StatisticsWindowTest, CancelDuringTheUploadEndsItAsCancelled) {
     server_.setAnswer({"200 OK", "OK", true});
-    driver().thenPress("Send");
     driver().duringUpload([this](QDialog& progress) {
         EXPECT_EQ(progress.windowModality(), Qt::WindowModal);
         EXPECT_EQ(progress.parentWidget(), &dialog());
@@ -113,17 +98,11 @@ TEST_F(StatisticsWindowTest, CancelDuringTheUploadLeavesTheWordAndTheNextReadAsk
         // Last: the click must reach the window while the upload waits, not in a wait of ours.
         xClick(*cancel);
     });
-    EXPECT_EQ(read(), 5);
+    EXPECT_EQ(frontEnd().uploadStatistics("ST=0005").result, SubmitResult::Cancelled);
     EXPECT_TRUE(driver().done());
     EXPECT_EQ(driver().unexpected(), 0);
     EXPECT_TRUE(driver().messages().empty());
     EXPECT_EQ(server_.targets().size(), 1);
-    const qint64 today = QDate(1970, 1, 1).daysTo(QDate::currentDate());
-    EXPECT_TRUE(preferencesBytes().contains("DATE=" + QByteArray::number(today) + "\r\n"));
-
-    driver().thenPress("Skip");
-    EXPECT_EQ(read(), 5) << "the word stays on the gyro";
-    EXPECT_TRUE(driver().done()) << "asked again";
 }
 
 }  // namespace
