@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSignalSpy>
@@ -229,7 +230,7 @@ TEST_F(ConfigDialogLinkTest, DiagnosticsFromTheContextMenuShowTheLiveSignalsUnti
     startLinked();
 
     // A right click on the window's own surface, away from every control.
-    const QPoint surface(4, 4);
+    const QPoint surface(4, dialog().findChild<QMenuBar*>()->height() + 4);
     ASSERT_EQ(dialog().childAt(surface), nullptr);
     QContextMenuEvent rightClick(QContextMenuEvent::Mouse, surface, dialog().mapToGlobal(surface));
     QApplication::sendEvent(&dialog(), &rightClick);

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSlider>
@@ -61,7 +62,8 @@ TEST_F(ConfigDialogTest, ExistingPreferencesAreReadNotRewritten) {
 TEST_F(ConfigDialogTest, TitleAndFixedSize) {
     start();
     EXPECT_EQ(dialog().windowTitle(), "Tarvel RC vn340 Gyro Configuration Version Ver 1.11");
-    EXPECT_EQ(dialog().size(), QSize(637, 458));
+    // The designed 637 x 458, with the menu bar above it and the status area below it.
+    EXPECT_EQ(dialog().size(), QSize(637, dialog().findChild<QMenuBar*>()->height() + 481));
     EXPECT_EQ(dialog().minimumSize(), dialog().maximumSize());
     EXPECT_EQ(dialog().font().family(), "MS Sans Serif");
     EXPECT_EQ(dialog().font().pointSize(), 8);
@@ -71,7 +73,7 @@ TEST_F(ConfigDialogTest, ControlsSitWhereDesignedWithNames) {
     start();
     struct Placed {
         int id;
-        QRect pixels;  // x*3/2, y*13/8 of the design
+        QRect pixels;  // x*3/2, y*13/8 of the design, below the menu bar
         const char* accessibleName;
     };
     const Placed placed[] = {
@@ -84,19 +86,20 @@ TEST_F(ConfigDialogTest, ControlsSitWhereDesignedWithNames) {
         {1060, {183, 286, 70, 17}, "Detect"},
         {1067, {148, 367, 105, 19}, "Help"},
         {1046, {199, 21, 43, 19}, "Firmware version"},
-        {1077, {18, 386, 246, 14}, "Status"},
+        {1077, {9, 461, 411, 14}, "Status"},
         {1094, {9, 102, 256, 152}, "Servo"},
         {1054, {192, 227, 63, 13}, "sec/60 deg"},
     };
+    const int top = dialog().findChild<QMenuBar*>()->height();
     for (const Placed& p : placed) {
         QWidget* widget = control(p.id);
         ASSERT_NE(widget, nullptr) << p.id;
-        EXPECT_EQ(widget->geometry(), p.pixels) << p.id;
+        EXPECT_EQ(widget->geometry(), p.pixels.translated(0, top)) << p.id;
         EXPECT_EQ(widget->accessibleName(), p.accessibleName) << p.id;
     }
     // That no caption is cut short is checked with every other dialog's texts.
     // Drop-down lists keep their place and width; the height is that of the closed list.
-    EXPECT_EQ(control(1044)->geometry().topLeft(), QPoint(130, 180));
+    EXPECT_EQ(control(1044)->geometry().topLeft(), QPoint(130, 180 + top));
     EXPECT_EQ(control(1044)->width(), 120);
 }
 
