@@ -281,6 +281,9 @@ void buildStatusArea(QDialog& window, WindowControls& controls) {
     readable.setColor(QPalette::Disabled, QPalette::Base,
                       readable.color(QPalette::Active, QPalette::Window));
     statusLine->setPalette(readable);
+    // It paints its own ground: a new status, as a read gives many, repaints the line alone,
+    // not the window's surface beneath it.
+    statusLine->setAutoFillBackground(true);
     statusLine->setAccessibleName(QStringLiteral("Status"));
     place(statusLine, C::StatusLine, kStatusLineBox);
     controls.byId[C::StatusLine] = controls.statusLine = statusLine;

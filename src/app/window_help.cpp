@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
 
@@ -122,8 +123,11 @@ int WindowHelp::speedPosition() const {
     return speedSelector_ != nullptr ? speedSelector_->currentIndex() : -1;
 }
 
-void WindowHelp::paint(QPaintEvent& /*event*/) {
-    if (!pictures_)
+void WindowHelp::paint(QPaintEvent& event) {
+    // The surface is painted again under every control that changes (the status line through
+    // a read); the pictures only where they are.
+    if (!pictures_ || !event.region().intersects(
+                          QRegion(pictures_->logoRect().translated(picturesOrigin_)) + markArea()))
         return;
     QPainter painter(&window_);
     painter.translate(picturesOrigin_);
