@@ -185,6 +185,13 @@ class WhenEnabled : public QObject {
     QEventLoop& loop_;
 };
 
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 // Widgets painted, and the window's own surface among them.
 class PaintCounter : public QObject {
   public:
@@ -208,6 +215,7 @@ class PaintCounter : public QObject {
 
 struct WindowRead {
     double seconds;
+    double cpuSeconds;
     int widgetPaints;
     int surfacePaints;
 };
@@ -244,20 +252,15 @@ std::vector<WindowRead> readsThroughWindow(int runs) {
     for (int i = 0; i < runs; ++i) {
         PaintCounter paints(window);
         QElapsedTimer clock;
+        const double cpuBefore = cpuSeconds();
         clock.start();
         read->click();
         loop.exec();
-        reads.push_back({clock.nsecsElapsed() / 1e9, paints.widgets, paints.surface});
+        reads.push_back(
+            {clock.nsecsElapsed() / 1e9, cpuSeconds() - cpuBefore, paints.widgets, paints.surface});
     }
     window.close();
     return reads;
-}
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 }  // namespace
@@ -405,8 +408,8 @@ int main(int argc, char** argv) {
             "(without the window %.3f)\n",
             "USB through the window", "read", read.seconds, windowlessCharacters, wire,
             read.seconds / wire, windowlessRatio);
-        std::printf("%-32s %d widgets painted, %d of them the window's surface\n", "",
-                    read.widgetPaints, read.surfacePaints);
+        std::printf("%-32s %.3f s of CPU, %d widgets painted, %d of them the window's surface\n",
+                    "", read.cpuSeconds, read.widgetPaints, read.surfacePaints);
     }
 
     const double cpuBefore = cpuSeconds();
