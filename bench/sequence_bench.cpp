@@ -8,26 +8,37 @@
 //
 // The USB adapter runs three ways: with every character handed on as it comes (what the
 // notification thread alone costs), and with the chip's latency timer at its default of 16 ms
-// and at the shortest the program asks for.
+// and at the shortest the program asks for. Then the same read runs through the real window,
+// clicked as the pilot clicks it, so that what the window does after every block is measured
+// too; its wire time is that of the read without a window, which exchanges the same frames.
+// The window needs an X server: without a display the bench starts itself again in xvfb-run.
 
 #include <sys/resource.h>
+#include <unistd.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/config_dialog.h"
 #include "link/serial_port.h"
 #include "link/system_transports.h"
 #include "link/usb_adapter.h"
 #include "protocol/sequence_engine.h"
+#include "session/platform.h"
 #include "session/qt_timers.h"
 
 namespace vn340 {
@@ -155,6 +166,25 @@ class WithoutLatencyTimer : public D2xxLibrary {
     D2xxLibrary& library_;
 };
 
+// Quits `loop` once `button` is on again: the sequence it started has ended.
+class WhenEnabled : public QObject {
+  public:
+    WhenEnabled(QWidget& button, QEventLoop& loop) : button_(button), loop_(loop) {
+        button_.installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::EnabledChange && button_.isEnabled())
+            loop_.quit();
+        return false;
+    }
+
+  private:
+    QWidget& button_;
+    QEventLoop& loop_;
+};
+
 double cpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -162,12 +192,95 @@ double cpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// Widgets painted, and the window's own surface among them.
+class PaintCounter : public QObject {
+  public:
+    explicit PaintCounter(QWidget& window) : window_(window) { qApp->installEventFilter(this); }
+    ~PaintCounter() override { qApp->removeEventFilter(this); }
+    int widgets = 0;
+    int surface = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++widgets;
+            surface += watched == &window_ ? 1 : 0;
+        }
+        return false;
+    }
+
+  private:
+    QWidget& window_;
+};
+
+struct WindowRead {
+    double seconds;
+    double cpuSeconds;
+    int widgetPaints;
+    int surfacePaints;
+};
+
+// Reads the simulated gyro behind "USB" `runs` times through the program's window, from the
+// click on "Read from gyro" to the button being on again.
+std::vector<WindowRead> readsThroughWindow(int runs) {
+    QTemporaryDir folder;
+    const QString root = folder.path();
+    QFile preferences(root + "/TarvelRCGyro.ini");
+    // "USB" opened at the start, no safety warning, no statistics offer after the read.
+    if (!preferences.open(QIODevice::WriteOnly) ||
+        preferences.write("[Settings]\r\nCOM PORT=USB\r\nWARNING=1\r\nDATE=99999999\r\n") <= 0)
+        return {};
+    preferences.close();
+    ProgramPaths paths;
+    paths.programFolder = paths.configHome = root.toStdString();
+    paths.sysClassTty = (root + "/no-tty-class").toStdString();
+    paths.deviceFolder = (root + "/no-dev/").toStdString();
+    paths.d2xxLibrary = VN340_SIM_D2XX;
+    paths.historyFolder = (root + "/history").toStdString();
+
+    SystemPlatform platform(paths);
+    ConfigDialog window(platform, paths);
+    window.show();
+    QEventLoop loop;
+    QTimer::singleShot(500, &loop, &QEventLoop::quit);  // shown and painted
+    loop.exec();
+    auto* read = window.findChild<QPushButton*>(QStringLiteral("idc1031"));
+    if (read == nullptr || !read->isEnabled())
+        return {};
+    WhenEnabled ended(*read, loop);
+    std::vector<WindowRead> reads;
+    for (int i = 0; i < runs; ++i) {
+        PaintCounter paints(window);
+        QElapsedTimer clock;
+        const double cpuBefore = cpuSeconds();
+        clock.start();
+        read->click();
+        loop.exec();
+        reads.push_back(
+            {clock.nsecsElapsed() / 1e9, cpuSeconds() - cpuBefore, paints.widgets, paints.surface});
+    }
+    window.close();
+    return reads;
+}
+
 }  // namespace
 }  // namespace vn340
 
 int main(int argc, char** argv) {
     using namespace vn340;
-    QCoreApplication app(argc, argv);
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        std::vector<char*> args = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"),
+                                   const_cast<char*>("-s"),
+                                   const_cast<char*>("-screen 0 1280x1024x24")};
+        for (int i = 0; i < argc; ++i)
+            args.push_back(argv[i]);
+        args.push_back(nullptr);
+        execvp("xvfb-run", args.data());
+        std::perror("xvfb-run");
+        return 2;
+    }
+    QApplication app(argc, argv);
 
     QProcess simulator;
     simulator.start(QStringLiteral(VN340_SIM_PROGRAM), {QStringLiteral("--baud-pace")});
@@ -190,6 +303,8 @@ int main(int argc, char** argv) {
         engine.dispatchReply(text);
     };
 
+    double lastRatio = 0;
+    std::size_t lastCharacters = 0;
     auto measure = [&](const char* transport, const char* what, auto start) {
         host.sent = host.received = 0;
         host.exchangeNs = host.gapNs = 0;
@@ -206,6 +321,8 @@ int main(int argc, char** argv) {
         std::printf("%-26s %-5s %6.3f s for %4zu characters, wire %6.3f s, ratio %.3f%s%s\n",
                     transport, what, seconds, characters, wire, seconds / wire,
                     host.failure.empty() ? "" : "  ", host.failure.c_str());
+        lastRatio = seconds / wire;
+        lastCharacters = characters;
         std::printf(
             "%-32s %.3f s from frames to their replies, %.3f s between replies and "
             "frames\n",
@@ -222,8 +339,13 @@ int main(int argc, char** argv) {
         }
         return host.failure.empty();
     };
+    // The read of the last USB run, which the window's read is set beside.
+    double windowlessRatio = 0;
+    std::size_t windowlessCharacters = 0;
     auto readAndWrite = [&](const char* transport, bool write) {
         bool ok = measure(transport, "read", [&] { engine.startRead(); });
+        windowlessRatio = lastRatio;
+        windowlessCharacters = lastCharacters;
         if (write)
             ok = measure(transport, "write", [&] { engine.startWrite(); }) && ok;
         return ok;
@@ -270,6 +392,24 @@ int main(int argc, char** argv) {
         host.send = [&](std::string_view frame) { adapter.write(frame); };
         ok = readAndWrite(run.transport, run.write) && ok;
         adapter.close();
+    }
+
+    // The program's own adapter settings: the shortest latency timer.
+    ::unsetenv("VN340_D2XX_NO_LATENCY_TIMER");
+    const std::vector<WindowRead> windowReads = readsThroughWindow(5);
+    if (windowReads.empty()) {
+        std::fprintf(stderr, "the window did not open the simulated USB adapter\n");
+        ok = false;
+    }
+    const double wire = windowlessCharacters * 10.0 / kBaud;
+    for (const WindowRead& read : windowReads) {
+        std::printf(
+            "%-26s %-5s %6.3f s for %4zu characters, wire %6.3f s, ratio %.3f "
+            "(without the window %.3f)\n",
+            "USB through the window", "read", read.seconds, windowlessCharacters, wire,
+            read.seconds / wire, windowlessRatio);
+        std::printf("%-32s %.3f s of CPU, %d widgets painted, %d of them the window's surface\n",
+                    "", read.cpuSeconds, read.widgetPaints, read.surfacePaints);
     }
 
     const double cpuBefore = cpuSeconds();

@@ -1,9 +1,16 @@
 #include "app/config_dialog.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSlider>
+#include <QTimer>
 
+#include <utility>
+
+#include "app/adapter_state.h"
 #include "app/drop_down_list.h"
 #include "app/live_signals_command.h"
 #include "app/qt_text.h"
@@ -11,8 +18,10 @@
 #include "app/typing_undo.h"
 #include "app/window_dialogs.h"
 #include "app/window_help.h"
+#include "app/window_menu.h"
 #include "config/history_store.h"
 #include "config/preferences.h"
+#include "link/adapter_link.h"
 #include "session/config_controller.h"
 
 namespace vn340 {
@@ -21,10 +30,30 @@ QString configDialogTitle() {
         .arg(fromStd(kProgramVersion));
 }
 
+QString configDialogTitle(const std::optional<std::string>& filePath, bool differs) {
+    if (!filePath)
+        return configDialogTitle();
+    const QString name = QFileInfo(fromStd(*filePath)).fileName();
+    return (differs ? QStringLiteral("*") : QString()) + name + QStringLiteral(" \u2014 ") +
+           configDialogTitle();
+}
+
 QString helpAndAboutMessage() {
+    // The program's long-standing help comes first, as it always has; the menu bar follows.
     return QStringLiteral(
                "Place the mouse cursor over text boxes, sliders or buttons to activate "
-               "help.\n\n\nAbout this program:\nTarvel vn340 Configuration Editor\n%1\n\n")
+               "help.\n\n\n") +
+           aboutMessage() +
+           QStringLiteral(
+               "\n\nEvery command is in the menu bar: File (Load from file, Save to file, "
+               "History, Quit), Edit (Undo, Redo, Revert to gyro values, Load defaults, "
+               "Compare), Gyro (Read from gyro, Store to gyro, Compare with gyro, Start or Stop "
+               "diagnostics, Detect) and Help (Help, About). A right click on the window opens "
+               "the diagnostics and the history's commands.");
+}
+
+QString aboutMessage() {
+    return QStringLiteral("About this program:\nTarvel vn340 Configuration Editor\n%1\n\n")
                .arg(fromStd(kProgramVersion)) +
            fromStd(kMakerWebAddress);
 }
@@ -43,6 +72,12 @@ ConfigDialog::ConfigDialog(Platform& platform, ProgramPaths paths, QWidget* pare
     connectEvents();
     liveSignals_ = std::make_unique<LiveSignalsCommand>(*controller_, *dialogs_, platform, *this,
                                                         *diagnosticsAction_);
+    menu_ = new WindowMenu(
+        *this, controls_, WindowMenu::Shared{diagnosticsAction_, safetyNet_->commands()},
+        [this] { safetyNet_->refreshCommands(); },
+        [this] { dialogs_->showMessage(aboutMessage()); });
+    connect(&safetyNet_->history().origin(), &ScreenOrigin::changed, this,
+            &ConfigDialog::updateTitle);
 }
 
 ConfigDialog::~ConfigDialog() {
@@ -61,21 +96,45 @@ void ConfigDialog::initDialog() {
     // The "Start diagnostics" item (context menu and Ctrl+D) exists since construction; the
     // icon is the application's, set by ConfigApp.
     controller_->prepareTransports();
-    setWindowTitle(configDialogTitle() + titleSuffix_);
+    updateTitle();
     controller_->startPreferences();
     controller_->fillPortSelectorAtStartup();
     help_->registerTips([this](Control control) { return controls_.find(control); });
-    help_->layoutPictures(size());
+    help_->layoutPictures(controls_.content);
     controls_.accelSlider->setRange(kProfileMin, kProfileMax);
     controls_.decelSlider->setRange(kProfileMin, kProfileMax);
     fillSelectors();
     help_->armSlowServoTip();
     controller_->startWithDefaults();
+    showAdapterState();
+    if (const std::optional<std::string> note = safetyNet_->closedNote())
+        dialogs_->showStatus(*note);
 }
 
 void ConfigDialog::setTitleSuffix(const QString& suffix) {
     titleSuffix_ = suffix;
-    setWindowTitle(configDialogTitle() + titleSuffix_);
+    updateTitle();
+}
+
+void ConfigDialog::updateTitle() {
+    const ScreenOrigin& origin = safetyNet_->history().origin();
+    setWindowTitle(configDialogTitle(origin.file(), origin.differsFromFile()) + titleSuffix_);
+}
+
+void ConfigDialog::adapterStateMayChange() {
+    if (std::exchange(adapterStatePending_, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        adapterStatePending_ = false;
+        showAdapterState();
+    });
+}
+
+void ConfigDialog::showAdapterState() {
+    const QString text =
+        adapterStateText(selectedEntry(), controller_->link().transport() != Transport::None);
+    if (controls_.adapterState->text() != text)
+        controls_.adapterState->setText(text);
 }
 
 void ConfigDialog::fillSelectors() {
@@ -118,6 +177,9 @@ void ConfigDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void ConfigDialog::reject() {
+    // Comments typed and not yet left are the pilot's too.
+    takeComments();
+    safetyNet_->keepAtClose();
     controller_->closeAdapter();
     QDialog::reject();
 }

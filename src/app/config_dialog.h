@@ -30,6 +30,7 @@ class LiveSignalsCommand;
 class Platform;
 class SafetyNet;
 class TypingUndo;
+class WindowMenu;
 class WindowDialogs;
 class WindowHelp;
 
@@ -42,7 +43,10 @@ inline constexpr char kStartDiagnosticsText[] = "Start diagnostics";
 inline constexpr char kStopDiagnosticsText[] = "Stop diagnostics";
 
 QString configDialogTitle();
+// With the file last loaded or saved: its name first, marked "*" while the screen differs.
+QString configDialogTitle(const std::optional<std::string>& filePath, bool differs);
 QString helpAndAboutMessage();
+QString aboutMessage();
 
 class ConfigDialog : public QDialog, private Screen, private PortSelector {
     Q_OBJECT
@@ -77,6 +81,10 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector {
     void onDirectionClicked(bool normalClicked);
     void onDiagnosticsCommand();
     void updateDiagnosticsCommand();
+    void updateTitle();
+    // The adapter's state follows once the port list and the gyro buttons have settled.
+    void adapterStateMayChange();
+    void showAdapterState();
     // The box being edited, if any, gets its check now, and the comments typed are taken.
     void finishEditing();
     void takeComments();
@@ -117,6 +125,7 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector {
     // The diagnostics command is on while the controls are, or while diagnostics run.
     bool controlsOn_ = true;
     bool diagnosticsShown_ = false;
+    bool adapterStatePending_ = false;
     std::array<bool, 4> hiddenBits_{};  // "Bit8", "Bit10", "Bit11", "Bit12"
 
     WindowControls controls_;
@@ -128,6 +137,7 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector {
     std::unique_ptr<SafetyNet> safetyNet_;
     std::unique_ptr<TypingUndo> typingUndo_;
     std::unique_ptr<LiveSignalsCommand> liveSignals_;
+    WindowMenu* menu_ = nullptr;
 };
 
 }  // namespace vn340

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -32,11 +34,28 @@ struct Box {
 constexpr int kClosedListHeight = 13;
 constexpr int kListItemPixels = 13;
 
+// The designed window's size; the menu bar stands above it and the status area below it.
+constexpr Box kDesignArea = {0, 0, 425, 282};
+// The status area: the status line, wide enough for the live signals at full gain, and the
+// adapter's state beside it.
+constexpr Box kStatusLineBox = {6, 284, 274, 9};
+constexpr Box kAdapterStateBox = {286, 284, 133, 9};
+constexpr int kWindowHeight = 296;
+
 void place(QWidget* widget, std::optional<Control> id, const Box& box) {
     if (id)
         widget->setObjectName(QStringLiteral("idc%1").arg(controlId(*id)));
     widget->setGeometry(dialogUnitsToPixelsX(box.x), dialogUnitsToPixelsY(box.y),
                         dialogUnitsToPixelsX(box.width), dialogUnitsToPixelsY(box.height));
+}
+
+// Everything built so far, the designed window and the status area, moves below the menu bar
+// as one, so the controls keep their places to each other.
+void moveBelow(QDialog& window, const QMenuBar& bar) {
+    for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != &bar && !child->isWindow())
+            child->move(child->x(), child->y() + bar.height());
+    }
 }
 
 struct LabelSpec {
@@ -249,15 +268,54 @@ void buildValueControls(QDialog& window, WindowControls& controls) {
     controls.commentBox = controls.as<QPlainTextEdit>(C::UserComments);
 }
 
-void buildHiddenControls(QDialog& window, WindowControls& controls) {
+void buildStatusArea(QDialog& window, WindowControls& controls) {
+    // The status line is off, as it has always been, so that nothing types into it or tabs to
+    // it; yet it is read as normal text, not in the faint colour of a control that is off.
     auto* statusLine = new QLineEdit(&window);
     statusLine->setFrame(false);
-    statusLine->setAlignment(Qt::AlignHCenter);
+    statusLine->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     statusLine->setEnabled(false);
+    QPalette readable = statusLine->palette();
+    readable.setColor(QPalette::Disabled, QPalette::Text,
+                      readable.color(QPalette::Active, QPalette::WindowText));
+    readable.setColor(QPalette::Disabled, QPalette::Base,
+                      readable.color(QPalette::Active, QPalette::Window));
+    statusLine->setPalette(readable);
+    // It paints its own ground: a new status, as a read gives many, repaints the line alone,
+    // not the window's surface beneath it.
+    statusLine->setAutoFillBackground(true);
     statusLine->setAccessibleName(QStringLiteral("Status"));
-    place(statusLine, C::StatusLine, {12, 238, 164, 9});
+    place(statusLine, C::StatusLine, kStatusLineBox);
     controls.byId[C::StatusLine] = controls.statusLine = statusLine;
 
+    auto* adapter = new QLabel(&window);
+    adapter->setObjectName(QStringLiteral("adapterState"));
+    adapter->setAccessibleName(QStringLiteral("Adapter"));
+    adapter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    place(adapter, std::nullopt, kAdapterStateBox);
+    controls.adapterState = adapter;
+}
+
+QMenuBar* buildMenuBar(QDialog& window, WindowControls& controls) {
+    auto* bar = new QMenuBar(&window);
+    bar->setNativeMenuBar(false);
+    bar->setAccessibleName(QStringLiteral("Menu bar"));
+    const auto menu = [bar](const char* title, const char* name) {
+        QMenu* added = bar->addMenu(QString::fromUtf8(title));
+        added->setObjectName(QString::fromLatin1(name));
+        added->setAccessibleName(QString(added->title()).remove(QLatin1Char('&')));
+        return added;
+    };
+    controls.fileMenu = menu("&File", "fileMenu");
+    controls.editMenu = menu("&Edit", "editMenu");
+    controls.gyroMenu = menu("&Gyro", "gyroMenu");
+    controls.helpMenu = menu("&Help", "helpMenu");
+    bar->setGeometry(0, 0, dialogUnitsToPixelsX(kDesignArea.width), bar->sizeHint().height());
+    controls.menuBar = bar;
+    return bar;
+}
+
+void buildHiddenControls(QDialog& window, WindowControls& controls) {
     // Kept for the data submission, which sorts its lines in it.
     auto* list = new QListWidget(&window);
     list->setSortingEnabled(true);
@@ -289,11 +347,17 @@ WindowControls layOutMainWindow(QDialog& window) {
     window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     window.setWindowTitle(configDialogTitle());
-    window.setFixedSize(dialogUnitsToPixelsX(425), dialogUnitsToPixelsY(282));
     WindowControls controls;
     buildGroupsAndLabels(window, controls);
     buildValueControls(window, controls);
     buildHiddenControls(window, controls);
+    buildStatusArea(window, controls);
+    const QMenuBar* bar = buildMenuBar(window, controls);
+    moveBelow(window, *bar);
+    controls.content = QRect(0, bar->height(), dialogUnitsToPixelsX(kDesignArea.width),
+                             dialogUnitsToPixelsY(kDesignArea.height));
+    window.setFixedSize(dialogUnitsToPixelsX(kDesignArea.width),
+                        bar->height() + dialogUnitsToPixelsY(kWindowHeight));
     return controls;
 }
 

@@ -114,6 +114,7 @@ void ConfigDialog::enableGyroButtons(bool on) {
     controls_.byId.at(C::ReadFromGyro)->setEnabled(on);
     if (safetyNet_ != nullptr)
         safetyNet_->gyroButtonsEnabled(on);
+    adapterStateMayChange();
 }
 
 void ConfigDialog::showDiagnosticsRunning(bool running) {
@@ -215,7 +216,9 @@ void ConfigDialog::setServoFlagBoxes(int servoFlags) {
 }
 
 void ConfigDialog::repaintPictures() {
-    update();
+    // Only the slow-servo mark follows the model; the controls repaint themselves when what
+    // they show changes. A read shows the model after every block.
+    help_->followSpeed();
 }
 
 void ConfigDialog::showFieldNotice(NumericField field, std::string_view notice) {
@@ -248,6 +251,7 @@ std::optional<std::vector<std::string>> ConfigDialog::commentDisplayLines(
 
 void ConfigDialog::clearSelector() {
     controls_.portSelector->clear();
+    adapterStateMayChange();
 }
 
 void ConfigDialog::addSelectorEntry(std::string_view name) {
@@ -272,12 +276,14 @@ void ConfigDialog::removeSelectorEntry(std::string_view name) {
     if (at == selector->currentIndex())
         selector->setCurrentIndex(-1);
     selector->removeItem(at);
+    adapterStateMayChange();
 }
 
 void ConfigDialog::selectEntry(std::string_view name) {
     DropDownList* selector = controls_.portSelector;
     selector->setCurrentIndex(
         selector->findText(fromStd(name), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    adapterStateMayChange();
 }
 
 std::optional<std::string> ConfigDialog::selectedEntry() const {

@@ -16,7 +16,7 @@
 namespace vn340 {
 namespace {
 
-enum Column { Date, Time, Kind, Differences, Serial, ColumnCount };
+enum Column { Date, Time, Kind, Differences, Serial, Comments, ColumnCount };
 
 QString differencesText(int count) {
     if (count == 0)
@@ -45,7 +45,7 @@ HistoryWindow::HistoryWindow(QWidget* parent) : QDialog(parent) {
     list_->setColumnCount(ColumnCount);
     list_->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Kind"),
                             QStringLiteral("Differs from the screen"),
-                            QStringLiteral("Serial number")});
+                            QStringLiteral("Serial number"), QStringLiteral("Comments")});
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->setAllColumnsShowFocus(true);
@@ -124,6 +124,8 @@ void HistoryWindow::refill() {
         item->setText(Time, fromStd(timeText(snapshot.time)));
         item->setText(Kind, fromStd(snapshotKindName(snapshot.kind)));
         item->setText(Serial, fromStd(snapshot.serialNumber));
+        // The model's name, where the pilot wrote one.
+        item->setText(Comments, fromStd(firstCommentLine(snapshot.config)));
     }
     recount();
     list_->setVisible(!snapshots_.empty());

@@ -1,7 +1,8 @@
 #pragma once
 
 // "History...": the snapshots the history keeps of the gyro last read (or of every gyro),
-// newest first, each with its date, time, kind and how many settings differ from the screen.
+// newest first, each with its date, time, kind, how many settings differ from the screen and
+// the first line of its comments.
 // "Load" and "Compare" hand the chosen snapshot on; the window itself changes nothing.
 
 #include <QDialog>

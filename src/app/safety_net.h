@@ -51,6 +51,20 @@ class SafetyNet : public QObject {
 
     // The commands, after what the window's context menu already holds.
     void addToMenu(QMenu& menu);
+    // The same commands, for the menu bar.
+    struct Commands {
+        QAction* undo;
+        QAction* redo;
+        QAction* revert;
+        QAction* history;
+        QAction* compare;
+        QAction* compareWithGyro;
+    };
+    Commands commands() const {
+        return {undo_, redo_, revert_, showHistory_, compare_, compareWithGyro_};
+    }
+    // Before a menu holding the commands opens.
+    void refreshCommands() { updateActions(); }
     // A sequence runs while the window's controls are off: nothing may change the screen then.
     void controlsEnabled(bool on);
     // The gyro can be talked to while "Read from gyro" and "Store to gyro" are on.
@@ -63,6 +77,9 @@ class SafetyNet : public QObject {
     const QAction& redoAction() const { return *redo_; }
 
     const PilotHistory& history() const { return history_; }
+    // The window's closing, and the note of what the last one kept (PilotHistory).
+    void keepAtClose() { history_.keepAtClose(); }
+    std::optional<std::string> closedNote() { return history_.closedNote(); }
     CompareWindow* compareWindow() const { return compareWindow_; }
     HistoryWindow* historyWindow() const { return historyWindow_; }
 

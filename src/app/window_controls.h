@@ -3,6 +3,8 @@
 // The main window's controls as the layout builds them: every control with an id, by its id,
 // and the ones the window reads and sets, by their kind.
 
+#include <QRect>
+
 #include <array>
 #include <map>
 
@@ -10,7 +12,10 @@
 
 class QCheckBox;
 class QDialog;
+class QLabel;
 class QLineEdit;
+class QMenu;
+class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
 class QSlider;
@@ -32,6 +37,15 @@ struct WindowControls {
     QPushButton* reverseButton = nullptr;
     QPlainTextEdit* commentBox = nullptr;
     QLineEdit* statusLine = nullptr;
+    // Beside the status line: the adapter port and whether it is open.
+    QLabel* adapterState = nullptr;
+    // Above the designed window, which lies at `content`.
+    QMenuBar* menuBar = nullptr;
+    QMenu* fileMenu = nullptr;
+    QMenu* editMenu = nullptr;
+    QMenu* gyroMenu = nullptr;
+    QMenu* helpMenu = nullptr;
+    QRect content;
     std::array<QCheckBox*, 4> hiddenBoxes{};  // "Bit8", "Bit10", "Bit11", "Bit12"
 
     // Null for an id the window does not have.
@@ -43,7 +57,8 @@ struct WindowControls {
 };
 
 // Sets up `window` as designed (font, frame, fixed size) and builds its controls on it, in the
-// order of the design, which is also the order of the Tab key.
+// order of the design, which is also the order of the Tab key; the menu bar's menus stand empty
+// above them, the status area below them.
 WindowControls layOutMainWindow(QDialog& window);
 
 }  // namespace vn340

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
 
@@ -90,32 +91,46 @@ void WindowHelp::registerTips(const ControlFinder& controlOf) {
     speedSelector_ = qobject_cast<QComboBox*>(controlOf(Control::SpeedSelector));
     if (speedSelector_ != nullptr) {
         // However the speed changes (the pilot, a servo, a file), the mark follows.
-        QObject::connect(speedSelector_, &QComboBox::currentIndexChanged, &window_, [this] {
-            if (pictures_)
-                window_.update(pictures_->warningRect());
-        });
+        QObject::connect(speedSelector_, &QComboBox::currentIndexChanged, &window_,
+                         [this] { followSpeed(); });
     }
 }
 
-void WindowHelp::layoutPictures(const QSize& clientSize) {
-    pictures_ = std::make_unique<PaintedPictures>(clientSize + kDesignFrame);
+void WindowHelp::layoutPictures(const QRect& content) {
+    pictures_ = std::make_unique<PaintedPictures>(content.size() + kDesignFrame);
+    picturesOrigin_ = content.topLeft();
+}
+
+void WindowHelp::followSpeed() {
+    if (!pictures_ || speedPosition() == markSpeed_)
+        return;
+    markSpeed_ = speedPosition();
+    window_.update(markArea());
+}
+
+QRect WindowHelp::markArea() const {
+    return pictures_ ? pictures_->warningRect().translated(picturesOrigin_) : QRect();
 }
 
 void WindowHelp::armSlowServoTip() {
     slowServo_ =
         std::make_unique<SlowServoTip>(&window_, &tip_, [this] { return speedPosition(); });
     if (pictures_)
-        slowServo_->setArea(pictures_->warningRect());
+        slowServo_->setArea(markArea());
 }
 
 int WindowHelp::speedPosition() const {
     return speedSelector_ != nullptr ? speedSelector_->currentIndex() : -1;
 }
 
-void WindowHelp::paint(QPaintEvent& /*event*/) {
-    if (!pictures_)
+void WindowHelp::paint(QPaintEvent& event) {
+    // The surface is painted again under every control that changes (the status line through
+    // a read); the pictures only where they are.
+    if (!pictures_ || !event.region().intersects(
+                          QRegion(pictures_->logoRect().translated(picturesOrigin_)) + markArea()))
         return;
     QPainter painter(&window_);
+    painter.translate(picturesOrigin_);
     pictures_->paint(painter, speedPosition(), window_.palette().color(window_.backgroundRole()));
 }
 
@@ -141,7 +156,7 @@ void WindowHelp::surfacePointerMoved(const QPoint& position) {
     if (!slowServo_)
         return;
     // A move outside the mark's area hides any tip, a notice included; its time ends with it.
-    if (pictures_ && !pictures_->warningRect().contains(position))
+    if (pictures_ && !markArea().contains(position))
         noticeTimer_->stop();
     slowServo_->onMouseMove(position);
 }

@@ -5,7 +5,9 @@
 // seconds (timer 112), the painted logo and slow-servo mark, and the mark's own tip. The window
 // makes the calls below at their moments.
 
+#include <QPoint>
 #include <QPointer>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -57,12 +59,16 @@ class WindowHelp {
 
     // Start-up step 8: the help texts of the controls.
     void registerTips(const ControlFinder& controlOf);
-    // Start-up step 9: where the painted pictures go, from the window's fixed client size.
-    void layoutPictures(const QSize& clientSize);
+    // Start-up step 9: where the painted pictures go, from the designed window's place in the
+    // window (below the menu bar) and its fixed size.
+    void layoutPictures(const QRect& content);
     // Start-up step 12.
     void armSlowServoTip();
     // Before the window's own painting.
     void paint(QPaintEvent& event);
+    // The pictures follow the servo speed: the mark's area alone is painted again, and only
+    // when the speed is not the one it was last painted for.
+    void followSpeed();
     void windowDeactivated();
     void windowHidden();
 
@@ -75,6 +81,8 @@ class WindowHelp {
     class EventRelay;
 
     int speedPosition() const;
+    // The slow-servo mark's area in the window.
+    QRect markArea() const;
     // Every event of the window and its controls, after the tip has seen it.
     void windowEvent(const QObject* watched, QEvent* event);
     // The pointer moved over the window's own surface (client coordinates).
@@ -86,6 +94,8 @@ class WindowHelp {
     HelpTip tip_;
     std::unique_ptr<EventRelay> relay_;
     std::unique_ptr<PaintedPictures> pictures_;
+    QPoint picturesOrigin_;
+    int markSpeed_ = -1;
     std::unique_ptr<SlowServoTip> slowServo_;
     QComboBox* speedSelector_ = nullptr;
     // The box the notice showing stands beside.

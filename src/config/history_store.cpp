@@ -29,11 +29,14 @@ struct KindWords {
 
 // A word that starts another (none does today) would have to come after it, as names are
 // recognised by their first matching word.
-constexpr std::array<KindWords, 3> kKinds = {{
+constexpr std::array<KindWords, 4> kKinds = {{
     {SnapshotKind::Read, "read", "Read", "read from"},
     {SnapshotKind::Stored, "stored", "Stored", "stored to"},
     {SnapshotKind::Unfinished, "unfinished", "Unfinished", "not finished storing to"},
+    {SnapshotKind::Closed, "closed", "Closed", "on screen at closing for"},
 }};
+
+constexpr std::string_view kClosedNoteName = "closed-note";
 
 const KindWords& wordsOf(SnapshotKind kind) {
     return *std::find_if(kKinds.begin(), kKinds.end(),
@@ -226,6 +229,19 @@ std::string snapshotHeadline(SnapshotKind kind, std::string_view serialNumber,
            timeText(time);
 }
 
+std::string firstCommentLine(const GyroConfig& config) {
+    for (const std::string& line : pilotsLines(config.userComments)) {
+        if (line.find_first_not_of(" \t") != std::string::npos) {
+            return line;
+        }
+    }
+    return {};
+}
+
+std::string closedNoteText(std::string_view whereInHistory) {
+    return "Kept at the last closing, in the history: " + std::string(whereInHistory);
+}
+
 std::string historyFailureMessage(const SysResult& failure) {
     return "This configuration could not be kept in the history.\n\n" + failure.message +
            "\n\nReading and storing work as before. This is not told again until the program "
@@ -241,11 +257,15 @@ RecordResult HistoryStore::record(const GyroConfig& config, SnapshotKind kind) {
         out.result = {ENOENT,
                       "There is no folder for the history: neither XDG_DATA_HOME nor "
                       "HOME is set."};
-    } else if (!nameableSerial(config.serialNumber)) {
+    } else if (!nameableSerial(config.serialNumber) &&
+               !(kind == SnapshotKind::Closed && config.serialNumber.empty())) {
         out.result = {EINVAL, "The serial number \"" + config.serialNumber +
                                   "\" cannot name a folder of the history."};
     } else {
-        const std::string gyroFolder = joinPath(folder_, config.serialNumber);
+        // A screen closed before any read belongs to no gyro yet.
+        const std::string gyroFolder =
+            joinPath(folder_, config.serialNumber.empty() ? std::string(kUnreadFolder)
+                                                          : config.serialNumber);
         out.result = files_.createFolders(gyroFolder);
         if (out.result) {
             const LocalTime time = clock_();
@@ -315,6 +335,27 @@ std::vector<Snapshot> HistoryStore::list(const std::string& serialNumber) const 
     collect(serialNumber, snapshots);
     std::sort(snapshots.begin(), snapshots.end(), newestFirst);
     return snapshots;
+}
+
+void HistoryStore::noteClosed(const std::string& snapshotPath) {
+    std::string_view where = snapshotPath;
+    if (where.substr(0, folder_.size()) == folder_ && where.size() > folder_.size() + 1) {
+        where.remove_prefix(folder_.size() + 1);
+    }
+    files_.replace(joinPath(folder_, std::string(kClosedNoteName)), where);
+}
+
+std::optional<std::string> HistoryStore::takeClosedNote() {
+    if (folder_.empty()) {
+        return std::nullopt;
+    }
+    const std::string notePath = joinPath(folder_, std::string(kClosedNoteName));
+    std::string where;
+    if (!files_.read(notePath, where) || where.empty()) {
+        return std::nullopt;
+    }
+    files_.replace(notePath, "");
+    return where;
 }
 
 std::vector<Snapshot> HistoryStore::listAll() const {

@@ -14,6 +14,7 @@
 
 #include <compare>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,13 +26,14 @@
 namespace vn340 {
 
 // Read from the gyro, stored to it (and read back), or being stored when the store ended
-// early: what the pilot prepared is kept even when the gyro did not take all of it.
-enum class SnapshotKind { Read, Stored, Unfinished };
+// early: what the pilot prepared is kept even when the gyro did not take all of it. Closed is
+// the screen as the window closed, changed since it was last read, stored, loaded or saved.
+enum class SnapshotKind { Read, Stored, Unfinished, Closed };
 
 // "Read", "Stored", "Unfinished": how the history window names a kind.
 std::string_view snapshotKindName(SnapshotKind kind);
-// "read from", "stored to", "not finished storing to": what the snapshot's configuration was
-// to the gyro, in a sentence about it.
+// "read from", "stored to", "not finished storing to", "on screen at closing for": what the
+// snapshot's configuration was to the gyro, in a sentence about it.
 std::string_view snapshotKindPhrase(SnapshotKind kind);
 
 struct LocalTime {
@@ -70,6 +72,17 @@ std::string snapshotFileName(const LocalTime& time, SnapshotKind kind, int seque
 std::string snapshotHeadline(SnapshotKind kind, std::string_view serialNumber,
                              const LocalTime& time);
 
+// The first line of the pilot's own comments in a snapshot (the model's name, where the pilot
+// wrote one), past the headline and blank lines; empty when there is none.
+std::string firstCommentLine(const GyroConfig& config);
+
+// Where the next start says the screen kept at closing is: "Kept at the last closing, in the
+// history: 135732/2026-12-09_201503_closed.tsf".
+std::string closedNoteText(std::string_view whereInHistory);
+
+// The folder a screen without a serial number (never read from a gyro) is kept in.
+inline constexpr std::string_view kUnreadFolder = "unread";
+
 // What the pilot is told, once per run, when the history cannot be written.
 std::string historyFailureMessage(const SysResult& failure);
 
@@ -96,6 +109,12 @@ class HistoryStore {
     std::vector<Snapshot> listAll() const;
 
     const std::string& folder() const { return folder_; }
+
+    // The note of a snapshot kept as the window closed, for the next start to tell once: the
+    // one file of the history that is written over, next to the gyros' folders.
+    void noteClosed(const std::string& snapshotPath);
+    // The note's place of the snapshot within the history, if one is left; it is then spent.
+    std::optional<std::string> takeClosedNote();
 
   private:
     SysResult writeNew(const std::string& gyroFolder, const LocalTime& time, SnapshotKind kind,

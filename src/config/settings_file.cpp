@@ -49,13 +49,13 @@ std::string saveFailedMessage(std::string_view reason) {
            "\n\nAny file that was there has been left as it was.\n\nPress OK to continue.";
 }
 
-void saveSettingsFile(const GyroConfig& config, ProfileStore& prefsStore,
-                      ProfileStore& settingsStore, FrontEnd& frontEnd, Screen& screen,
-                      std::string_view lastDirectory) {
+std::optional<std::string> saveSettingsFile(const GyroConfig& config, ProfileStore& prefsStore,
+                                            ProfileStore& settingsStore, FrontEnd& frontEnd,
+                                            Screen& screen, std::string_view lastDirectory) {
     const std::optional<std::string> path =
         frontEnd.askSavePath(dialogRequest(lastDirectory, kProposedSettingsFileName));
     if (!path) {
-        return;
+        return std::nullopt;
     }
     rememberFolder(prefsStore, *path);
     settingsStore.setPath(*path);
@@ -65,27 +65,33 @@ void saveSettingsFile(const GyroConfig& config, ProfileStore& prefsStore,
     std::string old;
     if (const SysResult read = files.read(*path, old); !read) {
         frontEnd.showMessage(saveFailedMessage(read.message));
-        return;
+        return std::nullopt;
     }
     if (holdsSettings(old) && !frontEnd.askOverwrite(overwriteQuestion(fileNameOf(*path)))) {
-        return;
+        return std::nullopt;
     }
     const std::string bytes =
         encodeSettingsFile(old, config, commentLines(screen, config.userComments));
     if (const SysResult written = files.replace(*path, bytes); !written) {
         frontEnd.showMessage(saveFailedMessage(written.message));
+        return std::nullopt;
     }
+    return path;
 }
 
-void loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore, ProfileStore& settingsStore,
-                      FrontEnd& frontEnd, Screen& screen, std::string_view lastDirectory) {
+std::optional<std::string> loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore,
+                                            ProfileStore& settingsStore, FrontEnd& frontEnd,
+                                            Screen& screen, std::string_view lastDirectory) {
     const std::optional<std::string> path = frontEnd.askLoadPath(dialogRequest(lastDirectory, ""));
     if (!path) {
-        return;
+        return std::nullopt;
     }
     rememberFolder(prefsStore, *path);
     settingsStore.setPath(*path);
-    loadSettingsFileAt(config, settingsStore.fileSystem(), frontEnd, screen, *path);
+    if (!loadSettingsFileAt(config, settingsStore.fileSystem(), frontEnd, screen, *path)) {
+        return std::nullopt;
+    }
+    return path;
 }
 
 bool loadSettingsFileAt(GyroConfig& config, FileSystem& files, FrontEnd& frontEnd, Screen& screen,

@@ -26,14 +26,17 @@ inline constexpr std::string_view kProposedSettingsFileName = "vn340.tsf";
 
 // Behind "Save to file". `config` must already hold what the controls show. The new file is
 // built whole in memory and put in place in one step through the settings store's file system,
-// so a save that fails leaves any old file exactly as it was and tells the pilot why.
-void saveSettingsFile(const GyroConfig& config, ProfileStore& prefsStore,
-                      ProfileStore& settingsStore, FrontEnd& frontEnd, Screen& screen,
-                      std::string_view lastDirectory);
+// so a save that fails leaves any old file exactly as it was and tells the pilot why. The path
+// written, if the file was.
+std::optional<std::string> saveSettingsFile(const GyroConfig& config, ProfileStore& prefsStore,
+                                            ProfileStore& settingsStore, FrontEnd& frontEnd,
+                                            Screen& screen, std::string_view lastDirectory);
 
-// Behind "Load from file". A refused file leaves `config` as it was.
-void loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore, ProfileStore& settingsStore,
-                      FrontEnd& frontEnd, Screen& screen, std::string_view lastDirectory);
+// Behind "Load from file". A refused file leaves `config` as it was. The path loaded, if a
+// file was.
+std::optional<std::string> loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore,
+                                            ProfileStore& settingsStore, FrontEnd& frontEnd,
+                                            Screen& screen, std::string_view lastDirectory);
 
 // The file at `path` put on the screen exactly as "Load from file" does once the pilot has
 // chosen it, with the same messages and field checks, but without a dialog: the folder the

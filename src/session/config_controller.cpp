@@ -77,17 +77,20 @@ void ConfigController::startWithDefaults() {
     vn340::loadDefaults(model_);
     applyServoSelection(model_);
     screen_.showModel(model_);
+    emit startedWithDefaults();
 }
 
 void ConfigController::recordPilotChange(std::string_view step, const GyroConfig& before) {
     if (model_ == before)
         return;
     emit pilotChanged(PilotChange{std::string(step), before, model_});
+    emit screenChanged();
 }
 
 void ConfigController::applyConfiguration(const GyroConfig& config) {
     model_ = config;
     screen_.showModel(model_);
+    emit screenChanged();
 }
 
 void ConfigController::applyAsStep(std::string_view step, const GyroConfig& config) {
@@ -184,22 +187,30 @@ void ConfigController::saveToFile() {
     if (screen_.takeBoxes(model_))
         return;
     screen_.takeChoices(model_);
-    saveSettingsFile(model_, prefsStore_, settingsStore_, frontEnd_, screen_, prefs_.lastDirectory);
+    if (const std::optional<std::string> saved = saveSettingsFile(
+            model_, prefsStore_, settingsStore_, frontEnd_, screen_, prefs_.lastDirectory))
+        emit fileSaved(*saved);
 }
 
 void ConfigController::loadFromFile() {
-    change("Load from file", [this](GyroConfig& config) {
+    std::optional<std::string> loaded;
+    change("Load from file", [this, &loaded](GyroConfig& config) {
         screen_.takeChoices(config);
-        loadSettingsFile(config, prefsStore_, settingsStore_, frontEnd_, screen_,
-                         prefs_.lastDirectory);
+        loaded = loadSettingsFile(config, prefsStore_, settingsStore_, frontEnd_, screen_,
+                                  prefs_.lastDirectory);
     });
+    if (loaded)
+        emit fileLoaded(*loaded);
 }
 
 void ConfigController::loadFromFileAt(const std::string& path) {
-    change("Load from file", [this, &path](GyroConfig& config) {
+    bool loaded = false;
+    change("Load from file", [this, &path, &loaded](GyroConfig& config) {
         screen_.takeChoices(config);
-        loadSettingsFileAt(config, platform_.files(), frontEnd_, screen_, path);
+        loaded = loadSettingsFileAt(config, platform_.files(), frontEnd_, screen_, path);
     });
+    if (loaded)
+        emit fileLoaded(path);
 }
 
 void ConfigController::detectAdapterPort() {

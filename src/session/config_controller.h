@@ -118,6 +118,13 @@ class ConfigController : public QObject, private SequenceHost {
     void storeUnfinished();
     // A round of diagnostics brought the live signals.
     void liveSignalsArrived(const vn340::LiveSignals& round);
+    // The factory configuration is on screen, as the window starts.
+    void startedWithDefaults();
+    // model() is now what the file at `path` holds: it was loaded, or saved from the screen.
+    void fileLoaded(const std::string& path);
+    void fileSaved(const std::string& path);
+    // The configuration on screen has changed, by a step of the pilot's or by undo and redo.
+    void screenChanged();
 
   private:
     friend class ConfigDialogTestAccess;

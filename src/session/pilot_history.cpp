@@ -14,7 +14,11 @@ namespace vn340 {
 
 PilotHistory::PilotHistory(ConfigController& controller, FrontEnd& frontEnd, Platform& platform,
                            const std::optional<std::string>& folder, QObject* parent)
-    : QObject(parent), controller_(controller), frontEnd_(frontEnd), platform_(platform) {
+    : QObject(parent),
+      controller_(controller),
+      frontEnd_(frontEnd),
+      platform_(platform),
+      origin_(controller) {
     if (folder) {
         store_ = std::make_unique<HistoryStore>(*folder, platform_.files(),
                                                 [this] { return platform_.localNow(); });
@@ -70,13 +74,33 @@ void PilotHistory::gyroRead(const GyroConfig& gyro, bool afterStore) {
     keep(gyro, afterStore ? SnapshotKind::Stored : SnapshotKind::Read);
 }
 
-void PilotHistory::keep(const GyroConfig& config, SnapshotKind kind) {
+RecordResult PilotHistory::keep(const GyroConfig& config, SnapshotKind kind) {
     if (store_ == nullptr)
-        return;
+        return {};
     const RecordResult kept = store_->record(config, kind);
     if (kept.tellPilot)
         frontEnd_.showMessage(historyFailureMessage(kept.result));
     emit snapshotKept(config.serialNumber);
+    return kept;
+}
+
+void PilotHistory::keepAtClose() {
+    // A read or a store cut off by the closing leaves a screen that is neither the pilot's
+    // nor the gyro's; a store cut short keeps its own snapshot.
+    if (store_ == nullptr || busy() || !origin_.changedSinceSettled())
+        return;
+    const RecordResult kept = keep(controller_.model(), SnapshotKind::Closed);
+    if (kept.result && !kept.path.empty())
+        store_->noteClosed(kept.path);
+}
+
+std::optional<std::string> PilotHistory::closedNote() {
+    if (store_ == nullptr)
+        return std::nullopt;
+    const std::optional<std::string> where = store_->takeClosedNote();
+    if (!where)
+        return std::nullopt;
+    return closedNoteText(*where);
 }
 
 void PilotHistory::revertToGyro() {

@@ -16,6 +16,7 @@
 #include "config/field_table.h"
 #include "config/gyro_config.h"
 #include "config/history_store.h"
+#include "session/screen_origin.h"
 #include "session/step_stack.h"
 
 namespace vn340 {
@@ -66,11 +67,18 @@ class PilotHistory : public QObject {
     // anything; none when the pilot cancelled or the file was refused (and the pilot told why).
     std::optional<ChosenFile> chooseFileToCompare();
 
+    // As the window closes: a screen changed since it was last read, stored, loaded or saved
+    // is kept in the history without a question, and noted for the next start.
+    void keepAtClose();
+    // What the status line tells once at the start when the last closing kept a screen.
+    std::optional<std::string> closedNote();
+
     const StepStack& steps() const { return steps_; }
     // What the gyro held at the end of the last read, or what the last store read back.
     const std::optional<GyroConfig>& lastRead() const { return lastRead_; }
     // None when no history is kept.
     const HistoryStore* store() const { return store_.get(); }
+    const ScreenOrigin& origin() const { return origin_; }
 
   signals:
     // A step was made, undone or redone.
@@ -85,7 +93,7 @@ class PilotHistory : public QObject {
   private:
     void pilotChanged(const PilotChange& change);
     void gyroRead(const GyroConfig& gyro, bool afterStore);
-    void keep(const GyroConfig& config, SnapshotKind kind);
+    RecordResult keep(const GyroConfig& config, SnapshotKind kind);
     void put(const std::optional<GyroConfig>& config);
 
     ConfigController& controller_;
@@ -93,6 +101,7 @@ class PilotHistory : public QObject {
     Platform& platform_;
     std::unique_ptr<HistoryStore> store_;
     std::unique_ptr<GyroCompareRead> compareRead_;
+    ScreenOrigin origin_;
     StepStack steps_;
     std::optional<GyroConfig> lastRead_;
 };

@@ -87,9 +87,12 @@ PaintedPictures::PaintedPictures(const QSize& outerSize)
       logo_(logoBitmap()),
       mark_(speedWarningMark()) {}
 
+QRect PaintedPictures::logoRect() const {
+    return pictureRect(kLogoPosition, logo_.size(), scaleX_, scaleY_);
+}
+
 void PaintedPictures::paint(QPainter& painter, int speedPosition, const QColor& buttonFace) const {
-    drawWithTransparentColour(painter, logo_, kLogoTransparent,
-                              pictureRect(kLogoPosition, logo_.size(), scaleX_, scaleY_));
+    drawWithTransparentColour(painter, logo_, kLogoTransparent, logoRect());
     if (speedPosition < kSlowSpeedPosition) {
         painter.fillRect(warningRect_, buttonFace);
     } else {

@@ -45,6 +45,7 @@ class PaintedPictures {
     float scaleX() const { return scaleX_; }
     float scaleY() const { return scaleY_; }
     const QRect& warningRect() const { return warningRect_; }
+    QRect logoRect() const;
 
     // The logo, then the mark for a slow speed or else the button-face colour over its area
     // (a selector without a selection is position -1).

@@ -1,5 +1,6 @@
 // Numeric boxes: the check when a box loses the focus, its notice, and the data exchange.
 
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 
@@ -46,9 +47,11 @@ TEST_F(ConfigDialogTest, LeavingABoxShowsItsCheckedValueAndTheNoticeBesideIt) {
     start();
     for (const TypedCase& c : kTyped) {
         SCOPED_TRACE(std::to_string(controlId(c.id)) + " <- " + c.typed);
-        // The pointer crossing the window's surface ends any notice still shown.
-        QMouseEvent away(QEvent::MouseMove, QPoint(4, 4), dialog().mapToGlobal(QPoint(4, 4)),
-                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        // The pointer crossing the window's surface (below the menu bar) ends any notice
+        // still shown.
+        const QPoint surface(4, dialog().findChild<QMenuBar*>()->height() + 4);
+        QMouseEvent away(QEvent::MouseMove, surface, dialog().mapToGlobal(surface), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(&dialog(), &away);
         ASSERT_FALSE(noticeShown(dialog()));
         typeAndTab(c.id, c.typed);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSlider>
@@ -55,7 +56,8 @@ TEST_F(ConfigDialogTest, TheStartShowsTheModelInEveryControl) {
 TEST_F(ConfigDialogTest, TitleAndFixedSize) {
     start();
     EXPECT_EQ(dialog().windowTitle(), "Tarvel RC vn340 Gyro Configuration Version Ver 1.11");
-    EXPECT_EQ(dialog().size(), QSize(637, 458));
+    // The designed 637 x 458, with the menu bar above it and the status area below it.
+    EXPECT_EQ(dialog().size(), QSize(637, dialog().findChild<QMenuBar*>()->height() + 481));
     EXPECT_EQ(dialog().minimumSize(), dialog().maximumSize());
     EXPECT_EQ(dialog().font().family(), "MS Sans Serif");
     EXPECT_EQ(dialog().font().pointSize(), 8);
@@ -65,7 +67,7 @@ TEST_F(ConfigDialogTest, ControlsSitWhereDesignedWithNames) {
     start();
     struct Placed {
         Control id;
-        QRect pixels;  // x*3/2, y*13/8 of the design
+        QRect pixels;  // x*3/2, y*13/8 of the design, below the menu bar
         const char* accessibleName;
     };
     const Placed placed[] = {
@@ -78,19 +80,20 @@ TEST_F(ConfigDialogTest, ControlsSitWhereDesignedWithNames) {
         {C::Detect, {183, 286, 70, 17}, "Detect"},
         {C::Help, {148, 367, 105, 19}, "Help"},
         {C::FirmwareVersion, {199, 21, 43, 19}, "Firmware version"},
-        {C::StatusLine, {18, 386, 246, 14}, "Status"},
+        {C::StatusLine, {9, 461, 411, 14}, "Status"},
         {C::ServoGroup, {9, 102, 256, 152}, "Servo"},
         {C::SpeedUnitLabel, {192, 227, 63, 13}, "sec/60 deg"},
     };
+    const int top = dialog().findChild<QMenuBar*>()->height();
     for (const Placed& p : placed) {
         QWidget* widget = control(p.id);
         ASSERT_NE(widget, nullptr) << controlId(p.id);
-        EXPECT_EQ(widget->geometry(), p.pixels) << controlId(p.id);
+        EXPECT_EQ(widget->geometry(), p.pixels.translated(0, top)) << controlId(p.id);
         EXPECT_EQ(widget->accessibleName(), p.accessibleName) << controlId(p.id);
     }
     // That no caption is cut short is checked with every other dialog's texts.
     // Drop-down lists keep their place and width; the height is that of the closed list.
-    EXPECT_EQ(control(C::ServoSelector)->geometry().topLeft(), QPoint(130, 180));
+    EXPECT_EQ(control(C::ServoSelector)->geometry().topLeft(), QPoint(130, 180 + top));
     EXPECT_EQ(control(C::ServoSelector)->width(), 120);
 }
 
@@ -425,8 +428,8 @@ TEST_F(ConfigDialogTest, TheWindowsQuestionsAnswerAsThePilotClosedThem) {
 TEST_F(ConfigDialogTest, DiagnosticsFromTheContextMenuShowTheLiveSignalsUntilStopped) {
     qputenv("VN340_SIM_OPTIONS", "--no-pace --live 512,1600,2020");
     startWithGyro();
-    // A right click on the window's own surface, away from every control.
-    const QPoint surface(4, 4);
+    // A right click on the window's own surface (below the menu bar), away from every control.
+    const QPoint surface(4, dialog().findChild<QMenuBar*>()->height() + 4);
     ASSERT_EQ(dialog().childAt(surface), nullptr);
     QContextMenuEvent rightClick(QContextMenuEvent::Mouse, surface, dialog().mapToGlobal(surface));
     QApplication::sendEvent(&dialog(), &rightClick);

@@ -88,6 +88,8 @@ class HistoryWindowTest : public ::testing::Test {
             GyroConfig config = defaults();
             config.serialNumber = serial;
             config.highEndpoint = high;
+            // The model's name, as the pilot writes it first.
+            config.userComments = minute == 20 ? "Trex 450\r\nsoft tail" : "";
             store.record(config, minute == 20 ? SnapshotKind::Stored : SnapshotKind::Read);
         }
         QObject::connect(&window, &HistoryWindow::loadRequested,
@@ -96,7 +98,7 @@ class HistoryWindowTest : public ::testing::Test {
                          [this](const Snapshot& s) { compared = s.path; });
     }
 
-    // Each row as "date time kind differences serial".
+    // Each row as "date time kind differences serial comments".
     std::vector<std::string> rows() {
         std::vector<std::string> texts;
         QTreeWidget* list = child<QTreeWidget>(window, QStringLiteral("snapshots"));
@@ -106,7 +108,7 @@ class HistoryWindowTest : public ::testing::Test {
                 if (!list->isColumnHidden(column))
                     cells << list->topLevelItem(i)->text(column);
             }
-            texts.push_back(cells.join(QLatin1Char(' ')).toStdString());
+            texts.push_back(cells.join(QLatin1Char(' ')).trimmed().toStdString());
         }
         return texts;
     }
@@ -123,7 +125,7 @@ TEST_F(HistoryWindowTest, ListsTheGyrosSnapshotsNewestFirstAndHandsOnTheChosenOn
     window.present(store, "135732", defaults());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_EQ(rows(), (std::vector<std::string>{"2026-12-08 22:30:00 Read none",
-                                                "2026-12-08 22:20:00 Stored 1 setting",
+                                                "2026-12-08 22:20:00 Stored 1 setting Trex 450",
                                                 "2026-12-08 22:10:00 Read none"}));
 
     QTreeWidget* list = child<QTreeWidget>(window, QStringLiteral("snapshots"));
@@ -145,7 +147,7 @@ TEST_F(HistoryWindowTest, ListsTheGyrosSnapshotsNewestFirstAndHandsOnTheChosenOn
     window.present(store, "", defaults());
     window.setScreen(screen);
     EXPECT_TRUE(all->isChecked() && !all->isEnabled());
-    EXPECT_EQ(rows()[2], "2026-12-08 22:20:00 Stored none 135732");
+    EXPECT_EQ(rows()[2], "2026-12-08 22:20:00 Stored none 135732 Trex 450");
     EXPECT_EQ(rows()[3], "2026-12-08 22:10:00 Read 1 setting 135732");
 }
 

@@ -5,6 +5,7 @@
 
 #include <QCursor>
 #include <QGroupBox>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -61,7 +62,11 @@ class WindowHelpTest : public ConfigDialogTest {
     // Somewhere on the screen far from the window.
     static QPoint offTheWindow() { return QPoint(1275, 1019); }
 
-    QRect markRect() { return speedWarningRect(dialog().size() + kDesignFrame); }
+    // The designed window, and with it the mark, lies below the menu bar.
+    QRect markRect() {
+        const int top = dialog().findChild<QMenuBar*>()->height();
+        return speedWarningRect(QSize(637, 458) + kDesignFrame).translated(0, top);
+    }
 
     // The mark's area as the screen shows it.
     QImage markArea() {
