@@ -48,7 +48,8 @@ QString helpAndAboutMessage() {
                "\n\nEvery command is in the menu bar: File (Load from file, Save to file, "
                "History, Quit), Edit (Undo, Redo, Revert to gyro values, Load defaults, "
                "Compare), Gyro (Read from gyro, Store to gyro, Compare with gyro, Start or Stop "
-               "diagnostics, Detect) and Help (Help, About). A right click on the window opens "
+               "diagnostics, Live signals, Detect) and Help (Help, About). A right click on the "
+               "window opens "
                "the diagnostics and the history's commands.");
 }
 
@@ -73,7 +74,8 @@ ConfigDialog::ConfigDialog(Platform& platform, ProgramPaths paths, QWidget* pare
     liveSignals_ = std::make_unique<LiveSignalsCommand>(*controller_, *dialogs_, platform, *this,
                                                         *diagnosticsAction_);
     menu_ = new WindowMenu(
-        *this, controls_, WindowMenu::Shared{diagnosticsAction_, safetyNet_->commands()},
+        *this, controls_,
+        WindowMenu::Shared{diagnosticsAction_, liveSignals_->action(), safetyNet_->commands()},
         [this] { safetyNet_->refreshCommands(); },
         [this] { dialogs_->showMessage(aboutMessage()); });
     connect(&safetyNet_->history().origin(), &ScreenOrigin::changed, this,

@@ -52,6 +52,7 @@ WindowMenu::WindowMenu(QDialog& window, const WindowControls& controls, const Sh
     gyro.addAction(net.compareWithGyro);
     gyro.addSeparator();
     gyro.addAction(shared.diagnostics);
+    gyro.addAction(shared.liveSignals);
     gyro.addSeparator();
     gyro.addAction(mirror(button(C::Detect), QStringLiteral("&Detect\u2026"), "menuDetect", {}));
 

@@ -26,6 +26,7 @@ class WindowMenu : public QObject {
     // The actions the right-click menu holds too.
     struct Shared {
         QAction* diagnostics;
+        QAction* liveSignals;
         SafetyNet::Commands safetyNet;
     };
     // Fills the menus of `controls` on `window`; `beforeShow` runs as a menu opens, `about`

@@ -104,6 +104,7 @@ TEST_F(WindowFrameTest, EveryMenuItemReachesItsCommand) {
         {"Gyro", "Store to gyro", 1032},
         {"Gyro", "Compare with gyro", 0},
         {"Gyro", "Start diagnostics", 0},
+        {"Gyro", "Live signals\u2026", 0},
         {"Gyro", "Detect\u2026", 1060},
         {"Help", "Help", 1067},
     };
