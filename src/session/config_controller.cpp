@@ -61,7 +61,7 @@ void ConfigController::prepareTransports() {
 void ConfigController::startPreferences() {
     SysResult writeFailure;
     prefs_ = vn340::startPreferences(prefsStore_, paths_.programFolder, paths_.configHome,
-                                     &writeFailure);
+                                     paths_.homeFolder, &writeFailure);
     if (!writeFailure.ok())
         frontEnd_.showMessage(writeFailure.message);
 }
