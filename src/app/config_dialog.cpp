@@ -69,6 +69,14 @@ void ConfigDialog::initDialog() {
     controller_->startWithDefaults();
 }
 
+void ConfigDialog::loadFile(const std::string& path) {
+    initDialog();
+    if (!controls_.find(Control::LoadFromFile)->isEnabled())
+        return;
+    finishEditing();
+    controller_->loadChosenFile(path);
+}
+
 void ConfigDialog::setTitleSuffix(const QString& suffix) {
     titleSuffix_ = suffix;
     setWindowTitle(configDialogTitle() + titleSuffix_);

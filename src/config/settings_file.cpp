@@ -80,12 +80,17 @@ void saveSettingsFile(const GyroConfig& config, ProfileStore& prefsStore,
 void loadSettingsFile(GyroConfig& config, ProfileStore& prefsStore, ProfileStore& settingsStore,
                       FrontEnd& frontEnd, Screen& screen, std::string_view lastDirectory) {
     const std::optional<std::string> path = frontEnd.askLoadPath(dialogRequest(lastDirectory, ""));
-    if (!path) {
-        return;
+    if (path) {
+        loadChosenSettingsFile(config, prefsStore, settingsStore, frontEnd, screen, *path);
     }
-    rememberFolder(prefsStore, *path);
-    settingsStore.setPath(*path);
-    loadSettingsFileAt(config, settingsStore.fileSystem(), frontEnd, screen, *path);
+}
+
+void loadChosenSettingsFile(GyroConfig& config, ProfileStore& prefsStore,
+                            ProfileStore& settingsStore, FrontEnd& frontEnd, Screen& screen,
+                            const std::string& path) {
+    rememberFolder(prefsStore, path);
+    settingsStore.setPath(path);
+    loadSettingsFileAt(config, settingsStore.fileSystem(), frontEnd, screen, path);
 }
 
 bool loadSettingsFileAt(GyroConfig& config, FileSystem& files, FrontEnd& frontEnd, Screen& screen,

@@ -202,6 +202,13 @@ void ConfigController::loadFromFileAt(const std::string& path) {
     });
 }
 
+void ConfigController::loadChosenFile(const std::string& path) {
+    change("Load from file", [this, &path](GyroConfig& config) {
+        screen_.takeChoices(config);
+        loadChosenSettingsFile(config, prefsStore_, settingsStore_, frontEnd_, screen_, path);
+    });
+}
+
 void ConfigController::detectAdapterPort() {
     // Around a choice of port the boxes are taken into the model and shown again, as they
     // have always been.
