@@ -229,11 +229,12 @@ TEST(Demo, ReadsTheSimulatedGyroAndLeavesNoPreferences) {
 TEST(SingleWindow, ASecondStartHandsItsFileToTheRunningWindow) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    for (const char* folder : {"bin", "home", "runtime", "models"})
+    // A folder name as a file manager hands it over: blanks and letters beyond ASCII.
+    for (const QString folder : {"bin", "home", "runtime", "models ölig"})
         ASSERT_TRUE(QDir(dir.path()).mkdir(folder));
     const QString program = dir.filePath("bin/vn340-config");
     ASSERT_TRUE(QFile::copy(QStringLiteral(VN340_CONFIG_PROGRAM), program));
-    const QString settings = dir.filePath("models/Trex 450.tsf");
+    const QString settings = dir.filePath("models ölig/Trex 450.tsf");
     QFile(settings).open(QIODevice::WriteOnly);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString& name : environment.keys()) {
@@ -264,7 +265,7 @@ TEST(SingleWindow, ASecondStartHandsItsFileToTheRunningWindow) {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
     EXPECT_TRUE(testing::eventually([&] {
-        return preferences().contains("LAST DIRECTORY=" + dir.filePath("models").toUtf8());
+        return preferences().contains("LAST DIRECTORY=" + dir.filePath("models ölig").toUtf8());
     })) << preferences().toStdString();
     first.kill();
     first.waitForFinished();

@@ -8,36 +8,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstring>
-#include <future>
-
-#include "eventually.h"
 
 namespace vn340 {
 namespace {
-
-using vn340::testing::eventually;
-
-// Two programs on one private socket: the second hands its file to the first, which is told
-// on its own thread while the second waits for the answer.
-TEST(SingleInstance, ASecondStartHandsItsFileToTheRunningOne) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString socket = dir.filePath("instance");
-    SingleInstance first(socket);
-    QStringList arrived;
-    ASSERT_TRUE(first.listen([&](const QString& file) { arrived << file; }));
-
-    // The names a file manager hands over: blanks, non-ASCII, and none at all.
-    for (const QString& file : {QStringLiteral("/home/pilot/Trex 450 – ölig.tsf"), QString()}) {
-        std::future<bool> taken =
-            std::async(std::launch::async, [&] { return SingleInstance(socket).handOver(file); });
-        ASSERT_TRUE(eventually(
-            [&] { return taken.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
-        EXPECT_TRUE(taken.get());
-        ASSERT_TRUE(eventually([&] { return !arrived.isEmpty(); }));
-        EXPECT_EQ(arrived.takeFirst(), file);
-    }
-}
 
 // A program that crashed leaves its socket behind: nobody takes the file, so the new start
 // runs the window itself and takes the socket over.
