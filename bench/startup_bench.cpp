@@ -3,7 +3,9 @@
 // are started alternately under the same X server; each reports the CLOCK_MONOTONIC time of
 // its first paint and its VmRSS (VN340_FIRST_PAINT=1), and the medians are compared.
 //
-// Usage: startup_bench [runs] [program] [minimal program]
+// Usage: startup_bench [runs] [program] [minimal program] [other program...]
+// Other programs (a build from before a change) are measured in the same alternation and
+// compared with the minimal dialog alike.
 // Without a display it starts itself again inside xvfb-run.
 
 #include <fcntl.h>
@@ -124,7 +126,6 @@ int main(int argc, char** argv) {
     }
 
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
-    const std::string installed = argc > 2 ? argv[2] : VN340_CONFIG_PROGRAM;
     // The program keeps its preferences beside itself, and the pilot's (or the run script's)
     // saved port would make every start open an adapter. A copy in a folder of its own starts
     // like a fresh installation: no port, nothing to open.
@@ -135,15 +136,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path folder = folderTemplate;
-    const fs::path copy = folder / fs::path(installed).filename();
-    std::error_code copyError;
-    fs::copy_file(installed, copy, copyError);
-    if (copyError) {
-        std::fprintf(stderr, "cannot copy %s: %s\n", installed.c_str(),
-                     copyError.message().c_str());
-        return 2;
-    }
-    const std::string programs[2] = {copy.string(), argc > 3 ? argv[3] : VN340_MINIMAL_PROGRAM};
     struct RemoveFolder {
         fs::path path;
         ~RemoveFolder() {
@@ -151,19 +143,47 @@ int main(int argc, char** argv) {
             fs::remove_all(path, ignored);
         }
     } removeFolder{folder};
-    const char* names[2] = {"vn340-config", "minimal dialog"};
+    struct Program {
+        std::string name;
+        std::string path;
+    };
+    // Ours first, the yardstick second, then any other build of ours to compare (one from
+    // before a change), each started from a folder of its own.
+    std::vector<Program> programs;
+    auto addCopy = [&](const std::string& name, const std::string& original) {
+        const fs::path own = folder / std::to_string(programs.size());
+        const fs::path copy = own / fs::path(original).filename();
+        std::error_code copyError;
+        fs::create_directory(own, copyError);
+        fs::copy_file(original, copy, copyError);
+        if (copyError) {
+            std::fprintf(stderr, "cannot copy %s: %s\n", original.c_str(),
+                         copyError.message().c_str());
+            return false;
+        }
+        programs.push_back({name, copy.string()});
+        return true;
+    };
+    if (!addCopy("vn340-config", argc > 2 ? argv[2] : VN340_CONFIG_PROGRAM))
+        return 2;
+    programs.push_back({"minimal dialog", argc > 3 ? argv[3] : VN340_MINIMAL_PROGRAM});
+    for (int extra = 4; extra < argc; ++extra) {
+        if (!addCopy(fs::path(argv[extra]).filename().string(), argv[extra]))
+            return 2;
+    }
+    const std::size_t count = programs.size();
 
-    // One run each unmeasured, so that both start from a warm file cache.
-    for (const std::string& program : programs) {
-        if (!measure(program))
+    // One run each unmeasured, so that all start from a warm file cache.
+    for (const Program& program : programs) {
+        if (!measure(program.path))
             return 1;
     }
-    std::vector<double> times[2];
-    std::vector<long long> memory[2];
+    std::vector<std::vector<double>> times(count);
+    std::vector<std::vector<long long>> memory(count);
     for (int run = 0; run < runs; ++run) {
-        // Alternate, so that a slow moment of the machine hits both alike.
-        for (int which = 0; which < 2; ++which) {
-            const std::optional<Sample> sample = measure(programs[which]);
+        // Alternate, so that a slow moment of the machine hits all alike.
+        for (std::size_t which = 0; which < count; ++which) {
+            const std::optional<Sample> sample = measure(programs[which].path);
             if (!sample)
                 return 1;
             times[which].push_back(sample->startupMs);
@@ -172,17 +192,25 @@ int main(int argc, char** argv) {
     }
 
     std::printf("start-up to first paint and resident memory, medians of %d runs\n", runs);
-    std::printf("%-16s %12s %12s\n", "program", "first paint", "resident");
-    double medianTime[2];
-    long long medianMemory[2];
-    for (int which = 0; which < 2; ++which) {
+    int width = 16;
+    for (const Program& program : programs)
+        width = std::max(width, static_cast<int>(program.name.size()));
+    std::printf("%-*s %12s %12s\n", width, "program", "first paint", "resident");
+    std::vector<double> medianTime(count);
+    std::vector<long long> medianMemory(count);
+    for (std::size_t which = 0; which < count; ++which) {
         medianTime[which] = median(times[which]);
         medianMemory[which] = median(memory[which]);
-        std::printf("%-16s %9.1f ms %9lld KiB\n", names[which], medianTime[which],
-                    medianMemory[which]);
+        std::printf("%-*s %9.1f ms %9lld KiB\n", width, programs[which].name.c_str(),
+                    medianTime[which], medianMemory[which]);
     }
-    std::printf("ratio (ours / minimal): first paint %.2f, resident memory %.2f\n",
-                medianTime[0] / medianTime[1],
-                static_cast<double>(medianMemory[0]) / static_cast<double>(medianMemory[1]));
+    for (std::size_t which = 0; which < count; ++which) {
+        if (which == 1)
+            continue;
+        std::printf(
+            "ratio (%s / minimal): first paint %.2f, resident memory %.2f\n",
+            which == 0 ? "ours" : programs[which].name.c_str(), medianTime[which] / medianTime[1],
+            static_cast<double>(medianMemory[which]) / static_cast<double>(medianMemory[1]));
+    }
     return 0;
 }

@@ -9,6 +9,9 @@ packages=(
     qt6-charts-dev libqt6opengl6-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth fonts-dejavu-core fonts-liberation2
+    # The desktop files' test: the validator, the MIME database, and xdg-mime with the
+    # program it asks in a desktop of no particular kind.
+    desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl
 )
 # The Debian package: dpkg-shlibdeps finds its dependencies, `file` picks the files it looks at.
 packaging=(dpkg-dev file)
@@ -16,7 +19,7 @@ case "${1:-}" in
 --package) packages+=("${packaging[@]}") ;;
 # CI adds the fuzzers, the package and what checks the package and the icons.
 --ci) packages+=(clang-14 libclang-rt-14-dev "${packaging[@]}"
-                 desktop-file-utils appstream lintian man-db librsvg2-bin) ;;
+                 appstream lintian man-db librsvg2-bin) ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

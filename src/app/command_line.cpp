@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 #ifndef VN340_VERSION
 #error "the build passes the program's version as VN340_VERSION"
@@ -55,6 +56,11 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
         QStringLiteral("Try the program without a gyro: a simulated gyro answers behind a "
                        "simulated USB adapter, and your preferences stay untouched."));
     parser.addOptions({help, version, demo});
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("A settings file (*.tsf) to load, as \"Load from file\" would; when the "
+                       "program is already running, its window loads it."),
+        QStringLiteral("[FILE]"));
     for (const QString& name : QString::fromLatin1(kWindowSystemOptionsWithValue).split(u' '))
         parser.addOption(hiddenOption(name, QStringLiteral("value")));
     for (const QString& name : QString::fromLatin1(kWindowSystemFlags).split(u' '))
@@ -77,14 +83,16 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
         request.output = name + u' ' + programVersion() + u'\n';
         return request;
     }
-    if (!parser.positionalArguments().isEmpty()) {
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
         request.exitStatus = kUsageExitStatus;
-        request.error = QStringLiteral("%1: unexpected argument '%2'.\n")
-                            .arg(name, parser.positionalArguments().constFirst()) +
-                        usageHint();
+        request.error =
+            QStringLiteral("%1: unexpected argument '%2'.\n").arg(name, files.at(1)) + usageHint();
         return request;
     }
     request.options.demo = parser.isSet(demo);
+    if (!files.isEmpty())
+        request.options.file = QFileInfo(files.constFirst()).absoluteFilePath();
     return request;
 }
 

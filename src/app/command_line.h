@@ -16,6 +16,9 @@ inline constexpr int kUsageExitStatus = 2;
 struct CommandLineOptions {
     // A simulated gyro behind a simulated USB adapter, with preferences of its own for the run.
     bool demo = false;
+    // A settings file to load at start-up, as an absolute path: the window that loads it may be
+    // one already running, in another working folder. Empty: none.
+    QString file;
 };
 
 // What the command line asks for: either start the window with `options`, or end at once with

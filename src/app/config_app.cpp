@@ -1,11 +1,13 @@
 #include "app/config_app.h"
 
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 
 #include "app/config_dialog.h"
 #include "app/demo_session.h"
+#include "app/single_instance.h"
 #include "app/startup_probe.h"
 #include "config/preferences.h"
 #include "session/platform.h"
@@ -24,7 +26,23 @@ ConfigApp::ConfigApp(int& argc, char** argv) : application_(argc, argv) {
     QApplication::setOrganizationName(QStringLiteral("Tarvel RC"));
     QApplication::setApplicationVersion(programVersion());
     QGuiApplication::setDesktopFileName(QLatin1String(kDesktopFileId));
-    QApplication::setWindowIcon(applicationIcon());
+}
+
+void ConfigApp::iconAfterFirstPaint(QWidget& window) {
+    // Reading the icon's files wakes Qt's image readers, which the first paint does without.
+    class FirstPaint : public QObject {
+      public:
+        explicit FirstPaint(QWidget& window) : QObject(&window) { window.installEventFilter(this); }
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint) {
+                watched->removeEventFilter(this);
+                QTimer::singleShot(0, qApp, [] { QApplication::setWindowIcon(applicationIcon()); });
+                deleteLater();
+            }
+            return false;
+        }
+    };
+    new FirstPaint(window);
 }
 
 QIcon ConfigApp::applicationIcon() {
@@ -35,7 +53,31 @@ QIcon ConfigApp::applicationIcon() {
     return icon;
 }
 
+void ConfigApp::bringToFront(ConfigDialog& window, const QString& file) {
+    // A question the window has open must be answered first; the file would not wait for it.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal != &window) {
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.raise();
+    window.activateWindow();
+    if (!file.isEmpty())
+        window.loadFile(file.toStdString());
+}
+
 int ConfigApp::run(const CommandLineOptions& options) {
+    const StartupProbeOptions probe = StartupProbeOptions::fromEnvironment();
+    // The demo's adapter is simulated and its preferences its own: it fights nobody. Nor do
+    // the probe's runs, which only look.
+    std::unique_ptr<SingleInstance> instance;
+    if (!options.demo && !probe.active()) {
+        instance = std::make_unique<SingleInstance>(SingleInstance::defaultSocketName());
+        if (instance->handOver(options.file))
+            return 0;
+    }
     std::unique_ptr<DemoSession> demo;
     if (options.demo) {
         QString problem;
@@ -48,18 +90,28 @@ int ConfigApp::run(const CommandLineOptions& options) {
         }
     }
     // Where the program meets the system, chosen once, here.
-    const ProgramPaths paths = demo ? demo->paths() : ProgramPaths::ofRunningProgram();
+    const ProgramPaths paths =
+        demo ? demo->paths(ProgramPaths::ofRunningProgram()) : ProgramPaths::ofRunningProgram();
     SystemPlatform platform(paths);
     auto window = std::make_unique<ConfigDialog>(platform, paths);
     if (demo)
         window->setTitleSuffix(QLatin1String(kDemoTitleSuffix));
+    if (instance)
+        instance->listen([this, &window](const QString& file) { bringToFront(*window, file); });
+    if (!options.file.isEmpty()) {
+        // Once the window is up, so that what the load has to say appears over it.
+        QTimer::singleShot(0, window.get(),
+                           [&window, &options] { window->loadFile(options.file.toStdString()); });
+    }
+    iconAfterFirstPaint(*window);
     int status = 0;
-    installStartupProbe(*window, StartupProbeOptions::fromEnvironment(), [&](bool ok) {
+    installStartupProbe(*window, probe, [&](bool ok) {
         status = ok ? 0 : 1;
         // Straight to the end, past the window's own closing steps: the probe only looked.
         window->QDialog::done(QDialog::Rejected);
     });
     window->exec();
+    instance.reset();
     window.reset();
     return status;
 }

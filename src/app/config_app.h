@@ -7,6 +7,8 @@
 
 namespace vn340 {
 
+class ConfigDialog;
+
 // The name of the program's desktop menu entry (and of its icon), which window systems use to
 // match a window to its entry.
 inline constexpr char kDesktopFileId[] = "example.tarvelrc.vn340config";
@@ -17,14 +19,21 @@ class ConfigApp {
   public:
     ConfigApp(int& argc, char** argv);
 
-    // Creates the main window (the demo's when `options` ask for it), runs it modally and
-    // destroys it; returns the program's exit status.
+    // Creates the main window (the demo's when `options` ask for it), loads the file `options`
+    // name, runs it modally and destroys it; returns the program's exit status. When the
+    // pilot's program already runs, it is handed the file instead and this one ends at once.
     int run(const CommandLineOptions& options = {});
 
     // The program's icon at 16, 32 and 48 pixels.
     static QIcon applicationIcon();
+    // Every window gets the program's icon once `window` has been painted for the first time;
+    // until then window lists show the icon of the desktop entry the window is matched to.
+    static void iconAfterFirstPaint(QWidget& window);
 
   private:
+    // A later start's hand-over: the window comes to the front and loads `file`, if any.
+    static void bringToFront(ConfigDialog& window, const QString& file);
+
     QApplication application_;
 };
 

@@ -113,6 +113,14 @@ void ConfigDialog::initDialog() {
         dialogs_->showStatus(*note);
 }
 
+void ConfigDialog::loadFile(const std::string& path) {
+    initDialog();
+    if (!controls_.find(Control::LoadFromFile)->isEnabled())
+        return;
+    finishEditing();
+    controller_->loadChosenFile(path);
+}
+
 void ConfigDialog::setTitleSuffix(const QString& suffix) {
     titleSuffix_ = suffix;
     updateTitle();

@@ -57,6 +57,9 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector {
 
     // The start-up steps. Runs once, when the window is first shown at the latest.
     void initDialog();
+    // "Load from file" of a file the pilot chose outside the window (the command line, a
+    // second start), when a click on the button would be taken now.
+    void loadFile(const std::string& path);
     // Appended to the window's title (" (demo)" for the demo).
     void setTitleSuffix(const QString& suffix);
 

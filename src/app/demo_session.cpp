@@ -68,9 +68,13 @@ std::unique_ptr<DemoSession> DemoSession::start(const std::string& programFolder
     return session;
 }
 
-ProgramPaths DemoSession::paths() const {
-    ProgramPaths paths = ProgramPaths::ofRunningProgram();
+ProgramPaths DemoSession::paths(ProgramPaths system) const {
+    ProgramPaths paths = std::move(system);
     paths.programFolder = folder_;
+    // A folder that does not exist lists no serial port; the pilot's real adapter would only
+    // confuse a demo of the simulated one.
+    paths.sysClassTty = folder_ + "/no-serial-ports";
+    paths.watchDevices = false;
     paths.configHome = folder_;
     paths.d2xxLibrary = library_;
     // The demo's reads and stores are of a gyro that does not exist: nothing goes into the

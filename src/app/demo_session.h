@@ -25,9 +25,10 @@ class DemoSession {
     // be prepared.
     static std::unique_ptr<DemoSession> start(const std::string& programFolder, QString* problem);
 
-    // The window's surroundings for the demo: the simulated library, and the temporary folder
-    // both as the program's folder and as the configuration home.
-    ProgramPaths paths() const;
+    // The window's surroundings for the demo, made from the `system`'s: the simulated library,
+    // the temporary folder both as the program's folder and as the configuration home, and
+    // none of the machine's own ports or adapters, listed or plugged in.
+    ProgramPaths paths(ProgramPaths system) const;
 
   private:
     DemoSession() = default;

@@ -14,12 +14,16 @@ namespace vn340 {
 WindowDialogs::WindowDialogs(QWidget& window, QLineEdit& statusLine)
     : window_(window),
       statusLine_(statusLine),
-      messageDialog_(new MessageDialog(&window)),
-      continueAbortPrompt_(new ContinueAbortPrompt(&window)),
-      overwritePrompt_(new OverwritePrompt(&window)),
-      safetyWarningDialog_(new SafetyWarningDialog(&window)),
-      statisticsDialog_(new StatisticsDialog(&window)),
+      messageDialog_(window),
+      continueAbortPrompt_(window),
+      overwritePrompt_(window),
+      safetyWarningDialog_(window),
+      statisticsDialog_(window),
       hiddenStatusList_(new StatusLog(&window)) {}
+
+const OverwritePrompt& WindowDialogs::overwritePrompt() const {
+    return *overwritePrompt_;
+}
 
 void WindowDialogs::showStatus(std::string_view text) {
     const QString shown = fromStd(text);

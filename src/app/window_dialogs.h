@@ -1,8 +1,9 @@
 #pragma once
 
 // The window's front end: the status line at the foot of the window, and one instance of each
-// prompt and of the statistics offer, made with the window and kept for its whole life (so each
-// keeps what it held last time). Every message of the program goes through showMessage.
+// prompt and of the statistics offer, made when first needed (the window's first paint waits
+// for none of them) and kept for the window's whole life (so each keeps what it held last
+// time). Every message of the program goes through showMessage.
 
 #include <QString>
 
@@ -23,6 +24,23 @@ class OverwritePrompt;
 class SafetyWarningDialog;
 class StatisticsDialog;
 class StatusLog;
+
+// A dialog over `parent`, which owns it, made at its first use.
+template <typename Dialog>
+class OnDemand {
+  public:
+    explicit OnDemand(QWidget& parent) : parent_(parent) {}
+    Dialog& operator*() const {
+        if (dialog_ == nullptr)
+            dialog_ = new Dialog(&parent_);
+        return *dialog_;
+    }
+    Dialog* operator->() const { return &**this; }
+
+  private:
+    QWidget& parent_;
+    mutable Dialog* dialog_ = nullptr;
+};
 
 class WindowDialogs : public FrontEnd {
   public:
@@ -46,18 +64,18 @@ class WindowDialogs : public FrontEnd {
     // With a progress window over the main window, and Cancel.
     Submission uploadStatistics(const std::string& line) override;
 
-    const OverwritePrompt& overwritePrompt() const { return *overwritePrompt_; }
+    const OverwritePrompt& overwritePrompt() const;
 
   private:
     std::optional<std::string> askPath(const FileDialogRequest& request, bool save);
 
     QWidget& window_;
     QLineEdit& statusLine_;
-    MessageDialog* messageDialog_;
-    ContinueAbortPrompt* continueAbortPrompt_;
-    OverwritePrompt* overwritePrompt_;
-    SafetyWarningDialog* safetyWarningDialog_;
-    StatisticsDialog* statisticsDialog_;
+    OnDemand<MessageDialog> messageDialog_;
+    OnDemand<ContinueAbortPrompt> continueAbortPrompt_;
+    OnDemand<OverwritePrompt> overwritePrompt_;
+    OnDemand<SafetyWarningDialog> safetyWarningDialog_;
+    OnDemand<StatisticsDialog> statisticsDialog_;
     // Receives the upload's status lines; never shown.
     StatusLog* hiddenStatusList_;
 };

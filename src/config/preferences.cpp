@@ -70,9 +70,17 @@ Preferences loadPreferences(ProfileStore& prefsStore, const std::string& program
 }
 
 Preferences startPreferences(ProfileStore& prefsStore, const std::string& programFolder,
-                             const std::string& configHome, SysResult* writeFailure) {
-    prefsStore.setPath(preferencesPath(programFolder, configHome, prefsStore.fileSystem()));
-    return loadPreferences(prefsStore, programFolder, writeFailure);
+                             const std::string& configHome, const std::string& home,
+                             SysResult* writeFailure) {
+    const std::string path = preferencesPath(programFolder, configHome, prefsStore.fileSystem());
+    prefsStore.setPath(path);
+    const bool installed = path != joinPath(programFolder, kPreferencesFileName) && !home.empty();
+    Preferences preferences =
+        loadPreferences(prefsStore, installed ? home : programFolder, writeFailure);
+    if (installed && preferences.lastDirectory == programFolder) {
+        preferences.lastDirectory = home;
+    }
+    return preferences;
 }
 
 bool agreeToStore(FrontEnd& frontEnd, ProfileStore& prefsStore, bool& skipSafetyWarning) {

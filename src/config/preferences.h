@@ -47,9 +47,13 @@ Preferences loadPreferences(ProfileStore& prefsStore, const std::string& program
                             SysResult* writeFailure = nullptr);
 
 // The whole start-up: binds `prefsStore` to preferencesPath(programFolder, configHome) in the
-// store's file system, then runs loadPreferences.
+// store's file system, then runs loadPreferences. A program whose preferences cannot live
+// beside it is an installed one, whose folder is not the pilot's to keep files in: its first
+// file dialog opens in `home` instead (when known), also where an earlier start remembered the
+// program's folder.
 Preferences startPreferences(ProfileStore& prefsStore, const std::string& programFolder,
-                             const std::string& configHome, SysResult* writeFailure = nullptr);
+                             const std::string& configHome, const std::string& home,
+                             SysResult* writeFailure = nullptr);
 
 // The safety agreement before a store. Nothing is asked once the pilot chose "Don't show this
 // message again"; an agreement writes the box's state as "WARNING". False when the pilot did

@@ -83,15 +83,19 @@ std::optional<std::string> loadSettingsFile(GyroConfig& config, ProfileStore& pr
                                             ProfileStore& settingsStore, FrontEnd& frontEnd,
                                             Screen& screen, std::string_view lastDirectory) {
     const std::optional<std::string> path = frontEnd.askLoadPath(dialogRequest(lastDirectory, ""));
-    if (!path) {
-        return std::nullopt;
-    }
-    rememberFolder(prefsStore, *path);
-    settingsStore.setPath(*path);
-    if (!loadSettingsFileAt(config, settingsStore.fileSystem(), frontEnd, screen, *path)) {
+    if (!path ||
+        !loadChosenSettingsFile(config, prefsStore, settingsStore, frontEnd, screen, *path)) {
         return std::nullopt;
     }
     return path;
+}
+
+bool loadChosenSettingsFile(GyroConfig& config, ProfileStore& prefsStore,
+                            ProfileStore& settingsStore, FrontEnd& frontEnd, Screen& screen,
+                            const std::string& path) {
+    rememberFolder(prefsStore, path);
+    settingsStore.setPath(path);
+    return loadSettingsFileAt(config, settingsStore.fileSystem(), frontEnd, screen, path);
 }
 
 bool loadSettingsFileAt(GyroConfig& config, FileSystem& files, FrontEnd& frontEnd, Screen& screen,

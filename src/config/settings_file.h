@@ -38,6 +38,13 @@ std::optional<std::string> loadSettingsFile(GyroConfig& config, ProfileStore& pr
                                             ProfileStore& settingsStore, FrontEnd& frontEnd,
                                             Screen& screen, std::string_view lastDirectory);
 
+// Behind "Load from file" once `path` is chosen, in the dialog or outside the window (the
+// command line, the file manager): its folder is remembered and the file loaded. A refused
+// file leaves `config` as it was.
+bool loadChosenSettingsFile(GyroConfig& config, ProfileStore& prefsStore,
+                            ProfileStore& settingsStore, FrontEnd& frontEnd, Screen& screen,
+                            const std::string& path);
+
 // The file at `path` put on the screen exactly as "Load from file" does once the pilot has
 // chosen it, with the same messages and field checks, but without a dialog: the folder the
 // pilot last chose stays remembered (a snapshot of the history is not a folder of theirs).

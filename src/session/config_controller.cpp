@@ -61,7 +61,7 @@ void ConfigController::prepareTransports() {
 void ConfigController::startPreferences() {
     SysResult writeFailure;
     prefs_ = vn340::startPreferences(prefsStore_, paths_.programFolder, paths_.configHome,
-                                     &writeFailure);
+                                     paths_.homeFolder, &writeFailure);
     if (!writeFailure.ok())
         frontEnd_.showMessage(writeFailure.message);
 }
@@ -208,6 +208,17 @@ void ConfigController::loadFromFileAt(const std::string& path) {
     change("Load from file", [this, &path, &loaded](GyroConfig& config) {
         screen_.takeChoices(config);
         loaded = loadSettingsFileAt(config, platform_.files(), frontEnd_, screen_, path);
+    });
+    if (loaded)
+        emit fileLoaded(path);
+}
+
+void ConfigController::loadChosenFile(const std::string& path) {
+    bool loaded = false;
+    change("Load from file", [this, &path, &loaded](GyroConfig& config) {
+        screen_.takeChoices(config);
+        loaded =
+            loadChosenSettingsFile(config, prefsStore_, settingsStore_, frontEnd_, screen_, path);
     });
     if (loaded)
         emit fileLoaded(path);

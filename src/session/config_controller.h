@@ -98,6 +98,9 @@ class ConfigController : public QObject, private SequenceHost {
     // "Load from file" of a file already chosen (a snapshot of the history): no dialog, and
     // the folder the pilot last chose stays remembered.
     void loadFromFileAt(const std::string& path);
+    // "Load from file" of a file the pilot chose outside the window (the command line, the
+    // file manager), as though chosen in the dialog: its folder is remembered.
+    void loadChosenFile(const std::string& path);
     // A read of the gyro's own beside the screen's engine ("Compare with gyro"), on the
     // program's timers and adapter; while it runs, the replies and the timers are its own.
     std::unique_ptr<GyroCompareRead> makeCompareRead(GyroCompareRead::Completion onComplete);

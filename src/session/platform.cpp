@@ -12,6 +12,7 @@ namespace vn340 {
 
 SystemPlatform::SystemPlatform(const ProgramPaths& paths)
     : deviceFolder_(paths.deviceFolder),
+      watchDevices_(paths.watchDevices),
       ttys_(sysfsTtyClass(paths.sysClassTty)),
       d2xx_(loadableD2xxLibrary(paths.d2xxLibrary)) {}
 
@@ -27,7 +28,7 @@ std::unique_ptr<Transports> SystemPlatform::makeTransports(FrontEnd& frontEnd, Q
 }
 
 std::unique_ptr<DeviceEvents> SystemPlatform::makeDeviceEvents() {
-    return udevDeviceEvents();
+    return watchDevices_ ? udevDeviceEvents() : nullptr;
 }
 
 std::unique_ptr<Timers> SystemPlatform::makeTimers(Timers::Expiry expiry, QObject* context) {

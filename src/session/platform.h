@@ -64,6 +64,7 @@ class SystemPlatform final : public Platform {
 
   private:
     std::string deviceFolder_;
+    bool watchDevices_;
     std::unique_ptr<TtyClass> ttys_;
     std::unique_ptr<D2xxLibrary> d2xx_;
 };

@@ -12,6 +12,8 @@ ProgramPaths ProgramPaths::ofRunningProgram() {
     paths.programFolder = vn340::programFolder();
     paths.configHome = vn340::configHome();
     paths.historyFolder = vn340::historyFolder();
+    if (const char* home = std::getenv("HOME"); home && *home)
+        paths.homeFolder = home;
     if (const char* library = std::getenv("VN340_D2XX_LIBRARY"); library && *library)
         paths.d2xxLibrary = library;
     return paths;

@@ -15,9 +15,13 @@ namespace vn340 {
 struct ProgramPaths {
     std::string programFolder;
     std::string configHome;
+    // The pilot's home folder ($HOME), where an installed program's first file dialog opens.
+    std::string homeFolder;
     std::string sysClassTty = kSysClassTty;
     std::string deviceFolder = "/dev/";
     std::string d2xxLibrary = std::string(kDefaultD2xxLibrary);
+    // Whether adapters plugged in and pulled out while the program runs are heard of.
+    bool watchDevices = true;
     // Where reads and stores are kept; none keeps no history.
     std::optional<std::string> historyFolder;
 

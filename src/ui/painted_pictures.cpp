@@ -1,5 +1,6 @@
 #include "ui/painted_pictures.h"
 
+#include <QImageReader>
 #include <QPainter>
 
 // Resources of a static library are registered by hand; outside any namespace, as the macro
@@ -19,7 +20,11 @@ constexpr float kPerHeight = 0.0020661156f;
 
 QImage loadPicture(const char* path) {
     initPictureResources();
-    return QImage(QString::fromLatin1(path));
+    // The format named and no other tried: finding out would load every image plugin Qt has,
+    // which the window's first paint would wait for.
+    QImageReader reader(QString::fromLatin1(path), "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 }  // namespace

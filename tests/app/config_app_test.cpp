@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "eventually.h"
+
 #include "app/config_dialog.h"
 #include "app/demo_session.h"
 #include "config/preferences.h"
@@ -30,9 +32,18 @@ TEST(ConfigApp, IconIsDrawnAt16And32And48Pixels) {
     }
 }
 
-TEST(ConfigApp, EveryWindowGetsTheIcon) {
-    EXPECT_EQ(QApplication::windowIcon().availableSizes(),
-              ConfigApp::applicationIcon().availableSizes());
+// The icon is no part of the first paint, which it would only delay.
+TEST(ConfigApp, EveryWindowGetsTheIconAfterTheFirstPaint) {
+    ASSERT_TRUE(QApplication::windowIcon().isNull());
+    QWidget window;
+    ConfigApp::iconAfterFirstPaint(window);
+    QApplication::processEvents();
+    EXPECT_TRUE(QApplication::windowIcon().isNull());
+    window.show();
+    EXPECT_TRUE(testing::eventually([] {
+        return QApplication::windowIcon().availableSizes() ==
+               ConfigApp::applicationIcon().availableSizes();
+    }));
 }
 
 // The program started as the run script starts it without a display: it paints its window,
@@ -121,9 +132,10 @@ TEST(CommandLine, AnswersWithoutADisplayAndRefusesWhatItDoesNotKnow) {
         {{"-v"}, 0, version, {}},
         // The window system's own options are no mistakes.
         {{"-style", "fusion", "--version"}, 0, version, {}},
-        {{"--help"}, 0, "^Usage: vn340-config \\[options\\]\n(.|\n)*--demo", {}},
+        {{"--help"}, 0, "^Usage: vn340-config \\[options\\] \\[FILE\\]\n(.|\n)*--demo", {}},
         {{"--bogus"}, 2, {}, "^vn340-config: Unknown option 'bogus'.\nTry 'vn340-config --help'"},
-        {{"--demo", "gyro.tsf"}, 2, {}, "^vn340-config: unexpected argument 'gyro.tsf'"},
+        // One settings file at most.
+        {{"a.tsf", "gyro.tsf"}, 2, {}, "^vn340-config: unexpected argument 'gyro.tsf'"},
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.arguments.join(u' ').toStdString());
@@ -136,6 +148,25 @@ TEST(CommandLine, AnswersWithoutADisplayAndRefusesWhatItDoesNotKnow) {
             else
                 EXPECT_TRUE(printed.contains(QRegularExpression(pattern))) << printed.toStdString();
         }
+    }
+}
+
+// The file reaches the window as a full path: the window that loads it may be one already
+// running, started from another folder.
+TEST(CommandLine, TakesOneSettingsFileAsAFullPath) {
+    struct Case {
+        QStringList arguments;
+        QString file;
+    };
+    const Case cases[] = {
+        {{"vn340-config"}, {}},
+        {{"vn340-config", "models/trex.tsf"}, QDir::current().filePath("models/trex.tsf")},
+        {{"vn340-config", "/media/stick/trex.tsf", "--demo"}, "/media/stick/trex.tsf"},
+    };
+    for (const Case& row : cases) {
+        const CommandLineRequest request = parseCommandLine(row.arguments);
+        EXPECT_FALSE(request.exitStatus) << request.error.toStdString();
+        EXPECT_EQ(request.options.file, row.file) << row.arguments.join(' ').toStdString();
     }
 }
 
@@ -190,6 +221,54 @@ TEST(Demo, ReadsTheSimulatedGyroAndLeavesNoPreferences) {
     EXPECT_TRUE(QDir(dir.filePath("config")).isEmpty());
     EXPECT_TRUE(QDir(dir.filePath("data")).isEmpty());
     EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
+}
+
+// Two starts of the program, as a pilot double-clicks a second settings file: the second hands
+// the file to the first, which loads it (and remembers its folder as "Load from file" does),
+// and ends at once. The runtime folder, where the program's socket lies, is the test's own.
+TEST(SingleWindow, ASecondStartHandsItsFileToTheRunningWindow) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A folder name as a file manager hands it over: blanks and letters beyond ASCII.
+    for (const QString folder : {"bin", "home", "runtime", "models ölig"})
+        ASSERT_TRUE(QDir(dir.path()).mkdir(folder));
+    const QString program = dir.filePath("bin/vn340-config");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VN340_CONFIG_PROGRAM), program));
+    const QString settings = dir.filePath("models ölig/Trex 450.tsf");
+    QFile(settings).open(QIODevice::WriteOnly);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : environment.keys()) {
+        if (name.startsWith("VN340_"))
+            environment.remove(name);
+    }
+    environment.insert("HOME", dir.filePath("home"));
+    environment.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
+    auto startProgram = [&](QProcess& process, const QStringList& arguments) {
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+    };
+
+    QProcess first;
+    startProgram(first, {});
+    ASSERT_TRUE(testing::eventually(
+        [&] { return QFile::exists(dir.filePath("runtime/vn340-config.socket")); },
+        std::chrono::seconds(30)));
+    for (const QStringList& arguments : {QStringList{}, QStringList{settings}}) {
+        QProcess second;
+        startProgram(second, arguments);
+        ASSERT_TRUE(second.waitForFinished(30000)) << arguments.join(' ').toStdString();
+        EXPECT_EQ(second.exitCode(), 0);
+        EXPECT_EQ(first.state(), QProcess::Running);
+    }
+    auto preferences = [&] {
+        QFile file(dir.filePath("bin/TarvelRCGyro.ini"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    EXPECT_TRUE(testing::eventually([&] {
+        return preferences().contains("LAST DIRECTORY=" + dir.filePath("models ölig").toUtf8());
+    })) << preferences().toStdString();
+    first.kill();
+    first.waitForFinished();
 }
 
 // The demo's title outlives the window's start-up steps, which set the title themselves.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "base/memory_file_system.h"
 #include "support/scripted_pilot.h"
@@ -116,20 +117,48 @@ TEST_F(PreferencesTest, PathInTheConfigHomeWhenTheProgramFolderIsNotWritable) {
     EXPECT_EQ(preferencesPath((root_ / "missing").string(), config_), expected);
 }
 
-TEST_F(PreferencesTest, StartUpInAnInstalledProgramKeepsItsFolderAsLastDirectory) {
-    const string program = blockedFolder();
-    ProfileStore prefsStore;
-    const Preferences prefs = startPreferences(prefsStore, program, config_);
-    EXPECT_EQ(prefsStore.path(), config_ + "/tarvelrc/TarvelRCGyro.ini");
-    EXPECT_EQ(prefs.lastDirectory, program);
-    EXPECT_EQ(prefsStore.getInt("Settings", "DATE", -1), 0);
+// Where the first file dialog opens: a program run where it was built keeps its own folder; an
+// installed one (its folder not writable) opens the pilot's home, also over the program folder
+// an earlier start remembered, but never over a folder the pilot chose.
+TEST_F(PreferencesTest, FirstFileDialogOfAnInstalledProgramOpensInTheHomeFolder) {
+    const string home = (root_ / "home").string();
+    const string installed = blockedFolder();
+    struct Row {
+        const char* what;
+        string program;
+        string home;
+        std::optional<string> remembered;
+        string expected;
+    };
+    const Row rows[] = {
+        {"build folder, first start", program_, home, std::nullopt, program_},
+        {"installed, first start", installed, home, std::nullopt, home},
+        {"installed, no home", installed, "", std::nullopt, installed},
+        {"installed, its folder remembered", installed, home, installed, home},
+        {"installed, the pilot's folder", installed, home, "/media/stick", "/media/stick"},
+        {"build folder, its folder remembered", program_, home, program_, program_},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(config_);
+        fs::remove(program_ + "/TarvelRCGyro.ini");
+        ProfileStore prefsStore;
+        if (row.remembered) {
+            prefsStore.setPath(preferencesPath(row.program, config_));
+            prefsStore.writeString("Settings", "COM PORT", "");
+            prefsStore.writeString("Settings", "LAST DIRECTORY", *row.remembered);
+        }
+        const Preferences prefs = startPreferences(prefsStore, row.program, config_, row.home);
+        EXPECT_EQ(prefs.lastDirectory, row.expected);
+        EXPECT_EQ(prefsStore.getInt("Settings", "DATE", -1), row.remembered ? -1 : 0);
+    }
 }
 
 TEST_F(PreferencesTest, StartUpReportsAFailedWrite) {
     ProfileStore prefsStore;
     SysResult failure;
-    const Preferences prefs =
-        startPreferences(prefsStore, blockedFolder(), (root_ / "plain" / "cfg").string(), &failure);
+    const Preferences prefs = startPreferences(
+        prefsStore, blockedFolder(), (root_ / "plain" / "cfg").string(), "/home/pilot", &failure);
     EXPECT_EQ(failure.error, ENOTDIR);
     EXPECT_NE(failure.message.find("TarvelRCGyro.ini"), string::npos) << failure.message;
     EXPECT_EQ(prefs.savedPort, "");

@@ -162,6 +162,28 @@ std::variant<SimOptions, std::string> parseSimOptions(const std::vector<std::str
     return options;
 }
 
+std::string simOptionsHelp() {
+    return "  --baud-pace[=BAUD]       pace replies like a serial line (default 9600 baud)\n"
+           "  --reply-delay-ms MS      time between a frame and its reply\n"
+           "  --silent-from N          answer nothing from the N-th frame on (1-based)\n"
+           "  --corrupt N|all          damage the checksum of the N-th reply, or of every reply\n"
+           "  --split K                deliver replies in pieces of K characters\n"
+           "  --piece-gap-ms MS        pause before each further piece (default 5)\n"
+           "  --noise TEXT             send TEXT before every reply\n"
+           "  --noise-after TEXT       send TEXT after every reply\n"
+           "  --zeros-before N         N zero bytes before every reply\n"
+           "  --zeros-after N          N zero bytes after every reply\n"
+           "  --star-first             put the \"*\" of the gyro signal reply before its digits\n"
+           "  --product WORD           product identification word (default 0x0340)\n"
+           "  --map-version WORD       memory-map version (default 3)\n"
+           "  --stats WORD             statistics word (default 0)\n"
+           "  --set ADDR=VALUE         any memory word; numbers in C notation (0x0100=1940)\n"
+           "  --stuck ADDR             acknowledge writes to ADDR but keep its old word\n"
+           "  --live GYRO,RUDDER,GAIN  the live signals\n"
+           "  --exit-on-hangup         end when the program closes the port after using it\n"
+           "  --log                    report frames and writes on standard error\n";
+}
+
 std::vector<std::string> splitOptionText(const std::string& text) {
     std::vector<std::string> words;
     std::istringstream stream(text);

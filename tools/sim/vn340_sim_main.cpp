@@ -2,7 +2,7 @@
 //
 // Prints the terminal's path as the first line of standard output, answers frames on it until
 // SIGTERM or SIGINT (or, with --exit-on-hangup, until the program that used the port closes
-// it), then prints the gyro's memory as "0xADDR=0xVALUE" lines. Options: see sim_options.h.
+// it), then prints the gyro's memory as "0xADDR=0xVALUE" lines. "--help" lists the options.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -197,9 +197,19 @@ class Server {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (std::find_if(args.begin(), args.end(), [](const std::string& arg) {
+            return arg == "--help" || arg == "-h";
+        }) != args.end()) {
+        std::printf(
+            "Usage: vn340-sim [options]\n"
+            "A simulated vn340 gyro behind its adapter, on a pseudo-terminal whose path is "
+            "the first line printed.\n\n%s",
+            vn340::simOptionsHelp().c_str());
+        return 0;
+    }
     auto parsed = vn340::parseSimOptions(args);
     if (const auto* error = std::get_if<std::string>(&parsed)) {
-        std::fprintf(stderr, "vn340-sim: %s (options are listed in tools/sim/sim_options.h)\n",
+        std::fprintf(stderr, "vn340-sim: %s (vn340-sim --help lists the options)\n",
                      error->c_str());
         return 2;
     }

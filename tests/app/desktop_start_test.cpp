@@ -1,0 +1,91 @@
+// The window started from the desktop: a settings file named on the command line (or handed
+// over by a second start), and the demo, which shows the simulated adapter alone.
+
+#include <QDir>
+#include <QSignalSpy>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/demo_session.h"
+#include "config/gyro_config.h"
+#include "config/settings_codec.h"
+#include "config_dialog_fixture.h"
+
+namespace vn340::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A settings file with a high endpoint of 120 in a folder of its own, as a file manager names it.
+QString settingsFileWithHighEndpoint120(const QString& folder) {
+    GyroConfig config;
+    config.memoryMapVersion = 3;
+    loadDefaults(config);
+    config.highEndpoint = 120;
+    QDir().mkpath(folder);
+    const QString path = folder + "/Trex 450.tsf";
+    std::ofstream(path.toStdString(), std::ios::binary) << encodeSettingsFile("", config, {});
+    return path;
+}
+
+TEST_F(ConfigDialogTest, AFileGivenAtStartUpLoadsAsLoadFromFileDoes) {
+    const QString folder = configDir_.filePath("models");
+    const QString path = settingsFileWithHighEndpoint120(folder);
+    ConfigDialog& window = start();
+    QSignalSpy changes(&access().controller(), &ConfigController::pilotChanged);
+
+    window.loadFile(path.toStdString());
+    ASSERT_EQ(changes.count(), 1);
+    EXPECT_EQ(changes.at(0).at(0).value<PilotChange>().step, "Load from file");
+    EXPECT_EQ(text(1033), "120");
+    // The folder is remembered, so the next "Load from file" opens there.
+    EXPECT_TRUE(preferencesBytes().contains("LAST DIRECTORY=" + folder.toUtf8() + "\r\n"))
+        << preferencesBytes().toStdString();
+    EXPECT_EQ(driver().messages().size(), 0u);
+}
+
+// While a read has the controls, the button takes no click; nor does the window a file.
+TEST_F(ConfigDialogTest, AFileArrivingDuringAReadIsNotLoaded) {
+    const QString path = settingsFileWithHighEndpoint120(configDir_.filePath("models"));
+    ConfigDialog& window = startWithGyro();
+    click(1031);
+    ASSERT_FALSE(control(1066)->isEnabled());
+    window.loadFile(path.toStdString());
+    ASSERT_TRUE(sequenceEnds());
+    EXPECT_EQ(status(), "Read complete");
+    EXPECT_NE(text(1033), "120");
+    EXPECT_FALSE(preferencesBytes().contains("models"));
+}
+
+// The demo shows its simulated adapter only, though the machine has a serial adapter plugged
+// in: the pilot could not tell which one the demo uses.
+TEST_F(ConfigDialogTest, TheDemoListsOnlyItsSimulatedAdapter) {
+    const fs::path root = programDir_.path().toStdString();
+    const fs::path tty = root / "class" / "tty" / "ttyUSB0";
+    fs::create_directories(tty / "device");
+    fs::create_directories(root / "drivers" / "ftdi_sio");
+    fs::create_directory_symlink(root / "drivers" / "ftdi_sio", tty / "device" / "driver");
+    ProgramPaths machine = paths();
+    machine.sysClassTty = (root / "class" / "tty").string();
+    auto entries = [this] {
+        QStringList listed;
+        auto* list = control<QComboBox>(1001);
+        for (int row = 0; row < list->count(); ++row)
+            listed << list->itemText(row);
+        return listed;
+    };
+    start(machine);
+    ASSERT_TRUE(entries().contains("ttyUSB0")) << "the machine's port is no port";
+
+    QString problem;
+    const std::unique_ptr<DemoSession> demo =
+        DemoSession::start(QCoreApplication::applicationDirPath().toStdString(), &problem);
+    ASSERT_NE(demo, nullptr) << problem.toStdString();
+    start(demo->paths(machine));
+    EXPECT_EQ(entries(), QStringList{"USB"});
+    closeWindow();
+}
+
+}  // namespace
+}  // namespace vn340::testing
