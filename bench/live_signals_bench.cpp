@@ -30,6 +30,7 @@
 #include "app/config_dialog.h"
 #include "app/live_signals_window.h"
 #include "config_dialog_test_access.h"
+#include "on_a_display.h"
 #include "session/config_controller.h"
 #include "session/platform.h"
 
@@ -110,18 +111,7 @@ bool waitForRounds(ConfigController& controller, int count) {
 
 int main(int argc, char** argv) {
     using namespace vn340;
-    const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || *display == '\0') {
-        std::vector<char*> args = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"),
-                                   const_cast<char*>("-s"),
-                                   const_cast<char*>("-screen 0 1280x1024x24")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        execvp("xvfb-run", args.data());
-        std::perror("xvfb-run");
-        return 2;
-    }
+    vn340::bench::runOnADisplay(argc, argv);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 15.0;
     // The simulated adapter answers at the line's pace, as a gyro does.
     qunsetenv("VN340_SIM_OPTIONS");

@@ -37,6 +37,7 @@
 #include "link/serial_port.h"
 #include "link/system_transports.h"
 #include "link/usb_adapter.h"
+#include "on_a_display.h"
 #include "protocol/sequence_engine.h"
 #include "session/platform.h"
 #include "session/qt_timers.h"
@@ -268,18 +269,7 @@ std::vector<WindowRead> readsThroughWindow(int runs) {
 
 int main(int argc, char** argv) {
     using namespace vn340;
-    const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || *display == '\0') {
-        std::vector<char*> args = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"),
-                                   const_cast<char*>("-s"),
-                                   const_cast<char*>("-screen 0 1280x1024x24")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        execvp("xvfb-run", args.data());
-        std::perror("xvfb-run");
-        return 2;
-    }
+    vn340::bench::runOnADisplay(argc, argv);
     QApplication app(argc, argv);
 
     QProcess simulator;

@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "on_a_display.h"
+
 extern char** environ;
 
 namespace {
@@ -111,19 +113,7 @@ T median(std::vector<T> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((!display || !*display) && (!wayland || !*wayland)) {
-        std::vector<char*> args = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"),
-                                   const_cast<char*>("-s"),
-                                   const_cast<char*>("-screen 0 1280x1024x24")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        execvp("xvfb-run", args.data());
-        std::perror("xvfb-run");
-        return 2;
-    }
+    vn340::bench::runOnADisplay(argc, argv);
 
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
     // The program keeps its preferences beside itself, and the pilot's (or the run script's)
