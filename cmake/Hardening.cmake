@@ -2,9 +2,10 @@
 # package is built as the distribution builds its own: a stack protector, checked string and
 # memory functions where the compiler optimises (they need it), format checks, a read-only
 # relocation table bound at load. The program is position-independent already.
-# Sanitizer and fuzzing builds go without: they watch the same faults their own way.
+# Sanitizer and fuzzing builds go without: they watch the same faults their own way, and so
+# does the Windows build, whose linker knows no ELF relocation tables.
 option(VN_HARDEN "Build with Debian's hardening flags" ON)
-if(VN_HARDEN AND NOT VN_SANITIZE AND NOT VN_FUZZ)
+if(VN_HARDEN AND NOT VN_SANITIZE AND NOT VN_FUZZ AND NOT WIN32)
     add_compile_options(-fstack-protector-strong -Wformat -Werror=format-security
         "$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-D_FORTIFY_SOURCE=2>")
     add_link_options(-Wl,-z,relro -Wl,-z,now)

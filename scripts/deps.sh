@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and tests need, only those that are missing.
-# Usage: scripts/deps.sh [--package | --ci]
+# Usage: scripts/deps.sh [--package | --ci | --windows]
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
@@ -20,6 +20,9 @@ case "${1:-}" in
 # CI adds the fuzzers, the package and what checks the package and the icons.
 --ci) packages+=(clang-14 libclang-rt-14-dev "${packaging[@]}"
                  appstream lintian man-db librsvg2-bin) ;;
+# The Windows build of the core, cross-compiled and tested under Wine (scripts/wine-test.sh);
+# GoogleTest is built for it from the googletest sources above.
+--windows) packages+=(g++-mingw-w64-x86-64-posix wine64) ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

@@ -332,8 +332,4 @@ std::string runningProgramPath() {
     return ec ? std::string() : exe.string();
 }
 
-SysResult cannotWrite(const std::string& path, int error) {
-    return {error, "Cannot write " + quoted(path) + ": " + std::strerror(error)};
-}
-
 }  // namespace vn340

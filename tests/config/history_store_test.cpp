@@ -13,6 +13,7 @@
 #include "config/settings_codec.h"
 #include "config/settings_file.h"
 #include "support/scripted_pilot.h"
+#include "support/temp_folder.h"
 
 namespace vn340 {
 namespace {
@@ -230,9 +231,9 @@ TEST_F(HistoryStoreTest, OnlyNamesAsTheProgramWritesThemAreSnapshots) {
 // serial number that would climb out of the history.
 TEST(HistoryStoreFailureTest, AHistoryThatCannotBeWrittenIsToldOnceAndNeverThrown) {
     namespace fs = std::filesystem;
-    std::string pattern = (fs::temp_directory_path() / "vn340-history-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path root = pattern;
+    const testing::TempFolder temp;
+    ASSERT_TRUE(temp.made());
+    const fs::path root = temp.path();
     std::ofstream(root / "history") << "a file, not a folder";
     struct Row {
         std::string folder;
@@ -258,7 +259,6 @@ TEST(HistoryStoreFailureTest, AHistoryThatCannotBeWrittenIsToldOnceAndNeverThrow
         EXPECT_TRUE(first.path.empty());
     }
     EXPECT_FALSE(fs::exists(root / "ok")) << "nothing is made for a refused serial number";
-    fs::remove_all(root);
 }
 
 TEST(HistoryFolderTest, LivesInTheDataHomeOrUnderHome) {

@@ -167,8 +167,8 @@ TEST_F(PreferencesTest, StartUpReportsAFailedWrite) {
 }
 
 TEST(PreferencesPlaces, ProgramFolderIsThisTestsFolder) {
-    const fs::path self = fs::canonical("/proc/self/exe");
-    EXPECT_EQ(programFolder(), self.parent_path().string());
+    EXPECT_TRUE(fs::is_regular_file(fs::path(programFolder()) / VN340_TEST_PROGRAM))
+        << programFolder();
     EXPECT_NE(programFolder().back(), '/');
 }
 

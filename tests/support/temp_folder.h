@@ -3,9 +3,8 @@
 // A folder of the test's own under the system's temporary folder, removed with everything in
 // it when the test is done. The path is empty when no folder could be made.
 
-#include <stdlib.h>
-
 #include <filesystem>
+#include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -14,10 +13,18 @@ namespace vn340::testing {
 
 class TempFolder {
   public:
+    // A name nobody holds, made with the folder itself (as mkdtemp does, which not every
+    // system has): create_directory tells a fresh folder from one that was there.
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vn340-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
+        std::error_code ec;
+        const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+        std::random_device seed;
+        std::mt19937 random(seed());
+        for (int attempt = 0; !ec && attempt < 100 && path_.empty(); ++attempt) {
+            const std::filesystem::path candidate = temp / ("vn340-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate, ec))
+                path_ = candidate;
+        }
     }
     ~TempFolder() {
         std::error_code ignored;
