@@ -26,6 +26,7 @@
 #include "app/live_signals_window.h"
 #include "config_dialog_test_access.h"
 #include "eventually.h"
+#include "support/text_lines.h"
 #include "support/virtual_platform.h"
 
 namespace vn340::testing {
@@ -45,14 +46,6 @@ class PaintCounter : public QObject {
         return QObject::eventFilter(watched, event);
     }
 };
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 class LiveSignalsWindowTest : public ::testing::Test {
   protected:

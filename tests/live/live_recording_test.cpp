@@ -8,6 +8,7 @@
 #include "base/memory_file_system.h"
 #include "live/live_recording.h"
 #include "support/scripted_pilot.h"
+#include "support/text_lines.h"
 
 namespace vn340::testing {
 namespace {
@@ -16,14 +17,6 @@ using Ms = LiveMillis;
 
 constexpr char kFolder[] = "/home/pilot/setups";
 constexpr char kPath[] = "/home/pilot/setups/flight.csv";
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 class LiveRecordingTest : public ::testing::Test {
   protected:
