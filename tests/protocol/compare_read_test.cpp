@@ -13,15 +13,9 @@ constexpr std::uint16_t kStatisticsAddress = 0x0120;
 
 // The frames "Read from gyro" sends to a gyro without statistics, its last one the clear.
 std::vector<std::string> framesOfARead() {
-    GyroSimulator sim;
-    GyroConfig config;
-    VirtualHost host{config};
-    SequenceEngine engine{config, host, host, host};
-    host.attach(engine);
-    host.setGyro(simulatedGyro(sim, host));
-    engine.startRead();
-    host.run();
-    return host.frames;
+    SimSession session;
+    session.read();
+    return session.host.frames;
 }
 
 TEST(CompareReadTest, ReadsWithTheFramesOfAReadLeavingScreenAndStatisticsAlone) {
@@ -42,10 +36,7 @@ TEST(CompareReadTest, ReadsWithTheFramesOfAReadLeavingScreenAndStatisticsAlone) 
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        SimSettings settings;
-        settings.statistics = row.statistics;
-        settings.silentFrom = row.silentFrom;
-        GyroSimulator sim(settings);
+        GyroSimulator sim({.silentFrom = row.silentFrom, .statistics = row.statistics});
         sim.setWord(0x0100, 1658);           // high endpoint 33
         sim.setWord(0x0118, 21 * 256 + 10);  // "JR 810G", speed "0.10"
         GyroConfig screen;

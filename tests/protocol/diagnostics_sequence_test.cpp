@@ -8,19 +8,9 @@
 namespace vn340::testing {
 namespace {
 
-class DiagnosticsTest : public ::testing::Test {
+class DiagnosticsTest : public ::testing::Test, public SimSession {
   protected:
-    DiagnosticsTest() {
-        host.attach(engine);
-        host.setGyro(simulatedGyro(sim, host));
-    }
-
     long starFrames() const { return std::count(host.frames.begin(), host.frames.end(), "*"); }
-
-    GyroSimulator sim;
-    GyroConfig config;
-    VirtualHost host{config};
-    SequenceEngine engine{config, host, host, host};
 };
 
 TEST_F(DiagnosticsTest, ShowsTheLiveSignalsWithTheGainInPercent) {
@@ -137,28 +127,22 @@ TEST_F(DiagnosticsTest, TheCommandDoesNothingWhileAReadOrAStoreRuns) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        GyroSimulator gyro;
-        GyroConfig model;
-        loadDefaults(model);
-        VirtualHost virtualHost(model);
-        SequenceEngine sequence(model, virtualHost, virtualHost, virtualHost);
-        virtualHost.attach(sequence);
-        virtualHost.setGyro(simulatedGyro(gyro, virtualHost));
-        row.write ? sequence.startWrite() : sequence.startRead();
-        while (virtualHost.frames.size() < row.frame) {
-            virtualHost.runUntil(virtualHost.now() + kMs);
+        SimSession run;
+        run.start(row.write ? Sequence::Write : Sequence::Read);
+        while (run.host.frames.size() < row.frame) {
+            run.host.runUntil(run.host.now() + kMs);
         }
-        const SequenceState state = sequence.sequenceState();
+        const SequenceState state = run.engine.sequenceState();
         ASSERT_NE(state, SequenceState::Idle);
-        EXPECT_EQ(virtualHost.status == "Verifying\u2026", row.frame == 30);
-        sequence.diagnosticsCommand();
-        EXPECT_EQ(sequence.sequenceState(), state);
-        EXPECT_FALSE(sequence.diagnosticsRunning());
-        virtualHost.run();
-        EXPECT_TRUE(virtualHost.messages.empty());
-        EXPECT_TRUE(virtualHost.diagnosticsMenu.empty());
-        EXPECT_EQ(virtualHost.readCompletes + virtualHost.writeCompletes, 1);
-        EXPECT_EQ(gyro.writesApplied().size(), row.write ? 15u : 1u) << "1: the statistics word";
+        EXPECT_EQ(run.host.status == "Verifying\u2026", row.frame == 30);
+        run.engine.diagnosticsCommand();
+        EXPECT_EQ(run.engine.sequenceState(), state);
+        EXPECT_FALSE(run.engine.diagnosticsRunning());
+        run.host.run();
+        EXPECT_TRUE(run.host.messages.empty());
+        EXPECT_TRUE(run.host.diagnosticsMenu.empty());
+        EXPECT_EQ(run.host.readCompletes + run.host.writeCompletes, 1);
+        EXPECT_EQ(run.sim.writesApplied().size(), row.write ? 15u : 1u) << "1: the statistics word";
     }
 }
 

@@ -9,19 +9,7 @@
 namespace vn340::testing {
 namespace {
 
-class ReadSequenceTest : public ::testing::Test {
-  protected:
-    ReadSequenceTest() {
-        loadDefaults(config);
-        host.attach(engine);
-        host.setGyro(simulatedGyro(sim, host));
-    }
-
-    GyroSimulator sim;
-    GyroConfig config;
-    VirtualHost host{config};
-    SequenceEngine engine{config, host, host, host};
-};
+class ReadSequenceTest : public ::testing::Test, public SimSession {};
 
 TEST_F(ReadSequenceTest, PutsEveryValueOfTheGyroOnScreen) {
     sim.setWord(0x0006, 0x0109);  // firmware 1.09
@@ -44,8 +32,7 @@ TEST_F(ReadSequenceTest, PutsEveryValueOfTheGyroOnScreen) {
     sim.setWord(0x011C, 0xFFF6);         // midpoint trim -10
     sim.setWord(0x011E, 0x0B00);         // bits 8 and 11: "760usec/560Hz"; bit 9: Reverse
 
-    engine.startRead();
-    host.run();
+    read();
 
     EXPECT_TRUE(engine.idle());
     EXPECT_TRUE(host.messages.empty()) << host.messages.front();
@@ -81,8 +68,7 @@ TEST_F(ReadSequenceTest, PutsEveryValueOfTheGyroOnScreen) {
 }
 
 TEST_F(ReadSequenceTest, SendsTheFramesInOrderAndClearsTheStatisticsWord) {
-    engine.startRead();
-    host.run();
+    read();
     const std::vector<std::string> expected = {
         "000801F7aa", "000001FFaa", "000601F9aa", "000A01F5aa", "000C01F3aa", "000401FBaa",
         "010001FEaa", "010201FCaa", "010401FAaa", "010601F8aa", "010801F6aa", "010A01F4aa",
@@ -118,13 +104,11 @@ TEST_F(ReadSequenceTest, FirmwareTextComesFromTheFirmwareNumber) {
     // The read shows number / 100 and number mod 100, so a low byte above 99 carries; the
     // write's identification shows the two bytes as they are.
     sim.setWord(0x0006, 0x01FF);
-    engine.startRead();
-    host.run();
+    read();
     EXPECT_EQ(config.firmwareNumber, 355);
     EXPECT_EQ(config.firmwareVersion, "3.55");
 
-    engine.startWrite();
-    host.run();
+    write();
     ASSERT_TRUE(host.messages.empty()) << host.messages.front();
     EXPECT_EQ(config.firmwareNumber, 355);
     EXPECT_EQ(config.firmwareVersion, "1.255");
@@ -147,30 +131,22 @@ TEST_F(ReadSequenceTest, StatisticsOfferDecidesWhetherTheWordIsCleared) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        GyroSimulator gyro;
-        gyro.setWord(0x0120, 5);
-        GyroConfig model;
-        VirtualHost virtualHost(model);
-        SequenceEngine sequence(model, virtualHost, virtualHost, virtualHost);
-        virtualHost.attach(sequence);
-        virtualHost.setGyro(simulatedGyro(gyro, virtualHost));
-        virtualHost.setStatisticsAnswers(row.answers);
-        sequence.startRead();
-        virtualHost.run();
-        EXPECT_EQ(virtualHost.offers, row.offers);
-        EXPECT_EQ(model.statisticsWord, 5);
-        EXPECT_EQ(gyro.word(0x0120), row.cleared ? 0 : 5);
-        EXPECT_EQ(virtualHost.frames.back() == "0000012002DDaa", row.cleared);
-        EXPECT_EQ(virtualHost.status, "Read complete");
-        EXPECT_TRUE(sequence.idle());
+        SimSession run(SimSettings{.statistics = 5});
+        run.host.setStatisticsAnswers(row.answers);
+        run.read();
+        EXPECT_EQ(run.host.offers, row.offers);
+        EXPECT_EQ(run.config.statisticsWord, 5);
+        EXPECT_EQ(run.sim.word(0x0120), row.cleared ? 0 : 5);
+        EXPECT_EQ(run.host.frames.back() == "0000012002DDaa", row.cleared);
+        EXPECT_EQ(run.host.status, "Read complete");
+        EXPECT_TRUE(run.engine.idle());
     }
 }
 
 TEST_F(ReadSequenceTest, AReplyInManyPiecesIsDecodedOnce) {
     sim.settings().splitSize = 1;
     sim.setWord(0x0100, 1940);
-    engine.startRead();
-    host.run();
+    read();
     EXPECT_EQ(config.highEndpoint, 100);
     EXPECT_EQ(host.status, "Read complete");
     EXPECT_EQ(host.frames.size(), 24u) << "no frame sent twice";
@@ -197,25 +173,16 @@ TEST_F(ReadSequenceTest, IdentificationFailuresEndTheReadWithTheirMessage) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        SimSettings settings;
-        settings.productId = row.productId;
-        settings.memoryMapVersion = row.mapVersion;
-        GyroSimulator gyro(settings);
-        GyroConfig model;
-        VirtualHost virtualHost(model);
-        SequenceEngine sequence(model, virtualHost, virtualHost, virtualHost);
-        virtualHost.attach(sequence);
-        virtualHost.setGyro(simulatedGyro(gyro, virtualHost));
-        sequence.startRead();
-        virtualHost.run();
-        EXPECT_EQ(virtualHost.messages,
+        SimSession run(SimSettings{.productId = row.productId, .memoryMapVersion = row.mapVersion});
+        run.read();
+        EXPECT_EQ(run.host.messages,
                   std::vector<std::string>{row.message + "\n\n" +
                                            std::string(sequence_text::kReadUnfinished)});
-        EXPECT_EQ(virtualHost.frames.size(), row.frames);
-        EXPECT_EQ(virtualHost.status, "") << "the status line is cleared";
-        EXPECT_EQ(virtualHost.controlsEnabled.back(), true);
-        EXPECT_TRUE(sequence.idle());
-        EXPECT_FALSE(virtualHost.timerArmed(SequenceTimer::Timeout));
+        EXPECT_EQ(run.host.frames.size(), row.frames);
+        EXPECT_EQ(run.host.status, "") << "the status line is cleared";
+        EXPECT_EQ(run.host.controlsEnabled.back(), true);
+        EXPECT_TRUE(run.engine.idle());
+        EXPECT_FALSE(run.host.timerArmed(SequenceTimer::Timeout));
     }
 }
 
@@ -227,8 +194,7 @@ TEST_F(ReadSequenceTest, AReadThatEndsEarlyPutsBackTheScreenItStartedFrom) {
     config.serialNumber = "4711";
     const GyroConfig before = config;
     const int refreshesBefore = host.refreshes;
-    engine.startRead();
-    host.run();
+    read();
     ASSERT_EQ(host.frames.size(), 8u);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], std::string(sequence_text::kCommunicationFailure) + "\n\n" +
@@ -246,20 +212,17 @@ TEST_F(ReadSequenceTest, AReadThatEndsEarlyPutsBackTheScreenItStartedFrom) {
 TEST_F(ReadSequenceTest, ADamagedSerialNumberHalfNeverMixesTwoReadings) {
     sim.setWord(0x000A, 0x1234);
     sim.setWord(0x000C, 0x0002);
-    engine.startRead();
-    host.run();
+    read();
     ASSERT_EQ(config.serialNumber, "135732");
 
     sim.setWord(0x000A, 0x0001);  // another gyro: 0x00030001
     sim.setWord(0x000C, 0x0003);
     sim.settings().corruptReply = sim.repliesSent() + 4;  // its low half
-    engine.startRead();
-    host.run();
+    read();
     EXPECT_EQ(config.serialNumber, "135732") << "not 0x1234 + 3 * 65536";
 
     sim.settings().corruptReply = 0;
-    engine.startRead();
-    host.run();
+    read();
     EXPECT_EQ(config.serialNumber, "196609");
     EXPECT_TRUE(host.messages.empty());
 }
@@ -277,8 +240,7 @@ TEST_F(ReadSequenceTest, StrayTextAtTheStatisticsOfferFinishesTheReadOnce) {
     });
     host.setOnOffer([this] { host.runUntil(host.now() + 500 * kMs); });
     host.setStatisticsAnswers({StatisticsAnswer::ClearWord});
-    engine.startRead();
-    host.run();
+    read();
     EXPECT_EQ(host.offers, 1);
     EXPECT_EQ(host.readCompletes, 1);
     EXPECT_EQ(std::count(host.statuses.begin(), host.statuses.end(), "Read complete"), 1);

@@ -9,54 +9,36 @@
 namespace vn340::testing {
 namespace {
 
-enum class Run { Read, Write, Diagnostics };
+using Sequence = SimSession::Sequence;
 
 struct Row {
     const char* what;
-    Run run;
+    Sequence run;
     int silentFrom;  // the first frame the gyro leaves unanswered; 0: it answers them all
 };
 
 // One sequence of the row against the simulator, run until it has ended (or only started).
-struct Rig {
-    explicit Rig(const Row& row, bool adapterOpen = true, bool runToTheEnd = true) {
-        sim.settings().silentFrom = row.silentFrom;
-        loadDefaults(config);
+struct Rig : SimSession {
+    explicit Rig(const Row& row, bool adapterOpen = true, bool runToTheEnd = true)
+        : SimSession({.silentFrom = row.silentFrom}) {
         host.adapterIsOpen = adapterOpen;
-        host.attach(engine);
-        host.setGyro(simulatedGyro(sim, host));
-        switch (row.run) {
-            case Run::Read:
-                engine.startRead();
-                break;
-            case Run::Write:
-                engine.startWrite();
-                break;
-            case Run::Diagnostics:
-                engine.diagnosticsCommand();
-                if (row.silentFrom == 0) {
-                    host.runUntil(30 * kMs);
-                    engine.diagnosticsCommand();
-                }
-                break;
+        start(row.run);
+        if (row.run == Sequence::Diagnostics && row.silentFrom == 0) {
+            host.runUntil(30 * kMs);
+            engine.diagnosticsCommand();
         }
         if (runToTheEnd)
             host.run();
     }
-
-    GyroSimulator sim;
-    GyroConfig config;
-    VirtualHost host{config};
-    SequenceEngine engine{config, host, host, host};
 };
 
 const std::vector<Row> kEnds = {
-    {"read timed out", Run::Read, 8},
-    {"write timed out", Run::Write, 10},
-    {"diagnostics timed out", Run::Diagnostics, 3},
-    {"read complete", Run::Read, 0},
-    {"write complete", Run::Write, 0},
-    {"diagnostics stopped", Run::Diagnostics, 0},
+    {"read timed out", Sequence::Read, 8},
+    {"write timed out", Sequence::Write, 10},
+    {"diagnostics timed out", Sequence::Diagnostics, 3},
+    {"read complete", Sequence::Read, 0},
+    {"write complete", Sequence::Write, 0},
+    {"diagnostics stopped", Sequence::Diagnostics, 0},
 };
 
 TEST(SequenceEngineTest, TheStatusLineClearsThreeSecondsAfterEveryEndAndNotBefore) {
@@ -99,9 +81,9 @@ TEST(SequenceEngineTest, AfterEveryEndTheGyroButtonsFollowThePort) {
 // its time-out, once losing the adapter when the silent frame goes out, or just before.
 TEST(SequenceEngineTest, LosingTheAdapterEndsTheSequenceAsItsTimeOutWouldAtOnce) {
     const Row rows[] = {
-        {"read", Run::Read, 8},
-        {"write", Run::Write, 10},
-        {"diagnostics", Run::Diagnostics, 3},
+        {"read", Sequence::Read, 8},
+        {"write", Sequence::Write, 10},
+        {"diagnostics", Sequence::Diagnostics, 3},
     };
     for (const Row& row : rows) {
         for (const bool beforeTheFrame : {false, true}) {

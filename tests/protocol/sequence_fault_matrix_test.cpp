@@ -25,36 +25,21 @@ enum class Fault {
     NoiseBeforeReply,
     NoiseAfter,
 };
-enum class Sequence { Read, Write, Diagnostics };
+using Sequence = SimSession::Sequence;
 
 const char* name(Fault fault) {
-    switch (fault) {
-        case Fault::Silence:
-            return "silence";
-        case Fault::CorruptChecksum:
-            return "corrupt checksum";
-        case Fault::SplitIntoCharacters:
-            return "split into characters";
-        case Fault::NoiseBeforeFrame:
-            return "noise before the frame";
-        case Fault::NoiseBeforeReply:
-            return "noise before the reply";
-        case Fault::NoiseAfter:
-            return "noise after";
-    }
-    return "?";
+    constexpr const char* kNames[] = {"silence",
+                                      "corrupt checksum",
+                                      "split into characters",
+                                      "noise before the frame",
+                                      "noise before the reply",
+                                      "noise after"};
+    return kNames[static_cast<int>(fault)];
 }
 
 const char* name(Sequence sequence) {
-    switch (sequence) {
-        case Sequence::Read:
-            return "read";
-        case Sequence::Write:
-            return "write";
-        case Sequence::Diagnostics:
-            return "diagnostics";
-    }
-    return "?";
+    constexpr const char* kNames[] = {"none", "read", "write", "diagnostics"};  // in enum order
+    return kNames[static_cast<int>(sequence)];
 }
 
 // Frames each sequence sends when nothing goes wrong. Diagnostics is stopped while it sends
@@ -62,15 +47,8 @@ const char* name(Sequence sequence) {
 constexpr int kFirstWordWritten = 8;    // the write's reply to its first write frame
 constexpr int kFirstWordReadBack = 23;  // and to its first read-back frame
 int framesOf(Sequence sequence) {
-    switch (sequence) {
-        case Sequence::Read:
-            return 24;
-        case Sequence::Write:
-            return 39;
-        case Sequence::Diagnostics:
-            return 5;
-    }
-    return 0;
+    constexpr int kFrames[] = {0, 24, 39, 5};  // none, read, write, diagnostics
+    return kFrames[static_cast<int>(sequence)];
 }
 
 constexpr int kStopDiagnosticsAtFrame = 4;
@@ -104,10 +82,9 @@ Outcome::Kind expectedOutcome(Sequence sequence, Fault fault, int k) {
                 return Outcome::Completes;
             }
             return k >= kFirstWordReadBack ? Outcome::Unverified : Outcome::Completes;
-        case Sequence::Diagnostics:
+        default:
             return Outcome::Completes;
     }
-    return Outcome::Completes;
 }
 
 struct Case {
@@ -120,49 +97,30 @@ void PrintTo(const Case& c, std::ostream* out) {
     *out << name(c.sequence) << ", " << name(c.fault) << " at reply " << c.reply;
 }
 
-class FaultRun {
+class FaultRun : public SimSession {
   public:
-    explicit FaultRun(const Case& c) : case_(c) {
-        if (c.fault == Fault::Silence) {
-            sim_.settings().silentFrom = c.reply;
-        } else if (c.fault == Fault::CorruptChecksum) {
-            sim_.settings().corruptReply = c.reply;
-        }
-        loadDefaults(config_);
-        host_.attach(engine_);
-        host_.setGyro([this](std::string_view frame) { return answer(frame); });
+    explicit FaultRun(const Case& c)
+        : SimSession({.silentFrom = c.fault == Fault::Silence ? c.reply : 0,
+                      .corruptReply = c.fault == Fault::CorruptChecksum ? c.reply : 0}),
+          case_(c) {
+        host.setGyro([this](std::string_view frame) { return answer(frame); });
     }
 
     void run() {
         if (case_.fault == Fault::NoiseBeforeFrame && case_.reply == 1) {
-            host_.receive(kNoise);  // before the sequence starts: dropped by the idle engine
+            host.receive(kNoise);  // before the sequence starts: dropped by the idle engine
         }
-        switch (case_.sequence) {
-            case Sequence::Read:
-                engine_.startRead();
-                break;
-            case Sequence::Write:
-                engine_.startWrite();
-                break;
-            case Sequence::Diagnostics:
-                engine_.diagnosticsCommand();
-                break;
-        }
-        host_.run();
+        start(case_.sequence);
+        host.run();
     }
-
-    GyroSimulator& sim() { return sim_; }
-    GyroConfig& config() { return config_; }
-    VirtualHost& host() { return host_; }
-    SequenceEngine& engine() { return engine_; }
 
   private:
     std::vector<std::pair<Micros, std::string>> answer(std::string_view frame) {
-        const int number = static_cast<int>(host_.frames.size());
+        const int number = static_cast<int>(host.frames.size());
         if (case_.sequence == Sequence::Diagnostics && number == kStopDiagnosticsAtFrame) {
-            engine_.diagnosticsCommand();
+            engine.diagnosticsCommand();
         }
-        auto pieces = simulatedGyro(sim_, host_)(frame);
+        auto pieces = simulatedGyro(sim, host)(frame);
         if (number != case_.reply && number + 1 != case_.reply) {
             return pieces;
         }
@@ -194,10 +152,6 @@ class FaultRun {
     }
 
     Case case_;
-    GyroSimulator sim_;
-    GyroConfig config_;
-    VirtualHost host_{config_};
-    SequenceEngine engine_{config_, host_, host_, host_};
 };
 
 void checkCase(const Case& c) {
@@ -205,14 +159,14 @@ void checkCase(const Case& c) {
                  << name(c.sequence) << ", " << name(c.fault) << " at reply " << c.reply);
     FaultRun run(c);
     run.run();
-    VirtualHost& host = run.host();
+    VirtualHost& host = run.host;
     const Outcome::Kind expected = expectedOutcome(c.sequence, c.fault, c.reply);
 
-    EXPECT_TRUE(run.engine().idle());
+    EXPECT_TRUE(run.engine.idle());
     ASSERT_FALSE(host.controlsEnabled.empty());
     EXPECT_EQ(host.controlsEnabled.back(), true);
     EXPECT_FALSE(host.timerArmed(SequenceTimer::Timeout));
-    EXPECT_FALSE(run.engine().diagnosticsRunning());
+    EXPECT_FALSE(run.engine.diagnosticsRunning());
 
     // What an early end adds to its message: a read puts the screen back, a store says whether
     // it had begun writing.
@@ -265,11 +219,11 @@ void checkCase(const Case& c) {
     if (endsEarly && c.sequence == Sequence::Read) {
         GyroConfig before;
         loadDefaults(before);
-        EXPECT_EQ(run.config(), before) << "the read put back what it started from";
+        EXPECT_EQ(run.config, before) << "the read put back what it started from";
     }
 
     if (c.sequence == Sequence::Write) {
-        const std::size_t writes = run.sim().writesApplied().size();
+        const std::size_t writes = run.sim.writesApplied().size();
         if (endsEarly && !wroteWords) {
             EXPECT_EQ(writes, 0u) << "nothing is written after a failed identification";
         } else if (expected == Outcome::TimesOut && c.reply < kFirstWordReadBack) {
@@ -283,32 +237,21 @@ void checkCase(const Case& c) {
         EXPECT_EQ(host.diagnosticsMenu, (std::vector<bool>{true, false}));
     }
 
-    // A damaged identification reply leaves its field as it was and the read goes on.
+    // A damaged identification reply leaves its field as it was and the read goes on: reply by
+    // reply the product, the map version, the firmware, the serial number's two halves (not
+    // the high half alone) and the loader.
     const bool damaged = c.fault == Fault::CorruptChecksum || c.fault == Fault::NoiseBeforeReply;
-    if (damaged && c.sequence != Sequence::Diagnostics) {
-        const GyroConfig& config = run.config();
-        switch (c.reply) {
-            case 1:
-                EXPECT_EQ(config.productId, 0);
-                break;
-            case 2:
-                EXPECT_EQ(config.memoryMapVersion, GyroConfig{}.memoryMapVersion);
-                break;
-            case 3:
-                EXPECT_EQ(config.firmwareVersion, "");
-                break;
-            case 4:
-                EXPECT_EQ(config.serialNumber, "") << "not the high half alone";
-                break;
-            case 5:
-                EXPECT_EQ(config.serialNumber, "");
-                break;
-            case 6:
-                EXPECT_EQ(config.loaderVersion, "");
-                break;
-            default:
-                break;
-        }
+    if (damaged && c.sequence != Sequence::Diagnostics && c.reply <= 6) {
+        const GyroConfig& config = run.config;
+        const std::string fields[] = {std::to_string(config.productId),
+                                      std::to_string(config.memoryMapVersion),
+                                      config.firmwareVersion,
+                                      config.serialNumber,
+                                      config.serialNumber,
+                                      config.loaderVersion};
+        const std::string unread[] = {
+            "0", std::to_string(GyroConfig{}.memoryMapVersion), "", "", "", ""};
+        EXPECT_EQ(fields[c.reply - 1], unread[c.reply - 1]);
     }
 }
 
