@@ -154,23 +154,9 @@ TEST(GyroConfigTest, CodeLookUpTakesTheFirstRow) {
     EXPECT_EQ(codes.size(), 38u);
 }
 
-TEST(GyroConfigTest, PilotTypeChangeAwayFromImpliedFallsBackToGeneric) {
-    GyroConfig c;
-    loadDefaults(c);
-    c.servoModel = rowNamed("JR 810G");
-    applyServoSelection(c);
-    onServoTypeChangedByPilot(c, 0);
-    EXPECT_EQ(c.servoModel, 0);
-    EXPECT_EQ(speedLabel(c), "0.10");
-    EXPECT_EQ(c.servoType, 0);
-    EXPECT_EQ(c.servoImpliedType, 2);
-    // Back to the implied type: the servo stays "Generic".
-    onServoTypeChangedByPilot(c, 2);
-    EXPECT_EQ(c.servoModel, 0);
-    EXPECT_EQ(c.servoType, 2);
-}
-
-TEST(GyroConfigTest, PilotTypeChangeToImpliedKeepsServo) {
+// A type other than the one the servo implies means another servo: the selection falls back to
+// "Generic", and going back to the implied type does not bring the servo back.
+TEST(GyroConfigTest, PilotTypeChangeKeepsTheServoOnlyOnItsImpliedType) {
     GyroConfig c;
     loadDefaults(c);
     const int jr = rowNamed("JR 810G");
@@ -178,6 +164,14 @@ TEST(GyroConfigTest, PilotTypeChangeToImpliedKeepsServo) {
     applyServoSelection(c);
     onServoTypeChangedByPilot(c, 2);
     EXPECT_EQ(c.servoModel, jr);
+    onServoTypeChangedByPilot(c, 0);
+    EXPECT_EQ(c.servoModel, 0);
+    EXPECT_EQ(speedLabel(c), "0.10");
+    EXPECT_EQ(c.servoType, 0);
+    EXPECT_EQ(c.servoImpliedType, 2);
+    onServoTypeChangedByPilot(c, 2);
+    EXPECT_EQ(c.servoModel, 0);
+    EXPECT_EQ(c.servoType, 2);
 }
 
 TEST(GyroConfigTest, SpeedLabelsAreValueInHundredths) {

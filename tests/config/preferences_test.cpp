@@ -4,12 +4,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include "base/memory_file_system.h"
+#include "base/system_file_system_fixture.h"
 #include "support/scripted_pilot.h"
-#include "support/temp_folder.h"
 
 namespace vn340 {
 namespace {
@@ -17,32 +16,22 @@ namespace {
 namespace fs = std::filesystem;
 using std::string;
 
-class PreferencesTest : public ::testing::Test {
+class PreferencesTest : public testing::SystemFileSystemTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(folder_.made());
-        root_ = folder_.path();
-        program_ = (root_ / "bin").string();
-        config_ = (root_ / "config").string();
+        SystemFileSystemTest::SetUp();
+        program_ = at("bin");
+        config_ = at("config");
         fs::create_directory(program_);
         store_.setPath(program_ + "/TarvelRCGyro.ini");
     }
 
-    static void put(const string& path, const string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static string bytes(const string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     // A folder that cannot be written even by root: its parent is a regular file.
     string blockedFolder() const {
-        put((root_ / "plain").string(), "not a folder");
-        return (root_ / "plain" / "bin").string();
+        put(at("plain"), "not a folder");
+        return at("plain") + "/bin";
     }
 
-    testing::TempFolder folder_;
-    fs::path root_;
     string program_;
     string config_;
     ProfileStore store_;
@@ -114,14 +103,14 @@ TEST_F(PreferencesTest, PathInTheConfigHomeWhenTheProgramFolderIsNotWritable) {
     const string expected = config_ + "/tarvelrc/TarvelRCGyro.ini";
     EXPECT_EQ(preferencesPath(blockedFolder(), config_), expected);
     EXPECT_TRUE(fs::is_directory(config_ + "/tarvelrc"));
-    EXPECT_EQ(preferencesPath((root_ / "missing").string(), config_), expected);
+    EXPECT_EQ(preferencesPath(at("missing"), config_), expected);
 }
 
 // Where the first file dialog opens: a program run where it was built keeps its own folder; an
 // installed one (its folder not writable) opens the pilot's home, also over the program folder
 // an earlier start remembered, but never over a folder the pilot chose.
 TEST_F(PreferencesTest, FirstFileDialogOfAnInstalledProgramOpensInTheHomeFolder) {
-    const string home = (root_ / "home").string();
+    const string home = at("home");
     const string installed = blockedFolder();
     struct Row {
         const char* what;
@@ -157,8 +146,8 @@ TEST_F(PreferencesTest, FirstFileDialogOfAnInstalledProgramOpensInTheHomeFolder)
 TEST_F(PreferencesTest, StartUpReportsAFailedWrite) {
     ProfileStore prefsStore;
     SysResult failure;
-    const Preferences prefs = startPreferences(
-        prefsStore, blockedFolder(), (root_ / "plain" / "cfg").string(), "/home/pilot", &failure);
+    const Preferences prefs = startPreferences(prefsStore, blockedFolder(), at("plain") + "/cfg",
+                                               "/home/pilot", &failure);
     EXPECT_EQ(failure.error, ENOTDIR);
     EXPECT_NE(failure.message.find("TarvelRCGyro.ini"), string::npos) << failure.message;
     EXPECT_EQ(prefs.savedPort, "");
