@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -78,26 +79,6 @@ TEST(JudgeSubmission, OnlyASuccessStatusWithOkInItsTextIsAnAcceptance) {
     }
 }
 
-// Answers the offer as scripted and records what it was asked to do.
-class ScriptedHost : public testing::ScriptedPilot {
-  public:
-    PilotChoice choice;
-    Submission submission;
-    int asked = 0;
-    std::vector<std::string> lines;
-    std::vector<std::string> messages;
-
-    PilotChoice askStatistics() override {
-        ++asked;
-        return choice;
-    }
-    Submission uploadStatistics(const std::string& line) override {
-        lines.push_back(line);
-        return submission;
-    }
-    void showMessage(std::string_view text) override { messages.emplace_back(text); }
-};
-
 class StatisticsOfferTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -131,11 +112,11 @@ TEST_F(StatisticsOfferTest, DateSpacesTheOffers) {
         prefs_.deleteKey("Settings", "DATE");
         if (row.storedDate)
             prefs_.writeInt("Settings", "DATE", *row.storedDate);
-        ScriptedHost host;
-        host.choice.doNotAskAgain = row.doNotAsk;
-        EXPECT_EQ(offerStatistics(config_, prefs_, row.today, host), StatisticsAnswer::Finish);
-        EXPECT_EQ(host.asked, row.asked ? 1 : 0);
-        EXPECT_TRUE(host.lines.empty()) << "nothing is sent without Send";
+        testing::ScriptedPilot pilot;
+        pilot.offers = {{false, {}, row.doNotAsk}};
+        EXPECT_EQ(offerStatistics(config_, prefs_, row.today, pilot), StatisticsAnswer::Finish);
+        // And nothing is sent without Send.
+        EXPECT_EQ(pilot.events, std::vector<std::string>(row.asked ? 1 : 0, "offer"));
         EXPECT_EQ(prefs_.getInt("Settings", "DATE", -1), row.dateAfter);
     }
 }
@@ -161,12 +142,12 @@ TEST_F(StatisticsOfferTest, EachEndOfTheUploadIsToldAndDecidesTheNextStep) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.message);
-        ScriptedHost host;
-        host.choice = {true, {"Trex 450", "BLS 251", ""}, false};
-        host.submission = row.submission;
-        EXPECT_EQ(offerStatistics(config_, prefs_, 200, host), row.answer);
-        ASSERT_EQ(host.lines.size(), 1u);
-        EXPECT_EQ(host.messages, std::vector<std::string>{row.message});
+        testing::ScriptedPilot pilot;
+        pilot.offers = {{true, {"Trex 450", "BLS 251", ""}, false}};
+        pilot.uploads = {row.submission};
+        EXPECT_EQ(offerStatistics(config_, prefs_, 200, pilot), row.answer);
+        ASSERT_EQ(pilot.events.size(), 3u) << "the offer, the upload and the message";
+        EXPECT_EQ(pilot.messages, std::vector<std::string>{row.message});
         EXPECT_EQ(prefs_.getInt("Settings", "DATE", -1), 200) << "offering again asks at once";
     }
 }
@@ -174,17 +155,15 @@ TEST_F(StatisticsOfferTest, EachEndOfTheUploadIsToldAndDecidesTheNextStep) {
 // The line may or may not have reached the service: it counts as not sent, and the pilot, who
 // chose to stop, is not told of a failure. The box, checked before Send, keeps nothing away.
 TEST_F(StatisticsOfferTest, ACancelledUploadLeavesTheWordAndTheNextReadAsksAgain) {
-    ScriptedHost host;
-    host.choice = {true, {"Trex 450", "BLS 251", ""}, true};
-    host.submission = {SubmitResult::Cancelled, ""};
-    EXPECT_EQ(offerStatistics(config_, prefs_, 200, host), StatisticsAnswer::Finish);
-    EXPECT_EQ(host.lines.size(), 1u);
-    EXPECT_TRUE(host.messages.empty());
+    testing::ScriptedPilot pilot;
+    pilot.offers = {{true, {"Trex 450", "BLS 251", ""}, true}, {}};
+    pilot.uploads = {{SubmitResult::Cancelled, ""}};
+    EXPECT_EQ(offerStatistics(config_, prefs_, 200, pilot), StatisticsAnswer::Finish);
+    EXPECT_EQ(pilot.events.size(), 2u) << "the offer and the upload, and no message";
     EXPECT_EQ(prefs_.getInt("Settings", "DATE", -1), 200);
 
-    host.choice = {};
-    EXPECT_EQ(offerStatistics(config_, prefs_, 200, host), StatisticsAnswer::Finish);
-    EXPECT_EQ(host.asked, 2);
+    EXPECT_EQ(offerStatistics(config_, prefs_, 200, pilot), StatisticsAnswer::Finish);
+    EXPECT_EQ(std::count(pilot.events.begin(), pilot.events.end(), "offer"), 2);
 }
 
 }  // namespace
