@@ -18,39 +18,12 @@ SimOptions parsed(const std::vector<std::string>& args) {
 }
 
 TEST(SimOptions, ReadsEveryKnob) {
-    const SimOptions options = parsed({"--baud-pace",
-                                       "--silent-from",
-                                       "4",
-                                       "--corrupt=2",
-                                       "--split",
-                                       "3",
-                                       "--noise",
-                                       "xy",
-                                       "--noise-after",
-                                       "z",
-                                       "--zeros-before",
-                                       "1",
-                                       "--zeros-after=2",
-                                       "--product",
-                                       "0x0341",
-                                       "--map-version",
-                                       "2",
-                                       "--stats",
-                                       "5",
-                                       "--stuck",
-                                       "0x0104",
-                                       "--set",
-                                       "0x0100=1800",
-                                       "--set",
-                                       "260=0x10",
-                                       "--live",
-                                       "512,1480,2020",
-                                       "--star-first",
-                                       "--exit-on-hangup",
-                                       "--log",
-                                       "--reply-delay-ms",
-                                       "7",
-                                       "--piece-gap-ms=9"});
+    // Options given in one text, as the simulated D2XX library takes them.
+    const SimOptions options = parsed(splitOptionText(
+        "--baud-pace --silent-from 4 --corrupt=2 --split 3 --noise xy --noise-after z "
+        "--zeros-before 1 --zeros-after=2 --product 0x0341 --map-version 2 --stats 5 "
+        "--stuck 0x0104 --set 0x0100=1800 --set 260=0x10 --live 512,1480,2020 --star-first "
+        "--exit-on-hangup --log --reply-delay-ms 7 --piece-gap-ms=9"));
     const SimSettings& s = options.settings;
     EXPECT_TRUE(s.pace);
     EXPECT_EQ(s.baud, 9600);
