@@ -72,8 +72,9 @@ class SimProcess {
         return text;
     }
 
-    // Waits for the program to end (after `signal`, if any) and returns the rest of its output.
-    std::string finish(int signal, int* status) {
+    // Waits for the program to end (after `signal`, if any), which it must do cleanly, and
+    // returns the rest of its output.
+    std::string finish(int signal) {
         if (signal != 0) {
             kill(pid_, signal);
         }
@@ -83,8 +84,10 @@ class SimProcess {
         while ((count = fread(buffer, 1, sizeof buffer, output_)) > 0) {
             rest.append(buffer, count);
         }
-        waitpid(pid_, status, 0);
+        int status = 0;
+        waitpid(pid_, &status, 0);
         pid_ = -1;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
         return rest;
     }
 
@@ -142,9 +145,7 @@ TEST(SimPty, AnswersFramesAndPrintsItsMemory) {
     EXPECT_TRUE(writeAckComplete(readReply(fd, writeAckComplete)));
     close(fd);
 
-    int status = 0;
-    const std::string memory = sim.finish(SIGTERM, &status);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::string memory = sim.finish(SIGTERM);
     EXPECT_NE(memory.find("0x0104=0x004D\n"), std::string::npos) << memory;
     EXPECT_NE(memory.find("0x0106=0x0077\n"), std::string::npos) << memory;
     EXPECT_NE(memory.find("0x0008=0x0341\n"), std::string::npos) << memory;
@@ -160,9 +161,7 @@ TEST(SimPty, ServesThePortAgainAfterItWasClosed) {
         EXPECT_TRUE(writeAckComplete(readReply(fd, writeAckComplete))) << "round " << round;
         close(fd);
     }
-    int status = 0;
-    const std::string memory = sim.finish(SIGINT, &status);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::string memory = sim.finish(SIGINT);
     EXPECT_NE(memory.find("0x0108=0x0003\n"), std::string::npos) << memory;
 }
 
@@ -183,9 +182,7 @@ TEST(SimPty, PacedRepliesTakeTheirLineTimeAndHangupEndsTheProgram) {
     EXPECT_GE(elapsed, std::chrono::microseconds(15'000));
     close(fd);
 
-    int status = 0;
-    const std::string memory = sim.finish(0, &status);  // ends by itself
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::string memory = sim.finish(0);  // ends by itself
     EXPECT_NE(memory.find("0x0100=0x0794\n"), std::string::npos) << memory;
 }
 
