@@ -32,6 +32,34 @@ TEST(ConfigApp, IconIsDrawnAt16And32And48Pixels) {
     }
 }
 
+struct ProgramRun {
+    int exitCode = -1;
+    QString output;
+    QString error;
+};
+
+// The built program (or `program`, a copy of it), run with `environment` added to this
+// process's own.
+ProgramRun runProgram(const QStringList& arguments, const QProcessEnvironment& added = {},
+                      const QStringList& removed = {},
+                      const QString& program = QStringLiteral(VN340_CONFIG_PROGRAM)) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : removed)
+        environment.remove(name);
+    for (const QString& name : added.keys())
+        environment.insert(name, added.value(name));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.error = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
 // The icon is no part of the first paint, which it would only delay.
 TEST(ConfigApp, EveryWindowGetsTheIconAfterTheFirstPaint) {
     ASSERT_TRUE(QApplication::windowIcon().isNull());
@@ -55,16 +83,11 @@ TEST(ConfigApp, ProgramSavesAScreenshotOfItsWindowAndEnds) {
     const QString program = dir.filePath("vn340-config");
     ASSERT_TRUE(QFile::copy(QStringLiteral(VN340_CONFIG_PROGRAM), program));
     const QString screenshot = dir.filePath("screenshot.png");
-
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment;
     environment.insert("VN340_SCREENSHOT", screenshot);
-    process.setProcessEnvironment(environment);
-    process.start(program, {});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_EQ(process.readAllStandardOutput(), QFile::encodeName(screenshot) + "\n");
+    const ProgramRun run = runProgram({}, environment, {}, program);
+    EXPECT_EQ(run.exitCode, 0) << "a normal exit, status 0";
+    EXPECT_EQ(run.output, screenshot + "\n");
 
     const QImage image(screenshot, "PNG");
     ASSERT_FALSE(image.isNull());
@@ -79,41 +102,11 @@ TEST(ConfigApp, AScreenshotThatCannotBeSavedEndsWithFailure) {
     ASSERT_TRUE(dir.isValid());
     const QString program = dir.filePath("vn340-config");
     ASSERT_TRUE(QFile::copy(QStringLiteral(VN340_CONFIG_PROGRAM), program));
-
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment;
     environment.insert("VN340_SCREENSHOT", dir.filePath("missing folder/screenshot.png"));
-    process.setProcessEnvironment(environment);
-    process.start(program, {});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
-}
-
-struct ProgramRun {
-    int exitCode = -1;
-    QString output;
-    QString error;
-};
-
-// The built program, run in place with `environment` added to this process's own.
-ProgramRun runProgram(const QStringList& arguments, const QProcessEnvironment& added = {},
-                      const QStringList& removed = {}) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : removed)
-        environment.remove(name);
-    for (const QString& name : added.keys())
-        environment.insert(name, added.value(name));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VN340_CONFIG_PROGRAM), arguments);
-    ProgramRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.output = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.error = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    const ProgramRun run = runProgram({}, environment, {}, program);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.output.isEmpty());
 }
 
 // The command line is read before the window system is reached: none of these may need a

@@ -162,6 +162,18 @@ class ConfigDialogTest : public ::testing::Test {
             << "the simulated adapter did not open";
         return window;
     }
+    // The same, the safety warning agreed to long ago and the history kept in historyFolder();
+    // `more` are more lines of the preferences.
+    ConfigDialog& startWithHistory(const char* more = "") {
+        writePreferences(QByteArray("[Settings]\r\nCOM PORT=USB\r\nWARNING=1\r\n") + more);
+        ProgramPaths made = paths();
+        made.historyFolder = historyFolder();
+        ConfigDialog& window = start(made);
+        EXPECT_TRUE(control(Control::ReadFromGyro)->isEnabled())
+            << "the simulated adapter did not open";
+        return window;
+    }
+    std::string historyFolder() const { return configDir_.filePath("history").toStdString(); }
 
     QString programFolder() const { return programDir_.path(); }
     QString preferencesPath() const { return programDir_.filePath("TarvelRCGyro.ini"); }
@@ -203,17 +215,6 @@ class ConfigDialogTest : public ::testing::Test {
         QTest::keyClick(list, Qt::Key_Down);
         ASSERT_EQ(list->currentIndex(), position);
     }
-
-    // The same by the controls' numbers, for the tests that still name them so.
-    template <typename T = QWidget>
-    T* control(int id) const {
-        return control<T>(static_cast<Control>(id));
-    }
-    QString text(int id) const { return text(static_cast<Control>(id)); }
-    void click(int id) { click(static_cast<Control>(id)); }
-    void typeAndTab(int id, const QString& value) { typeAndTab(static_cast<Control>(id), value); }
-    void typeInto(int id, const QString& value) { typeInto(static_cast<Control>(id), value); }
-    void pick(int id, int position) { pick(static_cast<Control>(id), position); }
 
     // The engine idle again after whatever the last action started.
     ::testing::AssertionResult sequenceEnds(std::chrono::milliseconds timeout = kSequenceWait) {

@@ -69,20 +69,19 @@ class ConfigDialogLinkTest : public ConfigDialogTest {
     // The simulator's terminal appears as a serial port with a driver, under a name of ours.
     void plugIn(const Simulator& sim) {
         ASSERT_FALSE(sim.path().isEmpty());
-        const fs::path root = linkDir_.path().toStdString();
-        const fs::path tty = root / "class" / "tty" / kPortName;
-        fs::create_directories(tty / "device");
-        fs::create_directory_symlink(root / "drivers" / "ftdi_sio", tty / "device" / "driver");
-        fs::create_symlink(sim.path().toStdString(), root / "dev" / kPortName);
+        addPort(kPortName, sim.path().toStdString());
     }
 
-    // A serial port with a driver that nobody will open.
-    void addPort(const std::string& name) {
+    // A serial port with a driver; with no `terminal` one that nobody will open.
+    void addPort(const std::string& name, const std::string& terminal = {}) {
         const fs::path root = linkDir_.path().toStdString();
         const fs::path tty = root / "class" / "tty" / name;
         fs::create_directories(tty / "device");
         fs::create_directory_symlink(root / "drivers" / "ftdi_sio", tty / "device" / "driver");
-        std::ofstream(tty / "type") << "4\n";  // a real UART, for the ttyS* ports
+        if (!terminal.empty())
+            fs::create_symlink(terminal, root / "dev" / name);
+        else
+            std::ofstream(tty / "type") << "4\n";  // a real UART, for the ttyS* ports
     }
 
     // The serial ports of linkDir_, and no USB adapter.

@@ -16,6 +16,7 @@ namespace vn340::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using C = Control;
 
 // A settings file with a high endpoint of 120 in a folder of its own, as a file manager names it.
 QString settingsFileWithHighEndpoint120(const QString& folder) {
@@ -38,7 +39,7 @@ TEST_F(ConfigDialogTest, AFileGivenAtStartUpLoadsAsLoadFromFileDoes) {
     window.loadFile(path.toStdString());
     ASSERT_EQ(changes.count(), 1);
     EXPECT_EQ(changes.at(0).at(0).value<PilotChange>().step, "Load from file");
-    EXPECT_EQ(text(1033), "120");
+    EXPECT_EQ(text(C::HighEndpoint), "120");
     // The folder is remembered, so the next "Load from file" opens there.
     EXPECT_TRUE(preferencesBytes().contains("LAST DIRECTORY=" + folder.toUtf8() + "\r\n"))
         << preferencesBytes().toStdString();
@@ -49,12 +50,12 @@ TEST_F(ConfigDialogTest, AFileGivenAtStartUpLoadsAsLoadFromFileDoes) {
 TEST_F(ConfigDialogTest, AFileArrivingDuringAReadIsNotLoaded) {
     const QString path = settingsFileWithHighEndpoint120(configDir_.filePath("models"));
     ConfigDialog& window = startWithGyro();
-    click(1031);
-    ASSERT_FALSE(control(1066)->isEnabled());
+    click(C::ReadFromGyro);
+    ASSERT_FALSE(control(C::LoadFromFile)->isEnabled());
     window.loadFile(path.toStdString());
     ASSERT_TRUE(sequenceEnds());
     EXPECT_EQ(status(), "Read complete");
-    EXPECT_NE(text(1033), "120");
+    EXPECT_NE(text(C::HighEndpoint), "120");
     EXPECT_FALSE(preferencesBytes().contains("models"));
 }
 
@@ -70,7 +71,7 @@ TEST_F(ConfigDialogTest, TheDemoListsOnlyItsSimulatedAdapter) {
     machine.sysClassTty = (root / "class" / "tty").string();
     auto entries = [this] {
         QStringList listed;
-        auto* list = control<QComboBox>(1001);
+        auto* list = control<QComboBox>(C::PortSelector);
         for (int row = 0; row < list->count(); ++row)
             listed << list->itemText(row);
         return listed;

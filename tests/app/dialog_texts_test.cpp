@@ -135,14 +135,11 @@ TEST(DialogTexts, TheMainWindowsCaptionsFit) {
     expectTextsFit(window, "main window");
 }
 
-TEST(DialogTexts, TheSafetyWarningFits) {
-    SafetyWarningDialog dialog;
-    expectTextsFit(dialog, "safety warning");
-}
-
-TEST(DialogTexts, TheStatisticsOfferFits) {
-    StatisticsDialog dialog;
-    expectTextsFit(dialog, "statistics offer");
+TEST(DialogTexts, TheSafetyWarningAndTheStatisticsOfferFit) {
+    SafetyWarningDialog safety;
+    expectTextsFit(safety, "safety warning");
+    StatisticsDialog statistics;
+    expectTextsFit(statistics, "statistics offer");
 }
 
 TEST(DialogTexts, TheUploadsStepsFit) {

@@ -23,19 +23,9 @@ namespace {
 enum class Action { ClickFirst, ClickSecond, Enter, Escape, CloseBox };
 
 const char* actionName(Action action) {
-    switch (action) {
-        case Action::ClickFirst:
-            return "click first button";
-        case Action::ClickSecond:
-            return "click second button";
-        case Action::Enter:
-            return "Enter";
-        case Action::Escape:
-            return "Escape";
-        case Action::CloseBox:
-            return "close box";
-    }
-    return "?";
+    const char* const names[] = {"click first button", "click second button", "Enter", "Escape",
+                                 "close box"};
+    return names[static_cast<int>(action)];
 }
 
 template <typename T>

@@ -15,41 +15,32 @@
 namespace vn340::testing {
 namespace {
 
-// Everything the pilot sees of the configuration, control by control.
-QStringList screenOf(ConfigDialog& window) {
-    QStringList seen;
-    for (int id : {1033, 1034, 1037, 1038, 1039, 1040, 1041, 1045, 1048})
-        seen << window.findChild<QLineEdit*>(QStringLiteral("idc%1").arg(id))->text();
-    for (int id : {1044, 1051, 1052})
-        seen << window.findChild<QComboBox*>(QStringLiteral("idc%1").arg(id))->currentText();
-    for (int id : {1042, 1043})
-        seen << QString::number(
-            window.findChild<QSlider*>(QStringLiteral("idc%1").arg(id))->value());
-    seen << QString::number(window.findChild<QPushButton*>(QStringLiteral("idc1027"))->isChecked());
-    return seen;
-}
+using C = Control;
 
 class SafetyNetTest : public ConfigDialogTest {
   protected:
     void SetUp() override {
         ConfigDialogTest::SetUp();
-        ASSERT_TRUE(dataDir_.isValid());
         // A gyro that holds something other than the factory configuration.
         qputenv("VN340_SIM_OPTIONS", "--no-pace --set 0x0104=77");
     }
 
-    ConfigDialog& startWithHistory(const std::string& folder) {
-        writePreferences("[Settings]\r\nCOM PORT=USB\r\nWARNING=1\r\n");
-        ProgramPaths made = paths();
-        made.historyFolder = folder;
-        ConfigDialog& window = start(made);
-        EXPECT_TRUE(control(1031)->isEnabled()) << "the simulated adapter did not open";
-        return window;
+    // Everything the pilot sees of the configuration, control by control.
+    QStringList screen() const {
+        QStringList seen;
+        for (Control id :
+             {C::HighEndpoint, C::LowEndpoint, C::CwStopGain, C::CcwStopGain, C::StickDeadband,
+              C::AvcsExpo, C::RateExpo, C::MidpointTrim, C::AvcsSensitivity})
+            seen << text(id);
+        for (Control id : {C::ServoSelector, C::TypeSelector, C::SpeedSelector})
+            seen << choice(id);
+        for (Control id : {C::AccelProfile, C::DecelProfile})
+            seen << QString::number(control<QSlider>(id)->value());
+        seen << QString::number(isDown(C::NormalButton));
+        return seen;
     }
-    std::string historyFolder() const { return dataDir_.filePath("history").toStdString(); }
-
     QAction* action(const char* name) const { return dialog_->findChild<QAction*>(name); }
-    QPlainTextEdit* comments() const { return control<QPlainTextEdit>(1069); }
+    QPlainTextEdit* comments() const { return control<QPlainTextEdit>(C::UserComments); }
     // Typed at the end of the comment box, which keeps the focus.
     void typeComments(const QString& text) {
         comments()->setFocus(Qt::MouseFocusReason);
@@ -73,28 +64,26 @@ class SafetyNetTest : public ConfigDialogTest {
     // Reads the gyro and answers how many reads ran to their end.
     int readsAfterClicking() {
         QSignalSpy reads(&access().controller(), &ConfigController::readCompleted);
-        click(1031);
+        click(C::ReadFromGyro);
         EXPECT_TRUE(sequenceEnds());
         return static_cast<int>(reads.count());
     }
-
-    QTemporaryDir dataDir_;
 };
 
 // Nothing is on while the gyro is read beside the screen, and Revert only once the screen
 // has been read.
 TEST_F(SafetyNetTest, CompareWithGyroTakesTheBoxBeingEditedAndOpensTheComparison) {
-    startWithHistory(historyFolder());
+    startWithHistory();
     EXPECT_EQ(commandsOn(), (QStringList{"history", "compare", "compareWithGyro"}));
     // Still in the box: the command takes what the screen shows.
-    typeInto(1033, QStringLiteral("120"));
-    const QStringList before = screenOf(dialog());
+    typeInto(C::HighEndpoint, QStringLiteral("120"));
+    const QStringList before = screen();
     action("compareWithGyro")->trigger();
     EXPECT_EQ(commandsOn(), QStringList());
     ASSERT_TRUE(eventually(
         [&] { return net().compareWindow() != nullptr && net().compareWindow()->isVisible(); }));
     EXPECT_EQ(commandsOn(), (QStringList{"undo", "history", "compare", "compareWithGyro"}));
-    EXPECT_EQ(screenOf(dialog()), before);
+    EXPECT_EQ(screen(), before);
     EXPECT_EQ(model().highEndpoint, 120);
     EXPECT_EQ(net().compareWindow()->other().cwStopGain, 77);
     EXPECT_TRUE(net().compareWindow()->useButton(Setting::HighEndpoint)->isEnabled());
@@ -105,11 +94,11 @@ TEST_F(SafetyNetTest, CompareWithGyroTakesTheBoxBeingEditedAndOpensTheComparison
 TEST_F(SafetyNetTest, UndoAndRedoKeysWalkThroughTheStepsTheirCommandsName) {
     start();
     EXPECT_EQ(commandsOn(), QStringList{"compare"}) << "no steps, no history, no port";
-    std::vector<QStringList> screens{screenOf(dialog())};
-    typeAndTab(1033, QStringLiteral("120"));
-    screens.push_back(screenOf(dialog()));
-    pick(1044, 3);  // a servo choice sets type and speed with it
-    screens.push_back(screenOf(dialog()));
+    std::vector<QStringList> screens{screen()};
+    typeAndTab(C::HighEndpoint, QStringLiteral("120"));
+    screens.push_back(screen());
+    pick(C::ServoSelector, 3);  // a servo choice sets type and speed with it
+    screens.push_back(screen());
     ASSERT_NE(screens[1], screens[0]);
     ASSERT_NE(screens[2], screens[1]);
     EXPECT_EQ(action("undo")->text(), QStringLiteral("Undo Servo"));
@@ -118,15 +107,15 @@ TEST_F(SafetyNetTest, UndoAndRedoKeysWalkThroughTheStepsTheirCommandsName) {
 
     for (std::size_t i = screens.size() - 1; i > 0; --i) {
         QTest::keyClick(&dialog(), Qt::Key_Z, Qt::ControlModifier);
-        EXPECT_EQ(screenOf(dialog()), screens[i - 1]) << "undo to screen " << i - 1;
+        EXPECT_EQ(screen(), screens[i - 1]) << "undo to screen " << i - 1;
     }
     EXPECT_EQ(action("undo")->text(), QStringLiteral("Undo"));
     EXPECT_EQ(action("redo")->text(), QStringLiteral("Redo High endpoint"));
     EXPECT_EQ(commandsOn(), (QStringList{"redo", "compare"}));
     QTest::keyClick(&dialog(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(screenOf(dialog()), screens[1]);
+    EXPECT_EQ(screen(), screens[1]);
     QTest::keyClick(&dialog(), Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(screenOf(dialog()), screens[2]);
+    EXPECT_EQ(screen(), screens[2]);
     EXPECT_EQ(driver().unexpected(), 0);
 }
 
@@ -137,7 +126,7 @@ TEST_F(SafetyNetTest, CommentsTypedAndLeftAreOneStepThatUndoTakesBack) {
     typeComments(QStringLiteral("new tail servo"));
     QTest::keyClick(comments(), Qt::Key_Return);
     QTest::keyClicks(comments(), QStringLiteral("fly gently"));
-    control(1067)->setFocus(Qt::MouseFocusReason);
+    control(C::Help)->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(commentsKept(), factory + "new tail servo\nfly gently");
     ASSERT_EQ(net().history().steps().count(), 1u);
     EXPECT_EQ(action("undo")->text(), QStringLiteral("Undo User comments"));
@@ -151,11 +140,11 @@ TEST_F(SafetyNetTest, CommentsTypedAndLeftAreOneStepThatUndoTakesBack) {
 // Every command that puts a configuration on the screen first takes the comments typed, which
 // the focus has not left: put back by Revert or "Use", they would be lost for good.
 TEST_F(SafetyNetTest, CommandsTakeTheCommentsTypedFirstAndRevertLeavesThem) {
-    startWithHistory(historyFolder());
+    startWithHistory();
     ASSERT_EQ(readsAfterClicking(), 1);
     const GyroConfig gyro = model();
     const std::string notes = commentsShown();
-    typeAndTab(1033, QStringLiteral("120"));
+    typeAndTab(C::HighEndpoint, QStringLiteral("120"));
 
     typeComments(QStringLiteral("new tail"));
     action("revertToGyro")->trigger();
@@ -175,7 +164,7 @@ TEST_F(SafetyNetTest, CommandsTakeTheCommentsTypedFirstAndRevertLeavesThem) {
     action("redo")->trigger();
     EXPECT_EQ(commentsShown(), notes + "new tail bracket");
 
-    typeAndTab(1033, QStringLiteral("130"));
+    typeAndTab(C::HighEndpoint, QStringLiteral("130"));
     action("compare")->trigger();
     ASSERT_NE(net().compareWindow(), nullptr);
     typeComments(QStringLiteral(" loose"));
@@ -199,32 +188,29 @@ TEST_F(SafetyNetTest, CommandsTakeTheCommentsTypedFirstAndRevertLeavesThem) {
 // goes first, then the window's steps; the box's menu offers one Undo that does the same.
 TEST_F(SafetyNetTest, UndoKeysInABoxTakeBackItsTypingFirstThenTheWindowsSteps) {
     start();
-    const QString factory = text(1034);
-    typeAndTab(1034, QStringLiteral("90"));
-    const QString defaultHigh = text(1033);
-    typeInto(1033, QStringLiteral("120"));
-    auto* high = control<QLineEdit>(1033);
-    const auto press = [](QWidget* where, Qt::Key key, Qt::KeyboardModifiers mods) {
-        QTest::keyClick(where, key, mods);
-    };
+    const QString factory = text(C::LowEndpoint);
+    typeAndTab(C::LowEndpoint, QStringLiteral("90"));
+    const QString defaultHigh = text(C::HighEndpoint);
+    typeInto(C::HighEndpoint, QStringLiteral("120"));
+    auto* high = control<QLineEdit>(C::HighEndpoint);
     const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
     const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
 
     // However the box groups its typing, it is taken back before any step of the window's.
     for (int i = 0; i < 3 && high->text() != defaultHigh; ++i) {
-        press(high, Qt::Key_Z, ctrl);
-        EXPECT_EQ(text(1034), QStringLiteral("90")) << "press " << i;
+        QTest::keyClick(high, Qt::Key_Z, ctrl);
+        EXPECT_EQ(text(C::LowEndpoint), QStringLiteral("90")) << "press " << i;
     }
     EXPECT_EQ(high->text(), defaultHigh);
     EXPECT_EQ(net().history().steps().done(), 1u);
-    press(high, Qt::Key_Z, ctrl);
-    EXPECT_EQ(text(1034), factory);
+    QTest::keyClick(high, Qt::Key_Z, ctrl);
+    EXPECT_EQ(text(C::LowEndpoint), factory);
     EXPECT_EQ(net().history().steps().done(), 0u);
-    press(high, Qt::Key_Z, ctrlShift);
-    EXPECT_EQ(text(1034), QStringLiteral("90"));
-    press(high, Qt::Key_Z, ctrl);
-    press(high, Qt::Key_Y, ctrl);
-    EXPECT_EQ(text(1034), QStringLiteral("90"));
+    QTest::keyClick(high, Qt::Key_Z, ctrlShift);
+    EXPECT_EQ(text(C::LowEndpoint), QStringLiteral("90"));
+    QTest::keyClick(high, Qt::Key_Z, ctrl);
+    QTest::keyClick(high, Qt::Key_Y, ctrl);
+    EXPECT_EQ(text(C::LowEndpoint), QStringLiteral("90"));
     EXPECT_EQ(high->text(), defaultHigh) << "typing undone before a step is not brought back";
 
     // The box's menu: one Undo, which undoes the window's step now that the box has none.
@@ -245,25 +231,25 @@ TEST_F(SafetyNetTest, UndoKeysInABoxTakeBackItsTypingFirstThenTheWindowsSteps) {
     EXPECT_TRUE(undos[0]->isEnabled());
     undos[0]->trigger();
     menu->close();
-    EXPECT_EQ(text(1034), factory);
+    EXPECT_EQ(text(C::LowEndpoint), factory);
 
     // Typing not yet taken is the newest change: a redo key takes it, and nothing is redone
     // over it.
-    typeInto(1033, QStringLiteral("125"));
-    press(high, Qt::Key_Y, ctrl);
+    typeInto(C::HighEndpoint, QStringLiteral("125"));
+    QTest::keyClick(high, Qt::Key_Y, ctrl);
     EXPECT_EQ(high->text(), QStringLiteral("125"));
     EXPECT_EQ(model().highEndpoint, 125);
-    EXPECT_EQ(text(1034), factory);
+    EXPECT_EQ(text(C::LowEndpoint), factory);
 
     // The comment box alike.
     const QString notes = comments()->toPlainText();
     typeComments(QStringLiteral(" soft tail"));
-    press(comments(), Qt::Key_Z, ctrl);
+    QTest::keyClick(comments(), Qt::Key_Z, ctrl);
     EXPECT_EQ(comments()->toPlainText(), notes);
     EXPECT_EQ(high->text(), QStringLiteral("125"));
-    press(comments(), Qt::Key_Z, ctrl);
+    QTest::keyClick(comments(), Qt::Key_Z, ctrl);
     EXPECT_EQ(high->text(), defaultHigh);
-    press(comments(), Qt::Key_Y, ctrl);
+    QTest::keyClick(comments(), Qt::Key_Y, ctrl);
     EXPECT_EQ(high->text(), QStringLiteral("125"));
     EXPECT_EQ(comments()->toPlainText(), notes);
     EXPECT_EQ(driver().unexpected(), 0);

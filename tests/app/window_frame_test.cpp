@@ -19,6 +19,8 @@
 namespace vn340::testing {
 namespace {
 
+using C = Control;
+
 // The relative luminance contrast of two colours, as the accessibility guidelines define it.
 double contrast(const QColor& a, const QColor& b) {
     const auto luminance = [](const QColor& c) {
@@ -34,17 +36,10 @@ double contrast(const QColor& a, const QColor& b) {
 
 class WindowFrameTest : public ConfigDialogTest {
   protected:
-    void SetUp() override {
-        ConfigDialogTest::SetUp();
-        ASSERT_TRUE(dataDir_.isValid());
-    }
+    // No statistics offer either.
     ConfigDialog& startWithHistory() {
-        writePreferences("[Settings]\r\nCOM PORT=USB\r\nWARNING=1\r\nDATE=99999999\r\n");
-        ProgramPaths made = paths();
-        made.historyFolder = historyFolder();
-        return start(made);
+        return ConfigDialogTest::startWithHistory("DATE=99999999\r\n");
     }
-    std::string historyFolder() const { return dataDir_.filePath("history").toStdString(); }
 
     QMenu* menu(const QString& title) const {
         for (QAction* entry : dialog_->findChild<QMenuBar*>()->actions()) {
@@ -78,8 +73,6 @@ class WindowFrameTest : public ConfigDialogTest {
         return actions;
     }
     QLabel* adapterState() const { return dialog_->findChild<QLabel*>("adapterState"); }
-
-    QTemporaryDir dataDir_;
 };
 
 TEST_F(WindowFrameTest, EveryMenuItemReachesItsCommand) {
@@ -90,33 +83,33 @@ TEST_F(WindowFrameTest, EveryMenuItemReachesItsCommand) {
     const struct {
         const char* menu;
         const char* item;
-        int button;  // 0: an item of the right-click menu
+        std::optional<Control> button;  // none: an item of the right-click menu
     } rows[] = {
-        {"File", "Load from file\u2026", 1066},
-        {"File", "Save to file\u2026", 1065},
-        {"File", "History\u2026", 0},
-        {"Edit", "Undo", 0},
-        {"Edit", "Redo", 0},
-        {"Edit", "Revert to gyro values", 0},
-        {"Edit", "Load defaults", 1064},
-        {"Edit", "Compare\u2026", 0},
-        {"Gyro", "Read from gyro", 1031},
-        {"Gyro", "Store to gyro", 1032},
-        {"Gyro", "Compare with gyro", 0},
-        {"Gyro", "Start diagnostics", 0},
-        {"Gyro", "Live signals\u2026", 0},
-        {"Gyro", "Detect\u2026", 1060},
-        {"Help", "Help", 1067},
+        {"File", "Load from file\u2026", C::LoadFromFile},
+        {"File", "Save to file\u2026", C::SaveToFile},
+        {"File", "History\u2026", {}},
+        {"Edit", "Undo", {}},
+        {"Edit", "Redo", {}},
+        {"Edit", "Revert to gyro values", {}},
+        {"Edit", "Load defaults", C::LoadDefaults},
+        {"Edit", "Compare\u2026", {}},
+        {"Gyro", "Read from gyro", C::ReadFromGyro},
+        {"Gyro", "Store to gyro", C::StoreToGyro},
+        {"Gyro", "Compare with gyro", {}},
+        {"Gyro", "Start diagnostics", {}},
+        {"Gyro", "Live signals\u2026", {}},
+        {"Gyro", "Detect\u2026", C::Detect},
+        {"Help", "Help", C::Help},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.item);
         QAction* entry = item(QString::fromUtf8(row.menu), QString::fromUtf8(row.item));
         ASSERT_NE(entry, nullptr);
-        if (row.button == 0) {
+        if (!row.button) {
             EXPECT_TRUE(rightClick.contains(entry));
             continue;
         }
-        QSignalSpy clicks(control<QPushButton>(row.button), &QPushButton::clicked);
+        QSignalSpy clicks(control<QPushButton>(*row.button), &QPushButton::clicked);
         entry->trigger();  // a dialog it opens is turned down by the driver
         EXPECT_TRUE(sequenceEnds());
         EXPECT_EQ(clicks.count(), 1);
@@ -138,9 +131,9 @@ TEST_F(WindowFrameTest, AButtonsItemIsOffWhileItsButtonIs) {
     start();  // no adapter: the gyro's buttons are off
     QAction* read = item(QStringLiteral("Gyro"), QStringLiteral("Read from gyro"));
     ASSERT_NE(read, nullptr);
-    EXPECT_FALSE(control(1031)->isEnabled());
+    EXPECT_FALSE(control(C::ReadFromGyro)->isEnabled());
     EXPECT_FALSE(read->isEnabled());
-    QSignalSpy clicks(control<QPushButton>(1031), &QPushButton::clicked);
+    QSignalSpy clicks(control<QPushButton>(C::ReadFromGyro), &QPushButton::clicked);
     read->trigger();
     EXPECT_EQ(clicks.count(), 0);
     EXPECT_TRUE(item(QStringLiteral("File"), QStringLiteral("Load from file\u2026"))->isEnabled());
@@ -158,17 +151,17 @@ TEST_F(WindowFrameTest, TheTitleNamesTheFileAndMarksAScreenThatDiffersFromIt) {
     file.close();
     access().controller().loadFromFileAt(path.toStdString());
     EXPECT_EQ(dialog().windowTitle(), QStringLiteral("trex.tsf \u2014 ") + base);
-    typeAndTab(1033, QStringLiteral("111"));
+    typeAndTab(C::HighEndpoint, QStringLiteral("111"));
     EXPECT_EQ(dialog().windowTitle(), QStringLiteral("*trex.tsf \u2014 ") + base);
-    typeAndTab(1033, QStringLiteral("110"));
+    typeAndTab(C::HighEndpoint, QStringLiteral("110"));
     EXPECT_EQ(dialog().windowTitle(), QStringLiteral("trex.tsf \u2014 ") + base);
 }
 
 TEST_F(WindowFrameTest, TheScreenChangedAtClosingIsKeptAndTheNextStartSaysWhere) {
     startWithHistory();
-    click(1031);
+    click(C::ReadFromGyro);
     ASSERT_TRUE(sequenceEnds());
-    typeAndTab(1033, QStringLiteral("111"));
+    typeAndTab(C::HighEndpoint, QStringLiteral("111"));
     QTest::keyClick(&dialog(), Qt::Key_Escape);  // no question at close
     ASSERT_FALSE(dialog().isVisible());
     EXPECT_EQ(driver().unexpected(), 0);
@@ -207,7 +200,7 @@ TEST_F(WindowFrameTest, TheStatusAreaIsReadableWideEnoughAndTellsTheAdapter) {
         << adapterState()->text().toStdString();
     EXPECT_TRUE(adapterState()->isVisible());
 
-    auto* line = control<QLineEdit>(1077);
+    auto* line = control<QLineEdit>(C::StatusLine);
     const QPalette::ColorGroup group = line->isEnabled() ? QPalette::Active : QPalette::Disabled;
     EXPECT_GE(contrast(line->palette().color(group, QPalette::Text),
                        line->palette().color(group, QPalette::Base)),
@@ -244,7 +237,7 @@ TEST_F(WindowFrameTest, AModelShownAgainRepaintsOnlyTheControlsThatChanged) {
     QTest::qWait(50);
     dialog().removeEventFilter(&recorder);
     // Around the box, the window stays as it was painted.
-    const QRect box = control(1033)->geometry();
+    const QRect box = control(C::HighEndpoint)->geometry();
     EXPECT_TRUE((recorder.painted - QRegion(box.adjusted(-2, -2, 2, 2))).isEmpty())
         << "painted " << recorder.painted.boundingRect().width() << " x "
         << recorder.painted.boundingRect().height();

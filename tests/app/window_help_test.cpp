@@ -22,6 +22,8 @@
 namespace vn340::testing {
 namespace {
 
+using C = Control;
+
 // Where the pointer was last seen moving, by anything in the program.
 class MoveWatcher : public QObject {
   public:
@@ -83,29 +85,29 @@ class WindowHelpTest : public ConfigDialogTest {
 
 TEST_F(WindowHelpTest, RestingOnAControlShowsItsTipUntilAClick) {
     startWithGyro();
-    restOn(control(1031));
+    restOn(control(C::ReadFromGyro));
     ASSERT_TRUE(QTest::qWaitFor([this] { return tipShown(); }, 5000));
     EXPECT_EQ(tip().Window()->accessibleDescription(),
               markupPlainText(helpTextFor(Control::ReadFromGyro)));
-    click(1031);
+    click(C::ReadFromGyro);
     EXPECT_FALSE(tipShown());
     ASSERT_TRUE(sequenceEnds());
 }
 
 TEST_F(WindowHelpTest, NothingToExplainWaitsForNoTip) {
     start();  // no adapter: the gyro buttons are off
-    ASSERT_FALSE(control(1031)->isEnabled());
+    ASSERT_FALSE(control(C::ReadFromGyro)->isEnabled());
     const struct {
-        int id;
+        Control id;
         const char* what;
-    } rows[] = {{1031, "a disabled control"},
-                {1067, "\"Help\""},
-                {1035, "a label"},
-                {1077, "the status line"}};
+    } rows[] = {{C::ReadFromGyro, "a disabled control"},
+                {C::Help, "\"Help\""},
+                {C::HighEndpointLabel, "a label"},
+                {C::StatusLine, "the status line"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         // From a control with a tip, which starts the wait, onto one without.
-        restOn(control(1064));
+        restOn(control(C::LoadDefaults));
         ASSERT_TRUE(tipWaiting() || tipShown());
         restOn(control(row.id));
         EXPECT_FALSE(tipWaiting());
@@ -115,17 +117,17 @@ TEST_F(WindowHelpTest, NothingToExplainWaitsForNoTip) {
 
 TEST_F(WindowHelpTest, TheSlowServoMarkShowsForSlowSpeedsOnly) {
     start();  // "Generic", a fast servo: no mark
-    ASSERT_LT(control<QComboBox>(1052)->currentIndex(), kSlowSpeedPosition - 1);
+    ASSERT_LT(control<QComboBox>(C::SpeedSelector)->currentIndex(), kSlowSpeedPosition - 1);
     const QImage without = markArea();
-    pick(1052, kSlowSpeedPosition);  // "0.11"
+    pick(C::SpeedSelector, kSlowSpeedPosition);  // "0.11"
     EXPECT_TRUE(QTest::qWaitFor([&] { return markArea() != without; }, 5000));
-    pick(1052, kSlowSpeedPosition - 1);  // "0.10"
+    pick(C::SpeedSelector, kSlowSpeedPosition - 1);  // "0.10"
     EXPECT_TRUE(QTest::qWaitFor([&] { return markArea() == without; }, 5000));
 }
 
 TEST_F(WindowHelpTest, RestingOnTheMarkShowsTheSlowServoTipUntilThePointerLeaves) {
     start();
-    pick(1052, 12);  // "0.12"
+    pick(C::SpeedSelector, 12);  // "0.12"
     // The mark lies in the group box "Servo", which takes the pointer's moves.
     const QPoint mark = markRect().center();
     ASSERT_NE(qobject_cast<QGroupBox*>(dialog().childAt(mark)), nullptr);
@@ -140,20 +142,20 @@ TEST_F(WindowHelpTest, RestingOnTheMarkShowsTheSlowServoTipUntilThePointerLeaves
 TEST_F(WindowHelpTest, ANoticeGoesWhenThePointerCrossesALabel) {
     start();
     QCursor::setPos(offTheWindow());
-    typeAndTab(1033, "20");
+    typeAndTab(C::HighEndpoint, "20");
     ASSERT_TRUE(tipShown());
-    pointTo(control(1034)->geometry().center());  // a working control: the notice stays
+    pointTo(control(C::LowEndpoint)->geometry().center());  // a working control: the notice stays
     EXPECT_TRUE(tipShown());
-    pointTo(control(1035)->geometry().center());  // the label "High endpoint"
+    pointTo(control(C::HighEndpointLabel)->geometry().center());  // the label "High endpoint"
     EXPECT_TRUE(QTest::qWaitFor([this] { return !tipShown(); }, 5000));
 }
 
 TEST_F(WindowHelpTest, ANoticeFollowsItsBoxWhenTheWindowMoves) {
     start();
     QCursor::setPos(offTheWindow());
-    typeAndTab(1033, "20");
+    typeAndTab(C::HighEndpoint, "20");
     ASSERT_TRUE(tipShown());
-    QWidget* box = control(1033);
+    QWidget* box = control(C::HighEndpoint);
     const QPoint corner = box->mapToGlobal(QPoint(box->width(), 0));
     dialog().move(dialog().pos() + QPoint(40, 30));
     ASSERT_TRUE(QTest::qWaitFor(
@@ -171,7 +173,7 @@ TEST_F(WindowHelpTest, ANoticeFollowsItsBoxWhenTheWindowMoves) {
 // lie under a control or the status line (group boxes only frame them).
 TEST_F(WindowHelpTest, ThePaintedPicturesCoverNoControl) {
     start();
-    pick(1052, kSlowSpeedPosition);
+    pick(C::SpeedSelector, kSlowSpeedPosition);
     QImage own(dialog().size(), QImage::Format_RGB32);
     dialog().render(&own, QPoint(), QRegion(), QWidget::DrawWindowBackground);
     const QRgb ground = own.pixel(0, 0);
@@ -202,7 +204,7 @@ TEST_F(WindowHelpTest, AScreenReaderReadsTheHelpOfAControl) {
                 {Control::RateExpo, "Mode 1 (Rate)\n"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(static_cast<int>(row.control));
-        EXPECT_EQ(control(static_cast<int>(row.control))->accessibleDescription(),
+        EXPECT_EQ(control(row.control)->accessibleDescription(),
                   row.prefix + markupPlainText(helpTextFor(row.control)));
     }
 }

@@ -118,37 +118,26 @@ TEST_F(CliTest, DiffAndStoreSayWhatDiffersAndEndWithItsStatus) {
         settingsFile("higher.tsf", [](GyroConfig& config) { config.highEndpoint = 120; });
     struct Row {
         const char* what;
-        std::vector<std::string> arguments;
+        std::vector<std::string> command;  // after "--port USB"
         const char* gyro;
         CliStatus status;
         std::string out;
     };
+    const std::string differs = "High endpoint: file 120, gyro 100\n";
+    const std::string changes = "High endpoint: gyro 100, file 120\n";
+    const char* const worn = "--no-pace --stuck 0x0100";
     const Row rows[] = {
-        {"diff, the same", {"--port", "USB", "diff", same}, "--no-pace", CliStatus::Done, ""},
-        {"diff, different",
-         {"--port", "USB", "diff", higher},
-         "--no-pace",
-         CliStatus::Differences,
-         "High endpoint: file 120, gyro 100\n"},
-        {"store",
-         {"--port", "USB", "store", higher, "--yes"},
-         "--no-pace",
-         CliStatus::Done,
-         "High endpoint: gyro 100, file 120\n"},
-        {"store to a worn cell",
-         {"--port", "USB", "store", higher, "--yes"},
-         "--no-pace --stuck 0x0100",
-         CliStatus::Differences,
-         "High endpoint: gyro 100, file 120\n"},
-        {"store without agreeing",
-         {"--port", "USB", "store", higher},
-         "--no-pace",
-         CliStatus::Usage,
-         ""},
+        {"diff, the same", {"diff", same}, "--no-pace", CliStatus::Done, ""},
+        {"diff, different", {"diff", higher}, "--no-pace", CliStatus::Differences, differs},
+        {"store", {"store", higher, "--yes"}, "--no-pace", CliStatus::Done, changes},
+        {"store to a worn cell", {"store", higher, "--yes"}, worn, CliStatus::Differences, changes},
+        {"store without agreeing", {"store", higher}, "--no-pace", CliStatus::Usage, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        const Run result = run(row.arguments, row.gyro);
+        std::vector<std::string> arguments{"--port", "USB"};
+        arguments.insert(arguments.end(), row.command.begin(), row.command.end());
+        const Run result = run(arguments, row.gyro);
         EXPECT_EQ(result.status, row.status) << result.err;
         EXPECT_EQ(result.out, row.out);
     }

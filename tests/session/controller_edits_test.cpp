@@ -30,46 +30,20 @@ TEST_F(ControllerTest, EveryChangeThePilotMakesPassesByItsStep) {
          [](GyroConfig& c) { c.rateExpo = 7; }},
         {"Rudder exponential, Mode 2 (AVCS)", [this] { type(F::AvcsExpo, 8); },
          [](GyroConfig& c) { c.avcsExpo = 8; }},
-        {"Servo",
-         [this] {
-             pilot.shown.servoModel = 23;
-             controller->servoChosen();
-         },
+        {"Servo", [this] { chooseServo(23); },
          [](GyroConfig& c) {
              c.servoModel = 23;
              c.servoType = 2;
              c.servoSpeed = 9;
              c.servoImpliedType = 2;
          }},
-        {"Speed",
-         [this] {
-             pilot.shown.servoSpeed = 12;
-             controller->speedChosen();
-         },
-         [](GyroConfig& c) { c.servoSpeed = 12; }},
-        {"Type",
-         [this] {
-             pilot.shown.servoType = 2;
-             controller->typeChosen(2);
-         },
-         [](GyroConfig& c) { c.servoType = 2; }},
-        {"Acceleration profile",
-         [this] {
-             pilot.shown.accelProfile = 0;
-             controller->profileMoved(Setting::AccelProfile);
-         },
+        {"Speed", [this] { chooseSpeed(12); }, [](GyroConfig& c) { c.servoSpeed = 12; }},
+        {"Type", [this] { chooseType(2); }, [](GyroConfig& c) { c.servoType = 2; }},
+        {"Acceleration profile", [this] { moveProfile(Setting::AccelProfile, 0); },
          [](GyroConfig& c) { c.accelProfile = 0; }},
-        {"Deceleration profile",
-         [this] {
-             pilot.shown.decelProfile = 14;
-             controller->profileMoved(Setting::DecelProfile);
-         },
+        {"Deceleration profile", [this] { moveProfile(Setting::DecelProfile, 14); },
          [](GyroConfig& c) { c.decelProfile = 14; }},
-        {"Direction",
-         [this] {
-             pilot.shown.direction = Direction::Reverse;
-             controller->directionChosen();
-         },
+        {"Direction", [this] { chooseDirection(Direction::Reverse); },
          [](GyroConfig& c) { c.direction = Direction::Reverse; }},
         {"User comments", [this] { controller->commentsLeft("new tail servo"); },
          [](GyroConfig& c) { c.userComments = "new tail servo"; }},
@@ -122,8 +96,7 @@ TEST_F(ControllerTest, AServoChoiceSetsTypeAndSpeed) {
     start();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        pilot.shown.servoModel = row.servo;
-        controller->servoChosen();
+        chooseServo(row.servo);
         EXPECT_EQ(model().servoType, row.type);
         EXPECT_EQ(model().servoSpeed, row.speed);
         EXPECT_EQ(pilot.shown.servoType, row.type);
@@ -135,18 +108,14 @@ TEST_F(ControllerTest, AServoChoiceSetsTypeAndSpeed) {
 // another speed keeps the servo; the type the servo implied, chosen again, leaves "Generic".
 TEST_F(ControllerTest, AnotherTypeFallsBackToGenericButTheSpeedStays) {
     start();
-    pilot.shown.servoModel = 23;  // "JR 810G": "1520usec/250Hz", "0.10"
-    controller->servoChosen();
-    pilot.shown.servoSpeed = 12;  // "0.13"
-    controller->speedChosen();
+    chooseServo(23);  // "JR 810G": "1520usec/250Hz", "0.10"
+    chooseSpeed(12);  // "0.13"
     EXPECT_EQ(model().servoModel, 23);
-    pilot.shown.servoType = 0;  // "1520usec/333Hz"
-    controller->typeChosen(0);
+    chooseType(0);  // "1520usec/333Hz"
     EXPECT_EQ(model().servoModel, 0);
     EXPECT_EQ(pilot.shown.servoModel, 0);
     EXPECT_EQ(model().servoSpeed, 12);
-    pilot.shown.servoType = 2;
-    controller->typeChosen(2);
+    chooseType(2);
     EXPECT_EQ(model().servoModel, 0);
     EXPECT_EQ(model().servoType, 2);
 }
@@ -155,10 +124,8 @@ TEST_F(ControllerTest, AnotherTypeFallsBackToGenericButTheSpeedStays) {
 // pilot's own goes back to the servo's.
 TEST_F(ControllerTest, TheServoChosenAgainPutsItsSpeedBack) {
     start();
-    pilot.shown.servoModel = 23;
-    controller->servoChosen();
-    pilot.shown.servoSpeed = 12;
-    controller->speedChosen();
+    chooseServo(23);
+    chooseSpeed(12);
     controller->servoChosen();
     EXPECT_EQ(model().servoSpeed, 9);
     EXPECT_EQ(pilot.shown.servoSpeed, 9);
@@ -169,10 +136,8 @@ TEST_F(ControllerTest, LoadDefaultsPutsTheFactoryConfigurationBackButNotTheGyros
     startWithGyro();
     read();
     type(NumericField::HighEndpoint, 120);
-    pilot.shown.servoModel = 9;
-    controller->servoChosen();
-    pilot.shown.direction = Direction::Reverse;
-    controller->directionChosen();
+    chooseServo(9);
+    chooseDirection(Direction::Reverse);
     controller->commentsLeft("mine");
     const GyroConfig edited = model();
     controller->loadDefaults();

@@ -28,12 +28,9 @@ class ControllerFilesTest : public ControllerTest {
 TEST_F(ControllerFilesTest, ASavedFileLoadsBackAsTheConfigurationItWas) {
     start();
     type(NumericField::HighEndpoint, 120);
-    pilot.shown.servoModel = 23;  // "JR 810G"
-    controller->servoChosen();
-    pilot.shown.direction = Direction::Reverse;
-    controller->directionChosen();
-    pilot.shown.decelProfile = 4;
-    controller->profileMoved(Setting::DecelProfile);
+    chooseServo(23);  // "JR 810G"
+    chooseDirection(Direction::Reverse);
+    moveProfile(Setting::DecelProfile, 4);
     pilot.shown.userComments = "Trex 450\nnew tail servo";
     const GyroConfig saved = [&] {
         GyroConfig config = model();

@@ -93,6 +93,15 @@ class ControllerTest : public ::testing::Test {
     }
     // The gyro behind "USB", the safety warning agreed to long ago.
     ConfigController& startWithGyro() { return start(kWithGyro); }
+    // A start on a new pilot, a new gyro and no files, for each row of a table.
+    ConfigController& startAfresh(const std::string& preferences = {}) {
+        controller.reset();
+        pilot = ScriptedPilot();
+        platform.gyro = GyroSimulator();
+        platform.memoryFiles.files.clear();
+        platform.memoryFiles.replaceFailures.clear();
+        return start(preferences);
+    }
 
     // Runs the virtual clock until the sequence under way has ended.
     void settle() {
@@ -113,6 +122,27 @@ class ControllerTest : public ::testing::Test {
     void type(NumericField field, int value) {
         pilot.shown.*ScriptedPilot::numberOf(field) = value;
         controller->boxLeft(field);
+    }
+    void chooseServo(int servo) {
+        pilot.shown.servoModel = servo;
+        controller->servoChosen();
+    }
+    void chooseSpeed(int speed) {
+        pilot.shown.servoSpeed = speed;
+        controller->speedChosen();
+    }
+    void chooseType(int type) {
+        pilot.shown.servoType = type;
+        controller->typeChosen(type);
+    }
+    void chooseDirection(Direction direction) {
+        pilot.shown.direction = direction;
+        controller->directionChosen();
+    }
+    void moveProfile(Setting profile, int value) {
+        (profile == Setting::AccelProfile ? pilot.shown.accelProfile : pilot.shown.decelProfile) =
+            value;
+        controller->profileMoved(profile);
     }
 
     const GyroConfig& model() const { return controller->model(); }

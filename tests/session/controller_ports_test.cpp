@@ -9,14 +9,24 @@ namespace {
 
 using Answers = std::deque<PromptAnswer>;
 
-// The pilot opens the port list and closes it on `name`.
-void choosePort(ConfigController& controller, ScriptedPilot& pilot, const std::string& name) {
-    controller.portListOpened();
-    pilot.selectEntry(name);
-    controller.portListClosed();
-}
+class ControllerPortsTest : public ControllerTest {
+  protected:
+    // The pilot opens the port list and closes it on `name`.
+    void choosePort(const std::string& name) {
+        controller->portListOpened();
+        pilot.selectEntry(name);
+        controller->portListClosed();
+    }
+    // The serial ports become `ports` while Detect asks the pilot to plug the adapter in.
+    void plugInDuringDetect(std::vector<std::string> ports) {
+        pilot.whileOpen = [this, ports = std::move(ports)] {
+            if (pilot.events.back() == "prompt:" + std::string(port_text::kPlugIn))
+                platform.transports->serialPorts = ports;
+        };
+    }
+};
 
-TEST_F(ControllerTest, APortChosenInTheListIsOpenedAndKeptForTheNextStart) {
+TEST_F(ControllerPortsTest, APortChosenInTheListIsOpenedAndKeptForTheNextStart) {
     struct Row {
         const char* port;
         bool refuses;
@@ -41,16 +51,13 @@ TEST_F(ControllerTest, APortChosenInTheListIsOpenedAndKeptForTheNextStart) {
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.port) + (row.refuses ? ", refused" : "") +
                      (row.preferencesWritable ? "" : ", not kept"));
-        pilot = ScriptedPilot();
-        platform.memoryFiles.files.clear();
-        platform.memoryFiles.replaceFailures.clear();
-        start();
+        startAfresh();
         if (row.refuses)
             platform.transports->refusingPorts.insert(row.port);
         if (!row.preferencesWritable)
             platform.memoryFiles.replaceFailures[kPreferencesFile] =
                 SysResult::failure(EROFS, cannotWrite);
-        choosePort(*controller, pilot, row.port);
+        choosePort(row.port);
         EXPECT_EQ(controller->link().transport(), row.transport);
         EXPECT_EQ(pilot.gyroButtonsOn, row.transport != Transport::None);
         EXPECT_EQ(pilot.messages, row.messages);
@@ -63,91 +70,71 @@ TEST_F(ControllerTest, APortChosenInTheListIsOpenedAndKeptForTheNextStart) {
 
 // The pilot unplugs the adapter, answers, plugs it in while the second question is open and
 // answers again: the one new port is found, opened, listed alone and kept.
-TEST_F(ControllerTest, DetectFindsTheNewPortAndOpensIt) {
-    struct Row {
-        const char* what;
+TEST_F(ControllerPortsTest, DetectFindsTheNewPortAndOpensIt) {
+    // What the pilot answers, and the serial ports once the adapter is plugged in.
+    struct Pilot {
         Answers answers;
-        std::vector<std::string> portsAfter;  // the serial ports once plugged in
+        std::vector<std::string> portsAfter;
+    };
+    struct Found {
         std::vector<std::string> messages;
         std::set<std::string> listed;
         Transport transport;
         const char* comPortAfter;
     };
+    struct Row {
+        const char* what;
+        Pilot pilot;
+        Found found;
+    };
+    const PromptAnswer C = PromptAnswer::Continue;
+    const PromptAnswer A = PromptAnswer::Abort;
     const std::string kFound = port_text::found("ttyUSB1");
     const std::string kNone(port_text::kNotDetected);
     const Row rows[] = {
         {"one new port",
-         {PromptAnswer::Continue, PromptAnswer::Continue},
-         {"ttyS0", "ttyUSB1"},
-         {kFound},
-         {"ttyUSB1"},
-         Transport::Serial,
-         "COM PORT=ttyUSB1"},
+         {{C, C}, {"ttyS0", "ttyUSB1"}},
+         {{kFound}, {"ttyUSB1"}, Transport::Serial, "COM PORT=ttyUSB1"}},
         {"two new ports",
-         {PromptAnswer::Continue, PromptAnswer::Continue},
-         {"ttyS0", "ttyUSB1", "ttyUSB2"},
-         {kNone},
-         {},
-         Transport::None,
-         "COM PORT="},
-        {"nothing plugged in",
-         {PromptAnswer::Continue, PromptAnswer::Continue},
-         {"ttyS0"},
-         {kNone},
-         {},
-         Transport::None,
-         "COM PORT="},
+         {{C, C}, {"ttyS0", "ttyUSB1", "ttyUSB2"}},
+         {{kNone}, {}, Transport::None, "COM PORT="}},
+        {"nothing plugged in", {{C, C}, {"ttyS0"}}, {{kNone}, {}, Transport::None, "COM PORT="}},
         {"aborted at once",
-         {PromptAnswer::Abort},
-         {"ttyS0", "ttyUSB1"},
-         {},
-         {"USB", "ttyS0"},
-         Transport::None,
-         "COM PORT="},
+         {{A}, {"ttyS0", "ttyUSB1"}},
+         {{}, {"USB", "ttyS0"}, Transport::None, "COM PORT="}},
         {"aborted once plugged in",
-         {PromptAnswer::Continue, PromptAnswer::Abort},
-         {"ttyS0", "ttyUSB1"},
-         {},
-         {},
-         Transport::None,
-         "COM PORT="},
+         {{C, A}, {"ttyS0", "ttyUSB1"}},
+         {{}, {}, Transport::None, "COM PORT="}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        pilot = ScriptedPilot();
-        platform.memoryFiles.files.clear();
-        start();
+        const Found& found = row.found;
+        startAfresh();
         platform.transports->serialPorts = {"ttyS0"};
         platform.transports->usbPresent = false;
         controller->portListOpened();
         controller->portListClosed();
-        pilot.answers = row.answers;
-        pilot.whileOpen = [&] {
-            if (pilot.events.back() == "prompt:" + std::string(port_text::kPlugIn))
-                platform.transports->serialPorts = row.portsAfter;
-        };
+        pilot.answers = row.pilot.answers;
+        plugInDuringDetect(row.pilot.portsAfter);
         pilot.events.clear();
         controller->detectAdapterPort();
-        EXPECT_EQ(pilot.messages, row.messages);
-        EXPECT_EQ(pilot.portEntries, row.listed);
-        EXPECT_EQ(controller->link().transport(), row.transport);
-        EXPECT_EQ(pilot.gyroButtonsOn, row.transport != Transport::None);
-        EXPECT_TRUE(preferencesHold(row.comPortAfter)) << preferences();
+        EXPECT_EQ(pilot.messages, found.messages);
+        EXPECT_EQ(pilot.portEntries, found.listed);
+        EXPECT_EQ(controller->link().transport(), found.transport);
+        EXPECT_EQ(pilot.gyroButtonsOn, found.transport != Transport::None);
+        EXPECT_TRUE(preferencesHold(found.comPortAfter)) << preferences();
         EXPECT_EQ(pilot.unexpected, 0);
         // The boxes are taken before and shown again after, as around every choice of port.
         EXPECT_EQ(pilot.events.back(), "shown");
     }
 }
 
-TEST_F(ControllerTest, ThePortDetectFindsIsTheGyros) {
+TEST_F(ControllerPortsTest, ThePortDetectFindsIsTheGyros) {
     start();
     platform.transports->serialPorts = {};
     platform.transports->usbPresent = false;
     pilot.answers = {PromptAnswer::Continue, PromptAnswer::Continue};
-    pilot.whileOpen = [&] {
-        if (pilot.events.back() == "prompt:" + std::string(port_text::kPlugIn))
-            platform.transports->serialPorts = {"ttyUSB0"};
-    };
+    plugInDuringDetect({"ttyUSB0"});
     controller->detectAdapterPort();
     ASSERT_EQ(pilot.selectedPort, "ttyUSB0");
     read();
@@ -156,7 +143,7 @@ TEST_F(ControllerTest, ThePortDetectFindsIsTheGyros) {
 }
 
 // The system tells of the USB adapter pulled out while nothing runs, and of its return.
-TEST_F(ControllerTest, TheUsbAdapterPulledOutIsToldAndOpenedAgainWhenBack) {
+TEST_F(ControllerPortsTest, TheUsbAdapterPulledOutIsToldAndOpenedAgainWhenBack) {
     platform.tellsDeviceEvents = true;
     startWithGyro();
     ASSERT_NE(platform.deviceEvents, nullptr);

@@ -77,12 +77,9 @@ TEST_F(ControllerTest, AStoreReachesTheGyroAndChangesNothingOnScreen) {
     startWithGyro();
     type(NumericField::CwStopGain, 55);
     type(NumericField::AvcsSensitivity, 66);
-    pilot.shown.servoModel = 23;  // "JR 810G"
-    controller->servoChosen();
-    pilot.shown.direction = Direction::Reverse;
-    controller->directionChosen();
-    pilot.shown.accelProfile = 0;
-    controller->profileMoved(Setting::AccelProfile);
+    chooseServo(23);  // "JR 810G"
+    chooseDirection(Direction::Reverse);
+    moveProfile(Setting::AccelProfile, 0);
     const std::size_t edits = changes.size();
 
     store();
@@ -130,10 +127,7 @@ TEST_F(ControllerTest, TheSafetyAgreementDecidesTheStore) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        platform.gyro = GyroSimulator();
-        platform.memoryFiles.replaceFailures.clear();
-        pilot = ScriptedPilot();
-        start(std::string("[Settings]\r\nCOM PORT=USB\r\nWARNING=") + row.warning + "\r\n");
+        startAfresh(std::string("[Settings]\r\nCOM PORT=USB\r\nWARNING=") + row.warning + "\r\n");
         if (!row.preferencesWritable)
             platform.memoryFiles.replaceFailures[kPreferencesFile] =
                 SysResult::failure(EROFS, "Cannot write /opt/vn340/TarvelRCGyro.ini");

@@ -83,10 +83,7 @@ TEST_F(HistoryTest, UndoAndRedoWalkBackAndForthThroughThePilotsSteps) {
     std::vector<GyroConfig> screens{model()};
     const std::function<void()> actions[] = {
         [&] { leaveHighEndpoint(120); },
-        [&] {
-            pilot.shown.servoModel = 9;  // "Futaba BLS251" brings its type and speed
-            controller->servoChosen();
-        },
+        [&] { chooseServo(9); },  // "Futaba BLS251" brings its type and speed
         [&] {
             pilot.savePath = pilot.loadPath = "/models/setup.tsf";
             controller->saveToFile();  // saved, not changed

@@ -7,7 +7,10 @@ namespace vn340 {
 namespace {
 
 using testing::Canvas;
+using testing::ExpectPixels;
+using testing::ImageOf;
 using testing::Paint;
+using testing::Pixel;
 using testing::Rgb;
 
 constexpr std::uint32_t kSentinel = 0x123456;
@@ -151,25 +154,17 @@ TEST(FillEffect, VerticalSplitsFollowTheHeight) {
 }
 
 TEST(TileBlit, RepeatsTheBlockAndClipsTheLastOnes) {
-    QImage tile(3, 2, QImage::Format_ARGB32);
-    tile.fill(Qt::black);
-    tile.setPixel(1, 0, 0xFF0000FF);
-    tile.setPixel(2, 0, 0xFF00FF00);
-    tile.setPixel(1, 1, 0xFFFF0000);
-    tile.setPixel(2, 1, 0xFFFFFFFF);
+    const QImage tile =
+        ImageOf(3, 2, {0xFF000000, 0xFF0000FF, 0xFF00FF00, 0xFF000000, 0xFFFF0000, 0xFFFFFFFF});
     QImage image = Canvas(8, 6, kSentinel);
     // The block is the 2 x 2 at (1, 0); the area 5 x 3 at (1, 1).
     Paint(image, [&](QPainter& p) { TileBlit(p, 1, 1, 5, 3, tile, 1, 0, 2, 2); });
-    const struct {
-        int x, y;
-        std::uint32_t want;
-    } rows[] = {
+    const Pixel want[] = {
         {1, 1, 0x0000FF},  {2, 1, 0x00FF00},  {3, 1, 0x0000FF},  {5, 1, 0x0000FF},
         {2, 2, 0xFFFFFF},  {4, 2, 0xFFFFFF},  {1, 3, 0x0000FF},  {2, 3, 0x00FF00},
         {6, 1, kSentinel}, {1, 4, kSentinel}, {0, 1, kSentinel},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(Rgb(image, row.x, row.y), row.want) << row.x << "," << row.y;
+    ExpectPixels(image, want);
 }
 
 TEST(TileBlit, HugeAreaOnlyCostsWhatTheDeviceShows) {
@@ -181,10 +176,8 @@ TEST(TileBlit, HugeAreaOnlyCostsWhatTheDeviceShows) {
         p.translate(1, 0);
         TileBlit(p, 0, 1, 1000000000, 1000000000, tile, 0, 0, 1, 1);
     });
-    EXPECT_EQ(Rgb(image, 1, 1), 0x00FF00u);
-    EXPECT_EQ(Rgb(image, 3, 3), 0x00FF00u);
-    EXPECT_EQ(Rgb(image, 0, 1), kSentinel);
-    EXPECT_EQ(Rgb(image, 1, 0), kSentinel);
+    const Pixel want[] = {{1, 1, 0x00FF00}, {3, 3, 0x00FF00}, {0, 1, kSentinel}, {1, 0, kSentinel}};
+    ExpectPixels(image, want);
 }
 
 TEST(DrawFrame, LightOnTopAndLeftDarkOnBottomAndRight) {
@@ -194,13 +187,9 @@ TEST(DrawFrame, LightOnTopAndLeftDarkOnBottomAndRight) {
     Paint(image, [&](QPainter& p) {
         DrawEffects::DrawFrame(p, QRect(1, 1, 8, 8), light, dark, border::kSolid, 1);
     });
-    EXPECT_EQ(Rgb(image, 1, 4), 0xFF0000u);
-    EXPECT_EQ(Rgb(image, 4, 1), 0xFF0000u);
-    EXPECT_EQ(Rgb(image, 8, 4), 0x0000FFu);
-    EXPECT_EQ(Rgb(image, 4, 8), 0x0000FFu);
-    EXPECT_EQ(Rgb(image, 0, 4), 0xFFFFFFu);
-    EXPECT_EQ(Rgb(image, 4, 4), 0xFFFFFFu);
-    EXPECT_EQ(Rgb(image, 9, 4), 0xFFFFFFu);
+    const Pixel want[] = {{1, 4, 0xFF0000}, {4, 1, 0xFF0000}, {8, 4, 0x0000FF}, {4, 8, 0x0000FF},
+                          {0, 4, 0xFFFFFF}, {4, 4, 0xFFFFFF}, {9, 4, 0xFFFFFF}};
+    ExpectPixels(image, want);
 }
 
 TEST(DrawFrame, WideLinesStayInsideTheRectangle) {
@@ -224,14 +213,10 @@ TEST(DrawFrame, DoubleRepeatsInsideAndNoneOrNoWidthDrawNothing) {
         DrawEffects::DrawFrame(p, QRect(0, 0, 20, 20), Colour::fromRgb(255, 0, 0),
                                Colour::fromRgb(0, 0, 255), border::kDouble, 1);
     });
-    EXPECT_EQ(Rgb(image, 0, 10), 0xFF0000u);
-    EXPECT_EQ(Rgb(image, 1, 10), 0xFFFFFFu);
-    EXPECT_EQ(Rgb(image, 2, 10), 0xFF0000u);
-    EXPECT_EQ(Rgb(image, 19, 10), 0x0000FFu);
-    EXPECT_EQ(Rgb(image, 17, 10), 0x0000FFu);
-    EXPECT_EQ(Rgb(image, 10, 17), 0x0000FFu);
-    EXPECT_EQ(Rgb(image, 10, 2), 0xFF0000u);
-    EXPECT_EQ(Rgb(image, 10, 10), 0xFFFFFFu);
+    const Pixel want[] = {{0, 10, 0xFF0000},  {1, 10, 0xFFFFFF},  {2, 10, 0xFF0000},
+                          {19, 10, 0x0000FF}, {17, 10, 0x0000FF}, {10, 17, 0x0000FF},
+                          {10, 2, 0xFF0000},  {10, 10, 0xFFFFFF}};
+    ExpectPixels(image, want);
 
     for (auto [style, width] : {std::pair{border::kNone, 2}, std::pair{border::kSolid, 0}}) {
         QImage blank = Canvas(8, 8, 0xFFFFFF);

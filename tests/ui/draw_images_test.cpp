@@ -7,7 +7,10 @@ namespace vn340 {
 namespace {
 
 using testing::Canvas;
+using testing::ExpectPixels;
+using testing::ImageOf;
 using testing::Paint;
+using testing::Pixel;
 using testing::Rgb;
 
 const Colour kMagenta = Colour::fromRgb(255, 0, 255);
@@ -17,12 +20,16 @@ constexpr std::uint32_t kBackground = 0x0A141E;
 
 // 2 x 2 device bitmap: magenta key, (100, 50, 200), white, black.
 QImage Sample() {
-    QImage image(2, 2, QImage::Format_RGB32);
-    image.setPixel(0, 0, 0xFFFF00FF);
-    image.setPixel(1, 0, 0xFF6432C8);
-    image.setPixel(0, 1, 0xFFFFFFFF);
-    image.setPixel(1, 1, 0xFF000000);
-    return image;
+    return ImageOf(2, 2, {0xFFFF00FF, 0xFF6432C8, 0xFFFFFFFF, 0xFF000000}, QImage::Format_RGB32);
+}
+
+// An offset shadow (or image, without a shadow style) `dx` across and `dy` down.
+ShadowSettings Offset(int dx, int dy) {
+    ShadowSettings shadow;
+    shadow.offset = true;
+    shadow.dx = dx;
+    shadow.dy = dy;
+    return shadow;
 }
 
 TEST(ConvertImage, AppliesEachStyleBit) {
@@ -63,9 +70,7 @@ TEST(ConvertImage, TransparencyMaskAndSizeBeyondTheSource) {
 }
 
 TEST(ConvertImage, AlphaIsKeptAndSetsHasAlphaAndNeverMatchesTheKey) {
-    QImage image(2, 1, QImage::Format_ARGB32);
-    image.setPixel(0, 0, 0x80FF00FF);
-    image.setPixel(1, 0, 0x00000000);
+    const QImage image = ImageOf(2, 1, {0x80FF00FF, 0x00000000});
     DrawEffects effects;
     const QImage out =
         effects.ConvertImage(image, 2, 1, imagestyle::kDarker, true, kMagenta, kWhite);
@@ -82,14 +87,10 @@ TEST(DrawBitmap, KeyPixelsLeaveTheBackgroundAndStylesApply) {
         effects.DrawBitmap(p, 1, 1, 2, 2, Sample(), true, kMagenta, 0, none);
         effects.DrawBitmap(p, 3, 3, 2, 2, Sample(), true, kMagenta, imagestyle::kDarker, none);
     });
-    EXPECT_EQ(Rgb(image, 1, 1), kBackground);
-    EXPECT_EQ(Rgb(image, 2, 1), 0x6432C8u);
-    EXPECT_EQ(Rgb(image, 1, 2), 0xFFFFFFu);
-    EXPECT_EQ(Rgb(image, 2, 2), 0u);
-    EXPECT_EQ(Rgb(image, 3, 3), kBackground);
-    EXPECT_EQ(Rgb(image, 4, 3), 0x4B2596u);
-    EXPECT_EQ(Rgb(image, 0, 0), kBackground);
-    EXPECT_EQ(Rgb(image, 5, 5), kBackground);
+    const Pixel want[] = {{1, 1, kBackground}, {2, 1, 0x6432C8},    {1, 2, 0xFFFFFF},
+                          {2, 2, 0},           {3, 3, kBackground}, {4, 3, 0x4B2596},
+                          {0, 0, kBackground}, {5, 5, kBackground}};
+    ExpectPixels(image, want);
 }
 
 TEST(DrawBitmap, ScalesToTheGivenSize) {
@@ -98,10 +99,8 @@ TEST(DrawBitmap, ScalesToTheGivenSize) {
     Paint(image, [&](QPainter& p) {
         effects.DrawBitmap(p, 1, 1, 4, 4, Sample(), true, kMagenta, 0, ShadowSettings{});
     });
-    EXPECT_EQ(Rgb(image, 2, 2), kBackground);
-    EXPECT_EQ(Rgb(image, 4, 1), 0x6432C8u);
-    EXPECT_EQ(Rgb(image, 1, 4), 0xFFFFFFu);
-    EXPECT_EQ(Rgb(image, 4, 4), 0u);
+    const Pixel want[] = {{2, 2, kBackground}, {4, 1, 0x6432C8}, {1, 4, 0xFFFFFF}, {4, 4, 0}};
+    ExpectPixels(image, want);
 }
 
 // On a device of two pixels per pixel (a tip on a 2x screen) each pixel covers a 2 x 2 block.
@@ -112,45 +111,35 @@ TEST(DrawBitmap, DrawsOnADeviceOfTwicePixels) {
     Paint(image, [&](QPainter& p) {
         effects.DrawBitmap(p, 1, 1, 2, 2, Sample(), true, kMagenta, 0, ShadowSettings{});
     });
-    EXPECT_EQ(Rgb(image, 2, 2), kBackground);
-    EXPECT_EQ(Rgb(image, 4, 2), 0x6432C8u);
-    EXPECT_EQ(Rgb(image, 5, 3), 0x6432C8u);
-    EXPECT_EQ(Rgb(image, 3, 5), 0xFFFFFFu);
-    EXPECT_EQ(Rgb(image, 4, 4), 0u);
-    EXPECT_EQ(Rgb(image, 6, 6), kBackground);
+    const Pixel want[] = {{2, 2, kBackground}, {4, 2, 0x6432C8}, {5, 3, 0x6432C8},
+                          {3, 5, 0xFFFFFF},    {4, 4, 0},        {6, 6, kBackground}};
+    ExpectPixels(image, want);
 }
 
 TEST(DrawBitmap, OffsetMovesTheImageOrPlacesItsShadow) {
     QImage red(2, 2, QImage::Format_RGB32);
     red.fill(0xFFFF0000);
     DrawEffects effects;
-    ShadowSettings shadow;
-    shadow.offset = true;
-    shadow.dx = 3;
-    shadow.dy = 0;
     QImage moved = Canvas(8, 4, 0xFFFFFF);
-    Paint(moved,
-          [&](QPainter& p) { effects.DrawBitmap(p, 0, 0, 2, 2, red, false, kMagenta, 0, shadow); });
+    Paint(moved, [&](QPainter& p) {
+        effects.DrawBitmap(p, 0, 0, 2, 2, red, false, kMagenta, 0, Offset(3, 0));
+    });
     EXPECT_EQ(Rgb(moved, 0, 0), 0xFFFFFFu);
     EXPECT_EQ(Rgb(moved, 3, 0), 0xFF0000u);
 
-    shadow.dx = 2;
-    shadow.dy = 2;
     QImage shaded = Canvas(6, 6, 0xFFFFFF);
     Paint(shaded, [&](QPainter& p) {
-        effects.DrawBitmap(p, 0, 0, 2, 2, red, false, kMagenta, imagestyle::kHardShadow, shadow);
+        effects.DrawBitmap(p, 0, 0, 2, 2, red, false, kMagenta, imagestyle::kHardShadow,
+                           Offset(2, 2));
     });
     // Mask blue 128: white darkened by 128 / 255 is 128.
-    EXPECT_EQ(Rgb(shaded, 0, 0), 0xFF0000u);
-    EXPECT_EQ(Rgb(shaded, 2, 2), 0x808080u);
-    EXPECT_EQ(Rgb(shaded, 3, 3), 0x808080u);
-    EXPECT_EQ(Rgb(shaded, 4, 4), 0xFFFFFFu);
-    EXPECT_EQ(Rgb(shaded, 1, 3), 0xFFFFFFu);
+    const Pixel want[] = {
+        {0, 0, 0xFF0000}, {2, 2, 0x808080}, {3, 3, 0x808080}, {4, 4, 0xFFFFFF}, {1, 3, 0xFFFFFF}};
+    ExpectPixels(shaded, want);
 }
 
 TEST(DrawBitmap, ImageWithAlphaIsBlended) {
-    QImage half(1, 1, QImage::Format_ARGB32);
-    half.setPixel(0, 0, 0x80FF0000);
+    const QImage half = ImageOf(1, 1, {0x80FF0000});
     DrawEffects effects;
     QImage image = Canvas(2, 2, 0xFFFFFF);
     Paint(image, [&](QPainter& p) {
@@ -163,16 +152,12 @@ TEST(DrawBitmap, ImageWithAlphaIsBlended) {
 }
 
 TEST(DrawBitmap, ImageWithAlphaCastsItsShadowOnlyWhereOpaque) {
-    QImage image(2, 1, QImage::Format_ARGB32);
-    image.setPixel(0, 0, 0x00000000);
-    image.setPixel(1, 0, 0xFFFF0000);
-    ShadowSettings shadow;
-    shadow.offset = true;
-    shadow.dy = 1;
+    const QImage image = ImageOf(2, 1, {0x00000000, 0xFFFF0000});
     DrawEffects effects;
     QImage device = Canvas(2, 2, 0xFFFFFF);
     Paint(device, [&](QPainter& p) {
-        effects.DrawBitmap(p, 0, 0, 2, 1, image, false, kMagenta, imagestyle::kHardShadow, shadow);
+        effects.DrawBitmap(p, 0, 0, 2, 1, image, false, kMagenta, imagestyle::kHardShadow,
+                           Offset(0, 1));
     });
     EXPECT_EQ(Rgb(device, 0, 1), 0xFFFFFFu) << "no box under the transparent pixel";
     EXPECT_EQ(Rgb(device, 1, 1), 0x808080u);
@@ -208,12 +193,9 @@ TEST(DrawImageCell, PicksTheCellRowByRowAndSkipsBadIndices) {
 
 Icon MadeIcon(QPoint hotspot) {
     Icon icon;
-    icon.colour = QImage(2, 1, QImage::Format_RGB32);
-    icon.colour.setPixel(0, 0, 0xFF000000);  // transparent: black colour, white mask
-    icon.colour.setPixel(1, 0, 0xFF00FF00);
-    icon.mask = QImage(2, 1, QImage::Format_RGB32);
-    icon.mask.setPixel(0, 0, 0xFFFFFFFF);
-    icon.mask.setPixel(1, 0, 0xFF000000);
+    // The first pixel transparent: black colour, white mask.
+    icon.colour = ImageOf(2, 1, {0xFF000000, 0xFF00FF00}, QImage::Format_RGB32);
+    icon.mask = ImageOf(2, 1, {0xFFFFFFFF, 0xFF000000}, QImage::Format_RGB32);
     icon.hotspot = hotspot;
     return icon;
 }
@@ -253,25 +235,18 @@ TEST(DrawIcon, MaskKeepsTheBackgroundAndSolidStyleUsesTheShadowColour) {
 }
 
 TEST(DrawIcon, ShadowFollowsTheIconMask) {
-    ShadowSettings shadow;
-    shadow.offset = true;
-    shadow.dy = 1;
     DrawEffects effects;
     QImage device = Canvas(2, 2, 0xFFFFFF);
     Paint(device, [&](QPainter& p) {
-        effects.DrawIcon(p, 0, 0, 2, 1, MadeIcon(QPoint(1, 0)), imagestyle::kHardShadow, shadow);
+        effects.DrawIcon(p, 0, 0, 2, 1, MadeIcon(QPoint(1, 0)), imagestyle::kHardShadow,
+                         Offset(0, 1));
     });
-    EXPECT_EQ(Rgb(device, 0, 0), 0xFFFFFFu);
-    EXPECT_EQ(Rgb(device, 1, 0), 0x00FF00u);
-    EXPECT_EQ(Rgb(device, 0, 1), 0xFFFFFFu);
-    EXPECT_EQ(Rgb(device, 1, 1), 0x808080u);
+    const Pixel want[] = {{0, 0, 0xFFFFFF}, {1, 0, 0x00FF00}, {0, 1, 0xFFFFFF}, {1, 1, 0x808080}};
+    ExpectPixels(device, want);
 }
 
 TEST(DrawIcon, FromAnImageWithAlpha) {
-    QImage source(2, 1, QImage::Format_ARGB32);
-    source.setPixel(0, 0, 0x00FFFFFF);
-    source.setPixel(1, 0, 0xFF0000FF);
-    const Icon icon = Icon::fromImage(source);
+    const Icon icon = Icon::fromImage(ImageOf(2, 1, {0x00FFFFFF, 0xFF0000FF}));
     EXPECT_EQ(icon.mask.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(icon.mask.pixel(1, 0) & 0xFFFFFF, 0u);
     EXPECT_EQ(icon.hotspot, QPoint(1, 0));
@@ -283,16 +258,12 @@ TEST(DrawIcon, FromAnImageWithAlpha) {
 }
 
 TEST(DrawShadow, HardShadowDarkensByTheMaskBlue) {
-    QImage mask(3, 1, QImage::Format_RGB32);
-    mask.setPixel(0, 0, 0xFF000000);
-    mask.setPixel(1, 0, 0xFF808080);
-    mask.setPixel(2, 0, 0xFFFFFFFF);
+    const QImage mask = ImageOf(3, 1, {0xFF000000, 0xFF808080, 0xFFFFFFFF}, QImage::Format_RGB32);
     QImage image = Canvas(4, 1, 0xC8C8C8);
     Paint(image, [&](QPainter& p) { DrawEffects::DrawShadow(p, 1, 0, 3, 1, mask, false, 1, 1); });
-    EXPECT_EQ(Rgb(image, 0, 0), 0xC8C8C8u);
-    EXPECT_EQ(Rgb(image, 1, 0), 0u);
-    EXPECT_EQ(Rgb(image, 2, 0), 0x646464u);  // 200 x 128 / 255 = 100.4
-    EXPECT_EQ(Rgb(image, 3, 0), 0xC8C8C8u);
+    // 200 x 128 / 255 = 100.4
+    const Pixel want[] = {{0, 0, 0xC8C8C8}, {1, 0, 0}, {2, 0, 0x646464}, {3, 0, 0xC8C8C8}};
+    ExpectPixels(image, want);
 }
 
 QImage SoftShadow(int blurX, int blurY) {
@@ -337,10 +308,7 @@ TEST(DrawShadow, EvenBlurIsDrawnOneLarger) {
 }
 
 TEST(BlendRect, OpacityMixesAndHundredCopies) {
-    QImage source(3, 1, QImage::Format_ARGB32);
-    source.setPixel(0, 0, 0xFF000000);
-    source.setPixel(1, 0, 0xFFC86400);
-    source.setPixel(2, 0, 0xFF0B0D11);
+    const QImage source = ImageOf(3, 1, {0xFF000000, 0xFFC86400, 0xFF0B0D11});
     const struct {
         int percent;
         std::uint32_t want1, want2;  // device pixels 1 and 2 after laying source (1, 0) at 1
@@ -361,10 +329,7 @@ TEST(BlendRect, OpacityMixesAndHundredCopies) {
 }
 
 TEST(BlendBySourceAlpha, UsesEachSourcePixelsAlpha) {
-    QImage source(3, 1, QImage::Format_ARGB32);
-    source.setPixel(0, 0, 0xFFFF0000);
-    source.setPixel(1, 0, 0x00FF0000);
-    source.setPixel(2, 0, 0x33FF0000);  // alpha 51 = 0.2
+    const QImage source = ImageOf(3, 1, {0xFFFF0000, 0x00FF0000, 0x33FF0000});  // alpha 51: 0.2
     QImage image = Canvas(3, 1, 0x0000FF);
     Paint(image,
           [&](QPainter& p) { DrawEffects::BlendBySourceAlpha(p, 0, 0, 3, 1, source, 0, 0); });

@@ -154,19 +154,10 @@ TEST(DrawPattern, HardbumpCurvesItsEdgeBands) {
     effects.SetRandomSource(Constant(0));
     // w 12: e = 2; m = 6 in the top and bottom rows' parabola ends, 4 in the others.
     ASSERT_TRUE(effects.DrawPattern(QSize(12, 4), effect::kHardBump, 0, 0, kBegin, kMid, kEnd));
-    ExpectIndices(effects,
-                  {{11, 2, 64},
-                   {0, 2, 255},
-                   {1, 2, 191},
-                   {2, 2, 128},
-                   {10, 2, 128},
-                   {11, 0, 3},
-                   {0, 0, 3},
-                   {0, 3, 255},
-                   {11, 3, 64},
-                   {5, 3, 144},
-                   {5, 1, 112}},
-                  "hardbump 12 x 4");
+    const std::vector<Sample> samples = {{11, 2, 64},  {0, 2, 255}, {1, 2, 191}, {2, 2, 128},
+                                         {10, 2, 128}, {11, 0, 3},  {0, 0, 3},   {0, 3, 255},
+                                         {11, 3, 64},  {5, 3, 144}, {5, 1, 112}};
+    ExpectIndices(effects, samples, "hardbump 12 x 4");
 }
 
 TEST(DrawPattern, HardbumpUnderTwoRowsAndTooNarrowForBands) {

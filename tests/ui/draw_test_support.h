@@ -1,7 +1,11 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include <QImage>
@@ -27,6 +31,29 @@ void Paint(QImage& image, F f) {
 
 inline std::uint32_t Rgb(const QImage& image, int x, int y) {
     return image.pixel(x, y) & 0xFFFFFFu;
+}
+
+// An image of the given pixels (0xAARRGGBB), row by row.
+inline QImage ImageOf(int w, int h, std::initializer_list<QRgb> pixels,
+                      QImage::Format format = QImage::Format_ARGB32) {
+    QImage image(w, h, format);
+    int i = 0;
+    for (QRgb pixel : pixels) {
+        image.setPixel(i % w, i / w, pixel);
+        ++i;
+    }
+    return image;
+}
+
+// What a pixel of the device should show (0xRRGGBB), and where.
+struct Pixel {
+    int x, y;
+    std::uint32_t rgb;
+};
+
+inline void ExpectPixels(const QImage& image, std::span<const Pixel> pixels) {
+    for (const Pixel& p : pixels)
+        EXPECT_EQ(Rgb(image, p.x, p.y), p.rgb) << "at " << p.x << "," << p.y;
 }
 
 // Plays back the given values, then `rest` for ever.

@@ -13,164 +13,81 @@ namespace {
 const QRect kScreen(0, 0, 1280, 1024);
 
 TEST(HelpTipPlacement, SwitchesAtTheScreenEdgesAndKeepsTheNearEdgeOnScreen) {
-    struct Row {
-        const char* name;
+    struct Asked {
         QRect screen;
         QPoint point;
         QSize body;
         int direction;
-        int placedDirection;
+    };
+    struct Placed {
+        int direction;
         QRect window;
         QPoint tail;
         QPoint bodyAt;
     };
+    struct Row {
+        const char* name;
+        Asked asked;
+        Placed placed;
+    };
     const QSize b(200, 100);
     const Row rows[] = {
         {"above the pointer",
-         kScreen,
-         {640, 512},
-         b,
-         16,
-         16,
-         {624, 396, 200, 116},
-         {16, 116},
-         {0, 0}},
+         {kScreen, {640, 512}, b, 16},
+         {16, {624, 396, 200, 116}, {16, 116}, {0, 0}}},
         {"near the right edge the tail takes the right corner",
-         kScreen,
-         {1200, 512},
-         b,
-         16,
-         17,
-         {1016, 396, 200, 116},
-         {184, 116},
-         {0, 0}},
+         {kScreen, {1200, 512}, b, 16},
+         {17, {1016, 396, 200, 116}, {184, 116}, {0, 0}}},
         {"near the top edge it flips below the pointer",
-         kScreen,
-         {640, 50},
-         b,
-         16,
-         0,
-         {624, 50, 200, 116},
-         {16, 0},
-         {0, 16}},
+         {kScreen, {640, 50}, b, 16},
+         {0, {624, 50, 200, 116}, {16, 0}, {0, 16}}},
         {"top right corner: both, then pulled back left",
-         kScreen,
-         {1270, 10},
-         b,
-         16,
-         1,
-         {1080, 10, 200, 116},
-         {190, 0},
-         {0, 16}},
+         {kScreen, {1270, 10}, b, 16},
+         {1, {1080, 10, 200, 116}, {190, 0}, {0, 16}}},
         {"near the left edge the window is pulled back",
-         kScreen,
-         {5, 512},
-         b,
-         16,
-         16,
-         {0, 396, 200, 116},
-         {5, 116},
-         {0, 0}},
+         {kScreen, {5, 512}, b, 16},
+         {16, {0, 396, 200, 116}, {5, 116}, {0, 0}}},
         {"centred near the left edge turns left",
-         kScreen,
-         {10, 512},
-         b,
-         18,
-         16,
-         {0, 396, 200, 116},
-         {10, 116},
-         {0, 0}},
+         {kScreen, {10, 512}, b, 18},
+         {16, {0, 396, 200, 116}, {10, 116}, {0, 0}}},
         {"centred in the middle",
-         kScreen,
-         {640, 512},
-         b,
-         18,
-         18,
-         {540, 396, 200, 116},
-         {100, 116},
-         {0, 0}},
+         {kScreen, {640, 512}, b, 18},
+         {18, {540, 396, 200, 116}, {100, 116}, {0, 0}}},
         {"centred near the right edge turns right",
-         kScreen,
-         {1270, 512},
-         b,
-         2,
-         1,
-         {1080, 512, 200, 116},
-         {190, 0},
-         {0, 16}},
+         {kScreen, {1270, 512}, b, 2},
+         {1, {1080, 512, 200, 116}, {190, 0}, {0, 16}}},
         {"centred, shifted to stay on the screen",
-         kScreen,
-         {60, 512},
-         b,
-         18,
-         18,
-         {0, 396, 200, 116},
-         {60, 116},
-         {0, 0}},
+         {kScreen, {60, 512}, b, 18},
+         {18, {0, 396, 200, 116}, {60, 116}, {0, 0}}},
         {"left tail near the right edge goes to the right side",
-         kScreen,
-         {1200, 512},
-         b,
-         32,
-         48,
-         {984, 496, 216, 100},
-         {216, 16},
-         {0, 0}},
+         {kScreen, {1200, 512}, b, 32},
+         {48, {984, 496, 216, 100}, {216, 16}, {0, 0}}},
         {"left tail near the bottom takes the bottom corner",
-         kScreen,
-         {100, 1000},
-         b,
-         32,
-         33,
-         {100, 916, 216, 100},
-         {0, 84},
-         {16, 0}},
+         {kScreen, {100, 1000}, b, 32},
+         {33, {100, 916, 216, 100}, {0, 84}, {16, 0}}},
         {"right tail near the left edge goes to the left side",
-         kScreen,
-         {100, 512},
-         b,
-         48,
-         32,
-         {100, 496, 216, 100},
-         {0, 16},
-         {16, 0}},
+         {kScreen, {100, 512}, b, 48},
+         {32, {100, 496, 216, 100}, {0, 16}, {16, 0}}},
         {"centred side tail near the top",
-         kScreen,
-         {100, 8},
-         b,
-         34,
-         32,
-         {100, 0, 216, 100},
-         {0, 8},
-         {16, 0}},
+         {kScreen, {100, 8}, b, 34},
+         {32, {100, 0, 216, 100}, {0, 8}, {16, 0}}},
         {"wider than the screen: left edge only",
-         kScreen,
-         {640, 512},
-         {1300, 100},
-         16,
-         18,
-         {0, 396, 1300, 116},
-         {640, 116},
-         {0, 0}},
+         {kScreen, {640, 512}, {1300, 100}, 16},
+         {18, {0, 396, 1300, 116}, {640, 116}, {0, 0}}},
         {"a monitor left of the primary one",
-         {-1280, 0, 2560, 1024},
-         {-1270, 512},
-         b,
-         16,
-         16,
-         {-1280, 396, 200, 116},
-         {10, 116},
-         {0, 0}},
+         {{-1280, 0, 2560, 1024}, {-1270, 512}, b, 16},
+         {16, {-1280, 396, 200, 116}, {10, 116}, {0, 0}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const Placement p = placeTip(
-            PlacementRequest{row.screen, row.point, row.body, row.direction, TipShape::balloon()});
-        EXPECT_EQ(p.direction, row.placedDirection);
-        EXPECT_EQ(p.window, row.window);
-        EXPECT_EQ(p.tail, row.tail);
-        EXPECT_EQ(p.body, QRect(row.bodyAt, row.body));
-        EXPECT_EQ(p.window.topLeft() + p.tail, row.point);
+        const Asked& asked = row.asked;
+        const Placement p = placeTip(PlacementRequest{asked.screen, asked.point, asked.body,
+                                                      asked.direction, TipShape::balloon()});
+        EXPECT_EQ(p.direction, row.placed.direction);
+        EXPECT_EQ(p.window, row.placed.window);
+        EXPECT_EQ(p.tail, row.placed.tail);
+        EXPECT_EQ(p.body, QRect(row.placed.bodyAt, asked.body));
+        EXPECT_EQ(p.window.topLeft() + p.tail, asked.point);
     }
 }
 

@@ -3,6 +3,7 @@
 // line top + 10 - 2 - 8 = line top. The body font is 10pt = 13 pixels at 96 dpi.
 #include <gtest/gtest.h>
 
+#include <QLine>
 #include <QTemporaryDir>
 
 #include "markup_fake_device.h"
@@ -45,6 +46,12 @@ class MarkupLayout : public ::testing::Test {
         renderer.Draw(
             dev, QRect(0, 0, drawWidth >= 0 ? drawWidth : size.width() - 1, size.height() - 1));
         return size;
+    }
+    // The handle, as markup names it, of an image of one colour.
+    std::string image(int w, int h, Qt::GlobalColor colour = Qt::red) {
+        QImage made(w, h, QImage::Format_ARGB32);
+        made.fill(colour);
+        return std::to_string(renderer.AddImageHandle(made));
     }
 
     MarkupRenderer renderer;
@@ -212,10 +219,7 @@ TEST_F(MarkupLayout, HalfWidthRuleOnTwoHundredPixels) {
     EXPECT_EQ(size, QSize(2, 10));
     ASSERT_EQ(dev.lines.size(), 1u);
     const auto& l = dev.lines[0];
-    EXPECT_EQ(l.x2 - l.x1 + 1, 100);
-    EXPECT_EQ(l.x1, 0);
-    EXPECT_EQ(l.y1, 4);
-    EXPECT_EQ(l.y2, 4);
+    EXPECT_EQ(QLine(l.x1, l.y1, l.x2, l.y2), QLine(0, 4, 99, 4));  // 100 wide
     EXPECT_EQ(l.width, 1);
     EXPECT_EQ(l.colour, Colour::fromRgb(0, 0, 0));
 }
@@ -307,10 +311,7 @@ TEST_F(MarkupLayout, MessageLinksNotifyAndTheLastOfHrefAndMsgWins) {
 }
 
 TEST_F(MarkupLayout, ImageRaisesTheLineAndTextSitsOnTheBaseline) {
-    QImage image(20, 30, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    const int handle = renderer.AddImageHandle(image);
-    const std::string markup = "<bmp handle=" + std::to_string(handle) + ">a";
+    const std::string markup = "<bmp handle=" + image(20, 30) + ">a";
     // Line: ascent 30 (image), descent 2 (text): 32 high.
     EXPECT_EQ(render(markup), QSize(31, 33));
     ASSERT_EQ(dev.images.size(), 1u);
@@ -319,25 +320,18 @@ TEST_F(MarkupLayout, ImageRaisesTheLineAndTextSitsOnTheBaseline) {
     EXPECT_EQ(dev.texts[0].x, 20);
     EXPECT_EQ(dev.texts[0].top, 22);
 
-    render("<top>" + markup);
-    ASSERT_EQ(dev.texts.size(), 1u);
-    EXPECT_EQ(dev.texts[0].top, 0);
-    render("<middle>" + markup);
-    ASSERT_EQ(dev.texts.size(), 1u);
-    EXPECT_EQ(dev.texts[0].top, 11);  // (32 - 10) / 2
-    render("<bottom>" + markup);
-    ASSERT_EQ(dev.texts.size(), 1u);
-    EXPECT_EQ(dev.texts[0].top, 24);  // 32 - 8
-    render("<top><baseline>" + markup);
-    ASSERT_EQ(dev.texts.size(), 1u);
-    EXPECT_EQ(dev.texts[0].top, 22);
+    // In the middle (32 - 10) / 2; at the bottom 32 - 8.
+    for (const auto& [align, top] : {std::pair{"<top>", 0}, std::pair{"<middle>", 11},
+                                     std::pair{"<bottom>", 24}, std::pair{"<top><baseline>", 22}}) {
+        SCOPED_TRACE(align);
+        render(align + markup);
+        ASSERT_EQ(dev.texts.size(), 1u);
+        EXPECT_EQ(dev.texts[0].top, top);
+    }
 }
 
 TEST_F(MarkupLayout, ImageSizesStylesAndShadow) {
-    QImage image(20, 30, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    const int handle = renderer.AddImageHandle(image);
-    const std::string h = std::to_string(handle);
+    const std::string h = image(20, 30);
     render("<bmp handle=" + h + " width=50% height=12 style=gs mask=#00ff00>");
     ASSERT_EQ(dev.images.size(), 1u);
     const ImageDrawing& d = dev.images[0];
@@ -357,9 +351,7 @@ TEST_F(MarkupLayout, ImageSizesStylesAndShadow) {
 }
 
 TEST_F(MarkupLayout, DisabledColoursAndTheHotStyle) {
-    QImage image(20, 30, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    const std::string h = std::to_string(renderer.AddImageHandle(image));
+    const std::string h = image(20, 30);
     render("<a href=x><bmp handle=" + h + " style=dl hotstyle=g mask=nonsense></a>");
     ASSERT_EQ(dev.images.size(), 1u);
     EXPECT_EQ(dev.images[0].style, imagestyle::kDarker | imagestyle::kLighter);
@@ -380,12 +372,8 @@ TEST_F(MarkupLayout, DisabledColoursAndTheHotStyle) {
 }
 
 TEST_F(MarkupLayout, IconsCellsAndListIconsTakeTheirSizes) {
-    QImage picture(20, 30, QImage::Format_ARGB32);
-    picture.fill(Qt::red);
-    QImage strip(40, 10, QImage::Format_ARGB32);
-    strip.fill(Qt::blue);
-    const std::string p = std::to_string(renderer.AddImageHandle(picture));
-    const std::string s = std::to_string(renderer.AddImageHandle(strip));
+    const std::string p = image(20, 30);
+    const std::string s = image(40, 10, Qt::blue);
     QImage listIcon(16, 16, QImage::Format_ARGB32);
     listIcon.fill(Qt::green);
     renderer.SetImageList({Icon::fromImage(listIcon), Icon::fromImage(listIcon)}, QSize(16, 16));
@@ -430,9 +418,7 @@ TEST_F(MarkupLayout, AnImageComesFromTheFirstSourceNamed) {
     fromFile.fill(Qt::red);
     const std::string file = dir.filePath("p.png").toStdString();
     ASSERT_TRUE(fromFile.save(QString::fromStdString(file)));
-    QImage byHandle(20, 30, QImage::Format_ARGB32);
-    byHandle.fill(Qt::blue);
-    const std::string h = std::to_string(renderer.AddImageHandle(byHandle));
+    const std::string h = image(20, 30, Qt::blue);
     struct Row {
         std::string markup;
         std::size_t images;
@@ -467,10 +453,7 @@ TEST_F(MarkupLayout, LineStyleAndAlignmentTags) {
 }
 
 TEST_F(MarkupLayout, AnimatedStripAdvancesWithTheTicks) {
-    QImage strip(40, 10, QImage::Format_ARGB32);
-    strip.fill(Qt::blue);
-    const int handle = renderer.AddImageHandle(strip);
-    render("<ilst handle=" + std::to_string(handle) + " index=1 speed=2>");
+    render("<ilst handle=" + image(40, 10, Qt::blue) + " index=1 speed=2>");
     ASSERT_EQ(dev.images.size(), 1u);
     EXPECT_EQ(dev.images[0].kind, ImageDrawing::Kind::cell);
     EXPECT_EQ(dev.images[0].cellW, 10);

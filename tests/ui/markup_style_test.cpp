@@ -6,7 +6,9 @@
 namespace vn340 {
 namespace {
 
-StyleContext contextWith(const ColourNames& names) {
+// The colour names without the desktop's colours, x-height 5, 96 dots per inch.
+StyleContext context() {
+    static const ColourNames names;
     StyleContext ctx;
     ctx.names = &names;
     ctx.xHeight = 5;
@@ -110,8 +112,7 @@ TEST(MarkupTags, StackNamesOfTheTable) {
 }
 
 TEST(MarkupLengths, EveryUnitAndTheFontSizeTable) {
-    const ColourNames names;
-    const StyleContext ctx = contextWith(names);
+    const StyleContext ctx = context();
     struct Row {
         const char* value;
         int current;
@@ -194,8 +195,7 @@ TEST(MarkupStyleSheet, DefaultRulesReplacementAndLastOfTwo) {
 }
 
 TEST(MarkupStyleProperties, DeclarationsApplyInOrder) {
-    const ColourNames names;
-    const StyleContext ctx = contextWith(names);
+    const StyleContext ctx = context();
     StyleState s;
     applyDeclarations(s,
                       "font-size: 9pt; font-family:\"Courier\"; background-color:#fbedbb;"
@@ -220,8 +220,7 @@ TEST(MarkupStyleProperties, DeclarationsApplyInOrder) {
 }
 
 TEST(MarkupStyleProperties, KeywordsAndTheirLastWord) {
-    const ColourNames names;
-    const StyleContext ctx = contextWith(names);
+    const StyleContext ctx = context();
     using Field = int (*)(const StyleState&);
     const Field italic = [](const StyleState& s) { return static_cast<int>(s.italic); };
     const Field hAlign = [](const StyleState& s) { return s.hAlign; };
@@ -266,8 +265,7 @@ TEST(MarkupStyleProperties, KeywordsAndTheirLastWord) {
 }
 
 TEST(MarkupStyleProperties, BorderWidthAndStyleKeepEachOtherSound) {
-    const ColourNames names;
-    const StyleContext ctx = contextWith(names);
+    const StyleContext ctx = context();
     StyleState s;
     applyStyleProperty(s, "border-style", "dashed", ctx);
     EXPECT_EQ(s.borderStyle, 2);
@@ -283,8 +281,7 @@ TEST(MarkupStyleProperties, BorderWidthAndStyleKeepEachOtherSound) {
 }
 
 TEST(MarkupStyleProperties, DisabledColoursUseTheDisabledColour) {
-    const ColourNames names;
-    StyleContext ctx = contextWith(names);
+    StyleContext ctx = context();
     ctx.coloursEnabled = false;
     ctx.disabledColour = Colour::fromRgb(9, 9, 9);
     StyleState s;
@@ -297,8 +294,7 @@ TEST(MarkupStyleProperties, DisabledColoursUseTheDisabledColour) {
 }
 
 TEST(MarkupFontAttributes, StyleLettersWithSigns) {
-    const ColourNames names;
-    const StyleContext ctx = contextWith(names);
+    const StyleContext ctx = context();
     StyleState s;
     applyFontAttribute(s, "style", "biu-i+o", ctx);
     EXPECT_EQ(s.fontWeight, 700);
