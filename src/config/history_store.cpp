@@ -4,11 +4,11 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <optional>
 
 #include "base/paths.h"
+#include "base/user_folders.h"
 #include "config/settings_codec.h"
 #include "config/settings_comments.h"
 
@@ -189,19 +189,20 @@ std::string timeText(const LocalTime& time) {
     return text;
 }
 
+namespace {
+
+std::string historyIn(const std::string& dataHome) {
+    return dataHome.empty() ? std::string() : joinPath(dataHome, "tarvelrc/history");
+}
+
+}  // namespace
+
 std::string historyFolderFrom(const char* xdgDataHome, const char* home) {
-    // A relative XDG_DATA_HOME is invalid and must be ignored.
-    if (xdgDataHome != nullptr && xdgDataHome[0] == '/') {
-        return joinPath(joinPath(xdgDataHome, "tarvelrc"), "history");
-    }
-    if (home != nullptr && home[0] != '\0') {
-        return joinPath(home, ".local/share/tarvelrc/history");
-    }
-    return {};
+    return historyIn(dataHomeFrom(xdgDataHome, home));
 }
 
 std::string historyFolder() {
-    return historyFolderFrom(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    return historyIn(dataHome());
 }
 
 std::string snapshotFileName(const LocalTime& time, SnapshotKind kind, int sequence) {

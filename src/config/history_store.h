@@ -62,6 +62,8 @@ struct Snapshot {
 // "$XDG_DATA_HOME/tarvelrc/history" when XDG_DATA_HOME is an absolute path, else
 // "$HOME/.local/share/tarvelrc/history", else empty: there is nowhere to keep a history.
 std::string historyFolderFrom(const char* xdgDataHome, const char* home);
+// "<data home>/tarvelrc/history" in the running system's data home (dataHome() of
+// base/user_folders.h: the roaming application data folder on Windows), else empty.
 std::string historyFolder();
 
 // "2026-12-08_221503_read.tsf", with "-<sequence>" before ".tsf" from the second one on.

@@ -1,7 +1,5 @@
 #include "config/preferences.h"
 
-#include <cstdlib>
-
 #include "base/paths.h"
 
 namespace vn340 {
@@ -18,21 +16,6 @@ void note(bool written, const ProfileStore& store, SysResult* writeFailure) {
 
 std::string programFolder() {
     return folderOf(runningProgramPath(), RootFolder::Empty);
-}
-
-std::string configHomeFrom(const char* xdgConfigHome, const char* home) {
-    // A relative XDG_CONFIG_HOME is invalid and must be ignored.
-    if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
-        return xdgConfigHome;
-    }
-    if (home != nullptr && home[0] != '\0') {
-        return joinPath(home, ".config");
-    }
-    return {};
-}
-
-std::string configHome() {
-    return configHomeFrom(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
 std::string preferencesPath(const std::string& programFolder, const std::string& configHome,

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/front_end.h"
+#include "base/user_folders.h"
 #include "config/profile_store.h"
 
 namespace vn340 {
@@ -25,17 +26,14 @@ struct Preferences {
     bool skipSafetyWarning = false;
 };
 
-// The folder of the running program, from /proc/self/exe (empty when it cannot be read).
+// The folder of the running program (empty when the system cannot tell).
 std::string programFolder();
 
-// $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config, else empty.
-std::string configHomeFrom(const char* xdgConfigHome, const char* home);
-// The same from the environment.
-std::string configHome();
-
 // "<programFolder>/TarvelRCGyro.ini" when that folder is writable, else
-// "<configHome>/tarvelrc/TarvelRCGyro.ini", creating the folder, so that the preferences of an
-// installed program are never silently lost. Without a config home the program folder is used.
+// "<configHome>/tarvelrc/TarvelRCGyro.ini" (configHome() of base/user_folders.h: ~/.config,
+// or the roaming application data folder on Windows), creating the folder, so that the preferences
+// of an installed program are never silently lost. Without a config home the program folder is
+// used.
 std::string preferencesPath(const std::string& programFolder, const std::string& configHome,
                             FileSystem& files = systemFileSystem());
 

@@ -2,8 +2,8 @@
 
 // The vendor's D2XX library as the USB adapter sees it: loaded when it is needed, its entry
 // points looked up by name, and an event that the library signals when something arrives.
-// The real one loads the shared library; a test's double can lack any entry point or fail
-// any call.
+// The real one loads the shared library (d2xx_library_dl.cpp, d2xx_library_windows.cpp); a test's
+// double can lack any entry point or fail any call.
 
 #include <array>
 #include <chrono>
@@ -18,7 +18,9 @@
 
 namespace vn340 {
 
-inline constexpr std::string_view kDefaultD2xxLibrary = "libftd2xx.so";
+// The vendor's library by the name the system's loader finds it by: "libftd2xx.so", or
+// "ftd2xx.dll" on Windows; given by the file that loads it.
+extern const std::string_view kDefaultD2xxLibrary;
 
 // The entry points the adapter binds, in the order it binds them.
 enum class D2xxEntry {

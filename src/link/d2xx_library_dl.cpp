@@ -151,6 +151,8 @@ class DlD2xxLibrary final : public D2xxLibrary {
 
 }  // namespace
 
+const std::string_view kDefaultD2xxLibrary = "libftd2xx.so";
+
 std::unique_ptr<D2xxLibrary> loadableD2xxLibrary(std::string nameOrPath) {
     return std::make_unique<DlD2xxLibrary>(std::move(nameOrPath));
 }

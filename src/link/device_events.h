@@ -2,7 +2,7 @@
 
 // Serial ports and USB devices as they come and go while the program runs, reported by the
 // system as they happen rather than looked for. The real source watches the kernel's device
-// events through udev; a test plays its own script.
+// events through udev (WM_DEVICECHANGE on Windows); a test plays its own script.
 
 #include <functional>
 #include <memory>
@@ -20,7 +20,8 @@ struct DeviceEvent {
 
     Action action = Action::Added;
     Kind kind = Kind::SerialPort;
-    // A serial port's name under /dev ("ttyUSB0"); for a USB device, its name on the bus.
+    // A serial port's name under /dev ("ttyUSB0", "COM3" on Windows); for a USB device, its
+    // name on the bus (its device interface's path on Windows).
     std::string name;
     // A USB device's vendor number as four hexadecimal digits ("0403") and its product
     // description ("Vexa-Plug"); empty where the system does not say.
@@ -42,5 +43,8 @@ class DeviceEvents {
 
 // The kernel's device events for serial ports and USB devices, as udev passes them on.
 std::unique_ptr<DeviceEvents> udevDeviceEvents();
+
+// The running system's device events: udev's on Linux, WM_DEVICECHANGE on Windows.
+std::unique_ptr<DeviceEvents> systemDeviceEvents();
 
 }  // namespace vn340

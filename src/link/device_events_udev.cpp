@@ -129,4 +129,8 @@ std::unique_ptr<DeviceEvents> udevDeviceEvents() {
     return std::make_unique<UdevDeviceEvents>();
 }
 
+std::unique_ptr<DeviceEvents> systemDeviceEvents() {
+    return udevDeviceEvents();
+}
+
 }  // namespace vn340

@@ -35,4 +35,8 @@ class TtyClass {
 // The class folder under /sys, or another with the same layout.
 std::unique_ptr<TtyClass> sysfsTtyClass(std::string folder = kSysClassTty);
 
+// The running system's list of serial ports: the class folder on Linux; on Windows the
+// registry's list (serial_comm.h), where the folder means nothing.
+std::unique_ptr<TtyClass> systemTtyClass(std::string folder = kSysClassTty);
+
 }  // namespace vn340

@@ -67,4 +67,8 @@ std::unique_ptr<TtyClass> sysfsTtyClass(std::string folder) {
     return std::make_unique<SysfsTtyClass>(std::move(folder));
 }
 
+std::unique_ptr<TtyClass> systemTtyClass(std::string folder) {
+    return sysfsTtyClass(std::move(folder));
+}
+
 }  // namespace vn340

@@ -13,7 +13,7 @@ namespace vn340 {
 SystemPlatform::SystemPlatform(const ProgramPaths& paths)
     : deviceFolder_(paths.deviceFolder),
       watchDevices_(paths.watchDevices),
-      ttys_(sysfsTtyClass(paths.sysClassTty)),
+      ttys_(systemTtyClass(paths.sysClassTty)),
       d2xx_(loadableD2xxLibrary(paths.d2xxLibrary)) {}
 
 SystemPlatform::~SystemPlatform() = default;
@@ -28,7 +28,7 @@ std::unique_ptr<Transports> SystemPlatform::makeTransports(FrontEnd& frontEnd, Q
 }
 
 std::unique_ptr<DeviceEvents> SystemPlatform::makeDeviceEvents() {
-    return watchDevices_ ? udevDeviceEvents() : nullptr;
+    return watchDevices_ ? systemDeviceEvents() : nullptr;
 }
 
 std::unique_ptr<Timers> SystemPlatform::makeTimers(Timers::Expiry expiry, QObject* context) {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "base/user_folders.h"
 #include "config/history_store.h"
 #include "config/preferences.h"
 
@@ -12,8 +13,7 @@ ProgramPaths ProgramPaths::ofRunningProgram() {
     paths.programFolder = vn340::programFolder();
     paths.configHome = vn340::configHome();
     paths.historyFolder = vn340::historyFolder();
-    if (const char* home = std::getenv("HOME"); home && *home)
-        paths.homeFolder = home;
+    paths.homeFolder = vn340::homeFolder();
     if (const char* library = std::getenv("VN340_D2XX_LIBRARY"); library && *library)
         paths.d2xxLibrary = library;
     return paths;

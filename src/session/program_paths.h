@@ -15,7 +15,8 @@ namespace vn340 {
 struct ProgramPaths {
     std::string programFolder;
     std::string configHome;
-    // The pilot's home folder ($HOME), where an installed program's first file dialog opens.
+    // The pilot's home folder ($HOME, %USERPROFILE% on Windows), where an installed program's first
+    // file dialog opens.
     std::string homeFolder;
     std::string sysClassTty = kSysClassTty;
     std::string deviceFolder = "/dev/";

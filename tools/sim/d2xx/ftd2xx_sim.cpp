@@ -1,6 +1,7 @@
 // A D2XX library whose one device is the gyro simulator behind a Vexa-Plug, for running and
 // testing the program's USB adapter without the hardware. Same entry points and calling
-// convention as the vendor's library on Linux.
+// convention as the vendor's library: libftd2xx.so on Linux, ftd2xx.dll on Windows, where the
+// notification's event is a Win32 event handle (sim_event_*.cpp set it).
 //
 // Like the chip, the device holds received characters until a packet of 62 fills or its latency
 // timer ticks next. The timer runs freely from the open, every 16 ms until FT_SetLatencyTimer
@@ -17,8 +18,6 @@
 // Besides the vendor's entry points, a few vn340sim_* functions let tests put bytes or a
 // modem-status event on the line and look at what the program wrote.
 
-#include <pthread.h>
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -33,10 +32,10 @@
 #include <utility>
 #include <variant>
 
-#include "link/d2xx_abi.h"
+#include "d2xx_export.h"
+#include "link/d2xx_types.h"
+#include "sim_event.h"
 #include "sim_options.h"
-
-#define VN340_EXPORT extern "C" __attribute__((visibility("default")))
 
 using namespace vn340;
 using namespace vn340::d2xx;
@@ -72,7 +71,7 @@ GyroSimulator simulatorFromEnvironment() {
         options = std::move(*good);
     } else {
         // Said once per open, so a mistyped option does not pass for the defaults unnoticed.
-        std::fprintf(stderr, "libftd2xx (simulated): VN340_SIM_OPTIONS: %s\n",
+        std::fprintf(stderr, "ftd2xx (simulated): VN340_SIM_OPTIONS: %s\n",
                      std::get<std::string>(parsed).c_str());
     }
     if (pace)
@@ -162,7 +161,7 @@ class Device {
         cv_.notify_all();
     }
 
-    void setNotification(Dword mask, EventHandle* handle) {
+    void setNotification(Dword mask, void* handle) {
         std::lock_guard lock(mutex_);
         mask_ = mask;
         notify_ = handle;
@@ -179,14 +178,14 @@ class Device {
     }
 
     void modemEvent() {
-        EventHandle* handle = nullptr;
+        void* handle = nullptr;
         {
             std::lock_guard lock(mutex_);
             eventStatus_ |= kFtEventModemStatus;
             if (mask_ & kFtEventModemStatus)
                 handle = notify_;
         }
-        signal(handle);
+        signalEvent(handle);
     }
 
     std::string written() {
@@ -196,15 +195,6 @@ class Device {
 
   private:
     SimTime now() const { return std::chrono::duration_cast<SimTime>(Clock::now() - epoch_); }
-
-    static void signal(EventHandle* handle) {
-        if (handle == nullptr)
-            return;
-        pthread_mutex_lock(&handle->eMutex);
-        handle->iVar = 1;
-        pthread_cond_signal(&handle->eCondVar);
-        pthread_mutex_unlock(&handle->eMutex);
-    }
 
     // The first tick of the latency timer after t.
     SimTime nextTick(SimTime t) const {
@@ -255,9 +245,9 @@ class Device {
             }
             if (arrived) {
                 eventStatus_ |= kFtEventRxChar;
-                EventHandle* handle = (mask_ & kFtEventRxChar) ? notify_ : nullptr;
+                void* handle = (mask_ & kFtEventRxChar) ? notify_ : nullptr;
                 lock.unlock();
-                signal(handle);
+                signalEvent(handle);
                 lock.lock();
                 continue;
             }
@@ -290,7 +280,7 @@ class Device {
     std::string written_;
     Dword eventStatus_ = 0;
     Dword mask_ = 0;
-    EventHandle* notify_ = nullptr;
+    void* notify_ = nullptr;
     bool stopping_ = false;
     std::thread pump_;
 };
@@ -319,7 +309,8 @@ FtStatus openDevice(FtHandle* handle) {
 
 }  // namespace
 
-VN340_EXPORT FtStatus FT_Write(FtHandle handle, void* buffer, Dword toWrite, Dword* written) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_Write(FtHandle handle, void* buffer, Dword toWrite,
+                                              Dword* written) {
     Device* device = deviceOf(handle);
     if (device == nullptr)
         return kFtInvalidHandle;
@@ -329,7 +320,8 @@ VN340_EXPORT FtStatus FT_Write(FtHandle handle, void* buffer, Dword toWrite, Dwo
     return kFtOk;
 }
 
-VN340_EXPORT FtStatus FT_Read(FtHandle handle, void* buffer, Dword toRead, Dword* read) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_Read(FtHandle handle, void* buffer, Dword toRead,
+                                             Dword* read) {
     Device* device = deviceOf(handle);
     if (device == nullptr)
         return kFtInvalidHandle;
@@ -339,13 +331,13 @@ VN340_EXPORT FtStatus FT_Read(FtHandle handle, void* buffer, Dword toRead, Dword
     return kFtOk;
 }
 
-VN340_EXPORT FtStatus FT_Open(int index, FtHandle* handle) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_Open(int index, FtHandle* handle) {
     if (index != 0)
         return kFtDeviceNotFound;
     return openDevice(handle);
 }
 
-VN340_EXPORT FtStatus FT_OpenEx(void* arg, Dword flags, FtHandle* handle) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_OpenEx(void* arg, Dword flags, FtHandle* handle) {
     if (flags != kFtOpenByDescription || arg == nullptr)
         return kFtDeviceNotFound;
     if (std::strcmp(static_cast<const char*>(arg), "Vexa-Plug") != 0)
@@ -353,7 +345,7 @@ VN340_EXPORT FtStatus FT_OpenEx(void* arg, Dword flags, FtHandle* handle) {
     return openDevice(handle);
 }
 
-VN340_EXPORT FtStatus FT_ListDevices(void* arg1, void* /*arg2*/, Dword flags) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_ListDevices(void* arg1, void* /*arg2*/, Dword flags) {
     constexpr Dword kListNumberOnly = 0x80000000u;
     if (flags != kListNumberOnly || arg1 == nullptr)
         return kFtNotSupported;
@@ -361,7 +353,7 @@ VN340_EXPORT FtStatus FT_ListDevices(void* arg1, void* /*arg2*/, Dword flags) {
     return kFtOk;
 }
 
-VN340_EXPORT FtStatus FT_Close(FtHandle handle) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_Close(FtHandle handle) {
     Device* device = nullptr;
     {
         std::lock_guard lock(gDeviceMutex);
@@ -374,11 +366,11 @@ VN340_EXPORT FtStatus FT_Close(FtHandle handle) {
     return kFtOk;
 }
 
-VN340_EXPORT FtStatus FT_ResetDevice(FtHandle handle) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_ResetDevice(FtHandle handle) {
     return deviceOf(handle) ? kFtOk : kFtInvalidHandle;
 }
 
-VN340_EXPORT FtStatus FT_Purge(FtHandle handle, Ulong mask) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_Purge(FtHandle handle, Ulong mask) {
     Device* device = deviceOf(handle);
     if (device == nullptr)
         return kFtInvalidHandle;
@@ -386,12 +378,12 @@ VN340_EXPORT FtStatus FT_Purge(FtHandle handle, Ulong mask) {
     return kFtOk;
 }
 
-VN340_EXPORT FtStatus FT_SetTimeouts(FtHandle handle, Ulong /*readTimeout*/,
-                                     Ulong /*writeTimeout*/) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_SetTimeouts(FtHandle handle, Ulong /*readTimeout*/,
+                                                    Ulong /*writeTimeout*/) {
     return deviceOf(handle) ? kFtOk : kFtInvalidHandle;
 }
 
-VN340_EXPORT FtStatus FT_GetQueueStatus(FtHandle handle, Dword* rxBytes) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_GetQueueStatus(FtHandle handle, Dword* rxBytes) {
     Device* device = deviceOf(handle);
     if (device == nullptr || rxBytes == nullptr)
         return kFtInvalidHandle;
@@ -399,7 +391,7 @@ VN340_EXPORT FtStatus FT_GetQueueStatus(FtHandle handle, Dword* rxBytes) {
     return kFtOk;
 }
 
-VN340_EXPORT FtStatus FT_SetBaudRate(FtHandle handle, Ulong baud) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_SetBaudRate(FtHandle handle, Ulong baud) {
     if (deviceOf(handle) == nullptr)
         return kFtInvalidHandle;
     if (baud == 0 || envFlag("VN340_D2XX_REFUSE_BAUD"))
@@ -407,16 +399,17 @@ VN340_EXPORT FtStatus FT_SetBaudRate(FtHandle handle, Ulong baud) {
     return kFtOk;
 }
 
-VN340_EXPORT FtStatus FT_SetEventNotification(FtHandle handle, Dword mask, void* param) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_SetEventNotification(FtHandle handle, Dword mask,
+                                                             void* param) {
     Device* device = deviceOf(handle);
     if (device == nullptr)
         return kFtInvalidHandle;
-    device->setNotification(mask, static_cast<EventHandle*>(param));
+    device->setNotification(mask, param);
     return kFtOk;
 }
 
-VN340_EXPORT FtStatus FT_GetStatus(FtHandle handle, Dword* rxBytes, Dword* txBytes,
-                                   Dword* eventStatus) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_GetStatus(FtHandle handle, Dword* rxBytes, Dword* txBytes,
+                                                  Dword* eventStatus) {
     Device* device = deviceOf(handle);
     if (device == nullptr || rxBytes == nullptr || txBytes == nullptr || eventStatus == nullptr) {
         return kFtInvalidHandle;
@@ -425,11 +418,11 @@ VN340_EXPORT FtStatus FT_GetStatus(FtHandle handle, Dword* rxBytes, Dword* txByt
     return kFtOk;
 }
 
-VN340_EXPORT FtStatus FT_ClrRts(FtHandle handle) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_ClrRts(FtHandle handle) {
     return deviceOf(handle) ? kFtOk : kFtInvalidHandle;
 }
 
-VN340_EXPORT FtStatus FT_SetLatencyTimer(FtHandle handle, Uchar milliseconds) {
+VN340_EXPORT FtStatus VN340_D2XX_API FT_SetLatencyTimer(FtHandle handle, Uchar milliseconds) {
     Device* device = deviceOf(handle);
     if (device == nullptr)
         return kFtInvalidHandle;
