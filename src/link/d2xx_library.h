@@ -6,6 +6,7 @@
 // any call.
 
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -19,6 +20,11 @@
 namespace vn340 {
 
 inline constexpr std::string_view kDefaultD2xxLibrary = "libftd2xx.so";
+
+// Why the library cannot serve: it cannot be loaded, or an entry point it must have is missing.
+// Numbers every system's C library has, Windows' too.
+inline constexpr int kErrLibraryMissing = ENOENT;
+inline constexpr int kErrLibraryIncomplete = ENOEXEC;
 
 // The entry points the adapter binds, in the order it binds them.
 enum class D2xxEntry {

@@ -116,7 +116,7 @@ SysResult UsbAdapter::open(bool quiet) {
         return {};
 
     if (!library_.load())
-        return fail(quiet, ELIBACC, usb_text::unableToLoad());
+        return fail(quiet, kErrLibraryMissing, usb_text::unableToLoad());
     // Bound in a fixed order; the first one missing decides.
     for (D2xxEntry entry : kD2xxEntries) {
         if (library_.has(entry))
@@ -124,7 +124,7 @@ SysResult UsbAdapter::open(bool quiet) {
         if (const auto box = missingEntryBox(entry))
             frontEnd_.showSystemMessage(*box);
         library_.unload();
-        return fail(quiet, ELIBBAD, usb_text::unableToLoad());
+        return fail(quiet, kErrLibraryIncomplete, usb_text::unableToLoad());
     }
 
     FtHandle handle = nullptr;

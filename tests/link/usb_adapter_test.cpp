@@ -92,8 +92,7 @@ class UsbAdapterTest : public ::testing::Test {
     void openAndListen(UsbAdapter& adapter) {
         ASSERT_TRUE(adapter.open(false));
         adapter.setInUse(true);
-        ASSERT_TRUE(
-            adapter.startNotificationThread(owner, [this, &adapter] { handle(adapter); }));
+        ASSERT_TRUE(adapter.startNotificationThread(owner, [this, &adapter] { handle(adapter); }));
     }
 
     void handle(UsbAdapter& adapter) {
