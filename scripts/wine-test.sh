@@ -32,13 +32,16 @@ wine_env=(
 # left running after the script, however it ends.
 wineserver="${wine%/*}/wineserver"
 [ -x "$wineserver" ] || wineserver=$(command -v wineserver)
+logs="$root/wine-logs"
+mkdir -p "$logs"
 sim_pid=
 stop_all() {
     [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
     "${wine_env[@]}" "$wineserver" -k >/dev/null 2>&1 || true
 }
 trap stop_all EXIT
-"${wine_env[@]}" "$wineserver" -p
+# The server's own messages (it lists its objects as it ends) go to a log.
+"${wine_env[@]}" "$wineserver" -p 2>>"$logs/wineserver.log"
 if [ ! -f "$root/wine-prefix/system.reg" ]; then
     echo "== a Wine prefix in $root/wine-prefix"
     "${wine_env[@]}" "$wine" wineboot --init >/dev/null 2>&1
@@ -48,14 +51,14 @@ fi
 sim="${VN340_SIM:-}"
 if [ -z "$sim" ]; then
     native="$root/native-sim"
-    cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVN_GUI=OFF -DVN_TESTS=OFF \
-        -DVN_BENCH=OFF >/dev/null
-    cmake --build "$native" --target vn340-sim >/dev/null
+    if ! { cmake -S . -B "$native" -G Ninja -DVN_GUI=OFF -DVN_TESTS=OFF -DVN_BENCH=OFF &&
+        cmake --build "$native" --target vn340-sim; } >"$logs/native-sim.log" 2>&1; then
+        cat "$logs/native-sim.log"
+        exit 1
+    fi
     sim="$native/tools/sim/vn340-sim"
 fi
 sim_options="--set 0x0104=150 --set 0x0106=60 --set 0x000A=0x1234 --set 0x000C=0x0002"
-logs="$root/wine-logs"
-mkdir -p "$logs"
 # shellcheck disable=SC2086 # the options are words
 exec 3< <(exec "$sim" $sim_options 2>"$logs/vn340-sim.log")
 sim_pid=$!
@@ -64,7 +67,7 @@ read -r -t 10 pty <&3 || { echo "vn340-sim did not start"; exit 1; }
 "${wine_env[@]}" "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM5 /d "$pty" /f >/dev/null 2>&1
 "${wine_env[@]}" "$wineserver" -k >/dev/null 2>&1 || true
 "${wine_env[@]}" "$wineserver" -w
-"${wine_env[@]}" "$wineserver" -p
+"${wine_env[@]}" "$wineserver" -p 2>>"$logs/wineserver.log"
 wine_env+=(VN340_TEST_PORT=COM5 "VN340_TEST_SIM_OPTIONS=$sim_options")
 echo "== COM5 is vn340-sim on $pty"
 
