@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "app/config_dialog.h"
+#include "link/qt_owner_thread.h"
 #include "link/serial_port.h"
 #include "link/system_transports.h"
 #include "link/usb_adapter.h"
@@ -342,8 +343,10 @@ int main(int argc, char** argv) {
     };
 
     bool ok = true;
+    QtOwnerThread guiThread(&app);
     SerialPort port;
-    if (!port.open(path, &app, [&](const ComNotification& n) { onComData(port, n, dispatch); }) ||
+    if (!port.open(path, guiThread,
+                   [&](const ComNotification& n) { onComData(port, n, dispatch); }) ||
         !port.setup(9600, 8, Parity::None, StopBits::One) ||
         !port.setupHandshaking(Handshake::Off)) {
         std::fprintf(stderr, "cannot open %s\n", path.c_str());
@@ -374,7 +377,7 @@ int main(int argc, char** argv) {
             host, run.latencyTimerCall ? *library : static_cast<D2xxLibrary&>(withoutLatencyTimer),
             SystemTransports::kUsbLine);
         if (!adapter.open(false) ||
-            !adapter.startNotificationThread(&app, [&] { adapter.onUsbData(dispatch); })) {
+            !adapter.startNotificationThread(guiThread, [&] { adapter.onUsbData(dispatch); })) {
             std::fprintf(stderr, "cannot open the simulated USB adapter\n");
             return 1;
         }

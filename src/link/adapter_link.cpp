@@ -9,13 +9,13 @@
 namespace vn340 {
 
 AdapterLink::AdapterLink(PortSelector& selector, FrontEnd& frontEnd, Transports& transports,
-                         DeviceEvents* events, QObject* context)
+                         DeviceEvents* events)
     : transports_(transports), events_(events), selection_(selector, frontEnd, transports) {
     transports_.onHangUp([this] { selection_.openPortHungUp(); });
     // Without the system's device events the program works as before: the list is filled
     // again each time it is opened, and a port that hangs up is still closed.
     if (events_ != nullptr)
-        events_->start(context, [this](const DeviceEvent& event) { onDeviceEvent(event); });
+        events_->start([this](const DeviceEvent& event) { onDeviceEvent(event); });
 }
 
 AdapterLink::~AdapterLink() {

@@ -15,8 +15,6 @@
 #include "link/port_selector.h"
 #include "link/transports.h"
 
-class QObject;
-
 namespace vn340 {
 
 class AdapterLink {
@@ -26,9 +24,9 @@ class AdapterLink {
     static constexpr std::string_view kUsbDescription = "Vexa-Plug";
 
     // `transports` must outlive the link. `events` (none: the list follows the adapters only
-    // when it is opened again) deliver on `context`'s thread.
+    // when it is opened again) deliver on the thread that makes the link.
     AdapterLink(PortSelector& selector, FrontEnd& frontEnd, Transports& transports,
-                DeviceEvents* events = nullptr, QObject* context = nullptr);
+                DeviceEvents* events = nullptr);
     ~AdapterLink();
 
     AdapterLink(const AdapterLink&) = delete;

@@ -6,6 +6,7 @@
 // double can lack any entry point or fail any call.
 
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -21,6 +22,11 @@ namespace vn340 {
 // The vendor's library by the name the system's loader finds it by: "libftd2xx.so", or
 // "ftd2xx.dll" on Windows; given by the file that loads it.
 extern const std::string_view kDefaultD2xxLibrary;
+
+// Why the library cannot serve: it cannot be loaded, or an entry point it must have is missing.
+// Numbers every system's C library has, Windows' too.
+inline constexpr int kErrLibraryMissing = ENOENT;
+inline constexpr int kErrLibraryIncomplete = ENOEXEC;
 
 // The entry points the adapter binds, in the order it binds them.
 enum class D2xxEntry {

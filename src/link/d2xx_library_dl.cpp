@@ -42,7 +42,8 @@ class DlD2xxLibrary final : public D2xxLibrary {
         handle_ = ::dlopen(name_.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle_ == nullptr) {
             const char* why = ::dlerror();
-            return SysResult::failure(ELIBACC, "load " + name_ + ": " + (why ? why : "not found"));
+            return SysResult::failure(kErrLibraryMissing,
+                                      "load " + name_ + ": " + (why ? why : "not found"));
         }
         auto bind = [this](D2xxEntry entry) {
             const std::string name(d2xxEntryName(entry));

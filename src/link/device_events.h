@@ -10,8 +10,6 @@
 
 #include "base/sys_result.h"
 
-class QObject;
-
 namespace vn340 {
 
 struct DeviceEvent {
@@ -35,9 +33,10 @@ class DeviceEvents {
 
     virtual ~DeviceEvents() = default;
 
-    // Reports each event to handler on context's thread until stop() or destruction. Fails
-    // where the system gives no device events; the caller goes on without them.
-    virtual SysResult start(QObject* context, Handler handler) = 0;
+    // Reports each event to handler, on the thread that started the source, until stop() or
+    // destruction. Fails where the system gives no device events; the caller goes on without
+    // them.
+    virtual SysResult start(Handler handler) = 0;
     virtual void stop() = 0;
 };
 

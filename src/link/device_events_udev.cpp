@@ -41,7 +41,7 @@ class UdevDeviceEvents final : public DeviceEvents {
   public:
     ~UdevDeviceEvents() override { stop(); }
 
-    SysResult start(QObject* context, Handler handler) override {
+    SysResult start(Handler handler) override {
         stop();
         udev_ = udev_new();
         if (udev_ == nullptr)
@@ -61,7 +61,8 @@ class UdevDeviceEvents final : public DeviceEvents {
         handler_ = std::move(handler);
         notifier_ =
             std::make_unique<QSocketNotifier>(udev_monitor_get_fd(monitor_), QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, context,
+        // The notifier belongs to this thread and to this source, which stops it first.
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                          [this] { receive(); });
         return {};
     }

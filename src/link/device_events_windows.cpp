@@ -1,6 +1,6 @@
 // Device events on Windows: WM_DEVICECHANGE as Qt's event dispatcher hands it to a native event
 // filter. Serial ports are broadcast to every top-level window; USB devices only to a window
-// that asked for their interface class, so the context's window registers for it. The filter
+// that asked for their interface class, so the program's window registers for it. The filter
 // only passes the message on: DeviceBroadcasts makes the events of it.
 //
 // Built only where Qt for Windows is (a Windows machine; not the cross build of the core,
@@ -13,8 +13,8 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
-#include <QPointer>
-#include <QWidget>
+#include <QGuiApplication>
+#include <QWindow>
 
 #include <cerrno>
 #include <memory>
@@ -30,12 +30,14 @@ class WindowsDeviceEvents final : public DeviceEvents, private QAbstractNativeEv
   public:
     ~WindowsDeviceEvents() override { stop(); }
 
-    SysResult start(QObject* context, Handler handler) override {
+    SysResult start(Handler handler) override {
         stop();
-        auto* widget = qobject_cast<QWidget*>(context);
-        if (widget == nullptr || QCoreApplication::instance() == nullptr)
+        // The broadcasts come to a top-level window of the program: the first one, the
+        // program's own, started before its link.
+        const QWindowList windows = QGuiApplication::topLevelWindows();
+        if (windows.isEmpty())
             return SysResult::failure(ENODEV, "hear of devices without a window");
-        window_ = reinterpret_cast<HWND>(widget->window()->winId());
+        window_ = reinterpret_cast<HWND>(windows.front()->winId());
         DEV_BROADCAST_DEVICEINTERFACE_W filter{};
         filter.dbcc_size = sizeof filter;
         filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;

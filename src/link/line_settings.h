@@ -23,6 +23,19 @@ struct LineSettings {
     friend bool operator==(const LineSettings&, const LineSettings&) = default;
 };
 
+// The baud rates every system's serial ports take, and with them the lines a port is asked
+// for: five to eight data bits, one or two stop bits. Both systems refuse the rest alike.
+inline constexpr std::uint32_t kStandardBauds[] = {300,   600,   1200,  2400,   4800,  9600,
+                                                   19200, 38400, 57600, 115200, 230400};
+
+constexpr bool lineIsPossible(const LineSettings& line) {
+    bool known = false;
+    for (std::uint32_t baud : kStandardBauds)
+        known = known || baud == line.baud;
+    return known && line.dataBits >= 5 && line.dataBits <= 8 &&
+           line.stopBits != StopBits::OneAndHalf;
+}
+
 // The USB form of the adapter is found by its product description and set to a baud rate and a
 // latency timer; the device's own defaults stand for everything else.
 struct UsbLineSettings {

@@ -17,7 +17,8 @@ namespace vn340 {
 // A wait without a time limit.
 inline constexpr std::chrono::milliseconds kWaitForever = std::chrono::milliseconds::max();
 
-// Counters of line events kept by the driver; the transport reports their changes.
+// Counters of line events kept by the driver (or, where the driver only reports that they
+// happened, by the implementation); the transport reports their changes.
 struct LineCounters {
     std::uint32_t breaks = 0;
     std::uint32_t frameErrors = 0;
@@ -49,6 +50,7 @@ class PortSystem {
     virtual ~PortSystem() = default;
 
     // Opens the device for reading and writing, non-blocking, never as controlling terminal.
+    // A device that is not there fails with ENOENT, one another program holds with EBUSY.
     virtual SysResult openDevice(const std::string& path, int* fd) = 0;
     // Also ends the exclusive use, so that the device can be opened again.
     virtual SysResult closeDevice(int fd) = 0;
@@ -82,7 +84,9 @@ class PortSystem {
     virtual SysResult closeWakeup(int wakeFd) = 0;
 };
 
-// The POSIX implementation (termios, poll, eventfd); one shared instance.
-PortSystem& posixPortSystem();
+// The system's implementation, one shared instance: POSIX terminals (termios, poll, eventfd),
+// or on Windows the COM ports (the comm functions, overlapped reads and writes, events). The
+// build picks the one for its target.
+PortSystem& systemPortSystem();
 
 }  // namespace vn340

@@ -50,8 +50,7 @@ bool speedOf(std::uint32_t baud, speed_t* speed) {
 
 bool possible(const LineSettings& line) {
     speed_t speed = 0;
-    return speedOf(line.baud, &speed) && line.dataBits >= 5 && line.dataBits <= 8 &&
-           line.stopBits != StopBits::OneAndHalf;
+    return lineIsPossible(line) && speedOf(line.baud, &speed);
 }
 
 void setRaw(termios* t) {
@@ -281,7 +280,7 @@ class PosixPortSystem final : public PortSystem {
 
 }  // namespace
 
-PortSystem& posixPortSystem() {
+PortSystem& systemPortSystem() {
     static PosixPortSystem instance;
     return instance;
 }

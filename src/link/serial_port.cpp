@@ -1,8 +1,5 @@
 #include "link/serial_port.h"
 
-#include <QMetaObject>
-#include <QObject>
-
 #include <algorithm>
 #include <chrono>
 #include <system_error>
@@ -10,10 +7,10 @@
 namespace vn340 {
 
 struct SerialPort::Target {
-    QObject* object = nullptr;
+    OwnerThread* owner = nullptr;
     ComNotify notify;
     std::intptr_t value = 0;
-    // Cleared by close, so that notifications still queued for the GUI thread are dropped.
+    // Cleared by close, so that notifications still posted to the owner are dropped.
     std::atomic<bool> active{true};
 };
 
@@ -88,12 +85,12 @@ SysResult SerialPort::openPort(const std::string& path, std::uint32_t /*inQueue*
     return result({});
 }
 
-SysResult SerialPort::open(const std::string& path, QObject* target, ComNotify notify,
+SysResult SerialPort::open(const std::string& path, OwnerThread& owner, ComNotify notify,
                            std::intptr_t value, std::uint32_t inQueue, std::uint32_t outQueue) {
     if (SysResult opened = openPort(path, inQueue, outQueue); !opened)
         return opened;
     auto state = std::make_shared<Target>();
-    state->object = target;
+    state->owner = &owner;
     state->notify = std::move(notify);
     state->value = value;
     {
@@ -443,16 +440,13 @@ void SerialPort::onEvent(std::uint16_t events, std::uint16_t errors) {
         std::lock_guard lock(targetMutex_);
         target = target_;
     }
-    if (!target || !target->object || !target->notify)
+    if (!target || !target->notify)
         return;
     const ComNotification note{events, errors, target->value};
-    QMetaObject::invokeMethod(
-        target->object,
-        [target, note] {
-            if (target->active.load())
-                target->notify(note);
-        },
-        Qt::QueuedConnection);
+    target->owner->post([target, note] {
+        if (target->active.load())
+            target->notify(note);
+    });
 }
 
 int onComData(SerialPort& port, const ComNotification& notification,

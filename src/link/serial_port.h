@@ -1,7 +1,7 @@
 #pragma once
 
-// The serial transport: a non-blocking tty in raw mode at 9600 baud, 8N1, with a listener
-// thread that waits for the port and wakes the GUI thread with a queued call. The listener
+// The serial transport: a port in raw mode at 9600 baud, 8N1, with a listener thread that
+// waits for the port and wakes the GUI thread with a call posted to it. The listener
 // never reads data: every read happens on the GUI thread in answer to the notification, so
 // received text reaches the sequence engine in order and on one thread only.
 //
@@ -21,9 +21,8 @@
 #include <thread>
 
 #include "link/line_settings.h"
+#include "link/owner_thread.h"
 #include "link/port_system.h"
-
-class QObject;
 
 namespace vn340 {
 
@@ -62,7 +61,7 @@ using ComNotify = std::function<void(const ComNotification&)>;
 
 class SerialPort {
   public:
-    explicit SerialPort(PortSystem& system = posixPortSystem());
+    explicit SerialPort(PortSystem& system = systemPortSystem());
     // Closes the port. A subclass that overrides onEvent must call close() in its own
     // destructor, before its part of the object is gone.
     virtual ~SerialPort();
@@ -70,13 +69,13 @@ class SerialPort {
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    // Opens the port and starts the listener, whose events arrive as queued calls of
-    // notify in target's thread. target must stay alive while the port is open. Queue
+    // Opens the port and starts the listener, whose events arrive as calls of notify posted
+    // to the owner's thread. owner must stay alive while the port is open. Queue
     // sizes are accepted for compatibility; the tty driver keeps its own.
     // After a notification with received characters the next one comes only once a read
     // has found the input drained (onComData does this), so a slow GUI thread is never
     // flooded with notifications about the same bytes.
-    SysResult open(const std::string& path, QObject* target, ComNotify notify,
+    SysResult open(const std::string& path, OwnerThread& owner, ComNotify notify,
                    std::intptr_t value = 0, std::uint32_t inQueue = 0, std::uint32_t outQueue = 0);
 
     // The port layer alone: no listener, no notifications. Whatever the device was left
@@ -123,7 +122,7 @@ class SerialPort {
     int lastError() const { return lastError_.load(); }
 
   protected:
-    // Called on the listener thread; posts the notification to the target.
+    // Called on the listener thread; posts the notification to the owner.
     virtual void onEvent(std::uint16_t events, std::uint16_t errors);
 
   private:

@@ -6,8 +6,9 @@
 
 namespace vn340 {
 
-SystemTransports::SystemTransports(FrontEnd& frontEnd, QObject* context, LinkSeams seams)
-    : context_(context),
+SystemTransports::SystemTransports(FrontEnd& frontEnd, std::unique_ptr<OwnerThread> owner,
+                                   LinkSeams seams)
+    : owner_(std::move(owner)),
       seams_(std::move(seams)),
       serialPort_(seams_.ports),
       usbAdapter_(frontEnd, seams_.d2xx, kUsbLine) {}
@@ -69,7 +70,7 @@ SysResult SystemTransports::openUsb(bool quiet) {
     // Without its notification thread the adapter would take frames and never deliver a
     // reply; calling that open would only end every read in the time-out.
     if (SysResult started = usbAdapter_.startNotificationThread(
-            context_,
+            *owner_,
             [this] { usbAdapter_.onUsbData([this](std::string_view text) { deliver(text); }); });
         !started) {
         usbAdapter_.close();
@@ -88,7 +89,7 @@ bool SystemTransports::usbInUse() const {
 
 SysResult SystemTransports::openSerial(std::string_view name) {
     const SysResult opened = serialPort_.open(
-        seams_.deviceFolder + std::string(name), context_, [this](const ComNotification& note) {
+        seams_.deviceFolder + std::string(name), *owner_, [this](const ComNotification& note) {
             onComData(serialPort_, note, [this](std::string_view text) { deliver(text); });
             if ((note.errors & kLineIoError) && hangUp_)
                 hangUp_();

@@ -1,6 +1,6 @@
 #pragma once
 
-// The system's transports: the serial port over POSIX terminals and the USB adapter over the
+// The system's transports: the serial port over the system's ports and the USB adapter over the
 // vendor's D2XX library, each through the seams it is given, with the Vexa-Plug's line
 // settings.
 
@@ -11,13 +11,12 @@
 #include "base/front_end.h"
 #include "link/d2xx_library.h"
 #include "link/line_settings.h"
+#include "link/owner_thread.h"
 #include "link/port_system.h"
 #include "link/serial_port.h"
 #include "link/transports.h"
 #include "link/tty_class.h"
 #include "link/usb_adapter.h"
-
-class QObject;
 
 namespace vn340 {
 
@@ -39,10 +38,10 @@ class SystemTransports final : public Transports {
     // to 16 ms for the last characters of its reply.
     static constexpr UsbLineSettings kUsbLine{"Vexa-Plug", 9600, d2xx::kFtShortestLatency};
 
-    // The transports wake the GUI thread through `context`, which must outlive their open
-    // ports (closeAll() or the destructor closes them). The USB adapter's failures go to
+    // The transports wake the GUI thread through `owner`, which they keep until their ports
+    // are closed (closeAll() or the destructor closes them). The USB adapter's failures go to
     // `frontEnd`.
-    SystemTransports(FrontEnd& frontEnd, QObject* context, LinkSeams seams);
+    SystemTransports(FrontEnd& frontEnd, std::unique_ptr<OwnerThread> owner, LinkSeams seams);
     ~SystemTransports() override;
 
     SystemTransports(const SystemTransports&) = delete;
@@ -69,7 +68,7 @@ class SystemTransports final : public Transports {
   private:
     void deliver(std::string_view text);
 
-    QObject* context_;
+    std::unique_ptr<OwnerThread> owner_;
     LinkSeams seams_;
     std::function<void(std::string_view)> receiver_;
     std::function<void()> hangUp_;

@@ -1,8 +1,5 @@
 #include "link/usb_adapter.h"
 
-#include <QMetaObject>
-#include <QObject>
-
 #include <algorithm>
 #include <cerrno>
 #include <optional>
@@ -76,8 +73,9 @@ struct UsbAdapter::Handshake {
 
 namespace {
 
-// Travels with the queued call; when Qt drops the call unrun (its context object was
-// destroyed), the waiting thread is released rather than left waiting for the stop.
+// Travels with the posted call; when the owner drops the call unrun (in the window: Qt, whose
+// context object was destroyed), the waiting thread is released rather than left waiting for
+// the stop.
 template <typename Handshake>
 struct AbandonOnDrop {
     explicit AbandonOnDrop(std::shared_ptr<Handshake> call) : handshake(std::move(call)) {}
@@ -118,7 +116,7 @@ SysResult UsbAdapter::open(bool quiet) {
         return {};
 
     if (!library_.load())
-        return fail(quiet, ELIBACC, usb_text::unableToLoad());
+        return fail(quiet, kErrLibraryMissing, usb_text::unableToLoad());
     // Bound in a fixed order; the first one missing decides.
     for (D2xxEntry entry : kD2xxEntries) {
         if (library_.has(entry))
@@ -126,7 +124,7 @@ SysResult UsbAdapter::open(bool quiet) {
         if (const auto box = missingEntryBox(entry))
             frontEnd_.showSystemMessage(*box);
         library_.unload();
-        return fail(quiet, ELIBBAD, usb_text::unableToLoad());
+        return fail(quiet, kErrLibraryIncomplete, usb_text::unableToLoad());
     }
 
     FtHandle handle = nullptr;
@@ -154,7 +152,7 @@ SysResult UsbAdapter::notValid(int error) {
     return SysResult::failure(error, std::string(usb_text::kNotificationNotValid));
 }
 
-SysResult UsbAdapter::startNotificationThread(QObject* context,
+SysResult UsbAdapter::startNotificationThread(OwnerThread& owner,
                                               std::function<void()> specialChange) {
     if (device_ == nullptr || !library_.has(D2xxEntry::SetEventNotification))
         return notValid(EBADF);
@@ -163,7 +161,7 @@ SysResult UsbAdapter::startNotificationThread(QObject* context,
     if (library_.setEventNotification(device_, kFtEventRxChar | kFtEventModemStatus) != kFtOk)
         return notValid(EIO);
 
-    context_ = context;
+    owner_ = &owner;
     specialChange_ = std::move(specialChange);
     stopRequested_.store(false);
     unreadLeft_.store(0);
@@ -205,15 +203,12 @@ void UsbAdapter::run() {
             pending_ = handshake;
         }
         auto guard = std::make_shared<AbandonOnDrop<Handshake>>(handshake);
-        QMetaObject::invokeMethod(
-            context_,
-            [guard, call = specialChange_] {
-                if (guard->handshake->begin()) {
-                    call();
-                    guard->handshake->finish();
-                }
-            },
-            Qt::QueuedConnection);
+        owner_->post([guard, call = specialChange_] {
+            if (guard->handshake->begin()) {
+                call();
+                guard->handshake->finish();
+            }
+        });
         guard.reset();
         posted_.fetch_add(1);
         handshake->waitAnswered();
@@ -240,7 +235,7 @@ void UsbAdapter::stopThread() {
     }
     library_.wakeEvent();
     thread_.join();
-    context_ = nullptr;
+    owner_ = nullptr;
     specialChange_ = nullptr;
 }
 

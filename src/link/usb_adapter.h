@@ -22,8 +22,7 @@
 #include "base/sys_result.h"
 #include "link/d2xx_library.h"
 #include "link/line_settings.h"
-
-class QObject;
+#include "link/owner_thread.h"
 
 namespace vn340 {
 
@@ -70,12 +69,12 @@ class UsbAdapter {
     bool inUse() const { return inUse_; }
     void setInUse(bool inUse) { inUse_ = inUse; }
 
-    // Starts the notification thread: specialChange runs on context's thread once per
+    // Starts the notification thread: specialChange runs on the owner's thread once per
     // notification and the thread waits until it has returned. It should call onUsbData.
-    // context must outlive the thread (close the adapter before destroying it).
+    // owner must outlive the thread (close the adapter before destroying it).
     // Fails with the "not valid" box when the event entry point is not bound, or when the
     // library refuses the notification.
-    SysResult startNotificationThread(QObject* context, std::function<void()> specialChange);
+    SysResult startNotificationThread(OwnerThread& owner, std::function<void()> specialChange);
     bool notificationThreadRunning() const;
     // Special_Change calls posted to the GUI thread so far (answered, pending or abandoned).
     std::uint64_t notificationsPosted() const { return posted_.load(); }
@@ -110,7 +109,7 @@ class UsbAdapter {
     d2xx::FtHandle device_ = nullptr;
     bool inUse_ = false;
 
-    QObject* context_ = nullptr;
+    OwnerThread* owner_ = nullptr;
     std::function<void()> specialChange_;
     std::thread thread_;
     std::atomic<bool> stopRequested_{false};

@@ -33,8 +33,7 @@ ConfigController::ConfigController(Screen& screen, PortSelector& ports, FrontEnd
       settingsStore_(platform.files()) {
     transports_ = platform_.makeTransports(frontEnd_, parent);
     deviceEvents_ = platform_.makeDeviceEvents();
-    link_ =
-        std::make_unique<AdapterLink>(ports, frontEnd_, *transports_, deviceEvents_.get(), parent);
+    link_ = std::make_unique<AdapterLink>(ports, frontEnd_, *transports_, deviceEvents_.get());
     SequenceHost& host = *this;
     engine_ = std::make_unique<SequenceEngine>(model_, host, frontEnd_, screen_);
     timers_ = platform_.makeTimers([this](SequenceTimer timer) { active().onTimer(timer); }, this);

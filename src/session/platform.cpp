@@ -4,6 +4,7 @@
 
 #include "link/d2xx_library.h"
 #include "link/port_system.h"
+#include "link/qt_owner_thread.h"
 #include "link/system_transports.h"
 #include "link/tty_class.h"
 #include "session/qt_timers.h"
@@ -24,7 +25,8 @@ FileSystem& SystemPlatform::files() {
 
 std::unique_ptr<Transports> SystemPlatform::makeTransports(FrontEnd& frontEnd, QObject* context) {
     return std::make_unique<SystemTransports>(
-        frontEnd, context, LinkSeams{posixPortSystem(), *ttys_, *d2xx_, files(), deviceFolder_});
+        frontEnd, std::make_unique<QtOwnerThread>(context),
+        LinkSeams{systemPortSystem(), *ttys_, *d2xx_, files(), deviceFolder_});
 }
 
 std::unique_ptr<DeviceEvents> SystemPlatform::makeDeviceEvents() {

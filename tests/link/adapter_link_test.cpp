@@ -15,6 +15,7 @@
 
 #include "fake_d2xx_library.h"
 #include "link/adapter_link.h"
+#include "link/qt_owner_thread.h"
 #include "link/system_transports.h"
 #include "pass_through_ports.h"
 #include "pty.h"
@@ -67,7 +68,7 @@ struct ListedTtys : TtyClass {
 // The system's device events, played by the test as they would come.
 class ScriptedDeviceEvents : public DeviceEvents {
   public:
-    SysResult start(QObject*, Handler handler) override {
+    SysResult start(Handler handler) override {
         handler_ = std::move(handler);
         return {};
     }
@@ -105,10 +106,10 @@ class AdapterLinkTest : public ::testing::Test {
                           D2xxLibrary* d2xx = nullptr) {
         link_.reset();
         transports_ = std::make_unique<SystemTransports>(
-            view, &context,
+            view, std::make_unique<QtOwnerThread>(&context),
             LinkSeams{ports, ttyList != nullptr ? *ttyList : *ttys,
                       d2xx != nullptr ? *d2xx : library, files, std::move(deviceFolder)});
-        link_ = std::make_unique<AdapterLink>(view, view, *transports_, events, &context);
+        link_ = std::make_unique<AdapterLink>(view, view, *transports_, events);
         return *link_;
     }
     void TearDown() override {
@@ -132,7 +133,7 @@ TEST_F(AdapterLinkTest, FramesGoThroughTheTransportInUseAndRepliesComeBack) {
         ASSERT_TRUE(line.ok());
         FakeD2xxLibrary adapter;
         AdapterLink& link =
-            makeLink(posixPortSystem(), folderOf(line.path()), nullptr, nullptr, &adapter);
+            makeLink(systemPortSystem(), folderOf(line.path()), nullptr, nullptr, &adapter);
         std::string received;
         link.onTextReceived([&](std::string_view text) { received += text; });
         view.selectedPort = usb ? std::string("USB") : nameOf(line.path());
@@ -176,7 +177,7 @@ TEST_F(AdapterLinkTest, RefusedSerialPortNamesTheDevicesOwnerGroup) {
 
 TEST_F(AdapterLinkTest, UsbAdapterWithoutNotificationIsClosedAgain) {
     library.failing[D2xxEntry::SetEventNotification] = d2xx::kFtIoError;
-    AdapterLink& link = makeLink(posixPortSystem());
+    AdapterLink& link = makeLink(systemPortSystem());
     view.selectedPort = "USB";
     view.gyroButtonsOn = false;
     std::vector<std::string> chosen;
@@ -194,7 +195,7 @@ TEST_F(AdapterLinkTest, UsbAdapterWithoutNotificationIsClosedAgain) {
 class AdapterLinkDevicesTest : public AdapterLinkTest {
   protected:
     AdapterLink& watchingLink(std::string deviceFolder) {
-        return makeLink(posixPortSystem(), std::move(deviceFolder), &listed, &events);
+        return makeLink(systemPortSystem(), std::move(deviceFolder), &listed, &events);
     }
 
     ListedTtys listed;

@@ -71,7 +71,7 @@ class FakeD2xxLibrary : public D2xxLibrary {
 
     SysResult load() override {
         loaded = loadable;
-        return loaded ? SysResult{} : SysResult::failure(ELIBACC, "no such library");
+        return loaded ? SysResult{} : SysResult::failure(kErrLibraryMissing, "no such library");
     }
     void unload() override { loaded = false; }
     bool has(D2xxEntry entry) const override { return loaded && missing.count(entry) == 0; }

@@ -37,7 +37,7 @@ class PassThroughPorts : public PortSystem {
     SysResult closeWakeup(int fd) override { return real().closeWakeup(fd); }
 
   private:
-    static PortSystem& real() { return posixPortSystem(); }
+    static PortSystem& real() { return systemPortSystem(); }
 };
 
 }  // namespace vn340::test

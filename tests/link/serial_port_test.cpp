@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "link/qt_owner_thread.h"
 #include "link/serial_port.h"
 #include "pass_through_ports.h"
 #include "pty.h"
@@ -31,6 +32,7 @@ using test::Pty;
 // Collects the notifications the GUI thread receives.
 struct Receiver {
     QObject context;
+    QtOwnerThread owner{&context};
     std::vector<ComNotification> notes;
 
     ComNotify notify() {
@@ -61,7 +63,7 @@ class SerialPortTest : public ::testing::Test {
     void SetUp() override { ASSERT_TRUE(pty.ok()); }
 
     void openWithListener(SerialPort& port, std::intptr_t value = 0) {
-        ASSERT_TRUE(port.open(pty.path(), &receiver.context, receiver.notify(), value));
+        ASSERT_TRUE(port.open(pty.path(), receiver.owner, receiver.notify(), value));
         ASSERT_TRUE(port.setup(9600, 8, Parity::None, StopBits::One));
         ASSERT_TRUE(port.setupHandshaking(Handshake::Off));
     }
@@ -129,7 +131,7 @@ TEST_F(SerialPortTest, ZeroBytesArriveAsQuestionMarksWithEverythingAfterThem) {
         ASSERT_TRUE(line.ok());
         Receiver listener;
         SerialPort port;
-        ASSERT_TRUE(port.open(line.path(), &listener.context, listener.notify()));
+        ASSERT_TRUE(port.open(line.path(), listener.owner, listener.notify()));
         ASSERT_TRUE(line.send(row.sent));
         ASSERT_TRUE(listener.waitFor(1));
         ASSERT_TRUE(waitForInput(port, row.sent.size()));
@@ -219,7 +221,7 @@ TEST_F(SerialPortTest, OpenAloneLeavesTheLineRawAtEightNOneWithoutHandshake) {
         ASSERT_EQ(::cfgetospeed(&before), static_cast<speed_t>(B19200));
 
         SerialPort port;
-        ASSERT_TRUE(withListener ? port.open(pty.path(), &receiver.context, receiver.notify())
+        ASSERT_TRUE(withListener ? port.open(pty.path(), receiver.owner, receiver.notify())
                                  : port.openPort(pty.path()));
         const termios t = lineOf(pty);
         EXPECT_EQ(::cfgetospeed(&t), static_cast<speed_t>(B9600));
@@ -306,7 +308,7 @@ TEST_F(SerialPortTest, OpenAsksForLowLatencyAndWorksWithoutIt) {
         LowLatencySystem system;
         system.answer = row.answer;
         SerialPort port(system);
-        ASSERT_TRUE(port.open(pty.path(), &receiver.context, receiver.notify()));
+        ASSERT_TRUE(port.open(pty.path(), receiver.owner, receiver.notify()));
         EXPECT_EQ(system.askedFor.size(), 1u);
         port.sendText("000801F7aa");
         EXPECT_EQ(pty.receive(10), "000801F7aa");
@@ -369,7 +371,7 @@ TEST_F(SerialPortTest, ClosingTwiceAndClosingWithoutListenerSucceed) {
 TEST_F(SerialPortTest, OpeningAnOpenPortFailsAndLeavesItOpen) {
     SerialPort port;
     openWithListener(port);
-    EXPECT_EQ(port.open(pty.path(), &receiver.context, receiver.notify()).error, kErrAlreadyOpen);
+    EXPECT_EQ(port.open(pty.path(), receiver.owner, receiver.notify()).error, kErrAlreadyOpen);
     EXPECT_EQ(port.openPort(pty.path()).error, kErrAlreadyOpen);
     EXPECT_TRUE(port.isOpen());
     EXPECT_TRUE(port.listenerRunning());
@@ -407,7 +409,7 @@ TEST_F(SerialPortTest, ClosedPortIsNoLongerHeldExclusively) {
 
 TEST_F(SerialPortTest, MissingDeviceReportsTheSystemError) {
     SerialPort port;
-    EXPECT_EQ(port.open("/dev/vn340-no-such-port", &receiver.context, receiver.notify()).error,
+    EXPECT_EQ(port.open("/dev/vn340-no-such-port", receiver.owner, receiver.notify()).error,
               ENOENT);
     EXPECT_FALSE(port.isOpen());
 }
@@ -437,7 +439,7 @@ class PostingObserved : public SerialPort {
 
 TEST_F(SerialPortTest, NotificationsQueuedBeforeCloseAreDropped) {
     PostingObserved port;
-    ASSERT_TRUE(port.open(pty.path(), &receiver.context, receiver.notify()));
+    ASSERT_TRUE(port.open(pty.path(), receiver.owner, receiver.notify()));
     ASSERT_TRUE(pty.send("late"));
     ASSERT_TRUE(port.waitPosted());
     EXPECT_TRUE(port.close());
@@ -512,7 +514,7 @@ class FailingWaitSystem : public test::PassThroughPorts {
 TEST_F(SerialPortTest, FailedWaitEndsTheListenerWithItsError) {
     FailingWaitSystem system;
     SerialPort port(system);
-    ASSERT_TRUE(port.open(pty.path(), &receiver.context, receiver.notify()));
+    ASSERT_TRUE(port.open(pty.path(), receiver.owner, receiver.notify()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !port.listenerRunning(); }, 5000));
     EXPECT_EQ(port.listenerError(), ENOMEM);
     QCoreApplication::processEvents();
@@ -542,7 +544,7 @@ TEST_F(SerialPortTest, UnpluggedAdapterIsReportedOnceAndTheListenerEnds) {
     EXPECT_TRUE(port.close());
 
     ASSERT_TRUE(other.ok());
-    ASSERT_TRUE(port.open(other.path(), &second.context, second.notify()));
+    ASSERT_TRUE(port.open(other.path(), second.owner, second.notify()));
     ASSERT_TRUE(other.send("again"));
     ASSERT_TRUE(second.waitFor(1));
     ASSERT_TRUE(waitForInput(port, 5));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fake_d2xx_library.h"
+#include "link/qt_owner_thread.h"
 #include "link/usb_adapter.h"
 #include "support/scripted_pilot.h"
 
@@ -37,7 +38,7 @@ class UsbAdapterEventsTest : public ::testing::Test {
     // `afterRead` on the GUI thread.
     void listen() {
         adapter.setInUse(true);
-        ASSERT_TRUE(adapter.startNotificationThread(&context, [this] {
+        ASSERT_TRUE(adapter.startNotificationThread(owner, [this] {
             ++calls;
             adapter.onUsbData([this](std::string_view text) { chunks.emplace_back(text); });
             if (afterRead)
@@ -58,6 +59,7 @@ class UsbAdapterEventsTest : public ::testing::Test {
     QuietHost host;
     UsbAdapter adapter{host, library, kLine};
     QObject context;
+    QtOwnerThread owner{&context};
     std::vector<std::string> chunks;
     std::function<void()> afterRead;
     int calls = 0;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 
 #include "fake_d2xx_library.h"
 #include "link/usb_adapter.h"
+#include "support/queued_owner_thread.h"
 #include "support/scripted_pilot.h"
 
 namespace vn340 {
@@ -154,7 +156,8 @@ TEST(UsbAdapterFailuresTest, NotificationThatCannotBeHadIsNotValid) {
         UsbAdapter adapter(host, library, kLine);
         adapter.open(true);
         host.shown.clear();
-        const SysResult started = adapter.startNotificationThread(nullptr, [] {});
+        testing::QueuedOwnerThread owner;
+        const SysResult started = adapter.startNotificationThread(owner, [] {});
         EXPECT_FALSE(started);
         EXPECT_EQ(host.shown, Shown{box(usb_text::kNotificationNotValid)});
         EXPECT_FALSE(adapter.notificationThreadRunning());
@@ -175,6 +178,25 @@ TEST(UsbAdapterFailuresTest, FailedStatusQueryOrReadDeliversNothing) {
         EXPECT_TRUE(chunks.empty());
         EXPECT_TRUE(host.shown.empty()) << "not reported to the pilot";
     }
+}
+
+// The owner's thread may go while a Special_Change call waits for it (in the window: Qt drops
+// the queued calls of a destroyed context object). The notification thread waiting for that
+// call is released, and goes round again for the bytes still waiting.
+TEST(UsbAdapterFailuresTest, CallTheOwnerDropsUnrunReleasesTheWaitingThread) {
+    FakeD2xxLibrary library;
+    RecordingHost host;
+    UsbAdapter adapter{host, library, kLine};
+    testing::QueuedOwnerThread owner;
+    ASSERT_TRUE(adapter.open(true));
+    int calls = 0;
+    ASSERT_TRUE(adapter.startNotificationThread(owner, [&] { ++calls; }));
+    library.arrive("000801F7.0340C4");
+    ASSERT_TRUE(owner.waitPosts(1, std::chrono::seconds(5)));
+    owner.drop();
+    EXPECT_TRUE(owner.waitPosts(2, std::chrono::seconds(5)));
+    adapter.close();
+    EXPECT_EQ(calls, 0);
 }
 
 }  // namespace

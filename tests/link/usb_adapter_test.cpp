@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "link/qt_owner_thread.h"
 #include "link/usb_adapter.h"
 #include "support/scripted_pilot.h"
 
@@ -91,8 +92,7 @@ class UsbAdapterTest : public ::testing::Test {
     void openAndListen(UsbAdapter& adapter) {
         ASSERT_TRUE(adapter.open(false));
         adapter.setInUse(true);
-        ASSERT_TRUE(
-            adapter.startNotificationThread(&context, [this, &adapter] { handle(adapter); }));
+        ASSERT_TRUE(adapter.startNotificationThread(owner, [this, &adapter] { handle(adapter); }));
     }
 
     void handle(UsbAdapter& adapter) {
@@ -115,6 +115,7 @@ class UsbAdapterTest : public ::testing::Test {
     std::unique_ptr<D2xxLibrary> library = loadableD2xxLibrary(VN340_SIM_D2XX);
     RecordingHost host;
     QObject context;
+    QtOwnerThread owner{&context};
     std::vector<std::string> chunks;
     int calls = 0;
 };
@@ -260,7 +261,7 @@ TEST_F(UsbAdapterTest, CloseFromWithinTheSpecialChangeHandlerNeverHangs) {
         ASSERT_TRUE(adapter.open(true));
         adapter.setInUse(true);
         bool closedInside = false;
-        ASSERT_TRUE(adapter.startNotificationThread(&context, [&] {
+        ASSERT_TRUE(adapter.startNotificationThread(owner, [&] {
             adapter.onUsbData([&](std::string_view) {
                 // A message loop in the consumer lets
                 // the pilot choose another port.

@@ -191,7 +191,7 @@ class SimulatedTransports final : public Transports {
 // The system's news of adapters plugged in and pulled out, told when the test says so.
 class ScriptedDeviceEvents final : public DeviceEvents {
   public:
-    SysResult start(QObject*, Handler handler) override {
+    SysResult start(Handler handler) override {
         handler_ = std::move(handler);
         return {};
     }
