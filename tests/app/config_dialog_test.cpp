@@ -1,7 +1,7 @@
 // The main window itself: its layout, which controls are on, the keys it takes, what it shows
 // of the model, and that each of the pilot's actions reaches the controller. What the actions
-// then do is the controller's, tested without a window; one read and one store run here end
-// to end, through the simulated USB adapter.
+// then do is the controller's, tested without a window; the window's one read and store end to
+// end run over the serial line (config_dialog_link_test).
 
 #include <QAction>
 #include <QCheckBox>
@@ -475,48 +475,6 @@ TEST_F(ConfigDialogTest, CtrlDKeepsTheNumberBeingTypedBeforeDiagnosticsRefreshTh
     QTest::keyClick(&dialog(), Qt::Key_D, Qt::ControlModifier);
     EXPECT_TRUE(sequenceEnds());
     EXPECT_EQ(model().cwStopGain, 150);
-}
-
-// --- end to end ---
-
-// The pilot chooses "USB" in the list, reads, types a value out of its range and stores at
-// once, then reads the gyro back: the click checked the box before the store took it.
-TEST_F(ConfigDialogTest, AReadAndAStoreThroughTheSimulatedAdapter) {
-    qputenv("VN340_SIM_OPTIONS", "--no-pace --set 0x0104=77");
-    start();
-    EXPECT_FALSE(control(C::ReadFromGyro)->isEnabled());
-    auto* list = qobject_cast<DropDownList*>(control(C::PortSelector));
-    list->setFocus(Qt::MouseFocusReason);
-    list->showPopup();
-    QAbstractItemView* view = list->view();
-    ASSERT_TRUE(eventually([view] { return view->isVisible(); }));
-    view->setCurrentIndex(view->model()->index(list->findText("USB"), 0));
-    QTest::keyClick(view, Qt::Key_Return);
-    EXPECT_TRUE(eventually([&] { return control(C::ReadFromGyro)->isEnabled(); }));
-    EXPECT_EQ(choice(C::PortSelector), "USB");
-    EXPECT_EQ(access().controller().link().transport(), Transport::Usb);
-
-    click(C::ReadFromGyro);
-    ASSERT_TRUE(sequenceEnds());
-    EXPECT_EQ(status(), "Read complete");
-    EXPECT_EQ(text(C::CwStopGain), "77");
-    EXPECT_FALSE(text(C::FirmwareVersion).isEmpty());
-
-    typeInto(C::CwStopGain, "300");
-    driver().thenPress("I agree");
-    click(C::StoreToGyro);
-    EXPECT_EQ(text(C::CwStopGain), "200");
-    ASSERT_TRUE(sequenceEnds());
-    EXPECT_EQ(status(), "Write complete");
-
-    click(C::LoadDefaults);
-    ASSERT_EQ(text(C::CwStopGain), "100");
-    click(C::ReadFromGyro);
-    ASSERT_TRUE(sequenceEnds());
-    EXPECT_EQ(text(C::CwStopGain), "200");
-    EXPECT_TRUE(driver().done());
-    EXPECT_TRUE(driver().messages().empty());
-    EXPECT_EQ(driver().unexpected(), 0);
 }
 
 }  // namespace
