@@ -48,8 +48,6 @@ class ModalDriver : public QObject {
     }
 
     void then(Answer answer) { answers_.push_back(std::move(answer)); }
-    // The upload's progress window asks nothing and is left alone, unless a test answers it.
-    void duringUpload(Answer answer) { uploadAnswers_.push_back(std::move(answer)); }
     void thenPress(const QString& buttonText) {
         then([buttonText](QDialog& dialog) { pressButton(dialog, buttonText); });
     }
@@ -73,23 +71,16 @@ class ModalDriver : public QObject {
 
     const std::vector<QString>& messages() const { return messages_; }
     int unexpected() const { return unexpected_; }
-    bool done() const { return answers_.empty() && uploadAnswers_.empty(); }
+    bool done() const { return answers_.empty(); }
 
   private:
     void tick() {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr || dialog == window_ || !dialog->isVisible() || busy_)
             return;
-        if (qobject_cast<UploadProgressDialog*>(dialog) != nullptr) {
-            if (!uploadAnswers_.empty()) {
-                busy_ = true;
-                Answer answer = std::move(uploadAnswers_.front());
-                uploadAnswers_.pop_front();
-                answer(*dialog);
-                busy_ = false;
-            }
+        // The upload's progress window asks nothing and is left alone.
+        if (qobject_cast<UploadProgressDialog*>(dialog) != nullptr)
             return;
-        }
         busy_ = true;
         if (auto* message = qobject_cast<MessageDialog*>(dialog))
             messages_.push_back(message->message());
@@ -107,7 +98,6 @@ class ModalDriver : public QObject {
     QWidget* window_;
     QTimer poll_;
     std::deque<Answer> answers_;
-    std::deque<Answer> uploadAnswers_;
     std::vector<QString> messages_;
     int unexpected_ = 0;
     bool busy_ = false;
@@ -227,13 +217,6 @@ class ConfigDialogTest : public ::testing::Test {
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure()
                << "the status line reads \"" << status().toStdString() << "\"";
-    }
-    // Clicks "Store to gyro" and answers how many stores ran to their end because of it.
-    int storesAfterClicking() {
-        QSignalSpy stores(&access().controller(), &ConfigController::storeCompleted);
-        click(Control::StoreToGyro);
-        EXPECT_TRUE(sequenceEnds());
-        return static_cast<int>(stores.count());
     }
 
     ModalDriver& driver() { return *driver_; }

@@ -1,7 +1,7 @@
 // The main window itself: its layout, which controls are on, the keys it takes, what it shows
 // of the model, and that each of the pilot's actions reaches the controller. What the actions
-// then do is the controller's, tested without a window; one read and one store run here end
-// to end, through the simulated USB adapter.
+// then do is the controller's, tested without a window; the window's one read and store end to
+// end run over the serial line (config_dialog_link_test).
 
 #include <QAction>
 #include <QCheckBox>
@@ -18,39 +18,62 @@
 #include "config_dialog_fixture.h"
 #include "link/adapter_link.h"
 #include "link/port_selection.h"
+#include "support/gyro_config_print.h"
 
 namespace vn340::testing {
 namespace {
 
 using C = Control;
 
-TEST_F(ConfigDialogTest, TheStartShowsTheModelInEveryControl) {
+// Each setting goes to its own control and comes back from it: a configuration whose settings
+// all differ from the factory's and from each other is shown, read off the controls by their
+// names, and taken back whole.
+TEST_F(ConfigDialogTest, EachSettingIsShownInItsOwnControlAndTakenBackFromIt) {
     start();
+    GyroConfig shown = model();
+    shown.highEndpoint = 101;
+    shown.lowEndpoint = 102;
+    shown.cwStopGain = 103;
+    shown.ccwStopGain = 104;
+    shown.stickDeadband = 6;
+    shown.avcsExpo = -7;
+    shown.rateExpo = 8;
+    shown.avcsSensitivity = 109;
+    shown.midpointTrim = -10;
+    shown.servoModel = 23;
+    shown.servoType = 3;
+    shown.servoSpeed = 11;
+    shown.accelProfile = 2;
+    shown.decelProfile = 13;
+    shown.direction = Direction::Reverse;
+    shown.firmwareVersion = "1.09";
+    shown.loaderVersion = "2.01";
+    shown.serialNumber = "12345";
+    shown.userComments = "Trex 450";
+    access().screen().showModel(shown);
     struct Shown {
         Control id;
         const char* text;
     };
-    const Shown edits[] = {
-        {C::HighEndpoint, "100"}, {C::LowEndpoint, "100"}, {C::MidpointTrim, "0"},
-        {C::StickDeadband, "5"},  {C::RateExpo, "-50"},    {C::AvcsExpo, "-50"},
-        {C::CwStopGain, "100"},   {C::CcwStopGain, "100"}, {C::AvcsSensitivity, "100"},
-        {C::FirmwareVersion, ""}, {C::LoaderVersion, ""},  {C::SerialNumber, ""}};
-    for (const Shown& edit : edits)
-        EXPECT_EQ(text(edit.id), edit.text) << controlId(edit.id);
-    EXPECT_EQ(choice(C::ServoSelector), "Generic");
-    EXPECT_EQ(choice(C::TypeSelector), "1520usec/333Hz");
-    EXPECT_EQ(choice(C::SpeedSelector), "0.05");
-    EXPECT_TRUE(isDown(C::NormalButton));
-    EXPECT_FALSE(isDown(C::ReverseButton));
-    EXPECT_EQ(control<QSlider>(C::AccelProfile)->value(), 15);
-    EXPECT_EQ(control<QSlider>(C::DecelProfile)->value(), 15);
-    EXPECT_EQ(control<QPlainTextEdit>(C::UserComments)->toPlainText(),
-              "Use this area to make notes related to this configuration or your model.");
-    EXPECT_EQ(control<QComboBox>(C::PortSelector)->currentIndex(), -1);
-    EXPECT_FALSE(control(C::ReadFromGyro)->isEnabled());
-    EXPECT_FALSE(control(C::StoreToGyro)->isEnabled());
-    EXPECT_TRUE(control(C::LoadDefaults)->isEnabled());
-    EXPECT_EQ(driver().messages().size(), 0u);
+    const Shown boxes[] = {
+        {C::HighEndpoint, "101"},     {C::LowEndpoint, "102"},     {C::CwStopGain, "103"},
+        {C::CcwStopGain, "104"},      {C::StickDeadband, "6"},     {C::AvcsExpo, "-7"},
+        {C::RateExpo, "8"},           {C::AvcsSensitivity, "109"}, {C::MidpointTrim, "-10"},
+        {C::FirmwareVersion, "1.09"}, {C::LoaderVersion, "2.01"},  {C::SerialNumber, "12345"}};
+    for (const Shown& box : boxes)
+        EXPECT_EQ(text(box.id), box.text) << controlId(box.id);
+    EXPECT_EQ(choice(C::ServoSelector), "JR 810G");
+    EXPECT_EQ(choice(C::TypeSelector), "960usec/333Hz");
+    EXPECT_EQ(choice(C::SpeedSelector), "0.12");
+    EXPECT_EQ(control<QSlider>(C::AccelProfile)->value(), 2);
+    EXPECT_EQ(control<QSlider>(C::DecelProfile)->value(), 13);
+    EXPECT_TRUE(isDown(C::ReverseButton));
+    EXPECT_FALSE(isDown(C::NormalButton));
+    EXPECT_EQ(control<QPlainTextEdit>(C::UserComments)->toPlainText(), "Trex 450");
+
+    GyroConfig taken = model();
+    EXPECT_EQ(access().screen().takeAll(taken), std::nullopt);
+    EXPECT_EQ(taken, shown);
 }
 
 TEST_F(ConfigDialogTest, TitleAndFixedSize) {
@@ -187,11 +210,8 @@ TEST_F(ConfigDialogTest, EachControlPassesThePilotsActionOnAsItsStep) {
          [this] { EXPECT_EQ(text(C::CwStopGain), "200"); }},
         {"Servo", [this] { pick(C::ServoSelector, 23); },
          [this] {
-             EXPECT_EQ(choice(C::ServoSelector), "JR 810G");
-             EXPECT_EQ(choice(C::TypeSelector), "1520usec/250Hz");
-             EXPECT_EQ(choice(C::SpeedSelector), "0.10");
-             EXPECT_EQ(control<QComboBox>(C::ServoSelector)->currentData().toInt(),
-                       servoTable()[23].servoCode);
+             EXPECT_EQ(model().servoModel, 23);
+             EXPECT_EQ(choice(C::SpeedSelector), "0.10") << "what the servo brought, shown";
          }},
         {"Speed", [this] { pick(C::SpeedSelector, 12); },
          [this] { EXPECT_EQ(model().servoSpeed, 12); }},
@@ -202,10 +222,7 @@ TEST_F(ConfigDialogTest, EachControlPassesThePilotsActionOnAsItsStep) {
              type->setCurrentIndex(1);
              QTest::keyClick(type, Qt::Key_Up);  // to "1520usec/333Hz"
          },
-         [this] {
-             EXPECT_EQ(choice(C::ServoSelector), "Generic");
-             EXPECT_EQ(choice(C::SpeedSelector), "0.13");
-         }},
+         [this] { EXPECT_EQ(choice(C::ServoSelector), "Generic"); }},
         {"Acceleration profile",
          [this] {
              control(C::AccelProfile)->setFocus();
@@ -221,12 +238,7 @@ TEST_F(ConfigDialogTest, EachControlPassesThePilotsActionOnAsItsStep) {
         {"Direction", [this] { click(C::ReverseButton); },
          [this] { EXPECT_EQ(model().direction, Direction::Reverse); }},
         {"Load defaults", [this] { click(C::LoadDefaults); },
-         [this] {
-             EXPECT_EQ(text(C::HighEndpoint), "100");
-             EXPECT_EQ(choice(C::ServoSelector), "Generic");
-             EXPECT_TRUE(isDown(C::NormalButton));
-             EXPECT_EQ(control<QSlider>(C::AccelProfile)->value(), 15);
-         }},
+         [this] { EXPECT_EQ(text(C::HighEndpoint), "100"); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.step);
@@ -294,15 +306,9 @@ TEST_F(ConfigDialogTest, SelectorsListTheTablesWithItemData) {
 TEST_F(ConfigDialogTest, SlidersRunFromSlowToFast) {
     start();
     for (Control id : {C::AccelProfile, C::DecelProfile}) {
-        auto* slider = control<QSlider>(id);
-        EXPECT_EQ(slider->minimum(), 0);
-        EXPECT_EQ(slider->maximum(), 15);
-        slider->setFocus();
-        QTest::keyClick(slider, Qt::Key_Home);
-        EXPECT_EQ(slider->value(), 0);
+        EXPECT_EQ(control<QSlider>(id)->minimum(), 0);
+        EXPECT_EQ(control<QSlider>(id)->maximum(), 15);
     }
-    EXPECT_EQ(model().accelProfile, 0);
-    EXPECT_EQ(model().decelProfile, 0);
 }
 
 TEST_F(ConfigDialogTest, HelpShowsHowToUseTheTips) {
@@ -463,48 +469,6 @@ TEST_F(ConfigDialogTest, CtrlDKeepsTheNumberBeingTypedBeforeDiagnosticsRefreshTh
     QTest::keyClick(&dialog(), Qt::Key_D, Qt::ControlModifier);
     EXPECT_TRUE(sequenceEnds());
     EXPECT_EQ(model().cwStopGain, 150);
-}
-
-// --- end to end ---
-
-// The pilot chooses "USB" in the list, reads, types a value out of its range and stores at
-// once, then reads the gyro back: the click checked the box before the store took it.
-TEST_F(ConfigDialogTest, AReadAndAStoreThroughTheSimulatedAdapter) {
-    qputenv("VN340_SIM_OPTIONS", "--no-pace --set 0x0104=77");
-    start();
-    EXPECT_FALSE(control(C::ReadFromGyro)->isEnabled());
-    auto* list = qobject_cast<DropDownList*>(control(C::PortSelector));
-    list->setFocus(Qt::MouseFocusReason);
-    list->showPopup();
-    QAbstractItemView* view = list->view();
-    ASSERT_TRUE(eventually([view] { return view->isVisible(); }));
-    view->setCurrentIndex(view->model()->index(list->findText("USB"), 0));
-    QTest::keyClick(view, Qt::Key_Return);
-    EXPECT_TRUE(eventually([&] { return control(C::ReadFromGyro)->isEnabled(); }));
-    EXPECT_EQ(choice(C::PortSelector), "USB");
-    EXPECT_EQ(access().controller().link().transport(), Transport::Usb);
-
-    click(C::ReadFromGyro);
-    ASSERT_TRUE(sequenceEnds());
-    EXPECT_EQ(status(), "Read complete");
-    EXPECT_EQ(text(C::CwStopGain), "77");
-    EXPECT_FALSE(text(C::FirmwareVersion).isEmpty());
-
-    typeInto(C::CwStopGain, "300");
-    driver().thenPress("I agree");
-    click(C::StoreToGyro);
-    EXPECT_EQ(text(C::CwStopGain), "200");
-    ASSERT_TRUE(sequenceEnds());
-    EXPECT_EQ(status(), "Write complete");
-
-    click(C::LoadDefaults);
-    ASSERT_EQ(text(C::CwStopGain), "100");
-    click(C::ReadFromGyro);
-    ASSERT_TRUE(sequenceEnds());
-    EXPECT_EQ(text(C::CwStopGain), "200");
-    EXPECT_TRUE(driver().done());
-    EXPECT_TRUE(driver().messages().empty());
-    EXPECT_EQ(driver().unexpected(), 0);
 }
 
 }  // namespace

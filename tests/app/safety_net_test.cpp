@@ -77,16 +77,13 @@ TEST_F(SafetyNetTest, CompareWithGyroTakesTheBoxBeingEditedAndOpensTheComparison
     EXPECT_EQ(commandsOn(), (QStringList{"history", "compare", "compareWithGyro"}));
     // Still in the box: the command takes what the screen shows.
     typeInto(C::HighEndpoint, QStringLiteral("120"));
-    const QStringList before = screen();
     action("compareWithGyro")->trigger();
     EXPECT_EQ(commandsOn(), QStringList());
     ASSERT_TRUE(eventually(
         [&] { return net().compareWindow() != nullptr && net().compareWindow()->isVisible(); }));
     EXPECT_EQ(commandsOn(), (QStringList{"undo", "history", "compare", "compareWithGyro"}));
-    EXPECT_EQ(screen(), before);
     EXPECT_EQ(model().highEndpoint, 120);
     EXPECT_EQ(net().compareWindow()->other().cwStopGain, 77);
-    EXPECT_TRUE(net().compareWindow()->useButton(Setting::HighEndpoint)->isEnabled());
     EXPECT_EQ(driver().unexpected(), 0);
 }
 

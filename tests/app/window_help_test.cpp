@@ -139,17 +139,6 @@ TEST_F(WindowHelpTest, RestingOnTheMarkShowsTheSlowServoTipUntilThePointerLeaves
     EXPECT_TRUE(QTest::qWaitFor([this] { return !tipShown(); }, 5000));
 }
 
-TEST_F(WindowHelpTest, ANoticeGoesWhenThePointerCrossesALabel) {
-    start();
-    QCursor::setPos(offTheWindow());
-    typeAndTab(C::HighEndpoint, "20");
-    ASSERT_TRUE(tipShown());
-    pointTo(control(C::LowEndpoint)->geometry().center());  // a working control: the notice stays
-    EXPECT_TRUE(tipShown());
-    pointTo(control(C::HighEndpointLabel)->geometry().center());  // the label "High endpoint"
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !tipShown(); }, 5000));
-}
-
 TEST_F(WindowHelpTest, ANoticeFollowsItsBoxWhenTheWindowMoves) {
     start();
     QCursor::setPos(offTheWindow());

@@ -69,6 +69,21 @@ TEST_F(ControllerFilesTest, ASavedFileLoadsBackAsTheConfigurationItWas) {
     EXPECT_TRUE(pilot.messages.empty());
 }
 
+// A file handed over from the desktop loads as one chosen in the file dialog, without it.
+TEST_F(ControllerFilesTest, AFileHandedOverLoadsAsLoadFromFileDoes) {
+    start();
+    GyroConfig file = model();
+    file.highEndpoint = 120;
+    platform.memoryFiles.files["/media/stick/Trex 450.tsf"] = encodeSettingsFile("", file, {});
+    controller->loadChosenFile("/media/stick/Trex 450.tsf");
+    EXPECT_EQ(model().highEndpoint, 120);
+    EXPECT_EQ(pilot.shown.highEndpoint, 120);
+    EXPECT_EQ(steps, std::vector<std::string>{"Load from file"});
+    EXPECT_TRUE(preferencesHold("LAST DIRECTORY=/media/stick")) << preferences();
+    EXPECT_TRUE(pilot.requests.empty()) << "no file dialog";
+    EXPECT_TRUE(pilot.messages.empty());
+}
+
 TEST_F(ControllerFilesTest, SavingOverASettingsFileAsksFirst) {
     start();
     saveAs(kChosen);
