@@ -11,21 +11,10 @@
 #include <string>
 
 #include "base/user_folders.h"
+#include "base/wide_text.h"
 
 namespace vn340 {
 namespace {
-
-std::string utf8(std::wstring_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int length =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, result.data(), length, nullptr, nullptr);
-    return result;
-}
 
 // "C:\..." or "\\server\...": a drive's root or a share, never one relative to the current
 // folder.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "base/wide_text.h"
 #include "link/d2xx_abi_windows.h"
 #include "link/d2xx_library.h"
 
@@ -16,16 +17,6 @@ namespace vn340 {
 namespace {
 
 using namespace d2xx;
-
-std::wstring wide(const std::string& text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), length);
-    return result;
-}
 
 // The loader takes only backslashes in a path; a bare name is looked for the usual way (the
 // program's folder first).

@@ -1,4 +1,5 @@
 #include "link/device_broadcasts_windows.h"
+#include "base/wide_text.h"
 
 // <initguid.h> first: the property key is defined here, not looked for in a library.
 #include <initguid.h>
@@ -15,27 +16,6 @@
 
 namespace vn340 {
 namespace {
-
-std::string utf8(std::wstring_view text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, result.data(), length, nullptr, nullptr);
-    return result;
-}
-
-std::wstring wide(const std::string& text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), length);
-    return result;
-}
 
 // The name at the end of a broadcast, within the size the broadcast gives itself: a name that
 // fills it without its NUL is cut at the end of the structure, not read past it.

@@ -9,31 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/wide_text.h"
 #include "link/serial_comm.h"
 
 namespace vn340 {
 namespace {
-
-std::wstring wide(const std::string& text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), length);
-    return result;
-}
-
-std::string utf8(std::wstring_view text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, result.data(), length, nullptr, nullptr);
-    return result;
-}
 
 // The text of a string value: its bytes up to the first NUL, or all of them where it has none.
 std::string valueText(const std::vector<BYTE>& data, DWORD size) {
