@@ -1,7 +1,6 @@
 // The USB adapter against the simulated D2XX library, loaded as the program loads the vendor's:
 // the data path runs through the library's own thread, and the stop through its event.
 
-#include <dlfcn.h>
 #include <stdlib.h>
 
 #include <gtest/gtest.h>
@@ -17,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "d2xx_sim_control.h"
 #include "link/qt_owner_thread.h"
 #include "link/usb_adapter.h"
 #include "support/scripted_pilot.h"
@@ -34,43 +34,6 @@ struct RecordingHost : testing::ScriptedPilot {
     }
 };
 
-// The test's own handle on the complete simulated library; the adapter's dlopen of the same
-// path shares its state, so the test can play the device side.
-class SimControl {
-  public:
-    SimControl() {
-        handle_ = ::dlopen(VN340_SIM_D2XX, RTLD_NOW | RTLD_LOCAL);
-        if (handle_ == nullptr)
-            return;
-        inject_ = reinterpret_cast<int (*)(const void*, unsigned, unsigned)>(
-            ::dlsym(handle_, "vn340sim_inject"));
-        isOpen_ = reinterpret_cast<int (*)()>(::dlsym(handle_, "vn340sim_is_open"));
-        written_ =
-            reinterpret_cast<unsigned (*)(char*, unsigned)>(::dlsym(handle_, "vn340sim_written"));
-    }
-    ~SimControl() {
-        if (handle_ != nullptr)
-            ::dlclose(handle_);
-    }
-    bool ok() const { return inject_ && isOpen_ && written_; }
-
-    bool inject(std::string_view bytes, unsigned microsPerByte = 0) {
-        return inject_(bytes.data(), static_cast<unsigned>(bytes.size()), microsPerByte) == 0;
-    }
-    bool deviceOpen() { return isOpen_() == 1; }
-    std::string written() {
-        std::string text(written_(nullptr, 0), '\0');
-        written_(text.data(), static_cast<unsigned>(text.size()));
-        return text;
-    }
-
-  private:
-    void* handle_ = nullptr;
-    int (*inject_)(const void*, unsigned, unsigned) = nullptr;
-    int (*isOpen_)() = nullptr;
-    unsigned (*written_)(char*, unsigned) = nullptr;
-};
-
 constexpr UsbLineSettings kLine{"Vexa-Plug", 9600};
 
 // Sets an environment variable for one test.
@@ -85,7 +48,7 @@ class ScopedEnv {
 
 class UsbAdapterTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(sim.ok()) << ::dlerror(); }
+    void SetUp() override { ASSERT_TRUE(sim.ok()) << "the simulated library: " VN340_SIM_D2XX; }
 
     // Opens the complete library's device, marks it in use and starts the thread, whose
     // Special_Change reads into `chunks`.
@@ -111,7 +74,7 @@ class UsbAdapterTest : public ::testing::Test {
         return QTest::qWaitFor([&] { return received() >= count; }, 5000);
     }
 
-    SimControl sim;
+    testing::SimD2xxControl sim{VN340_SIM_D2XX};
     std::unique_ptr<D2xxLibrary> library = loadableD2xxLibrary(VN340_SIM_D2XX);
     RecordingHost host;
     QObject context;
