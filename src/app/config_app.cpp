@@ -54,16 +54,16 @@ QIcon ConfigApp::applicationIcon() {
 }
 
 void ConfigApp::bringToFront(ConfigDialog& window, const QString& file) {
-    // A question the window has open must be answered first; the file would not wait for it.
+    // A question the window has open must be answered first: it comes to the front, and the
+    // file waits for the answer.
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal != &window) {
-        modal->raise();
-        modal->activateWindow();
-        return;
-    }
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.raise();
     window.activateWindow();
+    if (modal != nullptr && modal != &window) {
+        modal->raise();
+        modal->activateWindow();
+    }
     if (!file.isEmpty())
         window.loadFile(file.toStdString());
 }

@@ -1,6 +1,7 @@
 #include "app/config_dialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -115,8 +116,23 @@ void ConfigDialog::initDialog() {
 
 void ConfigDialog::loadFile(const std::string& path) {
     initDialog();
-    if (!controls_.find(Control::LoadFromFile)->isEnabled())
+    const bool waiting = handedOverFile_.has_value();
+    handedOverFile_ = path;
+    if (!waiting)
+        loadHandedOverFile();
+}
+
+void ConfigDialog::loadHandedOverFile() {
+    // Busy is whatever would not take a click on the button now: a sequence has the controls,
+    // or a question of the window waits for its answer.
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (!controls_.find(Control::LoadFromFile)->isEnabled() ||
+        (modal != nullptr && modal != this)) {
+        constexpr int kLookAgainMs = 200;
+        QTimer::singleShot(kLookAgainMs, this, [this] { loadHandedOverFile(); });
         return;
+    }
+    const std::string path = *std::exchange(handedOverFile_, std::nullopt);
     finishEditing();
     controller_->loadChosenFile(path);
 }

@@ -58,7 +58,9 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector {
     // The start-up steps. Runs once, when the window is first shown at the latest.
     void initDialog();
     // "Load from file" of a file the pilot chose outside the window (the command line, a
-    // second start), when a click on the button would be taken now.
+    // second start). While the window is busy (a sequence runs, a question is open), the file
+    // waits and is loaded as soon as a click on the button would be taken; a later file
+    // replaces one still waiting.
     void loadFile(const std::string& path);
     // Appended to the window's title (" (demo)" for the demo).
     void setTitleSuffix(const QString& suffix);
@@ -85,6 +87,7 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector {
     void onDiagnosticsCommand();
     void updateDiagnosticsCommand();
     void updateTitle();
+    void loadHandedOverFile();
     // The adapter's state follows once the port list and the gyro buttons have settled.
     void adapterStateMayChange();
     void showAdapterState();
@@ -129,6 +132,7 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector {
     bool controlsOn_ = true;
     bool diagnosticsShown_ = false;
     bool adapterStatePending_ = false;
+    std::optional<std::string> handedOverFile_;
     std::array<bool, 4> hiddenBits_{};  // "Bit8", "Bit10", "Bit11", "Bit12"
 
     WindowControls controls_;
