@@ -17,6 +17,16 @@ namespace vn340 {
 // A wait without a time limit.
 inline constexpr std::chrono::milliseconds kWaitForever = std::chrono::milliseconds::max();
 
+// What is left of a time-out that started at `start`; a wait without a limit stays one.
+inline std::chrono::milliseconds remaining(std::chrono::milliseconds timeout,
+                                           std::chrono::steady_clock::time_point start) {
+    if (timeout == kWaitForever)
+        return kWaitForever;
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    return spent < timeout ? timeout - spent : std::chrono::milliseconds(0);
+}
+
 // Counters of line events kept by the driver (or, where the driver only reports that they
 // happened, by the implementation); the transport reports their changes.
 struct LineCounters {

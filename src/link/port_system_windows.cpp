@@ -15,6 +15,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "base/wide_text.h"
 #include "link/port_system.h"
 
 namespace vn340 {
@@ -64,21 +65,7 @@ SysResult lastFailed(std::string_view what) {
 
 // "COM5" and "\\.\COM5" both name the port; the prefix also reaches COM10 and above.
 std::wstring devicePath(const std::string& path) {
-    std::string full = path.starts_with("\\\\") ? path : "\\\\.\\" + path;
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, full.data(), static_cast<int>(full.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, full.data(), static_cast<int>(full.size()), wide.data(), size);
-    return wide;
-}
-
-std::chrono::milliseconds remaining(std::chrono::milliseconds timeout,
-                                    std::chrono::steady_clock::time_point start) {
-    if (timeout == kWaitForever)
-        return kWaitForever;
-    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - start);
-    return spent < timeout ? timeout - spent : std::chrono::milliseconds(0);
+    return wide(path.starts_with("\\\\") ? path : "\\\\.\\" + path);
 }
 
 DWORD waitMilliseconds(std::chrono::milliseconds timeout) {
@@ -215,40 +202,18 @@ class WindowsPortSystem final : public PortSystem {
 
     // The time-outs set with the raw line make a read return at once with what is waiting.
     SysResult readSome(int fd, void* buffer, std::size_t count, std::size_t* got) override {
-        *got = 0;
-        const auto port = portOf(fd);
-        if (!port)
-            return failed(EBADF, "read the serial port");
-        OwnedEvent done;
-        OVERLAPPED overlapped{};
-        overlapped.hEvent = done.get();
-        DWORD n = 0;
-        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(count, MAXDWORD));
-        if (!finish(port->handle, &overlapped,
-                    ReadFile(port->handle, buffer, wanted, nullptr, &overlapped), &n)) {
-            return lastFailed("read the serial port");
-        }
-        *got = n;
-        return {};
+        return transfer(fd, count, got, "read the serial port",
+                        [buffer](HANDLE handle, DWORD wanted, OVERLAPPED* overlapped) {
+                            return ReadFile(handle, buffer, wanted, nullptr, overlapped);
+                        });
     }
 
     SysResult writeSome(int fd, const void* buffer, std::size_t count,
                         std::size_t* written) override {
-        *written = 0;
-        const auto port = portOf(fd);
-        if (!port)
-            return failed(EBADF, "write the serial port");
-        OwnedEvent done;
-        OVERLAPPED overlapped{};
-        overlapped.hEvent = done.get();
-        DWORD n = 0;
-        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(count, MAXDWORD));
-        if (!finish(port->handle, &overlapped,
-                    WriteFile(port->handle, buffer, wanted, nullptr, &overlapped), &n)) {
-            return lastFailed("write the serial port");
-        }
-        *written = n;
-        return {};
+        return transfer(fd, count, written, "write the serial port",
+                        [buffer](HANDLE handle, DWORD wanted, OVERLAPPED* overlapped) {
+                            return WriteFile(handle, buffer, wanted, nullptr, overlapped);
+                        });
     }
 
     SysResult bytesWaiting(int fd, std::size_t* count) override {
@@ -339,6 +304,25 @@ class WindowsPortSystem final : public PortSystem {
         std::lock_guard lock(mutex_);
         auto found = ports_.find(fd);
         return found != ports_.end() ? found->second : nullptr;
+    }
+
+    // One overlapped read or write of up to `count` bytes, started by `start` and waited for.
+    template <typename Start>
+    SysResult transfer(int fd, std::size_t count, std::size_t* done, const char* what,
+                       Start start) {
+        *done = 0;
+        const auto port = portOf(fd);
+        if (!port)
+            return failed(EBADF, what);
+        OwnedEvent finished;
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = finished.get();
+        DWORD n = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(count, MAXDWORD));
+        if (!finish(port->handle, &overlapped, start(port->handle, wanted, &overlapped), &n))
+            return lastFailed(what);
+        *done = n;
+        return {};
     }
 
     HANDLE wakeupOf(int wakeFd) {

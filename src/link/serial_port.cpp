@@ -24,16 +24,6 @@ SysResult invalid(const char* what) {
     return SysResult::failure(EINVAL, what);
 }
 
-// What is left of a time-out that started at `start`.
-std::chrono::milliseconds remaining(std::chrono::milliseconds timeout,
-                                    std::chrono::steady_clock::time_point start) {
-    if (timeout == kWaitForever)
-        return kWaitForever;
-    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - start);
-    return spent < timeout ? timeout - spent : std::chrono::milliseconds(0);
-}
-
 }  // namespace
 
 SerialPort::SerialPort(PortSystem& system) : system_(system) {}
