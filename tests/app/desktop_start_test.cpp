@@ -17,20 +17,21 @@ namespace {
 namespace fs = std::filesystem;
 using C = Control;
 
-// A settings file with a high endpoint of 120 in a folder of its own, as a file manager names it.
-QString settingsFileWithHighEndpoint120(const QString& folder) {
+// A settings file with the given high endpoint in a folder of its own, as a file manager names
+// it.
+QString settingsFileWithHighEndpoint(const QString& folder, int highEndpoint = 120) {
     GyroConfig config;
     config.memoryMapVersion = 3;
     loadDefaults(config);
-    config.highEndpoint = 120;
+    config.highEndpoint = highEndpoint;
     QDir().mkpath(folder);
-    const QString path = folder + "/Trex 450.tsf";
+    const QString path = folder + QString("/Trex %1.tsf").arg(highEndpoint);
     std::ofstream(path.toStdString(), std::ios::binary) << encodeSettingsFile("", config, {});
     return path;
 }
 
 TEST_F(ConfigDialogTest, AFileGivenAtStartUpLoadsAsLoadFromFileDoes) {
-    const QString path = settingsFileWithHighEndpoint120(configDir_.filePath("models"));
+    const QString path = settingsFileWithHighEndpoint(configDir_.filePath("models"));
     ConfigDialog& window = start();
     window.loadFile(path.toStdString());
     EXPECT_EQ(text(C::HighEndpoint), "120");
@@ -38,18 +39,24 @@ TEST_F(ConfigDialogTest, AFileGivenAtStartUpLoadsAsLoadFromFileDoes) {
 }
 
 // While a read has the controls, the button takes no click: a file handed over then waits for
-// the read's end, so that neither is lost.
+// the read's end, so that neither is lost. Of two handed over meanwhile, the later one counts.
 TEST_F(ConfigDialogTest, AFileArrivingDuringAReadIsLoadedWhenTheReadEnds) {
-    const QString path = settingsFileWithHighEndpoint120(configDir_.filePath("models"));
+    const QString first = settingsFileWithHighEndpoint(configDir_.filePath("models"), 120);
+    const QString later = settingsFileWithHighEndpoint(configDir_.filePath("models"), 130);
     ConfigDialog& window = startWithGyro();
     click(C::ReadFromGyro);
     ASSERT_FALSE(control(C::LoadFromFile)->isEnabled());
-    window.loadFile(path.toStdString());
-    EXPECT_NE(text(C::HighEndpoint), "120") << "not while the read runs";
+    window.loadFile(first.toStdString());
+    window.loadFile(later.toStdString());
+    EXPECT_NE(text(C::HighEndpoint), "130") << "not while the read runs";
     ASSERT_TRUE(sequenceEnds());
-    EXPECT_TRUE(QTest::qWaitFor([this] { return text(C::HighEndpoint) == "120"; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return text(C::HighEndpoint) == "130"; }, 5000));
     EXPECT_TRUE(preferencesBytes().contains("models"));
     EXPECT_TRUE(driver().messages().empty());
+    // One load, not two in a row: one undo goes back to what the read brought.
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(text(C::HighEndpoint), "120");
+    EXPECT_NE(text(C::HighEndpoint), "130");
 }
 
 // The demo shows its simulated adapter only, though the machine has a serial adapter plugged
