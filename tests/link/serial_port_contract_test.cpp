@@ -62,6 +62,7 @@ class SerialPortContractTest : public ::testing::Test {
 TEST_F(SerialPortContractTest, MissingPortFailsWithTheSystemsNotFound) {
     SerialPort port;
     EXPECT_EQ(port.openPort(line.missingPort).error, ENOENT);
+    EXPECT_EQ(port.open(line.missingPort, owner, [](const ComNotification&) {}).error, ENOENT);
     EXPECT_FALSE(port.isOpen());
 }
 
@@ -141,8 +142,8 @@ TEST(LineLimits, LinesArePossibleUpToEachLimitAndNotBeyond) {
     }
 }
 
-// The system refuses an impossible line before touching the port, and takes those every driver
-// takes.
+// The system refuses an impossible line or an unknown handshake or read mode before touching
+// the port, and takes those every driver takes.
 TEST_F(SerialPortContractTest, ImpossibleLinesAreRefusedAndTheLineKept) {
     struct Row {
         std::uint32_t baud;
@@ -166,6 +167,11 @@ TEST_F(SerialPortContractTest, ImpossibleLinesAreRefusedAndTheLineKept) {
         else
             EXPECT_EQ(port.line(), before);
     }
+    const LineSettings kept = port.line();
+    EXPECT_EQ(port.setupHandshaking(static_cast<Handshake>(3)).error, EINVAL);
+    EXPECT_EQ(port.setupReadTimeouts(static_cast<ReadTimeouts>(2)).error, EINVAL);
+    EXPECT_EQ(port.lastError(), EINVAL);
+    EXPECT_EQ(port.line(), kept);
     ASSERT_TRUE(port.setup(9600, 8, Parity::None, StopBits::One));
     port.sendText(frame);
     ASSERT_TRUE(port.setupReadTimeouts(ReadTimeouts::Blocking));

@@ -315,22 +315,17 @@ TEST_F(SerialPortTest, OpenAsksForLowLatencyAndWorksWithoutIt) {
     }
 }
 
-TEST_F(SerialPortTest, InvalidArgumentsAreRefusedAndTheLineKept) {
+// The system refuses an impossible line before it changes anything on the device.
+TEST_F(SerialPortTest, RefusedLinesLeaveTheDevicesLineAsItWas) {
     SerialPort port;
-    openWithListener(port);
+    ASSERT_TRUE(port.openPort(pty.path()));
     ASSERT_TRUE(port.setup(19200, 8, Parity::None, StopBits::Two));
-    const LineSettings kept = port.line();
-    for (const SysResult& refused : {port.setupHandshaking(static_cast<Handshake>(3)),
-                                     port.setupReadTimeouts(static_cast<ReadTimeouts>(2)),
-                                     port.setup(12345, 8, Parity::None, StopBits::One),
-                                     port.setup(9600, 9, Parity::None, StopBits::One),
-                                     port.setup(9600, 8, Parity::None, StopBits::OneAndHalf)}) {
-        EXPECT_EQ(refused.error, EINVAL);
-    }
-    EXPECT_EQ(port.lastError(), EINVAL);
-    EXPECT_EQ(port.line(), kept);
-    EXPECT_NE(lineOf(pty).c_cflag & CSTOPB, 0u);
-    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(port.setup(12345, 8, Parity::None, StopBits::One).error, EINVAL);
+    EXPECT_EQ(port.setup(9600, 9, Parity::None, StopBits::One).error, EINVAL);
+    EXPECT_EQ(port.setup(9600, 8, Parity::None, StopBits::OneAndHalf).error, EINVAL);
+    const termios t = lineOf(pty);
+    EXPECT_NE(t.c_cflag & CSTOPB, 0u);
+    EXPECT_EQ(::cfgetospeed(&t), static_cast<speed_t>(B19200));
 }
 
 TEST_F(SerialPortTest, EveryOperationOnAClosedPortReturnsBadHandle) {
@@ -379,15 +374,6 @@ TEST_F(SerialPortTest, OpeningAnOpenPortFailsAndLeavesItOpen) {
     EXPECT_EQ(pty.receive(5), "still");
 }
 
-TEST_F(SerialPortTest, SecondOpenOfTheDeviceIsRefused) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "the superuser is not held back by an exclusive open";
-    SerialPort first;
-    ASSERT_TRUE(first.openPort(pty.path()));
-    SerialPort second;
-    EXPECT_EQ(second.openPort(pty.path()).error, EBUSY);
-}
-
 // The pseudo-terminal outlives the close (its master stays open), as the simulator's does
 // while the pilot drops the port list down and chooses the port again.
 TEST_F(SerialPortTest, ClosedPortIsNoLongerHeldExclusively) {
@@ -405,13 +391,6 @@ TEST_F(SerialPortTest, ClosedPortIsNoLongerHeldExclusively) {
     openWithListener(port);
     port.sendText("again");
     EXPECT_EQ(pty.receive(5), "again");
-}
-
-TEST_F(SerialPortTest, MissingDeviceReportsTheSystemError) {
-    SerialPort port;
-    EXPECT_EQ(port.open("/dev/vn340-no-such-port", receiver.owner, receiver.notify()).error,
-              ENOENT);
-    EXPECT_FALSE(port.isOpen());
 }
 
 // Lets the test know when the listener has posted, without running the GUI thread's queue.
@@ -447,19 +426,6 @@ TEST_F(SerialPortTest, NotificationsQueuedBeforeCloseAreDropped) {
     EXPECT_TRUE(receiver.notes.empty());
 }
 
-TEST_F(SerialPortTest, BlockingReadTimesOutWithWhatCame) {
-    SerialPort port;
-    ASSERT_TRUE(port.openPort(pty.path()));
-    ASSERT_TRUE(port.setupReadTimeouts(ReadTimeouts::Blocking));
-    ASSERT_TRUE(pty.send("abc"));
-    char buffer[10] = {};
-    std::size_t got = 0;
-    EXPECT_EQ(port.read(buffer, sizeof buffer, &got, std::chrono::milliseconds(50)).error,
-              ETIMEDOUT);
-    EXPECT_EQ(got, 3u);
-    EXPECT_EQ(std::string(buffer, got), "abc");
-}
-
 // A serial tty whose adapter was unplugged: poll() calls it readable and hung up, and every
 // read finds nothing.
 class HungUpSystem : public test::PassThroughPorts {
@@ -492,15 +458,6 @@ TEST_F(SerialPortTest, BlockingReadOfAHungUpPortFailsInsteadOfSpinning) {
     EXPECT_EQ(port.read(buffer, sizeof buffer, &got, std::chrono::milliseconds(2000)).error, EIO);
     EXPECT_EQ(got, 0u);
     EXPECT_EQ(system.reads, 2);
-}
-
-TEST_F(SerialPortTest, WaitEventReportsReceivedCharactersAndTimesOut) {
-    SerialPort port;
-    ASSERT_TRUE(port.openPort(pty.path()));
-    EXPECT_EQ(port.waitEvent(std::chrono::milliseconds(10)).error, ETIMEDOUT);
-    ASSERT_TRUE(pty.send("z"));
-    EXPECT_TRUE(port.waitEvent(std::chrono::milliseconds(5000)));
-    EXPECT_EQ(port.eventWord(), kEventRxChar);
 }
 
 // A wait that fails ends the listener with the system's error and no notification.
