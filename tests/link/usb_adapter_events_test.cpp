@@ -21,12 +21,6 @@ namespace {
 using test::FakeD2xxLibrary;
 using Dword = d2xx::Dword;
 
-struct QuietHost : testing::ScriptedPilot {
-    std::vector<std::string> shown;
-    void showMessage(std::string_view text) override { shown.emplace_back(text); }
-    void showSystemMessage(std::string_view text) override { shown.emplace_back(text); }
-};
-
 constexpr UsbLineSettings kLine{"Vexa-Plug", 9600};
 
 class UsbAdapterEventsTest : public ::testing::Test {
@@ -56,7 +50,7 @@ class UsbAdapterEventsTest : public ::testing::Test {
     }
 
     FakeD2xxLibrary library;
-    QuietHost host;
+    testing::ScriptedPilot host;
     UsbAdapter adapter{host, library, kLine};
     QObject context;
     QtOwnerThread owner{&context};

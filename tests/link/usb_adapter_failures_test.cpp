@@ -6,7 +6,6 @@
 #include <chrono>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "fake_d2xx_library.h"
@@ -19,24 +18,15 @@ namespace {
 
 using test::FakeD2xxLibrary;
 
-enum class Box { Message, System };
-using Shown = std::vector<std::pair<Box, std::string>>;
-
-struct RecordingHost : testing::ScriptedPilot {
-    Shown shown;
-    void showMessage(std::string_view text) override { shown.emplace_back(Box::Message, text); }
-    void showSystemMessage(std::string_view text) override {
-        shown.emplace_back(Box::System, text);
-    }
-};
+using Shown = std::vector<std::string>;  // what the pilot saw, in order
 
 constexpr UsbLineSettings kLine{"Vexa-Plug", 9600, 2};
 
-std::pair<Box, std::string> message(std::string_view text) {
-    return {Box::Message, std::string(text)};
+std::string message(std::string_view text) {
+    return "message:" + std::string(text);
 }
-std::pair<Box, std::string> box(std::string_view text) {
-    return {Box::System, std::string(text)};
+std::string box(std::string_view text) {
+    return "system:" + std::string(text);
 }
 
 TEST(UsbAdapterFailuresTest, EveryRefusalFailsWithItsMessagesAndKeepsNothing) {
@@ -85,12 +75,12 @@ TEST(UsbAdapterFailuresTest, EveryRefusalFailsWithItsMessagesAndKeepsNothing) {
             SCOPED_TRACE(std::string(row.what) + (quiet ? ", quiet" : ", with messages"));
             FakeD2xxLibrary library;
             row.make(library);
-            RecordingHost host;
+            testing::ScriptedPilot host;
             UsbAdapter adapter(host, library, kLine);
             const SysResult opened = adapter.open(quiet);
             EXPECT_FALSE(opened);
-            EXPECT_EQ(opened.message, row.loud.back().second) << "the pilot's text, even quiet";
-            EXPECT_EQ(host.shown, quiet ? row.quiet : row.loud);
+            EXPECT_EQ(message(opened.message), row.loud.back()) << "the pilot's text, even quiet";
+            EXPECT_EQ(host.events, quiet ? row.quiet : row.loud);
             EXPECT_FALSE(adapter.isOpen());
             EXPECT_FALSE(adapter.inUse());
             EXPECT_FALSE(library.deviceOpen);
@@ -100,7 +90,7 @@ TEST(UsbAdapterFailuresTest, EveryRefusalFailsWithItsMessagesAndKeepsNothing) {
 }
 
 // The latency timer is asked for where the library can, and its absence or refusal costs
-// only speed: the open succeeds and the pilot is told nothing.
+// only speed: the open succeeds and the pilot is told nothing. The close releases the device.
 TEST(UsbAdapterFailuresTest, OpensTheDeviceByItsDescriptionAtItsBaudRateAndLatency) {
     struct Row {
         const char* what;
@@ -121,18 +111,24 @@ TEST(UsbAdapterFailuresTest, OpensTheDeviceByItsDescriptionAtItsBaudRateAndLaten
         SCOPED_TRACE(row.what);
         FakeD2xxLibrary library;
         row.make(library);
-        RecordingHost host;
+        testing::ScriptedPilot host;
         UsbAdapter adapter(host, library, kLine);
         EXPECT_TRUE(adapter.open(false));
-        EXPECT_TRUE(host.shown.empty());
+        EXPECT_TRUE(host.events.empty());
         EXPECT_EQ(library.description, "Vexa-Plug");
         EXPECT_EQ(library.flags, d2xx::kFtOpenByDescription);
         EXPECT_EQ(library.baud, 9600u);
         EXPECT_EQ(library.latency, row.latency);
+        EXPECT_TRUE(adapter.isOpen());
+        EXPECT_TRUE(library.deviceOpen);
         EXPECT_FALSE(adapter.inUse()) << "the caller decides";
+        adapter.setInUse(true);
         adapter.close();
+        EXPECT_FALSE(adapter.inUse());
+        EXPECT_FALSE(adapter.isOpen());
         EXPECT_FALSE(library.deviceOpen);
         EXPECT_FALSE(library.loaded);
+        adapter.close();  // closing again does nothing
     }
 }
 
@@ -152,14 +148,14 @@ TEST(UsbAdapterFailuresTest, NotificationThatCannotBeHadIsNotValid) {
         if (row.missing)
             library.missing = {*row.missing};
         library.failing[D2xxEntry::SetEventNotification] = row.notification;
-        RecordingHost host;
+        testing::ScriptedPilot host;
         UsbAdapter adapter(host, library, kLine);
         adapter.open(true);
-        host.shown.clear();
+        host.events.clear();
         testing::QueuedOwnerThread owner;
         const SysResult started = adapter.startNotificationThread(owner, [] {});
         EXPECT_FALSE(started);
-        EXPECT_EQ(host.shown, Shown{box(usb_text::kNotificationNotValid)});
+        EXPECT_EQ(host.events, Shown{box(usb_text::kNotificationNotValid)});
         EXPECT_FALSE(adapter.notificationThreadRunning());
     }
 }
@@ -168,7 +164,7 @@ TEST(UsbAdapterFailuresTest, FailedStatusQueryOrReadDeliversNothing) {
     for (const D2xxEntry failing : {D2xxEntry::GetStatus, D2xxEntry::Read}) {
         SCOPED_TRACE(std::string(d2xxEntryName(failing)));
         FakeD2xxLibrary library;
-        RecordingHost host;
+        testing::ScriptedPilot host;
         UsbAdapter adapter(host, library, kLine);
         ASSERT_TRUE(adapter.open(true));
         library.failing[failing] = d2xx::kFtIoError;
@@ -176,7 +172,7 @@ TEST(UsbAdapterFailuresTest, FailedStatusQueryOrReadDeliversNothing) {
         std::vector<std::string> chunks;
         EXPECT_EQ(adapter.onUsbData([&](std::string_view text) { chunks.emplace_back(text); }), 0);
         EXPECT_TRUE(chunks.empty());
-        EXPECT_TRUE(host.shown.empty()) << "not reported to the pilot";
+        EXPECT_TRUE(host.events.empty()) << "not reported to the pilot";
     }
 }
 
@@ -185,7 +181,7 @@ TEST(UsbAdapterFailuresTest, FailedStatusQueryOrReadDeliversNothing) {
 // call is released, and goes round again for the bytes still waiting.
 TEST(UsbAdapterFailuresTest, CallTheOwnerDropsUnrunReleasesTheWaitingThread) {
     FakeD2xxLibrary library;
-    RecordingHost host;
+    testing::ScriptedPilot host;
     UsbAdapter adapter{host, library, kLine};
     testing::QueuedOwnerThread owner;
     ASSERT_TRUE(adapter.open(true));
