@@ -7,63 +7,37 @@
 #include <algorithm>
 #include <cerrno>
 #include <deque>
-#include <functional>
 #include <map>
-#include <set>
+#include <optional>
 
 namespace vn340 {
 namespace {
 
-// The window, the transports and the pilot, scripted. The selector sorts like the real one.
+// The transports, scripted, under the pilot at the port selector.
 class FakePortHost : public testing::ScriptedPilot, public PortTransports {
   public:
     std::deque<std::vector<std::string>> portScans;  // one list per enumeration
-    std::vector<std::string> lastScan;
     bool usbPresent = false;
     std::map<std::string, int> serialErrors;  // errno for ports that refuse to open
-    std::deque<PromptAnswer> answers;
-    // What happens while the pilot reads a question.
-    std::function<void()> duringPrompt;
 
-    std::set<std::string> selector;
-    std::optional<std::string> selected;
     bool usbOpen = false;
     std::optional<std::string> serialPort;
-    std::optional<bool> gyroButtons;
-    std::vector<std::string> messages;
-    std::vector<std::string> prompts;
     std::vector<std::string> storedPorts;
-    int usbOpens = 0;
+
+    ~FakePortHost() override { EXPECT_EQ(unexpected, 0) << "a question nobody scripted"; }
 
     std::vector<std::string> enumerateSerialPorts() override {
         if (!portScans.empty()) {
-            lastScan = portScans.front();
+            lastScan_ = portScans.front();
             portScans.pop_front();
         }
-        return lastScan;
+        return lastScan_;
     }
-    void clearSelector() override {
-        selector.clear();
-        selected.reset();
-    }
-    void addSelectorEntry(std::string_view name) override { selector.emplace(name); }
-    void removeSelectorEntry(std::string_view name) override {
-        selector.erase(std::string(name));
-        if (selected == name)
-            selected.reset();
-    }
-    void selectEntry(std::string_view name) override {
-        ASSERT_TRUE(selector.count(std::string(name))) << name;
-        selected = std::string(name);
-    }
-    std::optional<std::string> selectedEntry() const override { return selected; }
     SysResult openUsb(bool quiet) override {
-        ++usbOpens;
         if (usbOpen)
             return {};  // like the adapter: an open device is not looked for again
-        if (!usbPresent && !quiet) {
-            messages.emplace_back("usb failure");
-        }
+        if (!usbPresent && !quiet)
+            showMessage("usb failure");
         usbOpen = usbPresent;
         return usbPresent ? SysResult{} : SysResult::failure(ENODEV, "usb failure");
     }
@@ -83,31 +57,28 @@ class FakePortHost : public testing::ScriptedPilot, public PortTransports {
     void closeSerial() override { serialPort.reset(); }
     bool serialOpen() const override { return serialPort.has_value(); }
     std::string deviceGroup(std::string_view) const override { return "uucp"; }
-    void enableGyroButtons(bool enable) override { gyroButtons = enable; }
-    void showStatus(std::string_view) override {}
-    void showMessage(std::string_view text) override { messages.emplace_back(text); }
-    PromptAnswer askContinueAbort(std::string_view text) override {
-        prompts.emplace_back(text);
-        if (duringPrompt)
-            duringPrompt();
-        EXPECT_FALSE(answers.empty()) << "unexpected prompt: " << text;
-        if (answers.empty()) {
-            return PromptAnswer::Abort;
-        }
-        const PromptAnswer answer = answers.front();
-        answers.pop_front();
-        return answer;
+    // Only a listed entry can be selected.
+    void selectEntry(std::string_view name) override {
+        ASSERT_TRUE(portEntries.count(std::string(name))) << name;
+        ScriptedPilot::selectEntry(name);
     }
 
-    std::vector<std::string> selectorEntries() const { return {selector.begin(), selector.end()}; }
+    std::vector<std::string> selectorEntries() const {
+        return {portEntries.begin(), portEntries.end()};
+    }
+
+  private:
+    std::vector<std::string> lastScan_;
 };
 
 using Strings = std::vector<std::string>;
 
-// The selection over the fake, with the ports it chose kept as the preference would keep them.
-PortSelection selectionFor(FakePortHost& host) {
+// The selection over the fake, started with `saved` as the preference, and with the ports it
+// chose kept as the preference would keep them.
+PortSelection startedSelection(FakePortHost& host, const std::string& saved) {
     PortSelection selection(host, host, host);
     selection.onPortChosen([&host](std::string_view name) { host.storedPorts.emplace_back(name); });
+    selection.fillPortSelectorAtStartup(saved);
     return selection;
 }
 
@@ -132,6 +103,7 @@ TEST(PortSelectionTest, PortNamesSortWithoutRegardToLetterCase) {
     }
 }
 
+// The gyro buttons stand for an open port.
 TEST(PortSelectionTest, StartUpOpensTheSavedPortWithItsTransport) {
     struct Row {
         const char* what;
@@ -140,51 +112,21 @@ TEST(PortSelectionTest, StartUpOpensTheSavedPortWithItsTransport) {
         bool usbPresent;
         std::map<std::string, int> refusals;
         std::optional<std::string> selected;
-        std::string savedAfter;
-        bool buttons;
-        Strings messages;
+        std::string opened;  // and saved; none: ""
+        Strings messages = {};
     };
+    const std::string usbFailure = usb_text::withSerialAlternative("usb failure");
+    const std::string unableToOpen = "Unable to open serial port";
+    const std::map<std::string, int> busy{{"ttyUSB0", EBUSY}};
     const std::vector<Row> rows = {
-        {"empty preference", "", {"ttyS0", "ttyUSB0"}, false, {}, {}, "", false, {}},
-        {"saved port present",
-         "ttyUSB0",
-         {"ttyUSB0", "ttyUSB1"},
-         false,
-         {},
-         "ttyUSB0",
-         "ttyUSB0",
-         true,
-         {}},
-        {"exact name only",
-         "ttyUSB1",
-         {"ttyUSB1", "ttyUSB10"},
-         false,
-         {},
-         "ttyUSB1",
-         "ttyUSB1",
-         true,
-         {}},
-        {"letter case counts", "TTYUSB0", {"ttyUSB0"}, false, {}, {}, "", false, {}},
-        {"saved port gone", "ttyUSB3", {"ttyUSB0"}, false, {}, {}, "", false, {}},
-        {"saved USB present", "USB", {"ttyS0"}, true, {}, "USB", "USB", true, {}},
-        {"saved USB absent, quiet",
-         "USB",
-         {"ttyS0"},
-         false,
-         {},
-         "USB",
-         "",
-         false,
-         {usb_text::withSerialAlternative("usb failure")}},
-        {"saved port refuses",
-         "ttyUSB0",
-         {"ttyUSB0"},
-         false,
-         {{"ttyUSB0", EBUSY}},
-         "ttyUSB0",
-         "",
-         false,
-         {"Unable to open serial port"}},
+        {"empty preference", "", {"ttyS0", "ttyUSB0"}, false, {}, {}, ""},
+        {"saved port present", "ttyUSB0", {"ttyUSB0", "ttyUSB1"}, false, {}, "ttyUSB0", "ttyUSB0"},
+        {"exact name only", "ttyUSB1", {"ttyUSB1", "ttyUSB10"}, false, {}, "ttyUSB1", "ttyUSB1"},
+        {"letter case counts", "TTYUSB0", {"ttyUSB0"}, false, {}, {}, ""},
+        {"saved port gone", "ttyUSB3", {"ttyUSB0"}, false, {}, {}, ""},
+        {"saved USB present", "USB", {"ttyS0"}, true, {}, "USB", "USB"},
+        {"saved USB absent, quiet", "USB", {"ttyS0"}, false, {}, "USB", "", {usbFailure}},
+        {"saved port refuses", "ttyUSB0", {"ttyUSB0"}, false, busy, "ttyUSB0", "", {unableToOpen}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -192,17 +134,15 @@ TEST(PortSelectionTest, StartUpOpensTheSavedPortWithItsTransport) {
         host.portScans = {row.ports};
         host.usbPresent = row.usbPresent;
         host.serialErrors = row.refusals;
-        host.gyroButtons = true;  // the state the window starts in
-        PortSelection selection = selectionFor(host);
-        selection.fillPortSelectorAtStartup(row.saved);
+        PortSelection selection = startedSelection(host, row.saved);
 
         Strings expectedEntries = row.ports;
         expectedEntries.emplace_back("USB");
         std::sort(expectedEntries.begin(), expectedEntries.end());
         EXPECT_EQ(host.selectorEntries(), expectedEntries);
-        EXPECT_EQ(host.selected, row.selected);
-        EXPECT_EQ(selection.savedPort(), row.savedAfter);
-        EXPECT_EQ(host.gyroButtons, row.buttons);
+        EXPECT_EQ(host.selectedPort, row.selected);
+        EXPECT_EQ(selection.savedPort(), row.opened);
+        EXPECT_EQ(host.gyroButtonsOn, !row.opened.empty());
         EXPECT_EQ(host.messages, row.messages);
         EXPECT_TRUE(host.storedPorts.empty()) << "start-up never rewrites the preference";
     }
@@ -212,8 +152,7 @@ TEST(PortSelectionTest, PermissionDeniedExplainsHowToGetAccess) {
     FakePortHost host;
     host.portScans = {{"ttyUSB0"}};
     host.serialErrors = {{"ttyUSB0", EACCES}};
-    PortSelection selection = selectionFor(host);
-    selection.fillPortSelectorAtStartup("ttyUSB0");
+    PortSelection selection = startedSelection(host, "ttyUSB0");
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0], "Unable to open serial port");
     EXPECT_NE(host.messages[1].find("/dev/ttyUSB0"), std::string::npos) << host.messages[1];
@@ -247,26 +186,25 @@ TEST(PortSelectionTest, MessagesOfAPortThatWillNotOpenGiveALinuxWayOut) {
 TEST(PortSelectionTest, DropDownClosesTheConnectionAndCloseUpReopens) {
     FakePortHost host;
     host.portScans = {{"ttyUSB0"}, {"ttyUSB0", "ttyACM0"}};
-    PortSelection selection = selectionFor(host);
-    selection.fillPortSelectorAtStartup("ttyUSB0");
+    PortSelection selection = startedSelection(host, "ttyUSB0");
     ASSERT_EQ(host.serialPort, "ttyUSB0");
 
     selection.refreshPortList();
     EXPECT_FALSE(host.serialPort) << "the drop-down closes the port in use";
-    EXPECT_EQ(host.gyroButtons, false);
+    EXPECT_EQ(host.gyroButtonsOn, false);
     EXPECT_EQ(host.selectorEntries(), (Strings{"USB", "ttyACM0", "ttyUSB0"}));
     EXPECT_EQ(selection.savedPort(), "ttyUSB0") << "left as it was";
 
     selection.openSelectedPort();  // closed without a choice
     EXPECT_FALSE(host.serialPort);
-    EXPECT_EQ(host.gyroButtons, false);
+    EXPECT_EQ(host.gyroButtonsOn, false);
     EXPECT_EQ(selection.savedPort(), "");
     EXPECT_TRUE(host.storedPorts.empty());
 
     host.selectEntry("ttyUSB0");
     selection.openSelectedPort();
     EXPECT_EQ(host.serialPort, "ttyUSB0");
-    EXPECT_EQ(host.gyroButtons, true);
+    EXPECT_EQ(host.gyroButtonsOn, true);
     EXPECT_EQ(selection.savedPort(), "ttyUSB0");
     EXPECT_EQ(host.storedPorts, Strings{"ttyUSB0"});
 }
@@ -274,13 +212,12 @@ TEST(PortSelectionTest, DropDownClosesTheConnectionAndCloseUpReopens) {
 TEST(PortSelectionTest, ChoosingUsbThatCannotOpenKeepsTheButtons) {
     FakePortHost host;
     host.portScans = {{}, {}};
-    PortSelection selection = selectionFor(host);
-    selection.fillPortSelectorAtStartup("");
-    host.gyroButtons = true;
+    PortSelection selection = startedSelection(host, "");
+    host.gyroButtonsOn = true;
     host.selectEntry("USB");
     selection.openSelectedPort();
     EXPECT_EQ(host.messages, Strings{"usb failure"}) << "the adapter's own message, not ours";
-    EXPECT_EQ(host.gyroButtons, true);
+    EXPECT_EQ(host.gyroButtonsOn, true);
     EXPECT_TRUE(host.storedPorts.empty());
 
     host.usbPresent = true;
@@ -294,6 +231,9 @@ TEST(PortSelectionTest, DetectWizard) {
     const std::string foundUsb0 =
         "Found Vexa-Plug interface on ttyUSB0. \n\nPlug the the Vexa-Plug interface to the "
         "gyro\u2019s communication port. \n\nPress OK";
+    const std::string foundUsb =
+        "Found Vexa-Plug interface on USB. \n\nPlug the the Vexa-Plug interface to the "
+        "gyro\u2019s communication port. \n\nPress OK";
     const std::string notDetected(port_text::kNotDetected);
     const auto C = PromptAnswer::Continue;
     const auto A = PromptAnswer::Abort;
@@ -304,93 +244,35 @@ TEST(PortSelectionTest, DetectWizard) {
         Strings before, after;
         bool usbPresent;
         Strings messages;
-        Strings selectorAfter;  // empty: selector emptied or untouched, see `touched`
-        std::optional<std::string> openPort;
-        Strings stored;
+        std::string chosen = {};  // the selector's one entry, opened and kept; none: "", no entry
     };
     const std::vector<Row> rows = {
-        {"one new port",
-         {C, C},
-         {"ttyS0"},
-         {"ttyS0", "ttyUSB0"},
-         false,
-         {foundUsb0},
-         {"ttyUSB0"},
-         "ttyUSB0",
-         {"ttyUSB0"}},
-        {"one port where there was none",
-         {C, C},
-         {},
-         {"ttyUSB0"},
-         false,
-         {foundUsb0},
-         {"ttyUSB0"},
-         "ttyUSB0",
-         {"ttyUSB0"}},
-        {"two new ports",
-         {C, C},
-         {"ttyS0"},
-         {"ttyS0", "ttyUSB0", "ttyUSB1"},
-         false,
-         {notDetected},
-         {},
-         {},
-         {}},
-        {"no new port", {C, C}, {"ttyS0"}, {"ttyS0"}, false, {notDetected}, {}, {}, {}},
-        {"one gone, one new",
-         {C, C},
-         {"ttyS0", "ttyS1"},
-         {"ttyS0", "ttyUSB0"},
-         false,
-         {notDetected},
-         {},
-         {},
-         {}},
-        {"USB adapter first",
-         {C, C},
-         {"ttyS0"},
-         {"ttyS0", "ttyUSB0"},
-         true,
-         {"Found Vexa-Plug interface on USB. \n\nPlug the the Vexa-Plug interface to the "
-          "gyro\u2019s communication port. \n\nPress OK"},
-         {"USB"},
-         {},
-         {"USB"}},
-        {"abort at the second question",
-         {C, A},
-         {"ttyS0"},
-         {"ttyS0", "ttyUSB0"},
-         false,
-         {},
-         {},
-         {},
-         {}},
-        {"escape at the second question",
-         {C, E},
-         {"ttyS0"},
-         {"ttyS0", "ttyUSB0"},
-         false,
-         {},
-         {},
-         {},
-         {}},
+        {"one new port", {C, C}, {"ttyS0"}, {"ttyS0", "ttyUSB0"}, false, {foundUsb0}, "ttyUSB0"},
+        {"one port where there was none", {C, C}, {}, {"ttyUSB0"}, false, {foundUsb0}, "ttyUSB0"},
+        {"two new ports", {C, C}, {"ttyS0"}, {"ttyS0", "ttyUSB0", "ttyUSB1"}, false, {notDetected}},
+        {"no new port", {C, C}, {"ttyS0"}, {"ttyS0"}, false, {notDetected}},
+        {"one out, one in", {C, C}, {"ttyS0", "ttyS1"}, {"ttyS0", "ttyUSB0"}, false, {notDetected}},
+        {"USB adapter first", {C, C}, {"ttyS0"}, {"ttyS0", "ttyUSB0"}, true, {foundUsb}, "USB"},
+        {"abort at the second question", {C, A}, {"ttyS0"}, {"ttyS0", "ttyUSB0"}, false, {}},
+        {"escape at the second question", {C, E}, {"ttyS0"}, {"ttyS0", "ttyUSB0"}, false, {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         FakePortHost host;
         host.portScans = {{"ttyS0"}, row.before, row.after};
-        PortSelection selection = selectionFor(host);
-        selection.fillPortSelectorAtStartup("ttyS0");
+        PortSelection selection = startedSelection(host, "ttyS0");
         host.usbPresent = row.usbPresent;
         host.answers = row.answers;
         selection.detectAdapterPort();
 
+        const bool chosen = !row.chosen.empty();
+        const bool usb = row.chosen == "USB";
         EXPECT_EQ(host.messages, row.messages);
-        EXPECT_EQ(host.selectorEntries(), row.selectorAfter);
-        EXPECT_EQ(host.serialPort, row.openPort);
-        EXPECT_EQ(host.usbOpen, row.usbPresent && !row.selectorAfter.empty());
-        EXPECT_EQ(host.storedPorts, row.stored);
-        EXPECT_EQ(host.gyroButtons, !row.selectorAfter.empty());
+        EXPECT_EQ(host.selectorEntries(), chosen ? Strings{row.chosen} : Strings{});
+        EXPECT_EQ(host.serialPort, chosen && !usb ? std::optional(row.chosen) : std::nullopt);
+        EXPECT_EQ(host.usbOpen, usb);
+        EXPECT_EQ(host.storedPorts, chosen ? Strings{row.chosen} : Strings{});
+        EXPECT_EQ(host.gyroButtonsOn, chosen);
         EXPECT_TRUE(host.answers.empty()) << "every scripted answer was asked for";
     }
 }
@@ -398,14 +280,13 @@ TEST(PortSelectionTest, DetectWizard) {
 TEST(PortSelectionTest, AbortAtTheFirstQuestionChangesNothing) {
     FakePortHost host;
     host.portScans = {{"ttyS0", "ttyUSB0"}};
-    PortSelection selection = selectionFor(host);
-    selection.fillPortSelectorAtStartup("ttyUSB0");
+    PortSelection selection = startedSelection(host, "ttyUSB0");
     host.answers = {PromptAnswer::Abort};
     selection.detectAdapterPort();
     EXPECT_EQ(host.serialPort, "ttyUSB0");
-    EXPECT_EQ(host.selected, "ttyUSB0");
+    EXPECT_EQ(host.selectedPort, "ttyUSB0");
     EXPECT_EQ(host.selectorEntries(), (Strings{"USB", "ttyS0", "ttyUSB0"}));
-    EXPECT_EQ(host.prompts.size(), 1u);
+    EXPECT_EQ(host.events, Strings{"prompt:" + std::string(port_text::kUnplug)}) << "one question";
 }
 
 // Escape at the first question skips the listing: the ports listed last are the "before" list.
@@ -433,8 +314,7 @@ TEST(PortSelectionTest, EscapeAtTheFirstQuestionComparesWithTheLastList) {
         FakePortHost host;
         host.portScans = row.scans;
         host.usbPresent = row.usbAtStart;
-        PortSelection selection = selectionFor(host);
-        selection.fillPortSelectorAtStartup(row.saved);
+        PortSelection selection = startedSelection(host, row.saved);
         if (row.dropDownFirst) {
             selection.refreshPortList();
             selection.openSelectedPort();
@@ -448,7 +328,7 @@ TEST(PortSelectionTest, EscapeAtTheFirstQuestionComparesWithTheLastList) {
         EXPECT_EQ(host.serialPort, found);
         EXPECT_FALSE(host.usbOpen);
         EXPECT_EQ(host.storedPorts, Strings{found});
-        EXPECT_EQ(host.gyroButtons, true);
+        EXPECT_EQ(host.gyroButtonsOn, true);
     }
 }
 
@@ -460,11 +340,12 @@ TEST(PortSelectionTest, DetectWizardIsNotTakenForAnAdapterLost) {
         FakePortHost host;
         host.portScans = {{"ttyUSB0"}, {}, {"ttyUSB0"}};
         host.usbPresent = saved == "USB";
-        PortSelection selection = selectionFor(host);
-        selection.fillPortSelectorAtStartup(saved);
+        PortSelection selection = startedSelection(host, saved);
         int lost = 0;
         selection.onAdapterLost([&] { return ++lost, false; });
-        host.duringPrompt = [&] {
+        host.whileOpen = [&] {
+            if (host.events.back().rfind("prompt:", 0) != 0)
+                return;  // the news comes while a question is open
             selection.usbAdapterRemoved();
             selection.portRemoved("ttyUSB0");
             selection.portAdded("ttyUSB0");
