@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/memory_file_system.h"
 #include "fake_d2xx_library.h"
 #include "link/adapter_link.h"
 #include "link/qt_owner_thread.h"
@@ -27,18 +28,9 @@ namespace {
 using test::FakeD2xxLibrary;
 using test::Pty;
 
-// Answers who owns a device; nothing else is asked of it.
-struct GroupFiles : FileSystem {
+// Answers who owns a device.
+struct GroupFiles : MemoryFileSystem {
     std::vector<std::string> asked;
-    SysResult read(const std::string&, std::string&) override { return {}; }
-    SysResult replace(const std::string&, std::string_view) override { return {}; }
-    SysResult createNew(const std::string&, std::string_view) override { return {}; }
-    SysResult createGrowing(const std::string&, bool, std::unique_ptr<GrowingFile>&) override {
-        return {};
-    }
-    SysResult listFolder(const std::string&, std::vector<FolderEntry>&) override { return {}; }
-    bool folderIsWritable(const std::string&) override { return false; }
-    SysResult createFolders(const std::string&) override { return {}; }
     std::string ownerGroup(const std::string& path) override {
         asked.push_back(path);
         return "uucp";

@@ -60,6 +60,16 @@ SysResult enumerate(const PortCallback& callback, const std::string& root) {
     return enumerateSerialPorts(callback, *sysfsTtyClass(root));
 }
 
+// Every port the enumeration offers under `root`, into `found`.
+SysResult enumerateAll(const std::string& root, std::vector<PortInfo>& found) {
+    return enumerate(
+        [&](const PortInfo& port) {
+            found.push_back(port);
+            return true;
+        },
+        root);
+}
+
 TEST(PortDiscoveryTest, OffersDevicesWithADriverAndRealUartsInSelectorOrder) {
     FakeTtyTree tree;
     tree.port("ttyUSB0", "usb-serial");
@@ -83,12 +93,7 @@ TEST(PortDiscoveryTest, ReportsTheBusAsEnumeratorAndTheNameAsFriendlyName) {
     tree.port("ttyUSB0", "usb-serial");
     tree.port("ttyACM0");
     std::vector<PortInfo> found;
-    EXPECT_TRUE(enumerate(
-        [&](const PortInfo& port) {
-            found.push_back(port);
-            return true;
-        },
-        tree.classTty()));
+    EXPECT_TRUE(enumerateAll(tree.classTty(), found));
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].portName, "ttyACM0");
     EXPECT_EQ(found[0].friendlyName, "ttyACM0");
@@ -127,26 +132,15 @@ TEST(PortDiscoveryTest, UnlistableTtyClassFailsWithTheSystemsError) {
     FakeTtyTree tree;
     const std::string notAFolder = tree.classTty() + "/../not-a-folder";
     FakeTtyTree::write(notAFolder, "");
-    int calls = 0;
-    const SysResult listed = enumerate(
-        [&](const PortInfo&) {
-            ++calls;
-            return true;
-        },
-        notAFolder);
-    EXPECT_EQ(listed.error, ENOTDIR);
-    EXPECT_EQ(calls, 0);
+    std::vector<PortInfo> found;
+    EXPECT_EQ(enumerateAll(notAFolder, found).error, ENOTDIR);
+    EXPECT_EQ(found.size(), 0u);
 }
 
 TEST(PortDiscoveryTest, MissingTtyClassMeansNoPorts) {
-    int calls = 0;
-    EXPECT_TRUE(enumerate(
-        [&](const PortInfo&) {
-            ++calls;
-            return true;
-        },
-        "/nonexistent/vn340/class/tty"));
-    EXPECT_EQ(calls, 0);
+    std::vector<PortInfo> found;
+    EXPECT_TRUE(enumerateAll("/nonexistent/vn340/class/tty", found));
+    EXPECT_EQ(found.size(), 0u);
 }
 
 }  // namespace
