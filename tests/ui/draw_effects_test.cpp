@@ -10,6 +10,7 @@ using testing::Canvas;
 using testing::ExpectPixels;
 using testing::ImageOf;
 using testing::Paint;
+using testing::Painted;
 using testing::Pixel;
 using testing::Rgb;
 
@@ -64,10 +65,10 @@ TEST(DrawGradient, NarrowRectanglePaintsOnlyTheBandsItHas) {
         {9, (200 * 1) >> 6, (100 * 63) >> 6},   // band 63: (from + 63 to) / 64, not `to`
     };
     for (bool horizontal : {true, false}) {
-        QImage image = Canvas(12, 12, kSentinel);
         const QRect rect = horizontal ? QRect(1, 1, 10, 3) : QRect(1, 1, 3, 10);
-        Paint(image,
-              [&](QPainter& p) { DrawEffects::DrawGradient(p, rect, from, to, horizontal); });
+        const QImage image = Painted(12, 12, kSentinel, [&](QPainter& p) {
+            DrawEffects::DrawGradient(p, rect, from, to, horizontal);
+        });
         for (const auto& row : rows) {
             const int x = horizontal ? 1 + row.pos : 2;
             const int y = horizontal ? 2 : 1 + row.pos;
@@ -84,8 +85,7 @@ TEST(FillEffect, ZeroSizeRectanglePaintsNothingForAnyCode) {
     DrawEffects effects;
     for (int code = -1; code <= 16; ++code) {
         for (const QRect& rect : {QRect(2, 2, 0, 5), QRect(2, 2, 5, 0), QRect(2, 2, -3, 4)}) {
-            QImage image = Canvas(8, 8, kSentinel);
-            Paint(image, [&](QPainter& p) {
+            const QImage image = Painted(8, 8, kSentinel, [&](QPainter& p) {
                 effects.FillEffect(p, code, rect, Colour::fromRgb(255, 0, 0),
                                    Colour::fromRgb(0, 255, 0), Colour::fromRgb(0, 0, 255), 5, 0);
             });
@@ -118,15 +118,13 @@ TEST(FillEffect, SplitsAndSolidFills) {
     };
     DrawEffects effects;
     for (const Row& row : rows) {
-        QImage image = Canvas(130, 2, kSentinel);
-        Paint(image, [&](QPainter& p) {
+        const QImage image = Painted(130, 2, kSentinel, [&](QPainter& p) {
             effects.FillEffect(p, row.code, QRect(0, 0, 128, 2), begin, mid, end, 5, 0);
         });
         EXPECT_EQ(Rgb(image, row.x, 1), row.want) << "code " << row.code << " x " << row.x;
         EXPECT_EQ(Rgb(image, 128, 1), kSentinel) << "code " << row.code;
     }
-    QImage transparent = Canvas(4, 4, kSentinel);
-    Paint(transparent, [&](QPainter& p) {
+    const QImage transparent = Painted(4, 4, kSentinel, [&](QPainter& p) {
         effects.FillEffect(p, effect::kTransparent, QRect(0, 0, 4, 4), begin, mid, end, 5, 0);
     });
     EXPECT_EQ(transparent, Canvas(4, 4, kSentinel));
@@ -134,8 +132,7 @@ TEST(FillEffect, SplitsAndSolidFills) {
 
 TEST(FillEffect, VerticalSplitsFollowTheHeight) {
     DrawEffects effects;
-    QImage image = Canvas(2, 128, kSentinel);
-    Paint(image, [&](QPainter& p) {
+    QImage image = Painted(2, 128, kSentinel, [&](QPainter& p) {
         effects.FillEffect(p, effect::kVCGradient, QRect(0, 0, 2, 128), Colour::fromRgb(255, 0, 0),
                            Colour{}, Colour::fromRgb(0, 0, 255), 5, 0);
     });
@@ -156,9 +153,9 @@ TEST(FillEffect, VerticalSplitsFollowTheHeight) {
 TEST(TileBlit, RepeatsTheBlockAndClipsTheLastOnes) {
     const QImage tile =
         ImageOf(3, 2, {0xFF000000, 0xFF0000FF, 0xFF00FF00, 0xFF000000, 0xFFFF0000, 0xFFFFFFFF});
-    QImage image = Canvas(8, 6, kSentinel);
     // The block is the 2 x 2 at (1, 0); the area 5 x 3 at (1, 1).
-    Paint(image, [&](QPainter& p) { TileBlit(p, 1, 1, 5, 3, tile, 1, 0, 2, 2); });
+    const QImage image =
+        Painted(8, 6, kSentinel, [&](QPainter& p) { TileBlit(p, 1, 1, 5, 3, tile, 1, 0, 2, 2); });
     const Pixel want[] = {
         {1, 1, 0x0000FF},  {2, 1, 0x00FF00},  {3, 1, 0x0000FF},  {5, 1, 0x0000FF},
         {2, 2, 0xFFFFFF},  {4, 2, 0xFFFFFF},  {1, 3, 0x0000FF},  {2, 3, 0x00FF00},
@@ -170,9 +167,8 @@ TEST(TileBlit, RepeatsTheBlockAndClipsTheLastOnes) {
 TEST(TileBlit, HugeAreaOnlyCostsWhatTheDeviceShows) {
     QImage tile(1, 1, QImage::Format_ARGB32);
     tile.fill(0xFF00FF00);
-    QImage image = Canvas(4, 4, kSentinel);
     // 1 x 1 tiles over a billion pixels a side: finishes because the unseen ones are skipped.
-    Paint(image, [&](QPainter& p) {
+    const QImage image = Painted(4, 4, kSentinel, [&](QPainter& p) {
         p.translate(1, 0);
         TileBlit(p, 0, 1, 1000000000, 1000000000, tile, 0, 0, 1, 1);
     });
@@ -183,8 +179,7 @@ TEST(TileBlit, HugeAreaOnlyCostsWhatTheDeviceShows) {
 TEST(DrawFrame, LightOnTopAndLeftDarkOnBottomAndRight) {
     const Colour light = Colour::fromRgb(255, 0, 0);
     const Colour dark = Colour::fromRgb(0, 0, 255);
-    QImage image = Canvas(10, 10, 0xFFFFFF);
-    Paint(image, [&](QPainter& p) {
+    const QImage image = Painted(10, 10, 0xFFFFFF, [&](QPainter& p) {
         DrawEffects::DrawFrame(p, QRect(1, 1, 8, 8), light, dark, border::kSolid, 1);
     });
     const Pixel want[] = {{1, 4, 0xFF0000}, {4, 1, 0xFF0000}, {8, 4, 0x0000FF}, {4, 8, 0x0000FF},
@@ -193,8 +188,7 @@ TEST(DrawFrame, LightOnTopAndLeftDarkOnBottomAndRight) {
 }
 
 TEST(DrawFrame, WideLinesStayInsideTheRectangle) {
-    QImage image = Canvas(12, 12, 0xFFFFFF);
-    Paint(image, [&](QPainter& p) {
+    const QImage image = Painted(12, 12, 0xFFFFFF, [&](QPainter& p) {
         DrawEffects::DrawFrame(p, QRect(1, 1, 10, 10), Colour::fromRgb(255, 0, 0),
                                Colour::fromRgb(0, 0, 255), border::kSolid, 3);
     });
@@ -208,8 +202,7 @@ TEST(DrawFrame, WideLinesStayInsideTheRectangle) {
 }
 
 TEST(DrawFrame, DoubleRepeatsInsideAndNoneOrNoWidthDrawNothing) {
-    QImage image = Canvas(20, 20, 0xFFFFFF);
-    Paint(image, [&](QPainter& p) {
+    const QImage image = Painted(20, 20, 0xFFFFFF, [&](QPainter& p) {
         DrawEffects::DrawFrame(p, QRect(0, 0, 20, 20), Colour::fromRgb(255, 0, 0),
                                Colour::fromRgb(0, 0, 255), border::kDouble, 1);
     });
@@ -219,8 +212,7 @@ TEST(DrawFrame, DoubleRepeatsInsideAndNoneOrNoWidthDrawNothing) {
     ExpectPixels(image, want);
 
     for (auto [style, width] : {std::pair{border::kNone, 2}, std::pair{border::kSolid, 0}}) {
-        QImage blank = Canvas(8, 8, 0xFFFFFF);
-        Paint(blank, [&](QPainter& p) {
+        const QImage blank = Painted(8, 8, 0xFFFFFF, [&](QPainter& p) {
             DrawEffects::DrawFrame(p, QRect(0, 0, 8, 8), Colour{}, Colour{}, style, width);
             DrawEffects::DrawLine(p, 0, 4, 7, 4, Colour{}, style, width);
         });
@@ -230,9 +222,9 @@ TEST(DrawFrame, DoubleRepeatsInsideAndNoneOrNoWidthDrawNothing) {
 
 TEST(DrawFrame, DashedAndDottedLeaveGaps) {
     for (int style : {border::kDashed, border::kDotted}) {
-        QImage image = Canvas(40, 4, 0xFFFFFF);
-        Paint(image,
-              [&](QPainter& p) { DrawEffects::DrawLine(p, 0, 1, 39, 1, Colour{}, style, 1); });
+        const QImage image = Painted(40, 4, 0xFFFFFF, [&](QPainter& p) {
+            DrawEffects::DrawLine(p, 0, 1, 39, 1, Colour{}, style, 1);
+        });
         int painted = 0;
         for (int x = 0; x < 40; ++x)
             painted += Rgb(image, x, 1) == 0 ? 1 : 0;
@@ -242,22 +234,20 @@ TEST(DrawFrame, DashedAndDottedLeaveGaps) {
 }
 
 TEST(DrawLine, DoubleTwinGoesBelowOrToTheRight) {
-    QImage across = Canvas(12, 6, 0xFFFFFF);
-    Paint(across,
-          [&](QPainter& p) { DrawEffects::DrawLine(p, 1, 1, 8, 1, Colour{}, border::kDouble, 1); });
-    EXPECT_EQ(Rgb(across, 4, 1), 0u);
-    EXPECT_EQ(Rgb(across, 4, 2), 0xFFFFFFu);
-    EXPECT_EQ(Rgb(across, 4, 3), 0u);
-    EXPECT_EQ(Rgb(across, 1, 3), 0u) << "the twin below is not moved right";
+    const QImage across = Painted(12, 6, 0xFFFFFF, [&](QPainter& p) {
+        DrawEffects::DrawLine(p, 1, 1, 8, 1, Colour{}, border::kDouble, 1);
+    });
+    // The twin below starts where the line does, not moved right.
+    const Pixel belowWant[] = {{4, 1, 0}, {4, 2, 0xFFFFFF}, {4, 3, 0}, {1, 3, 0}};
+    ExpectPixels(across, belowWant);
 
-    QImage upright = Canvas(6, 12, 0xFFFFFF);
-    Paint(upright,
-          [&](QPainter& p) { DrawEffects::DrawLine(p, 1, 1, 1, 8, Colour{}, border::kDouble, 1); });
-    EXPECT_EQ(Rgb(upright, 1, 4), 0u);
-    EXPECT_EQ(Rgb(upright, 2, 4), 0xFFFFFFu);
-    EXPECT_EQ(Rgb(upright, 3, 4), 0u);
-    EXPECT_EQ(Rgb(upright, 3, 1), 0u) << "the twin to the right is not moved down";
-    EXPECT_EQ(Rgb(upright, 3, 10), 0xFFFFFFu);
+    const QImage upright = Painted(6, 12, 0xFFFFFF, [&](QPainter& p) {
+        DrawEffects::DrawLine(p, 1, 1, 1, 8, Colour{}, border::kDouble, 1);
+    });
+    // The twin to the right starts where the line does, not moved down.
+    const Pixel rightWant[] = {
+        {1, 4, 0}, {2, 4, 0xFFFFFF}, {3, 4, 0}, {3, 1, 0}, {3, 10, 0xFFFFFF}};
+    ExpectPixels(upright, rightWant);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ using testing::Canvas;
 using testing::ExpectPixels;
 using testing::ImageOf;
 using testing::Paint;
+using testing::Painted;
 using testing::Pixel;
 using testing::Rgb;
 
@@ -82,8 +83,7 @@ TEST(ConvertImage, AlphaIsKeptAndSetsHasAlphaAndNeverMatchesTheKey) {
 TEST(DrawBitmap, KeyPixelsLeaveTheBackgroundAndStylesApply) {
     DrawEffects effects;
     const ShadowSettings none;
-    QImage image = Canvas(6, 6, kBackground);
-    Paint(image, [&](QPainter& p) {
+    const QImage image = Painted(6, 6, kBackground, [&](QPainter& p) {
         effects.DrawBitmap(p, 1, 1, 2, 2, Sample(), true, kMagenta, 0, none);
         effects.DrawBitmap(p, 3, 3, 2, 2, Sample(), true, kMagenta, imagestyle::kDarker, none);
     });
@@ -95,8 +95,7 @@ TEST(DrawBitmap, KeyPixelsLeaveTheBackgroundAndStylesApply) {
 
 TEST(DrawBitmap, ScalesToTheGivenSize) {
     DrawEffects effects;
-    QImage image = Canvas(6, 6, kBackground);
-    Paint(image, [&](QPainter& p) {
+    const QImage image = Painted(6, 6, kBackground, [&](QPainter& p) {
         effects.DrawBitmap(p, 1, 1, 4, 4, Sample(), true, kMagenta, 0, ShadowSettings{});
     });
     const Pixel want[] = {{2, 2, kBackground}, {4, 1, 0x6432C8}, {1, 4, 0xFFFFFF}, {4, 4, 0}};
@@ -120,15 +119,13 @@ TEST(DrawBitmap, OffsetMovesTheImageOrPlacesItsShadow) {
     QImage red(2, 2, QImage::Format_RGB32);
     red.fill(0xFFFF0000);
     DrawEffects effects;
-    QImage moved = Canvas(8, 4, 0xFFFFFF);
-    Paint(moved, [&](QPainter& p) {
+    const QImage moved = Painted(8, 4, 0xFFFFFF, [&](QPainter& p) {
         effects.DrawBitmap(p, 0, 0, 2, 2, red, false, kMagenta, 0, Offset(3, 0));
     });
     EXPECT_EQ(Rgb(moved, 0, 0), 0xFFFFFFu);
     EXPECT_EQ(Rgb(moved, 3, 0), 0xFF0000u);
 
-    QImage shaded = Canvas(6, 6, 0xFFFFFF);
-    Paint(shaded, [&](QPainter& p) {
+    const QImage shaded = Painted(6, 6, 0xFFFFFF, [&](QPainter& p) {
         effects.DrawBitmap(p, 0, 0, 2, 2, red, false, kMagenta, imagestyle::kHardShadow,
                            Offset(2, 2));
     });
@@ -141,8 +138,7 @@ TEST(DrawBitmap, OffsetMovesTheImageOrPlacesItsShadow) {
 TEST(DrawBitmap, ImageWithAlphaIsBlended) {
     const QImage half = ImageOf(1, 1, {0x80FF0000});
     DrawEffects effects;
-    QImage image = Canvas(2, 2, 0xFFFFFF);
-    Paint(image, [&](QPainter& p) {
+    const QImage image = Painted(2, 2, 0xFFFFFF, [&](QPainter& p) {
         effects.DrawBitmap(p, 1, 1, 1, 1, half, false, kMagenta, 0, ShadowSettings{});
     });
     EXPECT_TRUE(effects.hasAlpha());
@@ -154,8 +150,7 @@ TEST(DrawBitmap, ImageWithAlphaIsBlended) {
 TEST(DrawBitmap, ImageWithAlphaCastsItsShadowOnlyWhereOpaque) {
     const QImage image = ImageOf(2, 1, {0x00000000, 0xFFFF0000});
     DrawEffects effects;
-    QImage device = Canvas(2, 2, 0xFFFFFF);
-    Paint(device, [&](QPainter& p) {
+    const QImage device = Painted(2, 2, 0xFFFFFF, [&](QPainter& p) {
         effects.DrawBitmap(p, 0, 0, 2, 1, image, false, kMagenta, imagestyle::kHardShadow,
                            Offset(0, 1));
     });
@@ -181,8 +176,7 @@ TEST(DrawImageCell, PicksTheCellRowByRowAndSkipsBadIndices) {
     };
     DrawEffects effects;
     for (const auto& row : rows) {
-        QImage image = Canvas(3, 3, kBackground);
-        Paint(image, [&](QPainter& p) {
+        const QImage image = Painted(3, 3, kBackground, [&](QPainter& p) {
             effects.DrawImageCell(p, 1, 1, 2, 2, strip, row.index, row.cellW, row.cellH, false,
                                   kMagenta, 0, ShadowSettings{});
         });
@@ -218,15 +212,13 @@ TEST(IconSize, IsTwiceTheHotSpot) {
 TEST(DrawIcon, MaskKeepsTheBackgroundAndSolidStyleUsesTheShadowColour) {
     DrawEffects effects;
     for (QPoint hotspot : {QPoint(1, 0), QPoint(0, 0)}) {
-        QImage image = Canvas(3, 1, kBackground);
-        Paint(image, [&](QPainter& p) {
+        const QImage image = Painted(3, 1, kBackground, [&](QPainter& p) {
             effects.DrawIcon(p, 1, 0, 2, 1, MadeIcon(hotspot), 0, ShadowSettings{});
         });
         EXPECT_EQ(Rgb(image, 1, 0), kBackground) << hotspot.x();
         EXPECT_EQ(Rgb(image, 2, 0), 0x00FF00u) << hotspot.x();
     }
-    QImage solid = Canvas(2, 1, kBackground);
-    Paint(solid, [&](QPainter& p) {
+    const QImage solid = Painted(2, 1, kBackground, [&](QPainter& p) {
         effects.DrawIcon(p, 0, 0, 2, 1, MadeIcon(QPoint(1, 0)), imagestyle::kSolidColour,
                          ShadowSettings{});
     });
@@ -236,8 +228,7 @@ TEST(DrawIcon, MaskKeepsTheBackgroundAndSolidStyleUsesTheShadowColour) {
 
 TEST(DrawIcon, ShadowFollowsTheIconMask) {
     DrawEffects effects;
-    QImage device = Canvas(2, 2, 0xFFFFFF);
-    Paint(device, [&](QPainter& p) {
+    const QImage device = Painted(2, 2, 0xFFFFFF, [&](QPainter& p) {
         effects.DrawIcon(p, 0, 0, 2, 1, MadeIcon(QPoint(1, 0)), imagestyle::kHardShadow,
                          Offset(0, 1));
     });
@@ -251,16 +242,18 @@ TEST(DrawIcon, FromAnImageWithAlpha) {
     EXPECT_EQ(icon.mask.pixel(1, 0) & 0xFFFFFF, 0u);
     EXPECT_EQ(icon.hotspot, QPoint(1, 0));
     DrawEffects effects;
-    QImage image = Canvas(2, 1, kBackground);
-    Paint(image, [&](QPainter& p) { effects.DrawIcon(p, 0, 0, 2, 1, icon, 0, ShadowSettings{}); });
+    const QImage image = Painted(2, 1, kBackground, [&](QPainter& p) {
+        effects.DrawIcon(p, 0, 0, 2, 1, icon, 0, ShadowSettings{});
+    });
     EXPECT_EQ(Rgb(image, 0, 0), kBackground);
     EXPECT_EQ(Rgb(image, 1, 0), 0x0000FFu);
 }
 
 TEST(DrawShadow, HardShadowDarkensByTheMaskBlue) {
     const QImage mask = ImageOf(3, 1, {0xFF000000, 0xFF808080, 0xFFFFFFFF}, QImage::Format_RGB32);
-    QImage image = Canvas(4, 1, 0xC8C8C8);
-    Paint(image, [&](QPainter& p) { DrawEffects::DrawShadow(p, 1, 0, 3, 1, mask, false, 1, 1); });
+    const QImage image = Painted(4, 1, 0xC8C8C8, [&](QPainter& p) {
+        DrawEffects::DrawShadow(p, 1, 0, 3, 1, mask, false, 1, 1);
+    });
     // 200 x 128 / 255 = 100.4
     const Pixel want[] = {{0, 0, 0xC8C8C8}, {1, 0, 0}, {2, 0, 0x646464}, {3, 0, 0xC8C8C8}};
     ExpectPixels(image, want);
@@ -269,9 +262,9 @@ TEST(DrawShadow, HardShadowDarkensByTheMaskBlue) {
 QImage SoftShadow(int blurX, int blurY) {
     QImage mask(21, 21, QImage::Format_RGB32);
     mask.fill(Qt::black);
-    QImage image = Canvas(21, 21, 0xFFFFFF);
-    Paint(image,
-          [&](QPainter& p) { DrawEffects::DrawShadow(p, 0, 0, 21, 21, mask, true, blurX, blurY); });
+    const QImage image = Painted(21, 21, 0xFFFFFF, [&](QPainter& p) {
+        DrawEffects::DrawShadow(p, 0, 0, 21, 21, mask, true, blurX, blurY);
+    });
     return image;
 }
 
@@ -317,8 +310,7 @@ TEST(BlendRect, OpacityMixesAndHundredCopies) {
         {0, 0x000064, 0x000064},   {-20, 0x000064, 0x000064},
     };
     for (const auto& row : rows) {
-        QImage image = Canvas(4, 1, 0x000064);
-        Paint(image, [&](QPainter& p) {
+        const QImage image = Painted(4, 1, 0x000064, [&](QPainter& p) {
             DrawEffects::BlendRect(p, 1, 0, 2, 1, source, 1, 0, row.percent);
         });
         EXPECT_EQ(Rgb(image, 1, 0), row.want1) << row.percent << "%";
@@ -330,9 +322,9 @@ TEST(BlendRect, OpacityMixesAndHundredCopies) {
 
 TEST(BlendBySourceAlpha, UsesEachSourcePixelsAlpha) {
     const QImage source = ImageOf(3, 1, {0xFFFF0000, 0x00FF0000, 0x33FF0000});  // alpha 51: 0.2
-    QImage image = Canvas(3, 1, 0x0000FF);
-    Paint(image,
-          [&](QPainter& p) { DrawEffects::BlendBySourceAlpha(p, 0, 0, 3, 1, source, 0, 0); });
+    const QImage image = Painted(3, 1, 0x0000FF, [&](QPainter& p) {
+        DrawEffects::BlendBySourceAlpha(p, 0, 0, 3, 1, source, 0, 0);
+    });
     EXPECT_EQ(Rgb(image, 0, 0), 0xFF0000u);
     EXPECT_EQ(Rgb(image, 1, 0), 0x0000FFu);
     EXPECT_EQ(Rgb(image, 2, 0), 0x3300CCu);  // 51, 0, 204
@@ -341,8 +333,7 @@ TEST(BlendBySourceAlpha, UsesEachSourcePixelsAlpha) {
 TEST(DrawShadow, PainterTranslationIsHonoured) {
     QImage mask(1, 1, QImage::Format_RGB32);
     mask.fill(Qt::black);
-    QImage image = Canvas(4, 4, 0xFFFFFF);
-    Paint(image, [&](QPainter& p) {
+    const QImage image = Painted(4, 4, 0xFFFFFF, [&](QPainter& p) {
         p.translate(2, 1);
         DrawEffects::DrawShadow(p, 0, 0, 1, 1, mask, false, 1, 1);
     });

@@ -6,9 +6,8 @@
 namespace vn340 {
 namespace {
 
-using testing::Canvas;
 using testing::Constant;
-using testing::Paint;
+using testing::Painted;
 using testing::Rgb;
 using testing::Scripted;
 
@@ -202,8 +201,7 @@ TEST(DrawPattern, MetalBeyond32767PixelsStaysInside) {
 TEST(FillEffect, PatternIsPutAtTheRectangleCorner) {
     DrawEffects effects;
     effects.SetRandomSource(Constant(0));
-    QImage image = Canvas(8, 8, 0x123456);
-    Paint(image, [&](QPainter& p) {
+    const QImage image = Painted(8, 8, 0x123456, [&](QPainter& p) {
         effects.FillEffect(p, effect::kHShade, QRect(2, 3, 4, 4), kBegin, kMid, kEnd, 0, 0);
     });
     // hshade G 0 on h 4: index b 255 / 4; the top row (b 3) is 191, the bottom 0 (end colour).
@@ -251,9 +249,8 @@ TEST(FillEffect, HugePatternBuildsOnlyWhatTheDeviceShows) {
     // it is painted (and quickly) instead of being refused for its size.
     DrawEffects effects;
     effects.SetRandomSource(Constant(0));
-    QImage image = Canvas(8, 8, 0x123456);
     const QRect rect(-1000000, -50000, 9000000, 100000);
-    Paint(image, [&](QPainter& p) {
+    const QImage image = Painted(8, 8, 0x123456, [&](QPainter& p) {
         effects.FillEffect(p, effect::kVBump, rect, kBegin, kMid, kEnd, 0, 0);
     });
     EXPECT_LE(effects.indexedBitmap().width(), 10);

@@ -29,6 +29,14 @@ void Paint(QImage& image, F f) {
     f(painter);
 }
 
+// A device of the given size and colour, as `f` leaves it after painting on it.
+template <typename F>
+QImage Painted(int w, int h, std::uint32_t rgb, F f) {
+    QImage image = Canvas(w, h, rgb);
+    Paint(image, f);
+    return image;
+}
+
 inline std::uint32_t Rgb(const QImage& image, int x, int y) {
     return image.pixel(x, y) & 0xFFFFFFu;
 }
