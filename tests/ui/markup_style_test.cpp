@@ -40,32 +40,29 @@ TEST(MarkupPreprocess, LineBreaksTabsAndCarriageReturns) {
     EXPECT_EQ(preprocessMarkup("a\r\nb\tc", false), "<body>abc</body>");
 }
 
+// A text's tokens, each as "text:" and its run, or as "open:" or "close:" and the tag's name
+// with its attributes in brackets.
+std::vector<std::string> tokens(std::string_view text) {
+    std::vector<std::string> out;
+    MarkupTokenizer tok(text);
+    for (MarkupToken t; tok.next(t);) {
+        if (t.kind == MarkupToken::Kind::text) {
+            out.push_back("text:" + t.text);
+        } else {
+            out.push_back((t.closing ? "close:" : "open:") + std::string(t.name) + "[" +
+                          std::string(t.attributes) + "]");
+        }
+    }
+    return out;
+}
+
 TEST(MarkupTokenizer, DoubledLessThanIsALiteralAndContinuesTheRun) {
-    MarkupTokenizer tok("a<<b<i x=1>c</i>");
-    MarkupToken t;
-    ASSERT_TRUE(tok.next(t));
-    EXPECT_EQ(t.kind, MarkupToken::Kind::text);
-    EXPECT_EQ(t.text, "a<b");
-    ASSERT_TRUE(tok.next(t));
-    EXPECT_EQ(t.kind, MarkupToken::Kind::tag);
-    EXPECT_EQ(t.name, "i");
-    EXPECT_FALSE(t.closing);
-    EXPECT_EQ(t.attributes, "x=1");
-    ASSERT_TRUE(tok.next(t));
-    EXPECT_EQ(t.text, "c");
-    ASSERT_TRUE(tok.next(t));
-    EXPECT_TRUE(t.closing);
-    EXPECT_EQ(t.name, "i");
-    EXPECT_FALSE(tok.next(t));
+    EXPECT_EQ(tokens("a<<b<i x=1>c</i>"),
+              (std::vector<std::string>{"text:a<b", "open:i[x=1]", "text:c", "close:i[]"}));
 }
 
 TEST(MarkupTokenizer, TagWithoutClosingBracketRunsToTheEnd) {
-    MarkupTokenizer tok("x<b");
-    MarkupToken t;
-    ASSERT_TRUE(tok.next(t));
-    ASSERT_TRUE(tok.next(t));
-    EXPECT_EQ(t.name, "b");
-    EXPECT_FALSE(tok.next(t));
+    EXPECT_EQ(tokens("x<b"), (std::vector<std::string>{"text:x", "open:b[]"}));
 }
 
 TEST(MarkupAttributes, QuotedBareAndSpacedValues) {

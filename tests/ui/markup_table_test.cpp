@@ -22,6 +22,11 @@ class MarkupTable : public ::testing::Test {
         dev.clear();
         renderer.Draw(dev, QRect(0, 0, width, height));
     }
+    // Measures, then draws into a rectangle of the given size.
+    void draw(std::string_view text, int width, int height) {
+        measure(text);
+        draw(width, height);
+    }
     QPoint textAt(std::string_view text) const {
         for (const auto& t : dev.texts) {
             if (t.text == text) {
@@ -166,8 +171,7 @@ TEST_F(MarkupTable, RowSpanHeightOddPixelGoesToTheFirstRow) {
 
 TEST_F(MarkupTable, BackgroundEffectsOfTableAndCells) {
     const char* table = "<table bgcolor=yellow><tr><td bgeffect=hgradient>a</td></tr></table>";
-    measure(table);
-    draw(14, 14);
+    draw(table, 14, 14);
     ASSERT_EQ(dev.fills.size(), 2u);
     EXPECT_EQ(dev.fills[0].code, 0);  // bgcolor turned the transparent effect solid
     EXPECT_EQ(dev.fills[0].rect, QRect(0, 0, 14, 14));
@@ -178,8 +182,7 @@ TEST_F(MarkupTable, BackgroundColoursBordersAndTheColourSwitch) {
     const char* table =
         "<table bgcolor=yellow bgmidcolor=red bgendcolor=blue bgeffect=vgradient border=1 "
         "bordercolor=lime><tr><td>a</td></tr></table>";
-    measure(table);
-    draw(16, 16);
+    draw(table, 16, 16);
     ASSERT_FALSE(dev.fills.empty());
     EXPECT_EQ(dev.fills[0].code, 2);
     EXPECT_EQ(dev.fills[0].begin, Colour::fromRgb(255, 255, 0));
@@ -192,8 +195,7 @@ TEST_F(MarkupTable, BackgroundColoursBordersAndTheColourSwitch) {
     }
 
     renderer.SetColoursEnabled(false);
-    measure(table);
-    draw(16, 16);
+    draw(table, 16, 16);
     EXPECT_TRUE(dev.fills.empty());
 }
 
@@ -219,8 +221,7 @@ TEST_F(MarkupTable, BackgroundPictureTilesTheOutline) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.attributes);
-        measure("<table " + row.attributes + "><tr><td>a</td></tr></table>");
-        draw(14, 14);
+        draw("<table " + row.attributes + "><tr><td>a</td></tr></table>", 14, 14);
         EXPECT_EQ(dev.tiles,
                   row.tiled ? std::vector<QRect>{QRect(0, 0, 14, 14)} : std::vector<QRect>{});
     }
@@ -244,9 +245,9 @@ TEST_F(MarkupTable, AlignmentOfTableRowAndCell) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.table) + " / " + row.row);
-        measure(std::string("<table ") + row.table + "><tr " + row.row +
-                "><td width=30>a</td></tr></table>");
-        draw(134, 14);
+        draw(std::string("<table ") + row.table + "><tr " + row.row +
+                 "><td width=30>a</td></tr></table>",
+             134, 14);
         EXPECT_EQ(textAt("a"), QPoint(row.textX, 2));
     }
 }
@@ -271,9 +272,9 @@ TEST_F(MarkupTable, VerticalAlignmentInsideACell) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.row) + " / " + row.cell);
-        measure(std::string("<table><tr ") + row.row + "><td height=30 " + row.cell +
-                ">a</td></tr></table>");
-        draw(14, 34);
+        draw(std::string("<table><tr ") + row.row + "><td height=30 " + row.cell +
+                 ">a</td></tr></table>",
+             14, 34);
         EXPECT_EQ(textAt("a"), QPoint(2, row.textTop));
     }
 }
@@ -289,8 +290,7 @@ TEST_F(MarkupTable, TextAroundTablesStacksVertically) {
 
 TEST_F(MarkupTable, CellsEndAtTheNextCellAndAtTheTableEnd) {
     // A cell before the first row has nowhere to go.
-    measure("<table><td>x<tr><td>a<td>bb</table>");
-    draw(40, 15);
+    draw("<table><td>x<tr><td>a<td>bb</table>", 40, 15);
     EXPECT_EQ(textAt("a"), QPoint(2, 2));
     EXPECT_EQ(textAt("bb"), QPoint(17, 2));  // column 1 starts at 14 + 1
     EXPECT_EQ(dev.texts.size(), 2u);
@@ -310,8 +310,7 @@ TEST_F(MarkupTable, NestedTableAndEscapedTableTag) {
 }
 
 TEST_F(MarkupTable, CellTextWrapsInsideItsFixedWidth) {
-    measure("<table><tr><td width=30>aa bb</td></tr></table>");
-    draw(34, 24);
+    draw("<table><tr><td width=30>aa bb</td></tr></table>", 34, 24);
     EXPECT_EQ(textAt("aa"), QPoint(2, 2));
     EXPECT_EQ(textAt("bb"), QPoint(2, 12));
 }
