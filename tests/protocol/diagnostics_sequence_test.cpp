@@ -34,7 +34,7 @@ TEST_F(DiagnosticsTest, ShowsTheLiveSignalsWithTheGainInPercent) {
         EXPECT_EQ(host.status, row.status);
     }
     EXPECT_TRUE(engine.diagnosticsRunning());
-    EXPECT_EQ(host.diagnosticsMenu, std::vector<bool>{true});
+    EXPECT_EQ(host.diagnosticsShown, std::vector<bool>{true});
     EXPECT_EQ(std::count(host.frames.begin(), host.frames.end(), "000801F7aa"), 1)
         << "the gyro is identified once per start";
 }
@@ -62,7 +62,7 @@ TEST_F(DiagnosticsTest, StopDuringThePauseLetsOneMoreRoundRun) {
     const long roundsBefore = starFrames();
     engine.diagnosticsCommand();
     EXPECT_FALSE(engine.diagnosticsRunning());
-    EXPECT_EQ(host.diagnosticsMenu, (std::vector<bool>{true, false}));
+    EXPECT_EQ(host.diagnosticsShown, (std::vector<bool>{true, false}));
     EXPECT_FALSE(engine.idle()) << "the round in progress finishes first";
     host.run();
     EXPECT_EQ(starFrames(), roundsBefore + 1);
@@ -80,7 +80,7 @@ TEST_F(DiagnosticsTest, TimeOutEndsDiagnosticsAndResetsTheMenu) {
               std::vector<std::string>{std::string(sequence_text::kCommunicationFailure)});
     EXPECT_EQ(host.messageTimes[0] - host.frameTimes.back(), 2000 * kMs);
     EXPECT_FALSE(engine.diagnosticsRunning());
-    EXPECT_EQ(host.diagnosticsMenu, (std::vector<bool>{true, false}));
+    EXPECT_EQ(host.diagnosticsShown, (std::vector<bool>{true, false}));
 }
 
 TEST_F(DiagnosticsTest, UnknownDeviceEndsDiagnostics) {
@@ -89,7 +89,7 @@ TEST_F(DiagnosticsTest, UnknownDeviceEndsDiagnostics) {
     host.run();
     EXPECT_EQ(host.messages, std::vector<std::string>{sequence_text::unknownDevice(0x0777)});
     EXPECT_FALSE(engine.diagnosticsRunning());
-    EXPECT_EQ(host.diagnosticsMenu, (std::vector<bool>{true, false}));
+    EXPECT_EQ(host.diagnosticsShown, (std::vector<bool>{true, false}));
     EXPECT_TRUE(engine.idle());
 }
 
@@ -140,7 +140,7 @@ TEST_F(DiagnosticsTest, TheCommandDoesNothingWhileAReadOrAStoreRuns) {
         EXPECT_FALSE(run.engine.diagnosticsRunning());
         run.host.run();
         EXPECT_TRUE(run.host.messages.empty());
-        EXPECT_TRUE(run.host.diagnosticsMenu.empty());
+        EXPECT_TRUE(run.host.diagnosticsShown.empty());
         EXPECT_EQ(run.host.readCompletes + run.host.writeCompletes, 1);
         EXPECT_EQ(run.sim.writesApplied().size(), row.write ? 15u : 1u) << "1: the statistics word";
     }
@@ -156,7 +156,7 @@ TEST_F(DiagnosticsTest, StartingAgainDuringTheLastRoundWaitsForItsEnd) {
     EXPECT_FALSE(engine.diagnosticsRunning());
     host.run();
     EXPECT_TRUE(engine.idle());
-    EXPECT_EQ(host.diagnosticsMenu, (std::vector<bool>{true, false}));
+    EXPECT_EQ(host.diagnosticsShown, (std::vector<bool>{true, false}));
 }
 
 }  // namespace

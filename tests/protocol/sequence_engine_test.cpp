@@ -107,7 +107,7 @@ TEST(SequenceEngineTest, LosingTheAdapterEndsTheSequenceAsItsTimeOutWouldAtOnce)
                       timedOut.host.frames.size() - (beforeTheFrame ? 1 : 0));
             EXPECT_EQ(lost.host.controlsEnabled, timedOut.host.controlsEnabled);
             EXPECT_EQ(lost.host.gyroButtonsEnabled, timedOut.host.gyroButtonsEnabled);
-            EXPECT_EQ(lost.host.diagnosticsMenu, timedOut.host.diagnosticsMenu);
+            EXPECT_EQ(lost.host.diagnosticsShown, timedOut.host.diagnosticsShown);
             lost.host.runUntil(when + 3000 * kMs);
             EXPECT_EQ(lost.host.status, "") << "the status line clears as after a time-out";
 

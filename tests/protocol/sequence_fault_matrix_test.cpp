@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -27,18 +26,15 @@ enum class Fault {
 };
 using Sequence = SimSession::Sequence;
 
+// As a test's name shows them.
 const char* name(Fault fault) {
-    constexpr const char* kNames[] = {"silence",
-                                      "corrupt checksum",
-                                      "split into characters",
-                                      "noise before the frame",
-                                      "noise before the reply",
-                                      "noise after"};
+    constexpr const char* kNames[] = {"Silence",          "CorruptChecksum",  "SplitIntoCharacters",
+                                      "NoiseBeforeFrame", "NoiseBeforeReply", "NoiseAfter"};
     return kNames[static_cast<int>(fault)];
 }
 
 const char* name(Sequence sequence) {
-    constexpr const char* kNames[] = {"none", "read", "write", "diagnostics"};  // in enum order
+    constexpr const char* kNames[] = {"None", "Read", "Write", "Diagnostics"};  // in enum order
     return kNames[static_cast<int>(sequence)];
 }
 
@@ -155,8 +151,6 @@ class FaultRun : public SimSession {
 };
 
 void checkCase(const Case& c) {
-    SCOPED_TRACE(::testing::Message()
-                 << name(c.sequence) << ", " << name(c.fault) << " at reply " << c.reply);
     FaultRun run(c);
     run.run();
     VirtualHost& host = run.host;
@@ -234,7 +228,7 @@ void checkCase(const Case& c) {
         }
     }
     if (c.sequence == Sequence::Diagnostics) {
-        EXPECT_EQ(host.diagnosticsMenu, (std::vector<bool>{true, false}));
+        EXPECT_EQ(host.diagnosticsShown, (std::vector<bool>{true, false}));
     }
 
     // A damaged identification reply leaves its field as it was and the read goes on: reply by
@@ -268,22 +262,6 @@ std::vector<Case> everyCase() {
     return cases;
 }
 
-// "split into characters" -> "SplitIntoCharacters", as a test's name must be.
-std::string identifier(std::string_view words) {
-    std::string name;
-    bool startOfWord = true;
-    for (const char c : words) {
-        if (c == ' ') {
-            startOfWord = true;
-        } else {
-            name +=
-                startOfWord ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
-            startOfWord = false;
-        }
-    }
-    return name;
-}
-
 // One test per case, named after it, so that one case can be run alone:
 // --gtest_filter='*Write_Silence_Reply23'.
 class SequenceFaultMatrixTest : public ::testing::TestWithParam<Case> {};
@@ -295,8 +273,8 @@ TEST_P(SequenceFaultMatrixTest, EndsAsDesigned) {
 INSTANTIATE_TEST_SUITE_P(EveryReply, SequenceFaultMatrixTest, ::testing::ValuesIn(everyCase()),
                          [](const ::testing::TestParamInfo<Case>& param) {
                              const Case& c = param.param;
-                             return identifier(name(c.sequence)) + "_" + identifier(name(c.fault)) +
-                                    "_Reply" + std::to_string(c.reply);
+                             return std::string(name(c.sequence)) + "_" + name(c.fault) + "_Reply" +
+                                    std::to_string(c.reply);
                          });
 
 }  // namespace

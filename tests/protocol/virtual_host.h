@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "protocol/sequence_engine.h"
+#include "support/scripted_pilot.h"
 
 namespace vn340::testing {
 
@@ -24,8 +25,10 @@ inline constexpr Micros micros(std::chrono::microseconds duration) {
     return duration.count();
 }
 
-// The engine's host, front end and screen at once, recording what the engine did.
-class VirtualHost : public SequenceHost, public FrontEnd, public Screen {
+// The engine's host on the virtual clock, recording what the engine did; its front end and
+// screen are the shared scripted pilot's, except that the boxes and the choices take nothing:
+// the test edits the model itself.
+class VirtualHost : public SequenceHost, public ScriptedPilot {
   public:
     // Answers a frame: pieces of reply text and the delay after the send at which each
     // arrives.
@@ -35,12 +38,10 @@ class VirtualHost : public SequenceHost, public FrontEnd, public Screen {
 
     void attach(SequenceEngine& engine) { engine_ = &engine; }
     void setGyro(Gyro gyro) { gyro_ = std::move(gyro); }
-    void setStatisticsAnswers(std::vector<StatisticsAnswer> answers) {
-        statisticsAnswers_ = std::move(answers);
+    void setStatisticsAnswers(std::vector<StatisticsAnswer> script) {
+        statisticsAnswers_ = std::move(script);
     }
-    // Called while a message or the statistics offer is "open", as the pilot's nested event
-    // loop would run.
-    void setOnMessage(std::function<void()> action) { onMessage_ = std::move(action); }
+    // Called while the statistics offer is "open", as the pilot's nested event loop would run.
     void setOnOffer(std::function<void()> action) { onOffer_ = std::move(action); }
 
     // Runs events in time order until the engine is idle and no timer but the status clear
@@ -54,15 +55,10 @@ class VirtualHost : public SequenceHost, public FrontEnd, public Screen {
     Micros now() const { return now_; }
     bool timerArmed(SequenceTimer timer) const { return timers_.count(timer) != 0; }
 
-    // What the engine did.
+    // What the engine did, beside what the pilot saw.
     std::vector<std::string> frames;
     std::vector<Micros> frameTimes;
-    std::vector<std::string> statuses;
-    std::vector<std::string> messages;
     std::vector<Micros> messageTimes;
-    std::vector<bool> controlsEnabled;
-    std::vector<bool> gyroButtonsEnabled;
-    std::vector<bool> diagnosticsMenu;
     int refreshes = 0;  // the boxes shown again
     int takes = 0;      // the boxes taken into the model
     int offers = 0;
@@ -71,10 +67,6 @@ class VirtualHost : public SequenceHost, public FrontEnd, public Screen {
     int writesUnfinished = 0;
     // What the last store found on the gyro when it read its words back.
     std::optional<GyroConfig> gyroHolds;
-    std::string status;
-    // How the controls stand now.
-    bool controlsOn = true;
-    bool gyroButtonsOn = true;
     bool adapterIsOpen = true;
 
     // SequenceHost
@@ -92,51 +84,19 @@ class VirtualHost : public SequenceHost, public FrontEnd, public Screen {
     }
     void writeUnfinished() override { ++writesUnfinished; }
 
-    // FrontEnd: the status line and the messages; the engine asks nothing else.
-    void showStatus(std::string_view text) override {
-        status = text;
-        statuses.emplace_back(text);
-    }
+    // The pilot's side: when each message came, and the boxes counted.
     void showMessage(std::string_view text) override {
-        messages.emplace_back(text);
         messageTimes.push_back(now_);
-        if (onMessage_) {
-            onMessage_();
-        }
+        ScriptedPilot::showMessage(text);
     }
-    void showSystemMessage(std::string_view text) override { showMessage(text); }
-    PromptAnswer askContinueAbort(std::string_view) override { return PromptAnswer::Escape; }
-    bool askOverwrite(std::string_view) override { return false; }
-    std::optional<std::string> askSavePath(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> askLoadPath(const FileDialogRequest&) override { return {}; }
-    std::optional<bool> askSafetyAgreement() override { return {}; }
-    PilotChoice askStatistics() override { return {}; }
-    Submission uploadStatistics(const std::string&) override { return {}; }
-
-    // Screen: the controls switched, the boxes taken and shown; the rest shows nothing.
-    void enableControls(bool enable) override {
-        controlsEnabled.push_back(enable);
-        controlsOn = gyroButtonsOn = enable;
-    }
-    void enableGyroButtons(bool enable) override {
-        gyroButtonsEnabled.push_back(enable);
-        gyroButtonsOn = enable;
-    }
-    void showDiagnosticsRunning(bool running) override { diagnosticsMenu.push_back(running); }
     std::optional<NumericField> takeBoxes(GyroConfig&) override {
         ++takes;
         return std::nullopt;
     }
-    void showBoxes(const GyroConfig&) override { ++refreshes; }
-    void showBox(NumericField, const GyroConfig&) override {}
-    void selectBox(NumericField) override {}
     void takeChoices(GyroConfig&) override {}
-    void showChoices(const GyroConfig&) override {}
-    void setServoFlagBoxes(int) override {}
-    void repaintPictures() override {}
-    void showFieldNotice(NumericField, std::string_view) override {}
-    std::optional<std::vector<std::string>> commentDisplayLines(const std::string&) override {
-        return std::nullopt;
+    void showBoxes(const GyroConfig& config) override {
+        ++refreshes;
+        ScriptedPilot::showBoxes(config);
     }
 
   private:
@@ -145,7 +105,6 @@ class VirtualHost : public SequenceHost, public FrontEnd, public Screen {
     GyroConfig& config_;
     SequenceEngine* engine_ = nullptr;
     Gyro gyro_;
-    std::function<void()> onMessage_;
     std::function<void()> onOffer_;
     std::vector<StatisticsAnswer> statisticsAnswers_;
     Micros now_ = 0;
