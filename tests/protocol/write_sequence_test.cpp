@@ -128,7 +128,6 @@ TEST(WriteSequenceTest, FailuresBeforeTheFirstWriteWriteNothing) {
     const std::vector<Row> rows = {
         {"another product", {.productId = 0x0123}, sequence_text::unknownDevice(0x0123)},
         {"another memory map", {.memoryMapVersion = 4}, sequence_text::unsupportedMemoryMap(4)},
-        {"damaged flags", {.corruptReply = 7}, "Failed CRC Check:READ_ACK"},  // the flags read
     };
     const std::string notBegun = "\n\n" + std::string(sequence_text::kStoreNotBegun);
     for (const Row& row : rows) {
