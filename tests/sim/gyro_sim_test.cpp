@@ -19,46 +19,43 @@ std::string answer(GyroSimulator& sim, std::string_view frame) {
     return sim.takeAllText();
 }
 
-struct IdentificationRow {
-    std::string_view frame;
-    std::uint16_t expected;  // the factory word
-};
-
-TEST(GyroSim, AnswersIdentificationReadsSoTheyDecode) {
-    const std::vector<IdentificationRow> rows = {
-        {kReadProductIdFrame, 0x0340},       {kReadMemoryMapVersionFrame, 3},
-        {kReadFirmwareVersionFrame, 0x010B}, {kReadSerialLowFrame, 0x1234},
-        {kReadSerialHighFrame, 0x0001},      {kReadLoaderVersionFrame, 0x0109},
-    };
-    GyroSimulator sim;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.frame);
-        const std::string reply = answer(sim, row.frame);
-        EXPECT_TRUE(identificationReplyComplete(reply));
-        // Complete only when the last character is in: nothing spills into the next reply.
-        EXPECT_FALSE(identificationReplyComplete(reply.substr(0, reply.size() - 1)));
-        const WordReply word = decodeWordReply(dropLeading(reply, kWordReplyLeading));
-        EXPECT_TRUE(word.passed);
-        EXPECT_EQ(word.value, row.expected);
-    }
+// The word of a reply to a read, as the program decodes it.
+WordReply wordOf(std::string_view reply) {
+    return decodeWordReply(dropLeading(reply, kWordReplyLeading));
 }
 
-TEST(GyroSim, AnswersEveryParameterRead) {
+TEST(GyroSim, AnswersIdentificationAndParameterReadsSoTheyDecode) {
+    struct Row {
+        std::string frame;
+        bool (*complete)(std::string_view);
+        std::uint16_t expected;  // the factory word
+    };
+    std::vector<Row> rows = {
+        {std::string(kReadProductIdFrame), identificationReplyComplete, 0x0340},
+        {std::string(kReadMemoryMapVersionFrame), identificationReplyComplete, 3},
+        {std::string(kReadFirmwareVersionFrame), identificationReplyComplete, 0x010B},
+        {std::string(kReadSerialLowFrame), identificationReplyComplete, 0x1234},
+        {std::string(kReadSerialHighFrame), identificationReplyComplete, 0x0001},
+        {std::string(kReadLoaderVersionFrame), identificationReplyComplete, 0x0109},
+    };
     // The factory memory: endpoints 100 %, gains 100, deadband 5, exponentials -50, ...
-    const std::vector<std::uint16_t> expected = {1940, 1100, 100, 100,    5, 0xFFCE, 0xFFCE, 0, 0,
-                                                 0,    0,    100, 0x0005, 0, 0,      0,      0};
-    GyroSimulator sim;
+    const std::uint16_t parameters[] = {1940, 1100, 100, 100,    5, 0xFFCE, 0xFFCE, 0, 0,
+                                        0,    0,    100, 0x0005, 0, 0,      0,      0};
     for (int n = 0; n < kParameterCount; ++n) {
-        SCOPED_TRACE(n);
-        const std::string reply = answer(sim, parameterReadFrame(n));
-        EXPECT_TRUE(parameterReplyComplete(reply));
-        EXPECT_FALSE(parameterReplyComplete(reply.substr(0, reply.size() - 1)));
-        const WordReply word = decodeWordReply(dropLeading(reply, kWordReplyLeading));
-        EXPECT_TRUE(word.passed);
-        EXPECT_EQ(word.value, expected[static_cast<std::size_t>(n)]);
+        rows.push_back({parameterReadFrame(n), parameterReplyComplete,
+                        parameters[static_cast<std::size_t>(n)]});
     }
-    const std::string flags = answer(sim, kReadServoFlagsFrame);
-    EXPECT_TRUE(decodeWordReply(dropLeading(flags, kWordReplyLeading)).passed);
+    GyroSimulator sim;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.frame);
+        const std::string reply = answer(sim, row.frame);
+        EXPECT_TRUE(row.complete(reply));
+        // Complete only when the last character is in: nothing spills into the next reply.
+        EXPECT_FALSE(row.complete(reply.substr(0, reply.size() - 1)));
+        EXPECT_TRUE(wordOf(reply).passed);
+        EXPECT_EQ(wordOf(reply).value, row.expected);
+    }
+    EXPECT_TRUE(wordOf(answer(sim, kReadServoFlagsFrame)).passed);
 }
 
 TEST(GyroSim, AppliesWritesAndAcknowledgesThem) {
@@ -72,8 +69,7 @@ TEST(GyroSim, AppliesWritesAndAcknowledgesThem) {
     EXPECT_EQ(sim.word(kAddrStatistics), 0);
     const std::vector<WriteRecord> expected = {{0x0104, 77}, {kAddrStatistics, 0}};
     EXPECT_EQ(sim.writesApplied(), expected);
-    const std::string read = answer(sim, parameterReadFrame(2));
-    EXPECT_EQ(decodeWordReply(dropLeading(read, kWordReplyLeading)).value, 77);
+    EXPECT_EQ(wordOf(answer(sim, parameterReadFrame(2))).value, 77);
 }
 
 TEST(GyroSim, AnswersTheLiveSignals) {
@@ -85,24 +81,22 @@ TEST(GyroSim, AnswersTheLiveSignals) {
     EXPECT_TRUE(pair.passed);
     EXPECT_EQ(pair.first, 1480);
     EXPECT_EQ(pair.second, 2020);
-
-    const std::string star = answer(sim, kGyroSignalFrame);
-    EXPECT_TRUE(gyroSignalReplyComplete(star));
-    EXPECT_FALSE(gyroSignalReplyComplete(star.substr(0, star.size() - 1)));
-    const PairReply gyro = decodePairReply(removeFirstStar(star));
-    EXPECT_TRUE(gyro.passed);
-    EXPECT_EQ(gyro.first, 512);
 }
 
-TEST(GyroSim, StarFirstSendsTheStarBeforeItsDigits) {
-    GyroSimulator sim(SimSettings{.starFirst = true});
-    sim.setLiveSignals({512, 1520, 1520});
-    const std::string star = answer(sim, kGyroSignalFrame);
-    EXPECT_EQ(star.front(), '*');
-    EXPECT_FALSE(gyroSignalReplyComplete(star.substr(0, star.size() - 1)));
-    EXPECT_TRUE(gyroSignalReplyComplete(star));
-    EXPECT_EQ(decodePairReply(removeFirstStar(star)).first, 512);
-    EXPECT_TRUE(decodePairReply(removeFirstStar(star)).passed);
+// The "*" after its digits, or (starFirst) before them.
+TEST(GyroSim, AnswersTheGyroSignalWithItsStar) {
+    for (const bool starFirst : {false, true}) {
+        SCOPED_TRACE(starFirst ? "star first" : "star last");
+        GyroSimulator sim(SimSettings{.starFirst = starFirst});
+        sim.setLiveSignals({512, 1480, 2020});
+        const std::string star = answer(sim, kGyroSignalFrame);
+        EXPECT_EQ(star.front() == '*', starFirst);
+        EXPECT_TRUE(gyroSignalReplyComplete(star));
+        EXPECT_FALSE(gyroSignalReplyComplete(star.substr(0, star.size() - 1)));
+        const PairReply gyro = decodePairReply(removeFirstStar(star));
+        EXPECT_TRUE(gyro.passed);
+        EXPECT_EQ(gyro.first, 512);
+    }
 }
 
 struct RejectRow {
@@ -160,8 +154,7 @@ TEST(GyroSim, StaysSilentFromTheNthFrame) {
 TEST(GyroSim, CorruptsTheNthReply) {
     GyroSimulator sim(SimSettings{.corruptReply = 2});
     for (int reply = 1; reply <= 3; ++reply) {
-        const std::string text = answer(sim, kReadProductIdFrame);
-        const WordReply word = decodeWordReply(dropLeading(text, kWordReplyLeading));
+        const WordReply word = wordOf(answer(sim, kReadProductIdFrame));
         EXPECT_EQ(word.passed, reply != 2) << "reply " << reply;
         EXPECT_EQ(word.value, 0x0340) << "reply " << reply;
     }
@@ -169,7 +162,7 @@ TEST(GyroSim, CorruptsTheNthReply) {
 
 TEST(GyroSim, CorruptsEveryReply) {
     GyroSimulator sim(SimSettings{.corruptReply = kCorruptEveryReply});
-    EXPECT_FALSE(decodeWordReply(dropLeading(answer(sim, parameterReadFrame(0)), 9)).passed);
+    EXPECT_FALSE(wordOf(answer(sim, parameterReadFrame(0))).passed);
     EXPECT_FALSE(decodePairReply(dropLeading(answer(sim, kLiveSignalsFrame), 5)).passed);
     EXPECT_FALSE(decodePairReply(removeFirstStar(answer(sim, kGyroSignalFrame))).passed);
     EXPECT_TRUE(writeAckComplete(answer(sim, writeFrame(0x0100, 1))));  // an ack has no checksum
@@ -201,9 +194,9 @@ TEST(GyroSim, AddsNoiseAndZeroBytes) {
 
 TEST(GyroSim, ReportsAnotherProductAndVersionAndFlagsStatistics) {
     GyroSimulator sim(SimSettings{.productId = 0x0341, .memoryMapVersion = 2, .statistics = 5});
-    EXPECT_EQ(decodeWordReply(dropLeading(answer(sim, kReadProductIdFrame), 9)).value, 0x0341);
-    EXPECT_EQ(decodeWordReply(dropLeading(answer(sim, kReadMemoryMapVersionFrame), 9)).value, 2);
-    EXPECT_EQ(decodeWordReply(dropLeading(answer(sim, parameterReadFrame(16)), 9)).value, 5);
+    EXPECT_EQ(wordOf(answer(sim, kReadProductIdFrame)).value, 0x0341);
+    EXPECT_EQ(wordOf(answer(sim, kReadMemoryMapVersionFrame)).value, 2);
+    EXPECT_EQ(wordOf(answer(sim, parameterReadFrame(16))).value, 5);
 }
 
 TEST(GyroSim, PacesAtNineSixHundredBaud) {
