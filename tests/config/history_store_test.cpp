@@ -164,66 +164,52 @@ TEST_F(HistoryStoreTest, ASnapshotOfValuesOutsideTheFilesRangesIsListedAndLoadsW
 // almost such a name: only the former are snapshots.
 TEST_F(HistoryStoreTest, OnlyNamesAsTheProgramWritesThemAreSnapshots) {
     const std::string bytes = encodeSettingsFile("", gyroConfig(), {"Trex 450"});
+    const auto listed = [&](const std::string& name) {
+        MemoryFileSystem one;
+        one.files[kGyro + "/" + name] = bytes;
+        return HistoryStore(kHistory, one, [this] { return now; }).list("135732");
+    };
     using K = SnapshotKind;
     struct Row {
         const char* name;
-        std::optional<Snapshot> read;  // time, kind and sequence only
+        LocalTime time;
+        SnapshotKind kind;
+        int sequence;
     };
-    const auto kept = [](LocalTime time, SnapshotKind kind, int sequence = 1) {
-        return std::optional<Snapshot>(Snapshot{"", time, kind, sequence, "", {}});
+    const Row snapshots[] = {
+        {"2016-12-31_235960_read.tsf", {2016, 12, 31, 23, 59, 60}, K::Read, 1},
+        {"2024-02-29_000000_stored.tsf", {2024, 2, 29, 0, 0, 0}, K::Stored, 1},
+        {"2000-02-29_120000_read.tsf", {2000, 2, 29, 12, 0, 0}, K::Read, 1},
+        {"2026-12-31_235959_unfinished-2.tsf", {2026, 12, 31, 23, 59, 59}, K::Unfinished, 2},
+        {"0001-01-01_000000_read-1000.tsf", {1, 1, 1, 0, 0, 0}, K::Read, 1000},
+        {"9999-12-31_235959_stored-9999.tsf", {9999, 12, 31, 23, 59, 59}, K::Stored, 9999},
+        {"2026-04-30_101010_read.tsf", {2026, 4, 30, 10, 10, 10}, K::Read, 1},
     };
-    const Row rows[] = {
-        {"2016-12-31_235960_read.tsf", kept({2016, 12, 31, 23, 59, 60}, K::Read)},
-        {"2024-02-29_000000_stored.tsf", kept({2024, 2, 29, 0, 0, 0}, K::Stored)},
-        {"2000-02-29_120000_read.tsf", kept({2000, 2, 29, 12, 0, 0}, K::Read)},
-        {"2026-12-31_235959_unfinished-2.tsf", kept({2026, 12, 31, 23, 59, 59}, K::Unfinished, 2)},
-        {"0001-01-01_000000_read-1000.tsf", kept({1, 1, 1, 0, 0, 0}, K::Read, 1000)},
-        {"9999-12-31_235959_stored-9999.tsf", kept({9999, 12, 31, 23, 59, 59}, K::Stored, 9999)},
-        {"2026-04-30_101010_read.tsf", kept({2026, 4, 30, 10, 10, 10}, K::Read)},
-        // Days no calendar has, and a year no clock reports.
-        {"2023-02-29_120000_read.tsf", {}},
-        {"1900-02-29_120000_read.tsf", {}},
-        {"2026-04-31_101010_read.tsf", {}},
-        {"2026-12-32_101010_read.tsf", {}},
-        {"2026-12-00_101010_read.tsf", {}},
-        {"2026-00-08_101010_read.tsf", {}},
-        {"2026-13-08_101010_read.tsf", {}},
-        {"0000-01-01_000000_read.tsf", {}},
-        {"2026-12-08_240000_read.tsf", {}},
-        {"2026-12-08_226000_read.tsf", {}},
-        {"2026-12-08_221561_read.tsf", {}},
-        // Not the program's words, numbers or layout.
-        {"2026-12-08_221503_written.tsf", {}},
-        {"2026-12-08_221503_Read.tsf", {}},
-        {"2026-12-08_221503_reads.tsf", {}},
-        {"2026-12-08_221503_.tsf", {}},
-        {"2026-12-08_221503_read-1.tsf", {}},
-        {"2026-12-08_221503_read-02.tsf", {}},
-        {"2026-12-08_221503_read-.tsf", {}},
-        {"2026-12-08_221503_read--2.tsf", {}},
-        {"2026-12-08_221503_read-10000.tsf", {}},
-        {"2026-12-08_221503_read-2x.tsf", {}},
-        {"2026-12-08_221503_read", {}},
-        {"2026-12-08_221503_read.TSF", {}},
-        {"2026-12-08_221503_read.tsf.bak", {}},
-        {"x2026-12-08_221503_read.tsf", {}},
-        {"2026-12-08_2215030_read.tsf", {}},
-        {"2026-12-8_221503_read.tsf", {}},
-        {"2026-12-08-221503_read.tsf", {}},
-    };
-    for (const Row& row : rows) {
+    for (const Row& row : snapshots) {
         SCOPED_TRACE(row.name);
-        MemoryFileSystem one;
-        one.files[kGyro + "/" + row.name] = bytes;
-        const std::vector<Snapshot> listed =
-            HistoryStore(kHistory, one, [this] { return now; }).list("135732");
-        EXPECT_EQ(listed.size(), row.read ? 1u : 0u);
-        if (row.read && listed.size() == 1) {
-            EXPECT_EQ(listed[0].time, row.read->time);
-            EXPECT_EQ(listed[0].kind, row.read->kind);
-            EXPECT_EQ(listed[0].sequence, row.read->sequence);
-            EXPECT_EQ(listed[0].path, kGyro + "/" + row.name);
-        }
+        const std::vector<Snapshot> one = listed(row.name);
+        ASSERT_EQ(one.size(), 1u);
+        EXPECT_EQ(one[0].time, row.time);
+        EXPECT_EQ(one[0].kind, row.kind);
+        EXPECT_EQ(one[0].sequence, row.sequence);
+        EXPECT_EQ(one[0].path, kGyro + "/" + row.name);
+    }
+    const char* const others[] = {
+        // Days no calendar has, and a year no clock reports.
+        "2023-02-29_120000_read.tsf", "1900-02-29_120000_read.tsf", "2026-04-31_101010_read.tsf",
+        "2026-12-32_101010_read.tsf", "2026-12-00_101010_read.tsf", "2026-00-08_101010_read.tsf",
+        "2026-13-08_101010_read.tsf", "0000-01-01_000000_read.tsf", "2026-12-08_240000_read.tsf",
+        "2026-12-08_226000_read.tsf", "2026-12-08_221561_read.tsf",
+        // Not the program's words, numbers or layout.
+        "2026-12-08_221503_written.tsf", "2026-12-08_221503_Read.tsf",
+        "2026-12-08_221503_reads.tsf", "2026-12-08_221503_.tsf", "2026-12-08_221503_read-1.tsf",
+        "2026-12-08_221503_read-02.tsf", "2026-12-08_221503_read-.tsf",
+        "2026-12-08_221503_read--2.tsf", "2026-12-08_221503_read-10000.tsf",
+        "2026-12-08_221503_read-2x.tsf", "2026-12-08_221503_read", "2026-12-08_221503_read.TSF",
+        "2026-12-08_221503_read.tsf.bak", "x2026-12-08_221503_read.tsf",
+        "2026-12-08_2215030_read.tsf", "2026-12-8_221503_read.tsf", "2026-12-08-221503_read.tsf"};
+    for (const char* name : others) {
+        EXPECT_TRUE(listed(name).empty()) << name;
     }
 }
 

@@ -48,15 +48,20 @@ std::string withComments(std::string_view value) {
     return file;
 }
 
-const char* const kDefaultFile =
-    "[Gyro]\r\nProduct=vn340\r\nApplication version=111\r\nFirmware version=0\r\n"
-    "Memory Map version=3\r\n"
-    "User comments=Use this area to make notes related to this configuration or your model.\r\n"
+// The factory configuration's file, section by section.
+const std::string kDefaultGyroKeys =
+    "Application version=111\r\nFirmware version=0\r\nMemory Map version=3\r\n"
+    "User comments=Use this area to make notes related to this configuration or your model.\r\n";
+const std::string kDefaultServo =
     "[Servo]\r\nHigh endpoint=100\r\nLow endpoint=100\r\nMidpoint trim=0\r\nServo=0\r\n"
-    "Speed=5\r\nType=0\r\n[Common]\r\nDirection=0\r\nRudder stick deadband=5\r\n"
+    "Speed=5\r\nType=0\r\n";
+const std::string kDefaultModes =
     "[Mode 1 (Rate Mode)]\r\nRudder exponential=-50\r\n[Mode 2 (AVCS Mode)]\r\n"
     "Acceleration profile=15\r\nDeceleration profile=15\r\nClockwise stop gain=100\r\n"
     "Counter clockwise stop gain=100\r\nRudder exponential=-50\r\nRudder sensitivity=100\r\n";
+const std::string kDefaultFile = "[Gyro]\r\nProduct=vn340\r\n" + kDefaultGyroKeys + kDefaultServo +
+                                 "[Common]\r\nDirection=0\r\nRudder stick deadband=5\r\n" +
+                                 kDefaultModes;
 
 // ---- Writing ----
 
@@ -104,17 +109,10 @@ TEST(SettingsCodecTest, ForeignKeysAndSectionsStayWhereTheyWere) {
     EXPECT_EQ(encode(defaults(),
                      "; notes\r\n[Gyro]\r\nUser comments=old\r\nProduct=other\r\nExtra=1\r\n"
                      "[Mine]\r\nk=v\r\n[Common]\r\nDirection=1\r\nLocal=yes\r\n"),
-              "; notes\r\n[Gyro]\r\nProduct=vn340\r\nExtra=1\r\nApplication version=111\r\n"
-              "Firmware version=0\r\nMemory Map version=3\r\n"
-              "User comments=Use this area to make notes related to this configuration or your "
-              "model.\r\n"
-              "[Mine]\r\nk=v\r\n[Common]\r\nDirection=0\r\nLocal=yes\r\nRudder stick deadband=5\r\n"
-              "[Servo]\r\nHigh endpoint=100\r\nLow endpoint=100\r\nMidpoint trim=0\r\nServo=0\r\n"
-              "Speed=5\r\nType=0\r\n"
-              "[Mode 1 (Rate Mode)]\r\nRudder exponential=-50\r\n[Mode 2 (AVCS Mode)]\r\n"
-              "Acceleration profile=15\r\nDeceleration profile=15\r\nClockwise stop gain=100\r\n"
-              "Counter clockwise stop gain=100\r\nRudder exponential=-50\r\n"
-              "Rudder sensitivity=100\r\n");
+              "; notes\r\n[Gyro]\r\nProduct=vn340\r\nExtra=1\r\n" + kDefaultGyroKeys +
+                  "[Mine]\r\nk=v\r\n[Common]\r\nDirection=0\r\nLocal=yes\r\n"
+                  "Rudder stick deadband=5\r\n" +
+                  kDefaultServo + kDefaultModes);
 }
 
 TEST(SettingsCodecTest, WithoutSelectionsTheFactoryChoicesAreWritten) {
