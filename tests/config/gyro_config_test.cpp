@@ -56,10 +56,6 @@ TEST(GyroConfigTest, DefaultsAreTheFactoryScreen) {
     EXPECT_EQ(c.memoryMapVersion, 2);
 }
 
-TEST(GyroConfigTest, NewModelStartsWithMemoryMapThree) {
-    EXPECT_EQ(GyroConfig{}.memoryMapVersion, 3);
-}
-
 // Every row of the published table with the type and speed it must select.
 TEST(GyroConfigTest, EveryServoRowSelectsItsTypeAndSpeed) {
     struct Row {

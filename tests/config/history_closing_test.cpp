@@ -51,10 +51,6 @@ TEST_F(HistoryClosingTest, TheScreenAtClosingIsKeptUnderItsGyroOrAsUnread) {
     EXPECT_EQ(snapshotKindName(all[0].kind), "Closed");
 }
 
-TEST_F(HistoryClosingTest, OnlyTheClosedKindTakesAScreenWithoutSerialNumber) {
-    EXPECT_FALSE(store.record(screen(""), SnapshotKind::Read).result);
-}
-
 TEST_F(HistoryClosingTest, TheNextStartIsToldOnceWhereTheClosedScreenIs) {
     EXPECT_EQ(store.takeClosedNote(), std::nullopt);
     const RecordResult kept = store.record(screen("135732"), SnapshotKind::Closed);
