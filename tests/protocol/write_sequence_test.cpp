@@ -166,19 +166,5 @@ TEST(WriteSequenceTest, AWordTheGyroDidNotKeepIsFoundByReadingItBack) {
     EXPECT_TRUE(session.engine.idle());
 }
 
-// Once the first word has gone out the gyro may hold a mix: the pilot is told so, and the
-// configuration being stored is handed on to be kept.
-TEST(WriteSequenceTest, AStoreCutShortAfterItsFirstWordIsSaidPlainly) {
-    SimSession session(SimSettings{.silentFrom = 12});  // the fifth write frame
-    session.config = pilotsConfiguration();
-    session.write();
-    EXPECT_EQ(session.host.messages,
-              std::vector<std::string>{std::string(sequence_text::kCommunicationFailure) + "\n\n" +
-                                       std::string(sequence_text::kStoreUnfinished)});
-    EXPECT_EQ(session.host.writesUnfinished, 1);
-    EXPECT_EQ(session.host.writeCompletes, 0);
-    EXPECT_EQ(session.sim.writesApplied().size(), 4u);
-}
-
 }  // namespace
 }  // namespace vn340::testing
