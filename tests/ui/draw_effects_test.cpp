@@ -3,16 +3,8 @@
 #include "draw_test_support.h"
 #include "ui/draw_effects.h"
 
-namespace vn340 {
+namespace vn340::testing {
 namespace {
-
-using testing::Canvas;
-using testing::ExpectPixels;
-using testing::ImageOf;
-using testing::Paint;
-using testing::Painted;
-using testing::Pixel;
-using testing::Rgb;
 
 constexpr std::uint32_t kSentinel = 0x123456;
 
@@ -251,4 +243,4 @@ TEST(DrawLine, DoubleTwinGoesBelowOrToTheRight) {
 }
 
 }  // namespace
-}  // namespace vn340
+}  // namespace vn340::testing

@@ -3,16 +3,8 @@
 #include "draw_test_support.h"
 #include "ui/draw_effects.h"
 
-namespace vn340 {
+namespace vn340::testing {
 namespace {
-
-using testing::Canvas;
-using testing::ExpectPixels;
-using testing::ImageOf;
-using testing::Paint;
-using testing::Painted;
-using testing::Pixel;
-using testing::Rgb;
 
 const Colour kMagenta = Colour::fromRgb(255, 0, 255);
 const Colour kWhite = Colour::fromRgb(255, 255, 255);
@@ -342,4 +334,4 @@ TEST(DrawShadow, PainterTranslationIsHonoured) {
 }
 
 }  // namespace
-}  // namespace vn340
+}  // namespace vn340::testing

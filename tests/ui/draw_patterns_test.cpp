@@ -3,13 +3,8 @@
 #include "draw_test_support.h"
 #include "ui/draw_effects.h"
 
-namespace vn340 {
+namespace vn340::testing {
 namespace {
-
-using testing::Constant;
-using testing::Painted;
-using testing::Rgb;
-using testing::Scripted;
 
 const Colour kBegin = Colour::fromRgb(200, 0, 0);
 const Colour kMid = Colour::fromRgb(0, 100, 0);
@@ -263,4 +258,4 @@ TEST(FillEffect, HugePatternBuildsOnlyWhatTheDeviceShows) {
 }
 
 }  // namespace
-}  // namespace vn340
+}  // namespace vn340::testing
