@@ -29,6 +29,13 @@ std::vector<Placed> placed(const FakeTextDevice& dev) {
 
 class MarkupLayout : public ::testing::Test {
   protected:
+    // The links clicked are recorded, never opened.
+    MarkupLayout() {
+        renderer.SetUrlOpener([this](const std::string& target) {
+            opened.push_back(target);
+            return true;
+        });
+    }
     // Measures, then draws into a rectangle `drawWidth` wide (default: the measured width).
     QSize render(std::string_view text, int maxWidth = 0, int drawWidth = -1) {
         renderer.SetMaxWidth(maxWidth);
@@ -47,6 +54,7 @@ class MarkupLayout : public ::testing::Test {
 
     MarkupRenderer renderer;
     FakeTextDevice dev;
+    std::vector<std::string> opened;
 };
 
 TEST_F(MarkupLayout, PlainTextsAndTheirSizes) {
@@ -250,12 +258,7 @@ TEST_F(MarkupLayout, TextTransformAppliesToRuns) {
 
 TEST_F(MarkupLayout, LinkHotStyleSwitchesOnTheNextPaint) {
     std::vector<int> notified;
-    std::vector<std::string> opened;
     renderer.SetHotLinkNotify([&](int i) { notified.push_back(i); });
-    renderer.SetUrlOpener([&](const std::string& t) {
-        opened.push_back(t);
-        return true;
-    });
     render("x<a href=\"http://x\">link</a>");
     ASSERT_EQ(dev.texts.size(), 2u);
     EXPECT_FALSE(dev.texts[1].font.underline);  // "a:link"
@@ -283,12 +286,7 @@ TEST_F(MarkupLayout, LinkHotStyleSwitchesOnTheNextPaint) {
 
 TEST_F(MarkupLayout, MessageLinksNotifyAndTheLastOfHrefAndMsgWins) {
     std::vector<std::string> messages;
-    std::vector<std::string> opened;
     renderer.SetMsgLinkNotify([&](const std::string& m) { messages.push_back(m); });
-    renderer.SetUrlOpener([&](const std::string& t) {
-        opened.push_back(t);
-        return true;
-    });
     render("<a href=u msg=m>a</a><a msg=m href=u>b</a>");
     ASSERT_EQ(renderer.LinkAreas().size(), 2u);
     EXPECT_EQ(renderer.LinkAreas()[1].index, 1);

@@ -48,7 +48,7 @@ constexpr const char* kSpanTable =
     "<table><tr><td>a</td><td>b</td></tr>"
     "<tr><td colspan=2><b>c</b>ccccccccc</td></tr></table>";
 
-TEST_F(MarkupTable, WideSpanningCellWidensBothColumnsOddPixelToTheSecond) {
+TEST_F(MarkupTable, SpanningCellWidensBothColumnsOddPixelToTheSecondAndSurplusToBoth) {
     // Width 52 + 53 + 3 * 0 spacing + 1; height 14 + 14 + 1.
     EXPECT_EQ(measure(kSpanTable), QSize(107, 30));
     ASSERT_EQ(renderer.Records().tables.size(), 1u);
@@ -65,6 +65,11 @@ TEST_F(MarkupTable, WideSpanningCellWidensBothColumnsOddPixelToTheSecond) {
     EXPECT_EQ(textAt("b"), QPoint(55, 2));  // column 1 starts at 52 + 1
     EXPECT_EQ(textAt("c"), QPoint(2, 17));  // row 1 starts at 14 + 1
     EXPECT_EQ(textAt("ccccccccc"), QPoint(13, 17));
+
+    // Drawn wider, the loose columns share the surplus: 94 more pixels, 47 to each column, so
+    // column 1 starts at 99 + 1.
+    draw(200, 29);
+    EXPECT_EQ(textAt("b"), QPoint(102, 2));
 }
 
 TEST_F(MarkupTable, SpanningCellWidensOnlyAgainstItsContentWidth) {
@@ -108,13 +113,6 @@ TEST_F(MarkupTable, TableWithWrappedTextIsNeverWiderThanMeasured) {
             EXPECT_LE(image.rect.right(), size.width());
         }
     }
-}
-
-TEST_F(MarkupTable, SurplusWidthIsSharedByTheLooseColumns) {
-    measure(kSpanTable);
-    // 94 more pixels: 47 to each column, so column 1 starts at 99 + 1.
-    draw(200, 29);
-    EXPECT_EQ(textAt("b"), QPoint(102, 2));
 }
 
 TEST_F(MarkupTable, FixedColumnsKeepTheirWidthAndCenterAlignsTheTable) {
