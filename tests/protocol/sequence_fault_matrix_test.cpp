@@ -54,12 +54,10 @@ constexpr std::string_view kNoise = "~#~";  // no ".", no "*", nothing a reply i
 // the damage is caught exactly as a damaged checksum is.
 constexpr std::string_view kReplyNoise = "~#~#~0000000001";
 
-struct Outcome {
-    enum Kind { Completes, CrcFailure, TimesOut, Unverified } kind = Completes;
-};
+enum class Outcome { Completes, CrcFailure, TimesOut, Unverified };
 
 // What the sequence does when reply `k` (1-based) suffers `fault`.
-Outcome::Kind expectedOutcome(Sequence sequence, Fault fault, int k) {
+Outcome expectedOutcome(Sequence sequence, Fault fault, int k) {
     if (fault == Fault::Silence) {
         return Outcome::TimesOut;
     }
@@ -154,7 +152,7 @@ void checkCase(const Case& c) {
     FaultRun run(c);
     run.run();
     VirtualHost& host = run.host;
-    const Outcome::Kind expected = expectedOutcome(c.sequence, c.fault, c.reply);
+    const Outcome expected = expectedOutcome(c.sequence, c.fault, c.reply);
 
     EXPECT_TRUE(run.engine.idle());
     ASSERT_FALSE(host.controlsEnabled.empty());

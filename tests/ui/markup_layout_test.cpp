@@ -11,10 +11,8 @@
 #include "markup_fake_device.h"
 #include "ui/markup_renderer.h"
 
-namespace vn340 {
+namespace vn340::test {
 namespace {
-
-using test::FakeTextDevice;
 
 // A text drawn: its x, its top and the text.
 using Placed = std::tuple<int, int, std::string>;
@@ -468,4 +466,4 @@ TEST_F(MarkupLayout, StringResourcesAreOnePieceThatNeverWraps) {
 }
 
 }  // namespace
-}  // namespace vn340
+}  // namespace vn340::test

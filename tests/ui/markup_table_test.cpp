@@ -10,10 +10,8 @@
 #include "markup_fake_device.h"
 #include "ui/markup_renderer.h"
 
-namespace vn340 {
+namespace vn340::test {
 namespace {
-
-using test::FakeTextDevice;
 
 class MarkupTable : public ::testing::Test {
   protected:
@@ -314,4 +312,4 @@ TEST_F(MarkupTable, CellTextWrapsInsideItsFixedWidth) {
 }
 
 }  // namespace
-}  // namespace vn340
+}  // namespace vn340::test
