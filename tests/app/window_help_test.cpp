@@ -40,27 +40,17 @@ class MoveWatcher : public QObject {
 
 class WindowHelpTest : public ConfigDialogTest {
   protected:
-    HelpTip& tip() { return *dialog().findChild<HelpTip*>(); }
-    bool tipShown() { return tip().Window()->isVisible(); }
     bool tipWaiting() { return tip().findChild<QTimer*>("timer256")->isActive(); }
 
-    // Moves the real pointer onto the middle of `widget` and waits until the program saw it.
-    void restOn(QWidget* widget) {
-        QPoint target = widget->mapToGlobal(widget->rect().center());
+    // Moves the real pointer to `target` on the screen and waits until the program saw it.
+    void pointAt(QPoint target) {
         if (QCursor::pos() == target)
             target += QPoint(1, 0);  // the server reports real moves only
         QCursor::setPos(target);
         ASSERT_TRUE(QTest::qWaitFor([&] { return moves_.last == target; }, 5000));
     }
-
-    // Moves the real pointer to `local` in the window and waits until the program saw it.
-    void pointTo(QPoint local) {
-        if (QCursor::pos() == dialog().mapToGlobal(local))
-            local += QPoint(1, 0);
-        const QPoint target = dialog().mapToGlobal(local);
-        QTest::mouseMove(&dialog(), local);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return moves_.last == target; }, 5000));
-    }
+    void restOn(QWidget* widget) { pointAt(widget->mapToGlobal(widget->rect().center())); }
+    void pointTo(QPoint local) { pointAt(dialog().mapToGlobal(local)); }
     // Somewhere on the screen far from the window.
     static QPoint offTheWindow() { return QPoint(1275, 1019); }
 
@@ -87,8 +77,7 @@ TEST_F(WindowHelpTest, RestingOnAControlShowsItsTipUntilAClick) {
     startWithGyro();
     restOn(control(C::ReadFromGyro));
     ASSERT_TRUE(QTest::qWaitFor([this] { return tipShown(); }, 5000));
-    EXPECT_EQ(tip().Window()->accessibleDescription(),
-              markupPlainText(helpTextFor(Control::ReadFromGyro)));
+    EXPECT_EQ(tipText(), markupPlainText(helpTextFor(Control::ReadFromGyro)));
     click(C::ReadFromGyro);
     EXPECT_FALSE(tipShown());
     ASSERT_TRUE(sequenceEnds());
@@ -134,7 +123,7 @@ TEST_F(WindowHelpTest, RestingOnTheMarkShowsTheSlowServoTipUntilThePointerLeaves
     pointTo(mark - QPoint(40, 0));
     pointTo(mark);
     ASSERT_TRUE(QTest::qWaitFor([this] { return tipShown(); }, 5000));
-    EXPECT_TRUE(tip().Window()->accessibleDescription().startsWith("Tarvel RC recommends"));
+    EXPECT_TRUE(tipText().startsWith("Tarvel RC recommends"));
     QCursor::setPos(offTheWindow());
     EXPECT_TRUE(QTest::qWaitFor([this] { return !tipShown(); }, 5000));
 }
