@@ -105,10 +105,9 @@ class ControllerTest : public ::testing::Test {
 
     // Runs the virtual clock until the sequence under way has ended.
     void settle() {
-        platform.clock.runWhile([this] {
-            return !controller->engine().idle() || platform.timers->sequenceTimerArmed();
-        });
+        platform.clock.runWhile([this] { return busy() || platform.timers->sequenceTimerArmed(); });
     }
+    virtual bool busy() const { return !controller->engine().idle(); }
     void read() {
         controller->readFromGyro();
         settle();

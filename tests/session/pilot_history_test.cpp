@@ -164,7 +164,7 @@ TEST_F(HistoryTest, CompareWithGyroTellsWhatTheGyroHoldsAndLeavesTheScreenAlone)
     const GyroConfig shown = pilot.shown;
 
     history->compareWithGyro();
-    settleAll();
+    settle();
     ASSERT_EQ(compared.size(), 1u);
     EXPECT_EQ(compared[0].cwStopGain, 77);
     EXPECT_EQ(compared[0].highEndpoint, 100);
@@ -218,7 +218,7 @@ TEST_F(HistoryTest, NoCommandRunsWhileTheGyroIsRead) {
             EXPECT_TRUE(model() == before);
             EXPECT_EQ(history->steps().done(), done);
         }
-        settleAll();
+        settle();
         EXPECT_EQ(compared.size(), beside ? 1u : 0u);
     }
     EXPECT_EQ(steps.back(), "Read from gyro");
