@@ -412,12 +412,12 @@ TEST_F(ConfigDialogTest, TheWindowsQuestionsAnswerAsThePilotClosedThem) {
     EXPECT_EQ(safety(true, "I agree"), std::optional<bool>(false));
     EXPECT_EQ(safety(false, "Cancel"), std::nullopt);
 
+    const char* const question = "The file a.tsf already exists.  Overwrite or Cancel?";
     driver().thenPress("Overwrite");
-    EXPECT_TRUE(frontEnd.askOverwrite("The file a.tsf already exists.  Overwrite or Cancel?"));
-    EXPECT_EQ(access().dialogs().overwritePrompt().question(),
-              "The file a.tsf already exists.  Overwrite or Cancel?");
+    EXPECT_TRUE(frontEnd.askOverwrite(question));
+    EXPECT_EQ(access().dialogs().overwritePrompt().question(), question);
     driver().thenPress("Cancel");
-    EXPECT_FALSE(frontEnd.askOverwrite("The file a.tsf already exists.  Overwrite or Cancel?"));
+    EXPECT_FALSE(frontEnd.askOverwrite(question));
 
     driver().thenPress("Continue");
     EXPECT_EQ(frontEnd.askContinueAbort("?"), PromptAnswer::Continue);
