@@ -25,8 +25,7 @@ const TypedCase kTyped[] = {
      "automatically"},
 };
 
-TEST_F(ConfigDialogTest, LeavingABoxShowsItsCheckedValueAndTheNoticeBesideIt) {
-    start();
+TEST_F(WindowTest, LeavingABoxShowsItsCheckedValueAndTheNoticeBesideIt) {
     for (const TypedCase& c : kTyped) {
         SCOPED_TRACE(std::to_string(controlId(c.id)) + " <- " + c.typed);
         // The pointer crossing the window's surface (below the menu bar) ends any notice
@@ -49,8 +48,7 @@ TEST_F(ConfigDialogTest, LeavingABoxShowsItsCheckedValueAndTheNoticeBesideIt) {
     EXPECT_EQ(driver().messages().size(), 0u);
 }
 
-TEST_F(ConfigDialogTest, ASecondNoticeReplacesTheFirstAndRestartsItsTime) {
-    start();
+TEST_F(WindowTest, ASecondNoticeReplacesTheFirstAndRestartsItsTime) {
     typeAndTab(Control::HighEndpoint, "20");
     auto* timer = dialog().findChild<QTimer*>("timer112");
     ASSERT_NE(timer, nullptr);
@@ -66,8 +64,7 @@ TEST_F(ConfigDialogTest, ASecondNoticeReplacesTheFirstAndRestartsItsTime) {
     EXPECT_TRUE(eventually([this] { return !tipShown(); }));
 }
 
-TEST_F(ConfigDialogTest, TheNoticeEndsWhenThePointerCrossesTheWindowSurface) {
-    start();
+TEST_F(WindowTest, TheNoticeEndsWhenThePointerCrossesTheWindowSurface) {
     typeAndTab(Control::HighEndpoint, "20");
     ASSERT_TRUE(tipShown());
     // Over a working control the notice stays; over a label or bare surface it goes.
@@ -82,8 +79,7 @@ TEST_F(ConfigDialogTest, TheNoticeEndsWhenThePointerCrossesTheWindowSurface) {
     EXPECT_FALSE(dialog().findChild<QTimer*>("timer112")->isActive());
 }
 
-TEST_F(ConfigDialogTest, TextThatIsNoNumberIsRefusedAndSelected) {
-    start();
+TEST_F(WindowTest, TextThatIsNoNumberIsRefusedAndSelected) {
     driver().thenPress("OK");
     typeAndTab(Control::LowEndpoint, "abc");
     ASSERT_EQ(driver().messages().size(), 1u);
@@ -96,8 +92,7 @@ TEST_F(ConfigDialogTest, TextThatIsNoNumberIsRefusedAndSelected) {
     EXPECT_FALSE(tipShown());
 }
 
-TEST_F(ConfigDialogTest, AFieldCheckAndTheExchangeLeaveTheStatusLineAlone) {
-    start();
+TEST_F(WindowTest, AFieldCheckAndTheExchangeLeaveTheStatusLineAlone) {
     access().frontEnd().showStatus("Reading firmware");
     typeAndTab(Control::HighEndpoint, "50");
     EXPECT_EQ(status(), "Reading firmware");

@@ -273,4 +273,13 @@ class ConfigDialogTest : public ::testing::Test {
     }
 };
 
+// The window as it starts on the made-up folders, with no adapter.
+class WindowTest : public ConfigDialogTest {
+  protected:
+    void SetUp() override {
+        ConfigDialogTest::SetUp();
+        start();
+    }
+};
+
 }  // namespace vn340::testing

@@ -61,13 +61,12 @@ TEST_F(HistoryTest, AHistoryThatCannotBeKeptIsToldOnceAndTheGyroWorksAsBefore) {
         history.reset();
         startWithGyro();
         attach(folder);
-        int reads = 0;
-        QObject::connect(controller.get(), &ConfigController::readCompleted, [&] { ++reads; });
+        readsCompleted = 0;
         read();
         leaveHighEndpoint(120);
         store();
         read();
-        EXPECT_EQ(reads, 2);
+        EXPECT_EQ(readsCompleted, 2);
         EXPECT_EQ(pilot.status, "Read complete");
         ASSERT_EQ(pilot.messages.size(), folder ? 1u : 0u);
         if (folder) {
