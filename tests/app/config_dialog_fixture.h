@@ -196,6 +196,13 @@ class ConfigDialogTest : public ::testing::Test {
     }
     QString text(Control id) const { return control<QLineEdit>(id)->text(); }
     QString choice(Control id) const { return control<QComboBox>(id)->currentText(); }
+    // What a drop-down list offers, in order.
+    QStringList entriesOf(Control id) const {
+        QStringList entries;
+        for (int row = 0; row < control<QComboBox>(id)->count(); ++row)
+            entries << control<QComboBox>(id)->itemText(row);
+        return entries;
+    }
     bool isDown(Control id) const { return control<QPushButton>(id)->isChecked(); }
 
     void click(Control id) { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }

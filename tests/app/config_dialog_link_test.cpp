@@ -52,12 +52,10 @@ TEST_F(ConfigDialogLinkTest, PortListIsSortedByNameWhateverTheCaseWithNothingCho
     for (const char* name : {"ttyUSB2", "ttyUSB10", "ttyS0", "ttyACM0"})
         ports_.add(name);
     startLinked();
-    auto* list = qobject_cast<DropDownList*>(control(Control::PortSelector));
-    QStringList entries;
-    for (int i = 0; i < list->count(); ++i)
-        entries << list->itemText(i);
-    EXPECT_EQ(entries, (QStringList{"ttyACM0", "ttyS0", "ttyUSB10", "ttyUSB2", "USB"}));
-    EXPECT_EQ(list->currentIndex(), -1) << "a first start chooses no port";
+    EXPECT_EQ(entriesOf(Control::PortSelector),
+              (QStringList{"ttyACM0", "ttyS0", "ttyUSB10", "ttyUSB2", "USB"}));
+    EXPECT_EQ(control<QComboBox>(Control::PortSelector)->currentIndex(), -1)
+        << "a first start chooses no port";
 }
 
 // The pilot chooses the port in the list and reads; types a value out of its range and stores

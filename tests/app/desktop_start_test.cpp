@@ -46,22 +46,15 @@ TEST_F(ConfigDialogTest, TheDemoListsOnlyItsSimulatedAdapter) {
     ports.add("ttyUSB0");
     ProgramPaths machine = paths();
     ports.useIn(machine);
-    auto entries = [this] {
-        QStringList listed;
-        auto* list = control<QComboBox>(C::PortSelector);
-        for (int row = 0; row < list->count(); ++row)
-            listed << list->itemText(row);
-        return listed;
-    };
     start(machine);
-    ASSERT_TRUE(entries().contains("ttyUSB0")) << "the machine's port is no port";
+    ASSERT_TRUE(entriesOf(C::PortSelector).contains("ttyUSB0")) << "the machine's port is no port";
 
     QString problem;
     const std::unique_ptr<DemoSession> demo =
         DemoSession::start(QCoreApplication::applicationDirPath().toStdString(), &problem);
     ASSERT_NE(demo, nullptr) << problem.toStdString();
     start(demo->paths(machine));
-    EXPECT_EQ(entries(), QStringList{"USB"});
+    EXPECT_EQ(entriesOf(C::PortSelector), QStringList{"USB"});
     closeWindow();
 }
 
