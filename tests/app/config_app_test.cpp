@@ -32,6 +32,12 @@ TEST(ConfigApp, IconIsDrawnAt16And32And48Pixels) {
     }
 }
 
+// A file's bytes; "(none)" when there is no such file.
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+}
+
 struct ProgramRun {
     int exitCode = -1;
     QString output;
@@ -187,10 +193,6 @@ TEST(Demo, ReadsTheSimulatedGyroAndLeavesNoPreferences) {
         QFileInfo(QStringLiteral(VN340_CONFIG_PROGRAM))
             .dir()
             .filePath(QString::fromUtf8(kPreferencesFileName.data(), kPreferencesFileName.size()));
-    auto bytesOf = [](const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
-    };
     const QByteArray besideBefore = bytesOf(beside);
 
     QProcessEnvironment environment;
@@ -247,10 +249,7 @@ TEST(SingleWindow, ASecondStartHandsItsFileToTheRunningWindow) {
         EXPECT_EQ(second.exitCode(), 0);
         EXPECT_EQ(first.state(), QProcess::Running);
     }
-    auto preferences = [&] {
-        QFile file(dir.filePath("bin/TarvelRCGyro.ini"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
+    const auto preferences = [&] { return bytesOf(dir.filePath("bin/TarvelRCGyro.ini")); };
     EXPECT_TRUE(testing::eventually([&] {
         return preferences().contains("LAST DIRECTORY=" + dir.filePath("models ölig").toUtf8());
     })) << preferences().toStdString();

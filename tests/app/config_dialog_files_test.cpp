@@ -50,11 +50,6 @@ ModalDriver::Answer chooseFile(const QString& name, FileDialogSeen* seen) {
     };
 }
 
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Qt's own dialog offers what the program asks for, adds the suffix to a name typed without
 // it, and cancelled gives nothing back; the comment box shows what the file brings.
 TEST_F(WindowTest, SaveAndLoadThroughTheFileDialog) {

@@ -184,8 +184,9 @@ class ConfigDialogTest : public ::testing::Test {
 
     QString programFolder() const { return programDir_.path(); }
     QString preferencesPath() const { return programDir_.filePath("TarvelRCGyro.ini"); }
-    QByteArray preferencesBytes() const {
-        QFile file(preferencesPath());
+    QByteArray preferencesBytes() const { return fileBytes(preferencesPath()); }
+    static QByteArray fileBytes(const QString& path) {
+        QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
