@@ -149,12 +149,6 @@ class ControllerTest : public ::testing::Test {
     bool preferencesHold(const std::string& line) const {
         return preferences().find(line + "\r\n") != std::string::npos;
     }
-    // Every message that starts with `text`.
-    int messagesStartingWith(std::string_view text) const {
-        return static_cast<int>(std::count_if(
-            pilot.messages.begin(), pilot.messages.end(),
-            [text](const std::string& message) { return message.starts_with(text); }));
-    }
 
     ProgramPaths paths;
     ScriptedPilot pilot;
