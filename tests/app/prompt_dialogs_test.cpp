@@ -367,15 +367,14 @@ TEST(SafetyWarningDialog, LayoutCaptionTextsAndButtons) {
     EXPECT_FALSE(dialog.dontShowAgain());
 }
 
-struct SafetyCase {
-    bool tick;
-    Action action;
-    int result;
-    bool memberAfter;
-};
-
 TEST(SafetyWarningDialog, TheBoxIsTakenOnlyByIAgree) {
-    const SafetyCase cases[] = {
+    struct Case {
+        bool tick;
+        Action action;
+        int result;
+        bool memberAfter;
+    };
+    const Case cases[] = {
         {true, Action::ClickFirst, QDialog::Accepted, true},
         {false, Action::ClickFirst, QDialog::Accepted, false},
         {true, Action::Enter, QDialog::Accepted, true},
@@ -383,22 +382,20 @@ TEST(SafetyWarningDialog, TheBoxIsTakenOnlyByIAgree) {
         {true, Action::Escape, QDialog::Rejected, false},
         {true, Action::CloseBox, QDialog::Rejected, false},
     };
-    for (const SafetyCase& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(std::string(actionName(c.action)) + (c.tick ? ", ticked" : ", clear"));
         SafetyWarningDialog dialog;
-        EXPECT_EQ(runModal(dialog,
-                           [&] {
-                               auto* box = child<QCheckBox>(dialog, "idc1084");
-                               EXPECT_FALSE(box->isChecked());
-                               if (c.tick)
-                                   QTest::mouseClick(box, Qt::LeftButton, {},
-                                                     QPoint(5, box->height() / 2));
-                               EXPECT_EQ(box->isChecked(), c.tick);
-                               // Ticking alone takes nothing.
-                               EXPECT_FALSE(dialog.dontShowAgain());
-                               perform(dialog, c.action, "idc1", "idc1085");
-                           }),
-                  c.result);
+        auto* box = child<QCheckBox>(dialog, "idc1084");
+        const int result = runModal(dialog, [&] {
+            EXPECT_FALSE(box->isChecked());
+            if (c.tick)
+                QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+            EXPECT_EQ(box->isChecked(), c.tick);
+            // Ticking alone takes nothing.
+            EXPECT_FALSE(dialog.dontShowAgain());
+            perform(dialog, c.action, "idc1", "idc1085");
+        });
+        EXPECT_EQ(result, c.result);
         EXPECT_EQ(dialog.dontShowAgain(), c.memberAfter);
     }
 }
