@@ -38,7 +38,8 @@ class MoveWatcher : public QObject {
     }
 };
 
-class WindowHelpTest : public ConfigDialogTest {
+// The window started without an adapter; a test that needs one starts it again.
+class WindowHelpTest : public WindowTest {
   protected:
     bool tipWaiting() { return tip().findChild<QTimer*>("timer256")->isActive(); }
 
@@ -84,7 +85,7 @@ TEST_F(WindowHelpTest, RestingOnAControlShowsItsTipUntilAClick) {
 }
 
 TEST_F(WindowHelpTest, NothingToExplainWaitsForNoTip) {
-    start();  // no adapter: the gyro buttons are off
+    // No adapter: the gyro buttons are off.
     ASSERT_FALSE(control(C::ReadFromGyro)->isEnabled());
     const struct {
         Control id;
@@ -105,7 +106,7 @@ TEST_F(WindowHelpTest, NothingToExplainWaitsForNoTip) {
 }
 
 TEST_F(WindowHelpTest, TheSlowServoMarkShowsForSlowSpeedsOnly) {
-    start();  // "Generic", a fast servo: no mark
+    // "Generic", a fast servo: no mark.
     ASSERT_LT(control<QComboBox>(C::SpeedSelector)->currentIndex(), kSlowSpeedPosition - 1);
     const QImage without = markArea();
     pick(C::SpeedSelector, kSlowSpeedPosition);  // "0.11"
@@ -115,7 +116,6 @@ TEST_F(WindowHelpTest, TheSlowServoMarkShowsForSlowSpeedsOnly) {
 }
 
 TEST_F(WindowHelpTest, RestingOnTheMarkShowsTheSlowServoTipUntilThePointerLeaves) {
-    start();
     pick(C::SpeedSelector, 12);  // "0.12"
     // The mark lies in the group box "Servo", which takes the pointer's moves.
     const QPoint mark = markRect().center();
@@ -129,7 +129,6 @@ TEST_F(WindowHelpTest, RestingOnTheMarkShowsTheSlowServoTipUntilThePointerLeaves
 }
 
 TEST_F(WindowHelpTest, ANoticeFollowsItsBoxWhenTheWindowMoves) {
-    start();
     QCursor::setPos(offTheWindow());
     typeAndTab(C::HighEndpoint, "20");
     ASSERT_TRUE(tipShown());
@@ -150,7 +149,6 @@ TEST_F(WindowHelpTest, ANoticeFollowsItsBoxWhenTheWindowMoves) {
 // The window's own painting, drawn alone, is the pictures on the bare surface. None of it may
 // lie under a control or the status line (group boxes only frame them).
 TEST_F(WindowHelpTest, ThePaintedPicturesCoverNoControl) {
-    start();
     pick(C::SpeedSelector, kSlowSpeedPosition);
     QImage own(dialog().size(), QImage::Format_RGB32);
     dialog().render(&own, QPoint(), QRegion(), QWidget::DrawWindowBackground);
@@ -173,7 +171,6 @@ TEST_F(WindowHelpTest, ThePaintedPicturesCoverNoControl) {
 }
 
 TEST_F(WindowHelpTest, AScreenReaderReadsTheHelpOfAControl) {
-    start();
     const struct {
         Control control;
         QString prefix;
