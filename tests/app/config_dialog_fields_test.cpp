@@ -1,26 +1,11 @@
 // Numeric boxes: the check when a box loses the focus, its notice, and the data exchange.
 
 #include <QMenuBar>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
 
 #include "config_dialog_fixture.h"
-#include "ui/help_tip.h"
 
 namespace vn340::testing {
 namespace {
-
-// The window's help tip, which shows the notice beside a corrected box.
-HelpTip& helpTip(QWidget& window) {
-    return *window.findChild<HelpTip*>();
-}
-bool noticeShown(QWidget& window) {
-    return helpTip(window).Window()->isVisible();
-}
-// What the tip says, as a screen reader reads it.
-QString noticeText(QWidget& window) {
-    return helpTip(window).Window()->accessibleDescription();
-}
 
 struct TypedCase {
     Control id;
@@ -40,35 +25,30 @@ const TypedCase kTyped[] = {
      "automatically"},
 };
 
-TEST_F(ConfigDialogTest, LeavingABoxShowsItsCheckedValueAndTheNoticeBesideIt) {
-    start();
+TEST_F(WindowTest, LeavingABoxShowsItsCheckedValueAndTheNoticeBesideIt) {
     for (const TypedCase& c : kTyped) {
         SCOPED_TRACE(std::to_string(controlId(c.id)) + " <- " + c.typed);
         // The pointer crossing the window's surface (below the menu bar) ends any notice
         // still shown.
-        const QPoint surface(4, dialog().findChild<QMenuBar*>()->height() + 4);
-        QMouseEvent away(QEvent::MouseMove, surface, dialog().mapToGlobal(surface), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&dialog(), &away);
-        ASSERT_FALSE(noticeShown(dialog()));
+        movePointer(QPoint(4, dialog().findChild<QMenuBar*>()->height() + 4));
+        ASSERT_FALSE(tipShown());
         typeAndTab(c.id, c.typed);
         EXPECT_EQ(text(c.id), c.shown);
         if (c.notice == nullptr) {
-            EXPECT_FALSE(noticeShown(dialog()));
+            EXPECT_FALSE(tipShown());
             continue;
         }
-        ASSERT_TRUE(noticeShown(dialog()));
-        EXPECT_EQ(noticeText(dialog()), c.notice);
+        ASSERT_TRUE(tipShown());
+        EXPECT_EQ(tipText(), c.notice);
         // The tail points at the box's top-right corner.
         QWidget* box = control(c.id);
-        const Placement& placed = helpTip(dialog()).LastPlacement();
+        const Placement& placed = tip().LastPlacement();
         EXPECT_EQ(placed.window.topLeft() + placed.tail, box->mapToGlobal(QPoint(box->width(), 0)));
     }
     EXPECT_EQ(driver().messages().size(), 0u);
 }
 
-TEST_F(ConfigDialogTest, ASecondNoticeReplacesTheFirstAndRestartsItsTime) {
-    start();
+TEST_F(WindowTest, ASecondNoticeReplacesTheFirstAndRestartsItsTime) {
     typeAndTab(Control::HighEndpoint, "20");
     auto* timer = dialog().findChild<QTimer*>("timer112");
     ASSERT_NE(timer, nullptr);
@@ -78,35 +58,28 @@ TEST_F(ConfigDialogTest, ASecondNoticeReplacesTheFirstAndRestartsItsTime) {
     const int before = timer->remainingTime();
     typeAndTab(Control::CwStopGain, "300");
     EXPECT_GT(timer->remainingTime(), before);
-    EXPECT_TRUE(noticeText(dialog()).startsWith("Gain must be less"));
+    EXPECT_TRUE(tipText().startsWith("Gain must be less"));
     // The end of the 13 seconds hides it; run them short here.
     timer->start(10);
-    EXPECT_TRUE(eventually([this] { return !noticeShown(dialog()); }));
+    EXPECT_TRUE(eventually([this] { return !tipShown(); }));
 }
 
-TEST_F(ConfigDialogTest, TheNoticeEndsWhenThePointerCrossesTheWindowSurface) {
-    start();
+TEST_F(WindowTest, TheNoticeEndsWhenThePointerCrossesTheWindowSurface) {
     typeAndTab(Control::HighEndpoint, "20");
-    ASSERT_TRUE(noticeShown(dialog()));
-    // Over a working control the notice stays; over a label or bare surface it goes. The
-    // moves go straight to the window: X delivers real pointer moves whenever it likes.
-    const auto moveTo = [this](QPoint position) {
-        QMouseEvent move(QEvent::MouseMove, position, dialog().mapToGlobal(position), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&dialog(), &move);
-    };
-    moveTo(control(Control::LowEndpoint)->geometry().center());
-    EXPECT_TRUE(noticeShown(dialog()));
-    moveTo(control(Control::HighEndpointLabel)->geometry().center());  // the label "High endpoint"
-    EXPECT_FALSE(noticeShown(dialog()));
+    ASSERT_TRUE(tipShown());
+    // Over a working control the notice stays; over a label or bare surface it goes.
+    movePointer(control(Control::LowEndpoint)->geometry().center());
+    EXPECT_TRUE(tipShown());
+    movePointer(
+        control(Control::HighEndpointLabel)->geometry().center());  // the label "High endpoint"
+    EXPECT_FALSE(tipShown());
     typeAndTab(Control::HighEndpoint, "20");
-    moveTo(QPoint(dialog().width() - 5, dialog().height() - 5));
-    EXPECT_FALSE(noticeShown(dialog()));
+    movePointer(QPoint(dialog().width() - 5, dialog().height() - 5));
+    EXPECT_FALSE(tipShown());
     EXPECT_FALSE(dialog().findChild<QTimer*>("timer112")->isActive());
 }
 
-TEST_F(ConfigDialogTest, TextThatIsNoNumberIsRefusedAndSelected) {
-    start();
+TEST_F(WindowTest, TextThatIsNoNumberIsRefusedAndSelected) {
     driver().thenPress("OK");
     typeAndTab(Control::LowEndpoint, "abc");
     ASSERT_EQ(driver().messages().size(), 1u);
@@ -116,11 +89,10 @@ TEST_F(ConfigDialogTest, TextThatIsNoNumberIsRefusedAndSelected) {
         [this] { return control<QLineEdit>(Control::LowEndpoint)->selectedText() == "100"; }));
     EXPECT_EQ(dialog().focusWidget(), control(Control::LowEndpoint));
     EXPECT_EQ(model().lowEndpoint, 100);
-    EXPECT_FALSE(noticeShown(dialog()));
+    EXPECT_FALSE(tipShown());
 }
 
-TEST_F(ConfigDialogTest, AFieldCheckAndTheExchangeLeaveTheStatusLineAlone) {
-    start();
+TEST_F(WindowTest, AFieldCheckAndTheExchangeLeaveTheStatusLineAlone) {
     access().frontEnd().showStatus("Reading firmware");
     typeAndTab(Control::HighEndpoint, "50");
     EXPECT_EQ(status(), "Reading firmware");

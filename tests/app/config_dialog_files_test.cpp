@@ -50,15 +50,9 @@ ModalDriver::Answer chooseFile(const QString& name, FileDialogSeen* seen) {
     };
 }
 
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Qt's own dialog offers what the program asks for, adds the suffix to a name typed without
 // it, and cancelled gives nothing back; the comment box shows what the file brings.
-TEST_F(ConfigDialogTest, SaveAndLoadThroughTheFileDialog) {
-    start();
+TEST_F(WindowTest, SaveAndLoadThroughTheFileDialog) {
     driver().then(chooseFile("", nullptr));
     click(Control::SaveToFile);
     driver().then(chooseFile("", nullptr));
@@ -94,8 +88,7 @@ TEST_F(ConfigDialogTest, SaveAndLoadThroughTheFileDialog) {
     EXPECT_EQ(driver().messages().size(), 0u);
 }
 
-TEST_F(ConfigDialogTest, SaveAfterTextThatIsNoNumberTakesTheRestoredValue) {
-    start();
+TEST_F(WindowTest, SaveAfterTextThatIsNoNumberTakesTheRestoredValue) {
     // The click takes the focus from the box first; its check refuses the text and puts the
     // last valid value back, which the save then takes.
     control<QLineEdit>(Control::AvcsSensitivity)->setText("lots");
@@ -109,8 +102,7 @@ TEST_F(ConfigDialogTest, SaveAfterTextThatIsNoNumberTakesTheRestoredValue) {
     EXPECT_EQ(driver().unexpected(), 0);
 }
 
-TEST_F(ConfigDialogTest, TheSaveTakesTheCommentLinesAsDisplayed) {
-    start();
+TEST_F(WindowTest, TheSaveTakesTheCommentLinesAsDisplayed) {
     auto* box = control<QPlainTextEdit>(Control::UserComments);
     QString longLine;
     for (int i = 0; i < 30; ++i)

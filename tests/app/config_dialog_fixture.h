@@ -8,8 +8,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -17,6 +20,7 @@
 #include <QTimer>
 
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,9 +29,11 @@
 #include "app/config_dialog.h"
 #include "app/prompt_dialogs.h"
 #include "app/upload_progress_dialog.h"
+#include "config/settings_codec.h"
 #include "config_dialog_test_access.h"
 #include "eventually.h"
 #include "session/platform.h"
+#include "ui/help_tip.h"
 
 #ifndef VN340_SIM_D2XX
 #error "the window's tests are given the simulated D2XX library as VN340_SIM_D2XX"
@@ -48,8 +54,6 @@ class ModalDriver : public QObject {
     }
 
     void then(Answer answer) { answers_.push_back(std::move(answer)); }
-    // The upload's progress window asks nothing and is left alone, unless a test answers it.
-    void duringUpload(Answer answer) { uploadAnswers_.push_back(std::move(answer)); }
     void thenPress(const QString& buttonText) {
         then([buttonText](QDialog& dialog) { pressButton(dialog, buttonText); });
     }
@@ -73,23 +77,16 @@ class ModalDriver : public QObject {
 
     const std::vector<QString>& messages() const { return messages_; }
     int unexpected() const { return unexpected_; }
-    bool done() const { return answers_.empty() && uploadAnswers_.empty(); }
+    bool done() const { return answers_.empty(); }
 
   private:
     void tick() {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr || dialog == window_ || !dialog->isVisible() || busy_)
             return;
-        if (qobject_cast<UploadProgressDialog*>(dialog) != nullptr) {
-            if (!uploadAnswers_.empty()) {
-                busy_ = true;
-                Answer answer = std::move(uploadAnswers_.front());
-                uploadAnswers_.pop_front();
-                answer(*dialog);
-                busy_ = false;
-            }
+        // The upload's progress window asks nothing and is left alone.
+        if (qobject_cast<UploadProgressDialog*>(dialog) != nullptr)
             return;
-        }
         busy_ = true;
         if (auto* message = qobject_cast<MessageDialog*>(dialog))
             messages_.push_back(message->message());
@@ -107,7 +104,6 @@ class ModalDriver : public QObject {
     QWidget* window_;
     QTimer poll_;
     std::deque<Answer> answers_;
-    std::deque<Answer> uploadAnswers_;
     std::vector<QString> messages_;
     int unexpected_ = 0;
     bool busy_ = false;
@@ -157,10 +153,7 @@ class ConfigDialogTest : public ::testing::Test {
     // starts it; `warning` is the "WARNING" preference.
     ConfigDialog& startWithGyro(const char* warning = "0") {
         writePreferences(QByteArray("[Settings]\r\nCOM PORT=USB\r\nWARNING=") + warning + "\r\n");
-        ConfigDialog& window = start();
-        EXPECT_TRUE(control(Control::ReadFromGyro)->isEnabled())
-            << "the simulated adapter did not open";
-        return window;
+        return startOnTheAdapter(paths());
     }
     // The same, the safety warning agreed to long ago and the history kept in historyFolder();
     // `more` are more lines of the preferences.
@@ -168,6 +161,9 @@ class ConfigDialogTest : public ::testing::Test {
         writePreferences(QByteArray("[Settings]\r\nCOM PORT=USB\r\nWARNING=1\r\n") + more);
         ProgramPaths made = paths();
         made.historyFolder = historyFolder();
+        return startOnTheAdapter(made);
+    }
+    ConfigDialog& startOnTheAdapter(const ProgramPaths& made) {
         ConfigDialog& window = start(made);
         EXPECT_TRUE(control(Control::ReadFromGyro)->isEnabled())
             << "the simulated adapter did not open";
@@ -175,10 +171,22 @@ class ConfigDialogTest : public ::testing::Test {
     }
     std::string historyFolder() const { return configDir_.filePath("history").toStdString(); }
 
+    // A settings file as "Save to file" writes it, of the factory settings but the high
+    // endpoint; its folder is made if need be.
+    static QString settingsFile(const QString& path, int highEndpoint) {
+        GyroConfig config;
+        loadDefaults(config);
+        config.highEndpoint = highEndpoint;
+        QDir().mkpath(QFileInfo(path).path());
+        std::ofstream(path.toStdString(), std::ios::binary) << encodeSettingsFile("", config, {});
+        return path;
+    }
+
     QString programFolder() const { return programDir_.path(); }
     QString preferencesPath() const { return programDir_.filePath("TarvelRCGyro.ini"); }
-    QByteArray preferencesBytes() const {
-        QFile file(preferencesPath());
+    QByteArray preferencesBytes() const { return fileBytes(preferencesPath()); }
+    static QByteArray fileBytes(const QString& path) {
+        QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
@@ -189,6 +197,13 @@ class ConfigDialogTest : public ::testing::Test {
     }
     QString text(Control id) const { return control<QLineEdit>(id)->text(); }
     QString choice(Control id) const { return control<QComboBox>(id)->currentText(); }
+    // What a drop-down list offers, in order.
+    QStringList entriesOf(Control id) const {
+        QStringList entries;
+        for (int row = 0; row < control<QComboBox>(id)->count(); ++row)
+            entries << control<QComboBox>(id)->itemText(row);
+        return entries;
+    }
     bool isDown(Control id) const { return control<QPushButton>(id)->isChecked(); }
 
     void click(Control id) { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }
@@ -221,6 +236,19 @@ class ConfigDialogTest : public ::testing::Test {
         return eventually([this] { return access().controller().engine().idle(); }, timeout);
     }
     QString status() const { return text(Control::StatusLine); }
+
+    // The window's help tip, which also shows the notice beside a corrected box.
+    HelpTip& tip() const { return *dialog_->findChild<HelpTip*>(); }
+    bool tipShown() const { return tip().Window()->isVisible(); }
+    // What the tip says, as a screen reader reads it.
+    QString tipText() const { return tip().Window()->accessibleDescription(); }
+    // The pointer moving over `position` of the window, sent straight to it: X delivers real
+    // pointer moves whenever it likes.
+    void movePointer(QPoint position) {
+        QMouseEvent move(QEvent::MouseMove, position, dialog_->mapToGlobal(position), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog_.get(), &move);
+    }
     ::testing::AssertionResult statusBecomes(const QString& expected,
                                              std::chrono::milliseconds timeout = kSequenceWait) {
         if (eventually([&] { return status() == expected; }, timeout))
@@ -250,6 +278,15 @@ class ConfigDialogTest : public ::testing::Test {
     void TearDown() override {
         closeWindow();
         qunsetenv("VN340_SIM_OPTIONS");
+    }
+};
+
+// The window as it starts on the made-up folders, with no adapter.
+class WindowTest : public ConfigDialogTest {
+  protected:
+    void SetUp() override {
+        ConfigDialogTest::SetUp();
+        start();
     }
 };
 

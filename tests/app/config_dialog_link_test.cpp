@@ -3,94 +3,37 @@
 // keys on the real widgets; the dialogs are answered with their buttons.
 
 #include <QAbstractItemView>
-#include <QProcess>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 
 #include "app/drop_down_list.h"
 #include "config_dialog_fixture.h"
 #include "link/adapter_link.h"
+#include "support/serial_ports_on_disk.h"
 
 namespace vn340::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr const char* kPortName = "ttyVN0";
-
-// vn340-sim on a pseudo-terminal; its memory is read from what it prints when it ends.
-class Simulator {
-  public:
-    explicit Simulator(QStringList options) {
-        process_.start(QStringLiteral(VN340_SIM_PATH), options);
-        if (process_.waitForStarted() && process_.waitForReadyRead(10000))
-            path_ = QString::fromUtf8(process_.readLine()).trimmed();
-    }
-    ~Simulator() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished();
-        }
-    }
-
-    const QString& path() const { return path_; }
-
-    // SIGTERM, then the "0xADDR=0xVALUE" lines.
-    std::map<int, int> stopAndReadMemory() {
-        process_.terminate();
-        process_.waitForFinished(10000);
-        std::map<int, int> memory;
-        for (const QByteArray& line : process_.readAllStandardOutput().split('\n')) {
-            const QList<QByteArray> parts = line.trimmed().split('=');
-            if (parts.size() == 2)
-                memory[parts[0].toInt(nullptr, 16)] = parts[1].toInt(nullptr, 16);
-        }
-        return memory;
-    }
-
-  private:
-    QProcess process_;
-    QString path_;
-};
 
 class ConfigDialogLinkTest : public ConfigDialogTest {
   protected:
     void SetUp() override {
         ConfigDialogTest::SetUp();
         ASSERT_TRUE(linkDir_.isValid());
-        const fs::path root = linkDir_.path().toStdString();
-        fs::create_directories(root / "drivers" / "ftdi_sio");
-        fs::create_directories(root / "class" / "tty");
-        fs::create_directories(root / "dev");
     }
 
     // The simulator's terminal appears as a serial port with a driver, under a name of ours.
-    void plugIn(const Simulator& sim) {
-        ASSERT_FALSE(sim.path().isEmpty());
-        addPort(kPortName, sim.path().toStdString());
-    }
-
-    // A serial port with a driver; with no `terminal` one that nobody will open.
-    void addPort(const std::string& name, const std::string& terminal = {}) {
-        const fs::path root = linkDir_.path().toStdString();
-        const fs::path tty = root / "class" / "tty" / name;
-        fs::create_directories(tty / "device");
-        fs::create_directory_symlink(root / "drivers" / "ftdi_sio", tty / "device" / "driver");
-        if (!terminal.empty())
-            fs::create_symlink(terminal, root / "dev" / name);
-        else
-            std::ofstream(tty / "type") << "4\n";  // a real UART, for the ttyS* ports
+    void plugIn(const SimulatorProcess& sim) {
+        ASSERT_FALSE(sim.path().empty());
+        ports_.add(kPortName, sim.path());
     }
 
     // The serial ports of linkDir_, and no USB adapter.
     ConfigDialog& startLinked() {
         ProgramPaths made = paths();
-        const fs::path root = linkDir_.path().toStdString();
-        made.sysClassTty = (root / "class" / "tty").string();
-        made.deviceFolder = (root / "dev").string() + "/";
-        made.d2xxLibrary = (root / "no-libftd2xx.so").string();
+        ports_.useIn(made);
+        made.d2xxLibrary = linkDir_.filePath("no-libftd2xx.so").toStdString();
         return start(made);
     }
 
@@ -102,25 +45,24 @@ class ConfigDialogLinkTest : public ConfigDialogTest {
     }
 
     QTemporaryDir linkDir_;
+    SerialPortsOnDisk ports_{linkDir_.path().toStdString()};
 };
 
 TEST_F(ConfigDialogLinkTest, PortListIsSortedByNameWhateverTheCaseWithNothingChosen) {
     for (const char* name : {"ttyUSB2", "ttyUSB10", "ttyS0", "ttyACM0"})
-        addPort(name);
+        ports_.add(name);
     startLinked();
-    auto* list = qobject_cast<DropDownList*>(control(Control::PortSelector));
-    QStringList entries;
-    for (int i = 0; i < list->count(); ++i)
-        entries << list->itemText(i);
-    EXPECT_EQ(entries, (QStringList{"ttyACM0", "ttyS0", "ttyUSB10", "ttyUSB2", "USB"}));
-    EXPECT_EQ(list->currentIndex(), -1) << "a first start chooses no port";
+    EXPECT_EQ(entriesOf(Control::PortSelector),
+              (QStringList{"ttyACM0", "ttyS0", "ttyUSB10", "ttyUSB2", "USB"}));
+    EXPECT_EQ(control<QComboBox>(Control::PortSelector)->currentIndex(), -1)
+        << "a first start chooses no port";
 }
 
 // The pilot chooses the port in the list and reads; types a value out of its range and stores
 // at once: the click checks the box before the store takes it, and the gyro's memory then holds
 // the screen.
 TEST_F(ConfigDialogLinkTest, AReadAndAStoreOverTheSerialLine) {
-    Simulator sim({"--baud-pace", "--set", "0x0104=77"});
+    SimulatorProcess sim({"--baud-pace", "--set", "0x0104=77"});
     plugIn(sim);
     startLinked();
     auto* list = qobject_cast<DropDownList*>(control(Control::PortSelector));

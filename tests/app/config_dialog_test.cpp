@@ -28,8 +28,7 @@ using C = Control;
 // Each setting goes to its own control and comes back from it: a configuration whose settings
 // all differ from the factory's and from each other is shown, read off the controls by their
 // names, and taken back whole.
-TEST_F(ConfigDialogTest, EachSettingIsShownInItsOwnControlAndTakenBackFromIt) {
-    start();
+TEST_F(WindowTest, EachSettingIsShownInItsOwnControlAndTakenBackFromIt) {
     GyroConfig shown = model();
     shown.highEndpoint = 101;
     shown.lowEndpoint = 102;
@@ -76,8 +75,7 @@ TEST_F(ConfigDialogTest, EachSettingIsShownInItsOwnControlAndTakenBackFromIt) {
     EXPECT_EQ(taken, shown);
 }
 
-TEST_F(ConfigDialogTest, TitleAndFixedSize) {
-    start();
+TEST_F(WindowTest, TitleAndFixedSize) {
     EXPECT_EQ(dialog().windowTitle(), "Tarvel RC vn340 Gyro Configuration Version Ver 1.11");
     // The designed 637 x 458, with the menu bar above it and the status area below it.
     EXPECT_EQ(dialog().size(), QSize(637, dialog().findChild<QMenuBar*>()->height() + 481));
@@ -86,8 +84,7 @@ TEST_F(ConfigDialogTest, TitleAndFixedSize) {
     EXPECT_EQ(dialog().font().pointSize(), 8);
 }
 
-TEST_F(ConfigDialogTest, ControlsSitWhereDesignedWithNames) {
-    start();
+TEST_F(WindowTest, ControlsSitWhereDesignedWithNames) {
     struct Placed {
         Control id;
         QRect pixels;  // x*3/2, y*13/8 of the design, below the menu bar
@@ -122,8 +119,7 @@ TEST_F(ConfigDialogTest, ControlsSitWhereDesignedWithNames) {
 
 constexpr Control kHidden[] = {C::StatisticsList, C::Bit8, C::Bit10, C::Bit11, C::Bit12};
 
-TEST_F(ConfigDialogTest, HiddenControlsAndReadOnlyBoxes) {
-    start();
+TEST_F(WindowTest, HiddenControlsAndReadOnlyBoxes) {
     for (Control id : kHidden)
         EXPECT_TRUE(control(id)->isHidden()) << controlId(id);
     EXPECT_EQ(control<QCheckBox>(C::Bit11)->text(), "Bit11");
@@ -149,8 +145,7 @@ TEST_F(ConfigDialogTest, EnterNeitherClosesNorPresses) {
     EXPECT_EQ(driver().unexpected(), 0);
 }
 
-TEST_F(ConfigDialogTest, EnterInTheCommentBoxStartsANewLine) {
-    start();
+TEST_F(WindowTest, EnterInTheCommentBoxStartsANewLine) {
     auto* box = control<QPlainTextEdit>(C::UserComments);
     box->setFocus(Qt::MouseFocusReason);
     box->clear();
@@ -176,8 +171,7 @@ TEST_F(ConfigDialogTest, EscapeAndTheCloseBoxRunTheClosingSteps) {
     }
 }
 
-TEST_F(ConfigDialogTest, DirectionButtonsAreNeverBothDownOrBothUp) {
-    start();
+TEST_F(WindowTest, DirectionButtonsAreNeverBothDownOrBothUp) {
     struct Step {
         Control clicked;
         bool normalAfter;
@@ -195,8 +189,7 @@ TEST_F(ConfigDialogTest, DirectionButtonsAreNeverBothDownOrBothUp) {
 
 // Each of the pilot's actions on a control reaches the controller as its step, and the
 // controls show what the step made of the configuration.
-TEST_F(ConfigDialogTest, EachControlPassesThePilotsActionOnAsItsStep) {
-    start();
+TEST_F(WindowTest, EachControlPassesThePilotsActionOnAsItsStep) {
     QSignalSpy changes(&access().controller(), &ConfigController::pilotChanged);
     struct Row {
         const char* step;
@@ -250,8 +243,7 @@ TEST_F(ConfigDialogTest, EachControlPassesThePilotsActionOnAsItsStep) {
     }
 }
 
-TEST_F(ConfigDialogTest, ClosingTheServoListAppliesTheServoAgain) {
-    start();
+TEST_F(WindowTest, ClosingTheServoListAppliesTheServoAgain) {
     pick(C::ServoSelector, 23);  // JR 810G
     pick(C::SpeedSelector, 12);  // "0.13", the pilot's own
     auto* servo = qobject_cast<DropDownList*>(control(C::ServoSelector));
@@ -261,8 +253,7 @@ TEST_F(ConfigDialogTest, ClosingTheServoListAppliesTheServoAgain) {
     EXPECT_EQ(choice(C::SpeedSelector), "0.10");
 }
 
-TEST_F(ConfigDialogTest, DetectAsksThePilotToUnplugTheAdapterFirst) {
-    start();
+TEST_F(WindowTest, DetectAsksThePilotToUnplugTheAdapterFirst) {
     driver().then([](QDialog& prompt) {
         auto* question = qobject_cast<ContinueAbortPrompt*>(&prompt);
         ASSERT_NE(question, nullptr);
@@ -274,8 +265,7 @@ TEST_F(ConfigDialogTest, DetectAsksThePilotToUnplugTheAdapterFirst) {
     EXPECT_EQ(driver().unexpected(), 0);
 }
 
-TEST_F(ConfigDialogTest, SwitchingTheControlsOffTouchesNoChoice) {
-    start();
+TEST_F(WindowTest, SwitchingTheControlsOffTouchesNoChoice) {
     int portListsClosed = 0;
     QObject::connect(qobject_cast<DropDownList*>(control(C::PortSelector)),
                      &DropDownList::listClosed, [&portListsClosed] { ++portListsClosed; });
@@ -287,8 +277,7 @@ TEST_F(ConfigDialogTest, SwitchingTheControlsOffTouchesNoChoice) {
     EXPECT_EQ(portListsClosed, 0);
 }
 
-TEST_F(ConfigDialogTest, SelectorsListTheTablesWithItemData) {
-    start();
+TEST_F(WindowTest, SelectorsListTheTablesWithItemData) {
     auto* servo = control<QComboBox>(C::ServoSelector);
     auto* type = control<QComboBox>(C::TypeSelector);
     auto* speed = control<QComboBox>(C::SpeedSelector);
@@ -303,16 +292,14 @@ TEST_F(ConfigDialogTest, SelectorsListTheTablesWithItemData) {
     EXPECT_EQ(speed->itemData(10).toInt(), 11);
 }
 
-TEST_F(ConfigDialogTest, SlidersRunFromSlowToFast) {
-    start();
+TEST_F(WindowTest, SlidersRunFromSlowToFast) {
     for (Control id : {C::AccelProfile, C::DecelProfile}) {
         EXPECT_EQ(control<QSlider>(id)->minimum(), 0);
         EXPECT_EQ(control<QSlider>(id)->maximum(), 15);
     }
 }
 
-TEST_F(ConfigDialogTest, HelpShowsHowToUseTheTips) {
-    start();
+TEST_F(WindowTest, HelpShowsHowToUseTheTips) {
     driver().thenPress("OK");
     click(C::Help);
     ASSERT_EQ(driver().messages().size(), 1u);
@@ -365,8 +352,7 @@ TEST_F(ConfigDialogTest, GyroButtonsSwitchTogether) {
     EXPECT_TRUE(control(C::StoreToGyro)->isEnabled());
 }
 
-TEST_F(ConfigDialogTest, StatusShowsAtOnceAndClearsAfterThreeSeconds) {
-    start();
+TEST_F(WindowTest, StatusShowsAtOnceAndClearsAfterThreeSeconds) {
     access().frontEnd().showStatus("Read complete");
     EXPECT_EQ(status(), "Read complete");
     // What the pilot types meanwhile survives the clearing.
@@ -385,8 +371,7 @@ TEST_F(ConfigDialogTest, StatusShowsAtOnceAndClearsAfterThreeSeconds) {
     EXPECT_EQ(status(), "") << "cleared for the next exchange too";
 }
 
-TEST_F(ConfigDialogTest, HiddenBitBoxesMirrorTheServoFlags) {
-    start();
+TEST_F(WindowTest, HiddenBitBoxesMirrorTheServoFlags) {
     access().screen().setServoFlagBoxes(0x1100 | 0x0200);  // bits 8, 9 and 12
     access().screen().showBoxes(model());
     EXPECT_TRUE(control<QCheckBox>(C::Bit8)->isChecked());
@@ -396,8 +381,7 @@ TEST_F(ConfigDialogTest, HiddenBitBoxesMirrorTheServoFlags) {
 }
 
 // The window's questions give back the answer as the pilot closed them.
-TEST_F(ConfigDialogTest, TheWindowsQuestionsAnswerAsThePilotClosedThem) {
-    start();
+TEST_F(WindowTest, TheWindowsQuestionsAnswerAsThePilotClosedThem) {
     FrontEnd& frontEnd = access().frontEnd();
     // The box keeps the state last agreed to; a click turns it.
     const auto safety = [&](bool clickTheBox, const QString& button) {
@@ -412,12 +396,12 @@ TEST_F(ConfigDialogTest, TheWindowsQuestionsAnswerAsThePilotClosedThem) {
     EXPECT_EQ(safety(true, "I agree"), std::optional<bool>(false));
     EXPECT_EQ(safety(false, "Cancel"), std::nullopt);
 
+    const char* const question = "The file a.tsf already exists.  Overwrite or Cancel?";
     driver().thenPress("Overwrite");
-    EXPECT_TRUE(frontEnd.askOverwrite("The file a.tsf already exists.  Overwrite or Cancel?"));
-    EXPECT_EQ(access().dialogs().overwritePrompt().question(),
-              "The file a.tsf already exists.  Overwrite or Cancel?");
+    EXPECT_TRUE(frontEnd.askOverwrite(question));
+    EXPECT_EQ(access().dialogs().overwritePrompt().question(), question);
     driver().thenPress("Cancel");
-    EXPECT_FALSE(frontEnd.askOverwrite("The file a.tsf already exists.  Overwrite or Cancel?"));
+    EXPECT_FALSE(frontEnd.askOverwrite(question));
 
     driver().thenPress("Continue");
     EXPECT_EQ(frontEnd.askContinueAbort("?"), PromptAnswer::Continue);

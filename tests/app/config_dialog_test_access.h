@@ -18,8 +18,6 @@ class ConfigDialogTestAccess {
     Screen& screen() const { return window_; }
     FrontEnd& frontEnd() const { return *window_.dialogs_; }
     const WindowDialogs& dialogs() const { return *window_.dialogs_; }
-    // The model itself, to put values on it that no control sets.
-    GyroConfig& model() const { return window_.controller_->model_; }
     SequenceHost& sequenceHost() const { return *window_.controller_; }  // a friend sees the base
     SafetyNet& safetyNet() const { return *window_.safetyNet_; }
 

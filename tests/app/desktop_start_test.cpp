@@ -1,37 +1,17 @@
 // The window started from the desktop: a settings file named on the command line (or handed
 // over by a second start), and the demo, which shows the simulated adapter alone.
 
-#include <QDir>
-
-#include <filesystem>
-#include <fstream>
-
 #include "app/demo_session.h"
-#include "config/gyro_config.h"
-#include "config/settings_codec.h"
 #include "config_dialog_fixture.h"
+#include "support/serial_ports_on_disk.h"
 
 namespace vn340::testing {
 namespace {
 
-namespace fs = std::filesystem;
 using C = Control;
 
-// A settings file with the given high endpoint in a folder of its own, as a file manager names
-// it.
-QString settingsFileWithHighEndpoint(const QString& folder, int highEndpoint = 120) {
-    GyroConfig config;
-    config.memoryMapVersion = 3;
-    loadDefaults(config);
-    config.highEndpoint = highEndpoint;
-    QDir().mkpath(folder);
-    const QString path = folder + QString("/Trex %1.tsf").arg(highEndpoint);
-    std::ofstream(path.toStdString(), std::ios::binary) << encodeSettingsFile("", config, {});
-    return path;
-}
-
 TEST_F(ConfigDialogTest, AFileGivenAtStartUpLoadsAsLoadFromFileDoes) {
-    const QString path = settingsFileWithHighEndpoint(configDir_.filePath("models"));
+    const QString path = settingsFile(configDir_.filePath("models/Trex 120.tsf"), 120);
     ConfigDialog& window = start();
     window.loadFile(path.toStdString());
     EXPECT_EQ(text(C::HighEndpoint), "120");
@@ -41,8 +21,8 @@ TEST_F(ConfigDialogTest, AFileGivenAtStartUpLoadsAsLoadFromFileDoes) {
 // While a read has the controls, the button takes no click: a file handed over then waits for
 // the read's end, so that neither is lost. Of two handed over meanwhile, the later one counts.
 TEST_F(ConfigDialogTest, AFileArrivingDuringAReadIsLoadedWhenTheReadEnds) {
-    const QString first = settingsFileWithHighEndpoint(configDir_.filePath("models"), 120);
-    const QString later = settingsFileWithHighEndpoint(configDir_.filePath("models"), 130);
+    const QString first = settingsFile(configDir_.filePath("models/Trex 120.tsf"), 120);
+    const QString later = settingsFile(configDir_.filePath("models/Trex 130.tsf"), 130);
     ConfigDialog& window = startWithGyro();
     click(C::ReadFromGyro);
     ASSERT_FALSE(control(C::LoadFromFile)->isEnabled());
@@ -62,29 +42,19 @@ TEST_F(ConfigDialogTest, AFileArrivingDuringAReadIsLoadedWhenTheReadEnds) {
 // The demo shows its simulated adapter only, though the machine has a serial adapter plugged
 // in: the pilot could not tell which one the demo uses.
 TEST_F(ConfigDialogTest, TheDemoListsOnlyItsSimulatedAdapter) {
-    const fs::path root = programDir_.path().toStdString();
-    const fs::path tty = root / "class" / "tty" / "ttyUSB0";
-    fs::create_directories(tty / "device");
-    fs::create_directories(root / "drivers" / "ftdi_sio");
-    fs::create_directory_symlink(root / "drivers" / "ftdi_sio", tty / "device" / "driver");
+    const SerialPortsOnDisk ports(programDir_.path().toStdString());
+    ports.add("ttyUSB0");
     ProgramPaths machine = paths();
-    machine.sysClassTty = (root / "class" / "tty").string();
-    auto entries = [this] {
-        QStringList listed;
-        auto* list = control<QComboBox>(C::PortSelector);
-        for (int row = 0; row < list->count(); ++row)
-            listed << list->itemText(row);
-        return listed;
-    };
+    ports.useIn(machine);
     start(machine);
-    ASSERT_TRUE(entries().contains("ttyUSB0")) << "the machine's port is no port";
+    ASSERT_TRUE(entriesOf(C::PortSelector).contains("ttyUSB0")) << "the machine's port is no port";
 
     QString problem;
     const std::unique_ptr<DemoSession> demo =
         DemoSession::start(QCoreApplication::applicationDirPath().toStdString(), &problem);
     ASSERT_NE(demo, nullptr) << problem.toStdString();
     start(demo->paths(machine));
-    EXPECT_EQ(entries(), QStringList{"USB"});
+    EXPECT_EQ(entriesOf(C::PortSelector), QStringList{"USB"});
     closeWindow();
 }
 

@@ -90,8 +90,10 @@ struct Placement {
     QString text;
 };
 
+// The dialog's caption, fixed size and font, and its controls where designed; Enter presses
+// `defaultButton`.
 void expectLayout(QDialog& dialog, const QString& caption, QSize size,
-                  const std::vector<Placement>& controls) {
+                  const std::vector<Placement>& controls, const char* defaultButton) {
     EXPECT_EQ(dialog.windowTitle(), caption);
     EXPECT_EQ(dialog.size(), size);
     EXPECT_EQ(dialog.minimumSize(), size);
@@ -107,6 +109,7 @@ void expectLayout(QDialog& dialog, const QString& caption, QSize size,
             EXPECT_EQ(button->text(), control.text) << control.name;
         }
     }
+    EXPECT_TRUE(child<QPushButton>(dialog, defaultButton)->isDefault());
 }
 
 TEST(DialogUnits, ConvertWithTheBaseUnitsOfTheDialogFont) {
@@ -122,8 +125,8 @@ TEST(MessageDialog, LayoutCaptionAndButton) {
     MessageDialog dialog;
     expectLayout(
         dialog, "Tarvel RC", QSize(279, 177),
-        {{"idc1003", dialogRect(7, 7, 172, 81), {}}, {"idc1", dialogRect(71, 88, 50, 14), "OK"}});
-    EXPECT_TRUE(child<QPushButton>(dialog, "idc1")->isDefault());
+        {{"idc1003", dialogRect(7, 7, 172, 81), {}}, {"idc1", dialogRect(71, 88, 50, 14), "OK"}},
+        "idc1");
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
 }
 
@@ -133,6 +136,8 @@ TEST(MessageDialog, ShowsTheMessageWholeWrappingLongOnesInAGrownLabel) {
     MessageDialog dialog;
     auto* label = child<QLabel>(dialog, "idc1003");
     auto* ok = child<QPushButton>(dialog, "idc1");
+    const QRect labelDesign = dialogRect(7, 7, 172, 81);
+    const QRect okDesign = dialogRect(71, 88, 50, 14);
     const QString longText = QString("Unable to open the port. ").repeated(40);
     dialog.setMessage(longText);
     EXPECT_EQ(dialog.message(), longText);
@@ -140,33 +145,31 @@ TEST(MessageDialog, ShowsTheMessageWholeWrappingLongOnesInAGrownLabel) {
         EXPECT_EQ(label->text(), longText);
         EXPECT_TRUE(label->wordWrap());
         EXPECT_TRUE(label->alignment() & Qt::AlignHCenter);
-        EXPECT_EQ(label->geometry().topLeft(), dialogRect(7, 7, 172, 81).topLeft());
-        EXPECT_EQ(label->width(), dialogRect(7, 7, 172, 81).width());
+        EXPECT_EQ(label->geometry().topLeft(), labelDesign.topLeft());
+        EXPECT_EQ(label->width(), labelDesign.width());
         EXPECT_GE(label->height(), label->heightForWidth(label->width()));
-        EXPECT_GT(label->height(), dialogRect(7, 7, 172, 81).height());
-        EXPECT_EQ(ok->y() - label->geometry().bottom(),
-                  dialogRect(71, 88, 50, 14).y() - dialogRect(7, 7, 172, 81).bottom());
-        EXPECT_EQ(dialog.height() - ok->geometry().bottom(),
-                  177 - dialogRect(71, 88, 50, 14).bottom());
+        EXPECT_GT(label->height(), labelDesign.height());
+        EXPECT_EQ(ok->y() - label->geometry().bottom(), okDesign.y() - labelDesign.bottom());
+        EXPECT_EQ(dialog.height() - ok->geometry().bottom(), 177 - okDesign.bottom());
         dialog.accept();
     });
     // A text that fills the design's label exactly, and a short one, keep the design's size.
     for (const QString& text : {QStringLiteral("Read complete"), QString()}) {
         dialog.setMessage(text.isEmpty() ? QStringLiteral("x") : text);
-        EXPECT_EQ(label->geometry(), dialogRect(7, 7, 172, 81));
-        EXPECT_EQ(ok->geometry(), dialogRect(71, 88, 50, 14));
+        EXPECT_EQ(label->geometry(), labelDesign);
+        EXPECT_EQ(ok->geometry(), okDesign);
         EXPECT_EQ(dialog.size(), QSize(279, 177));
     }
     QString fits = QStringLiteral("x");
-    while (label->heightForWidth(label->width()) < dialogRect(7, 7, 172, 81).height()) {
+    while (label->heightForWidth(label->width()) < labelDesign.height()) {
         fits += QStringLiteral("\nx");
         dialog.setMessage(fits);
     }
-    if (label->heightForWidth(label->width()) == dialogRect(7, 7, 172, 81).height())
+    if (label->heightForWidth(label->width()) == labelDesign.height())
         EXPECT_EQ(dialog.size(), QSize(279, 177)) << "an exact fit needs no more room";
     else
         EXPECT_EQ(dialog.height(),
-                  177 + label->heightForWidth(label->width()) - dialogRect(7, 7, 172, 81).height());
+                  177 + label->heightForWidth(label->width()) - labelDesign.height());
 }
 
 // A message that comes while another is open (a device event during a time-out message) waits
@@ -243,14 +246,16 @@ TEST(ContinueAbortPrompt, LayoutCaptionAndButtons) {
     expectLayout(dialog, "Tarvel RC", QSize(279, 154),
                  {{"idc1063", dialogRect(7, 7, 172, 60), {}},
                   {"idc1061", dialogRect(31, 74, 50, 14), "Continue"},
-                  {"idc1062", dialogRect(111, 74, 50, 14), "Abort"}});
-    EXPECT_TRUE(child<QPushButton>(dialog, "idc1061")->isDefault());
+                  {"idc1062", dialogRect(111, 74, 50, 14), "Abort"}},
+                 "idc1061");
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
     dialog.setPrompt("Unplug the adapter, then press Continue.");
     EXPECT_EQ(child<QLabel>(dialog, "idc1063")->text(), dialog.prompt());
 }
 
 TEST(ContinueAbortPrompt, ButtonsAndKeysSetTheChoice) {
+    constexpr int kContinue = ContinueAbortPrompt::Continue;
+    constexpr int kAbort = ContinueAbortPrompt::Abort;
     struct Case {
         Action action;
         int choiceBefore;
@@ -258,22 +263,18 @@ TEST(ContinueAbortPrompt, ButtonsAndKeysSetTheChoice) {
         int choice;
     };
     const Case cases[] = {
-        {Action::ClickFirst, ContinueAbortPrompt::Abort, QDialog::Accepted,
-         ContinueAbortPrompt::Continue},
-        {Action::ClickSecond, ContinueAbortPrompt::Continue, QDialog::Accepted,
-         ContinueAbortPrompt::Abort},
-        {Action::Enter, ContinueAbortPrompt::Abort, QDialog::Accepted,
-         ContinueAbortPrompt::Continue},
+        {Action::ClickFirst, kAbort, QDialog::Accepted, kContinue},
+        {Action::ClickSecond, kContinue, QDialog::Accepted, kAbort},
+        {Action::Enter, kAbort, QDialog::Accepted, kContinue},
         // Escape leaves the choice of the last run.
-        {Action::Escape, ContinueAbortPrompt::Abort, QDialog::Rejected, ContinueAbortPrompt::Abort},
-        {Action::Escape, ContinueAbortPrompt::Continue, QDialog::Rejected,
-         ContinueAbortPrompt::Continue},
+        {Action::Escape, kAbort, QDialog::Rejected, kAbort},
+        {Action::Escape, kContinue, QDialog::Rejected, kContinue},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(actionName(c.action));
         ContinueAbortPrompt dialog;
         dialog.setPrompt("Plug in the adapter.");
-        if (c.choiceBefore == ContinueAbortPrompt::Abort)
+        if (c.choiceBefore == kAbort)
             runModal(dialog, [&] { perform(dialog, Action::ClickSecond, "idc1061", "idc1062"); });
         ASSERT_EQ(dialog.choice(), c.choiceBefore);
         EXPECT_EQ(runModal(dialog, [&] { perform(dialog, c.action, "idc1061", "idc1062"); }),
@@ -289,8 +290,8 @@ TEST(OverwritePrompt, LayoutCaptionAndButtons) {
     expectLayout(dialog, "Tarvel RC", QSize(279, 154),
                  {{"idc1067", dialogRect(7, 7, 172, 57), {}},
                   {"idc1", dialogRect(41, 74, 50, 14), "Overwrite"},
-                  {"idc2", dialogRect(105, 74, 50, 14), "Cancel"}});
-    EXPECT_TRUE(child<QPushButton>(dialog, "idc1")->isDefault());
+                  {"idc2", dialogRect(105, 74, 50, 14), "Cancel"}},
+                 "idc1");
     dialog.setQuestion("vn340.tsf already exists.\nDo you want to replace it?");
     auto* edit = child<QTextEdit>(dialog, "idc1067");
     EXPECT_TRUE(edit->isReadOnly());
@@ -338,8 +339,8 @@ TEST(SafetyWarningDialog, LayoutCaptionTextsAndButtons) {
     expectLayout(dialog, "Tarvel RC Safety Warning", QSize(286, 255),
                  {{"idc1084", dialogRect(36, 119, 114, 11), "Don't show this message again"},
                   {"idc1", dialogRect(28, 136, 50, 14), "I agree"},
-                  {"idc1085", dialogRect(102, 135, 58, 15), "Cancel"}});
-    EXPECT_TRUE(child<QPushButton>(dialog, "idc1")->isDefault());
+                  {"idc1085", dialogRect(102, 135, 58, 15), "Cancel"}},
+                 "idc1");
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_EQ(labelTexts(dialog),
               QStringList({"Updating the parameters in fight can result in loss of tail control "
@@ -366,15 +367,14 @@ TEST(SafetyWarningDialog, LayoutCaptionTextsAndButtons) {
     EXPECT_FALSE(dialog.dontShowAgain());
 }
 
-struct SafetyCase {
-    bool tick;
-    Action action;
-    int result;
-    bool memberAfter;
-};
-
 TEST(SafetyWarningDialog, TheBoxIsTakenOnlyByIAgree) {
-    const SafetyCase cases[] = {
+    struct Case {
+        bool tick;
+        Action action;
+        int result;
+        bool memberAfter;
+    };
+    const Case cases[] = {
         {true, Action::ClickFirst, QDialog::Accepted, true},
         {false, Action::ClickFirst, QDialog::Accepted, false},
         {true, Action::Enter, QDialog::Accepted, true},
@@ -382,22 +382,20 @@ TEST(SafetyWarningDialog, TheBoxIsTakenOnlyByIAgree) {
         {true, Action::Escape, QDialog::Rejected, false},
         {true, Action::CloseBox, QDialog::Rejected, false},
     };
-    for (const SafetyCase& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(std::string(actionName(c.action)) + (c.tick ? ", ticked" : ", clear"));
         SafetyWarningDialog dialog;
-        EXPECT_EQ(runModal(dialog,
-                           [&] {
-                               auto* box = child<QCheckBox>(dialog, "idc1084");
-                               EXPECT_FALSE(box->isChecked());
-                               if (c.tick)
-                                   QTest::mouseClick(box, Qt::LeftButton, {},
-                                                     QPoint(5, box->height() / 2));
-                               EXPECT_EQ(box->isChecked(), c.tick);
-                               // Ticking alone takes nothing.
-                               EXPECT_FALSE(dialog.dontShowAgain());
-                               perform(dialog, c.action, "idc1", "idc1085");
-                           }),
-                  c.result);
+        auto* box = child<QCheckBox>(dialog, "idc1084");
+        const int result = runModal(dialog, [&] {
+            EXPECT_FALSE(box->isChecked());
+            if (c.tick)
+                QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+            EXPECT_EQ(box->isChecked(), c.tick);
+            // Ticking alone takes nothing.
+            EXPECT_FALSE(dialog.dontShowAgain());
+            perform(dialog, c.action, "idc1", "idc1085");
+        });
+        EXPECT_EQ(result, c.result);
         EXPECT_EQ(dialog.dontShowAgain(), c.memberAfter);
     }
 }

@@ -60,14 +60,6 @@ class SafetyNetTest : public ConfigDialogTest {
         }
         return on;
     }
-
-    // Reads the gyro and answers how many reads ran to their end.
-    int readsAfterClicking() {
-        QSignalSpy reads(&access().controller(), &ConfigController::readCompleted);
-        click(C::ReadFromGyro);
-        EXPECT_TRUE(sequenceEnds());
-        return static_cast<int>(reads.count());
-    }
 };
 
 // Nothing is on while the gyro is read beside the screen, and Revert only once the screen
@@ -138,7 +130,10 @@ TEST_F(SafetyNetTest, CommentsTypedAndLeftAreOneStepThatUndoTakesBack) {
 // the focus has not left: put back by Revert or "Use", they would be lost for good.
 TEST_F(SafetyNetTest, CommandsTakeTheCommentsTypedFirstAndRevertLeavesThem) {
     startWithHistory();
-    ASSERT_EQ(readsAfterClicking(), 1);
+    QSignalSpy reads(&access().controller(), &ConfigController::readCompleted);
+    click(C::ReadFromGyro);
+    ASSERT_TRUE(sequenceEnds());
+    ASSERT_EQ(reads.count(), 1);
     const GyroConfig gyro = model();
     const std::string notes = commentsShown();
     typeAndTab(C::HighEndpoint, QStringLiteral("120"));

@@ -12,7 +12,6 @@
 
 #include "app/adapter_state.h"
 #include "app/history_window.h"
-#include "config/settings_codec.h"
 #include "config_dialog_fixture.h"
 #include "protocol/memory_map.h"
 
@@ -142,13 +141,7 @@ TEST_F(WindowFrameTest, AButtonsItemIsOffWhileItsButtonIs) {
 TEST_F(WindowFrameTest, TheTitleNamesTheFileAndMarksAScreenThatDiffersFromIt) {
     start();
     const QString base = dialog().windowTitle();
-    const QString path = programDir_.filePath("trex.tsf");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    GyroConfig saved = model();
-    saved.highEndpoint = 110;
-    file.write(QByteArray::fromStdString(encodeSettingsFile("", saved, {})));
-    file.close();
+    const QString path = settingsFile(programDir_.filePath("trex.tsf"), 110);
     access().controller().loadFromFileAt(path.toStdString());
     EXPECT_EQ(dialog().windowTitle(), QStringLiteral("trex.tsf \u2014 ") + base);
     typeAndTab(C::HighEndpoint, QStringLiteral("111"));

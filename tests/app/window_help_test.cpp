@@ -38,29 +38,20 @@ class MoveWatcher : public QObject {
     }
 };
 
-class WindowHelpTest : public ConfigDialogTest {
+// The window started without an adapter; a test that needs one starts it again.
+class WindowHelpTest : public WindowTest {
   protected:
-    HelpTip& tip() { return *dialog().findChild<HelpTip*>(); }
-    bool tipShown() { return tip().Window()->isVisible(); }
     bool tipWaiting() { return tip().findChild<QTimer*>("timer256")->isActive(); }
 
-    // Moves the real pointer onto the middle of `widget` and waits until the program saw it.
-    void restOn(QWidget* widget) {
-        QPoint target = widget->mapToGlobal(widget->rect().center());
+    // Moves the real pointer to `target` on the screen and waits until the program saw it.
+    void pointAt(QPoint target) {
         if (QCursor::pos() == target)
             target += QPoint(1, 0);  // the server reports real moves only
         QCursor::setPos(target);
         ASSERT_TRUE(QTest::qWaitFor([&] { return moves_.last == target; }, 5000));
     }
-
-    // Moves the real pointer to `local` in the window and waits until the program saw it.
-    void pointTo(QPoint local) {
-        if (QCursor::pos() == dialog().mapToGlobal(local))
-            local += QPoint(1, 0);
-        const QPoint target = dialog().mapToGlobal(local);
-        QTest::mouseMove(&dialog(), local);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return moves_.last == target; }, 5000));
-    }
+    void restOn(QWidget* widget) { pointAt(widget->mapToGlobal(widget->rect().center())); }
+    void pointTo(QPoint local) { pointAt(dialog().mapToGlobal(local)); }
     // Somewhere on the screen far from the window.
     static QPoint offTheWindow() { return QPoint(1275, 1019); }
 
@@ -87,15 +78,14 @@ TEST_F(WindowHelpTest, RestingOnAControlShowsItsTipUntilAClick) {
     startWithGyro();
     restOn(control(C::ReadFromGyro));
     ASSERT_TRUE(QTest::qWaitFor([this] { return tipShown(); }, 5000));
-    EXPECT_EQ(tip().Window()->accessibleDescription(),
-              markupPlainText(helpTextFor(Control::ReadFromGyro)));
+    EXPECT_EQ(tipText(), markupPlainText(helpTextFor(Control::ReadFromGyro)));
     click(C::ReadFromGyro);
     EXPECT_FALSE(tipShown());
     ASSERT_TRUE(sequenceEnds());
 }
 
 TEST_F(WindowHelpTest, NothingToExplainWaitsForNoTip) {
-    start();  // no adapter: the gyro buttons are off
+    // No adapter: the gyro buttons are off.
     ASSERT_FALSE(control(C::ReadFromGyro)->isEnabled());
     const struct {
         Control id;
@@ -116,7 +106,7 @@ TEST_F(WindowHelpTest, NothingToExplainWaitsForNoTip) {
 }
 
 TEST_F(WindowHelpTest, TheSlowServoMarkShowsForSlowSpeedsOnly) {
-    start();  // "Generic", a fast servo: no mark
+    // "Generic", a fast servo: no mark.
     ASSERT_LT(control<QComboBox>(C::SpeedSelector)->currentIndex(), kSlowSpeedPosition - 1);
     const QImage without = markArea();
     pick(C::SpeedSelector, kSlowSpeedPosition);  // "0.11"
@@ -126,7 +116,6 @@ TEST_F(WindowHelpTest, TheSlowServoMarkShowsForSlowSpeedsOnly) {
 }
 
 TEST_F(WindowHelpTest, RestingOnTheMarkShowsTheSlowServoTipUntilThePointerLeaves) {
-    start();
     pick(C::SpeedSelector, 12);  // "0.12"
     // The mark lies in the group box "Servo", which takes the pointer's moves.
     const QPoint mark = markRect().center();
@@ -134,13 +123,12 @@ TEST_F(WindowHelpTest, RestingOnTheMarkShowsTheSlowServoTipUntilThePointerLeaves
     pointTo(mark - QPoint(40, 0));
     pointTo(mark);
     ASSERT_TRUE(QTest::qWaitFor([this] { return tipShown(); }, 5000));
-    EXPECT_TRUE(tip().Window()->accessibleDescription().startsWith("Tarvel RC recommends"));
+    EXPECT_TRUE(tipText().startsWith("Tarvel RC recommends"));
     QCursor::setPos(offTheWindow());
     EXPECT_TRUE(QTest::qWaitFor([this] { return !tipShown(); }, 5000));
 }
 
 TEST_F(WindowHelpTest, ANoticeFollowsItsBoxWhenTheWindowMoves) {
-    start();
     QCursor::setPos(offTheWindow());
     typeAndTab(C::HighEndpoint, "20");
     ASSERT_TRUE(tipShown());
@@ -161,7 +149,6 @@ TEST_F(WindowHelpTest, ANoticeFollowsItsBoxWhenTheWindowMoves) {
 // The window's own painting, drawn alone, is the pictures on the bare surface. None of it may
 // lie under a control or the status line (group boxes only frame them).
 TEST_F(WindowHelpTest, ThePaintedPicturesCoverNoControl) {
-    start();
     pick(C::SpeedSelector, kSlowSpeedPosition);
     QImage own(dialog().size(), QImage::Format_RGB32);
     dialog().render(&own, QPoint(), QRegion(), QWidget::DrawWindowBackground);
@@ -184,7 +171,6 @@ TEST_F(WindowHelpTest, ThePaintedPicturesCoverNoControl) {
 }
 
 TEST_F(WindowHelpTest, AScreenReaderReadsTheHelpOfAControl) {
-    start();
     const struct {
         Control control;
         QString prefix;

@@ -17,11 +17,14 @@
 #include <signal.h>
 
 #include "config/settings_codec.h"
+#include "support/serial_ports_on_disk.h"
 
 namespace vn340 {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::SerialPortsOnDisk;
+using testing::SimulatorProcess;
 
 std::string contents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -32,15 +35,10 @@ class CliTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        root_ = dir_.path().toStdString();
-        fs::create_directories(root_ / "class" / "tty");
-        fs::create_directories(root_ / "dev");
-        fs::create_directories(root_ / "drivers" / "ftdi_sio");
         paths_.programFolder = root_.string();
         paths_.configHome = (root_ / "config").string();
         paths_.historyFolder = (root_ / "history").string();
-        paths_.sysClassTty = (root_ / "class" / "tty").string();
-        paths_.deviceFolder = (root_ / "dev").string() + "/";
+        ports_.useIn(paths_);
         paths_.d2xxLibrary = VN340_SIM_D2XX;
     }
     void TearDown() override { qunsetenv("VN340_SIM_OPTIONS"); }
@@ -64,6 +62,11 @@ class CliTest : public ::testing::Test {
         const CliStatus status = session.run();
         return {status, out.str(), err.str()};
     }
+    // The command on the simulated adapter behind "USB".
+    static std::vector<std::string> onUsb(std::vector<std::string> command) {
+        command.insert(command.begin(), {"--port", "USB"});
+        return command;
+    }
     std::string file(const std::string& name, const std::string& bytes) {
         const fs::path path = root_ / name;
         std::ofstream(path, std::ios::binary) << bytes;
@@ -77,16 +80,9 @@ class CliTest : public ::testing::Test {
         edit(config);
         return file(name, encodeSettingsFile("", config, {}));
     }
-    // vn340-sim's terminal as the serial port "ttyVN0".
-    void plugIn(const QString& pty) {
-        const fs::path tty = root_ / "class" / "tty" / "ttyVN0";
-        fs::create_directories(tty / "device");
-        fs::create_directory_symlink(root_ / "drivers" / "ftdi_sio", tty / "device" / "driver");
-        fs::create_symlink(pty.toStdString(), root_ / "dev" / "ttyVN0");
-    }
-
     QTemporaryDir dir_;
-    fs::path root_;
+    const fs::path root_ = dir_.path().toStdString();
+    const SerialPortsOnDisk ports_{root_};
     ProgramPaths paths_;
 };
 
@@ -135,9 +131,7 @@ TEST_F(CliTest, DiffAndStoreSayWhatDiffersAndEndWithItsStatus) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        std::vector<std::string> arguments{"--port", "USB"};
-        arguments.insert(arguments.end(), row.command.begin(), row.command.end());
-        const Run result = run(arguments, row.gyro);
+        const Run result = run(onUsb(row.command), row.gyro);
         EXPECT_EQ(result.status, row.status) << result.err;
         EXPECT_EQ(result.out, row.out);
     }
@@ -145,36 +139,25 @@ TEST_F(CliTest, DiffAndStoreSayWhatDiffersAndEndWithItsStatus) {
 
 TEST_F(CliTest, EachFailureEndsWithItsOwnStatusAndLeavesNoFileBehind) {
     const std::string foreign = file("foreign.tsf", "[Gyro]\r\nProduct=vn350\r\n");
-    const fs::path output = root_ / "never.tsf";
+    const std::string out = (root_ / "never.tsf").string();
+    using S = CliStatus;
     struct Row {
         const char* what;
         std::vector<std::string> arguments;
-        const char* gyro;
-        CliStatus status;
+        S status;
         std::string err;  // part of what standard error says
+        const char* gyro = "--no-pace";
     };
+    const std::string none = (root_ / "none.tsf").string();
+    const char* const silent = "--no-pace --silent-from 1";
     const Row rows[] = {
-        {"no port chosen", {"read"}, "--no-pace", CliStatus::AdapterUnavailable, "--port"},
-        {"a port that is not there",
-         {"--port", "ttyUSB7", "read"},
-         "--no-pace",
-         CliStatus::AdapterUnavailable,
-         "ttyUSB7"},
-        {"a silent gyro",
-         {"--port", "USB", "read", "-o", output.string()},
-         "--no-pace --silent-from 1",
-         CliStatus::GyroSilent,
-         "Unable to communicate"},
-        {"a file of another product",
-         {"--port", "USB", "store", foreign, "--yes"},
-         "--no-pace",
-         CliStatus::BadFile,
+        {"no port chosen", {"read"}, S::AdapterUnavailable, "--port"},
+        {"no such port", {"--port", "ttyUSB7", "read"}, S::AdapterUnavailable, "ttyUSB7"},
+        {"a silent gyro", onUsb({"read", "-o", out}), S::GyroSilent, "Unable to communicate",
+         silent},
+        {"another product's file", onUsb({"store", foreign, "--yes"}), S::BadFile,
          "not compatible"},
-        {"a file that is not there",
-         {"--port", "USB", "diff", (root_ / "none.tsf").string()},
-         "--no-pace",
-         CliStatus::BadFile,
-         "none.tsf"},
+        {"a file that is not there", onUsb({"diff", none}), S::BadFile, "none.tsf"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -184,7 +167,7 @@ TEST_F(CliTest, EachFailureEndsWithItsOwnStatusAndLeavesNoFileBehind) {
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1)
             << "one sentence, one line";
     }
-    EXPECT_FALSE(fs::exists(output));
+    EXPECT_FALSE(fs::exists(out));
 }
 
 TEST_F(CliTest, MonitorWritesEveryRoundAndEndsAfterTheRoundsAskedFor) {
@@ -201,10 +184,9 @@ TEST_F(CliTest, MonitorWritesEveryRoundAndEndsAfterTheRoundsAskedFor) {
 // The serial line end to end: a store that was not agreed to sends nothing; one that was
 // leaves the gyro's memory holding the file's values.
 TEST_F(CliTest, OverASerialPortAStoreReachesTheGyrosMemoryOnlyWhenAgreedTo) {
-    QProcess sim;
-    sim.start(QStringLiteral(VN340_SIM_PATH), {QStringLiteral("--log")});
-    ASSERT_TRUE(sim.waitForStarted() && sim.waitForReadyRead(10000));
-    plugIn(QString::fromUtf8(sim.readLine()).trimmed());
+    SimulatorProcess sim({QStringLiteral("--log")});
+    ASSERT_FALSE(sim.path().empty());
+    ports_.add("ttyVN0", sim.path());
     const std::string higher =
         settingsFile("higher.tsf", [](GyroConfig& config) { config.highEndpoint = 120; });
 
@@ -212,11 +194,8 @@ TEST_F(CliTest, OverASerialPortAStoreReachesTheGyrosMemoryOnlyWhenAgreedTo) {
     const Run stored = run({"--port", "ttyVN0", "store", higher, "--yes"});
     EXPECT_EQ(stored.status, CliStatus::Done) << stored.err;
 
-    sim.terminate();
-    ASSERT_TRUE(sim.waitForFinished(10000));
-    const QString memory = QString::fromUtf8(sim.readAllStandardOutput());
-    EXPECT_TRUE(memory.contains(QStringLiteral("0x0100=0x07E8"))) << memory.toStdString();
-    const QString log = QString::fromUtf8(sim.readAllStandardError());
+    EXPECT_EQ(sim.stopAndReadMemory().at(0x0100), 0x07E8);
+    const QString log = sim.log();
     EXPECT_EQ(log.count(QStringLiteral("000801F7aa")), 2) << "one read and one store identify";
 }
 

@@ -28,45 +28,25 @@ class ClosingTest : public HistoryTest {
 };
 
 TEST_F(ClosingTest, AScreenChangedSinceItWasLastSettledIsKeptAtClose) {
+    const std::function<void()> change = [this] { leaveHighEndpoint(120); };
+    const std::function<void()> undo = [this] { history->undo(); };
+    const std::function<void()> save = [this] { controller->saveToFile(); };
+    const std::function<void()> storeIt = [this] { store(); };
+    const std::function<void()> changeAgain = [this] { leaveHighEndpoint(125); };
+    const std::function<void()> load = [this] { controller->loadFromFile(); };
+    const std::function<void()> comments = [this] { leaveComments("Goblin 380"); };
     const struct {
         const char* what;
-        std::function<void()> before;
+        std::vector<std::function<void()>> before;  // the pilot's steps after the read
         std::size_t kept;
     } rows[] = {
-        {"read, nothing changed", [] {}, 0},
-        {"a box changed", [this] { leaveHighEndpoint(120); }, 1},
-        {"a box changed and undone",
-         [this] {
-             leaveHighEndpoint(120);
-             history->undo();
-         },
-         0},
-        {"a box changed, then saved",
-         [this] {
-             leaveHighEndpoint(120);
-             controller->saveToFile();
-         },
-         0},
-        {"a box changed, then stored",
-         [this] {
-             leaveHighEndpoint(120);
-             store();
-         },
-         0},
-        {"saved, then the comments changed",
-         [this] {
-             controller->saveToFile();
-             leaveComments("Goblin 380");
-         },
-         1},
-        {"a file loaded over a changed screen",
-         [this] {
-             leaveHighEndpoint(120);
-             controller->saveToFile();
-             leaveHighEndpoint(125);
-             controller->loadFromFile();
-         },
-         0},
+        {"read, nothing changed", {}, 0},
+        {"a box changed", {change}, 1},
+        {"a box changed and undone", {change, undo}, 0},
+        {"a box changed, then saved", {change, save}, 0},
+        {"a box changed, then stored", {change, storeIt}, 0},
+        {"saved, then the comments changed", {save, comments}, 1},
+        {"a file loaded over a changed screen", {change, save, changeAgain, load}, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -75,7 +55,8 @@ TEST_F(ClosingTest, AScreenChangedSinceItWasLastSettledIsKeptAtClose) {
         history.reset();
         controller.reset();
         SetUp();
-        row.before();
+        for (const auto& step : row.before)
+            step();
         EXPECT_EQ(keptAtClose(), row.kept);
         EXPECT_TRUE(pilot.messages.empty()) << "no question, no message at close";
     }

@@ -32,11 +32,8 @@ TEST_F(ControllerFilesTest, ASavedFileLoadsBackAsTheConfigurationItWas) {
     chooseDirection(Direction::Reverse);
     moveProfile(Setting::DecelProfile, 4);
     pilot.shown.userComments = "Trex 450\nnew tail servo";
-    const GyroConfig saved = [&] {
-        GyroConfig config = model();
-        config.userComments = pilot.shown.userComments;
-        return config;
-    }();
+    GyroConfig saved = model();
+    saved.userComments = pilot.shown.userComments;
 
     saveAs(kChosen);
     ASSERT_EQ(pilot.requests.size(), 1u);

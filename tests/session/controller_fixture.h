@@ -105,10 +105,9 @@ class ControllerTest : public ::testing::Test {
 
     // Runs the virtual clock until the sequence under way has ended.
     void settle() {
-        platform.clock.runWhile([this] {
-            return !controller->engine().idle() || platform.timers->sequenceTimerArmed();
-        });
+        platform.clock.runWhile([this] { return busy() || platform.timers->sequenceTimerArmed(); });
     }
+    virtual bool busy() const { return !controller->engine().idle(); }
     void read() {
         controller->readFromGyro();
         settle();
@@ -149,12 +148,6 @@ class ControllerTest : public ::testing::Test {
     std::string preferences() const { return platform.memoryFiles[kPreferencesFile]; }
     bool preferencesHold(const std::string& line) const {
         return preferences().find(line + "\r\n") != std::string::npos;
-    }
-    // Every message that starts with `text`.
-    int messagesStartingWith(std::string_view text) const {
-        return static_cast<int>(std::count_if(
-            pilot.messages.begin(), pilot.messages.end(),
-            [text](const std::string& message) { return message.starts_with(text); }));
     }
 
     ProgramPaths paths;

@@ -25,23 +25,10 @@ class HistoryTest : public ControllerTest {
         QObject::connect(history.get(), &PilotHistory::gyroCompared,
                          [this](const GyroConfig& gyro) { compared.push_back(gyro); });
     }
-    void settleAll() {
-        platform.clock.runWhile(
-            [this] { return history->busy() || platform.timers->sequenceTimerArmed(); });
-    }
-    void read() {
-        controller->readFromGyro();
-        settleAll();
-    }
-    void store() {
-        controller->storeToGyro();
-        settleAll();
-    }
+    // "Compare with gyro" too reads the gyro, beside the screen.
+    bool busy() const override { return history ? history->busy() : ControllerTest::busy(); }
     // The pilot types in a box, or in the comment box, and leaves it.
-    void leaveHighEndpoint(int value) {
-        pilot.shown.highEndpoint = value;
-        controller->boxLeft(NumericField::HighEndpoint);
-    }
+    void leaveHighEndpoint(int value) { type(NumericField::HighEndpoint, value); }
     void leaveComments(const std::string& comments) {
         pilot.shown.userComments = comments;
         controller->commentsLeft(comments);

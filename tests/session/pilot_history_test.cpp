@@ -61,13 +61,12 @@ TEST_F(HistoryTest, AHistoryThatCannotBeKeptIsToldOnceAndTheGyroWorksAsBefore) {
         history.reset();
         startWithGyro();
         attach(folder);
-        int reads = 0;
-        QObject::connect(controller.get(), &ConfigController::readCompleted, [&] { ++reads; });
+        readsCompleted = 0;
         read();
         leaveHighEndpoint(120);
         store();
         read();
-        EXPECT_EQ(reads, 2);
+        EXPECT_EQ(readsCompleted, 2);
         EXPECT_EQ(pilot.status, "Read complete");
         ASSERT_EQ(pilot.messages.size(), folder ? 1u : 0u);
         if (folder) {
@@ -164,7 +163,7 @@ TEST_F(HistoryTest, CompareWithGyroTellsWhatTheGyroHoldsAndLeavesTheScreenAlone)
     const GyroConfig shown = pilot.shown;
 
     history->compareWithGyro();
-    settleAll();
+    settle();
     ASSERT_EQ(compared.size(), 1u);
     EXPECT_EQ(compared[0].cwStopGain, 77);
     EXPECT_EQ(compared[0].highEndpoint, 100);
@@ -218,7 +217,7 @@ TEST_F(HistoryTest, NoCommandRunsWhileTheGyroIsRead) {
             EXPECT_TRUE(model() == before);
             EXPECT_EQ(history->steps().done(), done);
         }
-        settleAll();
+        settle();
         EXPECT_EQ(compared.size(), beside ? 1u : 0u);
     }
     EXPECT_EQ(steps.back(), "Read from gyro");
