@@ -54,6 +54,8 @@ class ModalDriver : public QObject {
     }
 
     void then(Answer answer) { answers_.push_back(std::move(answer)); }
+    // The upload's progress window asks nothing and is left alone, unless a test answers it.
+    void duringUpload(Answer answer) { uploadAnswers_.push_back(std::move(answer)); }
     void thenPress(const QString& buttonText) {
         then([buttonText](QDialog& dialog) { pressButton(dialog, buttonText); });
     }
@@ -77,16 +79,23 @@ class ModalDriver : public QObject {
 
     const std::vector<QString>& messages() const { return messages_; }
     int unexpected() const { return unexpected_; }
-    bool done() const { return answers_.empty(); }
+    bool done() const { return answers_.empty() && uploadAnswers_.empty(); }
 
   private:
     void tick() {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr || dialog == window_ || !dialog->isVisible() || busy_)
             return;
-        // The upload's progress window asks nothing and is left alone.
-        if (qobject_cast<UploadProgressDialog*>(dialog) != nullptr)
+        if (qobject_cast<UploadProgressDialog*>(dialog) != nullptr) {
+            if (!uploadAnswers_.empty()) {
+                busy_ = true;
+                Answer answer = std::move(uploadAnswers_.front());
+                uploadAnswers_.pop_front();
+                answer(*dialog);
+                busy_ = false;
+            }
             return;
+        }
         busy_ = true;
         if (auto* message = qobject_cast<MessageDialog*>(dialog))
             messages_.push_back(message->message());
@@ -104,6 +113,7 @@ class ModalDriver : public QObject {
     QWidget* window_;
     QTimer poll_;
     std::deque<Answer> answers_;
+    std::deque<Answer> uploadAnswers_;
     std::vector<QString> messages_;
     int unexpected_ = 0;
     bool busy_ = false;
