@@ -63,12 +63,7 @@ QImage speedWarningMark() {
     return loadPicture(":/vn340/pictures/slow-servo.png");
 }
 
-void drawWithTransparentColour(QPainter& painter, const QImage& picture, QRgb transparent,
-                               const QRect& target) {
-    if (picture.isNull() || target.isEmpty()) {
-        return;
-    }
-    // The mask is made afresh on every paint: 1 where the picture has the transparent colour.
+QImage withTransparentColourCleared(const QImage& picture, QRgb transparent) {
     QImage image = picture.convertToFormat(QImage::Format_ARGB32);
     const QRgb key = transparent | 0xFF000000u;
     for (int y = 0; y < image.height(); ++y) {
@@ -79,30 +74,45 @@ void drawWithTransparentColour(QPainter& painter, const QImage& picture, QRgb tr
             }
         }
     }
+    return image;
+}
+
+void drawPixelForPixel(QPainter& painter, const QImage& image, const QRect& target) {
+    if (image.isNull() || target.isEmpty()) {
+        return;
+    }
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(target, image);
     painter.restore();
 }
 
+void drawWithTransparentColour(QPainter& painter, const QImage& picture, QRgb transparent,
+                               const QRect& target) {
+    if (picture.isNull() || target.isEmpty()) {
+        return;
+    }
+    drawPixelForPixel(painter, withTransparentColourCleared(picture, transparent), target);
+}
+
 PaintedPictures::PaintedPictures(const QSize& outerSize)
     : scaleX_(layoutScaleX(outerSize.width())),
       scaleY_(layoutScaleY(outerSize.height())),
       warningRect_(speedWarningRect(outerSize)),
-      logo_(logoBitmap()),
-      mark_(speedWarningMark()) {}
+      logo_(withTransparentColourCleared(logoBitmap(), kLogoTransparent)),
+      mark_(withTransparentColourCleared(speedWarningMark(), kMarkTransparent)) {}
 
 QRect PaintedPictures::logoRect() const {
     return pictureRect(kLogoPosition, logo_.size(), scaleX_, scaleY_);
 }
 
 void PaintedPictures::paint(QPainter& painter, int speedPosition, const QColor& buttonFace) const {
-    drawWithTransparentColour(painter, logo_, kLogoTransparent, logoRect());
+    drawPixelForPixel(painter, logo_, logoRect());
     if (speedPosition < kSlowSpeedPosition) {
         painter.fillRect(warningRect_, buttonFace);
     } else {
-        drawWithTransparentColour(painter, mark_, kMarkTransparent,
-                                  pictureRect(kSpeedMarkPosition, mark_.size(), scaleX_, scaleY_));
+        drawPixelForPixel(painter, mark_,
+                          pictureRect(kSpeedMarkPosition, mark_.size(), scaleX_, scaleY_));
     }
 }
 

@@ -32,8 +32,12 @@ QImage speedWarningMark();  // 16 x 17, magenta is transparent
 inline constexpr QRgb kLogoTransparent = 0xFFFFFFFF;
 inline constexpr QRgb kMarkTransparent = 0xFFFF00FF;
 
-// Stretches `picture` over `target` pixel for pixel (no smoothing), leaving what lies beneath
-// wherever the picture has the transparent colour.
+// The picture with every pixel of the transparent colour made fully transparent.
+QImage withTransparentColourCleared(const QImage& picture, QRgb transparent);
+// Stretches `image` over `target` pixel for pixel (no smoothing).
+void drawPixelForPixel(QPainter& painter, const QImage& image, const QRect& target);
+// Both of the above in one: what lies beneath shows wherever the picture has the transparent
+// colour.
 void drawWithTransparentColour(QPainter& painter, const QImage& picture, QRgb transparent,
                                const QRect& target);
 
@@ -55,6 +59,7 @@ class PaintedPictures {
     float scaleX_;
     float scaleY_;
     QRect warningRect_;
+    // Cleared of their transparent colour once, not on every paint.
     QImage logo_;
     QImage mark_;
 };
