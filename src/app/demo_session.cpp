@@ -8,21 +8,22 @@
 #include "config/profile_store.h"
 #include "link/port_selection.h"
 
-#ifndef VN340_DEMO_LIBRARY_PATHS
-#error "the build passes the simulated library's places as VN340_DEMO_LIBRARY_PATHS"
+#if !defined(VN340_DEMO_LIBRARY) || !defined(VN340_DEMO_INSTALLED_FOLDER) || \
+    !defined(VN340_DEMO_BUILT_FOLDER)
+#error "the build names the simulated library and its two folders"
 #endif
 
 namespace vn340 {
 namespace {
 
-// Where the simulated library may lie, nearest first, for a program in `programFolder`.
+// Where the simulated library may lie, nearest first, for a program in `programFolder`:
+// relative to the program, the installed layout first, then the build tree's.
 std::vector<std::string> demoLibraryCandidates(const std::string& programFolder) {
     std::vector<std::string> candidates;
-    // Relative to the program: the installed layout first, then the build tree's.
-    for (const QString& relative :
-         QStringLiteral(VN340_DEMO_LIBRARY_PATHS).split(u':', Qt::SkipEmptyParts)) {
-        const QString path =
-            QDir::cleanPath(QString::fromStdString(programFolder) + u'/' + relative);
+    for (const char* relative : {VN340_DEMO_INSTALLED_FOLDER, VN340_DEMO_BUILT_FOLDER}) {
+        const QString path = QDir::cleanPath(QString::fromStdString(programFolder) + u'/' +
+                                             QString::fromUtf8(relative) + u'/' +
+                                             QStringLiteral(VN340_DEMO_LIBRARY));
         candidates.push_back(path.toStdString());
     }
     return candidates;
@@ -40,9 +41,8 @@ std::unique_ptr<DemoSession> DemoSession::start(const std::string& programFolder
         }
     }
     if (session->library_.empty()) {
-        *problem = QStringLiteral(
-            "The demo's simulated USB adapter (libftd2xx.so) is not "
-            "installed beside the program.");
+        *problem = QStringLiteral("The demo's simulated USB adapter (" VN340_DEMO_LIBRARY
+                                  ") is not installed beside the program.");
         return nullptr;
     }
     if (!session->scratch_.isValid()) {
