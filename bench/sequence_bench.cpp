@@ -92,6 +92,10 @@ class BenchHost : public SequenceHost, public FrontEnd, public BlankScreen {
     }
     bool adapterOpen() const override { return true; }
     StatisticsAnswer offerStatistics() override { return StatisticsAnswer::Finish; }
+    void sequenceEnded(const SequenceOutcome& outcome) override {
+        if (const std::optional<std::string> message = outcomeMessage(outcome))
+            failure = *message;
+    }
 
     void showStatus(std::string_view text) override {
         if (text == sequence_text::kVerifying) {

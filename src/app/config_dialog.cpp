@@ -98,17 +98,14 @@ void ConfigDialog::initDialog() {
     initialised_ = true;
     // The "Start diagnostics" item (context menu and Ctrl+D) exists since construction; the
     // icon is the application's, set by ConfigApp.
-    controller_->prepareTransports();
     updateTitle();
-    controller_->startPreferences();
-    controller_->fillPortSelectorAtStartup();
     help_->registerTips([this](Control control) { return controls_.find(control); });
     help_->layoutPictures(controls_.content);
     controls_.accelSlider->setRange(kProfileMin, kProfileMax);
     controls_.decelSlider->setRange(kProfileMin, kProfileMax);
     fillSelectors();
+    controller_->start();
     help_->armSlowServoTip();
-    controller_->startWithDefaults();
     showAdapterState();
     if (const std::optional<std::string> note = safetyNet_->closedNote())
         dialogs_->showStatus(*note);
@@ -157,8 +154,7 @@ void ConfigDialog::adapterStateMayChange() {
 }
 
 void ConfigDialog::showAdapterState() {
-    const QString text =
-        adapterStateText(selectedEntry(), controller_->link().transport() != Transport::None);
+    const QString text = adapterStateText(selectedEntry(), controller_->adapterOpen());
     if (controls_.adapterState->text() != text)
         controls_.adapterState->setText(text);
 }

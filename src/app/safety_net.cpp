@@ -112,7 +112,7 @@ void SafetyNet::updateActions() {
                                    : QStringLiteral("Redo"));
     undo_->setEnabled(idle && steps.canUndo());
     redo_->setEnabled(idle && steps.canRedo());
-    revert_->setEnabled(idle && history_.lastRead().has_value());
+    revert_->setEnabled(idle && history_.gyroKnown().has_value());
     showHistory_->setEnabled(idle && history_.store() != nullptr);
     compare_->setEnabled(idle);
     compareWithGyro_->setEnabled(idle && gyroReachable_);
@@ -121,7 +121,7 @@ void SafetyNet::updateActions() {
 void SafetyNet::lastReadChanged(bool afterStore) {
     updateActions();
     // A comparison with the gyro follows what a store left on it.
-    const GyroConfig& gyro = *history_.lastRead();
+    const GyroConfig& gyro = history_.gyroKnown()->config;
     if (afterStore && compareWindow_ != nullptr && compareWindow_->isVisible() &&
         compareWindow_->side().kind == CompareSide::Kind::LastRead)
         showComparison(gyro, CompareSide::lastRead(gyro));
@@ -157,8 +157,8 @@ void SafetyNet::showHistory() {
                     showComparison(snapshot.config, CompareSide::snapshot(snapshot));
                 });
     }
-    const std::optional<GyroConfig>& read = history_.lastRead();
-    historyWindow_->present(*history_.store(), read ? read->serialNumber : std::string(),
+    const std::optional<GyroKnowledge>& known = history_.gyroKnown();
+    historyWindow_->present(*history_.store(), known ? known->config.serialNumber : std::string(),
                             controller_.model());
 }
 
@@ -171,8 +171,8 @@ void SafetyNet::loadSnapshot(const Snapshot& snapshot) {
 
 void SafetyNet::compare() {
     finishEditing_();
-    if (const std::optional<GyroConfig>& read = history_.lastRead()) {
-        showComparison(*read, CompareSide::lastRead(*read));
+    if (const std::optional<GyroKnowledge>& known = history_.gyroKnown()) {
+        showComparison(known->config, CompareSide::lastRead(known->config));
         return;
     }
     if (const std::optional<ChosenFile> file = history_.chooseFileToCompare())

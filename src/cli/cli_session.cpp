@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "base/paths.h"
@@ -34,13 +35,10 @@ CliSession::CliSession(const CliOptions& options, Platform& platform, const Prog
       out_(out),
       errors_(errors),
       frontEnd_(errors, progress),
-      screen_(errors) {
-    if (paths_.historyFolder)
-        history_ = std::make_unique<HistoryStore>(*paths_.historyFolder, platform_.files(),
-                                                  [this] { return platform_.localNow(); });
-}
+      screen_(errors) {}
 
 CliSession::~CliSession() {
+    history_.reset();
     if (controller_ != nullptr)
         controller_->closeAdapter();
 }
@@ -85,52 +83,41 @@ CliStatus CliSession::ports() {
 bool CliSession::openAdapter() {
     controller_ =
         std::make_unique<ConfigController>(screen_, portList_, frontEnd_, platform_, paths_, this);
-    connect(controller_.get(), &ConfigController::readCompleted, this, [this] {
-        readDone_ = true;
-        keepInHistory(controller_->model(), SnapshotKind::Read);
-    });
-    connect(controller_.get(), &ConfigController::storeCompleted, this,
-            [this](const GyroConfig& gyroHolds) {
-                stored_ = gyroHolds;
-                keepInHistory(gyroHolds, SnapshotKind::Stored);
-            });
-    connect(controller_.get(), &ConfigController::storeUnfinished, this,
-            [this] { keepInHistory(controller_->model(), SnapshotKind::Unfinished); });
-    controller_->prepareTransports();
-    controller_->startPreferences();
-    controller_->startWithDefaults();
-    if (!options_.port && controller_->preferences().savedPort.empty()) {
-        frontEnd_.showMessage(kNoPortText);
-        return false;
-    }
-    controller_->fillPortSelectorAtStartup(options_.port);
-    if (controller_->link().transport() != Transport::None)
+    history_ = std::make_unique<PilotHistory>(*controller_, frontEnd_, platform_,
+                                              paths_.historyFolder, this);
+    connect(controller_.get(), &ConfigController::outcomeShown, this,
+            [this](const SequenceOutcome& outcome) { outcome_ = outcome; });
+    controller_->start(options_.port);
+    if (controller_->adapterOpen())
         return true;
-    if (frontEnd_.messages().empty())
-        frontEnd_.showMessage("The port " +
-                              options_.port.value_or(controller_->preferences().savedPort) +
-                              " is not there.");
+    const std::string port = options_.port.value_or(controller_->preferences().savedPort);
+    if (port.empty())
+        frontEnd_.showMessage(kNoPortText);
+    else if (frontEnd_.messages().empty())
+        frontEnd_.showMessage("The port " + port + " is not there.");
     return false;
 }
 
-void CliSession::keepInHistory(const GyroConfig& config, SnapshotKind kind) {
-    if (history_ == nullptr)
-        return;
-    const RecordResult kept = history_->record(config, kind);
-    if (kept.tellPilot)
-        frontEnd_.showMessage(historyFailureMessage(kept.result));
-}
-
-void CliSession::waitForTheEngine() {
-    while (!controller_->engine().idle())
+SequenceOutcome CliSession::waitForTheOutcome() {
+    while (!outcome_ && controller_->busy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // A sequence that never started has nothing to tell: it did not run to its end.
+    SequenceOutcome notStarted;
+    notStarted.result = SequenceResult::Failed;
+    return std::exchange(outcome_, std::nullopt).value_or(notStarted);
 }
 
-bool CliSession::readGyro() {
-    readDone_ = false;
+SequenceOutcome CliSession::readGyro() {
+    outcome_.reset();
     controller_->readFromGyro(StatisticsWord::LeaveOnGyro);
-    waitForTheEngine();
-    return readDone_;
+    return waitForTheOutcome();
+}
+
+CliStatus CliSession::readStatus(const SequenceOutcome& outcome) {
+    if (!outcome.ranToItsEnd())
+        return CliStatus::GyroSilent;
+    // The settings were read, but not everything the gyro was asked for.
+    return outcome.complete() ? CliStatus::Done : CliStatus::Differences;
 }
 
 bool CliSession::settingsFileReadable(const std::string& path) {
@@ -162,18 +149,21 @@ bool CliSession::settingsFileReadable(const std::string& path) {
 CliStatus CliSession::read() {
     if (!openAdapter())
         return CliStatus::AdapterUnavailable;
-    if (!readGyro())
-        return CliStatus::GyroSilent;
+    const SequenceOutcome outcome = readGyro();
+    if (!outcome.ranToItsEnd())
+        return readStatus(outcome);
     if (options_.output) {
         // Saved exactly as "Save to file" saves it after a read.
         frontEnd_.savePath = *options_.output;
         const std::size_t before = frontEnd_.messages().size();
         controller_->saveToFile();
-        return frontEnd_.messages().size() == before ? CliStatus::Done : CliStatus::BadFile;
+        if (frontEnd_.messages().size() != before)
+            return CliStatus::BadFile;
+    } else {
+        out_ << (options_.json ? configurationJson(controller_->model())
+                               : configurationLines(controller_->model()));
     }
-    out_ << (options_.json ? configurationJson(controller_->model())
-                           : configurationLines(controller_->model()));
-    return CliStatus::Done;
+    return readStatus(outcome);
 }
 
 CliStatus CliSession::diff() {
@@ -184,8 +174,8 @@ CliStatus CliSession::diff() {
     loadSettingsFileAt(file, platform_.files(), frontEnd_, screen_, options_.file);
     if (!openAdapter())
         return CliStatus::AdapterUnavailable;
-    if (!readGyro())
-        return CliStatus::GyroSilent;
+    if (const SequenceOutcome outcome = readGyro(); !outcome.ranToItsEnd())
+        return readStatus(outcome);
     const std::vector<SettingComparison> differences =
         differingSettings(file, controller_->model());
     out_ << differenceLines(differences, "file", "gyro");
@@ -202,20 +192,28 @@ CliStatus CliSession::store() {
     if (!openAdapter())
         return CliStatus::AdapterUnavailable;
     // The gyro's own settings first, so the pilot sees what the store changes.
-    if (!readGyro())
-        return CliStatus::GyroSilent;
+    if (const SequenceOutcome outcome = readGyro(); !outcome.ranToItsEnd())
+        return readStatus(outcome);
     const GyroConfig gyro = controller_->model();
     controller_->loadFromFileAt(options_.file);
     out_ << differenceLines(differingSettings(gyro, controller_->model()), "gyro", "file")
          << std::flush;
     frontEnd_.agreed = true;
-    stored_.reset();
+    outcome_.reset();
     controller_->storeToGyro();
-    waitForTheEngine();
-    if (!stored_)
-        return CliStatus::GyroSilent;
-    return differingSettings(controller_->model(), *stored_).empty() ? CliStatus::Done
-                                                                     : CliStatus::Differences;
+    const SequenceOutcome stored = waitForTheOutcome();
+    switch (stored.result) {
+        case SequenceResult::Done:
+            return CliStatus::Done;
+        case SequenceResult::NotVerified:
+            return CliStatus::Differences;
+        case SequenceResult::CutShort:
+        case SequenceResult::Failed:
+            break;
+    }
+    if (stored.storeCutShort() && !history_->lastSnapshotPath().empty())
+        errors_ << "What was being stored is kept in " << history_->lastSnapshotPath() << '\n';
+    return CliStatus::GyroSilent;
 }
 
 CliStatus CliSession::monitor() {
@@ -223,7 +221,6 @@ CliStatus CliSession::monitor() {
         return CliStatus::AdapterUnavailable;
     if (options_.csv)
         out_ << liveSignalsCsvHeader();
-    bool silent = false;
     connect(controller_.get(), &ConfigController::liveSignalsArrived, this,
             [this](const LiveSignals& round) {
                 out_ << (options_.csv ? liveSignalsCsvRow(round) : liveSignalsLine(round))
@@ -232,21 +229,21 @@ CliStatus CliSession::monitor() {
                 if (options_.rounds && rounds_ == *options_.rounds)
                     interrupt();
             });
-    const std::size_t before = frontEnd_.messages().size();
+    outcome_.reset();
     controller_->diagnosticsCommand(std::nullopt);
-    waitForTheEngine();
-    silent = frontEnd_.messages().size() != before;
-    return silent ? CliStatus::GyroSilent : CliStatus::Done;
+    const SequenceOutcome outcome = waitForTheOutcome();
+    return outcome.result == SequenceResult::Done ? CliStatus::Done : CliStatus::GyroSilent;
 }
 
 CliStatus CliSession::history() {
-    if (history_ == nullptr) {
+    if (!paths_.historyFolder) {
         frontEnd_.showMessage(
             "There is no folder for the history: neither XDG_DATA_HOME nor HOME is set.");
         return CliStatus::BadFile;
     }
+    const HistoryStore store(*paths_.historyFolder, platform_.files());
     const std::vector<Snapshot> snapshots =
-        options_.serial ? history_->list(*options_.serial) : history_->listAll();
+        options_.serial ? store.list(*options_.serial) : store.listAll();
     out_ << snapshotLines(snapshots);
     return CliStatus::Done;
 }

@@ -12,8 +12,8 @@
 
 #include "cli/cli_front_end.h"
 #include "cli/cli_options.h"
-#include "config/history_store.h"
 #include "session/config_controller.h"
+#include "session/pilot_history.h"
 #include "session/platform.h"
 
 namespace vn340 {
@@ -40,14 +40,14 @@ class CliSession : public QObject {
     // The controller started as the window starts, on the port of the command line or the one
     // saved; false (the pilot has been told) when no adapter could be opened.
     bool openAdapter();
-    // A read of the gyro to its end, leaving the statistics word on it. False when it ended
-    // early; the pilot has been told why.
-    bool readGyro();
+    // A read of the gyro, leaving the statistics word on it, and how it ended.
+    SequenceOutcome readGyro();
     // Whether `path` can be read and holds settings; the pilot is told when not.
     bool settingsFileReadable(const std::string& path);
-    // Runs the event loop until the engine is idle.
-    void waitForTheEngine();
-    void keepInHistory(const GyroConfig& config, SnapshotKind kind);
+    // Runs the event loop until the sequence started has ended and its outcome is shown.
+    SequenceOutcome waitForTheOutcome();
+    // The exit status of a read that did not leave the gyro's whole configuration on screen.
+    static CliStatus readStatus(const SequenceOutcome& outcome);
 
     const CliOptions options_;
     Platform& platform_;
@@ -57,10 +57,10 @@ class CliSession : public QObject {
     CliFrontEnd frontEnd_;
     CliScreen screen_;
     MemoryPortSelector portList_;
-    std::unique_ptr<HistoryStore> history_;
     std::unique_ptr<ConfigController> controller_;
-    bool readDone_ = false;
-    std::optional<GyroConfig> stored_;
+    // Goes before the controller it listens to.
+    std::unique_ptr<PilotHistory> history_;
+    std::optional<SequenceOutcome> outcome_;
     int rounds_ = 0;
     bool stopping_ = false;
 };

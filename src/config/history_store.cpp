@@ -29,11 +29,12 @@ struct KindWords {
 
 // A word that starts another (none does today) would have to come after it, as names are
 // recognised by their first matching word.
-constexpr std::array<KindWords, 4> kKinds = {{
+constexpr std::array<KindWords, 5> kKinds = {{
     {SnapshotKind::Read, "read", "Read", "read from"},
     {SnapshotKind::Stored, "stored", "Stored", "stored to"},
     {SnapshotKind::Unfinished, "unfinished", "Unfinished", "not finished storing to"},
     {SnapshotKind::Closed, "closed", "Closed", "on screen at closing for"},
+    {SnapshotKind::Unverified, "unverified", "Unverified", "stored (not verified) to"},
 }};
 
 constexpr std::string_view kClosedNoteName = "closed-note";
@@ -54,11 +55,25 @@ std::string headlineStart(SnapshotKind kind) {
     return start + std::string(kHeadlineMiddle);
 }
 
-// A serial number becomes a folder name only when it cannot climb out of the history.
+// A serial number names a folder only as the gyro reports it, a plain number: nothing else can
+// climb out of the history or pass for another gyro's folder.
 bool nameableSerial(std::string_view serial) {
-    return !serial.empty() && std::all_of(serial.begin(), serial.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    });
+    return !serial.empty() && serial.size() <= 10 &&
+           std::all_of(serial.begin(), serial.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A folder of the history: a gyro's, or one of the two for snapshots without a usable number.
+bool historyFolderName(std::string_view name) {
+    return nameableSerial(name) || name == kUnreadFolder || name == kUnknownGyroFolder;
+}
+
+std::string gyroFolderName(const GyroConfig& config, SnapshotKind kind) {
+    if (nameableSerial(config.serialNumber)) {
+        return config.serialNumber;
+    }
+    // A screen closed before any read belongs to no gyro yet.
+    const bool neverRead = kind == SnapshotKind::Closed && config.serialNumber.empty();
+    return std::string(neverRead ? kUnreadFolder : kUnknownGyroFolder);
 }
 
 bool startsWith(std::string_view text, std::string_view start) {
@@ -258,15 +273,8 @@ RecordResult HistoryStore::record(const GyroConfig& config, SnapshotKind kind) {
         out.result = {ENOENT,
                       "There is no folder for the history: neither XDG_DATA_HOME nor "
                       "HOME is set."};
-    } else if (!nameableSerial(config.serialNumber) &&
-               !(kind == SnapshotKind::Closed && config.serialNumber.empty())) {
-        out.result = {EINVAL, "The serial number \"" + config.serialNumber +
-                                  "\" cannot name a folder of the history."};
     } else {
-        // A screen closed before any read belongs to no gyro yet.
-        const std::string gyroFolder =
-            joinPath(folder_, config.serialNumber.empty() ? std::string(kUnreadFolder)
-                                                          : config.serialNumber);
+        const std::string gyroFolder = joinPath(folder_, gyroFolderName(config, kind));
         out.result = files_.createFolders(gyroFolder);
         if (out.result) {
             const LocalTime time = clock_();
@@ -296,7 +304,7 @@ SysResult HistoryStore::writeNew(const std::string& gyroFolder, const LocalTime&
 }
 
 void HistoryStore::collect(const std::string& serialNumber, std::vector<Snapshot>& into) const {
-    if (folder_.empty() || !nameableSerial(serialNumber)) {
+    if (folder_.empty() || !historyFolderName(serialNumber)) {
         return;
     }
     const std::string gyroFolder = joinPath(folder_, serialNumber);

@@ -25,10 +25,11 @@
 
 namespace vn340 {
 
-// Read from the gyro, stored to it (and read back), or being stored when the store ended
-// early: what the pilot prepared is kept even when the gyro did not take all of it. Closed is
-// the screen as the window closed, changed since it was last read, stored, loaded or saved.
-enum class SnapshotKind { Read, Stored, Unfinished, Closed };
+// Read from the gyro, stored to it (and read back as stored), stored but not read back as
+// stored, or being stored when the store ended early: what the pilot prepared is kept even when
+// the gyro did not take all of it. Closed is the screen as the window closed, changed since it
+// was last read, stored, loaded or saved.
+enum class SnapshotKind { Read, Stored, Unfinished, Closed, Unverified };
 
 // "Read", "Stored", "Unfinished": how the history window names a kind.
 std::string_view snapshotKindName(SnapshotKind kind);
@@ -84,6 +85,8 @@ std::string closedNoteText(std::string_view whereInHistory);
 
 // The folder a screen without a serial number (never read from a gyro) is kept in.
 inline constexpr std::string_view kUnreadFolder = "unread";
+// The folder of a gyro whose serial number could not be read, or is not a plain number.
+inline constexpr std::string_view kUnknownGyroFolder = "unknown";
 
 // What the pilot is told, once per run, when the history cannot be written.
 std::string historyFailureMessage(const SysResult& failure);

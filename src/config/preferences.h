@@ -19,7 +19,8 @@ inline constexpr std::string_view kLastDirectoryKey = "LAST DIRECTORY";
 inline constexpr std::string_view kDateKey = "DATE";
 inline constexpr std::string_view kWarningKey = "WARNING";
 
-// The in-memory copies read once at start-up.
+// The in-memory copies read once at start-up. The port is the one saved as the program started;
+// the port saved since is the link's to tell.
 struct Preferences {
     std::string savedPort;
     std::string lastDirectory;

@@ -7,7 +7,6 @@
 // nothing else talks to the gyro), but the screen is neither read nor shown again, and the
 // statistics word stays on the gyro for the next real read to offer.
 
-#include <functional>
 #include <string_view>
 
 #include "config/gyro_config.h"
@@ -17,11 +16,9 @@ namespace vn340 {
 
 class GyroCompareRead final : private SequenceHost, private BlankScreen {
   public:
-    // Receives the configuration the gyro holds when the read has ended well; a read that
-    // fails ends with the engine's message and nothing else.
-    using Completion = std::function<void(const GyroConfig& gyro)>;
-
-    GyroCompareRead(SequenceHost& host, FrontEnd& frontEnd, Screen& screen, Completion onComplete);
+    // The read's end reaches `host` as a compare read's outcome, whose knowledge is what the
+    // gyro holds.
+    GyroCompareRead(SequenceHost& host, FrontEnd& frontEnd, Screen& screen);
 
     // Starts from `base` (the screen's configuration), so what the gyro does not hold, the
     // comments, stays as the screen has it.
@@ -45,7 +42,7 @@ class GyroCompareRead final : private SequenceHost, private BlankScreen {
     void sendFrame(std::string_view frame) override { host_.sendFrame(frame); }
     bool adapterOpen() const override { return host_.adapterOpen(); }
     StatisticsAnswer offerStatistics() override { return StatisticsAnswer::Finish; }
-    void readComplete() override;
+    void sequenceEnded(const SequenceOutcome& outcome) override;
 
     // Screen: the controls are switched as for any read; nothing else of the screen is touched.
     void enableControls(bool on) override { screen_.enableControls(on); }
@@ -53,7 +50,6 @@ class GyroCompareRead final : private SequenceHost, private BlankScreen {
 
     SequenceHost& host_;
     Screen& screen_;
-    Completion onComplete_;
     GyroConfig config_;
     SequenceEngine engine_;
 };

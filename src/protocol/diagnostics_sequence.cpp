@@ -56,6 +56,7 @@ void SequenceEngine::runDiagState() {
 void SequenceEngine::beginDiagnostics() {
     screen_.enableGyroButtons(false);
     stepIndex_ = 0;
+    unread_.clear();
     state_ = S::DiagSendProductId;
     host_.armTimer(kStep, kStepDelay);
 }
@@ -83,9 +84,7 @@ void SequenceEngine::readLiveSignals() {
 }
 
 void SequenceEngine::finishDiagnostics() {
-    state_ = S::Idle;
-    host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
-    giveControlsBack();
+    finish(outcomeOf(Sequence::Diagnostics, SequenceResult::Done));
 }
 
 }  // namespace vn340

@@ -72,11 +72,12 @@ bool SequenceEngine::keepIdentification(Identification item, std::string_view re
 bool SequenceEngine::checkProductId(std::string_view reply) {
     const WordReply word = decodeWordReply(reply);
     if (!word.passed) {
+        unread(IdentificationField::Product);
         return true;
     }
     config_.productId = word.value;
     if (word.value != kExpectedProductId) {
-        endWithMessage(sequence_text::unknownDevice(config_.productId), true);
+        endEarly(SequenceResult::Failed, SequenceFailure::UnknownDevice, config_.productId);
         return false;
     }
     return true;
@@ -85,11 +86,13 @@ bool SequenceEngine::checkProductId(std::string_view reply) {
 bool SequenceEngine::checkMemoryMapVersion(std::string_view reply) {
     const WordReply word = decodeWordReply(reply);
     if (!word.passed) {
+        unread(IdentificationField::MemoryMap);
         return true;
     }
     config_.memoryMapVersion = word.value;
     if (word.value != kSupportedMemoryMapVersion) {
-        endWithMessage(sequence_text::unsupportedMemoryMap(config_.memoryMapVersion), true);
+        endEarly(SequenceResult::Failed, SequenceFailure::UnsupportedMemoryMap,
+                 config_.memoryMapVersion);
         return false;
     }
     return true;
@@ -97,7 +100,9 @@ bool SequenceEngine::checkMemoryMapVersion(std::string_view reply) {
 
 void SequenceEngine::storeFirmware(std::string_view reply, Identification item) {
     const WordReply word = decodeWordReply(reply);
-    if (word.passed) {
+    if (!word.passed) {
+        unread(IdentificationField::Firmware);
+    } else {
         config_.firmwareNumber = firmwareNumber(word.value);
         config_.firmwareVersion = item == Identification::FirmwareFromNumber
                                       ? firmwareTextFromNumber(config_.firmwareNumber)
@@ -110,6 +115,8 @@ void SequenceEngine::storeSerialLow(std::string_view reply) {
     serialLowRead_ = word.passed;
     if (word.passed) {
         serialNumber_ = word.value;
+    } else {
+        unread(IdentificationField::SerialNumber);
     }
 }
 
@@ -121,6 +128,8 @@ void SequenceEngine::storeSerialHigh(std::string_view reply) {
         serialNumber_ =
             serialNumberFromWords(static_cast<std::uint16_t>(serialNumber_ & 0xFFFF), word.value);
         config_.serialNumber = serialNumberText(serialNumber_);
+    } else {
+        unread(IdentificationField::SerialNumber);
     }
 }
 
@@ -128,6 +137,8 @@ void SequenceEngine::storeLoader(std::string_view reply) {
     const WordReply word = decodeWordReply(reply);
     if (word.passed) {
         config_.loaderVersion = versionText(word.value);
+    } else {
+        unread(IdentificationField::Loader);
     }
 }
 

@@ -80,6 +80,7 @@ void SequenceEngine::beginRead() {
     screen_.enableGyroButtons(false);
     stepIndex_ = 0;
     serialLowRead_ = false;
+    unread_.clear();
     keptServoData_.reset();
     state_ = S::ReadSendProductId;
     host_.armTimer(kStep, kStepDelay);
@@ -88,7 +89,7 @@ void SequenceEngine::beginRead() {
 void SequenceEngine::readParameter() {
     const WordReply word = decodeWordReply(wordReply());
     if (!word.passed) {
-        endWithMessage(sequence_text::crcFailure(), false);
+        endEarly(SequenceResult::Failed, SequenceFailure::DamagedAnswer);
         return;
     }
     const std::string_view status =
@@ -154,11 +155,7 @@ void SequenceEngine::finishRead() {
         applyServoData(config_, *keptServoData_);
     }
     refreshScreen();
-    state_ = S::Idle;
-    frontEnd_.showStatus("Read complete");
-    host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
-    giveControlsBack();
-    host_.readComplete();
+    finish(outcomeOf(Sequence::Read, SequenceResult::Done));
 }
 
 }  // namespace vn340

@@ -1,39 +1,11 @@
 #include "protocol/sequence_engine.h"
 
-#include <cstdio>
+#include <algorithm>
 
 #include "protocol/frames.h"
 #include "protocol/memory_map.h"
 
 namespace vn340 {
-
-namespace sequence_text {
-
-std::string unknownDevice(int productId) {
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  "Unknown device with Product ID %04x.\n\nThis computer program is not "
-                  "designed to interface with your product.",
-                  static_cast<unsigned>(productId));
-    return text;
-}
-
-std::string unsupportedMemoryMap(int version) {
-    char text[400];
-    std::snprintf(text, sizeof text,
-                  "Your gyro firmware uses configuration format R%i but this program supports "
-                  "R%i only.\n\nPlease update your gyro with the latest firmware and download "
-                  "the latest version of this program.\n\nBoth are available on the Tarvel RC "
-                  "website.",
-                  version, kSupportedMemoryMapVersion);
-    return text;
-}
-
-std::string crcFailure() {
-    return std::string(kCrcFailure) + ":" + std::string(kReadAck);
-}
-
-}  // namespace sequence_text
 
 namespace {
 
@@ -154,12 +126,7 @@ bool SequenceEngine::adapterLost() {
     if (state_ == S::Idle) {
         return false;
     }
-    // Nothing can answer any more: neither the reply waited for nor the next step's frame.
-    for (const SequenceTimer timer : {SequenceTimer::Timeout, SequenceTimer::ReadStep,
-                                      SequenceTimer::WriteStep, SequenceTimer::DiagStep}) {
-        host_.killTimer(timer);
-    }
-    timeout();
+    endEarly(SequenceResult::CutShort, SequenceFailure::AdapterLost);
     return true;
 }
 
@@ -199,69 +166,75 @@ void SequenceEngine::consumed(SequenceState nextState, SequenceTimer stepTimer,
     host_.armTimer(stepTimer, delay);
 }
 
-void SequenceEngine::endWithMessage(std::string_view message, bool clearStatus) {
+void SequenceEngine::endEarly(SequenceResult result, SequenceFailure failure, int failureValue) {
     const Sequence sequence = running();
-    host_.killTimer(SequenceTimer::Timeout);
-    if (clearStatus) {
-        frontEnd_.showStatus({});
+    if (sequence == Sequence::None) {
+        return;  // the sequence it would end has already ended
     }
-    state_ = S::Idle;
-    replyBuffer_.clear();
-    const bool wroteWords = writing_;
-    frontEnd_.showMessage(endEarly(sequence, message));
-    giveControlsBack();
-    if (sequence == Sequence::Diagnostics) {
-        stopDiagnostics();
+    // Nothing more may answer: neither the reply waited for nor the next step's frame.
+    for (const SequenceTimer timer : {SequenceTimer::Timeout, SequenceTimer::ReadStep,
+                                      SequenceTimer::WriteStep, SequenceTimer::DiagStep}) {
+        host_.killTimer(timer);
     }
-    storeCutShort(sequence, wroteWords);
-}
-
-void SequenceEngine::storeCutShort(Sequence sequence, bool wroteWords) {
-    // Told once the pilot has read why: what follows (keeping the configuration) may well have
-    // a message of its own.
-    if (sequence == Sequence::Write && wroteWords) {
-        host_.writeUnfinished();
-    }
-}
-
-std::string SequenceEngine::endEarly(Sequence sequence, std::string_view message) {
-    std::string text(message);
+    SequenceOutcome outcome = outcomeOf(sequence, result);
+    outcome.failure = failure;
+    outcome.failureValue = failureValue;
     if (sequence == Sequence::Read) {
         config_ = configBeforeRead_;
         flagBits_ = flagBitsBeforeRead_;
+        outcome.gyro = GyroKnowledge{config_, {}};
         refreshScreen();
-        text += "\n\n";
-        text += sequence_text::kReadUnfinished;
-    } else if (sequence == Sequence::Write) {
-        text += "\n\n";
-        text += writing_ ? sequence_text::kStoreUnfinished : sequence_text::kStoreNotBegun;
-        writing_ = false;
     }
-    return text;
+    finish(outcome);
 }
 
-void SequenceEngine::giveControlsBack() {
+SequenceOutcome SequenceEngine::outcomeOf(Sequence sequence, SequenceResult result) const {
+    SequenceOutcome outcome;
+    outcome.result = result;
+    outcome.unreadIdentification = unread_;
+    switch (sequence) {
+        case Sequence::Write:
+            outcome.kind = SequenceKind::Store;
+            outcome.wordsSent = writing_;
+            outcome.gyro = storeKnowledge(config_, storeWords_);
+            break;
+        case Sequence::Diagnostics:
+            outcome.kind = SequenceKind::Diagnostics;
+            outcome.gyro = GyroKnowledge{config_, {}};
+            break;
+        case Sequence::Read:
+        case Sequence::None:
+            outcome.gyro = result == SequenceResult::Done ? GyroKnowledge::allRead(config_)
+                                                          : GyroKnowledge{config_, {}};
+            break;
+    }
+    return outcome;
+}
+
+void SequenceEngine::finish(const SequenceOutcome& outcome) {
+    // Idle before anyone is told: text and timers that arrive while the pilot reads how it
+    // went are dropped.
+    state_ = S::Idle;
+    replyBuffer_.clear();
+    writing_ = false;
+    stopDiagnostics();
     screen_.enableControls(true);
     // A sequence can run, and end, without any port: diagnostics started before one was chosen.
     if (!host_.adapterOpen()) {
         screen_.enableGyroButtons(false);
     }
+    host_.sequenceEnded(outcome);
+    host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
+}
+
+void SequenceEngine::unread(IdentificationField field) {
+    if (std::find(unread_.begin(), unread_.end(), field) == unread_.end()) {
+        unread_.push_back(field);
+    }
 }
 
 void SequenceEngine::timeout() {
-    if (state_ == S::Idle) {
-        return;  // the sequence it guarded has already ended
-    }
-    const Sequence sequence = running();
-    state_ = S::Idle;
-    replyBuffer_.clear();
-    const bool wroteWords = writing_;
-    const std::string message = endEarly(sequence, sequence_text::kCommunicationFailure);
-    giveControlsBack();
-    frontEnd_.showMessage(message);
-    host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
-    stopDiagnostics();
-    storeCutShort(sequence, wroteWords);
+    endEarly(SequenceResult::CutShort, SequenceFailure::NoAnswer);
 }
 
 void SequenceEngine::stopDiagnostics() {

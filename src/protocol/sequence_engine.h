@@ -12,12 +12,14 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/front_end.h"
 #include "config/gyro_config.h"
 #include "config/screen.h"
 #include "protocol/identification.h"
 #include "protocol/live_signals.h"
+#include "protocol/sequence_outcome.h"
 #include "protocol/sequence_state.h"
 #include "protocol/write_verification.h"
 
@@ -62,41 +64,13 @@ class SequenceHost {
     // The statistics word was not 0 at the end of a read.
     virtual StatisticsAnswer offerStatistics() = 0;
 
-    // A read or a store has ended well; the engine is idle again. What the program does
-    // after a good exchange with the gyro (keeping it in the history) starts here. After a
-    // store, `gyroHolds` is what the gyro answered when its words were read back, which is
-    // what was stored unless the pilot has been told otherwise.
-    virtual void readComplete() {}
-    virtual void writeComplete(const GyroConfig& gyroHolds) { (void)gyroHolds; }
-    // A store ended early, after it had begun writing: the pilot has been told (the message
-    // has been answered), and the configuration it was storing is the engine's configuration,
-    // as it was taken.
-    virtual void writeUnfinished() {}
+    // A sequence has ended, well or not; the engine is idle again, the controls are back and a
+    // read that ended early has put back the screen it started from. Told once per sequence,
+    // before anyone has been told how it went: showing the outcome is the host's.
+    virtual void sequenceEnded(const SequenceOutcome& outcome) = 0;
     // A round of diagnostics has brought the live signals.
     virtual void liveSignals(const LiveSignals& round) { (void)round; }
 };
-
-// The texts the sequences show.
-namespace sequence_text {
-inline constexpr std::string_view kCommunicationFailure =
-    "Unable to communicate with the vn340. \n\nCheck that:\nThe vn340 is powered on.\nThe "
-    "Vexa-Plug is connected to the vn340.\nThe correct COM port is selected.\n\nIf in doubt "
-    "cycle the power to the vn340 and perform the Vexa-Plug Detect process.";
-inline constexpr std::string_view kCrcFailure = "Failed CRC Check";
-inline constexpr std::string_view kReadAck = "READ_ACK";
-std::string unknownDevice(int productId);
-std::string unsupportedMemoryMap(int version);
-std::string crcFailure();  // "Failed CRC Check:READ_ACK"
-// What is added to the message that ends a read or a store early.
-inline constexpr std::string_view kReadUnfinished =
-    "The read did not finish, so the window shows again what it showed before the read.";
-inline constexpr std::string_view kStoreUnfinished =
-    "The store did not finish: the gyro may now hold some new and some old settings.\n\n"
-    "Storing again is safe: every setting is written again.";
-inline constexpr std::string_view kStoreNotBegun =
-    "The store did not finish, but nothing had been written yet: the gyro keeps the settings "
-    "it had.\n\nStoring again is safe.";
-}  // namespace sequence_text
 
 class SequenceEngine {
   public:
@@ -190,17 +164,14 @@ class SequenceEngine {
     void readLiveSignals();
     void finishDiagnostics();
 
-    // Ends the running sequence with a message; ending diagnostics also puts the menu back.
-    // The engine is idle before the message opens, so text and timers that arrive while it is
-    // open are dropped.
-    void endWithMessage(std::string_view message, bool clearStatus);
-    // Before the message that ends `sequence` early: a read puts back the configuration it
-    // started from. Returns the message with what the pilot must know about the end.
-    std::string endEarly(Sequence sequence, std::string_view message);
-    // After that message: a store that had begun writing is handed to the host to be kept.
-    void storeCutShort(Sequence sequence, bool wroteWords);
-    // Every end of a sequence: the controls come back, the gyro buttons only with an open port.
-    void giveControlsBack();
+    // Ends the running sequence early. A read puts back the configuration it started from.
+    void endEarly(SequenceResult result, SequenceFailure failure, int failureValue = 0);
+    // Every end of a sequence: the controls come back, the gyro buttons only with an open
+    // port, and the host is handed the outcome.
+    void finish(const SequenceOutcome& outcome);
+    SequenceOutcome outcomeOf(Sequence sequence, SequenceResult result) const;
+    // An identification answer that failed its check: the field keeps what it held.
+    void unread(IdentificationField field);
     void timeout();
     void stopDiagnostics();
 
@@ -219,6 +190,7 @@ class SequenceEngine {
     std::uint32_t serialNumber_ = 0;
     // Whether this sequence's reply with the serial number's low half passed its check.
     bool serialLowRead_ = false;
+    std::vector<IdentificationField> unread_;
     std::optional<std::uint16_t> keptServoData_;
     // What a read started from, put back when it ends early.
     GyroConfig configBeforeRead_;

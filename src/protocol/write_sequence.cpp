@@ -90,6 +90,7 @@ void SequenceEngine::runWriteState() {
 void SequenceEngine::beginWrite() {
     stepIndex_ = 0;
     serialLowRead_ = false;
+    unread_.clear();
     storeWords_ = {};
     writing_ = false;
     screen_.enableGyroButtons(false);
@@ -103,7 +104,7 @@ void SequenceEngine::keepServoFlags() {
     if (!flags.passed) {
         // Nothing has been written yet, and nothing will be: writing the flags without knowing
         // the bits we must keep could change them.
-        endWithMessage(sequence_text::crcFailure(), false);
+        endEarly(SequenceResult::Failed, SequenceFailure::DamagedAnswer);
         return;
     }
     flagsAsRead_ = flags.value;
@@ -161,19 +162,13 @@ void SequenceEngine::keepReadBack() {
 }
 
 void SequenceEngine::finishWrite() {
-    const std::vector<std::string> differences = storeDifferences(config_, storeWords_);
-    const GyroConfig gyroHolds = configFromReadBack(config_, storeWords_);
-    writing_ = false;
-    state_ = S::Idle;
-    frontEnd_.showStatus(differences.empty() ? std::string_view("Write complete")
-                                             : sequence_text::kStoreNotVerified);
-    refreshScreen();
-    if (!differences.empty()) {
-        frontEnd_.showMessage(sequence_text::storeDiffers(differences));
+    SequenceOutcome outcome = outcomeOf(Sequence::Write, SequenceResult::Done);
+    outcome.differences = storeDifferences(config_, storeWords_);
+    if (!outcome.differences.empty()) {
+        outcome.result = SequenceResult::NotVerified;
     }
-    host_.armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
-    giveControlsBack();
-    host_.writeComplete(gyroHolds);
+    refreshScreen();
+    finish(outcome);
 }
 
 }  // namespace vn340

@@ -84,6 +84,22 @@ GyroConfig configFromReadBack(const GyroConfig& stored, const StoreWords& words)
     return held;
 }
 
+GyroKnowledge storeKnowledge(const GyroConfig& stored, const StoreWords& words) {
+    GyroKnowledge known{configFromReadBack(stored, words), {}};
+    for (int n = 0; n < kParameterCount; ++n) {
+        const auto& word = words.readBack[static_cast<std::size_t>(n)];
+        known.confirmed[static_cast<std::size_t>(n)] = word.has_value();
+    }
+    for (const int copy : {kSecondAccelCopy, kSecondDecelCopy}) {
+        const auto& second = words.readBack[static_cast<std::size_t>(copy)];
+        const auto& first = words.readBack[static_cast<std::size_t>(copy - 2)];
+        if (second != first) {
+            known.confirmed[static_cast<std::size_t>(copy)] = false;
+        }
+    }
+    return known;
+}
+
 std::vector<std::string> storeDifferences(const GyroConfig& stored, const StoreWords& words) {
     std::vector<std::string> lines;
     for (int n = 0; n < kParameterCount; ++n) {

@@ -13,6 +13,7 @@
 #include "config/gyro_config.h"
 #include "protocol/frames.h"
 #include "protocol/memory_map.h"
+#include "protocol/sequence_outcome.h"
 
 namespace vn340 {
 
@@ -28,6 +29,11 @@ struct StoreWords {
 // back put in, the comments and the identification as they were. A word whose answer was
 // damaged leaves its setting as stored.
 GyroConfig configFromReadBack(const GyroConfig& stored, const StoreWords& words);
+
+// What the gyro is known to hold after the store: configFromReadBack(), with a word confirmed
+// where its answer was read. A profile whose second copy answered otherwise than its first is
+// not known: the gyro keeps two values for one setting.
+GyroKnowledge storeKnowledge(const GyroConfig& stored, const StoreWords& words);
 
 // One line per setting the gyro does not hold as stored, in the window's words:
 // "High endpoint: stored 133, the gyro holds 120". `stored` is the configuration the store

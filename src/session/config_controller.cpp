@@ -30,7 +30,8 @@ ConfigController::ConfigController(Screen& screen, PortSelector& ports, FrontEnd
       platform_(platform),
       paths_(paths),
       prefsStore_(platform.files()),
-      settingsStore_(platform.files()) {
+      settingsStore_(platform.files()),
+      windowWords_(frontEnd) {
     transports_ = platform_.makeTransports(frontEnd_, parent);
     deviceEvents_ = platform_.makeDeviceEvents();
     link_ = std::make_unique<AdapterLink>(ports, frontEnd_, *transports_, deviceEvents_.get());
@@ -53,24 +54,14 @@ ConfigController::~ConfigController() {
     link_->close();
 }
 
-void ConfigController::prepareTransports() {
+void ConfigController::start(const std::optional<std::string>& port) {
     link_->prepare();
-}
-
-void ConfigController::startPreferences() {
     SysResult writeFailure;
     prefs_ = vn340::startPreferences(prefsStore_, paths_.programFolder, paths_.configHome,
                                      paths_.homeFolder, &writeFailure);
     if (!writeFailure.ok())
         frontEnd_.showMessage(writeFailure.message);
-}
-
-void ConfigController::fillPortSelectorAtStartup(const std::optional<std::string>& port) {
     link_->fillPortSelectorAtStartup(port.value_or(prefs_.savedPort));
-    prefs_.savedPort = link_->savedPort();
-}
-
-void ConfigController::startWithDefaults() {
     // The engine starts idle, with its counters clear and diagnostics off.
     model_.memoryMapVersion = 3;
     vn340::loadDefaults(model_);
@@ -99,10 +90,9 @@ void ConfigController::applyAsStep(std::string_view step, const GyroConfig& conf
     });
 }
 
-std::unique_ptr<GyroCompareRead> ConfigController::makeCompareRead(
-    GyroCompareRead::Completion onComplete) {
+std::unique_ptr<GyroCompareRead> ConfigController::makeCompareRead() {
     SequenceHost& host = *this;
-    return std::make_unique<GyroCompareRead>(host, frontEnd_, screen_, std::move(onComplete));
+    return std::make_unique<GyroCompareRead>(host, frontEnd_, screen_);
 }
 
 void ConfigController::runBeside(GyroCompareRead* read) {
@@ -111,6 +101,19 @@ void ConfigController::runBeside(GyroCompareRead* read) {
 
 bool ConfigController::sideRunning() const {
     return side_ != nullptr && side_->running();
+}
+
+bool ConfigController::busy() const {
+    return !engine_->idle() || sideRunning() || showingOutcome_;
+}
+
+bool ConfigController::storing() const {
+    return engine_->running() == SequenceEngine::Sequence::Write ||
+           (showingOutcome_ && shownKind_ == SequenceKind::Store);
+}
+
+std::string ConfigController::savedPort() const {
+    return link_->savedPort();
 }
 
 SequenceEngine& ConfigController::active() const {
@@ -137,12 +140,15 @@ StatisticsAnswer ConfigController::offerStatistics() {
     return vn340::offerStatistics(model_, prefsStore_, platform_.today(), frontEnd_);
 }
 
-void ConfigController::writeComplete(const GyroConfig& gyroHolds) {
-    emit storeCompleted(gyroHolds);
-}
-
-void ConfigController::writeUnfinished() {
-    emit storeUnfinished();
+void ConfigController::sequenceEnded(const SequenceOutcome& outcome) {
+    showingOutcome_ = true;
+    shownKind_ = outcome.kind;
+    outcomeView_->showOutcome(outcome);
+    showingOutcome_ = false;
+    // The read wrote into the model as its replies arrived; the change it made is told only now.
+    if (outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done)
+        recordPilotChange("Read from gyro", beforeRead_);
+    emit outcomeShown(outcome);
 }
 
 void ConfigController::liveSignals(const LiveSignals& round) {
@@ -166,11 +172,6 @@ void ConfigController::readFromGyro(StatisticsWord statistics) {
 void ConfigController::storeToGyro() {
     if (agreeToStore(frontEnd_, prefsStore_, prefs_.skipSafetyWarning))
         engine_->startWrite();
-}
-
-void ConfigController::readComplete() {
-    recordPilotChange("Read from gyro", beforeRead_);
-    emit readCompleted();
 }
 
 void ConfigController::loadDefaults() {
@@ -228,7 +229,6 @@ void ConfigController::detectAdapterPort() {
     // have always been.
     screen_.takeBoxes(model_);
     link_->detectAdapterPort();
-    prefs_.savedPort = link_->savedPort();
     screen_.showBoxes(model_);
 }
 
@@ -239,7 +239,6 @@ void ConfigController::portListOpened() {
 void ConfigController::portListClosed() {
     screen_.takeBoxes(model_);
     link_->openSelectedPort();
-    prefs_.savedPort = link_->savedPort();
     screen_.showBoxes(model_);
 }
 

@@ -5,9 +5,10 @@
 // pilot's actions; the screen only shows and reports, and the front end asks and tells.
 //
 // Every change the pilot makes to the configuration on screen passes through
-// recordPilotChange(), named by its step, with the configuration before and after; and the end
-// of each successful read and store is signalled. That is where whatever keeps the pilot's
-// changes (an undo stack, a history of reads and stores) attaches.
+// recordPilotChange(), named by its step, with the configuration before and after; and every
+// sequence's end is signalled once, with its outcome, after the pilot has been shown it. That
+// is where whatever keeps the pilot's changes (an undo stack, a history of reads and stores)
+// attaches.
 
 #include <QObject>
 
@@ -23,6 +24,7 @@
 #include "config/screen.h"
 #include "protocol/compare_read.h"
 #include "protocol/sequence_engine.h"
+#include "protocol/sequence_outcome.h"
 #include "session/platform.h"
 #include "session/program_paths.h"
 
@@ -48,16 +50,15 @@ class ConfigController : public QObject, private SequenceHost {
                      const ProgramPaths& paths, QObject* parent);
     ~ConfigController() override;
 
-    // --- start-up, in the window's order ---
-    // Both transports idle.
-    void prepareTransports();
-    // The preferences file read (and made on a first start).
-    void startPreferences();
-    // The ports listed and the saved one (or `port`, when given) opened; when none matches or
-    // the open fails, the gyro buttons stay off and the saved port is forgotten in memory.
-    void fillPortSelectorAtStartup(const std::optional<std::string>& port = std::nullopt);
-    // The engine idle, the factory configuration and its servo on screen.
-    void startWithDefaults();
+    // The start, for the window, the command line and the tests alike: both transports idle;
+    // the preferences file read (and made on a first start); the ports listed and the saved
+    // one (or `port`, when given) opened, or, when none matches or the open fails, the gyro
+    // buttons off and the saved port forgotten in memory; the engine idle, with the factory
+    // configuration and its servo on screen.
+    void start(const std::optional<std::string>& port = std::nullopt);
+    // How sequences' ends are shown; the window's words through the front end until then.
+    // `view` outlives the controller.
+    void showOutcomesOn(OutcomeView& view) { outcomeView_ = &view; }
 
     // --- the pilot's actions ---
     // A read that leaves the statistics word on the gyro makes no offer.
@@ -103,8 +104,18 @@ class ConfigController : public QObject, private SequenceHost {
     void loadChosenFile(const std::string& path);
     // A read of the gyro's own beside the screen's engine ("Compare with gyro"), on the
     // program's timers and adapter; while it runs, the replies and the timers are its own.
-    std::unique_ptr<GyroCompareRead> makeCompareRead(GyroCompareRead::Completion onComplete);
+    std::unique_ptr<GyroCompareRead> makeCompareRead();
     void runBeside(GyroCompareRead* read);
+
+    // A sequence runs (a compare read beside the screen's included), or its outcome is being
+    // shown: nothing may change the screen, and no other sequence may start.
+    bool busy() const;
+    // A store runs, or its outcome is being shown: the program must not end before it has.
+    bool storing() const;
+    // Whether a port to the adapter is open now.
+    bool adapterOpen() const override;
+    // The port the preferences name now; empty when none is chosen.
+    std::string savedPort() const;
 
     const GyroConfig& model() const { return model_; }
     const Preferences& preferences() const { return prefs_; }
@@ -113,12 +124,9 @@ class ConfigController : public QObject, private SequenceHost {
 
   signals:
     void pilotChanged(const vn340::PilotChange& change);
-    // A read or a store ran to its end; the controls are back. `gyroHolds` is what the store
-    // read back from the gyro.
-    void readCompleted();
-    void storeCompleted(const vn340::GyroConfig& gyroHolds);
-    // A store ended early after it had begun writing; model() is what it was storing.
-    void storeUnfinished();
+    // A sequence has ended and the pilot has been shown how; the controls are back and the
+    // controller is no longer busy. After a store, model() is what it stored, or was storing.
+    void outcomeShown(const vn340::SequenceOutcome& outcome);
     // A round of diagnostics brought the live signals.
     void liveSignalsArrived(const vn340::LiveSignals& round);
     // The factory configuration is on screen, as the window starts.
@@ -144,11 +152,8 @@ class ConfigController : public QObject, private SequenceHost {
     void armTimer(SequenceTimer timer, std::chrono::milliseconds delay) override;
     void killTimer(SequenceTimer timer) override;
     void sendFrame(std::string_view frame) override;
-    bool adapterOpen() const override;
     StatisticsAnswer offerStatistics() override;
-    void readComplete() override;
-    void writeComplete(const GyroConfig& gyroHolds) override;
-    void writeUnfinished() override;
+    void sequenceEnded(const SequenceOutcome& outcome) override;
     void liveSignals(const LiveSignals& round) override;
 
     Screen& screen_;
@@ -161,6 +166,11 @@ class ConfigController : public QObject, private SequenceHost {
     ProfileStore prefsStore_;
     ProfileStore settingsStore_;
     bool checking_ = false;
+    // The outcome of a sequence is being shown to the pilot.
+    bool showingOutcome_ = false;
+    SequenceKind shownKind_ = SequenceKind::Read;
+    FrontEndOutcomeView windowWords_;
+    OutcomeView* outcomeView_ = &windowWords_;
 
     // In the order they are built: the transports, the device events and the link over them,
     // the engine that sends through it and works on model_ directly, and the timers that wake

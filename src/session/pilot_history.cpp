@@ -1,5 +1,6 @@
 #include "session/pilot_history.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/front_end.h"
@@ -11,6 +12,22 @@
 #include "session/platform.h"
 
 namespace vn340 {
+namespace {
+
+constexpr std::string_view kNothingKnownText =
+    "The last store did not finish, so what the gyro holds now is not known.\n\nRead from the "
+    "gyro first.";
+
+}  // namespace
+
+std::string unknownSettingsText(const std::vector<Setting>& unknown) {
+    std::string text =
+        "The gyro's answer for these settings could not be read after the last store, so they "
+        "stay as the screen shows them:\n\n";
+    for (const Setting setting : unknown)
+        text += std::string(describe(setting).label) + "\n";
+    return text + "\nRead from the gyro to see what it holds.";
+}
 
 PilotHistory::PilotHistory(ConfigController& controller, FrontEnd& frontEnd, Platform& platform,
                            const std::optional<std::string>& folder, QObject* parent)
@@ -23,17 +40,10 @@ PilotHistory::PilotHistory(ConfigController& controller, FrontEnd& frontEnd, Pla
         store_ = std::make_unique<HistoryStore>(*folder, platform_.files(),
                                                 [this] { return platform_.localNow(); });
     }
-    compareRead_ =
-        controller_.makeCompareRead([this](const GyroConfig& gyro) { emit gyroCompared(gyro); });
-
+    compareRead_ = controller_.makeCompareRead();
     connect(&controller_, &ConfigController::pilotChanged, this, &PilotHistory::pilotChanged);
-    connect(&controller_, &ConfigController::readCompleted, this,
-            [this] { gyroRead(controller_.model(), false); });
-    connect(&controller_, &ConfigController::storeCompleted, this,
-            [this](const GyroConfig& gyroHolds) { gyroRead(gyroHolds, true); });
-    // The engine hands a store cut short on once the pilot has read why it ended.
-    connect(&controller_, &ConfigController::storeUnfinished, this,
-            [this] { keep(controller_.model(), SnapshotKind::Unfinished); });
+    // Told once the pilot has read how the sequence ended: keeping it may have a message too.
+    connect(&controller_, &ConfigController::outcomeShown, this, &PilotHistory::sequenceEnded);
 }
 
 PilotHistory::~PilotHistory() {
@@ -42,7 +52,7 @@ PilotHistory::~PilotHistory() {
 }
 
 bool PilotHistory::busy() const {
-    return !controller_.engine().idle() || compareRead_->running();
+    return controller_.busy();
 }
 
 void PilotHistory::undo() {
@@ -67,19 +77,58 @@ void PilotHistory::pilotChanged(const PilotChange& change) {
         emit stepsChanged();
 }
 
-void PilotHistory::gyroRead(const GyroConfig& gyro, bool afterStore) {
-    // After a store, what the gyro answered when its words were read back is what it holds.
-    lastRead_ = gyro;
+void PilotHistory::sequenceEnded(const SequenceOutcome& outcome) {
+    const bool done = outcome.result == SequenceResult::Done;
+    switch (outcome.kind) {
+        case SequenceKind::Read:
+            if (done) {
+                know(outcome.gyro, false);
+                keep(outcome.gyro.config, SnapshotKind::Read);
+            }
+            break;
+        case SequenceKind::Store:
+            storeEnded(outcome);
+            break;
+        case SequenceKind::CompareRead:
+            if (done)
+                emit gyroCompared(outcome.gyro.config);
+            break;
+        case SequenceKind::Diagnostics:
+            break;
+    }
+}
+
+void PilotHistory::storeEnded(const SequenceOutcome& outcome) {
+    if (outcome.result == SequenceResult::Done) {
+        know(outcome.gyro, true);
+        keep(outcome.gyro.config, SnapshotKind::Stored);
+    } else if (outcome.result == SequenceResult::NotVerified) {
+        // What the gyro answered is known only word by word; the snapshot is what was stored.
+        know(outcome.gyro, true);
+        keep(controller_.model(), SnapshotKind::Unverified);
+    } else if (outcome.wordsSent) {
+        // The gyro may hold some new and some old settings: none of them is known any more.
+        if (gyroKnown_) {
+            gyroKnown_->confirmed.fill(false);
+            emit lastReadChanged(true);
+        }
+        keep(controller_.model(), SnapshotKind::Unfinished);
+    }
+}
+
+void PilotHistory::know(const GyroKnowledge& gyro, bool afterStore) {
+    gyroKnown_ = gyro;
     emit lastReadChanged(afterStore);
-    keep(gyro, afterStore ? SnapshotKind::Stored : SnapshotKind::Read);
 }
 
 RecordResult PilotHistory::keep(const GyroConfig& config, SnapshotKind kind) {
+    lastSnapshotPath_.clear();
     if (store_ == nullptr)
         return {};
     const RecordResult kept = store_->record(config, kind);
     if (kept.tellPilot)
         frontEnd_.showMessage(historyFailureMessage(kept.result));
+    lastSnapshotPath_ = kept.path;
     emit snapshotKept(config.serialNumber);
     return kept;
 }
@@ -104,11 +153,21 @@ std::optional<std::string> PilotHistory::closedNote() {
 }
 
 void PilotHistory::revertToGyro() {
-    if (!lastRead_ || busy())
+    if (!gyroKnown_ || busy())
         return;
-    GyroConfig gyro = *lastRead_;
-    gyro.userComments = controller_.model().userComments;
-    controller_.applyAsStep(pilot_step::kRevertToGyro, gyro);
+    if (!gyroKnown_->anyConfirmed()) {
+        frontEnd_.showMessage(kNothingKnownText);
+        return;
+    }
+    const GyroConfig& screen = controller_.model();
+    GyroConfig reverted = gyroKnown_->config;
+    reverted.userComments = screen.userComments;
+    const std::vector<Setting> unknown = gyroKnown_->unknownSettings();
+    for (const Setting setting : unknown)
+        vn340::useValue(reverted, screen, setting);
+    controller_.applyAsStep(pilot_step::kRevertToGyro, reverted);
+    if (!unknown.empty())
+        frontEnd_.showMessage(unknownSettingsText(unknown));
 }
 
 void PilotHistory::loadSnapshot(const Snapshot& snapshot) {

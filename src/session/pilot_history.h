@@ -1,10 +1,10 @@
 #pragma once
 
-// What keeps the pilot's work safe, without a window: every successful read and store, and a
-// store cut short, kept as a snapshot in the history; every change the pilot makes one step of
-// undo and redo; the configuration last known to be on the gyro, to go back to; and "Compare
-// with gyro", a read of the gyro's own that leaves the screen alone. It listens to the
-// controller and asks it for changes; the window (or the command line) shows the rest.
+// What keeps the pilot's work safe, without a window: every successful read, every store (one
+// that did not verify, and one cut short, named so), kept as a snapshot in the history; every
+// change the pilot makes one step of undo and redo; what the gyro is known to hold, to go back
+// to; and "Compare with gyro", a read of the gyro's own that leaves the screen alone. It listens to
+// the controller and asks it for changes; the window (or the command line) shows the rest.
 
 #include <QObject>
 
@@ -12,10 +12,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/field_table.h"
 #include "config/gyro_config.h"
 #include "config/history_store.h"
+#include "protocol/sequence_outcome.h"
 #include "session/screen_origin.h"
 #include "session/step_stack.h"
 
@@ -33,6 +35,9 @@ inline constexpr std::string_view kRevertToGyro = "Revert to gyro values";
 inline constexpr std::string_view kUseValue = "Use value";
 }  // namespace pilot_step
 
+// What the pilot is told of settings whose value on the gyro is not known, one per line.
+std::string unknownSettingsText(const std::vector<Setting>& unknown);
+
 // A settings file the pilot chose to set beside the screen.
 struct ChosenFile {
     std::string path;
@@ -48,14 +53,16 @@ class PilotHistory : public QObject {
                  const std::optional<std::string>& folder, QObject* parent = nullptr);
     ~PilotHistory() override;
 
-    // While a sequence runs (a read, a store, diagnostics, "Compare with gyro"), nothing may
-    // change the screen and no other read may start: every command below then does nothing.
+    // While a sequence runs (a read, a store, diagnostics, "Compare with gyro") or its outcome
+    // is shown, nothing may change the screen and no other read may start: every command below
+    // then does nothing.
     bool busy() const;
 
     void undo();
     void redo();
-    // The last configuration known to be on the gyro, as one step; the comments stay as the
-    // pilot wrote them, since the gyro holds none. Nothing before the first read.
+    // The settings known to be on the gyro, as one step; the comments stay as the pilot wrote
+    // them, since the gyro holds none, and a setting whose value on the gyro is not known stays
+    // as it is, which the pilot is told. Nothing before the first read.
     void revertToGyro();
     // A snapshot put on the screen as "Load from file" puts a file there.
     void loadSnapshot(const Snapshot& snapshot);
@@ -74,8 +81,11 @@ class PilotHistory : public QObject {
     std::optional<std::string> closedNote();
 
     const StepStack& steps() const { return steps_; }
-    // What the gyro held at the end of the last read, or what the last store read back.
-    const std::optional<GyroConfig>& lastRead() const { return lastRead_; }
+    // What the gyro held at the end of the last read, or what the last store read back; after
+    // a store cut short, nothing of it is confirmed any more. None before the first read.
+    const std::optional<GyroKnowledge>& gyroKnown() const { return gyroKnown_; }
+    // The snapshot kept last; empty when it could not be kept or none was.
+    const std::string& lastSnapshotPath() const { return lastSnapshotPath_; }
     // None when no history is kept.
     const HistoryStore* store() const { return store_.get(); }
     const ScreenOrigin& origin() const { return origin_; }
@@ -83,7 +93,7 @@ class PilotHistory : public QObject {
   signals:
     // A step was made, undone or redone.
     void stepsChanged();
-    // lastRead() has changed, by a read or by the read-back of a store.
+    // gyroKnown() has changed, by a read or by a store.
     void lastReadChanged(bool afterStore);
     // A snapshot of the gyro with `serialNumber` was kept, or failed to be.
     void snapshotKept(const std::string& serialNumber);
@@ -92,7 +102,9 @@ class PilotHistory : public QObject {
 
   private:
     void pilotChanged(const PilotChange& change);
-    void gyroRead(const GyroConfig& gyro, bool afterStore);
+    void sequenceEnded(const SequenceOutcome& outcome);
+    void storeEnded(const SequenceOutcome& outcome);
+    void know(const GyroKnowledge& gyro, bool afterStore);
     RecordResult keep(const GyroConfig& config, SnapshotKind kind);
     void put(const std::optional<GyroConfig>& config);
 
@@ -103,7 +115,8 @@ class PilotHistory : public QObject {
     std::unique_ptr<GyroCompareRead> compareRead_;
     ScreenOrigin origin_;
     StepStack steps_;
-    std::optional<GyroConfig> lastRead_;
+    std::optional<GyroKnowledge> gyroKnown_;
+    std::string lastSnapshotPath_;
 };
 
 }  // namespace vn340

@@ -7,9 +7,15 @@ namespace vn340 {
 ScreenOrigin::ScreenOrigin(ConfigController& controller, QObject* parent)
     : QObject(parent), controller_(controller) {
     connect(&controller_, &ConfigController::startedWithDefaults, this, &ScreenOrigin::settle);
-    connect(&controller_, &ConfigController::readCompleted, this, &ScreenOrigin::settle);
-    // What the gyro answered holds no comments: the screen that was stored is what settles.
-    connect(&controller_, &ConfigController::storeCompleted, this, &ScreenOrigin::settle);
+    // A read settles the screen; so does a store that ran to its end, whose screen is kept in
+    // the history even when the gyro did not take all of it.
+    connect(
+        &controller_, &ConfigController::outcomeShown, this,
+        [this](const SequenceOutcome& outcome) {
+            if ((outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done) ||
+                (outcome.kind == SequenceKind::Store && outcome.ranToItsEnd()))
+                settle();
+        });
     connect(&controller_, &ConfigController::fileLoaded, this, &ScreenOrigin::settleWithFile);
     connect(&controller_, &ConfigController::fileSaved, this, &ScreenOrigin::settleWithFile);
     connect(&controller_, &ConfigController::screenChanged, this, &ScreenOrigin::changed);

@@ -131,7 +131,11 @@ TEST_F(WindowTest, HiddenControlsAndReadOnlyBoxes) {
 
 TEST_F(ConfigDialogTest, EnterNeitherClosesNorPresses) {
     startWithGyro();
-    QSignalSpy reads(&access().controller(), &ConfigController::readCompleted);
+    int reads = 0;
+    QObject::connect(&access().controller(), &ConfigController::outcomeShown,
+                     [&reads](const SequenceOutcome& outcome) {
+                         reads += outcome.kind == SequenceKind::Read ? 1 : 0;
+                     });
     for (Control id : {C::HighEndpoint, C::Help, C::ReadFromGyro}) {
         control(id)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(control(id), Qt::Key_Return);
@@ -140,7 +144,7 @@ TEST_F(ConfigDialogTest, EnterNeitherClosesNorPresses) {
     QTest::qWait(50);
     EXPECT_TRUE(dialog().isVisible());
     EXPECT_TRUE(access().controller().engine().idle());
-    EXPECT_EQ(reads.count(), 0);
+    EXPECT_EQ(reads, 0);
     EXPECT_EQ(driver().messages().size(), 0u);
     EXPECT_EQ(driver().unexpected(), 0);
 }

@@ -45,12 +45,16 @@ class PortHost final : public SequenceHost {
     void sendFrame(std::string_view frame) override { port_.sendText(frame); }
     bool adapterOpen() const override { return port_.isOpen(); }
     StatisticsAnswer offerStatistics() override { return StatisticsAnswer::Finish; }
-    void readComplete() override { ++reads; }
-    void writeComplete(const GyroConfig& holds) override {
-        ++stores;
-        gyroHolds = holds;
+    void sequenceEnded(const SequenceOutcome& outcome) override {
+        if (outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done)
+            ++reads;
+        if (outcome.kind == SequenceKind::Store && outcome.ranToItsEnd()) {
+            ++stores;
+            gyroHolds = outcome.gyro.config;
+        }
+        if (outcome.storeCutShort())
+            ++unfinished;
     }
-    void writeUnfinished() override { ++unfinished; }
 
     // Until the engine is idle or `limit` has passed: false then.
     bool run(SequenceEngine& engine, QueuedOwnerThread& owner, std::chrono::seconds limit) {

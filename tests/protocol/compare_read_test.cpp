@@ -42,8 +42,7 @@ TEST(CompareReadTest, ReadsWithTheFramesOfAReadLeavingScreenAndStatisticsAlone) 
         GyroConfig screen;
         loadDefaults(screen);
         VirtualHost host{screen};
-        std::optional<GyroConfig> delivered;
-        GyroCompareRead read(host, host, host, [&](const GyroConfig& gyro) { delivered = gyro; });
+        GyroCompareRead read(host, host, host);
         host.attach(read.engine());
         host.setGyro(simulatedGyro(sim, host));
 
@@ -52,6 +51,11 @@ TEST(CompareReadTest, ReadsWithTheFramesOfAReadLeavingScreenAndStatisticsAlone) 
         host.run();
 
         EXPECT_FALSE(read.running());
+        ASSERT_EQ(host.outcomes.size(), 1u);
+        EXPECT_EQ(host.outcomes[0].kind, SequenceKind::CompareRead);
+        std::optional<GyroConfig> delivered;
+        if (host.outcomes[0].result == SequenceResult::Done)
+            delivered = host.outcomes[0].gyro.config;
         EXPECT_EQ(host.refreshes + host.takes + host.offers, 0) << "the screen is left alone";
         EXPECT_EQ(host.controlsEnabled, (std::vector<bool>{false, true}));
         EXPECT_EQ(sim.word(kStatisticsAddress), row.statistics) << "the word stays on the gyro";

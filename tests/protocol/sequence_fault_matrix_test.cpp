@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -148,6 +149,66 @@ class FaultRun : public SimSession {
     Case case_;
 };
 
+// The one outcome the host was handed, and the status line the window shows from it.
+void checkOutcome(const Case& c, Outcome expected, const VirtualHost& host) {
+    ASSERT_EQ(host.outcomes.size(), 1u) << "one notification per sequence";
+    const SequenceOutcome& outcome = host.outcomes[0];
+    const bool damaged = c.fault == Fault::CorruptChecksum || c.fault == Fault::NoiseBeforeReply;
+    const SequenceResult results[] = {SequenceResult::Done, SequenceResult::Failed,
+                                      SequenceResult::CutShort, SequenceResult::NotVerified};
+    EXPECT_EQ(outcome.result, results[static_cast<int>(expected)]);
+    const SequenceFailure failures[] = {SequenceFailure::None, SequenceFailure::DamagedAnswer,
+                                        SequenceFailure::NoAnswer, SequenceFailure::None};
+    EXPECT_EQ(outcome.failure, failures[static_cast<int>(expected)]);
+    if (c.sequence == Sequence::Write) {
+        EXPECT_EQ(outcome.wordsSent, expected == Outcome::Completes ||
+                                         expected == Outcome::Unverified ||
+                                         c.reply >= kFirstWordWritten);
+        // Every word read back is known; the one whose answer was damaged is not, and nothing
+        // is known of a store that ended early before its read-back.
+        const auto known =
+            std::count(outcome.gyro.confirmed.begin(), outcome.gyro.confirmed.end(), true);
+        int expectedKnown = 0;
+        if (outcome.ranToItsEnd()) {
+            expectedKnown = kParameterCount;
+            if (damaged && c.reply >= kFirstWordReadBack) {
+                // A profile whose first copy's answer was damaged is not known by its second.
+                const int word = c.reply - kFirstWordReadBack;
+                expectedKnown -= word == 7 || word == 8 ? 2 : 1;
+            }
+        } else if (expected == Outcome::TimesOut && c.reply > kFirstWordReadBack) {
+            expectedKnown = c.reply - kFirstWordReadBack;
+        }
+        EXPECT_EQ(known, expectedKnown);
+    }
+    // A damaged identification answer of a read or a store is carried, and said.
+    const IdentificationField fields[] = {
+        IdentificationField::Product,      IdentificationField::MemoryMap,
+        IdentificationField::Firmware,     IdentificationField::SerialNumber,
+        IdentificationField::SerialNumber, IdentificationField::Loader};
+    // Diagnostics identify the gyro by its product alone.
+    const int identificationReplies = c.sequence == Sequence::Diagnostics ? 1 : 6;
+    std::vector<IdentificationField> unread;
+    if (damaged && c.reply <= identificationReplies) {
+        unread.push_back(fields[c.reply - 1]);
+    }
+    EXPECT_EQ(outcome.unreadIdentification, unread);
+    if (expected == Outcome::Completes && c.sequence != Sequence::Diagnostics) {
+        std::string status = c.sequence == Sequence::Read ? "Read complete" : "Write complete";
+        if (!unread.empty()) {
+            status +=
+                " \u2014 " + std::string(identificationFieldName(unread[0])) + " could not be read";
+        }
+        EXPECT_EQ(host.status, status);
+    }
+    if (expected == Outcome::TimesOut || expected == Outcome::CrcFailure) {
+        const char* const status[] = {"", "Read did not finish", "Store did not finish", ""};
+        if (c.sequence != Sequence::Diagnostics) {
+            EXPECT_EQ(host.status, status[static_cast<int>(c.sequence)]);
+        }
+    }
+}
+
 void checkCase(const Case& c) {
     FaultRun run(c);
     run.run();
@@ -195,13 +256,9 @@ void checkCase(const Case& c) {
         case Outcome::Completes:
             EXPECT_TRUE(host.messages.empty()) << host.messages.front();
             EXPECT_EQ(static_cast<int>(host.frames.size()), framesOf(c.sequence));
-            if (c.sequence == Sequence::Read) {
-                EXPECT_EQ(host.status, "Read complete");
-            } else if (c.sequence == Sequence::Write) {
-                EXPECT_EQ(host.status, "Write complete");
-            }
             break;
     }
+    checkOutcome(c, expected, host);
 
     // What follows a good read or store (the history) follows exactly those; a store cut
     // short after its first word is kept as unfinished.

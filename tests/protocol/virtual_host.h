@@ -62,6 +62,7 @@ class VirtualHost : public SequenceHost, public ScriptedPilot {
     int refreshes = 0;  // the boxes shown again
     int takes = 0;      // the boxes taken into the model
     int offers = 0;
+    std::vector<SequenceOutcome> outcomes;
     int readCompletes = 0;
     int writeCompletes = 0;
     int writesUnfinished = 0;
@@ -77,12 +78,19 @@ class VirtualHost : public SequenceHost, public ScriptedPilot {
     void sendFrame(std::string_view frame) override;
     bool adapterOpen() const override { return adapterIsOpen; }
     StatisticsAnswer offerStatistics() override;
-    void readComplete() override { ++readCompletes; }
-    void writeComplete(const GyroConfig& holds) override {
-        ++writeCompletes;
-        gyroHolds = holds;
+    // Shown as the window shows it, and counted.
+    void sequenceEnded(const SequenceOutcome& outcome) override {
+        outcomes.push_back(outcome);
+        FrontEndOutcomeView(*this).showOutcome(outcome);
+        if (outcome.kind != SequenceKind::Store && outcome.result == SequenceResult::Done)
+            readCompletes += outcome.kind == SequenceKind::Read ? 1 : 0;
+        if (outcome.kind == SequenceKind::Store && outcome.ranToItsEnd()) {
+            ++writeCompletes;
+            gyroHolds = outcome.gyro.config;
+        }
+        if (outcome.storeCutShort())
+            ++writesUnfinished;
     }
-    void writeUnfinished() override { ++writesUnfinished; }
 
     // The pilot's side: when each message came, and the boxes counted.
     void showMessage(std::string_view text) override {

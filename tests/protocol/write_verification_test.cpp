@@ -98,5 +98,39 @@ TEST(WriteVerificationTest, WhatTheGyroHoldsIsWhatAReadWouldShow) {
     EXPECT_EQ(held.userComments, "Trex 450");
 }
 
+// What a store tells about the gyro, setting by setting: a setting is known only when every
+// word that carries it was read back, and a profile only when its two copies agree; the value a
+// profile is known by is never its second copy's.
+TEST(WriteVerificationTest, ASettingIsKnownOnlyWhenItsWordsWereReadBackAlike) {
+    const GyroConfig stored = storedConfig();
+    struct Row {
+        const char* what;
+        std::vector<std::pair<int, std::optional<std::uint16_t>>> readBack;
+        std::vector<Setting> unknown;
+    };
+    const std::vector<Row> rows = {
+        {"all read back", {}, {}},
+        {"read back otherwise", {{0, 2024}}, {}},
+        {"a damaged answer", {{0, std::nullopt}}, {Setting::HighEndpoint}},
+        {"servo and speed in one word", {{12, std::nullopt}}, {Setting::Servo, Setting::Speed}},
+        {"flags", {{15, std::nullopt}}, {Setting::Type, Setting::Direction}},
+        {"a second copy otherwise", {{9, 0}}, {Setting::AccelProfile}},
+        {"a second copy damaged", {{10, std::nullopt}}, {Setting::DecelProfile}},
+        {"a first copy damaged", {{7, std::nullopt}}, {Setting::AccelProfile}},
+        {"both copies otherwise alike", {{8, 3}, {10, 3}}, {}},
+        {"words the store does not write", {{13, std::nullopt}, {16, std::nullopt}}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        StoreWords words = wordsOf(stored);
+        for (const auto& [n, value] : row.readBack) {
+            words.readBack[static_cast<std::size_t>(n)] = value;
+        }
+        const GyroKnowledge known = storeKnowledge(stored, words);
+        EXPECT_EQ(known.unknownSettings(), row.unknown);
+        EXPECT_EQ(known.config.accelProfile, stored.accelProfile) << "never the second copy's";
+    }
+}
+
 }  // namespace
 }  // namespace vn340

@@ -79,16 +79,9 @@ class ControllerTest : public ::testing::Test {
                              steps.push_back(change.step);
                              changes.push_back(change);
                          });
-        QObject::connect(controller.get(), &ConfigController::readCompleted,
-                         [this] { ++readsCompleted; });
-        QObject::connect(controller.get(), &ConfigController::storeCompleted,
-                         [this](const GyroConfig& holds) { gyroHolds.push_back(holds); });
-        QObject::connect(controller.get(), &ConfigController::storeUnfinished,
-                         [this] { ++storesUnfinished; });
-        controller->prepareTransports();
-        controller->startPreferences();
-        controller->fillPortSelectorAtStartup();
-        controller->startWithDefaults();
+        QObject::connect(controller.get(), &ConfigController::outcomeShown,
+                         [this](const SequenceOutcome& outcome) { count(outcome); });
+        controller->start();
         return *controller;
     }
     // The gyro behind "USB", the safety warning agreed to long ago.
@@ -103,11 +96,21 @@ class ControllerTest : public ::testing::Test {
         return start(preferences);
     }
 
+    void count(const SequenceOutcome& outcome) {
+        outcomes.push_back(outcome);
+        if (outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done)
+            ++readsCompleted;
+        if (outcome.kind == SequenceKind::Store && outcome.ranToItsEnd())
+            gyroHolds.push_back(outcome.gyro.config);
+        if (outcome.storeCutShort())
+            ++storesUnfinished;
+    }
+
     // Runs the virtual clock until the sequence under way has ended.
     void settle() {
         platform.clock.runWhile([this] { return busy() || platform.timers->sequenceTimerArmed(); });
     }
-    virtual bool busy() const { return !controller->engine().idle(); }
+    virtual bool busy() const { return controller->busy(); }
     void read() {
         controller->readFromGyro();
         settle();
@@ -157,6 +160,8 @@ class ControllerTest : public ::testing::Test {
     // The steps the pilot made, by name and whole, in order.
     std::vector<std::string> steps;
     std::vector<PilotChange> changes;
+    // Every sequence's outcome, as the controller told it, in order.
+    std::vector<SequenceOutcome> outcomes;
     int readsCompleted = 0;
     std::vector<GyroConfig> gyroHolds;  // one per store that ran to its end
     int storesUnfinished = 0;

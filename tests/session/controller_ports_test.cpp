@@ -62,8 +62,7 @@ TEST_F(ControllerPortsTest, APortChosenInTheListIsOpenedAndKeptForTheNextStart) 
         EXPECT_EQ(pilot.gyroButtonsOn, row.transport != Transport::None);
         EXPECT_EQ(pilot.messages, row.messages);
         EXPECT_TRUE(preferencesHold(row.comPortAfter)) << preferences();
-        EXPECT_EQ(controller->preferences().savedPort,
-                  row.transport == Transport::None ? "" : row.port);
+        EXPECT_EQ(controller->savedPort(), row.transport == Transport::None ? "" : row.port);
         EXPECT_EQ(pilot.selectedPort, row.port);
     }
 }

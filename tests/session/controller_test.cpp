@@ -31,7 +31,7 @@ TEST_F(ControllerTest, ExistingPreferencesAreReadNotRewritten) {
     EXPECT_EQ(controller->preferences().lastDirectory, "/x");
     EXPECT_TRUE(controller->preferences().skipSafetyWarning);
     // The saved port is not present, so it is forgotten in memory only.
-    EXPECT_EQ(controller->preferences().savedPort, "");
+    EXPECT_EQ(controller->savedPort(), "");
     EXPECT_EQ(preferences(), bytes);
     EXPECT_FALSE(pilot.gyroButtonsOn);
 }
@@ -203,9 +203,7 @@ TEST_F(ControllerTest, DiagnosticsCannotCutAStoreOrACompareReadShort) {
     EXPECT_EQ(gyroHolds.size(), 1u);
     EXPECT_EQ(platform.gyro.writesApplied().size(), 15u);
 
-    std::optional<GyroConfig> compared;
-    const std::unique_ptr<GyroCompareRead> compare =
-        controller->makeCompareRead([&compared](const GyroConfig& gyro) { compared = gyro; });
+    const std::unique_ptr<GyroCompareRead> compare = controller->makeCompareRead();
     controller->runBeside(compare.get());
     compare->start(model());
     const std::size_t framesBefore = platform.gyro.framesReceived().size();
@@ -215,6 +213,8 @@ TEST_F(ControllerTest, DiagnosticsCannotCutAStoreOrACompareReadShort) {
     controller->diagnosticsCommand(std::nullopt);
     platform.clock.runWhile([&] { return compare->running(); });
     settle();
+    const bool compared = outcomes.back().kind == SequenceKind::CompareRead &&
+                          outcomes.back().result == SequenceResult::Done;
     EXPECT_TRUE(compared);
     EXPECT_TRUE(controller->engine().idle());
     EXPECT_FALSE(controller->engine().diagnosticsRunning());

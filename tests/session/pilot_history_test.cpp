@@ -49,7 +49,8 @@ TEST_F(HistoryTest, AReadAStoreAndAStoreCutShortEachKeepOneSnapshot) {
     EXPECT_EQ(snapshots[1].config.highEndpoint, 120);
     EXPECT_EQ(snapshots[0].kind, SnapshotKind::Unfinished);
     EXPECT_EQ(snapshots[0].config.highEndpoint, 133);
-    EXPECT_EQ(history->lastRead()->highEndpoint, 120) << "an unfinished store tells nothing";
+    EXPECT_EQ(history->gyroKnown()->config.highEndpoint, 120)
+        << "an unfinished store tells nothing";
 }
 
 // Without a folder nothing is kept and nothing is said; a history that cannot be written is
@@ -171,7 +172,7 @@ TEST_F(HistoryTest, CompareWithGyroTellsWhatTheGyroHoldsAndLeavesTheScreenAlone)
     EXPECT_TRUE(model() == screen);
     EXPECT_TRUE(pilot.shown == shown);
     EXPECT_EQ(history->steps().count(), 2u);
-    EXPECT_FALSE(history->lastRead()) << "nothing was read into the screen";
+    EXPECT_FALSE(history->gyroKnown()) << "nothing was read into the screen";
     EXPECT_TRUE(kept(compared[0].serialNumber).empty());
 
     history->useValue(compared[0], Setting::CwStopGain);
