@@ -33,9 +33,9 @@ bool isWhiteSpace(char c) {
 }  // namespace
 
 std::optional<int> parseInteger(std::string_view text, const IntegerRules& rules) {
+    const auto isSpace = [&](char c) { return rules.anyWhiteSpace ? isWhiteSpace(c) : isBlank(c); };
     std::size_t i = 0;
-    while (i < text.size() &&
-           (rules.anyWhiteSpaceFirst ? isWhiteSpace(text[i]) : isBlank(text[i]))) {
+    while (i < text.size() && isSpace(text[i])) {
         ++i;
     }
     bool negative = false;
@@ -58,7 +58,7 @@ std::optional<int> parseInteger(std::string_view text, const IntegerRules& rules
         return std::nullopt;
     }
     if (rules.wholeText) {
-        while (i < text.size() && isBlank(text[i])) {
+        while (i < text.size() && isSpace(text[i])) {
             ++i;
         }
         if (i != text.size()) {

@@ -10,14 +10,15 @@ namespace vn340 {
 
 struct IntegerRules {
     int base = 10;  // 2, 8, 10 or 16; base 16 also takes "0x" in front of the digits
-    // Before the number: any white space (line breaks, form feeds and vertical tabs too), or
+    // Around the number: any white space (line breaks, form feeds and vertical tabs too), or
     // else only blanks (spaces and tabs).
-    bool anyWhiteSpaceFirst = false;
-    // Only blanks may follow the digits; otherwise reading stops at the first non-digit.
+    bool anyWhiteSpace = false;
+    // Only that white space may follow the digits; otherwise reading stops at the first
+    // non-digit.
     bool wholeText = false;
-    // Read as a 32-bit unsigned number: beyond 32 bits (either sign) gives the largest one, a
-    // minus sign negates modulo 2^32. Otherwise a number beyond the int range gives the nearest
-    // limit.
+    // Read as a 32-bit unsigned number, the bit pattern of a hexadecimal, octal or binary
+    // value: beyond 32 bits (either sign) gives the largest one, a minus sign negates modulo
+    // 2^32. Otherwise a number beyond the int range gives the nearest limit, never wrapped.
     bool unsigned32 = false;
 };
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "base/ascii_case.h"
+#include "base/windows1252.h"
 
 namespace vn340::profile {
 namespace {
@@ -54,13 +55,14 @@ std::vector<Line> splitLines(std::string_view content) {
     return lines;
 }
 
-enum class LineKind { Blank, Comment, Section, Key, Other };
+enum class LineKind { Blank, Comment, Section, Key };
 
 struct ParsedLine {
-    LineKind kind = LineKind::Other;
-    std::string_view name;     // section or key name, blanks dropped
-    std::string_view value;    // key value, blanks dropped, quotes still on
-    std::size_t equalsAt = 0;  // offset of "=" within the line text
+    LineKind kind = LineKind::Key;
+    std::string_view name;   // section or key name, blanks dropped
+    std::string_view value;  // key value up to any NUL, blanks dropped, quotes still on
+    // Offset of "=" within the line text; none on a line of a bare key name.
+    std::optional<std::size_t> equalsAt;
 };
 
 ParsedLine parseLine(std::string_view text) {
@@ -84,11 +86,15 @@ ParsedLine parseLine(std::string_view text) {
     }
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos) {
+        // Windows takes a bare name for that key with an empty value, which hides any later
+        // line of the key.
+        parsed.name = body;
         return parsed;
     }
-    parsed.kind = LineKind::Key;
     parsed.name = trimBlanks(text.substr(0, equals));
-    parsed.value = trimBlanks(text.substr(equals + 1));
+    // Windows' strings end at a NUL, and so does a value read there.
+    const std::string_view value = text.substr(equals + 1);
+    parsed.value = trimBlanks(value.substr(0, value.find('\0')));
     parsed.equalsAt = equals;
     return parsed;
 }
@@ -150,10 +156,12 @@ bool hasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != text.npos;
 }
 
-}  // namespace
+bool hasNul(std::string_view text) {
+    return text.find('\0') != text.npos;
+}
 
-std::optional<std::string> findValue(std::string_view content, std::string_view section,
-                                     std::string_view key) {
+std::optional<std::string> valueInBytes(std::string_view content, std::string_view section,
+                                        std::string_view key) {
     section = trimBlanks(section);
     key = trimBlanks(key);
     if (section.empty() || key.empty()) {
@@ -169,7 +177,7 @@ std::optional<std::string> findValue(std::string_view content, std::string_view 
     return std::string(unquote(parsed.value));
 }
 
-std::vector<std::string> sectionNamesIn(std::string_view content) {
+std::vector<std::string> sectionNamesInBytes(std::string_view content) {
     std::vector<std::string> names;
     for (const Line& line : splitLines(content)) {
         const ParsedLine parsed = parseLine(content.substr(line.begin, line.end - line.begin));
@@ -180,17 +188,9 @@ std::vector<std::string> sectionNamesIn(std::string_view content) {
     return names;
 }
 
-bool hasSection(std::string_view content, std::string_view name) {
-    for (const std::string& each : sectionNamesIn(content)) {
-        if (equalsIgnoringCase(each, name)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-std::optional<std::string> withValue(std::string_view content, std::string_view section,
-                                     std::string_view key, std::optional<std::string_view> value) {
+std::optional<std::string> withValueInBytes(std::string_view content, std::string_view section,
+                                            std::string_view key,
+                                            std::optional<std::string_view> value) {
     section = trimBlanks(section);
     key = trimBlanks(key);
     std::string result(content);
@@ -215,7 +215,12 @@ std::optional<std::string> withValue(std::string_view content, std::string_view 
     if (where.keyLine) {
         const Line& line = lines[*where.keyLine];
         const ParsedLine parsed = parseLine(result.substr(line.begin, line.end - line.begin));
-        const std::size_t valueAt = line.begin + parsed.equalsAt + 1;
+        if (!parsed.equalsAt) {
+            // The bare name is the key Windows reads: it gets its value, as there.
+            result.insert(line.end, "=" + std::string(*value));
+            return result;
+        }
+        const std::size_t valueAt = line.begin + *parsed.equalsAt + 1;
         result.replace(valueAt, line.end - valueAt, *value);
         return result;
     }
@@ -223,6 +228,154 @@ std::optional<std::string> withValue(std::string_view content, std::string_view 
     newLine.append("=").append(*value).append("\r\n");
     result.insert(lines[where.lastLine].next, newLine);
     return result;
+}
+
+// ---- Files in UTF-16 ----
+// Windows reads a file that starts with the UTF-16 little-endian byte-order mark as Unicode
+// text, its ANSI functions see that text in the code page, and its writes keep the file in
+// UTF-16. Such a file is handled here as UTF-8, which keeps every code unit (a lone surrogate
+// too, in the three bytes it would have as a character) and holds every ASCII character the
+// rules look for as the same byte; names and values cross over from Windows-1252 and back,
+// "?" standing for whatever the code page lacks, as in Windows' conversion.
+
+constexpr std::string_view kUtf16ByteOrderMark = "\xFF\xFE";
+
+bool isUtf16(std::string_view content) {
+    return content.starts_with(kUtf16ByteOrderMark);
+}
+
+// The code units after the mark. An odd last byte is half a unit, which Windows does not read.
+std::string_view utf16Units(std::string_view content) {
+    content.remove_prefix(kUtf16ByteOrderMark.size());
+    return content.substr(0, content.size() - content.size() % 2);
+}
+
+char32_t unitAt(std::string_view units, std::size_t at) {
+    return static_cast<char32_t>(static_cast<unsigned char>(units[at]) |
+                                 static_cast<unsigned char>(units[at + 1]) << 8);
+}
+
+bool isHighSurrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool isLowSurrogate(char32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+std::string utf16ToUtf8(std::string_view units) {
+    std::u32string text;
+    for (std::size_t at = 0; at < units.size(); at += 2) {
+        const char32_t unit = unitAt(units, at);
+        if (isHighSurrogate(unit) && at + 2 < units.size() &&
+            isLowSurrogate(unitAt(units, at + 2))) {
+            text.push_back(0x10000 + ((unit - 0xD800) << 10) + (unitAt(units, at + 2) - 0xDC00));
+            at += 2;
+        } else {
+            text.push_back(unit);
+        }
+    }
+    return encodeUtf8(text);
+}
+
+// The characters of text made by utf16ToUtf8 or ansiToUtf8, lone surrogates included.
+std::u32string charactersOf(std::string_view text) {
+    std::u32string characters;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x7Fu >> length);
+        for (std::size_t k = 1; k < length && at + k < text.size(); ++k) {
+            c = c << 6 | (static_cast<unsigned char>(text[at + k]) & 0x3Fu);
+        }
+        characters.push_back(c);
+        at += length;
+    }
+    return characters;
+}
+
+std::string utf8ToUtf16(std::string_view text) {
+    std::string units;
+    const auto put = [&](char32_t unit) {
+        units.push_back(static_cast<char>(unit & 0xFF));
+        units.push_back(static_cast<char>(unit >> 8));
+    };
+    for (char32_t c : charactersOf(text)) {
+        if (c >= 0x10000) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            put(c);
+        }
+    }
+    return units;
+}
+
+std::string ansiToUtf8(std::string_view bytes) {
+    std::u32string text;
+    for (char byte : bytes) {
+        text.push_back(fromWindows1252(static_cast<unsigned char>(byte)));
+    }
+    return encodeUtf8(text);
+}
+
+std::string utf8ToAnsi(std::string_view text) {
+    std::string bytes;
+    for (char32_t c : charactersOf(text)) {
+        bytes.push_back(static_cast<char>(toWindows1252(c).value_or('?')));
+    }
+    return bytes;
+}
+
+}  // namespace
+
+std::optional<std::string> findValue(std::string_view content, std::string_view section,
+                                     std::string_view key) {
+    if (!isUtf16(content)) {
+        return valueInBytes(content, section, key);
+    }
+    const std::optional<std::string> value =
+        valueInBytes(utf16ToUtf8(utf16Units(content)), ansiToUtf8(section), ansiToUtf8(key));
+    return value ? std::optional(utf8ToAnsi(*value)) : std::nullopt;
+}
+
+std::vector<std::string> sectionNamesIn(std::string_view content) {
+    if (!isUtf16(content)) {
+        return sectionNamesInBytes(content);
+    }
+    std::vector<std::string> names = sectionNamesInBytes(utf16ToUtf8(utf16Units(content)));
+    for (std::string& name : names) {
+        name = utf8ToAnsi(name);
+    }
+    return names;
+}
+
+bool hasSection(std::string_view content, std::string_view name) {
+    for (const std::string& each : sectionNamesIn(content)) {
+        if (equalsIgnoringCase(each, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<std::string> withValue(std::string_view content, std::string_view section,
+                                     std::string_view key, std::optional<std::string_view> value) {
+    if (!isUtf16(content)) {
+        return withValueInBytes(content, section, key, value);
+    }
+    const std::string_view units = utf16Units(content);
+    const std::optional<std::string> text =
+        value ? std::optional(ansiToUtf8(*value)) : std::nullopt;
+    const std::optional<std::string> changed =
+        withValueInBytes(utf16ToUtf8(units), ansiToUtf8(section), ansiToUtf8(key),
+                         text ? std::optional<std::string_view>(*text) : std::nullopt);
+    if (!changed) {
+        return std::nullopt;
+    }
+    // A half unit at the end stays there, as unread as before.
+    return std::string(kUtf16ByteOrderMark) + utf8ToUtf16(*changed) +
+           std::string(content.substr(kUtf16ByteOrderMark.size() + units.size()));
 }
 
 std::string nameProblem(std::string_view section, std::string_view key,
@@ -234,6 +387,10 @@ std::string nameProblem(std::string_view section, std::string_view key,
     }
     if (hasLineBreak(section) || hasLineBreak(key) || (value && hasLineBreak(*value))) {
         return "a name or value holds a line break";
+    }
+    // Windows' strings end at a NUL: no name or value can hold one.
+    if (hasNul(section) || hasNul(key) || (value && hasNul(*value))) {
+        return "a name or value holds a NUL character";
     }
     if (section.find(']') != section.npos) {
         return "a section name holds \"]\"";

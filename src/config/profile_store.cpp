@@ -19,7 +19,7 @@ int effectiveBase(int base) {
 // As the C library's strtoul with a 32-bit unsigned long converts, as the Windows program
 // did: text without leading digits gives 0.
 int convertedHead(std::string_view head, int base) {
-    return parseInteger(head, {.base = base, .anyWhiteSpaceFirst = true, .unsigned32 = true})
+    return parseInteger(head, {.base = base, .anyWhiteSpace = true, .unsigned32 = true})
         .value_or(0);
 }
 
@@ -58,10 +58,13 @@ bool noName(std::string_view section, std::string_view key) {
 }  // namespace
 
 int profileInteger(std::string_view value, int defaultValue, int base) {
-    if (value.empty()) {
-        return defaultValue;
-    }
-    return convertedHead(value.substr(0, kNumberTextLimit), effectiveBase(base));
+    const int used = effectiveBase(base);
+    // Every number the Windows program wrote reads as strtoul read it there; what it cannot
+    // have written ("12abc", "1e2") is damage, not a number to guess at.
+    return parseInteger(
+               value,
+               {.base = used, .anyWhiteSpace = true, .wholeText = true, .unsigned32 = used != 10})
+        .value_or(defaultValue);
 }
 
 std::vector<std::string> splitList(std::string_view value, std::string_view delimiter) {

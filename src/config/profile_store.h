@@ -9,7 +9,7 @@
 
 namespace vn340 {
 
-// A value read as an integer the way getInt reads it (see there); empty gives the default.
+// A value read as an integer the way getInt reads it (see there).
 int profileInteger(std::string_view value, int defaultValue, int base = 10);
 
 // The value cut at every delimiter, each piece without the spaces, tabs and line breaks around
@@ -42,10 +42,12 @@ class ProfileStore {
                               std::size_t capacity, std::string_view defaultValue = {}) const;
     bool writeString(std::string_view section, std::string_view key, std::string_view value);
 
-    // Integers: bases 2, 8 and 16, anything else means 10. Reading takes at most the first 64
-    // characters, skips leading blanks, accepts a sign, stops at the first non-digit and gives
-    // 0 when no digit leads; an empty or absent value gives the default. Values are 32-bit:
-    // hexadecimal, octal and binary texts show the unsigned 32-bit pattern.
+    // Integers: bases 2, 8 and 16, anything else means 10. A value reads as a number only when
+    // it is one whole: white space, a sign, the digits of the base (base 16 may start with
+    // "0x"), white space. Anything else (digits followed by letters, letters alone, a sign
+    // alone) is damage and gives the default, as an empty or absent value does. Decimal
+    // numbers beyond the int range give the nearest limit; hexadecimal, octal and binary texts
+    // are the unsigned 32-bit pattern, all ones beyond 32 bits.
     int getInt(std::string_view section, std::string_view key, int defaultValue,
                int base = 10) const;
     bool writeInt(std::string_view section, std::string_view key, int value, int base = 10);

@@ -1,6 +1,7 @@
 #include "config/settings_codec.h"
 
 #include <array>
+#include <climits>
 
 #include "config/field_table.h"
 #include "config/private_profile.h"
@@ -19,16 +20,20 @@ constexpr std::string_view kFirmwareVersionKey = "Firmware version";
 constexpr std::string_view kMemoryMapVersionKey = "Memory Map version";
 constexpr std::string_view kCommentsKey = "User comments";
 constexpr int kAbsent = 65535;  // outside every range, so an absent key is reported
+// Below every range and every version: a value that is no plain whole number is reported and
+// replaced like one out of range, and refuses the file as one this program cannot read.
+constexpr int kNotANumber = INT_MIN;
 constexpr int kNoServoCode = -1;
 
 // The servo list of files older than version 110, by position.
 constexpr std::array<int, 25> kLegacyServoCodes{0,  10, 11, 24, 5,  6, 16, 1,  2,  17, 3,  4, 12,
                                                 13, 21, 19, 8,  20, 7, 15, 18, 14, 9,  22, 23};
 
-// As the profile store reads a number: an absent or empty value is kAbsent, text without
-// leading digits is 0.
+// As the profile store reads a number, with the two ways of having none kept apart: an absent
+// or empty value is kAbsent, anything but a plain whole number kNotANumber.
 int readNumber(std::string_view bytes, std::string_view section, std::string_view key) {
-    return profileInteger(profile::findValue(bytes, section, key).value_or(""), kAbsent);
+    const std::string value = profile::findValue(bytes, section, key).value_or("");
+    return value.empty() ? kAbsent : profileInteger(value, kNotANumber);
 }
 
 std::optional<std::string_view> refusal(std::string_view bytes) {

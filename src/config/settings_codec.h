@@ -38,8 +38,10 @@ std::string unexpectedValueMessage(std::string_view name);
 // Something the pilot is told about an accepted file.
 struct LoadProblem {
     enum class Kind {
-        UnexpectedValue,  // `name`'s value lay outside its range; the default took its place
-        CheckServo,       // the file's version numbers servos as this one does, but ask to check
+        // `name`'s value was absent, no plain whole number or outside its range; the default
+        // took its place
+        UnexpectedValue,
+        CheckServo,  // the file's version numbers servos as this one does, but ask to check
     };
     Kind kind;
     std::string_view name;  // the setting's name, for an unexpected value

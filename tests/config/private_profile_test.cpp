@@ -12,6 +12,7 @@ namespace {
 using std::nullopt;
 using std::optional;
 using std::string;
+using namespace std::string_literals;
 
 struct ReadRow {
     const char* what;
@@ -36,7 +37,12 @@ TEST(PrivateProfileRead, FollowsTheWindowsRules) {
         {"indented header", "  [S]\r\nk=v\r\n", "S", "k", "v"},
         {"inner blanks kept in name", "[Mode 1 (Rate Mode)]\r\nk=v\r\n", "Mode 1 (Rate Mode)", "k",
          "v"},
-        {"line without = is no key", "[S]\r\nk\r\n", "S", "k", nullopt},
+        {"a bare key name reads empty", "[S]\r\nk\r\n", "S", "k", ""},
+        {"a bare key name hides a later line of it", "[S]\r\n k \r\nk=v\r\n", "S", "K", ""},
+        {"a bare key name after the key's line", "[S]\r\nk=v\r\nk\r\n", "S", "k", "v"},
+        {"an unclosed header is a bare key name", "[S]\r\n[k\r\n", "S", "[k", ""},
+        {"a value ends at a NUL", "[S]\r\nProduct=vn340\0junk\r\n"s, "S", "Product", "vn340"},
+        {"blanks and quotes before a NUL", "[S]\r\nk= \"v\" \0\"\r\n"s, "S", "k", "v"},
         {"blanks around key and value", "[S]\r\n \t k \t = \t v w \t\r\n", "S", "k", "v w"},
         {"outer quotes after trimming", "[S]\r\nk=  \"  v  \"  \r\n", "S", "k", "  v  "},
         {"single quotes", "[S]\r\nk='v'\r\n", "S", "k", "v"},
@@ -121,6 +127,13 @@ TEST(PrivateProfileWrite, ChangesOnlyTheLineConcerned) {
          "\xEF\xBB\xBF[S]\r\nk=2\r\n"},
         {"byte-order mark kept, key added", "\xEF\xBB\xBF[S]\r\n", "S", "k", "v",
          "\xEF\xBB\xBF[S]\r\nk=v\r\n"},
+        {"a bare key name gets the value", "[S]\r\n k \r\nk=1\r\n", "S", "K", "v",
+         "[S]\r\n k =v\r\nk=1\r\n"},
+        {"the key's line before a bare name", "[S]\r\nk=1\r\nk\r\n", "S", "k", "v",
+         "[S]\r\nk=v\r\nk\r\n"},
+        {"delete a bare key name", "[S]\r\nk\r\nk=1\r\n", "S", "k", nullopt, "[S]\r\nk=1\r\n"},
+        {"a value after a NUL replaced whole", "[S]\r\nk=1\0junk\r\n"s, "S", "k", "2",
+         "[S]\r\nk=2\r\n"},
     };
     for (const WriteRow& row : rows) {
         EXPECT_EQ(profile::withValue(row.content, row.section, row.key, row.value), row.expected)
@@ -139,11 +152,73 @@ TEST(PrivateProfileWrite, RefusesNamesAndValuesThatWouldNotReadBack) {
         {"S", "k", "a\r\nb=c", true},     {"S", "k", "a\nb", true},      {"S\r", "k", "v", true},
         {"a]b", "k", "v", true},          {"S", "k=x", "v", true},       {"S", ";k", "v", true},
         {"S", "[k]", "v", true},          {"S", "k;[x]", "v;=]", false}, {"S", "k", nullopt, false},
-        {"Mode 1 (x)", "a b", "", false},
+        {"Mode 1 (x)", "a b", "", false}, {"S", "k", "a\0b"s, true},     {"S\0x"s, "k", "v", true},
+        {"S", "k\0"s, "v", true},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(profile::nameProblem(row.section, row.key, row.value).empty(), !row.refused)
             << "[" << row.section << "] " << row.key;
+    }
+}
+
+// The file as a text editor's "Unicode" save leaves it: the UTF-16 little-endian byte-order
+// mark, then two bytes a unit, the low one first.
+string utf16(std::u16string_view text) {
+    string bytes = "\xFF\xFE";
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return bytes;
+}
+
+const std::u16string kLoneSurrogate(1, u'\xD800');
+
+TEST(PrivateProfileUtf16, ReadsTheTextInWindows1252) {
+    const ReadRow rows[] = {
+        {"ASCII", utf16(u"[Gyro]\r\nProduct=vn340\r\n"), "Gyro", "Product", "vn340"},
+        {"letters of the code page", utf16(u"[S]\r\nk=Grüße € ‰\r\n"), "S", "k",
+         "Gr\xFC\xDF"
+         "e \x80 \x89"},
+        {"letters beyond it", utf16(u"[S]\r\nk=λ中\r\n"), "S", "k", "??"},
+        {"a surrogate pair is one character", utf16(u"[S]\r\nk=a\U0001F681b\r\n"), "S", "k", "a?b"},
+        {"a lone surrogate", utf16(u"[S]\r\nk=a" + kLoneSurrogate + u"b\r\n"), "S", "k", "a?b"},
+        {"names in the code page", utf16(u"[Größe]\r\nÀ=1\r\n"),
+         "Gr\xF6\xDF"
+         "e",
+         "\xC0", "1"},
+        {"a NUL ends the value", utf16(u"[S]\r\nk=v\0w\r\n"s), "S", "k", "v"},
+        {"an odd last byte is not read", utf16(u"[S]\r\nk=v") + "7", "S", "k", "v"},
+        {"only the mark", utf16(u""), "S", "k", nullopt},
+    };
+    for (const ReadRow& row : rows) {
+        EXPECT_EQ(profile::findValue(row.content, row.section, row.key), row.expected) << row.what;
+    }
+    EXPECT_EQ(profile::sectionNamesIn(utf16(u"[Gyro]\r\n[Servoλ]\r\n")),
+              (std::vector<string>{"Gyro", "Servo?"}));
+}
+
+// Windows writes such a file back in UTF-16, and nothing but the line concerned changes, not
+// even the characters the code page lacks.
+TEST(PrivateProfileUtf16, WritesBackInUtf16) {
+    const std::u16string others = u";λ中 \U0001F681" + kLoneSurrogate + u"\r\n";
+    const WriteRow rows[] = {
+        {"replace", utf16(u"[S]\r\nk=1\r\n" + others), "S", "k", "2",
+         utf16(u"[S]\r\nk=2\r\n" + others)},
+        {"new key in the code page", utf16(u"[S]\r\n" + others), "s", "\xC0", "\xE9\x80",
+         utf16(u"[S]\r\n" + others + u"À=é€\r\n")},
+        {"new section", utf16(others), "S", "k", "v", utf16(others + u"[S]\r\nk=v\r\n")},
+        {"only the mark", utf16(u""), "S", "k", "v", utf16(u"[S]\r\nk=v\r\n")},
+        {"delete", utf16(u"[S]\r\nk=1\r\n" + others), "S", "k", nullopt,
+         utf16(u"[S]\r\n" + others)},
+        {"an odd last byte stays last", utf16(u"[S]\r\nk=1") + "\n", "S", "k", "2",
+         utf16(u"[S]\r\nk=2\r\n") + "\n"},
+        {"an odd last byte after a new line", utf16(u"[S]\r\n") + "\n", "S", "k", "v",
+         utf16(u"[S]\r\nk=v\r\n") + "\n"},
+    };
+    for (const WriteRow& row : rows) {
+        EXPECT_EQ(profile::withValue(row.content, row.section, row.key, row.value), row.expected)
+            << row.what;
     }
 }
 

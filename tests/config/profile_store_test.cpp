@@ -26,6 +26,8 @@ class ProfileStoreTest : public ::testing::Test {
     ProfileStore store_{files_};
 };
 
+// Whole numbers convert as the C library converts them; anything that is not one whole (digits
+// followed by other text, no digits at all) is damage and gives the default.
 TEST_F(ProfileStoreTest, GetIntConvertsLikeTheCLibrary) {
     struct Row {
         string text;
@@ -34,27 +36,28 @@ TEST_F(ProfileStoreTest, GetIntConvertsLikeTheCLibrary) {
     };
     const Row rows[] = {
         {"-50", 10, -50},
-        {" 12ab", 10, 12},
-        {"ab", 10, 0},
+        {" 12ab", 10, 1234},
+        {"ab", 10, 1234},
         {"+7", 10, 7},
         {"\"42\"", 10, 42},
+        {"\" 42 \"", 10, 42},
         {"FF", 16, 255},
         {"ff", 16, 255},
         {"0x1f", 16, 31},
-        {"0xg", 16, 0},
+        {"0xg", 16, 1234},
         {"-1", 16, -1},
         {"777", 8, 511},
-        {"78", 8, 7},
+        {"78", 8, 1234},
         {"101", 2, 5},
-        {"12", 2, 1},
+        {"12", 2, 1234},
         {"12", 7, 12},
-        {"1A", 0, 1},
-        {"4294967295", 10, -1},
-        {"2147483648", 10, INT_MIN},
-        {"99999999999", 10, -1},
-        {"-99999999999", 10, -1},
+        {"1A", 0, 1234},
+        {"4294967295", 10, INT_MAX},
+        {"2147483648", 10, INT_MAX},
+        {"99999999999", 10, INT_MAX},
+        {"-99999999999", 10, INT_MIN},
         {"11111111111111111111111111111111", 2, -1},
-        {string(63, '0') + "12", 10, 1},
+        {string(63, '0') + "12", 10, 12},
     };
     for (const Row& row : rows) {
         value(row.text);

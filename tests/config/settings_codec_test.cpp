@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,7 @@ TEST(SettingsCodecTest, BadValuesAreReportedInReadingOrderAndReplaced) {
         "Rudder sensitivity=151\r\nClockwise stop gain=49\r\n");
     const char* const names[] = {"High endpoint",
                                  "Low endpoint",
+                                 "Midpoint trim",
                                  "Servo",
                                  "Servo speed",
                                  "Servo type",
@@ -196,15 +198,72 @@ TEST(SettingsCodecTest, BadValuesAreReportedInReadingOrderAndReplaced) {
         expected.push_back({Kind::UnexpectedValue, name});
     }
     EXPECT_EQ(decoded.problems, expected);
-    EXPECT_EQ(expected[3].message(),
+    EXPECT_EQ(expected[4].message(),
               "Unexpected value found in the configuration file for Servo speed.\n\nThe "
               "configuration file could be corrupt.\n\nDefault Servo speed will be used.\n\n"
               "Press OK to continue.");
-    // Every value the factory's; the midpoint trim's letters read as 0, inside the range: no
-    // message.
+    // Every value the factory's.
     GyroConfig factory = defaults();
     factory.userComments = "";
     EXPECT_EQ(decoded.config, factory);
+}
+
+// A number the Windows program wrote loads as it always has; any other text in its place is
+// damage, reported even where reading its leading digits would have landed inside the range.
+TEST(SettingsCodecTest, OnlyPlainWholeNumbersLoadWithoutAWord) {
+    struct Row {
+        const char* value;
+        int midpointTrim;  // the default 0 when reported
+        bool reported;
+    };
+    const Row rows[] = {
+        {"-100", -100, false},
+        {"+5", 5, false},
+        {"\" 7 \"", 7, false},
+        {"12abc", 0, true},
+        {"1e2", 0, true},
+        {"0x10", 0, true},
+        {"abc", 0, true},
+        {"-", 0, true},
+        {"", 0, true},
+        {"-7 junk", 0, true},
+        {"4294967295", 0, true},
+        {"-4294967295", 0, true},
+        {"99999999999999999999", 0, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        std::string file = validFile(111);
+        file.replace(file.find("Midpoint trim=-7"), 16, "Midpoint trim=" + std::string(row.value));
+        const DecodedSettings decoded = decode(file);
+        EXPECT_EQ(decoded.config.midpointTrim, row.midpointTrim);
+        std::vector<LoadProblem> expected;
+        if (row.reported) {
+            expected.push_back({Kind::UnexpectedValue, "Midpoint trim"});
+        }
+        EXPECT_EQ(decoded.problems, expected);
+    }
+}
+
+// A version that is no plain whole number refuses the file as one this program cannot read.
+TEST(SettingsCodecTest, DamagedVersionsRefuseTheFile) {
+    struct Row {
+        const char* gyroKeys;
+        std::optional<std::string_view> refusal;
+    };
+    const Row rows[] = {
+        {"Application version=111abc\r\nMemory Map version=3\r\n", kOldVersionRefusal},
+        {"Application version=1e2\r\nMemory Map version=3\r\n", kOldVersionRefusal},
+        {"Application version=+111\r\nMemory Map version=3\r\n", std::nullopt},
+        {"Application version=111\r\nMemory Map version=3x\r\n", kMemoryMapRefusal},
+        {"Application version=111\r\nMemory Map version=-4294967293\r\n", kMemoryMapRefusal},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.gyroKeys);
+        const DecodedSettings decoded =
+            decode(std::string("[Gyro]\r\nProduct=vn340\r\n") + row.gyroKeys);
+        EXPECT_EQ(decoded.refusal, row.refusal);
+    }
 }
 
 TEST(SettingsCodecTest, ValidFileLoadsEveryValueOntoTheIdentification) {
