@@ -33,15 +33,27 @@ LiveRecording::LiveRecording(std::unique_ptr<GrowingFile> file, std::string path
     : file_(std::move(file)), path_(std::move(path)), start_(start), pending_(kLiveCsvHeader) {}
 
 void LiveRecording::add(const LiveSample& sample) {
+    if (ended_)
+        return;
     pending_ += liveCsvRow(sample.time - start_, sample.values);
-    ++rows_;
+    ++pendingRows_;
 }
 
 SysResult LiveRecording::flush() {
-    if (pending_.empty())
+    if (pending_.empty() || ended_)
         return {};
     const SysResult written = file_->append(pending_);
+    if (written) {
+        written_ += pending_.size();
+        rows_ += pendingRows_;
+    } else {
+        // Whatever part of the piece the system took ends in the middle of a row. Should the
+        // cut fail too, the write's reason is still the one the pilot needs to hear.
+        file_->cutTo(written_);
+        ended_ = true;
+    }
     pending_.clear();
+    pendingRows_ = 0;
     return written;
 }
 

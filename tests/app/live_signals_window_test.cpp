@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -24,6 +25,7 @@
 #include "app/config_dialog.h"
 #include "app/live_signals_plot.h"
 #include "app/live_signals_window.h"
+#include "app/prompt_dialogs.h"
 #include "config_dialog_test_access.h"
 #include "eventually.h"
 #include "live/live_recording.h"
@@ -106,6 +108,30 @@ class LiveSignalsWindowTest : public ::testing::Test {
             auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
             QTest::mouseClick(buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
         });
+    }
+
+    // Answers the next message the window shows, whenever it comes, and keeps its text.
+    void answerNextMessage(QString* text) {
+        auto* poll = new QTimer(window.get());
+        poll->setInterval(5);
+        QObject::connect(poll, &QTimer::timeout, [poll, text] {
+            auto* message = qobject_cast<MessageDialog*>(QApplication::activeModalWidget());
+            if (message == nullptr || !message->isVisible())
+                return;
+            *text = message->message();
+            poll->stop();
+            poll->deleteLater();
+            message->accept();
+        });
+        poll->start();
+    }
+
+    // Starts recording to "flight.csv" in the settings files' folder; its path.
+    std::string startRecording(LiveSignalsWindow* live) {
+        QString offered;
+        answerFileDialog(QStringLiteral("flight.csv"), &offered);
+        QTest::mouseClick(live->findChild<QPushButton*>("record"), Qt::LeftButton);
+        return QDir::tempPath().toStdString() + "/flight.csv";
     }
 
     static QLineSeries* series(const LivePlot& plot, int index = 0) {
@@ -214,6 +240,34 @@ TEST_F(LiveSignalsWindowTest, SpacePausesThePlotsWhichThenDrawNothingWhileRounds
     EXPECT_FALSE(live->paused());
     EXPECT_EQ(series(live->plot(LiveCurve::Rudder))->count(), 8);
     EXPECT_TRUE(eventually([&] { return painted.paints > 0; }));
+}
+
+// The disk fills up part-way through a flush: the recording stops with the reason, and the
+// count of rounds the window tells is the count of rows in the file, all of them whole.
+TEST_F(LiveSignalsWindowTest, AFullDiskStopsTheRecordingWithTheRowsInTheFileCounted) {
+    LiveSignalsWindow* live = openLiveSignals();
+    ASSERT_NE(live, nullptr);
+    const std::string path = startRecording(live);
+    ASSERT_NE(live->recording(), nullptr);
+    runRounds(3, roundValues);
+    ASSERT_TRUE(eventually([&] { return linesOf(platform.memoryFiles[path]).size() == 4; },
+                           std::chrono::milliseconds(3000)));
+
+    platform.memoryFiles.appendRoom[path] = 10;
+    QString message;
+    answerNextMessage(&message);
+    runRounds(6, roundValues);
+    ASSERT_TRUE(eventually([&] { return !message.isEmpty(); }, std::chrono::milliseconds(3000)));
+
+    EXPECT_EQ(message.toStdString(), recordingStoppedMessage(cannotWrite(path, ENOSPC).message));
+    EXPECT_EQ(live->recording(), nullptr);
+    EXPECT_EQ(live->findChild<QPushButton*>("record")->text(),
+              QString::fromUtf8(live_signals_text::kRecord));
+    EXPECT_EQ(live->findChild<QLabel*>("recordingText")->text(),
+              QStringLiteral("3 rounds recorded to flight.csv"));
+    const std::string bytes = platform.memoryFiles[path];
+    EXPECT_EQ(linesOf(bytes).size(), 4u);
+    EXPECT_EQ(bytes.back(), '\n');
 }
 
 }  // namespace
