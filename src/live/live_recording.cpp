@@ -59,7 +59,7 @@ SysResult LiveRecording::flush() {
 
 std::unique_ptr<LiveRecording> startLiveRecording(FrontEnd& frontEnd, FileSystem& files,
                                                   const std::string& lastDirectory,
-                                                  LiveMillis now) {
+                                                  const std::function<LiveMillis()>& now) {
     const std::optional<std::string> path = frontEnd.askSavePath(
         FileDialogRequest{lastDirectory, std::string(kProposedLiveCsvName),
                           std::string(kLiveCsvFilter), std::string(kLiveCsvSuffix)});
@@ -76,7 +76,7 @@ std::unique_ptr<LiveRecording> startLiveRecording(FrontEnd& frontEnd, FileSystem
         frontEnd.showMessage(recordingNotStartedMessage(made.message));
         return nullptr;
     }
-    auto recording = std::make_unique<LiveRecording>(std::move(file), *path, now);
+    auto recording = std::make_unique<LiveRecording>(std::move(file), *path, now());
     // The header is in the file from the start, even before the first round.
     if (const SysResult header = recording->flush(); !header) {
         frontEnd.showMessage(recordingNotStartedMessage(header.message));

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -56,9 +57,11 @@ class LiveRecording {
 };
 
 // Asks the pilot for the file (in the folder of the settings files, as the preferences name it),
-// asks before it replaces one, and makes it. None when the pilot cancelled, or when the file
-// could not be made or its header not written (the pilot has been told why).
+// asks before it replaces one, and makes it; the rows count from the time `now` tells once the
+// file is there, however long the pilot took to choose it. None when the pilot cancelled, or
+// when the file could not be made or its header not written (the pilot has been told why).
 std::unique_ptr<LiveRecording> startLiveRecording(FrontEnd& frontEnd, FileSystem& files,
-                                                  const std::string& lastDirectory, LiveMillis now);
+                                                  const std::string& lastDirectory,
+                                                  const std::function<LiveMillis()>& now);
 
 }  // namespace vn340

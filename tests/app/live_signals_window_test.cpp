@@ -98,11 +98,13 @@ class LiveSignalsWindowTest : public ::testing::Test {
         }
     }
 
-    // Chooses `name` in the file dialog that "Record…" opens, from the folder it offers.
-    void answerFileDialog(const QString& name, QString* offeredFolder) {
-        QTimer::singleShot(0, [name, offeredFolder] {
+    // Chooses `name` in the file dialog that "Record…" opens, from the folder it offers, after
+    // `pilotTakes` of virtual time in which the rounds go on.
+    void answerFileDialog(const QString& name, QString* offeredFolder, Micros pilotTakes = 0) {
+        QTimer::singleShot(0, [this, name, offeredFolder, pilotTakes] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
+            platform.clock.runUntil(platform.clock.now() + pilotTakes);
             *offeredFolder = dialog->directory().absolutePath();
             dialog->findChild<QLineEdit*>("fileNameEdit")->setText(name);
             auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
@@ -127,9 +129,9 @@ class LiveSignalsWindowTest : public ::testing::Test {
     }
 
     // Starts recording to "flight.csv" in the settings files' folder; its path.
-    std::string startRecording(LiveSignalsWindow* live) {
+    std::string startRecording(LiveSignalsWindow* live, Micros pilotTakes = 0) {
         QString offered;
-        answerFileDialog(QStringLiteral("flight.csv"), &offered);
+        answerFileDialog(QStringLiteral("flight.csv"), &offered, pilotTakes);
         QTest::mouseClick(live->findChild<QPushButton*>("record"), Qt::LeftButton);
         return QDir::tempPath().toStdString() + "/flight.csv";
     }
@@ -240,6 +242,25 @@ TEST_F(LiveSignalsWindowTest, SpacePausesThePlotsWhichThenDrawNothingWhileRounds
     EXPECT_FALSE(live->paused());
     EXPECT_EQ(series(live->plot(LiveCurve::Rudder))->count(), 8);
     EXPECT_TRUE(eventually([&] { return painted.paints > 0; }));
+}
+
+// However long the pilot takes to choose the file, the rows count from the moment it is there.
+TEST_F(LiveSignalsWindowTest, RowsCountTheSecondsFromTheMomentTheFileIsMade) {
+    LiveSignalsWindow* live = openLiveSignals();
+    ASSERT_NE(live, nullptr);
+    const std::string path = startRecording(live, 5000 * kMs);
+    ASSERT_NE(live->recording(), nullptr);
+    const Micros recordingStart = platform.clock.now();
+    const std::size_t first = roundTimes.size();
+    ASSERT_GT(first, 0u) << "rounds arrived while the pilot chose";
+    runRounds(static_cast<int>(first) + 2, [](int) { return roundValues(1); });
+
+    ASSERT_TRUE(eventually([&] { return linesOf(platform.memoryFiles[path]).size() == 3; },
+                           std::chrono::milliseconds(3000)));
+    const std::string firstRow = linesOf(platform.memoryFiles[path])[1];
+    const LiveMillis sinceStart((roundTimes[first] - recordingStart) / kMs);
+    EXPECT_LT(sinceStart, LiveMillis(1000));
+    EXPECT_EQ(firstRow + "\n", liveCsvRow(sinceStart, roundValues(1)));
 }
 
 // The disk fills up part-way through a flush: the recording stops with the reason, and the

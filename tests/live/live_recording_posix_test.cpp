@@ -22,7 +22,8 @@ TEST(LiveRecordingPosixTest, ANamedPipeIsRefusedWithoutWaitingForAReader) {
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     ScriptedPilot pilot;
     pilot.savePath = pipe;
-    EXPECT_EQ(startLiveRecording(pilot, systemFileSystem(), temp.path().string(), LiveMillis(0)),
+    EXPECT_EQ(startLiveRecording(pilot, systemFileSystem(), temp.path().string(),
+                                 [] { return LiveMillis(0); }),
               nullptr);
     const std::string message =
         recordingNotStartedMessage("\"" + pipe + "\" is not a regular file.");

@@ -21,7 +21,7 @@ constexpr char kPath[] = "/home/pilot/setups/flight.csv";
 class LiveRecordingTest : public ::testing::Test {
   protected:
     std::unique_ptr<LiveRecording> start(Ms now = Ms(5'000)) {
-        return startLiveRecording(pilot, files, kFolder, now);
+        return startLiveRecording(pilot, files, kFolder, [now] { return now; });
     }
 
     ScriptedPilot pilot;
