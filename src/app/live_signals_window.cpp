@@ -210,8 +210,9 @@ void LiveSignalsWindow::toggleRecording() {
         stopRecording();
         return;
     }
-    recording_ = startLiveRecording(frontEnd_, platform_.files(),
-                                    controller_.preferences().lastDirectory, platform_.steadyNow());
+    recording_ =
+        startLiveRecording(frontEnd_, platform_.files(), controller_.preferences().lastDirectory,
+                           [this] { return platform_.steadyNow(); });
     if (!recording_)
         return;
     record_->setText(QString::fromUtf8(kStopRecording));

@@ -5,6 +5,7 @@
 // stay in the one file that implements it, and tests replace it to play a full disk, a folder
 // in the way or a file that cannot be read.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,7 +26,11 @@ struct FolderEntry {
 class GrowingFile {
   public:
     virtual ~GrowingFile() = default;
+    // A failure may leave the first part of `bytes` in the file, as a disk that fills up
+    // half-way through a piece does.
     virtual SysResult append(std::string_view bytes) = 0;
+    // Cuts the file back to its first `length` bytes, to take back what a failed append left.
+    virtual SysResult cutTo(std::uint64_t length) = 0;
 };
 
 class FileSystem {
@@ -46,7 +51,10 @@ class FileSystem {
     // a name already taken fails with EEXIST and leaves that file as it was.
     virtual SysResult createNew(const std::string& path, std::string_view bytes) = 0;
     // Makes an empty file to grow a piece at a time. A name already taken fails with EEXIST and
-    // leaves that file as it was, unless `replaceExisting`, when that file is emptied.
+    // leaves that file as it was, unless `replaceExisting`, when that file is emptied. A folder
+    // fails with EISDIR and anything else that is no regular file (a named pipe, a device) with
+    // EINVAL, told as `read` tells them, without waiting: a pipe is never opened to wait for a
+    // reader that never comes.
     virtual SysResult createGrowing(const std::string& path, bool replaceExisting,
                                     std::unique_ptr<GrowingFile>& file) = 0;
     // The files and folders directly in `folder`, in no particular order. A missing folder

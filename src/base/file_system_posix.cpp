@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -27,6 +28,18 @@ std::string quoted(const std::string& path) {
 
 SysResult unreadable(const std::string& path, int error) {
     return {error, quoted(path) + " exists but cannot be read."};
+}
+
+// A folder fails with EISDIR, anything else that is no regular file with EINVAL: opening a
+// named pipe would wait for the other end, and a device may never end.
+SysResult regularFileOnly(const std::string& path, const struct stat& info) {
+    if (S_ISDIR(info.st_mode)) {
+        return {EISDIR, quoted(path) + " is a folder, not a file."};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return {EINVAL, quoted(path) + " is not a regular file."};
+    }
+    return {};
 }
 
 // Appends the rest of the file; 0 or the errno of the failure.
@@ -167,6 +180,15 @@ class PosixGrowingFile final : public GrowingFile {
         return {};
     }
 
+    SysResult cutTo(std::uint64_t length) override {
+        while (::ftruncate(fd_, static_cast<off_t>(length)) != 0) {
+            if (errno != EINTR) {
+                return cannotWrite(path_, errno);
+            }
+        }
+        return {};
+    }
+
   private:
     int fd_;
     std::string path_;
@@ -180,12 +202,8 @@ class PosixFileSystem final : public FileSystem {
         if (::stat(path.c_str(), &info) != 0) {
             return {};
         }
-        if (S_ISDIR(info.st_mode)) {
-            return {EISDIR, quoted(path) + " is a folder, not a file."};
-        }
-        // Opening a named pipe would wait for a writer and a device may never end.
-        if (!S_ISREG(info.st_mode)) {
-            return {EINVAL, quoted(path) + " is not a regular file."};
+        if (const SysResult kind = regularFileOnly(path, info); !kind) {
+            return kind;
         }
         // Non-blocking all the same: the name may have become a pipe since it was looked at.
         const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -253,11 +271,23 @@ class PosixFileSystem final : public FileSystem {
 
     SysResult createGrowing(const std::string& path, bool replaceExisting,
                             std::unique_ptr<GrowingFile>& file) override {
-        const int flags =
-            O_WRONLY | O_CREAT | O_CLOEXEC | O_APPEND | (replaceExisting ? O_TRUNC : O_EXCL);
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0) {
+            if (const SysResult kind = regularFileOnly(path, info); !kind) {
+                return kind;
+            }
+        }
+        // Non-blocking all the same: the name may have become a pipe since it was looked at.
+        // A regular file takes no notice of the flag.
+        const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_APPEND | O_NONBLOCK |
+                          (replaceExisting ? O_TRUNC : O_EXCL);
         const int fd = ::open(path.c_str(), flags, 0666);
         if (fd < 0) {
             return cannotWrite(path, errno);
+        }
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd);
+            return {EINVAL, quoted(path) + " is not a regular file."};
         }
         file = std::make_unique<PosixGrowingFile>(fd, path);
         return {};

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -227,6 +228,17 @@ class WindowsGrowingFile final : public GrowingFile {
         return {};
     }
 
+    // The file's pointer stays at the new end, where the next piece goes.
+    SysResult cutTo(std::uint64_t length) override {
+        LARGE_INTEGER position{};
+        position.QuadPart = static_cast<LONGLONG>(length);
+        if (::SetFilePointerEx(file_.get(), position, nullptr, FILE_BEGIN) == 0 ||
+            ::SetEndOfFile(file_.get()) == 0) {
+            return cannotWrite(path_, lastErrno(path_));
+        }
+        return {};
+    }
+
   private:
     Handle file_;
     std::string path_;
@@ -299,11 +311,21 @@ class WindowsFileSystem final : public FileSystem {
 
     SysResult createGrowing(const std::string& path, bool replaceExisting,
                             std::unique_ptr<GrowingFile>& file) override {
-        HANDLE raw = ::CreateFileW(wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+        if (isFolder(attributesOf(path))) {
+            return {EISDIR, quoted(path) + " is a folder, not a file."};
+        }
+        // Written at the file's pointer, not appended by the system: cutting the file back
+        // needs the right to write anywhere in it. Nobody else writes to it meanwhile.
+        HANDLE raw = ::CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                    replaceExisting ? CREATE_ALWAYS : CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
         if (raw == INVALID_HANDLE_VALUE) {
             return cannotWrite(path, lastErrno(path));
+        }
+        // A pipe or a device opens without waiting here, but is no file to record into.
+        if (::GetFileType(raw) != FILE_TYPE_DISK) {
+            ::CloseHandle(raw);
+            return {EINVAL, quoted(path) + " is not a regular file."};
         }
         file = std::make_unique<WindowsGrowingFile>(raw, path);
         return {};

@@ -33,21 +33,33 @@ LiveRecording::LiveRecording(std::unique_ptr<GrowingFile> file, std::string path
     : file_(std::move(file)), path_(std::move(path)), start_(start), pending_(kLiveCsvHeader) {}
 
 void LiveRecording::add(const LiveSample& sample) {
+    if (ended_)
+        return;
     pending_ += liveCsvRow(sample.time - start_, sample.values);
-    ++rows_;
+    ++pendingRows_;
 }
 
 SysResult LiveRecording::flush() {
-    if (pending_.empty())
+    if (pending_.empty() || ended_)
         return {};
     const SysResult written = file_->append(pending_);
+    if (written) {
+        written_ += pending_.size();
+        rows_ += pendingRows_;
+    } else {
+        // Whatever part of the piece the system took ends in the middle of a row. Should the
+        // cut fail too, the write's reason is still the one the pilot needs to hear.
+        file_->cutTo(written_);
+        ended_ = true;
+    }
     pending_.clear();
+    pendingRows_ = 0;
     return written;
 }
 
 std::unique_ptr<LiveRecording> startLiveRecording(FrontEnd& frontEnd, FileSystem& files,
                                                   const std::string& lastDirectory,
-                                                  LiveMillis now) {
+                                                  const std::function<LiveMillis()>& now) {
     const std::optional<std::string> path = frontEnd.askSavePath(
         FileDialogRequest{lastDirectory, std::string(kProposedLiveCsvName),
                           std::string(kLiveCsvFilter), std::string(kLiveCsvSuffix)});
@@ -64,7 +76,7 @@ std::unique_ptr<LiveRecording> startLiveRecording(FrontEnd& frontEnd, FileSystem
         frontEnd.showMessage(recordingNotStartedMessage(made.message));
         return nullptr;
     }
-    auto recording = std::make_unique<LiveRecording>(std::move(file), *path, now);
+    auto recording = std::make_unique<LiveRecording>(std::move(file), *path, now());
     // The header is in the file from the start, even before the first round.
     if (const SysResult header = recording->flush(); !header) {
         frontEnd.showMessage(recordingNotStartedMessage(header.message));

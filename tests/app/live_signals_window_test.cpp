@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -24,6 +25,7 @@
 #include "app/config_dialog.h"
 #include "app/live_signals_plot.h"
 #include "app/live_signals_window.h"
+#include "app/prompt_dialogs.h"
 #include "config_dialog_test_access.h"
 #include "eventually.h"
 #include "live/live_recording.h"
@@ -96,16 +98,42 @@ class LiveSignalsWindowTest : public ::testing::Test {
         }
     }
 
-    // Chooses `name` in the file dialog that "Record…" opens, from the folder it offers.
-    void answerFileDialog(const QString& name, QString* offeredFolder) {
-        QTimer::singleShot(0, [name, offeredFolder] {
+    // Chooses `name` in the file dialog that "Record…" opens, from the folder it offers, after
+    // `pilotTakes` of virtual time in which the rounds go on.
+    void answerFileDialog(const QString& name, QString* offeredFolder, Micros pilotTakes = 0) {
+        QTimer::singleShot(0, [this, name, offeredFolder, pilotTakes] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
+            platform.clock.runUntil(platform.clock.now() + pilotTakes);
             *offeredFolder = dialog->directory().absolutePath();
             dialog->findChild<QLineEdit*>("fileNameEdit")->setText(name);
             auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
             QTest::mouseClick(buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
         });
+    }
+
+    // Answers the next message the window shows, whenever it comes, and keeps its text.
+    void answerNextMessage(QString* text) {
+        auto* poll = new QTimer(window.get());
+        poll->setInterval(5);
+        QObject::connect(poll, &QTimer::timeout, [poll, text] {
+            auto* message = qobject_cast<MessageDialog*>(QApplication::activeModalWidget());
+            if (message == nullptr || !message->isVisible())
+                return;
+            *text = message->message();
+            poll->stop();
+            poll->deleteLater();
+            message->accept();
+        });
+        poll->start();
+    }
+
+    // Starts recording to "flight.csv" in the settings files' folder; its path.
+    std::string startRecording(LiveSignalsWindow* live, Micros pilotTakes = 0) {
+        QString offered;
+        answerFileDialog(QStringLiteral("flight.csv"), &offered, pilotTakes);
+        QTest::mouseClick(live->findChild<QPushButton*>("record"), Qt::LeftButton);
+        return QDir::tempPath().toStdString() + "/flight.csv";
     }
 
     static QLineSeries* series(const LivePlot& plot, int index = 0) {
@@ -214,6 +242,53 @@ TEST_F(LiveSignalsWindowTest, SpacePausesThePlotsWhichThenDrawNothingWhileRounds
     EXPECT_FALSE(live->paused());
     EXPECT_EQ(series(live->plot(LiveCurve::Rudder))->count(), 8);
     EXPECT_TRUE(eventually([&] { return painted.paints > 0; }));
+}
+
+// However long the pilot takes to choose the file, the rows count from the moment it is there.
+TEST_F(LiveSignalsWindowTest, RowsCountTheSecondsFromTheMomentTheFileIsMade) {
+    LiveSignalsWindow* live = openLiveSignals();
+    ASSERT_NE(live, nullptr);
+    const std::string path = startRecording(live, 5000 * kMs);
+    ASSERT_NE(live->recording(), nullptr);
+    const Micros recordingStart = platform.clock.now();
+    const std::size_t first = roundTimes.size();
+    ASSERT_GT(first, 0u) << "rounds arrived while the pilot chose";
+    runRounds(static_cast<int>(first) + 2, [](int) { return roundValues(1); });
+
+    ASSERT_TRUE(eventually([&] { return linesOf(platform.memoryFiles[path]).size() == 3; },
+                           std::chrono::milliseconds(3000)));
+    const std::string firstRow = linesOf(platform.memoryFiles[path])[1];
+    const LiveMillis sinceStart((roundTimes[first] - recordingStart) / kMs);
+    EXPECT_LT(sinceStart, LiveMillis(1000));
+    EXPECT_EQ(firstRow + "\n", liveCsvRow(sinceStart, roundValues(1)));
+}
+
+// The disk fills up part-way through a flush: the recording stops with the reason, and the
+// count of rounds the window tells is the count of rows in the file, all of them whole.
+TEST_F(LiveSignalsWindowTest, AFullDiskStopsTheRecordingWithTheRowsInTheFileCounted) {
+    LiveSignalsWindow* live = openLiveSignals();
+    ASSERT_NE(live, nullptr);
+    const std::string path = startRecording(live);
+    ASSERT_NE(live->recording(), nullptr);
+    runRounds(3, roundValues);
+    ASSERT_TRUE(eventually([&] { return linesOf(platform.memoryFiles[path]).size() == 4; },
+                           std::chrono::milliseconds(3000)));
+
+    platform.memoryFiles.appendRoom[path] = 10;
+    QString message;
+    answerNextMessage(&message);
+    runRounds(6, roundValues);
+    ASSERT_TRUE(eventually([&] { return !message.isEmpty(); }, std::chrono::milliseconds(3000)));
+
+    EXPECT_EQ(message.toStdString(), recordingStoppedMessage(cannotWrite(path, ENOSPC).message));
+    EXPECT_EQ(live->recording(), nullptr);
+    EXPECT_EQ(live->findChild<QPushButton*>("record")->text(),
+              QString::fromUtf8(live_signals_text::kRecord));
+    EXPECT_EQ(live->findChild<QLabel*>("recordingText")->text(),
+              QStringLiteral("3 rounds recorded to flight.csv"));
+    const std::string bytes = platform.memoryFiles[path];
+    EXPECT_EQ(linesOf(bytes).size(), 4u);
+    EXPECT_EQ(bytes.back(), '\n');
 }
 
 }  // namespace

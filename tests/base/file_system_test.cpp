@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,33 @@ TEST_F(SystemFileSystemTest, ListsWhatAFolderHoldsByKind) {
     EXPECT_TRUE(files().listFolder(at("missing"), found).ok());
     EXPECT_TRUE(found.empty());
     EXPECT_EQ(files().listFolder(at("a.tsf"), found).error, ENOTDIR);
+}
+
+// What a full disk left of a piece is cut back out, and the next piece follows the cut.
+TEST_F(SystemFileSystemTest, AGrowingFileIsCutBackToWholePieces) {
+    const string path = at("flight.csv");
+    put(path, "old");
+    std::unique_ptr<GrowingFile> file;
+    ASSERT_TRUE(files().createGrowing(path, true, file).ok());
+    ASSERT_TRUE(file->append("time_s\n").ok());
+    ASSERT_TRUE(file->append("0.090\n0.1").ok());
+    ASSERT_TRUE(file->cutTo(13).ok());
+    EXPECT_EQ(bytes(path), "time_s\n0.090\n");
+    ASSERT_TRUE(file->append("0.180\n").ok());
+    EXPECT_EQ(bytes(path), "time_s\n0.090\n0.180\n");
+}
+
+// A folder is never taken for the recording's file, whether or not replacing was agreed.
+TEST_F(SystemFileSystemTest, AGrowingFileIsNeverAFolder) {
+    fs::create_directory(at("folder.csv"));
+    for (const bool replaceExisting : {false, true}) {
+        SCOPED_TRACE(replaceExisting ? "replacing" : "new");
+        std::unique_ptr<GrowingFile> file;
+        const SysResult result = files().createGrowing(at("folder.csv"), replaceExisting, file);
+        EXPECT_EQ(result.error, EISDIR);
+        EXPECT_EQ(result.message, "\"" + at("folder.csv") + "\" is a folder, not a file.");
+        EXPECT_EQ(file, nullptr);
+    }
 }
 
 TEST_F(SystemFileSystemTest, NoFileNameIsNoFile) {

@@ -3,7 +3,9 @@
 // Files held in memory, for tests of everything above the file seam: reads and replacements
 // act on a map, and any path can be made to fail as a real system would.
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -21,7 +23,10 @@ class MemoryFileSystem : public FileSystem {
     std::map<std::string, SysResult> replaceFailures;  // by path
     std::map<std::string, SysResult> createFailures;   // by path
     std::map<std::string, SysResult> appendFailures;   // by path, once the file has grown
-    std::set<std::string> folders;                     // made by createFolders
+    // By path: the bytes the disk still takes. An append beyond them writes what fits and
+    // fails with ENOSPC, as a disk that fills up half-way through does.
+    std::map<std::string, std::size_t> appendRoom;
+    std::set<std::string> folders;  // made by createFolders
 
     SysResult read(const std::string& path, std::string& bytes) override {
         bytes.clear();
@@ -110,7 +115,21 @@ class MemoryFileSystem : public FileSystem {
                 failure != files_.appendFailures.end()) {
                 return failure->second;
             }
+            if (const auto room = files_.appendRoom.find(path_); room != files_.appendRoom.end()) {
+                const std::size_t fits = std::min(room->second, bytes.size());
+                files_.files[path_] += bytes.substr(0, fits);
+                room->second -= fits;
+                if (fits < bytes.size()) {
+                    return cannotWrite(path_, ENOSPC);
+                }
+                return {};
+            }
             files_.files[path_] += bytes;
+            return {};
+        }
+        SysResult cutTo(std::uint64_t length) override {
+            std::string& bytes = files_.files[path_];
+            bytes.resize(std::min<std::uint64_t>(length, bytes.size()));
             return {};
         }
 

@@ -21,7 +21,7 @@ constexpr char kPath[] = "/home/pilot/setups/flight.csv";
 class LiveRecordingTest : public ::testing::Test {
   protected:
     std::unique_ptr<LiveRecording> start(Ms now = Ms(5'000)) {
-        return startLiveRecording(pilot, files, kFolder, now);
+        return startLiveRecording(pilot, files, kFolder, [now] { return now; });
     }
 
     ScriptedPilot pilot;
@@ -30,18 +30,20 @@ class LiveRecordingTest : public ::testing::Test {
 
 TEST(LiveCsvTest, ARowIsSecondsWithMillisecondsTheSignalsAndTheGainPercent) {
     struct Row {
+        const char* name;
         long long ms;
         LiveSignals values;
         const char* line;
     };
     const Row rows[] = {
-        {0, {512, 1600, 2020}, "0.000,512,1600,2020,100\n"},
-        {999, {1520, 1520, 1523}, "0.999,1520,1520,1523,0\n"},
-        {1'000, {7, 1020, 1020}, "1.000,7,1020,1020,100\n"},
-        {61'005, {1520, 1520, 1600}, "61.005,1520,1520,1600,16\n"},
+        {"a round timed before the start", -1, {512, 1600, 2020}, "0.000,512,1600,2020,100\n"},
+        {"the start", 0, {512, 1600, 2020}, "0.000,512,1600,2020,100\n"},
+        {"the last millisecond of a second", 999, {1520, 1520, 1523}, "0.999,1520,1520,1523,0\n"},
+        {"a whole second", 1'000, {7, 1020, 1020}, "1.000,7,1020,1020,100\n"},
+        {"past a minute", 61'005, {1520, 1520, 1600}, "61.005,1520,1520,1600,16\n"},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(liveCsvRow(Ms(row.ms), row.values), row.line);
+        EXPECT_EQ(liveCsvRow(Ms(row.ms), row.values), row.line) << row.name;
 }
 
 TEST_F(LiveRecordingTest, ARecordingCutShortHoldsTheHeaderAndWholeRowsUpToTheLastFlush) {
@@ -112,6 +114,62 @@ TEST_F(LiveRecordingTest, AFileThatCannotBeMadeOrWrittenIsSaidPlainly) {
     recording->add({Ms(6'000), {}});
     EXPECT_EQ(recording->flush().error, ENOSPC);
     EXPECT_EQ(files[kPath], kLiveCsvHeader);
+}
+
+// The disk fills up part-way through a write: the file keeps the header and whole rows only,
+// the count of rows is the count in the file, and nothing more is written after the failure,
+// even once there is room again.
+TEST_F(LiveRecordingTest, AFullDiskLeavesWholeRowsOnlyAndEndsTheRecording) {
+    const std::string header(kLiveCsvHeader);
+    const std::string lines[] = {"0.090,512,1600,2020,100\n", "0.180,512,1600,2020,100\n",
+                                 "0.270,512,1600,2020,100\n", "0.360,512,1600,2020,100\n"};
+    const std::size_t twoRows = 2 * lines[0].size();
+    struct Row {
+        const char* name;
+        std::size_t room;
+        bool started;
+        std::size_t rowsKept;  // of the four rows, two flushed at a time
+    };
+    const Row rows[] = {
+        {"the header cut short", header.size() - 1, false, 0},
+        {"the header fits exactly", header.size(), true, 0},
+        {"the first rows cut short", header.size() + twoRows - 1, true, 0},
+        {"the first rows fit exactly", header.size() + twoRows, true, 2},
+        {"the next rows cut short", header.size() + twoRows + 5, true, 2},
+    };
+    pilot.savePath = kPath;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        files.files.clear();
+        files.appendRoom = {{kPath, row.room}};
+        pilot.messages.clear();
+        const std::unique_ptr<LiveRecording> recording = start(Ms(5'000));
+        const std::string noRoom = cannotWrite(kPath, ENOSPC).message;
+        if (!row.started) {
+            EXPECT_EQ(recording, nullptr);
+            EXPECT_EQ(files[kPath], "");
+            EXPECT_EQ(pilot.messages, std::vector<std::string>{recordingNotStartedMessage(noRoom)});
+            continue;
+        }
+        ASSERT_NE(recording, nullptr);
+        SysResult failed;
+        for (int flush = 0; flush < 2; ++flush) {
+            for (int i = 2 * flush; i < 2 * flush + 2; ++i)
+                recording->add({Ms(5'090 + 90 * i), {512, 1600, 2020}});
+            if (const SysResult written = recording->flush(); !written && failed.ok())
+                failed = written;
+        }
+        EXPECT_EQ(failed.message, noRoom);
+        files.appendRoom.clear();
+        recording->add({Ms(5'450), {512, 1600, 2020}});
+        EXPECT_TRUE(recording->flush()) << "a recording that has ended says nothing more";
+
+        std::string kept = header;
+        for (std::size_t i = 0; i < row.rowsKept; ++i)
+            kept += lines[i];
+        EXPECT_EQ(files[kPath], kept);
+        EXPECT_EQ(recording->rows(), row.rowsKept);
+    }
 }
 
 }  // namespace
