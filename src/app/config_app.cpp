@@ -74,9 +74,9 @@ int ConfigApp::run(const CommandLineOptions& options) {
     // the probe's runs, which only look.
     std::unique_ptr<SingleInstance> instance;
     if (!options.demo && !probe.active()) {
-        instance = std::make_unique<SingleInstance>(SingleInstance::defaultSocketName());
-        if (instance->handOver(options.file))
-            return 0;
+        if (const std::optional<int> status =
+                SingleInstance::startOrHandOver(options.file, instance))
+            return *status;
     }
     std::unique_ptr<DemoSession> demo;
     if (options.demo) {

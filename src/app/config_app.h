@@ -21,7 +21,8 @@ class ConfigApp {
 
     // Creates the main window (the demo's when `options` ask for it), loads the file `options`
     // name, runs it modally and destroys it; returns the program's exit status. When the
-    // pilot's program already runs, it is handed the file instead and this one ends at once.
+    // pilot's program already runs, it is handed the file instead and this one ends at once;
+    // when it runs but does not answer, this one ends at once too, with a failure.
     int run(const CommandLineOptions& options = {});
 
     // The program's icon at 16, 32 and 48 pixels.

@@ -2,12 +2,16 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/prompt_dialogs.h"
 #include "app/qt_text.h"
@@ -18,10 +22,42 @@ namespace {
 
 enum Column { Date, Time, Kind, Differences, Serial, Comments, ColumnCount };
 
+// How much of a comment the window opens wide enough for.
+constexpr int kCommentCharacters = 40;
+
 QString differencesText(int count) {
     if (count == 0)
         return QStringLiteral("none");
     return count == 1 ? QStringLiteral("1 setting") : QStringLiteral("%1 settings").arg(count);
+}
+
+// The first line of the pilot's own comments. The text every new configuration starts with is
+// nobody's note: shown, it would hide the rows that carry one.
+QString shownComment(GyroConfig config) {
+    const QString untouched = fromStd(kDefaultUserComments);
+    for (;;) {
+        const std::string line = firstCommentLine(config);
+        if (fromStd(line).trimmed() != untouched)
+            return fromStd(line);
+        const std::size_t at = config.userComments.find(line);
+        if (at == std::string::npos)
+            return {};
+        config.userComments.erase(at, line.size());
+    }
+}
+
+// What each column holds at its widest, column by column, but the comment.
+QList<QStringList> cellSamples() {
+    QStringList kinds;
+    for (SnapshotKind kind :
+         {SnapshotKind::Read, SnapshotKind::Stored, SnapshotKind::Unfinished, SnapshotKind::Closed})
+        kinds << fromStd(snapshotKindName(kind));
+    const LocalTime time{2088, 12, 28, 20, 58, 58};
+    return {{fromStd(dateText(time))},
+            {fromStd(timeText(time))},
+            kinds,
+            {differencesText(88)},
+            {QStringLiteral("888888")}};
 }
 
 QPushButton* addButton(QDialogButtonBox* box, const QString& text,
@@ -58,6 +94,14 @@ HistoryWindow::HistoryWindow(QWidget* parent) : QDialog(parent) {
     allGyros_ = new QCheckBox(QStringLiteral("&All gyros"), this);
     allGyros_->setObjectName(QStringLiteral("allGyros"));
     allGyros_->setAccessibleName(QStringLiteral("All gyros"));
+    // Ticked and greyed, the box would not say why it cannot be unticked.
+    allGyrosNote_ = new QLabel(QStringLiteral("(no gyro has been read yet)"), this);
+    allGyrosNote_->setObjectName(QStringLiteral("allGyrosNote"));
+    allGyrosNote_->setAccessibleName(allGyrosNote_->text());
+    auto* allGyrosRow = new QHBoxLayout;
+    allGyrosRow->addWidget(allGyros_);
+    allGyrosRow->addWidget(allGyrosNote_);
+    allGyrosRow->addStretch();
 
     auto* buttons = new QDialogButtonBox(this);
     load_ = addButton(buttons, QStringLiteral("&Load"), QDialogButtonBox::ActionRole);
@@ -70,9 +114,10 @@ HistoryWindow::HistoryWindow(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addWidget(empty_);
-    layout->addWidget(allGyros_);
+    layout->addLayout(allGyrosRow);
     layout->addWidget(buttons);
-    resize(dialogUnitsToPixelsX(300), dialogUnitsToPixelsY(200));
+    // Once: a size the pilot gives the window stays when it is shown again.
+    resize(std::max(openingWidth(), dialogUnitsToPixelsX(300)), dialogUnitsToPixelsY(200));
 
     connect(allGyros_, &QCheckBox::toggled, this, [this] { refill(); });
     connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] { updateButtons(); });
@@ -99,6 +144,7 @@ void HistoryWindow::present(const HistoryStore& store, const std::string& serial
         allGyros_->setChecked(serialNumber.empty());
     }
     allGyros_->setEnabled(!serialNumber.empty());
+    allGyrosNote_->setVisible(serialNumber.empty());
     refill();
     show();
     raise();
@@ -125,7 +171,7 @@ void HistoryWindow::refill() {
         item->setText(Kind, fromStd(snapshotKindName(snapshot.kind)));
         item->setText(Serial, fromStd(snapshot.serialNumber));
         // The model's name, where the pilot wrote one.
-        item->setText(Comments, fromStd(firstCommentLine(snapshot.config)));
+        item->setText(Comments, shownComment(snapshot.config));
     }
     recount();
     list_->setVisible(!snapshots_.empty());
@@ -140,6 +186,22 @@ void HistoryWindow::recount() {
         const int count = countDifferences(screen_, snapshots_[static_cast<std::size_t>(i)].config);
         list_->topLevelItem(i)->setText(Differences, differencesText(count));
     }
+}
+
+int HistoryWindow::openingWidth() const {
+    const QFontMetrics metrics(list_->font());
+    const int padding = 2 * (list_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    const QList<QStringList> samples = cellSamples();
+    int width = 0;
+    for (int column = 0; column < ColumnCount; ++column) {
+        int text = column == Comments ? metrics.averageCharWidth() * kCommentCharacters : 0;
+        for (const QString& sample : samples.value(column))
+            text = std::max(text, metrics.horizontalAdvance(sample));
+        width += std::max(text + padding, list_->header()->sectionSizeHint(column));
+    }
+    const QMargins margins = layout()->contentsMargins();
+    return width + 2 * list_->frameWidth() + list_->verticalScrollBar()->sizeHint().width() +
+           margins.left() + margins.right();
 }
 
 void HistoryWindow::updateButtons() {

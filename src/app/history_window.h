@@ -2,7 +2,7 @@
 
 // "History...": the snapshots the history keeps of the gyro last read (or of every gyro),
 // newest first, each with its date, time, kind, how many settings differ from the screen and
-// the first line of its comments.
+// the first line of its comments (none while it is the text a new configuration starts with).
 // "Load" and "Compare" hand the chosen snapshot on; the window itself changes nothing.
 
 #include <QDialog>
@@ -44,6 +44,9 @@ class HistoryWindow : public QDialog {
     void refill();
     void recount();
     void updateButtons();
+    // Wide enough, in the list's font, for every column of a snapshot of any gyro with its
+    // first 40 characters of comment.
+    int openingWidth() const;
     const Snapshot* chosen() const;
 
     const HistoryStore* store_ = nullptr;
@@ -54,6 +57,7 @@ class HistoryWindow : public QDialog {
     QTreeWidget* list_;
     QLabel* empty_;
     QCheckBox* allGyros_;
+    QLabel* allGyrosNote_;
     QPushButton* load_;
     QPushButton* compare_;
 };

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLocalServer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -221,6 +222,9 @@ TEST(SingleWindow, ASecondStartHandsItsFileToTheRunningWindow) {
     // A folder name as a file manager hands it over: blanks and letters beyond ASCII.
     for (const QString folder : {"bin", "home", "runtime", "models ölig"})
         ASSERT_TRUE(QDir(dir.path()).mkdir(folder));
+    // A runtime folder others may write in is no place for the socket, whatever the umask.
+    ASSERT_TRUE(QFile::setPermissions(dir.filePath("runtime"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     const QString program = dir.filePath("bin/vn340-config");
     ASSERT_TRUE(QFile::copy(QStringLiteral(VN340_CONFIG_PROGRAM), program));
     const QString settings = dir.filePath("models ölig/Trex 450.tsf");
@@ -255,6 +259,30 @@ TEST(SingleWindow, ASecondStartHandsItsFileToTheRunningWindow) {
     })) << preferences().toStdString();
     first.kill();
     first.waitForFinished();
+}
+
+// A window that hangs keeps the socket: a second start opens no second window on the same
+// adapter, but says why it ends, and ends with a failure.
+TEST(SingleWindow, ASecondStartEndsWhenTheRunningWindowDoesNotAnswer) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(
+        QDir(dir.path()).mkdir("runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    // Never served: this thread only waits for the program below.
+    QLocalServer hanging;
+    ASSERT_TRUE(hanging.listen(dir.filePath("runtime/vn340-config.socket")));
+    QStringList removed;
+    for (const QString& name : QProcessEnvironment::systemEnvironment().keys()) {
+        if (name.startsWith("VN340_"))
+            removed << name;
+    }
+    QProcessEnvironment environment;
+    environment.insert("HOME", dir.path());
+    environment.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
+    const ProgramRun run = runProgram({}, environment, removed);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.error.contains("already running but does not answer"))
+        << run.error.toStdString();
 }
 
 // The demo's title outlives the window's start-up steps, which set the title themselves.

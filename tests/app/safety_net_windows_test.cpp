@@ -3,16 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <optional>
 #include <set>
 
 #include "app/compare_window.h"
 #include "app/history_window.h"
+#include "app/qt_text.h"
 #include "base/memory_file_system.h"
 #include "config/config_comparison.h"
 
@@ -149,6 +152,83 @@ TEST_F(HistoryWindowTest, ListsTheGyrosSnapshotsNewestFirstAndHandsOnTheChosenOn
     EXPECT_TRUE(all->isChecked() && !all->isEnabled());
     EXPECT_EQ(rows()[2], "2026-12-08 22:20:00 Stored none 135732 Trex 450");
     EXPECT_EQ(rows()[3], "2026-12-08 22:10:00 Read 1 setting 135732");
+}
+
+// The text every new configuration starts with is nobody's note: the pilot's own stand out.
+TEST_F(HistoryWindowTest, CommentsShowOnlyThePilotsOwnNotes) {
+    const std::string untouched(kDefaultUserComments);
+    const struct {
+        const char* name;
+        std::string comments;
+        QString shown;
+    } rows[] = {
+        {"untouched", untouched, QString()},
+        {"untouched, blanks after it", untouched + "  \r\n", QString()},
+        {"the pilot's line after it", untouched + "\r\nTrex 500", QStringLiteral("Trex 500")},
+        {"the pilot's line before it", "Trex 600\r\n" + untouched, QStringLiteral("Trex 600")},
+        {"the text changed", untouched + " Trex 700", fromStd(untouched + " Trex 700")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        now.minute = 50;
+        GyroConfig config = defaults();
+        config.serialNumber = "777";
+        config.userComments = row.comments;
+        MemoryFileSystem ownFiles;
+        HistoryStore ownStore{"/history", ownFiles, [this] { return now; }};
+        ownStore.record(config, SnapshotKind::Read);
+        window.present(ownStore, "777", defaults());
+        QTreeWidget* list = child<QTreeWidget>(window, QStringLiteral("snapshots"));
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->topLevelItem(0)->text(list->columnCount() - 1).toStdString(),
+                  row.shown.toStdString());
+    }
+}
+
+// Opened on every gyro, each column is seen whole with 40 characters of comment: no column
+// has to be scrolled to. Once the pilot has sized the window, it keeps that size.
+TEST_F(HistoryWindowTest, OpensWideEnoughAndKeepsThePilotsSize) {
+    now.minute = 59;
+    GyroConfig config = defaults();
+    config.serialNumber = "135732";
+    config.userComments = "Trex 450 Pro, soft tail, new MKS servo 8";
+    ASSERT_EQ(config.userComments.size(), 40u);
+    store.record(config, SnapshotKind::Unfinished);
+    window.present(store, "", defaults());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTreeWidget* list = child<QTreeWidget>(window, QStringLiteral("snapshots"));
+    // What the list's own view says a column needs (public only as a view's).
+    const QAbstractItemView* view = list;
+    int needed = 0;
+    for (int column = 0; column < list->columnCount(); ++column) {
+        SCOPED_TRACE(column);
+        EXPECT_FALSE(list->isColumnHidden(column));
+        needed +=
+            std::max(view->sizeHintForColumn(column), list->header()->sectionSizeHint(column));
+    }
+    EXPECT_LE(needed, list->viewport()->width());
+
+    const QSize pilots = window.size() + QSize(90, 40);
+    window.resize(pilots);
+    window.close();
+    window.present(store, "135732", defaults());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.size(), pilots);
+}
+
+// The box cannot be unticked before a gyro has been read; the window says why.
+TEST_F(HistoryWindowTest, SaysWhyEveryGyroIsListed) {
+    QCheckBox* all = child<QCheckBox>(window, QStringLiteral("allGyros"));
+    QLabel* note = child<QLabel>(window, QStringLiteral("allGyrosNote"));
+    ASSERT_TRUE(all && note);
+    for (const std::string serial : {"", "135732", ""}) {
+        SCOPED_TRACE(serial);
+        window.present(store, serial, defaults());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        EXPECT_EQ(all->isEnabled(), !serial.empty());
+        EXPECT_EQ(note->isVisible(), serial.empty());
+    }
+    EXPECT_FALSE(note->text().isEmpty());
 }
 
 }  // namespace
