@@ -28,9 +28,14 @@ void checkBuffer(std::string_view buffer) {
     if (vn340::identificationReplyComplete(buffer) && !vn340::parameterReplyComplete(buffer)) {
         std::abort();  // the identification test is the parameter test plus a "."
     }
-    if (vn340::identificationReplyComplete(buffer) || vn340::parameterReplyComplete(buffer)) {
-        checkDecoders(vn340::dropLeading(buffer, vn340::kWordReplyLeading));
+    const std::string_view word = vn340::wordReplyText(buffer);
+    if (word.size() > buffer.size() || (!word.empty() && word.end() != buffer.end())) {
+        std::abort();  // the word's text is the end of the buffer, never beyond it
     }
+    if (vn340::parameterReplyComplete(buffer) && word.size() < 6) {
+        std::abort();  // a complete reply holds its whole value group
+    }
+    checkDecoders(word);
     vn340::writeAckComplete(buffer);
     if (vn340::liveSignalsReplyComplete(buffer)) {
         checkDecoders(vn340::dropLeading(buffer, vn340::kLiveSignalsLeading));

@@ -1,10 +1,14 @@
 #include "protocol/frames.h"
 
+#include <algorithm>
 #include <array>
 
 namespace vn340 {
 
 namespace {
+
+constexpr std::size_t kWordReplyLength = 15;  // echo, ".", value and checksum
+constexpr std::size_t kWordGroupLength = 6;   // four value digits, two checksum digits
 
 constexpr std::array<char, 16> kHexDigits = {'0', '1', '2', '3', '4', '5', '6', '7',
                                              '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
@@ -19,6 +23,23 @@ std::uint8_t lowByte(std::uint16_t word) {
 // Only the low digit of a reply's checksum is compared: that is all the adapter guarantees.
 bool lowDigitMatches(std::uint8_t received, std::uint8_t expected) {
     return (received & 0x0F) == (expected & 0x0F);
+}
+
+bool isUpperHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+// The first eight characters of a read word frame: the address, the operation and a checksum
+// that holds. Noise, even noise of hexadecimal digits, is hardly ever that.
+bool isReadFrameEcho(std::string_view text) {
+    if (!std::all_of(text.begin(), text.end(), isUpperHexDigit)) {
+        return false;
+    }
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        sum += hexByte(text[i], text[i + 1]);
+    }
+    return hexByte(text[4], text[5]) == kOpReadWord && sum % 256U == 0;
 }
 
 std::string frameFromBytes(const std::uint8_t* bytes, std::size_t count) {
@@ -75,11 +96,11 @@ std::string parameterWriteFrame(std::uint16_t value, std::uint8_t addressLow) {
 }
 
 bool identificationReplyComplete(std::string_view buffer) {
-    return buffer.size() >= 15 && buffer.find('.') != std::string_view::npos;
+    return parameterReplyComplete(buffer) && buffer.find('.') != std::string_view::npos;
 }
 
 bool parameterReplyComplete(std::string_view buffer) {
-    return buffer.size() >= 15;
+    return buffer.size() >= kWordReplyLength && wordReplyText(buffer).size() >= kWordGroupLength;
 }
 
 bool writeAckComplete(std::string_view buffer) {
@@ -97,6 +118,22 @@ bool gyroSignalReplyComplete(std::string_view buffer) {
 
 std::string_view dropLeading(std::string_view buffer, std::size_t count) {
     return count >= buffer.size() ? std::string_view{} : buffer.substr(count);
+}
+
+std::string_view wordReplyText(std::string_view buffer) {
+    constexpr std::size_t kEchoLength = kWordReplyLeading - 1;  // the "." comes ninth
+    for (std::size_t dot = buffer.find('.', kEchoLength); dot != std::string_view::npos;
+         dot = buffer.find('.', dot + 1)) {
+        if (isReadFrameEcho(buffer.substr(dot - kEchoLength, kEchoLength))) {
+            return buffer.substr(dot + 1);
+        }
+    }
+    if (buffer.size() < kWordReplyLeading) {
+        return {};
+    }
+    const bool dotNinth = buffer[kEchoLength] == '.';
+    const bool echoFirst = isReadFrameEcho(buffer.substr(0, kEchoLength));
+    return dotNinth || echoFirst ? buffer.substr(kWordReplyLeading) : std::string_view{};
 }
 
 std::string removeFirstStar(std::string_view buffer) {

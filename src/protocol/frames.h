@@ -76,8 +76,11 @@ std::string parameterWriteFrame(std::uint16_t value, std::uint8_t addressLow);
 // --- Completion tests, one per kind of reply --------------------------------------------
 
 // A read word of the identification area (0x0000 .. 0x000C): 15 characters and a ".".
-bool identificationReplyComplete(std::string_view buffer);
 // A read word of the parameter area (0x0100 .. 0x0120): 15 characters.
+// Both also wait for the whole value group where `wordReplyText` finds it: with noise ahead of
+// a reply the 15 characters are there before its last one, and the rest of the reply would
+// land in the next one's buffer.
+bool identificationReplyComplete(std::string_view buffer);
 bool parameterReplyComplete(std::string_view buffer);
 // Any write word: the "." is the acknowledgement.
 bool writeAckComplete(std::string_view buffer);
@@ -94,6 +97,17 @@ inline constexpr std::size_t kLiveSignalsLeading = 5;
 
 // The text after the first `count` characters (empty when there are fewer).
 std::string_view dropLeading(std::string_view buffer, std::size_t count);
+
+// The text of a read word reply from its value group on. The gyro begins its reply with the
+// first eight characters of the read frame it answers and a "."; noise on the line (a stray
+// character, zero bytes, the tail of the reply before) may come ahead of them and would shift
+// the group away from the ninth character, where a group of echo, "." or noise can pass its
+// four-bit check by chance. So the group is taken after that echo and its ".", wherever they
+// are. A reply that lost one of them to a damaged character is still read after its first nine
+// characters, as always, when its ninth is the "." or its first eight are the echo. Anything
+// else holds no group yet (empty): its reply may still be on its way. Noise whose ninth
+// character is a "." looks exactly like a reply with a damaged echo and is read as one.
+std::string_view wordReplyText(std::string_view buffer);
 
 // The text with its first "*" removed (unchanged when it holds none).
 std::string removeFirstStar(std::string_view buffer);

@@ -156,7 +156,7 @@ bool SequenceEngine::replyArrived(CompletionTest complete) {
 }
 
 std::string_view SequenceEngine::wordReply() const {
-    return dropLeading(replyBuffer_, kWordReplyLeading);
+    return wordReplyText(replyBuffer_);
 }
 
 void SequenceEngine::consumed(SequenceState nextState, SequenceTimer stepTimer,

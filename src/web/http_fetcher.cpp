@@ -28,11 +28,17 @@ QString defaultAgent() {
     return name.isEmpty() ? QStringLiteral("vn340-config") : name;
 }
 
-// Errors that only report the HTTP status of an answer that did arrive. Whether the service
-// liked the request is for the caller to judge from the body, which is read all the same.
-bool isHttpStatusError(QNetworkReply::NetworkError error) {
-    const int code = static_cast<int>(error);
-    return (code >= 201 && code < 300) || (code >= 401 && code < 500);
+// Errors that only report the HTTP status of an answer that did arrive: every 4xx and 5xx the
+// service sends. Whether it liked the request is for the caller to judge from the status and
+// the body, which is read all the same. Qt files them under content (most 4xx), server (5xx)
+// and, for 400 and 418, an invalid operation of the protocol. A 407 is left out: a proxy on
+// the way asks for a password, and as with a refused connection the way to the service failed.
+bool isHttpStatusError(const QNetworkReply& reply) {
+    const int code = static_cast<int>(reply.error());
+    const bool badRequest =
+        reply.error() == QNetworkReply::ProtocolInvalidOperationError &&
+        reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 400;
+    return (code >= 201 && code < 300) || (code >= 401 && code < 500) || badRequest;
 }
 
 QByteArray headerLines(const QNetworkReply& reply) {
@@ -180,7 +186,7 @@ class FetchRun {
         // The redirecting answer is the answer: its status tells the caller it was not taken.
         if (redirectRefused_)
             return true;
-        if (r->error() != QNetworkReply::NoError && !isHttpStatusError(r->error())) {
+        if (r->error() != QNetworkReply::NoError && !isHttpStatusError(*r)) {
             connection_.logError(r->errorString());
             return false;
         }

@@ -55,7 +55,8 @@ class HttpFetcher {
 
     // Fills `response` with exactly the bytes of the body. An empty agent means the program's
     // name; a status window replaces the connection's, none keeps it. True when the body was
-    // read to its end, whatever the HTTP status; false with lastText() on failure.
+    // read to its end, whatever the HTTP status; false with lastText() on failure, and when a
+    // proxy on the way asks for a password (407): the answer is not the service's.
     bool fetch(const QUrl& url, QByteArray& response, const QString& agent = {},
                StatusLog* statusWindow = nullptr);
     QString lastText() const;

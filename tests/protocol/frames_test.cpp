@@ -196,17 +196,23 @@ TEST(Frames, CompletionTests) {
         {"", false, false, false, false, false},
         {".", false, false, true, false, false},
         {"12345678901234", false, false, false, false, false},  // 14, no "."
-        {"123456789012345", false, true, false, true, false},   // 15, no "."
-        {"1234567.9012345", true, true, true, true, false},     // 15 with "."
-        {"1234567.901234", false, false, true, false, false},   // 14 with "."
+        // 15 and no ".": the parameter test alone would take it, but a reply's "." may still be
+        // on its way behind noise.
+        {"123456789012345", false, false, false, true, false},
+        // 15 with a "." that is neither ninth nor after an echo: likewise.
+        {"1234567.9012345", false, false, true, true, false},
+        {"12345678.012345", true, true, true, true, false},    // 15 with the "." ninth
+        {"000801F7X0340BD", false, true, false, true, false},  // the echo first, its "." damaged
+        {"1234567.901234", false, false, true, false, false},  // 14 with "."
         {"*", false, false, false, false, false},
         {"xx*0200", false, false, false, false, false},
         {"*020007E41", false, false, false, false, false},  // the "*" and nine digits
         {"*020007E413", false, false, false, false, true},  // the "*" ahead of its ten digits
         {"020007E413*", false, false, false, false, true},  // the "*" after them
         {"0200*07E413", false, false, false, false, true},
-        {"020007E413", false, false, false, false, false},  // ten digits, no "*"
-        {"1234567890123456789.*", true, true, true, true, true},
+        {"020007E413", false, false, false, false, false},          // ten digits, no "*"
+        {"1234567890123456789.*", false, false, true, true, true},  // a "." far out: no group
+        {"12345678.0123456789.*", true, true, true, true, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.buffer);
@@ -215,6 +221,91 @@ TEST(Frames, CompletionTests) {
         EXPECT_EQ(writeAckComplete(row.buffer), row.writeAck);
         EXPECT_EQ(liveSignalsReplyComplete(row.buffer), row.liveSignals);
         EXPECT_EQ(gyroSignalReplyComplete(row.buffer), row.gyroSignal);
+    }
+}
+
+struct NoisyReplyRow {
+    std::string_view name;
+    std::string_view reply;
+    bool (*complete)(std::string_view);
+    std::uint16_t word;
+};
+
+struct NoiseRow {
+    std::string_view name;
+    std::string_view noise;
+};
+
+// Noise ahead of a reply, arriving a character at a time: the reply is complete at its last
+// character and not before (or its rest would spill into the next reply), and its word is the
+// gyro's. A decoder that read the ninth character on, as the buffer always used to be read,
+// would find the echo, the "." or the noise there, and now and then a checksum that holds.
+TEST(Frames, NoiseAheadOfAReplyNeverGivesAWrongWord) {
+    const std::vector<NoisyReplyRow> replies = {
+        {"product", "000801F7.0340BD", identificationReplyComplete, 0x0340},
+        {"map version", "000001FF.0003FD", identificationReplyComplete, 3},
+        {"firmware", "000601F9.0109F6", identificationReplyComplete, 0x0109},
+        {"serial low", "000A01F5.1234BA", identificationReplyComplete, 0x1234},
+        {"serial high", "000C01F3.0001FF", identificationReplyComplete, 0x0001},
+        {"loader", "000401FB.0203FB", identificationReplyComplete, 0x0203},
+        {"high endpoint", "010001FE.079465", parameterReplyComplete, 1940},
+        // Its echo "010E01" read as a group passes its own check.
+        {"acceleration", "010E01F0.0003FD", parameterReplyComplete, 3},
+    };
+    using namespace std::string_view_literals;
+    const std::vector<NoiseRow> noises = {
+        {"three letters", "XYZ"},
+        {"one letter", "X"},
+        {"three zero bytes", "\0\0\0"sv},
+        {"three zero bytes as the adapters hand them on", "???"},
+        {"a dot", "."},
+        {"a dot among letters", "~.~"},
+        {"hex digits", "0000"},
+        {"hex digits around a dot", "0.1A"},
+        {"a dot and letters, more than nine", "ABCDEFGHIJ.K"},
+        {"fifteen characters ending in hex digits", "~#~#~0000000001"},
+        {"a word group of its own", "0340BD"},
+        {"the tail of the reply before, then letters", "BDXYZ"},
+        {"nine characters: as many as are dropped", "XYZ??????"},
+    };
+    for (const auto& reply : replies) {
+        for (const auto& noise : noises) {
+            SCOPED_TRACE(std::string(reply.name) + " after " + std::string(noise.name));
+            const std::string buffer = std::string(noise.noise) + std::string(reply.reply);
+            for (std::size_t length = 0; length < buffer.size(); ++length) {
+                ASSERT_FALSE(reply.complete(std::string_view(buffer).substr(0, length))) << length;
+            }
+            ASSERT_TRUE(reply.complete(buffer));
+            const WordReply word = decodeWordReply(wordReplyText(buffer));
+            EXPECT_TRUE(word.passed);
+            EXPECT_EQ(word.value, reply.word);
+        }
+    }
+}
+
+struct WordTextRow {
+    std::string_view buffer;
+    std::string_view text;
+};
+
+TEST(Frames, WordReplyTextFollowsTheEchoOfAReadFrame) {
+    const std::vector<WordTextRow> rows = {
+        {"000801F7.0340BD", "0340BD"},
+        {"123456789079465", ""},         // no echo and no ".": nothing yet
+        {"X000801F7.0340BD", "0340BD"},  // the echo, one character in
+        {"X000801F6.0340BD", ""},        // its checksum does not hold: no echo
+        {"X000802F6.0340BD", ""},        // a write frame's operation: no echo
+        {"X000801f7.0340BD", ""},        // frames are sent in capitals
+        {"X000801F7.", ""},
+        {"12345678.0340BD", "0340BD"},  // no echo, but the "." ninth: a damaged echo
+        {"000801F7X0340BD", "0340BD"},  // the echo first, its "." damaged
+        {"1234567.X0340BD", ""},        // neither: the reply may be behind noise
+        {"12345678", ""},
+        {"000801F7.0340BD000801F7.0003FD", "0340BD000801F7.0003FD"},  // the first echo
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.buffer);
+        EXPECT_EQ(wordReplyText(row.buffer), row.text);
     }
 }
 

@@ -152,6 +152,48 @@ TEST_F(ReadSequenceTest, AReplyInManyPiecesIsDecodedOnce) {
     EXPECT_EQ(host.frames.size(), 24u) << "no frame sent twice";
 }
 
+// Characters ahead of every reply are line noise, not a gyro with other firmware: the read
+// finds each reply behind them and ends as a read without them ends. A character at a time,
+// the rest of a reply used to be taken into the next one, and "BDXYZ000001FF.0" read as map
+// version 511 sent the pilot off to update the gyro.
+TEST(ReadSequenceNoiseTest, NoiseAheadOfEveryReplyReadsWhatAQuietLineReads) {
+    struct Row {
+        const char* what;
+        SimSettings settings;
+    };
+    const std::vector<Row> rows = {
+        {"letters, each reply in one piece", {.noiseBefore = "XYZ"}},
+        {"letters, a character at a time", {.splitSize = 1, .pieceGap = {}, .noiseBefore = "XYZ"}},
+        {"letters at 9600 baud", {.pace = true, .splitSize = 1, .noiseBefore = "XYZ"}},
+        {"zero bytes, a character at a time",
+         {.splitSize = 1, .pieceGap = {}, .zeroBytesBefore = 3}},
+        {"a dot and hex digits, a character at a time",
+         {.splitSize = 1, .pieceGap = {}, .noiseBefore = "B.0"}},
+    };
+    const auto setWords = [](GyroSimulator& gyro) {
+        gyro.setWord(0x0006, 0x0109);
+        gyro.setWord(0x0100, 1658);
+        gyro.setWord(0x010E, 3);
+        gyro.setWord(0x0118, 21 * 256 + 10);
+        gyro.setWord(0x011E, 0x0B00);
+    };
+    SimSession quiet;
+    setWords(quiet.sim);
+    quiet.read();
+    ASSERT_EQ(quiet.host.status, "Read complete");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SimSession noisy(row.settings);
+        setWords(noisy.sim);
+        noisy.read();
+        EXPECT_TRUE(noisy.engine.idle());
+        EXPECT_TRUE(noisy.host.messages.empty()) << noisy.host.messages.front();
+        EXPECT_EQ(noisy.host.status, "Read complete");
+        EXPECT_EQ(noisy.host.frames, quiet.host.frames);
+        EXPECT_EQ(noisy.config, quiet.config);
+    }
+}
+
 TEST_F(ReadSequenceTest, IdentificationFailuresEndTheReadWithTheirMessage) {
     struct Row {
         const char* what;

@@ -211,6 +211,16 @@ TEST(StatisticsSubmission, OnlyASuccessAnswerHoldingOkInCapitalsIsAcceptedAndFai
     const Row rows[] = {
         {"OK in other text", {"200 OK", "<p>Status: OK</p>"}, {}, SubmitResult::Accepted, "", 1},
         {"not found", {"404 Not Found", "OK"}, {}, SubmitResult::InvalidAnswer, invalid, 1},
+        // The service said no: an answer, whatever the code, and no fault of the network.
+        {"forbidden", {"403 Forbidden", "OK"}, {}, SubmitResult::InvalidAnswer, invalid, 1},
+        {"bad request", {"400 Bad Request", "OK"}, {}, SubmitResult::InvalidAnswer, invalid, 1},
+        // A proxy's demand for a password: the way to the service failed.
+        {"proxy password",
+         {"407 Proxy Authentication Required", "OK"},
+         {},
+         SubmitResult::RequestFailed,
+         "Error: ",
+         1},
         {"server error",
          {"500 Internal Server Error", "TOKEN expired"},
          {},
