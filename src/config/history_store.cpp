@@ -241,7 +241,8 @@ std::string_view snapshotKindPhrase(SnapshotKind kind) {
 
 std::string snapshotHeadline(SnapshotKind kind, std::string_view serialNumber,
                              const LocalTime& time) {
-    return headlineStart(kind) + std::string(serialNumber) + " on " + dateText(time) + " " +
+    const std::string_view serial = serialNumber.empty() ? "unknown" : serialNumber;
+    return headlineStart(kind) + std::string(serial) + " on " + dateText(time) + " " +
            timeText(time);
 }
 

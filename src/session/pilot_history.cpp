@@ -14,6 +14,15 @@
 namespace vn340 {
 namespace {
 
+// A serial number this sequence could not read is the one the field kept from before, perhaps
+// another gyro's: the snapshot must not go into that gyro's folder.
+GyroConfig ofThisGyro(GyroConfig config, const SequenceOutcome& outcome) {
+    const auto& unread = outcome.unreadIdentification;
+    if (std::find(unread.begin(), unread.end(), IdentificationField::SerialNumber) != unread.end())
+        config.serialNumber.clear();
+    return config;
+}
+
 constexpr std::string_view kNothingKnownText =
     "The last store did not finish, so what the gyro holds now is not known.\n\nRead from the "
     "gyro first.";
@@ -83,7 +92,7 @@ void PilotHistory::sequenceEnded(const SequenceOutcome& outcome) {
         case SequenceKind::Read:
             if (done) {
                 know(outcome.gyro, false);
-                keep(outcome.gyro.config, SnapshotKind::Read);
+                keep(ofThisGyro(outcome.gyro.config, outcome), SnapshotKind::Read);
             }
             break;
         case SequenceKind::Store:
@@ -101,18 +110,18 @@ void PilotHistory::sequenceEnded(const SequenceOutcome& outcome) {
 void PilotHistory::storeEnded(const SequenceOutcome& outcome) {
     if (outcome.result == SequenceResult::Done) {
         know(outcome.gyro, true);
-        keep(outcome.gyro.config, SnapshotKind::Stored);
+        keep(ofThisGyro(outcome.gyro.config, outcome), SnapshotKind::Stored);
     } else if (outcome.result == SequenceResult::NotVerified) {
         // What the gyro answered is known only word by word; the snapshot is what was stored.
         know(outcome.gyro, true);
-        keep(controller_.model(), SnapshotKind::Unverified);
+        keep(ofThisGyro(controller_.model(), outcome), SnapshotKind::Unverified);
     } else if (outcome.wordsSent) {
         // The gyro may hold some new and some old settings: none of them is known any more.
         if (gyroKnown_) {
             gyroKnown_->confirmed.fill(false);
             emit lastReadChanged(true);
         }
-        keep(controller_.model(), SnapshotKind::Unfinished);
+        keep(ofThisGyro(controller_.model(), outcome), SnapshotKind::Unfinished);
     }
 }
 

@@ -191,6 +191,22 @@ TEST_F(ControllerTest, AStoreCutShortIsSaidPlainlyAndHandedOnToBeKept) {
     EXPECT_TRUE(pilot.gyroButtonsOn);
 }
 
+// Each store is judged by its own read-back alone: a second store whose answer for a word is
+// damaged is not verified, whatever the first store read back for that word.
+TEST_F(ControllerTest, ASecondStoreJudgesOnlyItsOwnReadBack) {
+    startWithGyro();
+    type(NumericField::HighEndpoint, 133);
+    store();
+    ASSERT_EQ(outcomes.back().result, SequenceResult::Done);
+    // The store's 23rd reply is the read-back of the high endpoint.
+    platform.gyro.settings().corruptReply = platform.gyro.repliesSent() + 23;
+    store();
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[1].result, SequenceResult::NotVerified);
+    EXPECT_EQ(outcomes[1].gyro.unknownSettings(), std::vector<Setting>{Setting::HighEndpoint});
+    EXPECT_EQ(pilot.status, sequence_text::kStoreNotVerified);
+}
+
 // Diagnostics asked for during a store used to end it after a few words, with no message;
 // during "Compare with gyro" it left the screen's engine stuck in diagnostics.
 TEST_F(ControllerTest, DiagnosticsCannotCutAStoreOrACompareReadShort) {

@@ -13,6 +13,7 @@ namespace vn340::testing {
 namespace {
 
 constexpr std::uint16_t kHighEndpointWord = 0x0100;
+constexpr std::uint16_t kLowEndpointWord = 0x0102;
 constexpr std::uint16_t kCwStopGainWord = 0x0104;
 
 bool sameSettings(const GyroConfig& a, const GyroConfig& b) {
@@ -152,6 +153,69 @@ TEST_F(HistoryTest, RevertAndASnapshotPutBackWhatTheGyroHeld) {
     history->undo();
     EXPECT_EQ(model().highEndpoint, 140);
     EXPECT_EQ(model().userComments, "new tail");
+}
+
+// A store whose read-back answer for a word was damaged is kept as not verified, with what was
+// stored; Revert then puts back only what the gyro is known to hold and says what it left. A
+// store cut short leaves nothing known, and Revert says so instead of guessing.
+TEST_F(HistoryTest, WhatTheGyroIsNotKnownToHoldIsNeitherKeptAsStoredNorRevertedTo) {
+    platform.gyro.setWord(kLowEndpointWord, 1016);  // 120
+    startWithGyro();
+    attach();
+    read();
+    leaveHighEndpoint(133);
+    platform.time.second = 1;
+    // The store's 23rd reply is the read-back of the high endpoint.
+    platform.gyro.settings().corruptReply = platform.gyro.repliesSent() + 23;
+    store();
+    ASSERT_EQ(outcomes.back().result, SequenceResult::NotVerified);
+    EXPECT_NE(pilot.messages.at(0).find("High endpoint: stored 133, the gyro's answer was damaged"),
+              std::string::npos)
+        << pilot.messages[0];
+    const std::vector<Snapshot> snapshots = kept(model().serialNumber);
+    ASSERT_EQ(snapshots.size(), 2u);
+    EXPECT_EQ(snapshots[0].kind, SnapshotKind::Unverified);
+    EXPECT_EQ(snapshots[0].path.substr(snapshots[0].path.size() - 15), "_unverified.tsf");
+    EXPECT_EQ(snapshots[0].config.highEndpoint, 133) << "what was stored";
+
+    leaveHighEndpoint(140);
+    type(NumericField::LowEndpoint, 90);
+    history->revertToGyro();
+    EXPECT_EQ(model().highEndpoint, 140) << "not known: left as the screen shows it";
+    EXPECT_EQ(model().lowEndpoint, 120) << "read back: put back";
+    ASSERT_EQ(pilot.messages.size(), 2u);
+    EXPECT_EQ(pilot.messages[1], unknownSettingsText({Setting::HighEndpoint}));
+
+    platform.gyro.settings().corruptReply = 0;
+    platform.gyro.settings().silentFrom =
+        static_cast<int>(platform.gyro.framesReceived().size()) + 12;
+    store();
+    ASSERT_TRUE(outcomes.back().storeCutShort());
+    const GyroConfig screen = model();
+    history->revertToGyro();
+    EXPECT_EQ(model(), screen);
+    ASSERT_EQ(pilot.messages.size(), 4u);
+    EXPECT_EQ(pilot.messages[3].rfind("The last store did not finish", 0), 0u) << pilot.messages[3];
+}
+
+// A read whose serial-number answer was damaged keeps the number it showed before, perhaps
+// another gyro's: its snapshot goes to the history's "unknown" folder, never into that gyro's.
+TEST_F(HistoryTest, AReadWithoutItsSerialNumberIsKeptApart) {
+    startWithGyro();
+    attach();
+    read();
+    const std::string serial = model().serialNumber;
+    ASSERT_FALSE(serial.empty());
+    // The serial number's low half is the fourth answer of a read.
+    platform.gyro.settings().corruptReply = platform.gyro.repliesSent() + 4;
+    platform.time.second = 1;
+    read();
+    EXPECT_EQ(pilot.status, "Read complete \u2014 the serial number could not be read");
+    EXPECT_EQ(model().serialNumber, serial) << "the field keeps what it showed";
+    EXPECT_EQ(kept(serial).size(), 1u);
+    const std::vector<Snapshot> apart = kept(std::string(kUnknownGyroFolder));
+    ASSERT_EQ(apart.size(), 1u);
+    EXPECT_EQ(apart[0].kind, SnapshotKind::Read);
 }
 
 TEST_F(HistoryTest, CompareWithGyroTellsWhatTheGyroHoldsAndLeavesTheScreenAlone) {
