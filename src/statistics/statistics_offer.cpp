@@ -21,7 +21,10 @@ std::string statistics_text::requestFailed(std::string_view errorText) {
 
 StatisticsAnswer offerStatistics(const GyroConfig& config, ProfileStore& prefs, int today,
                                  FrontEnd& frontEnd) {
-    if (today < prefs.getInt(kSettingsSection, kDateKey, today))
+    // A date further ahead than "do not ask again" puts it is no choice of the pilot's (a
+    // damaged file, a clock set back): it would silence the offer for good.
+    const int askFrom = prefs.getInt(kSettingsSection, kDateKey, today);
+    if (today < askFrom && askFrom <= today + kStatisticsQuietDays)
         return StatisticsAnswer::Finish;
     prefs.writeInt(kSettingsSection, kDateKey, today);
 

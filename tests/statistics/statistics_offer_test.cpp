@@ -106,6 +106,9 @@ TEST_F(StatisticsOfferTest, DateSpacesTheOffers) {
         {"a day short of 30 days later", 130, 129, false, false, 130},
         {"30 days later", 130, 130, false, true, 130},
         {"skipped earlier the same day", 100, 100, false, true, 100},
+        {"skipped with do not ask today", 130, 100, false, false, 130},
+        {"further ahead than do not ask puts it", 131, 100, false, true, 100},
+        {"beyond 32 bits in the file", 2147483647, 100, false, true, 100},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
