@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 
@@ -19,6 +20,12 @@ CliParse usageError(const std::string& problem) {
     return parse;
 }
 
+// Serial numbers are printed by the gyro in digits only, and name the history's folders.
+bool serialNumber(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 std::optional<int> positiveNumber(const std::string& text) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -31,7 +38,7 @@ std::optional<int> positiveNumber(const std::string& text) {
 bool allowed(CliCommand command, const std::string& option) {
     switch (command) {
         case CliCommand::Read:
-            return option == "-o" || option == "--json";
+            return option == "-o" || option == "--json" || option == "--force";
         case CliCommand::Store:
             return option == "--yes";
         case CliCommand::Monitor:
@@ -52,21 +59,34 @@ std::string cliUsage() {
            " [--port PORT] COMMAND\n"
            "The Tarvel RC vn340 gyro from the command line, through the Vexa-Plug.\n"
            "\n"
-           "  ports                         the ports the window would list, one per line\n"
-           "  read [-o FILE] [--json]       read the gyro; -o saves it as a settings file,\n"
-           "                                otherwise it is printed as \"Label: value\" lines\n"
-           "  diff FILE                     read the gyro and compare it with a settings file\n"
-           "  store FILE --yes              store a settings file into the gyro and check it\n"
-           "  monitor [--rounds N] [--csv]  the live signals, one line per round (Ctrl+C ends)\n"
-           "  history [--serial N]          the configurations kept, newest first\n"
+           "  ports                     the ports the window would list, one per line\n"
+           "  read [-o FILE [--force] | --json]\n"
+           "                            read the gyro: \"Label: value\" lines, or JSON; -o\n"
+           "                            saves a settings file (\"-\": standard output),\n"
+           "                            over a file that is there only with --force\n"
+           "  diff FILE                 read the gyro and compare it with a settings file\n"
+           "  store FILE --yes          store a settings file into the gyro and check it;\n"
+           "                            a file with a value missing or out of its limits\n"
+           "                            is refused, and nothing is sent\n"
+           "  monitor [--rounds N] [--csv]\n"
+           "                            the live signals, one line per round (Ctrl+C\n"
+           "                            ends); CSV rows start with the seconds since the\n"
+           "                            start\n"
+           "  history [--serial N]      the configurations kept, newest first\n"
            "\n"
-           "  --port PORT   the adapter's port (\"USB\", \"ttyUSB0\"...); by default the one the\n"
-           "                window chose last\n"
+           "  --port PORT   the adapter's port: \"USB\", a name (\"ttyUSB0\") or a device's\n"
+           "                path (/dev/serial/by-id/...); by default the window's last\n"
            "  --help, --version\n"
            "\n"
-           "Exit status: 0 done, 1 differences or a store that did not verify, 2 usage,\n"
-           "3 the adapter cannot be opened, 4 the gyro does not answer, 5 a file that cannot\n"
-           "be read or is not a settings file.\n";
+           "Ctrl+C, a closed terminal or a shutdown abandons a read or a diff; a store is\n"
+           "finished first (about 2 s), and monitor ends after the round in progress.\n"
+           "\n"
+           "Exit status: 0 done, every setting stored read back as written; 1 differences, a\n"
+           "store the gyro did not keep, part of the identification unread, or output that\n"
+           "could not be written; 2 usage; 3 the adapter cannot be opened; 4 the gyro does\n"
+           "not answer, or a read or store ended early; 5 a file that cannot be read or\n"
+           "written, is not a settings file, needs a default in place of a value, or is\n"
+           "there already; 130 interrupted before anything was written.\n";
 }
 
 CliParse parseCliArguments(const std::vector<std::string>& arguments, const std::string& version) {
@@ -103,6 +123,8 @@ CliParse parseCliArguments(const std::vector<std::string>& arguments, const std:
                 options.json = true;
             } else if (argument == "--yes") {
                 options.yes = true;
+            } else if (argument == "--force") {
+                options.force = true;
             } else if (argument == "--csv") {
                 options.csv = true;
             } else if (argument == "-o") {
@@ -111,8 +133,8 @@ CliParse parseCliArguments(const std::vector<std::string>& arguments, const std:
                     return usageError("-o needs a file's name");
             } else if (argument == "--serial") {
                 options.serial = value();
-                if (!options.serial || options.serial->empty())
-                    return usageError("--serial needs a serial number");
+                if (!options.serial || !serialNumber(*options.serial))
+                    return usageError("--serial needs a serial number, in digits");
             } else if (argument == "--rounds") {
                 const std::optional<std::string> text = value();
                 options.rounds = text ? positiveNumber(*text) : std::nullopt;
@@ -141,6 +163,8 @@ CliParse parseCliArguments(const std::vector<std::string>& arguments, const std:
         options.file = operands.front();
     if (options.json && options.output)
         return usageError("read takes either -o or --json");
+    if (options.force && !options.output)
+        return usageError("--force goes with -o FILE");
     CliParse parse;
     parse.options = options;
     return parse;

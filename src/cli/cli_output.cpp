@@ -24,6 +24,11 @@ QString qt(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+void insertError(QJsonObject& object, const JsonError& error) {
+    object.insert(QStringLiteral("error"), qt(error.error));
+    object.insert(QStringLiteral("status"), error.status);
+}
+
 }  // namespace
 
 std::string configurationLines(const GyroConfig& config) {
@@ -35,7 +40,7 @@ std::string configurationLines(const GyroConfig& config) {
     return lines;
 }
 
-std::string configurationJson(const GyroConfig& config) {
+std::string configurationJson(const GyroConfig& config, const std::optional<JsonError>& error) {
     QJsonObject identification;
     for (const Identification& item : kIdentification)
         identification.insert(qt(item.label), qt(config.*item.field));
@@ -48,6 +53,14 @@ std::string configurationJson(const GyroConfig& config) {
     QJsonObject whole;
     whole.insert(QStringLiteral("identification"), identification);
     whole.insert(QStringLiteral("settings"), settings);
+    if (error)
+        insertError(whole, *error);
+    return QJsonDocument(whole).toJson(QJsonDocument::Indented).toStdString();
+}
+
+std::string errorJson(const JsonError& error) {
+    QJsonObject whole;
+    insertError(whole, error);
     return QJsonDocument(whole).toJson(QJsonDocument::Indented).toStdString();
 }
 
@@ -63,15 +76,6 @@ std::string differenceLines(const std::vector<SettingComparison>& differences,
 
 std::string liveSignalsLine(const LiveSignals& round) {
     return diagnosticsStatusText(round.gyro, round.rudder, round.gain) + "\n";
-}
-
-std::string liveSignalsCsvHeader() {
-    return "gyro,rudder,gain\n";
-}
-
-std::string liveSignalsCsvRow(const LiveSignals& round) {
-    return std::to_string(round.gyro) + "," + std::to_string(round.rudder) + "," +
-           std::to_string(round.gain) + "\n";
 }
 
 std::string snapshotLines(const std::vector<Snapshot>& snapshots) {
