@@ -60,6 +60,18 @@ class ScriptedPilot : public FrontEnd, public Screen, public PortSelector {
     std::set<std::string> portEntries;
     std::optional<std::string> selectedPort;
 
+    // What the pilot saw so far forgotten, so that a long run holds no more than one sequence's.
+    void forgetWhatWasSeen() {
+        events.clear();
+        messages.clear();
+        systemMessages.clear();
+        statuses.clear();
+        requests.clear();
+        controlsEnabled.clear();
+        gyroButtonsEnabled.clear();
+        diagnosticsShown.clear();
+    }
+
     // FrontEnd
     void showStatus(std::string_view text) override {
         status = text;

@@ -111,7 +111,7 @@ class SimulatedTransports final : public Transports {
   public:
     SimulatedTransports(VirtualClock& clock, GyroSimulator& gyro) : clock_(clock), gyro_(gyro) {}
     ~SimulatedTransports() override {
-        for (std::uint64_t ticket : deliveries_)
+        for (const auto& [due, ticket] : deliveries_)
             clock_.withdraw(ticket);
     }
 
@@ -124,6 +124,19 @@ class SimulatedTransports final : public Transports {
         std::erase(serialPorts, name);
         if (serial_ == name && hangUp_)
             hangUp_();
+    }
+    // The serial adapter on `name` pulled out while the reply to the `frame`th frame sent from
+    // now on is on its way: halfway between the frame and the reply's last character, which
+    // needs a paced line to be later than the frame. 0 pulls nothing out; nor does a frame the
+    // gyro leaves unanswered.
+    void pullOutDuringReply(const std::string& name, int frame) {
+        pullOutPort_ = name;
+        framesToPullOut_ = frame;
+    }
+    // The adapter on `name` plugged in again: the port is there once more.
+    void plugIn(const std::string& name) {
+        if (std::find(serialPorts.begin(), serialPorts.end(), name) == serialPorts.end())
+            serialPorts.push_back(name);
     }
 
     void onReceived(std::function<void(std::string_view)> receiver) override {
@@ -141,11 +154,23 @@ class SimulatedTransports final : public Transports {
             due = std::chrono::duration_cast<std::chrono::microseconds>(byte.due).count();
             text += byte.value;
         }
+        // Deliveries already made are forgotten, so that a long run holds no more than the
+        // replies on their way.
+        std::erase_if(deliveries_,
+                      [this](const auto& delivery) { return delivery.first < clock_.now(); });
+        Micros lastArrival = clock_.now();
         for (auto& [piece, arrival] : pieces) {
-            deliveries_.push_back(clock_.at(arrival.first, [this, text = arrival.second] {
-                if (receiver_ && inUse() != Transport::None)
-                    receiver_(text);
-            }));
+            lastArrival = std::max(lastArrival, arrival.first);
+            deliveries_.emplace_back(arrival.first,
+                                     clock_.at(arrival.first, [this, text = arrival.second] {
+                                         if (receiver_ && inUse() != Transport::None)
+                                             receiver_(text);
+                                     }));
+        }
+        if (framesToPullOut_ > 0 && --framesToPullOut_ == 0 && !pieces.empty()) {
+            const Micros midway = (clock_.now() + lastArrival) / 2;
+            deliveries_.emplace_back(
+                midway, clock_.at(midway, [this, name = pullOutPort_] { pullOut(name); }));
         }
     }
     Transport inUse() const override {
@@ -185,7 +210,10 @@ class SimulatedTransports final : public Transports {
     std::function<void()> hangUp_;
     bool usbOpen_ = false;
     std::optional<std::string> serial_;
-    std::vector<std::uint64_t> deliveries_;
+    // Each delivery's time and ticket, and the pull-out's.
+    std::vector<std::pair<Micros, std::uint64_t>> deliveries_;
+    std::string pullOutPort_;
+    int framesToPullOut_ = 0;
 };
 
 // The system's news of adapters plugged in and pulled out, told when the test says so.
