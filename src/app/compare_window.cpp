@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/prompt_dialogs.h"
 #include "app/qt_text.h"
 #include "config/config_comparison.h"
@@ -21,7 +23,7 @@ QLabel* cell(QWidget* parent, const QString& text = {}) {
     return label;
 }
 
-QString summaryText(int differences) {
+QString differencesText(int differences) {
     if (differences == 0)
         return QStringLiteral("No setting differs.");
     if (differences == 1)
@@ -29,13 +31,24 @@ QString summaryText(int differences) {
     return QStringLiteral("%1 settings differ.").arg(differences);
 }
 
+QString summaryText(int differences, std::size_t unknown) {
+    if (unknown == 0)
+        return differencesText(differences);
+    if (unknown == 1)
+        return differencesText(differences) +
+               QStringLiteral(" The gyro's value of 1 setting is not known.");
+    return differencesText(differences) +
+           QStringLiteral(" The gyro's values of %1 settings are not known.").arg(unknown);
+}
+
 }  // namespace
 
-CompareSide CompareSide::lastRead(const GyroConfig& read) {
+CompareSide CompareSide::lastRead(const GyroKnowledge& gyro) {
+    const std::string& serialNumber = gyro.config.serialNumber;
     return {Kind::LastRead,
-            read.serialNumber.empty()
-                ? QString()
-                : QStringLiteral("serial number %1").arg(fromStd(read.serialNumber))};
+            serialNumber.empty() ? QString()
+                                 : QStringLiteral("serial number %1").arg(fromStd(serialNumber)),
+            gyro.unknownSettings()};
 }
 
 CompareSide CompareSide::snapshot(const Snapshot& snapshot) {
@@ -43,11 +56,12 @@ CompareSide CompareSide::snapshot(const Snapshot& snapshot) {
     return {Kind::Snapshot,
             QStringLiteral("%1 the vn340 with serial number %2 on %3 %4")
                 .arg(what, fromStd(snapshot.serialNumber), fromStd(dateText(snapshot.time)),
-                     fromStd(timeText(snapshot.time)))};
+                     fromStd(timeText(snapshot.time))),
+            {}};
 }
 
 CompareSide CompareSide::file(const QString& path) {
-    return {Kind::File, path};
+    return {Kind::File, path, {}};
 }
 
 QString CompareSide::columnTitle() const {
@@ -60,6 +74,10 @@ QString CompareSide::columnTitle() const {
             break;
     }
     return QStringLiteral("In the file");
+}
+
+bool CompareSide::knows(Setting setting) const {
+    return std::find(unknown.begin(), unknown.end(), setting) == unknown.end();
 }
 
 QString CompareSide::header() const {
@@ -91,6 +109,7 @@ CompareWindow::CompareWindow(QWidget* parent) : QDialog(parent) {
     header_->setObjectName(QStringLiteral("header"));
     header_->setWordWrap(true);
     summary_ = cell(this);
+    summary_->setObjectName(QStringLiteral("summary"));
     layout->addWidget(header_);
     layout->addWidget(summary_);
 
@@ -178,29 +197,31 @@ void CompareWindow::refresh() {
     const std::vector<SettingComparison> rows = compareConfigurations(screen_, other_);
     int differences = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        showRow(rows_[i], rows[i]);
-        differences += rows[i].differs ? 1 : 0;
+        const bool known = side_.knows(rows[i].setting);
+        showRow(rows_[i], rows[i], known);
+        differences += known && rows[i].differs ? 1 : 0;
     }
-    summary_->setText(summaryText(differences));
+    summary_->setText(summaryText(differences, side_.unknown.size()));
     summary_->setAccessibleName(summary_->text());
 }
 
-void CompareWindow::showRow(Row& row, const SettingComparison& comparison) {
+void CompareWindow::showRow(Row& row, const SettingComparison& comparison, bool known) {
     const QString name = fromStd(comparison.label);
+    const bool differs = known && comparison.differs;
     row.screen->setText(fromStd(comparison.left));
-    row.other->setText(fromStd(comparison.right));
+    row.other->setText(known ? fromStd(comparison.right) : QStringLiteral("not known"));
     row.screen->setAccessibleName(
         QStringLiteral("%1 on the screen: %2").arg(name, row.screen->text()));
     row.other->setAccessibleName(
         QStringLiteral("%1 %2: %3").arg(name, side_.columnTitle().toLower(), row.other->text()));
-    row.mark->setText(comparison.differs ? QString(QChar(kDifferenceMark)) : QString());
-    row.mark->setAccessibleName(comparison.differs ? fromStd(kDifferenceName) : QString());
+    row.mark->setText(differs ? QString(QChar(kDifferenceMark)) : QString());
+    row.mark->setAccessibleName(differs ? fromStd(kDifferenceName) : QString());
     for (QLabel* label : {row.name, row.screen, row.other, row.mark}) {
         QFont font = label->font();
-        font.setBold(comparison.differs);
+        font.setBold(differs);
         label->setFont(font);
     }
-    row.use->setEnabled(comparison.differs);
+    row.use->setEnabled(differs);
 }
 
 }  // namespace vn340

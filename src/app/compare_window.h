@@ -4,15 +4,19 @@
 // gyro, a snapshot of the history, or a settings file), setting by setting under the names the
 // window uses. A setting that differs is marked by a sign and bold text, not by colour alone,
 // and has a "Use this value" button that asks for the other side's value on the screen; the
-// window itself changes nothing.
+// window itself changes nothing. A setting whose value on the gyro is not known (its answer
+// after a store was damaged, or the store did not finish) shows no value there: it neither
+// differs nor can be used.
 
 #include <QDialog>
 #include <QString>
 
 #include <array>
+#include <vector>
 
 #include "config/field_table.h"
 #include "config/gyro_config.h"
+#include "protocol/sequence_outcome.h"
 
 class QGridLayout;
 class QLabel;
@@ -28,13 +32,16 @@ struct CompareSide {
     enum class Kind { LastRead, Snapshot, File };
     Kind kind = Kind::LastRead;
     QString description;
+    // The settings whose value on this side is not known.
+    std::vector<Setting> unknown;
 
-    static CompareSide lastRead(const GyroConfig& read);
+    static CompareSide lastRead(const GyroKnowledge& gyro);
     static CompareSide snapshot(const Snapshot& snapshot);
     static CompareSide file(const QString& path);
 
     QString columnTitle() const;
     QString header() const;
+    bool knows(Setting setting) const;
 };
 
 // The sign a differing row carries, and how assistive technology reads it.
@@ -72,7 +79,8 @@ class CompareWindow : public QDialog {
 
     void buildRows(QGridLayout* grid);
     void refresh();
-    void showRow(Row& row, const SettingComparison& comparison);
+    // `known`: whether the other side's value of the row's setting is known.
+    void showRow(Row& row, const SettingComparison& comparison, bool known);
 
     GyroConfig screen_;
     GyroConfig other_;

@@ -11,6 +11,7 @@
 #include "app/startup_probe.h"
 #include "config/preferences.h"
 #include "session/platform.h"
+#include "session/stop_requests.h"
 
 // The resources live in the static app library; without this reference the linker would leave
 // them out of the program.
@@ -43,6 +44,10 @@ void ConfigApp::iconAfterFirstPaint(QWidget& window) {
         }
     };
     new FirstPaint(window);
+}
+
+std::unique_ptr<StopRequests> ConfigApp::closeOnStopRequests(QWidget& window) {
+    return StopRequests::listen([&window](StopRequest) { window.close(); }, &window);
 }
 
 QIcon ConfigApp::applicationIcon() {
@@ -104,6 +109,7 @@ int ConfigApp::run(const CommandLineOptions& options) {
                            [&window, &options] { window->loadFile(options.file.toStdString()); });
     }
     iconAfterFirstPaint(*window);
+    std::unique_ptr<StopRequests> stopRequests = closeOnStopRequests(*window);
     int status = 0;
     installStartupProbe(*window, probe, [&](bool ok) {
         status = ok ? 0 : 1;
@@ -111,6 +117,8 @@ int ConfigApp::run(const CommandLineOptions& options) {
         window->QDialog::done(QDialog::Rejected);
     });
     window->exec();
+    // Before the window, on whose thread and under which it listens.
+    stopRequests.reset();
     instance.reset();
     window.reset();
     return status;

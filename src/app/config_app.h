@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <memory>
+
 #include "app/command_line.h"
 
 namespace vn340 {
 
 class ConfigDialog;
+class StopRequests;
 
 // The name of the program's desktop menu entry (and of its icon), which window systems use to
 // match a window to its entry.
@@ -30,6 +33,10 @@ class ConfigApp {
     // Every window gets the program's icon once `window` has been painted for the first time;
     // until then window lists show the icon of the desktop entry the window is matched to.
     static void iconAfterFirstPaint(QWidget& window);
+    // Until the returned object goes, the system's requests to end the program (Ctrl+C, a
+    // closed terminal, a shutdown) close `window` as Quit does: a store runs to its end first.
+    // None when the system cannot tell the program.
+    static std::unique_ptr<StopRequests> closeOnStopRequests(QWidget& window);
 
   private:
     // A later start's hand-over: the window comes to the front and loads `file`, if any.

@@ -39,6 +39,10 @@ QString configDialogTitle(const std::optional<std::string>& filePath, bool diffe
            configDialogTitle();
 }
 
+QString loadedFileStatus(const std::string& path) {
+    return QStringLiteral("Loaded %1").arg(QFileInfo(fromStd(path)).fileName());
+}
+
 QString helpAndAboutMessage() {
     // The program's long-standing help comes first, as it always has; the menu bar follows.
     return QStringLiteral(
@@ -68,6 +72,8 @@ ConfigDialog::ConfigDialog(Platform& platform, ProgramPaths paths, QWidget* pare
     PortSelector& ports = *this;
     controller_ =
         std::make_unique<ConfigController>(screen, ports, *dialogs_, platform, paths, this);
+    OutcomeView& outcomes = *this;
+    controller_->showOutcomesOn(outcomes);
     safetyNet_ = std::make_unique<SafetyNet>(*controller_, *dialogs_, platform, *this,
                                              paths.historyFolder, [this] { finishEditing(); });
     typingUndo_ = std::make_unique<TypingUndo>(*safetyNet_);
@@ -81,6 +87,8 @@ ConfigDialog::ConfigDialog(Platform& platform, ProgramPaths paths, QWidget* pare
         [this] { dialogs_->showMessage(aboutMessage()); });
     connect(&safetyNet_->history().origin(), &ScreenOrigin::changed, this,
             &ConfigDialog::updateTitle);
+    connect(controller_.get(), &ConfigController::outcomeShown, this,
+            &ConfigDialog::lookAtWaitingWork);
 }
 
 ConfigDialog::~ConfigDialog() {
@@ -113,25 +121,54 @@ void ConfigDialog::initDialog() {
 
 void ConfigDialog::loadFile(const std::string& path) {
     initDialog();
-    const bool waiting = handedOverFile_.has_value();
     handedOverFile_ = path;
-    if (!waiting)
+    doWaitingWork();
+}
+
+bool ConfigDialog::questionOpen() const {
+    const QWidget* modal = QApplication::activeModalWidget();
+    return modal != nullptr && modal != this;
+}
+
+bool ConfigDialog::event(QEvent* event) {
+    // A question closing unblocks the window; what its answer starts (a store after the safety
+    // agreement) has begun by the time the look is taken.
+    if (event->type() == QEvent::WindowUnblocked)
+        lookAtWaitingWork();
+    return QDialog::event(event);
+}
+
+void ConfigDialog::lookAtWaitingWork() {
+    if (std::exchange(lookScheduled_, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        lookScheduled_ = false;
+        doWaitingWork();
+    });
+}
+
+void ConfigDialog::doWaitingWork() {
+    if (closeWaiting_) {
+        reject();
+        return;
+    }
+    // Nothing on screen changes behind a sequence or a question, nor under a message telling
+    // how one ended.
+    if (handedOverFile_ && !controller_->busy() && !questionOpen())
         loadHandedOverFile();
 }
 
 void ConfigDialog::loadHandedOverFile() {
-    // Busy is whatever would not take a click on the button now: a sequence has the controls,
-    // or a question of the window waits for its answer.
-    const QWidget* modal = QApplication::activeModalWidget();
-    if (!controls_.find(Control::LoadFromFile)->isEnabled() ||
-        (modal != nullptr && modal != this)) {
-        constexpr int kLookAgainMs = 200;
-        QTimer::singleShot(kLookAgainMs, this, [this] { loadHandedOverFile(); });
-        return;
-    }
     const std::string path = *std::exchange(handedOverFile_, std::nullopt);
     finishEditing();
+    bool loaded = false;
+    const QMetaObject::Connection told = connect(controller_.get(), &ConfigController::fileLoaded,
+                                                 this, [&loaded] { loaded = true; });
     controller_->loadChosenFile(path);
+    disconnect(told);
+    // Whatever the status line said of the last sequence is not about this screen any more.
+    if (loaded)
+        dialogs_->showStatus(loadedFileStatus(path).toStdString());
 }
 
 void ConfigDialog::setTitleSuffix(const QString& suffix) {
@@ -199,11 +236,34 @@ void ConfigDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void ConfigDialog::reject() {
+    // A store cut off would leave the gyro with some new and some old settings, and the pilot
+    // must read how it ended; a question open (the system may ask the program to end at any
+    // time) is answered first too. A read or diagnostics are abandoned: nothing was written.
+    if (controller_->storing() || questionOpen()) {
+        waitToClose();
+        return;
+    }
+    closeWaiting_ = false;
     // Comments typed and not yet left are the pilot's too.
     takeComments();
     safetyNet_->keepAtClose();
     controller_->closeAdapter();
     QDialog::reject();
+}
+
+void ConfigDialog::waitToClose() {
+    closeWaiting_ = true;
+    // The store's own steps would say what they write; the pilot who asked to close needs to
+    // know why the window stays.
+    if (controller_->engine().running() == SequenceEngine::Sequence::Write)
+        dialogs_->holdStatus(kClosingAfterStoreText);
+}
+
+void ConfigDialog::showOutcome(const SequenceOutcome& outcome) {
+    // How the store ended replaces the note about closing: the pilot reads it before the
+    // window goes.
+    dialogs_->releaseStatus();
+    FrontEndOutcomeView(*dialogs_).showOutcome(outcome);
 }
 
 }  // namespace vn340

@@ -18,6 +18,7 @@
 #include "app/window_controls.h"
 #include "config/screen.h"
 #include "link/port_selector.h"
+#include "protocol/sequence_outcome.h"
 #include "session/program_paths.h"
 
 class QAction;
@@ -42,13 +43,19 @@ inline constexpr int kDiagnosticsCommand = 32;
 inline constexpr char kStartDiagnosticsText[] = "Start diagnostics";
 inline constexpr char kStopDiagnosticsText[] = "Stop diagnostics";
 
+// The status line while a close waits for a store to end.
+inline constexpr std::string_view kClosingAfterStoreText =
+    "Closing when the store has finished\u2026";
+// The status line once a file handed over from outside the window is loaded: "Loaded trex.tsf".
+QString loadedFileStatus(const std::string& path);
+
 QString configDialogTitle();
 // With the file last loaded or saved: its name first, marked "*" while the screen differs.
 QString configDialogTitle(const std::optional<std::string>& filePath, bool differs);
 QString helpAndAboutMessage();
 QString aboutMessage();
 
-class ConfigDialog : public QDialog, private Screen, private PortSelector {
+class ConfigDialog : public QDialog, private Screen, private PortSelector, private OutcomeView {
     Q_OBJECT
   public:
     // The window on `platform`, which outlives it.
@@ -58,17 +65,20 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector {
     // The start-up steps. Runs once, when the window is first shown at the latest.
     void initDialog();
     // "Load from file" of a file the pilot chose outside the window (the command line, a
-    // second start). While the window is busy (a sequence runs, a question is open), the file
-    // waits and is loaded as soon as a click on the button would be taken; a later file
-    // replaces one still waiting.
+    // second start). While a sequence runs, its outcome is shown or a question of the window
+    // is open, the file waits, and is loaded once all of them are over; a later file replaces
+    // one still waiting. The status line then names it.
     void loadFile(const std::string& path);
     // Appended to the window's title (" (demo)" for the demo).
     void setTitleSuffix(const QString& suffix);
 
-    // Escape and the close box: the closing steps.
+    // Escape, the close box, Quit and the system's requests to end: the closing steps. While a
+    // store runs or its outcome is shown, or a question of the window is open, the window
+    // waits, and closes by itself once they are over.
     void reject() override;
 
   protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -87,6 +97,13 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector {
     void onDiagnosticsCommand();
     void updateDiagnosticsCommand();
     void updateTitle();
+    // A question of the window's, or of a window over it, waits for the pilot's answer.
+    bool questionOpen() const;
+    void waitToClose();
+    // What waits for the window to be free (a close, a file handed over) gets another look
+    // once the event loop is back, after whoever else follows the change has been told.
+    void lookAtWaitingWork();
+    void doWaitingWork();
     void loadHandedOverFile();
     // The adapter's state follows once the port list and the gyro buttons have settled.
     void adapterStateMayChange();
@@ -123,6 +140,9 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector {
     void selectEntry(std::string_view name) override;
     std::optional<std::string> selectedEntry() const override;
 
+    // OutcomeView: the window's words for how a sequence ended.
+    void showOutcome(const SequenceOutcome& outcome) override;
+
     QString titleSuffix_;
     bool initialised_ = false;
     // Set while the window moves the focus itself: the box it leaves then was not left by
@@ -133,6 +153,8 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector {
     bool diagnosticsShown_ = false;
     bool adapterStatePending_ = false;
     std::optional<std::string> handedOverFile_;
+    bool closeWaiting_ = false;
+    bool lookScheduled_ = false;
     std::array<bool, 4> hiddenBits_{};  // "Bit8", "Bit10", "Bit11", "Bit12"
 
     WindowControls controls_;

@@ -49,8 +49,9 @@ SafetyNet::SafetyNet(ConfigController& controller, FrontEnd& frontEnd, Platform&
     connect(&history_, &PilotHistory::snapshotKept, this, &SafetyNet::snapshotKept);
     connect(&history_, &PilotHistory::gyroCompared, this, [this](const GyroConfig& gyro) {
         // The read's own end runs on; the window opens once it is over.
-        QTimer::singleShot(0, this,
-                           [this, gyro] { showComparison(gyro, CompareSide::lastRead(gyro)); });
+        QTimer::singleShot(0, this, [this, gyro] {
+            showComparison(gyro, CompareSide::lastRead(GyroKnowledge::allRead(gyro)));
+        });
     });
     updateActions();
 }
@@ -121,10 +122,10 @@ void SafetyNet::updateActions() {
 void SafetyNet::lastReadChanged(bool afterStore) {
     updateActions();
     // A comparison with the gyro follows what a store left on it.
-    const GyroConfig& gyro = history_.gyroKnown()->config;
+    const GyroKnowledge& gyro = *history_.gyroKnown();
     if (afterStore && compareWindow_ != nullptr && compareWindow_->isVisible() &&
         compareWindow_->side().kind == CompareSide::Kind::LastRead)
-        showComparison(gyro, CompareSide::lastRead(gyro));
+        showComparison(gyro.config, CompareSide::lastRead(gyro));
 }
 
 void SafetyNet::snapshotKept(const std::string& serialNumber) {
@@ -172,7 +173,7 @@ void SafetyNet::loadSnapshot(const Snapshot& snapshot) {
 void SafetyNet::compare() {
     finishEditing_();
     if (const std::optional<GyroKnowledge>& known = history_.gyroKnown()) {
-        showComparison(known->config, CompareSide::lastRead(known->config));
+        showComparison(known->config, CompareSide::lastRead(*known));
         return;
     }
     if (const std::optional<ChosenFile> file = history_.chooseFileToCompare())

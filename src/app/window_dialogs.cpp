@@ -26,9 +26,17 @@ const OverwritePrompt& WindowDialogs::overwritePrompt() const {
 }
 
 void WindowDialogs::showStatus(std::string_view text) {
+    if (statusHeld_)
+        return;
     const QString shown = fromStd(text);
     if (statusLine_.text() != shown)
         statusLine_.setText(shown);
+}
+
+void WindowDialogs::holdStatus(std::string_view text) {
+    statusHeld_ = false;
+    showStatus(text);
+    statusHeld_ = true;
 }
 
 void WindowDialogs::showMessage(const QString& text) {

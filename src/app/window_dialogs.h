@@ -51,6 +51,9 @@ class WindowDialogs : public FrontEnd {
     WindowDialogs& operator=(const WindowDialogs&) = delete;
 
     void showStatus(std::string_view text) override;
+    // The status line says `text` until released, whatever asks for another text meanwhile.
+    void holdStatus(std::string_view text);
+    void releaseStatus() { statusHeld_ = false; }
     void showMessage(std::string_view text) override;
     void showMessage(const QString& text);
     void showSystemMessage(std::string_view text) override;
@@ -71,6 +74,7 @@ class WindowDialogs : public FrontEnd {
 
     QWidget& window_;
     QLineEdit& statusLine_;
+    bool statusHeld_ = false;
     OnDemand<MessageDialog> messageDialog_;
     OnDemand<ContinueAbortPrompt> continueAbortPrompt_;
     OnDemand<OverwritePrompt> overwritePrompt_;

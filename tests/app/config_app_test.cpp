@@ -10,6 +10,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <csignal>
+
+#include <sys/types.h>
+
 #include "eventually.h"
 
 #include "app/config_dialog.h"
@@ -259,6 +263,38 @@ TEST(SingleWindow, ASecondStartHandsItsFileToTheRunningWindow) {
     })) << preferences().toStdString();
     first.kill();
     first.waitForFinished();
+}
+
+// The system's request to end the program (here a shutdown's SIGTERM) closes the window with
+// its closing steps, as Quit does, and the program ends normally, with status 0, instead of
+// being killed on the spot.
+TEST(SingleWindow, TheSystemsRequestToEndClosesTheWindow) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const QString folder : {"bin", "home", "runtime"})
+        ASSERT_TRUE(QDir(dir.path()).mkdir(folder));
+    ASSERT_TRUE(QFile::setPermissions(dir.filePath("runtime"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString program = dir.filePath("bin/vn340-config");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VN340_CONFIG_PROGRAM), program));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : environment.keys()) {
+        if (name.startsWith("VN340_") || name.startsWith("XDG_"))
+            environment.remove(name);
+    }
+    environment.insert("HOME", dir.filePath("home"));
+    environment.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, {});
+    // The window's start writes the preferences; by then the program listens.
+    ASSERT_TRUE(
+        testing::eventually([&] { return QFile::exists(dir.filePath("bin/TarvelRCGyro.ini")); },
+                            std::chrono::seconds(30)));
+    ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGTERM), 0);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
 }
 
 // A window that hangs keeps the socket: a second start opens no second window on the same

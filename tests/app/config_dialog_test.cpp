@@ -345,6 +345,39 @@ TEST_F(ConfigDialogTest, ARunningSequenceSwitchesOffAllItsControls) {
     EXPECT_FALSE(control(C::StatusLine)->isEnabled());
 }
 
+// A read or a store that ended early says so on the status line, under its message and once
+// the message is answered: the window puts nothing of its own over it.
+TEST_F(ConfigDialogTest, ASequenceEndedEarlySaysSoOnTheStatusLine) {
+    struct Row {
+        const char* name;
+        const char* simOptions;  // the gyro falls silent during the sequence
+        Control button;
+        const char* status;
+    };
+    const Row rows[] = {
+        {"read", "--no-pace --silent-from 3", C::ReadFromGyro, "Read did not finish"},
+        {"store", "--no-pace --silent-from 12", C::StoreToGyro, "Store did not finish"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        qputenv("VN340_SIM_OPTIONS", row.simOptions);
+        startWithHistory();
+        QSignalSpy ended(&access().controller(), &ConfigController::outcomeShown);
+        QString statusWhileAsked;
+        driver().then([&](QDialog& message) {
+            statusWhileAsked = status();
+            ModalDriver::pressButton(message, "OK");
+        });
+        click(row.button);
+        ASSERT_TRUE(eventually([&] { return ended.count() == 1; }, kSequenceWait));
+        // What the window does once the outcome has been shown.
+        QCoreApplication::processEvents();
+        EXPECT_EQ(statusWhileAsked.toStdString(), row.status);
+        EXPECT_EQ(status().toStdString(), row.status);
+        EXPECT_EQ(driver().unexpected(), 0);
+    }
+}
+
 TEST_F(ConfigDialogTest, GyroButtonsSwitchTogether) {
     startWithGyro();
     access().screen().enableGyroButtons(false);

@@ -39,6 +39,73 @@ TEST_F(ConfigDialogTest, AFileArrivingDuringAReadIsLoadedWhenTheReadEnds) {
     EXPECT_NE(text(C::HighEndpoint), "130");
 }
 
+// A file handed over during a store waits for the store and for its message: nothing on the
+// screen changes behind the message. Once it is answered the file is loaded, and the status
+// line names it in place of how the store ended.
+TEST_F(ConfigDialogTest, AFileArrivingDuringAStoreWaitsForItsMessageAndIsNamedOnceLoaded) {
+    qputenv("VN340_SIM_OPTIONS", "--no-pace --silent-from 12");
+    const QString path = settingsFile(configDir_.filePath("models/trex.tsf"), 130);
+    ConfigDialog& window = startWithHistory();
+    click(C::StoreToGyro);
+    ASSERT_TRUE(access().controller().storing());
+    window.loadFile(path.toStdString());
+    QString shownWhileAsked;
+    QString statusWhileAsked;
+    driver().then([&](QDialog& message) {
+        shownWhileAsked = text(C::HighEndpoint);
+        statusWhileAsked = status();
+        ModalDriver::pressButton(message, "OK");
+    });
+    EXPECT_TRUE(statusBecomes("Loaded trex.tsf"));
+    EXPECT_EQ(text(C::HighEndpoint), "130");
+    EXPECT_EQ(shownWhileAsked, "100");
+    EXPECT_EQ(statusWhileAsked, "Store did not finish");
+    EXPECT_EQ(driver().messages().size(), 1u);
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+// A file handed over while the window's message is open is loaded once it is answered.
+TEST_F(ConfigDialogTest, AFileArrivingWhileAMessageIsOpenIsLoadedOnceItIsAnswered) {
+    const QString path = settingsFile(configDir_.filePath("models/trex.tsf"), 130);
+    ConfigDialog& window = start();
+    QString shownWhileAsked;
+    driver().then([&](QDialog& help) {
+        window.loadFile(path.toStdString());
+        shownWhileAsked = text(C::HighEndpoint);
+        ModalDriver::pressButton(help, "OK");
+    });
+    click(C::Help);
+    EXPECT_TRUE(statusBecomes("Loaded trex.tsf"));
+    EXPECT_EQ(shownWhileAsked, "100");
+    EXPECT_EQ(text(C::HighEndpoint), "130");
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+// A file handed over while a question is open waits for the answer, and for what the answer
+// starts: the store agreed to stores the screen the pilot agreed to store, then the file comes.
+TEST_F(ConfigDialogTest, AFileArrivingDuringTheSafetyWarningWaitsForTheStoreAgreedTo) {
+    const QString path = settingsFile(configDir_.filePath("models/trex.tsf"), 130);
+    ConfigDialog& window = startWithGyro();
+    int stored = 0;
+    QObject::connect(&access().controller(), &ConfigController::outcomeShown,
+                     [&](const SequenceOutcome& outcome) {
+                         if (outcome.kind == SequenceKind::Store)
+                             stored = model().highEndpoint;
+                     });
+    QString shownWhileAsked;
+    driver().then([&](QDialog& warning) {
+        window.loadFile(path.toStdString());
+        shownWhileAsked = text(C::HighEndpoint);
+        ModalDriver::pressButton(warning, "I agree");
+    });
+    click(C::StoreToGyro);
+    EXPECT_TRUE(statusBecomes("Loaded trex.tsf"));
+    EXPECT_EQ(shownWhileAsked, "100");
+    EXPECT_EQ(stored, 100);
+    EXPECT_EQ(text(C::HighEndpoint), "130");
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
 // The demo shows its simulated adapter only, though the machine has a serial adapter plugged
 // in: the pilot could not tell which one the demo uses.
 TEST_F(ConfigDialogTest, TheDemoListsOnlyItsSimulatedAdapter) {

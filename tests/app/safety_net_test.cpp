@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSlider>
@@ -76,6 +77,49 @@ TEST_F(SafetyNetTest, CompareWithGyroTakesTheBoxBeingEditedAndOpensTheComparison
     EXPECT_EQ(commandsOn(), (QStringList{"undo", "history", "compare", "compareWithGyro"}));
     EXPECT_EQ(model().highEndpoint, 120);
     EXPECT_EQ(net().compareWindow()->other().cwStopGain, 77);
+    EXPECT_EQ(driver().unexpected(), 0);
+}
+
+// A store whose answer for one word was damaged leaves that word's setting not known on the
+// gyro: Compare shows no value of the gyro's for it and offers none, and Revert leaves it as the
+// screen shows it, and says so.
+TEST_F(SafetyNetTest, ASettingNotKnownAfterAStoreIsNeitherComparedNorReverted) {
+    // The 25th reply: after six identification words, the flags and fifteen written words, the
+    // clockwise stop gain's as it is read back.
+    qputenv("VN340_SIM_OPTIONS", "--no-pace --set 0x0104=77 --corrupt 25");
+    startWithHistory();
+    typeAndTab(C::CwStopGain, QStringLiteral("150"));
+    driver().thenPress("OK");
+    click(C::StoreToGyro);
+    ASSERT_TRUE(sequenceEnds());
+    ASSERT_TRUE(eventually([&] { return driver().done(); }));
+    ASSERT_EQ(status(), "Store not verified");
+    typeAndTab(C::CwStopGain, QStringLiteral("160"));
+    typeAndTab(C::HighEndpoint, QStringLiteral("120"));
+
+    action("compare")->trigger();
+    CompareWindow* compare = net().compareWindow();
+    ASSERT_NE(compare, nullptr);
+    const auto shown = [compare](const char* name, Setting setting) {
+        return compare->findChild<QLabel*>(name + QString::number(static_cast<int>(setting)))
+            ->text()
+            .toStdString();
+    };
+    EXPECT_EQ(shown("other", Setting::CwStopGain), "not known");
+    EXPECT_EQ(shown("mark", Setting::CwStopGain), "");
+    EXPECT_FALSE(compare->useButton(Setting::CwStopGain)->isEnabled());
+    EXPECT_EQ(shown("other", Setting::HighEndpoint), "100");
+    EXPECT_TRUE(compare->useButton(Setting::HighEndpoint)->isEnabled());
+    EXPECT_EQ(compare->findChild<QLabel*>("summary")->text().toStdString(),
+              "1 setting differs. The gyro's value of 1 setting is not known.");
+
+    driver().thenPress("OK");
+    action("revertToGyro")->trigger();
+    EXPECT_EQ(text(C::HighEndpoint), "100");
+    EXPECT_EQ(text(C::CwStopGain), "160");
+    ASSERT_EQ(driver().messages().size(), 2u);
+    EXPECT_TRUE(driver().messages()[1].contains("\n\nClockwise stop gain\n\n"))
+        << driver().messages()[1].toStdString();
     EXPECT_EQ(driver().unexpected(), 0);
 }
 

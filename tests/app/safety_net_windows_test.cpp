@@ -80,6 +80,50 @@ TEST(CompareWindowTest, MarksExactlyTheDifferingRowsAndUsesTheChosenOne) {
     EXPECT_EQ(child<QLabel>(window, QStringLiteral("screen0"))->text(), QStringLiteral("120"));
 }
 
+// After a store whose answer for a word was damaged, the gyro's value of its settings is not
+// known: they show none, whatever the screen holds, and are neither counted, marked nor offered;
+// the summary says how many there are.
+TEST(CompareWindowTest, SettingsNotKnownOnTheGyroShowNoValueAndNoDifference) {
+    GyroConfig screen = defaults();
+    GyroConfig gyro = defaults();
+    screen.highEndpoint = 120;  // not known on the gyro
+    screen.lowEndpoint = 90;    // known there
+    GyroKnowledge known = GyroKnowledge::allRead(gyro);
+    known.confirmed[0] = false;  // the word of the high endpoint
+    known.confirmed[2] = false;  // the clockwise stop gain's, the same on both sides
+
+    CompareWindow window;
+    window.compare(screen, gyro, CompareSide::lastRead(known));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    struct Row {
+        Setting setting;
+        const char* other;
+        bool differs;
+    };
+    const Row rows[] = {{Setting::HighEndpoint, "not known", false},
+                        {Setting::CwStopGain, "not known", false},
+                        {Setting::LowEndpoint, "100", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.setting));
+        const QString id = QString::number(static_cast<int>(row.setting));
+        EXPECT_EQ(child<QLabel>(window, QStringLiteral("other") + id)->text().toStdString(),
+                  row.other);
+        EXPECT_EQ(child<QLabel>(window, QStringLiteral("mark") + id)->text().isEmpty(),
+                  !row.differs);
+        EXPECT_EQ(window.useButton(row.setting)->isEnabled(), row.differs);
+    }
+    QLabel* summary = child<QLabel>(window, QStringLiteral("summary"));
+    EXPECT_EQ(summary->text().toStdString(),
+              "1 setting differs. The gyro's values of 2 settings are not known.");
+
+    known.confirmed[2] = true;
+    window.compare(screen, gyro, CompareSide::lastRead(known));
+    EXPECT_EQ(summary->text().toStdString(),
+              "1 setting differs. The gyro's value of 1 setting is not known.");
+    window.compare(screen, gyro, CompareSide::lastRead(GyroKnowledge::allRead(gyro)));
+    EXPECT_EQ(summary->text().toStdString(), "2 settings differ.");
+}
+
 class HistoryWindowTest : public ::testing::Test {
   protected:
     HistoryWindowTest() {
