@@ -81,6 +81,7 @@ void SequenceEngine::beginRead() {
     stepIndex_ = 0;
     serialLowRead_ = false;
     unread_.clear();
+    readWords_ = {};
     keptServoData_.reset();
     state_ = S::ReadSendProductId;
     host_.armTimer(kStep, kStepDelay);
@@ -97,6 +98,7 @@ void SequenceEngine::readParameter() {
     if (!status.empty()) {
         frontEnd_.showStatus(status);
     }
+    readWords_[static_cast<std::size_t>(stepIndex_)] = word.value;
     const ParameterReadEffect effect = storeParameterWord(config_, stepIndex_, word.value);
     if (effect.keptServoData) {
         keptServoData_ = effect.keptServoData;

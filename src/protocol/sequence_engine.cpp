@@ -204,8 +204,12 @@ SequenceOutcome SequenceEngine::outcomeOf(Sequence sequence, SequenceResult resu
             break;
         case Sequence::Read:
         case Sequence::None:
-            outcome.gyro = result == SequenceResult::Done ? GyroKnowledge::allRead(config_)
-                                                          : GyroKnowledge{config_, {}};
+            if (result == SequenceResult::Done) {
+                outcome.gyro = GyroKnowledge::allRead(config_);
+                outcome.gyro.doubtCopiesApart(readWords_);
+            } else {
+                outcome.gyro = GyroKnowledge{config_, {}};
+            }
             break;
     }
     return outcome;

@@ -192,6 +192,8 @@ class SequenceEngine {
     bool serialLowRead_ = false;
     std::vector<IdentificationField> unread_;
     std::optional<std::uint16_t> keptServoData_;
+    // A read's answers, word by word.
+    WordAnswers readWords_{};
     // What a read started from, put back when it ends early.
     GyroConfig configBeforeRead_;
     FlagBits flagBitsBeforeRead_;

@@ -106,6 +106,20 @@ GyroKnowledge GyroKnowledge::allRead(const GyroConfig& config) {
     return known;
 }
 
+void GyroKnowledge::doubtCopiesApart(const WordAnswers& answers) {
+    for (int n = 0; n < kParameterCount; ++n) {
+        const auto copy = static_cast<std::size_t>(n);
+        if (parameterWords()[copy].kind != WordKind::ProfileCopy) {
+            continue;
+        }
+        // The copies follow their first words in the same order, two words on.
+        const auto first = copy - 2;
+        if (answers[copy] != answers[first]) {
+            confirmed[copy] = false;
+        }
+    }
+}
+
 bool GyroKnowledge::anyConfirmed() const {
     return std::find(confirmed.begin(), confirmed.end(), true) != confirmed.end();
 }

@@ -6,6 +6,7 @@
 // to hold. Nobody works the verdict out again from the texts the pilot was shown.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,10 @@ enum class IdentificationField { Product, MemoryMap, Firmware, SerialNumber, Loa
 // "the serial number", as a sentence names the field.
 std::string_view identificationFieldName(IdentificationField field);
 
+// The gyro's answers for the words of the parameter area, by parameter number; none where the
+// answer failed its check or never came.
+using WordAnswers = std::array<std::optional<std::uint16_t>, kParameterCount>;
+
 // What the gyro is known to hold after a sequence, word by word of the parameter area. A word
 // is confirmed when the gyro's own answer for it was read; any other word may hold anything.
 struct GyroKnowledge {
@@ -59,6 +64,10 @@ struct GyroKnowledge {
 
     // Every word read: what a read that ran to its end knows.
     static GyroKnowledge allRead(const GyroConfig& config);
+
+    // A profile's second copy is confirmed only where it answered as its first did: otherwise
+    // the gyro keeps two values for one setting, and which one it flies with is not known.
+    void doubtCopiesApart(const WordAnswers& answers);
 
     bool anyConfirmed() const;
     // The settings of the words the gyro was given that are not confirmed, in the window's

@@ -90,13 +90,7 @@ GyroKnowledge storeKnowledge(const GyroConfig& stored, const StoreWords& words) 
         const auto& word = words.readBack[static_cast<std::size_t>(n)];
         known.confirmed[static_cast<std::size_t>(n)] = word.has_value();
     }
-    for (const int copy : {kSecondAccelCopy, kSecondDecelCopy}) {
-        const auto& second = words.readBack[static_cast<std::size_t>(copy)];
-        const auto& first = words.readBack[static_cast<std::size_t>(copy - 2)];
-        if (second != first) {
-            known.confirmed[static_cast<std::size_t>(copy)] = false;
-        }
-    }
+    known.doubtCopiesApart(words.readBack);
     return known;
 }
 

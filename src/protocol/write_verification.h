@@ -21,8 +21,8 @@ namespace vn340 {
 // statistics word are not) and what the gyro answered when asked again (none when the answer
 // failed its check).
 struct StoreWords {
-    std::array<std::optional<std::uint16_t>, kParameterCount> written{};
-    std::array<std::optional<std::uint16_t>, kParameterCount> readBack{};
+    WordAnswers written{};
+    WordAnswers readBack{};
 };
 
 // What the gyro holds after the store, as a read would show it: `stored` with every word read

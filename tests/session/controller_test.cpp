@@ -207,6 +207,21 @@ TEST_F(ControllerTest, ASecondStoreJudgesOnlyItsOwnReadBack) {
     EXPECT_EQ(pilot.status, sequence_text::kStoreNotVerified);
 }
 
+// The gyro holds the two copies of its deceleration profile (parameters 8 and 10) apart, as a
+// worn cell left them when a store changed the first: a read that ran to its end must not take
+// the second for known. (Found by the soak.)
+TEST_F(ControllerTest, AReadDoesNotConfirmASecondProfileCopyTheGyroHoldsOtherwise) {
+    platform.gyro.setWord(parameterAddress(8), profileToWord(9));
+    platform.gyro.setWord(parameterAddress(10), profileToWord(11));
+    startWithGyro();
+    read();
+    ASSERT_EQ(outcomes.size(), 1u);
+    const GyroKnowledge& known = outcomes[0].gyro;
+    EXPECT_EQ(known.config.decelProfile, 9);
+    EXPECT_TRUE(known.confirmed[8]);
+    EXPECT_FALSE(known.confirmed[10]) << "the gyro holds the second copy as 11";
+}
+
 // Diagnostics asked for during a store used to end it after a few words, with no message;
 // during "Compare with gyro" it left the screen's engine stuck in diagnostics.
 TEST_F(ControllerTest, DiagnosticsCannotCutAStoreOrACompareReadShort) {

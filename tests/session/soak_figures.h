@@ -89,8 +89,6 @@ struct SoakFigures {
     std::optional<std::size_t> heapAfter;
     std::size_t stepsLetGo = 0;
     long long stepBytes = 0;
-    int knownFault = 0;  // reads that confirmed a second profile copy the gyro holds otherwise
-    int knownFaultFirst = 0;
 
     void count(SequenceKind kind, SequenceResult result, Micros took) {
         ++sequences[{kind, result}];
@@ -135,13 +133,6 @@ struct SoakFigures {
                 "soak: undo steps let go with the pilot's history: %zu, %lld bytes "
                 "(%lld each)\n",
                 stepsLetGo, stepBytes, stepBytes / static_cast<long long>(stepsLetGo));
-        }
-        if (knownFault > 0) {
-            std::printf(
-                "soak: KNOWN FAULT, not yet mended: %d reads confirmed a second profile "
-                "copy the gyro holds otherwise than the first (the first at sequence "
-                "%d)\n",
-                knownFault, knownFaultFirst);
         }
         std::fflush(stdout);
     }

@@ -265,7 +265,7 @@ class SoakTest : public HistoryTest {
         const Expected expected = plan.kind == SequenceKind::Store
                                       ? expectStore(wire, before.stored(), gyro)
                                       : expectRead(wire, gyro);
-        const Confirmed confirmed = passKnownFault(outcome, expected);
+        const Confirmed& confirmed = outcome.gyro.confirmed;
         checkConfirmedWords(outcome, confirmed, gyro);
         EXPECT_EQ(resultName(outcome.result), resultName(expected.result));
         EXPECT_EQ(failureName(outcome.failure), failureName(expected.failure));
@@ -280,29 +280,6 @@ class SoakTest : public HistoryTest {
             checkStore(outcome, expected, before, gyro, snapshot);
         else
             checkRead(outcome, before, snapshot);
-    }
-
-    // A fault of the program's that the soak found, not yet mended: a read confirms a
-    // profile's second copy even where the gyro holds it otherwise than the first (seed 340:
-    // sequence 15 leaves the second deceleration copy stuck, the read of sequence 17 confirms
-    // it). Such reads are counted and printed rather than failed, so that the soak guards
-    // everything else meanwhile; the disabled case below shows the fault on its own. Once the
-    // read mends it, this goes and the outcome's words are checked as they are.
-    Confirmed passKnownFault(const SequenceOutcome& outcome, const Expected& expected) {
-        Confirmed confirmed = outcome.gyro.confirmed;
-        if (outcome.kind == SequenceKind::Store || outcome.result != SequenceResult::Done)
-            return confirmed;
-        bool met = false;
-        for (std::size_t n = 0; n < confirmed.size(); ++n) {
-            if (parameterWords()[n].kind == WordKind::ProfileCopy && confirmed[n] &&
-                !expected.confirmed[n]) {
-                confirmed[n] = false;
-                met = true;
-            }
-        }
-        if (met && figures.knownFault++ == 0)
-            figures.knownFaultFirst = number_;
-        return confirmed;
     }
 
     // Every word the outcome confirms is the gyro's, word for word.
@@ -430,21 +407,6 @@ TEST_F(SoakTest, EverySequenceUnderFaultsEndsOnceAndTellsWhatTheGyroHolds) {
                   kHeapGrowthLimit)
             << "the heap grew over the run";
     }
-}
-
-// The soak's known fault on its own: the gyro holds the two copies of its deceleration profile
-// (parameters 8 and 10) apart, as a worn cell left them when a store changed the first, and a
-// read that ran to its end must not take the second for known. Disabled until the read mends it.
-TEST_F(ControllerTest, DISABLED_AReadDoesNotConfirmASecondProfileCopyTheGyroHoldsOtherwise) {
-    platform.gyro.setWord(parameterAddress(8), profileToWord(9));
-    platform.gyro.setWord(parameterAddress(10), profileToWord(11));
-    startWithGyro();
-    read();
-    ASSERT_EQ(outcomes.size(), 1u);
-    const GyroKnowledge& known = outcomes[0].gyro;
-    EXPECT_EQ(known.config.decelProfile, 9);
-    EXPECT_TRUE(known.confirmed[8]);
-    EXPECT_FALSE(known.confirmed[10]) << "the gyro holds the second copy as 11";
 }
 
 }  // namespace
