@@ -10,6 +10,8 @@ bool StepStack::record(std::string name, const GyroConfig& before, const GyroCon
         return false;
     steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(done_), steps_.end());
     steps_.push_back(ConfigStep{std::move(name), before, after});
+    if (steps_.size() > kMaxSteps)
+        steps_.pop_front();
     done_ = steps_.size();
     return true;
 }

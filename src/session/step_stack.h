@@ -5,9 +5,9 @@
 // endpoint"...). Steps never merge: every change is undone on its own.
 
 #include <cstddef>
+#include <deque>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "config/gyro_config.h"
 
@@ -21,8 +21,13 @@ struct ConfigStep {
 
 class StepStack {
   public:
+    // A pilot goes back a few dozen steps at most; a session left open for days must not keep
+    // every change it ever saw (each step holds two configurations).
+    static constexpr std::size_t kMaxSteps = 1000;
+
     // A change already made on the screen becomes a step, unless it changed nothing; the steps
-    // undone before it can no longer be redone. True when a step was kept.
+    // undone before it can no longer be redone, and beyond kMaxSteps the oldest goes. True when
+    // a step was kept.
     bool record(std::string name, const GyroConfig& before, const GyroConfig& after);
 
     // The configuration to put on the screen, moving one step back or forward; none at the
@@ -41,7 +46,7 @@ class StepStack {
     std::size_t done() const { return done_; }
 
   private:
-    std::vector<ConfigStep> steps_;
+    std::deque<ConfigStep> steps_;
     std::size_t done_ = 0;
 };
 

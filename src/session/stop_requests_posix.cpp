@@ -37,7 +37,7 @@ StopRequest requestOf(int number) {
 class PosixStopRequests final : public StopRequests {
   public:
     PosixStopRequests(std::array<int, 2> pipe, Handler handler, QObject* context)
-        : pipe_(pipe), notifier_(pipe[0], QSocketNotifier::Read, context) {
+        : pipe_(pipe), notifier_(pipe[0], QSocketNotifier::Read) {
         QObject::connect(&notifier_, &QSocketNotifier::activated, context,
                          [this, handler = std::move(handler)] {
                              char number = 0;

@@ -50,5 +50,22 @@ TEST(StepStackTest, AStepAfterAnUndoTakesThePlaceOfWhatWasUndone) {
     EXPECT_EQ(stack.redo(), withHigh(5));
 }
 
+// The steps are kept up to their limit exactly; one more lets the oldest go, and undo then stops
+// at the oldest step still kept.
+TEST(StepStackTest, BeyondItsLimitTheOldestStepGoes) {
+    StepStack stack;
+    const int limit = static_cast<int>(StepStack::kMaxSteps);
+    for (int i = 0; i < limit; ++i)
+        stack.record("High endpoint", withHigh(i), withHigh(i + 1));
+    EXPECT_EQ(stack.count(), StepStack::kMaxSteps);
+    stack.record("High endpoint", withHigh(limit), withHigh(limit + 1));
+    EXPECT_EQ(stack.count(), StepStack::kMaxSteps);
+    EXPECT_EQ(stack.done(), StepStack::kMaxSteps);
+    std::optional<GyroConfig> oldest;
+    while (const std::optional<GyroConfig> back = stack.undo())
+        oldest = back;
+    EXPECT_EQ(oldest, withHigh(1)) << "the first step went";
+}
+
 }  // namespace
 }  // namespace vn340
