@@ -337,11 +337,15 @@ CliStatus CliSession::store() {
     // Nobody would see what the store changes: nothing is sent.
     if (!print(differenceLines(differingSettings(gyro, controller_->model()), "gyro", "file")))
         return CliStatus::OutputFailed;
+    // Asked to end as the read ended: nothing has been written, and nothing will be.
+    if (abandoned_)
+        return interrupted();
     frontEnd_.agreed = true;
     outcome_.reset();
     controller_->storeToGyro();
     // A store is never abandoned: stop() lets it finish.
-    return storeStatus(*waitForTheOutcome());
+    const std::optional<SequenceOutcome> stored = waitForTheOutcome();
+    return stored ? storeStatus(*stored) : interrupted();
 }
 
 CliStatus CliSession::storeStatus(const SequenceOutcome& stored) {
