@@ -217,42 +217,51 @@ TEST(Demo, ReadsTheSimulatedGyroAndLeavesNoPreferences) {
     EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
 }
 
+// A copy of the program in a folder of the test's own, run with a home and a runtime folder
+// there, and none of the test run's own VN340_ or XDG_ settings. The runtime folder is the
+// person's alone: one others may write in is no place for the socket, whatever the umask.
+struct OwnFolders {
+    OwnFolders() {
+        for (const QString folder : {"bin", "home", "runtime"})
+            EXPECT_TRUE(QDir(dir.path())
+                            .mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        EXPECT_TRUE(QFile::copy(QStringLiteral(VN340_CONFIG_PROGRAM), program));
+        for (const QString& name : environment.keys()) {
+            if (name.startsWith("VN340_") || name.startsWith("XDG_"))
+                environment.remove(name);
+        }
+        environment.insert("HOME", dir.filePath("home"));
+        environment.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
+    }
+    void start(QProcess& process, const QStringList& arguments = {}) const {
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+    }
+
+    QTemporaryDir dir;
+    const QString program = dir.filePath("bin/vn340-config");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
 // Two starts of the program, as a pilot double-clicks a second settings file: the second hands
 // the file to the first, which loads it (and remembers its folder as "Load from file" does),
 // and ends at once. The runtime folder, where the program's socket lies, is the test's own.
 TEST(SingleWindow, ASecondStartHandsItsFileToTheRunningWindow) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
+    const OwnFolders own;
+    const QTemporaryDir& dir = own.dir;
     // A folder name as a file manager hands it over: blanks and letters beyond ASCII.
-    for (const QString folder : {"bin", "home", "runtime", "models ölig"})
-        ASSERT_TRUE(QDir(dir.path()).mkdir(folder));
-    // A runtime folder others may write in is no place for the socket, whatever the umask.
-    ASSERT_TRUE(QFile::setPermissions(dir.filePath("runtime"),
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    const QString program = dir.filePath("bin/vn340-config");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VN340_CONFIG_PROGRAM), program));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("models ölig"));
     const QString settings = dir.filePath("models ölig/Trex 450.tsf");
     QFile(settings).open(QIODevice::WriteOnly);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : environment.keys()) {
-        if (name.startsWith("VN340_"))
-            environment.remove(name);
-    }
-    environment.insert("HOME", dir.filePath("home"));
-    environment.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
-    auto startProgram = [&](QProcess& process, const QStringList& arguments) {
-        process.setProcessEnvironment(environment);
-        process.start(program, arguments);
-    };
 
     QProcess first;
-    startProgram(first, {});
+    own.start(first);
     ASSERT_TRUE(testing::eventually(
         [&] { return QFile::exists(dir.filePath("runtime/vn340-config.socket")); },
         std::chrono::seconds(30)));
     for (const QStringList& arguments : {QStringList{}, QStringList{settings}}) {
         QProcess second;
-        startProgram(second, arguments);
+        own.start(second, arguments);
         ASSERT_TRUE(second.waitForFinished(30000)) << arguments.join(' ').toStdString();
         EXPECT_EQ(second.exitCode(), 0);
         EXPECT_EQ(first.state(), QProcess::Running);
@@ -269,27 +278,12 @@ TEST(SingleWindow, ASecondStartHandsItsFileToTheRunningWindow) {
 // its closing steps, as Quit does, and the program ends normally, with status 0, instead of
 // being killed on the spot.
 TEST(SingleWindow, TheSystemsRequestToEndClosesTheWindow) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    for (const QString folder : {"bin", "home", "runtime"})
-        ASSERT_TRUE(QDir(dir.path()).mkdir(folder));
-    ASSERT_TRUE(QFile::setPermissions(dir.filePath("runtime"),
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    const QString program = dir.filePath("bin/vn340-config");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VN340_CONFIG_PROGRAM), program));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : environment.keys()) {
-        if (name.startsWith("VN340_") || name.startsWith("XDG_"))
-            environment.remove(name);
-    }
-    environment.insert("HOME", dir.filePath("home"));
-    environment.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
+    const OwnFolders own;
     QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, {});
+    own.start(process);
     // The window's start writes the preferences; by then the program listens.
     ASSERT_TRUE(
-        testing::eventually([&] { return QFile::exists(dir.filePath("bin/TarvelRCGyro.ini")); },
+        testing::eventually([&] { return QFile::exists(own.dir.filePath("bin/TarvelRCGyro.ini")); },
                             std::chrono::seconds(30)));
     ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGTERM), 0);
     ASSERT_TRUE(process.waitForFinished(30000));
@@ -300,25 +294,15 @@ TEST(SingleWindow, TheSystemsRequestToEndClosesTheWindow) {
 // A window that hangs keeps the socket: a second start opens no second window on the same
 // adapter, but says why it ends, and ends with a failure.
 TEST(SingleWindow, ASecondStartEndsWhenTheRunningWindowDoesNotAnswer) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(
-        QDir(dir.path()).mkdir("runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const OwnFolders own;
     // Never served: this thread only waits for the program below.
     QLocalServer hanging;
-    ASSERT_TRUE(hanging.listen(dir.filePath("runtime/vn340-config.socket")));
-    QStringList removed;
-    for (const QString& name : QProcessEnvironment::systemEnvironment().keys()) {
-        if (name.startsWith("VN340_"))
-            removed << name;
-    }
-    QProcessEnvironment environment;
-    environment.insert("HOME", dir.path());
-    environment.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
-    const ProgramRun run = runProgram({}, environment, removed);
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.error.contains("already running but does not answer"))
-        << run.error.toStdString();
+    ASSERT_TRUE(hanging.listen(own.dir.filePath("runtime/vn340-config.socket")));
+    QProcess second;
+    own.start(second);
+    ASSERT_TRUE(second.waitForFinished(30000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(second.readAllStandardError().contains("already running but does not answer"));
 }
 
 // The demo's title outlives the window's start-up steps, which set the title themselves.

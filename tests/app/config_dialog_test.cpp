@@ -131,11 +131,7 @@ TEST_F(WindowTest, HiddenControlsAndReadOnlyBoxes) {
 
 TEST_F(ConfigDialogTest, EnterNeitherClosesNorPresses) {
     startWithGyro();
-    int reads = 0;
-    QObject::connect(&access().controller(), &ConfigController::outcomeShown,
-                     [&reads](const SequenceOutcome& outcome) {
-                         reads += outcome.kind == SequenceKind::Read ? 1 : 0;
-                     });
+    QSignalSpy outcomes(&access().controller(), &ConfigController::outcomeShown);
     for (Control id : {C::HighEndpoint, C::Help, C::ReadFromGyro}) {
         control(id)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(control(id), Qt::Key_Return);
@@ -144,7 +140,7 @@ TEST_F(ConfigDialogTest, EnterNeitherClosesNorPresses) {
     QTest::qWait(50);
     EXPECT_TRUE(dialog().isVisible());
     EXPECT_TRUE(access().controller().engine().idle());
-    EXPECT_EQ(reads, 0);
+    EXPECT_EQ(outcomes.count(), 0);
     EXPECT_EQ(driver().messages().size(), 0u);
     EXPECT_EQ(driver().unexpected(), 0);
 }
@@ -348,19 +344,12 @@ TEST_F(ConfigDialogTest, ARunningSequenceSwitchesOffAllItsControls) {
 // A read or a store that ended early says so on the status line, under its message and once
 // the message is answered: the window puts nothing of its own over it.
 TEST_F(ConfigDialogTest, ASequenceEndedEarlySaysSoOnTheStatusLine) {
-    struct Row {
-        const char* name;
-        const char* simOptions;  // the gyro falls silent during the sequence
-        Control button;
-        const char* status;
-    };
-    const Row rows[] = {
-        {"read", "--no-pace --silent-from 3", C::ReadFromGyro, "Read did not finish"},
-        {"store", "--no-pace --silent-from 12", C::StoreToGyro, "Store did not finish"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        qputenv("VN340_SIM_OPTIONS", row.simOptions);
+    // The gyro falls silent during the sequence.
+    for (const auto& [simOptions, button, said] :
+         {std::tuple{"--no-pace --silent-from 3", C::ReadFromGyro, "Read did not finish"},
+          {"--no-pace --silent-from 12", C::StoreToGyro, "Store did not finish"}}) {
+        SCOPED_TRACE(said);
+        qputenv("VN340_SIM_OPTIONS", simOptions);
         startWithHistory();
         QSignalSpy ended(&access().controller(), &ConfigController::outcomeShown);
         QString statusWhileAsked;
@@ -368,12 +357,12 @@ TEST_F(ConfigDialogTest, ASequenceEndedEarlySaysSoOnTheStatusLine) {
             statusWhileAsked = status();
             ModalDriver::pressButton(message, "OK");
         });
-        click(row.button);
+        click(button);
         ASSERT_TRUE(eventually([&] { return ended.count() == 1; }, kSequenceWait));
         // What the window does once the outcome has been shown.
         QCoreApplication::processEvents();
-        EXPECT_EQ(statusWhileAsked.toStdString(), row.status);
-        EXPECT_EQ(status().toStdString(), row.status);
+        EXPECT_EQ(statusWhileAsked, said);
+        EXPECT_EQ(status(), said);
         EXPECT_EQ(driver().unexpected(), 0);
     }
 }

@@ -39,52 +39,49 @@ TEST_F(ConfigDialogTest, AFileArrivingDuringAReadIsLoadedWhenTheReadEnds) {
     EXPECT_NE(text(C::HighEndpoint), "130");
 }
 
+class FileHandedOverTest : public ConfigDialogTest {
+  protected:
+    // Hands "trex.tsf" (high endpoint 130) to `window` while the sequence `button` starts runs,
+    // or else while the dialog it opens is up; answers that dialog with `answer`, and sees the
+    // file loaded and named once the window is free. The high endpoint shown under the dialog.
+    QString handOver(ConfigDialog& window, Control button, const QString& answer, bool during) {
+        const std::string path =
+            settingsFile(configDir_.filePath("models/trex.tsf"), 130).toStdString();
+        QString shownWhileAsked;
+        driver().then([&](QDialog& asked) {
+            if (!during)
+                window.loadFile(path);
+            shownWhileAsked = text(C::HighEndpoint);
+            ModalDriver::pressButton(asked, answer);
+        });
+        click(button);
+        if (during) {
+            EXPECT_TRUE(access().controller().storing());
+            window.loadFile(path);
+        }
+        EXPECT_TRUE(statusBecomes("Loaded trex.tsf"));
+        EXPECT_EQ(text(C::HighEndpoint), "130");
+        EXPECT_EQ(driver().unexpected(), 0);
+        return shownWhileAsked;
+    }
+};
+
 // A file handed over during a store waits for the store and for its message: nothing on the
 // screen changes behind the message. Once it is answered the file is loaded, and the status
 // line names it in place of how the store ended.
-TEST_F(ConfigDialogTest, AFileArrivingDuringAStoreWaitsForItsMessageAndIsNamedOnceLoaded) {
+TEST_F(FileHandedOverTest, DuringAStoreWaitsForItsMessageAndIsNamedOnceLoaded) {
     qputenv("VN340_SIM_OPTIONS", "--no-pace --silent-from 12");
-    const QString path = settingsFile(configDir_.filePath("models/trex.tsf"), 130);
-    ConfigDialog& window = startWithHistory();
-    click(C::StoreToGyro);
-    ASSERT_TRUE(access().controller().storing());
-    window.loadFile(path.toStdString());
-    QString shownWhileAsked;
-    QString statusWhileAsked;
-    driver().then([&](QDialog& message) {
-        shownWhileAsked = text(C::HighEndpoint);
-        statusWhileAsked = status();
-        ModalDriver::pressButton(message, "OK");
-    });
-    EXPECT_TRUE(statusBecomes("Loaded trex.tsf"));
-    EXPECT_EQ(text(C::HighEndpoint), "130");
-    EXPECT_EQ(shownWhileAsked, "100");
-    EXPECT_EQ(statusWhileAsked, "Store did not finish");
-    EXPECT_EQ(driver().messages().size(), 1u);
-    EXPECT_EQ(driver().unexpected(), 0);
+    EXPECT_EQ(handOver(startWithHistory(), C::StoreToGyro, "OK", true), "100");
 }
 
 // A file handed over while the window's message is open is loaded once it is answered.
-TEST_F(ConfigDialogTest, AFileArrivingWhileAMessageIsOpenIsLoadedOnceItIsAnswered) {
-    const QString path = settingsFile(configDir_.filePath("models/trex.tsf"), 130);
-    ConfigDialog& window = start();
-    QString shownWhileAsked;
-    driver().then([&](QDialog& help) {
-        window.loadFile(path.toStdString());
-        shownWhileAsked = text(C::HighEndpoint);
-        ModalDriver::pressButton(help, "OK");
-    });
-    click(C::Help);
-    EXPECT_TRUE(statusBecomes("Loaded trex.tsf"));
-    EXPECT_EQ(shownWhileAsked, "100");
-    EXPECT_EQ(text(C::HighEndpoint), "130");
-    EXPECT_EQ(driver().unexpected(), 0);
+TEST_F(FileHandedOverTest, WhileAMessageIsOpenIsLoadedOnceItIsAnswered) {
+    EXPECT_EQ(handOver(start(), C::Help, "OK", false), "100");
 }
 
 // A file handed over while a question is open waits for the answer, and for what the answer
 // starts: the store agreed to stores the screen the pilot agreed to store, then the file comes.
-TEST_F(ConfigDialogTest, AFileArrivingDuringTheSafetyWarningWaitsForTheStoreAgreedTo) {
-    const QString path = settingsFile(configDir_.filePath("models/trex.tsf"), 130);
+TEST_F(FileHandedOverTest, DuringTheSafetyWarningWaitsForTheStoreAgreedTo) {
     ConfigDialog& window = startWithGyro();
     int stored = 0;
     QObject::connect(&access().controller(), &ConfigController::outcomeShown,
@@ -92,18 +89,8 @@ TEST_F(ConfigDialogTest, AFileArrivingDuringTheSafetyWarningWaitsForTheStoreAgre
                          if (outcome.kind == SequenceKind::Store)
                              stored = model().highEndpoint;
                      });
-    QString shownWhileAsked;
-    driver().then([&](QDialog& warning) {
-        window.loadFile(path.toStdString());
-        shownWhileAsked = text(C::HighEndpoint);
-        ModalDriver::pressButton(warning, "I agree");
-    });
-    click(C::StoreToGyro);
-    EXPECT_TRUE(statusBecomes("Loaded trex.tsf"));
-    EXPECT_EQ(shownWhileAsked, "100");
+    EXPECT_EQ(handOver(window, C::StoreToGyro, "I agree", false), "100");
     EXPECT_EQ(stored, 100);
-    EXPECT_EQ(text(C::HighEndpoint), "130");
-    EXPECT_EQ(driver().unexpected(), 0);
 }
 
 // The demo shows its simulated adapter only, though the machine has a serial adapter plugged

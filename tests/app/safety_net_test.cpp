@@ -81,8 +81,8 @@ TEST_F(SafetyNetTest, CompareWithGyroTakesTheBoxBeingEditedAndOpensTheComparison
 }
 
 // A store whose answer for one word was damaged leaves that word's setting not known on the
-// gyro: Compare shows no value of the gyro's for it and offers none, and Revert leaves it as the
-// screen shows it, and says so.
+// gyro: Compare shows no value of the gyro's for it, and Revert leaves it as the screen shows
+// it, and says so. The compare window's and Revert's own tests show the rest.
 TEST_F(SafetyNetTest, ASettingNotKnownAfterAStoreIsNeitherComparedNorReverted) {
     // The 25th reply: after six identification words, the flags and fifteen written words, the
     // clockwise stop gain's as it is read back.
@@ -98,28 +98,17 @@ TEST_F(SafetyNetTest, ASettingNotKnownAfterAStoreIsNeitherComparedNorReverted) {
     typeAndTab(C::HighEndpoint, QStringLiteral("120"));
 
     action("compare")->trigger();
-    CompareWindow* compare = net().compareWindow();
-    ASSERT_NE(compare, nullptr);
-    const auto shown = [compare](const char* name, Setting setting) {
-        return compare->findChild<QLabel*>(name + QString::number(static_cast<int>(setting)))
-            ->text()
-            .toStdString();
-    };
-    EXPECT_EQ(shown("other", Setting::CwStopGain), "not known");
-    EXPECT_EQ(shown("mark", Setting::CwStopGain), "");
-    EXPECT_FALSE(compare->useButton(Setting::CwStopGain)->isEnabled());
-    EXPECT_EQ(shown("other", Setting::HighEndpoint), "100");
-    EXPECT_TRUE(compare->useButton(Setting::HighEndpoint)->isEnabled());
-    EXPECT_EQ(compare->findChild<QLabel*>("summary")->text().toStdString(),
-              "1 setting differs. The gyro's value of 1 setting is not known.");
-
+    ASSERT_NE(net().compareWindow(), nullptr);
+    for (const auto& [setting, shown] :
+         {std::pair{Setting::CwStopGain, "not known"}, {Setting::HighEndpoint, "100"}}) {
+        const QString name = QStringLiteral("other%1").arg(static_cast<int>(setting));
+        EXPECT_EQ(net().compareWindow()->findChild<QLabel*>(name)->text(), shown);
+    }
     driver().thenPress("OK");
     action("revertToGyro")->trigger();
     EXPECT_EQ(text(C::HighEndpoint), "100");
     EXPECT_EQ(text(C::CwStopGain), "160");
-    ASSERT_EQ(driver().messages().size(), 2u);
-    EXPECT_TRUE(driver().messages()[1].contains("\n\nClockwise stop gain\n\n"))
-        << driver().messages()[1].toStdString();
+    EXPECT_EQ(driver().messages().size(), 2u);
     EXPECT_EQ(driver().unexpected(), 0);
 }
 
@@ -174,14 +163,10 @@ TEST_F(SafetyNetTest, CommentsTypedAndLeftAreOneStepThatUndoTakesBack) {
 // the focus has not left: put back by Revert or "Use", they would be lost for good.
 TEST_F(SafetyNetTest, CommandsTakeTheCommentsTypedFirstAndRevertLeavesThem) {
     startWithHistory();
-    int reads = 0;
-    QObject::connect(&access().controller(), &ConfigController::outcomeShown,
-                     [&reads](const SequenceOutcome& outcome) {
-                         reads += outcome.kind == SequenceKind::Read ? 1 : 0;
-                     });
+    QSignalSpy reads(&access().controller(), &ConfigController::outcomeShown);
     click(C::ReadFromGyro);
     ASSERT_TRUE(sequenceEnds());
-    ASSERT_EQ(reads, 1);
+    ASSERT_EQ(reads.count(), 1);
     const GyroConfig gyro = model();
     const std::string notes = commentsShown();
     typeAndTab(C::HighEndpoint, QStringLiteral("120"));

@@ -4,8 +4,9 @@
 
 #include <QAction>
 
-#include <algorithm>
 #include <csignal>
+#include <functional>
+#include <set>
 
 #include "app/config_app.h"
 #include "config/history_store.h"
@@ -22,64 +23,25 @@ const QString kClosing = QStringLiteral("Closing when the store has finished\u20
 
 class WindowClosingTest : public ConfigDialogTest {
   protected:
-    // The ways to ask the window to close.
-    enum class Request { Escape, Quit, CloseBox, Terminate, HangUp, Interrupt };
-
-    void ask(Request request) {
-        switch (request) {
-            case Request::Escape:
-                QTest::keyClick(&dialog(), Qt::Key_Escape);
-                break;
-            case Request::Quit:
-                QTest::keyClick(&dialog(), Qt::Key_Q, Qt::ControlModifier);
-                break;
-            case Request::CloseBox:
-                dialog().close();
-                break;
-            case Request::Terminate:
-                std::raise(SIGTERM);
-                break;
-            case Request::HangUp:
-                std::raise(SIGHUP);
-                break;
-            case Request::Interrupt:
-                std::raise(SIGINT);
-                break;
-        }
-    }
-
-    // Every text the status line shows from now on.
-    void recordStatus() {
-        QObject::connect(control<QLineEdit>(C::StatusLine), &QLineEdit::textChanged,
-                         [this](const QString& text) { statusShown_ << text; });
-    }
-
     void store() {
         typeAndTab(C::HighEndpoint, QStringLiteral("120"));
         click(C::StoreToGyro);
+        ASSERT_TRUE(access().controller().storing());
     }
 
-    // The kinds of the snapshots kept, in the order of their kinds.
-    std::vector<SnapshotKind> snapshotKinds() const {
-        std::vector<SnapshotKind> kinds;
+    std::multiset<SnapshotKind> snapshotKinds() const {
+        std::multiset<SnapshotKind> kinds;
         for (const Snapshot& snapshot : HistoryStore(historyFolder()).listAll())
-            kinds.push_back(snapshot.kind);
-        std::sort(kinds.begin(), kinds.end());
+            kinds.insert(snapshot.kind);
         return kinds;
     }
 
-    // The window was closed with its closing steps, the adapter with it.
-    ::testing::AssertionResult closed() {
-        if (!eventually([this] { return !dialog().isVisible(); }, kSequenceWait))
-            return ::testing::AssertionFailure() << "the window stays open";
-        if (dialog().result() != QDialog::Rejected)
-            return ::testing::AssertionFailure() << "the window was not closed as Escape does";
-        if (access().controller().link().transport() != Transport::None)
-            return ::testing::AssertionFailure() << "the adapter stays open";
-        return ::testing::AssertionSuccess();
+    // The window was closed with its closing steps, as Escape closes it, the adapter with it.
+    bool closed() {
+        return eventually([this] { return !dialog().isVisible(); }, kSequenceWait) &&
+               dialog().result() == QDialog::Rejected &&
+               access().controller().link().transport() == Transport::None;
     }
-
-    QStringList statusShown_;
 };
 
 // However the close is asked for, and asked again, the store runs on; the status line says why
@@ -87,31 +49,34 @@ class WindowClosingTest : public ConfigDialogTest {
 // the window closes by itself. The stored screen is in the history, and, settled by the store,
 // not kept again at closing.
 TEST_F(WindowClosingTest, AStoreRunsToItsEndBeforeTheWindowCloses) {
-    struct Row {
+    const struct {
         const char* name;
-        Request request;
+        std::function<void()> ask;
+    } rows[] = {
+        {"Escape", [this] { QTest::keyClick(&dialog(), Qt::Key_Escape); }},
+        {"Ctrl+Q", [this] { QTest::keyClick(&dialog(), Qt::Key_Q, Qt::ControlModifier); }},
+        {"close box", [this] { dialog().close(); }},
+        {"SIGTERM", [] { std::raise(SIGTERM); }},
+        {"SIGHUP", [] { std::raise(SIGHUP); }},
+        {"SIGINT", [] { std::raise(SIGINT); }},
     };
-    const Row rows[] = {{"Escape", Request::Escape},      {"Ctrl+Q", Request::Quit},
-                        {"close box", Request::CloseBox}, {"SIGTERM", Request::Terminate},
-                        {"SIGHUP", Request::HangUp},      {"SIGINT", Request::Interrupt}};
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         startWithHistory();
         std::unique_ptr<StopRequests> stopRequests = ConfigApp::closeOnStopRequests(dialog());
         ASSERT_NE(stopRequests, nullptr);
         store();
-        ASSERT_TRUE(access().controller().storing());
-        ask(row.request);
+        row.ask();
         ASSERT_TRUE(eventually([this] { return status() == kClosing; }));
-        statusShown_.clear();
-        recordStatus();
-        ask(row.request);
+        QSignalSpy statusShown(control<QLineEdit>(C::StatusLine), &QLineEdit::textChanged);
+        row.ask();
         EXPECT_TRUE(dialog().isVisible());
         EXPECT_TRUE(access().controller().storing()) << "the store ended before the request";
         EXPECT_TRUE(closed());
         stopRequests.reset();
-        EXPECT_EQ(statusShown_, QStringList{"Write complete"});
-        EXPECT_EQ(snapshotKinds(), std::vector<SnapshotKind>{SnapshotKind::Stored});
+        ASSERT_EQ(statusShown.count(), 1);
+        EXPECT_EQ(statusShown[0][0].toString(), "Write complete");
+        EXPECT_EQ(snapshotKinds(), std::multiset<SnapshotKind>{SnapshotKind::Stored});
         EXPECT_EQ(driver().unexpected(), 0);
         closeWindow();
         QDir(QString::fromStdString(historyFolder())).removeRecursively();
@@ -124,7 +89,6 @@ TEST_F(WindowClosingTest, AStoreCutShortIsAnsweredBeforeTheWindowClosesAndKeepsT
     qputenv("VN340_SIM_OPTIONS", "--no-pace --silent-from 12");
     startWithHistory();
     store();
-    ASSERT_TRUE(access().controller().storing());
     QTest::keyClick(&dialog(), Qt::Key_Escape);
     EXPECT_EQ(status(), kClosing);
     bool openWhileAsked = false;
@@ -137,10 +101,8 @@ TEST_F(WindowClosingTest, AStoreCutShortIsAnsweredBeforeTheWindowClosesAndKeepsT
     EXPECT_TRUE(closed());
     EXPECT_TRUE(openWhileAsked);
     EXPECT_EQ(statusWhileAsked, "Store did not finish");
-    ASSERT_EQ(driver().messages().size(), 1u);
-    EXPECT_TRUE(driver().messages()[0].contains("The store did not finish"));
     EXPECT_EQ(snapshotKinds(),
-              (std::vector<SnapshotKind>{SnapshotKind::Unfinished, SnapshotKind::Closed}));
+              (std::multiset<SnapshotKind>{SnapshotKind::Unfinished, SnapshotKind::Closed}));
     EXPECT_EQ(driver().unexpected(), 0);
 }
 
@@ -151,7 +113,7 @@ TEST_F(WindowClosingTest, AReadIsAbandonedAtOnce) {
     ASSERT_TRUE(access().controller().busy());
     QTest::keyClick(&dialog(), Qt::Key_Escape);
     EXPECT_FALSE(dialog().isVisible());
-    EXPECT_EQ(access().controller().link().transport(), Transport::None);
+    EXPECT_TRUE(closed());
 }
 
 }  // namespace

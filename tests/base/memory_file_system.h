@@ -119,10 +119,7 @@ class MemoryFileSystem : public FileSystem {
                 const std::size_t fits = std::min(room->second, bytes.size());
                 files_.files[path_] += bytes.substr(0, fits);
                 room->second -= fits;
-                if (fits < bytes.size()) {
-                    return cannotWrite(path_, ENOSPC);
-                }
-                return {};
+                return fits < bytes.size() ? cannotWrite(path_, ENOSPC) : SysResult{};
             }
             files_.files[path_] += bytes;
             return {};

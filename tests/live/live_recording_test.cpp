@@ -121,55 +121,47 @@ TEST_F(LiveRecordingTest, AFileThatCannotBeMadeOrWrittenIsSaidPlainly) {
 // even once there is room again.
 TEST_F(LiveRecordingTest, AFullDiskLeavesWholeRowsOnlyAndEndsTheRecording) {
     const std::string header(kLiveCsvHeader);
-    const std::string lines[] = {"0.090,512,1600,2020,100\n", "0.180,512,1600,2020,100\n",
-                                 "0.270,512,1600,2020,100\n", "0.360,512,1600,2020,100\n"};
-    const std::size_t twoRows = 2 * lines[0].size();
-    struct Row {
+    const std::string line = "0.090,512,1600,2020,100\n";
+    const struct {
         const char* name;
         std::size_t room;
-        bool started;
         std::size_t rowsKept;  // of the four rows, two flushed at a time
+    } rows[] = {
+        {"the header fits exactly", header.size(), 0},
+        {"the first rows cut short", header.size() + 2 * line.size() - 1, 0},
+        {"the first rows fit exactly", header.size() + 2 * line.size(), 2},
+        {"the next rows cut short", header.size() + 2 * line.size() + 5, 2},
     };
-    const Row rows[] = {
-        {"the header cut short", header.size() - 1, false, 0},
-        {"the header fits exactly", header.size(), true, 0},
-        {"the first rows cut short", header.size() + twoRows - 1, true, 0},
-        {"the first rows fit exactly", header.size() + twoRows, true, 2},
-        {"the next rows cut short", header.size() + twoRows + 5, true, 2},
-    };
+    const std::string noRoom = cannotWrite(kPath, ENOSPC).message;
     pilot.savePath = kPath;
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         files.files.clear();
         files.appendRoom = {{kPath, row.room}};
-        pilot.messages.clear();
         const std::unique_ptr<LiveRecording> recording = start(Ms(5'000));
-        const std::string noRoom = cannotWrite(kPath, ENOSPC).message;
-        if (!row.started) {
-            EXPECT_EQ(recording, nullptr);
-            EXPECT_EQ(files[kPath], "");
-            EXPECT_EQ(pilot.messages, std::vector<std::string>{recordingNotStartedMessage(noRoom)});
-            continue;
-        }
         ASSERT_NE(recording, nullptr);
-        SysResult failed;
+        std::string failures;
         for (int flush = 0; flush < 2; ++flush) {
-            for (int i = 2 * flush; i < 2 * flush + 2; ++i)
-                recording->add({Ms(5'090 + 90 * i), {512, 1600, 2020}});
-            if (const SysResult written = recording->flush(); !written && failed.ok())
-                failed = written;
+            recording->add({Ms(5'090), {512, 1600, 2020}});
+            recording->add({Ms(5'090), {512, 1600, 2020}});
+            failures += recording->flush().message;
         }
-        EXPECT_EQ(failed.message, noRoom);
+        EXPECT_EQ(failures, noRoom) << "told once";
         files.appendRoom.clear();
-        recording->add({Ms(5'450), {512, 1600, 2020}});
+        recording->add({Ms(5'090), {512, 1600, 2020}});
         EXPECT_TRUE(recording->flush()) << "a recording that has ended says nothing more";
-
         std::string kept = header;
         for (std::size_t i = 0; i < row.rowsKept; ++i)
-            kept += lines[i];
+            kept += line;
         EXPECT_EQ(files[kPath], kept);
         EXPECT_EQ(recording->rows(), row.rowsKept);
     }
+    // A header cut short: no recording, and why.
+    files.files.clear();
+    files.appendRoom = {{kPath, header.size() - 1}};
+    EXPECT_EQ(start(), nullptr);
+    EXPECT_EQ(files[kPath], "");
+    EXPECT_EQ(pilot.messages, std::vector<std::string>{recordingNotStartedMessage(noRoom)});
 }
 
 }  // namespace
