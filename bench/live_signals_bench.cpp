@@ -30,6 +30,7 @@
 #include "app/config_dialog.h"
 #include "app/live_signals_window.h"
 #include "config_dialog_test_access.h"
+#include "desktop/desktop_platform.h"
 #include "on_a_display.h"
 #include "session/config_controller.h"
 #include "session/platform.h"
@@ -83,11 +84,10 @@ Rate countRounds(ConfigController& controller, double seconds) {
     std::vector<qint64> arrivals;
     QElapsedTimer clock;
     clock.start();
-    const QMetaObject::Connection counting =
-        QObject::connect(&controller, &ConfigController::liveSignalsArrived,
-                         [&](const LiveSignals&) { arrivals.push_back(clock.nsecsElapsed()); });
+    Connection counting = controller.liveSignalsArrived.connect(
+        [&](const LiveSignals&) { arrivals.push_back(clock.nsecsElapsed()); });
     QTest::qWait(static_cast<int>(seconds * 1000));
-    QObject::disconnect(counting);
+    counting.disconnect();
     Rate rate;
     rate.rounds = static_cast<int>(arrivals.size());
     if (arrivals.size() >= 2) {
@@ -99,11 +99,9 @@ Rate countRounds(ConfigController& controller, double seconds) {
 
 bool waitForRounds(ConfigController& controller, int count) {
     int seen = 0;
-    const QMetaObject::Connection counting = QObject::connect(
-        &controller, &ConfigController::liveSignalsArrived, [&](const LiveSignals&) { ++seen; });
-    const bool arrived = QTest::qWaitFor([&] { return seen >= count; }, 10'000);
-    QObject::disconnect(counting);
-    return arrived;
+    const Connection counting =
+        controller.liveSignalsArrived.connect([&](const LiveSignals&) { ++seen; });
+    return QTest::qWaitFor([&] { return seen >= count; }, 10'000);
 }
 
 }  // namespace
@@ -134,7 +132,7 @@ int main(int argc, char** argv) {
     paths.d2xxLibrary = VN340_SIM_D2XX;
     paths.historyFolder = folder.filePath(QStringLiteral("history")).toStdString();
 
-    SystemPlatform platform(paths);
+    DesktopPlatform platform(paths);
     ConfigDialog window(platform, paths);
     window.show();
     ConfigController& controller = ConfigDialogTestAccess(window).controller();
@@ -153,7 +151,8 @@ int main(int argc, char** argv) {
     roundClock.start();
     qint64 roundStart = 0;
     qint64 takingNs = 0;
-    QObject::connect(&controller, &ConfigController::liveSignalsArrived, [&](const LiveSignals&) {
+    Connections connections;
+    connections += controller.liveSignalsArrived.connect([&](const LiveSignals&) {
         app.takingRound = app.watched != nullptr;
         roundStart = roundClock.nsecsElapsed();
     });
@@ -180,7 +179,7 @@ int main(int argc, char** argv) {
     }
     // Measured once the plots hold the whole span they show, as they do after half a minute.
     QTest::qWait(static_cast<int>(spanLength(kDefaultLiveSpan).count()));
-    QObject::connect(&controller, &ConfigController::liveSignalsArrived, [&](const LiveSignals&) {
+    connections += controller.liveSignalsArrived.connect([&](const LiveSignals&) {
         if (app.takingRound)
             takingNs += roundClock.nsecsElapsed() - roundStart;
         app.takingRound = false;

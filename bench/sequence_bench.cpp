@@ -34,6 +34,8 @@
 #include <vector>
 
 #include "app/config_dialog.h"
+#include "desktop/desktop_platform.h"
+#include "desktop/qt_timers.h"
 #include "link/qt_owner_thread.h"
 #include "link/serial_port.h"
 #include "link/system_transports.h"
@@ -41,7 +43,6 @@
 #include "on_a_display.h"
 #include "protocol/sequence_engine.h"
 #include "session/platform.h"
-#include "session/qt_timers.h"
 
 namespace vn340 {
 namespace {
@@ -244,7 +245,7 @@ std::vector<WindowRead> readsThroughWindow(int runs) {
     paths.d2xxLibrary = VN340_SIM_D2XX;
     paths.historyFolder = (root + "/history").toStdString();
 
-    SystemPlatform platform(paths);
+    DesktopPlatform platform(paths);
     ConfigDialog window(platform, paths);
     window.show();
     QEventLoop loop;

@@ -10,8 +10,9 @@
 #include "app/single_instance.h"
 #include "app/startup_probe.h"
 #include "config/preferences.h"
+#include "desktop/desktop_platform.h"
+#include "desktop/stop_requests.h"
 #include "session/platform.h"
-#include "session/stop_requests.h"
 
 // The resources live in the static app library; without this reference the linker would leave
 // them out of the program.
@@ -97,7 +98,7 @@ int ConfigApp::run(const CommandLineOptions& options) {
     // Where the program meets the system, chosen once, here.
     const ProgramPaths paths =
         demo ? demo->paths(ProgramPaths::ofRunningProgram()) : ProgramPaths::ofRunningProgram();
-    SystemPlatform platform(paths);
+    DesktopPlatform platform(paths);
     auto window = std::make_unique<ConfigDialog>(platform, paths);
     if (demo)
         window->setTitleSuffix(QLatin1String(kDemoTitleSuffix));

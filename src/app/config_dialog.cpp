@@ -70,8 +70,8 @@ ConfigDialog::ConfigDialog(Platform& platform, ProgramPaths paths, QWidget* pare
     help_ = std::make_unique<WindowHelp>(*this);
     Screen& screen = *this;
     PortSelector& ports = *this;
-    controller_ =
-        std::make_unique<ConfigController>(screen, ports, *dialogs_, platform, paths, this);
+    controller_ = std::make_unique<ConfigController>(screen, ports, *dialogs_, platform, paths);
+    controllerScope_ = std::make_unique<QObject>();
     OutcomeView& outcomes = *this;
     controller_->showOutcomesOn(outcomes);
     safetyNet_ = std::make_unique<SafetyNet>(*controller_, *dialogs_, platform, *this,
@@ -85,10 +85,9 @@ ConfigDialog::ConfigDialog(Platform& platform, ProgramPaths paths, QWidget* pare
         WindowMenu::Shared{diagnosticsAction_, liveSignals_->action(), safetyNet_->commands()},
         [this] { safetyNet_->refreshCommands(); },
         [this] { dialogs_->showMessage(aboutMessage()); });
-    connect(&safetyNet_->history().origin(), &ScreenOrigin::changed, this,
-            &ConfigDialog::updateTitle);
-    connect(controller_.get(), &ConfigController::outcomeShown, this,
-            &ConfigDialog::lookAtWaitingWork);
+    connections_ += safetyNet_->history().origin().changed.connect([this] { updateTitle(); });
+    connections_ +=
+        controller_->outcomeShown.connect([this](const SequenceOutcome&) { lookAtWaitingWork(); });
 }
 
 ConfigDialog::~ConfigDialog() {
@@ -97,6 +96,7 @@ ConfigDialog::~ConfigDialog() {
     liveSignals_.reset();
     typingUndo_.reset();
     safetyNet_.reset();
+    controllerScope_.reset();
     controller_.reset();
 }
 
@@ -162,10 +162,11 @@ void ConfigDialog::loadHandedOverFile() {
     const std::string path = *std::exchange(handedOverFile_, std::nullopt);
     finishEditing();
     bool loaded = false;
-    const QMetaObject::Connection told = connect(controller_.get(), &ConfigController::fileLoaded,
-                                                 this, [&loaded] { loaded = true; });
-    controller_->loadChosenFile(path);
-    disconnect(told);
+    {
+        const Connection told =
+            controller_->fileLoaded.connect([&loaded](const std::string&) { loaded = true; });
+        controller_->loadChosenFile(path);
+    }
     // Whatever the status line said of the last sequence is not about this screen any more.
     if (loaded)
         dialogs_->showStatus(loadedFileStatus(path).toStdString());

@@ -16,6 +16,7 @@
 
 #include "app/control.h"
 #include "app/window_controls.h"
+#include "base/signal.h"
 #include "config/screen.h"
 #include "link/port_selector.h"
 #include "protocol/sequence_outcome.h"
@@ -163,6 +164,10 @@ class ConfigDialog : public QDialog, private Screen, private PortSelector, priva
     std::unique_ptr<WindowDialogs> dialogs_;
     std::unique_ptr<WindowHelp> help_;
     std::unique_ptr<ConfigController> controller_;
+    // Lives as long as the controller: what the controls ask of it ends with it, a call queued
+    // for it included.
+    std::unique_ptr<QObject> controllerScope_;
+    Connections connections_;
     std::unique_ptr<SafetyNet> safetyNet_;
     std::unique_ptr<TypingUndo> typingUndo_;
     std::unique_ptr<LiveSignalsCommand> liveSignals_;

@@ -25,14 +25,19 @@ namespace vn340 {
 void ConfigDialog::connectEvents() {
     using C = Control;
     ConfigController* pilot = controller_.get();
+    QObject* scope = controllerScope_.get();
     const auto button = [this](Control id) { return controls_.as<QPushButton>(id); };
-    connect(button(C::ReadFromGyro), &QPushButton::clicked, pilot,
+    connect(button(C::ReadFromGyro), &QPushButton::clicked, scope,
             [pilot] { pilot->readFromGyro(); });
-    connect(button(C::StoreToGyro), &QPushButton::clicked, pilot, &ConfigController::storeToGyro);
-    connect(button(C::Detect), &QPushButton::clicked, pilot, &ConfigController::detectAdapterPort);
-    connect(button(C::LoadFromFile), &QPushButton::clicked, pilot, &ConfigController::loadFromFile);
-    connect(button(C::SaveToFile), &QPushButton::clicked, pilot, &ConfigController::saveToFile);
-    connect(button(C::LoadDefaults), &QPushButton::clicked, pilot, &ConfigController::loadDefaults);
+    connect(button(C::StoreToGyro), &QPushButton::clicked, scope,
+            [pilot] { pilot->storeToGyro(); });
+    connect(button(C::Detect), &QPushButton::clicked, scope,
+            [pilot] { pilot->detectAdapterPort(); });
+    connect(button(C::LoadFromFile), &QPushButton::clicked, scope,
+            [pilot] { pilot->loadFromFile(); });
+    connect(button(C::SaveToFile), &QPushButton::clicked, scope, [pilot] { pilot->saveToFile(); });
+    connect(button(C::LoadDefaults), &QPushButton::clicked, scope,
+            [pilot] { pilot->loadDefaults(); });
     connect(button(C::Help), &QPushButton::clicked, this,
             [this] { dialogs_->showMessage(helpAndAboutMessage()); });
     connectChoices();
@@ -56,30 +61,35 @@ void ConfigDialog::connectEvents() {
 
 void ConfigDialog::connectChoices() {
     ConfigController* pilot = controller_.get();
+    QObject* scope = controllerScope_.get();
     // The partner button follows first; then the model takes both.
     connect(controls_.normalButton, &QPushButton::clicked, this,
             [this] { onDirectionClicked(true); });
     connect(controls_.reverseButton, &QPushButton::clicked, this,
             [this] { onDirectionClicked(false); });
-    connect(controls_.normalButton, &QPushButton::clicked, pilot,
-            &ConfigController::directionChosen);
-    connect(controls_.reverseButton, &QPushButton::clicked, pilot,
-            &ConfigController::directionChosen);
+    connect(controls_.normalButton, &QPushButton::clicked, scope,
+            [pilot] { pilot->directionChosen(); });
+    connect(controls_.reverseButton, &QPushButton::clicked, scope,
+            [pilot] { pilot->directionChosen(); });
 
     DropDownList* ports = controls_.portSelector;
-    connect(ports, &DropDownList::listOpened, pilot, &ConfigController::portListOpened);
+    connect(ports, &DropDownList::listOpened, scope, [pilot] { pilot->portListOpened(); });
     // The list closes before it applies the pilot's choice; the port is opened once it has.
-    connect(ports, &DropDownList::listClosed, pilot, &ConfigController::portListClosed,
-            Qt::QueuedConnection);
-    connect(controls_.servoSelector, &QComboBox::activated, pilot, &ConfigController::servoChosen);
-    connect(controls_.servoSelector, &DropDownList::listClosed, pilot,
-            &ConfigController::servoChosen);
-    connect(controls_.typeSelector, &QComboBox::activated, pilot, &ConfigController::typeChosen);
-    connect(controls_.speedSelector, &QComboBox::activated, pilot, &ConfigController::speedChosen);
+    connect(
+        ports, &DropDownList::listClosed, scope, [pilot] { pilot->portListClosed(); },
+        Qt::QueuedConnection);
+    connect(controls_.servoSelector, &QComboBox::activated, scope,
+            [pilot] { pilot->servoChosen(); });
+    connect(controls_.servoSelector, &DropDownList::listClosed, scope,
+            [pilot] { pilot->servoChosen(); });
+    connect(controls_.typeSelector, &QComboBox::activated, this,
+            [pilot](int position) { pilot->typeChosen(position); });
+    connect(controls_.speedSelector, &QComboBox::activated, scope,
+            [pilot] { pilot->speedChosen(); });
     // Every way a slider moves (keys, clicks, the wheel, dragging) is an action.
-    connect(controls_.accelSlider, &QAbstractSlider::actionTriggered, pilot,
+    connect(controls_.accelSlider, &QAbstractSlider::actionTriggered, scope,
             [pilot] { pilot->profileMoved(Setting::AccelProfile); });
-    connect(controls_.decelSlider, &QAbstractSlider::actionTriggered, pilot,
+    connect(controls_.decelSlider, &QAbstractSlider::actionTriggered, scope,
             [pilot] { pilot->profileMoved(Setting::DecelProfile); });
 }
 

@@ -67,8 +67,8 @@ LiveSignalsWindow::LiveSignalsWindow(ConfigController& controller, FrontEnd& fro
     flushTimer_ = new QTimer(this);
     flushTimer_->setInterval(kFlushIntervalMs);
     connect(flushTimer_, &QTimer::timeout, this, &LiveSignalsWindow::flushRecording);
-    connect(&controller_, &ConfigController::liveSignalsArrived, this,
-            &LiveSignalsWindow::roundArrived);
+    connections_ += controller_.liveSignalsArrived.connect(
+        [this](const LiveSignals& round) { roundArrived(round); });
     resize(820, 600);
 }
 

@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/signal.h"
 #include "live/live_recording.h"
 #include "live/live_scale.h"
 #include "live/live_trace.h"
@@ -70,6 +71,7 @@ class LiveSignalsWindow : public QDialog {
     void stopRecording();
 
     ConfigController& controller_;
+    Connections connections_;
     FrontEnd& frontEnd_;
     Platform& platform_;
     std::function<void()> toggleDiagnostics_;

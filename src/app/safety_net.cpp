@@ -41,13 +41,15 @@ SafetyNet::SafetyNet(ConfigController& controller, FrontEnd& frontEnd, Platform&
     connect(compare_, &QAction::triggered, this, &SafetyNet::compare);
     connect(compareWithGyro_, &QAction::triggered, this, &SafetyNet::compareWithGyro);
 
-    connect(&history_, &PilotHistory::stepsChanged, this, [this] {
+    connections_ += history_.stepsChanged.connect([this] {
         screenChanged();
         updateActions();
     });
-    connect(&history_, &PilotHistory::lastReadChanged, this, &SafetyNet::lastReadChanged);
-    connect(&history_, &PilotHistory::snapshotKept, this, &SafetyNet::snapshotKept);
-    connect(&history_, &PilotHistory::gyroCompared, this, [this](const GyroConfig& gyro) {
+    connections_ +=
+        history_.lastReadChanged.connect([this](bool afterStore) { lastReadChanged(afterStore); });
+    connections_ += history_.snapshotKept.connect(
+        [this](const std::string& serialNumber) { snapshotKept(serialNumber); });
+    connections_ += history_.gyroCompared.connect([this](const GyroConfig& gyro) {
         // The read's own end runs on; the window opens once it is over.
         QTimer::singleShot(0, this, [this, gyro] {
             showComparison(gyro, CompareSide::lastRead(GyroKnowledge::allRead(gyro)));

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "base/signal.h"
 #include "config/field_table.h"
 #include "config/gyro_config.h"
 #include "session/pilot_history.h"
@@ -103,6 +104,7 @@ class SafetyNet : public QObject {
     QWidget& window_;
     std::function<void()> finishEditing_;
     PilotHistory history_;
+    Connections connections_;
     bool sequenceRunning_ = false;
     // As "Read from gyro" is: on from the start, with the controls, and off without a port.
     bool gyroReachable_ = true;

@@ -100,7 +100,7 @@ bool CliSession::print(std::string_view text) {
 }
 
 CliStatus CliSession::ports() {
-    std::unique_ptr<Transports> transports = platform_.makeTransports(frontEnd_, this);
+    std::unique_ptr<Transports> transports = platform_.makeTransports(frontEnd_);
     std::vector<std::string> names = transports->enumerateSerialPorts();
     if (platform_.usbLibraryPresent())
         names.emplace_back(kUsbPortName);
@@ -115,9 +115,8 @@ CliStatus CliSession::ports() {
 bool CliSession::portByName(std::optional<std::string>& port) {
     if (!port || port->find('/') == std::string::npos)
         return true;
-    const std::optional<PortChoice> choice =
-        choosePort(*port, paths_.deviceFolder,
-                   platform_.makeTransports(frontEnd_, this)->enumerateSerialPorts());
+    const std::optional<PortChoice> choice = choosePort(
+        *port, paths_.deviceFolder, platform_.makeTransports(frontEnd_)->enumerateSerialPorts());
     if (!choice) {
         frontEnd_.tell("The port " + *port + " is not there.");
         return false;
@@ -134,12 +133,12 @@ bool CliSession::openAdapter() {
         return false;
     Platform& platform = portPlatform_ != nullptr ? *portPlatform_ : platform_;
     controller_ =
-        std::make_unique<ConfigController>(screen_, portList_, frontEnd_, platform, paths_, this);
+        std::make_unique<ConfigController>(screen_, portList_, frontEnd_, platform, paths_);
     controller_->showOutcomesOn(outcomeView_);
-    history_ = std::make_unique<PilotHistory>(*controller_, frontEnd_, platform,
-                                              paths_.historyFolder, this);
-    connect(controller_.get(), &ConfigController::outcomeShown, this,
-            [this](const SequenceOutcome& outcome) { outcome_ = outcome; });
+    history_ =
+        std::make_unique<PilotHistory>(*controller_, frontEnd_, platform, paths_.historyFolder);
+    connections_ += controller_->outcomeShown.connect(
+        [this](const SequenceOutcome& outcome) { outcome_ = outcome; });
     controller_->start(port);
     if (controller_->adapterOpen())
         return true;
@@ -281,11 +280,12 @@ CliStatus CliSession::saveRead(CliStatus status) {
     frontEnd_.savePath = *options_.output;
     frontEnd_.overwrite = options_.force;
     bool saved = false;
-    const QMetaObject::Connection watch =
-        connect(controller_.get(), &ConfigController::fileSaved, this, [&saved] { saved = true; });
     const std::size_t toldBefore = frontEnd_.told().size();
-    controller_->saveToFile();
-    disconnect(watch);
+    {
+        const Connection watch =
+            controller_->fileSaved.connect([&saved](const std::string&) { saved = true; });
+        controller_->saveToFile();
+    }
     if (saved)
         return status;
     // Made by someone else since it was looked for.
@@ -368,16 +368,15 @@ CliStatus CliSession::monitor() {
         return CliStatus::AdapterUnavailable;
     if (options_.csv && !print(kLiveCsvHeader))
         return CliStatus::OutputFailed;
-    connect(controller_.get(), &ConfigController::liveSignalsArrived, this,
-            [this](const LiveSignals& round) {
-                // The rows of the window's own recording, timed from the start of the monitor.
-                const std::string line =
-                    options_.csv ? liveCsvRow(platform_.steadyNow() - monitorStart_, round)
-                                 : liveSignalsLine(round);
-                ++rounds_;
-                if (!print(line) || (options_.rounds && rounds_ == *options_.rounds))
-                    endMonitor();
-            });
+    connections_ += controller_->liveSignalsArrived.connect([this](const LiveSignals& round) {
+        // The rows of the window's own recording, timed from the start of the monitor.
+        const std::string line = options_.csv
+                                     ? liveCsvRow(platform_.steadyNow() - monitorStart_, round)
+                                     : liveSignalsLine(round);
+        ++rounds_;
+        if (!print(line) || (options_.rounds && rounds_ == *options_.rounds))
+            endMonitor();
+    });
     outcome_.reset();
     monitorStart_ = platform_.steadyNow();
     controller_->diagnosticsCommand(std::nullopt);

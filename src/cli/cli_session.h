@@ -17,10 +17,10 @@
 #include "cli/cli_outcome_view.h"
 #include "cli/cli_output.h"
 #include "config/settings_codec.h"
+#include "desktop/stop_requests.h"
 #include "session/config_controller.h"
 #include "session/pilot_history.h"
 #include "session/platform.h"
-#include "session/stop_requests.h"
 
 namespace vn340 {
 
@@ -93,6 +93,7 @@ class CliSession : public QObject {
     // Goes after the controller that runs on it.
     std::unique_ptr<Platform> portPlatform_;
     std::unique_ptr<ConfigController> controller_;
+    Connections connections_;
     // Goes before the controller it listens to.
     std::unique_ptr<PilotHistory> history_;
     std::optional<SequenceOutcome> outcome_;

@@ -13,12 +13,13 @@ class ForwardingPlatform : public Platform {
     explicit ForwardingPlatform(Platform& inner) : inner_(inner) {}
 
     FileSystem& files() override { return inner_.files(); }
-    std::unique_ptr<Transports> makeTransports(FrontEnd& frontEnd, QObject* context) override {
-        return inner_.makeTransports(frontEnd, context);
+    EventLoop& loop() override { return inner_.loop(); }
+    std::unique_ptr<Transports> makeTransports(FrontEnd& frontEnd) override {
+        return inner_.makeTransports(frontEnd);
     }
     std::unique_ptr<DeviceEvents> makeDeviceEvents() override { return inner_.makeDeviceEvents(); }
-    std::unique_ptr<Timers> makeTimers(Timers::Expiry expiry, QObject* context) override {
-        return inner_.makeTimers(std::move(expiry), context);
+    std::unique_ptr<Timers> makeTimers(Timers::Expiry expiry) override {
+        return inner_.makeTimers(std::move(expiry));
     }
     bool usbLibraryPresent() override { return inner_.usbLibraryPresent(); }
     int today() override { return inner_.today(); }

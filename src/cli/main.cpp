@@ -11,8 +11,9 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "desktop/desktop_platform.h"
+#include "desktop/stop_requests.h"
 #include "session/platform.h"
-#include "session/stop_requests.h"
 
 int main(int argc, char** argv) {
     using namespace vn340;
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
         return static_cast<int>(CliStatus::OutputFailed);
     }
     const ProgramPaths paths = ProgramPaths::ofRunningProgram();
-    SystemPlatform platform(paths);
+    DesktopPlatform platform(paths);
     CliSession session(*parse.options, platform, paths, std::cout, std::cerr,
                        ::isatty(STDERR_FILENO) != 0);
     running = &session;

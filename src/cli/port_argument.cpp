@@ -67,10 +67,9 @@ std::optional<PortChoice> choosePort(const std::string& port, const std::string&
     return PortChoice{device.lexically_relative(folder).string(), false};
 }
 
-std::unique_ptr<Transports> ExtraPortPlatform::makeTransports(FrontEnd& frontEnd,
-                                                              QObject* context) {
-    return std::make_unique<ExtraPortTransports>(
-        ForwardingPlatform::makeTransports(frontEnd, context), name_);
+std::unique_ptr<Transports> ExtraPortPlatform::makeTransports(FrontEnd& frontEnd) {
+    return std::make_unique<ExtraPortTransports>(ForwardingPlatform::makeTransports(frontEnd),
+                                                 name_);
 }
 
 }  // namespace vn340

@@ -31,7 +31,7 @@ class ExtraPortPlatform final : public ForwardingPlatform {
   public:
     ExtraPortPlatform(Platform& inner, std::string name)
         : ForwardingPlatform(inner), name_(std::move(name)) {}
-    std::unique_ptr<Transports> makeTransports(FrontEnd& frontEnd, QObject* context) override;
+    std::unique_ptr<Transports> makeTransports(FrontEnd& frontEnd) override;
 
   private:
     std::string name_;

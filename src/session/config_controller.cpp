@@ -23,21 +23,20 @@ constexpr std::string_view kCommentsStep = "User comments";
 }  // namespace
 
 ConfigController::ConfigController(Screen& screen, PortSelector& ports, FrontEnd& frontEnd,
-                                   Platform& platform, const ProgramPaths& paths, QObject* parent)
-    : QObject(parent),
-      screen_(screen),
+                                   Platform& platform, const ProgramPaths& paths)
+    : screen_(screen),
       frontEnd_(frontEnd),
       platform_(platform),
       paths_(paths),
       prefsStore_(platform.files()),
       settingsStore_(platform.files()),
       windowWords_(frontEnd) {
-    transports_ = platform_.makeTransports(frontEnd_, parent);
+    transports_ = platform_.makeTransports(frontEnd_);
     deviceEvents_ = platform_.makeDeviceEvents();
     link_ = std::make_unique<AdapterLink>(ports, frontEnd_, *transports_, deviceEvents_.get());
     SequenceHost& host = *this;
     engine_ = std::make_unique<SequenceEngine>(model_, host, frontEnd_, screen_);
-    timers_ = platform_.makeTimers([this](SequenceTimer timer) { active().onTimer(timer); }, this);
+    timers_ = platform_.makeTimers([this](SequenceTimer timer) { active().onTimer(timer); });
     link_->onTextReceived([this](std::string_view text) { active().dispatchReply(text); });
     link_->onAdapterLost([this] { return active().adapterLost(); });
     link_->onPortChosen([this](std::string_view name) {
@@ -67,20 +66,20 @@ void ConfigController::start(const std::optional<std::string>& port) {
     vn340::loadDefaults(model_);
     applyServoSelection(model_);
     screen_.showModel(model_);
-    emit startedWithDefaults();
+    startedWithDefaults();
 }
 
 void ConfigController::recordPilotChange(std::string_view step, const GyroConfig& before) {
     if (model_ == before)
         return;
-    emit pilotChanged(PilotChange{std::string(step), before, model_});
-    emit screenChanged();
+    pilotChanged(PilotChange{std::string(step), before, model_});
+    screenChanged();
 }
 
 void ConfigController::applyConfiguration(const GyroConfig& config) {
     model_ = config;
     screen_.showModel(model_);
-    emit screenChanged();
+    screenChanged();
 }
 
 void ConfigController::applyAsStep(std::string_view step, const GyroConfig& config) {
@@ -148,11 +147,11 @@ void ConfigController::sequenceEnded(const SequenceOutcome& outcome) {
     // The read wrote into the model as its replies arrived; the change it made is told only now.
     if (outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done)
         recordPilotChange("Read from gyro", beforeRead_);
-    emit outcomeShown(outcome);
+    outcomeShown(outcome);
 }
 
 void ConfigController::liveSignals(const LiveSignals& round) {
-    emit liveSignalsArrived(round);
+    liveSignalsArrived(round);
 }
 
 template <typename Edit>
@@ -189,7 +188,7 @@ void ConfigController::saveToFile() {
     screen_.takeChoices(model_);
     if (const std::optional<std::string> saved = saveSettingsFile(
             model_, prefsStore_, settingsStore_, frontEnd_, screen_, prefs_.lastDirectory))
-        emit fileSaved(*saved);
+        fileSaved(*saved);
 }
 
 void ConfigController::loadFromFile() {
@@ -200,7 +199,7 @@ void ConfigController::loadFromFile() {
                                   prefs_.lastDirectory);
     });
     if (loaded)
-        emit fileLoaded(*loaded);
+        fileLoaded(*loaded);
 }
 
 void ConfigController::loadFromFileAt(const std::string& path) {
@@ -210,7 +209,7 @@ void ConfigController::loadFromFileAt(const std::string& path) {
         loaded = loadSettingsFileAt(config, platform_.files(), frontEnd_, screen_, path);
     });
     if (loaded)
-        emit fileLoaded(path);
+        fileLoaded(path);
 }
 
 void ConfigController::loadChosenFile(const std::string& path) {
@@ -221,7 +220,7 @@ void ConfigController::loadChosenFile(const std::string& path) {
             loadChosenSettingsFile(config, prefsStore_, settingsStore_, frontEnd_, screen_, path);
     });
     if (loaded)
-        emit fileLoaded(path);
+        fileLoaded(path);
 }
 
 void ConfigController::detectAdapterPort() {

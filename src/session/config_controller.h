@@ -10,13 +10,12 @@
 // is where whatever keeps the pilot's changes (an undo stack, a history of reads and stores)
 // attaches.
 
-#include <QObject>
-
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "base/signal.h"
 #include "config/field_table.h"
 #include "config/gyro_config.h"
 #include "config/preferences.h"
@@ -40,14 +39,13 @@ struct PilotChange {
     GyroConfig after;
 };
 
-class ConfigController : public QObject, private SequenceHost {
-    Q_OBJECT
+class ConfigController : private SequenceHost {
   public:
     // The screen and its port list show what the controller does, the front end asks and
     // tells; the platform gives the files, the transports, the device events, the timers and
-    // the clock. `parent` (the window, or the application) outlives the open ports.
+    // the clock.
     ConfigController(Screen& screen, PortSelector& ports, FrontEnd& frontEnd, Platform& platform,
-                     const ProgramPaths& paths, QObject* parent);
+                     const ProgramPaths& paths);
     ~ConfigController() override;
 
     // The start, for the window, the command line and the tests alike: both transports idle;
@@ -122,20 +120,20 @@ class ConfigController : public QObject, private SequenceHost {
     const SequenceEngine& engine() const { return *engine_; }
     const AdapterLink& link() const { return *link_; }
 
-  signals:
-    void pilotChanged(const vn340::PilotChange& change);
+    // --- what it tells ---
+    Signal<PilotChange> pilotChanged;
     // A sequence has ended and the pilot has been shown how; the controls are back and the
     // controller is no longer busy. After a store, model() is what it stored, or was storing.
-    void outcomeShown(const vn340::SequenceOutcome& outcome);
+    Signal<SequenceOutcome> outcomeShown;
     // A round of diagnostics brought the live signals.
-    void liveSignalsArrived(const vn340::LiveSignals& round);
+    Signal<LiveSignals> liveSignalsArrived;
     // The factory configuration is on screen, as the window starts.
-    void startedWithDefaults();
-    // model() is now what the file at `path` holds: it was loaded, or saved from the screen.
-    void fileLoaded(const std::string& path);
-    void fileSaved(const std::string& path);
+    Signal<> startedWithDefaults;
+    // model() is now what the file at the path holds: it was loaded, or saved from the screen.
+    Signal<std::string> fileLoaded;
+    Signal<std::string> fileSaved;
     // The configuration on screen has changed, by a step of the pilot's or by undo and redo.
-    void screenChanged();
+    Signal<> screenChanged;
 
   private:
     friend class ConfigDialogTestAccess;

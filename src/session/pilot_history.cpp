@@ -39,20 +39,18 @@ std::string unknownSettingsText(const std::vector<Setting>& unknown) {
 }
 
 PilotHistory::PilotHistory(ConfigController& controller, FrontEnd& frontEnd, Platform& platform,
-                           const std::optional<std::string>& folder, QObject* parent)
-    : QObject(parent),
-      controller_(controller),
-      frontEnd_(frontEnd),
-      platform_(platform),
-      origin_(controller) {
+                           const std::optional<std::string>& folder)
+    : controller_(controller), frontEnd_(frontEnd), platform_(platform), origin_(controller) {
     if (folder) {
         store_ = std::make_unique<HistoryStore>(*folder, platform_.files(),
                                                 [this] { return platform_.localNow(); });
     }
     compareRead_ = controller_.makeCompareRead();
-    connect(&controller_, &ConfigController::pilotChanged, this, &PilotHistory::pilotChanged);
+    connections_ += controller_.pilotChanged.connect(
+        [this](const PilotChange& change) { pilotChanged(change); });
     // Told once the pilot has read how the sequence ended: keeping it may have a message too.
-    connect(&controller_, &ConfigController::outcomeShown, this, &PilotHistory::sequenceEnded);
+    connections_ += controller_.outcomeShown.connect(
+        [this](const SequenceOutcome& outcome) { sequenceEnded(outcome); });
 }
 
 PilotHistory::~PilotHistory() {
@@ -78,12 +76,12 @@ void PilotHistory::put(const std::optional<GyroConfig>& config) {
     if (!config)
         return;
     controller_.applyConfiguration(*config);
-    emit stepsChanged();
+    stepsChanged();
 }
 
 void PilotHistory::pilotChanged(const PilotChange& change) {
     if (steps_.record(change.step, change.before, change.after))
-        emit stepsChanged();
+        stepsChanged();
 }
 
 void PilotHistory::sequenceEnded(const SequenceOutcome& outcome) {
@@ -100,7 +98,7 @@ void PilotHistory::sequenceEnded(const SequenceOutcome& outcome) {
             break;
         case SequenceKind::CompareRead:
             if (done)
-                emit gyroCompared(outcome.gyro.config);
+                gyroCompared(outcome.gyro.config);
             break;
         case SequenceKind::Diagnostics:
             break;
@@ -119,7 +117,7 @@ void PilotHistory::storeEnded(const SequenceOutcome& outcome) {
         // The gyro may hold some new and some old settings: none of them is known any more.
         if (gyroKnown_) {
             gyroKnown_->confirmed.fill(false);
-            emit lastReadChanged(true);
+            lastReadChanged(true);
         }
         keep(ofThisGyro(controller_.model(), outcome), SnapshotKind::Unfinished);
     }
@@ -127,7 +125,7 @@ void PilotHistory::storeEnded(const SequenceOutcome& outcome) {
 
 void PilotHistory::know(const GyroKnowledge& gyro, bool afterStore) {
     gyroKnown_ = gyro;
-    emit lastReadChanged(afterStore);
+    lastReadChanged(afterStore);
 }
 
 RecordResult PilotHistory::keep(const GyroConfig& config, SnapshotKind kind) {
@@ -138,7 +136,7 @@ RecordResult PilotHistory::keep(const GyroConfig& config, SnapshotKind kind) {
     if (kept.tellPilot)
         frontEnd_.showMessage(historyFailureMessage(kept.result));
     lastSnapshotPath_ = kept.path;
-    emit snapshotKept(config.serialNumber);
+    snapshotKept(config.serialNumber);
     return kept;
 }
 

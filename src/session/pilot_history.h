@@ -6,14 +6,13 @@
 // to; and "Compare with gyro", a read of the gyro's own that leaves the screen alone. It listens to
 // the controller and asks it for changes; the window (or the command line) shows the rest.
 
-#include <QObject>
-
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/signal.h"
 #include "config/field_table.h"
 #include "config/gyro_config.h"
 #include "config/history_store.h"
@@ -44,14 +43,13 @@ struct ChosenFile {
     GyroConfig config;
 };
 
-class PilotHistory : public QObject {
-    Q_OBJECT
+class PilotHistory {
   public:
     // `folder` is where snapshots are kept; none keeps no history. Snapshots are written
     // through the platform's files and named by its clock. It must go before the controller.
     PilotHistory(ConfigController& controller, FrontEnd& frontEnd, Platform& platform,
-                 const std::optional<std::string>& folder, QObject* parent = nullptr);
-    ~PilotHistory() override;
+                 const std::optional<std::string>& folder);
+    ~PilotHistory();
 
     // While a sequence runs (a read, a store, diagnostics, "Compare with gyro") or its outcome
     // is shown, nothing may change the screen and no other read may start: every command below
@@ -90,15 +88,15 @@ class PilotHistory : public QObject {
     const HistoryStore* store() const { return store_.get(); }
     const ScreenOrigin& origin() const { return origin_; }
 
-  signals:
+    // --- what it tells ---
     // A step was made, undone or redone.
-    void stepsChanged();
-    // gyroKnown() has changed, by a read or by a store.
-    void lastReadChanged(bool afterStore);
-    // A snapshot of the gyro with `serialNumber` was kept, or failed to be.
-    void snapshotKept(const std::string& serialNumber);
+    Signal<> stepsChanged;
+    // gyroKnown() has changed, by a read or by a store (true).
+    Signal<bool> lastReadChanged;
+    // A snapshot of the gyro with the serial number was kept, or failed to be.
+    Signal<std::string> snapshotKept;
     // "Compare with gyro" has read what the gyro holds.
-    void gyroCompared(const vn340::GyroConfig& gyro);
+    Signal<GyroConfig> gyroCompared;
 
   private:
     void pilotChanged(const PilotChange& change);
@@ -116,6 +114,7 @@ class PilotHistory : public QObject {
     ScreenOrigin origin_;
     StepStack steps_;
     std::optional<GyroKnowledge> gyroKnown_;
+    Connections connections_;
     std::string lastSnapshotPath_;
 };
 

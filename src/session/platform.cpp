@@ -1,18 +1,23 @@
 #include "session/platform.h"
 
-#include <QDate>
-
 #include "link/d2xx_library.h"
+#include "link/loop_owner_thread.h"
 #include "link/port_system.h"
-#include "link/qt_owner_thread.h"
 #include "link/system_transports.h"
 #include "link/tty_class.h"
-#include "session/qt_timers.h"
+#include "session/loop_timers.h"
 
 namespace vn340 {
 
-SystemPlatform::SystemPlatform(const ProgramPaths& paths)
-    : deviceFolder_(paths.deviceFolder),
+std::unique_ptr<Timers> Platform::makeTimers(Timers::Expiry expiry) {
+    return std::make_unique<LoopTimers>(loop(), std::move(expiry));
+}
+
+SystemPlatform::SystemPlatform(const ProgramPaths& paths, std::unique_ptr<EventLoop> loop,
+                               DeviceEventsSource deviceEvents)
+    : loop_(std::move(loop)),
+      deviceEvents_(std::move(deviceEvents)),
+      deviceFolder_(paths.deviceFolder),
       watchDevices_(paths.watchDevices),
       ttys_(systemTtyClass(paths.sysClassTty)),
       d2xx_(loadableD2xxLibrary(paths.d2xxLibrary)) {}
@@ -23,18 +28,14 @@ FileSystem& SystemPlatform::files() {
     return systemFileSystem();
 }
 
-std::unique_ptr<Transports> SystemPlatform::makeTransports(FrontEnd& frontEnd, QObject* context) {
+std::unique_ptr<Transports> SystemPlatform::makeTransports(FrontEnd& frontEnd) {
     return std::make_unique<SystemTransports>(
-        frontEnd, std::make_unique<QtOwnerThread>(context),
+        frontEnd, std::make_unique<LoopOwnerThread>(*loop_),
         LinkSeams{systemPortSystem(), *ttys_, *d2xx_, files(), deviceFolder_});
 }
 
 std::unique_ptr<DeviceEvents> SystemPlatform::makeDeviceEvents() {
-    return watchDevices_ ? systemDeviceEvents() : nullptr;
-}
-
-std::unique_ptr<Timers> SystemPlatform::makeTimers(Timers::Expiry expiry, QObject* context) {
-    return std::make_unique<QtTimers>(std::move(expiry), context);
+    return watchDevices_ && deviceEvents_ ? deviceEvents_() : nullptr;
 }
 
 bool SystemPlatform::usbLibraryPresent() {
@@ -45,7 +46,10 @@ bool SystemPlatform::usbLibraryPresent() {
 }
 
 int SystemPlatform::today() {
-    return static_cast<int>(QDate(1970, 1, 1).daysTo(QDate::currentDate()));
+    const LocalTime now = localTimeNow();
+    const std::chrono::sys_days day{std::chrono::year{now.year} / static_cast<unsigned>(now.month) /
+                                    static_cast<unsigned>(now.day)};
+    return static_cast<int>(day.time_since_epoch().count());
 }
 
 LocalTime SystemPlatform::localNow() {

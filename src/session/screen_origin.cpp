@@ -4,21 +4,20 @@
 
 namespace vn340 {
 
-ScreenOrigin::ScreenOrigin(ConfigController& controller, QObject* parent)
-    : QObject(parent), controller_(controller) {
-    connect(&controller_, &ConfigController::startedWithDefaults, this, &ScreenOrigin::settle);
+ScreenOrigin::ScreenOrigin(ConfigController& controller) : controller_(controller) {
+    connections_ += controller_.startedWithDefaults.connect([this] { settle(); });
     // A read settles the screen; so does a store that ran to its end, whose screen is kept in
     // the history even when the gyro did not take all of it.
-    connect(
-        &controller_, &ConfigController::outcomeShown, this,
-        [this](const SequenceOutcome& outcome) {
-            if ((outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done) ||
-                (outcome.kind == SequenceKind::Store && outcome.ranToItsEnd()))
-                settle();
-        });
-    connect(&controller_, &ConfigController::fileLoaded, this, &ScreenOrigin::settleWithFile);
-    connect(&controller_, &ConfigController::fileSaved, this, &ScreenOrigin::settleWithFile);
-    connect(&controller_, &ConfigController::screenChanged, this, &ScreenOrigin::changed);
+    connections_ += controller_.outcomeShown.connect([this](const SequenceOutcome& outcome) {
+        if ((outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done) ||
+            (outcome.kind == SequenceKind::Store && outcome.ranToItsEnd()))
+            settle();
+    });
+    connections_ +=
+        controller_.fileLoaded.connect([this](const std::string& path) { settleWithFile(path); });
+    connections_ +=
+        controller_.fileSaved.connect([this](const std::string& path) { settleWithFile(path); });
+    connections_ += controller_.screenChanged.connect([this] { changed(); });
 }
 
 bool ScreenOrigin::changedSinceSettled() const {
@@ -31,7 +30,7 @@ bool ScreenOrigin::differsFromFile() const {
 
 void ScreenOrigin::settle() {
     settled_ = controller_.model();
-    emit changed();
+    changed();
 }
 
 void ScreenOrigin::settleWithFile(const std::string& path) {

@@ -4,21 +4,19 @@
 // last read, store, load or save settles the screen (the factory configuration does at the
 // start); a file loaded or saved also names it, for the window's title.
 
-#include <QObject>
-
 #include <optional>
 #include <string>
 
+#include "base/signal.h"
 #include "config/gyro_config.h"
 
 namespace vn340 {
 
 class ConfigController;
 
-class ScreenOrigin : public QObject {
-    Q_OBJECT
+class ScreenOrigin {
   public:
-    explicit ScreenOrigin(ConfigController& controller, QObject* parent = nullptr);
+    explicit ScreenOrigin(ConfigController& controller);
 
     // The screen differs from what was last read, stored, loaded or saved.
     bool changedSinceSettled() const;
@@ -26,9 +24,8 @@ class ScreenOrigin : public QObject {
     const std::optional<std::string>& file() const { return file_; }
     bool differsFromFile() const;
 
-  signals:
     // file() or differsFromFile() may have changed.
-    void changed();
+    Signal<> changed;
 
   private:
     void settle();
@@ -38,6 +35,7 @@ class ScreenOrigin : public QObject {
     std::optional<GyroConfig> settled_;
     std::optional<std::string> file_;
     GyroConfig fileConfig_;
+    Connections connections_;
 };
 
 }  // namespace vn340

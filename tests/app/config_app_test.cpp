@@ -1,4 +1,5 @@
 #include "app/config_app.h"
+#include "desktop/desktop_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -313,7 +314,7 @@ TEST(Demo, TitleSaysDemo) {
     paths.programFolder = paths.configHome = dir.path().toStdString();
     paths.sysClassTty = dir.filePath("no-tty-class").toStdString();
     paths.d2xxLibrary = dir.filePath("no-libftd2xx.so").toStdString();
-    SystemPlatform platform(paths);
+    DesktopPlatform platform(paths);
     ConfigDialog window(platform, paths);
     window.setTitleSuffix(kDemoTitleSuffix);
     window.initDialog();

@@ -31,6 +31,7 @@
 #include "app/upload_progress_dialog.h"
 #include "config/settings_codec.h"
 #include "config_dialog_test_access.h"
+#include "desktop/desktop_platform.h"
 #include "eventually.h"
 #include "session/platform.h"
 #include "ui/help_tip.h"
@@ -151,7 +152,7 @@ class ConfigDialogTest : public ::testing::Test {
     ConfigDialog& start(const ProgramPaths& made) {
         // The window before the platform it stands on.
         closeWindow();
-        platform_ = std::make_unique<SystemPlatform>(made);
+        platform_ = std::make_unique<DesktopPlatform>(made);
         dialog_ = std::make_unique<ConfigDialog>(*platform_, made);
         driver_ = std::make_unique<ModalDriver>(dialog_.get());
         dialog_->show();
@@ -276,7 +277,7 @@ class ConfigDialogTest : public ::testing::Test {
 
     QTemporaryDir programDir_;
     QTemporaryDir configDir_;
-    std::unique_ptr<SystemPlatform> platform_;
+    std::unique_ptr<DesktopPlatform> platform_;
     std::unique_ptr<ConfigDialog> dialog_;
     std::unique_ptr<ModalDriver> driver_;
 

@@ -19,6 +19,7 @@
 #include "link/adapter_link.h"
 #include "link/port_selection.h"
 #include "support/gyro_config_print.h"
+#include "support/signal_record.h"
 
 namespace vn340::testing {
 namespace {
@@ -131,7 +132,7 @@ TEST_F(WindowTest, HiddenControlsAndReadOnlyBoxes) {
 
 TEST_F(ConfigDialogTest, EnterNeitherClosesNorPresses) {
     startWithGyro();
-    QSignalSpy outcomes(&access().controller(), &ConfigController::outcomeShown);
+    testing::SignalRecord outcomes(access().controller().outcomeShown);
     for (Control id : {C::HighEndpoint, C::Help, C::ReadFromGyro}) {
         control(id)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(control(id), Qt::Key_Return);
@@ -190,7 +191,7 @@ TEST_F(WindowTest, DirectionButtonsAreNeverBothDownOrBothUp) {
 // Each of the pilot's actions on a control reaches the controller as its step, and the
 // controls show what the step made of the configuration.
 TEST_F(WindowTest, EachControlPassesThePilotsActionOnAsItsStep) {
-    QSignalSpy changes(&access().controller(), &ConfigController::pilotChanged);
+    testing::SignalRecord changes(access().controller().pilotChanged);
     struct Row {
         const char* step;
         std::function<void()> act;
@@ -238,7 +239,7 @@ TEST_F(WindowTest, EachControlPassesThePilotsActionOnAsItsStep) {
         changes.clear();
         row.act();
         ASSERT_EQ(changes.count(), 1);
-        EXPECT_EQ(changes.at(0).at(0).value<PilotChange>().step, row.step);
+        EXPECT_EQ(std::get<0>(changes.calls.at(0)).step, row.step);
         row.check();
     }
 }
@@ -351,7 +352,7 @@ TEST_F(ConfigDialogTest, ASequenceEndedEarlySaysSoOnTheStatusLine) {
         SCOPED_TRACE(said);
         qputenv("VN340_SIM_OPTIONS", simOptions);
         startWithHistory();
-        QSignalSpy ended(&access().controller(), &ConfigController::outcomeShown);
+        testing::SignalRecord ended(access().controller().outcomeShown);
         QString statusWhileAsked;
         driver().then([&](QDialog& message) {
             statusWhileAsked = status();
@@ -384,7 +385,7 @@ TEST_F(WindowTest, StatusShowsAtOnceAndClearsAfterThreeSeconds) {
     // What the pilot types meanwhile survives the clearing.
     typeInto(C::LowEndpoint, "77");
     access().sequenceHost().armTimer(SequenceTimer::StatusClear, kStatusClearDelay);
-    auto* timer = dialog().findChild<QTimer*>("timer115");
+    auto* timer = access().sequenceTimers().findChild<QTimer*>("timer115");
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
     EXPECT_TRUE(timer->isSingleShot());

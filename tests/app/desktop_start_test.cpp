@@ -4,6 +4,7 @@
 #include "app/demo_session.h"
 #include "config_dialog_fixture.h"
 #include "support/serial_ports_on_disk.h"
+#include "support/signal_record.h"
 
 namespace vn340::testing {
 namespace {
@@ -84,11 +85,11 @@ TEST_F(FileHandedOverTest, WhileAMessageIsOpenIsLoadedOnceItIsAnswered) {
 TEST_F(FileHandedOverTest, DuringTheSafetyWarningWaitsForTheStoreAgreedTo) {
     ConfigDialog& window = startWithGyro();
     int stored = 0;
-    QObject::connect(&access().controller(), &ConfigController::outcomeShown,
-                     [&](const SequenceOutcome& outcome) {
-                         if (outcome.kind == SequenceKind::Store)
-                             stored = model().highEndpoint;
-                     });
+    const Connection watch =
+        access().controller().outcomeShown.connect([&](const SequenceOutcome& outcome) {
+            if (outcome.kind == SequenceKind::Store)
+                stored = model().highEndpoint;
+        });
     EXPECT_EQ(handOver(window, C::StoreToGyro, "I agree", false), "100");
     EXPECT_EQ(stored, 100);
 }

@@ -18,6 +18,7 @@
 #include "app/statistics_dialog.h"
 #include "app/upload_progress_dialog.h"
 #include "config/settings_file.h"
+#include "desktop/desktop_platform.h"
 #include "link/port_selection.h"
 #include "link/usb_adapter.h"
 #include "protocol/sequence_engine.h"
@@ -130,7 +131,7 @@ TEST(DialogTexts, TheMainWindowsCaptionsFit) {
     paths.configHome = folder.path().toStdString();
     paths.sysClassTty = folder.filePath("no-tty").toStdString();
     paths.d2xxLibrary = folder.filePath("no-d2xx.so").toStdString();
-    SystemPlatform platform(paths);
+    DesktopPlatform platform(paths);
     ConfigDialog window(platform, paths);
     expectTextsFit(window, "main window");
 }

@@ -29,6 +29,7 @@
 #include "config_dialog_test_access.h"
 #include "eventually.h"
 #include "live/live_recording.h"
+#include "support/signal_record.h"
 #include "support/text_lines.h"
 #include "support/virtual_platform.h"
 
@@ -68,8 +69,7 @@ class LiveSignalsWindowTest : public ::testing::Test {
         platform.clock.runWhile([this] {
             return !controller().engine().idle() || platform.timers->sequenceTimerArmed();
         });
-        QObject::connect(
-            &controller(), &ConfigController::liveSignalsArrived,
+        connections += controller().liveSignalsArrived.connect(
             [this](const LiveSignals&) { roundTimes.push_back(platform.clock.now()); });
     }
     void TearDown() override { window.reset(); }
@@ -143,6 +143,7 @@ class LiveSignalsWindowTest : public ::testing::Test {
     VirtualPlatform platform;
     std::unique_ptr<ConfigDialog> window;
     std::vector<Micros> roundTimes;  // of the rounds, as they arrived
+    Connections connections;
 };
 
 LiveSignals roundValues(int round) {

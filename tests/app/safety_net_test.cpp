@@ -12,6 +12,7 @@
 #include "app/compare_window.h"
 #include "app/history_window.h"
 #include "config_dialog_fixture.h"
+#include "support/signal_record.h"
 
 namespace vn340::testing {
 namespace {
@@ -163,7 +164,7 @@ TEST_F(SafetyNetTest, CommentsTypedAndLeftAreOneStepThatUndoTakesBack) {
 // the focus has not left: put back by Revert or "Use", they would be lost for good.
 TEST_F(SafetyNetTest, CommandsTakeTheCommentsTypedFirstAndRevertLeavesThem) {
     startWithHistory();
-    QSignalSpy reads(&access().controller(), &ConfigController::outcomeShown);
+    testing::SignalRecord reads(access().controller().outcomeShown);
     click(C::ReadFromGyro);
     ASSERT_TRUE(sequenceEnds());
     ASSERT_EQ(reads.count(), 1);

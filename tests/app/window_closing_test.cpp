@@ -11,8 +11,8 @@
 #include "app/config_app.h"
 #include "config/history_store.h"
 #include "config_dialog_fixture.h"
+#include "desktop/stop_requests.h"
 #include "link/adapter_link.h"
-#include "session/stop_requests.h"
 
 namespace vn340::testing {
 namespace {

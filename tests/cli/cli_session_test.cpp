@@ -2,6 +2,7 @@
 // and over a pseudo-terminal to vn340-sim as a serial port.
 
 #include "cli/cli_session.h"
+#include "desktop/desktop_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -98,7 +99,7 @@ class CliTest : public ::testing::Test {
         EXPECT_TRUE(parsed.options) << parsed.error;
         if (!parsed.options)
             return {parsed.status, parsed.output, parsed.error};
-        SystemPlatform system(paths_);
+        DesktopPlatform system(paths_);
         SteppingClock platform(system);
         WatchedOutput watched;
         std::ostream out(&watched);

@@ -72,15 +72,13 @@ class ControllerTest : public ::testing::Test {
         controller.reset();
         if (!preferences.empty())
             platform.memoryFiles.files[kPreferencesFile] = preferences;
-        controller =
-            std::make_unique<ConfigController>(pilot, pilot, pilot, platform, paths, nullptr);
-        QObject::connect(controller.get(), &ConfigController::pilotChanged,
-                         [this](const PilotChange& change) {
-                             steps.push_back(change.step);
-                             changes.push_back(change);
-                         });
-        QObject::connect(controller.get(), &ConfigController::outcomeShown,
-                         [this](const SequenceOutcome& outcome) { count(outcome); });
+        controller = std::make_unique<ConfigController>(pilot, pilot, pilot, platform, paths);
+        connections += controller->pilotChanged.connect([this](const PilotChange& change) {
+            steps.push_back(change.step);
+            changes.push_back(change);
+        });
+        connections += controller->outcomeShown.connect(
+            [this](const SequenceOutcome& outcome) { count(outcome); });
         controller->start();
         return *controller;
     }
@@ -157,6 +155,7 @@ class ControllerTest : public ::testing::Test {
     ScriptedPilot pilot;
     VirtualPlatform platform;
     std::unique_ptr<ConfigController> controller;
+    Connections connections;
     // The steps the pilot made, by name and whole, in order.
     std::vector<std::string> steps;
     std::vector<PilotChange> changes;

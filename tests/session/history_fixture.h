@@ -22,8 +22,8 @@ class HistoryTest : public ControllerTest {
     // After start() or startWithGyro(); `folder` none keeps no history.
     void attach(const std::optional<std::string>& folder = std::string(kHistoryFolder)) {
         history = std::make_unique<PilotHistory>(*controller, pilot, platform, folder);
-        QObject::connect(history.get(), &PilotHistory::gyroCompared,
-                         [this](const GyroConfig& gyro) { compared.push_back(gyro); });
+        connections += history->gyroCompared.connect(
+            [this](const GyroConfig& gyro) { compared.push_back(gyro); });
     }
     // "Compare with gyro" too reads the gyro, beside the screen.
     bool busy() const override { return history ? history->busy() : ControllerTest::busy(); }

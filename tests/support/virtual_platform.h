@@ -26,8 +26,8 @@ namespace vn340::testing {
 using Micros = std::int64_t;
 inline constexpr Micros kMs = 1000;
 
-// Events at virtual times, run in time order.
-class VirtualClock {
+// Events at virtual times, run in time order: the program's event loop in a test.
+class VirtualClock final : public EventLoop {
   public:
     using Event = std::function<void()>;
 
@@ -55,6 +55,13 @@ class VirtualClock {
             runNext();
     }
     bool pending() const { return !events_.empty(); }
+
+    // EventLoop: the test's one thread posts, and runs what is due.
+    TimerId startTimer(std::chrono::milliseconds delay, Task task) override {
+        return at(now_ + delay.count() * kMs, std::move(task));
+    }
+    void cancelTimer(TimerId id) override { withdraw(id); }
+    void post(Task call) override { at(now_, std::move(call)); }
 
   private:
     void runNext() {
@@ -248,7 +255,8 @@ class VirtualPlatform final : public Platform {
     ScriptedDeviceEvents* deviceEvents = nullptr;
 
     FileSystem& files() override { return memoryFiles; }
-    std::unique_ptr<Transports> makeTransports(FrontEnd&, QObject*) override {
+    EventLoop& loop() override { return clock; }
+    std::unique_ptr<Transports> makeTransports(FrontEnd&) override {
         auto made = std::make_unique<SimulatedTransports>(clock, gyro);
         transports = made.get();
         return made;
@@ -260,7 +268,7 @@ class VirtualPlatform final : public Platform {
         deviceEvents = made.get();
         return made;
     }
-    std::unique_ptr<Timers> makeTimers(Timers::Expiry expiry, QObject*) override {
+    std::unique_ptr<Timers> makeTimers(Timers::Expiry expiry) override {
         auto made = std::make_unique<VirtualTimers>(clock, std::move(expiry));
         timers = made.get();
         return made;

@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "app/config_dialog.h"
+#include "desktop/desktop_platform.h"
 #include "session/platform.h"
 #include "ui/help_tip.h"
 
@@ -51,7 +52,7 @@ int main(int argc, char** argv) {
     paths.sysClassTty = QDir(folder.path()).filePath("no-tty-class").toStdString();
     paths.deviceFolder = QDir(folder.path()).filePath("no-dev/").toStdString();
     paths.d2xxLibrary = QDir(folder.path()).filePath("no-d2xx.so").toStdString();
-    vn340::SystemPlatform platform(paths);
+    vn340::DesktopPlatform platform(paths);
     vn340::ConfigDialog window(platform, paths);
     window.move(0, 0);
     window.show();

@@ -1,4 +1,4 @@
-#include "session/qt_timers.h"
+#include "desktop/qt_timers.h"
 
 namespace vn340 {
 

@@ -1,7 +1,7 @@
 // The system's requests to end the program, as the program receives them: on its event loop,
 // each by its kind, and a write to a closed pipe failing instead of ending the program.
 
-#include "session/stop_requests.h"
+#include "desktop/stop_requests.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "session/stop_requests.h"
+#include "desktop/stop_requests.h"
 
 #include <QObject>
 #include <QSocketNotifier>

@@ -1,0 +1,43 @@
+// Qt's event loop as the program's: timers in the order they fall due, one cancelled not run,
+// one started from a running task, and calls posted from another thread in the order posted.
+
+#include "desktop/qt_event_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "eventually.h"
+
+namespace vn340 {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::eventually;
+
+TEST(QtEventLoopTest, TimersAndPostedCallsRunOnTheLoopInTheirOrder) {
+    QtEventLoop loop;
+    std::vector<std::string> timed;
+    std::vector<std::string> posted;
+    loop.startTimer(20ms, [&] { timed.push_back("20 ms"); });
+    const EventLoop::TimerId cancelled =
+        loop.startTimer(5ms, [&] { timed.push_back("cancelled"); });
+    loop.startTimer(1ms, [&] {
+        timed.push_back("1 ms");
+        loop.startTimer(0ms, [&] { timed.push_back("started by 1 ms"); });
+    });
+    loop.cancelTimer(cancelled);
+    std::thread other([&] {
+        for (const char* call : {"posted 1", "posted 2"})
+            loop.post([&posted, call] { posted.push_back(call); });
+    });
+    other.join();
+    ASSERT_TRUE(eventually([&] { return timed.size() == 3 && posted.size() == 2; }));
+    EXPECT_EQ(timed, (std::vector<std::string>{"1 ms", "started by 1 ms", "20 ms"}));
+    EXPECT_EQ(posted, (std::vector<std::string>{"posted 1", "posted 2"}));
+}
+
+}  // namespace
+}  // namespace vn340
