@@ -8,6 +8,8 @@ packages=(
     # Qt Charts draws the live signals; Debian 12's package needs the OpenGL module's files.
     qt6-charts-dev libqt6opengl6-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
+    # vn340-cli's JSON, headers only (the Windows build takes the same).
+    nlohmann-json3-dev
     xvfb xauth fonts-dejavu-core fonts-liberation2
     # The desktop files' test: the validator, the MIME database, and xdg-mime with the
     # program it asks in a desktop of no particular kind.

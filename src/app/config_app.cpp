@@ -9,9 +9,9 @@
 #include "app/demo_session.h"
 #include "app/single_instance.h"
 #include "app/startup_probe.h"
+#include "base/stop_requests.h"
 #include "config/preferences.h"
 #include "desktop/desktop_platform.h"
-#include "desktop/stop_requests.h"
 #include "session/platform.h"
 
 // The resources live in the static app library; without this reference the linker would leave
@@ -47,8 +47,8 @@ void ConfigApp::iconAfterFirstPaint(QWidget& window) {
     new FirstPaint(window);
 }
 
-std::unique_ptr<StopRequests> ConfigApp::closeOnStopRequests(QWidget& window) {
-    return StopRequests::listen([&window](StopRequest) { window.close(); }, &window);
+std::unique_ptr<StopRequests> ConfigApp::closeOnStopRequests(QWidget& window, EventLoop& loop) {
+    return StopRequests::listen([&window](StopRequest) { window.close(); }, loop);
 }
 
 QIcon ConfigApp::applicationIcon() {
@@ -110,7 +110,7 @@ int ConfigApp::run(const CommandLineOptions& options) {
                            [&window, &options] { window->loadFile(options.file.toStdString()); });
     }
     iconAfterFirstPaint(*window);
-    std::unique_ptr<StopRequests> stopRequests = closeOnStopRequests(*window);
+    std::unique_ptr<StopRequests> stopRequests = closeOnStopRequests(*window, platform.loop());
     int status = 0;
     installStartupProbe(*window, probe, [&](bool ok) {
         status = ok ? 0 : 1;

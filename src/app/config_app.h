@@ -10,6 +10,7 @@
 namespace vn340 {
 
 class ConfigDialog;
+class EventLoop;
 class StopRequests;
 
 // The name of the program's desktop menu entry (and of its icon), which window systems use to
@@ -36,7 +37,7 @@ class ConfigApp {
     // Until the returned object goes, the system's requests to end the program (Ctrl+C, a
     // closed terminal, a shutdown) close `window` as Quit does: a store runs to its end first.
     // None when the system cannot tell the program.
-    static std::unique_ptr<StopRequests> closeOnStopRequests(QWidget& window);
+    static std::unique_ptr<StopRequests> closeOnStopRequests(QWidget& window, EventLoop& loop);
 
   private:
     // A later start's hand-over: the window comes to the front and loads `file`, if any.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <map>
+#include <string_view>
 
 namespace vn340 {
 namespace {
@@ -34,22 +35,44 @@ std::optional<int> positiveNumber(const std::string& text) {
     return value;
 }
 
-// Whether `option` belongs to `command`.
-bool allowed(CliCommand command, const std::string& option) {
-    switch (command) {
-        case CliCommand::Read:
-            return option == "-o" || option == "--json" || option == "--force";
-        case CliCommand::Store:
-            return option == "--yes";
-        case CliCommand::Monitor:
-            return option == "--rounds" || option == "--csv";
-        case CliCommand::History:
-            return option == "--serial";
-        case CliCommand::Ports:
-        case CliCommand::Diff:
-            break;
+// One option of the command line: the command it belongs to (none: it goes with any, before or
+// after the command), and, for one that takes a value, what to say when the value is missing or
+// not one it takes.
+struct Option {
+    std::string_view name;
+    std::optional<CliCommand> command;
+    std::string_view needs;  // empty: the option takes no value
+    // Takes the value (empty for an option without one) into the options; false: refused.
+    bool (*take)(CliOptions& options, const std::string& value);
+};
+
+const Option kOptions[] = {
+    {"--port", std::nullopt, "--port needs a port's name",
+     [](CliOptions& o, const std::string& v) { return !(o.port = v)->empty(); }},
+    {"-o", CliCommand::Read, "-o needs a file's name",
+     [](CliOptions& o, const std::string& v) { return !(o.output = v)->empty(); }},
+    {"--json", CliCommand::Read, "",
+     [](CliOptions& o, const std::string&) { return o.json = true; }},
+    {"--force", CliCommand::Read, "",
+     [](CliOptions& o, const std::string&) { return o.force = true; }},
+    {"--yes", CliCommand::Store, "",
+     [](CliOptions& o, const std::string&) { return o.yes = true; }},
+    {"--rounds", CliCommand::Monitor, "--rounds needs a whole number of at least 1",
+     [](CliOptions& o, const std::string& v) {
+         return (o.rounds = positiveNumber(v)).has_value();
+     }},
+    {"--csv", CliCommand::Monitor, "",
+     [](CliOptions& o, const std::string&) { return o.csv = true; }},
+    {"--serial", CliCommand::History, "--serial needs a serial number, in digits",
+     [](CliOptions& o, const std::string& v) { return serialNumber(*(o.serial = v)); }},
+};
+
+const Option* optionNamed(const std::string& name) {
+    for (const Option& option : kOptions) {
+        if (option.name == name)
+            return &option;
     }
-    return false;
+    return nullptr;
 }
 
 }  // namespace
@@ -95,11 +118,6 @@ CliParse parseCliArguments(const std::vector<std::string>& arguments, const std:
     std::vector<std::string> operands;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= arguments.size())
-                return std::nullopt;
-            return arguments[++i];
-        };
         if (argument == "--help" || argument == "-h") {
             CliParse parse;
             parse.output = cliUsage();
@@ -110,37 +128,19 @@ CliParse parseCliArguments(const std::vector<std::string>& arguments, const std:
             parse.output = std::string(kCliName) + " " + version + "\n";
             return parse;
         }
-        if (argument == "--port") {
-            options.port = value();
-            if (!options.port || options.port->empty())
-                return usageError("--port needs a port's name");
-            continue;
-        }
         if (!argument.empty() && argument[0] == '-') {
-            if (!command || !allowed(*command, argument))
+            // An option of a command is known only once the command is.
+            const Option* option = optionNamed(argument);
+            if (option == nullptr || (option->command && option->command != command))
                 return usageError("unknown option " + argument);
-            if (argument == "--json") {
-                options.json = true;
-            } else if (argument == "--yes") {
-                options.yes = true;
-            } else if (argument == "--force") {
-                options.force = true;
-            } else if (argument == "--csv") {
-                options.csv = true;
-            } else if (argument == "-o") {
-                options.output = value();
-                if (!options.output || options.output->empty())
-                    return usageError("-o needs a file's name");
-            } else if (argument == "--serial") {
-                options.serial = value();
-                if (!options.serial || !serialNumber(*options.serial))
-                    return usageError("--serial needs a serial number, in digits");
-            } else if (argument == "--rounds") {
-                const std::optional<std::string> text = value();
-                options.rounds = text ? positiveNumber(*text) : std::nullopt;
-                if (!options.rounds)
-                    return usageError("--rounds needs a whole number of at least 1");
+            std::string value;
+            if (!option->needs.empty()) {
+                if (i + 1 >= arguments.size())
+                    return usageError(std::string(option->needs));
+                value = arguments[++i];
             }
+            if (!option->take(options, value))
+                return usageError(std::string(option->needs));
             continue;
         }
         if (!command) {

@@ -1,8 +1,6 @@
 #include "cli/cli_output.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QString>
+#include <nlohmann/json.hpp>
 
 #include "protocol/memory_map.h"
 
@@ -20,13 +18,17 @@ constexpr Identification kIdentification[] = {
     {"Serial number", &GyroConfig::serialNumber},
 };
 
-QString qt(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+using Json = nlohmann::json;
+
+void insertError(Json& object, const JsonError& error) {
+    object["error"] = error.error;
+    object["status"] = error.status;
 }
 
-void insertError(QJsonObject& object, const JsonError& error) {
-    object.insert(QStringLiteral("error"), qt(error.error));
-    object.insert(QStringLiteral("status"), error.status);
+// Keys in their order by name, four blanks a level, one object a document. A text that is not
+// UTF-8 (nothing the gyro says should be) is printed with U+FFFD in place of what is not.
+std::string document(const Json& whole) {
+    return whole.dump(4, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace
@@ -41,27 +43,28 @@ std::string configurationLines(const GyroConfig& config) {
 }
 
 std::string configurationJson(const GyroConfig& config, const std::optional<JsonError>& error) {
-    QJsonObject identification;
+    Json identification = Json::object();
     for (const Identification& item : kIdentification)
-        identification.insert(qt(item.label), qt(config.*item.field));
-    QJsonObject settings;
+        identification[std::string(item.label)] = config.*item.field;
+    Json settings = Json::object();
     for (const SettingComparison& setting : compareConfigurations(config, config)) {
         const bool number = describe(setting.setting).conversion == Conversion::Number;
-        settings.insert(qt(setting.label), number ? QJsonValue(std::stoi(setting.left))
-                                                  : QJsonValue(qt(setting.left)));
+        Json& value = settings[std::string(setting.label)];
+        if (number)
+            value = std::stoi(setting.left);
+        else
+            value = setting.left;
     }
-    QJsonObject whole;
-    whole.insert(QStringLiteral("identification"), identification);
-    whole.insert(QStringLiteral("settings"), settings);
+    Json whole = {{"identification", identification}, {"settings", settings}};
     if (error)
         insertError(whole, *error);
-    return QJsonDocument(whole).toJson(QJsonDocument::Indented).toStdString();
+    return document(whole);
 }
 
 std::string errorJson(const JsonError& error) {
-    QJsonObject whole;
+    Json whole = Json::object();
     insertError(whole, error);
-    return QJsonDocument(whole).toJson(QJsonDocument::Indented).toStdString();
+    return document(whole);
 }
 
 std::string differenceLines(const std::vector<SettingComparison>& differences,

@@ -1,7 +1,5 @@
 #include "cli/cli_session.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -32,10 +30,12 @@ constexpr std::string_view kInterrupted =
 
 }  // namespace
 
-CliSession::CliSession(const CliOptions& options, Platform& platform, const ProgramPaths& paths,
-                       std::ostream& out, std::ostream& errors, bool progress)
+CliSession::CliSession(const CliOptions& options, Platform& platform, SystemEventLoop& loop,
+                       const ProgramPaths& paths, std::ostream& out, std::ostream& errors,
+                       bool progress)
     : options_(options),
       platform_(platform),
+      loop_(loop),
       paths_(paths),
       out_(out),
       frontEnd_(errors, progress),
@@ -152,7 +152,7 @@ bool CliSession::openAdapter() {
 
 std::optional<SequenceOutcome> CliSession::waitForTheOutcome() {
     while (!outcome_ && !abandoned_ && controller_->busy())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        loop_.runOnce();
     // A read that ended just as it was abandoned is taken as it ended.
     if (!outcome_ && abandoned_)
         return std::nullopt;

@@ -1,9 +1,9 @@
 #pragma once
 
 // One run of vn340-cli: the controller the window uses, on the system's platform, with the
-// command line's front end, carrying out one command and answering its exit status.
-
-#include <QObject>
+// command line's front end, carrying out one command and answering its exit status. The
+// platform runs on the command line's own event loop, which the session turns while it waits
+// for the gyro.
 
 #include <chrono>
 #include <memory>
@@ -12,12 +12,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/stop_requests.h"
+#include "base/system_event_loop.h"
 #include "cli/cli_front_end.h"
 #include "cli/cli_options.h"
 #include "cli/cli_outcome_view.h"
 #include "cli/cli_output.h"
 #include "config/settings_codec.h"
-#include "desktop/stop_requests.h"
 #include "session/config_controller.h"
 #include "session/pilot_history.h"
 #include "session/platform.h"
@@ -28,12 +29,15 @@ namespace vn340 {
 inline constexpr std::string_view kOutputFailedText =
     "The output could not be written: standard output is closed (or its disk is full).";
 
-class CliSession : public QObject {
+class CliSession {
   public:
     // `progress`: standard error is a terminal, so the status line may be shown there.
-    CliSession(const CliOptions& options, Platform& platform, const ProgramPaths& paths,
-               std::ostream& out, std::ostream& errors, bool progress);
-    ~CliSession() override;
+    // `platform` runs on `loop`.
+    CliSession(const CliOptions& options, Platform& platform, SystemEventLoop& loop,
+               const ProgramPaths& paths, std::ostream& out, std::ostream& errors, bool progress);
+    ~CliSession();
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
 
     CliStatus run();
     // The system asks the program to end; each request is taken as Ctrl+C. A store (with its
@@ -84,6 +88,7 @@ class CliSession : public QObject {
 
     const CliOptions options_;
     Platform& platform_;
+    SystemEventLoop& loop_;
     ProgramPaths paths_;
     std::ostream& out_;
     CliFrontEnd frontEnd_;

@@ -1,24 +1,27 @@
-// vn340-cli: the gyro from the command line. QtCore only: it runs where no desktop is.
-
-#include <QCoreApplication>
+// vn340-cli: the gyro from the command line. Plain C++ on an event loop of its own: it runs
+// where no desktop is, on Linux and on Windows alike.
 
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
+#include "base/console.h"
+#include "base/stop_requests.h"
+#include "base/system_event_loop.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
-#include "desktop/desktop_platform.h"
-#include "desktop/stop_requests.h"
 #include "session/platform.h"
 
 int main(int argc, char** argv) {
     using namespace vn340;
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    QCoreApplication application(argc, argv);
+    auto ownedLoop = std::make_unique<SystemEventLoop>();
+    SystemEventLoop& loop = *ownedLoop;
+    const ProgramPaths paths = ProgramPaths::ofRunningProgram();
+    // No device events: a command runs for seconds, and an adapter pulled out meanwhile ends
+    // the sequence through the port's own failure.
+    SystemPlatform platform(paths, std::move(ownedLoop));
     // From the very start: a request that comes before the session is waiting for the gyro
     // waits for it, and a closed standard output fails a write instead of ending the program.
     CliSession* running = nullptr;
@@ -27,7 +30,7 @@ int main(int argc, char** argv) {
             if (running != nullptr)
                 running->stop(request);
         },
-        &application);
+        loop);
 
     const CliParse parse = parseCliArguments(arguments, VN340_VERSION);
     if (!parse.options) {
@@ -37,10 +40,8 @@ int main(int argc, char** argv) {
         std::cerr << kOutputFailedText << '\n';
         return static_cast<int>(CliStatus::OutputFailed);
     }
-    const ProgramPaths paths = ProgramPaths::ofRunningProgram();
-    DesktopPlatform platform(paths);
-    CliSession session(*parse.options, platform, paths, std::cout, std::cerr,
-                       ::isatty(STDERR_FILENO) != 0);
+    CliSession session(*parse.options, platform, loop, paths, std::cout, std::cerr,
+                       standardErrorIsTerminal());
     running = &session;
     const CliStatus status = session.run();
     running = nullptr;

@@ -9,9 +9,10 @@
 #include <set>
 
 #include "app/config_app.h"
+#include "base/stop_requests.h"
 #include "config/history_store.h"
 #include "config_dialog_fixture.h"
-#include "desktop/stop_requests.h"
+#include "desktop/qt_event_loop.h"
 #include "link/adapter_link.h"
 
 namespace vn340::testing {
@@ -63,7 +64,8 @@ TEST_F(WindowClosingTest, AStoreRunsToItsEndBeforeTheWindowCloses) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         startWithHistory();
-        std::unique_ptr<StopRequests> stopRequests = ConfigApp::closeOnStopRequests(dialog());
+        QtEventLoop loop;
+        std::unique_ptr<StopRequests> stopRequests = ConfigApp::closeOnStopRequests(dialog(), loop);
         ASSERT_NE(stopRequests, nullptr);
         store();
         row.ask();

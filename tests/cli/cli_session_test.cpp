@@ -2,7 +2,6 @@
 // and over a pseudo-terminal to vn340-sim as a serial port.
 
 #include "cli/cli_session.h"
-#include "desktop/desktop_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +10,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -99,18 +97,20 @@ class CliTest : public ::testing::Test {
         EXPECT_TRUE(parsed.options) << parsed.error;
         if (!parsed.options)
             return {parsed.status, parsed.output, parsed.error};
-        DesktopPlatform system(paths_);
+        auto ownedLoop = std::make_unique<SystemEventLoop>();
+        SystemEventLoop& loop = *ownedLoop;
+        SystemPlatform system(paths_, std::move(ownedLoop));
         SteppingClock platform(system);
         WatchedOutput watched;
         std::ostream out(&watched);
         if (event == Event::OutputClosed)
             out.setstate(std::ios::badbit);
         std::ostringstream err;
-        CliSession session(*parsed.options, platform, paths_, out, err, false);
+        CliSession session(*parsed.options, platform, loop, paths_, out, err, false);
         // Ctrl+C, a closed terminal and a shutdown, delivered by the event loop as the system's
         // requests are; dropped with the session.
-        const auto stop = [&session] {
-            QTimer::singleShot(0, &session, [&session] {
+        const auto stop = [&session, &loop] {
+            loop.post([&session] {
                 for (const StopRequest request :
                      {StopRequest::Interrupt, StopRequest::HangUp, StopRequest::Terminate})
                     session.stop(request);
