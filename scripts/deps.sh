@@ -24,7 +24,7 @@ case "${1:-}" in
                  appstream lintian man-db librsvg2-bin) ;;
 # The Windows build of the core, cross-compiled and tested under Wine (scripts/wine-test.sh);
 # GoogleTest is built for it from the googletest sources above.
---windows) packages+=(g++-mingw-w64-x86-64-posix wine64) ;;
+--windows) packages+=(g++-mingw-w64-x86-64-posix wine64 zip unzip) ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the core for Windows with MinGW-w64 and runs every test program under Wine, each suite
-# with its counts; fails when any test fails. Wine's prefix, its home and its caches all live in
+# Builds the core and vn340-cli for Windows with MinGW-w64 and runs every test program under
+# Wine, each suite with its counts, then vn340-cli.exe's own checks; fails when any test fails. Wine's prefix, its home and its caches all live in
 # the build folder, so nothing is written outside it.
 #
 # The serial port's tests reach the Linux gyro simulator (vn340-sim) through a COM port: the
@@ -87,6 +87,12 @@ while IFS= read -r program; do
         cat "$logs/$suite.log"
     fi
 done < <(find "$build" -name '*_test.exe' -type f | sort)
+
+# The command line as a pilot on Windows runs it.
+# shellcheck source=scripts/wine-cli-checks.sh
+source scripts/wine-cli-checks.sh
+total=$((total + cli_passed))
+failed+=("${cli_failed[@]}")
 
 echo "== $total tests passed under Wine"
 if [ "${#failed[@]}" -gt 0 ]; then

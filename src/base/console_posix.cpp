@@ -8,4 +8,6 @@ bool standardErrorIsTerminal() {
     return ::isatty(STDERR_FILENO) != 0;
 }
 
+void standardOutputAsBytes() {}
+
 }  // namespace vn340

@@ -113,10 +113,13 @@ CliStatus CliSession::ports() {
 }
 
 bool CliSession::portByName(std::optional<std::string>& port) {
-    if (!port || port->find('/') == std::string::npos)
+    if (!port)
         return true;
-    const std::optional<PortChoice> choice = choosePort(
-        *port, paths_.deviceFolder, platform_.makeTransports(frontEnd_)->enumerateSerialPorts());
+    // Only a path is looked for among the ports listed.
+    std::vector<std::string> listed;
+    if (port->find('/') != std::string::npos)
+        listed = platform_.makeTransports(frontEnd_)->enumerateSerialPorts();
+    const std::optional<PortChoice> choice = choosePort(*port, paths_.deviceFolder, listed);
     if (!choice) {
         frontEnd_.tell("The port " + *port + " is not there.");
         return false;

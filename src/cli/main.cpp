@@ -40,6 +40,9 @@ int main(int argc, char** argv) {
         std::cerr << kOutputFailedText << '\n';
         return static_cast<int>(CliStatus::OutputFailed);
     }
+    // A settings file on standard output is its bytes, on every system.
+    if (parse.options->output == std::string(kStandardOutput))
+        standardOutputAsBytes();
     CliSession session(*parse.options, platform, loop, paths, std::cout, std::cerr,
                        standardErrorIsTerminal());
     running = &session;

@@ -49,6 +49,10 @@ class ExtraPortTransports final : public Transports {
 
 std::optional<PortChoice> choosePort(const std::string& port, const std::string& deviceFolder,
                                      const std::vector<std::string>& listed) {
+    // Windows' own way of writing a port past COM9: "\\.\COM12" is the port COM12.
+    constexpr std::string_view kDeviceNamespace = "\\\\.\\";
+    if (port.starts_with(kDeviceNamespace) && port.size() > kDeviceNamespace.size())
+        return PortChoice{port.substr(kDeviceNamespace.size()), true};
     if (port.find('/') == std::string::npos)
         return PortChoice{port, true};
     std::error_code error;

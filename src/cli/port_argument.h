@@ -1,9 +1,9 @@
 #pragma once
 
-// --port names the adapter's port as the window lists it ("USB", "ttyUSB0"), or by the path of
-// its device: a link such as /dev/serial/by-id/usb-FTDI_..., a device under /dev, or one that
-// no list shows (a pseudo-terminal). The transports open a serial port as the device folder
-// followed by its name, and only a port they list; a path is made into such a name.
+// --port names the adapter's port as the window lists it ("USB", "ttyUSB0", "COM5"), or by the path
+// of its device: a link such as /dev/serial/by-id/usb-FTDI_..., a device under /dev, or one that no
+// list shows (a pseudo-terminal). The transports open a serial port as the device folder followed
+// by its name, and only a port they list; a path is made into such a name.
 
 #include <memory>
 #include <optional>
@@ -20,9 +20,9 @@ struct PortChoice {
 };
 
 // What `port` names among the serial ports `listed` (names under `deviceFolder`). A name
-// without "/" is taken as it is. A path is the listed port whose device it leads to, links
-// followed; else the device itself, named from the device folder ("pts/3"). None when the path
-// leads nowhere.
+// without "/" is taken as it is, Windows' "\\.\COM12" as "COM12". A path is the listed port whose
+// device it leads to, links followed; else the device itself, named from the device folder
+// ("pts/3"). None when the path leads nowhere.
 std::optional<PortChoice> choosePort(const std::string& port, const std::string& deviceFolder,
                                      const std::vector<std::string>& listed);
 

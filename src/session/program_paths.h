@@ -19,7 +19,12 @@ struct ProgramPaths {
     // file dialog opens.
     std::string homeFolder;
     std::string sysClassTty = kSysClassTty;
+#ifdef _WIN32
+    // Windows opens a serial port by its own name ("COM5").
+    std::string deviceFolder;
+#else
     std::string deviceFolder = "/dev/";
+#endif
     std::string d2xxLibrary = std::string(kDefaultD2xxLibrary);
     // Whether adapters plugged in and pulled out while the program runs are heard of.
     bool watchDevices = true;
