@@ -8,6 +8,7 @@
 // The snapshot needs a real X server: without a display it starts itself again in xvfb-run.
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include <QWidget>
 
 #include "app/help_texts.h"
+#include "desktop/qt_event_loop.h"
 #include "ui/help_tip.h"
 
 namespace {
@@ -102,10 +104,11 @@ int main(int argc, char** argv) {
     owner.show();
     runUntil([&] { return owner.isVisible(); });
     settle();
-    vn340::HelpTip tip;
+    vn340::QtEventLoop loop;
+    vn340::HelpTip tip(loop);
     tip.Create(&owner, true);
     tip.Renderer().SetMaxWidth(500);
-    tip.SetDelayTime(vn340::tipdelay::kHide, 100000);
+    tip.SetDelayTime(vn340::tipdelay::kHide, std::chrono::milliseconds(100000));
     PaintWatch watch;
     watch.ours = tip.Window();
     app.installEventFilter(&watch);

@@ -67,7 +67,7 @@ QString aboutMessage() {
 ConfigDialog::ConfigDialog(Platform& platform, ProgramPaths paths, QWidget* parent)
     : QDialog(parent), controls_(layOutMainWindow(*this)) {
     dialogs_ = std::make_unique<WindowDialogs>(*this, *controls_.statusLine);
-    help_ = std::make_unique<WindowHelp>(*this);
+    help_ = std::make_unique<WindowHelp>(*this, platform.loop());
     Screen& screen = *this;
     PortSelector& ports = *this;
     controller_ = std::make_unique<ConfigController>(screen, ports, *dialogs_, platform, paths);

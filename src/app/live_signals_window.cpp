@@ -7,8 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTimer>
 
+#include <chrono>
 #include <utility>
 
 #include "app/live_signals_plot.h"
@@ -25,7 +25,7 @@ const char* const kSpanTexts[] = {"10 s", "30 s", "2 min"};
 
 // Written to the file at least this often, so that a recording survives the program being
 // killed with at most this much missing.
-constexpr int kFlushIntervalMs = 1000;
+constexpr auto kFlushInterval = std::chrono::milliseconds(1000);
 
 int indexOf(LiveSpan span) {
     return static_cast<int>(span);
@@ -40,7 +40,8 @@ LiveSignalsWindow::LiveSignalsWindow(ConfigController& controller, FrontEnd& fro
       controller_(controller),
       frontEnd_(frontEnd),
       platform_(platform),
-      toggleDiagnostics_(std::move(toggleDiagnostics)) {
+      toggleDiagnostics_(std::move(toggleDiagnostics)),
+      flushTimer_(platform.loop()) {
     using namespace live_signals_text;
     setObjectName(QStringLiteral("liveSignalsWindow"));
     setWindowTitle(QString::fromUtf8(kTitle));
@@ -64,9 +65,6 @@ LiveSignalsWindow::LiveSignalsWindow(ConfigController& controller, FrontEnd& fro
         true, this));
     buildControls();
 
-    flushTimer_ = new QTimer(this);
-    flushTimer_->setInterval(kFlushIntervalMs);
-    connect(flushTimer_, &QTimer::timeout, this, &LiveSignalsWindow::flushRecording);
     connections_ += controller_.liveSignalsArrived.connect(
         [this](const LiveSignals& round) { roundArrived(round); });
     resize(820, 600);
@@ -219,7 +217,7 @@ void LiveSignalsWindow::toggleRecording() {
     record_->setAccessibleName(QString::fromUtf8(kStopRecording));
     recordingText_->setText(
         QStringLiteral("Recording every round to %1").arg(fromStd(fileNameOf(recording_->path()))));
-    flushTimer_->start();
+    flushTimer_.start(kFlushInterval, [this] { flushRecording(); });
 }
 
 void LiveSignalsWindow::flushRecording() {
@@ -228,12 +226,14 @@ void LiveSignalsWindow::flushRecording() {
     if (const SysResult written = recording_->flush(); !written) {
         stopRecording();
         frontEnd_.showMessage(recordingStoppedMessage(written.message));
+        return;
     }
+    flushTimer_.start(kFlushInterval, [this] { flushRecording(); });
 }
 
 void LiveSignalsWindow::stopRecording() {
     using namespace live_signals_text;
-    flushTimer_->stop();
+    flushTimer_.stop();
     if (!recording_)
         return;
     // Gone before the last rows are written: a failure of theirs does not come back here.

@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/one_shot_timer.h"
 #include "base/signal.h"
 #include "live/live_recording.h"
 #include "live/live_scale.h"
@@ -23,7 +24,6 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QTimer;
 
 namespace vn340 {
 
@@ -67,6 +67,7 @@ class LiveSignalsWindow : public QDialog {
     void buildControls();
     void roundArrived(const LiveSignals& values);
     void redraw();
+    // Writes what the recording holds, and comes back a flush interval later while it goes on.
     void flushRecording();
     void stopRecording();
 
@@ -89,7 +90,7 @@ class LiveSignalsWindow : public QDialog {
     QComboBox* spanChoice_;
     QPushButton* record_;
     QLabel* recordingText_;
-    QTimer* flushTimer_;
+    OneShotTimer flushTimer_;
 };
 
 }  // namespace vn340

@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QTimer>
 
 #include "app/help_texts.h"
 #include "ui/markup_plain_text.h"
@@ -54,16 +53,8 @@ class WindowHelp::EventRelay : public QObject {
     WindowHelp& help_;
 };
 
-WindowHelp::WindowHelp(QWidget& window)
-    : window_(window), noticeTimer_(new QTimer(&window)), tip_(&window) {
-    noticeTimer_->setSingleShot(true);
-    // Coarse timers may round a restart back to the old deadline; a restarted notice must get
-    // its whole 13 seconds again.
-    noticeTimer_->setTimerType(Qt::PreciseTimer);
-    noticeTimer_->setObjectName(QStringLiteral("timer%1").arg(kNoticeTimerNumber));
-    noticeTimer_->setInterval(kNoticeDuration);
-    QObject::connect(noticeTimer_, &QTimer::timeout, &window, [this] { hideFieldNotice(); });
-}
+WindowHelp::WindowHelp(QWidget& window, EventLoop& loop)
+    : window_(window), loop_(loop), noticeTimer_(loop), tip_(loop, &window) {}
 
 WindowHelp::~WindowHelp() = default;
 
@@ -71,7 +62,7 @@ void WindowHelp::registerTips(const ControlFinder& controlOf) {
     if (!tip_.Create(&window_, true))
         return;
     tip_.Renderer().SetMaxWidth(kTipMaxWidth);
-    tip_.SetDelayTime(tipdelay::kHide, kTipHideDelayMs);
+    tip_.SetDelayTime(tipdelay::kHide, kTipHideDelay);
     for (const HelpText& help : helpTexts()) {
         QWidget* control = controlOf(help.control);
         if (control == nullptr)
@@ -113,8 +104,8 @@ QRect WindowHelp::markArea() const {
 }
 
 void WindowHelp::armSlowServoTip() {
-    slowServo_ =
-        std::make_unique<SlowServoTip>(&window_, &tip_, [this] { return speedPosition(); });
+    slowServo_ = std::make_unique<SlowServoTip>(
+        &window_, &tip_, [this] { return speedPosition(); }, loop_);
     if (pictures_)
         slowServo_->setArea(markArea());
 }
@@ -136,7 +127,7 @@ void WindowHelp::paint(QPaintEvent& event) {
 
 void WindowHelp::windowEvent(const QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Move && watched == &window_) {
-        if (noticeTimer_->isActive() && noticeBox_)
+        if (noticeTimer_.isActive() && noticeBox_)
             tip_.MoveTo(noticePoint(*noticeBox_));
         return;
     }
@@ -157,14 +148,14 @@ void WindowHelp::surfacePointerMoved(const QPoint& position) {
         return;
     // A move outside the mark's area hides any tip, a notice included; its time ends with it.
     if (pictures_ && !markArea().contains(position))
-        noticeTimer_->stop();
+        noticeTimer_.stop();
     slowServo_->onMouseMove(position);
 }
 
 void WindowHelp::windowDeactivated() {
     // Another window of the program in front (a message, a prompt) takes over: the tip of a
     // control would stand over it. A notice stays for its time, as it tells what was changed.
-    if (!noticeTimer_->isActive())
+    if (!noticeTimer_.isActive())
         tip_.HideNow();
 }
 
@@ -176,11 +167,12 @@ void WindowHelp::windowHidden() {
 void WindowHelp::showFieldNotice(QWidget& box, const QString& notice) {
     noticeBox_ = &box;
     tip_.ShowAt(noticePoint(box), notice.toStdString());
-    noticeTimer_->start();
+    // A notice that replaces another gets its whole time again.
+    noticeTimer_.start(kNoticeDuration, [this] { hideFieldNotice(); });
 }
 
 void WindowHelp::hideFieldNotice() {
-    noticeTimer_->stop();
+    noticeTimer_.stop();
     tip_.Hide();
 }
 

@@ -2,7 +2,7 @@
 
 // The main window's help: what explains the window to the pilot. A balloon tip on every working
 // control while the pointer rests on it, the notice of a corrected field beside its box for 13
-// seconds (timer 112), the painted logo and slow-servo mark, and the mark's own tip. The window
+// seconds, the painted logo and slow-servo mark, and the mark's own tip. The window
 // makes the calls below at their moments.
 
 #include <QPoint>
@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/control.h"
+#include "base/one_shot_timer.h"
 #include "ui/help_tip.h"
 
 class QComboBox;
@@ -23,7 +24,6 @@ class QEvent;
 class QObject;
 class QPaintEvent;
 class QPoint;
-class QTimer;
 class QWidget;
 
 namespace vn340 {
@@ -31,11 +31,10 @@ namespace vn340 {
 class PaintedPictures;
 class SlowServoTip;
 
-inline constexpr int kNoticeTimerNumber = 112;
-inline constexpr std::chrono::milliseconds kNoticeDuration{13000};
+inline constexpr auto kNoticeDuration = std::chrono::milliseconds(13000);
 // Long texts wrap at this width; a tip stays up to 100 seconds while the pointer rests.
 inline constexpr int kTipMaxWidth = 500;
-inline constexpr int kTipHideDelayMs = 100000;
+inline constexpr auto kTipHideDelay = std::chrono::milliseconds(100000);
 // The painted pictures stand in a design space of the window's outer size: its client area and
 // the caption and borders of the window it was drawn for (644 x 484 around 637 x 458). The
 // frame is the design's, not the one a window manager draws: X11 tells that only after the
@@ -51,7 +50,8 @@ class WindowHelp {
     // Finds a control's widget, or null for an id the window does not have.
     using ControlFinder = std::function<QWidget*(Control)>;
 
-    explicit WindowHelp(QWidget& window);
+    // `loop` keeps the time of the tips and the notice, and outlives this.
+    WindowHelp(QWidget& window, EventLoop& loop);
     ~WindowHelp();
 
     WindowHelp(const WindowHelp&) = delete;
@@ -76,6 +76,8 @@ class WindowHelp {
     // another notice replaces it (which starts the time again).
     void showFieldNotice(QWidget& box, const QString& notice);
     void hideFieldNotice();
+    // A notice's time runs.
+    bool noticeShowing() const { return noticeTimer_.isActive(); }
 
   private:
     class EventRelay;
@@ -89,7 +91,8 @@ class WindowHelp {
     void surfacePointerMoved(const QPoint& position);
 
     QWidget& window_;
-    QTimer* noticeTimer_;
+    EventLoop& loop_;
+    OneShotTimer noticeTimer_;
     // A child of the window, so that its timers and tip window are found among the window's.
     HelpTip tip_;
     std::unique_ptr<EventRelay> relay_;

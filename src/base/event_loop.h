@@ -27,6 +27,9 @@ class EventLoop {
     // A call the loop never gets to run (it has gone) is destroyed unrun, so that whatever the
     // call carries learns of it and nobody is left waiting for its answer.
     virtual void post(Task call) = 0;
+    // The loop's own time, the one its timers keep: it never goes back, and only the difference
+    // of two readings means anything.
+    virtual std::chrono::milliseconds steadyNow() const = 0;
 };
 
 }  // namespace vn340

@@ -1,5 +1,6 @@
 #include "desktop/qt_event_loop.h"
 
+#include <QDeadlineTimer>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -40,6 +41,11 @@ void QtEventLoop::cancelTimer(TimerId id) {
 void QtEventLoop::post(Task call) {
     QMetaObject::invokeMethod(
         &context_, [call = std::move(call)] { call(); }, Qt::QueuedConnection);
+}
+
+std::chrono::milliseconds QtEventLoop::steadyNow() const {
+    // The monotonic clock Qt's own timers keep.
+    return std::chrono::milliseconds(QDeadlineTimer::current().deadline());
 }
 
 }  // namespace vn340

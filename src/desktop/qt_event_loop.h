@@ -22,6 +22,7 @@ class QtEventLoop final : public EventLoop {
     TimerId startTimer(std::chrono::milliseconds delay, Task task) override;
     void cancelTimer(TimerId id) override;
     void post(Task call) override;
+    std::chrono::milliseconds steadyNow() const override;
 
   private:
     // What the timers and the queued calls belong to: when it goes, the calls still queued go

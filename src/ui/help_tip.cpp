@@ -47,29 +47,14 @@ qreal pixelRatio(const QPainter& painter) {
     return ratio > 0 ? ratio : 1;
 }
 
-void initTimer(QTimer& timer, int id, QObject* parent) {
-    timer.setParent(parent);
-    timer.setSingleShot(true);
-    timer.setObjectName(QStringLiteral("timer%1").arg(id));
-}
-
 }  // namespace
 
-HelpTip::HelpTip(QObject* parent) : QObject(parent), grabScreen_(grabFromScreen) {
+HelpTip::HelpTip(EventLoop& loop, QObject* parent)
+    : QObject(parent), loop_(loop), grabScreen_(grabFromScreen) {
     const QPalette palette = widgetApplication() ? QToolTip::palette() : QPalette();
     const Colour background = Colour::fromQColor(palette.color(QPalette::ToolTipBase));
     settings_.look.colours = {background, background, background};
     settings_.borderColour = Colour::fromQColor(palette.color(QPalette::ToolTipText));
-    initTimer(showTimer_, 256, this);
-    initTimer(hideTimer_, 257, this);
-    initTimer(fadeInTimer_, 258, this);
-    initTimer(fadeOutTimer_, 259, this);
-    initTimer(animationTimer_, 260, this);
-    connect(&showTimer_, &QTimer::timeout, this, &HelpTip::showStep);
-    connect(&hideTimer_, &QTimer::timeout, this, &HelpTip::hideStep);
-    connect(&fadeInTimer_, &QTimer::timeout, this, &HelpTip::fadeInStep);
-    connect(&fadeOutTimer_, &QTimer::timeout, this, &HelpTip::fadeOutStep);
-    connect(&animationTimer_, &QTimer::timeout, this, &HelpTip::animationTick);
     if (widgetApplication()) {
         connect(qApp, &QGuiApplication::applicationStateChanged, this,
                 [this](Qt::ApplicationState s) {
@@ -103,8 +88,8 @@ bool HelpTip::Create(QWidget* owner, bool balloon) {
             window_->update();
         }
     });
-    if (settings_.animationTick > 0) {
-        animationTimer_.start(settings_.animationTick);
+    if (settings_.animationTick > std::chrono::milliseconds(0)) {
+        animationTimer_.start(settings_.animationTick, [this] { animationTick(); });
     }
     return true;
 }
@@ -144,8 +129,8 @@ void HelpTip::AddTool(QWidget* window, ToolInfo tool) {
     registry_.add(window, std::move(tool));
 }
 
-void HelpTip::SetDelayTime(int kind, int milliseconds) {
-    const int ms = std::max(0, milliseconds);
+void HelpTip::SetDelayTime(int kind, std::chrono::milliseconds delay) {
+    const auto ms = std::max(std::chrono::milliseconds(0), delay);
     switch (kind) {
         case tipdelay::kHide:
             settings_.hideDelay = ms;
@@ -162,8 +147,8 @@ void HelpTip::SetDelayTime(int kind, int milliseconds) {
         case tipdelay::kAnimation:
             settings_.animationTick = ms;
             animationTimer_.stop();
-            if (ms > 0 && window_) {
-                animationTimer_.start(ms);
+            if (ms > std::chrono::milliseconds(0) && window_) {
+                animationTimer_.start(ms, [this] { animationTick(); });
             }
             break;
         default:
@@ -275,7 +260,7 @@ void HelpTip::request(Request r, bool delayed) {
         return;
     }
     if (delayed) {
-        showTimer_.start(settings_.showDelay);
+        showTimer_.start(settings_.showDelay, [this] { showStep(); });
     } else {
         showStep();
     }
@@ -303,8 +288,8 @@ void HelpTip::showStep() {
     currentByProgram_ = requested_.byProgram;
     active_ = lookFor(settings_.look, requested_.tool);
     buildTip(textSize);
-    if (settings_.fadeInStep > 0) {
-        fadeInTimer_.start(settings_.fadeInStep);
+    if (settings_.fadeInStep > std::chrono::milliseconds(0)) {
+        fadeInTimer_.start(settings_.fadeInStep, [this] { fadeInStep(); });
     } else {
         setState(State::shown);
         startHideDelay();
@@ -321,7 +306,8 @@ void HelpTip::buildTip(const QSize& textSize) {
     frame_ = settings_.border ? frameRegion(region_, settings_.borderWidth, settings_.borderHeight)
                               : QRegion();
     background_ = QImage();  // made at the first paint, at the screen's pixel ratio
-    transparency_ = settings_.fadeInStep > 0 ? 100 : active_.transparency;
+    transparency_ =
+        settings_.fadeInStep > std::chrono::milliseconds(0) ? 100 : active_.transparency;
 
     QRegion windowRegion = region_;
     windowSize_ = placement_.window.size();
@@ -347,8 +333,8 @@ QImage HelpTip::captureBeneath(const QRect& geometry) {
     // after a round trip to the display server. A tip that follows another at once would
     // capture the old tip, so where they overlap the old tip's own snapshot stands in.
     const QRect overlap = hiddenGeometry_ & geometry;
-    if (!shot.isNull() && !snapshot_.isNull() && hiddenAt_.isValid() &&
-        hiddenAt_.elapsed() < kRepaintGraceMs && !overlap.isEmpty()) {
+    if (!shot.isNull() && !snapshot_.isNull() && hiddenAt_ &&
+        loop_.steadyNow() - *hiddenAt_ < kRepaintGrace && !overlap.isEmpty()) {
         shot = shot.convertToFormat(QImage::Format_ARGB32);
         QPainter painter(&shot);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -364,14 +350,15 @@ QImage HelpTip::captureBeneath(const QRect& geometry) {
 void HelpTip::hideWindow() {
     if (window_ && window_->isVisible()) {
         hiddenGeometry_ = window_->geometry();
-        hiddenAt_.start();
+        hiddenAt_ = loop_.steadyNow();
         window_->hide();
     }
 }
 
 void HelpTip::startHideDelay() {
-    if ((active_.behaviour & tipbehaviour::kNoAutoHide) == 0 && settings_.hideDelay > 0) {
-        hideTimer_.start(settings_.hideDelay);
+    if ((active_.behaviour & tipbehaviour::kNoAutoHide) == 0 &&
+        settings_.hideDelay > std::chrono::milliseconds(0)) {
+        hideTimer_.start(settings_.hideDelay, [this] { hideStep(); });
     }
 }
 
@@ -382,7 +369,7 @@ void HelpTip::fadeInStep() {
         setState(State::shown);
         startHideDelay();
     } else {
-        fadeInTimer_.start(settings_.fadeInStep);
+        fadeInTimer_.start(settings_.fadeInStep, [this] { fadeInStep(); });
     }
     if (window_) {
         window_->update();
@@ -408,8 +395,8 @@ void HelpTip::hideStep() {
         return;
     }
     setState(State::disappearing);
-    if (settings_.fadeOutStep > 0) {
-        fadeOutTimer_.start(settings_.fadeOutStep);
+    if (settings_.fadeOutStep > std::chrono::milliseconds(0)) {
+        fadeOutTimer_.start(settings_.fadeOutStep, [this] { fadeOutStep(); });
     } else {
         transparency_ = 100;
         fadeOutStep();
@@ -422,7 +409,7 @@ void HelpTip::fadeOutStep() {
         if (window_) {
             window_->update();
         }
-        fadeOutTimer_.start(settings_.fadeOutStep);
+        fadeOutTimer_.start(settings_.fadeOutStep, [this] { fadeOutStep(); });
         return;
     }
     fadeOutTimer_.stop();
@@ -434,7 +421,7 @@ void HelpTip::fadeOutStep() {
     if (pendingShow_) {
         pendingShow_ = false;
         if (pendingDelayed_) {
-            showTimer_.start(settings_.showDelay);
+            showTimer_.start(settings_.showDelay, [this] { showStep(); });
         } else {
             showStep();
         }
@@ -457,7 +444,7 @@ void HelpTip::HideNow() {
 }
 
 void HelpTip::animationTick() {
-    animationTimer_.start(settings_.animationTick);
+    animationTimer_.start(settings_.animationTick, [this] { animationTick(); });
     if (window_ && window_->isVisible() && state_ == State::shown && renderer_.OnAnimationTick()) {
         window_->update();
     }

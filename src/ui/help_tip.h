@@ -1,18 +1,18 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QRegion>
-#include <QTimer>
 
+#include "base/one_shot_timer.h"
 #include "ui/help_tip_placement.h"
 #include "ui/help_tip_registry.h"
 #include "ui/help_tip_settings.h"
@@ -32,9 +32,9 @@ class TipWindow;
 // effect with a soft shadow, and go away after a while, on a click, on a key, or when the
 // pointer moves on. The program can also show a tip at a point (validation notices).
 //
-// The tip is a top-level window that never takes the focus. Its timers are single-shot
-// QTimers named "timer256" (show delay), "timer257" (hide delay), "timer258" (fade-in step),
-// "timer259" (fade-out step) and "timer260" (animation tick); the periodic ones re-arm.
+// The tip is a top-level window that never takes the focus. Its timers (show delay, hide delay,
+// fade-in step, fade-out step and animation tick) run once on the event loop the tip is given;
+// the periodic ones re-arm.
 //
 // RelayEvent takes every event the owner sees; the simplest owner installs an event filter on
 // the application, which also sees pointer moves over controls that do not track the mouse
@@ -64,7 +64,8 @@ class HelpTip : public QObject {
     // The screen's pixels in a rectangle of the virtual desktop, before the tip covers them.
     using ScreenGrabber = std::function<QImage(const QRect& area)>;
 
-    explicit HelpTip(QObject* parent = nullptr);
+    // `loop` keeps the tip's time and outlives it.
+    explicit HelpTip(EventLoop& loop, QObject* parent = nullptr);
     ~HelpTip() override;
 
     // Makes the tip window for `owner` with the balloon or the rectangle outline and starts
@@ -77,7 +78,7 @@ class HelpTip : public QObject {
     void AddTool(QWidget* window, std::string text, const QRect& rect = QRect());
     void AddTool(QWidget* window, ToolInfo tool);
     // Kinds of tipdelay; the animation tick restarts at once, 0 stops it.
-    void SetDelayTime(int kind, int milliseconds);
+    void SetDelayTime(int kind, std::chrono::milliseconds delay);
     void RelayEvent(QObject* watched, QEvent* event);
     // Shows `text` at once with the tail at the screen point; with an icon, the icon stands
     // left of the text. Stays until Hide, a click or a key, whatever the pointer does.
@@ -107,6 +108,8 @@ class HelpTip : public QObject {
     MarkupRenderer& Renderer() { return renderer_; }
     const HelpTipSettings& Settings() const { return settings_; }
     State DisplayState() const { return state_; }
+    // A tip waits for its show delay.
+    bool ShowWaiting() const { return showTimer_.isActive(); }
     // The tip window (null before Create), for its geometry and accessible text.
     QWidget* Window() const;
     // The placement of the tip shown last.
@@ -165,11 +168,12 @@ class HelpTip : public QObject {
     ToolRegistry registry_;
     QPointer<TipWindow> window_;
     QPointer<QWidget> owner_;
-    QTimer showTimer_;
-    QTimer hideTimer_;
-    QTimer fadeInTimer_;
-    QTimer fadeOutTimer_;
-    QTimer animationTimer_;
+    EventLoop& loop_;
+    OneShotTimer showTimer_{loop_};
+    OneShotTimer hideTimer_{loop_};
+    OneShotTimer fadeInTimer_{loop_};
+    OneShotTimer fadeOutTimer_{loop_};
+    OneShotTimer animationTimer_{loop_};
     ScreenGrabber grabScreen_;
 
     State state_ = State::hidden;
@@ -190,9 +194,9 @@ class HelpTip : public QObject {
     QSize windowSize_;
     QImage snapshot_;
     // Where the last tip was when it went, and since when, for the next snapshot.
-    static constexpr qint64 kRepaintGraceMs = 250;
+    static constexpr auto kRepaintGrace = std::chrono::milliseconds(250);
     QRect hiddenGeometry_;
-    QElapsedTimer hiddenAt_;
+    std::optional<std::chrono::milliseconds> hiddenAt_;
     std::map<qint64, int> iconHandles_;
 };
 

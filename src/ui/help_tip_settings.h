@@ -3,6 +3,7 @@
 // The settings of the help-tip window and the codes its interface takes.
 
 #include <array>
+#include <chrono>
 
 #include "ui/colour.h"
 #include "ui/draw_effects.h"
@@ -90,11 +91,11 @@ struct WindowShadow {
 };
 
 struct HelpTipSettings {
-    int showDelay = 500;
-    int hideDelay = 5000;
-    int fadeInStep = 0;
-    int fadeOutStep = 0;
-    int animationTick = 100;
+    std::chrono::milliseconds showDelay{500};
+    std::chrono::milliseconds hideDelay{5000};
+    std::chrono::milliseconds fadeInStep{0};  // none
+    std::chrono::milliseconds fadeOutStep{0};
+    std::chrono::milliseconds animationTick{100};
     TipLook look;  // colours: the desktop's tooltip background
     bool border = true;
     Colour borderColour;  // the desktop's tooltip text colour

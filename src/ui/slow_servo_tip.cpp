@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+#include <chrono>
+#include <utility>
+
 #include "ui/help_tip.h"
 #include "ui/painted_pictures.h"
 
@@ -9,17 +12,17 @@ namespace vn340 {
 
 namespace {
 
-constexpr int kDelayMs = 700;
+constexpr auto kDelay = std::chrono::milliseconds(700);
 
 }  // namespace
 
-SlowServoTip::SlowServoTip(QWidget* window, HelpTip* tip, std::function<int()> speedPosition)
-    : QObject(window), window_(window), tip_(tip), speedPosition_(std::move(speedPosition)) {
-    timer_.setParent(this);
-    timer_.setSingleShot(true);
-    timer_.setObjectName(QStringLiteral("timer118"));
-    connect(&timer_, &QTimer::timeout, this, &SlowServoTip::delayElapsed);
-}
+SlowServoTip::SlowServoTip(QWidget* window, HelpTip* tip, std::function<int()> speedPosition,
+                           EventLoop& loop)
+    : QObject(window),
+      window_(window),
+      tip_(tip),
+      speedPosition_(std::move(speedPosition)),
+      timer_(loop) {}
 
 bool SlowServoTip::onMouseMove(const QPoint& p) {
     if (tipWaiting_ || speedTipShown_) {
@@ -32,7 +35,7 @@ bool SlowServoTip::onMouseMove(const QPoint& p) {
         } else if (speedPosition_() >= kSlowSpeedPosition && !tipTimerStarted_) {
             tipTimerStarted_ = true;
             tipWaiting_ = true;
-            timer_.start(kDelayMs);
+            timer_.start(kDelay, [this] { delayElapsed(); });
         }
         return true;
     }

@@ -5,7 +5,8 @@
 #include <QObject>
 #include <QPoint>
 #include <QRect>
-#include <QTimer>
+
+#include "base/one_shot_timer.h"
 
 class QWidget;
 
@@ -21,11 +22,13 @@ inline constexpr const char* kSlowServoTipText =
 // The main window's own hover tip over the slow-servo mark: resting 700 ms on the mark's area
 // while the mark shows pops the tip up beside it; the first move over the window's surface
 // outside the area hides whatever tip is up. The window feeds it the pointer moves over its
-// own surface (not over its controls). Its timer is "timer118".
+// own surface (not over its controls). Its delay runs on the event loop it is given.
 class SlowServoTip : public QObject {
   public:
-    // `speedPosition` reads the speed selector's position (-1 for none).
-    SlowServoTip(QWidget* window, HelpTip* tip, std::function<int()> speedPosition);
+    // `speedPosition` reads the speed selector's position (-1 for none); `loop` keeps the
+    // delay's time and outlives this.
+    SlowServoTip(QWidget* window, HelpTip* tip, std::function<int()> speedPosition,
+                 EventLoop& loop);
 
     // The mark's area, client coordinates.
     void setArea(const QRect& area) { area_ = area; }
@@ -45,7 +48,7 @@ class SlowServoTip : public QObject {
     HelpTip* tip_;
     std::function<int()> speedPosition_;
     QRect area_;
-    QTimer timer_;
+    OneShotTimer timer_;
     bool tipWaiting_ = true;
     bool tipTimerStarted_ = false;
     bool speedTipShown_ = false;

@@ -34,6 +34,7 @@
 #include "desktop/desktop_platform.h"
 #include "eventually.h"
 #include "session/platform.h"
+#include "support/virtual_platform.h"
 #include "ui/help_tip.h"
 
 #ifndef VN340_SIM_D2XX
@@ -160,6 +161,22 @@ class ConfigDialogTest : public ::testing::Test {
         EXPECT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
         return *dialog_;
     }
+    // The window on a virtual clock, with its files in memory: its delays (a notice's time, a
+    // tip's) run when the test advances the clock.
+    ConfigDialog& startOnVirtualClock() {
+        closeWindow();
+        virtualPlatform_ = std::make_unique<VirtualPlatform>();
+        dialog_ = std::make_unique<ConfigDialog>(*virtualPlatform_, paths());
+        driver_ = std::make_unique<ModalDriver>(dialog_.get());
+        dialog_->show();
+        dialog_->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+        return *dialog_;
+    }
+    void runFor(std::chrono::milliseconds span) {
+        VirtualClock& clock = virtualPlatform_->clock;
+        clock.runUntil(clock.now() + span.count() * kMs);
+    }
     // The window with the simulated gyro behind "USB", as a pilot who chose it last time
     // starts it; `warning` is the "WARNING" preference.
     ConfigDialog& startWithGyro(const char* warning = "0") {
@@ -278,6 +295,7 @@ class ConfigDialogTest : public ::testing::Test {
     QTemporaryDir programDir_;
     QTemporaryDir configDir_;
     std::unique_ptr<DesktopPlatform> platform_;
+    std::unique_ptr<VirtualPlatform> virtualPlatform_;
     std::unique_ptr<ConfigDialog> dialog_;
     std::unique_ptr<ModalDriver> driver_;
 
@@ -285,6 +303,7 @@ class ConfigDialogTest : public ::testing::Test {
         driver_.reset();
         dialog_.reset();
         platform_.reset();
+        virtualPlatform_.reset();
     }
     void TearDown() override {
         closeWindow();

@@ -6,6 +6,7 @@
 #include "app/config_dialog.h"
 #include "app/safety_net.h"
 #include "app/window_dialogs.h"
+#include "app/window_help.h"
 #include "desktop/qt_timers.h"
 #include "session/config_controller.h"
 #include "support/signal_record.h"
@@ -22,6 +23,7 @@ class ConfigDialogTestAccess {
     const WindowDialogs& dialogs() const { return *window_.dialogs_; }
     SequenceHost& sequenceHost() const { return *window_.controller_; }  // a friend sees the base
     SafetyNet& safetyNet() const { return *window_.safetyNet_; }
+    const WindowHelp& help() const { return *window_.help_; }
     // The engine's timers, as Qt's named timers ("timer115").
     QObject& sequenceTimers() const {
         return dynamic_cast<QObject&>(*window_.controller_->timers_);

@@ -41,7 +41,7 @@ class MoveWatcher : public QObject {
 // The window started without an adapter; a test that needs one starts it again.
 class WindowHelpTest : public WindowTest {
   protected:
-    bool tipWaiting() { return tip().findChild<QTimer*>("timer256")->isActive(); }
+    bool tipWaiting() { return tip().ShowWaiting(); }
 
     // Moves the real pointer to `target` on the screen and waits until the program saw it.
     void pointAt(QPoint target) {

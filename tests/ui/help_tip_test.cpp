@@ -1,5 +1,6 @@
 // The help tip in a real window on the X server: the pointer is moved with QCursor::setPos,
 // so the server itself reports the moves, and the tip's pixels are read back from the screen.
+// The tip's delays run on a virtual clock the test advances.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,12 +13,19 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
+#include "support/virtual_clock.h"
 #include "ui/help_tip.h"
 
 namespace vn340 {
 namespace {
+
+using namespace std::chrono_literals;
+using testing::kMs;
+using testing::VirtualClock;
+
+constexpr auto kShowDelay = 500ms;     // the tip's own
+constexpr auto kHideDelay = 100000ms;  // the owner's, as the main window sets it
 
 constexpr const char* kReadText =
     "Read the configuration parameters from your vn340 and display them on the screen.";
@@ -59,7 +67,7 @@ class HelpTipWindow : public ::testing::Test {
         window_.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
         ASSERT_TRUE(tip_.Create(&window_, true));
-        tip_.SetDelayTime(tipdelay::kHide, 100000);
+        tip_.SetDelayTime(tipdelay::kHide, kHideDelay);
         tip_.AddTool(read_, kReadText);
         tip_.AddTool(store_, "Program your vn340 with the on screen configuration.");
         tip_.AddTool(load_, kLoadText);
@@ -75,7 +83,14 @@ class HelpTipWindow : public ::testing::Test {
         b->setGeometry(20, y, 150, 30);
         return b;
     }
-    QTimer* timer(int id) { return tip_.findChild<QTimer*>(QStringLiteral("timer%1").arg(id)); }
+    void runFor(std::chrono::milliseconds span) {
+        clock_.runUntil(clock_.now() + span.count() * kMs);
+    }
+    // Runs the clock until the tip is in `wanted`, for a second at most; whether it is.
+    bool runUntilState(HelpTip::State wanted) {
+        clock_.runWhile([&] { return state() != wanted; }, 1000 * kMs);
+        return state() == wanted;
+    }
     HelpTip::State state() const { return tip_.DisplayState(); }
     QString shownText() const { return tip_.Window()->accessibleDescription(); }
 
@@ -91,7 +106,8 @@ class HelpTipWindow : public ::testing::Test {
     }
     void restOn(QWidget* widget, QPoint local = QPoint(40, 15)) {
         moveTo(widget, local);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return state() == HelpTip::State::shown; }, 5000));
+        runFor(kShowDelay);
+        ASSERT_EQ(state(), HelpTip::State::shown);
     }
     QPoint emptyArea() const { return QPoint(300, 260); }
 
@@ -101,22 +117,25 @@ class HelpTipWindow : public ::testing::Test {
     QPushButton* store_ = nullptr;
     QPushButton* help_ = nullptr;
     QPushButton* load_ = nullptr;
-    HelpTip tip_;
+    VirtualClock clock_;
+    HelpTip tip_{clock_};
     Relay relay_{tip_};
 };
 
 TEST_F(HelpTipWindow, RestingOnAControlShowsItsTipAfterTheShowDelay) {
     moveTo(read_, QPoint(40, 15));
+    runFor(kShowDelay - 1ms);
     EXPECT_EQ(state(), HelpTip::State::hidden);
-    ASSERT_TRUE(timer(256)->isActive());
-    EXPECT_EQ(timer(256)->interval(), 500);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return state() == HelpTip::State::shown; }, 5000));
+    runFor(1ms);
+    ASSERT_EQ(state(), HelpTip::State::shown);
     EXPECT_TRUE(tip_.Window()->isVisible());
     EXPECT_EQ(shownText(), QString::fromLatin1(kReadText));
     // The tail points at the pointer, and the tip stays for the owner's hide delay.
     EXPECT_EQ(tip_.Window()->pos() + tip_.LastPlacement().tail, QCursor::pos());
-    EXPECT_TRUE(timer(257)->isActive());
-    EXPECT_EQ(timer(257)->interval(), 100000);
+    runFor(kHideDelay - 1ms);
+    EXPECT_EQ(state(), HelpTip::State::shown);
+    runFor(1ms);
+    EXPECT_EQ(state(), HelpTip::State::hidden);
 }
 
 TEST_F(HelpTipWindow, AMoveAClickAKeyOrTheWheelHidesTheTip) {
@@ -146,7 +165,8 @@ TEST_F(HelpTipWindow, AMoveAClickAKeyOrTheWheelHidesTheTip) {
         EXPECT_FALSE(tip_.Window()->isVisible());
         // Over the same control the tip does not come back until the pointer has left it.
         moveTo(read_, QPoint(70, 20));
-        EXPECT_FALSE(timer(256)->isActive());
+        runFor(kShowDelay);
+        EXPECT_EQ(state(), HelpTip::State::hidden);
     }
 }
 
@@ -154,10 +174,11 @@ TEST_F(HelpTipWindow, APointerThatKeepsMovingShowsNothingUntilItStops) {
     QSignalSpy changes(&tip_, &HelpTip::stateChanged);
     for (int i = 0; i < 8; ++i) {
         moveTo(read_, QPoint(10 + 15 * i, 15));
-        QTest::qWait(150);  // the pointer's pace, well inside the show delay
+        runFor(150ms);  // the pointer's pace, well inside the show delay
     }
     EXPECT_EQ(changes.count(), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return state() == HelpTip::State::shown; }, 5000));
+    runFor(kShowDelay);
+    ASSERT_EQ(state(), HelpTip::State::shown);
 }
 
 TEST_F(HelpTipWindow, DisabledAndUntippedPlacesShowNothingAndHideTheTip) {
@@ -176,7 +197,8 @@ TEST_F(HelpTipWindow, DisabledAndUntippedPlacesShowNothingAndHideTheTip) {
         restOn(read_);
         moveTo(row.widget, row.at);
         EXPECT_EQ(state(), HelpTip::State::hidden);
-        EXPECT_FALSE(timer(256)->isActive());
+        runFor(kShowDelay);
+        EXPECT_EQ(state(), HelpTip::State::hidden);
     }
 }
 
@@ -210,8 +232,8 @@ TEST_F(HelpTipWindow, MovingToAnotherControlShowsItsTipInstead) {
     restOn(read_);
     moveTo(load_, QPoint(40, 15));
     EXPECT_EQ(state(), HelpTip::State::hidden);
-    EXPECT_TRUE(timer(256)->isActive());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return state() == HelpTip::State::shown; }, 5000));
+    runFor(kShowDelay);
+    ASSERT_EQ(state(), HelpTip::State::shown);
     EXPECT_EQ(shownText(), QString::fromLatin1(kLoadText));
 }
 
@@ -229,11 +251,13 @@ TEST_F(HelpTipWindow, ATipShownAtAPointIgnoresThePointerAndStaysUntilHidden) {
         SCOPED_TRACE(row.name);
         tip_.ShowAt(window_.mapToGlobal(QPoint(300, 200)), "Values above 145 are lowered.");
         EXPECT_EQ(state(), HelpTip::State::shown);
-        EXPECT_FALSE(timer(257)->isActive());
         moveTo(read_, QPoint(40, 15));
         moveTo(&window_, emptyArea());
         EXPECT_EQ(state(), HelpTip::State::shown);
-        EXPECT_FALSE(timer(256)->isActive());
+        // Neither the hide delay nor a tip of the control passed over takes its place.
+        runFor(kHideDelay);
+        EXPECT_EQ(state(), HelpTip::State::shown);
+        EXPECT_EQ(shownText(), "Values above 145 are lowered.");
         row.dismiss();
         EXPECT_EQ(state(), HelpTip::State::hidden);
     }
@@ -241,8 +265,8 @@ TEST_F(HelpTipWindow, ATipShownAtAPointIgnoresThePointerAndStaysUntilHidden) {
 
 TEST_F(HelpTipWindow, FadingPassesThroughAppearingAndDisappearing) {
     using S = HelpTip::State;
-    tip_.SetDelayTime(tipdelay::kFadeIn, 10);
-    tip_.SetDelayTime(tipdelay::kFadeOut, 10);
+    tip_.SetDelayTime(tipdelay::kFadeIn, 10ms);
+    tip_.SetDelayTime(tipdelay::kFadeOut, 10ms);
     QSignalSpy changes(&tip_, &HelpTip::stateChanged);
     auto states = [&] {
         std::vector<S> out;
@@ -252,18 +276,18 @@ TEST_F(HelpTipWindow, FadingPassesThroughAppearingAndDisappearing) {
         changes.clear();
         return out;
     };
-    auto waitFor = [&](S s) { return QTest::qWaitFor([&] { return state() == s; }, 5000); };
     const QPoint at = window_.mapToGlobal(QPoint(300, 200));
     tip_.ShowAt(at, "first");
-    ASSERT_TRUE(waitFor(S::shown));
+    ASSERT_TRUE(runUntilState(S::shown));
     EXPECT_EQ(states(), (std::vector<S>{S::appearing, S::shown}));
     // A second tip waits until the first has faded out.
     tip_.ShowAt(at, "second");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return shownText() == "second"; }, 5000));
-    ASSERT_TRUE(waitFor(S::shown));
+    clock_.runWhile([&] { return shownText() != "second"; }, 1000 * kMs);
+    ASSERT_EQ(shownText(), "second");
+    ASSERT_TRUE(runUntilState(S::shown));
     EXPECT_EQ(states(), (std::vector<S>{S::disappearing, S::hidden, S::appearing, S::shown}));
     tip_.Hide();
-    ASSERT_TRUE(waitFor(S::hidden));
+    ASSERT_TRUE(runUntilState(S::hidden));
     EXPECT_EQ(states(), (std::vector<S>{S::disappearing, S::hidden}));
     EXPECT_FALSE(tip_.Window()->isVisible());
 }
@@ -289,7 +313,10 @@ TEST_F(HelpTipWindow, LeavingTheWindowHidesTheTip) {
     restOn(read_);
     QCursor::setPos(window_.geometry().bottomRight() + QPoint(60, 60));
     EXPECT_TRUE(QTest::qWaitFor([&] { return state() == HelpTip::State::hidden; }, 5000));
-    EXPECT_FALSE(timer(257)->isActive());
+    // Its hide delay went with it.
+    QSignalSpy changes(&tip_, &HelpTip::stateChanged);
+    runFor(kHideDelay);
+    EXPECT_EQ(changes.count(), 0);
 }
 
 // Rendered into an image of twice the pixels, as a screen at 2x paints it. A picture made at

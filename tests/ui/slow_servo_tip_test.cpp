@@ -1,18 +1,24 @@
 // The slow-servo tip in a small window of the main window's size (no window manager under
-// Xvfb, so the outer and inner geometry agree).
+// Xvfb, so the outer and inner geometry agree), its delay on a virtual clock.
 #include <gtest/gtest.h>
 
 #include <QCursor>
 #include <QMouseEvent>
 #include <QTest>
-#include <QTimer>
 
+#include "support/virtual_clock.h"
 #include "ui/help_tip.h"
 #include "ui/painted_pictures.h"
 #include "ui/slow_servo_tip.h"
 
 namespace vn340 {
 namespace {
+
+using namespace std::chrono_literals;
+using testing::kMs;
+using testing::VirtualClock;
+
+constexpr auto kDelay = 700ms;
 
 // Feeds moves over its own surface to the slow-servo tip, as the main window does.
 class Surface : public QWidget {
@@ -48,20 +54,25 @@ class SlowServoTipTest : public ::testing::Test {
         QCursor::setPos(surface_.mapToGlobal(local));
         ASSERT_TRUE(QTest::qWaitFor([&] { return surface_.lastMove == local; }, 5000));
     }
-    QTimer* timer() { return slow_.findChild<QTimer*>(QStringLiteral("timer118")); }
+    void runFor(std::chrono::milliseconds span) {
+        clock_.runUntil(clock_.now() + span.count() * kMs);
+    }
 
     Surface surface_;
-    HelpTip tip_;
+    VirtualClock clock_;
+    HelpTip tip_{clock_};
     int speed_ = 10;  // "0.11", the fastest speed that shows the mark
-    SlowServoTip slow_{&surface_, &tip_, [this] { return speed_; }};
+    SlowServoTip slow_{&surface_, &tip_, [this] { return speed_; }, clock_};
 };
 
 // The area is (98, 218) to (130, 250) at this size.
 TEST_F(SlowServoTipTest, RestingOnTheMarkWithASlowSpeedShowsTheTipBesideIt) {
     moveTo(QPoint(110, 230));
-    EXPECT_TRUE(timer()->isActive());
-    EXPECT_EQ(timer()->interval(), 700);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return slow_.tipShown(); }, 5000));
+    runFor(kDelay - 1ms);
+    EXPECT_FALSE(slow_.tipShown());
+    EXPECT_EQ(tip_.DisplayState(), HelpTip::State::hidden);
+    runFor(1ms);
+    ASSERT_TRUE(slow_.tipShown());
     EXPECT_EQ(tip_.DisplayState(), HelpTip::State::shown);
     EXPECT_TRUE(tip_.Window()->accessibleDescription().startsWith("Tarvel RC recommends"));
     // Outer corner (50, 50) + ((98 + 130) / 2 + 6, (218 + 250) / 2 + 32 - 6).
@@ -84,7 +95,8 @@ TEST_F(SlowServoTipTest, AnAreaThatIsNotSquarePlacesTheTipByItsWidth) {
     slow_.setArea(speedWarningRect(surface_.frameGeometry().size()));
     moveTo(QPoint(10, 10));
     moveTo(QPoint(170, 380));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return slow_.tipShown(); }, 5000));
+    runFor(kDelay);
+    ASSERT_TRUE(slow_.tipShown());
     // (50, 50) + ((147 + 195) / 2 + 6, (356 + 408) / 2 + 48 - 6).
     EXPECT_EQ(tip_.Window()->pos() + tip_.LastPlacement().tail, QPoint(227, 474));
 }
@@ -104,7 +116,8 @@ TEST_F(SlowServoTipTest, AFastSpeedOrLeavingEarlyShowsNothing) {
         if (row.leave) {
             moveTo(QPoint(140, 230));
         }
-        EXPECT_FALSE(timer()->isActive());
+        runFor(kDelay);
+        EXPECT_FALSE(slow_.tipShown());
         EXPECT_EQ(tip_.DisplayState(), HelpTip::State::hidden);
     }
 }
