@@ -33,6 +33,10 @@ void SystemEventLoop::post(Task call) {
     wake_.notify_one();
 }
 
+std::chrono::milliseconds SystemEventLoop::steadyNow() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch());
+}
+
 void SystemEventLoop::runOnce(std::chrono::milliseconds limit) {
     const TimerId startedBefore = next_;
     Clock::time_point until = Clock::now() + limit;

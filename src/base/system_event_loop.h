@@ -28,6 +28,7 @@ class SystemEventLoop final : public EventLoop {
     TimerId startTimer(std::chrono::milliseconds delay, Task task) override;
     void cancelTimer(TimerId id) override;
     void post(Task call) override;
+    std::chrono::milliseconds steadyNow() const override;
 
     // One turn: waits, at most until `limit` from now, until a call is posted or a timer falls
     // due, then runs the calls posted so far (in their order) and the timers due (by their time,

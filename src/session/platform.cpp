@@ -57,8 +57,7 @@ LocalTime SystemPlatform::localNow() {
 }
 
 std::chrono::milliseconds SystemPlatform::steadyNow() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
+    return loop_->steadyNow();
 }
 
 }  // namespace vn340
