@@ -1,7 +1,9 @@
 #include "app/command_line.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
+
+#include "app/qt_text.h"
+#include "base/file_facts.h"
 
 #ifndef VN340_VERSION
 #error "the build passes the program's version as VN340_VERSION"
@@ -92,7 +94,7 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
     }
     request.options.demo = parser.isSet(demo);
     if (!files.isEmpty())
-        request.options.file = QFileInfo(files.constFirst()).absoluteFilePath();
+        request.options.file = fromStd(absolutePath(files.constFirst().toStdString()));
     return request;
 }
 

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +19,7 @@
 #include "app/window_dialogs.h"
 #include "app/window_help.h"
 #include "app/window_menu.h"
+#include "base/paths.h"
 #include "config/history_store.h"
 #include "config/preferences.h"
 #include "link/adapter_link.h"
@@ -34,13 +34,13 @@ QString configDialogTitle() {
 QString configDialogTitle(const std::optional<std::string>& filePath, bool differs) {
     if (!filePath)
         return configDialogTitle();
-    const QString name = QFileInfo(fromStd(*filePath)).fileName();
+    const QString name = fromStd(fileNameOf(*filePath));
     return (differs ? QStringLiteral("*") : QString()) + name + QStringLiteral(" \u2014 ") +
            configDialogTitle();
 }
 
 QString loadedFileStatus(const std::string& path) {
-    return QStringLiteral("Loaded %1").arg(QFileInfo(fromStd(path)).fileName());
+    return QStringLiteral("Loaded %1").arg(fromStd(fileNameOf(path)));
 }
 
 QString helpAndAboutMessage() {

@@ -1,9 +1,9 @@
 #include "app/demo_session.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <vector>
 
+#include "base/file_facts.h"
 #include "config/preferences.h"
 #include "config/profile_store.h"
 #include "link/port_selection.h"
@@ -35,7 +35,7 @@ std::unique_ptr<DemoSession> DemoSession::start(const std::string& programFolder
                                                 QString* problem) {
     std::unique_ptr<DemoSession> session(new DemoSession);
     for (const std::string& candidate : demoLibraryCandidates(programFolder)) {
-        if (QFileInfo(QString::fromStdString(candidate)).isFile()) {
+        if (isRegularFile(candidate)) {
             session->library_ = candidate;
             break;
         }

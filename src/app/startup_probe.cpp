@@ -1,7 +1,5 @@
 #include "app/startup_probe.h"
 
-#include <time.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
@@ -15,8 +13,6 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <string>
 
 namespace vn340 {
 namespace {
@@ -166,22 +162,6 @@ void installStartupProbe(QWidget& window, const StartupProbeOptions& options,
         return;
     // Owned by the window; it removes its filter once it has reported.
     new FirstPaintWatcher(window, options, std::move(finish));
-}
-
-long long monotonicNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
-long long residentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stoll(line.substr(6));
-    }
-    return -1;
 }
 
 }  // namespace vn340

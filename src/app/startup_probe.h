@@ -3,6 +3,9 @@
 #include <QString>
 #include <functional>
 
+// The figures the probe prints: monotonicNanoseconds() and residentKilobytes().
+#include "base/process_facts.h"
+
 class QWidget;
 
 namespace vn340 {
@@ -34,10 +37,5 @@ struct StartupProbeOptions {
 // option is set.
 void installStartupProbe(QWidget& window, const StartupProbeOptions& options,
                          std::function<void(bool ok)> finish);
-
-// CLOCK_MONOTONIC in nanoseconds: the one clock the benchmark and the programs it starts share.
-long long monotonicNanoseconds();
-// Resident memory of this process (VmRSS) in KiB, or -1 when it cannot be read.
-long long residentKilobytes();
 
 }  // namespace vn340

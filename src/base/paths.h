@@ -23,4 +23,13 @@ std::string fileNameOf(std::string_view path);
 // `name` in `folder`, with one "/" between them; an empty folder is the root folder.
 std::string joinPath(std::string_view folder, std::string_view name);
 
+// `path` without its "." steps, doubled or trailing "/" and the ".." steps that a folder before
+// them takes back. A ".." with no folder before it to take back stays, even after the root; a
+// relative path that comes to nothing is "."; an empty path stays empty.
+std::string cleanPath(std::string_view path);
+
+// `path` from the root, a relative one taken from `currentFolder`: cleaned, but with a trailing
+// "/" kept, since it says that the path is meant as a folder. An empty path stays empty.
+std::string absolutePathFrom(std::string_view currentFolder, std::string_view path);
+
 }  // namespace vn340

@@ -5,20 +5,32 @@
 #include <pthread.h>
 #include <time.h>
 
-#include <cerrno>
 #include <cstring>
 
 #include "link/d2xx_abi.h"
 #include "link/d2xx_library.h"
+#include "link/d2xx_library_loaded.h"
 
 namespace vn340 {
 namespace {
 
 using namespace d2xx;
 
-class DlD2xxLibrary final : public D2xxLibrary {
+struct DlCalls {
+    using OpenEx = FT_OpenEx_t;
+    using Close = FT_Close_t;
+    using SetBaudRate = FT_SetBaudRate_t;
+    using Write = FT_Write_t;
+    using Read = FT_Read_t;
+    using GetStatus = FT_GetStatus_t;
+    using GetQueueStatus = FT_GetQueueStatus_t;
+    using SetLatencyTimer = FT_SetLatencyTimer_t;
+    using SetEventNotification = FT_SetEventNotification_t;
+};
+
+class DlD2xxLibrary final : public LoadedD2xxLibrary<DlCalls> {
   public:
-    explicit DlD2xxLibrary(std::string nameOrPath) : name_(std::move(nameOrPath)) {
+    explicit DlD2xxLibrary(std::string nameOrPath) : LoadedD2xxLibrary(std::move(nameOrPath)) {
         pthread_condattr_t attributes;
         pthread_condattr_init(&attributes);
         pthread_condattr_setclock(&attributes, CLOCK_MONOTONIC);
@@ -36,67 +48,11 @@ class DlD2xxLibrary final : public D2xxLibrary {
         pthread_mutex_destroy(&event_.eMutex);
     }
 
-    SysResult load() override {
-        if (handle_ != nullptr)
-            return {};
-        handle_ = ::dlopen(name_.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle_ == nullptr) {
-            const char* why = ::dlerror();
-            return SysResult::failure(kErrLibraryMissing,
-                                      "load " + name_ + ": " + (why ? why : "not found"));
-        }
-        auto bind = [this](D2xxEntry entry) {
-            const std::string name(d2xxEntryName(entry));
-            entries_[static_cast<std::size_t>(entry)] = ::dlsym(handle_, name.c_str());
-        };
-        for (D2xxEntry entry : kD2xxEntries)
-            bind(entry);
-        for (D2xxEntry entry : kD2xxOptionalEntries)
-            bind(entry);
-        return {};
-    }
-
-    void unload() override {
-        entries_.fill(nullptr);
-        if (handle_ != nullptr)
-            ::dlclose(handle_);
-        handle_ = nullptr;
-    }
-
-    bool has(D2xxEntry entry) const override { return address(entry) != nullptr; }
-
-    FtStatus openEx(const std::string& description, Dword flags, FtHandle* handle) override {
-        std::string argument = description;
-        return call<FT_OpenEx_t>(D2xxEntry::OpenEx, argument.data(), flags, handle);
-    }
-    FtStatus close(FtHandle handle) override { return call<FT_Close_t>(D2xxEntry::Close, handle); }
-    FtStatus setBaudRate(FtHandle handle, Ulong baud) override {
-        return call<FT_SetBaudRate_t>(D2xxEntry::SetBaudRate, handle, baud);
-    }
-    FtStatus write(FtHandle handle, const void* bytes, Dword count, Dword* written) override {
-        // The library takes the bytes without const; it does not change them.
-        return call<FT_Write_t>(D2xxEntry::Write, handle, const_cast<void*>(bytes), count, written);
-    }
-    FtStatus read(FtHandle handle, void* bytes, Dword count, Dword* got) override {
-        return call<FT_Read_t>(D2xxEntry::Read, handle, bytes, count, got);
-    }
-    FtStatus getStatus(FtHandle handle, Dword* rxBytes, Dword* txBytes,
-                       Dword* eventStatus) override {
-        return call<FT_GetStatus_t>(D2xxEntry::GetStatus, handle, rxBytes, txBytes, eventStatus);
-    }
-    FtStatus getQueueStatus(FtHandle handle, Dword* rxBytes) override {
-        return call<FT_GetQueueStatus_t>(D2xxEntry::GetQueueStatus, handle, rxBytes);
-    }
-    FtStatus setLatencyTimer(FtHandle handle, Uchar milliseconds) override {
-        return call<FT_SetLatencyTimer_t>(D2xxEntry::SetLatencyTimer, handle, milliseconds);
-    }
-
     FtStatus setEventNotification(FtHandle handle, Dword mask) override {
         pthread_mutex_lock(&event_.eMutex);
         woken_ = false;
         pthread_mutex_unlock(&event_.eMutex);
-        return call<FT_SetEventNotification_t>(D2xxEntry::SetEventNotification, handle, mask,
-                                               static_cast<void*>(&event_));
+        return notify(handle, mask, static_cast<void*>(&event_));
     }
 
     bool waitEvent(std::chrono::milliseconds limit, const std::function<bool()>& ready) override {
@@ -129,22 +85,33 @@ class DlD2xxLibrary final : public D2xxLibrary {
     }
 
   private:
-    void* address(D2xxEntry entry) const { return entries_[static_cast<std::size_t>(entry)]; }
+    bool libraryLoaded() const override { return handle_ != nullptr; }
 
-    template <typename Function, typename... Args>
-    FtStatus call(D2xxEntry entry, Args... args) {
-        void* found = address(entry);
-        if (found == nullptr)
-            return kFtInvalidHandle;
-        static_assert(sizeof(Function) == sizeof(void*));
-        Function function;
-        std::memcpy(&function, &found, sizeof found);
-        return function(args...);
+    SysResult loadLibrary() override {
+        handle_ = ::dlopen(name().c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle_ != nullptr)
+            return {};
+        const char* why = ::dlerror();
+        return SysResult::failure(kErrLibraryMissing,
+                                  "load " + name() + ": " + (why ? why : "not found"));
     }
 
-    std::string name_;
+    D2xxSymbol findSymbol(const std::string& symbol) const override {
+        void* found = ::dlsym(handle_, symbol.c_str());
+        // dlsym() gives a function's address as an object pointer of the same size.
+        static_assert(sizeof(D2xxSymbol) == sizeof found);
+        D2xxSymbol function;
+        std::memcpy(&function, &found, sizeof found);
+        return function;
+    }
+
+    void releaseLibrary() override {
+        if (handle_ != nullptr)
+            ::dlclose(handle_);
+        handle_ = nullptr;
+    }
+
     void* handle_ = nullptr;
-    std::array<void*, kD2xxEntryCount> entries_{};
     // Given to the library by FT_SetEventNotification; lives as long as this object.
     EventHandle event_{};
     bool woken_ = false;

@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <mutex>
 
 #include "base/wide_text.h"
 #include "link/d2xx_abi_windows.h"
 #include "link/d2xx_library.h"
+#include "link/d2xx_library_loaded.h"
 
 namespace vn340 {
 namespace {
@@ -54,10 +54,22 @@ DWORD waitMilliseconds(std::chrono::milliseconds limit) {
     return static_cast<DWORD>(count);
 }
 
-class WindowsD2xxLibrary final : public D2xxLibrary {
+struct WindowsCalls {
+    using OpenEx = FT_OpenEx_w;
+    using Close = FT_Close_w;
+    using SetBaudRate = FT_SetBaudRate_w;
+    using Write = FT_Write_w;
+    using Read = FT_Read_w;
+    using GetStatus = FT_GetStatus_w;
+    using GetQueueStatus = FT_GetQueueStatus_w;
+    using SetLatencyTimer = FT_SetLatencyTimer_w;
+    using SetEventNotification = FT_SetEventNotification_w;
+};
+
+class WindowsD2xxLibrary final : public LoadedD2xxLibrary<WindowsCalls> {
   public:
     explicit WindowsD2xxLibrary(std::string nameOrPath)
-        : name_(std::move(nameOrPath)),
+        : LoadedD2xxLibrary(std::move(nameOrPath)),
           // Manual reset: a wait clears it first, so a set that comes before the wait is kept.
           event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
@@ -69,70 +81,9 @@ class WindowsD2xxLibrary final : public D2xxLibrary {
             ::CloseHandle(event_);
     }
 
-    SysResult load() override {
-        if (module_ != nullptr)
-            return {};
-        if (event_ == nullptr)
-            return SysResult::failure(ENOMEM,
-                                      "load " + name_ + ": " + systemMessage(::GetLastError()));
-        // No box of the system's about a library or a disk that is not there: the caller tells.
-        const UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        module_ = ::LoadLibraryW(loaderName(name_).c_str());
-        const DWORD error = ::GetLastError();
-        ::SetErrorMode(oldMode);
-        if (module_ == nullptr)
-            return SysResult::failure(loadErrno(error),
-                                      "load " + name_ + ": " + systemMessage(error));
-        auto bind = [this](D2xxEntry entry) {
-            const std::string name(d2xxEntryName(entry));
-            entries_[static_cast<std::size_t>(entry)] = ::GetProcAddress(module_, name.c_str());
-        };
-        for (D2xxEntry entry : kD2xxEntries)
-            bind(entry);
-        for (D2xxEntry entry : kD2xxOptionalEntries)
-            bind(entry);
-        return {};
-    }
-
-    void unload() override {
-        entries_.fill(nullptr);
-        if (module_ != nullptr)
-            ::FreeLibrary(module_);
-        module_ = nullptr;
-    }
-
-    bool has(D2xxEntry entry) const override { return address(entry) != nullptr; }
-
-    FtStatus openEx(const std::string& description, Dword flags, FtHandle* handle) override {
-        std::string argument = description;
-        return call<FT_OpenEx_w>(D2xxEntry::OpenEx, argument.data(), flags, handle);
-    }
-    FtStatus close(FtHandle handle) override { return call<FT_Close_w>(D2xxEntry::Close, handle); }
-    FtStatus setBaudRate(FtHandle handle, Ulong baud) override {
-        return call<FT_SetBaudRate_w>(D2xxEntry::SetBaudRate, handle, baud);
-    }
-    FtStatus write(FtHandle handle, const void* bytes, Dword count, Dword* written) override {
-        // The library takes the bytes without const; it does not change them.
-        return call<FT_Write_w>(D2xxEntry::Write, handle, const_cast<void*>(bytes), count, written);
-    }
-    FtStatus read(FtHandle handle, void* bytes, Dword count, Dword* got) override {
-        return call<FT_Read_w>(D2xxEntry::Read, handle, bytes, count, got);
-    }
-    FtStatus getStatus(FtHandle handle, Dword* rxBytes, Dword* txBytes,
-                       Dword* eventStatus) override {
-        return call<FT_GetStatus_w>(D2xxEntry::GetStatus, handle, rxBytes, txBytes, eventStatus);
-    }
-    FtStatus getQueueStatus(FtHandle handle, Dword* rxBytes) override {
-        return call<FT_GetQueueStatus_w>(D2xxEntry::GetQueueStatus, handle, rxBytes);
-    }
-    FtStatus setLatencyTimer(FtHandle handle, Uchar milliseconds) override {
-        return call<FT_SetLatencyTimer_w>(D2xxEntry::SetLatencyTimer, handle, milliseconds);
-    }
-
     FtStatus setEventNotification(FtHandle handle, Dword mask) override {
         woken_.store(false);
-        return call<FT_SetEventNotification_w>(D2xxEntry::SetEventNotification, handle, mask,
-                                               static_cast<void*>(event_));
+        return notify(handle, mask, static_cast<void*>(event_));
     }
 
     // The event keeps a set until it is cleared, so clearing it before `ready` is asked is
@@ -152,22 +103,34 @@ class WindowsD2xxLibrary final : public D2xxLibrary {
     }
 
   private:
-    FARPROC address(D2xxEntry entry) const { return entries_[static_cast<std::size_t>(entry)]; }
+    bool libraryLoaded() const override { return module_ != nullptr; }
 
-    template <typename Function, typename... Args>
-    FtStatus call(D2xxEntry entry, Args... args) {
-        FARPROC found = address(entry);
-        if (found == nullptr)
-            return kFtInvalidHandle;
-        static_assert(sizeof(Function) == sizeof(FARPROC));
-        Function function;
-        std::memcpy(&function, &found, sizeof found);
-        return function(args...);
+    SysResult loadLibrary() override {
+        if (event_ == nullptr)
+            return SysResult::failure(ENOMEM,
+                                      "load " + name() + ": " + systemMessage(::GetLastError()));
+        // No box of the system's about a library or a disk that is not there: the caller tells.
+        const UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+        module_ = ::LoadLibraryW(loaderName(name()).c_str());
+        const DWORD error = ::GetLastError();
+        ::SetErrorMode(oldMode);
+        if (module_ == nullptr)
+            return SysResult::failure(loadErrno(error),
+                                      "load " + name() + ": " + systemMessage(error));
+        return {};
     }
 
-    std::string name_;
+    D2xxSymbol findSymbol(const std::string& symbol) const override {
+        return reinterpret_cast<D2xxSymbol>(::GetProcAddress(module_, symbol.c_str()));
+    }
+
+    void releaseLibrary() override {
+        if (module_ != nullptr)
+            ::FreeLibrary(module_);
+        module_ = nullptr;
+    }
+
     HMODULE module_ = nullptr;
-    std::array<FARPROC, kD2xxEntryCount> entries_{};
     // Given to the library by FT_SetEventNotification; lives as long as this object.
     HANDLE event_;
     std::atomic<bool> woken_{false};

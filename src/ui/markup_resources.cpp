@@ -2,8 +2,9 @@
 
 #include <atomic>
 
-#include <QFileInfo>
 #include <QResource>
+
+#include "base/file_facts.h"
 
 namespace vn340 {
 
@@ -35,10 +36,10 @@ QImage MarkupResources::fromModule(Kind kind, int id, const std::string& moduleF
     if (moduleFile.empty()) {
         return moduleRoot_.isEmpty() ? QImage() : load(moduleRoot_, kind, id);
     }
-    const QString file = QString::fromStdString(moduleFile);
-    if (!QFileInfo(file).isFile()) {
+    if (!isRegularFile(moduleFile)) {
         return {};
     }
+    const QString file = QString::fromStdString(moduleFile);
     // A root of our own per lookup, so a module never shadows the program's resources.
     static std::atomic<int> counter{0};
     const QString root = QStringLiteral("/vn340-module-%1").arg(++counter);
