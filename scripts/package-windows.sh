@@ -78,6 +78,9 @@ rm -f "$zip"
 (cd "$root/package-windows" && zip -q -X -r "$zip" "$name")
 echo "== $name.zip, $(stat -c %s "$zip") bytes; runtime libraries: ${shipped[*]:-none needed}"
 unzip -l "$zip"
+for file in vn340-cli.exe README.txt; do
+    unzip -l "$zip" "$name/$file" >/dev/null || { echo "the zip holds no $file" >&2; exit 1; }
+done
 
 if [ "$check" = "--check" ]; then
     echo "== the zipped program under Wine, in a prefix made afresh"
