@@ -1,8 +1,8 @@
 # vn340-cli.exe under Wine, as a pilot's script runs it on Windows: against the simulated gyro on
 # COM5 (and a worn one on COM6), and behind "USB" through the simulated ftd2xx.dll. Each run's
 # exit status and output are checked as the Linux command line's tests check them.
-# Sourced by scripts/wine-test.sh, which has set up: wine_env, wine, wineserver, build, root,
-# logs, sim, sim_options and COM5; sets cli_passed and cli_failed.
+# Sourced by scripts/wine-test.sh, which has set up wine_env, wine, root, COM5 and COM6; sets
+# cli_passed and cli_failed.
 
 cli="$root/src/app/vn340-cli.exe"
 work="$root/wine-cli"
@@ -13,15 +13,6 @@ history_folders=("$root"/wine-prefix/drive_c/users/*/AppData/Roaming/tarvelrc/hi
 rm -rf "${history_folders[@]}"
 cli_passed=0
 cli_failed=()
-
-# A second simulated gyro whose high endpoint keeps its old word whatever is stored.
-exec 4< <(exec "$sim" --stuck 0x0100 2>"$logs/vn340-sim-worn.log")
-worn_pid=$!
-read -r -t 10 worn_pty <&4 || { echo "the worn vn340-sim did not start"; exit 1; }
-"${wine_env[@]}" "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM6 /d "$worn_pty" /f >/dev/null 2>&1
-"${wine_env[@]}" "$wineserver" -k >/dev/null 2>&1 || true
-"${wine_env[@]}" "$wineserver" -w
-"${wine_env[@]}" "$wineserver" -p 2>>"$logs/wineserver.log"
 
 # Runs vn340-cli.exe in the work folder with these arguments; sets out (line ends as Linux's),
 # err and status.
@@ -98,5 +89,4 @@ kept=$(find "$root"/wine-prefix/drive_c/users/*/AppData/Roaming/tarvelrc/history
 [ "$kept" -gt 0 ] && [ "$(wc -l <<<"$out")" -eq "$kept" ] ||
     cli_failed+=("history lists $(wc -l <<<"$out") of $kept snapshots in %APPDATA%")
 
-kill "$worn_pid" 2>/dev/null || true
 echo "== $cli_passed vn340-cli.exe checks passed under Wine, ${#cli_failed[@]} failed"

@@ -34,9 +34,9 @@ wineserver="${wine%/*}/wineserver"
 [ -x "$wineserver" ] || wineserver=$(command -v wineserver)
 logs="$root/wine-logs"
 mkdir -p "$logs"
-sim_pid=
+sim_pids=()
 stop_all() {
-    [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
+    [ "${#sim_pids[@]}" -eq 0 ] || kill "${sim_pids[@]}" 2>/dev/null || true
     "${wine_env[@]}" "$wineserver" -k >/dev/null 2>&1 || true
 }
 trap stop_all EXIT
@@ -47,7 +47,7 @@ if [ ! -f "$root/wine-prefix/system.reg" ]; then
     "${wine_env[@]}" "$wine" wineboot --init >/dev/null 2>&1
 fi
 
-# The simulator, with some words of its memory not the factory's, so that a read shows them.
+# The simulator, built natively.
 sim="${VN340_SIM:-}"
 if [ -z "$sim" ]; then
     native="$root/native-sim"
@@ -58,18 +58,29 @@ if [ -z "$sim" ]; then
     fi
     sim="$native/tools/sim/vn340-sim"
 fi
+# Starts vn340-sim with the options after the first two arguments on a pseudo-terminal, and maps
+# the COM port $1 to it, the simulator's messages going to the log $2.
+sim_on_com() {
+    local port=$1 log=$2 pty fd
+    shift 2
+    exec {fd}< <(exec "$sim" "$@" 2>"$logs/$log")
+    sim_pids+=($!)
+    read -r -t 10 pty <&"$fd" || { echo "vn340-sim did not start for $port"; exit 1; }
+    # Wine maps its COM ports when its server starts: the new mapping needs a fresh one.
+    "${wine_env[@]}" "$wine" reg add 'HKLM\Software\Wine\Ports' /v "$port" /d "$pty" /f \
+        >/dev/null 2>&1
+    "${wine_env[@]}" "$wineserver" -k >/dev/null 2>&1 || true
+    "${wine_env[@]}" "$wineserver" -w
+    "${wine_env[@]}" "$wineserver" -p 2>>"$logs/wineserver.log"
+    echo "== $port is vn340-sim $* on $pty"
+}
+# The gyro on COM5 has some words of its memory not the factory's, so that a read shows them.
 sim_options="--set 0x0104=150 --set 0x0106=60 --set 0x000A=0x1234 --set 0x000C=0x0002"
 # shellcheck disable=SC2086 # the options are words
-exec 3< <(exec "$sim" $sim_options 2>"$logs/vn340-sim.log")
-sim_pid=$!
-read -r -t 10 pty <&3 || { echo "vn340-sim did not start"; exit 1; }
-# Wine maps its COM ports when its server starts: the new mapping needs a fresh one.
-"${wine_env[@]}" "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM5 /d "$pty" /f >/dev/null 2>&1
-"${wine_env[@]}" "$wineserver" -k >/dev/null 2>&1 || true
-"${wine_env[@]}" "$wineserver" -w
-"${wine_env[@]}" "$wineserver" -p 2>>"$logs/wineserver.log"
+sim_on_com COM5 vn340-sim.log $sim_options
+# For the command line's checks: a gyro whose high endpoint keeps its old word whatever is stored.
+sim_on_com COM6 vn340-sim-worn.log --stuck 0x0100
 wine_env+=(VN340_TEST_PORT=COM5 "VN340_TEST_SIM_OPTIONS=$sim_options")
-echo "== COM5 is vn340-sim on $pty"
 
 failed=()
 total=0
