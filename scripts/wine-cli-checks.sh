@@ -4,10 +4,13 @@
 # Sourced by scripts/wine-test.sh, which has set up wine_env, wine, root, COM5 and COM6; sets
 # cli_passed and cli_failed.
 
-cli="$root/src/app/vn340-cli.exe"
 work="$root/wine-cli"
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work/bin"
+# A copy in a folder of the checks' own: the preferences it keeps beside itself stay there,
+# never beside the built program.
+cli="$work/bin/vn340-cli.exe"
+cp "$root/src/app/vn340-cli.exe" "$cli"
 # The history goes where Windows keeps a user's program data: %APPDATA%\tarvelrc\history.
 history_folders=("$root"/wine-prefix/drive_c/users/*/AppData/Roaming/tarvelrc/history)
 rm -rf "${history_folders[@]}"
