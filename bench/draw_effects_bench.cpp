@@ -59,8 +59,9 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0)
+            if (run.run_type != Run::RT_Iteration || run.iterations == 0) {
                 continue;
+            }
             nanos_[run.benchmark_name()] =
                 run.cpu_accumulated_time * 1e9 / static_cast<double>(run.iterations);
         }
@@ -69,14 +70,16 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     void PrintSummary() const {
         const auto small = nanos_.find("SoftShadow/3");
         const auto large = nanos_.find("SoftShadow/31");
-        if (small != nanos_.end() && large != nanos_.end() && small->second > 0)
+        if (small != nanos_.end() && large != nanos_.end() && small->second > 0) {
             std::printf("soft shadow cpu time ratio blur 31 / blur 3: %.3f (goal <= 1.3)\n",
                         large->second / small->second);
+        }
         for (int code = 7; code <= 15; ++code) {
             const auto it = nanos_.find("PatternEffect/" + std::to_string(code));
-            if (it != nanos_.end())
+            if (it != nanos_.end()) {
                 std::printf("pattern effect %2d: %.2f ns per pixel\n", code,
                             it->second / (kPatternSide * kPatternSide));
+            }
         }
     }
 

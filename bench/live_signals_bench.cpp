@@ -51,8 +51,9 @@ class TimingApplication : public QApplication {
     bool takingRound = false;
 
     bool notify(QObject* receiver, QEvent* event) override {
-        if (watched == nullptr || takingRound || depth_ > 0 || !inside(receiver))
+        if (watched == nullptr || takingRound || depth_ > 0 || !inside(receiver)) {
             return QApplication::notify(receiver, event);
+        }
         QElapsedTimer clock;
         clock.start();
         ++depth_;
@@ -65,8 +66,9 @@ class TimingApplication : public QApplication {
   private:
     bool inside(QObject* object) const {
         for (; object != nullptr; object = object->parent()) {
-            if (object == watched)
+            if (object == watched) {
                 return true;
+            }
         }
         return false;
     }
@@ -119,8 +121,9 @@ int main(int argc, char** argv) {
     const QString program = folder.filePath(QStringLiteral("program"));
     QDir().mkpath(program);
     QFile preferences(program + QStringLiteral("/TarvelRCGyro.ini"));
-    if (!preferences.open(QIODevice::WriteOnly))
+    if (!preferences.open(QIODevice::WriteOnly)) {
         return 1;
+    }
     preferences.write(QByteArray("[Settings]\r\nLAST DIRECTORY=") + folder.path().toUtf8() +
                       "\r\nCOM PORT=USB\r\nWARNING=0\r\n");
     preferences.close();
@@ -180,8 +183,9 @@ int main(int argc, char** argv) {
     // Measured once the plots hold the whole span they show, as they do after half a minute.
     QTest::qWait(static_cast<int>(spanLength(kDefaultLiveSpan).count()));
     connections += controller.liveSignalsArrived.connect([&](const LiveSignals&) {
-        if (app.takingRound)
+        if (app.takingRound) {
             takingNs += roundClock.nsecsElapsed() - roundStart;
+        }
         app.takingRound = false;
     });
     app.watched = live;

@@ -16,13 +16,15 @@ namespace vn340::bench {
 inline void runOnADisplay(int argc, char** argv) {
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0'))
+    if ((display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0')) {
         return;
+    }
     std::vector<char*> args = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"),
                                const_cast<char*>("-s"),
                                const_cast<char*>("-screen 0 1280x1024x24")};
-    for (int i = 0; i < argc; ++i)
+    for (int i = 0; i < argc; ++i) {
         args.push_back(argv[i]);
+    }
     args.push_back(nullptr);
     execvp("xvfb-run", args.data());
     std::perror("xvfb-run");

@@ -94,8 +94,9 @@ class BenchHost : public SequenceHost, public FrontEnd, public BlankScreen {
     bool adapterOpen() const override { return true; }
     StatisticsAnswer offerStatistics() override { return StatisticsAnswer::Finish; }
     void sequenceEnded(const SequenceOutcome& outcome) override {
-        if (const std::optional<std::string> message = outcomeMessage(outcome))
+        if (const std::optional<std::string> message = outcomeMessage(outcome)) {
             failure = *message;
+        }
     }
 
     void showStatus(std::string_view text) override {
@@ -182,8 +183,9 @@ class WhenEnabled : public QObject {
 
   protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::EnabledChange && button_.isEnabled())
+        if (event->type() == QEvent::EnabledChange && button_.isEnabled()) {
             loop_.quit();
+        }
         return false;
     }
 
@@ -235,8 +237,9 @@ std::vector<WindowRead> readsThroughWindow(int runs) {
     QFile preferences(root + "/TarvelRCGyro.ini");
     // "USB" opened at the start, no safety warning, no statistics offer after the read.
     if (!preferences.open(QIODevice::WriteOnly) ||
-        preferences.write("[Settings]\r\nCOM PORT=USB\r\nWARNING=1\r\nDATE=99999999\r\n") <= 0)
+        preferences.write("[Settings]\r\nCOM PORT=USB\r\nWARNING=1\r\nDATE=99999999\r\n") <= 0) {
         return {};
+    }
     preferences.close();
     ProgramPaths paths;
     paths.programFolder = paths.configHome = root.toStdString();
@@ -252,8 +255,9 @@ std::vector<WindowRead> readsThroughWindow(int runs) {
     QTimer::singleShot(500, &loop, &QEventLoop::quit);  // shown and painted
     loop.exec();
     auto* read = window.findChild<QPushButton*>(QStringLiteral("idc1031"));
-    if (read == nullptr || !read->isEnabled())
+    if (read == nullptr || !read->isEnabled()) {
         return {};
+    }
     WhenEnabled ended(*read, loop);
     std::vector<WindowRead> reads;
     for (int i = 0; i < runs; ++i) {
@@ -342,8 +346,9 @@ int main(int argc, char** argv) {
         bool ok = measure(transport, "read", [&] { engine.startRead(); });
         windowlessRatio = lastRatio;
         windowlessCharacters = lastCharacters;
-        if (write)
+        if (write) {
             ok = measure(transport, "write", [&] { engine.startWrite(); }) && ok;
+        }
         return ok;
     };
 
@@ -374,10 +379,11 @@ int main(int argc, char** argv) {
     const std::unique_ptr<D2xxLibrary> library = loadableD2xxLibrary(VN340_SIM_D2XX);
     WithoutLatencyTimer withoutLatencyTimer(*library);
     for (const UsbRun& run : usbRuns) {
-        if (run.oneByOne)
+        if (run.oneByOne) {
             ::setenv("VN340_D2XX_NO_LATENCY_TIMER", "1", 1);
-        else
+        } else {
             ::unsetenv("VN340_D2XX_NO_LATENCY_TIMER");
+        }
         UsbAdapter adapter(
             host, run.latencyTimerCall ? *library : static_cast<D2xxLibrary&>(withoutLatencyTimer),
             SystemTransports::kUsbLine);

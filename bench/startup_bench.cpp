@@ -45,17 +45,20 @@ struct Sample {
 // Starts `program` with VN340_FIRST_PAINT=1 and reads its report; nothing on failure.
 std::optional<Sample> measure(const std::string& program) {
     int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0)
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
         return std::nullopt;
+    }
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
-        if (std::strncmp(*entry, "VN340_", 6) != 0)
+        if (std::strncmp(*entry, "VN340_", 6) != 0) {
             environment.emplace_back(*entry);
+        }
     }
     environment.emplace_back("VN340_FIRST_PAINT=1");
     std::vector<char*> envp;
-    for (std::string& entry : environment)
+    for (std::string& entry : environment) {
         envp.push_back(entry.data());
+    }
     envp.push_back(nullptr);
     std::string programCopy = program;
     char* argv[] = {programCopy.data(), nullptr};
@@ -79,12 +82,14 @@ std::optional<Sample> measure(const std::string& program) {
     while (output.find('\n') == std::string::npos) {
         const long long left = (deadline - monotonicNanoseconds()) / 1000000;
         pollfd fd{pipeFds[0], POLLIN, 0};
-        if (left <= 0 || poll(&fd, 1, static_cast<int>(left)) <= 0)
+        if (left <= 0 || poll(&fd, 1, static_cast<int>(left)) <= 0) {
             break;
+        }
         char buffer[256];
         const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
-        if (got <= 0)
+        if (got <= 0) {
             break;
+        }
         output.append(buffer, static_cast<std::size_t>(got));
     }
     close(pipeFds[0]);
@@ -92,8 +97,9 @@ std::optional<Sample> measure(const std::string& program) {
     long long rssKb = 0;
     const bool reported =
         std::sscanf(output.c_str(), "first-paint-ns=%lld rss-kb=%lld", &paintedAt, &rssKb) == 2;
-    if (!reported)
+    if (!reported) {
         kill(pid, SIGKILL);
+    }
     int status = 0;
     waitpid(pid, &status, 0);
     if (!reported) {
@@ -154,19 +160,22 @@ int main(int argc, char** argv) {
         programs.push_back({name, copy.string()});
         return true;
     };
-    if (!addCopy("vn340-config", argc > 2 ? argv[2] : VN340_CONFIG_PROGRAM))
+    if (!addCopy("vn340-config", argc > 2 ? argv[2] : VN340_CONFIG_PROGRAM)) {
         return 2;
+    }
     programs.push_back({"minimal dialog", argc > 3 ? argv[3] : VN340_MINIMAL_PROGRAM});
     for (int extra = 4; extra < argc; ++extra) {
-        if (!addCopy(fs::path(argv[extra]).filename().string(), argv[extra]))
+        if (!addCopy(fs::path(argv[extra]).filename().string(), argv[extra])) {
             return 2;
+        }
     }
     const std::size_t count = programs.size();
 
     // One run each unmeasured, so that all start from a warm file cache.
     for (const Program& program : programs) {
-        if (!measure(program.path))
+        if (!measure(program.path)) {
             return 1;
+        }
     }
     std::vector<std::vector<double>> times(count);
     std::vector<std::vector<long long>> memory(count);
@@ -174,8 +183,9 @@ int main(int argc, char** argv) {
         // Alternate, so that a slow moment of the machine hits all alike.
         for (std::size_t which = 0; which < count; ++which) {
             const std::optional<Sample> sample = measure(programs[which].path);
-            if (!sample)
+            if (!sample) {
                 return 1;
+            }
             times[which].push_back(sample->startupMs);
             memory[which].push_back(sample->rssKb);
         }
@@ -183,8 +193,9 @@ int main(int argc, char** argv) {
 
     std::printf("start-up to first paint and resident memory, medians of %d runs\n", runs);
     int width = 16;
-    for (const Program& program : programs)
+    for (const Program& program : programs) {
         width = std::max(width, static_cast<int>(program.name.size()));
+    }
     std::printf("%-*s %12s %12s\n", width, "program", "first paint", "resident");
     std::vector<double> medianTime(count);
     std::vector<long long> medianMemory(count);
@@ -195,8 +206,9 @@ int main(int argc, char** argv) {
                     medianTime[which], medianMemory[which]);
     }
     for (std::size_t which = 0; which < count; ++which) {
-        if (which == 1)
+        if (which == 1) {
             continue;
+        }
         std::printf(
             "ratio (%s / minimal): first paint %.2f, resident memory %.2f\n",
             which == 0 ? "ours" : programs[which].name.c_str(), medianTime[which] / medianTime[1],

@@ -21,7 +21,7 @@ case "${1:-}" in
 --package) packages+=("${packaging[@]}") ;;
 # CI adds the fuzzers, the layout's check, the package and what checks the package and the
 # icons.
---ci) packages+=(clang-14 libclang-rt-14-dev clang-format "${packaging[@]}"
+--ci) packages+=(clang-14 libclang-rt-14-dev clang-format-16 "${packaging[@]}"
                  appstream lintian man-db librsvg2-bin) ;;
 # The Windows build of the core, cross-compiled and tested under Wine (scripts/wine-test.sh);
 # GoogleTest is built for it from the googletest sources above.

@@ -19,8 +19,9 @@ inline constexpr std::chrono::milliseconds kEventuallyTimeout{5000};
 template <typename Condition>
 ::testing::AssertionResult eventually(Condition condition,
                                       std::chrono::milliseconds timeout = kEventuallyTimeout) {
-    if (QTest::qWaitFor(condition, static_cast<int>(timeout.count())))
+    if (QTest::qWaitFor(condition, static_cast<int>(timeout.count()))) {
         return ::testing::AssertionSuccess();
+    }
     return ::testing::AssertionFailure() << "not so within " << timeout.count() << " ms";
 }
 

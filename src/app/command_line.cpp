@@ -37,8 +37,9 @@ QString programVersion() {
 
 QStringList argumentsOf(int argc, char** argv) {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
+    for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
+    }
     return arguments;
 }
 
@@ -63,10 +64,12 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
         QStringLiteral("A settings file (*.tsf) to load, as \"Load from file\" would; when the "
                        "program is already running, its window loads it."),
         QStringLiteral("[FILE]"));
-    for (const QString& name : QString::fromLatin1(kWindowSystemOptionsWithValue).split(u' '))
+    for (const QString& name : QString::fromLatin1(kWindowSystemOptionsWithValue).split(u' ')) {
         parser.addOption(hiddenOption(name, QStringLiteral("value")));
-    for (const QString& name : QString::fromLatin1(kWindowSystemFlags).split(u' '))
+    }
+    for (const QString& name : QString::fromLatin1(kWindowSystemFlags).split(u' ')) {
         parser.addOption(hiddenOption(name, QString()));
+    }
 
     CommandLineRequest request;
     const QString name = QLatin1String(kProgramName);
@@ -93,8 +96,9 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
         return request;
     }
     request.options.demo = parser.isSet(demo);
-    if (!files.isEmpty())
+    if (!files.isEmpty()) {
         request.options.file = fromStd(absolutePath(files.constFirst().toStdString()));
+    }
     return request;
 }
 

@@ -24,19 +24,23 @@ QLabel* cell(QWidget* parent, const QString& text = {}) {
 }
 
 QString differencesText(int differences) {
-    if (differences == 0)
+    if (differences == 0) {
         return QStringLiteral("No setting differs.");
-    if (differences == 1)
+    }
+    if (differences == 1) {
         return QStringLiteral("1 setting differs.");
+    }
     return QStringLiteral("%1 settings differ.").arg(differences);
 }
 
 QString summaryText(int differences, std::size_t unknown) {
-    if (unknown == 0)
+    if (unknown == 0) {
         return differencesText(differences);
-    if (unknown == 1)
+    }
+    if (unknown == 1) {
         return differencesText(differences) +
                QStringLiteral(" The gyro's value of 1 setting is not known.");
+    }
     return differencesText(differences) +
            QStringLiteral(" The gyro's values of %1 settings are not known.").arg(unknown);
 }
@@ -85,8 +89,9 @@ QString CompareSide::header() const {
     switch (kind) {
         case Kind::LastRead:
             other = QStringLiteral("the last read from the gyro");
-            if (!description.isEmpty())
+            if (!description.isEmpty()) {
                 other += QStringLiteral(" (%1)").arg(description);
+            }
             break;
         case Kind::Snapshot:
             other = QStringLiteral("the snapshot %1").arg(description);
@@ -133,8 +138,9 @@ void CompareWindow::buildRows(QGridLayout* grid) {
         bold.setBold(true);
         title->setFont(bold);
         grid->addWidget(title, 0, column);
-        if (column == 2)
+        if (column == 2) {
             otherTitle_ = title;
+        }
     }
     // The same screen on both sides gives every row, in the window's order.
     GyroConfig any;
@@ -183,8 +189,9 @@ void CompareWindow::setScreen(const GyroConfig& screen) {
 
 QPushButton* CompareWindow::useButton(Setting setting) const {
     for (const Row& row : rows_) {
-        if (row.setting == setting)
+        if (row.setting == setting) {
             return row.use;
+        }
     }
     return nullptr;
 }

@@ -54,8 +54,9 @@ std::unique_ptr<StopRequests> ConfigApp::closeOnStopRequests(QWidget& window, Ev
 QIcon ConfigApp::applicationIcon() {
     initResources();
     QIcon icon;
-    for (int size : {16, 32, 48})
+    for (int size : {16, 32, 48}) {
         icon.addFile(QStringLiteral(":/vn340/icon-%1.png").arg(size), QSize(size, size));
+    }
     return icon;
 }
 
@@ -70,8 +71,9 @@ void ConfigApp::bringToFront(ConfigDialog& window, const QString& file) {
         modal->raise();
         modal->activateWindow();
     }
-    if (!file.isEmpty())
+    if (!file.isEmpty()) {
         window.loadFile(file.toStdString());
+    }
 }
 
 int ConfigApp::run(const CommandLineOptions& options) {
@@ -81,8 +83,9 @@ int ConfigApp::run(const CommandLineOptions& options) {
     std::unique_ptr<SingleInstance> instance;
     if (!options.demo && !probe.active()) {
         if (const std::optional<int> status =
-                SingleInstance::startOrHandOver(options.file, instance))
+                SingleInstance::startOrHandOver(options.file, instance)) {
             return *status;
+        }
     }
     std::unique_ptr<DemoSession> demo;
     if (options.demo) {
@@ -100,10 +103,12 @@ int ConfigApp::run(const CommandLineOptions& options) {
         demo ? demo->paths(ProgramPaths::ofRunningProgram()) : ProgramPaths::ofRunningProgram();
     DesktopPlatform platform(paths);
     auto window = std::make_unique<ConfigDialog>(platform, paths);
-    if (demo)
+    if (demo) {
         window->setTitleSuffix(QLatin1String(kDemoTitleSuffix));
-    if (instance)
+    }
+    if (instance) {
         instance->listen([this, &window](const QString& file) { bringToFront(*window, file); });
+    }
     if (!options.file.isEmpty()) {
         // Once the window is up, so that what the load has to say appears over it.
         QTimer::singleShot(0, window.get(),

@@ -32,8 +32,9 @@ QString configDialogTitle() {
 }
 
 QString configDialogTitle(const std::optional<std::string>& filePath, bool differs) {
-    if (!filePath)
+    if (!filePath) {
         return configDialogTitle();
+    }
     const QString name = fromStd(fileNameOf(*filePath));
     return (differs ? QStringLiteral("*") : QString()) + name + QStringLiteral(" \u2014 ") +
            configDialogTitle();
@@ -101,8 +102,9 @@ ConfigDialog::~ConfigDialog() {
 }
 
 void ConfigDialog::initDialog() {
-    if (initialised_)
+    if (initialised_) {
         return;
+    }
     initialised_ = true;
     // The "Start diagnostics" item (context menu and Ctrl+D) exists since construction; the
     // icon is the application's, set by ConfigApp.
@@ -115,8 +117,9 @@ void ConfigDialog::initDialog() {
     controller_->start();
     help_->armSlowServoTip();
     showAdapterState();
-    if (const std::optional<std::string> note = safetyNet_->closedNote())
+    if (const std::optional<std::string> note = safetyNet_->closedNote()) {
         dialogs_->showStatus(*note);
+    }
 }
 
 void ConfigDialog::loadFile(const std::string& path) {
@@ -133,14 +136,16 @@ bool ConfigDialog::questionOpen() const {
 bool ConfigDialog::event(QEvent* event) {
     // A question closing unblocks the window; what its answer starts (a store after the safety
     // agreement) has begun by the time the look is taken.
-    if (event->type() == QEvent::WindowUnblocked)
+    if (event->type() == QEvent::WindowUnblocked) {
         lookAtWaitingWork();
+    }
     return QDialog::event(event);
 }
 
 void ConfigDialog::lookAtWaitingWork() {
-    if (std::exchange(lookScheduled_, true))
+    if (std::exchange(lookScheduled_, true)) {
         return;
+    }
     QTimer::singleShot(0, this, [this] {
         lookScheduled_ = false;
         doWaitingWork();
@@ -154,8 +159,9 @@ void ConfigDialog::doWaitingWork() {
     }
     // Nothing on screen changes behind a sequence or a question, nor under a message telling
     // how one ended.
-    if (handedOverFile_ && !controller_->busy() && !questionOpen())
+    if (handedOverFile_ && !controller_->busy() && !questionOpen()) {
         loadHandedOverFile();
+    }
 }
 
 void ConfigDialog::loadHandedOverFile() {
@@ -168,8 +174,9 @@ void ConfigDialog::loadHandedOverFile() {
         controller_->loadChosenFile(path);
     }
     // Whatever the status line said of the last sequence is not about this screen any more.
-    if (loaded)
+    if (loaded) {
         dialogs_->showStatus(loadedFileStatus(path).toStdString());
+    }
 }
 
 void ConfigDialog::setTitleSuffix(const QString& suffix) {
@@ -183,8 +190,9 @@ void ConfigDialog::updateTitle() {
 }
 
 void ConfigDialog::adapterStateMayChange() {
-    if (std::exchange(adapterStatePending_, true))
+    if (std::exchange(adapterStatePending_, true)) {
         return;
+    }
     QTimer::singleShot(0, this, [this] {
         adapterStatePending_ = false;
         showAdapterState();
@@ -193,17 +201,21 @@ void ConfigDialog::adapterStateMayChange() {
 
 void ConfigDialog::showAdapterState() {
     const QString text = adapterStateText(selectedEntry(), controller_->adapterOpen());
-    if (controls_.adapterState->text() != text)
+    if (controls_.adapterState->text() != text) {
         controls_.adapterState->setText(text);
+    }
 }
 
 void ConfigDialog::fillSelectors() {
-    for (const ServoEntry& row : servoTable())
+    for (const ServoEntry& row : servoTable()) {
         controls_.servoSelector->addItem(fromStd(row.name), row.servoCode);
-    for (const SpeedOption& option : speedOptions())
+    }
+    for (const SpeedOption& option : speedOptions()) {
         controls_.speedSelector->addItem(fromStd(option.label), option.value);
-    for (const SignalTypeOption& option : signalTypeOptions())
+    }
+    for (const SignalTypeOption& option : signalTypeOptions()) {
         controls_.typeSelector->addItem(fromStd(option.label), option.value);
+    }
 }
 
 void ConfigDialog::showEvent(QShowEvent* event) {
@@ -217,8 +229,9 @@ void ConfigDialog::hideEvent(QHideEvent* event) {
 }
 
 void ConfigDialog::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
         help_->windowDeactivated();
+    }
     QDialog::changeEvent(event);
 }
 
@@ -256,8 +269,9 @@ void ConfigDialog::waitToClose() {
     closeWaiting_ = true;
     // The store's own steps would say what they write; the pilot who asked to close needs to
     // know why the window stays.
-    if (controller_->engine().running() == SequenceEngine::Sequence::Write)
+    if (controller_->engine().running() == SequenceEngine::Sequence::Write) {
         dialogs_->holdStatus(kClosingAfterStoreText);
+    }
 }
 
 void ConfigDialog::showOutcome(const SequenceOutcome& outcome) {

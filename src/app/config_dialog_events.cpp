@@ -95,10 +95,11 @@ void ConfigDialog::connectChoices() {
 
 void ConfigDialog::onDirectionClicked(bool normalClicked) {
     // Qt has already flipped the clicked button; its partner takes the opposite state.
-    if (normalClicked)
+    if (normalClicked) {
         controls_.reverseButton->setChecked(!controls_.normalButton->isChecked());
-    else
+    } else {
         controls_.normalButton->setChecked(!controls_.reverseButton->isChecked());
+    }
 }
 
 void ConfigDialog::onDiagnosticsCommand() {
@@ -107,8 +108,9 @@ void ConfigDialog::onDiagnosticsCommand() {
 
 void ConfigDialog::finishEditing() {
     takeComments();
-    if (const std::optional<NumericField> field = fieldOfBox(focusWidget()))
+    if (const std::optional<NumericField> field = fieldOfBox(focusWidget())) {
         leaveBox(*field);
+    }
 }
 
 void ConfigDialog::takeComments() {
@@ -120,8 +122,9 @@ void ConfigDialog::leaveBox(NumericField field) {
     controller_->boxLeft(field);
     // A box that was refused keeps its typing, which the pilot may still want to undo.
     QLineEdit* left = box(field);
-    if (left->text().toStdString() == boxText(controller_->model(), field))
+    if (left->text().toStdString() == boxText(controller_->model(), field)) {
         TypingUndo::forget(*left);
+    }
 }
 
 void ConfigDialog::contextMenuEvent(QContextMenuEvent* event) {
@@ -150,10 +153,12 @@ bool ConfigDialog::eventFilter(QObject* watched, QEvent* event) {
         const bool leftTheBox =
             reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
         const auto field = fieldOfBox(watched);
-        if (leftTheBox && field && isVisible())
+        if (leftTheBox && field && isVisible()) {
             leaveBox(*field);
-        if (leftTheBox && watched == controls_.commentBox && isVisible())
+        }
+        if (leftTheBox && watched == controls_.commentBox && isVisible()) {
             takeComments();
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

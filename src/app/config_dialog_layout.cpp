@@ -43,8 +43,9 @@ constexpr Box kAdapterStateBox = {286, 284, 133, 9};
 constexpr int kWindowHeight = 296;
 
 void place(QWidget* widget, std::optional<Control> id, const Box& box) {
-    if (id)
+    if (id) {
         widget->setObjectName(QStringLiteral("idc%1").arg(controlId(*id)));
+    }
     widget->setGeometry(dialogUnitsToPixelsX(box.x), dialogUnitsToPixelsY(box.y),
                         dialogUnitsToPixelsX(box.width), dialogUnitsToPixelsY(box.height));
 }
@@ -53,8 +54,9 @@ void place(QWidget* widget, std::optional<Control> id, const Box& box) {
 // as one, so the controls keep their places to each other.
 void moveBelow(QDialog& window, const QMenuBar& bar) {
     for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child != &bar && !child->isWindow())
+        if (child != &bar && !child->isWindow()) {
             child->move(child->x(), child->y() + bar.height());
+        }
     }
 }
 
@@ -166,10 +168,12 @@ const HiddenSpec kHiddenBits[] = {{C::Bit8, "Bit8", {351, 8, 28, 10}},
 
 // The two exponentials share a label; the group tells them apart.
 QString groupOf(Control id) {
-    if (id == C::RateExpo)
+    if (id == C::RateExpo) {
         return QStringLiteral("Mode 1 (Rate)");
-    if (id == C::AvcsExpo)
+    }
+    if (id == C::AvcsExpo) {
         return QStringLiteral("Mode 2 (AVCS)");
+    }
     return {};
 }
 
@@ -225,23 +229,27 @@ void buildGroupsAndLabels(QDialog& window, WindowControls& controls) {
         group->setAccessibleName(group->title());
         group->setFocusPolicy(Qt::NoFocus);
         place(group, spec.id, spec.box);
-        if (spec.id)
+        if (spec.id) {
             controls.byId[*spec.id] = group;
+        }
     }
     for (const LabelSpec& spec : kLabels) {
         auto* label = new QLabel(QString::fromUtf8(spec.text), &window);
         label->setAccessibleName(label->text());
-        if (spec.rightAligned)
+        if (spec.rightAligned) {
             label->setAlignment(Qt::AlignRight | Qt::AlignTop);
-        else
+        } else {
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        }
         place(label, spec.id, spec.box);
         // The design's boxes fit the captions in the font they were drawn with; where a
         // stand-in font runs wider, a caption grows into the gap beside it rather than being cut.
-        if (!spec.rightAligned && label->sizeHint().width() > label->width())
+        if (!spec.rightAligned && label->sizeHint().width() > label->width()) {
             label->resize(label->sizeHint().width(), label->height());
-        if (spec.id)
+        }
+        if (spec.id) {
             controls.byId[*spec.id] = label;
+        }
     }
 }
 
@@ -249,12 +257,14 @@ void buildValueControls(QDialog& window, WindowControls& controls) {
     for (const ControlSpec& spec : kControls) {
         QWidget* widget = makeControl(spec, &window);
         Box box = spec.box;
-        if (spec.kind == Kind::DropDown || spec.kind == Kind::SortedDropDown)
+        if (spec.kind == Kind::DropDown || spec.kind == Kind::SortedDropDown) {
             box.height = kClosedListHeight;
+        }
         place(widget, spec.id, box);
         widget->setAccessibleName(QString::fromUtf8(spec.text));
-        if (!groupOf(spec.id).isEmpty())
+        if (!groupOf(spec.id).isEmpty()) {
             widget->setAccessibleDescription(groupOf(spec.id));
+        }
         controls.byId[spec.id] = widget;
     }
     controls.portSelector = controls.as<DropDownList>(C::PortSelector);

@@ -55,8 +55,9 @@ constexpr std::string_view kEnterIntegerMessage = "Please enter an integer.";
 
 Control numberBoxOf(NumericField field) {
     for (const auto& [number, id] : kNumberBoxes) {
-        if (number == field)
+        if (number == field) {
             return id;
+        }
     }
     return C::HighEndpoint;
 }
@@ -76,14 +77,16 @@ Control textBoxOf(TextField field) {
 }
 
 Control boxOf(BoxField field) {
-    if (const auto* number = std::get_if<NumericField>(&field))
+    if (const auto* number = std::get_if<NumericField>(&field)) {
         return numberBoxOf(*number);
+    }
     return textBoxOf(std::get<TextField>(field));
 }
 
 void showText(QLineEdit* box, const QString& text) {
-    if (box->text() != text)
+    if (box->text() != text) {
         box->setText(text);
+    }
 }
 
 }  // namespace
@@ -94,17 +97,20 @@ QLineEdit* ConfigDialog::box(NumericField field) const {
 
 std::optional<NumericField> ConfigDialog::fieldOfBox(const QObject* object) const {
     for (const auto& [field, id] : kNumberBoxes) {
-        if (controls_.byId.at(id) == object)
+        if (controls_.byId.at(id) == object) {
             return field;
+        }
     }
     return std::nullopt;
 }
 
 void ConfigDialog::enableControls(bool on) {
-    for (Control id : kSequenceControls)
+    for (Control id : kSequenceControls) {
         controls_.byId.at(id)->setEnabled(on);
-    if (safetyNet_ != nullptr)
+    }
+    if (safetyNet_ != nullptr) {
         safetyNet_->controlsEnabled(on);
+    }
     controlsOn_ = on;
     updateDiagnosticsCommand();
 }
@@ -112,8 +118,9 @@ void ConfigDialog::enableControls(bool on) {
 void ConfigDialog::enableGyroButtons(bool on) {
     controls_.byId.at(C::StoreToGyro)->setEnabled(on);
     controls_.byId.at(C::ReadFromGyro)->setEnabled(on);
-    if (safetyNet_ != nullptr)
+    if (safetyNet_ != nullptr) {
         safetyNet_->gyroButtonsEnabled(on);
+    }
     adapterStateMayChange();
 }
 
@@ -142,8 +149,9 @@ std::optional<NumericField> ConfigDialog::takeBoxes(GyroConfig& config) {
         focusRefusedBox(box(*refused));
         return refused;
     }
-    for (std::size_t i : kHiddenBitOrder)
+    for (std::size_t i : kHiddenBitOrder) {
         hiddenBits_[i] = controls_.hiddenBoxes[i]->isChecked();
+    }
     return std::nullopt;
 }
 
@@ -169,14 +177,17 @@ void ConfigDialog::showBoxes(const GyroConfig& config) {
     for (const BoxField& field : exchangeOrder()) {
         const QString text = QString::fromStdString(boxText(config, field));
         const Control id = boxOf(field);
-        if (id != C::UserComments)
+        if (id != C::UserComments) {
             showText(controls_.as<QLineEdit>(id), text);
+        }
         // Rewriting an unchanged text would move the pilot's cursor to the start.
-        else if (controls_.commentBox->toPlainText() != text)
+        else if (controls_.commentBox->toPlainText() != text) {
             controls_.commentBox->setPlainText(text);
+        }
     }
-    for (std::size_t i : kHiddenBitOrder)
+    for (std::size_t i : kHiddenBitOrder) {
         controls_.hiddenBoxes[i]->setChecked(hiddenBits_[i]);
+    }
 }
 
 void ConfigDialog::showBox(NumericField field, const GyroConfig& config) {
@@ -211,8 +222,9 @@ void ConfigDialog::showChoices(const GyroConfig& config) {
 
 void ConfigDialog::setServoFlagBoxes(int servoFlags) {
     const int bits[] = {8, 10, 11, 12};
-    for (std::size_t i = 0; i < hiddenBits_.size(); ++i)
+    for (std::size_t i = 0; i < hiddenBits_.size(); ++i) {
         hiddenBits_[i] = (servoFlags >> bits[i] & 1) != 0;
+    }
 }
 
 void ConfigDialog::repaintPictures() {
@@ -228,8 +240,9 @@ void ConfigDialog::showFieldNotice(NumericField field, std::string_view notice) 
 std::optional<std::vector<std::string>> ConfigDialog::commentDisplayLines(
     const std::string& comments) {
     QPlainTextEdit* commentBox = controls_.commentBox;
-    if (commentBox->toPlainText().toStdString() != comments)
+    if (commentBox->toPlainText().toStdString() != comments) {
         return std::nullopt;
+    }
     std::vector<std::string> lines;
     QAbstractTextDocumentLayout* layout = commentBox->document()->documentLayout();
     for (QTextBlock block = commentBox->document()->begin(); block.isValid();
@@ -257,24 +270,28 @@ void ConfigDialog::clearSelector() {
 void ConfigDialog::addSelectorEntry(std::string_view name) {
     DropDownList* selector = controls_.portSelector;
     int at = 0;
-    while (at < selector->count() && !portNameBefore(name, selector->itemText(at).toStdString()))
+    while (at < selector->count() && !portNameBefore(name, selector->itemText(at).toStdString())) {
         ++at;
+    }
     // A list without a selection keeps none: the first entry added would otherwise be taken as
     // the pilot's choice.
     const bool noneSelected = selector->currentIndex() < 0;
     selector->insertItem(at, fromStd(name));
-    if (noneSelected)
+    if (noneSelected) {
         selector->setCurrentIndex(-1);
+    }
 }
 
 void ConfigDialog::removeSelectorEntry(std::string_view name) {
     DropDownList* selector = controls_.portSelector;
     const int at = selector->findText(fromStd(name), Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (at < 0)
+    if (at < 0) {
         return;
+    }
     // The neighbour would otherwise look chosen.
-    if (at == selector->currentIndex())
+    if (at == selector->currentIndex()) {
         selector->setCurrentIndex(-1);
+    }
     selector->removeItem(at);
     adapterStateMayChange();
 }
@@ -287,8 +304,9 @@ void ConfigDialog::selectEntry(std::string_view name) {
 }
 
 std::optional<std::string> ConfigDialog::selectedEntry() const {
-    if (controls_.portSelector->currentIndex() < 0)
+    if (controls_.portSelector->currentIndex() < 0) {
         return std::nullopt;
+    }
     return controls_.portSelector->currentText().toStdString();
 }
 

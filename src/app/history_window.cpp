@@ -26,8 +26,9 @@ enum Column { Date, Time, Kind, Differences, Serial, Comments, ColumnCount };
 constexpr int kCommentCharacters = 40;
 
 QString differencesText(int count) {
-    if (count == 0)
+    if (count == 0) {
         return QStringLiteral("none");
+    }
     return count == 1 ? QStringLiteral("1 setting") : QStringLiteral("%1 settings").arg(count);
 }
 
@@ -37,11 +38,13 @@ QString shownComment(GyroConfig config) {
     const QString untouched = fromStd(kDefaultUserComments);
     for (;;) {
         const std::string line = firstCommentLine(config);
-        if (fromStd(line).trimmed() != untouched)
+        if (fromStd(line).trimmed() != untouched) {
             return fromStd(line);
+        }
         const std::size_t at = config.userComments.find(line);
-        if (at == std::string::npos)
+        if (at == std::string::npos) {
             return {};
+        }
         config.userComments.erase(at, line.size());
     }
 }
@@ -49,9 +52,10 @@ QString shownComment(GyroConfig config) {
 // What each column holds at its widest, column by column, but the comment.
 QList<QStringList> cellSamples() {
     QStringList kinds;
-    for (SnapshotKind kind :
-         {SnapshotKind::Read, SnapshotKind::Stored, SnapshotKind::Unfinished, SnapshotKind::Closed})
+    for (SnapshotKind kind : {SnapshotKind::Read, SnapshotKind::Stored, SnapshotKind::Unfinished,
+                              SnapshotKind::Closed}) {
         kinds << fromStd(snapshotKindName(kind));
+    }
     const LocalTime time{2088, 12, 28, 20, 58, 58};
     return {{fromStd(dateText(time))},
             {fromStd(timeText(time))},
@@ -124,12 +128,14 @@ HistoryWindow::HistoryWindow(QWidget* parent) : QDialog(parent) {
     connect(list_, &QTreeWidget::itemActivated, this, [this] { load_->click(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(load_, &QPushButton::clicked, this, [this] {
-        if (const Snapshot* snapshot = chosen())
+        if (const Snapshot* snapshot = chosen()) {
             emit loadRequested(*snapshot);
+        }
     });
     connect(compare_, &QPushButton::clicked, this, [this] {
-        if (const Snapshot* snapshot = chosen())
+        if (const Snapshot* snapshot = chosen()) {
             emit compareRequested(*snapshot);
+        }
     });
 }
 
@@ -158,8 +164,9 @@ void HistoryWindow::setScreen(const GyroConfig& screen) {
 }
 
 void HistoryWindow::refill() {
-    if (store_ == nullptr)
+    if (store_ == nullptr) {
         return;
+    }
     const bool all = allGyros_->isChecked();
     snapshots_ = all ? store_->listAll() : store_->list(serialNumber_);
     list_->setColumnHidden(Serial, !all);
@@ -176,8 +183,9 @@ void HistoryWindow::refill() {
     recount();
     list_->setVisible(!snapshots_.empty());
     empty_->setVisible(snapshots_.empty());
-    if (!snapshots_.empty())
+    if (!snapshots_.empty()) {
         list_->setCurrentItem(list_->topLevelItem(0));
+    }
     updateButtons();
 }
 
@@ -195,8 +203,9 @@ int HistoryWindow::openingWidth() const {
     int width = 0;
     for (int column = 0; column < ColumnCount; ++column) {
         int text = column == Comments ? metrics.averageCharWidth() * kCommentCharacters : 0;
-        for (const QString& sample : samples.value(column))
+        for (const QString& sample : samples.value(column)) {
             text = std::max(text, metrics.horizontalAdvance(sample));
+        }
         width += std::max(text + padding, list_->header()->sectionSizeHint(column));
     }
     const QMargins margins = layout()->contentsMargins();
@@ -212,11 +221,13 @@ void HistoryWindow::updateButtons() {
 
 const Snapshot* HistoryWindow::chosen() const {
     QTreeWidgetItem* item = list_->currentItem();
-    if (item == nullptr || !item->isSelected())
+    if (item == nullptr || !item->isSelected()) {
         return nullptr;
+    }
     const int row = list_->indexOfTopLevelItem(item);
-    if (row < 0 || row >= static_cast<int>(snapshots_.size()))
+    if (row < 0 || row >= static_cast<int>(snapshots_.size())) {
         return nullptr;
+    }
     return &snapshots_[static_cast<std::size_t>(row)];
 }
 

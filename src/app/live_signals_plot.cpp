@@ -67,8 +67,9 @@ LivePlot::LivePlot(const QString& name, std::vector<Curve> curves, bool timeLabe
     time_ = new QValueAxis(chart);
     time_->setLabelFormat(QStringLiteral("%d"));
     time_->setLabelsVisible(timeLabels);
-    if (timeLabels)
+    if (timeLabels) {
         time_->setTitleText(QStringLiteral("Seconds before the newest round"));
+    }
     chart->addAxis(time_, Qt::AlignBottom);
 
     for (std::size_t i = 0; i < curves.size() && i < 2; ++i) {
@@ -85,8 +86,9 @@ LivePlot::LivePlot(const QString& name, std::vector<Curve> curves, bool timeLabe
         series->attachAxis(axis);
         curves_.push_back({curves[i], series, axis, std::nullopt});
     }
-    if (curves_.size() == 1)
+    if (curves_.size() == 1) {
         addRoomKeeper(*chart, curves_.front().curve.axisTitle);
+    }
 
     valueText_ = new QLabel(parent);
     valueText_->setObjectName(name.toLower() + QStringLiteral("Value"));

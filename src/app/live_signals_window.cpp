@@ -72,8 +72,9 @@ LiveSignalsWindow::LiveSignalsWindow(ConfigController& controller, FrontEnd& fro
 
 LiveSignalsWindow::~LiveSignalsWindow() {
     // The rows not yet written go to the file; nobody is left to hear of a failure.
-    if (recording_)
+    if (recording_) {
         recording_->flush();
+    }
 }
 
 void LiveSignalsWindow::buildControls() {
@@ -101,8 +102,9 @@ void LiveSignalsWindow::buildControls() {
     spanChoice_ = new QComboBox(this);
     spanChoice_->setObjectName(QStringLiteral("span"));
     spanChoice_->setAccessibleName(QStringLiteral("Show the last"));
-    for (const char* text : kSpanTexts)
+    for (const char* text : kSpanTexts) {
         spanChoice_->addItem(QString::fromUtf8(text));
+    }
     spanChoice_->setCurrentIndex(indexOf(span_));
     spanLabel->setBuddy(spanChoice_);
     connect(spanChoice_, &QComboBox::activated, this,
@@ -154,45 +156,54 @@ void LiveSignalsWindow::start() {
 
 void LiveSignalsWindow::reject() {
     stopRecording();
-    if (startedDiagnostics_ && controller_.engine().diagnosticsRunning())
+    if (startedDiagnostics_ && controller_.engine().diagnosticsRunning()) {
         toggleDiagnostics_();
+    }
     startedDiagnostics_ = false;
     QDialog::reject();
 }
 
 void LiveSignalsWindow::roundArrived(const LiveSignals& values) {
-    if (!isVisible())
+    if (!isVisible()) {
         return;
+    }
     // The last round after the pilot stopped diagnostics: they are no longer ours to stop.
-    if (!controller_.engine().diagnosticsRunning())
+    if (!controller_.engine().diagnosticsRunning()) {
         startedDiagnostics_ = false;
+    }
     const LiveSample sample{platform_.steadyNow(), values};
     trace_.add(sample);
-    if (recording_)
+    if (recording_) {
         recording_->add(sample);
-    if (!paused_)
+    }
+    if (!paused_) {
         redraw();
+    }
 }
 
 void LiveSignalsWindow::redraw() {
-    if (trace_.empty())
+    if (trace_.empty()) {
         return;
+    }
     const LiveMillis end = paused_ ? pausedAt_ : trace_.newest().time;
     const LiveMillis span = spanLength(span_);
     const std::vector<LiveSample> shown = trace_.within(span, end);
-    for (const auto& plot : plots_)
+    for (const auto& plot : plots_) {
         plot->show(shown, end, span);
+    }
 }
 
 void LiveSignalsWindow::setPaused(bool paused) {
-    if (paused == paused_)
+    if (paused == paused_) {
         return;
+    }
     paused_ = paused;
     pause_->setChecked(paused);
-    if (paused)
+    if (paused) {
         pausedAt_ = trace_.empty() ? LiveMillis(0) : trace_.newest().time;
-    else
+    } else {
         redraw();
+    }
 }
 
 void LiveSignalsWindow::setSpan(LiveSpan span) {
@@ -211,8 +222,9 @@ void LiveSignalsWindow::toggleRecording() {
     recording_ =
         startLiveRecording(frontEnd_, platform_.files(), controller_.preferences().lastDirectory,
                            [this] { return platform_.steadyNow(); });
-    if (!recording_)
+    if (!recording_) {
         return;
+    }
     record_->setText(QString::fromUtf8(kStopRecording));
     record_->setAccessibleName(QString::fromUtf8(kStopRecording));
     recordingText_->setText(
@@ -221,8 +233,9 @@ void LiveSignalsWindow::toggleRecording() {
 }
 
 void LiveSignalsWindow::flushRecording() {
-    if (!recording_)
+    if (!recording_) {
         return;
+    }
     if (const SysResult written = recording_->flush(); !written) {
         stopRecording();
         frontEnd_.showMessage(recordingStoppedMessage(written.message));
@@ -234,8 +247,9 @@ void LiveSignalsWindow::flushRecording() {
 void LiveSignalsWindow::stopRecording() {
     using namespace live_signals_text;
     flushTimer_.stop();
-    if (!recording_)
+    if (!recording_) {
         return;
+    }
     // Gone before the last rows are written: a failure of theirs does not come back here.
     const std::unique_ptr<LiveRecording> ended = std::move(recording_);
     const SysResult written = ended->flush();
@@ -244,8 +258,9 @@ void LiveSignalsWindow::stopRecording() {
     recordingText_->setText(QStringLiteral("%1 rounds recorded to %2")
                                 .arg(ended->rows())
                                 .arg(fromStd(fileNameOf(ended->path()))));
-    if (!written)
+    if (!written) {
         frontEnd_.showMessage(recordingStoppedMessage(written.message));
+    }
 }
 
 }  // namespace vn340

@@ -38,8 +38,9 @@ constexpr int py(int y) {
 }
 
 void place(QWidget* widget, int id, int x, int y, int width, int height) {
-    if (id != 0)
+    if (id != 0) {
         widget->setObjectName(QStringLiteral("idc%1").arg(id));
+    }
     widget->setGeometry(px(x), py(y), px(width), py(height));
 }
 
@@ -49,8 +50,9 @@ void frame(QDialog& dialog, const QString& caption, int width, int height, bool 
     dialog.setFont(dialogFont());
     dialog.setWindowTitle(caption);
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (closeBox)
+    if (closeBox) {
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    }
     dialog.setWindowFlags(flags);
     dialog.setModal(true);
     dialog.setFixedSize(px(width), py(height));
@@ -59,8 +61,9 @@ void frame(QDialog& dialog, const QString& caption, int width, int height, bool 
 // Every opening starts like a fresh dialog: focus on the default button, so that Enter means
 // the default answer even when the last run was closed with another button.
 void focusDefault(QDialog& dialog, QPushButton* defaultButton) {
-    for (QPushButton* other : dialog.findChildren<QPushButton*>())
+    for (QPushButton* other : dialog.findChildren<QPushButton*>()) {
         other->setDefault(other == defaultButton);
+    }
     defaultButton->setFocus();
 }
 

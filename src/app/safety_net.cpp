@@ -93,15 +93,17 @@ void SafetyNet::gyroButtonsEnabled(bool on) {
 }
 
 void SafetyNet::undo() {
-    if (sequenceRunning_)
+    if (sequenceRunning_) {
         return;
+    }
     finishEditing_();
     history_.undo();
 }
 
 void SafetyNet::redo() {
-    if (sequenceRunning_)
+    if (sequenceRunning_) {
         return;
+    }
     finishEditing_();
     history_.redo();
 }
@@ -126,32 +128,38 @@ void SafetyNet::lastReadChanged(bool afterStore) {
     // A comparison with the gyro follows what a store left on it.
     const GyroKnowledge& gyro = *history_.gyroKnown();
     if (afterStore && compareWindow_ != nullptr && compareWindow_->isVisible() &&
-        compareWindow_->side().kind == CompareSide::Kind::LastRead)
+        compareWindow_->side().kind == CompareSide::Kind::LastRead) {
         showComparison(gyro.config, CompareSide::lastRead(gyro));
+    }
 }
 
 void SafetyNet::snapshotKept(const std::string& serialNumber) {
-    if (historyWindow_ != nullptr && historyWindow_->isVisible())
+    if (historyWindow_ != nullptr && historyWindow_->isVisible()) {
         historyWindow_->present(*history_.store(), serialNumber, controller_.model());
+    }
 }
 
 void SafetyNet::screenChanged() {
-    if (compareWindow_ != nullptr)
+    if (compareWindow_ != nullptr) {
         compareWindow_->setScreen(controller_.model());
-    if (historyWindow_ != nullptr)
+    }
+    if (historyWindow_ != nullptr) {
         historyWindow_->setScreen(controller_.model());
+    }
 }
 
 void SafetyNet::revertToGyro() {
     finishEditing_();
-    if (!sequenceRunning_)
+    if (!sequenceRunning_) {
         history_.revertToGyro();
+    }
 }
 
 void SafetyNet::showHistory() {
     finishEditing_();
-    if (history_.store() == nullptr)
+    if (history_.store() == nullptr) {
         return;
+    }
     if (historyWindow_ == nullptr) {
         historyWindow_ = new HistoryWindow(&window_);
         connect(historyWindow_, &HistoryWindow::loadRequested, this, &SafetyNet::loadSnapshot);
@@ -168,8 +176,9 @@ void SafetyNet::showHistory() {
 void SafetyNet::loadSnapshot(const Snapshot& snapshot) {
     // The window stays open beside the main window: the pilot may have typed since it opened.
     finishEditing_();
-    if (!sequenceRunning_)
+    if (!sequenceRunning_) {
         history_.loadSnapshot(snapshot);
+    }
 }
 
 void SafetyNet::compare() {
@@ -178,13 +187,15 @@ void SafetyNet::compare() {
         showComparison(known->config, CompareSide::lastRead(*known));
         return;
     }
-    if (const std::optional<ChosenFile> file = history_.chooseFileToCompare())
+    if (const std::optional<ChosenFile> file = history_.chooseFileToCompare()) {
         showComparison(file->config, CompareSide::file(fromStd(file->path)));
+    }
 }
 
 void SafetyNet::compareWithGyro() {
-    if (sequenceRunning_ || !gyroReachable_)
+    if (sequenceRunning_ || !gyroReachable_) {
         return;
+    }
     finishEditing_();
     history_.compareWithGyro();
 }
@@ -203,8 +214,9 @@ CompareWindow& SafetyNet::compareWindowMade() {
 
 void SafetyNet::useValue(Setting setting) {
     finishEditing_();
-    if (!sequenceRunning_ && compareWindow_ != nullptr)
+    if (!sequenceRunning_ && compareWindow_ != nullptr) {
         history_.useValue(compareWindow_->other(), setting);
+    }
 }
 
 }  // namespace vn340

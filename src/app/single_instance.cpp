@@ -49,8 +49,9 @@ QString SingleInstance::defaultSocketName(QString* problem) {
     const SysResult found =
         privateFolder(systemPrivateFolderPlaces(), kProgramName, systemFolderAccess(), folder);
     if (!found) {
-        if (problem != nullptr)
+        if (problem != nullptr) {
             *problem = fromStd(found.message);
+        }
         return {};
     }
     return fromStd(joinPath(folder, "vn340-config.socket"));
@@ -61,17 +62,21 @@ SingleInstance::HandOver SingleInstance::handOver(const QString& file,
     const QDeadlineTimer deadline(timeout);
     QLocalSocket socket;
     socket.connectToServer(socketName_);
-    if (!socket.waitForConnected(remainingMs(deadline)))
+    if (!socket.waitForConnected(remainingMs(deadline))) {
         return nobodyListens(socket.error()) ? HandOver::NobodyListens : HandOver::NoAnswer;
-    if (!sameUser_(socket.socketDescriptor()))
+    }
+    if (!sameUser_(socket.socketDescriptor())) {
         return HandOver::OtherUser;
+    }
     socket.write(file.toUtf8() + kEnd);
-    if (!socket.waitForBytesWritten(remainingMs(deadline)))
+    if (!socket.waitForBytesWritten(remainingMs(deadline))) {
         return HandOver::NoAnswer;
+    }
     QByteArray reply;
     while (!reply.contains(kEnd)) {
-        if (!socket.waitForReadyRead(remainingMs(deadline)))
+        if (!socket.waitForReadyRead(remainingMs(deadline))) {
             return HandOver::NoAnswer;
+        }
         reply += socket.readAll();
     }
     return reply == QByteArray(kTaken, sizeof kTaken) ? HandOver::Taken : HandOver::NoAnswer;
@@ -80,8 +85,9 @@ SingleInstance::HandOver SingleInstance::handOver(const QString& file,
 bool SingleInstance::listen(std::function<void(const QString& file)> arrived) {
     arrived_ = std::move(arrived);
     connect(&server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = server_.nextPendingConnection())
+        while (QLocalSocket* socket = server_.nextPendingConnection()) {
             serve(socket);
+        }
     });
     // Bound in place, without Qt's access options: those rename a new socket over whatever
     // holds the name, a running window's included.
@@ -90,11 +96,13 @@ bool SingleInstance::listen(std::function<void(const QString& file)> arrived) {
         // second window on the same adapter. A crashed program's socket refuses at once.
         QLocalSocket probe;
         probe.connectToServer(socketName_);
-        if (probe.waitForConnected(0) || !nobodyListens(probe.error()))
+        if (probe.waitForConnected(0) || !nobodyListens(probe.error())) {
             return false;
+        }
         QLocalServer::removeServer(socketName_);
-        if (!server_.listen(socketName_))
+        if (!server_.listen(socketName_)) {
             return false;
+        }
     }
     // The folder keeps everyone else out already; the socket admits its owner alone as well.
     QFile::setPermissions(server_.fullServerName(), QFile::ReadOwner | QFile::WriteOwner);
@@ -117,8 +125,9 @@ void SingleInstance::take(QLocalSocket* socket) {
     // The message may arrive in pieces: it waits in the socket until its end has come.
     const qsizetype end = socket->peek(kLongestMessage + 1).indexOf(kEnd);
     if (end < 0) {
-        if (socket->bytesAvailable() > kLongestMessage)
+        if (socket->bytesAvailable() > kLongestMessage) {
             socket->abort();
+        }
         return;
     }
     const QString file = QString::fromUtf8(socket->read(end + 1).chopped(1));

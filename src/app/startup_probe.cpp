@@ -41,10 +41,11 @@ class FirstPaintWatcher : public QObject {
 
   private:
     void firstPainted() {
-        if (options_.readBeforeScreenshot && !options_.screenshotPath.isEmpty())
+        if (options_.readBeforeScreenshot && !options_.screenshotPath.isEmpty()) {
             startRead();
-        else
+        } else {
             report();
+        }
     }
 
     // The pilot's first action: "Read from gyro", then wait for the status line to say the
@@ -68,9 +69,11 @@ class FirstPaintWatcher : public QObject {
         connect(&readTimer_, &QTimer::timeout, this, [this] {
             std::fprintf(stderr, "the read from the gyro did not complete\n");
             // A message the read left on screen would keep the window from closing.
-            if (QWidget* modal = QApplication::activeModalWidget(); modal != &window_ && modal)
-                if (auto* dialog = qobject_cast<QDialog*>(modal))
+            if (QWidget* modal = QApplication::activeModalWidget(); modal != &window_ && modal) {
+                if (auto* dialog = qobject_cast<QDialog*>(modal)) {
                     dialog->reject();
+                }
+            }
             report(false);
         });
         readTimer_.start(options_.readTimeoutMs);
@@ -96,8 +99,9 @@ class FirstPaintWatcher : public QObject {
     QPixmap picture() const {
         const QPixmap main = window_.grab();
         auto* live = window_.findChild<QDialog*>(QStringLiteral("liveSignalsWindow"));
-        if (live == nullptr || !live->isVisible())
+        if (live == nullptr || !live->isVisible()) {
             return main;
+        }
         const QPixmap beside = live->grab();
         constexpr int kGap = 16;
         QPixmap both(main.width() + kGap + beside.width(),
@@ -111,8 +115,9 @@ class FirstPaintWatcher : public QObject {
 
     // The screenshot is taken even after a failed read: it shows what went wrong.
     void report(bool ok = true) {
-        if (reported_)
+        if (reported_) {
             return;
+        }
         reported_ = true;
         readTimer_.stop();
         if (options_.reportFirstPaint) {
@@ -158,8 +163,9 @@ StartupProbeOptions StartupProbeOptions::fromEnvironment() {
 
 void installStartupProbe(QWidget& window, const StartupProbeOptions& options,
                          std::function<void(bool ok)> finish) {
-    if (!options.active())
+    if (!options.active()) {
         return;
+    }
     // Owned by the window; it removes its filter once it has reported.
     new FirstPaintWatcher(window, options, std::move(finish));
 }

@@ -33,8 +33,9 @@ constexpr int kAnswerLimit = 100;
 
 // Dialog units to pixels; `id` names the control as the window's controls are named.
 void place(QWidget* widget, int id, int x, int y, int width, int height) {
-    if (id != 0)
+    if (id != 0) {
         widget->setObjectName(QStringLiteral("idc%1").arg(id));
+    }
     widget->setGeometry(dialogUnitsToPixelsX(x), dialogUnitsToPixelsY(y),
                         dialogUnitsToPixelsX(width), dialogUnitsToPixelsY(height));
 }

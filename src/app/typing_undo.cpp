@@ -18,10 +18,12 @@ namespace {
 // True for a redo key, false for an undo key: the window's keys and the desktop's own.
 std::optional<bool> redoKey(const QKeyEvent& key, const SafetyNet& steps) {
     const QKeySequence pressed(key.keyCombination());
-    if (key.matches(QKeySequence::Undo) || steps.undoAction().shortcuts().contains(pressed))
+    if (key.matches(QKeySequence::Undo) || steps.undoAction().shortcuts().contains(pressed)) {
         return false;
-    if (key.matches(QKeySequence::Redo) || steps.redoAction().shortcuts().contains(pressed))
+    }
+    if (key.matches(QKeySequence::Redo) || steps.redoAction().shortcuts().contains(pressed)) {
         return true;
+    }
     return std::nullopt;
 }
 
@@ -30,19 +32,23 @@ std::optional<bool> redoKey(const QKeyEvent& key, const SafetyNet& steps) {
 std::optional<bool> redoEntry(const QAction& entry) {
     const QString text = entry.text().section(QLatin1Char('\t'), 0, 0);
     for (const char* context : {"QLineEdit", "QWidgetTextControl"}) {
-        if (text == QCoreApplication::translate(context, "&Undo"))
+        if (text == QCoreApplication::translate(context, "&Undo")) {
             return false;
-        if (text == QCoreApplication::translate(context, "&Redo"))
+        }
+        if (text == QCoreApplication::translate(context, "&Redo")) {
             return true;
+        }
     }
     return std::nullopt;
 }
 
 bool ownTyping(const QWidget& box, bool redo) {
-    if (const auto* line = qobject_cast<const QLineEdit*>(&box))
+    if (const auto* line = qobject_cast<const QLineEdit*>(&box)) {
         return redo ? line->isRedoAvailable() : line->isUndoAvailable();
-    if (const auto* text = qobject_cast<const QPlainTextEdit*>(&box))
+    }
+    if (const auto* text = qobject_cast<const QPlainTextEdit*>(&box)) {
         return redo ? text->document()->isRedoAvailable() : text->document()->isUndoAvailable();
+    }
     return false;
 }
 
@@ -68,20 +74,22 @@ void TypingUndo::watch(QPlainTextEdit& box) {
 }
 
 void TypingUndo::forget(QLineEdit& box) {
-    if (!box.isUndoAvailable() && !box.isRedoAvailable())
+    if (!box.isUndoAvailable() && !box.isRedoAvailable()) {
         return;
+    }
     // Setting the text is a line edit's only way to forget; the cursor and the selection stay
     // where the pilot left them.
     const int cursor = box.cursorPosition();
     const int start = box.selectionStart();
     const int length = static_cast<int>(box.selectedText().size());
     box.setText(box.text());
-    if (start < 0)
+    if (start < 0) {
         box.setCursorPosition(cursor);
-    else if (cursor == start)
+    } else if (cursor == start) {
         box.setSelection(start + length, -length);
-    else
+    } else {
         box.setSelection(start, length);
+    }
 }
 
 void TypingUndo::forget(QPlainTextEdit& box) {
@@ -90,25 +98,29 @@ void TypingUndo::forget(QPlainTextEdit& box) {
 
 bool TypingUndo::eventFilter(QObject* watched, QEvent* event) {
     const bool override = event->type() == QEvent::ShortcutOverride;
-    if (!override && event->type() != QEvent::KeyPress)
+    if (!override && event->type() != QEvent::KeyPress) {
         return QObject::eventFilter(watched, event);
+    }
     const std::optional<bool> redo = redoKey(*static_cast<QKeyEvent*>(event), steps_);
-    if (!redo)
+    if (!redo) {
         return QObject::eventFilter(watched, event);
+    }
     // The box claims the key, so that no shortcut of the window's runs as well; its press then
     // decides whose step it takes back.
     event->accept();
-    if (!override)
+    if (!override) {
         takeBack(*static_cast<QWidget*>(watched), *redo);
+    }
     return true;
 }
 
 void TypingUndo::takeBack(QWidget& box, bool redo) {
     if (ownTyping(box, redo)) {
-        if (auto* line = qobject_cast<QLineEdit*>(&box))
+        if (auto* line = qobject_cast<QLineEdit*>(&box)) {
             redo ? line->redo() : line->undo();
-        else if (auto* text = qobject_cast<QPlainTextEdit*>(&box))
+        } else if (auto* text = qobject_cast<QPlainTextEdit*>(&box)) {
             redo ? text->redo() : text->undo();
+        }
         return;
     }
     redo ? steps_.redo() : steps_.undo();
@@ -117,8 +129,9 @@ void TypingUndo::takeBack(QWidget& box, bool redo) {
 void TypingUndo::showMenu(QWidget& box, QMenu* menu, const QPoint& at) {
     for (QAction* entry : menu->actions()) {
         const std::optional<bool> isRedo = redoEntry(*entry);
-        if (!isRedo)
+        if (!isRedo) {
             continue;
+        }
         const bool redo = *isRedo;
         const QAction& window = redo ? steps_.redoAction() : steps_.undoAction();
         const bool own = ownTyping(box, redo);

@@ -26,11 +26,13 @@ const OverwritePrompt& WindowDialogs::overwritePrompt() const {
 }
 
 void WindowDialogs::showStatus(std::string_view text) {
-    if (statusHeld_)
+    if (statusHeld_) {
         return;
+    }
     const QString shown = fromStd(text);
-    if (statusLine_.text() != shown)
+    if (statusLine_.text() != shown) {
         statusLine_.setText(shown);
+    }
 }
 
 void WindowDialogs::holdStatus(std::string_view text) {
@@ -55,8 +57,9 @@ void WindowDialogs::showSystemMessage(std::string_view text) {
 
 PromptAnswer WindowDialogs::askContinueAbort(std::string_view text) {
     continueAbortPrompt_->setPrompt(fromStd(text));
-    if (continueAbortPrompt_->exec() != QDialog::Accepted)
+    if (continueAbortPrompt_->exec() != QDialog::Accepted) {
         return PromptAnswer::Escape;
+    }
     return continueAbortPrompt_->choice() == ContinueAbortPrompt::Abort ? PromptAnswer::Abort
                                                                         : PromptAnswer::Continue;
 }
@@ -87,18 +90,22 @@ std::optional<std::string> WindowDialogs::askPath(const FileDialogRequest& reque
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(QString::fromStdString(request.filter));
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
-    if (!request.initialFolder.empty())
+    if (!request.initialFolder.empty()) {
         dialog.setDirectory(QString::fromStdString(request.initialFolder));
-    if (!request.proposedName.empty())
+    }
+    if (!request.proposedName.empty()) {
         dialog.selectFile(QString::fromStdString(request.proposedName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
+    }
     return dialog.selectedFiles().constFirst().toStdString();
 }
 
 std::optional<bool> WindowDialogs::askSafetyAgreement() {
-    if (safetyWarningDialog_->exec() != QDialog::Accepted)
+    if (safetyWarningDialog_->exec() != QDialog::Accepted) {
         return std::nullopt;
+    }
     return safetyWarningDialog_->dontShowAgain();
 }
 

@@ -31,8 +31,9 @@ class OnDemand {
   public:
     explicit OnDemand(QWidget& parent) : parent_(parent) {}
     Dialog& operator*() const {
-        if (dialog_ == nullptr)
+        if (dialog_ == nullptr) {
             dialog_ = new Dialog(&parent_);
+        }
         return *dialog_;
     }
     Dialog* operator->() const { return &**this; }

@@ -59,14 +59,16 @@ WindowHelp::WindowHelp(QWidget& window, EventLoop& loop)
 WindowHelp::~WindowHelp() = default;
 
 void WindowHelp::registerTips(const ControlFinder& controlOf) {
-    if (!tip_.Create(&window_, true))
+    if (!tip_.Create(&window_, true)) {
         return;
+    }
     tip_.Renderer().SetMaxWidth(kTipMaxWidth);
     tip_.SetDelayTime(tipdelay::kHide, kTipHideDelay);
     for (const HelpText& help : helpTexts()) {
         QWidget* control = controlOf(help.control);
-        if (control == nullptr)
+        if (control == nullptr) {
             continue;
+        }
         tip_.AddTool(control, help.text);
         // A screen reader reads the same help; a control's group, when it has one, still
         // tells two boxes of the same name apart.
@@ -76,8 +78,9 @@ void WindowHelp::registerTips(const ControlFinder& controlOf) {
     }
     relay_ = std::make_unique<EventRelay>(*this);
     QObject::connect(&tip_, &HelpTip::pointerLeftWindow, &window_, [this] {
-        if (slowServo_)
+        if (slowServo_) {
             slowServo_->pointerLeft();
+        }
     });
     speedSelector_ = qobject_cast<QComboBox*>(controlOf(Control::SpeedSelector));
     if (speedSelector_ != nullptr) {
@@ -93,8 +96,9 @@ void WindowHelp::layoutPictures(const QRect& content) {
 }
 
 void WindowHelp::followSpeed() {
-    if (!pictures_ || speedPosition() == markSpeed_)
+    if (!pictures_ || speedPosition() == markSpeed_) {
         return;
+    }
     markSpeed_ = speedPosition();
     window_.update(markArea());
 }
@@ -106,8 +110,9 @@ QRect WindowHelp::markArea() const {
 void WindowHelp::armSlowServoTip() {
     slowServo_ = std::make_unique<SlowServoTip>(
         &window_, &tip_, [this] { return speedPosition(); }, loop_);
-    if (pictures_)
+    if (pictures_) {
         slowServo_->setArea(markArea());
+    }
 }
 
 int WindowHelp::speedPosition() const {
@@ -117,9 +122,11 @@ int WindowHelp::speedPosition() const {
 void WindowHelp::paint(QPaintEvent& event) {
     // The surface is painted again under every control that changes (the status line through
     // a read); the pictures only where they are.
-    if (!pictures_ || !event.region().intersects(
-                          QRegion(pictures_->logoRect().translated(picturesOrigin_)) + markArea()))
+    if (!pictures_ ||
+        !event.region().intersects(QRegion(pictures_->logoRect().translated(picturesOrigin_)) +
+                                   markArea())) {
         return;
+    }
     QPainter painter(&window_);
     painter.translate(picturesOrigin_);
     pictures_->paint(painter, speedPosition(), window_.palette().color(window_.backgroundRole()));
@@ -127,36 +134,43 @@ void WindowHelp::paint(QPaintEvent& event) {
 
 void WindowHelp::windowEvent(const QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Move && watched == &window_) {
-        if (noticeTimer_.isActive() && noticeBox_)
+        if (noticeTimer_.isActive() && noticeBox_) {
             tip_.MoveTo(noticePoint(*noticeBox_));
+        }
         return;
     }
-    if (event->type() != QEvent::MouseMove)
+    if (event->type() != QEvent::MouseMove) {
         return;
+    }
     // A move with a button held belongs to the control that took the press. A move reaches
     // the filter once for each widget it passes on its way up; each comes to the same.
     const auto* move = static_cast<QMouseEvent*>(event);
-    if (move->buttons() != Qt::NoButton)
+    if (move->buttons() != Qt::NoButton) {
         return;
+    }
     const QPoint position = window_.mapFromGlobal(move->globalPosition().toPoint());
-    if (window_.rect().contains(position) && isWindowSurface(window_.childAt(position)))
+    if (window_.rect().contains(position) && isWindowSurface(window_.childAt(position))) {
         surfacePointerMoved(position);
+    }
 }
 
 void WindowHelp::surfacePointerMoved(const QPoint& position) {
-    if (!slowServo_)
+    if (!slowServo_) {
         return;
+    }
     // A move outside the mark's area hides any tip, a notice included; its time ends with it.
-    if (pictures_ && !markArea().contains(position))
+    if (pictures_ && !markArea().contains(position)) {
         noticeTimer_.stop();
+    }
     slowServo_->onMouseMove(position);
 }
 
 void WindowHelp::windowDeactivated() {
     // Another window of the program in front (a message, a prompt) takes over: the tip of a
     // control would stand over it. A notice stays for its time, as it tells what was changed.
-    if (!noticeTimer_.isActive())
+    if (!noticeTimer_.isActive()) {
         tip_.HideNow();
+    }
 }
 
 void WindowHelp::windowHidden() {

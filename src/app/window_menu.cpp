@@ -63,8 +63,9 @@ WindowMenu::WindowMenu(QDialog& window, const WindowControls& controls, const Sh
     aboutAction->setObjectName(QStringLiteral("menuAbout"));
     connect(aboutAction, &QAction::triggered, &window, std::move(about));
 
-    for (QMenu* menu : {&file, &edit, &gyro, &help})
+    for (QMenu* menu : {&file, &edit, &gyro, &help}) {
         connect(menu, &QMenu::aboutToShow, &window, beforeShow);
+    }
 }
 
 QAction* WindowMenu::mirror(QPushButton* button, const QString& text, const char* name,
@@ -77,8 +78,9 @@ QAction* WindowMenu::mirror(QPushButton* button, const QString& text, const char
     window_.addAction(action);
     // The button's own click, so that the command is the button's in every respect.
     connect(action, &QAction::triggered, button, [button] {
-        if (button->isEnabled())
+        if (button->isEnabled()) {
             button->click();
+        }
     });
     mirrors_[button] = action;
     button->installEventFilter(this);
@@ -88,8 +90,9 @@ QAction* WindowMenu::mirror(QPushButton* button, const QString& text, const char
 bool WindowMenu::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
         const auto found = mirrors_.find(watched);
-        if (found != mirrors_.end())
+        if (found != mirrors_.end()) {
             found->second->setEnabled(static_cast<QWidget*>(watched)->isEnabled());
+        }
     }
     return QObject::eventFilter(watched, event);
 }

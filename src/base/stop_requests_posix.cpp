@@ -25,10 +25,12 @@ void onSignal(int number) {
 constexpr std::array<int, 3> kSignals = {SIGINT, SIGHUP, SIGTERM};
 
 StopRequest requestOf(int number) {
-    if (number == SIGHUP)
+    if (number == SIGHUP) {
         return StopRequest::HangUp;
-    if (number == SIGTERM)
+    }
+    if (number == SIGTERM) {
         return StopRequest::Terminate;
+    }
     return StopRequest::Interrupt;
 }
 
@@ -46,8 +48,9 @@ class PosixStopRequests final : public StopRequests {
             char number = 0;
             while (::read(readEnd, &number, 1) == 1) {
                 loop.post([weak, request = requestOf(number)] {
-                    if (const std::shared_ptr<Listening> alive = weak.lock())
+                    if (const std::shared_ptr<Listening> alive = weak.lock()) {
                         alive->handler(request);
+                    }
                 });
             }
         });
@@ -56,13 +59,15 @@ class PosixStopRequests final : public StopRequests {
         action.sa_handler = onSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        for (const int number : kSignals)
+        for (const int number : kSignals) {
             ::sigaction(number, &action, nullptr);
+        }
         std::signal(SIGPIPE, SIG_IGN);
     }
     ~PosixStopRequests() override {
-        for (const int number : kSignals)
+        for (const int number : kSignals) {
             std::signal(number, SIG_DFL);
+        }
         writeEnd = -1;
         listening_.reset();
         ::close(pipe_[1]);
@@ -80,8 +85,9 @@ class PosixStopRequests final : public StopRequests {
 
 std::unique_ptr<StopRequests> StopRequests::listen(Handler handler, EventLoop& loop) {
     std::array<int, 2> ends{-1, -1};
-    if (::pipe2(ends.data(), O_CLOEXEC) != 0)
+    if (::pipe2(ends.data(), O_CLOEXEC) != 0) {
         return nullptr;
+    }
     // A full pipe drops a request rather than blocking inside the handler.
     ::fcntl(ends[1], F_SETFL, O_NONBLOCK);
     return std::make_unique<PosixStopRequests>(ends, std::move(handler), loop);

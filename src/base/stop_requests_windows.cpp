@@ -30,11 +30,13 @@ StopRequest requestOf(DWORD type) {
 
 BOOL WINAPI onControl(DWORD type) {
     const std::lock_guard lock(listenerMutex);
-    if (listener.expired() || listenerLoop == nullptr)
+    if (listener.expired() || listenerLoop == nullptr) {
         return FALSE;
+    }
     listenerLoop->post([weak = listener, request = requestOf(type)] {
-        if (const std::shared_ptr<Listening> alive = weak.lock())
+        if (const std::shared_ptr<Listening> alive = weak.lock()) {
             alive->handler(request);
+        }
     });
     return TRUE;
 }

@@ -40,8 +40,9 @@ std::chrono::milliseconds SystemEventLoop::steadyNow() const {
 void SystemEventLoop::runOnce(std::chrono::milliseconds limit) {
     const TimerId startedBefore = next_;
     Clock::time_point until = Clock::now() + limit;
-    if (!timers_.empty() && timers_.begin()->first.first < until)
+    if (!timers_.empty() && timers_.begin()->first.first < until) {
         until = timers_.begin()->first.first;
+    }
     {
         std::unique_lock lock(mutex_);
         wake_.wait_until(lock, until, [this] { return !posted_.empty(); });
@@ -56,24 +57,28 @@ void SystemEventLoop::runPosted() {
         const std::lock_guard lock(mutex_);
         calls.swap(posted_);
     }
-    for (Task& call : calls)
+    for (Task& call : calls) {
         call();
+    }
 }
 
 void SystemEventLoop::runDue(TimerId startedBefore) {
     const Clock::time_point now = Clock::now();
     std::vector<TimerId> due;
     for (const auto& [when, task] : timers_) {
-        if (when.first > now)
+        if (when.first > now) {
             break;
-        if (when.second < startedBefore)
+        }
+        if (when.second < startedBefore) {
             due.push_back(when.second);
+        }
     }
     // Each is looked up again when its turn comes: an earlier one may have cancelled it.
     for (const TimerId id : due) {
         const auto found = dueOf_.find(id);
-        if (found == dueOf_.end())
+        if (found == dueOf_.end()) {
             continue;
+        }
         const auto timer = timers_.find(Due{found->second, id});
         Task task = std::move(timer->second);
         timers_.erase(timer);

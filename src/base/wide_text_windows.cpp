@@ -5,8 +5,9 @@
 namespace vn340 {
 
 std::wstring wide(std::string_view text) {
-    if (text.empty())
+    if (text.empty()) {
         return {};
+    }
     const int size = static_cast<int>(text.size());
     const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
     std::wstring result(static_cast<std::size_t>(length), L'\0');
@@ -15,8 +16,9 @@ std::wstring wide(std::string_view text) {
 }
 
 std::string utf8(std::wstring_view text) {
-    if (text.empty())
+    if (text.empty()) {
         return {};
+    }
     const int size = static_cast<int>(text.size());
     const int length =
         ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);

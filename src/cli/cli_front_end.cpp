@@ -30,8 +30,9 @@ std::string oneLine(std::string_view text) {
             blank = !line.empty();
             continue;
         }
-        if (blank)
+        if (blank) {
             line += ' ';
+        }
         blank = false;
         line += c;
     }
@@ -57,14 +58,16 @@ void CliFrontEnd::tell(std::string_view line) {
 }
 
 void CliFrontEnd::showStatus(std::string_view text) {
-    if (progress_ && !text.empty())
+    if (progress_ && !text.empty()) {
         errors_ << text << '\n' << std::flush;
+    }
 }
 
 void CliFrontEnd::showMessage(std::string_view text) {
     messages_.emplace_back(text);
-    if (const std::string words = commandLineWords(text); !words.empty())
+    if (const std::string words = commandLineWords(text); !words.empty()) {
         tell(words);
+    }
 }
 
 void CliFrontEnd::showSystemMessage(std::string_view text) {
@@ -88,8 +91,9 @@ std::optional<std::string> CliFrontEnd::askLoadPath(const FileDialogRequest&) {
 }
 
 std::optional<bool> CliFrontEnd::askSafetyAgreement() {
-    if (!agreed)
+    if (!agreed) {
         return std::nullopt;
+    }
     return false;
 }
 
@@ -116,15 +120,17 @@ void MemoryPortSelector::addSelectorEntry(std::string_view name) {
 
 void MemoryPortSelector::removeSelectorEntry(std::string_view name) {
     entries_.erase(std::string(name));
-    if (selected_ == name)
+    if (selected_ == name) {
         selected_.reset();
+    }
 }
 
 void MemoryPortSelector::selectEntry(std::string_view name) {
-    if (entries_.count(std::string(name)) != 0)
+    if (entries_.count(std::string(name)) != 0) {
         selected_ = std::string(name);
-    else
+    } else {
         selected_.reset();
+    }
 }
 
 }  // namespace vn340

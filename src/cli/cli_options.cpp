@@ -30,8 +30,9 @@ bool serialNumber(const std::string& text) {
 std::optional<int> positiveNumber(const std::string& text) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 1)
+    if (error != std::errc() || end != text.data() + text.size() || value < 1) {
         return std::nullopt;
+    }
     return value;
 }
 
@@ -69,8 +70,9 @@ const Option kOptions[] = {
 
 const Option* optionNamed(const std::string& name) {
     for (const Option& option : kOptions) {
-        if (option.name == name)
+        if (option.name == name) {
             return &option;
+        }
     }
     return nullptr;
 }
@@ -131,40 +133,49 @@ CliParse parseCliArguments(const std::vector<std::string>& arguments, const std:
         if (!argument.empty() && argument[0] == '-') {
             // An option of a command is known only once the command is.
             const Option* option = optionNamed(argument);
-            if (option == nullptr || (option->command && option->command != command))
+            if (option == nullptr || (option->command && option->command != command)) {
                 return usageError("unknown option " + argument);
+            }
             std::string value;
             if (!option->needs.empty()) {
-                if (i + 1 >= arguments.size())
+                if (i + 1 >= arguments.size()) {
                     return usageError(std::string(option->needs));
+                }
                 value = arguments[++i];
             }
-            if (!option->take(options, value))
+            if (!option->take(options, value)) {
                 return usageError(std::string(option->needs));
+            }
             continue;
         }
         if (!command) {
             const auto known = kCommands.find(argument);
-            if (known == kCommands.end())
+            if (known == kCommands.end()) {
                 return usageError("unknown command " + argument);
+            }
             command = known->second;
             continue;
         }
         operands.push_back(argument);
     }
-    if (!command)
+    if (!command) {
         return usageError("no command given");
+    }
     options.command = *command;
     const bool needsFile = *command == CliCommand::Diff || *command == CliCommand::Store;
-    if (operands.size() != (needsFile ? 1u : 0u))
+    if (operands.size() != (needsFile ? 1u : 0u)) {
         return usageError(needsFile ? "the command needs one settings file"
                                     : "unexpected " + operands.front());
-    if (needsFile)
+    }
+    if (needsFile) {
         options.file = operands.front();
-    if (options.json && options.output)
+    }
+    if (options.json && options.output) {
         return usageError("read takes either -o or --json");
-    if (options.force && !options.output)
+    }
+    if (options.force && !options.output) {
         return usageError("--force goes with -o FILE");
+    }
     CliParse parse;
     parse.options = options;
     return parse;

@@ -55,14 +55,16 @@ std::string unreadLine(const SequenceOutcome& outcome) {
     const std::vector<IdentificationField>& fields = outcome.unreadIdentification;
     std::string names;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0)
+        if (i > 0) {
             names += i + 1 == fields.size() ? " and " : ", ";
+        }
         names += identificationFieldName(fields[i]);
     }
     names[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(names[0])));
     std::string line = names + " could not be read: the gyro's answer was damaged on its way.";
-    if (outcome.kind == SequenceKind::Read)
+    if (outcome.kind == SequenceKind::Read) {
         line += " The settings were read.";
+    }
     return line;
 }
 
@@ -73,8 +75,9 @@ std::vector<std::string> differenceLines(const std::vector<std::string>& differe
     std::string_view rest = text;
     while (!rest.empty()) {
         const std::size_t end = std::min(rest.find('\n'), rest.size());
-        if (end > 0)
+        if (end > 0) {
             lines.emplace_back(rest.substr(0, end));
+        }
         rest.remove_prefix(std::min(end + 1, rest.size()));
     }
     return lines;
@@ -88,16 +91,19 @@ std::vector<std::string> outcomeLines(const SequenceOutcome& outcome) {
         lines.push_back(failureSentence(outcome) + " " + consequence(outcome));
         return lines;
     }
-    if (outcome.result == SequenceResult::NotVerified)
+    if (outcome.result == SequenceResult::NotVerified) {
         lines = differenceLines(outcome.differences);
-    if (!outcome.unreadIdentification.empty())
+    }
+    if (!outcome.unreadIdentification.empty()) {
         lines.push_back(unreadLine(outcome));
+    }
     return lines;
 }
 
 void CliOutcomeView::showOutcome(const SequenceOutcome& outcome) {
-    for (const std::string& line : outcomeLines(outcome))
+    for (const std::string& line : outcomeLines(outcome)) {
         frontEnd_.tell(line);
+    }
 }
 
 }  // namespace vn340

@@ -35,29 +35,34 @@ std::string document(const Json& whole) {
 
 std::string configurationLines(const GyroConfig& config) {
     std::string lines;
-    for (const Identification& item : kIdentification)
+    for (const Identification& item : kIdentification) {
         lines += std::string(item.label) + ": " + config.*item.field + "\n";
-    for (const SettingComparison& setting : compareConfigurations(config, config))
+    }
+    for (const SettingComparison& setting : compareConfigurations(config, config)) {
         lines += std::string(setting.label) + ": " + setting.left + "\n";
+    }
     return lines;
 }
 
 std::string configurationJson(const GyroConfig& config, const std::optional<JsonError>& error) {
     Json identification = Json::object();
-    for (const Identification& item : kIdentification)
+    for (const Identification& item : kIdentification) {
         identification[std::string(item.label)] = config.*item.field;
+    }
     Json settings = Json::object();
     for (const SettingComparison& setting : compareConfigurations(config, config)) {
         const bool number = describe(setting.setting).conversion == Conversion::Number;
         Json& value = settings[std::string(setting.label)];
-        if (number)
+        if (number) {
             value = std::stoi(setting.left);
-        else
+        } else {
             value = setting.left;
+        }
     }
     Json whole = {{"identification", identification}, {"settings", settings}};
-    if (error)
+    if (error) {
         insertError(whole, *error);
+    }
     return document(whole);
 }
 

@@ -45,8 +45,9 @@ CliSession::CliSession(const CliOptions& options, Platform& platform, SystemEven
 CliSession::~CliSession() {
     history_.reset();
     // A read abandoned half-way ends here too: the adapter is closed as the window closes it.
-    if (controller_ != nullptr)
+    if (controller_ != nullptr) {
         controller_->closeAdapter();
+    }
 }
 
 CliStatus CliSession::run() {
@@ -73,8 +74,9 @@ void CliSession::stop(StopRequest) {
         return;
     }
     if (controller_ != nullptr && controller_->storing()) {
-        if (!finishingTold_)
+        if (!finishingTold_) {
             frontEnd_.tell(kFinishingTheStore);
+        }
         finishingTold_ = true;
         return;
     }
@@ -89,11 +91,13 @@ void CliSession::endMonitor() {
 }
 
 bool CliSession::print(std::string_view text) {
-    if (outputFailed_)
+    if (outputFailed_) {
         return false;
+    }
     out_ << text << std::flush;
-    if (out_)
+    if (out_) {
         return true;
+    }
     outputFailed_ = true;
     frontEnd_.tell(kOutputFailedText);
     return false;
@@ -102,38 +106,44 @@ bool CliSession::print(std::string_view text) {
 CliStatus CliSession::ports() {
     std::unique_ptr<Transports> transports = platform_.makeTransports(frontEnd_);
     std::vector<std::string> names = transports->enumerateSerialPorts();
-    if (platform_.usbLibraryPresent())
+    if (platform_.usbLibraryPresent()) {
         names.emplace_back(kUsbPortName);
+    }
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return portNameBefore(a, b); });
     std::string lines;
-    for (const std::string& name : names)
+    for (const std::string& name : names) {
         lines += name + '\n';
+    }
     return print(lines) ? CliStatus::Done : CliStatus::OutputFailed;
 }
 
 bool CliSession::portByName(std::optional<std::string>& port) {
-    if (!port)
+    if (!port) {
         return true;
+    }
     // Only a path is looked for among the ports listed.
     std::vector<std::string> listed;
-    if (port->find('/') != std::string::npos)
+    if (port->find('/') != std::string::npos) {
         listed = platform_.makeTransports(frontEnd_)->enumerateSerialPorts();
+    }
     const std::optional<PortChoice> choice = choosePort(*port, paths_.deviceFolder, listed);
     if (!choice) {
         frontEnd_.tell("The port " + *port + " is not there.");
         return false;
     }
-    if (!choice->listed)
+    if (!choice->listed) {
         portPlatform_ = std::make_unique<ExtraPortPlatform>(platform_, choice->name);
+    }
     port = choice->name;
     return true;
 }
 
 bool CliSession::openAdapter() {
     std::optional<std::string> port = options_.port;
-    if (!portByName(port))
+    if (!portByName(port)) {
         return false;
+    }
     Platform& platform = portPlatform_ != nullptr ? *portPlatform_ : platform_;
     controller_ =
         std::make_unique<ConfigController>(screen_, portList_, frontEnd_, platform, paths_);
@@ -143,22 +153,26 @@ bool CliSession::openAdapter() {
     connections_ += controller_->outcomeShown.connect(
         [this](const SequenceOutcome& outcome) { outcome_ = outcome; });
     controller_->start(port);
-    if (controller_->adapterOpen())
+    if (controller_->adapterOpen()) {
         return true;
+    }
     const std::string name = options_.port.value_or(controller_->preferences().savedPort);
-    if (name.empty())
+    if (name.empty()) {
         frontEnd_.tell(kNoPortText);
-    else if (frontEnd_.told().empty())
+    } else if (frontEnd_.told().empty()) {
         frontEnd_.tell("The port " + name + " is not there.");
+    }
     return false;
 }
 
 std::optional<SequenceOutcome> CliSession::waitForTheOutcome() {
-    while (!outcome_ && !abandoned_ && controller_->busy())
+    while (!outcome_ && !abandoned_ && controller_->busy()) {
         loop_.runOnce();
+    }
     // A read that ended just as it was abandoned is taken as it ended.
-    if (!outcome_ && abandoned_)
+    if (!outcome_ && abandoned_) {
         return std::nullopt;
+    }
     // A sequence that never started has nothing to tell: it did not run to its end.
     SequenceOutcome notStarted;
     notStarted.result = SequenceResult::Failed;
@@ -172,8 +186,9 @@ std::optional<SequenceOutcome> CliSession::readGyro() {
 }
 
 CliStatus CliSession::readStatus(const SequenceOutcome& outcome) {
-    if (!outcome.ranToItsEnd())
+    if (!outcome.ranToItsEnd()) {
         return CliStatus::GyroSilent;
+    }
     // The settings were read, but not everything the gyro was asked for.
     return outcome.complete() ? CliStatus::Done : CliStatus::Differences;
 }
@@ -185,14 +200,16 @@ CliStatus CliSession::interrupted() {
 
 JsonError CliSession::jsonError(CliStatus status) const {
     std::string said;
-    for (const std::string& line : frontEnd_.told())
+    for (const std::string& line : frontEnd_.told()) {
         said += (said.empty() ? "" : " ") + line;
+    }
     return {said, static_cast<int>(status)};
 }
 
 CliStatus CliSession::failed(CliStatus status) {
-    if (options_.json)
+    if (options_.json) {
         print(errorJson(jsonError(status)));
+    }
     return status;
 }
 
@@ -232,16 +249,19 @@ std::optional<DecodedSettings> CliSession::settingsFile(const std::string& path)
 bool CliSession::storable(const DecodedSettings& decoded) {
     std::vector<std::string_view> replaced;
     for (const LoadProblem& problem : decoded.problems) {
-        if (problem.kind == LoadProblem::Kind::UnexpectedValue)
+        if (problem.kind == LoadProblem::Kind::UnexpectedValue) {
             replaced.push_back(problem.name);
+        }
     }
-    if (replaced.empty())
+    if (replaced.empty()) {
         return true;
+    }
     frontEnd_.tell("The file " + options_.file +
                    " cannot be stored as it is, so nothing was sent to the gyro: the default "
                    "would take the place of each of these values.");
-    for (const std::string_view name : replaced)
+    for (const std::string_view name : replaced) {
         frontEnd_.tell(std::string(name) + ": missing, not a whole number, or outside its limits");
+    }
     return false;
 }
 
@@ -252,16 +272,20 @@ CliStatus CliSession::read() {
                        " is there already: add --force to write over it. Nothing was read.");
         return CliStatus::BadFile;
     }
-    if (!openAdapter())
+    if (!openAdapter()) {
         return failed(CliStatus::AdapterUnavailable);
+    }
     const std::optional<SequenceOutcome> outcome = readGyro();
-    if (!outcome)
+    if (!outcome) {
         return failed(interrupted());
+    }
     const CliStatus status = readStatus(*outcome);
-    if (!outcome->ranToItsEnd())
+    if (!outcome->ranToItsEnd()) {
         return failed(status);
-    if (toFile)
+    }
+    if (toFile) {
         return saveRead(status);
+    }
     const GyroConfig& gyro = controller_->model();
     std::string text;
     if (options_.output) {
@@ -269,8 +293,9 @@ CliStatus CliSession::read() {
         text = encodeSettingsFile("", gyro, splitAtLineBreaks(gyro.userComments));
     } else if (options_.json) {
         std::optional<JsonError> error;
-        if (status != CliStatus::Done)
+        if (status != CliStatus::Done) {
             error = jsonError(status);
+        }
         text = configurationJson(gyro, error);
     } else {
         text = configurationLines(gyro);
@@ -289,33 +314,40 @@ CliStatus CliSession::saveRead(CliStatus status) {
             controller_->fileSaved.connect([&saved](const std::string&) { saved = true; });
         controller_->saveToFile();
     }
-    if (saved)
+    if (saved) {
         return status;
+    }
     // Made by someone else since it was looked for.
-    if (frontEnd_.told().size() == toldBefore)
+    if (frontEnd_.told().size() == toldBefore) {
         frontEnd_.tell("The file " + *options_.output +
                        " is there already: add --force to write over it.");
+    }
     return CliStatus::BadFile;
 }
 
 CliStatus CliSession::diff() {
-    if (!settingsFile(options_.file))
+    if (!settingsFile(options_.file)) {
         return CliStatus::BadFile;
+    }
     // With the messages and field checks of "Load from file".
     GyroConfig file;
     loadDefaults(file);
     loadSettingsFileAt(file, platform_.files(), frontEnd_, screen_, options_.file);
-    if (!openAdapter())
+    if (!openAdapter()) {
         return CliStatus::AdapterUnavailable;
+    }
     const std::optional<SequenceOutcome> read = readGyro();
-    if (!read)
+    if (!read) {
         return interrupted();
-    if (!read->ranToItsEnd())
+    }
+    if (!read->ranToItsEnd()) {
         return readStatus(*read);
+    }
     const std::vector<SettingComparison> differences =
         differingSettings(file, controller_->model());
-    if (!print(differenceLines(differences, "file", "gyro")))
+    if (!print(differenceLines(differences, "file", "gyro"))) {
         return CliStatus::OutputFailed;
+    }
     return differences.empty() ? readStatus(*read) : CliStatus::Differences;
 }
 
@@ -325,24 +357,30 @@ CliStatus CliSession::store() {
         return CliStatus::Usage;
     }
     const std::optional<DecodedSettings> file = settingsFile(options_.file);
-    if (!file || !storable(*file))
+    if (!file || !storable(*file)) {
         return CliStatus::BadFile;
-    if (!openAdapter())
+    }
+    if (!openAdapter()) {
         return CliStatus::AdapterUnavailable;
+    }
     // The gyro's own settings first, so the pilot sees what the store changes.
     const std::optional<SequenceOutcome> read = readGyro();
-    if (!read)
+    if (!read) {
         return interrupted();
-    if (!read->ranToItsEnd())
+    }
+    if (!read->ranToItsEnd()) {
         return readStatus(*read);
+    }
     const GyroConfig gyro = controller_->model();
     controller_->loadFromFileAt(options_.file);
     // Nobody would see what the store changes: nothing is sent.
-    if (!print(differenceLines(differingSettings(gyro, controller_->model()), "gyro", "file")))
+    if (!print(differenceLines(differingSettings(gyro, controller_->model()), "gyro", "file"))) {
         return CliStatus::OutputFailed;
+    }
     // Asked to end as the read ended: nothing has been written, and nothing will be.
-    if (abandoned_)
+    if (abandoned_) {
         return interrupted();
+    }
     frontEnd_.agreed = true;
     outcome_.reset();
     controller_->storeToGyro();
@@ -361,31 +399,36 @@ CliStatus CliSession::storeStatus(const SequenceOutcome& stored) {
         case SequenceResult::Failed:
             break;
     }
-    if (stored.storeCutShort() && !history_->lastSnapshotPath().empty())
+    if (stored.storeCutShort() && !history_->lastSnapshotPath().empty()) {
         frontEnd_.tell("What was being stored is kept in " + history_->lastSnapshotPath());
+    }
     return CliStatus::GyroSilent;
 }
 
 CliStatus CliSession::monitor() {
-    if (!openAdapter())
+    if (!openAdapter()) {
         return CliStatus::AdapterUnavailable;
-    if (options_.csv && !print(kLiveCsvHeader))
+    }
+    if (options_.csv && !print(kLiveCsvHeader)) {
         return CliStatus::OutputFailed;
+    }
     connections_ += controller_->liveSignalsArrived.connect([this](const LiveSignals& round) {
         // The rows of the window's own recording, timed from the start of the monitor.
         const std::string line = options_.csv
                                      ? liveCsvRow(platform_.steadyNow() - monitorStart_, round)
                                      : liveSignalsLine(round);
         ++rounds_;
-        if (!print(line) || (options_.rounds && rounds_ == *options_.rounds))
+        if (!print(line) || (options_.rounds && rounds_ == *options_.rounds)) {
             endMonitor();
+        }
     });
     outcome_.reset();
     monitorStart_ = platform_.steadyNow();
     controller_->diagnosticsCommand(std::nullopt);
     const std::optional<SequenceOutcome> outcome = waitForTheOutcome();
-    if (outputFailed_)
+    if (outputFailed_) {
         return CliStatus::OutputFailed;
+    }
     return outcome && outcome->result == SequenceResult::Done ? CliStatus::Done
                                                               : CliStatus::GyroSilent;
 }

@@ -27,22 +27,25 @@ int main(int argc, char** argv) {
     CliSession* running = nullptr;
     const std::unique_ptr<StopRequests> stops = StopRequests::listen(
         [&running](StopRequest request) {
-            if (running != nullptr)
+            if (running != nullptr) {
                 running->stop(request);
+            }
         },
         loop);
 
     const CliParse parse = parseCliArguments(arguments, VN340_VERSION);
     if (!parse.options) {
         std::cerr << parse.error;
-        if (std::cout << parse.output << std::flush)
+        if (std::cout << parse.output << std::flush) {
             return static_cast<int>(parse.status);
+        }
         std::cerr << kOutputFailedText << '\n';
         return static_cast<int>(CliStatus::OutputFailed);
     }
     // A settings file on standard output is its bytes, on every system.
-    if (parse.options->output == std::string(kStandardOutput))
+    if (parse.options->output == std::string(kStandardOutput)) {
         standardOutputAsBytes();
+    }
     CliSession session(*parse.options, platform, loop, paths, std::cout, std::cerr,
                        standardErrorIsTerminal());
     running = &session;

@@ -51,23 +51,28 @@ std::optional<PortChoice> choosePort(const std::string& port, const std::string&
                                      const std::vector<std::string>& listed) {
     // Windows' own way of writing a port past COM9: "\\.\COM12" is the port COM12.
     constexpr std::string_view kDeviceNamespace = "\\\\.\\";
-    if (port.starts_with(kDeviceNamespace) && port.size() > kDeviceNamespace.size())
+    if (port.starts_with(kDeviceNamespace) && port.size() > kDeviceNamespace.size()) {
         return PortChoice{port.substr(kDeviceNamespace.size()), true};
-    if (port.find('/') == std::string::npos)
+    }
+    if (port.find('/') == std::string::npos) {
         return PortChoice{port, true};
+    }
     std::error_code error;
     const fs::path device = fs::canonical(port, error);
-    if (error)
+    if (error) {
         return std::nullopt;
+    }
     for (const std::string& name : listed) {
         std::error_code unlisted;
-        if (fs::canonical(fs::path(deviceFolder) / name, unlisted) == device && !unlisted)
+        if (fs::canonical(fs::path(deviceFolder) / name, unlisted) == device && !unlisted) {
             return PortChoice{name, true};
+        }
     }
     // Named from the folder as it really is: ".." is taken on the real folders.
     const fs::path folder = fs::canonical(deviceFolder, error);
-    if (error)
+    if (error) {
         return std::nullopt;
+    }
     return PortChoice{device.lexically_relative(folder).string(), false};
 }
 

@@ -14,25 +14,29 @@ AdapterLink::AdapterLink(PortSelector& selector, FrontEnd& frontEnd, Transports&
     transports_.onHangUp([this] { selection_.openPortHungUp(); });
     // Without the system's device events the program works as before: the list is filled
     // again each time it is opened, and a port that hangs up is still closed.
-    if (events_ != nullptr)
+    if (events_ != nullptr) {
         events_->start([this](const DeviceEvent& event) { onDeviceEvent(event); });
+    }
 }
 
 AdapterLink::~AdapterLink() {
-    if (events_ != nullptr)
+    if (events_ != nullptr) {
         events_->stop();
+    }
     close();
 }
 
 void AdapterLink::onDeviceEvent(const DeviceEvent& event) {
     const bool added = event.action == DeviceEvent::Action::Added;
     if (event.kind == DeviceEvent::Kind::UsbDevice) {
-        if (!concernsUsbAdapter(event, kUsbVendorId, kUsbDescription))
+        if (!concernsUsbAdapter(event, kUsbVendorId, kUsbDescription)) {
             return;
-        if (added)
+        }
+        if (added) {
             selection_.usbAdapterAdded();
-        else
+        } else {
             selection_.usbAdapterRemoved();
+        }
         return;
     }
     if (!added) {
@@ -41,8 +45,9 @@ void AdapterLink::onDeviceEvent(const DeviceEvent& event) {
     }
     // Consoles and pseudo-terminals are ttys too: only a port the list would offer joins it.
     const std::vector<std::string> offered = transports_.enumerateSerialPorts();
-    if (std::find(offered.begin(), offered.end(), event.name) != offered.end())
+    if (std::find(offered.begin(), offered.end(), event.name) != offered.end()) {
         selection_.portAdded(event.name);
+    }
 }
 
 void AdapterLink::onTextReceived(std::function<void(std::string_view)> receiver) {
@@ -58,8 +63,9 @@ void AdapterLink::fillPortSelectorAtStartup(std::string savedPort) {
 }
 
 void AdapterLink::closeUsbAdapter() {
-    if (transports_.usbInUse())
+    if (transports_.usbInUse()) {
         transports_.closeUsb();
+    }
 }
 
 }  // namespace vn340

@@ -69,8 +69,9 @@ class DlD2xxLibrary final : public LoadedD2xxLibrary<DlCalls> {
         // Looked at under the event's mutex: neither a wake-up nor a signal of the library can
         // fall between this test and the wait.
         bool signalled = woken_ || (ready && ready());
-        if (!signalled)
+        if (!signalled) {
             signalled = pthread_cond_timedwait(&event_.eCondVar, &event_.eMutex, &deadline) == 0;
+        }
         signalled = signalled || woken_;
         woken_ = false;
         pthread_mutex_unlock(&event_.eMutex);
@@ -89,8 +90,9 @@ class DlD2xxLibrary final : public LoadedD2xxLibrary<DlCalls> {
 
     SysResult loadLibrary() override {
         handle_ = ::dlopen(name().c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle_ != nullptr)
+        if (handle_ != nullptr) {
             return {};
+        }
         const char* why = ::dlerror();
         return SysResult::failure(kErrLibraryMissing,
                                   "load " + name() + ": " + (why ? why : "not found"));
@@ -106,8 +108,9 @@ class DlD2xxLibrary final : public LoadedD2xxLibrary<DlCalls> {
     }
 
     void releaseLibrary() override {
-        if (handle_ != nullptr)
+        if (handle_ != nullptr) {
             ::dlclose(handle_);
+        }
         handle_ = nullptr;
     }
 

@@ -25,14 +25,18 @@ template <typename Calls>
 class LoadedD2xxLibrary : public D2xxLibrary {
   public:
     SysResult load() final {
-        if (libraryLoaded())
+        if (libraryLoaded()) {
             return {};
-        if (SysResult loaded = loadLibrary(); !loaded)
+        }
+        if (SysResult loaded = loadLibrary(); !loaded) {
             return loaded;
-        for (D2xxEntry entry : kD2xxEntries)
+        }
+        for (D2xxEntry entry : kD2xxEntries) {
             bind(entry);
-        for (D2xxEntry entry : kD2xxOptionalEntries)
+        }
+        for (D2xxEntry entry : kD2xxOptionalEntries) {
             bind(entry);
+        }
         return {};
     }
 
@@ -109,8 +113,9 @@ class LoadedD2xxLibrary : public D2xxLibrary {
     template <typename Function, typename... Args>
     d2xx::FtStatus call(D2xxEntry entry, Args... args) {
         const D2xxSymbol found = address(entry);
-        if (found == nullptr)
+        if (found == nullptr) {
             return d2xx::kFtInvalidHandle;
+        }
         return reinterpret_cast<Function>(found)(args...);
     }
 

@@ -34,8 +34,9 @@ std::string systemMessage(DWORD error) {
     std::string message = length > 0 ? std::string(text, length) : std::string();
     ::LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == ' ' || message.back() == '.'))
+                                message.back() == ' ' || message.back() == '.')) {
         message.pop_back();
+    }
     return message.empty() ? "error " + std::to_string(error) : message;
 }
 
@@ -77,8 +78,9 @@ class WindowsD2xxLibrary final : public LoadedD2xxLibrary<WindowsCalls> {
     // any more.
     ~WindowsD2xxLibrary() override {
         unload();
-        if (event_ != nullptr)
+        if (event_ != nullptr) {
             ::CloseHandle(event_);
+        }
     }
 
     FtStatus setEventNotification(FtHandle handle, Dword mask) override {
@@ -92,8 +94,9 @@ class WindowsD2xxLibrary final : public LoadedD2xxLibrary<WindowsCalls> {
     bool waitEvent(std::chrono::milliseconds limit, const std::function<bool()>& ready) override {
         ::ResetEvent(event_);
         bool signalled = woken_.exchange(false) || (ready && ready());
-        if (!signalled)
+        if (!signalled) {
             signalled = ::WaitForSingleObject(event_, waitMilliseconds(limit)) == WAIT_OBJECT_0;
+        }
         return woken_.exchange(false) || signalled;
     }
 
@@ -106,17 +109,19 @@ class WindowsD2xxLibrary final : public LoadedD2xxLibrary<WindowsCalls> {
     bool libraryLoaded() const override { return module_ != nullptr; }
 
     SysResult loadLibrary() override {
-        if (event_ == nullptr)
+        if (event_ == nullptr) {
             return SysResult::failure(ENOMEM,
                                       "load " + name() + ": " + systemMessage(::GetLastError()));
+        }
         // No box of the system's about a library or a disk that is not there: the caller tells.
         const UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
         module_ = ::LoadLibraryW(loaderName(name()).c_str());
         const DWORD error = ::GetLastError();
         ::SetErrorMode(oldMode);
-        if (module_ == nullptr)
+        if (module_ == nullptr) {
             return SysResult::failure(loadErrno(error),
                                       "load " + name() + ": " + systemMessage(error));
+        }
         return {};
     }
 
@@ -125,8 +130,9 @@ class WindowsD2xxLibrary final : public LoadedD2xxLibrary<WindowsCalls> {
     }
 
     void releaseLibrary() override {
-        if (module_ != nullptr)
+        if (module_ != nullptr) {
             ::FreeLibrary(module_);
+        }
         module_ = nullptr;
     }
 

@@ -20,8 +20,9 @@ namespace {
 // The name at the end of a broadcast, within the size the broadcast gives itself: a name that
 // fills it without its NUL is cut at the end of the structure, not read past it.
 std::wstring_view nameIn(const DEV_BROADCAST_HDR* header, std::size_t offset) {
-    if (header->dbch_size <= offset)
+    if (header->dbch_size <= offset) {
         return {};
+    }
     const auto* start =
         reinterpret_cast<const wchar_t*>(reinterpret_cast<const unsigned char*>(header) + offset);
     const std::wstring_view name(start, (header->dbch_size - offset) / sizeof(wchar_t));
@@ -42,12 +43,14 @@ std::string upper(std::string text) {
 std::string vendorOf(const std::string& path) {
     const std::string key = upper(path);
     const std::size_t at = key.find("VID_");
-    if (at == std::string::npos || at + 8 > key.size())
+    if (at == std::string::npos || at + 8 > key.size()) {
         return {};
+    }
     std::string digits = path.substr(at + 4, 4);
     for (char& c : digits) {
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
+        if (!std::isxdigit(static_cast<unsigned char>(c))) {
             return {};
+        }
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return digits;
@@ -79,12 +82,14 @@ std::optional<DeviceEvent> DeviceBroadcasts::event(WPARAM change, LPARAM data) {
                          : change == DBT_DEVICEREMOVECOMPLETE ? "remove"
                                                               : nullptr;
     const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
-    if (action == nullptr || header == nullptr || header->dbch_size < sizeof(DEV_BROADCAST_HDR))
+    if (action == nullptr || header == nullptr || header->dbch_size < sizeof(DEV_BROADCAST_HDR)) {
         return std::nullopt;
+    }
     if (header->dbch_devicetype == DBT_DEVTYP_PORT) {
         const std::string name = utf8(nameIn(header, offsetof(DEV_BROADCAST_PORT_W, dbcp_name)));
-        if (name.empty())
+        if (name.empty()) {
             return std::nullopt;
+        }
         UdevFacts facts;
         facts.action = action;
         facts.subsystem = "tty";
@@ -93,25 +98,30 @@ std::optional<DeviceEvent> DeviceBroadcasts::event(WPARAM change, LPARAM data) {
         return identities_.event(facts);
     }
     if (header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE ||
-        header->dbch_size < offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name))
+        header->dbch_size < offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name)) {
         return std::nullopt;
+    }
     const auto* device = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(header);
-    if (!IsEqualGUID(device->dbcc_classguid, kUsbDeviceInterface))
+    if (!IsEqualGUID(device->dbcc_classguid, kUsbDeviceInterface)) {
         return std::nullopt;
+    }
     const std::string path =
         utf8(nameIn(header, offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name)));
-    if (path.empty())
+    if (path.empty()) {
         return std::nullopt;
+    }
     UdevFacts facts = usbFacts(action, path);
-    if (change == DBT_DEVICEARRIVAL && describe_)
+    if (change == DBT_DEVICEARRIVAL && describe_) {
         facts.productAttribute = describe_(path);
+    }
     return identities_.event(facts);
 }
 
 std::string busReportedDescription(const std::string& interfacePath) {
     HDEVINFO devices = ::SetupDiCreateDeviceInfoList(nullptr, nullptr);
-    if (devices == INVALID_HANDLE_VALUE)
+    if (devices == INVALID_HANDLE_VALUE) {
         return {};
+    }
     std::string description;
     SP_DEVICE_INTERFACE_DATA interface {};
     interface.cbSize = sizeof interface;
@@ -126,8 +136,9 @@ std::string busReportedDescription(const std::string& interfacePath) {
         if (::SetupDiGetDevicePropertyW(devices, &device, &DEVPKEY_Device_BusReportedDeviceDesc,
                                         &type, reinterpret_cast<BYTE*>(text), sizeof text - 2,
                                         nullptr, 0) &&
-            type == DEVPROP_TYPE_STRING)
+            type == DEVPROP_TYPE_STRING) {
             description = utf8(text);
+        }
     }
     ::SetupDiDestroyDeviceInfoList(devices);
     return description;
@@ -137,8 +148,9 @@ std::vector<std::string> presentUsbDevices() {
     std::vector<std::string> paths;
     HDEVINFO devices = ::SetupDiGetClassDevsW(&kUsbDeviceInterface, nullptr, nullptr,
                                               DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (devices == INVALID_HANDLE_VALUE)
+    if (devices == INVALID_HANDLE_VALUE) {
         return paths;
+    }
     SP_DEVICE_INTERFACE_DATA interface {};
     interface.cbSize = sizeof interface;
     for (DWORD index = 0;
@@ -146,13 +158,16 @@ std::vector<std::string> presentUsbDevices() {
          ++index) {
         DWORD size = 0;
         ::SetupDiGetDeviceInterfaceDetailW(devices, &interface, nullptr, 0, &size, nullptr);
-        if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W))
+        if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) {
             continue;
+        }
         std::vector<unsigned char> buffer(size);
         auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
         detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-        if (::SetupDiGetDeviceInterfaceDetailW(devices, &interface, detail, size, nullptr, nullptr))
+        if (::SetupDiGetDeviceInterfaceDetailW(devices, &interface, detail, size, nullptr,
+                                               nullptr)) {
             paths.push_back(utf8(detail->DevicePath));
+        }
     }
     ::SetupDiDestroyDeviceInfoList(devices);
     return paths;

@@ -44,8 +44,9 @@ class UdevDeviceEvents final : public DeviceEvents {
     SysResult start(Handler handler) override {
         stop();
         udev_ = udev_new();
-        if (udev_ == nullptr)
+        if (udev_ == nullptr) {
             return SysResult::failure(ENOMEM, "reach udev");
+        }
         monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
         if (monitor_ == nullptr) {
             stop();
@@ -71,11 +72,13 @@ class UdevDeviceEvents final : public DeviceEvents {
         notifier_.reset();
         handler_ = nullptr;
         identities_.clear();
-        if (monitor_ != nullptr)
+        if (monitor_ != nullptr) {
             udev_monitor_unref(monitor_);
+        }
         monitor_ = nullptr;
-        if (udev_ != nullptr)
+        if (udev_ != nullptr) {
             udev_unref(udev_);
+        }
         udev_ = nullptr;
     }
 
@@ -84,8 +87,9 @@ class UdevDeviceEvents final : public DeviceEvents {
     // product when it is pulled out.
     void rememberPresentUsbDevices() {
         udev_enumerate* found = udev_enumerate_new(udev_);
-        if (found == nullptr)
+        if (found == nullptr) {
             return;
+        }
         udev_enumerate_add_match_subsystem(found, "usb");
         udev_enumerate_add_match_property(found, "DEVTYPE", "usb_device");
         udev_enumerate_scan_devices(found);
@@ -93,8 +97,9 @@ class UdevDeviceEvents final : public DeviceEvents {
         udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(found)) {
             udev_device* device =
                 udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry));
-            if (device == nullptr)
+            if (device == nullptr) {
                 continue;
+            }
             identities_.present(factsOf(device));
             udev_device_unref(device);
         }
@@ -105,8 +110,9 @@ class UdevDeviceEvents final : public DeviceEvents {
     void receive() {
         while (monitor_ != nullptr) {
             udev_device* device = udev_monitor_receive_device(monitor_);
-            if (device == nullptr)
+            if (device == nullptr) {
                 return;
+            }
             const std::optional<DeviceEvent> event = identities_.event(factsOf(device));
             udev_device_unref(device);
             // The handler may stop this source; nothing of it is touched afterwards.

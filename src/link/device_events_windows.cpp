@@ -35,8 +35,9 @@ class WindowsDeviceEvents final : public DeviceEvents, private QAbstractNativeEv
         // The broadcasts come to a top-level window of the program: the first one, the
         // program's own, started before its link.
         const QWindowList windows = QGuiApplication::topLevelWindows();
-        if (windows.isEmpty())
+        if (windows.isEmpty()) {
             return SysResult::failure(ENODEV, "hear of devices without a window");
+        }
         window_ = reinterpret_cast<HWND>(windows.front()->winId());
         DEV_BROADCAST_DEVICEINTERFACE_W filter{};
         filter.dbcc_size = sizeof filter;
@@ -44,20 +45,24 @@ class WindowsDeviceEvents final : public DeviceEvents, private QAbstractNativeEv
         filter.dbcc_classguid = kUsbDeviceInterface;
         notification_ =
             ::RegisterDeviceNotificationW(window_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-        if (notification_ == nullptr)
+        if (notification_ == nullptr) {
             return SysResult::failure(EPROTONOSUPPORT, "hear of USB devices coming and going");
-        for (const std::string& path : presentUsbDevices())
+        }
+        for (const std::string& path : presentUsbDevices()) {
             broadcasts_.present(path);
+        }
         handler_ = std::move(handler);
         QCoreApplication::instance()->installNativeEventFilter(this);
         return {};
     }
 
     void stop() override {
-        if (QCoreApplication::instance() != nullptr)
+        if (QCoreApplication::instance() != nullptr) {
             QCoreApplication::instance()->removeNativeEventFilter(this);
-        if (notification_ != nullptr)
+        }
+        if (notification_ != nullptr) {
             ::UnregisterDeviceNotification(notification_);
+        }
         notification_ = nullptr;
         window_ = nullptr;
         handler_ = nullptr;
@@ -66,12 +71,14 @@ class WindowsDeviceEvents final : public DeviceEvents, private QAbstractNativeEv
 
   private:
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
-        if (type != "windows_generic_MSG" || message == nullptr)
+        if (type != "windows_generic_MSG" || message == nullptr) {
             return false;
+        }
         const MSG* msg = static_cast<const MSG*>(message);
         // Each broadcast reaches every top-level window of the program: heard once, at ours.
-        if (msg->message != WM_DEVICECHANGE || msg->hwnd != window_)
+        if (msg->message != WM_DEVICECHANGE || msg->hwnd != window_) {
             return false;
+        }
         const std::optional<DeviceEvent> event = broadcasts_.event(msg->wParam, msg->lParam);
         // The handler may stop this source; nothing of it is touched afterwards.
         if (event && handler_) {

@@ -9,8 +9,9 @@ namespace {
 // The kernel's "PRODUCT" property starts with the vendor number without leading zeros.
 std::string vendorFromProductProperty(const std::string& product) {
     unsigned vendor = 0;
-    if (std::sscanf(product.c_str(), "%x/", &vendor) != 1)
+    if (std::sscanf(product.c_str(), "%x/", &vendor) != 1) {
         return {};
+    }
     char digits[8];
     std::snprintf(digits, sizeof digits, "%04x", vendor & 0xFFFFu);
     return digits;
@@ -25,8 +26,9 @@ const std::string& firstGiven(const std::string& first, const std::string& secon
 DeviceIdentities::Identity DeviceIdentities::identityOf(const UdevFacts& device) {
     Identity identity;
     identity.vendorId = firstGiven(device.vendorAttribute, device.vendorProperty);
-    if (identity.vendorId.empty())
+    if (identity.vendorId.empty()) {
         identity.vendorId = vendorFromProductProperty(device.productProperty);
+    }
     identity.product = firstGiven(device.productAttribute, device.modelProperty);
     return identity;
 }
@@ -37,12 +39,13 @@ void DeviceIdentities::present(const UdevFacts& device) {
 
 std::optional<DeviceEvent> DeviceIdentities::event(const UdevFacts& device) {
     DeviceEvent event;
-    if (device.action == "add")
+    if (device.action == "add") {
         event.action = DeviceEvent::Action::Added;
-    else if (device.action == "remove")
+    } else if (device.action == "remove") {
         event.action = DeviceEvent::Action::Removed;
-    else
+    } else {
         return std::nullopt;
+    }
     event.name = device.sysname;
     if (device.subsystem == "tty") {
         event.kind = DeviceEvent::Kind::SerialPort;
@@ -53,10 +56,12 @@ std::optional<DeviceEvent> DeviceIdentities::event(const UdevFacts& device) {
     if (event.action == DeviceEvent::Action::Added) {
         known_[device.devpath] = identity;
     } else if (auto kept = known_.find(device.devpath); kept != known_.end()) {
-        if (identity.vendorId.empty())
+        if (identity.vendorId.empty()) {
             identity.vendorId = kept->second.vendorId;
-        if (identity.product.empty())
+        }
+        if (identity.product.empty()) {
             identity.product = kept->second.product;
+        }
         known_.erase(kept);
     }
     event.vendorId = std::move(identity.vendorId);

@@ -30,8 +30,9 @@ inline constexpr std::uint32_t kStandardBauds[] = {300,   600,   1200,  2400,   
 
 constexpr bool lineIsPossible(const LineSettings& line) {
     bool known = false;
-    for (std::uint32_t baud : kStandardBauds)
+    for (std::uint32_t baud : kStandardBauds) {
         known = known || baud == line.baud;
+    }
     return known && line.dataBits >= 5 && line.dataBits <= 8 &&
            line.stopBits != StopBits::OneAndHalf;
 }

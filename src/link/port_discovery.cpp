@@ -23,24 +23,28 @@ bool uartPresent(TtyClass& ttys, const std::string& name) {
 }  // namespace
 
 SysResult enumerateSerialPorts(const PortCallback& callback, TtyClass& ttys) {
-    if (!callback)
+    if (!callback) {
         return SysResult::failure(EINVAL, "no one to tell about the ports");
+    }
     std::vector<std::string> names;
     // A listing that broke off still offers the ports it found, and says that it broke off.
     const SysResult listed = ttys.names(names);
     std::vector<PortInfo> ports;
     for (const std::string& name : names) {
-        if (!ttys.hasDriver(name))
+        if (!ttys.hasDriver(name)) {
             continue;
-        if (isLegacyUartName(name) && !uartPresent(ttys, name))
+        }
+        if (isLegacyUartName(name) && !uartPresent(ttys, name)) {
             continue;
+        }
         ports.push_back(PortInfo{name, name, ttys.bus(name)});
     }
     std::sort(ports.begin(), ports.end(),
               [](const PortInfo& a, const PortInfo& b) { return a.portName < b.portName; });
     for (const PortInfo& port : ports) {
-        if (!callback(port))
+        if (!callback(port)) {
             break;
+        }
     }
     return listed;
 }

@@ -126,8 +126,9 @@ void PortSelection::openSelectedPort() {
 }
 
 void PortSelection::chosen(std::string_view name) {
-    if (portChosen_)
+    if (portChosen_) {
         portChosen_(name);
+    }
 }
 
 bool PortSelection::openSerialPort(std::string_view name) {
@@ -221,8 +222,9 @@ void PortSelection::detectAdapterPort() {
 }
 
 void PortSelection::portAdded(std::string_view name) {
-    if (detecting_ || std::find(portList_.begin(), portList_.end(), name) != portList_.end())
+    if (detecting_ || std::find(portList_.begin(), portList_.end(), name) != portList_.end()) {
         return;
+    }
     portList_.insert(std::upper_bound(portList_.begin(), portList_.end(), name), std::string(name));
     if (name != lost_) {
         view_.addSelectorEntry(name);
@@ -230,29 +232,34 @@ void PortSelection::portAdded(std::string_view name) {
     }
     // Its entry never left the list.
     lost_.clear();
-    if (!transports_.serialOpen() && !transports_.usbInUse() && openSerialPort(name))
+    if (!transports_.serialOpen() && !transports_.usbInUse() && openSerialPort(name)) {
         frontEnd_.showStatus(port_text::adapterBack(name));
+    }
 }
 
 void PortSelection::portRemoved(std::string_view name) {
-    if (detecting_)
+    if (detecting_) {
         return;
+    }
     const bool listed = std::erase(portList_, name) != 0;
     if (name == savedPort_ && transports_.serialOpen() && !transports_.usbInUse()) {
         transports_.closeSerial();
         lose(name);
         return;
     }
-    if (listed && name != lost_)
+    if (listed && name != lost_) {
         view_.removeSelectorEntry(name);
+    }
 }
 
 void PortSelection::usbAdapterAdded() {
-    if (detecting_ || lost_ != kUsbPortName)
+    if (detecting_ || lost_ != kUsbPortName) {
         return;
+    }
     lost_.clear();
-    if (transports_.serialOpen() || transports_.usbInUse())
+    if (transports_.serialOpen() || transports_.usbInUse()) {
         return;
+    }
     if (const SysResult opened = transports_.openUsb(true); opened) {
         view_.enableGyroButtons(true);
         frontEnd_.showStatus(port_text::adapterBack(kUsbPortName));
@@ -262,15 +269,17 @@ void PortSelection::usbAdapterAdded() {
 }
 
 void PortSelection::usbAdapterRemoved() {
-    if (detecting_ || !transports_.usbInUse())
+    if (detecting_ || !transports_.usbInUse()) {
         return;
+    }
     transports_.closeUsb();
     lose(kUsbPortName);
 }
 
 void PortSelection::openPortHungUp() {
-    if (!transports_.serialOpen())
+    if (!transports_.serialOpen()) {
         return;
+    }
     transports_.closeSerial();
     lose(savedPort_);
 }
@@ -282,8 +291,9 @@ void PortSelection::lose(std::string_view port) {
     lost_ = name;
     view_.enableGyroButtons(false);
     const bool told = adapterLost_ && adapterLost_();
-    if (!told)
+    if (!told) {
         frontEnd_.showMessage(port_text::adapterGone(name));
+    }
 }
 
 }  // namespace vn340

@@ -20,8 +20,9 @@ inline constexpr std::chrono::milliseconds kWaitForever = std::chrono::milliseco
 // What is left of a time-out that started at `start`; a wait without a limit stays one.
 inline std::chrono::milliseconds remaining(std::chrono::milliseconds timeout,
                                            std::chrono::steady_clock::time_point start) {
-    if (timeout == kWaitForever)
+    if (timeout == kWaitForever) {
         return kWaitForever;
+    }
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
     return spent < timeout ? timeout - spent : std::chrono::milliseconds(0);

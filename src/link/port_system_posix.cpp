@@ -90,12 +90,14 @@ void setFraming(const LineSettings& line, termios* t) {
     }
     // Parity checking is on exactly when there is a parity bit.
     t->c_iflag &= ~static_cast<tcflag_t>(INPCK);
-    if (line.parity != Parity::None)
+    if (line.parity != Parity::None) {
         t->c_iflag |= INPCK;
+    }
 
     t->c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
-    if (line.stopBits == StopBits::Two)
+    if (line.stopBits == StopBits::Two) {
         t->c_cflag |= CSTOPB;
+    }
 }
 
 void setHandshake(Handshake handshake, termios* t) {
@@ -114,8 +116,9 @@ void setHandshake(Handshake handshake, termios* t) {
 }
 
 int pollTimeout(std::chrono::milliseconds timeout) {
-    if (timeout == kWaitForever)
+    if (timeout == kWaitForever) {
         return -1;
+    }
     constexpr auto kLongest = std::chrono::milliseconds(0x7FFFFFFF);
     return static_cast<int>(std::clamp(timeout, std::chrono::milliseconds(0), kLongest).count());
 }
@@ -127,8 +130,9 @@ class PosixPortSystem final : public PortSystem {
         do {
             result = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         } while (result < 0 && errno == EINTR);
-        if (result < 0)
+        if (result < 0) {
             return failed(errno, "open " + path);
+        }
         *fd = result;
         return {};
     }
@@ -146,26 +150,33 @@ class PosixPortSystem final : public PortSystem {
     }
 
     SysResult applyLine(int fd, const LineSettings& line, LineParts parts) override {
-        if ((parts & kLineFraming) && !possible(line))
+        if ((parts & kLineFraming) && !possible(line)) {
             return failed(EINVAL, "set up the line");
+        }
         termios t{};
-        if (::tcgetattr(fd, &t) < 0)
+        if (::tcgetattr(fd, &t) < 0) {
             return failed(errno, "read the line settings");
-        if (parts & kLineRaw)
+        }
+        if (parts & kLineRaw) {
             setRaw(&t);
-        if (parts & kLineFraming)
+        }
+        if (parts & kLineFraming) {
             setFraming(line, &t);
-        if (parts & kLineHandshake)
+        }
+        if (parts & kLineHandshake) {
             setHandshake(line.handshake, &t);
+        }
         return checked(::tcsetattr(fd, TCSANOW, &t), "set up the line");
     }
 
     SysResult requestLowLatency(int fd) override {
         serial_struct info{};
-        if (::ioctl(fd, TIOCGSERIAL, &info) < 0)
+        if (::ioctl(fd, TIOCGSERIAL, &info) < 0) {
             return failed(errno, "read the serial driver's settings");
-        if (info.flags & ASYNC_LOW_LATENCY)
+        }
+        if (info.flags & ASYNC_LOW_LATENCY) {
             return {};
+        }
         info.flags |= ASYNC_LOW_LATENCY;
         return checked(::ioctl(fd, TIOCSSERIAL, &info), "ask the serial driver for low latency");
     }
@@ -181,8 +192,9 @@ class PosixPortSystem final : public PortSystem {
         do {
             n = ::read(fd, buffer, count);
         } while (n < 0 && errno == EINTR);
-        if (n < 0)
+        if (n < 0) {
             return errno == EAGAIN ? SysResult::success() : failed(errno, "read the serial port");
+        }
         *got = static_cast<std::size_t>(n);
         return {};
     }
@@ -194,24 +206,27 @@ class PosixPortSystem final : public PortSystem {
         do {
             n = ::write(fd, buffer, count);
         } while (n < 0 && errno == EINTR);
-        if (n < 0)
+        if (n < 0) {
             return errno == EAGAIN ? SysResult::success() : failed(errno, "write the serial port");
+        }
         *written = static_cast<std::size_t>(n);
         return {};
     }
 
     SysResult bytesWaiting(int fd, std::size_t* count) override {
         int n = 0;
-        if (::ioctl(fd, FIONREAD, &n) < 0)
+        if (::ioctl(fd, FIONREAD, &n) < 0) {
             return failed(errno, "count the bytes waiting");
+        }
         *count = static_cast<std::size_t>(n);
         return {};
     }
 
     SysResult lineCounters(int fd, LineCounters* counters) override {
         serial_icounter_struct icount{};
-        if (::ioctl(fd, TIOCGICOUNT, &icount) < 0)
+        if (::ioctl(fd, TIOCGICOUNT, &icount) < 0) {
             return failed(errno, "read the line error counters");
+        }
         counters->breaks = static_cast<std::uint32_t>(icount.brk);
         counters->frameErrors = static_cast<std::uint32_t>(icount.frame);
         counters->overruns = static_cast<std::uint32_t>(icount.overrun);
@@ -233,10 +248,12 @@ class PosixPortSystem final : public PortSystem {
         do {
             n = ::poll(fds, count, pollTimeout(timeout));
         } while (n < 0 && errno == EINTR);
-        if (n < 0)
+        if (n < 0) {
             return failed(errno, "wait for the serial port");
-        if (n == 0)
+        }
+        if (n == 0) {
             return failed(ETIMEDOUT, "wait for the serial port");
+        }
         result->readable = (fds[0].revents & POLLIN) != 0;
         result->writable = (fds[0].revents & POLLOUT) != 0;
         result->hungUp = (fds[0].revents & POLLHUP) != 0;
@@ -247,8 +264,9 @@ class PosixPortSystem final : public PortSystem {
 
     SysResult createWakeup(int* wakeFd) override {
         const int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (fd < 0)
+        if (fd < 0) {
             return failed(errno, "make the listener's wake-up");
+        }
         *wakeFd = fd;
         return {};
     }

@@ -69,8 +69,9 @@ std::wstring devicePath(const std::string& path) {
 }
 
 DWORD waitMilliseconds(std::chrono::milliseconds timeout) {
-    if (timeout == kWaitForever)
+    if (timeout == kWaitForever) {
         return INFINITE;
+    }
     constexpr auto kLongest = std::chrono::milliseconds(INFINITE - 1);
     return static_cast<DWORD>(std::clamp(timeout, std::chrono::milliseconds(0), kLongest).count());
 }
@@ -80,8 +81,9 @@ class OwnedEvent {
   public:
     OwnedEvent() : handle_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
     ~OwnedEvent() {
-        if (handle_ != nullptr)
+        if (handle_ != nullptr) {
             CloseHandle(handle_);
+        }
     }
     OwnedEvent(const OwnedEvent&) = delete;
     OwnedEvent& operator=(const OwnedEvent&) = delete;
@@ -93,8 +95,9 @@ class OwnedEvent {
 
 // Waits for an overlapped call that went pending; false when it failed (GetLastError says why).
 bool finish(HANDLE port, OVERLAPPED* overlapped, BOOL started, DWORD* transferred) {
-    if (!started && GetLastError() != ERROR_IO_PENDING)
+    if (!started && GetLastError() != ERROR_IO_PENDING) {
         return false;
+    }
     return GetOverlappedResult(port, overlapped, transferred, TRUE) != FALSE;
 }
 
@@ -119,8 +122,9 @@ class WindowsPortSystem final : public PortSystem {
     SysResult openDevice(const std::string& path, int* fd) override {
         const HANDLE handle = CreateFileW(devicePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                           nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-        if (handle == INVALID_HANDLE_VALUE)
+        if (handle == INVALID_HANDLE_VALUE) {
             return lastFailed("open " + path);
+        }
         auto port = std::make_shared<ComPort>();
         port->handle = handle;
         std::lock_guard lock(mutex_);
@@ -134,8 +138,9 @@ class WindowsPortSystem final : public PortSystem {
         {
             std::lock_guard lock(mutex_);
             auto found = ports_.find(fd);
-            if (found == ports_.end())
+            if (found == ports_.end()) {
                 return failed(EBADF, "close the serial port");
+            }
             port = std::move(found->second);
             ports_.erase(found);
         }
@@ -149,30 +154,37 @@ class WindowsPortSystem final : public PortSystem {
 
     SysResult applyLine(int fd, const LineSettings& line, LineParts parts) override {
         const auto port = portOf(fd);
-        if (!port)
+        if (!port) {
             return failed(EBADF, "set up the line");
-        if ((parts & kLineFraming) && !lineIsPossible(line))
+        }
+        if ((parts & kLineFraming) && !lineIsPossible(line)) {
             return failed(EINVAL, "set up the line");
+        }
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
-        if (!GetCommState(port->handle, &dcb))
+        if (!GetCommState(port->handle, &dcb)) {
             return lastFailed("read the line settings");
+        }
         if (parts & kLineRaw) {
-            if (SysResult timeouts = noWaitingReads(port->handle); !timeouts)
+            if (SysResult timeouts = noWaitingReads(port->handle); !timeouts) {
                 return timeouts;
+            }
             setRaw(&dcb);
         }
-        if (parts & kLineFraming)
+        if (parts & kLineFraming) {
             setFraming(line, &dcb);
-        if (parts & kLineHandshake)
+        }
+        if (parts & kLineHandshake) {
             setHandshake(line.handshake, &dcb);
+        }
         {
             // The comm state holds DTR and RTS too: unless RTS does the handshake, they stay
             // as they were last set.
             std::lock_guard lock(port->mutex);
             dcb.fDtrControl = port->modemLinesUp ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
-            if (dcb.fRtsControl != RTS_CONTROL_HANDSHAKE)
+            if (dcb.fRtsControl != RTS_CONTROL_HANDSHAKE) {
                 dcb.fRtsControl = port->modemLinesUp ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+            }
         }
         return SetCommState(port->handle, &dcb) ? SysResult{} : lastFailed("set up the line");
     }
@@ -184,8 +196,9 @@ class WindowsPortSystem final : public PortSystem {
 
     SysResult setModemLines(int fd, bool set) override {
         const auto port = portOf(fd);
-        if (!port)
+        if (!port) {
             return failed(EBADF, "set DTR and RTS");
+        }
         if (!EscapeCommFunction(port->handle, set ? SETDTR : CLRDTR) ||
             !EscapeCommFunction(port->handle, set ? SETRTS : CLRRTS)) {
             // A device without modem lines refuses as the POSIX one does; Wine on a
@@ -219,22 +232,26 @@ class WindowsPortSystem final : public PortSystem {
     SysResult bytesWaiting(int fd, std::size_t* count) override {
         *count = 0;
         const auto port = portOf(fd);
-        if (!port)
+        if (!port) {
             return failed(EBADF, "count the bytes waiting");
+        }
         COMSTAT status{};
-        if (!clearErrors(*port, &status))
+        if (!clearErrors(*port, &status)) {
             return lastFailed("count the bytes waiting");
+        }
         *count = status.cbInQue;
         return {};
     }
 
     SysResult lineCounters(int fd, LineCounters* counters) override {
         const auto port = portOf(fd);
-        if (!port)
+        if (!port) {
             return failed(EBADF, "read the line errors");
+        }
         COMSTAT status{};
-        if (!clearErrors(*port, &status))
+        if (!clearErrors(*port, &status)) {
             return lastFailed("read the line errors");
+        }
         std::lock_guard lock(port->mutex);
         *counters = port->counters;
         return {};
@@ -244,18 +261,21 @@ class WindowsPortSystem final : public PortSystem {
                    std::chrono::milliseconds timeout, PortWaitResult* result) override {
         *result = {};
         const auto port = portOf(fd);
-        if (!port)
+        if (!port) {
             return failed(EBADF, "wait for the serial port");
+        }
         HANDLE wake = nullptr;
-        if (wakeFd >= 0 && (wake = wakeupOf(wakeFd)) == nullptr)
+        if (wakeFd >= 0 && (wake = wakeupOf(wakeFd)) == nullptr) {
             return failed(EBADF, "wait for the serial port");
+        }
         // Output goes to the driver's queue and its writes finish there: there is always room.
         if (wantWrite) {
             result->writable = true;
             return {};
         }
-        if (port->noCommWait.load() || port->commWaitTaken.exchange(true))
+        if (port->noCommWait.load() || port->commWaitTaken.exchange(true)) {
             return polledWait(*port, wantRead, wake, timeout, result);
+        }
         const SysResult waited = commWait(*port, wantRead, wake, timeout, result);
         port->commWaitTaken.store(false);
         return waited;
@@ -264,8 +284,9 @@ class WindowsPortSystem final : public PortSystem {
     SysResult createWakeup(int* wakeFd) override {
         // Manual reset: signalled until drained, however often it was signalled.
         const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (event == nullptr)
+        if (event == nullptr) {
             return lastFailed("make the listener's wake-up");
+        }
         std::lock_guard lock(mutex_);
         *wakeFd = nextNumber_++;
         wakeups_[*wakeFd] = event;
@@ -274,15 +295,17 @@ class WindowsPortSystem final : public PortSystem {
 
     SysResult signalWakeup(int wakeFd) override {
         const HANDLE event = wakeupOf(wakeFd);
-        if (event == nullptr)
+        if (event == nullptr) {
             return failed(EBADF, "wake the listener");
+        }
         return SetEvent(event) ? SysResult{} : lastFailed("wake the listener");
     }
 
     SysResult drainWakeup(int wakeFd) override {
         const HANDLE event = wakeupOf(wakeFd);
-        if (event == nullptr)
+        if (event == nullptr) {
             return failed(EBADF, "clear the listener's wake-up");
+        }
         return ResetEvent(event) ? SysResult{} : lastFailed("clear the listener's wake-up");
     }
 
@@ -291,8 +314,9 @@ class WindowsPortSystem final : public PortSystem {
         {
             std::lock_guard lock(mutex_);
             auto found = wakeups_.find(wakeFd);
-            if (found == wakeups_.end())
+            if (found == wakeups_.end()) {
                 return failed(EBADF, "close the listener's wake-up");
+            }
             event = found->second;
             wakeups_.erase(found);
         }
@@ -312,15 +336,17 @@ class WindowsPortSystem final : public PortSystem {
                        Start start) {
         *done = 0;
         const auto port = portOf(fd);
-        if (!port)
+        if (!port) {
             return failed(EBADF, what);
+        }
         OwnedEvent finished;
         OVERLAPPED overlapped{};
         overlapped.hEvent = finished.get();
         DWORD n = 0;
         const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(count, MAXDWORD));
-        if (!finish(port->handle, &overlapped, start(port->handle, wanted, &overlapped), &n))
+        if (!finish(port->handle, &overlapped, start(port->handle, wanted, &overlapped), &n)) {
             return lastFailed(what);
+        }
         *done = n;
         return {};
     }
@@ -358,10 +384,11 @@ class WindowsPortSystem final : public PortSystem {
         dcb->fParity = line.parity != Parity::None;
         // After five data bits a UART's two stop bits are one and a half, on Linux too; Windows
         // asks for them by that name.
-        if (line.stopBits == StopBits::Two)
+        if (line.stopBits == StopBits::Two) {
             dcb->StopBits = line.dataBits == 5 ? ONE5STOPBITS : TWOSTOPBITS;
-        else
+        } else {
             dcb->StopBits = ONESTOPBIT;
+        }
     }
 
     static void setHandshake(Handshake handshake, DCB* dcb) {
@@ -389,10 +416,12 @@ class WindowsPortSystem final : public PortSystem {
     // counters grow as the POSIX driver's do.
     static bool clearErrors(ComPort& port, COMSTAT* status, DWORD* reported = nullptr) {
         DWORD errors = 0;
-        if (!ClearCommError(port.handle, &errors, status))
+        if (!ClearCommError(port.handle, &errors, status)) {
             return false;
-        if (reported != nullptr)
+        }
+        if (reported != nullptr) {
             *reported = errors;
+        }
         std::lock_guard lock(port.mutex);
         port.counters.breaks += (errors & CE_BREAK) != 0;
         port.counters.frameErrors += (errors & CE_FRAME) != 0;
@@ -415,8 +444,9 @@ class WindowsPortSystem final : public PortSystem {
     SysResult withoutCommWait(ComPort& port, bool wantRead, HANDLE wake,
                               std::chrono::milliseconds timeout, PortWaitResult* result) {
         COMSTAT status{};
-        if (!clearErrors(port, &status))
+        if (!clearErrors(port, &status)) {
             return hungUp(result);
+        }
         port.noCommWait.store(true);
         return polledWait(port, wantRead, wake, timeout, result);
     }
@@ -428,8 +458,9 @@ class WindowsPortSystem final : public PortSystem {
         {
             std::lock_guard lock(port.mutex);
             if (mask != port.mask) {
-                if (!SetCommMask(port.handle, mask))
+                if (!SetCommMask(port.handle, mask)) {
                     return hungUp(result);
+                }
                 port.mask = mask;
             }
         }
@@ -438,8 +469,9 @@ class WindowsPortSystem final : public PortSystem {
         overlapped.hEvent = done.get();
         DWORD events = 0;
         const bool started = WaitCommEvent(port.handle, &events, &overlapped) != FALSE;
-        if (!started && GetLastError() != ERROR_IO_PENDING)
+        if (!started && GetLastError() != ERROR_IO_PENDING) {
             return withoutCommWait(port, wantRead, wake, timeout, result);
+        }
         auto cancel = [&] {
             if (!started) {
                 CancelIoEx(port.handle, &overlapped);
@@ -478,13 +510,16 @@ class WindowsPortSystem final : public PortSystem {
                 return why;
             }
             DWORD ignored = 0;
-            if (!GetOverlappedResult(port.handle, &overlapped, &ignored, FALSE))
+            if (!GetOverlappedResult(port.handle, &overlapped, &ignored, FALSE)) {
                 return withoutCommWait(port, wantRead, wake, remaining(timeout, start), result);
+            }
         }
-        if (wake != nullptr && WaitForSingleObject(wake, 0) == WAIT_OBJECT_0)
+        if (wake != nullptr && WaitForSingleObject(wake, 0) == WAIT_OBJECT_0) {
             result->woken = true;
-        if ((events & EV_RXCHAR) && clearErrors(port, &status))
+        }
+        if ((events & EV_RXCHAR) && clearErrors(port, &status)) {
             result->readable = status.cbInQue > 0;
+        }
         return {};
     }
 
@@ -495,20 +530,25 @@ class WindowsPortSystem final : public PortSystem {
         for (;;) {
             COMSTAT status{};
             DWORD errors = 0;
-            if (!clearErrors(port, &status, &errors))
+            if (!clearErrors(port, &status, &errors)) {
                 return hungUp(result);
-            if (wantRead && status.cbInQue > 0)
+            }
+            if (wantRead && status.cbInQue > 0) {
                 result->readable = true;
+            }
             // Line errors are in the counters now, for the caller to find.
-            if (result->readable || errors != 0)
+            if (result->readable || errors != 0) {
                 return {};
+            }
             const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::steady_clock::now() - start);
-            if (timeout != kWaitForever && spent >= timeout)
+            if (timeout != kWaitForever && spent >= timeout) {
                 return failed(ETIMEDOUT, "wait for the serial port");
+            }
             auto pause = kPollPeriod;
-            if (timeout != kWaitForever)
+            if (timeout != kWaitForever) {
                 pause = std::min(pause, timeout - spent);
+            }
             if (wake != nullptr) {
                 if (WaitForSingleObject(wake, waitMilliseconds(pause)) == WAIT_OBJECT_0) {
                     result->woken = true;

@@ -6,8 +6,9 @@
 namespace vn340 {
 
 void QtOwnerThread::post(std::function<void()> call) {
-    if (context_ == nullptr)
+    if (context_ == nullptr) {
         return;  // nobody to run it: `call` goes unrun here
+    }
     QMetaObject::invokeMethod(
         context_, [call = std::move(call)] { call(); }, Qt::QueuedConnection);
 }

@@ -18,8 +18,9 @@ class SerialCommTtyClass final : public TtyClass {
         for (SerialCommEntry& entry : entries) {
             // Two drivers may claim one name for a moment while a device is replaced.
             if (!entry.port.empty() &&
-                std::find(names.begin(), names.end(), entry.port) == names.end())
+                std::find(names.begin(), names.end(), entry.port) == names.end()) {
                 names.push_back(std::move(entry.port));
+            }
         }
         return listed;
     }

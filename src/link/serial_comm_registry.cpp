@@ -45,15 +45,19 @@ class RegistrySerialComm final : public SerialCommSource {
         const LSTATUS status =
             ::RegOpenKeyExW(root, wide(key_).c_str(), 0, KEY_QUERY_VALUE, &opened);
         // A computer without a serial port has no list at all.
-        if (status == ERROR_FILE_NOT_FOUND)
+        if (status == ERROR_FILE_NOT_FOUND) {
             return {};
-        if (status != ERROR_SUCCESS)
+        }
+        if (status != ERROR_SUCCESS) {
             return failure(status);
+        }
         const Key key(opened);
         DWORD nameSize = 0;
         DWORD dataSize = 0;
-        if (const LSTATUS queried = query(key.get(), nameSize, dataSize); queried != ERROR_SUCCESS)
+        if (const LSTATUS queried = query(key.get(), nameSize, dataSize);
+            queried != ERROR_SUCCESS) {
             return failure(queried);
+        }
         std::vector<wchar_t> name;
         std::vector<BYTE> data;
         int regrown = 0;
@@ -65,21 +69,25 @@ class RegistrySerialComm final : public SerialCommSource {
             DWORD type = REG_NONE;
             const LSTATUS read = ::RegEnumValueW(key.get(), index, name.data(), &nameLength,
                                                  nullptr, &type, data.data(), &dataLength);
-            if (read == ERROR_NO_MORE_ITEMS)
+            if (read == ERROR_NO_MORE_ITEMS) {
                 return {};
+            }
             // A port that came while the list was read may be longer than the longest before;
             // a list that keeps growing is given up on rather than read for ever.
             if (read == ERROR_MORE_DATA && ++regrown <= 3) {
                 if (const LSTATUS queried = query(key.get(), nameSize, dataSize);
-                    queried != ERROR_SUCCESS)
+                    queried != ERROR_SUCCESS) {
                     return failure(queried);
+                }
                 dataSize = std::max(dataSize, dataLength);
                 continue;
             }
-            if (read != ERROR_SUCCESS)
+            if (read != ERROR_SUCCESS) {
                 return failure(read);
-            if (type == REG_SZ)
+            }
+            if (type == REG_SZ) {
                 entries.push_back({utf8({name.data(), nameLength}), valueText(data, dataLength)});
+            }
             ++index;
         }
     }

@@ -34,23 +34,27 @@ SerialPort::~SerialPort() {
 
 SysResult SerialPort::openPort(const std::string& path, std::uint32_t /*inQueue*/,
                                std::uint32_t /*outQueue*/) {
-    if (isOpen())
+    if (isOpen()) {
         return result(SysResult::failure(kErrAlreadyOpen, "the serial port is already open"));
+    }
     int fd = -1;
-    if (SysResult opened = system_.openDevice(path, &fd); !opened)
+    if (SysResult opened = system_.openDevice(path, &fd); !opened) {
         return result(opened);
+    }
 
     auto fail = [&](SysResult failure) {
         system_.closeDevice(fd);
         return result(failure);
     };
-    if (SysResult exclusive = system_.makeExclusive(fd); !exclusive)
+    if (SysResult exclusive = system_.makeExclusive(fd); !exclusive) {
         return fail(exclusive);
+    }
     // Whatever another program left on the line, the port starts raw at 9600 8N1 without
     // handshake.
     const LineSettings line;
-    if (SysResult applied = system_.applyLine(fd, line, kLineAll); !applied)
+    if (SysResult applied = system_.applyLine(fd, line, kLineAll); !applied) {
         return fail(applied);
+    }
     // A USB adapter's chip holds received characters for its latency timer, 16 ms unless its
     // driver is asked for low latency, and every reply's last characters would wait for it.
     // Where the driver has no such setting (a pseudo-terminal, a plain UART) nothing is lost
@@ -58,8 +62,9 @@ SysResult SerialPort::openPort(const std::string& path, std::uint32_t /*inQueue*
     system_.requestLowLatency(fd);
 
     int wakeFd = -1;
-    if (SysResult wakeup = system_.createWakeup(&wakeFd); !wakeup)
+    if (SysResult wakeup = system_.createWakeup(&wakeFd); !wakeup) {
         return fail(wakeup);
+    }
 
     fd_ = fd;
     wakeFd_ = wakeFd;
@@ -77,8 +82,9 @@ SysResult SerialPort::openPort(const std::string& path, std::uint32_t /*inQueue*
 
 SysResult SerialPort::open(const std::string& path, OwnerThread& owner, ComNotify notify,
                            std::intptr_t value, std::uint32_t inQueue, std::uint32_t outQueue) {
-    if (SysResult opened = openPort(path, inQueue, outQueue); !opened)
+    if (SysResult opened = openPort(path, inQueue, outQueue); !opened) {
         return opened;
+    }
     auto state = std::make_shared<Target>();
     state->owner = &owner;
     state->notify = std::move(notify);
@@ -97,12 +103,14 @@ SysResult SerialPort::open(const std::string& path, OwnerThread& owner, ComNotif
 SysResult SerialPort::close() {
     {
         std::lock_guard lock(targetMutex_);
-        if (target_)
+        if (target_) {
             target_->active.store(false);
+        }
         target_.reset();
     }
-    if (!isOpen())
+    if (!isOpen()) {
         return {};
+    }
     stopListener(kWaitForever);
     system_.closeWakeup(wakeFd_);
     system_.closeDevice(fd_);
@@ -113,14 +121,16 @@ SysResult SerialPort::close() {
 
 SysResult SerialPort::applyLine(const LineSettings& line, LineParts parts) {
     SysResult applied = system_.applyLine(fd_, line, parts);
-    if (applied)
+    if (applied) {
         line_ = line;
+    }
     return applied;
 }
 
 SysResult SerialPort::setup(std::uint32_t baud, int dataBits, Parity parity, StopBits stopBits) {
-    if (!isOpen())
+    if (!isOpen()) {
         return result(portClosed());
+    }
     LineSettings line = line_;
     line.baud = baud;
     line.dataBits = dataBits;
@@ -130,36 +140,43 @@ SysResult SerialPort::setup(std::uint32_t baud, int dataBits, Parity parity, Sto
 }
 
 SysResult SerialPort::setupHandshaking(Handshake mode) {
-    if (!isOpen())
+    if (!isOpen()) {
         return result(portClosed());
-    if (mode != Handshake::Off && mode != Handshake::Hardware && mode != Handshake::Software)
+    }
+    if (mode != Handshake::Off && mode != Handshake::Hardware && mode != Handshake::Software) {
         return result(invalid("no such handshaking"));
+    }
     LineSettings line = line_;
     line.handshake = mode;
-    if (SysResult applied = applyLine(line, kLineHandshake); !applied)
+    if (SysResult applied = applyLine(line, kLineHandshake); !applied) {
         return result(applied);
+    }
     if (mode != Handshake::Hardware) {
         // Lines not used for handshaking are held low. A pseudo-terminal or a device
         // without modem lines has nothing to hold.
         const SysResult held = system_.setModemLines(fd_, false);
-        if (!held && held.error != ENOTTY && held.error != EINVAL)
+        if (!held && held.error != ENOTTY && held.error != EINVAL) {
             return result(held);
+        }
     }
     return result({});
 }
 
 SysResult SerialPort::setupReadTimeouts(ReadTimeouts mode) {
-    if (!isOpen())
+    if (!isOpen()) {
         return result(portClosed());
-    if (mode != ReadTimeouts::NonBlocking && mode != ReadTimeouts::Blocking)
+    }
+    if (mode != ReadTimeouts::NonBlocking && mode != ReadTimeouts::Blocking) {
         return result(invalid("no such read time-outs"));
+    }
     blockingReads_ = mode == ReadTimeouts::Blocking;
     return result({});
 }
 
 SysResult SerialPort::setMask(std::uint16_t mask) {
-    if (!isOpen())
+    if (!isOpen()) {
         return result(portClosed());
+    }
     mask_.store(mask);
     // The listener picks up the new mask at once.
     return result(system_.signalWakeup(wakeFd_));
@@ -167,29 +184,37 @@ SysResult SerialPort::setMask(std::uint16_t mask) {
 
 SysResult SerialPort::collectLineErrors(std::uint16_t* errors, bool* breakSeen) {
     *errors = 0;
-    if (breakSeen)
+    if (breakSeen) {
         *breakSeen = false;
+    }
     LineCounters now{};
     const SysResult counted = system_.lineCounters(fd_, &now);
     // Pseudo-terminals and some USB adapters keep no counters: then there is nothing to report.
-    if (counted.error == ENOTTY || counted.error == EINVAL)
+    if (counted.error == ENOTTY || counted.error == EINVAL) {
         return {};
-    if (!counted)
+    }
+    if (!counted) {
         return counted;
+    }
     std::lock_guard lock(countersMutex_);
     if (countersKnown_) {
-        if (now.bufferOverruns != counters_.bufferOverruns)
+        if (now.bufferOverruns != counters_.bufferOverruns) {
             *errors |= kLineRxOverflow;
-        if (now.overruns != counters_.overruns)
+        }
+        if (now.overruns != counters_.overruns) {
             *errors |= kLineOverrun;
-        if (now.parityErrors != counters_.parityErrors)
+        }
+        if (now.parityErrors != counters_.parityErrors) {
             *errors |= kLineParity;
-        if (now.frameErrors != counters_.frameErrors)
+        }
+        if (now.frameErrors != counters_.frameErrors) {
             *errors |= kLineFrame;
+        }
         if (now.breaks != counters_.breaks) {
             *errors |= kLineBreak;
-            if (breakSeen)
+            if (breakSeen) {
                 *breakSeen = true;
+            }
         }
     }
     counters_ = now;
@@ -201,24 +226,29 @@ std::uint16_t SerialPort::lineEvents(std::uint16_t* errors) {
     bool breakSeen = false;
     collectLineErrors(errors, &breakSeen);
     std::uint16_t events = 0;
-    if (breakSeen)
+    if (breakSeen) {
         events |= kEventBreak;
-    if (*errors & ~kLineBreak)
+    }
+    if (*errors & ~kLineBreak) {
         events |= kEventError;
+    }
     return events;
 }
 
 SysResult SerialPort::clearErrors(std::uint16_t* errors, bool* breakSeen) {
-    if (!isOpen())
+    if (!isOpen()) {
         return result(portClosed());
+    }
     return result(collectLineErrors(errors, breakSeen));
 }
 
 SysResult SerialPort::waitEvent(std::chrono::milliseconds timeout) {
-    if (!isOpen())
+    if (!isOpen()) {
         return result(portClosed());
-    if (listenerRunning())
+    }
+    if (listenerRunning()) {
         return result(SysResult::failure(EBUSY, "the listener waits for the port's events"));
+    }
     const auto start = std::chrono::steady_clock::now();
     for (;;) {
         PortWaitResult found{};
@@ -228,49 +258,58 @@ SysResult SerialPort::waitEvent(std::chrono::milliseconds timeout) {
             !waited) {
             return result(waited);
         }
-        if (found.woken)
+        if (found.woken) {
             system_.drainWakeup(wakeFd_);
+        }
         std::uint16_t events = found.readable ? kEventRxChar : 0;
         std::uint16_t errors = 0;
         events |= lineEvents(&errors);
-        if (found.hungUp || found.failed)
+        if (found.hungUp || found.failed) {
             events |= kEventError;
+        }
         events &= mask_.load();
         if (events != 0) {
             eventWord_.store(events);
             return result({});
         }
-        if (found.hungUp || found.failed)
+        if (found.hungUp || found.failed) {
             return result(SysResult::failure(EIO, "the serial port has gone"));
+        }
     }
 }
 
 void SerialPort::rearmReceive() {
-    if (!rxArmed_.exchange(true))
+    if (!rxArmed_.exchange(true)) {
         system_.signalWakeup(wakeFd_);
+    }
 }
 
 SysResult SerialPort::read(void* buffer, std::size_t count, std::size_t* got,
                            std::chrono::milliseconds timeout) {
     *got = 0;
-    if (!isOpen())
+    if (!isOpen()) {
         return result(portClosed());
+    }
     auto* bytes = static_cast<unsigned char*>(buffer);
     const auto start = std::chrono::steady_clock::now();
     bool hungUp = false;
     for (;;) {
         std::size_t n = 0;
-        if (SysResult read = system_.readSome(fd_, bytes + *got, count - *got, &n); !read)
+        if (SysResult read = system_.readSome(fd_, bytes + *got, count - *got, &n); !read) {
             return result(read);
+        }
         *got += n;
-        if (*got == count)
+        if (*got == count) {
             return result({});
+        }
         // A hung-up tty stays "readable" and reads nothing, for ever: waiting again would spin.
-        if (hungUp && n == 0)
+        if (hungUp && n == 0) {
             return result(SysResult::failure(EIO, "the serial port has gone"));
+        }
         rearmReceive();  // the input is drained
-        if (!blockingReads_)
+        if (!blockingReads_) {
             return result({});
+        }
         PortWaitResult found{};
         if (SysResult waited =
                 system_.wait(fd_, true, false, -1, remaining(timeout, start), &found);
@@ -278,16 +317,18 @@ SysResult SerialPort::read(void* buffer, std::size_t count, std::size_t* got,
             return result(waited);
         }
         hungUp = found.hungUp || found.failed;
-        if (hungUp && !found.readable)
+        if (hungUp && !found.readable) {
             return result(SysResult::failure(EIO, "the serial port has gone"));
+        }
     }
 }
 
 SysResult SerialPort::write(const void* buffer, std::size_t count, std::size_t* written,
                             std::chrono::milliseconds timeout) {
     *written = 0;
-    if (!isOpen())
+    if (!isOpen()) {
         return result(portClosed());
+    }
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     const auto start = std::chrono::steady_clock::now();
     while (*written < count) {
@@ -297,16 +338,18 @@ SysResult SerialPort::write(const void* buffer, std::size_t count, std::size_t* 
             return result(wrote);
         }
         *written += n;
-        if (*written == count)
+        if (*written == count) {
             break;
+        }
         PortWaitResult found{};
         if (SysResult waited =
                 system_.wait(fd_, false, true, -1, remaining(timeout, start), &found);
             !waited) {
             return result(waited);
         }
-        if ((found.hungUp || found.failed) && !found.writable)
+        if ((found.hungUp || found.failed) && !found.writable) {
             return result(SysResult::failure(EIO, "the serial port has gone"));
+        }
     }
     return result({});
 }
@@ -323,17 +366,20 @@ void SerialPort::sendText(std::string_view text) {
 
 SysResult SerialPort::bytesWaiting(std::size_t* count) {
     *count = 0;
-    if (!isOpen())
+    if (!isOpen()) {
         return result(portClosed());
+    }
     return result(system_.bytesWaiting(fd_, count));
 }
 
 SysResult SerialPort::startListener() {
-    if (!isOpen())
+    if (!isOpen()) {
         return result(portClosed());
+    }
     if (listener_.joinable()) {
-        if (listenerRunning())
+        if (listenerRunning()) {
             return result({});
+        }
         listener_.join();  // it ended by itself (hang-up or a failed wait)
     }
     {
@@ -353,8 +399,9 @@ SysResult SerialPort::startListener() {
 }
 
 SysResult SerialPort::stopListener(std::chrono::milliseconds timeout) {
-    if (!listener_.joinable())
+    if (!listener_.joinable()) {
         return result({});
+    }
     stopRequested_.store(true);
     system_.signalWakeup(wakeFd_);
     {
@@ -387,10 +434,12 @@ void SerialPort::listen() {
             outcome = waited.error;
             break;
         }
-        if (found.woken)
+        if (found.woken) {
             system_.drainWakeup(wakeFd_);
-        if (stopRequested_.load())
+        }
+        if (stopRequested_.load()) {
             break;
+        }
 
         std::uint16_t events = 0;
         if (found.readable) {
@@ -408,15 +457,17 @@ void SerialPort::listen() {
             errors |= kLineIoError;
         }
         eventWord_.store(events);
-        if (events != 0)
+        if (events != 0) {
             onEvent(events, errors);
+        }
         eventWord_.store(0);
         if (hangUp) {
             outcome = EIO;
             break;
         }
-        if (stopRequested_.load())
+        if (stopRequested_.load()) {
             break;
+        }
     }
     listenerError_.store(outcome);
     std::lock_guard lock(endedMutex_);
@@ -430,31 +481,36 @@ void SerialPort::onEvent(std::uint16_t events, std::uint16_t errors) {
         std::lock_guard lock(targetMutex_);
         target = target_;
     }
-    if (!target || !target->notify)
+    if (!target || !target->notify) {
         return;
+    }
     const ComNotification note{events, errors, target->value};
     target->owner->post([target, note] {
-        if (target->active.load())
+        if (target->active.load()) {
             target->notify(note);
+        }
     });
 }
 
 int onComData(SerialPort& port, const ComNotification& notification,
               const std::function<void(std::string_view)>& dispatch) {
-    if ((notification.events & kEventRxChar) == 0)
+    if ((notification.events & kEventRxChar) == 0) {
         return 0;
+    }
     char block[kComBlockSize];
     for (;;) {
         std::size_t got = 0;
         // A failure hands nothing on; a blocking-mode time-out still hands on what came.
-        if (!port.read(block, kComBlockSize, &got, std::chrono::milliseconds(0)) && got == 0)
+        if (!port.read(block, kComBlockSize, &got, std::chrono::milliseconds(0)) && got == 0) {
             break;
+        }
         // A zero byte (line noise, an adapter powering up) must not end the text: whatever
         // follows it, a reply too, is handed on, the zero shown as the USB adapter shows it.
         std::replace(block, block + got, '\0', '?');
         dispatch(std::string_view(block, got));
-        if (got != kComBlockSize)
+        if (got != kComBlockSize) {
             break;
+        }
     }
     return 0;
 }

@@ -26,8 +26,9 @@ void SystemTransports::onHangUp(std::function<void()> handler) {
 }
 
 void SystemTransports::deliver(std::string_view text) {
-    if (receiver_)
+    if (receiver_) {
         receiver_(text);
+    }
 }
 
 void SystemTransports::prepare() {
@@ -38,15 +39,17 @@ void SystemTransports::prepare() {
 void SystemTransports::send(std::string_view frame) {
     // The USB adapter's in-use flag decides, as it always has: the serial port is closed
     // while the adapter is in use.
-    if (usbAdapter_.inUse())
+    if (usbAdapter_.inUse()) {
         usbAdapter_.write(frame);
-    else
+    } else {
         serialPort_.sendText(frame);
+    }
 }
 
 Transport SystemTransports::inUse() const {
-    if (usbAdapter_.inUse())
+    if (usbAdapter_.inUse()) {
         return Transport::Usb;
+    }
     return serialPort_.isOpen() ? Transport::Serial : Transport::None;
 }
 
@@ -64,8 +67,9 @@ std::vector<std::string> SystemTransports::enumerateSerialPorts() {
 }
 
 SysResult SystemTransports::openUsb(bool quiet) {
-    if (SysResult opened = usbAdapter_.open(quiet); !opened)
+    if (SysResult opened = usbAdapter_.open(quiet); !opened) {
         return opened;
+    }
     usbAdapter_.setInUse(true);
     // Without its notification thread the adapter would take frames and never deliver a
     // reply; calling that open would only end every read in the time-out.
@@ -91,11 +95,13 @@ SysResult SystemTransports::openSerial(std::string_view name) {
     const SysResult opened = serialPort_.open(
         seams_.deviceFolder + std::string(name), *owner_, [this](const ComNotification& note) {
             onComData(serialPort_, note, [this](std::string_view text) { deliver(text); });
-            if ((note.errors & kLineIoError) && hangUp_)
+            if ((note.errors & kLineIoError) && hangUp_) {
                 hangUp_();
+            }
         });
-    if (!opened)
+    if (!opened) {
         return opened;
+    }
     serialPort_.setup(kSerialLine.baud, kSerialLine.dataBits, kSerialLine.parity,
                       kSerialLine.stopBits);
     serialPort_.setupHandshaking(kSerialLine.handshake);

@@ -25,12 +25,15 @@ class SysfsTtyClass final : public TtyClass {
     SysResult names(std::vector<std::string>& names) override {
         std::error_code error;
         fs::directory_iterator it(folder_, error);
-        if (error == std::errc::no_such_file_or_directory)
+        if (error == std::errc::no_such_file_or_directory) {
             return {};
-        for (; !error && it != fs::directory_iterator(); it.increment(error))
+        }
+        for (; !error && it != fs::directory_iterator(); it.increment(error)) {
             names.push_back(it->path().filename().string());
-        if (error)
+        }
+        if (error) {
             return SysResult::failure(error.value(), "list " + folder_ + ": " + error.message());
+        }
         return {};
     }
 
@@ -40,8 +43,9 @@ class SysfsTtyClass final : public TtyClass {
 
     std::optional<std::string> type(const std::string& name) override {
         std::ifstream file(tty(name) / "type");
-        if (!file)
+        if (!file) {
             return std::nullopt;
+        }
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
 

@@ -48,21 +48,24 @@ struct UsbAdapter::Handshake {
 
     bool begin() {
         std::lock_guard lock(mutex);
-        if (state != State::Pending)
+        if (state != State::Pending) {
             return false;
+        }
         state = State::Running;
         return true;
     }
     void finish() {
         std::lock_guard lock(mutex);
-        if (state == State::Running)
+        if (state == State::Running) {
             state = State::Done;
+        }
         cv.notify_all();
     }
     void abandon() {
         std::lock_guard lock(mutex);
-        if (state == State::Pending || state == State::Running)
+        if (state == State::Pending || state == State::Running) {
             state = State::Abandoned;
+        }
         cv.notify_all();
     }
     void waitAnswered() {
@@ -96,8 +99,9 @@ std::string usb_text::unableToLoad() {
 }
 
 std::string usb_text::withSerialAlternative(std::string_view reason) {
-    if (reason.ends_with(kSerialAlternative))
+    if (reason.ends_with(kSerialAlternative)) {
         return std::string(reason);
+    }
     return std::string(reason) + "\n\n" + std::string(kSerialAlternative);
 }
 
@@ -106,23 +110,28 @@ UsbAdapter::~UsbAdapter() {
 }
 
 SysResult UsbAdapter::fail(bool quiet, int error, std::string_view text) {
-    if (!quiet)
+    if (!quiet) {
         frontEnd_.showMessage(text);
+    }
     return SysResult::failure(error, std::string(text));
 }
 
 SysResult UsbAdapter::open(bool quiet) {
-    if (device_ != nullptr)
+    if (device_ != nullptr) {
         return {};
+    }
 
-    if (!library_.load())
+    if (!library_.load()) {
         return fail(quiet, kErrLibraryMissing, usb_text::unableToLoad());
+    }
     // Bound in a fixed order; the first one missing decides.
     for (D2xxEntry entry : kD2xxEntries) {
-        if (library_.has(entry))
+        if (library_.has(entry)) {
             continue;
-        if (const auto box = missingEntryBox(entry))
+        }
+        if (const auto box = missingEntryBox(entry)) {
             frontEnd_.showSystemMessage(*box);
+        }
         library_.unload();
         return fail(quiet, kErrLibraryIncomplete, usb_text::unableToLoad());
     }
@@ -141,8 +150,9 @@ SysResult UsbAdapter::open(bool quiet) {
     // The chip holds received characters for its latency timer before it sends them on, 16 ms
     // unless told otherwise, and every reply's last characters would wait for it. A library
     // without the call, or a chip that refuses, still works, only slower: nothing is said.
-    if (library_.has(D2xxEntry::SetLatencyTimer))
+    if (library_.has(D2xxEntry::SetLatencyTimer)) {
         library_.setLatencyTimer(handle, line_.latencyMs);
+    }
     device_ = handle;
     return {};
 }
@@ -154,12 +164,15 @@ SysResult UsbAdapter::notValid(int error) {
 
 SysResult UsbAdapter::startNotificationThread(OwnerThread& owner,
                                               std::function<void()> specialChange) {
-    if (device_ == nullptr || !library_.has(D2xxEntry::SetEventNotification))
+    if (device_ == nullptr || !library_.has(D2xxEntry::SetEventNotification)) {
         return notValid(EBADF);
-    if (thread_.joinable())
+    }
+    if (thread_.joinable()) {
         return {};
-    if (library_.setEventNotification(device_, kFtEventRxChar | kFtEventModemStatus) != kFtOk)
+    }
+    if (library_.setEventNotification(device_, kFtEventRxChar | kFtEventModemStatus) != kFtOk) {
         return notValid(EIO);
+    }
 
     owner_ = &owner;
     specialChange_ = std::move(specialChange);
@@ -190,16 +203,19 @@ void UsbAdapter::run() {
         // such a signal reaches nobody: characters that came meanwhile are found in the queue,
         // looked at under the event's lock so that none can slip in between look and wait.
         const bool woken = library_.waitEvent(kEventPollPeriod, [this] { return moreWaiting(); });
-        if (stopRequested_.load())
+        if (stopRequested_.load()) {
             break;
-        if (!woken && !moreWaiting())
+        }
+        if (!woken && !moreWaiting()) {
             continue;
+        }
 
         auto handshake = std::make_shared<Handshake>();
         {
             std::lock_guard lock(handshakeMutex_);
-            if (stopRequested_.load())
+            if (stopRequested_.load()) {
                 break;
+            }
             pending_ = handshake;
         }
         auto guard = std::make_shared<AbandonOnDrop<Handshake>>(handshake);
@@ -225,13 +241,15 @@ void UsbAdapter::run() {
 // thread, which by then has nothing left to wait for. Only after the join are the device
 // and the library released, so the thread never calls into an unloaded library.
 void UsbAdapter::stopThread() {
-    if (!thread_.joinable())
+    if (!thread_.joinable()) {
         return;
+    }
     stopRequested_.store(true);
     {
         std::lock_guard lock(handshakeMutex_);
-        if (pending_)
+        if (pending_) {
             pending_->abandon();
+        }
     }
     library_.wakeEvent();
     thread_.join();
@@ -241,8 +259,9 @@ void UsbAdapter::stopThread() {
 
 void UsbAdapter::close() {
     stopThread();
-    if (device_ != nullptr)
+    if (device_ != nullptr) {
         library_.close(device_);
+    }
     device_ = nullptr;
     // The library signals the event until the device is closed; only now may it go.
     library_.unload();
@@ -250,15 +269,17 @@ void UsbAdapter::close() {
 }
 
 void UsbAdapter::write(std::string_view text) {
-    if (device_ == nullptr)
+    if (device_ == nullptr) {
         return;
+    }
     Dword written = 0;
     library_.write(device_, text.data(), static_cast<Dword>(text.size()), &written);
 }
 
 int UsbAdapter::onUsbData(const std::function<void(std::string_view)>& dispatch) {
-    if (device_ == nullptr)
+    if (device_ == nullptr) {
         return 0;
+    }
     Dword inQueue = 0;
     Dword outQueue = 0;
     Dword eventStatus = 0;
@@ -278,21 +299,25 @@ int UsbAdapter::onUsbData(const std::function<void(std::string_view)>& dispatch)
     while (remaining > 0) {
         const Dword wanted = std::min<Dword>(kUsbChunkSize, remaining);
         Dword got = 0;
-        if (library_.read(device_, chunk, wanted, &got) != kFtOk)
+        if (library_.read(device_, chunk, wanted, &got) != kFtOk) {
             break;
+        }
         got = std::min(got, wanted);
         remaining -= got;
         for (Dword i = 0; i < got; ++i) {
-            if (!printableOrWhite(static_cast<unsigned char>(chunk[i])))
+            if (!printableOrWhite(static_cast<unsigned char>(chunk[i]))) {
                 chunk[i] = '?';
+            }
         }
         chunk[got] = '\0';
         dispatch(std::string_view(chunk, got));
         // The consumer may have closed the adapter (a message loop ran inside it).
-        if (device_ == nullptr)
+        if (device_ == nullptr) {
             return 0;
-        if (got != kUsbChunkSize)
+        }
+        if (got != kUsbChunkSize) {
             break;
+        }
     }
     return 0;
 }

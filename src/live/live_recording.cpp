@@ -33,15 +33,17 @@ LiveRecording::LiveRecording(std::unique_ptr<GrowingFile> file, std::string path
     : file_(std::move(file)), path_(std::move(path)), start_(start), pending_(kLiveCsvHeader) {}
 
 void LiveRecording::add(const LiveSample& sample) {
-    if (ended_)
+    if (ended_) {
         return;
+    }
     pending_ += liveCsvRow(sample.time - start_, sample.values);
     ++pendingRows_;
 }
 
 SysResult LiveRecording::flush() {
-    if (pending_.empty() || ended_)
+    if (pending_.empty() || ended_) {
         return {};
+    }
     const SysResult written = file_->append(pending_);
     if (written) {
         written_ += pending_.size();
@@ -63,13 +65,15 @@ std::unique_ptr<LiveRecording> startLiveRecording(FrontEnd& frontEnd, FileSystem
     const std::optional<std::string> path = frontEnd.askSavePath(
         FileDialogRequest{lastDirectory, std::string(kProposedLiveCsvName),
                           std::string(kLiveCsvFilter), std::string(kLiveCsvSuffix)});
-    if (!path)
+    if (!path) {
         return nullptr;
+    }
     std::unique_ptr<GrowingFile> file;
     SysResult made = files.createGrowing(*path, false, file);
     if (made.error == EEXIST) {
-        if (!frontEnd.askOverwrite(overwriteQuestion(fileNameOf(*path))))
+        if (!frontEnd.askOverwrite(overwriteQuestion(fileNameOf(*path)))) {
             return nullptr;
+        }
         made = files.createGrowing(*path, true, file);
     }
     if (!made) {

@@ -44,8 +44,9 @@ int tickFor(int extent) {
     int magnitude = 1;
     for (;;) {
         for (int factor : {1, 2, 5}) {
-            if (factor * magnitude * 5 >= extent)
+            if (factor * magnitude * 5 >= extent) {
                 return factor * magnitude;
+            }
         }
         magnitude *= 10;
     }
@@ -69,8 +70,9 @@ int curveValue(LiveCurve curve, const LiveSignals& values) {
 
 AxisRange fitAxis(LiveCurve curve, std::span<const LiveSample> samples) {
     const LiveSample atRest;
-    if (samples.empty())
+    if (samples.empty()) {
         samples = std::span<const LiveSample>(&atRest, 1);
+    }
     int least = curveValue(curve, samples.front().values);
     int most = least;
     for (const LiveSample& sample : samples) {

@@ -42,10 +42,12 @@ std::vector<LiveSample> LiveTrace::within(LiveMillis span, LiveMillis end) const
     std::vector<LiveSample> shown;
     // The rounds come in time order: the span starts where the first old enough one is.
     std::size_t first = count_;
-    while (first > 0 && at(first - 1).time >= end - span)
+    while (first > 0 && at(first - 1).time >= end - span) {
         --first;
-    for (std::size_t i = first; i < count_ && at(i).time <= end; ++i)
+    }
+    for (std::size_t i = first; i < count_ && at(i).time <= end; ++i) {
         shown.push_back(at(i));
+    }
     return shown;
 }
 

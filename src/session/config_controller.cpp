@@ -41,8 +41,9 @@ ConfigController::ConfigController(Screen& screen, PortSelector& ports, FrontEnd
     link_->onAdapterLost([this] { return active().adapterLost(); });
     link_->onPortChosen([this](std::string_view name) {
         // The port is open either way; the pilot must know it will not be chosen next time.
-        if (!prefsStore_.writeString(kSettingsSection, kComPortKey, name))
+        if (!prefsStore_.writeString(kSettingsSection, kComPortKey, name)) {
             frontEnd_.showMessage(prefsStore_.lastError().message);
+        }
     });
 }
 
@@ -58,8 +59,9 @@ void ConfigController::start(const std::optional<std::string>& port) {
     SysResult writeFailure;
     prefs_ = vn340::startPreferences(prefsStore_, paths_.programFolder, paths_.configHome,
                                      paths_.homeFolder, &writeFailure);
-    if (!writeFailure.ok())
+    if (!writeFailure.ok()) {
         frontEnd_.showMessage(writeFailure.message);
+    }
     link_->fillPortSelectorAtStartup(port.value_or(prefs_.savedPort));
     // The engine starts idle, with its counters clear and diagnostics off.
     model_.memoryMapVersion = 3;
@@ -70,8 +72,9 @@ void ConfigController::start(const std::optional<std::string>& port) {
 }
 
 void ConfigController::recordPilotChange(std::string_view step, const GyroConfig& before) {
-    if (model_ == before)
+    if (model_ == before) {
         return;
+    }
     pilotChanged(PilotChange{std::string(step), before, model_});
     screenChanged();
 }
@@ -145,8 +148,9 @@ void ConfigController::sequenceEnded(const SequenceOutcome& outcome) {
     outcomeView_->showOutcome(outcome);
     showingOutcome_ = false;
     // The read wrote into the model as its replies arrived; the change it made is told only now.
-    if (outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done)
+    if (outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done) {
         recordPilotChange("Read from gyro", beforeRead_);
+    }
     outcomeShown(outcome);
 }
 
@@ -169,8 +173,9 @@ void ConfigController::readFromGyro(StatisticsWord statistics) {
 }
 
 void ConfigController::storeToGyro() {
-    if (agreeToStore(frontEnd_, prefsStore_, prefs_.skipSafetyWarning))
+    if (agreeToStore(frontEnd_, prefsStore_, prefs_.skipSafetyWarning)) {
         engine_->startWrite();
+    }
 }
 
 void ConfigController::loadDefaults() {
@@ -183,12 +188,14 @@ void ConfigController::loadDefaults() {
 void ConfigController::saveToFile() {
     // Saving the old value of a box that holds no number would store what the pilot no longer
     // sees; the pilot corrects the box first.
-    if (screen_.takeBoxes(model_))
+    if (screen_.takeBoxes(model_)) {
         return;
+    }
     screen_.takeChoices(model_);
     if (const std::optional<std::string> saved = saveSettingsFile(
-            model_, prefsStore_, settingsStore_, frontEnd_, screen_, prefs_.lastDirectory))
+            model_, prefsStore_, settingsStore_, frontEnd_, screen_, prefs_.lastDirectory)) {
         fileSaved(*saved);
+    }
 }
 
 void ConfigController::loadFromFile() {
@@ -198,8 +205,9 @@ void ConfigController::loadFromFile() {
         loaded = loadSettingsFile(config, prefsStore_, settingsStore_, frontEnd_, screen_,
                                   prefs_.lastDirectory);
     });
-    if (loaded)
+    if (loaded) {
         fileLoaded(*loaded);
+    }
 }
 
 void ConfigController::loadFromFileAt(const std::string& path) {
@@ -208,8 +216,9 @@ void ConfigController::loadFromFileAt(const std::string& path) {
         screen_.takeChoices(config);
         loaded = loadSettingsFileAt(config, platform_.files(), frontEnd_, screen_, path);
     });
-    if (loaded)
+    if (loaded) {
         fileLoaded(path);
+    }
 }
 
 void ConfigController::loadChosenFile(const std::string& path) {
@@ -219,8 +228,9 @@ void ConfigController::loadChosenFile(const std::string& path) {
         loaded =
             loadChosenSettingsFile(config, prefsStore_, settingsStore_, frontEnd_, screen_, path);
     });
-    if (loaded)
+    if (loaded) {
         fileLoaded(path);
+    }
 }
 
 void ConfigController::detectAdapterPort() {
@@ -243,12 +253,14 @@ void ConfigController::portListClosed() {
 
 void ConfigController::diagnosticsCommand(std::optional<NumericField> boxBeingEdited) {
     // A read of the gyro's own beside the screen's engine is as much a read as any.
-    if (sideRunning())
+    if (sideRunning()) {
         return;
+    }
     // The command reaches the window without the focus leaving the box being edited, and the
     // first round shows the model again: the box gets its check now, or its text would be lost.
-    if (!engine_->diagnosticsRunning() && boxBeingEdited)
+    if (!engine_->diagnosticsRunning() && boxBeingEdited) {
         boxLeft(*boxBeingEdited);
+    }
     engine_->diagnosticsCommand();
 }
 
@@ -289,16 +301,18 @@ void ConfigController::choiceChange(Setting setting) {
 
 void ConfigController::boxLeft(NumericField field) {
     // The check's own message and focus moves must not start another one.
-    if (checking_)
+    if (checking_) {
         return;
+    }
     checking_ = true;
     const GyroConfig before = model_;
     const std::optional<NumericField> refused = screen_.takeBoxes(model_);
     int& value = fieldValue(model_, field);
     const FieldCheckResult result = checkFieldValue(field, value);
     value = result.value;
-    if (result.notice)
+    if (result.notice) {
         screen_.showFieldNotice(field, *result.notice);
+    }
     if (!refused) {
         screen_.showBoxes(model_);
     } else {

@@ -7,8 +7,9 @@ namespace vn340 {
 LoopTimers::LoopTimers(EventLoop& loop, Expiry expiry) : loop_(loop), expiry_(std::move(expiry)) {}
 
 LoopTimers::~LoopTimers() {
-    for (const auto& [timer, id] : armed_)
+    for (const auto& [timer, id] : armed_) {
         loop_.cancelTimer(id);
+    }
 }
 
 void LoopTimers::arm(SequenceTimer timer, std::chrono::milliseconds delay) {

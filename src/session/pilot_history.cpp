@@ -18,8 +18,10 @@ namespace {
 // another gyro's: the snapshot must not go into that gyro's folder.
 GyroConfig ofThisGyro(GyroConfig config, const SequenceOutcome& outcome) {
     const auto& unread = outcome.unreadIdentification;
-    if (std::find(unread.begin(), unread.end(), IdentificationField::SerialNumber) != unread.end())
+    if (std::find(unread.begin(), unread.end(), IdentificationField::SerialNumber) !=
+        unread.end()) {
         config.serialNumber.clear();
+    }
     return config;
 }
 
@@ -33,8 +35,9 @@ std::string unknownSettingsText(const std::vector<Setting>& unknown) {
     std::string text =
         "The gyro's answer for these settings could not be read after the last store, so they "
         "stay as the screen shows them:\n\n";
-    for (const Setting setting : unknown)
+    for (const Setting setting : unknown) {
         text += std::string(describe(setting).label) + "\n";
+    }
     return text + "\nRead from the gyro to see what it holds.";
 }
 
@@ -63,25 +66,29 @@ bool PilotHistory::busy() const {
 }
 
 void PilotHistory::undo() {
-    if (!busy())
+    if (!busy()) {
         put(steps_.undo());
+    }
 }
 
 void PilotHistory::redo() {
-    if (!busy())
+    if (!busy()) {
         put(steps_.redo());
+    }
 }
 
 void PilotHistory::put(const std::optional<GyroConfig>& config) {
-    if (!config)
+    if (!config) {
         return;
+    }
     controller_.applyConfiguration(*config);
     stepsChanged();
 }
 
 void PilotHistory::pilotChanged(const PilotChange& change) {
-    if (steps_.record(change.step, change.before, change.after))
+    if (steps_.record(change.step, change.before, change.after)) {
         stepsChanged();
+    }
 }
 
 void PilotHistory::sequenceEnded(const SequenceOutcome& outcome) {
@@ -97,8 +104,9 @@ void PilotHistory::sequenceEnded(const SequenceOutcome& outcome) {
             storeEnded(outcome);
             break;
         case SequenceKind::CompareRead:
-            if (done)
+            if (done) {
                 gyroCompared(outcome.gyro.config);
+            }
             break;
         case SequenceKind::Diagnostics:
             break;
@@ -130,11 +138,13 @@ void PilotHistory::know(const GyroKnowledge& gyro, bool afterStore) {
 
 RecordResult PilotHistory::keep(const GyroConfig& config, SnapshotKind kind) {
     lastSnapshotPath_.clear();
-    if (store_ == nullptr)
+    if (store_ == nullptr) {
         return {};
+    }
     const RecordResult kept = store_->record(config, kind);
-    if (kept.tellPilot)
+    if (kept.tellPilot) {
         frontEnd_.showMessage(historyFailureMessage(kept.result));
+    }
     lastSnapshotPath_ = kept.path;
     snapshotKept(config.serialNumber);
     return kept;
@@ -143,25 +153,30 @@ RecordResult PilotHistory::keep(const GyroConfig& config, SnapshotKind kind) {
 void PilotHistory::keepAtClose() {
     // A read or a store cut off by the closing leaves a screen that is neither the pilot's
     // nor the gyro's; a store cut short keeps its own snapshot.
-    if (store_ == nullptr || busy() || !origin_.changedSinceSettled())
+    if (store_ == nullptr || busy() || !origin_.changedSinceSettled()) {
         return;
+    }
     const RecordResult kept = keep(controller_.model(), SnapshotKind::Closed);
-    if (kept.result && !kept.path.empty())
+    if (kept.result && !kept.path.empty()) {
         store_->noteClosed(kept.path);
+    }
 }
 
 std::optional<std::string> PilotHistory::closedNote() {
-    if (store_ == nullptr)
+    if (store_ == nullptr) {
         return std::nullopt;
+    }
     const std::optional<std::string> where = store_->takeClosedNote();
-    if (!where)
+    if (!where) {
         return std::nullopt;
+    }
     return closedNoteText(*where);
 }
 
 void PilotHistory::revertToGyro() {
-    if (!gyroKnown_ || busy())
+    if (!gyroKnown_ || busy()) {
         return;
+    }
     if (!gyroKnown_->anyConfirmed()) {
         frontEnd_.showMessage(kNothingKnownText);
         return;
@@ -170,28 +185,33 @@ void PilotHistory::revertToGyro() {
     GyroConfig reverted = gyroKnown_->config;
     reverted.userComments = screen.userComments;
     const std::vector<Setting> unknown = gyroKnown_->unknownSettings();
-    for (const Setting setting : unknown)
+    for (const Setting setting : unknown) {
         vn340::useValue(reverted, screen, setting);
+    }
     controller_.applyAsStep(pilot_step::kRevertToGyro, reverted);
-    if (!unknown.empty())
+    if (!unknown.empty()) {
         frontEnd_.showMessage(unknownSettingsText(unknown));
+    }
 }
 
 void PilotHistory::loadSnapshot(const Snapshot& snapshot) {
-    if (!busy())
+    if (!busy()) {
         controller_.loadFromFileAt(snapshot.path);
+    }
 }
 
 void PilotHistory::compareWithGyro() {
-    if (busy())
+    if (busy()) {
         return;
+    }
     controller_.runBeside(compareRead_.get());
     compareRead_->start(controller_.model());
 }
 
 void PilotHistory::useValue(const GyroConfig& other, Setting setting) {
-    if (busy())
+    if (busy()) {
         return;
+    }
     GyroConfig changed = controller_.model();
     vn340::useValue(changed, other, setting);
     controller_.applyAsStep(pilot_step::kUseValue, changed);
@@ -201,8 +221,9 @@ std::optional<ChosenFile> PilotHistory::chooseFileToCompare() {
     const std::optional<std::string> chosen = frontEnd_.askLoadPath(
         FileDialogRequest{controller_.preferences().lastDirectory, std::string(),
                           std::string(kSettingsFileFilter), std::string(kSettingsFileSuffix)});
-    if (!chosen)
+    if (!chosen) {
         return std::nullopt;
+    }
     std::string bytes;
     platform_.files().read(*chosen, bytes);
     DecodedSettings decoded = decodeSettingsFile(bytes, controller_.model());

@@ -39,8 +39,9 @@ std::unique_ptr<DeviceEvents> SystemPlatform::makeDeviceEvents() {
 }
 
 bool SystemPlatform::usbLibraryPresent() {
-    if (!d2xx_->load())
+    if (!d2xx_->load()) {
         return false;
+    }
     d2xx_->unload();
     return true;
 }

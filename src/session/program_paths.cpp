@@ -14,8 +14,9 @@ ProgramPaths ProgramPaths::ofRunningProgram() {
     paths.configHome = vn340::configHome();
     paths.historyFolder = vn340::historyFolder();
     paths.homeFolder = vn340::homeFolder();
-    if (const char* library = std::getenv("VN340_D2XX_LIBRARY"); library && *library)
+    if (const char* library = std::getenv("VN340_D2XX_LIBRARY"); library && *library) {
         paths.d2xxLibrary = library;
+    }
     return paths;
 }
 

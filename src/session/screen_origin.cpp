@@ -10,8 +10,9 @@ ScreenOrigin::ScreenOrigin(ConfigController& controller) : controller_(controlle
     // the history even when the gyro did not take all of it.
     connections_ += controller_.outcomeShown.connect([this](const SequenceOutcome& outcome) {
         if ((outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done) ||
-            (outcome.kind == SequenceKind::Store && outcome.ranToItsEnd()))
+            (outcome.kind == SequenceKind::Store && outcome.ranToItsEnd())) {
             settle();
+        }
     });
     connections_ +=
         controller_.fileLoaded.connect([this](const std::string& path) { settleWithFile(path); });

@@ -6,10 +6,12 @@ namespace vn340 {
 
 Submission judgeSubmission(bool fetched, int httpStatus, std::string_view lastText,
                            std::string_view answer) {
-    if (!fetched)
+    if (!fetched) {
         return {SubmitResult::RequestFailed, std::string(lastText)};
-    if (httpStatus >= 200 && httpStatus <= 299 && isAcceptedAnswer(answer))
+    }
+    if (httpStatus >= 200 && httpStatus <= 299 && isAcceptedAnswer(answer)) {
         return {SubmitResult::Accepted, {}};
+    }
     return {SubmitResult::InvalidAnswer, std::string(kInvalidAnswerText)};
 }
 
@@ -24,14 +26,16 @@ StatisticsAnswer offerStatistics(const GyroConfig& config, ProfileStore& prefs, 
     // A date further ahead than "do not ask again" puts it is no choice of the pilot's (a
     // damaged file, a clock set back): it would silence the offer for good.
     const int askFrom = prefs.getInt(kSettingsSection, kDateKey, today);
-    if (today < askFrom && askFrom <= today + kStatisticsQuietDays)
+    if (today < askFrom && askFrom <= today + kStatisticsQuietDays) {
         return StatisticsAnswer::Finish;
+    }
     prefs.writeInt(kSettingsSection, kDateKey, today);
 
     const PilotChoice choice = frontEnd.askStatistics();
     if (!choice.send) {
-        if (choice.doNotAskAgain)
+        if (choice.doNotAskAgain) {
             prefs.writeInt(kSettingsSection, kDateKey, today + kStatisticsQuietDays);
+        }
         return StatisticsAnswer::Finish;
     }
 

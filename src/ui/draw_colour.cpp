@@ -38,14 +38,16 @@ std::uint32_t ToGray(std::uint32_t pixel) {
 }
 
 std::uint32_t Darken(std::uint32_t pixel, double factor) {
-    if (!(factor >= 0.0 && factor < 1.0))
+    if (!(factor >= 0.0 && factor < 1.0)) {
         return pixel & 0xFFFFFF;
+    }
     return PerChannel(pixel, [factor](int c) { return Truncate(c * factor); });
 }
 
 std::uint32_t Lighten(std::uint32_t pixel, double factor) {
-    if (!(factor > 0.0 && factor <= 1.0))
+    if (!(factor > 0.0 && factor <= 1.0)) {
         return pixel & 0xFFFFFF;
+    }
     return PerChannel(pixel, [factor](int c) { return Truncate(c * (1.0 + factor)); });
 }
 

@@ -9,27 +9,32 @@
 namespace vn340::device {
 
 std::optional<QPoint> ImageOffset(QPainter& dc) {
-    if (!dc.isActive() || dc.device() == nullptr || dc.device()->devType() != QInternal::Image)
+    if (!dc.isActive() || dc.device() == nullptr || dc.device()->devType() != QInternal::Image) {
         return std::nullopt;
+    }
     // On an image of several device pixels per pixel the painter scales by that ratio last.
     const qreal ratio = static_cast<const QImage*>(dc.device())->devicePixelRatio();
     const QTransform t = dc.deviceTransform() * QTransform::fromScale(1 / ratio, 1 / ratio);
-    if (t.type() > QTransform::TxTranslate)
+    if (t.type() > QTransform::TxTranslate) {
         return std::nullopt;
+    }
     return QPoint(static_cast<int>(std::lround(t.dx())), static_cast<int>(std::lround(t.dy())));
 }
 
 QImage Read(QPainter& dc, const QRect& area) {
     const std::optional<QPoint> offset = ImageOffset(dc);
-    if (!offset || area.isEmpty())
+    if (!offset || area.isEmpty()) {
         return {};
-    if (TooLarge(area.width(), area.height()))
+    }
+    if (TooLarge(area.width(), area.height())) {
         return {};
+    }
     const auto* image = static_cast<const QImage*>(dc.device());
     const qreal ratio = image->devicePixelRatio();
     const QRect inImage = area.translated(*offset);
-    if (ratio == 1)
+    if (ratio == 1) {
         return image->copy(inImage).convertToFormat(QImage::Format_ARGB32);
+    }
     // The effects work pixel by pixel: one device pixel of each block stands for the pixel,
     // and Write stretches it back over the block.
     const QRect inDevice(QPoint(static_cast<int>(std::lround(inImage.x() * ratio)),
@@ -44,8 +49,9 @@ QImage Read(QPainter& dc, const QRect& area) {
 }
 
 void Write(QPainter& dc, const QPoint& at, const QImage& pixels) {
-    if (pixels.isNull())
+    if (pixels.isNull()) {
         return;
+    }
     dc.save();
     dc.setCompositionMode(QPainter::CompositionMode_Source);
     dc.drawImage(at, pixels);

@@ -21,8 +21,9 @@ RandomSource DefaultRandomSource() {
 QRect VisiblePart(QPainter& dc, const QRect& area) {
     const QPaintDevice* device = dc.device();
     const QTransform t = dc.deviceTransform();
-    if (device == nullptr || t.type() > QTransform::TxTranslate)
+    if (device == nullptr || t.type() > QTransform::TxTranslate) {
         return area;
+    }
     const QRect visible(static_cast<int>(-t.dx()), static_cast<int>(-t.dy()), device->width(),
                         device->height());
     return area.intersected(visible.adjusted(-1, -1, 1, 1));
@@ -81,17 +82,20 @@ bool DrawGradientEffect(QPainter& dc, int code, const QRect& rect, Colour begin,
 
 void DrawEffects::FillEffect(QPainter& dc, int code, const QRect& rect, Colour begin, Colour mid,
                              Colour end, int granularity, int tint) {
-    if (code == effect::kTransparent || rect.width() <= 0 || rect.height() <= 0)
+    if (code == effect::kTransparent || rect.width() <= 0 || rect.height() <= 0) {
         return;
-    if (DrawGradientEffect(dc, code, rect, begin, mid, end))
+    }
+    if (DrawGradientEffect(dc, code, rect, begin, mid, end)) {
         return;
+    }
     if (code >= effect::kNoise && code <= effect::kMetal) {
         // Only the part the device can show is built: a pattern costs work per pixel, and a
         // table background may be far larger than any window.
         const QRect part = VisiblePart(dc, rect).translated(-rect.topLeft());
         if (!part.isEmpty() &&
-            DrawPatternPart(rect.size(), part, code, granularity, tint, begin, mid, end))
+            DrawPatternPart(rect.size(), part, code, granularity, tint, begin, mid, end)) {
             indexedBitmap_.Draw(dc, rect.x() + part.x(), rect.y() + part.y());
+        }
         return;
     }
     dc.fillRect(rect, begin.toQColor());
@@ -100,15 +104,17 @@ void DrawEffects::FillEffect(QPainter& dc, int code, const QRect& rect, Colour b
 void DrawEffects::DrawGradient(QPainter& dc, const QRect& rect, Colour from, Colour to,
                                bool horizontal) {
     const int extent = horizontal ? rect.width() : rect.height();
-    if (extent <= 0 || rect.width() <= 0 || rect.height() <= 0)
+    if (extent <= 0 || rect.width() <= 0 || rect.height() <= 0) {
         return;
+    }
     const auto band = [](int a, int b, int s) { return (a * (64 - s) + b * s) >> 6; };
     for (int s = 0; s < 64; ++s) {
         // 64-bit: a very long rectangle times 64 would not fit an int.
         const int from0 = static_cast<int>((static_cast<long long>(s) * extent) >> 6);
         const int from1 = static_cast<int>((static_cast<long long>(s + 1) * extent) >> 6);
-        if (from1 == from0)
+        if (from1 == from0) {
             continue;
+        }
         const QColor colour(band(from.red(), to.red(), s), band(from.green(), to.green(), s),
                             band(from.blue(), to.blue(), s));
         const QRect bandRect = horizontal
@@ -120,11 +126,13 @@ void DrawEffects::DrawGradient(QPainter& dc, const QRect& rect, Colour from, Col
 
 void TileBlit(QPainter& dst, int x, int y, int w, int h, const QImage& src, int sx, int sy,
               int tileW, int tileH) {
-    if (w <= 0 || h <= 0 || tileW <= 0 || tileH <= 0 || src.isNull())
+    if (w <= 0 || h <= 0 || tileW <= 0 || tileH <= 0 || src.isNull()) {
         return;
+    }
     const QRect shown = VisiblePart(dst, QRect(x, y, w, h));
-    if (shown.isEmpty())
+    if (shown.isEmpty()) {
         return;
+    }
     const long long right = static_cast<long long>(x) + w;
     const long long bottom = static_cast<long long>(y) + h;
     dst.save();

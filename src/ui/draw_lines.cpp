@@ -10,10 +10,12 @@ namespace {
 
 QPen BorderPen(Colour colour, int borderStyle, int width) {
     Qt::PenStyle style = Qt::SolidLine;
-    if (borderStyle == border::kDashed)
+    if (borderStyle == border::kDashed) {
         style = Qt::DashLine;
-    if (borderStyle == border::kDotted)
+    }
+    if (borderStyle == border::kDotted) {
         style = Qt::DotLine;
+    }
     return QPen(colour.toQColor(), width, style, Qt::SquareCap, Qt::MiterJoin);
 }
 
@@ -34,8 +36,9 @@ void StrokeFrame(QPainter& dc, const QRect& rect, const QPen& lightPen, const QP
 
 void DrawEffects::DrawFrame(QPainter& dc, const QRect& rect, Colour light, Colour dark,
                             int borderStyle, int width) {
-    if (borderStyle == border::kNone || width <= 0)
+    if (borderStyle == border::kNone || width <= 0) {
         return;
+    }
     dc.save();
     dc.setRenderHint(QPainter::Antialiasing, false);
     const QPen lightPen = BorderPen(light, borderStyle, width);
@@ -44,16 +47,18 @@ void DrawEffects::DrawFrame(QPainter& dc, const QRect& rect, Colour light, Colou
     if (borderStyle == border::kDouble) {
         const int inset = 2 * width;
         const QRect inner = rect.adjusted(inset, inset, -inset, -inset);
-        if (inner.width() > 0 && inner.height() > 0)
+        if (inner.width() > 0 && inner.height() > 0) {
             StrokeFrame(dc, inner, lightPen, darkPen, width);
+        }
     }
     dc.restore();
 }
 
 void DrawEffects::DrawLine(QPainter& dc, int x1, int y1, int x2, int y2, Colour colour,
                            int borderStyle, int width) {
-    if (borderStyle == border::kNone || width <= 0)
+    if (borderStyle == border::kNone || width <= 0) {
         return;
+    }
     dc.save();
     dc.setRenderHint(QPainter::Antialiasing, false);
     dc.setPen(BorderPen(colour, borderStyle, width));

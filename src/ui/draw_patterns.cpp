@@ -16,13 +16,16 @@ Colour Blend(Colour a, int weightA, Colour b, int weightB, int total) {
 // the begin colour by the tint.
 void BuildPalette(IndexedBitmap& bitmap, Colour begin, Colour mid, Colour end, int tint) {
     Colour entries[256];
-    for (int i = 0; i <= 128; ++i)
+    for (int i = 0; i <= 128; ++i) {
         entries[i] = Blend(end, 128 - i, mid, i, 128);
-    for (int j = 1; j <= 128; ++j)
+    }
+    for (int j = 1; j <= 128; ++j) {
         entries[127 + j] = Blend(mid, 128 - j, begin, j, 128);
+    }
     const int p = std::clamp(tint, 0, 100);
-    for (int i = 0; i < 256; ++i)
+    for (int i = 0; i < 256; ++i) {
         bitmap.SetEntry(i, Blend(begin, p, entries[i], 100 - p, 100));
+    }
 }
 
 using Window = PatternWindow;
@@ -34,8 +37,9 @@ void Fill(IndexedBitmap& bitmap, const Window& win, F f) {
     for (int lb = 0; lb < bitmap.height(); ++lb) {
         std::uint8_t* row = bitmap.Row(lb);
         const long long b = lb + win.bOffset;
-        for (int lx = 0; lx < bitmap.width(); ++lx)
+        for (int lx = 0; lx < bitmap.width(); ++lx) {
             row[lx] = static_cast<std::uint8_t>(f(static_cast<long long>(lx) + win.x0, b));
+        }
     }
 }
 
@@ -47,8 +51,9 @@ long long Cube(long long t) {
 // longer extents are scaled instead (which also spreads the scratches over all of them).
 int RandomAlong(int r, int extent) {
     const int divisor = 32767 / extent;
-    if (divisor > 0)
+    if (divisor > 0) {
         return r / divisor;
+    }
     return static_cast<int>(static_cast<long long>(r) * extent / 32768);
 }
 
@@ -146,13 +151,15 @@ void PutScratch(IndexedBitmap& bitmap, const Window& win, QSize size, const Scra
     // (x0 - k, y0 + k) while x0 - k > 0 and y0 + k < h.
     const long long aFrom = std::max({0LL, x0 - right + 1, top - y0});
     const long long aTo = std::min({last, x0 - 1, h - 1 - y0, x0 - left, bottom - 1 - y0});
-    for (long long k = aFrom; k <= aTo; ++k)
+    for (long long k = aFrom; k <= aTo; ++k) {
         put(x0 - k, y0 + k);
+    }
     // (w - x0 + k, y0 - k) while x0 + k < w and y0 - k > 0.
     const long long bFrom = std::max({0LL, left - (w - x0), y0 - bottom + 1});
     const long long bTo = std::min({last, w - 1 - x0, y0 - 1, right - 1 - (w - x0), y0 - top});
-    for (long long k = bFrom; k <= bTo; ++k)
+    for (long long k = bFrom; k <= bTo; ++k) {
         put(w - x0 + k, y0 - k);
+    }
 }
 
 }  // namespace
@@ -167,10 +174,12 @@ bool DrawEffects::DrawPatternPart(QSize size, const QRect& part, int code, int g
                                   int tint, Colour begin, Colour mid, Colour end) {
     const QRect window = part.intersected(QRect(QPoint(0, 0), size));
     if (size.width() <= 0 || size.height() <= 0 || window.isEmpty() || code < effect::kNoise ||
-        code > effect::kMetal)
+        code > effect::kMetal) {
         return false;
-    if (!indexedBitmap_.Create(window.width(), window.height(), 8))
+    }
+    if (!indexedBitmap_.Create(window.width(), window.height(), 8)) {
         return false;
+    }
     BuildPalette(indexedBitmap_, begin, mid, end, tint);
     const int bOffset = size.height() - window.y() - window.height();
     PaintPattern(size, Window{window.x(), window.y(), bOffset}, code,
@@ -185,12 +194,14 @@ void DrawEffects::PaintPattern(QSize size, const Window& win, int code, int gran
     const auto noise = [&] { return grain() - g; };
     const Extent extent{size.width(), size.height(), g};
     if (PaintShade(indexedBitmap_, win, code, extent, noise) ||
-        PaintBump(indexedBitmap_, win, code, extent, noise))
+        PaintBump(indexedBitmap_, win, code, extent, noise)) {
         return;
-    if (code == effect::kHardBump)
+    }
+    if (code == effect::kHardBump) {
         PaintHardBump(size, win, granularity, noise);
-    else if (code == effect::kMetal)
+    } else if (code == effect::kMetal) {
         PaintMetal(size, win, granularity, grain);
+    }
 }
 
 void DrawEffects::PaintHardBump(QSize size, const Window& win, int granularity,
@@ -214,10 +225,12 @@ void DrawEffects::PaintHardBump(QSize size, const Window& win, int granularity,
             const long long x = static_cast<long long>(lx) + win.x0;
             long long v = row[lx];
             // Too narrow for edge bands (e == 0): their slope would divide by zero.
-            if (e > 0 && m < x - w / 2)
+            if (e > 0 && m < x - w / 2) {
                 v = g + (w - x) * 128 / e;
-            if (e > 0 && m + x - w / 2 < 0)
+            }
+            if (e > 0 && m + x - w / 2 < 0) {
                 v = (255 - g) - x * 128 / e;
+            }
             row[lx] = static_cast<std::uint8_t>(v + noise());
         }
     }

@@ -20,8 +20,9 @@ int BlueOf(std::uint32_t pixel) {
 // The mask stretched into the area inset by half the blur; null when that area is empty or
 // there is no mask.
 QImage StretchedMask(const QImage& shadowMask, int innerW, int innerH) {
-    if (innerW <= 0 || innerH <= 0 || shadowMask.isNull())
+    if (innerW <= 0 || innerH <= 0 || shadowMask.isNull()) {
         return QImage();
+    }
     return shadowMask.convertToFormat(QImage::Format_ARGB32)
         .scaled(innerW, innerH, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
@@ -53,12 +54,14 @@ class RowSums {
         double* values = values_.data();
         std::fill(values, values + w, 255.0);
         const std::uint32_t* m = device::Line(std::as_const(inner_), my);
-        for (int x = 0; x < innerW; ++x)
+        for (int x = 0; x < innerW; ++x) {
             values[x + rx] = BlueOf(m[x]);
+        }
         auto value = [&](int x) { return x < 0 || x >= w ? 255.0 : values[x]; };
         double sum = 0;
-        for (int k = -rx; k <= rx; ++k)
+        for (int k = -rx; k <= rx; ++k) {
             sum += value(k);
+        }
         for (int x = 0; x < w; ++x) {
             out[x] = sum;
             sum += value(x + rx + 1) - value(x - rx);
@@ -91,8 +94,9 @@ class ColumnSums {
         double* column = column_.data();
         for (int k = -ry_; k <= ry_; ++k) {
             const double* r = k >= 0 && k < h ? Enter(k) : nullptr;
-            for (int x = 0; x < w; ++x)
+            for (int x = 0; x < w; ++x) {
                 column[x] += r ? r[x] : white;
+            }
         }
     }
 
@@ -107,8 +111,9 @@ class ColumnSums {
         const double white = rows_.WhiteRow();
         const int w = w_;
         double* column = column_.data();
-        for (int x = 0; x < w; ++x)
+        for (int x = 0; x < w; ++x) {
             column[x] += (in ? in[x] : white) - (out ? out[x] : white);
+        }
     }
 
   private:
@@ -143,8 +148,9 @@ void DarkenSoft(QImage& pixels, const QImage& shadowMask, int blurX, int blurY) 
     for (int y = 0; y < h; ++y) {
         std::uint32_t* p = device::Line(pixels, y);
         const double* column = columns.Sums();
-        for (int x = 0; x < w; ++x)
+        for (int x = 0; x < w; ++x) {
             p[x] = (p[x] & ~kRgbMask) | Darken(p[x], column[x] / full);
+        }
         columns.Advance(y);
     }
 }
@@ -158,11 +164,13 @@ int MadeOdd(int blur) {
 
 void DrawEffects::DrawShadow(QPainter& dc, int x, int y, int w, int h, const QImage& shadowMask,
                              bool soft, int blurX, int blurY) {
-    if (w <= 0 || h <= 0)
+    if (w <= 0 || h <= 0) {
         return;
+    }
     QImage pixels = device::Read(dc, QRect(x, y, w, h));
-    if (pixels.isNull())
+    if (pixels.isNull()) {
         return;
+    }
     if (soft) {
         DarkenSoft(pixels, shadowMask, MadeOdd(blurX), MadeOdd(blurY));
         device::Write(dc, QPoint(x, y), pixels);
@@ -172,47 +180,54 @@ void DrawEffects::DrawShadow(QPainter& dc, int x, int y, int w, int h, const QIm
     const QImage mask = shadowMask.convertToFormat(QImage::Format_ARGB32);
     for (int row = 0; row < std::min(h, mask.height()); ++row) {
         const std::uint32_t* m = device::Line(mask, row);
-        for (int col = 0; col < std::min(w, mask.width()); ++col)
+        for (int col = 0; col < std::min(w, mask.width()); ++col) {
             factors[static_cast<std::size_t>(row) * w + col] = BlueOf(m[col]) / 255.0;
+        }
     }
     for (int row = 0; row < h; ++row) {
         std::uint32_t* p = device::Line(pixels, row);
         const double* f = factors.data() + static_cast<std::size_t>(row) * w;
-        for (int col = 0; col < w; ++col)
+        for (int col = 0; col < w; ++col) {
             p[col] = (p[col] & ~kRgbMask) | Darken(p[col], f[col]);
+        }
     }
     device::Write(dc, QPoint(x, y), pixels);
 }
 
 void DrawEffects::BlendRect(QPainter& dst, int x, int y, int w, int h, const QImage& src, int sx,
                             int sy, int percent) {
-    if (w <= 0 || h <= 0 || src.isNull())
+    if (w <= 0 || h <= 0 || src.isNull()) {
         return;
+    }
     const QImage source = src.copy(sx, sy, w, h).convertToFormat(QImage::Format_ARGB32);
     if (percent >= 100) {
         device::Write(dst, QPoint(x, y), source);
         return;
     }
     QImage pixels = device::Read(dst, QRect(x, y, w, h));
-    if (pixels.isNull())
+    if (pixels.isNull()) {
         return;
+    }
     const double p = std::max(percent, 0) * 0.01;
     for (int row = 0; row < h; ++row) {
         std::uint32_t* d = device::Line(pixels, row);
         const std::uint32_t* s = device::Line(source, row);
-        for (int col = 0; col < w; ++col)
+        for (int col = 0; col < w; ++col) {
             d[col] = (d[col] & ~kRgbMask) | Mix(s[col], p, d[col], 1.0 - p);
+        }
     }
     device::Write(dst, QPoint(x, y), pixels);
 }
 
 void DrawEffects::BlendBySourceAlpha(QPainter& dst, int x, int y, int w, int h, const QImage& src,
                                      int sx, int sy) {
-    if (w <= 0 || h <= 0 || src.isNull())
+    if (w <= 0 || h <= 0 || src.isNull()) {
         return;
+    }
     QImage pixels = device::Read(dst, QRect(x, y, w, h));
-    if (pixels.isNull())
+    if (pixels.isNull()) {
         return;
+    }
     const QImage source = src.copy(sx, sy, w, h).convertToFormat(QImage::Format_ARGB32);
     for (int row = 0; row < h; ++row) {
         std::uint32_t* d = device::Line(pixels, row);

@@ -241,12 +241,15 @@ bool loadPicture(ImageItem& item, const QImage& image, const RendererSettings& s
 unsigned styleBits(std::string_view letters, const RendererSettings& settings) {
     unsigned bits = 0;
     for (char c : letters) {
-        if (c == 'g')
+        if (c == 'g') {
             bits |= imagestyle::kGrey;
-        if (c == 'd')
+        }
+        if (c == 'd') {
             bits |= imagestyle::kDarker;
-        if (c == 'l')
+        }
+        if (c == 'l') {
             bits |= imagestyle::kLighter;
+        }
         if (c == 's' && (settings.shadowDx != 0 || settings.shadowDy != 0)) {
             bits |= settings.softShadow ? imagestyle::kSoftShadow : imagestyle::kHardShadow;
         }

@@ -154,22 +154,30 @@ std::optional<int> percentOf(std::string_view digits, int current) {
 std::optional<long long> inPixels(std::string_view unit, long long number, int fontHeight,
                                   const StyleContext& ctx) {
     const long long dpi = ctx.dpi;
-    if (unit == "px")
+    if (unit == "px") {
         return number;
-    if (unit == "ex")
+    }
+    if (unit == "ex") {
         return number * ctx.xHeight;
-    if (unit == "em")
+    }
+    if (unit == "em") {
         return number * fontHeight;
-    if (unit == "in")
+    }
+    if (unit == "in") {
         return number * dpi;
-    if (unit == "cm")
+    }
+    if (unit == "cm") {
         return static_cast<long long>(number * dpi * 0.3937007874);
-    if (unit == "mm")
+    }
+    if (unit == "mm") {
         return static_cast<long long>(number * dpi * 0.03937007874);
-    if (unit == "pt")
+    }
+    if (unit == "pt") {
         return mulDiv(number, dpi, 72);
-    if (unit == "pc")
+    }
+    if (unit == "pc") {
         return mulDiv(number, dpi, 6);
+    }
     return std::nullopt;
 }
 

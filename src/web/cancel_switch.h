@@ -12,8 +12,9 @@ class CancelSwitch {
   public:
     void cancel() {
         cancelled_ = true;
-        if (listener_)
+        if (listener_) {
             listener_();
+        }
     }
     bool cancelled() const { return cancelled_; }
     // One listener at a time; none stops listening.

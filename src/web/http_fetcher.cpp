@@ -43,8 +43,9 @@ bool isHttpStatusError(const QNetworkReply& reply) {
 
 QByteArray headerLines(const QNetworkReply& reply) {
     QByteArray lines;
-    for (const auto& [name, value] : reply.rawHeaderPairs())
+    for (const auto& [name, value] : reply.rawHeaderPairs()) {
         lines += name + ": " + value + "\r\n";
+    }
     return lines;
 }
 
@@ -73,21 +74,24 @@ class FetchRun {
         total_.setSingleShot(true);
         QObject::connect(&total_, &QTimer::timeout, &loop_, [this] { halt(Stop::Total); });
         if (limits_.cancel != nullptr) {
-            if (limits_.cancel->cancelled())
+            if (limits_.cancel->cancelled()) {
                 stop_ = Stop::Cancelled;
+            }
             limits_.cancel->listen([this] { halt(Stop::Cancelled); });
         }
     }
     ~FetchRun() {
-        if (limits_.cancel != nullptr)
+        if (limits_.cancel != nullptr) {
             limits_.cancel->listen(nullptr);
+        }
     }
     FetchRun(const FetchRun&) = delete;
     FetchRun& operator=(const FetchRun&) = delete;
 
     bool run(const QUrl& url, bool reload) {
-        if (limits_.total.count() > 0)
+        if (limits_.total.count() > 0) {
             total_.start(limits_.total);
+        }
         return resolve(connection_.hostToResolve(url)) && transfer(url, reload);
     }
     bool cancelled() const { return stop_ == Stop::Cancelled; }
@@ -111,15 +115,17 @@ class FetchRun {
                 });
             abort_ = [id] { QHostInfo::abortHostLookup(id); };
             wait();
-            if (stop_ != Stop::None)
+            if (stop_ != Stop::None) {
                 return failStopped();
+            }
             if (found.error() != QHostInfo::NoError || found.addresses().isEmpty()) {
                 connection_.logError(found.errorString());
                 return false;
             }
         }
-        if (stop_ != Stop::None)
+        if (stop_ != Stop::None) {
             return failStopped();
+        }
         connection_.onStatus(InternetStatus::NameResolved, host);
         return true;
     }
@@ -181,11 +187,13 @@ class FetchRun {
         abort_ = [r] { r->abort(); };
         wait();
 
-        if (stop_ != Stop::None)
+        if (stop_ != Stop::None) {
             return failStopped();
+        }
         // The redirecting answer is the answer: its status tells the caller it was not taken.
-        if (redirectRefused_)
+        if (redirectRefused_) {
             return true;
+        }
         if (r->error() != QNetworkReply::NoError && !isHttpStatusError(*r)) {
             connection_.logError(r->errorString());
             return false;
@@ -196,8 +204,9 @@ class FetchRun {
     }
 
     void readPieces(QNetworkReply& reply) {
-        if (!reply.isReadable())
+        if (!reply.isReadable()) {
             return;
+        }
         for (QByteArray piece = reply.read(kPieceSize); !piece.isEmpty();
              piece = reply.read(kPieceSize)) {
             response_ += piece;
@@ -207,8 +216,9 @@ class FetchRun {
 
     void logProgress() {
         const std::int64_t now = clock_();
-        if (!start_)
+        if (!start_) {
             start_ = now;
+        }
         const std::int64_t seconds = now - *start_;
         const auto bytes = static_cast<long long>(response_.size());
         if (seconds > 0) {
@@ -243,8 +253,9 @@ class FetchRun {
     void wait() {
         done_ = false;
         if (stop_ != Stop::None) {
-            if (abort_)
+            if (abort_) {
                 abort_();
+            }
         } else {
             alive();
             if (!done_) {
@@ -258,17 +269,20 @@ class FetchRun {
 
     // Ends the wait, and everything after it, for `why`.
     void halt(Stop why) {
-        if (stop_ != Stop::None)
+        if (stop_ != Stop::None) {
             return;
+        }
         stop_ = why;
-        if (abort_)
+        if (abort_) {
             abort_();
+        }
         finish();
     }
 
     void alive() {
-        if (connection_.receiveTimeout().count() > 0)
+        if (connection_.receiveTimeout().count() > 0) {
             silence_.start(connection_.receiveTimeout());
+        }
     }
 
     void finish() {
@@ -305,10 +319,11 @@ bool HttpFetcher::fetch(const QUrl& url, QByteArray& response, const QString& ag
     responseHeaders_.clear();
     statusCode_ = 0;
     response.clear();
-    if (!connection_)
+    if (!connection_) {
         openConnection(agent, statusWindow);
-    else if (statusWindow != nullptr)
+    } else if (statusWindow != nullptr) {
         connection_->setStatusWindow(statusWindow);
+    }
 
     FetchRun run(*connection_, wallClock_ ? wallClock_ : systemWallClock, response,
                  {totalTimeout_, cancel_});

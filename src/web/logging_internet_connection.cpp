@@ -58,10 +58,12 @@ void LoggingInternetConnection::onStatus(InternetStatus status, const QString& i
 
 void LoggingInternetConnection::log(const QString& text) {
     lastText_ = text.left(kLineLimit);
-    if (statusWindow_ == nullptr)
+    if (statusWindow_ == nullptr) {
         return;
-    if (logTarget_ != nullptr)
+    }
+    if (logTarget_ != nullptr) {
         logTarget_->replaceLatest(lastText_);
+    }
     statusWindow_->redrawNow();
 }
 

@@ -13,11 +13,13 @@ namespace vn340 {
 namespace {
 
 bool isLoopbackHost(const QString& host) {
-    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) {
         return true;
+    }
     const QHostAddress address(host);
-    if (address.protocol() == QAbstractSocket::IPv4Protocol)
+    if (address.protocol() == QAbstractSocket::IPv4Protocol) {
         return address.toIPv4Address() >> 24 == 127;
+    }
     return address.protocol() == QAbstractSocket::IPv6Protocol &&
            address == QHostAddress(QHostAddress::LocalHostIPv6);
 }
@@ -54,8 +56,9 @@ StatisticsService StatisticsService::fromOverride(const QString& override) {
 }
 
 QUrl StatisticsService::requestUrl(std::string_view line) const {
-    if (!problem_.isEmpty())
+    if (!problem_.isEmpty()) {
         return {};
+    }
     const std::string target = statisticsRequestTarget(line);
     return QUrl::fromEncoded(
         base_.toEncoded() + QByteArray(target.data(), static_cast<qsizetype>(target.size())),
@@ -66,8 +69,9 @@ Submission submitStatistics(const std::string& line, StatusLog& hiddenList,
                             const StatisticsService& service, UploadTimeLimits limits,
                             CancelSwitch* cancel) {
     const QUrl url = service.requestUrl(line);
-    if (!url.isValid())
+    if (!url.isValid()) {
         return {SubmitResult::RequestFailed, "Error: " + service.problem().toStdString()};
+    }
 
     QByteArray answer;
     HttpFetcher fetcher;
@@ -77,8 +81,9 @@ Submission submitStatistics(const std::string& line, StatusLog& hiddenList,
     fetcher.setTotalTimeout(limits.whole);
     fetcher.setCancelSwitch(cancel);
     const bool fetched = fetcher.fetch(url, answer, {}, &hiddenList);
-    if (fetcher.cancelled())
+    if (fetcher.cancelled()) {
         return {SubmitResult::Cancelled, {}};
+    }
     return judgeSubmission(
         fetched, fetcher.statusCode(), fetcher.lastText().toStdString(),
         std::string_view(answer.constData(), static_cast<std::size_t>(answer.size())));

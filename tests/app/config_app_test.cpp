@@ -56,16 +56,19 @@ ProgramRun runProgram(const QStringList& arguments, const QProcessEnvironment& a
                       const QStringList& removed = {},
                       const QString& program = QStringLiteral(VN340_CONFIG_PROGRAM)) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : removed)
+    for (const QString& name : removed) {
         environment.remove(name);
-    for (const QString& name : added.keys())
+    }
+    for (const QString& name : added.keys()) {
         environment.insert(name, added.value(name));
+    }
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     ProgramRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
         return run;
+    }
     run.exitCode = process.exitCode();
     run.output = QString::fromLocal8Bit(process.readAllStandardOutput());
     run.error = QString::fromLocal8Bit(process.readAllStandardError());
@@ -142,10 +145,11 @@ TEST(CommandLine, AnswersWithoutADisplayAndRefusesWhatItDoesNotKnow) {
         EXPECT_EQ(run.exitCode, row.exitCode);
         for (const auto& [printed, pattern] :
              {std::pair{run.output, row.output}, std::pair{run.error, row.error}}) {
-            if (pattern.isEmpty())
+            if (pattern.isEmpty()) {
                 EXPECT_EQ(printed, QString());
-            else
+            } else {
                 EXPECT_TRUE(printed.contains(QRegularExpression(pattern))) << printed.toStdString();
+            }
         }
     }
 }
@@ -177,11 +181,13 @@ TEST(CommandLine, ManualExplainsEveryOptionOfTheHelp) {
     ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
     const QString page = QString::fromUtf8(manual.readAll());
     QStringList options;
-    for (const auto& match : QRegularExpression("--([a-z-]+)").globalMatch(run.output))
+    for (const auto& match : QRegularExpression("--([a-z-]+)").globalMatch(run.output)) {
         options << match.captured(1);
+    }
     EXPECT_GE(options.size(), 3);
-    for (const QString& option : options)
+    for (const QString& option : options) {
         EXPECT_TRUE(page.contains("\\-\\-" + option)) << option.toStdString();
+    }
     EXPECT_FALSE(run.output.contains("platform"));
 }
 
@@ -192,9 +198,10 @@ TEST(CommandLine, ManualExplainsEveryOptionOfTheHelp) {
 TEST(Demo, ReadsTheSimulatedGyroAndLeavesNoPreferences) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    for (const char* folder : {"config", "data", "tmp", "runtime"})
+    for (const char* folder : {"config", "data", "tmp", "runtime"}) {
         ASSERT_TRUE(
             QDir(dir.path()).mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
     const QString beside =
         QFileInfo(QStringLiteral(VN340_CONFIG_PROGRAM))
             .dir()
@@ -223,13 +230,15 @@ TEST(Demo, ReadsTheSimulatedGyroAndLeavesNoPreferences) {
 // person's alone: one others may write in is no place for the socket, whatever the umask.
 struct OwnFolders {
     OwnFolders() {
-        for (const QString folder : {"bin", "home", "runtime"})
+        for (const QString folder : {"bin", "home", "runtime"}) {
             EXPECT_TRUE(QDir(dir.path())
                             .mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        }
         EXPECT_TRUE(QFile::copy(QStringLiteral(VN340_CONFIG_PROGRAM), program));
         for (const QString& name : environment.keys()) {
-            if (name.startsWith("VN340_") || name.startsWith("XDG_"))
+            if (name.startsWith("VN340_") || name.startsWith("XDG_")) {
                 environment.remove(name);
+            }
         }
         environment.insert("HOME", dir.filePath("home"));
         environment.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));

@@ -42,8 +42,9 @@ ModalDriver::Answer chooseFile(const QString& name, FileDialogSeen* seen) {
         ASSERT_NE(buttons, nullptr);
         QPushButton* accept = nullptr;
         for (QAbstractButton* button : buttons->buttons()) {
-            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole) {
                 accept = qobject_cast<QPushButton*>(button);
+            }
         }
         ASSERT_NE(accept, nullptr);
         QTest::mouseClick(accept, Qt::LeftButton);
@@ -105,8 +106,9 @@ TEST_F(WindowTest, SaveAfterTextThatIsNoNumberTakesTheRestoredValue) {
 TEST_F(WindowTest, TheSaveTakesTheCommentLinesAsDisplayed) {
     auto* box = control<QPlainTextEdit>(Control::UserComments);
     QString longLine;
-    for (int i = 0; i < 30; ++i)
+    for (int i = 0; i < 30; ++i) {
         longLine += QStringLiteral("word%1 ").arg(i);
+    }
     box->setPlainText(longLine + "\n\nlast");
     GyroConfig taken = model();
     ASSERT_FALSE(access().screen().takeBoxes(taken));
@@ -116,8 +118,9 @@ TEST_F(WindowTest, TheSaveTakesTheCommentLinesAsDisplayed) {
     const std::vector<std::string>& lines = *displayed;
     ASSERT_GT(lines.size(), 3u);
     std::string joined;
-    for (std::size_t i = 0; i + 2 < lines.size(); ++i)
+    for (std::size_t i = 0; i + 2 < lines.size(); ++i) {
         joined += lines[i];
+    }
     EXPECT_EQ(joined, longLine.toStdString());
     EXPECT_EQ(lines[lines.size() - 2], "");
     EXPECT_EQ(lines.back(), "last");

@@ -86,8 +86,9 @@ class ModalDriver : public QObject {
   private:
     void tick() {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || dialog == window_ || !dialog->isVisible() || busy_)
+        if (dialog == nullptr || dialog == window_ || !dialog->isVisible() || busy_) {
             return;
+        }
         if (qobject_cast<UploadProgressDialog*>(dialog) != nullptr) {
             if (!uploadAnswers_.empty()) {
                 busy_ = true;
@@ -99,8 +100,9 @@ class ModalDriver : public QObject {
             return;
         }
         busy_ = true;
-        if (auto* message = qobject_cast<MessageDialog*>(dialog))
+        if (auto* message = qobject_cast<MessageDialog*>(dialog)) {
             messages_.push_back(message->message());
+        }
         if (answers_.empty()) {
             ++unexpected_;
             dialog->reject();
@@ -228,8 +230,9 @@ class ConfigDialogTest : public ::testing::Test {
     // What a drop-down list offers, in order.
     QStringList entriesOf(Control id) const {
         QStringList entries;
-        for (int row = 0; row < control<QComboBox>(id)->count(); ++row)
+        for (int row = 0; row < control<QComboBox>(id)->count(); ++row) {
             entries << control<QComboBox>(id)->itemText(row);
+        }
         return entries;
     }
     bool isDown(Control id) const { return control<QPushButton>(id)->isChecked(); }
@@ -279,8 +282,9 @@ class ConfigDialogTest : public ::testing::Test {
     }
     ::testing::AssertionResult statusBecomes(const QString& expected,
                                              std::chrono::milliseconds timeout = kSequenceWait) {
-        if (eventually([&] { return status() == expected; }, timeout))
+        if (eventually([&] { return status() == expected; }, timeout)) {
             return ::testing::AssertionSuccess();
+        }
         return ::testing::AssertionFailure()
                << "the status line reads \"" << status().toStdString() << "\"";
     }

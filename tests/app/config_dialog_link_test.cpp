@@ -49,8 +49,9 @@ class ConfigDialogLinkTest : public ConfigDialogTest {
 };
 
 TEST_F(ConfigDialogLinkTest, PortListIsSortedByNameWhateverTheCaseWithNothingChosen) {
-    for (const char* name : {"ttyUSB2", "ttyUSB10", "ttyS0", "ttyACM0"})
+    for (const char* name : {"ttyUSB2", "ttyUSB10", "ttyS0", "ttyACM0"}) {
         ports_.add(name);
+    }
     startLinked();
     EXPECT_EQ(entriesOf(Control::PortSelector),
               (QStringList{"ttyACM0", "ttyS0", "ttyUSB10", "ttyUSB2", "USB"}));

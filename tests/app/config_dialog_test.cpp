@@ -60,8 +60,9 @@ TEST_F(WindowTest, EachSettingIsShownInItsOwnControlAndTakenBackFromIt) {
         {C::CcwStopGain, "104"},      {C::StickDeadband, "6"},     {C::AvcsExpo, "-7"},
         {C::RateExpo, "8"},           {C::AvcsSensitivity, "109"}, {C::MidpointTrim, "-10"},
         {C::FirmwareVersion, "1.09"}, {C::LoaderVersion, "2.01"},  {C::SerialNumber, "12345"}};
-    for (const Shown& box : boxes)
+    for (const Shown& box : boxes) {
         EXPECT_EQ(text(box.id), box.text) << controlId(box.id);
+    }
     EXPECT_EQ(choice(C::ServoSelector), "JR 810G");
     EXPECT_EQ(choice(C::TypeSelector), "960usec/333Hz");
     EXPECT_EQ(choice(C::SpeedSelector), "0.12");
@@ -121,12 +122,14 @@ TEST_F(WindowTest, ControlsSitWhereDesignedWithNames) {
 constexpr Control kHidden[] = {C::StatisticsList, C::Bit8, C::Bit10, C::Bit11, C::Bit12};
 
 TEST_F(WindowTest, HiddenControlsAndReadOnlyBoxes) {
-    for (Control id : kHidden)
+    for (Control id : kHidden) {
         EXPECT_TRUE(control(id)->isHidden()) << controlId(id);
+    }
     EXPECT_EQ(control<QCheckBox>(C::Bit11)->text(), "Bit11");
     EXPECT_TRUE(control<QListWidget>(C::StatisticsList)->isSortingEnabled());
-    for (Control id : {C::FirmwareVersion, C::LoaderVersion, C::SerialNumber, C::StatusLine})
+    for (Control id : {C::FirmwareVersion, C::LoaderVersion, C::SerialNumber, C::StatusLine}) {
         EXPECT_FALSE(control(id)->isEnabled()) << controlId(id);
+    }
     EXPECT_TRUE(control<QComboBox>(C::PortSelector)->isVisible());
 }
 
@@ -161,10 +164,11 @@ TEST_F(ConfigDialogTest, EscapeAndTheCloseBoxRunTheClosingSteps) {
     for (bool escape : {true, false}) {
         SCOPED_TRACE(escape ? "Escape" : "close box");
         startWithGyro();
-        if (escape)
+        if (escape) {
             QTest::keyClick(control(C::HighEndpoint), Qt::Key_Escape);
-        else
+        } else {
             dialog().close();
+        }
         EXPECT_FALSE(dialog().isVisible());
         EXPECT_EQ(dialog().result(), QDialog::Rejected);
         EXPECT_FALSE(access().controller().link().transports().usbDeviceOpen());
@@ -325,19 +329,22 @@ TEST_F(ConfigDialogTest, ARunningSequenceSwitchesOffAllItsControls) {
     auto* diagnostics = dialog().findChild<QAction*>("command32");
     click(C::ReadFromGyro);
     ASSERT_FALSE(access().controller().engine().idle());
-    for (Control id : kSequenceControls)
+    for (Control id : kSequenceControls) {
         EXPECT_FALSE(control(id)->isEnabled()) << controlId(id);
+    }
     EXPECT_FALSE(diagnostics->isEnabled());
     QTest::keyClick(&dialog(), Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(diagnostics->text(), "Start diagnostics");
     // Others stay as they were.
-    for (Control id : kHidden)
+    for (Control id : kHidden) {
         EXPECT_TRUE(control(id)->isHidden()) << controlId(id);
+    }
     EXPECT_FALSE(control(C::FirmwareVersion)->isEnabled());
     ASSERT_TRUE(sequenceEnds());
     EXPECT_EQ(status(), "Read complete");
-    for (Control id : kSequenceControls)
+    for (Control id : kSequenceControls) {
         EXPECT_TRUE(control(id)->isEnabled()) << controlId(id);
+    }
     EXPECT_TRUE(diagnostics->isEnabled());
     EXPECT_FALSE(control(C::StatusLine)->isEnabled());
 }
@@ -413,8 +420,9 @@ TEST_F(WindowTest, TheWindowsQuestionsAnswerAsThePilotClosedThem) {
     // The box keeps the state last agreed to; a click turns it.
     const auto safety = [&](bool clickTheBox, const QString& button) {
         driver().then([clickTheBox, button](QDialog& dialog) {
-            if (clickTheBox)
+            if (clickTheBox) {
                 QTest::mouseClick(dialog.findChild<QCheckBox*>("idc1084"), Qt::LeftButton);
+            }
             ModalDriver::pressButton(dialog, button);
         });
         return frontEnd.askSafetyAgreement();

@@ -50,8 +50,9 @@ class FileHandedOverTest : public ConfigDialogTest {
             settingsFile(configDir_.filePath("models/trex.tsf"), 130).toStdString();
         QString shownWhileAsked;
         driver().then([&](QDialog& asked) {
-            if (!during)
+            if (!during) {
                 window.loadFile(path);
+            }
             shownWhileAsked = text(C::HighEndpoint);
             ModalDriver::pressButton(asked, answer);
         });
@@ -87,8 +88,9 @@ TEST_F(FileHandedOverTest, DuringTheSafetyWarningWaitsForTheStoreAgreedTo) {
     int stored = 0;
     const Connection watch =
         access().controller().outcomeShown.connect([&](const SequenceOutcome& outcome) {
-            if (outcome.kind == SequenceKind::Store)
+            if (outcome.kind == SequenceKind::Store) {
                 stored = model().highEndpoint;
+            }
         });
     EXPECT_EQ(handOver(window, C::StoreToGyro, "I agree", false), "100");
     EXPECT_EQ(stored, 100);

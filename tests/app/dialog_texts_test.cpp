@@ -39,8 +39,9 @@ struct Need {
 
 Need roomOf(QWidget* widget) {
     if (auto* label = qobject_cast<QLabel*>(widget)) {
-        if (label->wordWrap())
+        if (label->wordWrap()) {
             return {QSize(0, label->heightForWidth(label->width())), label->size()};
+        }
         return {label->sizeHint(), label->size()};
     }
     if (auto* edit = qobject_cast<QTextEdit*>(widget)) {
@@ -59,8 +60,9 @@ std::vector<QWidget*> textWidgets(QDialog& dialog) {
     for (QWidget* widget : dialog.findChildren<QWidget*>()) {
         const bool text = qobject_cast<QLabel*>(widget) || qobject_cast<QTextEdit*>(widget) ||
                           qobject_cast<QAbstractButton*>(widget);
-        if (text && widget->isVisibleTo(&dialog))
+        if (text && widget->isVisibleTo(&dialog)) {
             widgets.push_back(widget);
+        }
     }
     return widgets;
 }

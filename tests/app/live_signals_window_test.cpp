@@ -45,8 +45,9 @@ class PaintCounter : public QObject {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
+        if (event->type() == QEvent::Paint) {
             ++paints;
+        }
         return QObject::eventFilter(watched, event);
     }
 };
@@ -81,8 +82,9 @@ class LiveSignalsWindowTest : public ::testing::Test {
         QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
         auto* live = window->findChild<LiveSignalsWindow*>();
         // Shortcuts reach it once the application, not only the system, has it active.
-        if (live != nullptr && !eventually([&] { return QApplication::activeWindow() == live; }))
+        if (live != nullptr && !eventually([&] { return QApplication::activeWindow() == live; })) {
             return nullptr;
+        }
         return live;
     }
 
@@ -178,8 +180,9 @@ TEST_F(LiveSignalsWindowTest, PlotsAndRecordsEveryRoundOfTheGyroAndStopsWhatItSt
     for (const auto& curve : curves) {
         const QList<QPointF> points = series(live->plot(curve.curve), curve.index)->points();
         ASSERT_EQ(points.size(), kRounds);
-        for (int i = 0; i < kRounds; ++i)
+        for (int i = 0; i < kRounds; ++i) {
             EXPECT_EQ(points[i].y(), curve.value(roundValues(i))) << "round " << i;
+        }
         EXPECT_EQ(points.back().x(), 0.0) << "the newest round ends the time axis";
     }
     const LiveSignals last = roundValues(kRounds - 1);
@@ -229,8 +232,9 @@ TEST_F(LiveSignalsWindowTest, SpacePausesThePlotsWhichThenDrawNothingWhileRounds
     QTest::qWait(100);
 
     PaintCounter painted;
-    for (LiveCurve curve : {LiveCurve::Gyro, LiveCurve::Rudder, LiveCurve::Gain})
+    for (LiveCurve curve : {LiveCurve::Gyro, LiveCurve::Rudder, LiveCurve::Gain}) {
         live->plot(curve).view()->viewport()->installEventFilter(&painted);
+    }
     runRounds(8, roundValues);
     QTest::qWait(50);
     EXPECT_EQ(painted.paints, 0);

@@ -102,8 +102,9 @@ void expectLayout(QDialog& dialog, const QString& caption, QSize size,
     EXPECT_EQ(dialog.font().pointSize(), 8);
     for (const Placement& control : controls) {
         QWidget* widget = child<QWidget>(dialog, control.name);
-        if (!widget)
+        if (!widget) {
             continue;
+        }
         EXPECT_EQ(widget->geometry(), control.rect) << control.name;
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             EXPECT_EQ(button->text(), control.text) << control.name;
@@ -165,11 +166,12 @@ TEST(MessageDialog, ShowsTheMessageWholeWrappingLongOnesInAGrownLabel) {
         fits += QStringLiteral("\nx");
         dialog.setMessage(fits);
     }
-    if (label->heightForWidth(label->width()) == labelDesign.height())
+    if (label->heightForWidth(label->width()) == labelDesign.height()) {
         EXPECT_EQ(dialog.size(), QSize(279, 177)) << "an exact fit needs no more room";
-    else
+    } else {
         EXPECT_EQ(dialog.height(),
                   177 + label->heightForWidth(label->width()) - labelDesign.height());
+    }
 }
 
 // A message that comes while another is open (a device event during a time-out message) waits
@@ -180,8 +182,9 @@ TEST(MessageDialog, AMessageThatComesWhileAnotherIsOpenWaitsItsTurn) {
     bool secondReturned = false;
     QTimer pilot;
     QObject::connect(&pilot, &QTimer::timeout, &dialog, [&] {
-        if (!dialog.isVisible() || QApplication::activeModalWidget() != &dialog)
+        if (!dialog.isVisible() || QApplication::activeModalWidget() != &dialog) {
             return;
+        }
         shown.push_back(child<QLabel>(dialog, "idc1003")->text());
         if (shown.size() == 1) {
             dialog.run(QStringLiteral("The Vexa-Plug was unplugged."));
@@ -274,8 +277,9 @@ TEST(ContinueAbortPrompt, ButtonsAndKeysSetTheChoice) {
         SCOPED_TRACE(actionName(c.action));
         ContinueAbortPrompt dialog;
         dialog.setPrompt("Plug in the adapter.");
-        if (c.choiceBefore == kAbort)
+        if (c.choiceBefore == kAbort) {
             runModal(dialog, [&] { perform(dialog, Action::ClickSecond, "idc1061", "idc1062"); });
+        }
         ASSERT_EQ(dialog.choice(), c.choiceBefore);
         EXPECT_EQ(runModal(dialog, [&] { perform(dialog, c.action, "idc1061", "idc1062"); }),
                   c.result);
@@ -317,8 +321,9 @@ TEST(OverwritePrompt, OverwriteOnlyByTheButtonOrEnter) {
         OverwritePrompt dialog;
         dialog.setQuestion("Overwrite the file?");
         // Start from the opposite answer so that every case shows a change.
-        if (c.choice == OverwritePrompt::Overwrite)
+        if (c.choice == OverwritePrompt::Overwrite) {
             runModal(dialog, [&] { perform(dialog, Action::ClickSecond, "idc1", "idc2"); });
+        }
         ASSERT_NE(dialog.choice(), c.choice);
         EXPECT_EQ(runModal(dialog, [&] { perform(dialog, c.action, "idc1", "idc2"); }), c.result);
         EXPECT_EQ(dialog.choice(), c.choice);
@@ -329,8 +334,9 @@ TEST(OverwritePrompt, OverwriteOnlyByTheButtonOrEnter) {
 
 QStringList labelTexts(QDialog& dialog) {
     QStringList texts;
-    for (QLabel* label : dialog.findChildren<QLabel*>())
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
         texts << label->text();
+    }
     return texts;
 }
 
@@ -388,8 +394,9 @@ TEST(SafetyWarningDialog, TheBoxIsTakenOnlyByIAgree) {
         auto* box = child<QCheckBox>(dialog, "idc1084");
         const int result = runModal(dialog, [&] {
             EXPECT_FALSE(box->isChecked());
-            if (c.tick)
+            if (c.tick) {
                 QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+            }
             EXPECT_EQ(box->isChecked(), c.tick);
             // Ticking alone takes nothing.
             EXPECT_FALSE(dialog.dontShowAgain());

@@ -32,12 +32,15 @@ class SafetyNetTest : public ConfigDialogTest {
         QStringList seen;
         for (Control id :
              {C::HighEndpoint, C::LowEndpoint, C::CwStopGain, C::CcwStopGain, C::StickDeadband,
-              C::AvcsExpo, C::RateExpo, C::MidpointTrim, C::AvcsSensitivity})
+              C::AvcsExpo, C::RateExpo, C::MidpointTrim, C::AvcsSensitivity}) {
             seen << text(id);
-        for (Control id : {C::ServoSelector, C::TypeSelector, C::SpeedSelector})
+        }
+        for (Control id : {C::ServoSelector, C::TypeSelector, C::SpeedSelector}) {
             seen << choice(id);
-        for (Control id : {C::AccelProfile, C::DecelProfile})
+        }
+        for (Control id : {C::AccelProfile, C::DecelProfile}) {
             seen << QString::number(control<QSlider>(id)->value());
+        }
         seen << QString::number(isDown(C::NormalButton));
         return seen;
     }
@@ -57,8 +60,9 @@ class SafetyNetTest : public ConfigDialogTest {
         QStringList on;
         for (const char* name :
              {"undo", "redo", "revertToGyro", "history", "compare", "compareWithGyro"}) {
-            if (action(name)->isEnabled())
+            if (action(name)->isEnabled()) {
                 on << QString::fromLatin1(name);
+            }
         }
         return on;
     }
@@ -250,8 +254,9 @@ TEST_F(SafetyNetTest, UndoKeysInABoxTakeBackItsTypingFirstThenTheWindowsSteps) {
     }));
     QList<QAction*> undos;
     for (QAction* entry : menu->actions()) {
-        if (entry->text().remove(QLatin1Char('&')).startsWith(QStringLiteral("Undo")))
+        if (entry->text().remove(QLatin1Char('&')).startsWith(QStringLiteral("Undo"))) {
             undos << entry;
+        }
     }
     ASSERT_EQ(undos.size(), 1);
     EXPECT_TRUE(undos[0]->isEnabled());

@@ -142,8 +142,9 @@ class HistoryWindowTest : public ::testing::Test {
         for (int i = 0; list && i < list->topLevelItemCount(); ++i) {
             QStringList cells;
             for (int column = 0; column < list->columnCount(); ++column) {
-                if (!list->isColumnHidden(column))
+                if (!list->isColumnHidden(column)) {
                     cells << list->topLevelItem(i)->text(column);
+                }
             }
             texts.push_back(cells.join(QLatin1Char(' ')).trimmed().toStdString());
         }

@@ -73,8 +73,9 @@ TEST(SingleInstance, AWindowThatDoesNotAnswerKeepsItsSocket) {
         SingleInstance next(socket);
         EXPECT_EQ(next.handOver(QStringLiteral("/tmp/a.tsf"), 200ms), HandOver::NoAnswer);
         EXPECT_FALSE(next.listen([](const QString&) {}));
-        for (int fd : waiting)
+        for (int fd : waiting) {
             ::close(fd);
+        }
         ::close(hanging);
     }
 }

@@ -31,8 +31,9 @@ std::string captureStdout(const QString& file, Body body) {
     dup2(saved, STDOUT_FILENO);
     close(saved);
     QFile captured(file);
-    if (!captured.open(QIODevice::ReadOnly))
+    if (!captured.open(QIODevice::ReadOnly)) {
         return {};
+    }
     return captured.readAll().toStdString();
 }
 
@@ -94,10 +95,11 @@ TEST(StartupProbeOptions, ReadFromTheEnvironment) {
                      (c.firstPaint ? c.firstPaint : "-"));
         for (const auto& [name, value] : {std::pair{"VN340_SCREENSHOT", c.screenshot},
                                           std::pair{"VN340_FIRST_PAINT", c.firstPaint}}) {
-            if (value)
+            if (value) {
                 qputenv(name, value);
-            else
+            } else {
                 qunsetenv(name);
+            }
         }
         const StartupProbeOptions options = StartupProbeOptions::fromEnvironment();
         EXPECT_EQ(options.screenshotPath, c.path);

@@ -23,8 +23,9 @@ class StatisticsDialogTest : public ::testing::Test {
 
     QLineEdit* box(const char* accessibleName) {
         for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
-            if (edit->accessibleName() == QLatin1String(accessibleName))
+            if (edit->accessibleName() == QLatin1String(accessibleName)) {
                 return edit;
+            }
         }
         ADD_FAILURE() << "no box " << accessibleName;
         return nullptr;
@@ -42,12 +43,14 @@ TEST_F(StatisticsDialogTest, EnterInABoxSkipsAndSendsNothing) {
 }
 
 TEST_F(StatisticsDialogTest, WhatWasTypedOutlastsMinimisingAndRestoring) {
-    for (const char* name : kBoxes)
+    for (const char* name : kBoxes) {
         QTest::keyClicks(box(name), name);
+    }
     dialog.setWindowState(Qt::WindowMinimized);
     dialog.setWindowState(Qt::WindowNoState);
-    for (const char* name : kBoxes)
+    for (const char* name : kBoxes) {
         EXPECT_EQ(box(name)->text(), name);
+    }
 }
 
 TEST_F(StatisticsDialogTest, EachBoxTakesAtMost100Characters) {
@@ -63,10 +66,12 @@ TEST_F(StatisticsDialogTest, ItSaysTheSerialNumberAlwaysGoesWithTheData) {
     QLabel* note = nullptr;
     QLabel* emailNote = nullptr;
     for (QLabel* label : dialog.findChildren<QLabel*>()) {
-        if (label->text() == "The gyro's serial number is always sent with the data.")
+        if (label->text() == "The gyro's serial number is always sent with the data.") {
             note = label;
-        if (label->text().startsWith("Leave the email box empty"))
+        }
+        if (label->text().startsWith("Leave the email box empty")) {
             emailNote = label;
+        }
     }
     ASSERT_NE(note, nullptr);
     ASSERT_NE(emailNote, nullptr);

@@ -32,8 +32,9 @@ class WindowClosingTest : public ConfigDialogTest {
 
     std::multiset<SnapshotKind> snapshotKinds() const {
         std::multiset<SnapshotKind> kinds;
-        for (const Snapshot& snapshot : HistoryStore(historyFolder()).listAll())
+        for (const Snapshot& snapshot : HistoryStore(historyFolder()).listAll()) {
             kinds.insert(snapshot.kind);
+        }
         return kinds;
     }
 

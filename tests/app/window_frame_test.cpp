@@ -42,16 +42,18 @@ class WindowFrameTest : public ConfigDialogTest {
 
     QMenu* menu(const QString& title) const {
         for (QAction* entry : dialog_->findChild<QMenuBar*>()->actions()) {
-            if (entry->text().remove(QLatin1Char('&')) == title)
+            if (entry->text().remove(QLatin1Char('&')) == title) {
                 return entry->menu();
+            }
         }
         return nullptr;
     }
     QAction* item(const QString& menuTitle, const QString& text) const {
         QMenu* found = menu(menuTitle);
         for (QAction* entry : found ? found->actions() : QList<QAction*>()) {
-            if (entry->text().remove(QLatin1Char('&')) == text)
+            if (entry->text().remove(QLatin1Char('&')) == text) {
                 return entry;
+            }
         }
         return nullptr;
     }
@@ -65,8 +67,9 @@ class WindowFrameTest : public ConfigDialogTest {
             popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             return popup != nullptr;
         }));
-        if (popup == nullptr)
+        if (popup == nullptr) {
             return {};
+        }
         const QList<QAction*> actions = popup->actions();
         popup->close();
         return actions;
@@ -177,8 +180,9 @@ TEST(AdapterStateTextTest, NamesThePortAndWhetherItIsOpen) {
         {std::nullopt, false, "No port \u2014 not connected"},
         {std::nullopt, true, "No port \u2014 not connected"},
     };
-    for (const auto& row : rows)
+    for (const auto& row : rows) {
         EXPECT_EQ(adapterStateText(row.port, row.open), row.text);
+    }
 }
 
 TEST_F(WindowFrameTest, TheStatusAreaIsReadableWideEnoughAndTellsTheAdapter) {
@@ -205,8 +209,9 @@ class PaintRecorder : public QObject {
 
   protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
+        if (event->type() == QEvent::Paint) {
             painted += static_cast<QPaintEvent*>(event)->region();
+        }
         return false;
     }
 };

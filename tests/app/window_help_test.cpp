@@ -32,8 +32,9 @@ class MoveWatcher : public QObject {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::MouseMove && watched->isWidgetType())
+        if (event->type() == QEvent::MouseMove && watched->isWidgetType()) {
             last = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        }
         return false;
     }
 };
@@ -45,8 +46,9 @@ class WindowHelpTest : public WindowTest {
 
     // Moves the real pointer to `target` on the screen and waits until the program saw it.
     void pointAt(QPoint target) {
-        if (QCursor::pos() == target)
+        if (QCursor::pos() == target) {
             target += QPoint(1, 0);  // the server reports real moves only
+        }
         QCursor::setPos(target);
         ASSERT_TRUE(QTest::qWaitFor([&] { return moves_.last == target; }, 5000));
     }
@@ -154,14 +156,18 @@ TEST_F(WindowHelpTest, ThePaintedPicturesCoverNoControl) {
     dialog().render(&own, QPoint(), QRegion(), QWidget::DrawWindowBackground);
     const QRgb ground = own.pixel(0, 0);
     std::vector<QPoint> painted;
-    for (int y = 0; y < own.height(); ++y)
-        for (int x = 0; x < own.width(); ++x)
-            if (own.pixel(x, y) != ground)
+    for (int y = 0; y < own.height(); ++y) {
+        for (int x = 0; x < own.width(); ++x) {
+            if (own.pixel(x, y) != ground) {
                 painted.emplace_back(x, y);
+            }
+        }
+    }
     ASSERT_GT(painted.size(), 1000u);
     for (const QWidget* child : dialog().findChildren<QWidget*>()) {
-        if (child->isWindow() || !child->isVisible() || qobject_cast<const QGroupBox*>(child))
+        if (child->isWindow() || !child->isVisible() || qobject_cast<const QGroupBox*>(child)) {
             continue;
+        }
         const QRect area(child->mapTo(&dialog(), QPoint()), child->size());
         const auto under = std::count_if(painted.begin(), painted.end(),
                                          [&](const QPoint& p) { return area.contains(p); });

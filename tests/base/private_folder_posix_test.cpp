@@ -79,8 +79,9 @@ TEST(LocalPeerPosix, KnowsItsOwnUserAndNothingElse) {
     // No socket, so no credentials: the system cannot tell.
     EXPECT_FALSE(localPeerIsSameUser(pipe[0]));
     EXPECT_FALSE(localPeerIsSameUser(-1));
-    for (int descriptor : {pair[0], pair[1], pipe[0], pipe[1]})
+    for (int descriptor : {pair[0], pair[1], pipe[0], pipe[1]}) {
         ::close(descriptor);
+    }
 }
 
 }  // namespace

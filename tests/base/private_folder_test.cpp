@@ -20,8 +20,9 @@ class LaidOutFolders : public FolderAccessSystem {
         return found == folders.end() ? std::nullopt : std::optional(found->second);
     }
     SysResult createPrivate(const std::string& folder) override {
-        if (canMake)
+        if (canMake) {
             folders.emplace(folder, kTheirsAlone);
+        }
         return canMake ? SysResult::success()
                        : SysResult::failure(EACCES, "\"" + folder + "\" could not be made.");
     }
@@ -64,10 +65,12 @@ TEST(PrivateFolder, TakesOnlyAFolderNobodyElseCanReach) {
         SCOPED_TRACE(row.name);
         LaidOutFolders system;
         system.canMake = row.canMake;
-        if (row.runtimeFolder)
+        if (row.runtimeFolder) {
             system.folders[row.runtimeVariable] = *row.runtimeFolder;
-        if (row.ownFolder)
+        }
+        if (row.ownFolder) {
             system.folders[own] = *row.ownFolder;
+        }
         std::string folder = "stale";
         const SysResult result =
             privateFolder({row.runtimeVariable, "/tmp", "1000"}, "vn340-config", system, folder);

@@ -39,8 +39,9 @@ TEST(ProcessFactsTest, TheRunningProgramHoldsMemoryAndItsClockRuns) {
     // A program that holds nothing would be no program; and a megabyte is far below any.
     EXPECT_GT(residentKilobytes(), 0);
     long long later = monotonicNanoseconds();
-    while (later == first)
+    while (later == first) {
         later = monotonicNanoseconds();
+    }
     EXPECT_GT(later, first);
 }
 

@@ -22,12 +22,14 @@ TEST(StopRequestsTest, EachSignalArrivesOnTheEventLoopByItsKind) {
     const auto listening = StopRequests::listen(
         [&received](StopRequest request) { received.push_back(request); }, loop);
     ASSERT_TRUE(listening);
-    for (const int number : {SIGHUP, SIGTERM, SIGINT})
+    for (const int number : {SIGHUP, SIGTERM, SIGINT}) {
         ::raise(number);
+    }
     EXPECT_TRUE(received.empty()) << "nothing is done inside the signal handler";
     // Each turn waits for what is posted; a request lost would leave the loop waiting in vain.
-    for (int turn = 0; turn < 3 && received.size() < 3; ++turn)
+    for (int turn = 0; turn < 3 && received.size() < 3; ++turn) {
         loop.runOnce(std::chrono::seconds(10));
+    }
     EXPECT_EQ(received, (std::vector<StopRequest>{StopRequest::HangUp, StopRequest::Terminate,
                                                   StopRequest::Interrupt}));
 }

@@ -20,8 +20,9 @@ using std::chrono::milliseconds;
 // instead of hanging.
 template <typename Done>
 void turnUntil(SystemEventLoop& loop, Done done) {
-    for (int turn = 0; turn < 100 && !done(); ++turn)
+    for (int turn = 0; turn < 100 && !done(); ++turn) {
         loop.runOnce(std::chrono::seconds(5));
+    }
 }
 
 TEST(SystemEventLoopTest, TimersRunByTheirTimeThenInTheOrderTheyWereStarted) {

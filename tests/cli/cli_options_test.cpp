@@ -46,8 +46,9 @@ TEST(CliOptions, EachCommandTakesItsOwnOptionsAndTheRestIsAUsageError) {
     };
     for (const Row& row : rows) {
         std::string line;
-        for (const std::string& argument : row.arguments)
+        for (const std::string& argument : row.arguments) {
             line += argument + " ";
+        }
         SCOPED_TRACE(line);
         const CliParse result = parse(row.arguments);
         EXPECT_EQ(result.options.has_value(), row.understood) << result.error;

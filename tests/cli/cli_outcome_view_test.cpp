@@ -86,8 +86,9 @@ TEST(CliOutcomeView, EachEndIsToldForATerminalInLinesOfItsOwn) {
         ASSERT_EQ(lines.size(), row.parts.size());
         for (std::size_t i = 0; i < lines.size(); ++i) {
             EXPECT_NE(lines[i].find(row.parts[i]), std::string::npos) << lines[i];
-            for (const char* words : kWindowWords)
+            for (const char* words : kWindowWords) {
                 EXPECT_EQ(lines[i].find(words), std::string::npos) << lines[i];
+            }
         }
     }
 }

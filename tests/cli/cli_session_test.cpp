@@ -42,8 +42,9 @@ std::string contents(const fs::path& path) {
 std::vector<std::string> words(const std::string& text) {
     std::vector<std::string> all;
     std::istringstream in(text);
-    for (std::string word; in >> word;)
+    for (std::string word; in >> word;) {
         all.push_back(word);
+    }
     return all;
 }
 
@@ -51,8 +52,9 @@ std::vector<std::string> words(const std::string& text) {
 struct WatchedOutput final : std::stringbuf {
     std::function<void()> onFlush;
     int sync() override {
-        if (onFlush)
+        if (onFlush) {
             onFlush();
+        }
         return 0;
     }
 };
@@ -95,16 +97,18 @@ class CliTest : public ::testing::Test {
         qputenv("VN340_SIM_OPTIONS", simOptions);
         const CliParse parsed = parseCliArguments(arguments, "1.11");
         EXPECT_TRUE(parsed.options) << parsed.error;
-        if (!parsed.options)
+        if (!parsed.options) {
             return {parsed.status, parsed.output, parsed.error};
+        }
         auto ownedLoop = std::make_unique<SystemEventLoop>();
         SystemEventLoop& loop = *ownedLoop;
         SystemPlatform system(paths_, std::move(ownedLoop));
         SteppingClock platform(system);
         WatchedOutput watched;
         std::ostream out(&watched);
-        if (event == Event::OutputClosed)
+        if (event == Event::OutputClosed) {
             out.setstate(std::ios::badbit);
+        }
         std::ostringstream err;
         CliSession session(*parsed.options, platform, loop, paths_, out, err, false);
         // Ctrl+C, a closed terminal and a shutdown, delivered by the event loop as the system's
@@ -112,14 +116,17 @@ class CliTest : public ::testing::Test {
         const auto stop = [&session, &loop] {
             loop.post([&session] {
                 for (const StopRequest request :
-                     {StopRequest::Interrupt, StopRequest::HangUp, StopRequest::Terminate})
+                     {StopRequest::Interrupt, StopRequest::HangUp, StopRequest::Terminate}) {
                     session.stop(request);
+                }
             });
         };
-        if (event == Event::StopAtOnce)
+        if (event == Event::StopAtOnce) {
             stop();
-        if (event == Event::StopOnOutput)
+        }
+        if (event == Event::StopOnOutput) {
             watched.onFlush = stop;
+        }
         const CliStatus status = session.run();
         return {status, watched.str(), err.str()};
     }
@@ -228,8 +235,9 @@ TEST_F(CliTest, EachRunEndsWithTheStatusThatTellsWhatHappened) {
         {"High endpoint=145", "High endpoint=146"},
         {"Midpoint trim=0", "Midpoint trim=abc"},
         {"Low endpoint=100\r\n", ""}};
-    for (const auto& [from, to] : changes)
+    for (const auto& [from, to] : changes) {
         bytes.replace(bytes.find(from), from.size(), to);
+    }
     const std::string wrong = file("wrong.tsf", bytes);
     const std::string bad = ": missing, not a whole number, or outside its limits\n";
     const std::string store = "store " + limit + " --yes";

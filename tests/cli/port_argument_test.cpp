@@ -39,10 +39,12 @@ TEST(PortArgument, APathBecomesTheListedPortItLeadsToOrElseTheDeviceItself) {
 #endif
     const testing::TempFolder root;
     ASSERT_TRUE(root.made());
-    for (const char* folder : {"dev", "by-id", "elsewhere"})
+    for (const char* folder : {"dev", "by-id", "elsewhere"}) {
         fs::create_directories(root.path() / folder);
-    for (const char* device : {"dev/ttyVN0", "dev/ttyVN1", "elsewhere/pty"})
+    }
+    for (const char* device : {"dev/ttyVN0", "dev/ttyVN1", "elsewhere/pty"}) {
         std::ofstream(root.path() / device) << "";
+    }
     fs::create_symlink("../dev/ttyVN1", root.at("by-id/usb-FTDI_Vexa-Plug-if00-port0"));
     fs::create_symlink("../elsewhere/pty", root.at("by-id/pty"));
     struct Row {

@@ -36,15 +36,17 @@ TEST(FieldEditorTest, BoxesTakeWholeNumbersOnly) {
         {"-99999999999999999999", INT_MIN},
         {"99999999999999999999", INT_MAX},
     };
-    for (const ParseCase& c : cases)
+    for (const ParseCase& c : cases) {
         EXPECT_EQ(parseEditInteger(c.text), c.value) << '"' << c.text << '"';
+    }
 }
 
 // A model whose every box field holds something of its own.
 GyroConfig distinctModel() {
     GyroConfig config;
-    for (int i = 0; i < kNumericFieldCount; ++i)
+    for (int i = 0; i < kNumericFieldCount; ++i) {
         fieldValue(config, static_cast<NumericField>(i)) = 40 + i;
+    }
     config.firmwareVersion = "1.09";
     config.loaderVersion = "2.01";
     config.serialNumber = "4711";
@@ -57,8 +59,9 @@ TEST(FieldEditorTest, TheTextsOfOneModelTakenIntoAnotherCopyIt) {
     GyroConfig taken;
     EXPECT_EQ(takeBoxTexts(taken, [&](BoxField field) { return boxText(shown, field); }),
               std::nullopt);
-    for (const BoxField& field : exchangeOrder())
+    for (const BoxField& field : exchangeOrder()) {
         EXPECT_EQ(boxText(taken, field), boxText(shown, field));
+    }
     EXPECT_EQ(boxText(shown, NumericField::MidpointTrim), "48");
     EXPECT_EQ(boxText(shown, TextField::UserComments), "notes\n");
 }
@@ -91,10 +94,12 @@ TEST(FieldEditorTest, TakingStopsAtTheFirstBoxWithoutANumber) {
         });
         EXPECT_EQ(failed, c.bad);
         EXPECT_EQ(fieldValue(model, c.bad), fieldValue(before, c.bad));
-        for (const BoxField& field : c.taken)
+        for (const BoxField& field : c.taken) {
             EXPECT_EQ(boxText(model, field), boxText(typed, field));
-        for (const BoxField& field : c.kept)
+        }
+        for (const BoxField& field : c.kept) {
             EXPECT_EQ(boxText(model, field), boxText(before, field));
+        }
     }
 }
 

@@ -197,8 +197,9 @@ TEST(SafetyAgreementTest, AskedUntilThePilotTicksTheBoxThatEveryAgreementWrites)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         MemoryFileSystem files;
-        if (!row.fileBefore.empty())
+        if (!row.fileBefore.empty()) {
             files.files[path] = row.fileBefore;
+        }
         ProfileStore store(files);
         store.setPath(path);
         testing::ScriptedPilot pilot;

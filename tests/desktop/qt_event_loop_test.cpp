@@ -31,8 +31,9 @@ TEST(QtEventLoopTest, TimersAndPostedCallsRunOnTheLoopInTheirOrder) {
     });
     loop.cancelTimer(cancelled);
     std::thread other([&] {
-        for (const char* call : {"posted 1", "posted 2"})
+        for (const char* call : {"posted 1", "posted 2"}) {
             loop.post([&posted, call] { posted.push_back(call); });
+        }
     });
     other.join();
     ASSERT_TRUE(eventually([&] { return timed.size() == 3 && posted.size() == 2; }));

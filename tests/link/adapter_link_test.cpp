@@ -134,10 +134,11 @@ TEST_F(AdapterLinkTest, FramesGoThroughTheTransportInUseAndRepliesComeBack) {
 
         link.sendFrame("000801F7aa");
         EXPECT_EQ(usb ? adapter.written : line.receive(10), "000801F7aa");
-        if (usb)
+        if (usb) {
             adapter.arrive("000801F7.0340");
-        else
+        } else {
             ASSERT_TRUE(line.send("000801F7.0340"));
+        }
         EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() >= 13; }, 5000));
         EXPECT_EQ(received, "000801F7.0340");
 
@@ -262,8 +263,9 @@ TEST_F(AdapterLinkDevicesTest, PulledOutAdapterIsClosedToldOnceAndOpenedWhenBack
                                      : std::vector<std::string>{port_text::adapterGone(port)});
         EXPECT_EQ(view.selectedPort, port);
         EXPECT_TRUE(view.portEntries.count(port));
-        if (row.how == How::HangUp)
+        if (row.how == How::HangUp) {
             continue;  // a pseudo-terminal does not come back
+        }
 
         listed.listed = {nameOf(line.path())};
         events.play(kAdded, kUsb, "1-1", "Vexa-Plug");

@@ -29,8 +29,9 @@ class D2xxLibraryTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(sim.ok()) << "the simulated library: " VN340_SIM_D2XX; }
     void TearDown() override {
-        if (handle != nullptr)
+        if (handle != nullptr) {
             library->close(handle);
+        }
     }
 
     // Loads the library and opens the Vexa-Plug, its events told.
@@ -54,8 +55,9 @@ class D2xxLibraryTest : public ::testing::Test {
             library->waitEvent(100ms, [this] { return waiting(); });
             char buffer[64];
             Dword got = 0;
-            if (library->read(handle, buffer, sizeof buffer, &got) == kFtOk)
+            if (library->read(handle, buffer, sizeof buffer, &got) == kFtOk) {
                 text.append(buffer, got);
+            }
         }
         return text;
     }
@@ -80,12 +82,14 @@ class D2xxLibraryTest : public ::testing::Test {
 TEST_F(D2xxLibraryTest, EveryEntryPointIsFoundAndGoneAfterUnloading) {
     ASSERT_TRUE(library->load());
     ASSERT_TRUE(library->load()) << "loading a loaded library does nothing";
-    for (D2xxEntry entry : kD2xxEntries)
+    for (D2xxEntry entry : kD2xxEntries) {
         EXPECT_TRUE(library->has(entry)) << d2xxEntryName(entry);
+    }
     EXPECT_TRUE(library->has(D2xxEntry::SetLatencyTimer));
     library->unload();
-    for (D2xxEntry entry : kD2xxEntries)
+    for (D2xxEntry entry : kD2xxEntries) {
         EXPECT_FALSE(library->has(entry)) << d2xxEntryName(entry);
+    }
     EXPECT_FALSE(library->has(D2xxEntry::SetLatencyTimer));
     EXPECT_EQ(library->openEx("Vexa-Plug", kFtOpenByDescription, &handle), kFtInvalidHandle)
         << "a call without its entry point";

@@ -20,15 +20,17 @@ void close(void* library);
 class SimD2xxControl {
   public:
     explicit SimD2xxControl(const std::string& library) : handle_(sim_loader::open(library)) {
-        if (handle_ == nullptr)
+        if (handle_ == nullptr) {
             return;
+        }
         bind(inject_, "vn340sim_inject");
         bind(isOpen_, "vn340sim_is_open");
         bind(written_, "vn340sim_written");
     }
     ~SimD2xxControl() {
-        if (handle_ != nullptr)
+        if (handle_ != nullptr) {
             sim_loader::close(handle_);
+        }
     }
     SimD2xxControl(const SimD2xxControl&) = delete;
     SimD2xxControl& operator=(const SimD2xxControl&) = delete;

@@ -110,8 +110,9 @@ TEST_F(DeviceBroadcastsTest, OnlyTheVexaPlugsOwnArrivalsAndRemovalsConcernIt) {
         const std::optional<DeviceEvent> event =
             broadcasts.event(step.change, step.broadcast.lParam());
         ASSERT_EQ(event.has_value(), step.action.has_value());
-        if (!event)
+        if (!event) {
             continue;
+        }
         EXPECT_EQ(event->action, *step.action);
         EXPECT_EQ(event->kind, DeviceEvent::Kind::UsbDevice);
         EXPECT_EQ(event->vendorId, step.vendor);
@@ -128,8 +129,9 @@ TEST_F(DeviceBroadcastsTest, APlugThatArrivedIsKnownAtItsRemoval) {
     EXPECT_EQ(arrived->name, narrow(kPlug));
     present.clear();
     std::wstring lower = kPlug;
-    for (wchar_t& c : lower)
+    for (wchar_t& c : lower) {
         c = static_cast<wchar_t>(std::towlower(c));
+    }
     const auto removed =
         broadcasts.event(DBT_DEVICEREMOVECOMPLETE, Broadcast::device(lower).lParam());
     ASSERT_TRUE(removed);
@@ -164,8 +166,9 @@ TEST_F(DeviceBroadcastsTest, ANameWithoutItsNulEndsWithTheBroadcast) {
 // The device manager has nothing to say of a device it does not know (Wine knows none).
 TEST(DeviceManager, AnUnknownDeviceHasNoDescription) {
     EXPECT_EQ(busReportedDescription(narrow(kPlug)), "");
-    for (const std::string& path : presentUsbDevices())
+    for (const std::string& path : presentUsbDevices()) {
         EXPECT_NE(path.find("USB"), std::string::npos) << path;
+    }
 }
 
 }  // namespace

@@ -63,8 +63,9 @@ TEST(DeviceIdentities, OnlyTheVexaPlugsOwnArrivalsAndRemovalsConcernIt) {
         SCOPED_TRACE(step.what);
         const std::optional<DeviceEvent> event = identities.event(step.facts);
         ASSERT_EQ(event.has_value(), step.action.has_value());
-        if (!event)
+        if (!event) {
             continue;
+        }
         EXPECT_EQ(event->action, *step.action);
         EXPECT_EQ(event->name, step.facts.sysname);
         EXPECT_EQ(event->kind, step.facts.subsystem == "tty" ? DeviceEvent::Kind::SerialPort

@@ -97,8 +97,9 @@ class FakeD2xxLibrary : public D2xxLibrary {
         return d2xx::kFtOk;
     }
     FtStatus read(d2xx::FtHandle, void* bytes, Dword count, Dword* got) override {
-        if (status(D2xxEntry::Read) != d2xx::kFtOk)
+        if (status(D2xxEntry::Read) != d2xx::kFtOk) {
             return status(D2xxEntry::Read);
+        }
         std::lock_guard lock(mutex_);
         *got = std::min<Dword>(count, static_cast<Dword>(received_.size()));
         received_.copy(static_cast<char*>(bytes), *got);
@@ -107,8 +108,9 @@ class FakeD2xxLibrary : public D2xxLibrary {
     }
     FtStatus getStatus(d2xx::FtHandle, Dword* rxBytes, Dword* txBytes,
                        Dword* eventStatus) override {
-        if (status(D2xxEntry::GetStatus) != d2xx::kFtOk)
+        if (status(D2xxEntry::GetStatus) != d2xx::kFtOk) {
             return status(D2xxEntry::GetStatus);
+        }
         std::lock_guard lock(mutex_);
         *rxBytes = static_cast<Dword>(received_.size());
         *txBytes = 0;
@@ -116,8 +118,9 @@ class FakeD2xxLibrary : public D2xxLibrary {
         return d2xx::kFtOk;
     }
     FtStatus setLatencyTimer(d2xx::FtHandle, d2xx::Uchar milliseconds) override {
-        if (status(D2xxEntry::SetLatencyTimer) == d2xx::kFtOk)
+        if (status(D2xxEntry::SetLatencyTimer) == d2xx::kFtOk) {
             latency = milliseconds;
+        }
         return status(D2xxEntry::SetLatencyTimer);
     }
     FtStatus getQueueStatus(d2xx::FtHandle, Dword* rxBytes) override {

@@ -112,8 +112,9 @@ TEST(PortDiscoveryTest, DanglingDriverLinkIsNoDriver) {
 
 TEST(PortDiscoveryTest, StopsWhenTheCallbackSaysSo) {
     FakeTtyTree tree;
-    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyUSB2"})
+    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyUSB2"}) {
         tree.port(name);
+    }
     std::vector<std::string> seen;
     EXPECT_TRUE(enumerate(
         [&](const PortInfo& port) {

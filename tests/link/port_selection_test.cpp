@@ -34,10 +34,12 @@ class FakePortHost : public testing::ScriptedPilot, public PortTransports {
         return lastScan_;
     }
     SysResult openUsb(bool quiet) override {
-        if (usbOpen)
+        if (usbOpen) {
             return {};  // like the adapter: an open device is not looked for again
-        if (!usbPresent && !quiet)
+        }
+        if (!usbPresent && !quiet) {
             showMessage("usb failure");
+        }
         usbOpen = usbPresent;
         return usbPresent ? SysResult{} : SysResult::failure(ENODEV, "usb failure");
     }
@@ -45,8 +47,9 @@ class FakePortHost : public testing::ScriptedPilot, public PortTransports {
     bool usbInUse() const override { return usbOpen; }
     SysResult openSerial(std::string_view name) override {
         EXPECT_FALSE(serialPort) << "a second port opened while " << *serialPort << " is open";
-        if (serialPort)
+        if (serialPort) {
             return SysResult::failure(EALREADY, "already open");
+        }
         auto refused = serialErrors.find(std::string(name));
         if (refused != serialErrors.end()) {
             return SysResult::failure(refused->second, "refused");
@@ -344,8 +347,9 @@ TEST(PortSelectionTest, DetectWizardIsNotTakenForAnAdapterLost) {
         int lost = 0;
         selection.onAdapterLost([&] { return ++lost, false; });
         host.whileOpen = [&] {
-            if (host.events.back().rfind("prompt:", 0) != 0)
+            if (host.events.back().rfind("prompt:", 0) != 0) {
                 return;  // the news comes while a question is open
+            }
             selection.usbAdapterRemoved();
             selection.portRemoved("ttyUSB0");
             selection.portAdded("ttyUSB0");

@@ -19,8 +19,9 @@ class Pty {
         master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0) {
             char name[128] = {};
-            if (::ptsname_r(master_, name, sizeof name) == 0)
+            if (::ptsname_r(master_, name, sizeof name) == 0) {
                 path_ = name;
+            }
         }
     }
     ~Pty() { closeMaster(); }
@@ -35,8 +36,9 @@ class Pty {
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-            if (n <= 0)
+            if (n <= 0) {
                 return false;
+            }
             done += static_cast<std::size_t>(n);
         }
         return true;
@@ -47,20 +49,23 @@ class Pty {
         std::string out;
         while (out.size() < count) {
             pollfd p{master_, POLLIN, 0};
-            if (::poll(&p, 1, timeoutMs) <= 0)
+            if (::poll(&p, 1, timeoutMs) <= 0) {
                 break;
+            }
             char buffer[256];
             const ssize_t n = ::read(master_, buffer, sizeof buffer);
-            if (n <= 0)
+            if (n <= 0) {
                 break;
+            }
             out.append(buffer, static_cast<std::size_t>(n));
         }
         return out;
     }
 
     void closeMaster() {
-        if (master_ >= 0)
+        if (master_ >= 0) {
             ::close(master_);
+        }
         master_ = -1;
     }
 

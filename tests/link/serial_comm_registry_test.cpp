@@ -65,8 +65,9 @@ TEST_F(RegistrySerialCommTest, StringValuesAreThePortsWithOrWithoutTheirNul) {
     ASSERT_TRUE(result) << result.message;
     ASSERT_EQ(entries.size(), 3u) << "no port in a value that is no string";
     std::vector<std::string> names;
-    for (const SerialCommEntry& entry : entries)
+    for (const SerialCommEntry& entry : entries) {
         names.push_back(entry.device + "=" + entry.port);
+    }
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"\\Device\\Serial0=COM1", "\\Device\\Serial1=COM2",
                                                "\\Device\\VCP0=COM12"}));
@@ -106,8 +107,9 @@ TEST(SystemSerialComm, TheSystemsListCanBeRead) {
         },
         *systemTtyClass());
     EXPECT_TRUE(result) << result.message;
-    for (const std::string& name : names)
+    for (const std::string& name : names) {
         EXPECT_FALSE(name.empty());
+    }
 }
 
 }  // namespace

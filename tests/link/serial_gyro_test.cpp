@@ -46,14 +46,16 @@ class PortHost final : public SequenceHost {
     bool adapterOpen() const override { return port_.isOpen(); }
     StatisticsAnswer offerStatistics() override { return StatisticsAnswer::Finish; }
     void sequenceEnded(const SequenceOutcome& outcome) override {
-        if (outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done)
+        if (outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done) {
             ++reads;
+        }
         if (outcome.kind == SequenceKind::Store && outcome.ranToItsEnd()) {
             ++stores;
             gyroHolds = outcome.gyro.config;
         }
-        if (outcome.storeCutShort())
+        if (outcome.storeCutShort()) {
             ++unfinished;
+        }
     }
 
     // Until the engine is idle or `limit` has passed: false then.
@@ -61,12 +63,14 @@ class PortHost final : public SequenceHost {
         const auto end = Clock::now() + limit;
         while (!engine.idle()) {
             auto next = end;
-            for (const auto& [timer, due] : timers_)
+            for (const auto& [timer, due] : timers_) {
                 next = std::min(next, due);
+            }
             owner.runPostedUntil(next);
             const auto now = Clock::now();
-            if (now >= end)
+            if (now >= end) {
                 return false;
+            }
             for (auto it = timers_.begin(); it != timers_.end();) {
                 if (it->second > now) {
                     ++it;
@@ -93,8 +97,9 @@ class SerialGyroTest : public ::testing::Test {
     void SetUp() override {
         std::string why;
         auto found = test::simLine(&why);
-        if (!found)
+        if (!found) {
             GTEST_SKIP() << why;
+        }
         line = *found;
         ASSERT_TRUE(port.open(line.port, owner, [this](const ComNotification& note) {
             onComData(port, note, [this](std::string_view text) { engine.dispatchReply(text); });

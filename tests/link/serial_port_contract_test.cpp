@@ -35,8 +35,9 @@ class SerialPortContractTest : public ::testing::Test {
     void SetUp() override {
         std::string why;
         auto found = test::simLine(&why);
-        if (!found)
+        if (!found) {
             GTEST_SKIP() << why;
+        }
         line = *found;
         frame = std::string(kReadProductIdFrame);
         reply = replyTo(line, frame);
@@ -67,8 +68,9 @@ TEST_F(SerialPortContractTest, MissingPortFailsWithTheSystemsNotFound) {
 }
 
 TEST_F(SerialPortContractTest, SecondOpenOfThePortIsRefusedAsBusy) {
-    if (!line.secondOpenRefused)
+    if (!line.secondOpenRefused) {
         GTEST_SKIP() << "the superuser is not held back by an exclusive open";
+    }
     SerialPort first;
     ASSERT_TRUE(first.openPort(line.port));
     SerialPort second;
@@ -162,10 +164,11 @@ TEST_F(SerialPortContractTest, ImpossibleLinesAreRefusedAndTheLineKept) {
         SCOPED_TRACE(::testing::Message() << row.baud << " baud, " << row.dataBits << " bits");
         const LineSettings before = port.line();
         EXPECT_EQ(port.setup(row.baud, row.dataBits, Parity::Even, row.stopBits).error, row.error);
-        if (row.error == 0)
+        if (row.error == 0) {
             EXPECT_EQ(port.line().baud, row.baud);
-        else
+        } else {
             EXPECT_EQ(port.line(), before);
+        }
     }
     const LineSettings kept = port.line();
     EXPECT_EQ(port.setupHandshaking(static_cast<Handshake>(3)).error, EINVAL);

@@ -83,8 +83,9 @@ TEST_P(SerialBlocksTest, ReceivedCharactersArriveInBlocksOfAtMostOneHundred) {
     SerialPort port;
     openWithListener(port);
     std::string sent;
-    for (std::size_t i = 0; i < GetParam().received; ++i)
+    for (std::size_t i = 0; i < GetParam().received; ++i) {
         sent += static_cast<char>('!' + i % 90);
+    }
     ASSERT_TRUE(pty.send(sent));
     ASSERT_TRUE(receiver.waitFor(1));
     ASSERT_TRUE(waitForInput(port, sent.size()));
@@ -439,8 +440,9 @@ class HungUpSystem : public test::PassThroughPorts {
     SysResult wait(int, bool, bool, int, std::chrono::milliseconds timeout,
                    PortWaitResult* out) override {
         *out = {};
-        if (timeout == std::chrono::milliseconds(0))  // so that a spinning read ends
+        if (timeout == std::chrono::milliseconds(0)) {  // so that a spinning read ends
             return SysResult::failure(ETIMEDOUT, "time-out");
+        }
         out->readable = true;
         out->hungUp = true;
         out->failed = true;

@@ -37,16 +37,18 @@ class PtyGyro {
     void serve() {
         while (!stop_.load() && pty_.ok()) {
             pollfd p{pty_.master(), POLLIN, 0};
-            if (::poll(&p, 1, kStopCheckMs) <= 0)
+            if (::poll(&p, 1, kStopCheckMs) <= 0) {
                 continue;
+            }
             if ((p.revents & POLLIN) == 0) {
                 ::usleep(kHangUpPauseMs * 1000);
                 continue;
             }
             char buffer[256];
             const ssize_t n = ::read(pty_.master(), buffer, sizeof buffer);
-            if (n <= 0)
+            if (n <= 0) {
                 continue;
+            }
             gyro_.feed(std::string_view(buffer, static_cast<std::size_t>(n)));
             pty_.send(gyro_.takeAllText());
         }

@@ -35,8 +35,9 @@ class UsbAdapterEventsTest : public ::testing::Test {
         ASSERT_TRUE(adapter.startNotificationThread(owner, [this] {
             ++calls;
             adapter.onUsbData([this](std::string_view text) { chunks.emplace_back(text); });
-            if (afterRead)
+            if (afterRead) {
                 afterRead();
+            }
         }));
         // Started and waiting: an arrival now can only reach it through the event.
         ASSERT_TRUE(QTest::qWaitFor([&] { return library.parked(); }, 5000));
@@ -44,8 +45,9 @@ class UsbAdapterEventsTest : public ::testing::Test {
 
     std::string joined() const {
         std::string text;
-        for (const auto& chunk : chunks)
+        for (const auto& chunk : chunks) {
             text += chunk;
+        }
         return text;
     }
 
@@ -91,8 +93,9 @@ TEST_F(UsbAdapterEventsTest, ReceivedCharactersAreReadWhateverElseTheEventReport
 TEST_F(UsbAdapterEventsTest,
        CharactersThatCameDuringTheLastNotificationAreReadWithoutAnotherSignal) {
     afterRead = [this] {
-        if (chunks.size() == 1)
+        if (chunks.size() == 1) {
             library.arrive("0340C4");
+        }
     };
     listen();
     library.arrive("000801F7.");

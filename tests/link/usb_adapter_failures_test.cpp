@@ -145,8 +145,9 @@ TEST(UsbAdapterFailuresTest, NotificationThatCannotBeHadIsNotValid) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         FakeD2xxLibrary library;
-        if (row.missing)
+        if (row.missing) {
             library.missing = {*row.missing};
+        }
         library.failing[D2xxEntry::SetEventNotification] = row.notification;
         testing::ScriptedPilot host;
         UsbAdapter adapter(host, library, kLine);

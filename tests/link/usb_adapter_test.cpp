@@ -56,8 +56,9 @@ class UsbAdapterTest : public ::testing::Test {
 
     std::string received() const {
         std::string text;
-        for (const auto& chunk : chunks)
+        for (const auto& chunk : chunks) {
             text += chunk;
+        }
         return text;
     }
 
@@ -82,8 +83,9 @@ TEST_F(UsbAdapterTest, WaitingBytesAreReadInPiecesOfTwoHundredAtMost) {
     UsbAdapter adapter(host, *library, kLine);
     openAndListen(adapter);
     std::string sent;
-    for (int i = 0; i < 450; ++i)
+    for (int i = 0; i < 450; ++i) {
         sent += static_cast<char>('A' + i % 26);
+    }
     ASSERT_TRUE(sim.inject(sent));
     ASSERT_TRUE(waitReceived(450));
     const auto largest =
@@ -116,8 +118,9 @@ TEST_F(UsbAdapterTest, WrittenFrameIsAnsweredByTheSimulatedGyroStartedAsTheEnvir
     for (const Row& row : rows) {
         SCOPED_TRACE(row.identification);
         std::optional<ScopedEnv> options;
-        if (row.options != nullptr)
+        if (row.options != nullptr) {
             options.emplace("VN340_SIM_OPTIONS", row.options);
+        }
         chunks.clear();
         UsbAdapter adapter(host, *library, kLine);
         openAndListen(adapter);
@@ -164,16 +167,18 @@ TEST_F(UsbAdapterTest, CloseWhileASpecialChangeWaitsForTheGuiThreadNeverHangs) {
 
 TEST_F(UsbAdapterTest, CloseWhileRepliesStreamInNeverHangs) {
     std::string stream;
-    for (int i = 0; i < 600; ++i)
+    for (int i = 0; i < 600; ++i) {
         stream += static_cast<char>('a' + i % 26);
+    }
     for (int round = 0; round < 40; ++round) {
         SCOPED_TRACE(round);
         chunks.clear();
         UsbAdapter adapter(host, *library, kLine);
         openAndListen(adapter);
         ASSERT_TRUE(sim.inject(stream, 50));  // 30 ms of bytes
-        for (int frame = 0; frame < 5; ++frame)
+        for (int frame = 0; frame < 5; ++frame) {
             adapter.write("000801F7aa");
+        }
         // Close at a different point of the stream each round.
         const std::size_t until = static_cast<std::size_t>(round % 8) * 60;
         if (until > 0) {

@@ -24,8 +24,9 @@ LiveSample at(long long ms, LiveSignals values = {}) {
 // holds.
 LiveTrace threeMinutesOfRounds() {
     LiveTrace trace;
-    for (long long ms = 0; ms <= 180'000; ms += 50)
+    for (long long ms = 0; ms <= 180'000; ms += 50) {
         trace.add(at(ms, {static_cast<std::uint16_t>(ms / 50 % 1000), 1520, 1520}));
+    }
     return trace;
 }
 
@@ -54,8 +55,9 @@ TEST(LiveTraceTest, KeepsTheLongestSpanSoAWiderSpanShowsWhatANarrowerHid) {
 
 TEST(LiveTraceTest, ARoundJustPastTheEdgeOrAfterTheEndIsNotShown) {
     LiveTrace trace;
-    for (long long ms : {9'999, 10'000, 15'000, 20'000, 20'001})
+    for (long long ms : {9'999, 10'000, 15'000, 20'000, 20'001}) {
         trace.add(at(ms));
+    }
     const std::vector<LiveSample> shown = trace.within(Ms(10'000), Ms(20'000));
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown.front().time, Ms(10'000));
@@ -84,8 +86,9 @@ TEST(LiveScaleTest, PulseWidthsShowAFullThrowAndWidenInStepsGyroFitsItsValues) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         std::vector<LiveSample> samples;
-        for (const LiveSignals& values : row.rounds)
+        for (const LiveSignals& values : row.rounds) {
             samples.push_back(at(0, values));
+        }
         EXPECT_EQ(fitAxis(row.curve, samples), row.range);
     }
 }

@@ -42,8 +42,9 @@ TEST(LiveCsvTest, ARowIsSecondsWithMillisecondsTheSignalsAndTheGainPercent) {
         {"a whole second", 1'000, {7, 1020, 1020}, "1.000,7,1020,1020,100\n"},
         {"past a minute", 61'005, {1520, 1520, 1600}, "61.005,1520,1520,1600,16\n"},
     };
-    for (const Row& row : rows)
+    for (const Row& row : rows) {
         EXPECT_EQ(liveCsvRow(Ms(row.ms), row.values), row.line) << row.name;
+    }
 }
 
 TEST_F(LiveRecordingTest, ARecordingCutShortHoldsTheHeaderAndWholeRowsUpToTheLastFlush) {
@@ -52,8 +53,9 @@ TEST_F(LiveRecordingTest, ARecordingCutShortHoldsTheHeaderAndWholeRowsUpToTheLas
     ASSERT_NE(recording, nullptr);
     EXPECT_EQ(files[kPath], kLiveCsvHeader) << "the header is there before the first round";
 
-    for (long long ms : {5'090, 5'180, 5'270})
+    for (long long ms : {5'090, 5'180, 5'270}) {
         recording->add({Ms(ms), {512, 1600, 2020}});
+    }
     ASSERT_TRUE(recording->flush());
     recording->add({Ms(5'360), {512, 1600, 2020}});
 
@@ -86,8 +88,9 @@ TEST_F(LiveRecordingTest, TheFileIsChosenInTheSettingsFolderAndAnOldOneIsReplace
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         files.files.clear();
-        if (row.exists)
+        if (row.exists) {
             files.files[kPath] = "old";
+        }
         pilot.savePath = kPath;
         pilot.overwrite = row.overwrite;
         pilot.events.clear();
@@ -151,8 +154,9 @@ TEST_F(LiveRecordingTest, AFullDiskLeavesWholeRowsOnlyAndEndsTheRecording) {
         recording->add({Ms(5'090), {512, 1600, 2020}});
         EXPECT_TRUE(recording->flush()) << "a recording that has ended says nothing more";
         std::string kept = header;
-        for (std::size_t i = 0; i < row.rowsKept; ++i)
+        for (std::size_t i = 0; i < row.rowsKept; ++i) {
             kept += line;
+        }
         EXPECT_EQ(files[kPath], kept);
         EXPECT_EQ(recording->rows(), row.rowsKept);
     }

@@ -54,8 +54,9 @@ TEST(CompareReadTest, ReadsWithTheFramesOfAReadLeavingScreenAndStatisticsAlone) 
         ASSERT_EQ(host.outcomes.size(), 1u);
         EXPECT_EQ(host.outcomes[0].kind, SequenceKind::CompareRead);
         std::optional<GyroConfig> delivered;
-        if (host.outcomes[0].result == SequenceResult::Done)
+        if (host.outcomes[0].result == SequenceResult::Done) {
             delivered = host.outcomes[0].gyro.config;
+        }
         EXPECT_EQ(host.refreshes + host.takes + host.offers, 0) << "the screen is left alone";
         EXPECT_EQ(host.controlsEnabled, (std::vector<bool>{false, true}));
         EXPECT_EQ(sim.word(kStatisticsAddress), row.statistics) << "the word stays on the gyro";

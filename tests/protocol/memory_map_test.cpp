@@ -299,10 +299,12 @@ TEST(MemoryMap, StoreParameterWord) {
         {8, 14, &GyroConfig::decelProfile, 1},       {11, 80, &GyroConfig::avcsSensitivity, 80},
         {16, 5, &GyroConfig::statisticsWord, 5}};
     GyroConfig config;
-    for (const Row& row : rows)
+    for (const Row& row : rows) {
         storeParameterWord(config, row.parameter, row.word);
-    for (const Row& row : rows)
+    }
+    for (const Row& row : rows) {
         EXPECT_EQ(config.*row.member, row.value) << "parameter " << row.parameter;
+    }
 
     const GyroConfig before = config;
     for (int n : {9, 10, 13}) {

@@ -27,8 +27,9 @@ struct Rig : SimSession {
             host.runUntil(30 * kMs);
             engine.diagnosticsCommand();
         }
-        if (runToTheEnd)
+        if (runToTheEnd) {
             host.run();
+        }
     }
 };
 

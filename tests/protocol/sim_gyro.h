@@ -47,12 +47,13 @@ class SimSession {
     explicit SimSession(GyroSimulator& gyro) : sim(gyro) { connect(); }
 
     void start(Sequence sequence) {
-        if (sequence == Sequence::Read)
+        if (sequence == Sequence::Read) {
             engine.startRead();
-        else if (sequence == Sequence::Write)
+        } else if (sequence == Sequence::Write) {
             engine.startWrite();
-        else if (sequence == Sequence::Diagnostics)
+        } else if (sequence == Sequence::Diagnostics) {
             engine.diagnosticsCommand();
+        }
     }
     // Runs a read or a store to its end.
     void read() {

@@ -82,14 +82,16 @@ class VirtualHost : public SequenceHost, public ScriptedPilot {
     void sequenceEnded(const SequenceOutcome& outcome) override {
         outcomes.push_back(outcome);
         FrontEndOutcomeView(*this).showOutcome(outcome);
-        if (outcome.kind != SequenceKind::Store && outcome.result == SequenceResult::Done)
+        if (outcome.kind != SequenceKind::Store && outcome.result == SequenceResult::Done) {
             readCompletes += outcome.kind == SequenceKind::Read ? 1 : 0;
+        }
         if (outcome.kind == SequenceKind::Store && outcome.ranToItsEnd()) {
             ++writeCompletes;
             gyroHolds = outcome.gyro.config;
         }
-        if (outcome.storeCutShort())
+        if (outcome.storeCutShort()) {
             ++writesUnfinished;
+        }
     }
 
     // The pilot's side: when each message came, and the boxes counted.

@@ -20,8 +20,9 @@ class ClosingTest : public HistoryTest {
     std::size_t keptAtClose() {
         history->keepAtClose();
         std::size_t closed = 0;
-        for (const Snapshot& snapshot : kept(serial))
+        for (const Snapshot& snapshot : kept(serial)) {
             closed += snapshot.kind == SnapshotKind::Closed ? 1 : 0;
+        }
         return closed;
     }
     std::string serial;
@@ -55,8 +56,9 @@ TEST_F(ClosingTest, AScreenChangedSinceItWasLastSettledIsKeptAtClose) {
         history.reset();
         controller.reset();
         SetUp();
-        for (const auto& step : row.before)
+        for (const auto& step : row.before) {
             step();
+        }
         EXPECT_EQ(keptAtClose(), row.kept);
         EXPECT_TRUE(pilot.messages.empty()) << "no question, no message at close";
     }

@@ -144,12 +144,14 @@ TEST_F(ControllerTest, LoadDefaultsPutsTheFactoryConfigurationBackButNotTheGyros
 
     GyroConfig expected = factoryConfiguration();
     for (auto member :
-         {&GyroConfig::firmwareVersion, &GyroConfig::loaderVersion, &GyroConfig::serialNumber})
+         {&GyroConfig::firmwareVersion, &GyroConfig::loaderVersion, &GyroConfig::serialNumber}) {
         expected.*member = edited.*member;
+    }
     for (auto member :
          {&GyroConfig::firmwareNumber, &GyroConfig::productId, &GyroConfig::memoryMapVersion,
-          &GyroConfig::servoFlags, &GyroConfig::statisticsWord})
+          &GyroConfig::servoFlags, &GyroConfig::statisticsWord}) {
         expected.*member = edited.*member;
+    }
     EXPECT_FALSE(expected.serialNumber.empty());
     EXPECT_EQ(model(), expected);
     EXPECT_EQ(pilot.shown, onScreen(expected));
@@ -207,8 +209,9 @@ TEST_F(ControllerTest, LeavingABoxHoldsItsValueToItsLimits) {
         EXPECT_EQ(model(), expected);
         EXPECT_EQ(pilot.shown, onScreen(expected)) << "every box is shown again";
         std::vector<std::string> events;
-        if (row.notice != nullptr)
+        if (row.notice != nullptr) {
             events.push_back(notice(row.field, row.notice));
+        }
         events.emplace_back("shown");
         EXPECT_EQ(pilot.events, events);
     }

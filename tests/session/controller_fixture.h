@@ -70,8 +70,9 @@ class ControllerTest : public ::testing::Test {
     // start). "USB" as the saved port opens the simulated adapter.
     ConfigController& start(const std::string& preferences = {}) {
         controller.reset();
-        if (!preferences.empty())
+        if (!preferences.empty()) {
             platform.memoryFiles.files[kPreferencesFile] = preferences;
+        }
         controller = std::make_unique<ConfigController>(pilot, pilot, pilot, platform, paths);
         connections += controller->pilotChanged.connect([this](const PilotChange& change) {
             steps.push_back(change.step);
@@ -96,12 +97,15 @@ class ControllerTest : public ::testing::Test {
 
     void count(const SequenceOutcome& outcome) {
         outcomes.push_back(outcome);
-        if (outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done)
+        if (outcome.kind == SequenceKind::Read && outcome.result == SequenceResult::Done) {
             ++readsCompleted;
-        if (outcome.kind == SequenceKind::Store && outcome.ranToItsEnd())
+        }
+        if (outcome.kind == SequenceKind::Store && outcome.ranToItsEnd()) {
             gyroHolds.push_back(outcome.gyro.config);
-        if (outcome.storeCutShort())
+        }
+        if (outcome.storeCutShort()) {
             ++storesUnfinished;
+        }
     }
 
     // Runs the virtual clock until the sequence under way has ended.

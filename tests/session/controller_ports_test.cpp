@@ -20,8 +20,9 @@ class ControllerPortsTest : public ControllerTest {
     // The serial ports become `ports` while Detect asks the pilot to plug the adapter in.
     void plugInDuringDetect(std::vector<std::string> ports) {
         pilot.whileOpen = [this, ports = std::move(ports)] {
-            if (pilot.events.back() == "prompt:" + std::string(port_text::kPlugIn))
+            if (pilot.events.back() == "prompt:" + std::string(port_text::kPlugIn)) {
                 platform.transports->serialPorts = ports;
+            }
         };
     }
 };
@@ -52,11 +53,13 @@ TEST_F(ControllerPortsTest, APortChosenInTheListIsOpenedAndKeptForTheNextStart) 
         SCOPED_TRACE(std::string(row.port) + (row.refuses ? ", refused" : "") +
                      (row.preferencesWritable ? "" : ", not kept"));
         startAfresh();
-        if (row.refuses)
+        if (row.refuses) {
             platform.transports->refusingPorts.insert(row.port);
-        if (!row.preferencesWritable)
+        }
+        if (!row.preferencesWritable) {
             platform.memoryFiles.replaceFailures[kPreferencesFile] =
                 SysResult::failure(EROFS, cannotWrite);
+        }
         choosePort(row.port);
         EXPECT_EQ(controller->link().transport(), row.transport);
         EXPECT_EQ(pilot.gyroButtonsOn, row.transport != Transport::None);

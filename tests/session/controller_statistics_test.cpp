@@ -24,9 +24,11 @@ class ControllerStatisticsTest : public ControllerTest {
     }
     std::vector<std::string> uploads() const {
         std::vector<std::string> lines;
-        for (const std::string& event : pilot.events)
-            if (event.starts_with("upload:"))
+        for (const std::string& event : pilot.events) {
+            if (event.starts_with("upload:")) {
                 lines.push_back(event.substr(7));
+            }
+        }
         return lines;
     }
     int wordOnGyro() const { return platform.gyro.word(kAddrStatistics); }

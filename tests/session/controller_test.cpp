@@ -128,9 +128,10 @@ TEST_F(ControllerTest, TheSafetyAgreementDecidesTheStore) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         startAfresh(std::string("[Settings]\r\nCOM PORT=USB\r\nWARNING=") + row.warning + "\r\n");
-        if (!row.preferencesWritable)
+        if (!row.preferencesWritable) {
             platform.memoryFiles.replaceFailures[kPreferencesFile] =
                 SysResult::failure(EROFS, "Cannot write /opt/vn340/TarvelRCGyro.ini");
+        }
         pilot.safetyAgreement = row.answer;
         store();
         EXPECT_EQ(std::count(pilot.events.begin(), pilot.events.end(), "safety"),
@@ -138,8 +139,9 @@ TEST_F(ControllerTest, TheSafetyAgreementDecidesTheStore) {
         EXPECT_EQ(platform.gyro.writesApplied().size(), row.stores ? 15u : 0u);
         EXPECT_TRUE(preferencesHold(row.warningAfter)) << preferences();
         EXPECT_EQ(pilot.messages.size(), row.preferencesWritable ? 0u : 1u);
-        for (const std::string& message : pilot.messages)
+        for (const std::string& message : pilot.messages) {
             EXPECT_EQ(message.rfind("Cannot write /opt/vn340/TarvelRCGyro.ini", 0), 0u);
+        }
 
         pilot.events.clear();
         pilot.safetyAgreement.reset();

@@ -20,8 +20,9 @@ TEST(LoopTimersTest, EachNumberIsOneTimerThatArmingRestarts) {
     timers = std::make_unique<LoopTimers>(clock, [&](SequenceTimer timer) {
         fired.emplace_back(clock.now(), timer);
         // A step that arms its own timer again, as the engine's steps do.
-        if (timer == SequenceTimer::ReadStep && fired.size() < 3)
+        if (timer == SequenceTimer::ReadStep && fired.size() < 3) {
             timers->arm(SequenceTimer::ReadStep, std::chrono::milliseconds(1));
+        }
     });
     timers->arm(SequenceTimer::Timeout, std::chrono::milliseconds(2000));
     timers->arm(SequenceTimer::Timeout, std::chrono::milliseconds(3000));  // restarted

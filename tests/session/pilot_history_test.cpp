@@ -96,8 +96,9 @@ TEST_F(HistoryTest, UndoAndRedoWalkBackAndForthThroughThePilotsSteps) {
     };
     for (const auto& act : actions) {
         act();
-        if (!(model() == screens.back()))
+        if (!(model() == screens.back())) {
             screens.push_back(model());
+        }
     }
     ASSERT_EQ(screens.size(), 6u) << "each step but the last changed the screen";
     EXPECT_EQ(steps, (std::vector<std::string>{"High endpoint", "Servo", "Load defaults",

@@ -68,10 +68,12 @@ constexpr const char* kResultNames[] = {"Done", "NotVerified", "CutShort", "Fail
 
 std::uint32_t fromEnvironment(const char* name, std::uint32_t otherwise) {
     const char* given = std::getenv(name);
-    if (given == nullptr || *given == '\0')
+    if (given == nullptr || *given == '\0') {
         return otherwise;
-    if (given == "random"sv)
+    }
+    if (given == "random"sv) {
         return std::random_device{}();
+    }
     return static_cast<std::uint32_t>(std::strtoul(given, nullptr, 10));
 }
 
@@ -93,8 +95,9 @@ ParameterWords wordsOf(const GyroConfig& config, bool statistics) {
         words[static_cast<std::size_t>(parameterForWriteStep(step))] =
             parameterWordForWriteStep(config, step, static_cast<std::uint16_t>(config.servoFlags));
     }
-    if (statistics)
+    if (statistics) {
         words[kParameterCount - 1] = unsignedToWord(config.statisticsWord);
+    }
     return words;
 }
 
@@ -157,17 +160,20 @@ Expected expect(const Plan& plan, const std::vector<std::string>& sent, const Be
     }
     // A read that ran to its end read every word; a store is Done when each word it wrote
     // came back as written.
-    if (e.result == SequenceResult::Done && !store)
+    if (e.result == SequenceResult::Done && !store) {
         readBack.fill(true);
+    }
     for (std::size_t n = 0; n < kParameterCount && e.result == SequenceResult::Done && store; ++n) {
-        if (before.stored[n] && (!readBack[n] || gyro[n] != *before.stored[n]))
+        if (before.stored[n] && (!readBack[n] || gyro[n] != *before.stored[n])) {
             e.result = SequenceResult::NotVerified;
+        }
     }
     // One setting stands for a profile's two copies: the second is confirmed only where the
     // gyro holds it as the first.
     e.confirmed = readBack;
-    for (const auto& [first, copy] : kProfileCopies)
+    for (const auto& [first, copy] : kProfileCopies) {
         e.confirmed[copy] = readBack[copy] && readBack[first] && gyro[copy] == gyro[first];
+    }
     return e;
 }
 
@@ -178,8 +184,9 @@ std::string said(SequenceKind kind, SequenceResult result, SequenceFailure failu
                        kResultNames[static_cast<int>(result)] + ", failure " +
                        std::to_string(static_cast<int>(failure)) + (sent ? ", words sent" : "") +
                        ", identification unread " + std::to_string(unread) + ", confirmed ";
-    for (const bool word : confirmed)
+    for (const bool word : confirmed) {
         line += word ? '1' : '0';
+    }
     return line;
 }
 
@@ -187,10 +194,12 @@ std::string said(SequenceKind kind, SequenceResult result, SequenceFailure failu
 // nothing.
 std::string_view snapshotEnding(const SequenceOutcome& outcome) {
     const bool done = outcome.result == SequenceResult::Done;
-    if (outcome.kind != SequenceKind::Store)
+    if (outcome.kind != SequenceKind::Store) {
         return outcome.kind == SequenceKind::Read && done ? "_read.tsf" : "";
-    if (outcome.ranToItsEnd())
+    }
+    if (outcome.ranToItsEnd()) {
         return done ? "_stored.tsf" : "_unverified.tsf";
+    }
     return outcome.wordsSent ? "_unfinished.tsf" : "";
 }
 
@@ -214,8 +223,9 @@ class SoakTest : public HistoryTest {
         const std::string_view alphabet =
             fault == Fault::Noise ? kNoise : kNoise.substr(0, kNoise.find('.'));
         std::string junk(static_cast<std::size_t>(draw(1, 8)), ' ');
-        for (char& c : junk)
+        for (char& c : junk) {
             c = alphabet[static_cast<std::size_t>(draw(0, static_cast<int>(alphabet.size()) - 1))];
+        }
         return junk;
     }
 
@@ -234,10 +244,12 @@ class SoakTest : public HistoryTest {
         plan.frame = draw(1, store ? 39 : plan.kind == SequenceKind::Read ? 24 : 23);
         plan.edits = draw(0, store ? 3 : 2);
         plan.line.pace = true;
-        if (plan.fault == Fault::Silence)
+        if (plan.fault == Fault::Silence) {
             plan.line.silentFrom = plan.frame;
-        if (plan.fault == Fault::Damaged)
+        }
+        if (plan.fault == Fault::Damaged) {
             plan.line.corruptReply = plan.frame;
+        }
         if (plan.fault == Fault::Noise) {
             plan.line.noiseBefore = drawJunk(plan.fault);
             plan.line.zeroBytesBefore = draw(0, 3);
@@ -257,26 +269,28 @@ class SoakTest : public HistoryTest {
             const int pick = draw(0, 6);
             const auto field = static_cast<NumericField>(draw(0, kNumericFieldCount - 1));
             const Range range = describe(field).range;
-            if (pick == 0)
+            if (pick == 0) {
                 type(field, draw(range.low - 3, range.high + 3));
-            else if (pick == 1)
+            } else if (pick == 1) {
                 chooseServo(draw(0, kServoRowCount - 1));
-            else if (pick == 2)
+            } else if (pick == 2) {
                 chooseSpeed(draw(0, kSpeedOptionCount - 1));
-            else if (pick == 3)
+            } else if (pick == 3) {
                 chooseType(draw(0, kSignalTypeCount - 1));
-            else if (pick == 4)
+            } else if (pick == 4) {
                 chooseDirection(draw(0, 1) == 0 ? Direction::Normal : Direction::Reverse);
-            else
+            } else {
                 moveProfile(pick == 5 ? Setting::AccelProfile : Setting::DecelProfile,
                             draw(kProfileMin, kProfileMax));
+            }
         }
     }
 
     Words gyroWords() const {
         Words words{};
-        for (int n = 0; n < kParameterCount; ++n)
+        for (int n = 0; n < kParameterCount; ++n) {
             words[static_cast<std::size_t>(n)] = platform.gyro.word(parameterAddress(n));
+        }
         return words;
     }
 
@@ -285,10 +299,12 @@ class SoakTest : public HistoryTest {
         std::vector<std::size_t> written;
         std::vector<std::size_t> changed;
         for (std::size_t n = 0; n < kParameterCount; ++n) {
-            if (before.stored[n])
+            if (before.stored[n]) {
                 written.push_back(n);
-            if (before.stored[n] && *before.stored[n] != before.gyro[n])
+            }
+            if (before.stored[n] && *before.stored[n] != before.gyro[n]) {
                 changed.push_back(n);
+            }
         }
         const std::vector<std::size_t>& from = changed.empty() ? written : changed;
         const std::size_t n =
@@ -308,26 +324,30 @@ class SoakTest : public HistoryTest {
         // A gyro that holds what the last one held, on this sequence's line, its frames
         // counted from this sequence's first.
         GyroSimulator fresh(plan.line);
-        for (const auto& [address, value] : platform.gyro.memory())
+        for (const auto& [address, value] : platform.gyro.memory()) {
             fresh.setWord(address, value);
+        }
         platform.gyro = std::move(fresh);
         Before before{model(), pilot.shown, gyroWords(), {}, {}};
         GyroConfig storing = before.model;
         storing.servoFlags = before.gyro[kServoFlags];
         before.stored = wordsOf(storing, false);
-        if (plan.fault == Fault::StuckCell)
+        if (plan.fault == Fault::StuckCell) {
             before.stuck = stickCell(before);
-        if (plan.fault == Fault::Unplug)
+        }
+        if (plan.fault == Fault::Unplug) {
             platform.transports->pullOutDuringReply(kPort, plan.frame);
+        }
 
         forget();
         const Micros began = platform.clock.now();
-        if (plan.kind == SequenceKind::Read)
+        if (plan.kind == SequenceKind::Read) {
             controller->readFromGyro();
-        else if (plan.kind == SequenceKind::Store)
+        } else if (plan.kind == SequenceKind::Store) {
             controller->storeToGyro();
-        else
+        } else {
             history->compareWithGyro();
+        }
         settle();
         const Micros took = platform.clock.now() - began;
         EXPECT_FALSE(busy()) << "the sequence never ended";
@@ -403,12 +423,14 @@ class SoakTest : public HistoryTest {
     std::string takeSnapshot() {
         std::vector<std::string> kept;
         for (const auto& [path, bytes] : platform.memoryFiles.files) {
-            if (path.starts_with(std::string(kHistoryFolder) + "/"))
+            if (path.starts_with(std::string(kHistoryFolder) + "/")) {
                 kept.push_back(path);
+            }
         }
         EXPECT_LE(kept.size(), 1u) << "one snapshot at most";
-        for (const std::string& path : kept)
+        for (const std::string& path : kept) {
             platform.memoryFiles.files.erase(path);
+        }
         return kept.empty() ? "" : kept.front();
     }
 
@@ -436,11 +458,13 @@ class SoakTest : public HistoryTest {
             std::printf("  %-12s %-11s %6d\n", kKindNames[static_cast<int>(key.first)],
                         kResultNames[static_cast<int>(key.second)], count);
         }
-        for (const auto& [fault, count] : faults)
+        for (const auto& [fault, count] : faults) {
             std::printf("  fault %-27s %6d\n", kFaultNames[static_cast<int>(fault)], count);
-        if (heapBefore && heapAfter)
+        }
+        if (heapBefore && heapAfter) {
             std::printf("soak: heap in use %zu bytes after the warm-up, %zu at the end\n",
                         *heapBefore, *heapAfter);
+        }
     }
 
     std::mt19937 random_;
@@ -462,10 +486,12 @@ TEST_F(SoakTest, EverySequenceUnderFaultsEndsOnceAndTellsWhatTheGyroHolds) {
     const auto realStart = std::chrono::steady_clock::now();
     for (int number = 1; number <= count && !HasFailure(); ++number) {
         runSequence(number, seed);
-        if (number % kHistoryLife == 0)
+        if (number % kHistoryLife == 0) {
             renewHistory();
-        if (number == kHistoryLife)
+        }
+        if (number == kHistoryLife) {
             heapBefore = heapInUse();
+        }
     }
     if (heapBefore && !HasFailure()) {
         renewHistory();

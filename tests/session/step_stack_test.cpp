@@ -16,8 +16,9 @@ GyroConfig withHigh(int value) {
 TEST(StepStackTest, UndoAndRedoBringBackEveryEarlierScreenInOrder) {
     const char* const names[] = {"High endpoint", "Load defaults", "Load from file"};
     StepStack stack;
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(stack.record(names[i], withHigh(i), withHigh(i + 1)));
+    }
     EXPECT_FALSE(stack.record("Servo speed", withHigh(3), withHigh(3)))
         << "a change that changed nothing is no step";
     EXPECT_EQ(stack.count(), 3u);
@@ -31,8 +32,9 @@ TEST(StepStackTest, UndoAndRedoBringBackEveryEarlierScreenInOrder) {
     }
     EXPECT_EQ(stack.undo(), std::nullopt) << "nothing before the first step";
     EXPECT_EQ(stack.undoName(), "");
-    for (int i = 1; i <= 3; ++i)
+    for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(stack.redo(), withHigh(i)) << i;
+    }
     EXPECT_EQ(stack.redo(), std::nullopt) << "nothing after the last step";
     EXPECT_EQ(stack.done(), 3u);
 }
@@ -55,14 +57,16 @@ TEST(StepStackTest, AStepAfterAnUndoTakesThePlaceOfWhatWasUndone) {
 TEST(StepStackTest, BeyondItsLimitTheOldestStepGoes) {
     StepStack stack;
     const int limit = static_cast<int>(StepStack::kMaxSteps);
-    for (int i = 0; i < limit; ++i)
+    for (int i = 0; i < limit; ++i) {
         stack.record("High endpoint", withHigh(i), withHigh(i + 1));
+    }
     EXPECT_EQ(stack.count(), StepStack::kMaxSteps);
     stack.record("High endpoint", withHigh(limit), withHigh(limit + 1));
     EXPECT_EQ(stack.done(), StepStack::kMaxSteps);
     std::optional<GyroConfig> oldest;
-    while (const std::optional<GyroConfig> back = stack.undo())
+    while (const std::optional<GyroConfig> back = stack.undo()) {
         oldest = back;
+    }
     EXPECT_EQ(oldest, withHigh(1)) << "the first step went";
 }
 

@@ -113,8 +113,9 @@ TEST_F(StatisticsOfferTest, DateSpacesTheOffers) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         prefs_.deleteKey("Settings", "DATE");
-        if (row.storedDate)
+        if (row.storedDate) {
             prefs_.writeInt("Settings", "DATE", *row.storedDate);
+        }
         testing::ScriptedPilot pilot;
         pilot.offers = {{false, {}, row.doNotAsk}};
         EXPECT_EQ(offerStatistics(config_, prefs_, row.today, pilot), StatisticsAnswer::Finish);

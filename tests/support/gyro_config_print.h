@@ -13,10 +13,11 @@ namespace vn340 {
 // Line breaks as the program's own files escape them would hide which one differs.
 inline std::string visible(const std::string& text) {
     std::string shown;
-    for (char c : text)
+    for (char c : text) {
         shown += c == '\r'   ? std::string("\\r")
                  : c == '\n' ? std::string("\\n")
                              : std::string(1, c);
+    }
     return shown;
 }
 

@@ -19,8 +19,9 @@ class QueuedOwnerThread final : public OwnerThread {
         {
             std::lock_guard lock(mutex_);
             ++posts_;
-            if (!gone_)
+            if (!gone_) {
                 queue_.push_back(std::move(call));
+            }
             posted_.notify_all();
         }
         // A call posted after the owner went is destroyed here, outside the lock.
@@ -33,8 +34,9 @@ class QueuedOwnerThread final : public OwnerThread {
             std::lock_guard lock(mutex_);
             calls.swap(queue_);
         }
-        for (auto& call : calls)
+        for (auto& call : calls) {
             call();
+        }
         return static_cast<int>(calls.size());
     }
 
@@ -45,8 +47,9 @@ class QueuedOwnerThread final : public OwnerThread {
         while (!done()) {
             {
                 std::unique_lock lock(mutex_);
-                if (!posted_.wait_until(lock, deadline, [this] { return !queue_.empty(); }))
+                if (!posted_.wait_until(lock, deadline, [this] { return !queue_.empty(); })) {
                     return done();
+                }
             }
             runPending();
         }

@@ -160,14 +160,16 @@ class ScriptedPilot : public FrontEnd, public Screen, public PortSelector {
     void addSelectorEntry(std::string_view name) override { portEntries.emplace(name); }
     void removeSelectorEntry(std::string_view name) override {
         portEntries.erase(std::string(name));
-        if (selectedPort == name)
+        if (selectedPort == name) {
             selectedPort.reset();
+        }
     }
     void selectEntry(std::string_view name) override {
-        if (portEntries.count(std::string(name)) != 0)
+        if (portEntries.count(std::string(name)) != 0) {
             selectedPort = std::string(name);
-        else
+        } else {
             selectedPort.reset();
+        }
     }
     std::optional<std::string> selectedEntry() const override { return selectedPort; }
 
@@ -199,8 +201,9 @@ class ScriptedPilot : public FrontEnd, public Screen, public PortSelector {
   private:
     void record(const char* kind, std::string_view text) {
         events.push_back(kind + std::string(text));
-        if (whileOpen)
+        if (whileOpen) {
             whileOpen();
+        }
     }
     void tell(const char* kind, std::string_view text) {
         messages.emplace_back(text);

@@ -23,8 +23,9 @@ class SerialPortsOnDisk {
   public:
     // Makes the folders under `root`; an empty root (no temporary folder) makes nothing.
     explicit SerialPortsOnDisk(std::filesystem::path root) : root_(std::move(root)) {
-        if (root_.empty())
+        if (root_.empty()) {
             return;
+        }
         std::filesystem::create_directories(root_ / "drivers" / "ftdi_sio");
         std::filesystem::create_directories(root_ / "class" / "tty");
         std::filesystem::create_directories(root_ / "dev");
@@ -36,10 +37,11 @@ class SerialPortsOnDisk {
         std::filesystem::create_directories(tty / "device");
         std::filesystem::create_directory_symlink(root_ / "drivers" / "ftdi_sio",
                                                   tty / "device" / "driver");
-        if (!terminal.empty())
+        if (!terminal.empty()) {
             std::filesystem::create_symlink(terminal, root_ / "dev" / name);
-        else
+        } else {
             std::ofstream(tty / "type") << "4\n";  // a real UART, for the ttyS* ports
+        }
     }
 
     // The program looks for its serial ports here.
@@ -58,8 +60,9 @@ class SimulatorProcess {
   public:
     explicit SimulatorProcess(const QStringList& options) {
         process_.start(QStringLiteral(VN340_SIM_PATH), options);
-        if (process_.waitForStarted() && process_.waitForReadyRead(10000))
+        if (process_.waitForStarted() && process_.waitForReadyRead(10000)) {
             path_ = QString::fromUtf8(process_.readLine()).trimmed().toStdString();
+        }
     }
     ~SimulatorProcess() {
         if (process_.state() != QProcess::NotRunning) {
@@ -75,12 +78,14 @@ class SimulatorProcess {
     std::map<int, int> stopAndReadMemory() {
         process_.terminate();
         std::map<int, int> memory;
-        if (!process_.waitForFinished(10000))
+        if (!process_.waitForFinished(10000)) {
             return memory;
+        }
         for (const QByteArray& line : process_.readAllStandardOutput().split('\n')) {
             const QList<QByteArray> parts = line.trimmed().split('=');
-            if (parts.size() == 2)
+            if (parts.size() == 2) {
                 memory[parts[0].toInt(nullptr, 16)] = parts[1].toInt(nullptr, 16);
+            }
         }
         return memory;
     }

@@ -22,14 +22,16 @@ class TempFolder {
         std::mt19937 random(seed());
         for (int attempt = 0; !ec && attempt < 100 && path_.empty(); ++attempt) {
             const std::filesystem::path candidate = temp / ("vn340-" + std::to_string(random()));
-            if (std::filesystem::create_directory(candidate, ec))
+            if (std::filesystem::create_directory(candidate, ec)) {
                 path_ = candidate;
+            }
         }
     }
     ~TempFolder() {
         std::error_code ignored;
-        if (!path_.empty())
+        if (!path_.empty()) {
             std::filesystem::remove_all(path_, ignored);
+        }
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;

@@ -36,15 +36,17 @@ class VirtualClock final : public EventLoop {
     }
     // Runs the events due up to and including `until`.
     void runUntil(Micros until) {
-        while (!events_.empty() && events_.begin()->first.first <= until)
+        while (!events_.empty() && events_.begin()->first.first <= until) {
             runNext();
+        }
         now_ = std::max(now_, until);
     }
     // Runs events while `busy` holds, for at most `limit` of virtual time.
     void runWhile(const std::function<bool()>& busy, Micros limit = 60'000 * kMs) {
         const Micros end = now_ + limit;
-        while (busy() && !events_.empty() && events_.begin()->first.first <= end)
+        while (busy() && !events_.empty() && events_.begin()->first.first <= end) {
             runNext();
+        }
     }
     bool pending() const { return !events_.empty(); }
 

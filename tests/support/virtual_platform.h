@@ -27,8 +27,9 @@ class VirtualTimers final : public Timers {
   public:
     VirtualTimers(VirtualClock& clock, Expiry expiry) : clock_(clock), expiry_(std::move(expiry)) {}
     ~VirtualTimers() override {
-        for (const auto& [timer, ticket] : armed_)
+        for (const auto& [timer, ticket] : armed_) {
             clock_.withdraw(ticket);
+        }
     }
 
     void arm(SequenceTimer timer, std::chrono::milliseconds delay) override {
@@ -64,8 +65,9 @@ class SimulatedTransports final : public Transports {
   public:
     SimulatedTransports(VirtualClock& clock, GyroSimulator& gyro) : clock_(clock), gyro_(gyro) {}
     ~SimulatedTransports() override {
-        for (const auto& [due, ticket] : deliveries_)
+        for (const auto& [due, ticket] : deliveries_) {
             clock_.withdraw(ticket);
+        }
     }
 
     std::vector<std::string> serialPorts{"ttyUSB0"};
@@ -75,8 +77,9 @@ class SimulatedTransports final : public Transports {
     // The serial adapter on `name` pulled out: the port goes, and an open one hangs up.
     void pullOut(const std::string& name) {
         std::erase(serialPorts, name);
-        if (serial_ == name && hangUp_)
+        if (serial_ == name && hangUp_) {
             hangUp_();
+        }
     }
     // The serial adapter on `name` pulled out while the reply to the `frame`th frame sent from
     // now on is on its way: halfway between the frame and the reply's last character, which
@@ -88,8 +91,9 @@ class SimulatedTransports final : public Transports {
     }
     // The adapter on `name` plugged in again: the port is there once more.
     void plugIn(const std::string& name) {
-        if (std::find(serialPorts.begin(), serialPorts.end(), name) == serialPorts.end())
+        if (std::find(serialPorts.begin(), serialPorts.end(), name) == serialPorts.end()) {
             serialPorts.push_back(name);
+        }
     }
 
     void onReceived(std::function<void(std::string_view)> receiver) override {
@@ -98,8 +102,9 @@ class SimulatedTransports final : public Transports {
     void onHangUp(std::function<void()> handler) override { hangUp_ = std::move(handler); }
     void prepare() override {}
     void send(std::string_view frame) override {
-        if (inUse() == Transport::None)
+        if (inUse() == Transport::None) {
             return;
+        }
         gyro_.feed(frame, std::chrono::microseconds(clock_.now()));
         std::map<int, std::pair<Micros, std::string>> pieces;
         for (const OutputByte& byte : gyro_.takeAll()) {
@@ -116,8 +121,9 @@ class SimulatedTransports final : public Transports {
             lastArrival = std::max(lastArrival, arrival.first);
             deliveries_.emplace_back(arrival.first,
                                      clock_.at(arrival.first, [this, text = arrival.second] {
-                                         if (receiver_ && inUse() != Transport::None)
+                                         if (receiver_ && inUse() != Transport::None) {
                                              receiver_(text);
+                                         }
                                      }));
         }
         if (framesToPullOut_ > 0 && --framesToPullOut_ == 0 && !pieces.empty()) {
@@ -137,8 +143,9 @@ class SimulatedTransports final : public Transports {
 
     std::vector<std::string> enumerateSerialPorts() override { return serialPorts; }
     SysResult openUsb(bool) override {
-        if (!usbPresent)
+        if (!usbPresent) {
             return SysResult::failure(ENODEV, "no USB adapter");
+        }
         usbOpen_ = true;
         return {};
     }
@@ -147,8 +154,9 @@ class SimulatedTransports final : public Transports {
     SysResult openSerial(std::string_view name) override {
         const bool listed =
             std::find(serialPorts.begin(), serialPorts.end(), name) != serialPorts.end();
-        if (!listed || refusingPorts.count(std::string(name)) != 0)
+        if (!listed || refusingPorts.count(std::string(name)) != 0) {
             return SysResult::failure(EACCES, "refused");
+        }
         serial_ = std::string(name);
         return {};
     }
@@ -178,8 +186,9 @@ class ScriptedDeviceEvents final : public DeviceEvents {
     }
     void stop() override { handler_ = nullptr; }
     void tell(DeviceEvent event) {
-        if (handler_)
+        if (handler_) {
             handler_(event);
+        }
     }
 
   private:
@@ -208,8 +217,9 @@ class VirtualPlatform final : public Platform {
         return made;
     }
     std::unique_ptr<DeviceEvents> makeDeviceEvents() override {
-        if (!tellsDeviceEvents)
+        if (!tellsDeviceEvents) {
             return nullptr;
+        }
         auto made = std::make_unique<ScriptedDeviceEvents>();
         deviceEvents = made.get();
         return made;

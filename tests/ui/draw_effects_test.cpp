@@ -32,8 +32,9 @@ TEST(ColourFunctions, FollowTheirRules) {
         {"mix halves truncate", Mix(0xFF0000, 0.5, 0x0000FF, 0.5), 0x7F007F},
         {"mix by alpha 128", Mix(0xFF0000, 128 / 255.0, 0xFFFFFF, 127 / 255.0), 0xFF7F7F},
     };
-    for (const Row& row : rows)
+    for (const Row& row : rows) {
         EXPECT_EQ(row.got, row.want) << row.what;
+    }
 }
 
 TEST(ColourFunctions, GdiColoursConvertByChannel) {
@@ -185,12 +186,15 @@ TEST(DrawFrame, WideLinesStayInsideTheRectangle) {
                                Colour::fromRgb(0, 0, 255), border::kSolid, 3);
     });
     // half = 1: the left line runs at x = 2 and covers 1..3; the right one at 9 covers 8..10.
-    for (int x : {1, 2, 3})
+    for (int x : {1, 2, 3}) {
         EXPECT_EQ(Rgb(image, x, 6), 0xFF0000u) << x;
-    for (int x : {8, 9, 10})
+    }
+    for (int x : {8, 9, 10}) {
         EXPECT_EQ(Rgb(image, x, 6), 0x0000FFu) << x;
-    for (int x : {0, 4, 7, 11})
+    }
+    for (int x : {0, 4, 7, 11}) {
         EXPECT_EQ(Rgb(image, x, 6), 0xFFFFFFu) << x;
+    }
 }
 
 TEST(DrawFrame, DoubleRepeatsInsideAndNoneOrNoWidthDrawNothing) {
@@ -218,8 +222,9 @@ TEST(DrawFrame, DashedAndDottedLeaveGaps) {
             DrawEffects::DrawLine(p, 0, 1, 39, 1, Colour{}, style, 1);
         });
         int painted = 0;
-        for (int x = 0; x < 40; ++x)
+        for (int x = 0; x < 40; ++x) {
             painted += Rgb(image, x, 1) == 0 ? 1 : 0;
+        }
         EXPECT_GT(painted, 5) << "style " << style;
         EXPECT_LT(painted, 35) << "style " << style;
     }

@@ -154,9 +154,11 @@ TEST(DrawBitmap, ImageWithAlphaCastsItsShadowOnlyWhereOpaque) {
 TEST(DrawImageCell, PicksTheCellRowByRowAndSkipsBadIndices) {
     // A 4 x 4 strip of 2 x 2 cells coloured 0x10, 0x20, 0x30, 0x40 in blue.
     QImage strip(4, 4, QImage::Format_RGB32);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x)
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
             strip.setPixel(x, y, 0xFF000000u | (0x10u * (1 + x / 2 + 2 * (y / 2))));
+        }
+    }
     const struct {
         int index, cellW, cellH;
         std::uint32_t want;

@@ -18,9 +18,10 @@ struct Sample {
 
 void ExpectIndices(const DrawEffects& effects, const std::vector<Sample>& samples,
                    const char* what) {
-    for (const Sample& s : samples)
+    for (const Sample& s : samples) {
         EXPECT_EQ(effects.indexedBitmap().Index(s.x, s.b), s.want)
             << what << " at x " << s.x << " b " << s.b;
+    }
 }
 
 TEST(IndexedBitmap, HeaderStrideAndEntries) {
@@ -93,16 +94,20 @@ TEST(DrawPattern, NoiseAtGranularityZeroIsAlmostAllEntry128) {
     effects.SetRandomSource(Scripted({32767}, 32766));
     ASSERT_TRUE(effects.DrawPattern(QSize(4, 3), effect::kNoise, 0, 0, kBegin, kMid, kEnd));
     int at128 = 0;
-    for (int b = 0; b < 3; ++b)
-        for (int x = 0; x < 4; ++x)
+    for (int b = 0; b < 3; ++b) {
+        for (int x = 0; x < 4; ++x) {
             at128 += effects.indexedBitmap().Index(x, b) == 128 ? 1 : 0;
+        }
+    }
     EXPECT_EQ(at128, 11);
     EXPECT_EQ(effects.indexedBitmap().Index(0, 0), 129);
 }
 
 TEST(DrawPattern, NoiseSpreadsByTheGranularity) {
     // G = 10: grain = r / (32767 / 20) = r / 1638; noise = grain - 10.
-    const struct { int r, want; } rows[] = {{0, 118}, {16380, 128}, {32767, 138}};
+    const struct {
+        int r, want;
+    } rows[] = {{0, 118}, {16380, 128}, {32767, 138}};
     DrawEffects effects;
     for (const auto& row : rows) {
         effects.SetRandomSource(Constant(row.r));
@@ -213,8 +218,9 @@ TEST(DrawPattern, PartEqualsTheSameCropOfTheWholePattern) {
     // grain and noise are the same for every pixel, in whichever order the pixels are made.
     const int script[] = {8 * 1638, 6 * 2047, 10 * 1638, 20 * 819};
     std::vector<int> values;
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < 200; ++i) {
         values.insert(values.end(), std::begin(script), std::end(script));
+    }
     const QSize size(20, 16);
     const QRect part(5, 3, 9, 7);
     for (int code = effect::kNoise; code <= effect::kMetal; ++code) {
@@ -231,11 +237,13 @@ TEST(DrawPattern, PartEqualsTheSameCropOfTheWholePattern) {
         const IndexedBitmap& b = cropped.indexedBitmap();
         ASSERT_EQ(b.width(), part.width());
         ASSERT_EQ(b.height(), part.height());
-        for (int y = 0; y < part.height(); ++y)
-            for (int x = 0; x < part.width(); ++x)
+        for (int y = 0; y < part.height(); ++y) {
+            for (int x = 0; x < part.width(); ++x) {
                 ASSERT_EQ(b.Index(x, part.height() - 1 - y),
                           a.Index(part.x() + x, size.height() - 1 - (part.y() + y)))
                     << "code " << code << " at " << x << ", " << y;
+            }
+        }
     }
 }
 

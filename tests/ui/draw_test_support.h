@@ -60,8 +60,9 @@ struct Pixel {
 };
 
 inline void ExpectPixels(const QImage& image, std::span<const Pixel> pixels) {
-    for (const Pixel& p : pixels)
+    for (const Pixel& p : pixels) {
         EXPECT_EQ(Rgb(image, p.x, p.y), p.rgb) << "at " << p.x << "," << p.y;
+    }
 }
 
 // Plays back the given values, then `rest` for ever.

@@ -457,8 +457,9 @@ TEST_F(MarkupLayout, AnimatedStripAdvancesWithTheTicks) {
 
 TEST_F(MarkupLayout, StringResourcesAreOnePieceThatNeverWraps) {
     renderer.SetStringLookup([](int id) -> std::optional<std::string> {
-        if (id == 7)
+        if (id == 7) {
             return std::string("aaa bbb");
+        }
         return std::nullopt;
     });
     EXPECT_EQ(render("<string idres=7><string idres=8>", 40), QSize(41, 11));

@@ -41,8 +41,9 @@ TEST(HttpFetcher, BodyArrivesWholeInPiecesOfAtMost1024BytesWithRunningTotals) {
          3000.0 / 1024.0 / 2.0},
     };
     QByteArray body;
-    for (int i = 0; i < 3000; ++i)
+    for (int i = 0; i < 3000; ++i) {
         body += static_cast<char>(i * 7 % 256);
+    }
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         LoopbackHttpServer server;
@@ -60,8 +61,9 @@ TEST(HttpFetcher, BodyArrivesWholeInPiecesOfAtMost1024BytesWithRunningTotals) {
         QString last;
         int previous = 0;
         for (const QString& line : logged.lines) {
-            if (!line.startsWith("Downloading lastest update "))
+            if (!line.startsWith("Downloading lastest update ")) {
                 continue;
+            }
             const int total = line.section(' ', 3, 3).toInt();
             EXPECT_TRUE(total > previous && total - previous <= 1024) << line.toStdString();
             previous = total;
@@ -321,12 +323,14 @@ TEST(StatisticsSubmission, CancelEndsTheUploadAtOnceAsNotSent) {
         server.setAnswer({"200 OK", "OK", true});
         StatusLog list;
         CancelSwitch cancel;
-        if (row.beforeItBegins)
+        if (row.beforeItBegins) {
             cancel.cancel();
+        }
         // Once the request is out: only the cancel can end the wait before the whole limit.
         QObject::connect(&list, &StatusLog::changed, &list, [&](const QString& line) {
-            if (line == "Request sent")
+            if (line == "Request sent") {
                 QTimer::singleShot(50, &list, [&] { cancel.cancel(); });
+            }
         });
         QElapsedTimer clock;
         clock.start();

@@ -37,8 +37,9 @@ class LoopbackHttpServer : public QObject {
         QList<QByteArray> values(const QByteArray& name) const {
             QList<QByteArray> found;
             for (const auto& [header, value] : headers) {
-                if (header.compare(name, Qt::CaseInsensitive) == 0)
+                if (header.compare(name, Qt::CaseInsensitive) == 0) {
                     found.append(value);
+                }
             }
             return found;
         }
@@ -65,8 +66,9 @@ class LoopbackHttpServer : public QObject {
     const QList<Request>& requests() const { return requests_; }
     QList<QByteArray> targets() const {
         QList<QByteArray> found;
-        for (const Request& request : requests_)
+        for (const Request& request : requests_) {
             found.append(request.target);
+        }
         return found;
     }
     int connections() const { return connections_; }
@@ -80,14 +82,16 @@ class LoopbackHttpServer : public QObject {
             const Answer& answer = answersFor_.contains(requests_.last().target)
                                        ? answersFor_[requests_.last().target]
                                        : answer_;
-            if (answer.silent)
+            if (answer.silent) {
                 continue;
+            }
             socket.write("HTTP/1.1 " + answer.statusLine + "\r\n" + answer.headers +
                          "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n\r\n");
-            if (answer.trickleMs > 0)
+            if (answer.trickleMs > 0) {
                 trickle(socket, answer.body, answer.trickleMs);
-            else
+            } else {
                 socket.write(answer.body);
+            }
         }
     }
 
@@ -98,8 +102,9 @@ class LoopbackHttpServer : public QObject {
         for (qsizetype i = 1; i < lines.size(); ++i) {
             const QByteArray line = lines[i].trimmed();
             const qsizetype colon = line.indexOf(':');
-            if (colon > 0)
+            if (colon > 0) {
                 request.headers.append({line.left(colon), line.mid(colon + 1).trimmed()});
+            }
         }
         return request;
     }
@@ -110,8 +115,9 @@ class LoopbackHttpServer : public QObject {
         connect(timer, &QTimer::timeout, &socket, [&socket, timer, rest] {
             socket.write(rest->left(1));
             rest->remove(0, 1);
-            if (rest->isEmpty())
+            if (rest->isEmpty()) {
                 timer->stop();
+            }
         });
         timer->start(intervalMs);
     }

@@ -15,8 +15,9 @@ namespace {
 
 QLineEdit* box(QDialog& dialog, const char* accessibleName) {
     for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
-        if (edit->accessibleName() == QLatin1String(accessibleName))
+        if (edit->accessibleName() == QLatin1String(accessibleName)) {
             return edit;
+        }
     }
     ADD_FAILURE() << "no box " << accessibleName;
     return nullptr;

@@ -27,8 +27,9 @@ bool processUntil(Condition done) {
     QElapsedTimer waited;
     waited.start();
     while (!done()) {
-        if (waited.elapsed() > 10000)
+        if (waited.elapsed() > 10000) {
             return false;
+        }
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     return true;

@@ -54,8 +54,9 @@ bool envFlag(const char* name) {
 
 GyroSimulator simulatorFromEnvironment() {
     std::vector<std::string> args;
-    if (const char* text = std::getenv("VN340_SIM_OPTIONS"))
+    if (const char* text = std::getenv("VN340_SIM_OPTIONS")) {
         args = splitOptionText(text);
+    }
     bool pace = true;
     std::vector<std::string> kept;
     for (auto& arg : args) {
@@ -74,8 +75,9 @@ GyroSimulator simulatorFromEnvironment() {
         std::fprintf(stderr, "ftd2xx (simulated): VN340_SIM_OPTIONS: %s\n",
                      std::get<std::string>(parsed).c_str());
     }
-    if (pace)
+    if (pace) {
         options.settings.pace = true;
+    }
     return makeSimulator(options);
 }
 
@@ -156,8 +158,9 @@ class Device {
         std::lock_guard lock(mutex_);
         latency_ = std::chrono::milliseconds(milliseconds);
         tickBase_ = now();
-        if (sendAt_)
+        if (sendAt_) {
             sendAt_ = nextTick(tickBase_);
+        }
         cv_.notify_all();
     }
 
@@ -182,8 +185,9 @@ class Device {
         {
             std::lock_guard lock(mutex_);
             eventStatus_ |= kFtEventModemStatus;
-            if (mask_ & kFtEventModemStatus)
+            if (mask_ & kFtEventModemStatus) {
                 handle = notify_;
+            }
         }
         signalEvent(handle);
     }
@@ -205,8 +209,9 @@ class Device {
     void handOn(std::size_t count) {
         rx_.insert(rx_.end(), held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(count));
         held_.erase(0, count);
-        if (held_.empty())
+        if (held_.empty()) {
             sendAt_.reset();
+        }
     }
 
     // Characters off the line at time t: held by the chip until a packet fills or the timer
@@ -222,8 +227,9 @@ class Device {
             handOn(kPacketSize);
             sent = true;
         }
-        if (!held_.empty() && !sendAt_)
+        if (!held_.empty() && !sendAt_) {
             sendAt_ = nextTick(t);
+        }
         return sent;
     }
 
@@ -252,10 +258,12 @@ class Device {
                 continue;
             }
             std::optional<SimTime> next = sim_.nextDue();
-            if (!injected_.empty() && (!next || injected_.front().first < *next))
+            if (!injected_.empty() && (!next || injected_.front().first < *next)) {
                 next = injected_.front().first;
-            if (sendAt_ && (!next || *sendAt_ < *next))
+            }
+            if (sendAt_ && (!next || *sendAt_ < *next)) {
                 next = sendAt_;
+            }
             if (next) {
                 cv_.wait_until(lock, epoch_ + std::chrono::duration_cast<Clock::duration>(*next));
             } else {
@@ -295,13 +303,16 @@ Device* deviceOf(FtHandle handle) {
 }
 
 FtStatus openDevice(FtHandle* handle) {
-    if (handle == nullptr)
+    if (handle == nullptr) {
         return kFtInvalidParameter;
-    if (envFlag("VN340_D2XX_NO_DEVICE"))
+    }
+    if (envFlag("VN340_D2XX_NO_DEVICE")) {
         return kFtDeviceNotFound;
+    }
     std::lock_guard lock(gDeviceMutex);
-    if (gDevice != nullptr)
+    if (gDevice != nullptr) {
         return kFtDeviceNotOpened;  // already open elsewhere
+    }
     gDevice = new Device;
     *handle = gDevice;
     return kFtOk;
@@ -312,43 +323,51 @@ FtStatus openDevice(FtHandle* handle) {
 VN340_EXPORT FtStatus VN340_D2XX_API FT_Write(FtHandle handle, void* buffer, Dword toWrite,
                                               Dword* written) {
     Device* device = deviceOf(handle);
-    if (device == nullptr)
+    if (device == nullptr) {
         return kFtInvalidHandle;
+    }
     device->write(static_cast<const char*>(buffer), toWrite);
-    if (written != nullptr)
+    if (written != nullptr) {
         *written = toWrite;
+    }
     return kFtOk;
 }
 
 VN340_EXPORT FtStatus VN340_D2XX_API FT_Read(FtHandle handle, void* buffer, Dword toRead,
                                              Dword* read) {
     Device* device = deviceOf(handle);
-    if (device == nullptr)
+    if (device == nullptr) {
         return kFtInvalidHandle;
+    }
     const Dword n = device->read(static_cast<char*>(buffer), toRead);
-    if (read != nullptr)
+    if (read != nullptr) {
         *read = n;
+    }
     return kFtOk;
 }
 
 VN340_EXPORT FtStatus VN340_D2XX_API FT_Open(int index, FtHandle* handle) {
-    if (index != 0)
+    if (index != 0) {
         return kFtDeviceNotFound;
+    }
     return openDevice(handle);
 }
 
 VN340_EXPORT FtStatus VN340_D2XX_API FT_OpenEx(void* arg, Dword flags, FtHandle* handle) {
-    if (flags != kFtOpenByDescription || arg == nullptr)
+    if (flags != kFtOpenByDescription || arg == nullptr) {
         return kFtDeviceNotFound;
-    if (std::strcmp(static_cast<const char*>(arg), "Vexa-Plug") != 0)
+    }
+    if (std::strcmp(static_cast<const char*>(arg), "Vexa-Plug") != 0) {
         return kFtDeviceNotFound;
+    }
     return openDevice(handle);
 }
 
 VN340_EXPORT FtStatus VN340_D2XX_API FT_ListDevices(void* arg1, void* /*arg2*/, Dword flags) {
     constexpr Dword kListNumberOnly = 0x80000000u;
-    if (flags != kListNumberOnly || arg1 == nullptr)
+    if (flags != kListNumberOnly || arg1 == nullptr) {
         return kFtNotSupported;
+    }
     *static_cast<Dword*>(arg1) = envFlag("VN340_D2XX_NO_DEVICE") ? 0 : 1;
     return kFtOk;
 }
@@ -357,8 +376,9 @@ VN340_EXPORT FtStatus VN340_D2XX_API FT_Close(FtHandle handle) {
     Device* device = nullptr;
     {
         std::lock_guard lock(gDeviceMutex);
-        if (handle == nullptr || handle != gDevice)
+        if (handle == nullptr || handle != gDevice) {
             return kFtInvalidHandle;
+        }
         device = gDevice;
         gDevice = nullptr;
     }
@@ -372,8 +392,9 @@ VN340_EXPORT FtStatus VN340_D2XX_API FT_ResetDevice(FtHandle handle) {
 
 VN340_EXPORT FtStatus VN340_D2XX_API FT_Purge(FtHandle handle, Ulong mask) {
     Device* device = deviceOf(handle);
-    if (device == nullptr)
+    if (device == nullptr) {
         return kFtInvalidHandle;
+    }
     device->purge(mask);
     return kFtOk;
 }
@@ -385,25 +406,29 @@ VN340_EXPORT FtStatus VN340_D2XX_API FT_SetTimeouts(FtHandle handle, Ulong /*rea
 
 VN340_EXPORT FtStatus VN340_D2XX_API FT_GetQueueStatus(FtHandle handle, Dword* rxBytes) {
     Device* device = deviceOf(handle);
-    if (device == nullptr || rxBytes == nullptr)
+    if (device == nullptr || rxBytes == nullptr) {
         return kFtInvalidHandle;
+    }
     *rxBytes = device->queued();
     return kFtOk;
 }
 
 VN340_EXPORT FtStatus VN340_D2XX_API FT_SetBaudRate(FtHandle handle, Ulong baud) {
-    if (deviceOf(handle) == nullptr)
+    if (deviceOf(handle) == nullptr) {
         return kFtInvalidHandle;
-    if (baud == 0 || envFlag("VN340_D2XX_REFUSE_BAUD"))
+    }
+    if (baud == 0 || envFlag("VN340_D2XX_REFUSE_BAUD")) {
         return kFtInvalidBaudRate;
+    }
     return kFtOk;
 }
 
 VN340_EXPORT FtStatus VN340_D2XX_API FT_SetEventNotification(FtHandle handle, Dword mask,
                                                              void* param) {
     Device* device = deviceOf(handle);
-    if (device == nullptr)
+    if (device == nullptr) {
         return kFtInvalidHandle;
+    }
     device->setNotification(mask, param);
     return kFtOk;
 }
@@ -424,10 +449,12 @@ VN340_EXPORT FtStatus VN340_D2XX_API FT_ClrRts(FtHandle handle) {
 
 VN340_EXPORT FtStatus VN340_D2XX_API FT_SetLatencyTimer(FtHandle handle, Uchar milliseconds) {
     Device* device = deviceOf(handle);
-    if (device == nullptr)
+    if (device == nullptr) {
         return kFtInvalidHandle;
-    if (milliseconds < kFtShortestLatency)
+    }
+    if (milliseconds < kFtShortestLatency) {
         return kFtInvalidParameter;
+    }
     device->setLatency(milliseconds);
     return kFtOk;
 }
@@ -438,8 +465,9 @@ VN340_EXPORT FtStatus VN340_D2XX_API FT_SetLatencyTimer(FtHandle handle, Uchar m
 // device is open.
 VN340_EXPORT int vn340sim_inject(const void* bytes, unsigned count, unsigned microsPerByte) {
     std::lock_guard lock(gDeviceMutex);
-    if (gDevice == nullptr)
+    if (gDevice == nullptr) {
         return -1;
+    }
     gDevice->inject(static_cast<const char*>(bytes), count, microsPerByte);
     return 0;
 }
@@ -447,8 +475,9 @@ VN340_EXPORT int vn340sim_inject(const void* bytes, unsigned count, unsigned mic
 // Raises a modem-status event.
 VN340_EXPORT int vn340sim_modem_event() {
     std::lock_guard lock(gDeviceMutex);
-    if (gDevice == nullptr)
+    if (gDevice == nullptr) {
         return -1;
+    }
     gDevice->modemEvent();
     return 0;
 }
@@ -468,10 +497,12 @@ VN340_EXPORT int vn340sim_is_open() {
 // Copies up to capacity bytes of what the program wrote since the open; returns the full count.
 VN340_EXPORT unsigned vn340sim_written(char* out, unsigned capacity) {
     std::lock_guard lock(gDeviceMutex);
-    if (gDevice == nullptr)
+    if (gDevice == nullptr) {
         return 0;
+    }
     const std::string text = gDevice->written();
-    if (out != nullptr)
+    if (out != nullptr) {
         std::memcpy(out, text.data(), std::min<std::size_t>(capacity, text.size()));
+    }
     return static_cast<unsigned>(text.size());
 }

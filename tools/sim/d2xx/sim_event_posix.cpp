@@ -7,8 +7,9 @@ namespace vn340 {
 
 void signalEvent(void* event) {
     auto* handle = static_cast<d2xx::EventHandle*>(event);
-    if (handle == nullptr)
+    if (handle == nullptr) {
         return;
+    }
     pthread_mutex_lock(&handle->eMutex);
     handle->iVar = 1;
     pthread_cond_signal(&handle->eCondVar);

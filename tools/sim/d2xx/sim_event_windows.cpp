@@ -5,8 +5,9 @@
 namespace vn340 {
 
 void signalEvent(void* event) {
-    if (event != nullptr)
+    if (event != nullptr) {
         ::SetEvent(static_cast<HANDLE>(event));
+    }
 }
 
 }  // namespace vn340
