@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and tests need, only those that are missing.
-# Usage: scripts/deps.sh [--package | --ci | --windows]
+# Usage: scripts/deps.sh [--package | --ci | --windows | --browser]
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
@@ -26,6 +26,12 @@ case "${1:-}" in
 # The Windows build of the core, cross-compiled and tested under Wine (scripts/wine-test.sh);
 # GoogleTest is built for it from the googletest sources above.
 --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 zip unzip) ;;
+# The browser edition: the core in WebAssembly, its tests under Node (scripts/browser-test.sh).
+# A Node.js from elsewhere than Debian is kept.
+--browser)
+    packages+=(emscripten)
+    command -v node >/dev/null || packages+=(nodejs)
+    ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

@@ -140,10 +140,26 @@ int writeTemporary(const std::string& target, std::string_view bytes, const stru
     return error;
 }
 
+// A rename that never replaces: 0, or -1 with errno. Linux does it in one call. The browser's
+// file system has no such call, but only the page's one thread ever writes to it, so nothing
+// can take the name between the look and the rename.
+int renameNoReplace(const std::string& from, const std::string& to) {
+#ifdef __EMSCRIPTEN__
+    struct stat taken {};
+    if (::lstat(to.c_str(), &taken) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(from.c_str(), to.c_str());
+#else
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+#endif
+}
+
 // Gives the finished temporary file the name `target` unless that name is taken; 0 or the
 // errno of the failure, the temporary file then still in place.
 int renameToNewName(const std::string& temporary, const std::string& target) {
-    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+    if (renameNoReplace(temporary, target) == 0) {
         return 0;
     }
     if (errno != EINVAL && errno != ENOSYS) {

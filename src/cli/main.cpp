@@ -11,7 +11,7 @@
 #include "base/system_event_loop.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
-#include "session/platform.h"
+#include "session/system_platform.h"
 
 int main(int argc, char** argv) {
     using namespace vn340;

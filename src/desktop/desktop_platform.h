@@ -4,7 +4,7 @@
 // (named by their numbers, so that they can be looked at), and the system's news of adapters
 // plugged in and pulled out is heard on the same loop.
 
-#include "session/platform.h"
+#include "session/system_platform.h"
 
 namespace vn340 {
 

@@ -19,9 +19,12 @@
 
 namespace vn340 {
 
-// The vendor's library by the name the system's loader finds it by: "libftd2xx.so", or
-// "ftd2xx.dll" on Windows; given by the file that loads it.
-extern const std::string_view kDefaultD2xxLibrary;
+// The vendor's library by the name the system's loader finds it by. The browser loads none.
+#ifdef _WIN32
+inline constexpr std::string_view kDefaultD2xxLibrary = "ftd2xx.dll";
+#else
+inline constexpr std::string_view kDefaultD2xxLibrary = "libftd2xx.so";
+#endif
 
 // Why the library cannot serve: it cannot be loaded, or an entry point it must have is missing.
 // Numbers every system's C library has, Windows' too.

@@ -122,8 +122,6 @@ class DlD2xxLibrary final : public LoadedD2xxLibrary<DlCalls> {
 
 }  // namespace
 
-const std::string_view kDefaultD2xxLibrary = "libftd2xx.so";
-
 std::unique_ptr<D2xxLibrary> loadableD2xxLibrary(std::string nameOrPath) {
     return std::make_unique<DlD2xxLibrary>(std::move(nameOrPath));
 }

@@ -144,8 +144,6 @@ class WindowsD2xxLibrary final : public LoadedD2xxLibrary<WindowsCalls> {
 
 }  // namespace
 
-const std::string_view kDefaultD2xxLibrary = "ftd2xx.dll";
-
 std::unique_ptr<D2xxLibrary> loadableD2xxLibrary(std::string nameOrPath) {
     return std::make_unique<WindowsD2xxLibrary>(std::move(nameOrPath));
 }

@@ -94,17 +94,6 @@ struct AbandonOnDrop {
 UsbAdapter::UsbAdapter(FrontEnd& frontEnd, D2xxLibrary& library, UsbLineSettings line)
     : frontEnd_(frontEnd), library_(library), line_(line) {}
 
-std::string usb_text::unableToLoad() {
-    return std::string(kUnableToLoad) + "\n\n" + std::string(kSerialAlternative);
-}
-
-std::string usb_text::withSerialAlternative(std::string_view reason) {
-    if (reason.ends_with(kSerialAlternative)) {
-        return std::string(reason);
-    }
-    return std::string(reason) + "\n\n" + std::string(kSerialAlternative);
-}
-
 UsbAdapter::~UsbAdapter() {
     close();
 }

@@ -20,9 +20,6 @@
 
 namespace vn340 {
 
-class D2xxLibrary;
-class TtyClass;
-
 class Platform {
   public:
     virtual ~Platform() = default;
@@ -40,42 +37,13 @@ class Platform {
     virtual std::unique_ptr<Timers> makeTimers(Timers::Expiry expiry);
     // Whether the USB adapter's library can be loaded: the port list offers "USB" then.
     virtual bool usbLibraryPresent() = 0;
-    // Whole days since 1 January 1970, local time: spaces the statistics offers.
-    virtual int today() = 0;
+    // Whole days since 1 January 1970, local time: spaces the statistics offers. The day of
+    // localNow(), unless the platform keeps a calendar of its own.
+    virtual int today();
     // The wall clock, local time: names the history's snapshots.
     virtual LocalTime localNow() = 0;
     // A clock that only goes forward, from no particular start: times the live signals.
     virtual std::chrono::milliseconds steadyNow() = 0;
-};
-
-// The running system: its files and terminals (the kernel's tty class), the D2XX library
-// `paths` name and the wall clock, on the event loop the program runs (the window's or the
-// command line's), with the device events the program can hear on it.
-class SystemPlatform : public Platform {
-  public:
-    using DeviceEventsSource = std::function<std::unique_ptr<DeviceEvents>()>;
-
-    // `deviceEvents` makes the system's news of adapters; none: the system tells nothing.
-    SystemPlatform(const ProgramPaths& paths, std::unique_ptr<EventLoop> loop,
-                   DeviceEventsSource deviceEvents = {});
-    ~SystemPlatform() override;
-
-    FileSystem& files() override;
-    EventLoop& loop() override { return *loop_; }
-    std::unique_ptr<Transports> makeTransports(FrontEnd& frontEnd) override;
-    std::unique_ptr<DeviceEvents> makeDeviceEvents() override;
-    bool usbLibraryPresent() override;
-    int today() override;
-    LocalTime localNow() override;
-    std::chrono::milliseconds steadyNow() override;
-
-  private:
-    std::unique_ptr<EventLoop> loop_;
-    DeviceEventsSource deviceEvents_;
-    std::string deviceFolder_;
-    bool watchDevices_;
-    std::unique_ptr<TtyClass> ttys_;
-    std::unique_ptr<D2xxLibrary> d2xx_;
 };
 
 }  // namespace vn340

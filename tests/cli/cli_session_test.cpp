@@ -24,6 +24,7 @@
 #include "cli/forwarding_platform.h"
 #include "config/history_store.h"
 #include "config/settings_codec.h"
+#include "session/system_platform.h"
 #include "support/serial_ports_on_disk.h"
 
 namespace vn340 {

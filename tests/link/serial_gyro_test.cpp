@@ -115,7 +115,7 @@ class SerialGyroTest : public ::testing::Test {
         EXPECT_TRUE(std::holds_alternative<SimOptions>(parsed)) << line.options;
         GyroSimulator gyro = makeSimulator(std::get<SimOptions>(parsed));
         GyroConfig read;
-        testing::VirtualHost memory{read};
+        testing::VirtualHost memory;
         SequenceEngine reference{read, memory, memory, memory};
         memory.attach(reference);
         memory.setGyro(testing::simulatedGyro(gyro, memory));

@@ -41,7 +41,7 @@ TEST(CompareReadTest, ReadsWithTheFramesOfAReadLeavingScreenAndStatisticsAlone) 
         sim.setWord(0x0118, 21 * 256 + 10);  // "JR 810G", speed "0.10"
         GyroConfig screen;
         loadDefaults(screen);
-        VirtualHost host{screen};
+        VirtualHost host;
         GyroCompareRead read(host, host, host);
         host.attach(read.engine());
         host.setGyro(simulatedGyro(sim, host));

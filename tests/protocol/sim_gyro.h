@@ -67,7 +67,7 @@ class SimSession {
 
     GyroSimulator& sim;
     GyroConfig config;
-    VirtualHost host{config};
+    VirtualHost host;
     SequenceEngine engine{config, host, host, host};
 
   private:

@@ -34,8 +34,6 @@ class VirtualHost : public SequenceHost, public ScriptedPilot {
     // arrives.
     using Gyro = std::function<std::vector<std::pair<Micros, std::string>>(std::string_view)>;
 
-    explicit VirtualHost(GyroConfig& config) : config_(config) {}
-
     void attach(SequenceEngine& engine) { engine_ = &engine; }
     void setGyro(Gyro gyro) { gyro_ = std::move(gyro); }
     void setStatisticsAnswers(std::vector<StatisticsAnswer> script) {
@@ -112,7 +110,6 @@ class VirtualHost : public SequenceHost, public ScriptedPilot {
   private:
     bool step(Micros limit);
 
-    GyroConfig& config_;
     SequenceEngine* engine_ = nullptr;
     Gyro gyro_;
     std::function<void()> onOffer_;
