@@ -111,15 +111,5 @@ TEST_F(SimulatedGyroPortTest, AStoreWhoseAdapterTheBrowserLosesEndsCutShortAndIs
     EXPECT_EQ(controller.link().transport(), Transport::None);
 }
 
-TEST_F(SimulatedGyroPortTest, RepliesStillOnTheirWayAreDroppedWithThePort) {
-    controller.readFromGyro();
-    platform.virtualPlatform.clock.runUntil(platform.virtualPlatform.clock.now() + 50 * kMs);
-    platform.ports.portGone(SimulatedGyroPort::kName);
-    settle();
-    platform.virtualPlatform.clock.runUntil(platform.virtualPlatform.clock.now() + 5000 * kMs);
-    ASSERT_EQ(outcomes.size(), 1U);
-    EXPECT_EQ(outcomes[0].result, SequenceResult::CutShort);
-}
-
 }  // namespace
 }  // namespace vn340
