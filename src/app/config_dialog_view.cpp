@@ -51,8 +51,6 @@ constexpr std::pair<NumericField, Control> kNumberBoxes[] = {
 // The hidden bit boxes are bound as "Bit8", "Bit12", "Bit11", "Bit10".
 constexpr std::size_t kHiddenBitOrder[] = {0, 3, 2, 1};
 
-constexpr std::string_view kEnterIntegerMessage = "Please enter an integer.";
-
 Control numberBoxOf(NumericField field) {
     for (const auto& [number, id] : kNumberBoxes) {
         if (number == field) {
@@ -145,7 +143,7 @@ std::optional<NumericField> ConfigDialog::takeBoxes(GyroConfig& config) {
             .toStdString();
     });
     if (refused) {
-        dialogs_->showMessage(kEnterIntegerMessage);
+        dialogs_->showMessage(kEnterIntegerText);
         focusRefusedBox(box(*refused));
         return refused;
     }

@@ -13,7 +13,9 @@
 
 #include <vector>
 
+#include "app/qt_text.h"
 #include "config/profile_store.h"
+#include "session/safety_warning.h"
 
 namespace vn340 {
 
@@ -217,30 +219,17 @@ void OverwritePrompt::reject() {
 }
 
 SafetyWarningDialog::SafetyWarningDialog(QWidget* parent) : QDialog(parent) {
-    frame(*this, QStringLiteral("Tarvel RC Safety Warning"), 191, 157, true);
-    QLabel* danger =
-        centredLabel(this,
-                     QStringLiteral("Updating the parameters in fight can result in loss of tail "
-                                    "control if incorrect parameters are loaded to your gyro."),
-                     0, 7, 7, 177, 20);
-    QLabel* landed = centredLabel(
-        this,
-        QStringLiteral("If you are using a Orvo-Jack ensure the helicopter has landed, "
-                       "the engine is idling and the rotor has stopped before making "
-                       "any configuration changes to your gyro."),
-        0, 7, 30, 177, 27);
-    QLabel* agreement =
-        centredLabel(this,
-                     QStringLiteral("When changes are made always check that everything operates "
-                                    "correctly before taking off.\n\nYou must agree to follow the "
-                                    "above guidance before your gyro is updated."),
-                     0, 7, 63, 177, 45);
+    namespace text = safety_warning;
+    frame(*this, fromStd(text::kTitle), 191, 157, true);
+    QLabel* danger = centredLabel(this, fromStd(text::kDanger), 0, 7, 7, 177, 20);
+    QLabel* landed = centredLabel(this, fromStd(text::kLanded), 0, 7, 30, 177, 27);
+    QLabel* agreement = centredLabel(this, fromStd(text::kAgreement), 0, 7, 63, 177, 45);
     growIntoGapsBelow({danger, landed, agreement});
-    checkBox_ = new QCheckBox(QStringLiteral("Don't show this message again"), this);
+    checkBox_ = new QCheckBox(fromStd(text::kDontShowAgain), this);
     checkBox_->setAccessibleName(checkBox_->text());
     place(checkBox_, 1084, 36, 119, 114, 11);
-    agreeButton_ = button(this, QStringLiteral("I agree"), 1, 28, 136, 50, 14);
-    QPushButton* cancelButton = button(this, QStringLiteral("Cancel"), 1085, 102, 135, 58, 15);
+    agreeButton_ = button(this, fromStd(text::kAgree), 1, 28, 136, 50, 14);
+    QPushButton* cancelButton = button(this, fromStd(text::kCancel), 1085, 102, 135, 58, 15);
     agreeButton_->setDefault(true);
     connect(agreeButton_, &QPushButton::clicked, this, [this] {
         dontShowAgain_ = checkBox_->isChecked();

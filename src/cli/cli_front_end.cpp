@@ -109,28 +109,4 @@ void CliScreen::showFieldNotice(NumericField field, std::string_view notice) {
     errors_ << describe(field).label << ": " << oneLine(notice) << '\n' << std::flush;
 }
 
-void MemoryPortSelector::clearSelector() {
-    entries_.clear();
-    selected_.reset();
-}
-
-void MemoryPortSelector::addSelectorEntry(std::string_view name) {
-    entries_.emplace(name);
-}
-
-void MemoryPortSelector::removeSelectorEntry(std::string_view name) {
-    entries_.erase(std::string(name));
-    if (selected_ == name) {
-        selected_.reset();
-    }
-}
-
-void MemoryPortSelector::selectEntry(std::string_view name) {
-    if (entries_.count(std::string(name)) != 0) {
-        selected_ = std::string(name);
-    } else {
-        selected_.reset();
-    }
-}
-
 }  // namespace vn340

@@ -6,13 +6,12 @@
 
 #include <optional>
 #include <ostream>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "base/front_end.h"
 #include "config/screen.h"
-#include "link/port_selector.h"
+#include "link/memory_port_selector.h"
 
 namespace vn340 {
 
@@ -76,21 +75,6 @@ class CliScreen final : public BlankScreen {
 
   private:
     std::ostream& errors_;
-};
-
-// The port list, in memory.
-class MemoryPortSelector final : public PortSelector {
-  public:
-    void clearSelector() override;
-    void addSelectorEntry(std::string_view name) override;
-    void removeSelectorEntry(std::string_view name) override;
-    void selectEntry(std::string_view name) override;
-    std::optional<std::string> selectedEntry() const override { return selected_; }
-    void enableGyroButtons(bool) override {}
-
-  private:
-    std::set<std::string> entries_;
-    std::optional<std::string> selected_;
 };
 
 }  // namespace vn340

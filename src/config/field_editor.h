@@ -35,6 +35,9 @@ std::string boxText(const GyroConfig& config, BoxField field);
 std::optional<NumericField> takeBoxTexts(GyroConfig& config,
                                          const std::function<std::string(BoxField)>& textOf);
 
+// Told when a box taken as a number holds none.
+inline constexpr std::string_view kEnterIntegerText = "Please enter an integer.";
+
 // A number box's text: blanks before and after, an optional sign, decimal digits; beyond 32
 // bits it gives the nearest 32-bit limit. Anything else (empty, letters, text after the number)
 // is no whole number.

@@ -14,15 +14,15 @@
 #include "session/config_controller.h"
 #include "support/scripted_pilot.h"
 #include "support/virtual_platform.h"
+#include "virtual_page_platform.h"
 
 namespace vn340 {
 namespace {
 
 using testing::kMs;
 
-// The virtual platform's files, timers and clock, with the page's ports for transports.
-class PagePlatform final : public Platform {
-  public:
+// The page's ports, one of them the simulator in the module, on the virtual platform.
+struct PagePlatform {
     testing::VirtualPlatform virtualPlatform;
     std::vector<std::string> writtenToOtherPorts;
     PagePorts ports{[this](std::string_view port, std::string_view bytes) {
@@ -33,20 +33,7 @@ class PagePlatform final : public Platform {
         }
     }};
     SimulatedGyroPort simulated{virtualPlatform.clock, ports, SimSettings{.pace = true}};
-
-    FileSystem& files() override { return virtualPlatform.files(); }
-    EventLoop& loop() override { return virtualPlatform.clock; }
-    std::unique_ptr<Transports> makeTransports(FrontEnd&) override {
-        return ports.makeTransports();
-    }
-    std::unique_ptr<DeviceEvents> makeDeviceEvents() override { return ports.makeDeviceEvents(); }
-    std::unique_ptr<Timers> makeTimers(Timers::Expiry expiry) override {
-        return virtualPlatform.makeTimers(std::move(expiry));
-    }
-    bool usbLibraryPresent() override { return false; }
-    int today() override { return virtualPlatform.today(); }
-    LocalTime localNow() override { return virtualPlatform.localNow(); }
-    std::chrono::milliseconds steadyNow() override { return virtualPlatform.steadyNow(); }
+    testing::VirtualPagePlatform page{virtualPlatform, ports};
 };
 
 class SimulatedGyroPortTest : public ::testing::Test {
@@ -72,7 +59,7 @@ class SimulatedGyroPortTest : public ::testing::Test {
     PagePlatform platform;
     ProgramPaths paths;
     testing::ScriptedPilot pilot;
-    ConfigController controller{pilot, pilot, pilot, platform, paths};
+    ConfigController controller{pilot, pilot, pilot, platform.page, paths};
     Connections connections;
     std::vector<SequenceOutcome> outcomes;
 };

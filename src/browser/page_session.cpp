@@ -1,0 +1,231 @@
+#include "browser/page_session.h"
+
+#include <utility>
+
+#include "base/paths.h"
+#include "config/settings_file.h"
+#include "link/port_selection.h"
+
+namespace vn340 {
+namespace {
+
+bool within(int position, int count) {
+    return position >= 0 && position < count;
+}
+
+}  // namespace
+
+PageSession::PageSession(PageEvents& events, const MakePlatform& makePlatform,
+                         const ProgramPaths& paths, std::string fileFolder)
+    : events_(events),
+      fileFolder_(std::move(fileFolder)),
+      ports_([this](std::string_view port, std::string_view bytes) {
+          if (simulated_ && port == SimulatedGyroPort::kName) {
+              simulated_->write(bytes);
+          } else {
+              events_.write(port, bytes);
+          }
+      }),
+      platform_(makePlatform(ports_)),
+      screen_(events),
+      frontEnd_(events, fileFolder_),
+      controller_(
+          std::make_unique<ConfigController>(screen_, portList_, frontEnd_, *platform_, paths)) {
+    connections_ += controller_->outcomeShown.connect([this](const SequenceOutcome&) { told(); });
+}
+
+PageSession::~PageSession() {
+    // The controller hangs up its port before the simulated gyro behind it goes.
+    controller_.reset();
+}
+
+void PageSession::start() {
+    controller_->start();
+    told();
+}
+
+void PageSession::setBox(BoxField field, std::string text) {
+    if (idle()) {
+        screen_.setBoxText(field, std::move(text));
+    }
+}
+
+void PageSession::boxLeft(NumericField field) {
+    if (idle()) {
+        controller_->boxLeft(field);
+    }
+}
+
+void PageSession::commentsLeft(const std::string& comments) {
+    if (idle()) {
+        screen_.setBoxText(TextField::UserComments, comments);
+        controller_->commentsLeft(comments);
+    }
+}
+
+void PageSession::chooseServo(int position) {
+    if (idle() && within(position, kServoRowCount)) {
+        screen_.choices().servoModel = position;
+        controller_->servoChosen();
+    }
+}
+
+void PageSession::chooseType(int position) {
+    if (idle() && within(position, kSignalTypeCount)) {
+        screen_.choices().servoType = position;
+        controller_->typeChosen(position);
+    }
+}
+
+void PageSession::chooseSpeed(int position) {
+    if (idle() && within(position, kSpeedOptionCount)) {
+        screen_.choices().servoSpeed = position;
+        controller_->speedChosen();
+    }
+}
+
+void PageSession::chooseDirection(Direction direction) {
+    if (idle()) {
+        screen_.choices().direction = direction;
+        controller_->directionChosen();
+    }
+}
+
+void PageSession::moveProfile(Setting profile, int position) {
+    if (!idle() || position < kProfileMin || position > kProfileMax) {
+        return;
+    }
+    if (profile == Setting::AccelProfile) {
+        screen_.choices().accelProfile = position;
+    } else if (profile == Setting::DecelProfile) {
+        screen_.choices().decelProfile = position;
+    } else {
+        return;
+    }
+    controller_->profileMoved(profile);
+}
+
+void PageSession::selectPort(const std::string& name) {
+    if (!idle()) {
+        return;
+    }
+    controller_->portListOpened();
+    portList_.selectEntry(name);
+    controller_->portListClosed();
+    told();
+}
+
+void PageSession::read() {
+    if (idle() && controller_->adapterOpen()) {
+        controller_->readFromGyro(StatisticsWord::LeaveOnGyro);
+        told();
+    }
+}
+
+void PageSession::store(bool dontShowAgain) {
+    if (idle() && controller_->adapterOpen()) {
+        frontEnd_.agreeToStore(dontShowAgain);
+        controller_->storeToGyro();
+        frontEnd_.withdrawAgreement();
+        told();
+    }
+}
+
+void PageSession::loadDefaults() {
+    if (idle()) {
+        controller_->loadDefaults();
+    }
+}
+
+void PageSession::loadFile(std::string_view name, std::string_view bytes) {
+    if (!idle()) {
+        return;
+    }
+    FileSystem& files = platform_->files();
+    const std::string path = fileFolder_ + "/" + fileNameOf(name);
+    SysResult written = files.createFolders(fileFolder_);
+    if (written) {
+        written = files.replace(path, bytes);
+    }
+    if (!written) {
+        frontEnd_.showMessage(written.message);
+        return;
+    }
+    controller_->loadChosenFile(path);
+    told();
+}
+
+std::optional<SavedFile> PageSession::saveFile() {
+    if (!idle()) {
+        return std::nullopt;
+    }
+    // A file saved before in the page's folder is no file of the pilot's: the new one must not
+    // keep what it held.
+    FileSystem& files = platform_->files();
+    const std::string path = fileFolder_ + "/" + std::string(kProposedSettingsFileName);
+    SysResult cleared = files.createFolders(fileFolder_);
+    if (cleared) {
+        cleared = files.replace(path, "");
+    }
+    if (!cleared) {
+        frontEnd_.showMessage(saveFailedMessage(cleared.message));
+        return std::nullopt;
+    }
+    std::optional<std::string> savedPath;
+    Connection saved =
+        controller_->fileSaved.connect([&savedPath](const std::string& at) { savedPath = at; });
+    controller_->saveToFile();
+    told();
+    SavedFile file;
+    if (!savedPath || !files.read(*savedPath, file.bytes)) {
+        return std::nullopt;
+    }
+    file.name = fileNameOf(*savedPath);
+    return file;
+}
+
+void PageSession::trySimulatedGyro() {
+    if (!simulated_) {
+        // Paced as the adapter's 9600-baud line, so the page behaves as it will with a gyro.
+        simulated_ = std::make_unique<SimulatedGyroPort>(platform_->loop(), ports_,
+                                                         SimSettings{.pace = true});
+    }
+    portOpened(std::string(SimulatedGyroPort::kName));
+}
+
+void PageSession::portOpened(const std::string& name) {
+    const bool wasListed = portList_.entries().contains(name);
+    ports_.portOpened(name);
+    // A port connected while none is in use is the one the pilot means; one the page opened
+    // again after it went is taken back into use by the link itself.
+    if (!wasListed && !controller_->adapterOpen() && idle()) {
+        selectPort(name);
+    }
+    told();
+}
+
+void PageSession::bytesArrived(std::string_view name, std::string_view bytes) {
+    ports_.bytesArrived(name, bytes);
+}
+
+void PageSession::portGone(std::string_view name) {
+    ports_.portGone(name);
+    told();
+}
+
+std::vector<std::string> PageSession::offeredPorts() const {
+    std::vector<std::string> offered;
+    for (const std::string& name : portList_.entries()) {
+        if (name != kUsbPortName) {
+            offered.push_back(name);
+        }
+    }
+    return offered;
+}
+
+void PageSession::told() {
+    events_.viewChanged();
+    events_.filesWritten();
+}
+
+}  // namespace vn340

@@ -1,0 +1,194 @@
+// The program as the page runs it: the page session over its screen, port list and front end,
+// on the page's ports and a virtual clock, driven as the page's script drives it.
+
+#include "browser/page_session.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "config/settings_file.h"
+#include "support/virtual_platform.h"
+#include "virtual_page_platform.h"
+
+namespace vn340 {
+namespace {
+
+struct Told {
+    std::string kind;
+    std::string text;
+};
+
+// What the session tells the page, in order.
+class RecordingEvents final : public PageEvents {
+  public:
+    std::vector<Told> told;
+    std::vector<std::pair<std::string, std::string>> written;
+
+    std::vector<std::string> texts(std::string_view kind) const {
+        std::vector<std::string> found;
+        for (const Told& entry : told) {
+            if (entry.kind == kind) {
+                found.push_back(entry.text);
+            }
+        }
+        return found;
+    }
+
+    void viewChanged() override {}
+    void status(std::string_view text) override { told.push_back({"status", std::string(text)}); }
+    void message(std::string_view text, bool) override {
+        told.push_back({"message", std::string(text)});
+    }
+    void notice(NumericField field, std::string_view text) override {
+        told.push_back({"notice", std::string(describe(field).label) + ": " + std::string(text)});
+    }
+    void focusBox(NumericField field) override {
+        told.push_back({"focus", std::string(describe(field).label)});
+    }
+    void filesWritten() override {}
+    void write(std::string_view port, std::string_view bytes) override {
+        written.emplace_back(port, bytes);
+    }
+};
+
+class PageSessionTest : public ::testing::Test {
+  protected:
+    PageSessionTest() {
+        paths.programFolder = "/home/web";
+        paths.configHome = "/home/web/.config";
+        paths.homeFolder = "/home/web";
+    }
+
+    std::unique_ptr<PageSession> makeSession() {
+        auto made = std::make_unique<PageSession>(
+            events,
+            [this](PagePorts& ports) {
+                return std::make_unique<testing::VirtualPagePlatform>(base, ports);
+            },
+            paths, "/tmp/settings-files");
+        made->start();
+        return made;
+    }
+    void settle() {
+        base.clock.runWhile([this] { return session->controller().busy(); });
+    }
+    std::string box(BoxField field) const { return session->screen().boxText(field); }
+
+    testing::VirtualPlatform base;
+    ProgramPaths paths;
+    RecordingEvents events;
+    std::unique_ptr<PageSession> session = makeSession();
+};
+
+TEST_F(PageSessionTest, TryWithoutAGyroOffersTheSimulatedGyroAndReadsIt) {
+    EXPECT_FALSE(session->portList().gyroButtonsOn());
+
+    session->trySimulatedGyro();
+    session->simulatedGyro()->setWord(0x0100, 1658);  // high endpoint 33
+    session->read();
+    settle();
+
+    EXPECT_EQ(session->portList().selectedEntry(), "Simulated gyro");
+    EXPECT_TRUE(session->portList().gyroButtonsOn());
+    EXPECT_EQ(box(NumericField::HighEndpoint), "33");
+    EXPECT_EQ(events.texts("status").back(), "Read complete");
+    // The simulator in the module answers itself: nothing goes out to the page.
+    EXPECT_TRUE(events.written.empty());
+}
+
+TEST_F(PageSessionTest, AStoreAgreedToWritesWhatThePilotTypedAndKeepsTheTick) {
+    session->trySimulatedGyro();
+    ASSERT_TRUE(session->safetyAgreementNeeded());
+    session->setBox(NumericField::HighEndpoint, "140");
+    session->boxLeft(NumericField::HighEndpoint);
+
+    session->store(true);
+    settle();
+
+    EXPECT_EQ(events.texts("status").back(), "Write complete");
+    EXPECT_FALSE(session->safetyAgreementNeeded());
+    session->read();
+    settle();
+    EXPECT_EQ(box(NumericField::HighEndpoint), "140");
+}
+
+TEST_F(PageSessionTest, ABoxWithoutANumberIsToldAndTakesTheFocusBack) {
+    session->setBox(NumericField::CwStopGain, "12a");
+    session->boxLeft(NumericField::CwStopGain);
+
+    const std::vector<std::string> messages = events.texts("message");
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_EQ(messages[0], "Please enter an integer.");
+    ASSERT_FALSE(events.texts("focus").empty());
+    EXPECT_EQ(events.texts("focus").back(), describe(NumericField::CwStopGain).label);
+}
+
+TEST_F(PageSessionTest, ChoicesAtTheEndsOfTheirListsAreTakenAndBeyondThemIgnored) {
+    const GyroConfig& shown = session->screen().shownChoices();
+    session->chooseServo(kServoRowCount - 1);
+    EXPECT_EQ(shown.servoModel, kServoRowCount - 1);
+    session->chooseServo(kServoRowCount);
+    EXPECT_EQ(shown.servoModel, kServoRowCount - 1);
+
+    session->moveProfile(Setting::AccelProfile, kProfileMax);
+    EXPECT_EQ(shown.accelProfile, kProfileMax);
+    session->moveProfile(Setting::AccelProfile, kProfileMax + 1);
+    session->moveProfile(Setting::DecelProfile, kProfileMin - 1);
+    EXPECT_EQ(session->controller().model().accelProfile, kProfileMax);
+    EXPECT_EQ(shown.decelProfile, session->controller().model().decelProfile);
+}
+
+TEST_F(PageSessionTest, WhatTheScreenShowsIsNotTypedOverWhileAReadRuns) {
+    session->trySimulatedGyro();
+    session->simulatedGyro()->setWord(0x0100, 1658);  // high endpoint 33
+    session->read();
+    // Well into the read, after the gyro has answered for the endpoints.
+    base.clock.runUntil(base.clock.now() + 300 * testing::kMs);
+    ASSERT_TRUE(session->controller().busy());
+    session->setBox(NumericField::HighEndpoint, "99");
+    session->loadDefaults();
+    settle();
+
+    EXPECT_EQ(box(NumericField::HighEndpoint), "33");
+}
+
+TEST_F(PageSessionTest, ASavedFileLoadsBackAsItWasAndKeepsNothingOfAnEarlierOne) {
+    // An earlier file of the same name, with a section of another program's, passed through
+    // the page's folder first.
+    session->loadFile("vn340.tsf", "[Other program]\nKey=1\n");
+    session->setBox(NumericField::LowEndpoint, "77");
+    session->setBox(TextField::UserComments, "Trex 450, tail servo 9257");
+    session->boxLeft(NumericField::LowEndpoint);
+    session->chooseSpeed(3);
+
+    const std::optional<SavedFile> saved = session->saveFile();
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->name, kProposedSettingsFileName);
+    EXPECT_EQ(saved->bytes.find("Other program"), std::string::npos);
+
+    session->loadDefaults();
+    session->loadFile("from the pilot.tsf", saved->bytes);
+    EXPECT_EQ(box(NumericField::LowEndpoint), "77");
+    // Each line of the comments comes back with its line break, as the window loads them.
+    EXPECT_EQ(box(TextField::UserComments), "Trex 450, tail servo 9257\n");
+    EXPECT_EQ(session->screen().shownChoices().servoSpeed, 3);
+}
+
+TEST_F(PageSessionTest, APortConnectedWhileAnotherIsInUseIsOnlyOffered) {
+    session->portOpened("Vexa-Plug");
+    session->portOpened("Vexa-Plug 2");
+
+    EXPECT_EQ(session->portList().selectedEntry(), "Vexa-Plug");
+    EXPECT_EQ(session->offeredPorts(), (std::vector<std::string>{"Vexa-Plug", "Vexa-Plug 2"}));
+    session->read();
+    settle();
+    ASSERT_FALSE(events.written.empty());
+    EXPECT_EQ(events.written.front().first, "Vexa-Plug");
+}
+
+}  // namespace
+}  // namespace vn340
