@@ -26,11 +26,12 @@ case "${1:-}" in
 # The Windows build of the core, cross-compiled and tested under Wine (scripts/wine-test.sh);
 # GoogleTest is built for it from the googletest sources above.
 --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 zip unzip) ;;
-# The browser edition: the core in WebAssembly, its tests under Node (scripts/browser-test.sh).
-# A Node.js from elsewhere than Debian is kept.
+# The browser edition: the core in WebAssembly, its tests under Node, and the page in
+# Chromium (scripts/browser-test.sh). A Node.js from elsewhere than Debian, with its npm, is kept.
 --browser)
-    packages+=(emscripten)
+    packages+=(emscripten chromium)
     command -v node >/dev/null || packages+=(nodejs)
+    command -v npm >/dev/null || packages+=(npm)
     ;;
 esac
 missing=()

@@ -81,6 +81,13 @@ for subsystem in tty usb; do
 done
 demo_library=$(find "$root/usr/lib" -path '*/vn340-config/libftd2xx.so' -print -quit)
 [ -n "$demo_library" ] && pass "demo library ${demo_library#"$root"}" || fail "no demo library"
+# The browser edition's page, when the WebAssembly build was made first (as CI makes it).
+if [ -f build-browser/web/vn340.wasm ]; then
+    web="$root/usr/share/vn340-config/web"
+    for page_file in index.html vn340.js vn340.wasm sw.js manifest.webmanifest; do
+        [ -f "$web/$page_file" ] && pass "web page $page_file" || fail "no web page $page_file"
+    done
+fi
 src/app/icons/make_icons.sh --check && pass "icons match vn340.svg" || fail "icons out of date"
 
 echo "== desktop-file-validate"

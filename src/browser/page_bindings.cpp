@@ -13,7 +13,9 @@
 
 #include "browser/browser_platform.h"
 #include "browser/page_session.h"
+#include "config/config_comparison.h"
 #include "config/field_editor.h"
+#include "config/history_store.h"
 #include "session/safety_warning.h"
 
 namespace vn340 {
@@ -125,7 +127,39 @@ val viewOf(const PageSession& session) {
     view.set("busy", session.controller().busy());
     view.set("storing", session.controller().storing());
     view.set("safetyAgreementNeeded", session.safetyAgreementNeeded());
+    const StepStack& steps = session.history().steps();
+    view.set("undo", steps.canUndo() ? val(steps.undoName()) : val::null());
+    view.set("redo", steps.canRedo() ? val(steps.redoName()) : val::null());
+    view.set("gyroKnown", session.history().gyroKnown().has_value());
     return view;
+}
+
+// The screen and the gyro side by side, setting by setting.
+val comparisonOf(const GyroConfig& screen, const GyroConfig& gyro) {
+    val rows = val::array();
+    for (const SettingComparison& row : compareConfigurations(screen, gyro)) {
+        val entry = val::object();
+        entry.set("label", text(row.label));
+        entry.set("screen", row.left);
+        entry.set("gyro", row.right);
+        entry.set("differs", row.differs);
+        rows.call<void>("push", entry);
+    }
+    return rows;
+}
+
+val snapshotsOf(const PageSession& session) {
+    val list = val::array();
+    for (const Snapshot& snapshot : session.snapshots()) {
+        val entry = val::object();
+        entry.set("path", snapshot.path);
+        entry.set("serialNumber", snapshot.serialNumber);
+        entry.set("date", dateText(snapshot.time));
+        entry.set("time", timeText(snapshot.time));
+        entry.set("kind", text(snapshotKindName(snapshot.kind)));
+        list.call<void>("push", entry);
+    }
+    return list;
 }
 
 val listsOf() {
@@ -206,6 +240,13 @@ class ScriptEvents final : public PageEvents {
         tell("focus", data);
     }
     void filesWritten() override { tell("stored", val::object()); }
+    void compared(const GyroConfig& gyro) override {
+        if (session_ != nullptr) {
+            val data = val::object();
+            data.set("rows", comparisonOf(session_->controller().model(), gyro));
+            tell("compared", data);
+        }
+    }
     void write(std::string_view port, std::string_view bytes) override {
         onWrite_(text(port), bytesOf(bytes));
     }
@@ -226,6 +267,7 @@ ProgramPaths pagePaths() {
     paths.configHome = "/home/web/.config";
     paths.homeFolder = "/home/web";
     paths.watchDevices = true;
+    paths.historyFolder = "/home/web/history";
     return paths;
 }
 
@@ -293,6 +335,13 @@ class ScriptSession {
         session_.bytesArrived(name, bytesFrom(bytes));
     }
     void portGone(const std::string& name) { session_.portGone(name); }
+    void undo() { session_.undo(); }
+    void redo() { session_.redo(); }
+    void revertToGyro() { session_.revertToGyro(); }
+    void compareWithGyro() { session_.compareWithGyro(); }
+    void loadSnapshot(const std::string& path) { session_.loadSnapshot(path); }
+    std::string snapshots() const { return json(snapshotsOf(session_)); }
+    void close() { session_.close(); }
 
   private:
     ScriptEvents events_;
@@ -326,5 +375,12 @@ EMSCRIPTEN_BINDINGS(vn340_page) {
         .function("trySimulatedGyro", &ScriptSession::trySimulatedGyro)
         .function("portOpened", &ScriptSession::portOpened)
         .function("bytesArrived", &ScriptSession::bytesArrived)
-        .function("portGone", &ScriptSession::portGone);
+        .function("portGone", &ScriptSession::portGone)
+        .function("undo", &ScriptSession::undo)
+        .function("redo", &ScriptSession::redo)
+        .function("revertToGyro", &ScriptSession::revertToGyro)
+        .function("compareWithGyro", &ScriptSession::compareWithGyro)
+        .function("loadSnapshot", &ScriptSession::loadSnapshot)
+        .function("snapshots", &ScriptSession::snapshots)
+        .function("close", &ScriptSession::close);
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "config/field_table.h"
+#include "config/gyro_config.h"
 
 namespace vn340 {
 
@@ -25,6 +26,8 @@ class PageEvents {
     // A file the module keeps (the preferences, the history) may have been written: the page
     // keeps the module's files in the browser's storage.
     virtual void filesWritten() = 0;
+    // "Compare with gyro" has read what the gyro holds.
+    virtual void compared(const GyroConfig& gyro) = 0;
     // Bytes the program sends to a port the page has opened.
     virtual void write(std::string_view port, std::string_view bytes) = 0;
 };

@@ -31,16 +31,30 @@ PageSession::PageSession(PageEvents& events, const MakePlatform& makePlatform,
       frontEnd_(events, fileFolder_),
       controller_(
           std::make_unique<ConfigController>(screen_, portList_, frontEnd_, *platform_, paths)) {
+    history_ =
+        std::make_unique<PilotHistory>(*controller_, frontEnd_, *platform_, paths.historyFolder);
     connections_ += controller_->outcomeShown.connect([this](const SequenceOutcome&) { told(); });
+    connections_ += history_->stepsChanged.connect([this] { events_.viewChanged(); });
+    connections_ += history_->lastReadChanged.connect([this](bool) { events_.viewChanged(); });
+    connections_ += history_->gyroCompared.connect([this](const GyroConfig& gyro) {
+        events_.compared(gyro);
+        told();
+    });
 }
 
 PageSession::~PageSession() {
-    // The controller hangs up its port before the simulated gyro behind it goes.
+    // The history listens to the controller; the controller hangs up its port before the
+    // simulated gyro behind it goes.
+    connections_ = {};
+    history_.reset();
     controller_.reset();
 }
 
 void PageSession::start() {
     controller_->start();
+    if (const std::optional<std::string> note = history_->closedNote()) {
+        frontEnd_.showStatus(*note);
+    }
     told();
 }
 
@@ -211,6 +225,44 @@ void PageSession::bytesArrived(std::string_view name, std::string_view bytes) {
 void PageSession::portGone(std::string_view name) {
     ports_.portGone(name);
     told();
+}
+
+void PageSession::undo() {
+    history_->undo();
+}
+
+void PageSession::redo() {
+    history_->redo();
+}
+
+void PageSession::revertToGyro() {
+    history_->revertToGyro();
+}
+
+void PageSession::compareWithGyro() {
+    if (controller_->adapterOpen()) {
+        history_->compareWithGyro();
+        told();
+    }
+}
+
+void PageSession::loadSnapshot(const std::string& path) {
+    for (const Snapshot& snapshot : snapshots()) {
+        if (snapshot.path == path) {
+            history_->loadSnapshot(snapshot);
+            told();
+            return;
+        }
+    }
+}
+
+std::vector<Snapshot> PageSession::snapshots() const {
+    return history_->store() != nullptr ? history_->store()->listAll() : std::vector<Snapshot>{};
+}
+
+void PageSession::close() {
+    history_->keepAtClose();
+    events_.filesWritten();
 }
 
 std::vector<std::string> PageSession::offeredPorts() const {

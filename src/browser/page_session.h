@@ -20,6 +20,7 @@
 #include "browser/simulated_gyro_port.h"
 #include "link/memory_port_selector.h"
 #include "session/config_controller.h"
+#include "session/pilot_history.h"
 
 namespace vn340 {
 
@@ -34,8 +35,8 @@ class PageSession {
     // The platform over the page's ports: the browser's in the module, a virtual one in tests.
     using MakePlatform = std::function<std::unique_ptr<Platform>(PagePorts&)>;
 
-    // Settings files pass through `fileFolder` on their way in and out. `events` outlives the
-    // session.
+    // Settings files pass through `fileFolder` on their way in and out; the history is kept in
+    // paths.historyFolder. `events` outlives the session.
     PageSession(PageEvents& events, const MakePlatform& makePlatform, const ProgramPaths& paths,
                 std::string fileFolder);
     ~PageSession();
@@ -69,6 +70,20 @@ class PageSession {
     // "Try without a gyro": the simulated gyro in the module, opened as a port of the page's.
     void trySimulatedGyro();
 
+    // --- what keeps the pilot's work: undo and redo, the gyro's values, the history ---
+    void undo();
+    void redo();
+    void revertToGyro();
+    // Reads the gyro beside the screen; the page hears of it through PageEvents::compared.
+    void compareWithGyro();
+    // The snapshot of the history at `path` on the screen, as a file is loaded.
+    void loadSnapshot(const std::string& path);
+    // Newest first, every gyro's.
+    std::vector<Snapshot> snapshots() const;
+    // The page is going: a screen changed since it was last read, stored, loaded or saved is
+    // kept in the history, as the window keeps it when it closes.
+    void close();
+
     // --- what the page's ports tell ---
     // A port the pilot has just connected is taken into use, unless one already is.
     void portOpened(const std::string& name);
@@ -82,6 +97,7 @@ class PageSession {
     std::vector<std::string> offeredPorts() const;
     const ConfigController& controller() const { return *controller_; }
     bool safetyAgreementNeeded() const { return !controller_->preferences().skipSafetyWarning; }
+    const PilotHistory& history() const { return *history_; }
     // The gyro of "Try without a gyro"; none until the pilot has tried it.
     GyroSimulator* simulatedGyro() { return simulated_ ? &simulated_->gyro() : nullptr; }
 
@@ -100,6 +116,7 @@ class PageSession {
     PageFrontEnd frontEnd_;
     std::unique_ptr<SimulatedGyroPort> simulated_;
     std::unique_ptr<ConfigController> controller_;
+    std::unique_ptr<PilotHistory> history_;
     Connections connections_;
 };
 

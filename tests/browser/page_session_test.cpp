@@ -27,6 +27,7 @@ class RecordingEvents final : public PageEvents {
   public:
     std::vector<Told> told;
     std::vector<std::pair<std::string, std::string>> written;
+    std::vector<GyroConfig> comparedWith;
 
     std::vector<std::string> texts(std::string_view kind) const {
         std::vector<std::string> found;
@@ -50,6 +51,7 @@ class RecordingEvents final : public PageEvents {
         told.push_back({"focus", std::string(describe(field).label)});
     }
     void filesWritten() override {}
+    void compared(const GyroConfig& gyro) override { comparedWith.push_back(gyro); }
     void write(std::string_view port, std::string_view bytes) override {
         written.emplace_back(port, bytes);
     }
@@ -57,10 +59,13 @@ class RecordingEvents final : public PageEvents {
 
 class PageSessionTest : public ::testing::Test {
   protected:
-    PageSessionTest() {
+    static ProgramPaths pagePaths() {
+        ProgramPaths paths;
         paths.programFolder = "/home/web";
         paths.configHome = "/home/web/.config";
         paths.homeFolder = "/home/web";
+        paths.historyFolder = "/home/web/history";
+        return paths;
     }
 
     std::unique_ptr<PageSession> makeSession() {
@@ -79,7 +84,7 @@ class PageSessionTest : public ::testing::Test {
     std::string box(BoxField field) const { return session->screen().boxText(field); }
 
     testing::VirtualPlatform base;
-    ProgramPaths paths;
+    ProgramPaths paths = pagePaths();
     RecordingEvents events;
     std::unique_ptr<PageSession> session = makeSession();
 };
@@ -188,6 +193,52 @@ TEST_F(PageSessionTest, APortConnectedWhileAnotherIsInUseIsOnlyOffered) {
     settle();
     ASSERT_FALSE(events.written.empty());
     EXPECT_EQ(events.written.front().first, "Vexa-Plug");
+}
+
+TEST_F(PageSessionTest, AReadIsKeptInTheHistoryAndComesBackOnScreen) {
+    session->trySimulatedGyro();
+    session->simulatedGyro()->setWord(0x0100, 1658);  // high endpoint 33
+    session->read();
+    settle();
+    session->setBox(NumericField::HighEndpoint, "120");
+    session->boxLeft(NumericField::HighEndpoint);
+
+    const std::vector<Snapshot> kept = session->snapshots();
+    ASSERT_EQ(kept.size(), 1U);
+    EXPECT_EQ(kept[0].kind, SnapshotKind::Read);
+    session->loadSnapshot(kept[0].path);
+    EXPECT_EQ(box(NumericField::HighEndpoint), "33");
+    session->undo();
+    EXPECT_EQ(box(NumericField::HighEndpoint), "120");
+}
+
+TEST_F(PageSessionTest, CompareWithGyroTellsThePageWhatTheGyroHoldsAndLeavesTheScreen) {
+    session->trySimulatedGyro();
+    session->simulatedGyro()->setWord(0x0100, 1658);  // high endpoint 33
+    session->compareWithGyro();
+    base.clock.runWhile([this] { return events.comparedWith.empty(); });
+
+    ASSERT_EQ(events.comparedWith.size(), 1U);
+    EXPECT_EQ(events.comparedWith[0].highEndpoint, 33);
+    EXPECT_EQ(box(NumericField::HighEndpoint), "100");
+}
+
+TEST_F(PageSessionTest, APageLeftWithChangesKeepsThemForTheNextVisitToTell) {
+    session->trySimulatedGyro();
+    session->read();
+    settle();
+    session->setBox(NumericField::LowEndpoint, "88");
+    session->boxLeft(NumericField::LowEndpoint);
+    session->close();
+    session.reset();
+
+    session = makeSession();
+    const std::vector<Snapshot> kept = session->snapshots();
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(kept[0].kind, SnapshotKind::Closed);
+    EXPECT_EQ(kept[0].config.lowEndpoint, 88);
+    EXPECT_NE(events.texts("status").back().find(kept[0].path.substr(kept[0].path.rfind('/') + 1)),
+              std::string::npos);
 }
 
 }  // namespace

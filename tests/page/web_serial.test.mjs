@@ -1,0 +1,107 @@
+// The page through Web Serial to a real vn340-sim: "Connect" opens the Vexa-Plug on the adapter's
+// line, a read shows what the desktop reads from the same simulator, a store cut short by the
+// unplugging ends as on the desktop, and the adapter comes back, also in the page opened again.
+import assert from 'node:assert/strict';
+import { after, before, describe, it } from 'node:test';
+
+import {
+  comparable,
+  desktopReading,
+  launchBrowser,
+  openPage,
+  removeFolder,
+  requireModule,
+  shownValues,
+  startServer,
+  startSimulator,
+  tempFolder,
+  waitForStatus,
+} from './support.mjs';
+
+// High endpoint 33: a gyro that holds something else than the factory settings.
+const GYRO = ['--set', '0x0100=1658'];
+
+describe('the page on the Vexa-Plug through Web Serial', () => {
+  let server;
+  let browser;
+  let home;
+  let simulator;
+
+  before(async () => {
+    requireModule();
+    home = await tempFolder();
+    server = await startServer();
+    browser = await launchBrowser();
+  });
+
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+    await simulator?.stop();
+    await removeFolder(home);
+  });
+
+  it('connects, reads what the desktop reads, ends a store cut short by the unplugging, and reconnects', async () => {
+    const expected = await desktopReading(home, GYRO);
+    simulator = await startSimulator(GYRO);
+    const { page, fake, problems } = await openPage(browser, server, { simulator });
+
+    await page.getByRole('button', { name: 'Connect' }).click();
+    const port = page.getByLabel('Vexa-Plug port');
+    await page.waitForFunction(() => document.getElementById('port').value === 'Vexa-Plug');
+    let log = await fake.log();
+    assert.deepEqual(log.requests, [{ filters: [{ usbVendorId: 0x0403 }] }]);
+    assert.deepEqual(log.opens, [
+      { baudRate: 9600, dataBits: 8, parity: 'none', stopBits: 1, flowControl: 'none' },
+    ]);
+
+    // Showing all ports drops the filter; the port already open is not opened again.
+    await page.getByLabel('Show all serial ports').check();
+    await page.getByRole('button', { name: 'Connect' }).click();
+    await page.waitForFunction(() => window.__vn340FakeSerial.log.requests.length === 2);
+    log = await fake.log();
+    assert.deepEqual(log.requests[1], {});
+    assert.equal(log.opens.length, 1);
+
+    await page.getByRole('button', { name: 'Read from gyro' }).click();
+    await waitForStatus(page, 'Read complete');
+    assert.deepEqual(comparable(await shownValues(page)), expected);
+
+    const writesBefore = (await fake.log()).writes;
+    await page.getByRole('button', { name: 'Store to gyro' }).click();
+    await page.getByRole('alertdialog', { name: 'Tarvel RC Safety Warning' })
+      .getByRole('button', { name: 'I agree' }).click();
+    // Pulled out once the store has begun writing words.
+    await page.waitForFunction((n) => window.__vn340FakeSerial.log.writes >= n, writesBefore + 12);
+    await fake.unplug();
+
+    const message = page.getByRole('alertdialog', { name: 'Tarvel RC' });
+    await message.waitFor();
+    const text = await message.locator('.prompt-text').textContent();
+    assert.match(text, /^Unable to communicate with the vn340\./);
+    assert.match(text, /The store did not finish: the gyro may now hold some new and some old settings\./);
+    await waitForStatus(page, 'Store did not finish');
+    await message.getByRole('button', { name: 'OK' }).click();
+    // The adapter's entry stays chosen while it is away; the gyro buttons wait for it.
+    assert.equal(await port.inputValue(), 'Vexa-Plug');
+    assert.equal(await page.getByRole('button', { name: 'Read from gyro' }).isDisabled(), true);
+
+    // Plugged in again, the adapter is opened again and taken back into use.
+    await fake.replug();
+    await page.waitForFunction(() => window.__vn340FakeSerial.log.opens.length === 2);
+    await page.getByRole('button', { name: 'Read from gyro' }).click();
+    await waitForStatus(page, 'Read complete');
+    assert.equal(await port.inputValue(), 'Vexa-Plug');
+
+    // The page opened again reopens the port granted before, without asking.
+    await page.reload();
+    await page.locator('#window:not([inert])').waitFor();
+    await page.waitForFunction(() => document.getElementById('port').value === 'Vexa-Plug');
+    log = await fake.log();
+    assert.equal(log.requests.length, 0, 'no port asked for');
+    assert.equal(log.opens.length, 1);
+    await page.getByRole('button', { name: 'Read from gyro' }).click();
+    await waitForStatus(page, 'Read complete');
+    assert.deepEqual(problems, []);
+  });
+});
