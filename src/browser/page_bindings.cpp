@@ -131,6 +131,7 @@ val viewOf(const PageSession& session) {
     view.set("undo", steps.canUndo() ? val(steps.undoName()) : val::null());
     view.set("redo", steps.canRedo() ? val(steps.redoName()) : val::null());
     view.set("gyroKnown", session.history().gyroKnown().has_value());
+    view.set("recording", session.recording());
     return view;
 }
 
@@ -247,6 +248,14 @@ class ScriptEvents final : public PageEvents {
             tell("compared", data);
         }
     }
+    void liveSignals(const LiveSample& sample) override {
+        val data = val::object();
+        data.set("time", static_cast<double>(sample.time.count()));
+        data.set("gyro", sample.values.gyro);
+        data.set("rudder", sample.values.rudder);
+        data.set("gain", sample.values.gain);
+        tell("live", data);
+    }
     void write(std::string_view port, std::string_view bytes) override {
         onWrite_(text(port), bytesOf(bytes));
     }
@@ -269,6 +278,17 @@ ProgramPaths pagePaths() {
     paths.watchDevices = true;
     paths.historyFolder = "/home/web/history";
     return paths;
+}
+
+// A file for the page to hand to the pilot: {name, bytes}, or null.
+val fileOf(const std::optional<SavedFile>& file) {
+    if (!file) {
+        return val::null();
+    }
+    val saved = val::object();
+    saved.set("name", file->name);
+    saved.set("bytes", bytesOf(file->bytes));
+    return saved;
 }
 
 class ScriptSession {
@@ -319,16 +339,10 @@ class ScriptSession {
     void loadFile(const std::string& name, const val& bytes) {
         session_.loadFile(name, bytesFrom(bytes));
     }
-    val saveFile() {
-        const std::optional<SavedFile> file = session_.saveFile();
-        if (!file) {
-            return val::null();
-        }
-        val saved = val::object();
-        saved.set("name", file->name);
-        saved.set("bytes", bytesOf(file->bytes));
-        return saved;
-    }
+    val saveFile() { return fileOf(session_.saveFile()); }
+    void diagnostics() { session_.diagnostics(); }
+    bool startRecording() { return session_.startRecording(); }
+    val stopRecording() { return fileOf(session_.stopRecording()); }
     void trySimulatedGyro() { session_.trySimulatedGyro(); }
     void portOpened(const std::string& name) { session_.portOpened(name); }
     void bytesArrived(const std::string& name, const val& bytes) {
@@ -372,6 +386,9 @@ EMSCRIPTEN_BINDINGS(vn340_page) {
         .function("loadDefaults", &ScriptSession::loadDefaults)
         .function("loadFile", &ScriptSession::loadFile)
         .function("saveFile", &ScriptSession::saveFile)
+        .function("diagnostics", &ScriptSession::diagnostics)
+        .function("startRecording", &ScriptSession::startRecording)
+        .function("stopRecording", &ScriptSession::stopRecording)
         .function("trySimulatedGyro", &ScriptSession::trySimulatedGyro)
         .function("portOpened", &ScriptSession::portOpened)
         .function("bytesArrived", &ScriptSession::bytesArrived)

@@ -8,6 +8,7 @@
 
 #include "config/field_table.h"
 #include "config/gyro_config.h"
+#include "live/live_trace.h"
 
 namespace vn340 {
 
@@ -28,6 +29,8 @@ class PageEvents {
     virtual void filesWritten() = 0;
     // "Compare with gyro" has read what the gyro holds.
     virtual void compared(const GyroConfig& gyro) = 0;
+    // A round of diagnostics brought the live signals.
+    virtual void liveSignals(const LiveSample& sample) = 0;
     // Bytes the program sends to a port the page has opened.
     virtual void write(std::string_view port, std::string_view bytes) = 0;
 };

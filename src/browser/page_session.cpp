@@ -34,6 +34,8 @@ PageSession::PageSession(PageEvents& events, const MakePlatform& makePlatform,
     history_ =
         std::make_unique<PilotHistory>(*controller_, frontEnd_, *platform_, paths.historyFolder);
     connections_ += controller_->outcomeShown.connect([this](const SequenceOutcome&) { told(); });
+    connections_ += controller_->liveSignalsArrived.connect(
+        [this](const LiveSignals& signals) { liveRound(signals); });
     connections_ += history_->stepsChanged.connect([this] { events_.viewChanged(); });
     connections_ += history_->lastReadChanged.connect([this](bool) { events_.viewChanged(); });
     connections_ += history_->gyroCompared.connect([this](const GyroConfig& gyro) {
@@ -225,6 +227,59 @@ void PageSession::bytesArrived(std::string_view name, std::string_view bytes) {
 void PageSession::portGone(std::string_view name) {
     ports_.portGone(name);
     told();
+}
+
+void PageSession::diagnostics() {
+    if (controller_->adapterOpen() || screen_.diagnosticsRunning()) {
+        controller_->diagnosticsCommand(std::nullopt);
+        told();
+    }
+}
+
+bool PageSession::startRecording() {
+    if (recording_) {
+        return true;
+    }
+    FileSystem& files = platform_->files();
+    if (const SysResult folder = files.createFolders(fileFolder_); !folder) {
+        frontEnd_.showMessage(folder.message);
+        return false;
+    }
+    recording_ = startLiveRecording(frontEnd_, files, fileFolder_,
+                                    [this] { return platform_->steadyNow(); });
+    events_.viewChanged();
+    return recording_ != nullptr;
+}
+
+std::optional<SavedFile> PageSession::stopRecording() {
+    if (!recording_) {
+        return std::nullopt;
+    }
+    const std::string path = recording_->path();
+    recording_.reset();
+    events_.viewChanged();
+    SavedFile file;
+    if (!platform_->files().read(path, file.bytes)) {
+        return std::nullopt;
+    }
+    file.name = fileNameOf(path);
+    return file;
+}
+
+void PageSession::liveRound(const LiveSignals& signals) {
+    const LiveSample sample{platform_->steadyNow(), signals};
+    events_.liveSignals(sample);
+    if (!recording_) {
+        return;
+    }
+    recording_->add(sample);
+    // The module's files live in memory: a round costs nothing to hand over at once, and what
+    // was recorded is whole whenever the pilot stops.
+    if (const SysResult flushed = recording_->flush(); !flushed) {
+        frontEnd_.showMessage(recordingStoppedMessage(flushed.message));
+        recording_.reset();
+        events_.viewChanged();
+    }
 }
 
 void PageSession::undo() {

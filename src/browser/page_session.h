@@ -19,6 +19,7 @@
 #include "browser/page_screen.h"
 #include "browser/simulated_gyro_port.h"
 #include "link/memory_port_selector.h"
+#include "live/live_recording.h"
 #include "session/config_controller.h"
 #include "session/pilot_history.h"
 
@@ -70,6 +71,16 @@ class PageSession {
     // "Try without a gyro": the simulated gyro in the module, opened as a port of the page's.
     void trySimulatedGyro();
 
+    // --- the gyro's live signals ---
+    // Starts the diagnostics, or stops them when they run.
+    void diagnostics();
+    // Every round from now on into a CSV file; false when it could not be started (the pilot
+    // has been told why).
+    bool startRecording();
+    // The recording so far, ended; none when there was none.
+    std::optional<SavedFile> stopRecording();
+    bool recording() const { return recording_ != nullptr; }
+
     // --- what keeps the pilot's work: undo and redo, the gyro's values, the history ---
     void undo();
     void redo();
@@ -104,6 +115,7 @@ class PageSession {
   private:
     // Whether the page may act now: nothing changes the screen while a sequence runs.
     bool idle() const { return !controller_->busy(); }
+    void liveRound(const LiveSignals& signals);
     // After anything that may have changed what the page draws or the files the module keeps.
     void told();
 
@@ -117,6 +129,7 @@ class PageSession {
     std::unique_ptr<SimulatedGyroPort> simulated_;
     std::unique_ptr<ConfigController> controller_;
     std::unique_ptr<PilotHistory> history_;
+    std::unique_ptr<LiveRecording> recording_;
     Connections connections_;
 };
 

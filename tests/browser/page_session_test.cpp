@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "config/settings_file.h"
+#include "support/text_lines.h"
 #include "support/virtual_platform.h"
 #include "virtual_page_platform.h"
 
@@ -28,6 +29,7 @@ class RecordingEvents final : public PageEvents {
     std::vector<Told> told;
     std::vector<std::pair<std::string, std::string>> written;
     std::vector<GyroConfig> comparedWith;
+    std::vector<LiveSample> rounds;
 
     std::vector<std::string> texts(std::string_view kind) const {
         std::vector<std::string> found;
@@ -52,6 +54,7 @@ class RecordingEvents final : public PageEvents {
     }
     void filesWritten() override {}
     void compared(const GyroConfig& gyro) override { comparedWith.push_back(gyro); }
+    void liveSignals(const LiveSample& sample) override { rounds.push_back(sample); }
     void write(std::string_view port, std::string_view bytes) override {
         written.emplace_back(port, bytes);
     }
@@ -239,6 +242,27 @@ TEST_F(PageSessionTest, APageLeftWithChangesKeepsThemForTheNextVisitToTell) {
     EXPECT_EQ(kept[0].config.lowEndpoint, 88);
     EXPECT_NE(events.texts("status").back().find(kept[0].path.substr(kept[0].path.rfind('/') + 1)),
               std::string::npos);
+}
+
+TEST_F(PageSessionTest, DiagnosticsBringTheLiveSignalsAndARecordingHoldsEveryRoundSinceItsStart) {
+    session->trySimulatedGyro();
+    session->simulatedGyro()->setLiveSignals({.gyro = 1500, .rudder = 1700, .gain = 1270});
+    session->diagnostics();
+    base.clock.runWhile([this] { return events.rounds.size() < 2; });
+    ASSERT_TRUE(session->startRecording());
+    const std::size_t before = events.rounds.size();
+    base.clock.runWhile([this, before] { return events.rounds.size() < before + 3; });
+    const std::optional<SavedFile> recorded = session->stopRecording();
+    session->diagnostics();
+    settle();
+
+    EXPECT_EQ(events.rounds.back().values, (LiveSignals{1500, 1700, 1270}));
+    ASSERT_TRUE(recorded.has_value());
+    const std::vector<std::string> lines = testing::linesOf(recorded->bytes);
+    ASSERT_EQ(lines.size(), 1U + 3U);  // the header and the three rounds since the start
+    EXPECT_NE(lines.back().find("1500"), std::string::npos);
+    EXPECT_FALSE(session->recording());
+    EXPECT_FALSE(session->screen().diagnosticsRunning());
 }
 
 }  // namespace
