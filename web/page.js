@@ -3,6 +3,7 @@
 // session. What the window decides, the module decides; the page only shows and passes on.
 import { MessageDialog, SafetyDialog } from './dialogs.js';
 import { chosenFileBytes, saveBytes } from './files.js';
+import { SafetyNet } from './safety_net.js';
 import { SerialPorts, webSerialAvailable } from './serial.js';
 
 // As long as the window keeps a correction beside its box.
@@ -10,21 +11,37 @@ const NOTICE_MS = 13_000;
 // Several files written in a row reach the browser's storage as one.
 const STORAGE_SYNC_DELAY_MS = 300;
 const NO_WEB_SERIAL =
-  'This browser cannot reach the Vexa-Plug: open this page in Chrome, Edge or Opera on a computer.';
+  'This browser cannot reach the Vexa-Plug: open this page in Chrome, Edge or Opera on a computer, or in Chrome on an Android tablet.';
 const UNABLE_TO_OPEN = 'Unable to open serial port';
 
 const byId = (id) => document.getElementById(id);
 // A profile slider's position as it is read out: its ends by the words beside them.
 const profileText = (n) => (n === 0 ? 'Slow' : n === 15 ? 'Fast' : `${n} of 15`);
+const dialogOpen = () => document.querySelector('dialog[open]') !== null;
 const parsed = (value) => (typeof value === 'string' ? JSON.parse(value) : value);
 
 // The module's files live in the browser's storage; each write reaches it shortly after.
 class StorageSync {
   #sync;
+  #saveNow;
   #timer = null;
 
   constructor(Module) {
     this.#sync = typeof Module.syncStorage === 'function' ? () => Module.syncStorage() : null;
+    this.#saveNow =
+      typeof Module.saveStorageNow === 'function' ? () => Module.saveStorageNow() : null;
+  }
+
+  // The page is going: its writes must be issued before the handler returns, with no round
+  // trip first.
+  saveNow() {
+    clearTimeout(this.#timer);
+    this.#timer = null;
+    if (this.#saveNow) {
+      this.#saveNow();
+    } else if (this.#sync) {
+      this.#sync();
+    }
   }
 
   stored() {
@@ -35,15 +52,19 @@ class StorageSync {
     this.#timer = setTimeout(() => this.flush(), STORAGE_SYNC_DELAY_MS);
   }
 
+  // At once: when the page is going, the writing must have begun before the handler returns.
   flush() {
     if (this.#timer === null) {
       return;
     }
     clearTimeout(this.#timer);
     this.#timer = null;
-    Promise.resolve()
-      .then(() => this.#sync())
-      .catch((error) => console.warn('The browser did not keep the latest files:', error));
+    const warn = (error) => console.warn('The browser did not keep the latest files:', error);
+    try {
+      Promise.resolve(this.#sync()).catch(warn);
+    } catch (error) {
+      warn(error);
+    }
   }
 }
 
@@ -61,6 +82,7 @@ class ConfigPage {
   #flushQueued = false;
   #messages;
   #safety;
+  #safetyNet;
   #storage;
   #ports = null;
 
@@ -77,6 +99,7 @@ class ConfigPage {
     );
     this.#lists = parsed(this.#session.lists());
     this.#safety = new SafetyDialog(byId('safety'), this.#lists.texts ?? {});
+    this.#safetyNet = new SafetyNet(this.#session, byId);
     this.#buildNumberBoxes();
     this.#fillSelectors();
     this.#wireControls();
@@ -85,6 +108,7 @@ class ConfigPage {
     byId('window').inert = false;
     this.#startPorts();
     window.addEventListener('pagehide', (event) => this.#leave(event));
+    window.addEventListener('beforeunload', (event) => this.#beforeLeaving(event));
   }
 
   // The module calls back from inside its own calls; the page answers once those have
@@ -119,6 +143,9 @@ class ConfigPage {
           break;
         case 'stored':
           this.#storage.stored();
+          break;
+        case 'compared':
+          this.#safetyNet.compared(data.rows);
           break;
         default:
           break;
@@ -332,6 +359,7 @@ class ConfigPage {
     const gyroOff = !this.#gyroButtonsOn(view);
     byId('read').disabled = gyroOff;
     byId('store').disabled = gyroOff;
+    this.#safetyNet.render(view);
     if (on) {
       this.#restoreFocus();
     }
@@ -341,7 +369,7 @@ class ConfigPage {
   // message is open, once it is closed.
   #focusBox(key) {
     const box = this.#boxes.get(key);
-    if (box && this.#messages.open) {
+    if (box && dialogOpen()) {
       this.#focusAfterMessages = box;
     } else {
       box?.focus();
@@ -363,7 +391,7 @@ class ConfigPage {
   #restoreFocus() {
     const control = this.#focusBeforeBusy;
     const lost = document.activeElement === null || document.activeElement === document.body;
-    if (!control || this.#messages.open || !this.#view.controlsEnabled) {
+    if (!control || dialogOpen() || !this.#view.controlsEnabled) {
       return;
     }
     this.#focusBeforeBusy = null;
@@ -384,10 +412,22 @@ class ConfigPage {
     }, NOTICE_MS);
   }
 
+  // The page is going, as the window closes: a changed screen is kept in the history, and what
+  // that wrote reaches the browser's storage before the session goes.
   #leave(event) {
-    this.#storage.flush();
+    this.#session.close();
+    this.#flushEvents();
+    this.#storage.saveNow();
     if (!event.persisted) {
       this.#session.delete();
+    }
+  }
+
+  // A store cut short by the page going would leave the gyro half written.
+  #beforeLeaving(event) {
+    if (this.#view.storing) {
+      event.preventDefault();
+      event.returnValue = '';
     }
   }
 }
@@ -416,6 +456,18 @@ async function main() {
     console.error(error);
     byId('status').textContent = `The program could not be started: ${error.message ?? error}`;
   }
+  keepForOffline();
+}
+
+// The page and its module kept by the browser, so that the editor opens at the field with no
+// network; registered once the page has started, so that keeping them never slows the start.
+function keepForOffline() {
+  if (!('serviceWorker' in navigator)) {
+    return;
+  }
+  navigator.serviceWorker
+    .register('sw.js')
+    .catch((error) => console.warn('The page will not open without the network:', error));
 }
 
 main();

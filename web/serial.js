@@ -1,6 +1,8 @@
 // The Vexa-Plug over Web Serial. A browser opens a port only after the pilot has chosen it, so
 // the page opens it first and then tells the module; from then on bytes go both ways by the
-// port's name, and a port pulled out is reported gone and taken back when it returns.
+// port's name, and a port pulled out is reported gone and taken back when it returns. Where the
+// browser has no serial driver for the adapter, its chip is reached over WebUSB instead.
+import { FtdiUsbPorts } from './ftdi_usb.js';
 
 export const VEXA_PLUG_VENDOR_ID = 0x0403;
 
@@ -13,8 +15,23 @@ export const ADAPTER_LINE = Object.freeze({
   flowControl: 'none',
 });
 
+// Whether the page can reach the adapter at all: through Web Serial, or over WebUSB.
 export function webSerialAvailable() {
-  return typeof navigator !== 'undefined' && navigator.serial != null;
+  return typeof navigator !== 'undefined' && (navigator.serial != null || navigator.usb != null);
+}
+
+// Set only while connectOverUsb runs the page's own Connect, which asks for a port at once.
+let usbAsked = false;
+
+// Runs `connect`, the page's Connect, so that it asks for the adapter over USB: the pilot's
+// choice then takes the page's one way in, with its messages and its choice of port.
+export function connectOverUsb(connect) {
+  usbAsked = true;
+  try {
+    connect();
+  } finally {
+    usbAsked = false;
+  }
 }
 
 function sameDevice(a, b) {
@@ -34,31 +51,45 @@ export class SerialPorts {
   #serial;
   #events;
   #entries = new Map(); // SerialPort -> {port, name, info, state, reader, writer}
+  #usb = null;
 
-  constructor(serial, events) {
-    this.#serial = serial;
+  constructor(serial, events, usb = globalThis.navigator?.usb) {
+    this.#serial = serial ?? null;
     this.#events = events;
+    if (usb) {
+      this.#usb = new FtdiUsbPorts(usb, events, ADAPTER_LINE);
+    }
     // Both events are fired at the port and reach the browser's serial object as well.
-    serial.addEventListener('connect', (event) => this.#pluggedIn(event.target));
-    serial.addEventListener('disconnect', (event) => this.#lost(event.target));
+    serial?.addEventListener('connect', (event) => this.#pluggedIn(event.target));
+    serial?.addEventListener('disconnect', (event) => this.#lost(event.target));
   }
 
   // Ports the pilot granted on an earlier visit open again without asking.
   async reopenGranted() {
-    for (const port of await this.#serial.getPorts()) {
+    for (const port of (await this.#serial?.getPorts()) ?? []) {
       await this.#open(port);
     }
+    await this.#usb?.reopenGranted();
   }
 
   // Asks the pilot for a port, the Vexa-Plug's only unless `showAll`; resolves to the opened
   // port's name, or null when the pilot chose none or it could not be opened.
   async choose(showAll) {
+    if (this.#usb && (usbAsked || !this.#serial)) {
+      return this.#usb.choose();
+    }
     let port;
     try {
       port = await this.#serial.requestPort(
         showAll ? {} : { filters: [{ usbVendorId: VEXA_PLUG_VENDOR_ID }] },
       );
     } catch (error) {
+      // A browser with no driver for the adapter's chip finds no port, or is not let ask for
+      // one: the chip itself is offered over USB. Should the browser not show a second chooser
+      // so soon after the first, the pilot still has "Connect over USB".
+      if (this.#usb && (error.name === 'NotFoundError' || error.name === 'SecurityError')) {
+        return this.#usb.choose().catch(() => null);
+      }
       if (error.name === 'NotFoundError' || error.name === 'AbortError') {
         return null;
       }
@@ -70,7 +101,7 @@ export class SerialPorts {
   write(name, bytes) {
     const entry = [...this.#entries.values()].find((e) => e.name === name && e.state === 'open');
     if (!entry) {
-      return false;
+      return this.#usb?.write(name, bytes) ?? false;
     }
     entry.writer.write(bytes).catch(() => this.#lost(entry.port));
     return true;

@@ -4,11 +4,32 @@
 'use strict';
 
 const CACHE = 'vn340-page';
+// Everything the page needs to start, kept at once: the files a first visit loaded before this
+// worker took over never passed through it. A file of the page missing here leaves the page
+// unable to start offline; one missing on the server keeps the worker from installing at all.
+const PAGE_FILES = [
+  './',
+  'index.html',
+  'page.js',
+  'dialogs.js',
+  'files.js',
+  'serial.js',
+  'ftdi_usb.js',
+  'usb_connect.js',
+  'safety_net.js',
+  'page.css',
+  'manifest.webmanifest',
+  'icons/vn340.svg',
+  'icons/vn340-128.png',
+  'icons/vn340-256.png',
+  'vn340.js',
+  'vn340.wasm',
+];
 
 self.addEventListener('install', (event) => {
   event.waitUntil(
     caches.open(CACHE)
-      .then((cache) => cache.addAll(['./', 'vn340.js', 'vn340.wasm']))
+      .then((cache) => cache.addAll(PAGE_FILES))
       .then(() => self.skipWaiting()));
 });
 
@@ -24,7 +45,8 @@ self.addEventListener('fetch', (event) => {
   event.respondWith(
     fetch(request)
       .then((response) => {
-        if (response.ok) {
+        // Only a whole answer: a part of one (a range) cannot be kept.
+        if (response.status === 200) {
           const copy = response.clone();
           event.waitUntil(caches.open(CACHE).then((cache) => cache.put(request, copy)));
         }

@@ -18,3 +18,32 @@ Module['syncStorage'] = function () {
     FS.syncfs(false, function (error) { resolve(!error); });
   });
 };
+// As the page goes it may not live for the round trip syncStorage() makes to learn what the
+// storage holds first: everything the home holds is written in one transaction, issued before
+// this returns. Files are only ever added or replaced there, so nothing needs deleting.
+Module['saveStorageNow'] = function () {
+  var db = IDBFS.dbs['/home/web'];
+  if (!db) {
+    return false;
+  }
+  var saved = false;
+  IDBFS.getLocalSet(FS.lookupPath('/home/web').node.mount, function (error, local) {
+    if (error) {
+      return;
+    }
+    var transaction = db.transaction([IDBFS.DB_STORE_NAME], 'readwrite');
+    var store = transaction.objectStore(IDBFS.DB_STORE_NAME);
+    Object.keys(local.entries).forEach(function (path) {
+      IDBFS.loadLocalEntry(path, function (entryError, entry) {
+        if (!entryError) {
+          IDBFS.storeRemoteEntry(store, path, entry, function () {});
+        }
+      });
+    });
+    if (transaction.commit) {
+      transaction.commit();
+    }
+    saved = true;
+  });
+  return saved;
+};

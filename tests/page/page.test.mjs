@@ -7,11 +7,14 @@ import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
 
 import {
+  assertEnabled,
   comparable,
   desktopCli,
   desktopReading,
+  highEndpoint,
   launchBrowser,
   openPage,
+  readGyro,
   ROOT,
   removeFolder,
   requireModule,
@@ -20,35 +23,11 @@ import {
   startServer,
   startSimulator,
   tempFolder,
+  tryWithoutGyro,
+  typeInto,
   waitForStatus,
   waitForStoredText,
 } from './support.mjs';
-
-async function tryWithoutGyro(page) {
-  await page.getByRole('button', { name: 'Try without a gyro' }).click();
-  await assertEnabled(page.getByRole('button', { name: 'Read from gyro' }));
-}
-
-async function assertEnabled(locator) {
-  await locator.and(locator.page().locator(':enabled')).waitFor({ timeout: 5_000 });
-}
-
-async function readGyro(page) {
-  await page.getByRole('button', { name: 'Read from gyro' }).click();
-  await waitForStatus(page, 'Read complete');
-  await assertEnabled(page.getByRole('button', { name: 'Read from gyro' }));
-}
-
-// Types as the pilot does, key by key, and leaves the box with Tab.
-async function typeInto(box, text) {
-  await box.click();
-  await box.press('ControlOrMeta+A');
-  await box.press('Delete');
-  await box.pressSequentially(text);
-  await box.press('Tab');
-}
-
-const highEndpoint = (page) => page.getByRole('group', { name: 'Servo' }).getByLabel('High endpoint');
 
 describe('the page with its own simulated gyro', () => {
   let server;
@@ -94,9 +73,9 @@ describe('the page with its own simulated gyro', () => {
     const { page } = await open();
     await tryWithoutGyro(page);
     const safety = page.getByRole('alertdialog', { name: 'Tarvel RC Safety Warning' });
-    const store = page.getByRole('button', { name: 'Store to gyro' });
+    const store = page.getByRole('button', { name: 'Store to gyro', exact: true });
     const keptInGyro = async () => {
-      await page.getByRole('button', { name: 'Load defaults' }).click();
+      await page.getByRole('button', { name: 'Load defaults', exact: true }).click();
       await readGyro(page);
       return highEndpoint(page).inputValue();
     };
@@ -105,13 +84,13 @@ describe('the page with its own simulated gyro', () => {
     await typeInto(highEndpoint(page), '130');
     await store.click();
     await safety.waitFor();
-    await safety.getByRole('button', { name: 'Cancel' }).click();
+    await safety.getByRole('button', { name: 'Cancel', exact: true }).click();
     await safety.waitFor({ state: 'hidden' });
     assert.equal(await keptInGyro(), atStart, 'Cancel stored nothing');
 
     await typeInto(highEndpoint(page), '120');
     await store.click();
-    await safety.getByRole('button', { name: 'I agree' }).click();
+    await safety.getByRole('button', { name: 'I agree', exact: true }).click();
     await waitForStatus(page, 'Write complete');
     assert.equal(await keptInGyro(), '120', 'the agreed store reached the gyro');
 
@@ -122,7 +101,7 @@ describe('the page with its own simulated gyro', () => {
     const tick = safety.getByLabel("Don't show this message again");
     assert.equal(await tick.isChecked(), false);
     await tick.check();
-    await safety.getByRole('button', { name: 'I agree' }).click();
+    await safety.getByRole('button', { name: 'I agree', exact: true }).click();
     await waitForStatus(page, 'Write complete');
     await assertEnabled(store);
     await typeInto(highEndpoint(page), '100');
@@ -177,7 +156,7 @@ describe('the page with its own simulated gyro', () => {
     await typeInto(box, '1x');
     const message = page.getByRole('alertdialog', { name: 'Tarvel RC' });
     await message.waitFor();
-    await message.getByRole('button', { name: 'OK' }).press('Enter');
+    await message.getByRole('button', { name: 'OK', exact: true }).press('Enter');
     await message.waitFor({ state: 'hidden' });
     assert.equal(await box.inputValue(), was);
     assert.equal(await page.evaluate(() => document.activeElement.id), 'lowEndpoint');
@@ -197,16 +176,16 @@ describe('the page with its own simulated gyro', () => {
       const saved = await shownValues(page);
 
       const downloaded = page.waitForEvent('download');
-      await page.getByRole('button', { name: 'Save to file' }).click();
+      await page.getByRole('button', { name: 'Save to file', exact: true }).click();
       const download = await downloaded;
       assert.match(download.suggestedFilename(), /^vn340\w*\.tsf$/);
       const file = path.join(folder, download.suggestedFilename());
       await download.saveAs(file);
 
-      await page.getByRole('button', { name: 'Load defaults' }).click();
+      await page.getByRole('button', { name: 'Load defaults', exact: true }).click();
       assert.notDeepEqual(await shownValues(page), saved, 'the defaults differ from what was saved');
       const chooser = page.waitForEvent('filechooser');
-      await page.getByRole('button', { name: 'Load from file' }).click();
+      await page.getByRole('button', { name: 'Load from file', exact: true }).click();
       await (await chooser).setFiles(file);
       await page.waitForFunction(() => document.getElementById('highEndpoint').value === '120');
       assert.deepEqual(await shownValues(page), saved);
@@ -232,9 +211,9 @@ describe('the page with its own simulated gyro', () => {
   it('works from the keyboard alone, and gives the keyboard back where a sequence took it', async () => {
     const { page } = await open();
     const focused = () => page.evaluate(() => document.activeElement?.id ?? '');
-    await page.getByRole('button', { name: 'Try without a gyro' }).focus();
+    await page.getByRole('button', { name: 'Try without a gyro', exact: true }).focus();
     await page.keyboard.press('Enter');
-    await page.getByRole('button', { name: 'Read from gyro' }).focus();
+    await page.getByRole('button', { name: 'Read from gyro', exact: true }).focus();
     await page.keyboard.press('Enter');
     await waitForStatus(page, 'Read complete');
     assert.equal(await focused(), 'read', 'back on "Read from gyro" after the read');
@@ -245,7 +224,7 @@ describe('the page with its own simulated gyro', () => {
     await page.keyboard.press('Tab');
     assert.equal(await focused(), 'lowEndpoint', 'Tab goes on to the next box');
 
-    await page.getByRole('button', { name: 'Store to gyro' }).focus();
+    await page.getByRole('button', { name: 'Store to gyro', exact: true }).focus();
     await page.keyboard.press('Space');
     const safety = page.getByRole('alertdialog', { name: 'Tarvel RC Safety Warning' });
     await safety.waitFor();
@@ -253,7 +232,7 @@ describe('the page with its own simulated gyro', () => {
     await page.keyboard.press('Escape');
     await safety.waitFor({ state: 'hidden' });
     assert.equal(await focused(), 'store');
-    await page.getByRole('button', { name: 'Load defaults' }).click();
+    await page.getByRole('button', { name: 'Load defaults', exact: true }).click();
     await readGyro(page);
     assert.equal(await highEndpoint(page).inputValue(), '100', 'Escape stored nothing');
     await page.context().close();
@@ -280,7 +259,7 @@ describe('the page with its own simulated gyro', () => {
     const note = page.getByRole('note');
     assert.ok(await note.isVisible());
     assert.match(await note.textContent(), /Chrome|Edge|browser/);
-    assert.equal(await page.getByRole('button', { name: 'Connect' }).isVisible(), false);
+    assert.equal(await page.getByRole('button', { name: 'Connect', exact: true }).isVisible(), false);
     await tryWithoutGyro(page);
     await readGyro(page);
     assert.notEqual(await page.getByLabel('Serial number').inputValue(), '');

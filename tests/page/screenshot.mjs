@@ -17,8 +17,8 @@ try {
   const page = await browser.newPage({ viewport: { width: 1280, height: 800 } });
   await page.goto(url);
   await page.locator('#window:not([inert])').waitFor({ timeout: 30_000 });
-  await page.getByRole('button', { name: 'Try without a gyro' }).click();
-  await page.getByRole('button', { name: 'Read from gyro' }).click();
+  await page.getByRole('button', { name: 'Try without a gyro', exact: true }).click();
+  await page.getByRole('button', { name: 'Read from gyro', exact: true }).click();
   await waitForStatus(page, 'Read complete', 30_000);
   await mkdir(path.dirname(path.resolve(file)), { recursive: true });
   await page.screenshot({ path: file });

@@ -18,7 +18,8 @@ import { chromium } from 'playwright-core';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const ROOT = path.resolve(here, '../..');
-export const WEB_FOLDER = path.join(ROOT, 'build-browser', 'web');
+// The served folder: the browser build's, or another given in VN340_WEB.
+export const WEB_FOLDER = process.env.VN340_WEB ?? path.join(ROOT, 'build-browser', 'web');
 export const SIMULATOR = process.env.VN340_SIM ?? path.join(ROOT, 'build', 'tools', 'sim', 'vn340-sim');
 export const CHROMIUM = process.env.VN340_CHROMIUM ?? '/usr/bin/chromium';
 const FAKE_SERIAL = path.join(here, 'fake_serial.js');
@@ -85,17 +86,31 @@ export function removeFolder(folder) {
 }
 
 // A fresh browser profile (so no storage of another test), the page loaded and started.
-// options.webSerial: 'none' removes navigator.serial; a simulator bridges the fake port to it.
+// options.webSerial: 'none' removes navigator.serial and navigator.usb, as a browser without
+// either (Firefox, Safari); a simulator bridges the fake port to it.
 // options.savePicker false leaves the page only the download to save with.
 export async function openPage(browser, server, options = {}) {
   const context = await browser.newContext({ acceptDownloads: true, viewport: { width: 1280, height: 800 } });
+  return openInContext(context, server, options);
+}
+
+// The page opened again in a profile that already has it, so with the storage it kept.
+// `problems` collects the page's errors, what the console says as errors and everything its
+// Content-Security-Policy refused.
+export async function openInContext(context, server, options = {}) {
   const page = await context.newPage();
   const problems = [];
   page.on('pageerror', (error) => problems.push(error.message));
   page.on('console', (message) => message.type() === 'error' && problems.push(message.text()));
+  await page.exposeFunction('__vn340PolicyRefused', (what) => problems.push(`Content-Security-Policy refused ${what}`));
+  await page.addInitScript(() => {
+    document.addEventListener('securitypolicyviolation', (event) =>
+      window.__vn340PolicyRefused(`${event.effectiveDirective}: ${event.blockedURI}`));
+  });
   if (options.webSerial === 'none') {
     await page.addInitScript(() => {
       delete Navigator.prototype.serial;
+      delete Navigator.prototype.usb;
     });
   }
   if (options.savePicker === false) {
@@ -236,6 +251,32 @@ export async function waitForStoredText(page, text) {
 export async function waitForStatus(page, text, timeout = 20_000) {
   await page.locator('#status').filter({ hasText: text }).waitFor({ timeout });
 }
+
+export async function assertEnabled(locator) {
+  await locator.and(locator.page().locator(':enabled')).waitFor({ timeout: 5_000 });
+}
+
+export async function tryWithoutGyro(page) {
+  await page.getByRole('button', { name: 'Try without a gyro', exact: true }).click();
+  await assertEnabled(page.getByRole('button', { name: 'Read from gyro', exact: true }));
+}
+
+export async function readGyro(page) {
+  await page.getByRole('button', { name: 'Read from gyro', exact: true }).click();
+  await waitForStatus(page, 'Read complete');
+  await assertEnabled(page.getByRole('button', { name: 'Read from gyro', exact: true }));
+}
+
+// Types as the pilot does, key by key, and leaves the box with Tab.
+export async function typeInto(box, text) {
+  await box.click();
+  await box.press('ControlOrMeta+A');
+  await box.press('Delete');
+  await box.pressSequentially(text);
+  await box.press('Tab');
+}
+
+export const highEndpoint = (page) => page.getByRole('group', { name: 'Servo' }).getByLabel('High endpoint');
 
 export async function run(program, args, env = {}) {
   try {

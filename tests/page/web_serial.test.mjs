@@ -46,7 +46,7 @@ describe('the page on the Vexa-Plug through Web Serial', () => {
     simulator = await startSimulator(GYRO);
     const { page, fake, problems } = await openPage(browser, server, { simulator });
 
-    await page.getByRole('button', { name: 'Connect' }).click();
+    await page.getByRole('button', { name: 'Connect', exact: true }).click();
     const port = page.getByLabel('Vexa-Plug port');
     await page.waitForFunction(() => document.getElementById('port').value === 'Vexa-Plug');
     let log = await fake.log();
@@ -57,20 +57,20 @@ describe('the page on the Vexa-Plug through Web Serial', () => {
 
     // Showing all ports drops the filter; the port already open is not opened again.
     await page.getByLabel('Show all serial ports').check();
-    await page.getByRole('button', { name: 'Connect' }).click();
+    await page.getByRole('button', { name: 'Connect', exact: true }).click();
     await page.waitForFunction(() => window.__vn340FakeSerial.log.requests.length === 2);
     log = await fake.log();
     assert.deepEqual(log.requests[1], {});
     assert.equal(log.opens.length, 1);
 
-    await page.getByRole('button', { name: 'Read from gyro' }).click();
+    await page.getByRole('button', { name: 'Read from gyro', exact: true }).click();
     await waitForStatus(page, 'Read complete');
     assert.deepEqual(comparable(await shownValues(page)), expected);
 
     const writesBefore = (await fake.log()).writes;
-    await page.getByRole('button', { name: 'Store to gyro' }).click();
+    await page.getByRole('button', { name: 'Store to gyro', exact: true }).click();
     await page.getByRole('alertdialog', { name: 'Tarvel RC Safety Warning' })
-      .getByRole('button', { name: 'I agree' }).click();
+      .getByRole('button', { name: 'I agree', exact: true }).click();
     // Pulled out once the store has begun writing words.
     await page.waitForFunction((n) => window.__vn340FakeSerial.log.writes >= n, writesBefore + 12);
     await fake.unplug();
@@ -81,15 +81,15 @@ describe('the page on the Vexa-Plug through Web Serial', () => {
     assert.match(text, /^Unable to communicate with the vn340\./);
     assert.match(text, /The store did not finish: the gyro may now hold some new and some old settings\./);
     await waitForStatus(page, 'Store did not finish');
-    await message.getByRole('button', { name: 'OK' }).click();
+    await message.getByRole('button', { name: 'OK', exact: true }).click();
     // The adapter's entry stays chosen while it is away; the gyro buttons wait for it.
     assert.equal(await port.inputValue(), 'Vexa-Plug');
-    assert.equal(await page.getByRole('button', { name: 'Read from gyro' }).isDisabled(), true);
+    assert.equal(await page.getByRole('button', { name: 'Read from gyro', exact: true }).isDisabled(), true);
 
     // Plugged in again, the adapter is opened again and taken back into use.
     await fake.replug();
     await page.waitForFunction(() => window.__vn340FakeSerial.log.opens.length === 2);
-    await page.getByRole('button', { name: 'Read from gyro' }).click();
+    await page.getByRole('button', { name: 'Read from gyro', exact: true }).click();
     await waitForStatus(page, 'Read complete');
     assert.equal(await port.inputValue(), 'Vexa-Plug');
 
@@ -100,7 +100,7 @@ describe('the page on the Vexa-Plug through Web Serial', () => {
     log = await fake.log();
     assert.equal(log.requests.length, 0, 'no port asked for');
     assert.equal(log.opens.length, 1);
-    await page.getByRole('button', { name: 'Read from gyro' }).click();
+    await page.getByRole('button', { name: 'Read from gyro', exact: true }).click();
     await waitForStatus(page, 'Read complete');
     assert.deepEqual(problems, []);
   });
