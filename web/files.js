@@ -6,14 +6,20 @@ export async function chosenFileBytes(file) {
   return new Uint8Array(await file.arrayBuffer());
 }
 
+export const SETTINGS_FILE = {
+  description: 'vn340 settings file',
+  accept: { 'application/octet-stream': ['.tsf'] },
+};
+
 // Returns true when the file was written or handed over, false when the pilot cancelled.
-export async function saveBytes(name, bytes) {
+// `kind` is what the save picker offers: its description and the file's type and suffix.
+export async function saveBytes(name, bytes, kind = SETTINGS_FILE) {
   if (typeof window.showSaveFilePicker === 'function') {
     let handle;
     try {
       handle = await window.showSaveFilePicker({
         suggestedName: name,
-        types: [{ description: 'vn340 settings file', accept: { 'application/octet-stream': ['.tsf'] } }],
+        types: [kind],
       });
     } catch (error) {
       if (error.name === 'AbortError') {
@@ -26,12 +32,12 @@ export async function saveBytes(name, bytes) {
     await writable.close();
     return true;
   }
-  download(name, bytes);
+  download(name, bytes, Object.keys(kind.accept)[0]);
   return true;
 }
 
-function download(name, bytes) {
-  const url = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+function download(name, bytes, type) {
+  const url = URL.createObjectURL(new Blob([bytes], { type }));
   const link = document.createElement('a');
   link.href = url;
   link.download = name;

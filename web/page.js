@@ -3,6 +3,7 @@
 // session. What the window decides, the module decides; the page only shows and passes on.
 import { MessageDialog, SafetyDialog } from './dialogs.js';
 import { chosenFileBytes, saveBytes } from './files.js';
+import { LiveSignals } from './live.js';
 import { SafetyNet } from './safety_net.js';
 import { SerialPorts, webSerialAvailable } from './serial.js';
 
@@ -83,6 +84,7 @@ class ConfigPage {
   #messages;
   #safety;
   #safetyNet;
+  #live;
   #storage;
   #ports = null;
 
@@ -100,6 +102,7 @@ class ConfigPage {
     this.#lists = parsed(this.#session.lists());
     this.#safety = new SafetyDialog(byId('safety'), this.#lists.texts ?? {});
     this.#safetyNet = new SafetyNet(this.#session, byId);
+    this.#live = new LiveSignals(this.#session, byId, saveBytes, (text) => this.#messages.show(text));
     this.#buildNumberBoxes();
     this.#fillSelectors();
     this.#wireControls();
@@ -146,6 +149,9 @@ class ConfigPage {
           break;
         case 'compared':
           this.#safetyNet.compared(data.rows);
+          break;
+        case 'live':
+          this.#live.round(data);
           break;
         default:
           break;
@@ -360,6 +366,7 @@ class ConfigPage {
     byId('read').disabled = gyroOff;
     byId('store').disabled = gyroOff;
     this.#safetyNet.render(view);
+    this.#live.render(view, !gyroOff);
     if (on) {
       this.#restoreFocus();
     }

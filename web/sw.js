@@ -17,6 +17,7 @@ const PAGE_FILES = [
   'ftdi_usb.js',
   'usb_connect.js',
   'safety_net.js',
+  'live.js',
   'page.css',
   'manifest.webmanifest',
   'icons/vn340.svg',
