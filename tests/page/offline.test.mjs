@@ -2,27 +2,15 @@
 // gyro with no network, its manifest and icons with it, and all the while its
 // Content-Security-Policy refuses nothing of its own, yet refuses script written into the page.
 import assert from 'node:assert/strict';
-import { after, before, describe, it } from 'node:test';
+import { describe, it } from 'node:test';
 
-import { launchBrowser, openPage, readGyro, requireModule, startServer, tryWithoutGyro } from './support.mjs';
+import { openPage, pageSuite, readGyro, tryWithoutGyro } from './support.mjs';
 
 describe('the page offline, under its Content-Security-Policy', () => {
-  let server;
-  let browser;
-
-  before(async () => {
-    requireModule();
-    server = await startServer();
-    browser = await launchBrowser();
-  });
-
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  const suite = pageSuite();
 
   it('starts and reads with no network once its service worker keeps it, refusing only script not its own', async () => {
-    const { page, context, problems } = await openPage(browser, server);
+    const { page, context, problems } = await openPage(suite.browser, suite.server);
     // Installed means every file in its list was kept.
     await page.waitForFunction(() => navigator.serviceWorker.controller !== null, null, { timeout: 15_000 });
 

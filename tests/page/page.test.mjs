@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import { cp, readFile } from 'node:fs/promises';
 import path from 'node:path';
-import { after, before, describe, it } from 'node:test';
+import { describe, it } from 'node:test';
 
 import {
   assertEnabled,
@@ -12,12 +12,10 @@ import {
   desktopCli,
   desktopReading,
   highEndpoint,
-  launchBrowser,
-  openPage,
+  pageSuite,
   readGyro,
-  ROOT,
   removeFolder,
-  requireModule,
+  ROOT,
   run,
   shownValues,
   startServer,
@@ -30,35 +28,11 @@ import {
 } from './support.mjs';
 
 describe('the page with its own simulated gyro', () => {
-  let server;
-  let browser;
-  let home;
-  const opened = [];
-
-  before(async () => {
-    requireModule();
-    home = await tempFolder();
-    server = await startServer();
-    browser = await launchBrowser();
-  });
-
-  after(async () => {
-    for (const { problems } of opened) {
-      assert.deepEqual(problems, [], 'the page reported no errors');
-    }
-    await browser?.close();
-    await server?.stop();
-    await removeFolder(home);
-  });
-
-  async function open(options) {
-    const session = await openPage(browser, server, options);
-    opened.push(session);
-    return session;
-  }
+  const suite = pageSuite();
+  const open = suite.open;
 
   it('reads from the simulated gyro what the desktop reads from vn340-sim', async () => {
-    const expected = await desktopReading(home);
+    const expected = await desktopReading(suite.home);
     const { page } = await open();
     assert.equal(await page.getByLabel('Serial number').inputValue(), '', 'nothing read yet');
     await tryWithoutGyro(page);
@@ -243,7 +217,7 @@ describe('the page with its own simulated gyro', () => {
     const pageOnly = await startServer(folder);
     try {
       await cp(path.join(ROOT, 'web'), folder, { recursive: true });
-      const page = await browser.newPage();
+      const page = await suite.browser.newPage();
       await page.goto(pageOnly.url);
       await waitForStatus(page, 'The program could not be started');
       assert.equal(await page.locator('#window').evaluate((main) => main.inert), true);

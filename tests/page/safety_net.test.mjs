@@ -3,17 +3,14 @@
 // snapshots and the screen kept as "Closed" when the page is left; read from the real boxes,
 // buttons and dialogs, with the keyboard back where it was when a dialog closes.
 import assert from 'node:assert/strict';
-import { after, before, describe, it } from 'node:test';
+import { describe, it } from 'node:test';
 
 import {
   assertEnabled,
   highEndpoint,
-  launchBrowser,
   openInContext,
-  openPage,
+  pageSuite,
   readGyro,
-  requireModule,
-  startServer,
   tryWithoutGyro,
   typeInto,
   waitForStatus,
@@ -40,27 +37,14 @@ async function agreeAndStore(page) {
 }
 
 describe('the safety net on the page', () => {
-  let server;
-  let browser;
-  const opened = [];
-
-  before(async () => {
-    requireModule();
-    server = await startServer();
-    browser = await launchBrowser();
-  });
-
-  after(async () => {
-    for (const { problems } of opened) {
-      assert.deepEqual(problems, [], 'the page reported no errors');
-    }
-    await browser?.close();
-    await server?.stop();
-  });
+  const suite = pageSuite();
 
   async function open(context) {
-    const session = context ? await openInContext(context, server) : await openPage(browser, server);
-    opened.push(session);
+    if (!context) {
+      return suite.open();
+    }
+    const session = await openInContext(context, suite.server);
+    suite.opened.push(session);
     return session;
   }
 

@@ -13,6 +13,7 @@ import { fileURLToPath } from 'node:url';
 import { promisify } from 'node:util';
 
 import assert from 'node:assert/strict';
+import { after, before } from 'node:test';
 
 import { chromium } from 'playwright-core';
 
@@ -340,4 +341,38 @@ export function comparable(shown) {
     values[key] = String(shown[key]).toLowerCase();
   }
   return values;
+}
+
+// What the tests of one suite share: the served page, a browser, a temporary folder of their
+// own, and the pages opened through open(), each checked once the suite is over to have
+// reported no error. What is handed to keep() (a simulator) is stopped with them.
+export function pageSuite() {
+  const suite = { server: null, browser: null, home: null, opened: [], kept: [] };
+  before(async () => {
+    requireModule();
+    suite.home = await tempFolder();
+    suite.server = await startServer();
+    suite.browser = await launchBrowser();
+  });
+  after(async () => {
+    for (const { problems } of suite.opened) {
+      assert.deepEqual(problems, [], 'the page reported no errors');
+    }
+    for (const thing of suite.kept) {
+      await thing.stop();
+    }
+    await suite.browser?.close();
+    await suite.server?.stop();
+    await removeFolder(suite.home);
+  });
+  suite.open = async (options) => {
+    const session = await openPage(suite.browser, suite.server, options);
+    suite.opened.push(session);
+    return session;
+  };
+  suite.keep = (thing) => {
+    suite.kept.push(thing);
+    return thing;
+  };
+  return suite;
 }

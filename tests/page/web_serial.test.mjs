@@ -2,19 +2,15 @@
 // line, a read shows what the desktop reads from the same simulator, a store cut short by the
 // unplugging ends as on the desktop, and the adapter comes back, also in the page opened again.
 import assert from 'node:assert/strict';
-import { after, before, describe, it } from 'node:test';
+import { describe, it } from 'node:test';
 
 import {
   comparable,
   desktopReading,
-  launchBrowser,
   openPage,
-  removeFolder,
-  requireModule,
+  pageSuite,
   shownValues,
-  startServer,
   startSimulator,
-  tempFolder,
   waitForStatus,
 } from './support.mjs';
 
@@ -22,29 +18,12 @@ import {
 const GYRO = ['--set', '0x0100=1658'];
 
 describe('the page on the Vexa-Plug through Web Serial', () => {
-  let server;
-  let browser;
-  let home;
-  let simulator;
-
-  before(async () => {
-    requireModule();
-    home = await tempFolder();
-    server = await startServer();
-    browser = await launchBrowser();
-  });
-
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-    await simulator?.stop();
-    await removeFolder(home);
-  });
+  const suite = pageSuite();
 
   it('connects, reads what the desktop reads, ends a store cut short by the unplugging, and reconnects', async () => {
-    const expected = await desktopReading(home, GYRO);
-    simulator = await startSimulator(GYRO);
-    const { page, fake, problems } = await openPage(browser, server, { simulator });
+    const expected = await desktopReading(suite.home, GYRO);
+    const simulator = suite.keep(await startSimulator(GYRO));
+    const { page, fake, problems } = await openPage(suite.browser, suite.server, { simulator });
 
     await page.getByRole('button', { name: 'Connect', exact: true }).click();
     const port = page.getByLabel('Vexa-Plug port');
