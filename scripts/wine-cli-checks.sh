@@ -17,14 +17,26 @@ rm -rf "${history_folders[@]}"
 cli_passed=0
 cli_failed=()
 
-# Runs vn340-cli.exe in the work folder with these arguments; sets out (line ends as Linux's),
-# err and status.
-run_cli() {
+# Runs vn340-cli.exe in the work folder with these arguments once; sets out (line ends as
+# Linux's), err and status.
+run_cli_once() {
     status=0
     (cd "$work" && timeout 120 "${wine_env[@]}" "$wine" "$cli" "$@" >"$work/out" 2>"$work/err") ||
         status=$?
     out=$(tr -d '\r' <"$work/out")
     err=$(tr -d '\r' <"$work/err")
+}
+
+# As run_cli_once. Every command of vn340-cli prints its result or its error, so a failed run
+# with nothing at all on either stream was Wine's, not the program's (once in a long while a
+# run under Wine ends with status 1 before the program writes a byte): that run is told and
+# made once more, and the second run is the one checked.
+run_cli() {
+    run_cli_once "$@"
+    if [ "$status" -ne 0 ] && [ -z "$out" ] && [ -z "$err" ]; then
+        echo "  (vn340-cli.exe $* ended with status $status and printed nothing; run again)"
+        run_cli_once "$@"
+    fi
 }
 
 # check NAME EXPECTED-STATUS [TEXT-IN-OUTPUT]
