@@ -21,7 +21,7 @@
 #include <QToolTip>
 #include <QWidget>
 
-#include "app/help_texts.h"
+#include "controls/help_texts.h"
 #include "desktop/qt_event_loop.h"
 #include "ui/help_tip.h"
 

@@ -11,7 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/help_texts.h"
+#include "controls/help_texts.h"
 #include "ui/headless.h"
 #include "ui/markup_renderer.h"
 

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/control.h"
+#include "controls/control.h"
 #include "app/window_controls.h"
 #include "base/signal.h"
 #include "config/screen.h"

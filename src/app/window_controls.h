@@ -8,7 +8,7 @@
 #include <array>
 #include <map>
 
-#include "app/control.h"
+#include "controls/control.h"
 
 class QCheckBox;
 class QDialog;

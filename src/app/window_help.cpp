@@ -8,7 +8,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include "app/help_texts.h"
+#include "controls/help_texts.h"
 #include "ui/markup_plain_text.h"
 #include "ui/painted_pictures.h"
 #include "ui/slow_servo_tip.h"

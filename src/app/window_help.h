@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/control.h"
+#include "controls/control.h"
 #include "base/one_shot_timer.h"
 #include "ui/help_tip.h"
 

@@ -1,6 +1,6 @@
 // The help text of every control of the main window that explains itself, in the order the
 // help tips are registered. Controls sharing a text follow one another.
-#include "app/help_texts.h"
+#include "controls/help_texts.h"
 
 namespace vn340 {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/control.h"
+#include "controls/control.h"
 
 namespace vn340 {
 

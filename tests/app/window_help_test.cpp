@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/help_texts.h"
+#include "controls/help_texts.h"
 #include "app/window_help.h"
 #include "config_dialog_fixture.h"
 #include "ui/help_tip.h"

@@ -13,7 +13,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "app/help_texts.h"
+#include "controls/help_texts.h"
 #include "ui/headless.h"
 #include "ui/markup_renderer.h"
 
