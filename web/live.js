@@ -1,6 +1,8 @@
 // "Live signals" on the page: the gyro, rudder and gain signals of every diagnostics round as
-// three plots over the last 10 s, 30 s or 2 min, each with its latest value beside it, and
-// "Record…" to hand the rounds to the pilot as a CSV file. The module runs the diagnostics and
+// three plots over the last 10 s, 30 s or 2 min, each with its latest value beside it (the gain
+// also as its percent, on an axis of its own), "Pause" (or Space) to hold the plots still while
+// the rounds go on arriving and being recorded, and "Record…" to hand the rounds to the pilot as
+// a CSV file. The module runs the diagnostics and
 // writes the recording; the page keeps the rounds it shows and draws them.
 
 const START_DIAGNOSTICS = 'Start diagnostics';
@@ -36,7 +38,16 @@ export function axisFor(values) {
 }
 
 const fourDigits = (value) => String(value).padStart(4, '0');
-const gainPercent = (gain) => Math.trunc(Math.abs(gain - CENTRE_MICROS) / 5);
+export const gainPercent = (gain) => Math.trunc(Math.abs(gain - CENTRE_MICROS) / 5);
+// The gain's percent is drawn on the right against 0 to 100 %, widened in tens beyond it.
+const PERCENT_TICK = 25;
+function percentAxis(values) {
+  let high = 100;
+  for (const value of values) {
+    high = Math.max(high, Math.ceil(gainPercent(value) / 10) * 10);
+  }
+  return { low: 0, high };
+}
 
 // The window's words for each plot's latest value.
 const PLOTS = [
@@ -46,6 +57,7 @@ const PLOTS = [
     key: 'gain',
     name: 'Gain',
     text: (v) => `Gain = ${fourDigits(v)} \u00b5s (${String(gainPercent(v)).padStart(2, '0')}%)`,
+    percent: true,
   },
 ];
 
@@ -83,6 +95,16 @@ class Rounds {
 
   newest(key) {
     return this.count > 0 ? this.values[key][this.times.length - 1] : null;
+  }
+
+  // The rounds as they are now, kept however many arrive later.
+  held() {
+    const copy = new Rounds();
+    copy.times = this.times.slice(this.#first);
+    for (const [key, list] of Object.entries(this.values)) {
+      copy.values[key] = list.slice(this.#first);
+    }
+    return copy;
   }
 }
 
@@ -135,7 +157,7 @@ class Plot {
     const shown = values.slice(from);
     const { low, high } = axisFor(shown);
     const left = 44;
-    const right = w - 6;
+    const right = w - (this.#spec.percent ? 34 : 6);
     const top = 6;
     const bottom = h - 16;
     const x = (time) => right - ((end - time) / spanMs) * (right - left);
@@ -180,6 +202,35 @@ class Plot {
       g.lineTo(right, y(values[from]));
     }
     g.stroke();
+    if (this.#spec.percent) {
+      this.#drawPercent(g, { times, values, from, x, top, bottom, right });
+    }
+  }
+
+  // The gain as its percent, dashed, against the axis on the right.
+  #drawPercent(g, { times, values, from, x, top, bottom, right }) {
+    const { low, high } = percentAxis(values.slice(from));
+    const y = (percent) => bottom - ((percent - low) / (high - low)) * (bottom - top);
+    g.font = '10px system-ui, sans-serif';
+    g.fillStyle = '#8a4b00';
+    g.textAlign = 'left';
+    g.textBaseline = 'middle';
+    for (let tick = low; tick <= high; tick += PERCENT_TICK) {
+      g.fillText(`${tick}%`, right + 4, Math.round(y(tick)) + 0.5);
+    }
+    g.strokeStyle = '#c46a00';
+    g.lineWidth = 1.5;
+    g.setLineDash([4, 3]);
+    g.beginPath();
+    g.moveTo(x(times[from]), y(gainPercent(values[from])));
+    for (let i = from + 1; i < times.length; i += 1) {
+      g.lineTo(x(times[i]), y(gainPercent(values[i])));
+    }
+    if (times.length - from === 1) {
+      g.lineTo(right, y(gainPercent(values[from])));
+    }
+    g.stroke();
+    g.setLineDash([]);
   }
 }
 
@@ -195,6 +246,8 @@ export class LiveSignals {
   #recordedRounds = 0;
   #running = false;
   #recording = false;
+  // While paused, the rounds as they were when the pilot paused.
+  #held = null;
 
   // `save(name, bytes, kind)` hands a file to the pilot; `tellFailure(text)` shows a message.
   constructor(session, byId, save, tellFailure) {
@@ -215,7 +268,25 @@ export class LiveSignals {
       session.diagnostics();
     });
     byId('record').addEventListener('click', () => this.#toggleRecording());
+    byId('pause').addEventListener('click', () => this.#setPaused(this.#held === null));
+    // Space pauses while the live signals are in sight, unless the focus is on a control that
+    // takes Space for itself.
+    document.addEventListener('keydown', (event) => {
+      const target = event.target;
+      const free = target === document.body || (byId('live').contains(target) && !target.matches('button, select, input'));
+      if (event.key === ' ' && free && !byId('live').hidden && !document.querySelector('dialog[open]')) {
+        event.preventDefault();
+        this.#setPaused(this.#held === null);
+      }
+    });
     window.addEventListener('resize', () => this.#redrawSoon());
+  }
+
+  #setPaused(paused) {
+    this.#held = paused ? this.#rounds.held() : null;
+    this.#byId('pause').setAttribute('aria-pressed', String(paused));
+    this.#byId('pause').classList.toggle('pressed', paused);
+    this.#redrawSoon();
   }
 
   // One round of the running diagnostics.
@@ -224,7 +295,9 @@ export class LiveSignals {
     if (this.#recording) {
       this.#recordedRounds += 1;
     }
-    this.#redrawSoon();
+    if (this.#held === null) {
+      this.#redrawSoon();
+    }
   }
 
   render(view, gyroButtonsOn) {
@@ -251,7 +324,7 @@ export class LiveSignals {
         return;
       }
       for (const plot of this.#plots) {
-        plot.draw(this.#rounds, this.#spanMs);
+        plot.draw(this.#held ?? this.#rounds, this.#spanMs);
       }
     });
   }

@@ -56,23 +56,36 @@ function tallyRounds() {
   });
 }
 
+// The plot as drawn, to tell whether it changed.
+const picture = (page, id) => page.evaluate((which) => document.getElementById(which).toDataURL(), id);
+const waitForRounds = (page, n) =>
+  page.waitForFunction((count) => window.__vn340Live.rounds.length >= count, n, { timeout: 10_000 });
+
 const roundsSeen = (page) => page.evaluate(() => window.__vn340Live.rounds.length);
 const text = (page, id) => page.evaluate((which) => document.getElementById(which).textContent, id);
 
-// Where a plot's curve lies: the rows of its canvas that hold the curve's colour, as fractions of
-// the canvas's height (none on a blank canvas).
-function curveRows(page, id) {
-  return page.evaluate((which) => {
+// Where a plot's curve lies: the rows of its canvas that hold the curve's colour (the signal's
+// blue, or the gain percent's orange), as fractions of the canvas's height (none on a blank
+// canvas); the gain percent's labels, right of its plot, are left out.
+function curveRows(page, id, colour = 'blue') {
+  return page.evaluate(([which, hue]) => {
     const canvas = document.getElementById(which);
     const { data, width, height } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
+    const isHue = hue === 'blue'
+      ? (r, g, b) => b > 120 && b - r > 60
+      : (r, g, b) => r > 150 && r - b > 120 && g > 60 && g < 140;
+    // The percent's labels stand right of the plot, 34 pixels of the page wide.
+    const scale = width / canvas.clientWidth;
+    const plotTo = hue === 'blue' ? width : width - 34 * scale;
     const rows = new Set();
     for (let i = 0; i < data.length; i += 4) {
-      if (data[i + 2] > 120 && data[i + 2] - data[i] > 60) {
+      const column = (i / 4) % width;
+      if (column < plotTo && isHue(data[i], data[i + 1], data[i + 2])) {
         rows.add(Math.floor(i / 4 / width) / height);
       }
     }
     return [...rows];
-  }, id);
+  }, [id, colour]);
 }
 
 describe('live signals on the page', () => {
@@ -140,6 +153,10 @@ describe('live signals on the page', () => {
       assert.ok(rows.length > 0, `the ${name} curve is drawn`);
       assert.ok(rows.every((row) => row >= from && row <= to), `the ${name} curve at ${rows}`);
     }
+    // The gain's 70 % against its own axis of 0 to 100 %, a little under a third from the top.
+    const percent = await curveRows(page, 'gain-plot', 'orange');
+    assert.ok(percent.length > 0, 'the gain percent is drawn');
+    assert.ok(percent.every((row) => row >= 0.2 && row <= 0.35), `the gain percent at ${percent}`);
 
     await stop.click();
     await start.waitFor();
@@ -184,6 +201,29 @@ describe('live signals on the page', () => {
     await page.getByRole('button', { name: 'Stop diagnostics', exact: true }).click();
     await assertEnabled(page.getByRole('button', { name: 'Read from gyro', exact: true }));
     assert.equal(await record.isDisabled(), true, 'nothing to record once diagnostics stopped');
+    await context.close();
+  });
+
+  it('holds the plots still while paused, as the rounds go on arriving, and moves them again after', async () => {
+    const { page, context } = await open();
+    await tryWithoutGyro(page);
+    await page.getByRole('button', { name: 'Start diagnostics', exact: true }).click();
+    await waitForRounds(page, 2);
+    const pause = page.getByRole('button', { name: 'Pause', exact: true });
+    await pause.click();
+    assert.equal(await pause.getAttribute('aria-pressed'), 'true');
+    const still = await picture(page, 'rudder-plot');
+    await waitForRounds(page, (await roundsSeen(page)) + 3);
+    assert.equal(await picture(page, 'rudder-plot'), still, 'the plot held while paused');
+
+    // Space, with the focus on the page itself, goes on.
+    await page.evaluate(() => document.activeElement.blur());
+    await page.keyboard.press(' ');
+    assert.equal(await pause.getAttribute('aria-pressed'), 'false');
+    await waitForRounds(page, (await roundsSeen(page)) + 2);
+    await page.waitForFunction(
+      ([id, held]) => document.getElementById(id).toDataURL() !== held, ['rudder-plot', still], { timeout: 5_000 });
+    await page.getByRole('button', { name: 'Stop diagnostics', exact: true }).click();
     await context.close();
   });
 });
