@@ -27,6 +27,11 @@ const BUDGET_WIRE_RATIO = 1.1;
 const LOADS = 5;
 const EXCHANGES = 3;
 const READS_FOR_MEMORY = 20;
+const BUDGET_FPS = 30;
+const FPS_WINDOW_MS = 5_000;
+// VN340_BENCH_DIAGNOSTICS_MINUTES shortens it for a quick look.
+const DIAGNOSTICS_MINUTES = 10;
+const BUDGET_RESIDENT_GROWTH = 5 * KIB * KIB;
 
 const BAUD = 9600;
 const BITS_PER_CHARACTER = 10; // start bit, 8 data bits, stop bit
@@ -446,6 +451,91 @@ async function memoryOverReads(browser, server) {
   }
 }
 
+// ---- 6. the live plots and the tab over a long run of diagnostics ----------------------------
+
+// Frames the browser painted, the rounds that came, and the main thread's long tasks, from now.
+function countFrames() {
+  window.__benchFrames = { frames: 0, longTasks: 0, began: performance.now() };
+  const tick = () => {
+    window.__benchFrames.frames += 1;
+    requestAnimationFrame(tick);
+  };
+  requestAnimationFrame(tick);
+  new PerformanceObserver((list) => {
+    window.__benchFrames.longTasks += list.getEntries().length;
+  }).observe({ type: 'longtask' });
+}
+
+// The resident and the private (anonymous) memory of the browser's renderer processes, as the
+// system counts them. A browser of one page has a few: the page's, and spares kept ready.
+async function rendererMemory(browserCdp) {
+  const { processInfo } = await browserCdp.send('SystemInfo.getProcessInfo');
+  const memory = { resident: 0, private: 0, processes: 0 };
+  for (const { type, id } of processInfo) {
+    if (type !== 'renderer') {
+      continue;
+    }
+    const status = await readFile(`/proc/${id}/status`, 'utf8').catch(() => '');
+    const kb = (field) => Number(new RegExp(`^${field}:\\s+(\\d+) kB`, 'm').exec(status)?.[1] ?? 0);
+    memory.resident += kb('VmRSS') * KIB;
+    memory.private += kb('RssAnon') * KIB;
+    memory.processes += 1;
+  }
+  return memory;
+}
+
+// In a browser of its own, so that the only renderer is the page's (the earlier sections' closed
+// pages leave theirs behind for a while).
+async function liveDiagnostics(server) {
+  const minutes = Number(process.env.VN340_BENCH_DIAGNOSTICS_MINUTES ?? DIAGNOSTICS_MINUTES);
+  heading(`6. Diagnostics of the module's simulated gyro: the live plots, and the tab over ${minutes} min`);
+  const browser = await launchBrowser();
+  const { context, page } = await openBenchPage(browser, server);
+  try {
+    const cdp = await context.newCDPSession(page);
+    await cdp.send('Performance.enable');
+    await cdp.send('HeapProfiler.enable');
+    const browserCdp = await browser.newBrowserCDPSession();
+    await page.getByRole('button', { name: 'Try without a gyro', exact: true }).click();
+    await page.locator('#diagnostics:enabled').waitFor({ timeout: 10_000 });
+    await page.getByRole('button', { name: 'Start diagnostics', exact: true }).click();
+    await page.locator('#gyro-value:not(:empty)').waitFor({ timeout: 10_000 });
+
+    await page.evaluate(countFrames);
+    await page.waitForTimeout(FPS_WINDOW_MS);
+    const counted = await page.evaluate(() => ({
+      ...window.__benchFrames,
+      seconds: (performance.now() - window.__benchFrames.began) / 1000,
+    }));
+    const fps = counted.frames / counted.seconds;
+    row('frames painted a second while the plots run', fps.toFixed(1),
+      `${fps >= BUDGET_FPS ? 'within budget' : 'OVER BUDGET'} (at least ${BUDGET_FPS}); ` +
+      `${counted.longTasks} long tasks over ${counted.seconds.toFixed(1)} s`);
+
+    const sample = async () => ({ ...(await rendererMemory(browserCdp)), ...(await tabMemory(page, cdp)) });
+    const show = (label, state) =>
+      row(label, kib(state.resident), `private ${kib(state.private)} in ${state.processes} renderers; ` +
+        `JS heap ${kib(state.heap)}, wasm memory ${kib(state.wasm)}, ${state.nodes} nodes`);
+    // The first minute settles what any start settles (spare renderers trimmed, caches filled).
+    await page.waitForTimeout(60_000);
+    const first = await sample();
+    show('renderers\' resident memory after 1 min', first);
+    let last = first;
+    for (let minute = 2; minute <= minutes + 1; minute += 1) {
+      await page.waitForTimeout(60_000);
+      last = await sample();
+      show(`  after ${minute} min`, last);
+    }
+    const growth = last.resident - first.resident;
+    row(`growth over the ${minutes} min after that`, kib(growth),
+      `${growth <= BUDGET_RESIDENT_GROWTH ? 'within budget' : 'OVER BUDGET'} (at most ${kib(BUDGET_RESIDENT_GROWTH)}); ` +
+      `private ${kib(last.private - first.private)}, JS heap ${kib(last.heap - first.heap)}, wasm memory ${kib(last.wasm - first.wasm)}`);
+  } finally {
+    await context.close();
+    await browser.close();
+  }
+}
+
 // ---- the run -------------------------------------------------------------------------------
 
 async function main() {
@@ -461,6 +551,7 @@ async function main() {
     await firstLoad(browser, server);
     await exchangesThroughWebSerial(browser, server);
     await memoryOverReads(browser, server);
+    await liveDiagnostics(server);
   } finally {
     await browser.close();
     await server.stop();
