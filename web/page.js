@@ -6,6 +6,7 @@ import { chosenFileBytes, saveBytes } from './files.js';
 import { LiveSignals } from './live.js';
 import { SafetyNet } from './safety_net.js';
 import { SerialPorts, webSerialAvailable } from './serial.js';
+import { StatisticsOffer } from './statistics.js';
 
 // As long as the window keeps a correction beside its box.
 const NOTICE_MS = 13_000;
@@ -85,6 +86,7 @@ class ConfigPage {
   #safety;
   #safetyNet;
   #live;
+  #statistics;
   #storage;
   #ports = null;
 
@@ -103,6 +105,7 @@ class ConfigPage {
     this.#safety = new SafetyDialog(byId('safety'), this.#lists.texts ?? {});
     this.#safetyNet = new SafetyNet(this.#session, byId);
     this.#live = new LiveSignals(this.#session, byId, saveBytes, (text) => this.#messages.show(text));
+    this.#statistics = new StatisticsOffer(this.#session);
     this.#buildNumberBoxes();
     this.#fillSelectors();
     this.#wireControls();
@@ -152,6 +155,9 @@ class ConfigPage {
           break;
         case 'live':
           this.#live.round(data);
+          break;
+        case 'statistics':
+          this.#statistics.offer(data);
           break;
         default:
           break;

@@ -18,6 +18,8 @@ const PAGE_FILES = [
   'usb_connect.js',
   'safety_net.js',
   'live.js',
+  'statistics.js',
+  'statistics.css',
   'page.css',
   'manifest.webmanifest',
   'icons/vn340.svg',

@@ -11,6 +11,7 @@
 #include "app/upload_progress_dialog.h"
 #include "config/gyro_config.h"
 #include "config/profile_store.h"
+#include "statistics/statistics_dialog_texts.h"
 #include "statistics/statistics_offer.h"
 #include "web/cancel_switch.h"
 #include "web/statistics_submission.h"
@@ -19,17 +20,7 @@
 namespace vn340 {
 namespace {
 
-const QString kIntroText = QStringLiteral(
-    "Your gyro has collected statistical in-flight data that could be of value to Tarvel RC to "
-    "improve your gyro via future firmware updates. If you would like to send this data to "
-    "Tarvel RC please complete the boxes below and press Send.");
-const QString kEmailNoteText =
-    QStringLiteral("Leave the email box empty if you wish to submit the data anonymously.");
-// "Anonymously" means without the email address: the line always names the gyro.
-const QString kSerialNoteText =
-    QStringLiteral("The gyro's serial number is always sent with the data.");
-// Room for any make and model, and for an address; not for pages of text in one line.
-constexpr int kAnswerLimit = 100;
+namespace texts = statistics_dialog;
 
 // Dialog units to pixels; `id` names the control as the window's controls are named.
 void place(QWidget* widget, int id, int x, int y, int width, int height) {
@@ -55,7 +46,7 @@ QLineEdit* labelledEdit(QDialog* dialog, const QString& caption, int id, int y) 
     place(label, 0, 7, y + 2, 96, 8);
     auto* edit = new QLineEdit(dialog);
     edit->setAccessibleName(caption);
-    edit->setMaxLength(kAnswerLimit);
+    edit->setMaxLength(texts::kAnswerLimit);
     label->setBuddy(edit);
     place(edit, id, 106, y, 117, 12);
     return edit;
@@ -72,25 +63,25 @@ QPushButton* button(QDialog* dialog, const QString& text, int id, int x) {
 
 StatisticsDialog::StatisticsDialog(QWidget* parent) : QDialog(parent) {
     setFont(dialogFont());
-    setWindowTitle(QStringLiteral("Tarvel RC - Send statistical in-flight gyro data "));
+    setWindowTitle(fromStd(texts::kTitle));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(true);
     setFixedSize(dialogUnitsToPixelsX(230), dialogUnitsToPixelsY(174));
 
     intro_ = centredText(this, 1081, 7, 7, 216, 40);
-    helicopterEdit_ = labelledEdit(this, QStringLiteral("Helicopter make and model"), 1078, 52);
-    servoEdit_ = labelledEdit(this, QStringLiteral("Tail servo make and model"), 1079, 70);
-    emailEdit_ = labelledEdit(this, QStringLiteral("Email Address"), 1080, 88);
+    helicopterEdit_ = labelledEdit(this, fromStd(texts::kHelicopterLabel), 1078, 52);
+    servoEdit_ = labelledEdit(this, fromStd(texts::kServoLabel), 1079, 70);
+    emailEdit_ = labelledEdit(this, fromStd(texts::kEmailLabel), 1080, 88);
     emailNote_ = centredText(this, 1082, 7, 104, 216, 17);
     serialNote_ = centredText(this, 0, 7, 122, 216, 9);
     serialNote_->setObjectName(QStringLiteral("serialNote"));
-    serialNote_->setText(kSerialNoteText);
-    doNotAskBox_ = new QCheckBox(QStringLiteral("Do not ask next time"), this);
+    serialNote_->setText(fromStd(texts::kSerialNote));
+    doNotAskBox_ = new QCheckBox(fromStd(texts::kDoNotAsk), this);
     doNotAskBox_->setAccessibleName(doNotAskBox_->text());
     place(doNotAskBox_, 1083, 7, 134, 100, 10);
-    QPushButton* sendButton = button(this, QStringLiteral("Send"), 1, 59);
-    skipButton_ = button(this, QStringLiteral("Skip"), 2, 121);
+    QPushButton* sendButton = button(this, fromStd(texts::kSend), 1, 59);
+    skipButton_ = button(this, fromStd(texts::kSkip), 2, 121);
     // Nothing leaves the computer by a stray Enter in a box: Enter sends only from Send itself.
     skipButton_->setDefault(true);
 
@@ -113,10 +104,11 @@ void StatisticsDialog::showEvent(QShowEvent* event) {
         QDialog::showEvent(event);
         return;
     }
-    intro_->setText(kIntroText);
+    const QString intro = fromStd(texts::kIntro);
+    intro_->setText(intro);
     // Announced by a screen reader as the dialog opens, like the text of a message.
-    setAccessibleDescription(kIntroText);
-    emailNote_->setText(kEmailNoteText);
+    setAccessibleDescription(intro);
+    emailNote_->setText(fromStd(texts::kEmailNote));
     helicopterEdit_->setText(helicopter_);
     servoEdit_->setText(servo_);
     emailEdit_->setText(email_);

@@ -5,6 +5,8 @@
 #include <QPushButton>
 
 #include "app/prompt_dialogs.h"
+#include "app/qt_text.h"
+#include "statistics/statistics_dialog_texts.h"
 
 namespace vn340 {
 namespace {
@@ -18,7 +20,7 @@ void place(QWidget* widget, int x, int y, int width, int height) {
 
 UploadProgressDialog::UploadProgressDialog(QWidget* window) : QDialog(window) {
     setFont(dialogFont());
-    setWindowTitle(QStringLiteral("Tarvel RC - Sending statistical in-flight gyro data"));
+    setWindowTitle(fromStd(statistics_dialog::kSendingTitle));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowModality(Qt::WindowModal);
@@ -37,7 +39,7 @@ UploadProgressDialog::UploadProgressDialog(QWidget* window) : QDialog(window) {
     busy->setAccessibleName(QStringLiteral("Sending"));
     place(busy, 7, 28, 186, 8);
 
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(fromStd(statistics_dialog::kCancel), this);
     cancel->setAccessibleName(cancel->text());
     cancel->setDefault(true);
     place(cancel, 75, 41, 50, 14);

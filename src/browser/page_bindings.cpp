@@ -13,6 +13,7 @@
 
 #include "browser/browser_platform.h"
 #include "browser/page_session.h"
+#include "browser/page_statistics_script.h"
 #include "config/config_comparison.h"
 #include "config/field_editor.h"
 #include "config/history_store.h"
@@ -248,6 +249,9 @@ class ScriptEvents final : public PageEvents {
             tell("compared", data);
         }
     }
+    void statisticsOffered(const StatisticsAnswers& answers, bool doNotAskAgain) override {
+        tell("statistics", statisticsOfferValue(answers, doNotAskAgain));
+    }
     void liveSignals(const LiveSample& sample) override {
         val data = val::object();
         data.set("time", static_cast<double>(sample.time.count()));
@@ -344,6 +348,12 @@ class ScriptSession {
     bool startRecording() { return session_.startRecording(); }
     val stopRecording() { return fileOf(session_.stopRecording()); }
     void trySimulatedGyro() { session_.trySimulatedGyro(); }
+    val answerStatistics(const val& answer) {
+        return statisticsRequestValue(session_.answerStatistics(pilotChoiceOf(answer)));
+    }
+    void statisticsFetched(const val& answer) {
+        session_.statisticsFetched(fetchedAnswerOf(answer));
+    }
     void portOpened(const std::string& name) { session_.portOpened(name); }
     void bytesArrived(const std::string& name, const val& bytes) {
         session_.bytesArrived(name, bytesFrom(bytes));
@@ -390,6 +400,8 @@ EMSCRIPTEN_BINDINGS(vn340_page) {
         .function("startRecording", &ScriptSession::startRecording)
         .function("stopRecording", &ScriptSession::stopRecording)
         .function("trySimulatedGyro", &ScriptSession::trySimulatedGyro)
+        .function("answerStatistics", &ScriptSession::answerStatistics)
+        .function("statisticsFetched", &ScriptSession::statisticsFetched)
         .function("portOpened", &ScriptSession::portOpened)
         .function("bytesArrived", &ScriptSession::bytesArrived)
         .function("portGone", &ScriptSession::portGone)

@@ -1,11 +1,13 @@
 #pragma once
 
 // What the module tells the page: the screen to draw again, the status line, a message, a
-// notice beside a box, a box to take the focus, files it keeps written, and bytes for a port.
+// notice beside a box, a box to take the focus, files it keeps written, the statistics offer,
+// and bytes for a port.
 // The module's bindings pass each on to the page's script; the tests record them.
 
 #include <string_view>
 
+#include "base/front_end.h"
 #include "config/field_table.h"
 #include "config/gyro_config.h"
 #include "live/live_trace.h"
@@ -29,6 +31,9 @@ class PageEvents {
     virtual void filesWritten() = 0;
     // "Compare with gyro" has read what the gyro holds.
     virtual void compared(const GyroConfig& gyro) = 0;
+    // The statistics offer is due: the page asks the pilot, showing the answers and the tick
+    // as they were left at the last offer, and hands the choice to PageSession.
+    virtual void statisticsOffered(const StatisticsAnswers& answers, bool doNotAskAgain) = 0;
     // A round of diagnostics brought the live signals.
     virtual void liveSignals(const LiveSample& sample) = 0;
     // Bytes the program sends to a port the page has opened.

@@ -2,10 +2,10 @@
 
 // The page's side of the front end. A page cannot wait for the pilot in the middle of a call,
 // so whatever the program would ask is asked by the page before the action that needs it
-// (the safety agreement) and handed in with it; the answer is taken once. A file to load the
-// page has read itself, and hands over as though chosen in a dialog.
-// Messages and the status line go to the page at once: its message is modal, so nothing else
-// reaches the program before the pilot has read it.
+// (the safety agreement, the statistics offer) and handed in with it; the answer is taken once. A
+// file to load the page has read itself, and hands over as though chosen in a dialog. Messages and
+// the status line go to the page at once: its message is modal, so nothing else reaches the program
+// before the pilot has read it.
 
 #include <optional>
 #include <string>
@@ -14,6 +14,7 @@
 
 #include "base/front_end.h"
 #include "browser/page_events.h"
+#include "browser/statistics_pre_answer.h"
 
 namespace vn340 {
 
@@ -44,17 +45,19 @@ class PageFrontEnd final : public FrontEnd {
     std::optional<bool> askSafetyAgreement() override {
         return std::exchange(agreement_, std::nullopt);
     }
-    // The page's reads leave the statistics word on the gyro, so nothing is offered and
-    // nothing is lost.
-    PilotChoice askStatistics() override { return {}; }
-    Submission uploadStatistics(const std::string&) override {
-        return {SubmitResult::Cancelled, {}};
+    // The page asks and uploads before the read that hands the word over (see PageStatistics);
+    // any other read's offer is skipped and leaves the word on the gyro.
+    PilotChoice askStatistics() override { return statistics_.ask(); }
+    Submission uploadStatistics(const std::string& line) override {
+        return statistics_.upload(line);
     }
+    StatisticsPreAnswer& statisticsAnswer() { return statistics_; }
 
   private:
     PageEvents& events_;
     std::string saveFolder_;
     std::optional<bool> agreement_;
+    StatisticsPreAnswer statistics_;
 };
 
 }  // namespace vn340

@@ -33,6 +33,8 @@ PageSession::PageSession(PageEvents& events, const MakePlatform& makePlatform,
           std::make_unique<ConfigController>(screen_, portList_, frontEnd_, *platform_, paths)) {
     history_ =
         std::make_unique<PilotHistory>(*controller_, frontEnd_, *platform_, paths.historyFolder);
+    statistics_ = std::make_unique<PageStatistics>(*controller_, *platform_, events_, frontEnd_,
+                                                   frontEnd_.statisticsAnswer());
     connections_ += controller_->outcomeShown.connect([this](const SequenceOutcome&) { told(); });
     connections_ += controller_->liveSignalsArrived.connect(
         [this](const LiveSignals& signals) { liveRound(signals); });
@@ -48,6 +50,7 @@ PageSession::~PageSession() {
     // The history listens to the controller; the controller hangs up its port before the
     // simulated gyro behind it goes.
     connections_ = {};
+    statistics_.reset();
     history_.reset();
     controller_.reset();
 }
@@ -133,6 +136,7 @@ void PageSession::selectPort(const std::string& name) {
 
 void PageSession::read() {
     if (idle() && controller_->adapterOpen()) {
+        statistics_->readStarting();
         controller_->readFromGyro(StatisticsWord::LeaveOnGyro);
         told();
     }

@@ -17,6 +17,7 @@
 #include "browser/page_front_end.h"
 #include "browser/page_ports.h"
 #include "browser/page_screen.h"
+#include "browser/page_statistics.h"
 #include "browser/simulated_gyro_port.h"
 #include "link/memory_port_selector.h"
 #include "live/live_recording.h"
@@ -70,6 +71,13 @@ class PageSession {
     std::optional<SavedFile> saveFile();
     // "Try without a gyro": the simulated gyro in the module, opened as a port of the page's.
     void trySimulatedGyro();
+
+    // --- the statistics offer after a read (PageEvents::statisticsOffered) ---
+    // How the pilot closed it; after "Send", what the page is to fetch.
+    std::optional<StatisticsRequest> answerStatistics(const PilotChoice& choice) {
+        return statistics_->answer(choice);
+    }
+    void statisticsFetched(const FetchedAnswer& answer) { statistics_->fetched(answer); }
 
     // --- the gyro's live signals ---
     // Starts the diagnostics, or stops them when they run.
@@ -129,6 +137,7 @@ class PageSession {
     std::unique_ptr<SimulatedGyroPort> simulated_;
     std::unique_ptr<ConfigController> controller_;
     std::unique_ptr<PilotHistory> history_;
+    std::unique_ptr<PageStatistics> statistics_;
     std::unique_ptr<LiveRecording> recording_;
     Connections connections_;
 };

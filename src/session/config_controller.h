@@ -117,6 +117,8 @@ class ConfigController : private SequenceHost {
 
     const GyroConfig& model() const { return model_; }
     const Preferences& preferences() const { return prefs_; }
+    // Where the preferences are kept, found as the controller starts.
+    const std::string& preferencesFile() const { return prefsStore_.path(); }
     const SequenceEngine& engine() const { return *engine_; }
     const AdapterLink& link() const { return *link_; }
 

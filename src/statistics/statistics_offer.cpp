@@ -21,25 +21,24 @@ std::string statistics_text::requestFailed(std::string_view errorText) {
            std::string(errorText) + ".";
 }
 
-StatisticsAnswer offerStatistics(const GyroConfig& config, ProfileStore& prefs, int today,
-                                 FrontEnd& frontEnd) {
+bool statisticsOfferDue(ProfileStore& prefs, int today) {
     // A date further ahead than "do not ask again" puts it is no choice of the pilot's (a
     // damaged file, a clock set back): it would silence the offer for good.
     const int askFrom = prefs.getInt(kSettingsSection, kDateKey, today);
     if (today < askFrom && askFrom <= today + kStatisticsQuietDays) {
-        return StatisticsAnswer::Finish;
+        return false;
     }
     prefs.writeInt(kSettingsSection, kDateKey, today);
+    return true;
+}
 
-    const PilotChoice choice = frontEnd.askStatistics();
-    if (!choice.send) {
-        if (choice.doNotAskAgain) {
-            prefs.writeInt(kSettingsSection, kDateKey, today + kStatisticsQuietDays);
-        }
-        return StatisticsAnswer::Finish;
+void statisticsSkipped(ProfileStore& prefs, int today, bool doNotAskAgain) {
+    if (doNotAskAgain) {
+        prefs.writeInt(kSettingsSection, kDateKey, today + kStatisticsQuietDays);
     }
+}
 
-    const Submission submission = frontEnd.uploadStatistics(statisticsLine(config, choice.answers));
+StatisticsAnswer answerSubmission(const Submission& submission, FrontEnd& frontEnd) {
     switch (submission.result) {
         case SubmitResult::Accepted:
             frontEnd.showMessage(statistics_text::kSubmitted);
@@ -55,6 +54,20 @@ StatisticsAnswer offerStatistics(const GyroConfig& config, ProfileStore& prefs, 
             return StatisticsAnswer::Finish;
     }
     return StatisticsAnswer::OfferAgain;
+}
+
+StatisticsAnswer offerStatistics(const GyroConfig& config, ProfileStore& prefs, int today,
+                                 FrontEnd& frontEnd) {
+    if (!statisticsOfferDue(prefs, today)) {
+        return StatisticsAnswer::Finish;
+    }
+    const PilotChoice choice = frontEnd.askStatistics();
+    if (!choice.send) {
+        statisticsSkipped(prefs, today, choice.doNotAskAgain);
+        return StatisticsAnswer::Finish;
+    }
+    return answerSubmission(frontEnd.uploadStatistics(statisticsLine(config, choice.answers)),
+                            frontEnd);
 }
 
 }  // namespace vn340

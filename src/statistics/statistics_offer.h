@@ -39,6 +39,19 @@ inline constexpr std::string_view kTryAgain =
 std::string requestFailed(std::string_view errorText);
 }  // namespace statistics_text
 
+// The offer's steps, for a front end that cannot wait for the pilot inside one call (the page);
+// offerStatistics runs them in one go.
+//
+// Whether the offer is due `today`; when it is, "DATE" becomes today, so an offer made again
+// after a failed upload is due at once.
+bool statisticsOfferDue(ProfileStore& prefs, int today);
+// The pilot closed the offer without "Send": with "Do not ask next time" ticked, no offer for
+// kStatisticsQuietDays.
+void statisticsSkipped(ProfileStore& prefs, int today, bool doNotAskAgain);
+// Tells the pilot how the upload ended (nothing for a cancelled one) and what follows for the
+// word: ClearWord, OfferAgain or Finish.
+StatisticsAnswer answerSubmission(const Submission& submission, FrontEnd& frontEnd);
+
 // The hand-over of the read sequence when the statistics word is not 0. `today` is the number
 // of whole days since 1 January 1970, local time. Answers ClearWord after an accepted upload,
 // OfferAgain after a failed one (the pilot has been told), and Finish when the offer is not

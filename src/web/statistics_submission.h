@@ -11,21 +11,16 @@
 #include <string_view>
 
 #include "statistics/statistics_offer.h"
+#include "statistics/statistics_service.h"
 
 namespace vn340 {
 
 class CancelSwitch;
 class StatusLog;
 
-// The maker's service. Always HTTPS: the line carries the pilot's email address.
-inline constexpr std::string_view kStatisticsService = "https://www.tarvel-rc.example";
 // Names another scheme, host and port for the service (a test, a local service); the path and
 // query of the request stay the same, whatever path the override names.
 inline constexpr const char* kStatisticsServiceVariable = "VN340_STATISTICS_URL";
-// The longest wait for the next sign of the service, so the window is never stuck.
-inline constexpr std::chrono::milliseconds kStatisticsReceiveTimeout = std::chrono::seconds(20);
-// The longest the whole upload may take, however busy the service keeps it.
-inline constexpr std::chrono::milliseconds kStatisticsUploadLimit = std::chrono::seconds(60);
 
 struct UploadTimeLimits {
     std::chrono::milliseconds receive = kStatisticsReceiveTimeout;

@@ -54,6 +54,9 @@ class RecordingEvents final : public PageEvents {
     }
     void filesWritten() override {}
     void compared(const GyroConfig& gyro) override { comparedWith.push_back(gyro); }
+    void statisticsOffered(const StatisticsAnswers&, bool) override {
+        told.push_back({"statistics", {}});
+    }
     void liveSignals(const LiveSample& sample) override { rounds.push_back(sample); }
     void write(std::string_view port, std::string_view bytes) override {
         written.emplace_back(port, bytes);
