@@ -18,7 +18,6 @@ struct FontSpec {
     bool underline = false;
     bool strikeout = false;
     friend bool operator==(const FontSpec&, const FontSpec&) = default;
-    friend auto operator<=>(const FontSpec&, const FontSpec&) = default;
 };
 
 struct TextMetrics {
