@@ -12,24 +12,27 @@
 #include <benchmark/benchmark.h>
 
 #include "controls/help_texts.h"
+#include "ui/desktop_markup_renderer.h"
+#include "ui/draw_effects.h"
 #include "ui/headless.h"
-#include "ui/markup_renderer.h"
+#include "ui/painter_text_device.h"
 
 namespace {
 
 constexpr int kMaxWidth = 500;
 
 void ours(benchmark::State& state, const char* text) {
-    vn340::MarkupRenderer renderer;
+    vn340::MarkupRenderer renderer = vn340::desktopMarkupRenderer();
+    vn340::DrawEffects effects;
     renderer.SetMaxWidth(kMaxWidth);
     QImage image(kMaxWidth + 2, 600, QImage::Format_ARGB32);
     image.fill(Qt::white);
     for (auto _ : state) {
-        vn340::PainterTextDevice measuring(nullptr, &renderer.Effects());
-        const QSize size = renderer.Measure(measuring, text);
+        vn340::PainterTextDevice measuring(nullptr, &effects);
+        const vn340::Size size = renderer.Measure(measuring, text);
         QPainter painter(&image);
-        vn340::PainterTextDevice device(&painter, &renderer.Effects());
-        renderer.Draw(device, QRect(0, 0, size.width(), size.height()));
+        vn340::PainterTextDevice device(&painter, &effects);
+        renderer.Draw(device, vn340::Rect(0, 0, size.width(), size.height()));
     }
 }
 

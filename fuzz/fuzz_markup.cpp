@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QPainter>
 
-#include "ui/markup_renderer.h"
+#include "ui/desktop_markup_renderer.h"
+#include "ui/draw_effects.h"
+#include "ui/painter_text_device.h"
 
 namespace {
 
@@ -53,18 +55,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first byte picks the maximum width, so wrapping is exercised too.
     const int maxWidth = data[0] % 4 == 0 ? 0 : data[0] * 2;
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-    vn340::MarkupRenderer renderer;
+    vn340::MarkupRenderer renderer = vn340::desktopMarkupRenderer();
+    vn340::DrawEffects effects;
     renderer.SetMaxWidth(maxWidth);
-    FixedMetricsDevice measuring(nullptr, &renderer.Effects());
-    const QSize natural = renderer.Measure(measuring, text);
+    FixedMetricsDevice measuring(nullptr, &effects);
+    const vn340::Size natural = renderer.Measure(measuring, text);
     QImage image(160, 120, QImage::Format_ARGB32);
     image.fill(Qt::white);
     {
         QPainter painter(&image);
-        FixedMetricsDevice device(&painter, &renderer.Effects());
-        const QRect rect(2, 2, std::min(natural.width(), 1000), std::min(natural.height(), 1000));
+        FixedMetricsDevice device(&painter, &effects);
+        const vn340::Rect rect(2, 2, std::min(natural.width(), 1000),
+                               std::min(natural.height(), 1000));
         renderer.Draw(device, rect);
-        renderer.OnSetCursor(QPoint(10, 10));
+        renderer.OnSetCursor(vn340::Point(10, 10));
         renderer.Draw(device, rect);
     }
     renderer.OnAnimationTick();

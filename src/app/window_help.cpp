@@ -9,7 +9,7 @@
 #include <QPainter>
 
 #include "controls/help_texts.h"
-#include "ui/markup_plain_text.h"
+#include "markup/markup_plain_text.h"
 #include "ui/painted_pictures.h"
 #include "ui/slow_servo_tip.h"
 
@@ -73,7 +73,7 @@ void WindowHelp::registerTips(const ControlFinder& controlOf) {
         // A screen reader reads the same help; a control's group, when it has one, still
         // tells two boxes of the same name apart.
         const QString group = control->accessibleDescription();
-        const QString plain = markupPlainText(help.text);
+        const QString plain = QString::fromStdString(markupPlainText(help.text));
         control->setAccessibleDescription(group.isEmpty() ? plain : group + "\n" + plain);
     }
     relay_ = std::make_unique<EventRelay>(*this);

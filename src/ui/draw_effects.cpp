@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QTransform>
 
+#include "ui/qt_colour.h"
+
 namespace vn340 {
 
 namespace {
@@ -98,7 +100,7 @@ void DrawEffects::FillEffect(QPainter& dc, int code, const QRect& rect, Colour b
         }
         return;
     }
-    dc.fillRect(rect, begin.toQColor());
+    dc.fillRect(rect, toQColor(begin));
 }
 
 void DrawEffects::DrawGradient(QPainter& dc, const QRect& rect, Colour from, Colour to,

@@ -3,6 +3,7 @@
 #include <QPolygon>
 
 #include "ui/draw_effects.h"
+#include "ui/qt_colour.h"
 
 namespace vn340 {
 
@@ -16,7 +17,7 @@ QPen BorderPen(Colour colour, int borderStyle, int width) {
     if (borderStyle == border::kDotted) {
         style = Qt::DotLine;
     }
-    return QPen(colour.toQColor(), width, style, Qt::SquareCap, Qt::MiterJoin);
+    return QPen(toQColor(colour), width, style, Qt::SquareCap, Qt::MiterJoin);
 }
 
 void StrokeFrame(QPainter& dc, const QRect& rect, const QPen& lightPen, const QPen& darkPen,

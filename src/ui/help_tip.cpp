@@ -13,11 +13,14 @@
 #include <QScreen>
 #include <QToolTip>
 
+#include "markup/markup_plain_text.h"
 #include "ui/help_tip_paint.h"
 #include "ui/help_tip_region.h"
 #include "ui/help_tip_window.h"
-#include "ui/markup_plain_text.h"
-#include "ui/text_device.h"
+#include "ui/painter_text_device.h"
+#include "ui/qt_colour.h"
+#include "ui/qt_geometry.h"
+#include "ui/qt_markup_resources.h"
 
 namespace vn340 {
 
@@ -52,9 +55,9 @@ qreal pixelRatio(const QPainter& painter) {
 HelpTip::HelpTip(EventLoop& loop, QObject* parent)
     : QObject(parent), loop_(loop), grabScreen_(grabFromScreen) {
     const QPalette palette = widgetApplication() ? QToolTip::palette() : QPalette();
-    const Colour background = Colour::fromQColor(palette.color(QPalette::ToolTipBase));
+    const Colour background = toColour(palette.color(QPalette::ToolTipBase));
     settings_.look.colours = {background, background, background};
-    settings_.borderColour = Colour::fromQColor(palette.color(QPalette::ToolTipText));
+    settings_.borderColour = toColour(palette.color(QPalette::ToolTipText));
     if (widgetApplication()) {
         connect(qApp, &QGuiApplication::applicationStateChanged, this,
                 [this](Qt::ApplicationState s) {
@@ -189,7 +192,7 @@ int HelpTip::iconHandle(const QImage& icon) {
     if (it != iconHandles_.end()) {
         return it->second;
     }
-    const int handle = renderer_.AddImageHandle(icon);
+    const int handle = renderer_.AddImageHandle(markupImage(icon));
     iconHandles_.emplace(icon.cacheKey(), handle);
     return handle;
 }
@@ -278,8 +281,8 @@ void HelpTip::showStep() {
     if (state_ != State::hidden) {
         return;
     }
-    PainterTextDevice measuring(nullptr, &renderer_.Effects());
-    const QSize textSize = renderer_.Measure(measuring, requested_.tool.text);
+    PainterTextDevice measuring(nullptr, &effects_);
+    const QSize textSize = toQSize(renderer_.Measure(measuring, requested_.tool.text));
     if (textSize.isEmpty()) {
         return;
     }
@@ -321,7 +324,8 @@ void HelpTip::buildTip(const QSize& textSize) {
     snapshot_ = captureBeneath(geometry);
     window_->setGeometry(geometry);
     window_->setMask(windowRegion);
-    window_->setAccessibleDescription(markupPlainText(requested_.tool.text));
+    window_->setAccessibleDescription(
+        QString::fromStdString(markupPlainText(requested_.tool.text)));
     window_->show();
     window_->raise();
     window_->update();
@@ -471,7 +475,7 @@ void HelpTip::paintTip(QPainter& painter) {
     // Drawn at the device's own pixels, so that letters stay crisp on a screen at 2x.
     const qreal ratio = pixelRatio(painter);
     if (background_.isNull() || background_.devicePixelRatio() != ratio) {
-        background_ = tipBackground(placement_, active_, renderer_.Effects(), ratio);
+        background_ = tipBackground(placement_, active_, effects_, ratio);
     }
     QImage tip = background_.copy();
     if (tip.isNull()) {
@@ -479,12 +483,12 @@ void HelpTip::paintTip(QPainter& painter) {
     }
     {
         QPainter tipPainter(&tip);
-        PainterTextDevice device(&tipPainter, &renderer_.Effects());
-        renderer_.Draw(device, textRect_);
+        PainterTextDevice device(&tipPainter, &effects_);
+        renderer_.Draw(device, toRect(textRect_));
         if (!frame_.isEmpty()) {
             tipPainter.setClipRegion(frame_);
             tipPainter.fillRect(QRect(QPoint(), placement_.window.size()),
-                                settings_.borderColour.toQColor());
+                                toQColor(settings_.borderColour));
         }
     }
     painter.drawImage(

@@ -13,10 +13,11 @@
 #include <QRegion>
 
 #include "base/one_shot_timer.h"
+#include "ui/desktop_markup_renderer.h"
+#include "ui/draw_effects.h"
 #include "ui/help_tip_placement.h"
 #include "ui/help_tip_registry.h"
 #include "ui/help_tip_settings.h"
-#include "ui/markup_renderer.h"
 
 class QEvent;
 class QMouseEvent;
@@ -164,7 +165,9 @@ class HelpTip : public QObject {
     int iconHandle(const QImage& icon);
 
     HelpTipSettings settings_;
-    MarkupRenderer renderer_;
+    MarkupRenderer renderer_ = desktopMarkupRenderer();
+    // The background and the text draw with the same effects, one random pattern source.
+    DrawEffects effects_;
     ToolRegistry registry_;
     QPointer<TipWindow> window_;
     QPointer<QWidget> owner_;

@@ -5,8 +5,8 @@
 
 #include <QPainter>
 
+#include "markup/markup_style.h"
 #include "ui/draw_effects.h"
-#include "ui/markup_style.h"
 
 namespace vn340 {
 

@@ -7,6 +7,7 @@
 
 #include "ui/help_tip.h"
 #include "ui/help_tip_window.h"
+#include "ui/qt_geometry.h"
 
 namespace vn340 {
 
@@ -150,14 +151,15 @@ std::optional<HelpTip::Hit> HelpTip::toolAt(const QPoint& global) const {
 }
 
 void HelpTip::tipMouseMove(QMouseEvent* event) {
-    window_->setCursor(renderer_.OnSetCursor(event->position().toPoint()) ? Qt::PointingHandCursor
-                                                                          : Qt::ArrowCursor);
+    window_->setCursor(renderer_.OnSetCursor(toPoint(event->position().toPoint()))
+                           ? Qt::PointingHandCursor
+                           : Qt::ArrowCursor);
     relayMove(event->globalPosition().toPoint());
 }
 
 void HelpTip::tipMousePress(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        renderer_.OnClick(event->position().toPoint());
+        renderer_.OnClick(toPoint(event->position().toPoint()));
     }
     HideNow();
 }

@@ -5,7 +5,7 @@
 #include <array>
 #include <chrono>
 
-#include "ui/colour.h"
+#include "markup/colour.h"
 #include "ui/draw_effects.h"
 
 namespace vn340 {

@@ -15,8 +15,8 @@
 #include "controls/help_texts.h"
 #include "app/window_help.h"
 #include "config_dialog_fixture.h"
+#include "markup/markup_plain_text.h"
 #include "ui/help_tip.h"
-#include "ui/markup_plain_text.h"
 #include "ui/painted_pictures.h"
 
 namespace vn340::testing {
@@ -80,7 +80,8 @@ TEST_F(WindowHelpTest, RestingOnAControlShowsItsTipUntilAClick) {
     startWithGyro();
     restOn(control(C::ReadFromGyro));
     ASSERT_TRUE(QTest::qWaitFor([this] { return tipShown(); }, 5000));
-    EXPECT_EQ(tipText(), markupPlainText(helpTextFor(Control::ReadFromGyro)));
+    EXPECT_EQ(tipText(),
+              QString::fromStdString(markupPlainText(helpTextFor(Control::ReadFromGyro))));
     click(C::ReadFromGyro);
     EXPECT_FALSE(tipShown());
     ASSERT_TRUE(sequenceEnds());
@@ -186,7 +187,7 @@ TEST_F(WindowHelpTest, AScreenReaderReadsTheHelpOfAControl) {
     for (const auto& row : rows) {
         SCOPED_TRACE(static_cast<int>(row.control));
         EXPECT_EQ(control(row.control)->accessibleDescription(),
-                  row.prefix + markupPlainText(helpTextFor(row.control)));
+                  row.prefix + QString::fromStdString(markupPlainText(helpTextFor(row.control))));
     }
 }
 

@@ -16,6 +16,7 @@
 
 #include "support/virtual_clock.h"
 #include "ui/help_tip.h"
+#include "ui/qt_geometry.h"
 
 namespace vn340 {
 namespace {
@@ -304,7 +305,7 @@ TEST_F(HelpTipWindow, ALinkClickedInTheTipOpensAndHidesIt) {
     ASSERT_TRUE(painted.count() > 0 || painted.wait(5000));
     ASSERT_EQ(tip_.Renderer().LinkAreas().size(), 1u);
     QTest::mouseClick(tip_.Window(), Qt::LeftButton, {},
-                      tip_.Renderer().LinkAreas()[0].rect.center());
+                      toQRect(tip_.Renderer().LinkAreas()[0].rect).center());
     EXPECT_EQ(opened, std::vector<std::string>{"https://example.org/faq"});
     EXPECT_EQ(state(), HelpTip::State::hidden);
 }

@@ -2,10 +2,13 @@
 // width it reports, or pieces of differently styled text drift apart on a line.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <QImage>
 #include <QPainter>
 
-#include "ui/text_device.h"
+#include "ui/painter_text_device.h"
+#include "ui/qt_markup_resources.h"
 
 namespace vn340 {
 namespace {
@@ -58,6 +61,45 @@ TEST(PainterTextDevice, DrawnTextEndsWhereItsAdvancesSum) {
         const int ink = lastInkColumn(image);
         EXPECT_LE(ink, width - 1) << "weight " << weight;
         EXPECT_GE(ink, width - 3) << "weight " << weight;
+    }
+}
+
+// The markup hands the device pictures; the device makes an icon of one as it draws it, so an
+// icon's transparent pixels leave what is beneath, whether the picture came with a tag or from
+// the image list. A picture whose pixels the window does not hold draws nothing.
+TEST(PainterTextDevice, IconsKeepTheirPicturesTransparentPixels) {
+    QImage picture(2, 1, QImage::Format_ARGB32);
+    picture.setPixel(0, 0, qRgba(255, 0, 0, 255));
+    picture.setPixel(1, 0, qRgba(0, 0, 255, 0));
+    struct Row {
+        const char* name;
+        MarkupImage picture;
+        bool listIcon;
+        std::array<QRgb, 2> drawn;
+    };
+    const QRgb red = qRgb(255, 0, 0);
+    const QRgb white = qRgb(255, 255, 255);
+    const Row rows[] = {
+        {"a tag's icon", markupImage(picture), false, {red, white}},
+        {"an icon of the image list", markupImage(picture), true, {red, white}},
+        {"pixels not the window's", MarkupImage{2, 1, 42}, false, {white, white}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QImage image(2, 1, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            DrawEffects effects;
+            PainterTextDevice device(&painter, &effects);
+            ImageDrawing drawing;
+            drawing.kind = ImageDrawing::Kind::icon;
+            drawing.picture = row.picture;
+            drawing.listIcon = row.listIcon;
+            drawing.rect = Rect(0, 0, 2, 1);
+            device.drawImage(drawing);
+        }
+        EXPECT_EQ((std::array{image.pixel(0, 0), image.pixel(1, 0)}), row.drawn);
     }
 }
 

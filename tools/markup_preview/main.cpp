@@ -14,8 +14,10 @@
 #include <QPainter>
 
 #include "controls/help_texts.h"
+#include "ui/desktop_markup_renderer.h"
+#include "ui/draw_effects.h"
 #include "ui/headless.h"
-#include "ui/markup_renderer.h"
+#include "ui/painter_text_device.h"
 
 namespace {
 
@@ -23,17 +25,18 @@ constexpr int kDefaultMaxWidth = 500;
 constexpr int kMargin = 6;
 
 bool renderToPng(const std::string& markup, int maxWidth, const QString& path) {
-    vn340::MarkupRenderer renderer;
+    vn340::MarkupRenderer renderer = vn340::desktopMarkupRenderer();
+    vn340::DrawEffects effects;
     renderer.SetMaxWidth(maxWidth);
-    vn340::PainterTextDevice measuring(nullptr, &renderer.Effects());
-    const QSize size = renderer.Measure(measuring, markup);
+    vn340::PainterTextDevice measuring(nullptr, &effects);
+    const vn340::Size size = renderer.Measure(measuring, markup);
     QImage image(std::max(1, size.width() + 2 * kMargin), std::max(1, size.height() + 2 * kMargin),
                  QImage::Format_ARGB32);
     image.fill(QColor(255, 255, 225));
     {
         QPainter painter(&image);
-        vn340::PainterTextDevice device(&painter, &renderer.Effects());
-        renderer.Draw(device, QRect(kMargin, kMargin, size.width(), size.height()));
+        vn340::PainterTextDevice device(&painter, &effects);
+        renderer.Draw(device, vn340::Rect(kMargin, kMargin, size.width(), size.height()));
     }
     if (!image.save(path, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));

@@ -3,13 +3,12 @@
 // line top + 10 - 2 - 8 = line top. The body font is 10pt = 13 pixels at 96 dpi.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <tuple>
 
-#include <QLine>
-#include <QTemporaryDir>
-
+#include "geometry_print.h"
+#include "markup/markup_renderer.h"
 #include "markup_fake_device.h"
-#include "ui/markup_renderer.h"
 
 namespace vn340::test {
 namespace {
@@ -35,19 +34,17 @@ class MarkupLayout : public ::testing::Test {
         });
     }
     // Measures, then draws into a rectangle `drawWidth` wide (default: the measured width).
-    QSize render(std::string_view text, int maxWidth = 0, int drawWidth = -1) {
+    Size render(std::string_view text, int maxWidth = 0, int drawWidth = -1) {
         renderer.SetMaxWidth(maxWidth);
-        const QSize size = renderer.Measure(dev, text);
+        const Size size = renderer.Measure(dev, text);
         dev.clear();
-        renderer.Draw(
-            dev, QRect(0, 0, drawWidth >= 0 ? drawWidth : size.width() - 1, size.height() - 1));
+        renderer.Draw(dev,
+                      Rect(0, 0, drawWidth >= 0 ? drawWidth : size.width() - 1, size.height() - 1));
         return size;
     }
-    // The handle, as markup names it, of an image of one colour.
-    std::string image(int w, int h, Qt::GlobalColor colour = Qt::red) {
-        QImage made(w, h, QImage::Format_ARGB32);
-        made.fill(colour);
-        return std::to_string(renderer.AddImageHandle(made));
+    // The handle, as markup names it, of a picture of that size.
+    std::string image(int w, int h) {
+        return std::to_string(renderer.AddImageHandle(MarkupImage{w, h, {}}));
     }
 
     MarkupRenderer renderer;
@@ -58,7 +55,7 @@ class MarkupLayout : public ::testing::Test {
 TEST_F(MarkupLayout, PlainTextsAndTheirSizes) {
     struct Row {
         const char* markup;
-        QSize size;
+        Size size;
         std::vector<Placed> texts;
     };
     const Row rows[] = {
@@ -82,9 +79,9 @@ TEST_F(MarkupLayout, PlainTextsAndTheirSizes) {
 
 TEST_F(MarkupLayout, EmptyTextMeasuresNothingAndKeepsThePreviousText) {
     render("abc");
-    EXPECT_EQ(renderer.Measure(dev, ""), QSize(0, 0));
+    EXPECT_EQ(renderer.Measure(dev, ""), Size(0, 0));
     dev.clear();
-    renderer.Draw(dev, QRect(0, 0, 30, 10));
+    renderer.Draw(dev, Rect(0, 0, 30, 10));
     EXPECT_EQ(placed(dev), (std::vector<Placed>{{0, 0, "abc"}}));
 }
 
@@ -139,7 +136,7 @@ TEST_F(MarkupLayout, WrappingAtBreakCharacters) {
     struct Row {
         const char* markup;
         int maxWidth;
-        QSize size;
+        Size size;
         std::vector<Placed> texts;
     };
     const Row rows[] = {
@@ -208,12 +205,12 @@ TEST_F(MarkupLayout, CenteredRightAlignedAndJustifiedLines) {
 }
 
 TEST_F(MarkupLayout, HalfWidthRuleOnTwoHundredPixels) {
-    const QSize size = render("<hr width=50%>", 0, 200);
+    const Size size = render("<hr width=50%>", 0, 200);
     // The rule's line is size + 8 = 9 high; the rule is drawn at half of it.
-    EXPECT_EQ(size, QSize(2, 10));
+    EXPECT_EQ(size, Size(2, 10));
     ASSERT_EQ(dev.lines.size(), 1u);
     const auto& l = dev.lines[0];
-    EXPECT_EQ(QLine(l.x1, l.y1, l.x2, l.y2), QLine(0, 4, 99, 4));  // 100 wide
+    EXPECT_EQ((std::array{l.x1, l.y1, l.x2, l.y2}), (std::array{0, 4, 99, 4}));  // 100 wide
     EXPECT_EQ(l.width, 1);
     EXPECT_EQ(l.colour, Colour::fromRgb(0, 0, 0));
 }
@@ -262,23 +259,23 @@ TEST_F(MarkupLayout, LinkHotStyleSwitchesOnTheNextPaint) {
     EXPECT_FALSE(dev.texts[1].font.underline);  // "a:link"
     EXPECT_EQ(dev.texts[1].colour, Colour::fromRgb(0, 0, 255));
     ASSERT_EQ(renderer.LinkAreas().size(), 1u);
-    EXPECT_EQ(renderer.LinkAreas()[0].rect, QRect(10, 0, 40, 10));
+    EXPECT_EQ(renderer.LinkAreas()[0].rect, Rect(10, 0, 40, 10));
 
-    EXPECT_TRUE(renderer.OnSetCursor(QPoint(50, 10)));  // the far corner counts
+    EXPECT_TRUE(renderer.OnSetCursor(Point(50, 10)));  // the far corner counts
     EXPECT_EQ(renderer.HotLink(), 0);
     dev.clear();
-    renderer.Draw(dev, QRect(0, 0, 50, 10));
+    renderer.Draw(dev, Rect(0, 0, 50, 10));
     ASSERT_EQ(dev.texts.size(), 2u);
     EXPECT_TRUE(dev.texts[1].font.underline);  // "a:hover"
     EXPECT_FALSE(dev.texts[0].font.underline);
 
-    EXPECT_FALSE(renderer.OnSetCursor(QPoint(5, 5)));
+    EXPECT_FALSE(renderer.OnSetCursor(Point(5, 5)));
     EXPECT_EQ(renderer.HotLink(), -2);
     EXPECT_EQ(notified, (std::vector<int>{0, -2}));
 
-    renderer.OnClick(QPoint(5, 5));
+    renderer.OnClick(Point(5, 5));
     EXPECT_TRUE(opened.empty());
-    renderer.OnClick(QPoint(12, 3));
+    renderer.OnClick(Point(12, 3));
     EXPECT_EQ(opened, std::vector<std::string>{"http://x"});
 }
 
@@ -288,8 +285,8 @@ TEST_F(MarkupLayout, MessageLinksNotifyAndTheLastOfHrefAndMsgWins) {
     render("<a href=u msg=m>a</a><a msg=m href=u>b</a>");
     ASSERT_EQ(renderer.LinkAreas().size(), 2u);
     EXPECT_EQ(renderer.LinkAreas()[1].index, 1);
-    renderer.OnClick(QPoint(5, 5));
-    renderer.OnClick(QPoint(15, 5));
+    renderer.OnClick(Point(5, 5));
+    renderer.OnClick(Point(15, 5));
     EXPECT_EQ(messages, std::vector<std::string>{"m"});
     EXPECT_EQ(opened, std::vector<std::string>{"u"});
 }
@@ -297,9 +294,9 @@ TEST_F(MarkupLayout, MessageLinksNotifyAndTheLastOfHrefAndMsgWins) {
 TEST_F(MarkupLayout, ImageRaisesTheLineAndTextSitsOnTheBaseline) {
     const std::string markup = "<bmp handle=" + image(20, 30) + ">a";
     // Line: ascent 30 (image), descent 2 (text): 32 high.
-    EXPECT_EQ(render(markup), QSize(31, 33));
+    EXPECT_EQ(render(markup), Size(31, 33));
     ASSERT_EQ(dev.images.size(), 1u);
-    EXPECT_EQ(dev.images[0].rect, QRect(0, 0, 20, 30));
+    EXPECT_EQ(dev.images[0].rect, Rect(0, 0, 20, 30));
     ASSERT_EQ(dev.texts.size(), 1u);
     EXPECT_EQ(dev.texts[0].x, 20);
     EXPECT_EQ(dev.texts[0].top, 22);
@@ -319,14 +316,14 @@ TEST_F(MarkupLayout, ImageSizesStylesAndShadow) {
     render("<bmp handle=" + h + " width=50% height=12 style=gs mask=#00ff00>");
     ASSERT_EQ(dev.images.size(), 1u);
     const ImageDrawing& d = dev.images[0];
-    EXPECT_EQ(d.rect.size(), QSize(10, 12));
+    EXPECT_EQ(d.rect.size(), Size(10, 12));
     EXPECT_EQ(d.style, imagestyle::kGrey | imagestyle::kSoftShadow);
     EXPECT_TRUE(d.shadow.offset);
     EXPECT_EQ(d.shadow.colour, Colour::fromRgb(128, 128, 128));
     EXPECT_TRUE(d.useKey);
     EXPECT_EQ(d.key, Colour::fromRgb(0, 255, 0));
     // The shadow adds its offset to the space taken.
-    EXPECT_EQ(renderer.Measure(dev, "<bmp handle=" + h + " style=s>"), QSize(25, 35));
+    EXPECT_EQ(renderer.Measure(dev, "<bmp handle=" + h + " style=s>"), Size(25, 35));
 
     renderer.SetImageShadow(0, 0, 50, true, 7, 7);
     render("<bmp handle=" + h + " style=s>");
@@ -341,9 +338,9 @@ TEST_F(MarkupLayout, DisabledColoursAndTheHotStyle) {
     EXPECT_EQ(dev.images[0].style, imagestyle::kDarker | imagestyle::kLighter);
     EXPECT_TRUE(dev.images[0].useKey);  // an unreadable mask keys the default colour
     EXPECT_EQ(dev.images[0].key, Colour::fromRgb(255, 0, 255));
-    renderer.OnSetCursor(QPoint(5, 5));
+    renderer.OnSetCursor(Point(5, 5));
     dev.clear();
-    renderer.Draw(dev, QRect(0, 0, 20, 30));
+    renderer.Draw(dev, Rect(0, 0, 20, 30));
     ASSERT_EQ(dev.images.size(), 1u);
     EXPECT_EQ(dev.images[0].style, imagestyle::kGrey);
 
@@ -357,16 +354,15 @@ TEST_F(MarkupLayout, DisabledColoursAndTheHotStyle) {
 
 TEST_F(MarkupLayout, IconsCellsAndListIconsTakeTheirSizes) {
     const std::string p = image(20, 30);
-    const std::string s = image(40, 10, Qt::blue);
-    QImage listIcon(16, 16, QImage::Format_ARGB32);
-    listIcon.fill(Qt::green);
-    renderer.SetImageList({Icon::fromImage(listIcon), Icon::fromImage(listIcon)}, QSize(16, 16));
+    const std::string s = image(40, 10);
+    const MarkupImage listIcon{16, 16, {}};
+    renderer.SetImageList({listIcon, listIcon}, Size(16, 16));
     using Kind = ImageDrawing::Kind;
     struct Row {
         std::string markup;
         Kind kind;
-        QSize size;
-        QSize cell;
+        Size size;
+        Size cell;
         int index;
     };
     const Row rows[] = {
@@ -383,7 +379,7 @@ TEST_F(MarkupLayout, IconsCellsAndListIconsTakeTheirSizes) {
         ASSERT_EQ(dev.images.size(), 1u);
         EXPECT_EQ(dev.images[0].kind, row.kind);
         EXPECT_EQ(dev.images[0].rect.size(), row.size);
-        EXPECT_EQ(QSize(dev.images[0].cellW, dev.images[0].cellH), row.cell);
+        EXPECT_EQ(Size(dev.images[0].cellW, dev.images[0].cellH), row.cell);
         EXPECT_EQ(dev.images[0].index, row.index);
     }
     render("<ilst handle=" + s + " cx=0><ilst index=2><icon handle=99>a");
@@ -391,36 +387,8 @@ TEST_F(MarkupLayout, IconsCellsAndListIconsTakeTheirSizes) {
 }
 
 TEST_F(MarkupLayout, MissingImageTakesNoSpace) {
-    EXPECT_EQ(render("<bmp handle=99>a<bmp file=/nonexistent.png>"), QSize(11, 11));
+    EXPECT_EQ(render("<bmp handle=99>a<bmp file=/nonexistent.png>"), Size(11, 11));
     EXPECT_TRUE(dev.images.empty());
-}
-
-TEST_F(MarkupLayout, AnImageComesFromTheFirstSourceNamed) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QImage fromFile(6, 7, QImage::Format_ARGB32);
-    fromFile.fill(Qt::red);
-    const std::string file = dir.filePath("p.png").toStdString();
-    ASSERT_TRUE(fromFile.save(QString::fromStdString(file)));
-    const std::string h = image(20, 30, Qt::blue);
-    struct Row {
-        std::string markup;
-        std::size_t images;
-        QSize size;
-    };
-    const Row rows[] = {
-        {"<bmp handle=" + h + " file=" + file + ">", 1, {6, 7}},
-        {"<bmp iddll=5 handle=" + h + ">", 0, {}},  // no module set: nothing
-        {"<bmp file=" + file + " idres=99999>", 0, {}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.markup);
-        render(row.markup);
-        ASSERT_EQ(dev.images.size(), row.images);
-        if (row.images > 0) {
-            EXPECT_EQ(dev.images[0].rect.size(), row.size);
-        }
-    }
 }
 
 TEST_F(MarkupLayout, LineStyleTags) {
@@ -434,7 +402,7 @@ TEST_F(MarkupLayout, LineStyleTags) {
 }
 
 TEST_F(MarkupLayout, AnimatedStripAdvancesWithTheTicks) {
-    render("<ilst handle=" + image(40, 10, Qt::blue) + " index=1 speed=2>");
+    render("<ilst handle=" + image(40, 10) + " index=1 speed=2>");
     ASSERT_EQ(dev.images.size(), 1u);
     EXPECT_EQ(dev.images[0].kind, ImageDrawing::Kind::cell);
     EXPECT_EQ(dev.images[0].cellW, 10);
@@ -450,7 +418,7 @@ TEST_F(MarkupLayout, AnimatedStripAdvancesWithTheTicks) {
     dev.clear();
     renderer.OnAnimationTick();
     renderer.OnAnimationTick();
-    renderer.Draw(dev, QRect(0, 0, 10, 10));
+    renderer.Draw(dev, Rect(0, 0, 10, 10));
     ASSERT_EQ(dev.images.size(), 1u);
     EXPECT_EQ(dev.images[0].index, 2);
 }
@@ -462,7 +430,7 @@ TEST_F(MarkupLayout, StringResourcesAreOnePieceThatNeverWraps) {
         }
         return std::nullopt;
     });
-    EXPECT_EQ(render("<string idres=7><string idres=8>", 40), QSize(41, 11));
+    EXPECT_EQ(render("<string idres=7><string idres=8>", 40), Size(41, 11));
     EXPECT_EQ(placed(dev), (std::vector<Placed>{{0, 0, "aaa bbb"}}));
 }
 

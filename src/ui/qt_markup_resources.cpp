@@ -1,4 +1,4 @@
-#include "ui/markup_resources.h"
+#include "ui/qt_markup_resources.h"
 
 #include <atomic>
 
@@ -8,7 +8,21 @@
 
 namespace vn340 {
 
-QImage MarkupResources::load(const QString& root, Kind kind, int id) {
+MarkupImage markupImage(QImage image) {
+    if (image.isNull()) {
+        return {};
+    }
+    const int width = image.width();
+    const int height = image.height();
+    return MarkupImage{width, height, std::move(image)};
+}
+
+QImage qImage(const MarkupImage& image) {
+    const QImage* held = std::any_cast<QImage>(&image.pixels);
+    return held != nullptr ? *held : QImage();
+}
+
+QImage QtMarkupResources::load(const QString& root, Kind kind, int id) {
     const QString base =
         root + (kind == Kind::bitmap ? QStringLiteral("/bitmaps/") : QStringLiteral("/icons/")) +
         QString::number(id);
@@ -21,20 +35,20 @@ QImage MarkupResources::load(const QString& root, Kind kind, int id) {
     return {};
 }
 
-QImage MarkupResources::fromProgram(Kind kind, int id) const {
-    return load(QStringLiteral(":"), kind, id);
+MarkupImage QtMarkupResources::fromProgram(Kind kind, int id) const {
+    return markupImage(load(QStringLiteral(":"), kind, id));
 }
 
-QImage MarkupResources::fromFile(const std::string& path) const {
+MarkupImage QtMarkupResources::fromFile(const std::string& path) const {
     if (path.empty()) {
         return {};
     }
-    return QImage(QString::fromStdString(path));
+    return markupImage(QImage(QString::fromStdString(path)));
 }
 
-QImage MarkupResources::fromModule(Kind kind, int id, const std::string& moduleFile) const {
+MarkupImage QtMarkupResources::fromModule(Kind kind, int id, const std::string& moduleFile) const {
     if (moduleFile.empty()) {
-        return moduleRoot_.isEmpty() ? QImage() : load(moduleRoot_, kind, id);
+        return moduleRoot_.isEmpty() ? MarkupImage() : markupImage(load(moduleRoot_, kind, id));
     }
     if (!isRegularFile(moduleFile)) {
         return {};
@@ -49,25 +63,7 @@ QImage MarkupResources::fromModule(Kind kind, int id, const std::string& moduleF
     QImage image = load(QStringLiteral(":") + root, kind, id);
     image.detach();
     QResource::unregisterResource(file, root);
-    return image;
-}
-
-QImage MarkupResources::fromHandle(int handle) const {
-    auto it = handles_.find(handle);
-    return it == handles_.end() ? QImage() : it->second;
-}
-
-int MarkupResources::addHandle(QImage image) {
-    const int handle = nextHandle_++;
-    handles_.emplace(handle, std::move(image));
-    return handle;
-}
-
-std::optional<std::string> MarkupResources::string(int id) const {
-    if (!strings_) {
-        return std::nullopt;
-    }
-    return strings_(id);
+    return markupImage(std::move(image));
 }
 
 }  // namespace vn340

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/text_device.h"
+#include "markup/text_device.h"
 
 namespace vn340::test {
 
@@ -26,14 +26,14 @@ struct DrawnLine {
 };
 
 struct DrawnFrame {
-    QRect rect;
+    Rect rect;
     Colour light, dark;
     int style;
     int width;
 };
 
 struct DrawnFill {
-    QRect rect;
+    Rect rect;
     int code;
     Colour begin, mid, end;
 };
@@ -53,14 +53,14 @@ class FakeTextDevice : public TextDevice {
     void drawLine(int x1, int y1, int x2, int y2, Colour colour, int style, int width) override {
         lines.push_back(DrawnLine{x1, y1, x2, y2, colour, style, width});
     }
-    void drawFrame(const QRect& rect, Colour light, Colour dark, int style, int width) override {
+    void drawFrame(const Rect& rect, Colour light, Colour dark, int style, int width) override {
         frames.push_back(DrawnFrame{rect, light, dark, style, width});
     }
-    void fillEffect(const QRect& rect, int code, Colour begin, Colour mid, Colour end, int,
+    void fillEffect(const Rect& rect, int code, Colour begin, Colour mid, Colour end, int,
                     int) override {
         fills.push_back(DrawnFill{rect, code, begin, mid, end});
     }
-    void tileImage(const QRect& rect, const QImage&) override { tiles.push_back(rect); }
+    void tileImage(const Rect& rect, const MarkupImage&) override { tiles.push_back(rect); }
     void drawImage(const ImageDrawing& image) override { images.push_back(image); }
 
     void clear() {
@@ -76,7 +76,7 @@ class FakeTextDevice : public TextDevice {
     std::vector<DrawnLine> lines;
     std::vector<DrawnFrame> frames;
     std::vector<DrawnFill> fills;
-    std::vector<QRect> tiles;
+    std::vector<Rect> tiles;
     std::vector<ImageDrawing> images;
 
   private:

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ui/markup_style.h"
-#include "ui/markup_tokenizer.h"
+#include "markup/markup_style.h"
+#include "markup/markup_tokenizer.h"
 
 namespace vn340 {
 namespace {

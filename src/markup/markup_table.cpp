@@ -3,7 +3,7 @@
 #include <functional>
 #include <numeric>
 
-#include "ui/markup_layout.h"
+#include "markup/markup_layout.h"
 
 namespace vn340 {
 
@@ -228,7 +228,7 @@ void LayoutPass::applyTableAttributes(std::string_view attributes, bool isTable,
     }
 }
 
-QSize LayoutPass::layoutTable(std::string_view text, const QRect& rect, int wrapWidth) {
+Size LayoutPass::layoutTable(std::string_view text, const Rect& rect, int wrapWidth) {
     TableDoc doc;
     parseTableDoc(text, doc.attributes, doc.rows);
     std::size_t index = 0;
@@ -243,15 +243,15 @@ QSize LayoutPass::layoutTable(std::string_view text, const QRect& rect, int wrap
     applyRule("table");
     applyTableAttributes(doc.attributes, true, nullptr, nullptr);
     applyDevice();
-    QSize size;
+    Size size;
     if (!drawing()) {
         TableLayout t;
         measureTable(doc, t, wrapWidth);
-        size = QSize(t.width, t.height);
+        size = Size(t.width, t.height);
         records_.tables[index] = std::move(t);
     } else {
         TableLayout t = index < records_.tables.size() ? records_.tables[index] : TableLayout{};
-        size = QSize(t.width, t.height);
+        size = Size(t.width, t.height);
         drawTable(doc, std::move(t), rect);
     }
     unwindStyle(depth);
@@ -475,7 +475,7 @@ int columnCount(const std::vector<RowDoc>& rows) {
 
 TableSlot LayoutPass::measureCell(std::string_view content, int wrap, int inset, int colSpan,
                                   int rowSpan) {
-    const QSize inner = layoutBlock(content, QRect(0, 0, wrap, 0), wrap);
+    const Size inner = layoutBlock(content, Rect(0, 0, wrap, 0), wrap);
     const int contentWidth = std::max(state_.width, inner.width());
     return TableSlot{colSpan,
                      rowSpan,
@@ -597,7 +597,7 @@ std::vector<int> cellStarts(int first, const std::vector<int>& sizes, int spacin
 }
 
 // A background picture named "idres:<id>", "iddll:<id>" or "file:<path>".
-QImage backgroundTile(const MarkupResources& resources, const std::string& ref) {
+MarkupImage backgroundTile(const MarkupResources& resources, const std::string& ref) {
     const std::size_t colon = ref.find(':');
     const std::string kind = ref.substr(0, colon);
     const std::string value = colon == std::string::npos ? "" : ref.substr(colon + 1);
@@ -616,7 +616,7 @@ QImage backgroundTile(const MarkupResources& resources, const std::string& ref) 
 
 }  // namespace
 
-bool LayoutPass::fillBackground(const QRect& rect) {
+bool LayoutPass::fillBackground(const Rect& rect) {
     if (state_.effect == effect::kTransparent || !env_.settings->coloursEnabled) {
         return false;
     }
@@ -624,18 +624,18 @@ bool LayoutPass::fillBackground(const QRect& rect) {
     return true;
 }
 
-void LayoutPass::paintTableBackground(const QRect& outline) {
+void LayoutPass::paintTableBackground(const Rect& outline) {
     if (fillBackground(outline) || !env_.settings->coloursEnabled ||
         state_.backgroundImage.size() <= 5) {
         return;
     }
-    const QImage tile = backgroundTile(*env_.resources, state_.backgroundImage);
+    const MarkupImage tile = backgroundTile(*env_.resources, state_.backgroundImage);
     if (!tile.isNull()) {
         dev_.tileImage(outline, tile);
     }
 }
 
-void LayoutPass::drawCell(const QRect& cellRect, const TableSlot& slot, std::string_view content) {
+void LayoutPass::drawCell(const Rect& cellRect, const TableSlot& slot, std::string_view content) {
     fillBackground(cellRect);
     const int cb = cellBorderWidth();
     if (cb > 0) {
@@ -643,17 +643,17 @@ void LayoutPass::drawCell(const QRect& cellRect, const TableSlot& slot, std::str
                        state_.borderStyle, 1);
     }
     const int in = cb + state_.cellPadding;
-    const QRect inner = cellRect.adjusted(in, in, -in, -in);
+    const Rect inner = cellRect.adjusted(in, in, -in, -in);
     int top = inner.y();
     if (state_.vAlign == 1) {
         top += (inner.height() - slot.contentHeight) / 2;
     } else if (state_.vAlign == 2) {
         top += inner.height() - slot.contentHeight;
     }
-    layoutBlock(content, QRect(inner.x(), top, inner.width(), slot.contentHeight), slot.wrap);
+    layoutBlock(content, Rect(inner.x(), top, inner.width(), slot.contentHeight), slot.wrap);
 }
 
-void LayoutPass::drawTable(const TableDoc& doc, TableLayout t, const QRect& rect) {
+void LayoutPass::drawTable(const TableDoc& doc, TableLayout t, const Rect& rect) {
     if (!layoutFits(t, doc.rows.size())) {
         return;  // drawn without a matching measure: nothing sound to paint
     }
@@ -665,7 +665,7 @@ void LayoutPass::drawTable(const TableDoc& doc, TableLayout t, const QRect& rect
     } else if (left > 0 && state_.hAlign == 2) {
         x += left;
     }
-    const QRect outline(x, rect.y(), t.width + (surplus - left), t.height);
+    const Rect outline(x, rect.y(), t.width + (surplus - left), t.height);
     paintTableBackground(outline);
     const int bw = tableBorderWidth();
     if (bw > 0) {
@@ -679,9 +679,9 @@ void LayoutPass::drawTable(const TableDoc& doc, TableLayout t, const QRect& rect
     walkCells(doc, t.cols, [&](int r, int c, int colSpan, int rowSpan, std::string_view content) {
         const auto ci = static_cast<std::size_t>(c);
         const auto ri = static_cast<std::size_t>(r);
-        const QRect cellRect(colX[ci], rowY[ri],
-                             colX[ci + static_cast<std::size_t>(colSpan)] - colX[ci] - spacing - 1,
-                             rowY[ri + static_cast<std::size_t>(rowSpan)] - rowY[ri] - spacing - 1);
+        const Rect cellRect(colX[ci], rowY[ri],
+                            colX[ci + static_cast<std::size_t>(colSpan)] - colX[ci] - spacing - 1,
+                            rowY[ri + static_cast<std::size_t>(rowSpan)] - rowY[ri] - spacing - 1);
         drawCell(cellRect, t.at(r, c), content);
     });
 }

@@ -1,9 +1,15 @@
-#include "ui/text_device.h"
+#include "ui/painter_text_device.h"
+
+#include <map>
+#include <tuple>
 
 #include <QFontMetrics>
 #include <QPainter>
 
 #include "base/windows1252.h"
+#include "ui/qt_colour.h"
+#include "ui/qt_geometry.h"
+#include "ui/qt_markup_resources.h"
 
 namespace vn340 {
 
@@ -18,8 +24,21 @@ QString decodeWindows1252(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// Fonts apart by everything that makes them differ. (The markup's FontSpec has no ordering of
+// its own: the standard library of the WebAssembly build cannot default one over strings.)
+struct FontOrder {
+    bool operator()(const FontSpec& a, const FontSpec& b) const {
+        return std::tie(a.face, a.height, a.weight, a.italic, a.underline, a.strikeout) <
+               std::tie(b.face, b.height, b.weight, b.italic, b.underline, b.strikeout);
+    }
+};
+
+}  // namespace
+
 const PainterTextDevice::LoadedFont& PainterTextDevice::load(const FontSpec& spec) {
-    static std::map<FontSpec, LoadedFont> cache;
+    static std::map<FontSpec, LoadedFont, FontOrder> cache;
     auto it = cache.find(spec);
     if (it != cache.end()) {
         return it->second;
@@ -96,9 +115,9 @@ void PainterTextDevice::drawText(int x, int top, std::string_view text) {
     }
     if (backMode_ == 2) {
         painter_->fillRect(QRect(x, top, textWidth(text), current_->metrics.height),
-                           back_.toQColor());
+                           toQColor(back_));
     }
-    painter_->setPen(text_.toQColor());
+    painter_->setPen(toQColor(text_));
     painter_->drawText(QPoint(x, top + current_->metrics.ascent), decodeWindows1252(text));
 }
 
@@ -109,45 +128,62 @@ void PainterTextDevice::drawLine(int x1, int y1, int x2, int y2, Colour colour, 
     }
 }
 
-void PainterTextDevice::drawFrame(const QRect& rect, Colour light, Colour dark, int borderStyle,
+void PainterTextDevice::drawFrame(const Rect& rect, Colour light, Colour dark, int borderStyle,
                                   int width) {
     if (painter_ != nullptr) {
-        DrawEffects::DrawFrame(*painter_, rect, light, dark, borderStyle, width);
+        DrawEffects::DrawFrame(*painter_, toQRect(rect), light, dark, borderStyle, width);
     }
 }
 
-void PainterTextDevice::fillEffect(const QRect& rect, int code, Colour begin, Colour mid,
-                                   Colour end, int granularity, int tint) {
+void PainterTextDevice::fillEffect(const Rect& rect, int code, Colour begin, Colour mid, Colour end,
+                                   int granularity, int tint) {
     if (painter_ != nullptr && effects_ != nullptr) {
-        effects_->FillEffect(*painter_, code, rect, begin, mid, end, granularity, tint);
+        effects_->FillEffect(*painter_, code, toQRect(rect), begin, mid, end, granularity, tint);
     }
 }
 
-void PainterTextDevice::tileImage(const QRect& rect, const QImage& tile) {
+void PainterTextDevice::tileImage(const Rect& rect, const MarkupImage& picture) {
+    const QImage tile = qImage(picture);
     if (painter_ != nullptr && !tile.isNull()) {
         TileBlit(*painter_, rect.x(), rect.y(), rect.width(), rect.height(), tile, 0, 0,
                  tile.width(), tile.height());
     }
 }
 
+namespace {
+
+// A tag's picture becomes an icon at the size it is drawn, smoothly scaled first; a picture of
+// the image list becomes one at its own size, and the icon is stretched to the size drawn.
+Icon iconOf(const ImageDrawing& image) {
+    const QImage picture = qImage(image.picture);
+    if (image.listIcon) {
+        return Icon::fromImage(picture);
+    }
+    return Icon::fromImage(picture.scaled(image.rect.width(), image.rect.height(),
+                                          Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
+}  // namespace
+
 void PainterTextDevice::drawImage(const ImageDrawing& image) {
     if (painter_ == nullptr || effects_ == nullptr) {
         return;
     }
-    const QRect& r = image.rect;
+    const Rect& r = image.rect;
     switch (image.kind) {
         case ImageDrawing::Kind::bitmap:
-            effects_->DrawBitmap(*painter_, r.x(), r.y(), r.width(), r.height(), image.bitmap,
-                                 image.useKey, image.key, image.style, image.shadow);
+            effects_->DrawBitmap(*painter_, r.x(), r.y(), r.width(), r.height(),
+                                 qImage(image.picture), image.useKey, image.key, image.style,
+                                 image.shadow);
             break;
         case ImageDrawing::Kind::icon:
-            effects_->DrawIcon(*painter_, r.x(), r.y(), r.width(), r.height(), image.icon,
+            effects_->DrawIcon(*painter_, r.x(), r.y(), r.width(), r.height(), iconOf(image),
                                image.style, image.shadow);
             break;
         case ImageDrawing::Kind::cell:
-            effects_->DrawImageCell(*painter_, r.x(), r.y(), r.width(), r.height(), image.bitmap,
-                                    image.index, image.cellW, image.cellH, image.useKey, image.key,
-                                    image.style, image.shadow);
+            effects_->DrawImageCell(*painter_, r.x(), r.y(), r.width(), r.height(),
+                                    qImage(image.picture), image.index, image.cellW, image.cellH,
+                                    image.useKey, image.key, image.style, image.shadow);
             break;
     }
 }

@@ -1,9 +1,9 @@
-#include "ui/markup_plain_text.h"
+#include "markup/markup_plain_text.h"
 
-#include <string>
+#include <algorithm>
 
-#include "ui/markup_tokenizer.h"
-#include "ui/text_device.h"
+#include "base/windows1252.h"
+#include "markup/markup_tokenizer.h"
 
 namespace vn340 {
 
@@ -23,9 +23,31 @@ void newLine(std::string& out) {
     }
 }
 
+// White space at either end goes: the blanks and line breaks of ASCII and the no-break space
+// (Windows-1252 0xA0), as the window's accessible texts have always been trimmed.
+std::string_view trimmedWhiteSpace(std::string_view text) {
+    auto white = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\xA0'; };
+    while (!text.empty() && white(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && white(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string utf8FromWindows1252(std::string_view text) {
+    std::u32string characters;
+    characters.reserve(text.size());
+    for (char c : text) {
+        characters += fromWindows1252(static_cast<unsigned char>(c));
+    }
+    return encodeUtf8(characters);
+}
+
 }  // namespace
 
-QString markupPlainText(std::string_view markup) {
+std::string markupPlainText(std::string_view markup) {
     const std::string document = preprocessMarkup(markup, true);
     std::string out;
     bool cellHasText = false;
@@ -54,7 +76,7 @@ QString markupPlainText(std::string_view markup) {
             cellHasText = false;
         }
     }
-    return decodeWindows1252(out).trimmed();
+    return utf8FromWindows1252(trimmedWhiteSpace(out));
 }
 
 }  // namespace vn340

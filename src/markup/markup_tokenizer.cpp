@@ -1,4 +1,4 @@
-#include "ui/markup_tokenizer.h"
+#include "markup/markup_tokenizer.h"
 
 #include <algorithm>
 #include <array>

@@ -6,14 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include <QPoint>
-#include <QRect>
-#include <QSize>
-
-#include "ui/markup_resources.h"
-#include "ui/markup_style.h"
-#include "ui/markup_tokenizer.h"
-#include "ui/text_device.h"
+#include "markup/draw_codes.h"
+#include "markup/geometry.h"
+#include "markup/markup_image.h"
+#include "markup/markup_resources.h"
+#include "markup/markup_style.h"
+#include "markup/markup_tokenizer.h"
+#include "markup/text_device.h"
 
 namespace vn340 {
 
@@ -66,7 +65,7 @@ struct AnimationRecord {
 };
 
 struct LinkArea {
-    QRect rect;
+    Rect rect;
     std::string target;
     int kind = 0;
     int index = 0;
@@ -90,8 +89,8 @@ struct RendererSettings {
     bool softShadow = true;
     int blurX = 7;
     int blurY = 7;
-    std::vector<Icon> imageList;
-    QSize imageListIconSize;
+    std::vector<MarkupImage> imageList;
+    Size imageListIconSize;
 };
 
 // What one pass reads from its renderer.
@@ -109,12 +108,12 @@ class LayoutPass {
   public:
     LayoutPass(TextDevice& device, const LayoutEnvironment& env, LayoutRecords& records,
                std::vector<LinkArea>* links);
-    QSize run(std::string_view document, const QRect& rect);
+    Size run(std::string_view document, const Rect& rect);
 
   private:
     // The cursor of one run of flow text.
     struct Flow {
-        QRect rect;
+        Rect rect;
         int wrapWidth = 0;
         int y = 0;
         int width = 0;  // widest line so far
@@ -144,8 +143,8 @@ class LayoutPass {
     void applyRule(std::string_view selector);
     FontSpec fontSpec() const;
 
-    QSize layoutBlock(std::string_view text, const QRect& rect, int wrapWidth);
-    QSize layoutFlow(std::string_view text, const QRect& rect, int wrapWidth);
+    Size layoutBlock(std::string_view text, const Rect& rect, int wrapWidth);
+    Size layoutFlow(std::string_view text, const Rect& rect, int wrapWidth);
     void handleTag(Flow& f, const MarkupToken& token);
     void openStyleTag(const TagInfo& tag, std::string_view attributes);
     void applyFontAttributes(std::string_view attributes);
@@ -169,9 +168,9 @@ class LayoutPass {
     void drawRule(Flow& f, const RuleItem& rule, const StyleContext& ctx);
     void placeImage(Flow& f, TagCode code, std::string_view attributes);
     void placeString(Flow& f, std::string_view attributes);
-    void addLinkArea(const QRect& rect);
+    void addLinkArea(const Rect& rect);
 
-    QSize layoutTable(std::string_view text, const QRect& rect, int wrapWidth);
+    Size layoutTable(std::string_view text, const Rect& rect, int wrapWidth);
     void unwindStyle(std::size_t depth);
     void applyTableAttributes(std::string_view attributes, bool isTable, int* colSpan,
                               int* rowSpan);
@@ -188,11 +187,11 @@ class LayoutPass {
     void measureCells(const TableDoc& doc, TableLayout& t,
                       const std::function<int(int, int, int)>& wrapOf);
     TableSlot measureCell(std::string_view content, int wrap, int inset, int colSpan, int rowSpan);
-    void drawTable(const TableDoc& doc, TableLayout t, const QRect& rect);
+    void drawTable(const TableDoc& doc, TableLayout t, const Rect& rect);
     // Fills the rectangle with the background effect in force; false when there is none.
-    bool fillBackground(const QRect& rect);
-    void paintTableBackground(const QRect& outline);
-    void drawCell(const QRect& cellRect, const TableSlot& slot, std::string_view content);
+    bool fillBackground(const Rect& rect);
+    void paintTableBackground(const Rect& outline);
+    void drawCell(const Rect& cellRect, const TableSlot& slot, std::string_view content);
 
     TextDevice& dev_;
     LayoutEnvironment env_;

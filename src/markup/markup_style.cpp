@@ -1,4 +1,4 @@
-#include "ui/markup_style.h"
+#include "markup/markup_style.h"
 
 #include <algorithm>
 #include <array>

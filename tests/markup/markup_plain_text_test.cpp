@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ui/markup_plain_text.h"
+#include "markup/markup_plain_text.h"
 
 namespace vn340 {
 namespace {
@@ -21,10 +21,12 @@ TEST(MarkupPlainText, TagsGoEntitiesAndBreaksStay) {
         {"<table><tr><td><icon handle=0x1></td><td>notice</td></tr></table>", "notice"},
         {"x<table><tr><td>a</td><td>b</td></tr><tr><td>c</td></tr></table>y", "x\na\tb\nc\ny"},
         {"<a href=\"http://x\">link</a>", "link"},
+        // A no-break space at either end is white space too, inside it stays.
+        {"\xA0x\xA0y\xA0", "x\u00A0y"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.markup);
-        EXPECT_EQ(markupPlainText(row.markup).toStdString(), row.plain);
+        EXPECT_EQ(markupPlainText(row.markup), row.plain);
     }
 }
 

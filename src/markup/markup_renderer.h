@@ -1,21 +1,17 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <QPoint>
-#include <QRect>
-#include <QSize>
-
-#include "ui/draw_effects.h"
-#include "ui/markup_layout.h"
-#include "ui/markup_resources.h"
-#include "ui/markup_style.h"
-#include "ui/text_device.h"
-
-class QPalette;
+#include "markup/geometry.h"
+#include "markup/markup_layout.h"
+#include "markup/markup_resources.h"
+#include "markup/markup_style.h"
+#include "markup/text_device.h"
 
 namespace vn340 {
 
@@ -26,19 +22,22 @@ class MarkupRenderer {
     using HotLinkNotify = std::function<void(int hotIndex)>;  // -2 for none
     using MsgLinkNotify = std::function<void(const std::string& text)>;
     using UrlOpener = std::function<bool(const std::string& target)>;
+    using SystemColours = std::map<std::string, Colour, std::less<>>;
 
-    // The desktop colour names are read from the application palette when there is one.
-    MarkupRenderer();
-    explicit MarkupRenderer(const QPalette& palette);
+    // Pictures come from `resources` (without any, only from handles); the desktop colour
+    // names ("buttonface", ...) take the values of `systemColours`. Links with a target open
+    // through the opener set, if any.
+    explicit MarkupRenderer(std::unique_ptr<MarkupResources> resources = nullptr,
+                            const SystemColours& systemColours = {});
 
     // Natural size of the text (width capped at the maximum width), plus one each way.
-    QSize Measure(TextDevice& device, std::string_view text);
-    void Draw(TextDevice& device, const QRect& rect);
+    Size Measure(TextDevice& device, std::string_view text);
+    void Draw(TextDevice& device, const Rect& rect);
 
     // Opens or notifies the link under the point.
-    void OnClick(const QPoint& point);
+    void OnClick(Point point);
     // True when the point is over a link with a target (show the hand cursor).
-    bool OnSetCursor(const QPoint& point);
+    bool OnSetCursor(Point point);
     // True when any animated image changed its frame (repaint then).
     bool OnAnimationTick();
 
@@ -50,18 +49,16 @@ class MarkupRenderer {
     void SetColoursEnabled(bool on) { settings_.coloursEnabled = on; }
     void SetDisabledColour(Colour colour) { settings_.disabledColour = colour; }
     void SetImageShadow(int dx, int dy, int darkness, bool soft, int blurX, int blurY);
-    void SetImageList(std::vector<Icon> icons, QSize iconSize);
-    // A compiled resource file's root (for example ":/module") that "iddll" ids refer to.
-    void SetResourceModule(QString root) { resources_.setModuleRoot(std::move(root)); }
+    // The pictures "<ilst index=n>" without a source draws as icons, and their size.
+    void SetImageList(std::vector<MarkupImage> icons, Size iconSize);
     void SetStringLookup(MarkupResources::StringLookup lookup);
     // Hands an already loaded image to the markup; "handle=<number>" then refers to it.
-    int AddImageHandle(QImage image) { return resources_.addHandle(std::move(image)); }
+    int AddImageHandle(MarkupImage image) { return resources_->addHandle(std::move(image)); }
     void SetHotLinkNotify(HotLinkNotify notify) { hotLinkNotify_ = std::move(notify); }
     void SetMsgLinkNotify(MsgLinkNotify notify) { msgLinkNotify_ = std::move(notify); }
     void SetUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
 
     const RendererSettings& Settings() const { return settings_; }
-    DrawEffects& Effects() { return effects_; }
     const LayoutRecords& Records() const { return records_; }
     const std::vector<LinkArea>& LinkAreas() const { return links_; }
     int HotLink() const { return hotLink_; }
@@ -72,8 +69,7 @@ class MarkupRenderer {
     RendererSettings settings_;
     ColourNames names_;
     StyleSheet sheet_;
-    MarkupResources resources_;
-    DrawEffects effects_;
+    std::unique_ptr<MarkupResources> resources_;
     std::string document_;
     LayoutRecords records_;
     std::vector<LinkArea> links_;
@@ -82,8 +78,5 @@ class MarkupRenderer {
     MsgLinkNotify msgLinkNotify_;
     UrlOpener urlOpener_;
 };
-
-// The desktop colour names with their values in `palette`.
-std::map<std::string, Colour, std::less<>> systemColours(const QPalette& palette);
 
 }  // namespace vn340

@@ -1,7 +1,7 @@
 #include <array>
 #include <utility>
 
-#include "ui/markup_style.h"
+#include "markup/markup_style.h"
 
 namespace vn340 {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/colour.h"
+#include "markup/colour.h"
 
 namespace vn340 {
 

@@ -1,4 +1,4 @@
-#include "ui/markup_layout.h"
+#include "markup/markup_layout.h"
 
 #include <algorithm>
 
@@ -89,7 +89,7 @@ void LayoutPass::applyRule(std::string_view selector) {
     }
 }
 
-QSize LayoutPass::run(std::string_view document, const QRect& rect) {
+Size LayoutPass::run(std::string_view document, const Rect& rect) {
     dev_.beginPass();
     stack_.clear();
     state_ = StyleState{};
@@ -97,13 +97,13 @@ QSize LayoutPass::run(std::string_view document, const QRect& rect) {
     applyRule("body");
     applyDevice();
     availableWidth_ = rect.width();
-    const QSize size = layoutBlock(document, rect, std::max(0, env_.settings->maxWidth));
+    const Size size = layoutBlock(document, rect, std::max(0, env_.settings->maxWidth));
     stack_.clear();
     dev_.endPass();
     return size;
 }
 
-QSize LayoutPass::layoutBlock(std::string_view text, const QRect& rect, int wrapWidth) {
+Size LayoutPass::layoutBlock(std::string_view text, const Rect& rect, int wrapWidth) {
     std::size_t pos = 0;
     int y = rect.y();
     int width = 0;
@@ -111,8 +111,8 @@ QSize LayoutPass::layoutBlock(std::string_view text, const QRect& rect, int wrap
         const std::size_t table = findTableStart(text, pos);
         const std::size_t flowEnd = table == std::string_view::npos ? text.size() : table;
         if (flowEnd > pos) {
-            const QSize s = layoutFlow(text.substr(pos, flowEnd - pos),
-                                       QRect(rect.x(), y, rect.width(), 0), wrapWidth);
+            const Size s = layoutFlow(text.substr(pos, flowEnd - pos),
+                                      Rect(rect.x(), y, rect.width(), 0), wrapWidth);
             y = saturated(static_cast<long long>(y) + s.height());
             width = std::max(width, s.width());
         }
@@ -120,16 +120,16 @@ QSize LayoutPass::layoutBlock(std::string_view text, const QRect& rect, int wrap
             break;
         }
         const std::size_t end = findTableEnd(text, table);
-        const QSize s = layoutTable(text.substr(table, end - table),
-                                    QRect(rect.x(), y, rect.width(), 0), wrapWidth);
+        const Size s = layoutTable(text.substr(table, end - table),
+                                   Rect(rect.x(), y, rect.width(), 0), wrapWidth);
         y = saturated(static_cast<long long>(y) + s.height());
         width = std::max(width, s.width());
         pos = end;
     }
-    return QSize(width, y - rect.y());
+    return Size(width, y - rect.y());
 }
 
-QSize LayoutPass::layoutFlow(std::string_view text, const QRect& rect, int wrapWidth) {
+Size LayoutPass::layoutFlow(std::string_view text, const Rect& rect, int wrapWidth) {
     Flow f;
     f.rect = rect;
     f.wrapWidth = wrapWidth;
@@ -154,7 +154,7 @@ QSize LayoutPass::layoutFlow(std::string_view text, const QRect& rect, int wrapW
         f.width = std::max(f.width, f.rec.width);
     }
     f.y = saturated(static_cast<long long>(f.y) + f.rec.height);
-    return QSize(f.width, f.y - rect.y());
+    return Size(f.width, f.y - rect.y());
 }
 
 void LayoutPass::handleTag(Flow& f, const MarkupToken& token) {
@@ -468,7 +468,7 @@ void LayoutPass::placePiece(Flow& f, std::string_view piece) {
             dev_.drawLine(x, top, x + drawnWidth - 1, top, state_.textColor, 1,
                           state_.fontWeight >= 700 ? 2 : 1);
         }
-        addLinkArea(QRect(x, top, drawnWidth, metrics_.height));
+        addLinkArea(Rect(x, top, drawnWidth, metrics_.height));
     }
     f.lineX = saturated(static_cast<long long>(f.lineX) + w);
 }
@@ -512,7 +512,7 @@ void LayoutPass::placeTab(Flow& f, int count) {
     f.trailingWidth = 0;
 }
 
-void LayoutPass::addLinkArea(const QRect& rect) {
+void LayoutPass::addLinkArea(const Rect& rect) {
     if (drawing() && state_.linkKind != 0) {
         links_->push_back(LinkArea{rect, state_.linkTarget, state_.linkKind, linkIndex_});
     }

@@ -2,37 +2,35 @@
 // the default cell padding 2 and cell spacing 0.
 #include <cstdio>
 
-#include <QDir>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
+#include "geometry_print.h"
+#include "markup/markup_renderer.h"
 #include "markup_fake_device.h"
-#include "ui/markup_renderer.h"
 
 namespace vn340::test {
 namespace {
 
 class MarkupTable : public ::testing::Test {
   protected:
-    QSize measure(std::string_view text) { return renderer.Measure(dev, text); }
+    Size measure(std::string_view text) { return renderer.Measure(dev, text); }
     void draw(int width, int height) {
         dev.clear();
-        renderer.Draw(dev, QRect(0, 0, width, height));
+        renderer.Draw(dev, Rect(0, 0, width, height));
     }
     // Measures, then draws into a rectangle of the given size.
     void draw(std::string_view text, int width, int height) {
         measure(text);
         draw(width, height);
     }
-    QPoint textAt(std::string_view text) const {
+    Point textAt(std::string_view text) const {
         for (const auto& t : dev.texts) {
             if (t.text == text) {
-                return QPoint(t.x, t.top);
+                return Point(t.x, t.top);
             }
         }
         ADD_FAILURE() << "not drawn: " << text;
-        return QPoint(-1, -1);
+        return Point(-1, -1);
     }
 
     MarkupRenderer renderer;
@@ -48,7 +46,7 @@ constexpr const char* kSpanTable =
 
 TEST_F(MarkupTable, SpanningCellWidensBothColumnsOddPixelToTheSecondAndSurplusToBoth) {
     // Width 52 + 53 + 3 * 0 spacing + 1; height 14 + 14 + 1.
-    EXPECT_EQ(measure(kSpanTable), QSize(107, 30));
+    EXPECT_EQ(measure(kSpanTable), Size(107, 30));
     ASSERT_EQ(renderer.Records().tables.size(), 1u);
     const TableLayout& t = renderer.Records().tables[0];
     EXPECT_EQ(t.colWidths, (std::vector<int>{52, 53}));
@@ -59,15 +57,15 @@ TEST_F(MarkupTable, SpanningCellWidensBothColumnsOddPixelToTheSecondAndSurplusTo
     EXPECT_EQ(t.cells[3].colSpan, -1);  // covered by the spanning cell
 
     draw(106, 29);
-    EXPECT_EQ(textAt("a"), QPoint(2, 2));
-    EXPECT_EQ(textAt("b"), QPoint(55, 2));  // column 1 starts at 52 + 1
-    EXPECT_EQ(textAt("c"), QPoint(2, 17));  // row 1 starts at 14 + 1
-    EXPECT_EQ(textAt("ccccccccc"), QPoint(13, 17));
+    EXPECT_EQ(textAt("a"), Point(2, 2));
+    EXPECT_EQ(textAt("b"), Point(55, 2));  // column 1 starts at 52 + 1
+    EXPECT_EQ(textAt("c"), Point(2, 17));  // row 1 starts at 14 + 1
+    EXPECT_EQ(textAt("ccccccccc"), Point(13, 17));
 
     // Drawn wider, the loose columns share the surplus: 94 more pixels, 47 to each column, so
     // column 1 starts at 99 + 1.
     draw(200, 29);
-    EXPECT_EQ(textAt("b"), QPoint(102, 2));
+    EXPECT_EQ(textAt("b"), Point(102, 2));
 }
 
 TEST_F(MarkupTable, SpanningCellWidensOnlyAgainstItsContentWidth) {
@@ -79,9 +77,7 @@ TEST_F(MarkupTable, SpanningCellWidensOnlyAgainstItsContentWidth) {
 }
 
 TEST_F(MarkupTable, TableWithWrappedTextIsNeverWiderThanMeasured) {
-    QImage icon(32, 32, QImage::Format_ARGB32);
-    icon.fill(Qt::red);
-    const int handle = renderer.AddImageHandle(icon);
+    const int handle = renderer.AddImageHandle(MarkupImage{32, 32, {}});
     char iconTag[40];
     std::snprintf(iconTag, sizeof iconTag, "<icon handle=0x%X>", handle);
     const std::string iconTip =
@@ -100,7 +96,7 @@ TEST_F(MarkupTable, TableWithWrappedTextIsNeverWiderThanMeasured) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.markup);
         renderer.SetMaxWidth(row.maxWidth);
-        const QSize size = measure(row.markup);
+        const Size size = measure(row.markup);
         ASSERT_FALSE(renderer.Records().tables.empty());
         EXPECT_LT(renderer.Records().tables[0].width, size.width());
         draw(size.width(), size.height());
@@ -117,12 +113,12 @@ TEST_F(MarkupTable, FixedColumnsKeepTheirWidthAndCenterAlignsTheTable) {
     // Both cells fixed at 30: columns 34 wide, table 34 + 34 + 1 = 69.
     const char* table =
         "<table align=center><tr><td width=30>a</td><td width=30>b</td></tr></table>";
-    EXPECT_EQ(measure(table), QSize(70, 15));
+    EXPECT_EQ(measure(table), Size(70, 15));
     draw(169, 14);
     // 100 pixels left over, no loose column: the table moves right by 50. The cells inherit
     // the centring, so each letter sits (30 - 10) / 2 into its cell's inner 30 pixels.
-    EXPECT_EQ(textAt("a"), QPoint(50 + 2 + 10, 2));
-    EXPECT_EQ(textAt("b"), QPoint(50 + 35 + 2 + 10, 2));
+    EXPECT_EQ(textAt("a"), Point(50 + 2 + 10, 2));
+    EXPECT_EQ(textAt("b"), Point(50 + 35 + 2 + 10, 2));
 }
 
 TEST_F(MarkupTable, BorderSpacingAndPaddingPlaceTheCells) {
@@ -131,28 +127,28 @@ TEST_F(MarkupTable, BorderSpacingAndPaddingPlaceTheCells) {
     const char* table =
         "<table border=2 cellspacing=3 cellpadding=1 bordercolorlight=red "
         "bordercolordark=blue><tr><td>a</td></tr></table>";
-    EXPECT_EQ(measure(table), QSize(25, 25));
+    EXPECT_EQ(measure(table), Size(25, 25));
     draw(24, 24);
     ASSERT_EQ(dev.frames.size(), 2u);
-    EXPECT_EQ(dev.frames[0].rect, QRect(0, 0, 24, 24));
+    EXPECT_EQ(dev.frames[0].rect, Rect(0, 0, 24, 24));
     EXPECT_EQ(dev.frames[0].width, 2);
     EXPECT_EQ(dev.frames[0].light, Colour::fromRgb(255, 0, 0));  // table: light on top, left
     // Cell at border 2 + spacing 3.
-    EXPECT_EQ(dev.frames[1].rect, QRect(5, 5, 14, 14));
+    EXPECT_EQ(dev.frames[1].rect, Rect(5, 5, 14, 14));
     EXPECT_EQ(dev.frames[1].width, 1);
     EXPECT_EQ(dev.frames[1].light, Colour::fromRgb(0, 0, 255));  // cell: dark on top, left
-    EXPECT_EQ(textAt("a"), QPoint(7, 7));
+    EXPECT_EQ(textAt("a"), Point(7, 7));
 }
 
 TEST_F(MarkupTable, DoubleBorderTakesThreePixelsEachSide) {
     const char* table = "<table border=5 borderstyle=double><tr><td>a</td></tr></table>";
     // The cell inherits the double style, so it has a 1-pixel frame: 10 + 2 + 4 = 16.
-    EXPECT_EQ(measure(table), QSize(16 + 6 + 1, 16 + 6 + 1));
+    EXPECT_EQ(measure(table), Size(16 + 6 + 1, 16 + 6 + 1));
     draw(22, 22);
     ASSERT_FALSE(dev.frames.empty());
     EXPECT_EQ(dev.frames[0].width, 1);  // a style other than solid is 1 pixel wide
     EXPECT_EQ(dev.frames[0].style, 6);
-    EXPECT_EQ(textAt("a"), QPoint(3 + 1 + 2, 3 + 1 + 2));
+    EXPECT_EQ(textAt("a"), Point(3 + 1 + 2, 3 + 1 + 2));
 }
 
 TEST_F(MarkupTable, RowSpanHeightOddPixelGoesToTheFirstRow) {
@@ -170,7 +166,7 @@ TEST_F(MarkupTable, BackgroundEffectsOfTableAndCells) {
     draw(table, 14, 14);
     ASSERT_EQ(dev.fills.size(), 2u);
     EXPECT_EQ(dev.fills[0].code, 0);  // bgcolor turned the transparent effect solid
-    EXPECT_EQ(dev.fills[0].rect, QRect(0, 0, 14, 14));
+    EXPECT_EQ(dev.fills[0].rect, Rect(0, 0, 14, 14));
     EXPECT_EQ(dev.fills[1].code, 1);
 }
 
@@ -195,34 +191,6 @@ TEST_F(MarkupTable, BackgroundColoursBordersAndTheColourSwitch) {
     EXPECT_TRUE(dev.fills.empty());
 }
 
-TEST_F(MarkupTable, BackgroundPictureTilesTheOutline) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QImage tile(3, 3, QImage::Format_ARGB32);
-    tile.fill(Qt::green);
-    ASSERT_TRUE(QDir(dir.path()).mkpath("bitmaps"));
-    ASSERT_TRUE(tile.save(dir.filePath("bitmaps/3.png")));
-    renderer.SetResourceModule(dir.path());
-    const std::string file = dir.filePath("bitmaps/3.png").toStdString();
-    struct Row {
-        std::string attributes;
-        bool tiled;
-    };
-    const Row rows[] = {
-        {"background=\"file:" + file + "\"", true},
-        {"background=iddll:3", true},
-        {"background=iddll:4", false},
-        {"background=file:/nonexistent.png", false},
-        {"bgcolor=red background=iddll:3", false},  // a colour wins over the picture
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.attributes);
-        draw("<table " + row.attributes + "><tr><td>a</td></tr></table>", 14, 14);
-        EXPECT_EQ(dev.tiles,
-                  row.tiled ? std::vector<QRect>{QRect(0, 0, 14, 14)} : std::vector<QRect>{});
-    }
-}
-
 TEST_F(MarkupTable, AlignmentOfTableRowAndCell) {
     // One cell fixed at 30 (34 with padding) drawn 134 wide: 100 pixels to place the table by.
     struct Row {
@@ -244,7 +212,7 @@ TEST_F(MarkupTable, AlignmentOfTableRowAndCell) {
         draw(std::string("<table ") + row.table + "><tr " + row.row +
                  "><td width=30>a</td></tr></table>",
              134, 14);
-        EXPECT_EQ(textAt("a"), QPoint(row.textX, 2));
+        EXPECT_EQ(textAt("a"), Point(row.textX, 2));
     }
 }
 
@@ -271,44 +239,44 @@ TEST_F(MarkupTable, VerticalAlignmentInsideACell) {
         draw(std::string("<table><tr ") + row.row + "><td height=30 " + row.cell +
                  ">a</td></tr></table>",
              14, 34);
-        EXPECT_EQ(textAt("a"), QPoint(2, row.textTop));
+        EXPECT_EQ(textAt("a"), Point(2, row.textTop));
     }
 }
 
 TEST_F(MarkupTable, TextAroundTablesStacksVertically) {
     // "x" line 10, table 15 high, "y" below it.
-    EXPECT_EQ(measure("x<table><tr><td>a</td></tr></table>y"), QSize(15, 10 + 14 + 10 + 1));
+    EXPECT_EQ(measure("x<table><tr><td>a</td></tr></table>y"), Size(15, 10 + 14 + 10 + 1));
     draw(14, 34);
-    EXPECT_EQ(textAt("x"), QPoint(0, 0));
-    EXPECT_EQ(textAt("a"), QPoint(2, 12));
-    EXPECT_EQ(textAt("y"), QPoint(0, 24));
+    EXPECT_EQ(textAt("x"), Point(0, 0));
+    EXPECT_EQ(textAt("a"), Point(2, 12));
+    EXPECT_EQ(textAt("y"), Point(0, 24));
 }
 
 TEST_F(MarkupTable, CellsEndAtTheNextCellAndAtTheTableEnd) {
     // A cell before the first row has nowhere to go.
     draw("<table><td>x<tr><td>a<td>bb</table>", 40, 15);
-    EXPECT_EQ(textAt("a"), QPoint(2, 2));
-    EXPECT_EQ(textAt("bb"), QPoint(17, 2));  // column 1 starts at 14 + 1
+    EXPECT_EQ(textAt("a"), Point(2, 2));
+    EXPECT_EQ(textAt("bb"), Point(17, 2));  // column 1 starts at 14 + 1
     EXPECT_EQ(dev.texts.size(), 2u);
 }
 
 TEST_F(MarkupTable, NestedTableAndEscapedTableTag) {
     EXPECT_EQ(measure("<table><tr><td><table><tr><td>a</td></tr></table></td></tr></table>"),
-              QSize(19, 19));
+              Size(19, 19));
     EXPECT_EQ(renderer.Records().tables.size(), 2u);
     draw(18, 18);
-    EXPECT_EQ(textAt("a"), QPoint(4, 4));
+    EXPECT_EQ(textAt("a"), Point(4, 4));
 
     measure("<<table>");
     EXPECT_TRUE(renderer.Records().tables.empty());
     draw(80, 10);
-    EXPECT_EQ(textAt("<table>"), QPoint(0, 0));
+    EXPECT_EQ(textAt("<table>"), Point(0, 0));
 }
 
 TEST_F(MarkupTable, CellTextWrapsInsideItsFixedWidth) {
     draw("<table><tr><td width=30>aa bb</td></tr></table>", 34, 24);
-    EXPECT_EQ(textAt("aa"), QPoint(2, 2));
-    EXPECT_EQ(textAt("bb"), QPoint(2, 12));
+    EXPECT_EQ(textAt("aa"), Point(2, 2));
+    EXPECT_EQ(textAt("bb"), Point(2, 12));
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-#include <QColor>
-
 namespace vn340 {
 
 // A colour as the help texts and drawing effects compute with it: red in the low byte, then
@@ -19,9 +17,6 @@ struct Colour {
     constexpr int red() const { return static_cast<int>(value & 0xFF); }
     constexpr int green() const { return static_cast<int>((value >> 8) & 0xFF); }
     constexpr int blue() const { return static_cast<int>((value >> 16) & 0xFF); }
-
-    QColor toQColor() const { return QColor(red(), green(), blue()); }
-    static Colour fromQColor(const QColor& c) { return fromRgb(c.red(), c.green(), c.blue()); }
 
     friend constexpr bool operator==(Colour, Colour) = default;
 };

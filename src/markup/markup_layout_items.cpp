@@ -1,7 +1,7 @@
 // Rules, images and string resources inside the flow of text.
 #include <algorithm>
 
-#include "ui/markup_layout.h"
+#include "markup/markup_layout.h"
 
 namespace vn340 {
 
@@ -117,9 +117,9 @@ class ImageTag {
     }
 
     // The "width" and "height" given, each relative to its side of `natural`.
-    QSize size(QSize natural) const {
+    Size size(Size natural) const {
         const int width = length("width", natural.width());
-        return QSize(width, length("height", natural.height()));
+        return Size(width, length("height", natural.height()));
     }
 
     const TagCode code;
@@ -140,7 +140,7 @@ MarkupResources::Kind resourceKind(TagCode code) {
 }
 
 // The first source the tag names, in this order; a null image without one.
-QImage fetchImage(MarkupResources& resources, const ImageTag& tag) {
+MarkupImage fetchImage(MarkupResources& resources, const ImageTag& tag) {
     if (auto id = tag.find("idres")) {
         return resources.fromProgram(resourceKind(tag.code), readInt(*id));
     }
@@ -154,26 +154,25 @@ QImage fetchImage(MarkupResources& resources, const ImageTag& tag) {
     if (auto handle = tag.find("handle")) {
         return resources.fromHandle(readInt(*handle));
     }
-    return QImage();
+    return MarkupImage();
 }
 
-void setSize(ImageItem& item, QSize size) {
+void setSize(ImageItem& item, Size size) {
     item.width = size.width();
     item.height = size.height();
 }
 
-bool loadBitmap(ImageItem& item, const QImage& image, const ImageTag& tag) {
+bool loadBitmap(ImageItem& item, const MarkupImage& image, const ImageTag& tag) {
     item.drawing.kind = ImageDrawing::Kind::bitmap;
-    item.drawing.bitmap = image;
-    setSize(item, tag.size(image.size()));
+    item.drawing.picture = image;
+    setSize(item, tag.size(Size(image.width, image.height)));
     return true;
 }
 
-bool loadIcon(ImageItem& item, const QImage& image, const ImageTag& tag) {
+bool loadIcon(ImageItem& item, const MarkupImage& image, const ImageTag& tag) {
     item.drawing.kind = ImageDrawing::Kind::icon;
-    setSize(item, tag.size(QSize(32, 32)));
-    item.drawing.icon = Icon::fromImage(
-        image.scaled(item.width, item.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    item.drawing.picture = image;
+    setSize(item, tag.size(Size(32, 32)));
     return true;
 }
 
@@ -183,29 +182,29 @@ int imageIndex(const ImageTag& tag) {
 
 // "cx" and "cy" size the cells of a strip; one of them alone makes them square, and without
 // either a cell is as wide as the shorter side of the strip.
-QSize cellSize(const QImage& strip, const ImageTag& tag) {
+Size cellSize(const MarkupImage& strip, const ImageTag& tag) {
     auto cx = tag.find("cx");
     auto cy = tag.find("cy");
     if (cx && cy) {
-        return QSize(readInt(*cx), readInt(*cy));
+        return Size(readInt(*cx), readInt(*cy));
     }
-    const int side = cx || cy ? readInt(cx ? *cx : *cy) : std::min(strip.width(), strip.height());
-    return QSize(side, side);
+    const int side = cx || cy ? readInt(cx ? *cx : *cy) : std::min(strip.width, strip.height);
+    return Size(side, side);
 }
 
-bool loadStripCell(ImageItem& item, const QImage& strip, const ImageTag& tag) {
-    const QSize cell = cellSize(strip, tag);
+bool loadStripCell(ImageItem& item, const MarkupImage& strip, const ImageTag& tag) {
+    const Size cell = cellSize(strip, tag);
     if (cell.width() <= 0 || cell.height() <= 0) {
         return false;
     }
     ImageDrawing& d = item.drawing;
     d.kind = ImageDrawing::Kind::cell;
-    d.bitmap = strip;
+    d.picture = strip;
     d.cellW = cell.width();
     d.cellH = cell.height();
     d.index = imageIndex(tag);
     setSize(item, tag.size(cell));
-    item.frameCount = (strip.width() / cell.width()) * (strip.height() / cell.height());
+    item.frameCount = (strip.width / cell.width()) * (strip.height / cell.height());
     item.speed = readInt(tag.find("speed").value_or("0"));
     item.animated = item.speed > 0;
     return true;
@@ -217,14 +216,15 @@ bool loadListIcon(ImageItem& item, const RendererSettings& settings, const Image
         return false;
     }
     item.drawing.kind = ImageDrawing::Kind::icon;
-    item.drawing.icon = settings.imageList[static_cast<std::size_t>(index)];
+    item.drawing.picture = settings.imageList[static_cast<std::size_t>(index)];
+    item.drawing.listIcon = true;
     setSize(item, tag.size(settings.imageListIconSize));
     return true;
 }
 
 // A bitmap or an icon needs its image; a strip tag without one takes an icon of the renderer's
 // list. False when there is nothing to draw.
-bool loadPicture(ImageItem& item, const QImage& image, const RendererSettings& settings,
+bool loadPicture(ImageItem& item, const MarkupImage& image, const RendererSettings& settings,
                  const ImageTag& tag) {
     switch (tag.code) {
         case TagCode::bmp:
@@ -292,7 +292,7 @@ void applyShadow(ImageItem& item, const RendererSettings& settings) {
 
 std::optional<ImageItem> loadImage(const LayoutEnvironment& env, const ImageTag& tag) {
     ImageItem item;
-    const QImage image = fetchImage(*env.resources, tag);
+    const MarkupImage image = fetchImage(*env.resources, tag);
     if (!loadPicture(item, image, *env.settings, tag)) {
         return std::nullopt;
     }
@@ -333,9 +333,9 @@ void LayoutPass::placeImage(Flow& f, TagCode code, std::string_view attributes) 
     } else {
         const int x = f.startX + f.lineX + f.extraSoFar;
         const int top = pieceTop(f, h, h);
-        d.rect = QRect(x, top, item->width, item->height);
+        d.rect = Rect(x, top, item->width, item->height);
         dev_.drawImage(d);
-        addLinkArea(QRect(x, top, w, h));
+        addLinkArea(Rect(x, top, w, h));
     }
     f.lineX = saturated(static_cast<long long>(f.lineX) + w);
 }
