@@ -3,6 +3,7 @@
 // session. What the window decides, the module decides; the page only shows and passes on.
 import { MessageDialog, SafetyDialog } from './dialogs.js';
 import { chosenFileBytes, saveBytes } from './files.js';
+import { HelpTips } from './help_tips.js';
 import { LiveSignals } from './live.js';
 import { SafetyNet } from './safety_net.js';
 import { SerialPorts, webSerialAvailable } from './serial.js';
@@ -109,6 +110,7 @@ class ConfigPage {
     this.#buildNumberBoxes();
     this.#fillSelectors();
     this.#wireControls();
+    new HelpTips(this.#Module, byId('help-tip')).attach();
     this.#session.start();
     this.#render(parsed(this.#session.view()));
     byId('window').inert = false;

@@ -17,6 +17,7 @@ const PAGE_FILES = [
   'ftdi_usb.js',
   'usb_connect.js',
   'safety_net.js',
+  'help_tips.js',
   'live.js',
   'statistics.js',
   'statistics.css',

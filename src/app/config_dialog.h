@@ -14,10 +14,10 @@
 #include <optional>
 #include <string_view>
 
-#include "controls/control.h"
 #include "app/window_controls.h"
 #include "base/signal.h"
 #include "config/screen.h"
+#include "controls/control.h"
 #include "link/port_selector.h"
 #include "protocol/sequence_outcome.h"
 #include "session/program_paths.h"

@@ -15,8 +15,8 @@
 #include <functional>
 #include <memory>
 
-#include "controls/control.h"
 #include "base/one_shot_timer.h"
+#include "controls/control.h"
 #include "ui/help_tip.h"
 
 class QComboBox;

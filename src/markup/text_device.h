@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "markup/colour.h"
 #include "markup/draw_codes.h"
@@ -18,6 +19,16 @@ struct FontSpec {
     bool underline = false;
     bool strikeout = false;
     friend bool operator==(const FontSpec&, const FontSpec&) = default;
+};
+
+// Fonts apart by everything that makes them differ, for the caches of measured fonts. (No
+// defaulted ordering on FontSpec: the WebAssembly build's standard library cannot default one
+// over strings.)
+struct FontSpecOrder {
+    bool operator()(const FontSpec& a, const FontSpec& b) const {
+        return std::tie(a.face, a.height, a.weight, a.italic, a.underline, a.strikeout) <
+               std::tie(b.face, b.height, b.weight, b.italic, b.underline, b.strikeout);
+    }
 };
 
 struct TextMetrics {

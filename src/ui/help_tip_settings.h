@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "markup/colour.h"
+#include "markup/tip_shape.h"
 #include "ui/draw_effects.h"
 
 namespace vn340 {
@@ -54,21 +55,6 @@ inline constexpr int position(int direction) {
     return (direction & 0x0F) > 2 ? 2 : direction & 0x0F;
 }
 }  // namespace tipdirection
-
-// The seven sizes of the tip's outline.
-struct TipShape {
-    int cornerWidth = 0;  // of the corner ellipse
-    int cornerHeight = 0;
-    int marginX = 3;  // around the text
-    int marginY = 1;
-    int tailWidth = 0;
-    int tailLength = 0;
-    int tailOffset = 0;  // from the body's corner
-
-    static constexpr TipShape balloon() { return TipShape{16, 16, 12, 12, 12, 16, 16}; }
-    static constexpr TipShape rectangle() { return TipShape{0, 0, 3, 1, 0, 0, 0}; }
-    bool hasTail() const { return tailWidth != 0 && tailLength != 0; }
-};
 
 // What a single tool may set for itself.
 struct TipLook {

@@ -24,21 +24,8 @@ QString decodeWindows1252(std::string_view text) {
     return out;
 }
 
-namespace {
-
-// Fonts apart by everything that makes them differ. (The markup's FontSpec has no ordering of
-// its own: the standard library of the WebAssembly build cannot default one over strings.)
-struct FontOrder {
-    bool operator()(const FontSpec& a, const FontSpec& b) const {
-        return std::tie(a.face, a.height, a.weight, a.italic, a.underline, a.strikeout) <
-               std::tie(b.face, b.height, b.weight, b.italic, b.underline, b.strikeout);
-    }
-};
-
-}  // namespace
-
 const PainterTextDevice::LoadedFont& PainterTextDevice::load(const FontSpec& spec) {
-    static std::map<FontSpec, LoadedFont, FontOrder> cache;
+    static std::map<FontSpec, LoadedFont, FontSpecOrder> cache;
     auto it = cache.find(spec);
     if (it != cache.end()) {
         return it->second;

@@ -12,9 +12,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "controls/help_texts.h"
 #include "app/window_help.h"
 #include "config_dialog_fixture.h"
+#include "controls/help_texts.h"
 #include "markup/markup_plain_text.h"
 #include "ui/help_tip.h"
 #include "ui/painted_pictures.h"
