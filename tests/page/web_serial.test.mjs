@@ -1,16 +1,20 @@
 // The page through Web Serial to a real vn340-sim: "Connect" opens the Vexa-Plug on the adapter's
 // line, a read shows what the desktop reads from the same simulator, a store cut short by the
-// unplugging ends as on the desktop, and the adapter comes back, also in the page opened again.
+// unplugging ends as on the desktop, and the adapter comes back, also in the page opened again;
+// a store the gyro did not keep names the setting, and a read cut short leaves the screen as it
+// was.
 import assert from 'node:assert/strict';
 import { describe, it } from 'node:test';
 
 import {
   comparable,
   desktopReading,
+  highEndpoint,
   openPage,
   pageSuite,
   shownValues,
   startSimulator,
+  typeInto,
   waitForStatus,
 } from './support.mjs';
 
@@ -81,6 +85,37 @@ describe('the page on the Vexa-Plug through Web Serial', () => {
     assert.equal(log.opens.length, 1);
     await page.getByRole('button', { name: 'Read from gyro', exact: true }).click();
     await waitForStatus(page, 'Read complete');
+    assert.deepEqual(problems, []);
+  });
+
+  it('names the setting a worn gyro did not keep, and leaves the screen as it was when a read is cut short', async () => {
+    // The high endpoint's word keeps its factory value whatever is stored.
+    const simulator = suite.keep(await startSimulator(['--stuck', '0x0100']));
+    const { page, fake, problems } = await openPage(suite.browser, suite.server, { simulator });
+    await page.getByRole('button', { name: 'Connect', exact: true }).click();
+    await page.waitForFunction(() => document.getElementById('read').disabled === false);
+
+    await typeInto(highEndpoint(page), '120');
+    await page.getByRole('button', { name: 'Store to gyro', exact: true }).click();
+    await page.getByRole('alertdialog', { name: 'Tarvel RC Safety Warning' })
+      .getByRole('button', { name: 'I agree', exact: true }).click();
+    const message = page.getByRole('alertdialog', { name: 'Tarvel RC' });
+    await message.waitFor({ timeout: 20_000 });
+    assert.match(await message.locator('.prompt-text').textContent(), /High endpoint: stored 120, the gyro holds 100/);
+    await waitForStatus(page, 'Store not verified');
+    await message.getByRole('button', { name: 'OK', exact: true }).click();
+
+    await typeInto(highEndpoint(page), '110');
+    const before = await shownValues(page);
+    const writesBefore = (await fake.log()).writes;
+    await page.getByRole('button', { name: 'Read from gyro', exact: true }).click();
+    await page.waitForFunction((n) => window.__vn340FakeSerial.log.writes >= n, writesBefore + 6);
+    await fake.unplug();
+    await message.waitFor();
+    assert.match(await message.locator('.prompt-text').textContent(), /The read did not finish/);
+    await message.getByRole('button', { name: 'OK', exact: true }).click();
+    await waitForStatus(page, 'Read did not finish');
+    assert.deepEqual(await shownValues(page), before, 'the screen as it was before the read');
     assert.deepEqual(problems, []);
   });
 });
