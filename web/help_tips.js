@@ -143,6 +143,7 @@ export class HelpTips {
   #tip;
   #canvas;
   #fonts;
+  // Each control with help: its name in the module, and the text a screen reader reads.
   #controls = new Map();
   #timer = null;
   #shownFor = null;
@@ -177,7 +178,7 @@ export class HelpTips {
         'aria-describedby',
         describedBy ? `${describedBy} ${description.id}` : description.id,
       );
-      this.#controls.set(element, control);
+      this.#controls.set(element, { control, text });
       this.#listen(element);
     }
     document.body.append(descriptions);
@@ -277,7 +278,7 @@ export class HelpTips {
   // The tip of `element` with its tail's point at `point` (viewport pixels).
   show(element, point) {
     clearTimeout(this.#timer);
-    const control = this.#controls.get(element);
+    const { control, text } = this.#controls.get(element) ?? {};
     const maxWidth = Math.min(MAX_WIDTH, window.innerWidth - 2 * SCREEN_MARGIN - 40);
     const tip = control ? this.#Module.helpTip(control, Math.max(100, maxWidth), this.#fonts) : null;
     if (!tip) {
@@ -297,9 +298,7 @@ export class HelpTips {
     const top = below ? point.y : point.y - fullHeight;
     this.#draw(tip, body, { x: point.x - left, y: below ? 0 : fullHeight }, below);
     Object.assign(this.#tip.style, { left: `${left}px`, top: `${top}px` });
-    this.#tip.querySelector('p').textContent = element.ownerDocument.getElementById(
-      `${control}-help`,
-    ).textContent;
+    this.#tip.querySelector('p').textContent = text;
     this.#tip.hidden = false;
     this.#shownFor = element;
   }
