@@ -180,11 +180,16 @@ describe('the safety net on the page', () => {
         }
       }).observe(status, { childList: true, characterData: true, subtree: true });
     });
-    const asked = page.waitForEvent('dialog');
+    // Answered as it comes: the click that starts the store waits for the leaving it set off,
+    // which waits for this answer.
+    const asked = new Promise((resolve) => {
+      page.once('dialog', async (question) => {
+        await question.dismiss();
+        resolve(question.type());
+      });
+    });
     await agreeAndStore(page);
-    const question = await asked;
-    assert.equal(question.type(), 'beforeunload');
-    await question.dismiss();
+    assert.equal(await asked, 'beforeunload');
     await waitForStatus(page, 'Write complete');
 
     const questions = [];
